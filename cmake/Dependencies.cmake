@@ -1,0 +1,37 @@
+# Outside libraries, found once for every module. Each becomes an imported target
+# named Parch::<name> so modules link them by one name.
+find_package(PkgConfig REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(Threads REQUIRED)
+
+foreach(spec
+    "fontconfig;fontconfig" "freetype;freetype2" "cairo;cairo" "lcms2;lcms2"
+    "xml2;libxml-2.0" "curl;libcurl" "sdl2;sdl2" "openjp2;libopenjp2")
+  list(GET spec 0 name)
+  list(GET spec 1 module)
+  pkg_check_modules(PARCH_PC_${name} QUIET IMPORTED_TARGET GLOBAL ${module})
+  if(PARCH_PC_${name}_FOUND)
+    add_library(Parch::${name} ALIAS PkgConfig::PARCH_PC_${name})
+  endif()
+endforeach()
+
+find_path(FREEIMAGE_INCLUDE_DIR FreeImage.h)
+find_library(FREEIMAGE_LIBRARY freeimage)
+if(FREEIMAGE_INCLUDE_DIR AND FREEIMAGE_LIBRARY)
+  add_library(Parch::freeimage UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(Parch::freeimage PROPERTIES
+    IMPORTED_LOCATION ${FREEIMAGE_LIBRARY}
+    INTERFACE_INCLUDE_DIRECTORIES ${FREEIMAGE_INCLUDE_DIR})
+endif()
+
+find_package(JPEG)
+if(JPEG_FOUND)
+  add_library(Parch::jpeg ALIAS JPEG::JPEG)
+endif()
+
+if(PARCH_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
+if(PARCH_BUILD_BENCH)
+  find_package(benchmark REQUIRED)
+endif()
