@@ -1,1 +1,0 @@
-# parch_fuzz(fuzz_<name> fuzz_<name>.cpp DEPENDS <library>) for every fuzz target.
