@@ -20,9 +20,6 @@ using LRESULT = std::intptr_t;
 using LONG_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 
-constexpr BOOL TRUE = 1;
-constexpr BOOL FALSE = 0;
-
 // 0x00BBGGRR, as Windows packs colours.
 using COLORREF = DWORD;
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
