@@ -1,0 +1,103 @@
+#include "platform/os/Process.h"
+
+#include "tests/platform/os/ScratchDir.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+
+namespace parch {
+namespace {
+
+ProcessResult RunShell(const std::string& script, const std::string& folder = "/tmp") {
+    return RunProcessCaptured({"sh", "-c", script}, folder);
+}
+
+TEST(SplitCommandWordsTest, QuotesGroupWordsAndAreRemoved) {
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(SplitCommandWords(""), Words{});
+    EXPECT_EQ(SplitCommandWords("  a  b\tc "), (Words{"a", "b", "c"}));
+    EXPECT_EQ(SplitCommandWords("pdfi.bin -upw x \"/in/my doc.pdf\""),
+              (Words{"pdfi.bin", "-upw", "x", "/in/my doc.pdf"}));
+    EXPECT_EQ(SplitCommandWords("a \"\" b"), (Words{"a", "", "b"}));
+    EXPECT_EQ(SplitCommandWords("pre\"fix suf\"fix"), (Words{"prefix suffix"}));
+}
+
+TEST(RunProcessCapturedTest, CapturesBothStreamsInOrderAndExitCode) {
+    const ProcessResult silent = RunShell("exit 0");
+    EXPECT_TRUE(silent.Started);
+    EXPECT_EQ(silent.Output, "");
+    EXPECT_EQ(silent.ExitCode, 0);
+
+    const ProcessResult mixed = RunShell("echo one; echo two >&2; echo three; exit 3");
+    EXPECT_EQ(mixed.Output, "one\ntwo\nthree\n");
+    EXPECT_EQ(mixed.ExitCode, 3);
+
+    const ProcessResult killed = RunShell("kill -9 $$");
+    EXPECT_EQ(killed.Signal, 9);
+}
+
+TEST(RunProcessCapturedTest, OutputBeyondThePipeBufferArrivesWhole) {
+    const ProcessResult result = RunShell("head -c 1000000 /dev/zero | tr '\\0' x");
+    ASSERT_TRUE(result.Started);
+    EXPECT_EQ(result.Output, std::string(1000000, 'x'));
+}
+
+TEST(RunProcessCapturedTest, WaitsForTheChildToEnd) {
+    const test::ScratchDir dir;
+    RunShell("sleep 0.3; touch done", dir.Path());
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() + "done"));
+}
+
+TEST(RunProcessCapturedTest, ArgumentsReachTheProgramUntouchedByAnyShell) {
+    const std::string nasty = "pa ss\"$(touch pwned);|&`x`'";
+    const test::ScratchDir dir;
+    const ProcessResult result =
+        RunProcessCaptured({"printf", "%s|", nasty, "two words"}, dir.Path());
+    EXPECT_EQ(result.Output, nasty + "|two words|");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "pwned"));
+}
+
+TEST(RunProcessCapturedTest, RunsInTheWorkingFolderAndFindsProgramsThereFirst) {
+    const test::ScratchDir dir;
+    const std::string script = dir.Write("ls", "#!/bin/sh\necho local \"$PWD\"\n");
+    ::chmod(script.c_str(), 0755);
+    const ProcessResult result = RunProcessCaptured(SplitCommandWords("ls"), dir.Path());
+    EXPECT_EQ(result.Output, "local " + dir.Path().substr(0, dir.Path().size() - 1) + "\n");
+    const std::string sh = FindProgram("sh", dir.Path()).value_or("");
+    EXPECT_TRUE(sh.front() == '/' && sh.ends_with("/sh")) << sh;
+}
+
+TEST(RunProcessCapturedTest, AFailedStartSaysWhy) {
+    const test::ScratchDir dir;
+    dir.Write("notexec", "data");
+    struct Case { std::vector<std::string> arguments; std::string folder; };
+    const Case cases[] = {
+        {{"no-such-program-parch"}, dir.Path()},
+        {{"./notexec"}, dir.Path()},
+        {{"sh", "-c", "true"}, dir.Path() + "missing/"},
+        {{"sh", "-c", "true"}, ""},
+        {{}, dir.Path()},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult result = RunProcessCaptured(c.arguments, c.folder);
+        EXPECT_FALSE(result.Started);
+        EXPECT_FALSE(result.StartError.empty());
+    }
+}
+
+TEST(RunProcessCapturedTest, OnlyTheThreeStandardDescriptorsReachTheChild) {
+    const int inheritable = ::open("/dev/null", O_RDONLY);  // no close-on-exec on purpose
+    const ProcessResult result = RunShell("ls /proc/self/fd | sort -n | tr '\\n' ' '");
+    // The listing itself opens one descriptor of its own (the fourth entry).
+    EXPECT_EQ(result.Output.substr(0, 6), "0 1 2 ");
+    EXPECT_LE(result.Output.size(), 8u) << result.Output;
+    ::close(inheritable);
+    EXPECT_EQ(RunShell("cat").Output, "");  // standard input is empty, not the test's
+}
+
+}  // namespace
+}  // namespace parch
