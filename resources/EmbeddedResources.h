@@ -1,0 +1,21 @@
+#pragma once
+// Data files built into the program, kept zlib-compressed and found by number.
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace parch {
+
+struct EmbeddedResource {
+    int Number;
+    std::string_view CompressedBytes;  // a zlib stream
+};
+
+// Every resource the build embedded.
+std::span<const EmbeddedResource> EmbeddedResourceTable();
+
+// The compressed bytes of resource `number`; nothing when the build embedded no such resource.
+std::optional<std::string_view> FindEmbeddedResource(int number);
+
+}  // namespace parch
