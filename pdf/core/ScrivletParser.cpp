@@ -1,0 +1,399 @@
+#include "pdf/core/ScrivletParser.h"
+
+#include <exception>
+
+#include "framework/NumberText.h"
+#include "framework/SysUtils.h"
+#include "pdf/core/ScrivletStructure.h"
+
+namespace parch {
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsAsciiLetterOrDigit(char c) {
+    return IsDecimalDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Hexadecimal digits to bytes, two per byte, with a "0" appended to an odd count; a pair
+// holding a character that is no hexadecimal digit gives 0.
+std::string HexDigitsToBytes(std::string digits) {
+    if (digits.size() % 2 != 0) digits += '0';
+    std::string bytes;
+    bytes.reserve(digits.size() / 2);
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        int high = HexValue(digits[i]);
+        int low = HexValue(digits[i + 1]);
+        bytes += (high < 0 || low < 0) ? '\0' : static_cast<char>(high * 16 + low);
+    }
+    return bytes;
+}
+
+// A recursive-descent reader over one object's text. Every read that fails leaves the position
+// where it was and gives nil, which ends the enclosing container.
+class ObjectReader {
+public:
+    ObjectReader(TPDFStructure& structure, std::string_view text)
+        : structure_(structure), text_(text) {}
+
+    TPDFObject* ReadFirstObject(std::int64_t& end) {
+        SkipWhiteSpaceAndComments();
+        TPDFObject* object = ParseToken();
+        end = static_cast<std::int64_t>(pos_);
+        return object;
+    }
+
+private:
+    char At(std::size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
+    // Characters after the current one.
+    std::size_t Left() const { return pos_ < text_.size() ? text_.size() - 1 - pos_ : 0; }
+
+    bool MatchKeyword(std::string_view keyword) const {
+        return text_.substr(std::min(pos_, text_.size())).starts_with(keyword);
+    }
+
+    // A keyword counts when the text ends after it or a white space or delimiter follows.
+    bool MatchWord(std::string_view word) const {
+        if (!MatchKeyword(word)) return false;
+        std::size_t after = pos_ + word.size();
+        return after == text_.size() || IsPDFWhiteSpace(text_[after]) ||
+               IsPDFDelimiter(text_[after]);
+    }
+
+    // Never moves past the last character: that one is always left for the token reader.
+    void SkipWhiteSpaceAndComments() {
+        while (pos_ + 1 < text_.size()) {
+            if (IsPDFWhiteSpace(text_[pos_])) {
+                ++pos_;
+            } else if (text_[pos_] == '%') {
+                while (pos_ + 1 < text_.size() && text_[pos_] != '\n' && text_[pos_] != '\r')
+                    ++pos_;
+            } else {
+                break;
+            }
+        }
+    }
+
+    TPDFObject* ParseToken() {
+        if (pos_ >= text_.size()) return nullptr;
+        const char c = text_[pos_];
+        if (MatchKeyword("<<") && Left() >= 3) return ParseDictionary();
+        if (c == '[' && Left() >= 1) return ParseArray();
+        if (MatchWord("true")) {
+            pos_ += 4;
+            return structure_.NewBoolean(true);
+        }
+        if (MatchWord("false")) {
+            pos_ += 5;
+            return structure_.NewBoolean(false);
+        }
+        if (MatchWord("null")) {
+            pos_ += 4;
+            return structure_.NewNull();
+        }
+        if (c == '-' || c == '.' || IsDecimalDigit(c)) return ParseNumberOrReference();
+        if (c == '(' && Left() >= 1) return ParseLiteralString();
+        if (c == '<' && Left() >= 1) return ParseHexString();
+        if (c == '/' && Left() >= 1) return ParseName();
+        return nullptr;
+    }
+
+    TPDFObject* ParseDictionary() {
+        if (depth_ >= TPDFStructure::kMaxParseDepth) return nullptr;
+        ++depth_;
+        pos_ += 2;
+        TPDFDictionary* dictionary = structure_.NewDictionary();
+        while (true) {
+            SkipWhiteSpaceAndComments();
+            TPDFObject* key = ParseToken();
+            SkipWhiteSpaceAndComments();
+            TPDFObject* value = ParseToken();
+            if (!key || key->Kind != kPDFKindName || !value) break;
+            dictionary->PutPair(static_cast<TPDFName*>(key), value);
+        }
+        if (MatchKeyword(">>")) pos_ += 2;
+        --depth_;
+        return dictionary;
+    }
+
+    TPDFObject* ParseArray() {
+        if (depth_ >= TPDFStructure::kMaxParseDepth) return nullptr;
+        ++depth_;
+        ++pos_;
+        TPDFArray* array = structure_.NewArray();
+        while (true) {
+            SkipWhiteSpaceAndComments();
+            TPDFObject* item = ParseToken();
+            if (!item) break;
+            array->Add(item);
+            if (array->GetCount() == 1 && item->Kind == kPDFKindIndRef && At(pos_) != ']')
+                array->ReserveSlots(CountReferencesAhead());
+        }
+        if (At(pos_) == ']') ++pos_;
+        --depth_;
+        return array;
+    }
+
+    // The "R" characters from the next position up to the next "]", so that a long array of
+    // references grows once.
+    int CountReferencesAhead() const {
+        int count = 0;
+        for (std::size_t i = pos_ + 1; i < text_.size() && text_[i] != ']'; ++i)
+            if (text_[i] == 'R') ++count;
+        return count;
+    }
+
+    // The first character, then digits and at most one "." in the whole token.
+    std::string ReadNumberToken() {
+        std::string token(1, text_[pos_]);
+        bool dotTaken = token[0] == '.';
+        ++pos_;
+        while (pos_ < text_.size()) {
+            char c = text_[pos_];
+            if (IsDecimalDigit(c)) {
+                token += c;
+            } else if (c == '.' && !dotTaken) {
+                token += c;
+                dotTaken = true;
+            } else {
+                break;
+            }
+            ++pos_;
+        }
+        if (token.front() == '.') token.insert(token.begin(), '0');
+        if (token.back() == '.') token += '0';
+        return token;
+    }
+
+    static bool HasDot(const std::string& token) { return token.find('.') != std::string::npos; }
+
+    static std::int32_t TruncateToInt32(double value) {
+        // Values come from 64-bit integer text, so the conversion to 64 bits is defined.
+        return static_cast<std::int32_t>(static_cast<std::int64_t>(value));
+    }
+
+    TPDFObject* ParseNumberOrReference() {
+        const std::string first = ReadNumberToken();
+        double firstValue = (!HasDot(first) && first.size() <= 8) ? StrToIntDef(first, 0)
+                                                                   : DecimalStrToFloat(first);
+        if (!HasDot(first)) {
+            const std::size_t afterFirst = pos_;
+            SkipWhiteSpaceAndComments();
+            if (pos_ < text_.size() && IsDecimalDigit(text_[pos_])) {
+                const std::string second = ReadNumberToken();
+                double secondValue =
+                    HasDot(second) ? DecimalStrToFloat(second) : StrToIntDef(second, 0);
+                SkipWhiteSpaceAndComments();
+                if (At(pos_) == 'R' && pos_ < text_.size()) {
+                    ++pos_;
+                    return structure_.NewIndRef(TruncateToInt32(firstValue),
+                                                TruncateToInt32(secondValue));
+                }
+            }
+            pos_ = afterFirst;
+        }
+        return structure_.NewNumeric(firstValue);
+    }
+
+    TPDFObject* ParseLiteralString() {
+        const std::size_t open = pos_;
+        std::size_t close = std::string_view::npos;
+        int nesting = 0;
+        for (std::size_t i = open; i < text_.size(); ++i) {
+            const char c = text_[i];
+            if (c == '\\' && i + 2 < text_.size()) {
+                const char next = text_[i + 1];
+                if (next == '(' || next == ')' || next == '\\') {
+                    ++i;
+                    continue;
+                }
+            }
+            if (c == '(') ++nesting;
+            if (c == ')' && --nesting == 0) {
+                close = i;
+                break;
+            }
+        }
+        if (close == std::string_view::npos) return nullptr;
+        pos_ = close + 1;
+        return structure_.NewString(UnescapeLiteral(text_.substr(open + 1, close - open - 1)), 0);
+    }
+
+    static std::string UnescapeLiteral(std::string_view body) {
+        std::string out;
+        out.reserve(body.size());
+        std::size_t i = 0;
+        while (i < body.size()) {
+            const char c = body[i];
+            if (c == '\r') {
+                out += '\n';
+                i += (i + 1 < body.size() && body[i + 1] == '\n') ? 2 : 1;
+                continue;
+            }
+            if (c != '\\' || i + 1 >= body.size()) {
+                out += c;
+                ++i;
+                continue;
+            }
+            const char e = body[i + 1];
+            if (IsDecimalDigit(e)) {
+                int value = 0;
+                std::size_t j = i + 1;
+                while (j < body.size() && j < i + 4 && IsDecimalDigit(body[j]))
+                    value = value * 8 + (body[j++] - '0');
+                out += static_cast<char>(value & 0xFF);
+                i = j;
+                continue;
+            }
+            i += 2;
+            switch (e) {
+                case 'n': out += '\n'; break;
+                case 'r': out += '\r'; break;
+                case 't': out += '\t'; break;
+                case 'b': out += '\b'; break;
+                case 'f': out += '\f'; break;
+                case '(': case ')': case '\\': out += e; break;
+                case '\n': break;
+                case '\r':
+                    if (i < body.size() && body[i] == '\n') ++i;
+                    break;
+                default:
+                    // Unknown escape: kept as written; the character is read again normally.
+                    out += '\\';
+                    --i;
+            }
+        }
+        return out;
+    }
+
+    TPDFObject* ParseHexString() {
+        const std::size_t bodyStart = pos_ + 1;
+        std::size_t close = text_.find('>', bodyStart);
+        std::string_view body;
+        if (close == std::string_view::npos) {
+            // Without ">" the body stops before the last character of the text.
+            const std::size_t bodyEnd = text_.size() - 1;
+            body = text_.substr(bodyStart, bodyEnd > bodyStart ? bodyEnd - bodyStart : 0);
+            pos_ = text_.size();
+        } else {
+            body = text_.substr(bodyStart, close - bodyStart);
+            pos_ = close + 1;
+        }
+        std::string digits;
+        for (char c : UpperCase(Trim(body)))
+            if (IsDecimalDigit(c) || (c >= 'A' && c <= 'F')) digits += c;
+        return structure_.NewString(HexDigitsToBytes(std::move(digits)), 1);
+    }
+
+    TPDFObject* ParseName() {
+        std::size_t i = pos_ + 1;
+        std::string bytes;
+        while (i < text_.size() && !IsPDFWhiteSpace(text_[i]) && !IsPDFDelimiter(text_[i])) {
+            if (text_[i] == '#' && i + 2 < text_.size() && IsHexDigit(text_[i + 1]) &&
+                IsHexDigit(text_[i + 2])) {
+                bytes += static_cast<char>(HexValue(text_[i + 1]) * 16 + HexValue(text_[i + 2]));
+                i += 3;
+            } else {
+                bytes += text_[i++];
+            }
+        }
+        pos_ = i;
+        return structure_.NewName(std::move(bytes));
+    }
+
+    TPDFStructure& structure_;
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    int depth_ = 0;
+};
+
+// Digits after a backslash in a content-stream string: one to three decimal digits whose
+// decimal value stays within 7, 77 or 777.
+bool IsOctalDigits(std::string_view run) {
+    static constexpr int kLimits[] = {0, 7, 77, 777};
+    if (run.empty() || run.size() > 3) return false;
+    int value = 0;
+    for (char c : run) {
+        if (!IsDecimalDigit(c)) return false;
+        value = value * 10 + (c - '0');
+    }
+    return value <= kLimits[run.size()];
+}
+
+}  // namespace
+
+std::string HexStringToBytes(std::string_view text) {
+    if (text.size() < 2 || text.front() != '<' || text.back() != '>') return {};
+    std::string digits;
+    for (char c : text.substr(1, text.size() - 2))
+        if (IsAsciiLetterOrDigit(c)) digits += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return HexDigitsToBytes(std::move(digits));
+}
+
+TPDFObject* TPDFStructure::ParseObjectAt(std::string_view text, std::int64_t& end) {
+    end = 0;
+    TPDFObject* object = nullptr;
+    if (!text.empty()) {
+        try {
+            ObjectReader reader(*this, text);
+            object = reader.ReadFirstObject(end);
+        } catch (const std::exception&) {
+            object = nullptr;
+            end = 0;
+        }
+    }
+    return object ? object : NewNull();
+}
+
+std::string TPDFStructure::DecodeLiteralString(std::string_view text) {
+    std::string_view body = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string_view();
+    std::string out;
+    out.reserve(body.size());
+    std::size_t i = 0;
+    while (i < body.size()) {
+        const char c = body[i];
+        if (c != '\\') {
+            out += c;
+            ++i;
+            continue;
+        }
+        ++i;  // past the backslash
+        if (i >= body.size()) break;
+        const char e = body[i];
+        switch (e) {
+            case 'b': out += '\b'; ++i; continue;
+            case 't': out += '\t'; ++i; continue;
+            case 'n': out += '\n'; ++i; continue;
+            case 'f': out += '\f'; ++i; continue;
+            case 'r': out += '\r'; ++i; continue;
+            case '(': case ')': case '\\': out += e; ++i; continue;
+            case '\n': ++i; continue;
+            case '\r':
+                ++i;
+                if (i < body.size() && body[i] == '\n') ++i;
+                continue;
+            default: break;
+        }
+        std::size_t runLength = 0;
+        for (std::size_t length = std::min<std::size_t>(3, body.size() - i); length > 0; --length) {
+            if (IsOctalDigits(body.substr(i, length))) {
+                runLength = length;
+                break;
+            }
+        }
+        if (runLength == 0) continue;  // the backslash is dropped, the character read as text
+        int value = 0;
+        for (std::size_t k = 0; k < runLength; ++k) value = value * 8 + (body[i + k] - '0');
+        out += static_cast<char>(value & 0xFF);
+        i += runLength;
+    }
+    return out;
+}
+
+}  // namespace parch
