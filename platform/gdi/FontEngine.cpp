@@ -1,0 +1,489 @@
+#include "platform/gdi/FontEngine.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <numbers>
+#include <unordered_map>
+
+#include "platform/gdi/FontMatch.h"
+
+namespace parch {
+
+namespace {
+
+// One lock for every FreeType call: faces share the library. Recursive, because dropping a
+// cached font inside the engine destroys its face. Never destroyed, like the engine, so fonts
+// held by objects that outlive main stay usable.
+std::recursive_mutex& FontLock() {
+    static auto* lock = new std::recursive_mutex;
+    return *lock;
+}
+
+constexpr LONG kDefaultHeight = -13;    // lfHeight 0: the size of the GUI font
+constexpr LONG kMaxPixelHeight = 2048;  // larger requests are drawn at this size
+constexpr LONG kMaxGlyphSide = 4096;
+constexpr std::size_t kGlyphCacheLimit = 4096;
+constexpr std::size_t kInstanceCacheLimit = 64;
+
+LONG RoundToLong(double value) { return static_cast<LONG>(std::lround(value)); }
+
+LONG FloorDiv64(FT_Pos value) { return static_cast<LONG>(value >= 0 ? value / 64 : -((-value + 63) / 64)); }
+LONG CeilDiv64(FT_Pos value) { return -FloorDiv64(-value); }
+
+// A coverage image with FreeType's placement convention: left and top are measured from the
+// origin it was rendered at, top upwards.
+struct GlyphImage {
+    LONG left = 0;
+    LONG top = 0;
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<std::uint8_t> pixels;
+};
+
+// Rasterizes an outline whose coordinates are relative to a whole-pixel origin (y up).
+GlyphImage RasterizeOutline(FT_Library library, FT_Outline* outline) {
+    GlyphImage image;
+    FT_BBox box;
+    FT_Outline_Get_CBox(outline, &box);
+    const LONG xMin = FloorDiv64(box.xMin), yMin = FloorDiv64(box.yMin);
+    const LONG xMax = CeilDiv64(box.xMax), yMax = CeilDiv64(box.yMax);
+    if (xMax <= xMin || yMax <= yMin || xMax - xMin > kMaxGlyphSide || yMax - yMin > kMaxGlyphSide)
+        return image;
+    image.left = xMin;
+    image.top = yMax;
+    image.width = xMax - xMin;
+    image.height = yMax - yMin;
+    image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, 0);
+    FT_Outline_Translate(outline, -static_cast<FT_Pos>(xMin) * 64, -static_cast<FT_Pos>(yMin) * 64);
+    FT_Bitmap bitmap{};
+    bitmap.rows = static_cast<unsigned>(image.height);
+    bitmap.width = static_cast<unsigned>(image.width);
+    bitmap.pitch = image.width;
+    bitmap.buffer = image.pixels.data();
+    bitmap.num_grays = 256;
+    bitmap.pixel_mode = FT_PIXEL_MODE_GRAY;
+    if (FT_Outline_Get_Bitmap(library, outline, &bitmap) != 0) image = GlyphImage{};
+    return image;
+}
+
+// Coverage of a filled polygon given in device coordinates (y down).
+GlyphImage RasterizePolygon(FT_Library library, std::span<const double> xs, std::span<const double> ys,
+                            POINT& origin) {
+    origin = {static_cast<LONG>(std::floor(xs[0])), static_cast<LONG>(std::floor(ys[0]))};
+    std::vector<FT_Vector> points(xs.size());
+    std::vector<char> tags(xs.size(), FT_CURVE_TAG_ON);
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        points[i].x = std::lround((xs[i] - origin.x) * 64);
+        points[i].y = -std::lround((ys[i] - origin.y) * 64);
+    }
+    short contourEnd = static_cast<short>(xs.size() - 1);
+    FT_Outline outline{};
+    outline.n_contours = 1;
+    outline.n_points = static_cast<short>(xs.size());
+    outline.points = points.data();
+    outline.tags = tags.data();
+    outline.contours = &contourEnd;
+    return RasterizeOutline(library, &outline);
+}
+
+// Adds an image placed at device (x, y) = top-left into the mask, saturating.
+void Accumulate(GlyphCoverage& mask, const GlyphImage& image, LONG x, LONG y) {
+    const LONG x0 = std::max(x, mask.bounds.left), x1 = std::min(x + image.width, mask.bounds.right);
+    const LONG y0 = std::max(y, mask.bounds.top), y1 = std::min(y + image.height, mask.bounds.bottom);
+    for (LONG row = y0; row < y1; ++row) {
+        const std::uint8_t* source = &image.pixels[static_cast<std::size_t>(row - y) * image.width + (x0 - x)];
+        std::uint8_t* target = &mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() +
+                                           (x0 - mask.bounds.left)];
+        for (LONG col = x0; col < x1; ++col, ++source, ++target)
+            *target = static_cast<std::uint8_t>(std::min(255, *target + *source));
+    }
+}
+
+void FillSolid(GlyphCoverage& mask, RECT area) {
+    area.left = std::max(area.left, mask.bounds.left);
+    area.top = std::max(area.top, mask.bounds.top);
+    area.right = std::min(area.right, mask.bounds.right);
+    area.bottom = std::min(area.bottom, mask.bounds.bottom);
+    for (LONG row = area.top; row < area.bottom; ++row) {
+        for (LONG col = area.left; col < area.right; ++col)
+            mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() + (col - mask.bounds.left)] = 255;
+    }
+}
+
+RECT Intersect(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+void Unite(RECT& box, bool& any, const RECT& add) {
+    if (add.right <= add.left || add.bottom <= add.top) return;
+    if (!any) {
+        box = add;
+        any = true;
+        return;
+    }
+    box.left = std::min(box.left, add.left);
+    box.top = std::min(box.top, add.top);
+    box.right = std::max(box.right, add.right);
+    box.bottom = std::max(box.bottom, add.bottom);
+}
+
+}  // namespace
+
+std::uint8_t GlyphCoverage::At(LONG x, LONG y) const {
+    if (x < bounds.left || x >= bounds.right || y < bounds.top || y >= bounds.bottom) return 0;
+    return alpha[static_cast<std::size_t>(y - bounds.top) * Width() + (x - bounds.left)];
+}
+
+struct FontInstance::Glyph {
+    int advance = 0;
+    bool hasImage = false;  // images are kept for horizontal text only
+    GlyphImage image;
+};
+
+struct FontInstance::Face {
+    FT_Library library = nullptr;
+    FT_Face handle = nullptr;
+    bool synthesizeBold = false;
+    bool synthesizeItalic = false;
+    FT_Pos emboldenStrength = 0;  // 26.6
+    std::unordered_map<char32_t, Glyph> glyphs;
+    ~Face() {
+        if (handle) FT_Done_Face(handle);
+    }
+};
+
+namespace {
+
+// Loads the glyph of ch into the face's slot, styled (synthetic bold and italic) but not yet
+// rotated or rendered. Returns false when the face has no outline for it.
+bool LoadStyledOutline(FT_Face face, char32_t ch, bool bold, bool italic, FT_Pos strength) {
+    const FT_UInt index = FT_Get_Char_Index(face, ch);
+    if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return false;
+    FT_GlyphSlot slot = face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+    if (italic) {
+        // The slant of synthetic obliques: about 12 degrees.
+        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
+        FT_Outline_Transform(&slot->outline, &shear);
+    }
+    if (bold) FT_Outline_EmboldenXY(&slot->outline, strength, 0);
+    return true;
+}
+
+}  // namespace
+
+FontInstance::FontInstance(const LOGFONT& request, std::unique_ptr<Face> face, std::string family)
+    : request_(request), face_(std::move(face)), family_(std::move(family)) {
+    escapement_ = ((request.lfEscapement % 3600) + 3600) % 3600;
+    ComputeMetrics();
+}
+
+FontInstance::~FontInstance() {
+    std::lock_guard guard(FontLock());
+    face_.reset();
+}
+
+void FontInstance::ComputeMetrics() {
+    LONG height = request_.lfHeight == 0 ? kDefaultHeight : request_.lfHeight;
+    height = std::clamp<LONG>(height, -kMaxPixelHeight, kMaxPixelHeight);
+    metrics_ = TEXTMETRIC{};
+    metrics_.tmWeight = request_.lfWeight == 0 ? FW_NORMAL : request_.lfWeight;
+    metrics_.tmItalic = request_.lfItalic ? 1 : 0;
+    metrics_.tmUnderlined = request_.lfUnderline ? 1 : 0;
+    metrics_.tmStruckOut = request_.lfStrikeOut ? 1 : 0;
+    metrics_.tmCharSet = request_.lfCharSet;
+    metrics_.tmBreakChar = U' ';
+    metrics_.tmDefaultChar = U'?';
+    if (!face_) {
+        metrics_.tmHeight = metrics_.tmAscent = std::abs(height);
+        return;
+    }
+    FT_Face face = face_->handle;
+    const double unitsPerEm = face->units_per_EM;
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+    // Windows measures the cell by the OS/2 "win" extents when the face has them.
+    double cellAscent = face->ascender;
+    double cellDescent = -face->descender;
+    if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+        cellAscent = os2->usWinAscent;
+        cellDescent = os2->usWinDescent;
+    }
+    if (cellAscent + cellDescent <= 0) {
+        cellAscent = unitsPerEm * 0.8;
+        cellDescent = unitsPerEm * 0.2;
+    }
+    const double scale = height < 0 ? -height / unitsPerEm : height / (cellAscent + cellDescent);
+    const LONG ppem = std::max<LONG>(1, RoundToLong(scale * unitsPerEm));
+    metrics_.tmAscent = RoundToLong(cellAscent * scale);
+    metrics_.tmDescent = height > 0 ? height - metrics_.tmAscent : RoundToLong(cellDescent * scale);
+    metrics_.tmHeight = metrics_.tmAscent + metrics_.tmDescent;
+    metrics_.tmInternalLeading = std::max<LONG>(0, metrics_.tmHeight - ppem);
+    if (hhea) {
+        const double lineSpacing = hhea->Ascender - hhea->Descender + hhea->Line_Gap;
+        metrics_.tmExternalLeading =
+            std::max<LONG>(0, RoundToLong((lineSpacing - cellAscent - cellDescent) * scale));
+    }
+
+    double naturalAverage = os2 && os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth * scale : 0;
+    LONG xppem = ppem;
+    if (request_.lfWidth > 0 && naturalAverage > 0)
+        xppem = std::clamp<LONG>(RoundToLong(ppem * request_.lfWidth / naturalAverage), 1, kMaxPixelHeight);
+    FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(xppem), static_cast<FT_UInt>(ppem));
+    const double xScale = scale * xppem / ppem;
+
+    if (face_->synthesizeBold) {
+        face_->emboldenStrength = std::max<FT_Pos>(64, ppem * 64 / 32);
+        boldExtra_ = static_cast<int>((face_->emboldenStrength + 32) / 64);
+    }
+    metrics_.tmAveCharWidth = request_.lfWidth > 0 ? request_.lfWidth
+                              : naturalAverage > 0 ? RoundToLong(naturalAverage * xppem / ppem)
+                                                   : 0;
+    metrics_.tmMaxCharWidth = RoundToLong(face->max_advance_width * xScale) + boldExtra_;
+
+    underlineThickness_ = std::max<LONG>(1, RoundToLong(face->underline_thickness * scale));
+    underlinePosition_ = std::max<LONG>(1, RoundToLong(-face->underline_position * scale - underlineThickness_ / 2.0));
+    if (os2 && os2->version != 0xFFFF && os2->yStrikeoutSize > 0) {
+        strikeoutThickness_ = std::max<LONG>(1, RoundToLong(os2->yStrikeoutSize * scale));
+        strikeoutPosition_ = RoundToLong(os2->yStrikeoutPosition * scale);
+    } else {
+        strikeoutThickness_ = underlineThickness_;
+        strikeoutPosition_ = RoundToLong(metrics_.tmAscent * 0.3);
+    }
+
+    const bool fixedPitch = FT_IS_FIXED_WIDTH(face);
+    metrics_.tmPitchAndFamily = static_cast<BYTE>((fixedPitch ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR |
+                                                  TMPF_TRUETYPE | (request_.lfPitchAndFamily & 0xF0));
+    FT_UInt index = 0;
+    metrics_.tmFirstChar = static_cast<char32_t>(FT_Get_First_Char(face, &index));
+    metrics_.tmLastChar = 0xFFFF;
+    if (metrics_.tmAveCharWidth == 0) {
+        const Glyph& x = LoadGlyph(U'x');
+        metrics_.tmAveCharWidth = x.advance;
+    }
+}
+
+// Called with the font lock held.
+const FontInstance::Glyph& FontInstance::LoadGlyph(char32_t ch) {
+    static const Glyph kEmpty;
+    if (!face_) return kEmpty;
+    auto& cache = face_->glyphs;
+    if (auto found = cache.find(ch); found != cache.end()) return found->second;
+    if (cache.size() >= kGlyphCacheLimit) cache.clear();
+
+    Glyph glyph;
+    FT_Face face = face_->handle;
+    if (LoadStyledOutline(face, ch, face_->synthesizeBold, face_->synthesizeItalic, face_->emboldenStrength)) {
+        glyph.advance = static_cast<int>((face->glyph->advance.x + 32) >> 6) + boldExtra_;
+        if (!Rotated()) {
+            glyph.image = RasterizeOutline(face_->library, &face->glyph->outline);
+            glyph.hasImage = true;
+        }
+    }
+    return cache.emplace(ch, std::move(glyph)).first->second;
+}
+
+int FontInstance::CharWidth(char32_t ch) {
+    std::lock_guard guard(FontLock());
+    return LoadGlyph(ch).advance;
+}
+
+std::vector<int> FontInstance::CharPositions(std::u32string_view text, std::span<const int> dx, int charExtra) {
+    std::lock_guard guard(FontLock());
+    std::vector<int> positions(text.size() + 1, 0);
+    long long pen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        positions[i] = static_cast<int>(pen);
+        const long long step = i < dx.size() ? dx[i] : LoadGlyph(text[i]).advance + charExtra;
+        // Positions stay within int whatever the spacing array holds.
+        pen = std::clamp<long long>(pen + step, -(1LL << 30), 1LL << 30);
+    }
+    positions[text.size()] = static_cast<int>(pen);
+    return positions;
+}
+
+SIZE FontInstance::TextExtent(std::u32string_view text, int charExtra) {
+    const std::vector<int> positions = CharPositions(text, {}, charExtra);
+    return SIZE{positions.back() - positions.front(), metrics_.tmHeight};
+}
+
+GlyphCoverage FontInstance::Render(std::u32string_view text, std::span<const int> positions,
+                                  const TextPlacement& placement, const RECT& bound) {
+    GlyphCoverage mask{};
+    if (!face_ || positions.size() < text.size() + 1 || bound.right <= bound.left || bound.bottom <= bound.top)
+        return mask;
+    std::lock_guard guard(FontLock());
+    FT_Face face = face_->handle;
+
+    const double angle = escapement_ / 10.0 * std::numbers::pi / 180.0;
+    const double cosA = Rotated() ? std::cos(angle) : 1.0;
+    const double sinA = Rotated() ? std::sin(angle) : 0.0;
+    // Device position of a point u along the baseline and v below it, from the reference.
+    auto devicePoint = [&](double u, double v, double& x, double& y) {
+        x = placement.reference.x + u * cosA + v * sinA;
+        y = placement.reference.y - u * sinA + v * cosA;
+    };
+
+    struct Placed {
+        GlyphImage image;          // owned copy for rotated glyphs
+        const GlyphImage* shared;  // cached image for horizontal ones
+        LONG x, y;                 // device top-left
+    };
+    std::vector<Placed> placed;
+    placed.reserve(text.size() + 2);
+    RECT box{};
+    bool any = false;
+    auto place = [&](Placed item) {
+        const GlyphImage& image = item.shared ? *item.shared : item.image;
+        if (image.width == 0) return;
+        Unite(box, any, RECT{item.x, item.y, item.x + image.width, item.y + image.height});
+        placed.push_back(std::move(item));
+    };
+
+    const LONG down = placement.downToBaseline;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const double u = placement.alongBaseline + positions[i];
+        if (!Rotated()) {
+            const Glyph& glyph = LoadGlyph(text[i]);
+            const LONG originX = placement.reference.x + static_cast<LONG>(u);
+            const LONG originY = placement.reference.y + down;
+            place(Placed{{}, &glyph.image, originX + glyph.image.left, originY - glyph.image.top});
+            continue;
+        }
+        if (!LoadStyledOutline(face, text[i], face_->synthesizeBold, face_->synthesizeItalic,
+                               face_->emboldenStrength))
+            continue;
+        double x = 0, y = 0;
+        devicePoint(u, down, x, y);
+        const LONG originX = static_cast<LONG>(std::floor(x)), originY = static_cast<LONG>(std::floor(y));
+        FT_Matrix rotation{static_cast<FT_Fixed>(std::lround(cosA * 65536)), static_cast<FT_Fixed>(std::lround(-sinA * 65536)),
+                           static_cast<FT_Fixed>(std::lround(sinA * 65536)), static_cast<FT_Fixed>(std::lround(cosA * 65536))};
+        FT_Outline_Transform(&face->glyph->outline, &rotation);
+        FT_Outline_Translate(&face->glyph->outline, std::lround((x - originX) * 64), -std::lround((y - originY) * 64));
+        GlyphImage image = RasterizeOutline(face_->library, &face->glyph->outline);
+        const LONG left = originX + image.left, top = originY - image.top;
+        place(Placed{std::move(image), nullptr, left, top});
+    }
+
+    // Underline and strike-out run along the whole text, as polygons when rotated.
+    struct Line {
+        LONG top;  // distance below the baseline to the line's top edge
+        LONG thickness;
+    };
+    std::vector<Line> lines;
+    if (request_.lfUnderline) lines.push_back({underlinePosition_, underlineThickness_});
+    if (request_.lfStrikeOut) lines.push_back({-strikeoutPosition_, strikeoutThickness_});
+    const double start = placement.alongBaseline + positions.front();
+    const double end = placement.alongBaseline + positions[text.size()];
+    std::vector<RECT> solidLines;
+    for (const Line& line : lines) {
+        if (end <= start) break;
+        const double v0 = down + line.top, v1 = v0 + line.thickness;
+        if (!Rotated()) {
+            RECT r{placement.reference.x + static_cast<LONG>(start), placement.reference.y + static_cast<LONG>(v0),
+                   placement.reference.x + static_cast<LONG>(end), placement.reference.y + static_cast<LONG>(v1)};
+            solidLines.push_back(r);
+            Unite(box, any, r);
+            continue;
+        }
+        double xs[4], ys[4];
+        devicePoint(start, v0, xs[0], ys[0]);
+        devicePoint(end, v0, xs[1], ys[1]);
+        devicePoint(end, v1, xs[2], ys[2]);
+        devicePoint(start, v1, xs[3], ys[3]);
+        POINT origin{};
+        GlyphImage image = RasterizePolygon(face_->library, xs, ys, origin);
+        const LONG left = origin.x + image.left, top = origin.y - image.top;
+        place(Placed{std::move(image), nullptr, left, top});
+    }
+
+    if (!any) return mask;
+    mask.bounds = Intersect(box, bound);
+    if (mask.Empty()) return GlyphCoverage{};
+    mask.alpha.assign(static_cast<std::size_t>(mask.Width()) * mask.Height(), 0);
+    for (const Placed& item : placed) Accumulate(mask, item.shared ? *item.shared : item.image, item.x, item.y);
+    for (const RECT& r : solidLines) FillSolid(mask, r);
+    return mask;
+}
+
+struct FontEngine::State {
+    FT_Library library = nullptr;
+    FontMatcher matcher;
+    std::map<std::string, std::shared_ptr<FontInstance>> instances;
+    ~State() {
+        instances.clear();
+        if (library) FT_Done_FreeType(library);
+    }
+};
+
+FontEngine::FontEngine() : state_(std::make_unique<State>()) {}
+FontEngine::~FontEngine() = default;
+
+FontEngine& FontEngine::Instance() {
+    static auto* engine = new FontEngine;
+    return *engine;
+}
+
+namespace {
+
+// The cache key: every field of the request, the face name up to its terminator.
+std::string RequestKey(const LOGFONT& request) {
+    LOGFONT copy = request;
+    copy.lfFaceName[LF_FACESIZE - 1] = 0;
+    const std::size_t nameLength = std::strlen(copy.lfFaceName);
+    std::memset(copy.lfFaceName + nameLength, 0, LF_FACESIZE - nameLength);
+    return std::string(reinterpret_cast<const char*>(&copy), sizeof copy);
+}
+
+}  // namespace
+
+std::shared_ptr<FontInstance> FontEngine::Realize(const LOGFONT& request) {
+    LOGFONT clean = request;
+    clean.lfFaceName[LF_FACESIZE - 1] = 0;
+    const std::string key = RequestKey(clean);
+
+    std::lock_guard guard(FontLock());
+    auto& instances = state_->instances;
+    if (auto found = instances.find(key); found != instances.end()) return found->second;
+    if (instances.size() >= kInstanceCacheLimit) {
+        for (auto it = instances.begin(); it != instances.end();)
+            it = it->second.use_count() == 1 ? instances.erase(it) : std::next(it);
+    }
+
+    if (!state_->library && FT_Init_FreeType(&state_->library) != 0) state_->library = nullptr;
+    std::unique_ptr<FontInstance::Face> face;
+    std::string family;
+    if (state_->library) {
+        const FontFile file = state_->matcher.Match(clean.lfFaceName, clean.lfWeight, clean.lfItalic != 0);
+        FT_Face handle = nullptr;
+        if (!file.path.empty() && FT_New_Face(state_->library, file.path.c_str(), file.faceIndex, &handle) == 0) {
+            if (handle->units_per_EM > 0 && FT_IS_SCALABLE(handle)) {
+                face = std::make_unique<FontInstance::Face>();
+                face->library = state_->library;
+                face->handle = handle;
+                face->synthesizeBold = file.synthesizeBold;
+                face->synthesizeItalic = file.synthesizeItalic;
+                family = file.family;
+            } else {
+                FT_Done_Face(handle);
+            }
+        }
+    }
+    std::shared_ptr<FontInstance> instance(new FontInstance(clean, std::move(face), std::move(family)));
+    instances.emplace(key, instance);
+    return instance;
+}
+
+}  // namespace parch

@@ -1,0 +1,130 @@
+#include "platform/gdi/GdiText.h"
+
+#include <algorithm>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Utf8Text.h"
+
+namespace parch {
+
+namespace {
+
+std::u32string DecodeCounted(const char* text, int count) {
+    if (!text || count <= 0) return {};
+    return DecodeUtf8(std::string_view(text, static_cast<std::size_t>(count)));
+}
+
+RECT IntersectRects(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+// Where the text may land in device coordinates: the context's drawable area, and the
+// caller's rectangle when given.
+RECT DeviceBound(DeviceContext& context, const RECT* deviceClip) {
+    RECT bound = context.EffectiveClip().Bounds();
+    const POINT surface = context.SurfaceOrigin();
+    bound = RECT{bound.left - surface.x, bound.top - surface.y, bound.right - surface.x,
+                 bound.bottom - surface.y};
+    return deviceClip ? IntersectRects(bound, *deviceClip) : bound;
+}
+
+}  // namespace
+
+BOOL TextOut(HDC dc, int x, int y, const char* text, int count) {
+    return ExtTextOut(dc, x, y, 0, nullptr, text, count < 0 ? 0 : static_cast<UINT>(count), nullptr);
+}
+
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, UINT count,
+                const INT* dx) {
+    DeviceContext* context = ResolveHandle(dc);
+    GdiFont* font = SelectedFont(dc);
+    if (!context || !font) return 0;
+    DeviceContextState& state = context->State();
+    FontInstance& instance = font->Instance();
+    const TEXTMETRIC& metrics = instance.Metrics();
+
+    const RECT deviceRect = rect ? context->ToDevice(*rect) : RECT{};
+    const RECT* clip = rect && (options & ETO_CLIPPED) ? &deviceRect : nullptr;
+    if (rect && (options & ETO_OPAQUE)) context->FillDeviceRect(deviceRect, state.bkColor);
+
+    const std::u32string characters = DecodeCounted(text, static_cast<int>(std::min<UINT>(count, 1u << 30)));
+    const std::span<const int> spacing = dx ? std::span<const int>(dx, characters.size()) : std::span<const int>();
+    const std::vector<int> positions = instance.CharPositions(characters, spacing, dx ? 0 : state.textCharacterExtra);
+    const int width = positions.back();
+
+    const bool updateCP = (state.textAlign & TA_UPDATECP) != 0;
+    const POINT logicalReference = updateCP ? state.currentPosition : POINT{x, y};
+    TextPlacement placement;
+    placement.reference = context->ToDevice(logicalReference);
+    switch (state.textAlign & TA_CENTER) {
+    case TA_RIGHT: placement.alongBaseline = -width; break;
+    case TA_CENTER: placement.alongBaseline = -width / 2; break;
+    default: break;
+    }
+    switch (state.textAlign & TA_BASELINE) {
+    case TA_BASELINE: break;
+    case TA_BOTTOM: placement.downToBaseline = -metrics.tmDescent; break;
+    default: placement.downToBaseline = metrics.tmAscent; break;
+    }
+
+    if (state.bkMode == OPAQUE && instance.Request().lfEscapement % 3600 == 0 && width > 0) {
+        const LONG left = placement.reference.x + placement.alongBaseline;
+        const LONG baseline = placement.reference.y + placement.downToBaseline;
+        context->FillDeviceRect(RECT{left, baseline - metrics.tmAscent, left + width, baseline + metrics.tmDescent},
+                                state.bkColor, clip);
+    }
+
+    const GlyphCoverage coverage = instance.Render(characters, positions, placement, DeviceBound(*context, clip));
+    if (!coverage.Empty()) {
+        CoverageMask mask;
+        mask.data = coverage.alpha.data();
+        mask.width = coverage.Width();
+        mask.height = coverage.Height();
+        mask.stride = coverage.Width();
+        context->PaintCoverage(coverage.bounds.left, coverage.bounds.top, mask, state.textColor, clip);
+    }
+
+    if (updateCP) {
+        switch (state.textAlign & TA_CENTER) {
+        case TA_RIGHT: state.currentPosition.x -= width; break;
+        case TA_CENTER: break;
+        default: state.currentPosition.x += width; break;
+        }
+    }
+    return 1;
+}
+
+BOOL GetTextExtentPoint32(HDC dc, const char* text, int count, SIZE* size) {
+    DeviceContext* context = ResolveHandle(dc);
+    GdiFont* font = SelectedFont(dc);
+    if (!context || !font || !size || count < 0) return 0;
+    *size = font->Instance().TextExtent(DecodeCounted(text, count), context->State().textCharacterExtra);
+    return 1;
+}
+
+BOOL GetTextExtentExPoint(HDC dc, const char* text, int count, int maxExtent, INT* fit, INT* dx,
+                          SIZE* size) {
+    DeviceContext* context = ResolveHandle(dc);
+    GdiFont* font = SelectedFont(dc);
+    if (!context || !font || !size || count < 0) return 0;
+    const std::u32string characters = DecodeCounted(text, count);
+    const std::vector<int> positions =
+        font->Instance().CharPositions(characters, {}, context->State().textCharacterExtra);
+    int fitting = 0;
+    for (std::size_t i = 0; i < characters.size(); ++i) {
+        if (dx) dx[i] = positions[i + 1];
+        if (positions[i + 1] <= maxExtent && fitting == static_cast<int>(i)) ++fitting;
+    }
+    if (fit) *fit = fitting;
+    *size = SIZE{positions.back(), font->Instance().Metrics().tmHeight};
+    return 1;
+}
+
+}  // namespace parch
