@@ -1,0 +1,64 @@
+#include "platform/gdi/FontEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/gdi/FontMatch.h"
+#include "platform/gdi/Utf8Text.h"
+#include "tests/platform/gdi/TestFonts.h"
+
+namespace parch {
+namespace {
+
+LOGFONT Font(const char* face, LONG height, LONG weight = FW_NORMAL) {
+    LOGFONT font;
+    std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+    font.lfHeight = height;
+    font.lfWeight = weight;
+    return font;
+}
+
+TEST(FontEngineTest, WindowsFamiliesResolveToMetricCompatibleFaces) {
+    struct Case { const char* asked; const char* family; };
+    const Case cases[] = {
+        {"Arial", "Liberation Sans"},         {"MS Sans Serif", "Liberation Sans"},
+        {"tahoma", "Liberation Sans"},        {"Segoe UI", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"},
+        {"Verdana", "DejaVu Sans"},           {"", "Liberation Sans"},
+        {"No Such Family", "Liberation Sans"}, {"DejaVu Serif", "DejaVu Serif"},
+    };
+    for (const Case& c : cases) {
+        auto font = FontEngine::Instance().Realize(Font(c.asked, -12));
+        EXPECT_EQ(font->FaceFamily(), c.family) << c.asked;
+    }
+}
+
+TEST(FontEngineTest, HeightSignSelectsCharacterOrCellHeight) {
+    // Liberation Sans: 2048 units per em, win ascent 1854, win descent 434.
+    auto character = FontEngine::Instance().Realize(Font("Arial", -20));
+    EXPECT_EQ(character->Metrics().tmAscent, 18);  // 1854 * 20 / 2048 = 18.1
+    EXPECT_EQ(character->Metrics().tmDescent, 4);  // 434 * 20 / 2048 = 4.2
+    EXPECT_EQ(character->Metrics().tmHeight, 22);
+    EXPECT_EQ(character->Metrics().tmInternalLeading, 2);
+
+    // A cell of 20 pixels: em = 2048 * 20 / 2288 = 17.9 pixels.
+    auto cell = FontEngine::Instance().Realize(Font("Arial", 20));
+    EXPECT_EQ(cell->Metrics().tmHeight, 20);
+    EXPECT_EQ(cell->Metrics().tmAscent, 16);
+    EXPECT_EQ(cell->Metrics().tmInternalLeading, 2);
+}
+
+TEST(FontEngineTest, AdvancesFollowTheMetricCompatibleWidths) {
+    // Arial's advance of "W" is 1933 units, of "i" 455: at 2048 units per em and 20 px per em
+    // that is 18.9 and 4.4 pixels.
+    auto font = FontEngine::Instance().Realize(Font("Arial", -20));
+    EXPECT_EQ(font->CharWidth(U'W'), 19);
+    EXPECT_EQ(font->CharWidth(U'i'), 4);
+    const SIZE extent = font->TextExtent(U"WiW");
+    EXPECT_EQ(extent.cx, 19 + 4 + 19);
+    EXPECT_EQ(extent.cy, 22);
+    EXPECT_EQ(font->TextExtent(U"WiW", 2).cx, 19 + 4 + 19 + 6);
+}
+}  // namespace
+}  // namespace parch
