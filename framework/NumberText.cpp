@@ -213,7 +213,6 @@ std::string FormatFloat(std::string_view format, double value) {
             out += c;
         }
     }
-    if (!integerWritten) out += integer;
     return out;
 }
 

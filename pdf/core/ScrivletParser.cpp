@@ -1,6 +1,9 @@
 #include "pdf/core/ScrivletParser.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
+#include <limits>
 
 #include "framework/NumberText.h"
 #include "framework/SysUtils.h"
@@ -173,9 +176,11 @@ private:
 
     static bool HasDot(const std::string& token) { return token.find('.') != std::string::npos; }
 
+    // Object numbers beyond 32 bits are clamped: wrapping could alias a real object.
     static std::int32_t TruncateToInt32(double value) {
-        // Values come from 64-bit integer text, so the conversion to 64 bits is defined.
-        return static_cast<std::int32_t>(static_cast<std::int64_t>(value));
+        constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+        constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+        return static_cast<std::int32_t>(std::clamp(std::trunc(value), kMin, kMax));
     }
 
     TPDFObject* ParseNumberOrReference() {

@@ -45,7 +45,8 @@ public:
     virtual void Release();
     // Adds delta to the target number of every reference inside the object.
     virtual void OffsetObjectNumbers(std::int32_t delta) {}
-    // Does this object hold `object` directly (one level deep)?
+    // Does this object hold `object` directly (one level deep)? A stream holds its dictionary
+    // and what the dictionary holds.
     virtual bool References(const TPDFObject* object) const { return false; }
 
     std::string ToText() const;
@@ -250,8 +251,8 @@ public:
     TPDFName* GetCommonName(std::string_view bytes);
     TPDFName* FindName(std::string_view bytes) const;
     // Frees the object unless it is not pooled, is an interned name, or is still held by a
-    // pooled object.
-    void RemoveObject(TPDFObject* object);
+    // pooled object (a stream holds its dictionary). True when it was freed.
+    bool RemoveObject(TPDFObject* object);
     void AddToPool(std::unique_ptr<TPDFObject> object);
     void ReserveSlots(int count);
     int PoolCount() const { return static_cast<int>(Pool.size()) - FreeSlots; }
