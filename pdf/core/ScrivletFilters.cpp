@@ -372,15 +372,16 @@ std::string ASCII85DecodeStr(std::string_view data, std::size_t limit) {
     if (text.size() < 2 || text.compare(text.size() - 2, 2, "~>") != 0) return {};
     text.resize(text.size() - 2);
 
-    CheckLimit(text.size() / 5 * 4 + 3, limit);
-    std::string out;
-    out.reserve(text.size() / 5 * 4 + 4);
     const std::size_t whole = text.size() / 5 * 5;
+    const std::size_t rest = text.size() - whole;
+    const std::size_t size = whole / 5 * 4 + (rest >= 2 ? rest - 1 : 0);
+    CheckLimit(size, limit);
+    std::string out;
+    out.reserve(size);
     for (std::size_t i = 0; i < whole; i += 5) {
         const std::uint64_t value = GroupValue(text.data() + i);
         AppendGroup(out, value > kMaxGroupValue ? 0 : value, 4);
     }
-    const std::size_t rest = text.size() - whole;
     if (rest >= 2) {
         char group[5] = {'u', 'u', 'u', 'u', 'u'};
         std::memcpy(group, text.data() + whole, rest);
