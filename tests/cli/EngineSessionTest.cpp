@@ -1,0 +1,69 @@
+#include "cli/EngineSession.h"
+
+#include "cli/ScratchFolder.h"
+#include "framework/SysUtils.h"
+#include "platform/os/Files.h"
+#include "tests/cli/FakeProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace parch {
+namespace {
+
+void AddPackages(const test::FakeProgramFolder& program) {
+    for (const char* engine : {"pdfi", "textract", "iextract"})
+        program.AddScript(std::string(engine) + ".dat",
+                          std::string("[ \"$1\" = -ptelmova ] && echo engine > ") + engine + ".bin");
+}
+
+TEST(EngineSessionTest, EnginesAreProducedOnDemandAndDeletedByTheLastRunOnly) {
+    const test::FakeProgramFolder program;
+    AddPackages(program);
+    auto first = std::make_unique<EngineSession>(program.Path());
+    first->Prepare("pdfi");
+    first->Prepare("textract");
+    EXPECT_TRUE(FileExists(program.Path() + "pdfi.bin"));
+    EXPECT_TRUE(FileExists(program.Path() + "textract.bin"));
+    EXPECT_FALSE(FileExists(program.Path() + "iextract.bin"));
+
+    auto second = std::make_unique<EngineSession>(program.Path());
+    second->Prepare("iextract");
+    first.reset();  // another run still uses the engines
+    EXPECT_TRUE(FileExists(program.Path() + "pdfi.bin"));
+    EXPECT_TRUE(FileExists(program.Path() + "iextract.bin"));
+    second->Finish();
+    for (const char* engine : {"pdfi.bin", "textract.bin", "iextract.bin"})
+        EXPECT_FALSE(FileExists(program.Path() + engine)) << engine;
+    EXPECT_TRUE(FileExists(program.Path() + "pdfi.dat"));
+}
+
+TEST(EngineSessionTest, AnExistingEngineIsNotProducedAgain) {
+    const test::FakeProgramFolder program;
+    program.AddScript("pdfi.dat", "echo again > pdfi.bin");
+    program.Write("pdfi.bin", "first");
+    {
+        EngineSession session(program.Path());
+        session.Prepare("pdfi");
+        EXPECT_EQ(ReadFileBytes(program.Path() + "pdfi.bin", 100).value_or(""), "first");
+    }
+    EXPECT_FALSE(FileExists(program.Path() + "pdfi.bin"));
+}
+
+TEST(ScratchFolderTest, EachRunHasItsOwnFolderAndCleansOnlyThat) {
+    const test::FakeProgramFolder program;
+    auto mine = std::make_unique<ScratchFolder>(program.Path());
+    const ScratchFolder other(program.Path());
+    EXPECT_NE(mine->Path(), other.Path());
+    EXPECT_EQ(mine->Path().rfind(program.Path() + "Temp/", 0), 0u);
+    EXPECT_EQ(mine->ImageRoot(), mine->Path() + "tmp");
+    const std::string myFolder = mine->Path();
+    program.Write(myFolder.substr(program.Path().size()) + "tmp-000.ppm", "x");
+    program.Write(other.Path().substr(program.Path().size()) + "tmp-000.ppm", "y");
+    mine.reset();
+    EXPECT_FALSE(PathExists(myFolder));
+    EXPECT_TRUE(FileExists(other.Path() + "tmp-000.ppm"));
+    EXPECT_THROW(ScratchFolder(program.Path() + "missing/"), Exception);
+}
+
+}  // namespace
+}  // namespace parch
