@@ -1,0 +1,141 @@
+#include "cli/Parchcli/ImageConversion.h"
+
+#include "framework/SysUtils.h"
+#include "platform/os/Files.h"
+
+#include <FreeImage.h>
+
+#include <memory>
+
+namespace parch {
+
+namespace {
+
+constexpr int kJpegQuality = 80;
+constexpr int kJpeg2000Rate = 26;
+
+struct BitmapDeleter {
+    void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+
+class FreeImageLibrary {
+public:
+    FreeImageLibrary() { FreeImage_Initialise(FALSE); }
+    ~FreeImageLibrary() { FreeImage_DeInitialise(); }
+    FreeImageLibrary(const FreeImageLibrary&) = delete;
+    FreeImageLibrary& operator=(const FreeImageLibrary&) = delete;
+};
+
+bool CanSave(FIBITMAP* dib, FREE_IMAGE_FORMAT format) {
+    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(dib);
+    if (!FreeImage_FIFSupportsExportType(format, type)) return false;
+    return type != FIT_BITMAP || FreeImage_FIFSupportsExportBPP(format, static_cast<int>(FreeImage_GetBPP(dib)));
+}
+
+bool IsGrey(FIBITMAP* dib) {
+    const FREE_IMAGE_COLOR_TYPE colors = FreeImage_GetColorType(dib);
+    return colors == FIC_MINISBLACK || colors == FIC_MINISWHITE;
+}
+
+// JPEG and JPEG 2000 take neither 1-bit nor 16-bit-per-sample images: such an image is first
+// brought to 8-bit grey or 24-bit colour. Nothing when no conversion is needed or possible.
+Bitmap ConvertForSaving(FIBITMAP* dib, FREE_IMAGE_FORMAT format) {
+    if (CanSave(dib, format)) return nullptr;
+    Bitmap standard;
+    FIBITMAP* source = dib;
+    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(dib);
+    if (type == FIT_RGB16 || type == FIT_RGBA16) return Bitmap(FreeImage_ConvertTo24Bits(dib));
+    if (type != FIT_BITMAP) {
+        standard.reset(FreeImage_ConvertToStandardType(dib, TRUE));
+        if (!standard) return nullptr;
+        if (CanSave(standard.get(), format)) return standard;
+        source = standard.get();
+    }
+    Bitmap converted(IsGrey(source) ? FreeImage_ConvertToGreyscale(source) : FreeImage_ConvertTo24Bits(source));
+    if (converted && !CanSave(converted.get(), format)) converted.reset(FreeImage_ConvertTo24Bits(converted.get()));
+    return converted;
+}
+
+void PrintLine(std::ostream& out, std::string_view text) { out << text << "\r\n"; }
+
+// The image engine writes what the document declares; a scratch file whose header asks for
+// more pixels than any real page image has is not loaded.
+constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 30;
+
+bool HeaderWithinLimits(FREE_IMAGE_FORMAT fileType, const std::string& path) {
+    const Bitmap header(FreeImage_Load(fileType, path.c_str(), FIF_LOAD_NOPIXELS));
+    if (!header) return false;
+    const std::uint64_t bits = std::uint64_t{FreeImage_GetWidth(header.get())} *
+                               FreeImage_GetHeight(header.get()) * FreeImage_GetBPP(header.get());
+    return bits / 8 <= kMaxDecodedBytes;
+}
+
+Bitmap LoadScratchImage(const std::string& path) {
+    const FREE_IMAGE_FORMAT fileType = FreeImage_GetFileType(path.c_str(), 0);
+    if (fileType == FIF_UNKNOWN || !HeaderWithinLimits(fileType, path)) return nullptr;
+    return Bitmap(FreeImage_Load(fileType, path.c_str(), 0));
+}
+
+}  // namespace
+
+ImageSaveFormat ChooseSaveFormat(std::string_view imageFormat, std::string_view scratchName) {
+    if (imageFormat == "bmp") return {FIF_BMP, 0, "bmp"};
+    if (imageFormat == "jpg") return {FIF_JPEG, kJpegQuality, "jpg"};
+    if (imageFormat == "jp2") return {FIF_JP2, kJpeg2000Rate, "jp2"};
+    if (imageFormat == "png") return {FIF_PNG, 0, "png"};
+    if (!imageFormat.empty()) return {FIF_TIFF, 0, std::string(imageFormat)};  // tif, tiff
+    if (EndsText(".ppm", scratchName)) return {FIF_JPEG, kJpegQuality, "jpg"};
+    return {FIF_BMP, 0, "bmp"};
+}
+
+bool PassesSizeFilter(std::string_view filter, unsigned width, unsigned height) {
+    if (filter.size() <= 3) return true;
+    const std::string kind(filter.substr(0, 3));
+    if (kind != "st " && kind != "lt ") return true;
+    const std::optional<std::int32_t> limit = TryStrToInt(Trim(filter.substr(3)));
+    if (!limit) return true;
+    const std::int64_t n = *limit, w = width, h = height;
+    return kind == "st " ? (w < n && h < n) : (w > n && h > n);
+}
+
+std::optional<unsigned> DotsPerMeter(std::string_view dpi) {
+    const std::optional<std::int32_t> d = TryStrToInt(dpi);
+    if (!d || *d <= 0 || *d > 100000) return std::nullopt;
+    return static_cast<unsigned>(RoundHalfEven(*d * 1000.0 / 25.4));
+}
+
+bool ConvertExtractedImages(const RunParameters& params, const std::string& scratchFolder,
+                            std::int32_t page, std::ostream& out) {
+    const FreeImageLibrary library;
+    const std::optional<unsigned> dotsPerMeter = DotsPerMeter(params.Dpi);
+    bool allSaved = true;
+    int k = 0;
+    for (const std::string& name : ListFiles(scratchFolder, "tmp-*.*")) {
+        const std::string path = scratchFolder + name;
+        Bitmap image = LoadScratchImage(path);
+        if (!image) {
+            PrintLine(out, "Couldn't read the extracted image \"" + name + "\"!");
+            allSaved = false;
+        } else if (PassesSizeFilter(params.SizeFilter, FreeImage_GetWidth(image.get()),
+                                    FreeImage_GetHeight(image.get()))) {
+            const ImageSaveFormat save = ChooseSaveFormat(params.ImageFormat, name);
+            const auto format = static_cast<FREE_IMAGE_FORMAT>(save.Format);
+            if (Bitmap converted = ConvertForSaving(image.get(), format)) image = std::move(converted);
+            if (dotsPerMeter) {
+                FreeImage_SetDotsPerMeterX(image.get(), *dotsPerMeter);
+                FreeImage_SetDotsPerMeterY(image.get(), *dotsPerMeter);
+            }
+            const std::string target = ImageOutputName(params, page, ++k, save.Extension);
+            if (!FreeImage_Save(format, image.get(), target.c_str(), save.Flags)) {
+                PrintLine(out, "Couldn't save the image \"" + target + "\"!");
+                allSaved = false;
+            }
+        }
+        image.reset();
+        DeleteFile(path);
+    }
+    return allSaved;
+}
+
+}  // namespace parch
