@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace parch {
@@ -17,5 +18,8 @@ std::span<const EmbeddedResource> EmbeddedResourceTable();
 
 // The compressed bytes of resource `number`; nothing when the build embedded no such resource.
 std::optional<std::string_view> FindEmbeddedResource(int number);
+
+// The inflated bytes of resource `number`; nothing when the build embedded no such resource.
+std::optional<std::string> ReadEmbeddedResource(int number);
 
 }  // namespace parch

@@ -14,6 +14,7 @@ packages=(
   poppler-utils qpdf mupdf-tools ghostscript imagemagick libtiff-tools libopenjp2-tools
   jbig2dec python3 python3-pikepdf python3-pil python3-fonttools
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth
+  fonts-ipafont-gothic
   openssl
 )
 

@@ -1,0 +1,259 @@
+#include "pdf/core/ScrivletCMap.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/Streams.h"
+#include "pdf/core/ScrivletResource.h"
+
+namespace parch {
+namespace {
+
+// Reads little-endian integers from the compiled form; every read checks what is left.
+class CompiledMapReader {
+public:
+    explicit CompiledMapReader(std::string_view data) : data_(data) {}
+
+    bool ReadUInt(std::size_t size, std::uint32_t& value) {
+        if (data_.size() - position_ < size) return false;
+        value = 0;
+        for (std::size_t i = 0; i < size; ++i)
+            value |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(data_[position_ + i]))
+                     << (8 * i);
+        position_ += size;
+        return true;
+    }
+
+    bool ReadBytes(std::size_t size, std::vector<std::uint8_t>& out) {
+        if (data_.size() - position_ < size) return false;
+        const auto* first = reinterpret_cast<const std::uint8_t*>(data_.data() + position_);
+        out.assign(first, first + size);
+        position_ += size;
+        return true;
+    }
+
+private:
+    std::string_view data_;
+    std::size_t position_ = 0;
+};
+
+bool ReadSection(CompiledMapReader& reader, TScrivletCMapSection& section) {
+    std::uint32_t count = 0;
+    if (!reader.ReadUInt(4, section.CodeLength) || !reader.ReadUInt(4, section.ValueWidth) ||
+        !reader.ReadUInt(4, count))
+        return false;
+    if (section.CodeLength > TScrivletCMap::kMaxCodeLength ||
+        section.ValueWidth > TScrivletCMap::kMaxValueWidth ||
+        count > TScrivletCMap::kMaxSectionEntries)
+        return true;  // the section stays empty
+    const std::size_t deltaSize = section.CodeLength == 1 ? 1 : section.CodeLength == 2 ? 2 : 4;
+    section.Codes.resize(count);
+    std::uint32_t code = 0;
+    for (std::uint32_t& entry : section.Codes) {
+        std::uint32_t delta = 0;
+        if (!reader.ReadUInt(deltaSize, delta)) return false;
+        code += delta;
+        entry = code;
+    }
+    return reader.ReadBytes(std::size_t{count} * section.ValueWidth, section.Values);
+}
+
+const TScrivletCMap& BuiltInMap(int resourceNumber) {
+    // Built once on first use; function-local statics make that safe from any thread.
+    switch (resourceNumber) {
+    case kCMapAdobeJapan1ToUnicode: {
+        static const std::unique_ptr<TScrivletCMap> map = LoadBuiltInCMap(resourceNumber);
+        return *map;
+    }
+    case kCMap90mspRKSJH: {
+        static const std::unique_ptr<TScrivletCMap> map = LoadBuiltInCMap(resourceNumber);
+        return *map;
+    }
+    default: {
+        static const std::unique_ptr<TScrivletCMap> map = LoadBuiltInCMap(kCMap90msRKSJH);
+        return *map;
+    }
+    }
+}
+
+bool IsIdentityCMap(std::string_view name) {
+    return name == "Identity-H" || name == "Identity-V" || name == "UniJIS-UCS2-H";
+}
+
+// The Shift-JIS map for a CMap name, or none.
+const TScrivletCMap* ShiftJisMap(std::string_view name) {
+    if (name == "90msp-RKSJ-H") return &BuiltInMap(kCMap90mspRKSJH);
+    if (name == "90ms-RKSJ-H") return &BuiltInMap(kCMap90msRKSJH);
+    return nullptr;
+}
+
+// One-byte codes are tried first, then two-byte ones; after a pair that is in neither, the
+// walk goes on pair by pair until a pair matches.
+void SplitShiftJis(const TScrivletCMap& map, std::string_view bytes, TScrivletCodeList& codes) {
+    codes.clear();
+    codes.reserve(bytes.size());
+    std::uint32_t length = 1;
+    std::size_t position = 0;
+    while (position < bytes.size()) {
+        std::uint32_t code = static_cast<std::uint8_t>(bytes[position]);
+        if (length == 2 && position + 1 < bytes.size())
+            code = (code << 8) | static_cast<std::uint8_t>(bytes[position + 1]);
+        if (map.HasCode(length, code)) {
+            codes.push_back(code);
+            position += length;
+            length = 1;
+        } else if (length == 1) {
+            length = 2;
+        } else {
+            position += 2;
+        }
+    }
+}
+
+}  // namespace
+
+std::int64_t TScrivletCMapSection::IndexOf(std::uint32_t code) const {
+    auto it = std::find(Codes.begin(), Codes.end(), code);
+    return it == Codes.end() ? -1 : it - Codes.begin();
+}
+
+std::span<const std::uint8_t> TScrivletCMapSection::ValueAt(std::size_t index) const {
+    return std::span<const std::uint8_t>(Values).subspan(index * ValueWidth, ValueWidth);
+}
+
+void TScrivletCMap::Clear() {
+    Sections.clear();
+    CodeSpaceRanges.clear();
+}
+
+void TScrivletCMap::AddMapping(std::uint32_t codeLength, std::uint32_t code,
+                               const TSVLByteArray& value) {
+    const auto width = static_cast<std::uint32_t>(value.size());
+    auto it = std::find_if(Sections.begin(), Sections.end(), [&](const auto& section) {
+        return section->CodeLength == codeLength && section->ValueWidth == width;
+    });
+    if (it == Sections.end()) {
+        auto section = std::make_unique<TScrivletCMapSection>();
+        section->CodeLength = codeLength;
+        section->ValueWidth = width;
+        Sections.push_back(std::move(section));
+        it = std::prev(Sections.end());
+    }
+    TScrivletCMapSection& section = **it;
+    const auto at = std::upper_bound(section.Codes.begin(), section.Codes.end(), code);
+    const std::size_t index = static_cast<std::size_t>(at - section.Codes.begin());
+    section.Codes.insert(at, code);
+    section.Values.insert(section.Values.begin() + static_cast<std::ptrdiff_t>(index * width),
+                          value.begin(), value.end());
+}
+
+void TScrivletCMap::AddCodeSpaceRange(std::int32_t low, std::int32_t high,
+                                      std::int32_t byteCount) {
+    CodeSpaceRanges.push_back({low, high, byteCount});
+}
+
+void TScrivletCMap::LoadFromStream(TStream& stream) {
+    std::string data;
+    char buffer[65536];
+    for (std::int64_t got; (got = stream.Read(buffer, sizeof buffer)) > 0;)
+        data.append(buffer, static_cast<std::size_t>(got));
+    LoadFromBytes(data);
+}
+
+void TScrivletCMap::LoadFromBytes(std::string_view data) {
+    Clear();
+    CompiledMapReader reader(data);
+    std::uint32_t sectionCount = 0;
+    if (!reader.ReadUInt(4, sectionCount)) return;
+    // Every header takes 12 bytes, so a huge count ends at the end of the data.
+    for (std::uint32_t i = 0; i < sectionCount; ++i) {
+        auto section = std::make_unique<TScrivletCMapSection>();
+        if (!ReadSection(reader, *section)) {
+            Clear();  // cut short: undecodable
+            return;
+        }
+        Sections.push_back(std::move(section));
+    }
+}
+
+const TScrivletCMapSection* TScrivletCMap::Find(bool anyLength, std::uint32_t codeLength,
+                                                std::uint32_t code, std::size_t& index) const {
+    for (const auto& section : Sections) {
+        if (!anyLength && section->CodeLength != codeLength) continue;
+        const std::int64_t found = section->IndexOf(code);
+        if (found >= 0) {
+            index = static_cast<std::size_t>(found);
+            return section.get();
+        }
+    }
+    return nullptr;
+}
+
+bool TScrivletCMap::HasCode(std::uint32_t codeLength, std::uint32_t code) const {
+    std::size_t index = 0;
+    return Find(false, codeLength, code, index) != nullptr;
+}
+
+std::u16string TScrivletCMap::LookupText(std::uint32_t codeLength, std::uint32_t code) const {
+    std::size_t index = 0;
+    const TScrivletCMapSection* section = Find(false, codeLength, code, index);
+    if (section == nullptr) return {};
+    std::span<const std::uint8_t> value = section->ValueAt(index);
+    std::u16string text;
+    std::size_t i = 0;
+    for (; i + 1 < value.size(); i += 2)
+        text.push_back(static_cast<char16_t>((value[i] << 8) | value[i + 1]));
+    if (i < value.size()) text.push_back(value[i]);
+    return text;
+}
+
+std::uint16_t TScrivletCMap::LookupWord(std::uint32_t codeLength, std::uint32_t code) const {
+    std::size_t index = 0;
+    const TScrivletCMapSection* section = Find(codeLength == 0, codeLength, code, index);
+    if (section == nullptr) return 0;
+    std::span<const std::uint8_t> value = section->ValueAt(index);
+    if (value.size() == 1) return value[0];
+    if (value.size() == 2) return static_cast<std::uint16_t>((value[0] << 8) | value[1]);
+    return 0;
+}
+
+std::unique_ptr<TScrivletCMap> LoadBuiltInCMap(int resourceNumber) {
+    auto map = std::make_unique<TScrivletCMap>();
+    map->LoadFromBytes(ReadBuiltInResource(resourceNumber));
+    return map;
+}
+
+std::u16string MapCIDToUnicode(std::string_view cmapName, std::string_view ordering,
+                               std::uint32_t code) {
+    std::uint32_t cid = 0;
+    if (IsIdentityCMap(cmapName))
+        cid = code;
+    else if (const TScrivletCMap* map = ShiftJisMap(cmapName))
+        cid = map->LookupWord(0, code);
+    else
+        return {};
+
+    if (ordering.starts_with("Adobe-Japan1-"))
+        return BuiltInMap(kCMapAdobeJapan1ToUnicode).LookupText(2, cid);
+    if (ordering.starts_with("Adobe-Identity-") && code <= 0xFFFF)
+        return std::u16string(1, static_cast<char16_t>(code));
+    return {};
+}
+
+bool SplitCharCodes(std::string_view cmapName, std::string_view ordering, std::string_view bytes,
+                    TScrivletCodeList& codes) {
+    if (IsIdentityCMap(cmapName)) {
+        codes.clear();
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+            codes.push_back((static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i])) << 8) |
+                            static_cast<std::uint8_t>(bytes[i + 1]));
+        return true;
+    }
+    if (const TScrivletCMap* map = ShiftJisMap(cmapName)) {
+        SplitShiftJis(*map, bytes, codes);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace parch

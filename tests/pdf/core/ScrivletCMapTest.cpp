@@ -1,0 +1,184 @@
+#include "pdf/core/ScrivletCMap.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+
+namespace parch {
+namespace {
+
+std::string Bytes(std::initializer_list<unsigned> values) {
+    std::string s;
+    for (unsigned v : values) s.push_back(static_cast<char>(v));
+    return s;
+}
+
+void PutUInt32(std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// Shift-JIS bytes decoded by the C library's CP932 converter; empty when it refuses them.
+std::u16string DecodeCP932(const std::string& bytes) {
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return u"<no iconv>";
+    char out[16];
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* outPtr = out;
+    size_t outLeft = sizeof out;
+    const size_t status = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (status == static_cast<size_t>(-1) || inLeft != 0) return {};
+    std::u16string text((sizeof out - outLeft) / 2, u'\0');
+    std::memcpy(text.data(), out, text.size() * 2);
+    return text;
+}
+
+TEST(ScrivletCMap, BuiltInMapsGiveTheirKnownValues) {
+    EXPECT_EQ(MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", 34), u"A");
+    EXPECT_EQ(MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", 1), u" ");
+    EXPECT_EQ(MapCIDToUnicode("90ms-RKSJ-H", "Adobe-Japan1-2", 0x8140), u"\u3000");
+    EXPECT_EQ(MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", 633), u"\u3000");
+    EXPECT_EQ(MapCIDToUnicode("Identity-H", "Adobe-GB1-5", 100), u"");
+    EXPECT_EQ(MapCIDToUnicode("Foo", "Adobe-Japan1-6", 1), u"");
+    // Adobe-Identity orderings give the code itself, not the CID.
+    EXPECT_EQ(MapCIDToUnicode("90ms-RKSJ-H", "Adobe-Identity-0", 0x8140), u"\u8140");
+    // A CID written as two code units (a digit with a variation selector).
+    EXPECT_EQ(MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", 632), u"0\uFE00");
+
+    auto rksj = LoadBuiltInCMap(kCMap90msRKSJH);
+    ASSERT_EQ(rksj->Sections.size(), 2u);
+    EXPECT_EQ(rksj->Sections[0]->CodeLength, 1u);
+    EXPECT_EQ(rksj->Sections[0]->Codes.size(), 159u);
+    EXPECT_EQ(rksj->Sections[1]->Codes.size(), 7724u);
+    EXPECT_EQ(rksj->Sections[1]->Codes.front(), 0x8140u);
+    EXPECT_EQ(rksj->Sections[1]->Codes.back(), 0xFC4Bu);
+    EXPECT_EQ(rksj->LookupWord(0, 0x20), 231);  // half-width Latin
+    EXPECT_EQ(rksj->LookupWord(2, 0x41), 0);    // 0x41 is a one-byte code
+    EXPECT_EQ(rksj->LookupWord(0, 0x41), 264);
+    EXPECT_EQ(LoadBuiltInCMap(kCMap90mspRKSJH)->LookupWord(0, 0x20), 1);  // proportional Latin
+}
+
+// Variation selectors that Adobe's table adds after some ideographs.
+std::u16string WithoutVariationSelectors(const std::u16string& text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] >= 0xFE00 && text[i] <= 0xFE0F) continue;
+        if (text[i] == 0xDB40 && i + 1 < text.size()) {  // U+E0100..U+E01EF
+            ++i;
+            continue;
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+TEST(ScrivletCMap, ShiftJisAgreesWithIconvCP932) {
+    // Where Microsoft's CP932 and Adobe's table pick different code points for one character.
+    const std::map<char16_t, char16_t> adobeForMicrosoft = {
+        {u'\uFF5E', u'\u301C'}, {u'\u2225', u'\u2016'}, {u'\uFF0D', u'\u2212'},
+        {u'\uFFE0', u'\u00A2'}, {u'\uFFE1', u'\u00A3'}, {u'\uFFE2', u'\u00AC'},
+        {u'\u2015', u'\u2014'}, {u'\uFFE4', u'\u00A6'}};
+    // The half-width JIS-Roman characters and two IBM-extension kanji that Adobe maps apart.
+    const std::map<std::uint32_t, char16_t> adobeOwn = {
+        {0x20, u'\u2002'}, {0x5C, u'\u00A5'}, {0x7C, u'\uFFE8'}, {0xED8E, u'\u5BDB'},
+        {0xEDB4, u'\u6602'}, {0xFAAA, u'\u5BDB'}, {0xFAD0, u'\u6602'}};
+    auto rksj = LoadBuiltInCMap(kCMap90msRKSJH);
+    int compared = 0, compatibilityIdeographs = 0;
+    for (const auto& section : rksj->Sections) {
+        for (std::uint32_t code : section->Codes) {
+            std::string bytes = section->CodeLength == 1
+                                    ? Bytes({code})
+                                    : Bytes({code >> 8, code & 0xFF});
+            std::u16string expected = DecodeCP932(bytes);
+            std::u16string ours =
+                WithoutVariationSelectors(MapCIDToUnicode("90ms-RKSJ-H", "Adobe-Japan1-6", code));
+            if (expected.empty()) continue;  // beyond what CP932 defines
+            ++compared;
+            ASSERT_EQ(ours.size(), 1u) << std::hex << code;
+            if (ours == expected) continue;
+            if (expected[0] >= 0xF900 && expected[0] <= 0xFAFF) {
+                ++compatibilityIdeographs;  // Adobe gives the unified ideograph
+                continue;
+            }
+            auto known = adobeForMicrosoft.find(expected[0]);
+            auto own = adobeOwn.find(code);
+            const bool explained = (known != adobeForMicrosoft.end() && ours[0] == known->second) ||
+                                   (own != adobeOwn.end() && ours[0] == own->second);
+            EXPECT_TRUE(explained) << std::hex << "code " << code << " iconv U+" << int(expected[0])
+                                   << " ours U+" << int(ours[0]);
+        }
+    }
+    EXPECT_GT(compared, 7800);
+    EXPECT_LT(compatibilityIdeographs, 120);
+}
+
+TEST(ScrivletCMap, SplitCharCodes) {
+    TScrivletCodeList codes;
+    ASSERT_TRUE(SplitCharCodes("Identity-V", "any", Bytes({0x30, 0x42, 0x41}), codes));
+    EXPECT_EQ(codes, (TScrivletCodeList{0x3042}));
+    ASSERT_TRUE(SplitCharCodes("90ms-RKSJ-H", "any", Bytes({0x41, 0x82, 0xA0}), codes));
+    EXPECT_EQ(codes, (TScrivletCodeList{0x41, 0x82A0}));
+    // A pair in neither section is skipped and the walk goes on pair by pair.
+    ASSERT_TRUE(SplitCharCodes("90msp-RKSJ-H", "any", Bytes({0x85, 0x40, 0x82, 0xA0, 0x41}),
+                               codes));
+    EXPECT_EQ(codes, (TScrivletCodeList{0x82A0, 0x41}));
+    // A lead byte cut off at the end is dropped.
+    ASSERT_TRUE(SplitCharCodes("90ms-RKSJ-H", "any", Bytes({0x41, 0x82}), codes));
+    EXPECT_EQ(codes, (TScrivletCodeList{0x41}));
+
+    codes = {7};
+    EXPECT_FALSE(SplitCharCodes("GBK-EUC-H", "Adobe-GB1-4", "ab", codes));
+    EXPECT_EQ(codes, (TScrivletCodeList{7}));
+}
+
+TEST(ScrivletCMap, AddMappingKeepsCodesAscendingAndFirstMatchWins) {
+    TScrivletCMap map;
+    map.AddMapping(2, 0x30, {0x00, 0x41});
+    map.AddMapping(2, 0x10, {0x00, 0x42});
+    map.AddMapping(2, 0x30, {0x00, 0x43});  // after the equal code: the first stays in force
+    map.AddMapping(1, 0x30, {0x44});
+    map.AddMapping(2, 0x20, {0x00, 0x45, 0x00, 0x46});
+    ASSERT_EQ(map.Sections.size(), 3u);
+    EXPECT_EQ(map.Sections[0]->Codes, (std::vector<std::uint32_t>{0x10, 0x30, 0x30}));
+    EXPECT_EQ(map.LookupText(2, 0x30), u"A");
+    EXPECT_EQ(map.LookupText(2, 0x10), u"B");
+    EXPECT_EQ(map.LookupText(1, 0x30), u"D");
+    EXPECT_EQ(map.LookupText(2, 0x20), u"EF");
+    EXPECT_EQ(map.LookupWord(2, 0x20), 0);  // four bytes are not a word
+    EXPECT_EQ(map.LookupWord(0, 0x10), 0x42);
+    EXPECT_TRUE(map.HasCode(1, 0x30));
+    EXPECT_FALSE(map.HasCode(1, 0x10));
+    EXPECT_EQ(map.LookupText(3, 0x30), u"");
+    map.AddMapping(2, 0x50, {0x12, 0x34, 0x56});  // an odd last byte is a character of its own
+    EXPECT_EQ(map.LookupText(2, 0x50), u"\u1234\u0056");
+}
+
+TEST(ScrivletCMap, CompiledFormLimitsAndDamage) {
+    // Section 1 breaks the value-width limit and stays empty; what follows its header is read
+    // as the next section.
+    std::string data;
+    PutUInt32(data, 2);
+    for (std::uint32_t v : {2u, 65u, 1u}) PutUInt32(data, v);
+    for (std::uint32_t v : {1u, 1u, 2u}) PutUInt32(data, v);
+    data += Bytes({0x20, 0x01, 0x41, 0x42});
+    TScrivletCMap map;
+    map.LoadFromBytes(data);
+    ASSERT_EQ(map.Sections.size(), 2u);
+    EXPECT_TRUE(map.Sections[0]->Codes.empty());
+    EXPECT_EQ(map.LookupText(1, 0x21), u"\u0042");
+
+    map.LoadFromBytes(data.substr(0, data.size() - 1));  // cut short
+    EXPECT_TRUE(map.Sections.empty());
+    map.LoadFromBytes(Bytes({0xFF, 0xFF, 0xFF, 0xFF}));  // four billion sections, no data
+    EXPECT_TRUE(map.Sections.empty());
+    map.LoadFromBytes("");
+    EXPECT_TRUE(map.Sections.empty());
+    EXPECT_EQ(map.LookupWord(0, 1), 0);
+}
+
+}  // namespace
+}  // namespace parch
