@@ -23,13 +23,6 @@ constexpr std::uint8_t Multiply(std::uint8_t a, std::uint8_t b) {
     return product;
 }
 
-constexpr std::uint8_t Inverse(std::uint8_t x) {
-    // x^254 is the multiplicative inverse; 0 maps to 0.
-    std::uint8_t result = 1;
-    for (int i = 0; i < 254; ++i) result = Multiply(result, x);
-    return x == 0 ? 0 : result;
-}
-
 constexpr std::uint8_t RotateByte(std::uint8_t x, int count) {
     return static_cast<std::uint8_t>((x << count) | (x >> (8 - count)));
 }
@@ -46,9 +39,17 @@ constexpr std::uint32_t RotateRight(std::uint32_t value, int count) {
 }
 
 constexpr Tables MakeTables() {
+    // Powers of the generator 3 give the multiplicative inverses cheaply.
+    std::uint8_t power[255]{}, logarithm[256]{};
+    std::uint8_t p = 1;
+    for (int i = 0; i < 255; ++i) {
+        power[i] = p;
+        logarithm[p] = static_cast<std::uint8_t>(i);
+        p = static_cast<std::uint8_t>(p ^ Times2(p));
+    }
     Tables t;
     for (int x = 0; x < 256; ++x) {
-        const std::uint8_t b = Inverse(static_cast<std::uint8_t>(x));
+        const std::uint8_t b = x == 0 ? 0 : power[(255 - logarithm[x]) % 255];
         const std::uint8_t s = static_cast<std::uint8_t>(b ^ RotateByte(b, 1) ^ RotateByte(b, 2) ^
                                                          RotateByte(b, 3) ^ RotateByte(b, 4) ^ 0x63);
         t.Sbox[x] = s;
