@@ -328,6 +328,14 @@ UINT SetDIBColorTable(HDC dc, UINT start, UINT entries, const RGBQUAD* colors) {
     return copied;
 }
 
+bool ViewOfDib(const void* bits, const BITMAPINFO* info, UINT usage, HDC dc, std::vector<RGBQUAD>& colors,
+               PixelView& view) {
+    if (!bits || !ValidInfo(info)) return false;
+    colors = ColorTableOf(info, usage, dc);
+    view = ViewOfBuffer(const_cast<void*>(bits), info->bmiHeader, colors);
+    return true;
+}
+
 BOOL GetBitmapDimensionEx(HBITMAP bitmap, SIZE* size) {
     if (!ResolveHandle(bitmap) || !size) return 0;
     *size = SIZE{0, 0};

@@ -90,3 +90,14 @@ BOOL GetBitmapDimensionEx(HBITMAP bitmap, SIZE* size);
 std::int64_t ColorTableBytes(const BITMAPINFOHEADER& header);
 
 }  // namespace parch
+
+#include "platform/gdi/PixelView.h"
+
+namespace parch {
+
+// A view of a caller's DIB buffer described by `info` (colour table resolved into `colors`,
+// which must outlive the view); false when the description is not one we support.
+bool ViewOfDib(const void* bits, const BITMAPINFO* info, UINT usage, HDC dc, std::vector<RGBQUAD>& colors,
+               PixelView& view);
+
+}  // namespace parch

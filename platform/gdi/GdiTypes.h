@@ -26,6 +26,8 @@ using HRGN = GdiRegion*;
 using HPALETTE = GdiPalette*;
 using HDC = DeviceContext*;
 
+using ULONG = DWORD;
+
 // Object types (GetObjectType).
 constexpr DWORD OBJ_PEN = 1;
 constexpr DWORD OBJ_BRUSH = 2;

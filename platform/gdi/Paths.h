@@ -10,6 +10,9 @@ namespace parch {
 
 class GdiPath {
 public:
+    // A new path starts its first figure at the context's current position (device units).
+    explicit GdiPath(POINT start) : current_(start), figureStart_(start) {}
+
     bool Open() const { return open_; }
     void Close() { open_ = false; }
     const std::vector<POINT>& Points() const { return points_; }
@@ -28,6 +31,7 @@ private:
     bool open_ = true;
     bool figureOpen_ = false;
     POINT current_;
+    POINT figureStart_;
     std::vector<POINT> points_;
     std::vector<BYTE> types_;
 };

@@ -100,6 +100,49 @@ RegionRects RegionRects::FromSpans(std::vector<Span> spans) {
     return region;
 }
 
+RegionRects RegionRects::FromRects(std::vector<RECT> rects) {
+    std::erase_if(rects, [](const RECT& r) { return r.left >= r.right || r.top >= r.bottom; });
+    std::sort(rects.begin(), rects.end(), [](const RECT& a, const RECT& b) { return a.top < b.top; });
+    std::vector<int> ys;
+    for (const auto& r : rects) ys.insert(ys.end(), {r.top, r.bottom});
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    BandBuilder builder;
+    std::vector<const RECT*> active;
+    size_t next = 0;
+    std::vector<Interval> row;
+    for (size_t k = 0; k + 1 < ys.size(); ++k) {
+        const int y = ys[k];
+        std::erase_if(active, [y](const RECT* r) { return r->bottom <= y; });
+        while (next < rects.size() && rects[next].top <= y) active.push_back(&rects[next++]);
+        row.clear();
+        for (const RECT* r : active) row.push_back({r->left, r->right});
+        std::sort(row.begin(), row.end(), [](const Interval& a, const Interval& b) { return a.x0 < b.x0; });
+        std::vector<Interval> merged;
+        for (const auto& i : row) {
+            if (!merged.empty() && i.x0 <= merged.back().x1) merged.back().x1 = std::max(merged.back().x1, i.x1);
+            else merged.push_back(i);
+        }
+        builder.Add(y, ys[k + 1], merged);
+    }
+    RegionRects region;
+    region.rects_ = builder.Take();
+    return region;
+}
+
+RegionRects RegionRects::Eroded(int times) const {
+    RegionRects result = *this;
+    for (int i = 0; i < times && !result.Empty(); ++i) {
+        RegionRects next = Combine(result, result.Offsetted(1, 0), RGN_AND);
+        next = Combine(next, result.Offsetted(-1, 0), RGN_AND);
+        next = Combine(next, result.Offsetted(0, 1), RGN_AND);
+        result = Combine(next, result.Offsetted(0, -1), RGN_AND);
+    }
+    return result;
+}
+
+RegionRects RegionRects::Boundary() const { return Combine(*this, Eroded(1), RGN_DIFF); }
+
 int RegionRects::Type() const {
     if (rects_.empty()) return NULLREGION;
     return rects_.size() == 1 ? SIMPLEREGION : COMPLEXREGION;

@@ -22,6 +22,8 @@ public:
     explicit RegionRects(const RECT& rect);
     // Any set of spans, overlapping or unordered.
     static RegionRects FromSpans(std::vector<Span> spans);
+    // Any set of rectangles, overlapping or unordered; empty ones are ignored.
+    static RegionRects FromRects(std::vector<RECT> rects);
 
     const std::vector<RECT>& Rects() const { return rects_; }
     bool Empty() const { return rects_.empty(); }
@@ -35,6 +37,15 @@ public:
     static RegionRects Combine(const RegionRects& a, const RegionRects& b, int op);
     RegionRects Intersected(const RECT& rect) const;
     void Offset(int dx, int dy);
+    RegionRects Offsetted(int dx, int dy) const {
+        RegionRects moved = *this;
+        moved.Offset(dx, dy);
+        return moved;
+    }
+    // The pixels whose four neighbours all lie inside, repeated `times` times.
+    RegionRects Eroded(int times) const;
+    // The pixels of the region next to its outside: the one-pixel outline of a shape.
+    RegionRects Boundary() const;
 
     // Calls f(x0, x1) for every span of row y inside the region, left to right.
     template <class F>

@@ -1,0 +1,483 @@
+#include "platform/gdi/Blits.h"
+
+#include <algorithm>
+#include <cstring>
+#include <climits>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/PensBrushes.h"
+#include "platform/gdi/Raster.h"
+
+namespace parch {
+namespace {
+
+// One axis of a blit, sizes made positive; `flip` mirrors the source along it.
+struct Axis {
+    int dst0 = 0;
+    int dstLength = 0;
+    int src0 = 0;
+    int srcLength = 0;
+    bool flip = false;
+};
+
+bool MakeAxis(int d0, int dLength, int s0, int sLength, Axis& axis) {
+    if (dLength == 0 || sLength == 0) return false;
+    axis.flip = false;
+    if (dLength < 0) {
+        d0 += dLength;
+        dLength = -dLength;
+        axis.flip = !axis.flip;
+    }
+    if (sLength < 0) {
+        s0 += sLength;
+        sLength = -sLength;
+        axis.flip = !axis.flip;
+    }
+    axis = Axis{d0, dLength, s0, sLength, axis.flip};
+    return true;
+}
+
+// Source pixel under the centre of destination pixel k, or -1 outside [0, limit).
+int NearestSource(const Axis& a, int k, int limit) {
+    long long j = ((2LL * k + 1) * a.srcLength) / (2LL * a.dstLength);
+    if (a.flip) j = a.srcLength - 1 - j;
+    const long long index = a.src0 + j;
+    return index >= 0 && index < limit ? static_cast<int>(index) : -1;
+}
+
+// Area-average weights: the source pixels a destination pixel covers, with weights summing to
+// 65536. Pixels beyond the source edge repeat the edge.
+struct Contributors {
+    std::vector<int> first;   // per destination pixel: offset into index/weight
+    std::vector<int> count;
+    std::vector<int> index;
+    std::vector<int> weight;
+};
+
+Contributors BoxContributors(const Axis& a, int k0, int k1, int limit) {
+    Contributors c;
+    for (int k = k0; k < k1; ++k) {
+        // Positions in units of 1 / dstLength source pixels.
+        const long long start = static_cast<long long>(k) * a.srcLength;
+        const long long end = start + a.srcLength;
+        c.first.push_back(static_cast<int>(c.index.size()));
+        int total = 0;
+        const long long j0 = start / a.dstLength, j1 = (end + a.dstLength - 1) / a.dstLength;
+        for (long long j = j0; j < j1; ++j) {
+            const long long overlap = std::min(end, (j + 1) * a.dstLength) - std::max(start, j * a.dstLength);
+            if (overlap <= 0) continue;
+            const int w = static_cast<int>(overlap * 65536 / a.srcLength);
+            long long source = a.src0 + (a.flip ? a.srcLength - 1 - j : j);
+            source = std::clamp<long long>(source, 0, limit - 1);
+            c.index.push_back(static_cast<int>(source));
+            c.weight.push_back(w);
+            total += w;
+        }
+        if (!c.weight.empty() && c.index.size() > static_cast<size_t>(c.first.back())) c.weight.back() += 65536 - total;
+        c.count.push_back(static_cast<int>(c.index.size()) - c.first.back());
+    }
+    return c;
+}
+
+// Turns source values into destination values, with the monochrome conversions of GDI: a
+// monochrome source paints its 0 bits in the destination's text colour and its 1 bits in its
+// background colour; a colour source becomes 1 where it has the source's background colour.
+class Converter {
+public:
+    Converter(const PixelView& source, const PixelView& destination, COLORREF textColor, COLORREF bkColor,
+              COLORREF sourceBkColor)
+        : source_(source), destination_(destination) {
+        const bool srcMono = source.bitsPerPixel == 1, dstMono = destination.bitsPerPixel == 1;
+        if (srcMono && !dstMono) {
+            kind_ = Kind::FromMono;
+            monoColors_[0] = ColorOfColorRef(textColor);
+            monoColors_[1] = ColorOfColorRef(bkColor);
+            for (int i = 0; i < 2; ++i) table_.push_back(destination.ValueOfColor(monoColors_[i]));
+        } else if (!srcMono && dstMono) {
+            kind_ = Kind::ToMono;
+            sourceBk_ = ColorOfColorRef(sourceBkColor);
+        } else if (source.bitsPerPixel == destination.bitsPerPixel &&
+                   (!source.Paletted() || (source.colorCount == destination.colorCount &&
+                                           std::memcmp(source.colors, destination.colors, sizeof(RGBQUAD) * source.colorCount) == 0))) {
+            kind_ = Kind::Same;
+        } else if (source.Paletted()) {
+            kind_ = Kind::Table;
+            for (int i = 0; i < (1 << source.bitsPerPixel); ++i)
+                table_.push_back(destination.ValueOfColor(source.ColorOfValue(static_cast<DWORD>(i))));
+        } else {
+            kind_ = Kind::Colors;
+        }
+    }
+
+    DWORD Value(DWORD v) const {
+        switch (kind_) {
+        case Kind::Same: return v;
+        case Kind::FromMono:
+        case Kind::Table: return table_[v];
+        case Kind::ToMono: return (source_.ColorOfValue(v) & 0xFFFFFF) == sourceBk_ ? 1 : 0;
+        default: return destination_.ValueOfColor(source_.ColorOfValue(v));
+        }
+    }
+    // The colour a source value stands for in the destination (for averaging and blending).
+    DWORD Color(DWORD v) const {
+        return kind_ == Kind::FromMono ? monoColors_[v & 1] : source_.ColorOfValue(v);
+    }
+    DWORD ValueOfAveragedColor(DWORD color) const {
+        if (kind_ == Kind::ToMono) return (color & 0xFFFFFF) == sourceBk_ ? 1 : 0;
+        return destination_.ValueOfColor(color);
+    }
+
+private:
+    enum class Kind { Same, FromMono, ToMono, Table, Colors };
+    const PixelView& source_;
+    const PixelView& destination_;
+    Kind kind_ = Kind::Colors;
+    std::vector<DWORD> table_;
+    DWORD monoColors_[2] = {0, 0};
+    DWORD sourceBk_ = 0;
+};
+
+struct BlitSource {
+    PixelView view;
+    COLORREF bkColor = RGB(255, 255, 255);
+};
+
+// Produces, row by row, the source pixels that land on destination columns [k0, k1) of the
+// blit: exact values for nearest sampling, averaged colours for HALFTONE.
+class Sampler {
+public:
+    Sampler(const BlitSource& source, const Converter& converter, const Axis& ax, const Axis& ay, bool average,
+            int k0, int k1)
+        : source_(source), converter_(converter), ax_(ax), ay_(ay), average_(average), k0_(k0), k1_(k1) {
+        const int n = k1 - k0;
+        if (average) {
+            columns_ = BoxContributors(ax, k0, k1, source.view.width);
+        } else {
+            nearest_.resize(n);
+            for (int k = k0; k < k1; ++k) nearest_[k - k0] = NearestSource(ax, k, source.view.width);
+        }
+    }
+
+    // Fills `values` (destination values) or `colors` for row ky; `valid` marks pixels that
+    // have a source.
+    void Row(int ky, std::vector<DWORD>& out, std::vector<BYTE>& valid, bool wantColors) {
+        const int n = k1_ - k0_;
+        out.assign(n, 0);
+        valid.assign(n, 0);
+        const int nearestRow = NearestSource(ay_, ky, source_.view.height);
+        if (nearestRow < 0) return;
+        if (!average_) {
+            const bool raw32 = source_.view.bitsPerPixel == 32;
+            const auto* row32 = reinterpret_cast<const DWORD*>(source_.view.Row(nearestRow));
+            for (int i = 0; i < n; ++i) {
+                const int x = nearest_[i];
+                if (x < 0) continue;
+                const DWORD v = raw32 ? row32[x] : source_.view.ReadValue(x, nearestRow);
+                out[i] = wantColors ? converter_.Color(v) : converter_.Value(v);
+                valid[i] = 1;
+            }
+            return;
+        }
+        const Contributors rows = BoxContributors(ay_, ky, ky + 1, source_.view.height);
+        std::vector<std::uint64_t> sum(static_cast<size_t>(n) * 4, 0);
+        for (int r = 0; r < rows.count[0]; ++r) {
+            const std::vector<std::uint32_t>& filtered = FilteredRow(rows.index[r]);
+            const std::uint64_t w = static_cast<std::uint64_t>(rows.weight[r]);
+            for (size_t i = 0; i < sum.size(); ++i) sum[i] += w * filtered[i];
+        }
+        for (int i = 0; i < n; ++i) {
+            if (NearestSource(ax_, k0_ + i, source_.view.width) < 0) continue;
+            DWORD color = 0;
+            for (int c = 0; c < 4; ++c) {
+                const std::uint64_t v = (sum[static_cast<size_t>(i) * 4 + c] + (std::uint64_t{1} << 31)) >> 32;
+                color |= static_cast<DWORD>(std::min<std::uint64_t>(v, 255)) << (8 * c);
+            }
+            out[i] = wantColors ? color : converter_.ValueOfAveragedColor(color);
+            valid[i] = 1;
+        }
+    }
+
+private:
+    // Source row y averaged across the columns, four channels per destination pixel, in
+    // units of 1/65536; rows are cached since neighbouring destination rows share them.
+    const std::vector<std::uint32_t>& FilteredRow(int y) {
+        for (const auto& [row, data] : cache_)
+            if (row == y) return data;
+        if (cache_.size() > 8) cache_.pop_front();
+        std::vector<std::uint32_t> data(static_cast<size_t>(k1_ - k0_) * 4, 0);
+        const bool raw32 = source_.view.bitsPerPixel == 32;
+        const auto* row32 = reinterpret_cast<const DWORD*>(source_.view.Row(y));
+        for (int i = 0; i < k1_ - k0_; ++i) {
+            std::uint32_t acc[4] = {0, 0, 0, 0};
+            const int first = columns_.first[i];
+            for (int k = 0; k < columns_.count[i]; ++k) {
+                const int x = columns_.index[first + k];
+                const DWORD color = raw32 ? row32[x] : converter_.Color(source_.view.ReadValue(x, y));
+                const std::uint32_t w = static_cast<std::uint32_t>(columns_.weight[first + k]);
+                acc[0] += w * (color & 0xFF);
+                acc[1] += w * ((color >> 8) & 0xFF);
+                acc[2] += w * ((color >> 16) & 0xFF);
+                acc[3] += w * (color >> 24);
+            }
+            std::copy(acc, acc + 4, data.begin() + static_cast<std::ptrdiff_t>(i) * 4);
+        }
+        cache_.emplace_back(y, std::move(data));
+        return cache_.back().second;
+    }
+
+    const BlitSource& source_;
+    const Converter& converter_;
+    Axis ax_, ay_;
+    bool average_;
+    int k0_, k1_;
+    std::vector<int> nearest_;
+    Contributors columns_;
+    std::deque<std::pair<int, std::vector<std::uint32_t>>> cache_;
+};
+
+bool UsesSource(BYTE rop3) { return ((rop3 >> 2) & 0x33) != (rop3 & 0x33); }
+bool UsesPattern(BYTE rop3) { return ((rop3 >> 4) & 0x0F) != (rop3 & 0x0F); }
+bool UsesDestination(BYTE rop3) { return ((rop3 >> 1) & 0x55) != (rop3 & 0x55); }
+
+// The visible destination columns of a blit rectangle, as offsets into it.
+bool VisibleColumns(DeviceContext& dc, const RECT& deviceRect, int& k0, int& k1) {
+    const RECT bounds = dc.EffectiveClip().Bounds();
+    const POINT o = dc.SurfaceOrigin();
+    k0 = std::max(deviceRect.left + o.x, bounds.left) - o.x - deviceRect.left;
+    k1 = std::min(deviceRect.right + o.x, bounds.right) - o.x - deviceRect.left;
+    return k0 < k1;
+}
+
+BOOL Transfer(DeviceContext& dc, int x, int y, int width, int height, const BlitSource* source, int sx, int sy,
+              int sw, int sh, DWORD rop, int stretchMode) {
+    GdiBitmap* target = dc.Target();
+    if (!target) return 0;
+    const BYTE rop3 = static_cast<BYTE>(rop >> 16);
+    const bool usesSource = UsesSource(rop3);
+    if (usesSource && !source) return 0;
+    if (!usesSource) {
+        sw = width;
+        sh = height;
+    }
+    Axis ax, ay;
+    if (!MakeAxis(dc.ToDevice(POINT{x, y}).x, width, sx, sw, ax) || !MakeAxis(dc.ToDevice(POINT{x, y}).y, height, sy, sh, ay))
+        return 1;
+    const RECT deviceRect{ax.dst0, ay.dst0, ax.dst0 + ax.dstLength, ay.dst0 + ay.dstLength};
+    int k0, k1;
+    if (!VisibleColumns(dc, deviceRect, k0, k1)) return 1;
+    const PixelView view = PixelView::Of(*target);
+    const POINT o = dc.SurfaceOrigin();
+    const Painter brush(dc, dc.State().brush, R2_COPYPEN);
+    const bool usesPattern = UsesPattern(rop3), usesDestination = UsesDestination(rop3);
+    const DWORD mask = view.ValueMask();
+    // WHITENESS leaves the alpha byte of 32-bit targets clear, as the other fills do.
+    const DWORD resultMask = rop3 == 0xFF && view.bitsPerPixel == 32 ? 0xFFFFFF : mask;
+    const BlitSource empty;
+    const BlitSource& from = source ? *source : empty;
+    const Converter converter(from.view, view, dc.State().textColor, dc.State().bkColor, from.bkColor);
+    const bool average = stretchMode == HALFTONE && (ax.srcLength != ax.dstLength || ay.srcLength != ay.dstLength);
+    std::optional<Sampler> sampler;
+    if (usesSource) sampler.emplace(from, converter, ax, ay, average, k0, k1);
+    std::vector<DWORD> values;
+    std::vector<BYTE> valid;
+    const int firstX = deviceRect.left + o.x + k0;
+    int lastRow = INT32_MIN;
+    ForEachVisibleSpan(dc, deviceRect, [&](int ty, int x0, int x1) {
+        const int ky = ty - o.y - ay.dst0;
+        if (usesSource && ky != lastRow) {
+            sampler->Row(ky, values, valid, false);
+            lastRow = ky;
+        }
+        if (usesSource && rop3 == 0xCC && view.bitsPerPixel == 32) {
+            auto* row = reinterpret_cast<DWORD*>(view.Row(ty));
+            for (int tx = x0; tx < x1; ++tx)
+                if (valid[tx - firstX]) row[tx] = values[tx - firstX];
+            return;
+        }
+        for (int tx = x0; tx < x1; ++tx) {
+            DWORD s = 0, p = 0, d = 0;
+            if (usesSource) {
+                if (!valid[tx - firstX]) continue;
+                s = values[tx - firstX];
+            }
+            if (usesPattern && brush.Active() && !brush.PatternAt(tx, ty, p)) continue;
+            if (usesDestination) d = view.ReadValue(tx, ty);
+            view.WriteValue(tx, ty, ApplyRop3(rop3, p, s, d) & resultMask);
+        }
+    });
+    return 1;
+}
+
+bool SourceOf(HDC handle, int x, int y, BlitSource& source, POINT& pixel) {
+    DeviceContext* dc = ResolveHandle(handle);
+    GdiBitmap* bitmap = dc ? dc->Target() : nullptr;
+    if (!bitmap) return false;
+    source.view = PixelView::Of(*bitmap);
+    source.bkColor = dc->State().bkColor;
+    const POINT d = dc->ToDevice(POINT{x, y});
+    pixel = POINT{d.x + dc->SurfaceOrigin().x, d.y + dc->SurfaceOrigin().y};
+    return true;
+}
+
+BYTE Mul255(unsigned a, unsigned b) {
+    const unsigned t = a * b + 128;
+    return static_cast<BYTE>((t + (t >> 8)) >> 8);
+}
+
+// Source-over of one premultiplied pixel after the constant alpha.
+DWORD BlendPixel(DWORD s, DWORD d, unsigned constant, bool perPixel) {
+    const unsigned sa = Mul255(perPixel ? s >> 24 : 255, constant);
+    const unsigned keep = 255 - sa;
+    DWORD result = 0;
+    for (int c = 0; c < 4; ++c) {
+        const unsigned sc = Mul255((s >> (8 * c)) & 0xFF, constant);
+        const unsigned dc = (d >> (8 * c)) & 0xFF;
+        const unsigned v = perPixel ? sc + Mul255(dc, keep) : sc + Mul255(dc, 255 - constant);
+        result |= static_cast<DWORD>(std::min(v, 255u)) << (8 * c);
+    }
+    return result;
+}
+
+}  // namespace
+
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
+    DeviceContext* context = ResolveHandle(dc);
+    if (!context || UsesSource(static_cast<BYTE>(rop >> 16))) return 0;
+    return Transfer(*context, x, y, width, height, nullptr, 0, 0, width, height, rop, COLORONCOLOR);
+}
+
+BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource, DWORD rop) {
+    return StretchBlt(destination, x, y, width, height, source, xSource, ySource, width, height, rop);
+}
+
+BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                int sourceWidth, int sourceHeight, DWORD rop) {
+    DeviceContext* context = ResolveHandle(destination);
+    if (!context) return 0;
+    BlitSource from;
+    POINT pixel;
+    const bool haveSource = source && SourceOf(source, xSource, ySource, from, pixel);
+    if (UsesSource(static_cast<BYTE>(rop >> 16)) && !haveSource) return 0;
+    return Transfer(*context, x, y, width, height, haveSource ? &from : nullptr, pixel.x, pixel.y, sourceWidth,
+                    sourceHeight, rop, context->State().stretchBltMode);
+}
+
+int StretchDIBits(HDC dc, int x, int y, int width, int height, int xSource, int ySource, int sourceWidth,
+                  int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
+    DeviceContext* context = ResolveHandle(dc);
+    if (!context) return 0;
+    BlitSource from;
+    std::vector<RGBQUAD> colors;
+    if (!ViewOfDib(bits, info, usage, dc, colors, from.view)) return 0;
+    // Bottom-up DIBs measure ySource from their last row.
+    const int top = from.view.topDown ? ySource : from.view.height - ySource - std::abs(sourceHeight);
+    if (!Transfer(*context, x, y, width, height, &from, xSource, top, sourceWidth, sourceHeight, rop,
+                  context->State().stretchBltMode))
+        return 0;
+    return std::abs(sourceHeight);
+}
+
+BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
+    DeviceContext* context = ResolveHandle(destination);
+    GdiBitmap* target = context ? context->Target() : nullptr;
+    BlitSource from;
+    POINT pixel;
+    if (!target || !SourceOf(source, xSource, ySource, from, pixel)) return 0;
+    if (width < 0 || height < 0 || sourceWidth < 0 || sourceHeight < 0 || blend.BlendOp != AC_SRC_OVER) return 0;
+    const bool perPixel = blend.AlphaFormat & AC_SRC_ALPHA;
+    if (perPixel && from.view.bitsPerPixel != 32) return 0;
+    if (pixel.x < 0 || pixel.y < 0 || static_cast<long long>(pixel.x) + sourceWidth > from.view.width ||
+        static_cast<long long>(pixel.y) + sourceHeight > from.view.height)
+        return 0;
+    Axis ax, ay;
+    if (!MakeAxis(context->ToDevice(POINT{x, y}).x, width, pixel.x, sourceWidth, ax) ||
+        !MakeAxis(context->ToDevice(POINT{x, y}).y, height, pixel.y, sourceHeight, ay))
+        return 1;
+    const RECT deviceRect{ax.dst0, ay.dst0, ax.dst0 + ax.dstLength, ay.dst0 + ay.dstLength};
+    int k0, k1;
+    if (!VisibleColumns(*context, deviceRect, k0, k1)) return 1;
+    const PixelView view = PixelView::Of(*target);
+    const Converter converter(from.view, view, context->State().textColor, context->State().bkColor, from.bkColor);
+    const bool average = context->State().stretchBltMode == HALFTONE &&
+                         (ax.srcLength != ax.dstLength || ay.srcLength != ay.dstLength);
+    Sampler sampler(from, converter, ax, ay, average, k0, k1);
+    const POINT o = context->SurfaceOrigin();
+    const int firstX = deviceRect.left + o.x + k0;
+    const unsigned constant = blend.SourceConstantAlpha;
+    std::vector<DWORD> colors;
+    std::vector<BYTE> valid;
+    int lastRow = INT32_MIN;
+    ForEachVisibleSpan(*context, deviceRect, [&](int ty, int x0, int x1) {
+        const int ky = ty - o.y - ay.dst0;
+        if (ky != lastRow) {
+            sampler.Row(ky, colors, valid, true);
+            lastRow = ky;
+        }
+        if (view.bitsPerPixel == 32) {
+            auto* row = reinterpret_cast<DWORD*>(view.Row(ty));
+            for (int tx = x0; tx < x1; ++tx) {
+                const DWORD s = colors[tx - firstX];
+                if (!valid[tx - firstX]) continue;
+                if (perPixel && constant == 255) {
+                    const unsigned sa = s >> 24;
+                    if (sa == 255) {
+                        row[tx] = s;
+                        continue;
+                    }
+                    if (sa == 0 && (s & 0xFFFFFF) == 0) continue;
+                }
+                row[tx] = BlendPixel(s, row[tx], constant, perPixel);
+            }
+            return;
+        }
+        for (int tx = x0; tx < x1; ++tx) {
+            if (!valid[tx - firstX]) continue;
+            const DWORD d = view.ReadColor(tx, ty);
+            view.WriteValue(tx, ty, view.ValueOfColor(BlendPixel(colors[tx - firstX], d, constant, perPixel) & 0xFFFFFF));
+        }
+    });
+    return 1;
+}
+
+BOOL TransparentBlt(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
+                    int sourceWidth, int sourceHeight, UINT transparent) {
+    DeviceContext* context = ResolveHandle(destination);
+    GdiBitmap* target = context ? context->Target() : nullptr;
+    BlitSource from;
+    POINT pixel;
+    if (!target || !SourceOf(source, xSource, ySource, from, pixel)) return 0;
+    if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return 0;
+    Axis ax, ay;
+    MakeAxis(context->ToDevice(POINT{x, y}).x, width, pixel.x, sourceWidth, ax);
+    MakeAxis(context->ToDevice(POINT{x, y}).y, height, pixel.y, sourceHeight, ay);
+    const RECT deviceRect{ax.dst0, ay.dst0, ax.dst0 + ax.dstLength, ay.dst0 + ay.dstLength};
+    int k0, k1;
+    if (!VisibleColumns(*context, deviceRect, k0, k1)) return 1;
+    const PixelView view = PixelView::Of(*target);
+    const Converter converter(from.view, view, context->State().textColor, context->State().bkColor, from.bkColor);
+    const DWORD key = ColorOfColorRef(transparent & 0xFFFFFF);
+    const POINT o = context->SurfaceOrigin();
+    const int firstX = deviceRect.left + o.x + k0;
+    std::vector<int> columns;
+    for (int k = k0; k < k1; ++k) columns.push_back(NearestSource(ax, k, from.view.width));
+    ForEachVisibleSpan(*context, deviceRect, [&](int ty, int x0, int x1) {
+        const int sy = NearestSource(ay, ty - o.y - ay.dst0, from.view.height);
+        if (sy < 0) return;
+        for (int tx = x0; tx < x1; ++tx) {
+            const int sx = columns[tx - firstX];
+            if (sx < 0) continue;
+            const DWORD v = from.view.ReadValue(sx, sy);
+            if ((converter.Color(v) & 0xFFFFFF) == key) continue;
+            view.WriteValue(tx, ty, converter.Value(v));
+        }
+    });
+    return 1;
+}
+
+}  // namespace parch
