@@ -49,7 +49,8 @@ public:
             }
             if (produced == out.size()) {
                 if (out.size() >= window) ThrowTooLarge();
-                const std::size_t start = (data.size() + 255) / 256 * 256;
+                // Flate data commonly expands three- to tenfold.
+                const std::size_t start = (data.size() * 4 + 255) / 256 * 256;
                 out.resize(std::min(window, std::max(start, out.size() * 2)));
             }
             const std::size_t room = std::min<std::size_t>(out.size() - produced, UINT_MAX);
