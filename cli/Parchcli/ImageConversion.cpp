@@ -1,5 +1,6 @@
 #include "cli/Parchcli/ImageConversion.h"
 
+#include "cli/Parchcli/Jpeg2000Writer.h"
 #include "framework/SysUtils.h"
 #include "platform/os/Files.h"
 
@@ -71,6 +72,13 @@ bool HeaderWithinLimits(FREE_IMAGE_FORMAT fileType, const std::string& path) {
     return bits / 8 <= kMaxDecodedBytes;
 }
 
+bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* image, const std::string& path, int flags) {
+    if (FreeImage_Save(format, image, path.c_str(), flags)) return true;
+    if (format == FIF_JP2 && SaveJpeg2000(image, path, flags)) return true;
+    DeleteFile(path);  // no half-written file under the user's name
+    return false;
+}
+
 Bitmap LoadScratchImage(const std::string& path) {
     const FREE_IMAGE_FORMAT fileType = FreeImage_GetFileType(path.c_str(), 0);
     if (fileType == FIF_UNKNOWN || !HeaderWithinLimits(fileType, path)) return nullptr;
@@ -127,7 +135,7 @@ bool ConvertExtractedImages(const RunParameters& params, const std::string& scra
                 FreeImage_SetDotsPerMeterY(image.get(), *dotsPerMeter);
             }
             const std::string target = ImageOutputName(params, page, ++k, save.Extension);
-            if (!FreeImage_Save(format, image.get(), target.c_str(), save.Flags)) {
+            if (!Save(format, image.get(), target, save.Flags)) {
                 PrintLine(out, "Couldn't save the image \"" + target + "\"!");
                 allSaved = false;
             }

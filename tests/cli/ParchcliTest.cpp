@@ -184,6 +184,12 @@ TEST_F(ParchcliTest, ImageRunsKeepTheEngineKindAndNumberEachPageRun) {
     EXPECT_EQ(ListFiles(docs_.Path(), "sample-*.*"),
               (std::vector<std::string>{"sample-1.jpg", "sample-2.jpg", "sample-3.jpg", "sample-4.bmp"}));
 
+    const RunResult jp2 = Parchcli({"-inp", "sample.pdf", "-eim", "-imf", "jp2", "-out", "jp2"});
+    EXPECT_EQ(jp2.ExitCode, 0) << jp2.Output;
+    const std::string sizes[] = {"64x48", "8x8", "32x32", "40x32"};
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_TRUE(Identify(docs_.Path() + "jp2/sample-" + std::to_string(k) + ".jp2").starts_with("JP2 " + sizes[k - 1] + " ")) << k;
+
     const RunResult pages = Parchcli({"-inp", "sample.pdf", "-eim", "-spa", "-fil", "st", "16", "-out", "small", "-pre", "s"});
     EXPECT_EQ(pages.Output, kBanner + "Processing page 1...\r\nProcessing page 2...\r\nProcessing page 3...\r\nDone.\r\n");
     EXPECT_EQ(ListFiles(docs_.Path() + "small", "*.*"), (std::vector<std::string>{"s-sample-p1-1.jpg"}));
