@@ -85,6 +85,9 @@ TEST(GetDecodedData, FollowsTheFilterAndParameterLists) {
     EXPECT_EQ(Decoded(data, "<< /Filter /DCTDecode >>"), data);
     EXPECT_EQ(Decoded(data, "<< /Filter [ 1 /Crypt ] >>"), data);
     EXPECT_EQ(Decoded("48 65>6c", "<< /Filter /ASCIIHexDecode >>"), "He\x6c");
+    // Abbreviated names decode too, rather than handing encoded bytes on as if decoded.
+    EXPECT_EQ(Decoded("4142", "<< /Filter /AHx >>"), "AB");
+    EXPECT_EQ(Decoded("\xfex\x80", "<< /Filter /RL >>"), "xxx");
 
     // /DP stands in for a missing /DecodeParms; its second item belongs to the second filter.
     const std::string rows = std::string("\x02\x01\x01\x01\x01\x02\x01\x01\x01\x01", 10);
