@@ -38,14 +38,26 @@ inline std::string RandomBytes(std::size_t count, std::uint32_t seed) {
     return bytes;
 }
 
-// A scratch folder of its own for each test process.
-inline std::filesystem::path ScratchFolder() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("parch-oracle-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
+// A scratch folder of its own for each test process, removed when the process ends.
+class ScratchFolderHolder {
+public:
+    ScratchFolderHolder()
+        : path_(std::filesystem::temp_directory_path() / ("parch-oracle-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchFolderHolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline const std::filesystem::path& ScratchFolder() {
+    static const ScratchFolderHolder folder;
+    return folder.Path();
 }
 
 inline std::string WriteScratchFile(const std::string& name, std::string_view bytes) {
