@@ -372,6 +372,7 @@ std::string AESEncryptWithRandomIV(std::string_view key, std::string_view data) 
 std::string AESDecryptWithIV(std::string_view key, std::string_view data, bool* damaged) {
     const std::string_view iv = data.substr(0, AESBlockSize);
     std::string plain = AESCBCDecrypt(key, iv, data.substr(iv.size()), damaged);
+    if (damaged && iv.size() < AESBlockSize) *damaged = true;
     if (plain.empty()) return plain;
     const std::size_t padding = static_cast<std::uint8_t>(plain.back());
     if (padding >= plain.size()) return {};

@@ -72,7 +72,8 @@ std::string AESCBCDecrypt(std::string_view key, std::string_view iv, std::string
 // Empty when the key has no valid length.
 std::string AESEncryptWithRandomIV(std::string_view key, std::string_view data);
 // The first 16 bytes are the IV; the rest is decrypted and the padding cut by the value of the
-// last byte (a value at or above the length leaves nothing).
+// last byte (a value at or above the length leaves nothing). Data too short for the IV counts
+// as damaged.
 std::string AESDecryptWithIV(std::string_view key, std::string_view data, bool* damaged = nullptr);
 
 }  // namespace parch

@@ -190,6 +190,8 @@ TEST(AES, PartialBlocksAndBadKeysAreReportedAsDamaged) {
     stored += "xyz";
     EXPECT_EQ(AESDecryptWithIV(key, stored, &damaged), std::string(16, 'A') + std::string(12, '\x04'));
     EXPECT_TRUE(damaged);
+    EXPECT_EQ(AESDecryptWithIV(key, iv.substr(0, 9), &damaged), "");
+    EXPECT_TRUE(damaged);
 }
 
 }  // namespace
