@@ -234,6 +234,32 @@ TEST_F(ParchcliTest, MetadataNamingThePageEngineDoesNotHideThePageCount) {
     EXPECT_EQ(ReadText(docs_.Path() + "titled.txt"), Pdftotext({"-layout"}, "titled.pdf"));
 }
 
+TEST_F(ParchcliTest, TheEnginesOutputDecidesTheVerdict) {
+    struct Case { const char* pageInfo; const char* engine; const char* body; std::string printed; int exitCode; };
+    const Case cases[] = {
+        {"Pages: 3", "textract.bin", "printf 'pdftotext version 22\\nUsage: pdftotext [options]\\n'",
+         "Processing...\r\nZembrix text extraction engine error!\r\n", 1},
+        {"Pages: 3", "iextract.bin", "echo 'Usage: pdfimages [options]'",
+         "Processing...\r\nZembrix image extraction engine error!\r\n", 1},
+        {"Pages: 3", "textract.bin", "printf '\\r\\n\\r\\n'", "Processing...\r\nDone.\r\n", 0},
+        {"Pages: 3", "textract.bin", "printf '\\n'", "Processing...\r\n\n\r\n", 1},  // a lone LF is output
+        {"Pages: many", "textract.bin", "true", "Error: 'many' is not a valid integer value\r\n", 1},
+    };
+    for (const Case& c : cases) {
+        // Engines already in the folder are used as they are, and deleted after the run.
+        for (const auto& [name, body] : {std::pair{"pdfi.bin", "echo '" + std::string(c.pageInfo) + "'"},
+                                         std::pair{c.engine, std::string(c.body)}}) {
+            const std::string path = program_.Write(name, "#!/bin/sh\n" + body + "\n");
+            fs::permissions(path, fs::perms::owner_all);
+        }
+        const bool images = std::string(c.engine) == "iextract.bin";
+        const RunResult run = Parchcli({"-inp", "sample.pdf", images ? "-eim" : "-etx"});
+        EXPECT_EQ(run.Output, kBanner + c.printed) << c.body;
+        EXPECT_EQ(run.ExitCode, c.exitCode) << c.body;
+        ExpectNothingLeftBehind();
+    }
+}
+
 TEST_F(ParchcliTest, ConcurrentRunsKeepTheirOwnImagesAndEngines) {
     std::vector<RunResult> runs(4);
     std::vector<std::thread> threads;
