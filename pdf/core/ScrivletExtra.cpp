@@ -120,6 +120,12 @@ void TScrivletStringList::Clear() {
     slotCount_ = 0;
 }
 
+const std::string& TScrivletStringList::Get(int index) const {
+    if (index < 0 || index >= GetCount())
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return items_[static_cast<std::size_t>(index)].String;
+}
+
 void TScrivletStringList::Put(int index, std::string_view s) {
     if (index >= 0 && index < GetCount()) items_[static_cast<std::size_t>(index)].String = s;
 }

@@ -38,8 +38,8 @@ public:
     // Removes every item and releases the item storage.
     void Clear();
 
-    // The caller keeps the index in range.
-    const std::string& Get(int index) const { return items_[static_cast<std::size_t>(index)].String; }
+    // The caller keeps the index in range; EListError otherwise.
+    const std::string& Get(int index) const;
     void Put(int index, std::string_view s);
     void* GetObject(int index) const;
     void PutObject(int index, void* object);

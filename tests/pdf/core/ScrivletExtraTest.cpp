@@ -87,6 +87,7 @@ TEST(ScrivletStringListTest, ObjectsAndIndexRules) {
     EXPECT_EQ(Strings(list), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(list.GetObject(1), &b);
     EXPECT_EQ(list.GetObject(3), nullptr);
+    EXPECT_THROW(list.Get(3), EListError);
     EXPECT_EQ(list.IndexOfObject(&b), 1);
     EXPECT_EQ(list.IndexOfObject(nullptr), 2);
     TScrivletStringList other;
