@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "GdiTestSupport.h"
+#include "platform/gdi/Blits.h"
+#include "platform/gdi/Drawing.h"
+#include "platform/gdi/PensBrushes.h"
+
+namespace parch {
+namespace {
+
+using test::Rows;
+using test::Surface;
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+TEST(Blit, RasterOperationsCombineSourcePatternAndDestination) {
+    const DWORD source = 0x80F0A050, destination = 0x40335577;
+    const COLORREF brushColor = RGB(0x0F, 0xF0, 0x3C);  // stored as 0x000FF03C
+    const DWORD pattern = 0x000FF03C;
+    const std::vector<std::pair<DWORD, DWORD>> cases = {
+        {SRCCOPY, source},
+        {SRCINVERT, source ^ destination},
+        {SRCAND, source & destination},
+        {SRCPAINT, source | destination},
+        {NOTSRCCOPY, ~source},
+        {SRCERASE, source & ~destination},
+        {MERGEPAINT, ~source | destination},
+        {DSTINVERT, ~destination},
+        {PATCOPY, pattern},
+        {PATINVERT, pattern ^ destination},
+        {MERGECOPY, pattern & source},
+        {BLACKNESS, 0},
+        {WHITENESS, 0x00FFFFFF},
+    };
+    Surface from(1, 1);
+    from.SetValue(0, 0, source);
+    for (const auto& [rop, expected] : cases) {
+        Surface to(1, 1);
+        to.SetValue(0, 0, destination);
+        HBRUSH brush = CreateSolidBrush(brushColor);
+        HGDIOBJ old = SelectObject(to.dc(), brush);
+        ASSERT_TRUE(BitBlt(to.dc(), 0, 0, 1, 1, from.dc(), 0, 0, rop));
+        EXPECT_EQ(to.Value(0, 0), expected) << std::hex << rop;
+        SelectObject(to.dc(), old);
+        DeleteObject(brush);
+    }
+}
+
+TEST(Blit, SourceAreasOutsideTheSourceBitmapLeaveTheDestination) {
+    Surface from(2, 2), to(4, 4);
+    from.Fill(kBlack);
+    to.Fill(kWhite);
+    BitBlt(to.dc(), 0, 0, 4, 4, from.dc(), -1, -1, SRCCOPY);
+    EXPECT_EQ(to.Picture(kBlack), Rows({"....", ".##.", ".##.", "...."}));
+}
+
+TEST(Blit, ClipAndOriginsOfBothContextsApply) {
+    Surface from(4, 1), to(6, 2);
+    from.Fill(kWhite);
+    SetPixel(from.dc(), 2, 0, kBlack);
+    SetPixel(from.dc(), 3, 0, kBlack);
+    to.Fill(kWhite);
+    SetWindowOrgEx(from.dc(), -2, 0, nullptr);  // logical 0 is source pixel 2
+    SetViewportOrgEx(to.dc(), 1, 1, nullptr);   // logical 0 lands at (1, 1)
+    IntersectClipRect(to.dc(), 0, 0, 1, 1);     // only device (1, 1)
+    BitBlt(to.dc(), 0, 0, 2, 1, from.dc(), 0, 0, SRCCOPY);
+    EXPECT_EQ(to.Picture(kBlack), Rows({"......", ".#...."}));
+}
+
+TEST(Blit, MonochromeConversionsUseTheTextAndBackgroundColours) {
+    Surface mono(2, 1, 1, true, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}});
+    mono.SetValue(0, 0, 0);
+    mono.SetValue(1, 0, 1);
+    Surface colour(2, 1);
+    SetTextColor(colour.dc(), RGB(255, 0, 0));
+    SetBkColor(colour.dc(), RGB(0, 0, 255));
+    BitBlt(colour.dc(), 0, 0, 2, 1, mono.dc(), 0, 0, SRCCOPY);
+    EXPECT_EQ(colour.Color(0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(colour.Color(1, 0), RGB(0, 0, 255));
+
+    // Colour to monochrome: the source's background colour becomes 1, anything else 0.
+    Surface mask(2, 1, 1, true, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}});
+    SetBkColor(colour.dc(), RGB(0, 0, 255));
+    BitBlt(mask.dc(), 0, 0, 2, 1, colour.dc(), 0, 0, SRCCOPY);
+    EXPECT_EQ(mask.Value(0, 0), 0u);
+    EXPECT_EQ(mask.Value(1, 0), 1u);
+}
+
+TEST(Blit, StretchNearestDoublesAndMirrors) {
+    Surface from(2, 1), to(4, 2);
+    from.SetValue(0, 0, 0x11);
+    from.SetValue(1, 0, 0x22);
+    SetStretchBltMode(to.dc(), COLORONCOLOR);
+    StretchBlt(to.dc(), 0, 0, 4, 2, from.dc(), 0, 0, 2, 1, SRCCOPY);
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_EQ(to.Value(0, y), 0x11u);
+        EXPECT_EQ(to.Value(1, y), 0x11u);
+        EXPECT_EQ(to.Value(2, y), 0x22u);
+        EXPECT_EQ(to.Value(3, y), 0x22u);
+    }
+    // A negative width mirrors: the destination rectangle runs from x 4 back to 0.
+    StretchBlt(to.dc(), 4, 0, -4, 1, from.dc(), 0, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(to.Value(0, 0), 0x22u);
+    EXPECT_EQ(to.Value(3, 0), 0x11u);
+}
+
+// Area average by plain floating point, to check the fixed-point filter against.
+double AreaAverage(const std::vector<int>& row, int k, int n) {
+    const double scale = static_cast<double>(row.size()) / n;
+    const double start = k * scale, end = (k + 1) * scale;
+    double sum = 0;
+    for (size_t j = 0; j < row.size(); ++j) {
+        const double overlap = std::min(end, j + 1.0) - std::max(start, static_cast<double>(j));
+        if (overlap > 0) sum += overlap * row[j];
+    }
+    return sum / scale;
+}
+
+TEST(Blit, HalftoneAveragesTheCoveredArea) {
+    const std::vector<int> values = {0, 100, 200, 255, 10, 90, 30};
+    Surface from(7, 2);
+    for (int x = 0; x < 7; ++x)
+        for (int y = 0; y < 2; ++y) from.SetValue(x, y, static_cast<DWORD>(values[x]) * 0x01010101u);
+    for (int width : {3, 2, 5, 11}) {
+        Surface to(width, 1);
+        SetStretchBltMode(to.dc(), HALFTONE);
+        ASSERT_TRUE(StretchBlt(to.dc(), 0, 0, width, 1, from.dc(), 0, 0, 7, 2, SRCCOPY));
+        for (int k = 0; k < width; ++k) {
+            const double expected = AreaAverage(values, k, width);
+            const DWORD v = to.Value(k, 0);
+            EXPECT_NEAR(static_cast<double>(v & 0xFF), expected, 0.51) << width << ":" << k;
+            EXPECT_EQ(v & 0xFF, v >> 24) << "alpha is averaged too";
+        }
+    }
+}
+
+TEST(Blit, HalftoneIntoAGreyPaletteBitmapAverages) {
+    std::vector<RGBQUAD> grey;
+    for (int i = 0; i < 256; ++i) grey.push_back(RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0});
+    Surface from(2, 2, 8, true, grey), to(1, 1, 8, true, grey);
+    from.SetValue(0, 0, 0);
+    from.SetValue(1, 0, 100);
+    from.SetValue(0, 1, 200);
+    from.SetValue(1, 1, 60);
+    SetStretchBltMode(to.dc(), HALFTONE);
+    StretchBlt(to.dc(), 0, 0, 1, 1, from.dc(), 0, 0, 2, 2, SRCCOPY);
+    EXPECT_EQ(to.Value(0, 0), 90u);
+}
+
+TEST(Blit, AlphaBlendWithConstantAndPerPixelAlpha) {
+    Surface from(1, 1), to(1, 1);
+    from.SetValue(0, 0, 0x80C8C8C8);  // 200 in every colour, alpha 128
+    to.SetValue(0, 0, 0xFF646464);    // 100, opaque
+    BLENDFUNCTION constant{AC_SRC_OVER, 0, 128, 0};
+    ASSERT_TRUE(AlphaBlend(to.dc(), 0, 0, 1, 1, from.dc(), 0, 0, 1, 1, constant));
+    // 200 * 128 / 255 + 100 * 127 / 255 = 100.4 + 49.8; alpha 128 * 128 / 255 + 255 * 127 / 255.
+    EXPECT_EQ(to.Value(0, 0), 0xBF969696u);
+
+    from.SetValue(0, 0, 0x80646464);  // premultiplied 100 at alpha 128
+    to.SetValue(0, 0, 0xFFC8C8C8);
+    BLENDFUNCTION perPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ASSERT_TRUE(AlphaBlend(to.dc(), 0, 0, 1, 1, from.dc(), 0, 0, 1, 1, perPixel));
+    // 100 + 200 * 127 / 255 = 199.6; alpha 128 + 255 * 127 / 255.
+    EXPECT_EQ(to.Value(0, 0), 0xFFC8C8C8u);
+
+    BLENDFUNCTION both{AC_SRC_OVER, 0, 128, AC_SRC_ALPHA};
+    to.SetValue(0, 0, 0x00000000);
+    ASSERT_TRUE(AlphaBlend(to.dc(), 0, 0, 1, 1, from.dc(), 0, 0, 1, 1, both));
+    EXPECT_EQ(to.Value(0, 0), 0x40323232u);
+}
+
+TEST(Blit, AlphaBlendRefusesSourceRectanglesBeyondTheSource) {
+    Surface from(2, 2), to(2, 2);
+    to.Fill(kWhite);
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, 0};
+    EXPECT_FALSE(AlphaBlend(to.dc(), 0, 0, 2, 2, from.dc(), 1, 0, 2, 2, blend));
+    EXPECT_FALSE(AlphaBlend(to.dc(), 0, 0, -2, 2, from.dc(), 0, 0, 2, 2, blend));
+    Surface rgb(2, 2, 24);
+    BLENDFUNCTION perPixel{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    EXPECT_FALSE(AlphaBlend(to.dc(), 0, 0, 2, 2, rgb.dc(), 0, 0, 2, 2, perPixel));
+    EXPECT_EQ(to.Picture(kWhite), Rows({"##", "##"}));
+}
+
+TEST(Blit, TransparentBltSkipsTheKeyColour) {
+    Surface from(3, 1), to(6, 1);
+    from.Fill(RGB(255, 0, 255));
+    SetPixel(from.dc(), 1, 0, kBlack);
+    to.Fill(kWhite);
+    ASSERT_TRUE(TransparentBlt(to.dc(), 0, 0, 6, 1, from.dc(), 0, 0, 3, 1, RGB(255, 0, 255)));
+    EXPECT_EQ(to.Picture(kBlack), "..##..\n");
+}
+
+TEST(Blit, PatBltPaintsTheBrushThroughTheClip) {
+    Surface to(4, 1);
+    to.Fill(kWhite);
+    SelectObject(to.dc(), GetStockObject(BLACK_BRUSH));
+    ExcludeClipRect(to.dc(), 1, 0, 2, 1);
+    PatBlt(to.dc(), 0, 0, 4, 1, PATCOPY);
+    EXPECT_EQ(to.Picture(kBlack), "#.##\n");
+    EXPECT_FALSE(PatBlt(to.dc(), 0, 0, 4, 1, SRCCOPY));
+}
+
+TEST(Blit, StretchDIBitsCountsSourceRowsFromTheBottomOfBottomUpDibs) {
+    // A bottom-up 1 x 3 DIB: memory rows are bottom (value 1), middle (2), top (3).
+    DWORD pixels[3] = {1, 2, 3};
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = 3;
+    info.bmiHeader.biBitCount = 32;
+    Surface to(1, 1);
+    // ySource 1 with one row: the second row from the bottom.
+    EXPECT_EQ(StretchDIBits(to.dc(), 0, 0, 1, 1, 0, 1, 1, 1, pixels, &info, DIB_RGB_COLORS, SRCCOPY), 1);
+    EXPECT_EQ(to.Value(0, 0), 2u);
+    EXPECT_EQ(StretchDIBits(to.dc(), 0, 0, 1, 1, 0, 0, 1, 1, pixels, &info, DIB_RGB_COLORS, SRCCOPY), 1);
+    EXPECT_EQ(to.Value(0, 0), 1u);
+}
+
+}  // namespace
+}  // namespace parch
