@@ -1,6 +1,10 @@
 #pragma once
 // A run's private folder inside the program folder's "Temp": the image engine writes its
 // files there, and nothing of another run (of either program) is touched when it is cleaned.
+// The folder stays locked while its run lives, so the folders of runs that were killed can be
+// told apart and are removed by the next run.
+
+#include "platform/os/FileLock.h"
 
 #include <memory>
 #include <string>
@@ -9,8 +13,8 @@ namespace parch {
 
 class ScratchFolder {
 public:
-    // Creates "Temp" when missing, then a new folder of this run inside it. Raises Exception
-    // when that fails.
+    // Creates "Temp" when missing, removes abandoned run folders, then creates a new folder of
+    // this run. Raises Exception when that fails.
     explicit ScratchFolder(const std::string& programFolder);
     ~ScratchFolder();  // deletes the folder with every file in it
     ScratchFolder(const ScratchFolder&) = delete;
@@ -21,6 +25,7 @@ public:
 
 private:
     std::string path_;
+    std::unique_ptr<FileLock> lock_;
 };
 
 }  // namespace parch

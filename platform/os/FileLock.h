@@ -9,7 +9,8 @@ namespace parch {
 
 class FileLock {
 public:
-    // Opens (and creates when missing) the lock file; IsOpen() tells whether that worked.
+    // Opens (and creates when missing) the lock file, or opens the folder when the path names
+    // one; IsOpen() tells whether that worked.
     explicit FileLock(const std::string& path);
     ~FileLock();
     FileLock(const FileLock&) = delete;

@@ -159,7 +159,9 @@ int NaturalCompare(std::string_view a, std::string_view b) {
     return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
 }
 
-std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
+namespace {
+
+std::vector<std::string> ListEntries(const std::string& folder, std::string_view mask, bool folders) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return names;
@@ -168,12 +170,22 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view m
         const std::string name = entry->d_name;
         if (name.empty() || name.front() == '.' || !MatchesMask(name, mask)) continue;
         struct stat info;
-        if (::lstat((prefix + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-        names.push_back(name);
+        if (::lstat((prefix + name).c_str(), &info) != 0) continue;
+        if (folders ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode)) names.push_back(name);
     }
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return NaturalCompare(a, b) < 0; });
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
+    return ListEntries(folder, mask, false);
+}
+
+std::vector<std::string> ListFolders(const std::string& folder, std::string_view mask) {
+    return ListEntries(folder, mask, true);
 }
 
 }  // namespace parch

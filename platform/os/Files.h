@@ -47,6 +47,9 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 // natural order: digit runs compare by value, so "tmp-999" comes before "tmp-1000".
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask);
 
+// Names of the non-hidden sub-folders of a folder that match the mask, in natural order.
+std::vector<std::string> ListFolders(const std::string& folder, std::string_view mask);
+
 // Three-way comparison used by ListFiles.
 int NaturalCompare(std::string_view a, std::string_view b);
 

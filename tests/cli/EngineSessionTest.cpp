@@ -65,5 +65,16 @@ TEST(ScratchFolderTest, EachRunHasItsOwnFolderAndCleansOnlyThat) {
     EXPECT_THROW(ScratchFolder(program.Path() + "missing/"), Exception);
 }
 
+TEST(ScratchFolderTest, FoldersOfKilledRunsGoWithTheNextRun) {
+    const test::FakeProgramFolder program;
+    const ScratchFolder alive(program.Path());
+    ASSERT_TRUE(CreateDir(program.Path() + "Temp/run-dead01"));
+    program.Write("Temp/run-dead01/tmp-000.ppm", "left behind");
+    const ScratchFolder next(program.Path());
+    EXPECT_FALSE(PathExists(program.Path() + "Temp/run-dead01"));
+    EXPECT_TRUE(DirectoryExists(alive.Path()));
+    EXPECT_EQ(ListFolders(program.Path() + "Temp", "*").size(), 2u);
+}
+
 }  // namespace
 }  // namespace parch

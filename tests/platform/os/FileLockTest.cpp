@@ -33,6 +33,9 @@ TEST(FileLockTest, TheLockEndsWithTheObject) {
         EXPECT_FALSE(FileLock(path).TryLockShared());
     }
     EXPECT_TRUE(FileLock(path).TryLockExclusive());
+    FileLock folder(dir.Path()), sameFolder(dir.Path());
+    ASSERT_TRUE(folder.LockExclusive());
+    EXPECT_FALSE(sameFolder.TryLockShared());
     FileLock broken(dir.Path() + "missing/x.lock");
     EXPECT_FALSE(broken.IsOpen());
     EXPECT_FALSE(broken.LockShared());

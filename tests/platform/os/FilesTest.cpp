@@ -51,6 +51,7 @@ TEST(FilesTest, ListFilesGivesOrdinaryVisibleFilesInNaturalOrder) {
     EXPECT_EQ(ListFiles(dir.Path(), "tmp-*.*"), (Names{"tmp-002.ppm", "tmp-999.pbm", "tmp-1000.ppm"}));
     EXPECT_EQ(ListFiles(dir.Path(), "*.*").size(), 4u);
     EXPECT_TRUE(ListFiles(dir.Path() + "missing", "*.*").empty());
+    EXPECT_EQ(ListFolders(dir.Path(), "*.*"), (Names{"tmp-folder.d"}));
     EXPECT_LT(NaturalCompare("p2", "p10"), 0);
     EXPECT_GT(NaturalCompare("b", "a10"), 0);
     EXPECT_EQ(NaturalCompare("x7", "x7"), 0);
