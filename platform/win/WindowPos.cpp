@@ -1,0 +1,466 @@
+#include "platform/win/WindowPos.h"
+
+#include <algorithm>
+
+#include "platform/win/Focus.h"
+#include "platform/win/Hooks.h"
+#include "platform/win/Messages.h"
+#include "platform/win/SystemValues.h"
+#include "platform/win/WinState.h"
+#include "platform/win/WindowLife.h"
+#include "platform/win/WindowTree.h"
+
+namespace parch::win {
+
+namespace {
+
+GeometryListener& TheGeometryListener() {
+    static GeometryListener* listener = new GeometryListener;
+    return *listener;
+}
+
+LPARAM PackPoint(int x, int y) {
+    return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y)));
+}
+
+RECT Offset(RECT r, int dx, int dy) {
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+bool OwnedBy(const Window* w, const Window* owner) {
+    for (const Window* o = w->owner; o; o = o->owner)
+        if (o == owner) return true;
+    return false;
+}
+
+// Owned windows stay above their owner: after the owner moved in the z-order they are put
+// back right above it, in their present order (lock held).
+void RaiseOwnedAbove(Window* w) {
+    auto& list = w->parent->children;
+    std::vector<Window*> owned;
+    bool topmost = (w->exStyle & WS_EX_TOPMOST) != 0;
+    for (Window* s : list)
+        if (OwnedBy(s, w) && ((s->exStyle & WS_EX_TOPMOST) != 0) == topmost) owned.push_back(s);
+    if (owned.empty()) return;
+    for (Window* s : owned) std::erase(list, s);
+    auto at = std::find(list.begin(), list.end(), w);
+    list.insert(at, owned.begin(), owned.end());
+}
+
+// Drops z-order requests that would change nothing (lock held).
+bool ZOrderUnchanged(const Window* w, HWND after) {
+    const auto& siblings = w->parent->children;
+    auto it = std::find(siblings.begin(), siblings.end(), w);
+    bool topmost = (w->exStyle & WS_EX_TOPMOST) != 0;
+    if (after == w->handle) return true;
+    if (after == HWND_TOP) return it == siblings.begin() || (!topmost && ((*(it - 1))->exStyle & WS_EX_TOPMOST) && w->parent->isRoot);
+    if (after == HWND_BOTTOM) return it + 1 == siblings.end() && !topmost;
+    if (after == HWND_TOPMOST) return topmost && it == siblings.begin();
+    if (after == HWND_NOTOPMOST) return !topmost;
+    return it != siblings.begin() && (*(it - 1))->handle == after;
+}
+
+struct MinMaxResult {
+    bool changed = false;
+    RECT rect;
+};
+
+RECT MaximizedRect(HWND hwnd) {
+    MINMAXINFO info = DefaultMinMaxInfo(hwnd);
+    SendMessage(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    return {info.ptMaxPosition.x, info.ptMaxPosition.y, info.ptMaxPosition.x + info.ptMaxSize.x,
+            info.ptMaxPosition.y + info.ptMaxSize.y};
+}
+
+bool IsMinimizeCommand(int command) {
+    return command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE ||
+           command == SW_FORCEMINIMIZE;
+}
+
+// Changes the minimized and maximized state bits and tells where the window goes.
+MinMaxResult MinMaximize(HWND hwnd, int command) {
+    MinMaxResult result;
+    if (CallHooks(WH_CBT, HCBT_MINMAX, reinterpret_cast<WPARAM>(hwnd), command) != 0) return result;
+    DWORD style;
+    {
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (!w) return result;
+        style = w->style;
+        if (!(style & (WS_MINIMIZE | WS_MAXIMIZE))) w->normalRect = w->windowRect;
+    }
+    bool wantMaximized = false;
+    if (IsMinimizeCommand(command)) {
+        if (style & WS_MINIMIZE) return result;
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (!w) return result;
+        w->restoreMaximized = (style & WS_MAXIMIZE) != 0;
+        w->style = (w->style & ~WS_MAXIMIZE) | WS_MINIMIZE;
+        SIZE size{GetSystemMetrics(SM_CXMINIMIZED), GetSystemMetrics(SM_CYMINIMIZED)};
+        POINT at{-32000, -32000};
+        if (!IsTopLevel(w)) at = {0, w->parent->clientRect.bottom - w->parent->clientRect.top - size.cy};
+        result.rect = {at.x, at.y, at.x + size.cx, at.y + size.cy};
+        result.changed = true;
+        return result;
+    }
+    if (command == SW_MAXIMIZE) {
+        if (style & WS_MAXIMIZE) return result;
+        wantMaximized = true;
+    } else if (style & WS_MINIMIZE) {
+        wantMaximized = false;
+        Lock lock(S().mutex);
+        if (Window* w = FindLive(hwnd)) wantMaximized = w->restoreMaximized;
+    } else if (!(style & WS_MAXIMIZE)) {
+        return result;
+    }
+    RECT target = wantMaximized ? MaximizedRect(hwnd) : RECT{};
+    Lock lock(S().mutex);
+    Window* w = FindLive(hwnd);
+    if (!w) return result;
+    w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+    if (wantMaximized) w->style |= WS_MAXIMIZE;
+    w->restoreMaximized = false;
+    result.rect = wantMaximized ? target : w->normalRect;
+    result.changed = true;
+    return result;
+}
+
+// What follows hiding a window: another window becomes active, and the focus leaves it.
+void AfterHide(HWND hwnd) {
+    if (GetActiveWindow() == hwnd) ActivateOtherWindow(hwnd);
+    HWND focus = GetFocus();
+    if (focus && (focus == hwnd || IsChild(hwnd, focus))) {
+        HWND parent = GetParent(hwnd);
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        bool child = w && (w->style & WS_CHILD);
+        lock.unlock();
+        SetFocus(child ? parent : nullptr);
+    }
+}
+
+}  // namespace
+
+void ApplyMinMax(HWND hwnd, int command, bool show) {
+    MinMaxResult mm = MinMaximize(hwnd, command);
+    if (!mm.changed) return;
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_STATECHANGED | (show ? SWP_SHOWWINDOW : 0);
+    SetWindowPos(hwnd, nullptr, mm.rect.left, mm.rect.top, mm.rect.right - mm.rect.left, mm.rect.bottom - mm.rect.top,
+                 flags);
+}
+
+void SetGeometryListener(GeometryListener listener) {
+    Lock lock(S().mutex);
+    TheGeometryListener() = std::move(listener);
+}
+
+}  // namespace parch::win
+
+namespace parch {
+
+using namespace win;
+
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    {
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (!w) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        if (!IsOwnThread(w)) {
+            lock.unlock();
+            LRESULT result = 0;
+            CallOnWindowThread(hwnd, [=] { return static_cast<LRESULT>(SetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags)); },
+                               result);
+            return static_cast<BOOL>(result);
+        }
+    }
+    WINDOWPOS pos{hwnd, insertAfter, x, y, std::max(cx, 0), std::max(cy, 0),
+                  flags & ~(SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)};
+    RECT oldWindow, oldClient, oldScreen;
+    {
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        oldWindow = w->windowRect;
+        oldClient = w->clientRect;
+        oldScreen = WindowRectOnScreen(w);
+        if (w->style & WS_VISIBLE) pos.flags &= ~SWP_SHOWWINDOW;
+        else pos.flags &= ~SWP_HIDEWINDOW;
+        if (!(pos.flags & SWP_NOSIZE) && pos.cx == oldWindow.right - oldWindow.left &&
+            pos.cy == oldWindow.bottom - oldWindow.top)
+            pos.flags |= SWP_NOSIZE;
+        if (!(pos.flags & SWP_NOMOVE) && pos.x == oldWindow.left && pos.y == oldWindow.top) pos.flags |= SWP_NOMOVE;
+        bool child = (w->style & (WS_CHILD | WS_POPUP)) == WS_CHILD || !IsTopLevel(w);
+        if (child || S().active == hwnd) {
+            pos.flags |= SWP_NOACTIVATE;
+        } else if (!(pos.flags & SWP_NOACTIVATE)) {
+            pos.flags &= ~SWP_NOZORDER;
+            pos.hwndInsertAfter = HWND_TOP;
+        }
+        if (!(pos.flags & SWP_NOZORDER) && ZOrderUnchanged(w, pos.hwndInsertAfter)) pos.flags |= SWP_NOZORDER;
+    }
+    if (!(pos.flags & SWP_NOSENDCHANGING)) {
+        SendMessage(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+        if (!IsWindow(hwnd)) return 0;
+        pos.hwnd = hwnd;
+        pos.cx = std::max(pos.cx, 0);
+        pos.cy = std::max(pos.cy, 0);
+    }
+    RECT newWindow = oldWindow;
+    if (!(pos.flags & SWP_NOMOVE)) newWindow = Offset(newWindow, pos.x - oldWindow.left, pos.y - oldWindow.top);
+    if (!(pos.flags & SWP_NOSIZE)) {
+        newWindow.right = newWindow.left + pos.cx;
+        newWindow.bottom = newWindow.top + pos.cy;
+    }
+    RECT newClient = Offset(oldClient, newWindow.left - oldWindow.left, newWindow.top - oldWindow.top);
+    bool sizeChanged = newWindow.right - newWindow.left != oldWindow.right - oldWindow.left ||
+                       newWindow.bottom - newWindow.top != oldWindow.bottom - oldWindow.top;
+    if (sizeChanged || (pos.flags & SWP_FRAMECHANGED)) {
+        NCCALCSIZE_PARAMS params;
+        params.rgrc[0] = newWindow;
+        params.rgrc[1] = oldWindow;
+        params.rgrc[2] = oldClient;
+        params.lppos = &pos;
+        SendMessage(hwnd, WM_NCCALCSIZE, 1, reinterpret_cast<LPARAM>(&params));
+        if (!IsWindow(hwnd)) return 0;
+        newClient = params.rgrc[0];
+    }
+    bool shown = false;
+    bool hidden = false;
+    GeometryListener listener;
+    {
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (!w) return 0;
+        w->windowRect = newWindow;
+        w->clientRect = newClient;
+        if (!(pos.flags & SWP_NOZORDER)) {
+            LinkWindow(w, w->parent, pos.hwndInsertAfter);
+            if (IsTopLevel(w) && !(pos.flags & SWP_NOOWNERZORDER)) RaiseOwnedAbove(w);
+        }
+        if (pos.flags & SWP_SHOWWINDOW) {
+            w->style |= WS_VISIBLE;
+            shown = true;
+        }
+        if (pos.flags & SWP_HIDEWINDOW) {
+            w->style &= ~WS_VISIBLE;
+            hidden = true;
+        }
+        if (newClient.right - newClient.left == oldClient.right - oldClient.left &&
+            newClient.bottom - newClient.top == oldClient.bottom - oldClient.top)
+            pos.flags |= SWP_NOCLIENTSIZE;
+        if (newClient.left == oldClient.left && newClient.top == oldClient.top) pos.flags |= SWP_NOCLIENTMOVE;
+        listener = TheGeometryListener();
+    }
+    if (listener) listener(hwnd, oldScreen, pos);
+    if (!(pos.flags & SWP_NOACTIVATE) && (!hidden)) ActivateWindow(hwnd, false);
+    constexpr UINT kNothing = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE;
+    if ((pos.flags & kNothing) != kNothing || (pos.flags & (SWP_FRAMECHANGED | SWP_SHOWWINDOW | SWP_HIDEWINDOW)) ||
+        shown || hidden)
+        SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+    if (hidden && IsWindow(hwnd)) AfterHide(hwnd);
+    return 1;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+    return SetWindowPos(hwnd, nullptr, x, y, width, height,
+                        SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL BringWindowToTop(HWND hwnd) {
+    return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+BOOL ShowWindow(HWND hwnd, int command) {
+    bool wasVisible;
+    bool child;
+    RECT rect;
+    {
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (!w) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        if (!IsOwnThread(w)) {
+            lock.unlock();
+            LRESULT result = 0;
+            CallOnWindowThread(hwnd, [=] { return static_cast<LRESULT>(ShowWindow(hwnd, command)); }, result);
+            return static_cast<BOOL>(result);
+        }
+        wasVisible = (w->style & WS_VISIBLE) != 0;
+        child = (w->style & WS_CHILD) != 0;
+        rect = w->windowRect;
+    }
+    UINT swp = 0;
+    bool showFlag = command != SW_HIDE;
+    auto applyState = [&](int cmd) {
+        MinMaxResult mm = MinMaximize(hwnd, cmd);
+        if (mm.changed) {
+            rect = mm.rect;
+            swp |= SWP_STATECHANGED | SWP_FRAMECHANGED;
+        } else {
+            swp |= SWP_NOSIZE | SWP_NOMOVE;
+        }
+    };
+    switch (command) {
+        case SW_HIDE:
+            if (!wasVisible) return 0;
+            swp |= SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE;
+            if (hwnd != GetActiveWindow()) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+            break;
+        case SW_SHOWMINNOACTIVE:
+        case SW_MINIMIZE:
+        case SW_FORCEMINIMIZE:
+            swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+            [[fallthrough]];
+        case SW_SHOWMINIMIZED:
+            swp |= SWP_SHOWWINDOW | SWP_FRAMECHANGED;
+            applyState(command);
+            break;
+        case SW_SHOWMAXIMIZED:
+            if (!wasVisible) swp |= SWP_SHOWWINDOW;
+            swp |= SWP_FRAMECHANGED;
+            applyState(SW_MAXIMIZE);
+            break;
+        case SW_SHOWNA:
+            swp |= SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE;
+            if (child) swp |= SWP_NOZORDER;
+            break;
+        case SW_SHOW:
+            if (wasVisible) return 1;
+            swp |= SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE;
+            if (child) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+            break;
+        case SW_SHOWNOACTIVATE:
+            swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+            [[fallthrough]];
+        case SW_RESTORE:
+        case SW_SHOWNORMAL:
+        case SW_SHOWDEFAULT:
+            if (!wasVisible) swp |= SWP_SHOWWINDOW;
+            if (IsIconic(hwnd) || IsZoomed(hwnd)) applyState(SW_RESTORE);
+            else swp |= SWP_NOSIZE | SWP_NOMOVE;
+            if (child) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+            break;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return wasVisible;
+    }
+    if ((showFlag != wasVisible || command == SW_SHOWNA) && command != SW_SHOWMAXIMIZED && !(swp & SWP_STATECHANGED)) {
+        SendMessage(hwnd, WM_SHOWWINDOW, showFlag ? 1 : 0, 0);
+        if (!IsWindow(hwnd)) return wasVisible;
+    }
+    HWND parent = GetAncestor(hwnd, GA_PARENT);
+    if (child && !IsWindowVisible(parent)) {
+        // Under a hidden parent only the style bit changes; nothing is placed or activated.
+        {
+            Lock lock(S().mutex);
+            if (Window* w = FindLive(hwnd)) {
+                if (showFlag) w->style |= WS_VISIBLE;
+                else w->style &= ~WS_VISIBLE;
+            }
+        }
+        if (swp & SWP_STATECHANGED)
+            SetWindowPos(hwnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                         (swp & ~(SWP_SHOWWINDOW | SWP_HIDEWINDOW)) | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        SetWindowPos(hwnd, HWND_TOP, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, swp);
+    }
+    bool needSize = false;
+    RECT client{};
+    DWORD style = 0;
+    {
+        Lock lock(S().mutex);
+        if (Window* w = FindLive(hwnd); w && w->needSize) {
+            needSize = true;
+            w->needSize = false;
+            client = w->clientRect;
+            style = w->style;
+        }
+    }
+    if (needSize) {
+        WPARAM type = (style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
+        SendMessage(hwnd, WM_SIZE, type, PackPoint(client.right - client.left, client.bottom - client.top));
+        SendMessage(hwnd, WM_MOVE, 0, PackPoint(client.left, client.top));
+    }
+    return wasVisible;
+}
+
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
+    Lock lock(S().mutex);
+    Window* w = FindLive(hwnd);
+    if (!w || !placement) return 0;
+    placement->flags = w->restoreMaximized ? 2 : 0;
+    placement->showCmd = (w->style & WS_MINIMIZE) ? SW_SHOWMINIMIZED
+                         : (w->style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED
+                                                    : SW_SHOWNORMAL;
+    placement->rcNormalPosition = (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) ? w->normalRect : w->windowRect;
+    return 1;
+}
+
+BOOL GetWindowRect(HWND hwnd, RECT* rect) {
+    Lock lock(S().mutex);
+    Window* w = Find(hwnd);
+    if (!w || !rect) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    *rect = WindowRectOnScreen(w);
+    return 1;
+}
+
+BOOL GetClientRect(HWND hwnd, RECT* rect) {
+    Lock lock(S().mutex);
+    Window* w = Find(hwnd);
+    if (!w || !rect) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    const RECT& c = w->isRoot ? w->windowRect : w->clientRect;
+    *rect = {0, 0, c.right - c.left, c.bottom - c.top};
+    return 1;
+}
+
+BOOL ClientToScreen(HWND hwnd, POINT* point) {
+    Lock lock(S().mutex);
+    Window* w = Find(hwnd);
+    if (!w || !point) return 0;
+    POINT origin = ClientOriginOnScreen(w);
+    point->x += origin.x;
+    point->y += origin.y;
+    return 1;
+}
+
+BOOL ScreenToClient(HWND hwnd, POINT* point) {
+    Lock lock(S().mutex);
+    Window* w = Find(hwnd);
+    if (!w || !point) return 0;
+    POINT origin = ClientOriginOnScreen(w);
+    point->x -= origin.x;
+    point->y -= origin.y;
+    return 1;
+}
+
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
+    Lock lock(S().mutex);
+    Window* a = from ? Find(from) : S().desktop;
+    Window* b = to ? Find(to) : S().desktop;
+    if (!a || !b) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    POINT pa = ClientOriginOnScreen(a);
+    POINT pb = ClientOriginOnScreen(b);
+    int dx = pa.x - pb.x;
+    int dy = pa.y - pb.y;
+    for (UINT i = 0; points && i < count; ++i) {
+        points[i].x += dx;
+        points[i].y += dy;
+    }
+    return static_cast<int>(MAKELONG(static_cast<WORD>(dx), static_cast<WORD>(dy)));
+}
+
+}  // namespace parch
