@@ -7,7 +7,5 @@
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     parch::ParchcliMain program(std::cout);
-    const int exitCode = program.Run(arguments);
-    std::cout.flush();
-    return exitCode;
+    return program.Run(arguments);
 }

@@ -78,7 +78,8 @@ std::string CenterText(std::string_view text) {
     return n >= 0 ? std::string(static_cast<std::size_t>(n) + 1, ' ') + std::string(text) : std::string(text);
 }
 
-void ParchcliMain::PrintLine(std::string_view text) { out_ << text << "\r\n"; }
+// Flushed at once: progress must show while an engine runs.
+void ParchcliMain::PrintLine(std::string_view text) { out_ << text << "\r\n" << std::flush; }
 
 void ParchcliMain::PrintBanner() {
     if (bannerPending_) {
