@@ -123,7 +123,7 @@ BYTE Channel(std::uint32_t pixel, std::uint32_t mask) {
     const int shift = std::countr_zero(mask);
     const std::uint32_t m = mask >> shift;
     const std::uint32_t value = (pixel & mask) >> shift;
-    return static_cast<BYTE>((value * 255 + m / 2) / m);
+    return static_cast<BYTE>(static_cast<std::uint64_t>(value) * 255 / m);
 }
 
 bool DecodeRle(const Reader& in, std::int64_t offset, GdiBitmap& bitmap, bool rle4, std::string& error) {
