@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/platform/os/ScratchDir.h"
 
 namespace parch {
 namespace {
@@ -22,12 +26,21 @@ TEST(NumberTextTest, FloatToPDFStrRoundsAndDropsTrailingZeros) {
 }
 
 TEST(NumberTextTest, NumbersIgnoreTheLocale) {
-    // A locale with a decimal comma must not leak into the number text.
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no German locale installed";
-    EXPECT_EQ(FloatToPDFStr(2, 1.5), "1.5");
-    EXPECT_EQ(FloatToStr(1.5), "1.5");
-    EXPECT_DOUBLE_EQ(DecimalStrToFloat("1.5"), 1.5);
+    // A German locale, compiled for this test when the system has none, writes "1,5".
+    test::ScratchDir scratch;
+    const std::string command = "localedef -i de_DE -f UTF-8 " + scratch.Path() +
+                                "de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0) ::setenv("LOCPATH", scratch.Path().c_str(), 1);
+    const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    const bool results[] = {FloatToPDFStr(2, 1.5) == "1.5", FloatToStr(1.5) == "1.5",
+                            DecimalStrToFloat("1.5") == 1.5, FormatFloat("0.00", 1.5) == "1.50"};
     std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+    if (!german) GTEST_SKIP() << "no German locale";
+    ASSERT_STREQ(probe, "1,5");
+    for (bool ok : results) EXPECT_TRUE(ok);
 }
 
 TEST(NumberTextTest, FloatToStrUsesFifteenDigitsAndExponentsAtTheExtremes) {
