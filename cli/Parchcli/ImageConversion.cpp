@@ -6,6 +6,7 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace parch {
@@ -67,9 +68,10 @@ constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 30;
 bool HeaderWithinLimits(FREE_IMAGE_FORMAT fileType, const std::string& path) {
     const Bitmap header(FreeImage_Load(fileType, path.c_str(), FIF_LOAD_NOPIXELS));
     if (!header) return false;
-    const std::uint64_t bits = std::uint64_t{FreeImage_GetWidth(header.get())} *
-                               FreeImage_GetHeight(header.get()) * FreeImage_GetBPP(header.get());
-    return bits / 8 <= kMaxDecodedBytes;
+    // Both sides fit 32 bits, so their product fits 64.
+    const std::uint64_t pixels = std::uint64_t{FreeImage_GetWidth(header.get())} * FreeImage_GetHeight(header.get());
+    const std::uint64_t bitsPerPixel = std::max(1u, FreeImage_GetBPP(header.get()));
+    return pixels <= kMaxDecodedBytes * 8 / bitsPerPixel;
 }
 
 bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* image, const std::string& path, int flags) {
