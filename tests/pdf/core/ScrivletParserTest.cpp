@@ -33,6 +33,8 @@ TEST(ScrivletParserTest, ScalarsAndTheirEnds) {
         {"/A#20B", "/A#20B", 6},     {"/A#2", "/A#232", 4},      {"/a}b", "/a#7Db", 4},
         {"/", "null", 0},            {"/ ", "/", 1},             {"1 2", "1", 1},
         {"9999999999 0 R", "2147483647 0 R", 14},
+        {"<</A 1>> 5", "<<\n/A 1\n>>\n", 8},  {"[1] 2", "[ 1 ]", 3},
+        {" %x\r[ ]%y", "[ ]", 7},
     };
     for (const Case& c : cases) {
         TPDFStructure s;
