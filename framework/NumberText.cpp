@@ -91,8 +91,6 @@ FixedDigits ToFixedDigits(double magnitude, int decimals) {
     return out;
 }
 
-std::string TrimmedView(std::string_view text) { return Trim(text); }
-
 }  // namespace
 
 std::string FloatToStr(double value) {
@@ -217,7 +215,7 @@ std::string FormatFloat(std::string_view format, double value) {
 }
 
 bool IsDecimalText(std::string_view text) {
-    const std::string trimmed = TrimmedView(text);
+    const std::string trimmed = Trim(text);
     int dots = 0;
     for (char c : trimmed) {
         if (!(c >= '0' && c <= '9') && c != '.' && c != '-') return false;
@@ -229,7 +227,7 @@ bool IsDecimalText(std::string_view text) {
 
 double DecimalStrToFloat(std::string_view text) {
     if (!IsDecimalText(text)) return 0;
-    const std::string trimmed = TrimmedView(text);
+    const std::string trimmed = Trim(text);
     const std::size_t dot = trimmed.find('.');
     if (dot == std::string::npos)
         return static_cast<double>(TryStrToInt64(trimmed).value_or(0));

@@ -195,7 +195,7 @@ private:
                 double secondValue =
                     HasDot(second) ? DecimalStrToFloat(second) : StrToIntDef(second, 0);
                 SkipWhiteSpaceAndComments();
-                if (At(pos_) == 'R' && pos_ < text_.size()) {
+                if (At(pos_) == 'R') {
                     ++pos_;
                     return structure_.NewIndRef(TruncateToInt32(firstValue),
                                                 TruncateToInt32(secondValue));
