@@ -53,17 +53,6 @@ bool Inside(const RECT& r, POINT p) {
     return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
-MSG MakeInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG m;
-    m.hwnd = hwnd;
-    m.message = message;
-    m.wParam = wParam;
-    m.lParam = lParam;
-    m.time = GetTickCount();
-    m.pt = S().cursorPos;
-    return m;
-}
-
 // Ends leave tracking when the cursor is no longer where it was tracked.
 void CheckMouseLeave(HWND under, LRESULT hit) {
     HWND tracked;
@@ -180,9 +169,9 @@ void RouteMouse(UINT message) {
         lock.unlock();
         POINT p = ToClient(target, screen);
         lock.lock();
-        m = MakeInput(target, message, keys, PackPoint(p.x, p.y));
+        m = MakeMessage(target, message, keys, PackPoint(p.x, p.y));
     } else {
-        m = MakeInput(target, NonClientForm(message), static_cast<WPARAM>(hit), PackPoint(screen.x, screen.y));
+        m = MakeMessage(target, NonClientForm(message), static_cast<WPARAM>(hit), PackPoint(screen.x, screen.y));
     }
     lock.unlock();
     PostInput(m);
@@ -223,7 +212,7 @@ void InjectMouseWheel(int delta, bool horizontal) {
     if (!target) return;
     Lock lock(S().mutex);
     WPARAM wParam = MAKELONG(static_cast<WORD>(MouseKeys()), static_cast<WORD>(static_cast<std::int16_t>(delta)));
-    MSG m = MakeInput(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL, wParam,
+    MSG m = MakeMessage(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL, wParam,
                       PackPoint(S().cursorPos.x, S().cursorPos.y));
     lock.unlock();
     PostInput(m);
@@ -249,7 +238,7 @@ void InjectKey(UINT virtualKey, bool down) {
     if (down ? wasDown : true) lParam |= LPARAM{1} << 30;
     if (!down) lParam |= LPARAM{1} << 31;
     Lock lock(S().mutex);
-    MSG m = MakeInput(target, message, virtualKey, lParam);
+    MSG m = MakeMessage(target, message, virtualKey, lParam);
     lock.unlock();
     PostInput(m);
 }
@@ -259,8 +248,8 @@ void InjectCharacter(char16_t character) {
     HWND target = KeyboardTarget(system);
     if (!target) return;
     Lock lock(S().mutex);
-    MSG down = MakeInput(target, WM_KEYDOWN, VK_PACKET, 1);
-    MSG up = MakeInput(target, WM_KEYUP, VK_PACKET, 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+    MSG down = MakeMessage(target, WM_KEYDOWN, VK_PACKET, 1);
+    MSG up = MakeMessage(target, WM_KEYUP, VK_PACKET, 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
     lock.unlock();
     PostInput(down, character);
     PostInput(up, character);

@@ -88,17 +88,6 @@ void Remember(ThreadQueue& queue, const MSG& msg) {
     queue.lastMessage = msg;
 }
 
-MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG m;
-    m.hwnd = hwnd;
-    m.message = message;
-    m.wParam = wParam;
-    m.lParam = lParam;
-    m.time = GetTickCount();
-    m.pt = S().cursorPos;
-    return m;
-}
-
 // One pass of retrieval; wait says whether to block until something arrives.
 bool Fetch(MSG* out, const Filter& filter, UINT flags, bool wait) {
     ThreadQueue& queue = CurrentQueue();
@@ -147,6 +136,20 @@ bool Fetch(MSG* out, const Filter& filter, UINT flags, bool wait) {
     }
 }
 
+// Queues a sent message for another thread and serves this thread's own incoming sends until
+// it is answered (lock held).
+LRESULT SendAndWait(Lock& lock, ThreadQueue* target, const std::shared_ptr<SentMessage>& sent) {
+    ThreadQueue& mine = *sent->sender;
+    target->sent.push_back(sent);
+    target->signal.notify_all();
+    while (!sent->done) {
+        ServeSent(mine, lock);
+        if (sent->done) break;
+        mine.signal.wait(lock);
+    }
+    return sent->result;
+}
+
 }  // namespace
 
 bool CallOnWindowThread(HWND hwnd, const std::function<LRESULT()>& call, LRESULT& result) {
@@ -159,19 +162,11 @@ bool CallOnWindowThread(HWND hwnd, const std::function<LRESULT()>& call, LRESULT
         result = call();
         return true;
     }
-    ThreadQueue* target = w->queue;
     auto sent = std::make_shared<SentMessage>();
     sent->hwnd = hwnd;
     sent->call = call;
     sent->sender = &mine;
-    target->sent.push_back(sent);
-    target->signal.notify_all();
-    while (!sent->done) {
-        ServeSent(mine, lock);
-        if (sent->done) break;
-        mine.signal.wait(lock);
-    }
-    result = sent->result;
+    result = SendAndWait(lock, w->queue, sent);
     return true;
 }
 
@@ -247,14 +242,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     sent->wParam = wParam;
     sent->lParam = lParam;
     sent->sender = &mine;
-    w->queue->sent.push_back(sent);
-    w->queue->signal.notify_all();
-    while (!sent->done) {
-        ServeSent(mine, lock);
-        if (sent->done) break;
-        mine.signal.wait(lock);
-    }
-    return sent->result;
+    return SendAndWait(lock, w->queue, sent);
 }
 
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

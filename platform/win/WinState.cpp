@@ -129,6 +129,17 @@ void WakeAllQueues() {
     for (auto& [id, queue] : s.queues) queue->signal.notify_all();
 }
 
+MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG m;
+    m.hwnd = hwnd;
+    m.message = message;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    m.time = GetTickCount();
+    m.pt = S().cursorPos;
+    return m;
+}
+
 bool SameAsciiText(std::string_view a, std::string_view b) {
     auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {

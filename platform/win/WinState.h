@@ -172,6 +172,9 @@ bool IsOwnThread(const Window* w);
 // Wakes every thread waiting in its message loop (time moved, for example).
 void WakeAllQueues();
 
+// A queued message stamped with the present time and cursor position (lock held).
+MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Calls a window procedure (or a procedure instance) without the lock.
 LRESULT CallProc(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -140,6 +140,24 @@ void AfterHide(HWND hwnd) {
     }
 }
 
+// A window is placed by its own thread: a call from elsewhere runs there, as a sent message
+// would. True when the call was handled here (forwarded, or the window does not exist).
+bool RunOnOwnThread(HWND hwnd, const std::function<BOOL()>& call, BOOL& result) {
+    {
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (w && IsOwnThread(w)) return false;
+    }
+    LRESULT answer = 0;
+    if (!CallOnWindowThread(hwnd, [&] { return static_cast<LRESULT>(call()); }, answer)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        result = 0;
+        return true;
+    }
+    result = static_cast<BOOL>(answer);
+    return true;
+}
+
 }  // namespace
 
 void ApplyMinMax(HWND hwnd, int command, bool show) {
@@ -162,21 +180,9 @@ namespace parch {
 using namespace win;
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    {
-        Lock lock(S().mutex);
-        Window* w = FindLive(hwnd);
-        if (!w) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
-        }
-        if (!IsOwnThread(w)) {
-            lock.unlock();
-            LRESULT result = 0;
-            CallOnWindowThread(hwnd, [=] { return static_cast<LRESULT>(SetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags)); },
-                               result);
-            return static_cast<BOOL>(result);
-        }
-    }
+    BOOL forwarded;
+    if (RunOnOwnThread(hwnd, [=] { return SetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags); }, forwarded))
+        return forwarded;
     WINDOWPOS pos{hwnd, insertAfter, x, y, std::max(cx, 0), std::max(cy, 0),
                   flags & ~(SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)};
     RECT oldWindow, oldClient, oldScreen;
@@ -274,22 +280,15 @@ BOOL BringWindowToTop(HWND hwnd) {
 }
 
 BOOL ShowWindow(HWND hwnd, int command) {
+    BOOL forwarded;
+    if (RunOnOwnThread(hwnd, [=] { return ShowWindow(hwnd, command); }, forwarded)) return forwarded;
     bool wasVisible;
     bool child;
     RECT rect;
     {
         Lock lock(S().mutex);
         Window* w = FindLive(hwnd);
-        if (!w) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return 0;
-        }
-        if (!IsOwnThread(w)) {
-            lock.unlock();
-            LRESULT result = 0;
-            CallOnWindowThread(hwnd, [=] { return static_cast<LRESULT>(ShowWindow(hwnd, command)); }, result);
-            return static_cast<BOOL>(result);
-        }
+        if (!w) return 0;
         wasVisible = (w->style & WS_VISIBLE) != 0;
         child = (w->style & WS_CHILD) != 0;
         rect = w->windowRect;

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "platform/display/HeadlessDisplay.h"
 #include "platform/win/WinApi.h"
 
 namespace parch::test {
@@ -174,5 +177,13 @@ inline void DestroyAllWindows() {
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
 }
+
+// A test on the headless display with a recorder; whatever windows it leaves are destroyed.
+class RecorderTest : public ::testing::Test {
+protected:
+    HeadlessDisplay display;
+    MessageRecorder rec;
+    void TearDown() override { DestroyAllWindows(); }
+};
 
 }  // namespace parch::test

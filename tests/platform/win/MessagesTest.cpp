@@ -3,7 +3,6 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/display/HeadlessDisplay.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
@@ -11,12 +10,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class Messages : public ::testing::Test {
-protected:
-    HeadlessDisplay display;
-    test::MessageRecorder rec;
-    void TearDown() override { test::DestroyAllWindows(); }
-};
+class Messages : public test::RecorderTest {};
 
 TEST_F(Messages, PostedMessagesComeInOrderThroughFilters) {
     HWND a = rec.Create("a", WS_POPUP);

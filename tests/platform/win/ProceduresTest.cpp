@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "platform/display/HeadlessDisplay.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
@@ -12,12 +11,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class Procedures : public ::testing::Test {
-protected:
-    HeadlessDisplay display;
-    test::MessageRecorder rec;
-    void TearDown() override { test::DestroyAllWindows(); }
-};
+class Procedures : public test::RecorderTest {};
 
 TEST_F(Procedures, ClassNamesAtomsAndStyles) {
     WNDCLASSEX wc;

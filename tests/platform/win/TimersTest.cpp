@@ -1,17 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "platform/display/HeadlessDisplay.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
 namespace {
 
-class Timers : public ::testing::Test {
-protected:
-    HeadlessDisplay display;
-    test::MessageRecorder rec;
-    void TearDown() override { test::DestroyAllWindows(); }
-};
+class Timers : public test::RecorderTest {};
 
 TEST_F(Timers, FireOnVirtualTimeWithTheirPeriods) {
     HWND top = rec.Create("top", WS_POPUP);

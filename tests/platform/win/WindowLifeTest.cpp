@@ -2,7 +2,6 @@
 
 #include <thread>
 
-#include "platform/display/HeadlessDisplay.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
@@ -10,12 +9,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class WindowLife : public ::testing::Test {
-protected:
-    HeadlessDisplay display;
-    test::MessageRecorder rec;
-    void TearDown() override { test::DestroyAllWindows(); }
-};
+class WindowLife : public test::RecorderTest {};
 
 TEST_F(WindowLife, OverlappedWindowCreationWaitsWithSizeAndMoveUntilShown) {
     HWND top = rec.Create("top", WS_OVERLAPPEDWINDOW);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "platform/display/HeadlessDisplay.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
@@ -8,12 +7,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class Placement : public ::testing::Test {
-protected:
-    HeadlessDisplay display;
-    test::MessageRecorder rec;
-    void TearDown() override { test::DestroyAllWindows(); }
-};
+class Placement : public test::RecorderTest {};
 
 RECT WindowRect(HWND h) {
     RECT r{};
