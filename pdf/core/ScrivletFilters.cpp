@@ -398,10 +398,16 @@ void ASCII85EncodeStream(TStream& source, TStream& destination) {
     ASCII85Writer writer(destination);
     std::array<std::uint8_t, 4> group{};
     for (;;) {
-        const std::int64_t count = source.Read(group.data(), 4);
-        if (count <= 0) break;
-        writer.Group(group.data(), static_cast<std::size_t>(count));
-        if (count < 4) break;
+        // A stream may hand over fewer bytes than asked before its end.
+        std::size_t count = 0;
+        while (count < group.size()) {
+            const std::int64_t got = source.Read(group.data() + count, static_cast<std::int64_t>(group.size() - count));
+            if (got <= 0) break;
+            count += static_cast<std::size_t>(got);
+        }
+        if (count == 0) break;
+        writer.Group(group.data(), count);
+        if (count < group.size()) break;
     }
     writer.Finish();
 }
