@@ -120,8 +120,6 @@ TBitmap::~TBitmap() {
     if (handle_) DeleteObject(handle_);
 }
 
-void TBitmap::Changed() { TGraphic::Changed(); }
-
 void TBitmap::FreeCanvasContext() {
     if (canvas_) canvas_->FreeContext();
 }

@@ -24,8 +24,8 @@ public:
     bool Empty() const override { return width_ == 0 || height_ == 0; }
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    // Keeps the picture at the top-left; new area is black. EOutOfResources-like failures
-    // raise EInvalidGraphic.
+    // Keeps the picture at the top-left; new area is black. A size too large to allocate
+    // raises EInvalidGraphic.
     void SetSize(int width, int height) override;
 
     TPixelFormat PixelFormat() const { return format_; }
@@ -61,7 +61,6 @@ private:
     // Replaces the pixel storage, copying the old picture over when asked.
     void Rebuild(int width, int height, TPixelFormat format, bool keepPicture);
     void FreeCanvasContext();
-    void Changed() override;
 
     int width_ = 0;
     int height_ = 0;

@@ -155,34 +155,16 @@ struct FontInstance::Glyph {
 struct FontInstance::Face {
     FT_Library library = nullptr;
     FT_Face handle = nullptr;
+    FT_Face fallback = nullptr;  // for characters the face lacks; may be null
     bool synthesizeBold = false;
     bool synthesizeItalic = false;
     FT_Pos emboldenStrength = 0;  // 26.6
     std::unordered_map<char32_t, Glyph> glyphs;
     ~Face() {
         if (handle) FT_Done_Face(handle);
+        if (fallback) FT_Done_Face(fallback);
     }
 };
-
-namespace {
-
-// Loads the glyph of ch into the face's slot, styled (synthetic bold and italic) but not yet
-// rotated or rendered. Returns false when the face has no outline for it.
-bool LoadStyledOutline(FT_Face face, char32_t ch, bool bold, bool italic, FT_Pos strength) {
-    const FT_UInt index = FT_Get_Char_Index(face, ch);
-    if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return false;
-    FT_GlyphSlot slot = face->glyph;
-    if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return false;
-    if (italic) {
-        // The slant of synthetic obliques: about 12 degrees.
-        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
-        FT_Outline_Transform(&slot->outline, &shear);
-    }
-    if (bold) FT_Outline_EmboldenXY(&slot->outline, strength, 0);
-    return true;
-}
-
-}  // namespace
 
 FontInstance::FontInstance(const LOGFONT& request, std::unique_ptr<Face> face, std::string family)
     : request_(request), face_(std::move(face)), family_(std::move(family)) {
@@ -242,6 +224,7 @@ void FontInstance::ComputeMetrics() {
     if (request_.lfWidth > 0 && naturalAverage > 0)
         xppem = std::clamp<LONG>(RoundToLong(ppem * request_.lfWidth / naturalAverage), 1, kMaxPixelHeight);
     FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(xppem), static_cast<FT_UInt>(ppem));
+    if (face_->fallback) FT_Set_Pixel_Sizes(face_->fallback, static_cast<FT_UInt>(xppem), static_cast<FT_UInt>(ppem));
     const double xScale = scale * xppem / ppem;
 
     if (face_->synthesizeBold) {
@@ -275,6 +258,30 @@ void FontInstance::ComputeMetrics() {
     }
 }
 
+// Called with the font lock held. Loads the glyph of ch, from the fallback face when the face lacks it, styled (synthetic
+// bold and italic) but not yet rotated or rendered. Returns the slot holding it, or nullptr.
+FT_GlyphSlot FontInstance::LoadStyledOutline(char32_t ch) {
+    const Face& face = *face_;
+    FT_Face source = face.handle;
+    FT_UInt index = FT_Get_Char_Index(source, ch);
+    if (index == 0 && face.fallback && ch >= 0x20) {
+        if (const FT_UInt fallbackIndex = FT_Get_Char_Index(face.fallback, ch); fallbackIndex != 0) {
+            source = face.fallback;
+            index = fallbackIndex;
+        }
+    }
+    if (FT_Load_Glyph(source, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return nullptr;
+    FT_GlyphSlot slot = source->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return nullptr;
+    if (face.synthesizeItalic) {
+        // The slant of synthetic obliques: about 12 degrees.
+        FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
+        FT_Outline_Transform(&slot->outline, &shear);
+    }
+    if (face.synthesizeBold) FT_Outline_EmboldenXY(&slot->outline, face.emboldenStrength, 0);
+    return slot;
+}
+
 // Called with the font lock held.
 const FontInstance::Glyph& FontInstance::LoadGlyph(char32_t ch) {
     static const Glyph kEmpty;
@@ -284,11 +291,10 @@ const FontInstance::Glyph& FontInstance::LoadGlyph(char32_t ch) {
     if (cache.size() >= kGlyphCacheLimit) cache.clear();
 
     Glyph glyph;
-    FT_Face face = face_->handle;
-    if (LoadStyledOutline(face, ch, face_->synthesizeBold, face_->synthesizeItalic, face_->emboldenStrength)) {
-        glyph.advance = static_cast<int>((face->glyph->advance.x + 32) >> 6) + boldExtra_;
+    if (FT_GlyphSlot slot = LoadStyledOutline(ch)) {
+        glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6) + boldExtra_;
         if (!Rotated()) {
-            glyph.image = RasterizeOutline(face_->library, &face->glyph->outline);
+            glyph.image = RasterizeOutline(face_->library, &slot->outline);
             glyph.hasImage = true;
         }
     }
@@ -325,7 +331,6 @@ GlyphCoverage FontInstance::Render(std::u32string_view text, std::span<const int
     if (!face_ || positions.size() < text.size() + 1 || bound.right <= bound.left || bound.bottom <= bound.top)
         return mask;
     std::lock_guard guard(FontLock());
-    FT_Face face = face_->handle;
 
     const double angle = escapement_ / 10.0 * std::numbers::pi / 180.0;
     const double cosA = Rotated() ? std::cos(angle) : 1.0;
@@ -362,17 +367,16 @@ GlyphCoverage FontInstance::Render(std::u32string_view text, std::span<const int
             place(Placed{{}, &glyph.image, originX + glyph.image.left, originY - glyph.image.top});
             continue;
         }
-        if (!LoadStyledOutline(face, text[i], face_->synthesizeBold, face_->synthesizeItalic,
-                               face_->emboldenStrength))
-            continue;
+        FT_GlyphSlot slot = LoadStyledOutline(text[i]);
+        if (!slot) continue;
         double x = 0, y = 0;
         devicePoint(u, down, x, y);
         const LONG originX = static_cast<LONG>(std::floor(x)), originY = static_cast<LONG>(std::floor(y));
         FT_Matrix rotation{static_cast<FT_Fixed>(std::lround(cosA * 65536)), static_cast<FT_Fixed>(std::lround(-sinA * 65536)),
                            static_cast<FT_Fixed>(std::lround(sinA * 65536)), static_cast<FT_Fixed>(std::lround(cosA * 65536))};
-        FT_Outline_Transform(&face->glyph->outline, &rotation);
-        FT_Outline_Translate(&face->glyph->outline, std::lround((x - originX) * 64), -std::lround((y - originY) * 64));
-        GlyphImage image = RasterizeOutline(face_->library, &face->glyph->outline);
+        FT_Outline_Transform(&slot->outline, &rotation);
+        FT_Outline_Translate(&slot->outline, std::lround((x - originX) * 64), -std::lround((y - originY) * 64));
+        GlyphImage image = RasterizeOutline(face_->library, &slot->outline);
         const LONG left = originX + image.left, top = originY - image.top;
         place(Placed{std::move(image), nullptr, left, top});
     }
@@ -447,6 +451,20 @@ std::string RequestKey(const LOGFONT& request) {
     return std::string(reinterpret_cast<const char*>(&copy), sizeof copy);
 }
 
+// The face that stands in for characters the chosen face lacks: the installed face with the
+// widest coverage, in the asked weight and slant.
+FT_Face OpenFallbackFace(FT_Library library, FontMatcher& matcher, const LOGFONT& request,
+                         const std::string& primaryFamily) {
+    constexpr const char* kFallbackFamily = "DejaVu Sans";
+    if (primaryFamily == kFallbackFamily) return nullptr;
+    const FontFile file = matcher.Match(kFallbackFamily, request.lfWeight, request.lfItalic != 0);
+    FT_Face face = nullptr;
+    if (file.path.empty() || file.family != kFallbackFamily ||
+        FT_New_Face(library, file.path.c_str(), file.faceIndex, &face) != 0)
+        return nullptr;
+    return face;
+}
+
 }  // namespace
 
 std::shared_ptr<FontInstance> FontEngine::Realize(const LOGFONT& request) {
@@ -475,6 +493,7 @@ std::shared_ptr<FontInstance> FontEngine::Realize(const LOGFONT& request) {
                 face->handle = handle;
                 face->synthesizeBold = file.synthesizeBold;
                 face->synthesizeItalic = file.synthesizeItalic;
+                face->fallback = OpenFallbackFace(state_->library, state_->matcher, clean, file.family);
                 family = file.family;
             } else {
                 FT_Done_Face(handle);

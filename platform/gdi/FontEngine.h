@@ -13,6 +13,8 @@
 #include "platform/gdi/FontTypes.h"
 #include "platform/gdi/WinTypes.h"
 
+struct FT_GlyphSlotRec_;
+
 namespace parch {
 
 // Grey coverage (0 = none, 255 = full ink) of a rectangle of device pixels.
@@ -66,6 +68,7 @@ private:
 
     void ComputeMetrics();
     const Glyph& LoadGlyph(char32_t ch);
+    FT_GlyphSlotRec_* LoadStyledOutline(char32_t ch);
     bool Rotated() const { return escapement_ != 0; }
 
     LOGFONT request_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/gdi/FontMatch.h"
 #include "platform/gdi/Utf8Text.h"
@@ -60,5 +61,34 @@ TEST(FontEngineTest, AdvancesFollowTheMetricCompatibleWidths) {
     EXPECT_EQ(extent.cy, 22);
     EXPECT_EQ(font->TextExtent(U"WiW", 2).cx, 19 + 4 + 19 + 6);
 }
+TEST(FontEngineTest, CharactersTheFaceLacksComeFromTheFallbackFace) {
+    // Liberation Sans has no umbrella (U+2602); DejaVu Sans has one 1836 units wide.
+    auto font = FontEngine::Instance().Realize(Font("Arial", -20));
+    EXPECT_EQ(font->CharWidth(U'\u2602'), 18);
+    const std::u32string text = U"\u2602";
+    const std::vector<int> positions = font->CharPositions(text);
+    const GlyphCoverage coverage =
+        font->Render(text, positions, TextPlacement{POINT{0, 0}, 0, 18}, RECT{0, 0, 100, 100});
+    EXPECT_FALSE(coverage.Empty());
+    EXPECT_GT(coverage.Height(), 10);
+}
+
+TEST(FontEngineTest, HugeAndDegenerateRequestsStayBounded) {
+    auto huge = FontEngine::Instance().Realize(Font("Arial", -1000000));
+    EXPECT_EQ(huge->Metrics().tmHeight, 1854 + 434);  // drawn at the largest size, 2048 pixels per em
+    // Rendering is cut to the bound however large the glyphs.
+    const std::u32string text = U"W";
+    const GlyphCoverage coverage =
+        huge->Render(text, huge->CharPositions(text), TextPlacement{POINT{0, 0}, 0, 1800}, RECT{0, 0, 50, 50});
+    EXPECT_LE(coverage.Width(), 50);
+    EXPECT_LE(coverage.Height(), 50);
+
+    LOGFONT unterminated = Font("Arial", -12);
+    std::memset(unterminated.lfFaceName, 'A', LF_FACESIZE);
+    EXPECT_EQ(FontEngine::Instance().Realize(unterminated)->FaceFamily(), "Liberation Sans");
+    const std::vector<int> wide = huge->CharPositions(U"ab", std::vector<int>{2000000000, 2000000000});
+    EXPECT_EQ(wide.back(), 1 << 30);
+}
+
 }  // namespace
 }  // namespace parch
