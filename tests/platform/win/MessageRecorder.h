@@ -83,7 +83,7 @@ private:
         return it == names_.end() ? "?" : it->second;
     }
 
-    static std::string MessageText(UINT m, WPARAM wp) {
+    static std::string MessageText(UINT m, WPARAM wp, LPARAM lp) {
         static const std::map<UINT, const char*> kNames{
             {WM_CREATE, "WM_CREATE"}, {WM_DESTROY, "WM_DESTROY"}, {WM_MOVE, "WM_MOVE"}, {WM_SIZE, "WM_SIZE"},
             {WM_ACTIVATE, "WM_ACTIVATE"}, {WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"},
@@ -108,7 +108,18 @@ private:
         };
         auto it = kNames.find(m);
         std::string text = it != kNames.end() ? it->second : "0x" + std::to_string(m);
+        auto point = [&] { return std::to_string(GET_X_LPARAM(lp)) + "," + std::to_string(GET_Y_LPARAM(lp)); };
+        auto low = [&] { return std::to_string(static_cast<std::int16_t>(LOWORD(static_cast<std::uintptr_t>(lp)))); };
+        if ((m >= WM_MOUSEMOVE && m <= WM_MBUTTONDBLCLK)) return text + " " + point();
+        if (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK) return text + " ht" + std::to_string(wp) + " " + point();
         switch (m) {
+            case WM_SETCURSOR:
+            case WM_MOUSEACTIVATE: return text + " ht" + low();
+            case WM_MOUSEWHEEL: return text + " " + std::to_string(static_cast<std::int16_t>(HIWORD(wp)));
+            case WM_KEYDOWN:
+            case WM_KEYUP:
+            case WM_SYSKEYDOWN:
+            case WM_SYSKEYUP: return text + " " + std::to_string(wp);
             case WM_SHOWWINDOW:
             case WM_NCACTIVATE:
             case WM_ACTIVATEAPP:
@@ -118,7 +129,7 @@ private:
             case WM_ACTIVATE:
             case WM_PARENTNOTIFY: return text + " " + std::to_string(LOWORD(wp));
             case WM_CHAR:
-            case WM_SYSCHAR: return text + " " + std::string(1, static_cast<char>(wp));
+            case WM_SYSCHAR: return text + " " + (wp < 128 ? std::string(1, static_cast<char>(wp)) : std::to_string(wp));
             default: return text;
         }
     }
@@ -129,7 +140,7 @@ private:
         Handler handler;
         {
             std::lock_guard guard(self->mutex_);
-            if (!self->ignored_.count(m)) self->lines_.push_back(self->NameOf(hwnd) + " " + MessageText(m, wp));
+            if (!self->ignored_.count(m)) self->lines_.push_back(self->NameOf(hwnd) + " " + MessageText(m, wp, lp));
             handler = self->handler_;
         }
         if (handler)
