@@ -273,12 +273,15 @@ FT_GlyphSlot FontInstance::LoadStyledOutline(char32_t ch) {
     if (FT_Load_Glyph(source, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return nullptr;
     FT_GlyphSlot slot = source->glyph;
     if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return nullptr;
-    if (face.synthesizeItalic) {
+    // The fallback face is matched in the asked style, so only the face's own glyphs need the
+    // synthetic one.
+    const bool own = source == face.handle;
+    if (own && face.synthesizeItalic) {
         // The slant of synthetic obliques: about 12 degrees.
         FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
         FT_Outline_Transform(&slot->outline, &shear);
     }
-    if (face.synthesizeBold) FT_Outline_EmboldenXY(&slot->outline, face.emboldenStrength, 0);
+    if (own && face.synthesizeBold) FT_Outline_EmboldenXY(&slot->outline, face.emboldenStrength, 0);
     return slot;
 }
 
@@ -292,7 +295,8 @@ const FontInstance::Glyph& FontInstance::LoadGlyph(char32_t ch) {
 
     Glyph glyph;
     if (FT_GlyphSlot slot = LoadStyledOutline(ch)) {
-        glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6) + boldExtra_;
+        const int extra = slot->face == face_->handle ? boldExtra_ : 0;
+        glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6) + extra;
         if (!Rotated()) {
             glyph.image = RasterizeOutline(face_->library, &slot->outline);
             glyph.hasImage = true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "platform/gdi/FontMatch.h"
@@ -71,6 +72,45 @@ TEST(FontEngineTest, CharactersTheFaceLacksComeFromTheFallbackFace) {
         font->Render(text, positions, TextPlacement{POINT{0, 0}, 0, 18}, RECT{0, 0, 100, 100});
     EXPECT_FALSE(coverage.Empty());
     EXPECT_GT(coverage.Height(), 10);
+}
+
+GlyphCoverage RenderAt(FontInstance& font, std::u32string_view text) {
+    return font.Render(text, font.CharPositions(text), TextPlacement{POINT{10, 0}, 0, 30}, RECT{0, 0, 100, 50});
+}
+
+TEST(FontEngineTest, MissingBoldAndItalicFacesAreSynthesized) {
+    // The symbol face comes in one style only.
+    LOGFONT request = Font("Symbol", -30);
+    auto upright = FontEngine::Instance().Realize(request);
+    ASSERT_EQ(upright->FaceFamily(), "Standard Symbols PS");
+    request.lfItalic = 1;
+    auto slanted = FontEngine::Instance().Realize(request);
+    request.lfItalic = 0;
+    request.lfWeight = FW_BOLD;
+    auto bold = FontEngine::Instance().Realize(request);
+
+    const std::u32string alpha = U"a";  // alpha in the symbol encoding
+    const GlyphCoverage plain = RenderAt(*upright, alpha);
+    const GlyphCoverage oblique = RenderAt(*slanted, alpha);
+    const GlyphCoverage heavy = RenderAt(*bold, alpha);
+    EXPECT_EQ(slanted->CharWidth(U'a'), upright->CharWidth(U'a'));
+    EXPECT_NE(oblique.alpha, plain.alpha);
+    EXPECT_GT(oblique.bounds.right, plain.bounds.right) << "the top leans right";
+    EXPECT_EQ(bold->CharWidth(U'a'), upright->CharWidth(U'a') + 1);
+    long plainInk = 0, heavyInk = 0;
+    for (auto a : plain.alpha) plainInk += a;
+    for (auto a : heavy.alpha) heavyInk += a;
+    EXPECT_GT(heavyInk, plainInk * 11 / 10);
+}
+
+TEST(FontEngineTest, WidthRequestScalesTheAverageCharacter) {
+    LOGFONT request = Font("Arial", -20);
+    auto natural = FontEngine::Instance().Realize(request);
+    request.lfWidth = natural->Metrics().tmAveCharWidth * 2;
+    auto wide = FontEngine::Instance().Realize(request);
+    EXPECT_EQ(wide->Metrics().tmAveCharWidth, request.lfWidth);
+    EXPECT_EQ(wide->Metrics().tmHeight, natural->Metrics().tmHeight);
+    EXPECT_NEAR(wide->CharWidth(U'W'), 2 * natural->CharWidth(U'W'), 1);
 }
 
 TEST(FontEngineTest, HugeAndDegenerateRequestsStayBounded) {
