@@ -6,6 +6,11 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/Streams.h"
+#include "pdf/core/ScrivletResource.h"
 
 namespace parch {
 namespace {
@@ -178,6 +183,25 @@ TEST(ScrivletCMap, CompiledFormLimitsAndDamage) {
     map.LoadFromBytes("");
     EXPECT_TRUE(map.Sections.empty());
     EXPECT_EQ(map.LookupWord(0, 1), 0);
+
+    TMemoryStream stream;
+    stream.WriteString("xx" + data);
+    stream.SetPosition(2);  // read from the stream's position
+    map.LoadFromStream(stream);
+    EXPECT_EQ(map.LookupText(1, 0x21), u"\u0042");
+
+    EXPECT_THROW(LoadBuiltInCMap(12345), EResNotFound);
+}
+
+TEST(ScrivletCMap, BuiltInMapsLoadOnceFromManyThreads) {
+    std::vector<std::u16string> results(8);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&results, i] {
+            results[i] = MapCIDToUnicode("90msp-RKSJ-H", "Adobe-Japan1-6", 0x82A0);
+        });
+    for (std::thread& thread : threads) thread.join();
+    for (const std::u16string& text : results) EXPECT_EQ(text, u"\u3042");  // hiragana a
 }
 
 }  // namespace
