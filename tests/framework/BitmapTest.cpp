@@ -56,6 +56,20 @@ TEST(BitmapTest, SizeScanLinesAndFormats) {
     EXPECT_EQ(PixelAt(bitmap, 0, 0), clRed) << "pure red survives every palette on the way";
 }
 
+TEST(BitmapTest, ImpossibleSizesAreRefusedAndEmptyBitmapsStillMeasureText) {
+    TBitmap bitmap(2, 2, pf32bit);
+    EXPECT_THROW(bitmap.SetSize(100000, 100000), EInvalidGraphic);
+    EXPECT_EQ(bitmap.Width(), 2) << "a refused size keeps the bitmap";
+    bitmap.SetSize(-5, 3);
+    EXPECT_TRUE(bitmap.Empty());
+
+    TBitmap empty;
+    empty.Canvas().Font().SetHeight(-20);
+    EXPECT_GT(empty.Canvas().TextWidth("Measure"), 40);
+    TMemoryStream stream;
+    EXPECT_THROW(empty.SaveToStream(stream), EInvalidGraphicOperation);
+}
+
 TEST(BitmapTest, BmpRoundTripKeepsPixelsAndFormat) {
     for (TPixelFormat format : {pf1bit, pf4bit, pf8bit, pf24bit, pf32bit}) {
         TBitmap original(7, 5, format);

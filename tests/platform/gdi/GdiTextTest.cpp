@@ -267,6 +267,23 @@ TEST(GdiTextTest, FontObjectsDescribeThemselvesAndFailCleanly) {
     EXPECT_TRUE(Draw(canvas, 0, 0, "\xFF\xC3"));
 }
 
+TEST(GdiTextTest, ExtentExPointCountsTheCharactersThatFit) {
+    TextCanvas canvas(10, 10);
+    const std::string text = "W\xC3\xA9W";  // three characters, four bytes
+    INT ends[3] = {};
+    INT fit = 0;
+    SIZE size{};
+    const int w = Extent(canvas, "W").cx, e = Extent(canvas, "\xC3\xA9").cx;
+    ASSERT_TRUE(GetTextExtentExPoint(canvas.dc(), text.data(), 4, w + e, &fit, ends, &size));
+    EXPECT_EQ(fit, 2);
+    EXPECT_EQ(ends[0], w);
+    EXPECT_EQ(ends[1], w + e);
+    EXPECT_EQ(ends[2], 2 * w + e);
+    EXPECT_EQ(size.cx, 2 * w + e);
+    SetTextCharacterExtra(canvas.dc(), 3);
+    EXPECT_EQ(Extent(canvas, text).cx, 2 * w + e + 9);
+}
+
 TEST(GdiTextTest, DrawTextCalcRectBoundsTheLaidOutLines) {
     TextCanvas canvas(10, 10);
     TEXTMETRIC metrics{};
