@@ -148,8 +148,7 @@ std::uint8_t GlyphCoverage::At(LONG x, LONG y) const {
 
 struct FontInstance::Glyph {
     int advance = 0;
-    bool hasImage = false;  // images are kept for horizontal text only
-    GlyphImage image;
+    GlyphImage image;  // kept for horizontal text only: rotated glyphs are drawn afresh
 };
 
 struct FontInstance::Face {
@@ -285,33 +284,37 @@ FT_GlyphSlot FontInstance::LoadStyledOutline(char32_t ch) {
     return slot;
 }
 
+// Called with the font lock held, before any glyph reference is taken: references stay valid
+// until the next call.
+void FontInstance::TrimGlyphCache() {
+    if (face_ && face_->glyphs.size() >= kGlyphCacheLimit) face_->glyphs.clear();
+}
+
 // Called with the font lock held.
 const FontInstance::Glyph& FontInstance::LoadGlyph(char32_t ch) {
     static const Glyph kEmpty;
     if (!face_) return kEmpty;
     auto& cache = face_->glyphs;
     if (auto found = cache.find(ch); found != cache.end()) return found->second;
-    if (cache.size() >= kGlyphCacheLimit) cache.clear();
 
     Glyph glyph;
     if (FT_GlyphSlot slot = LoadStyledOutline(ch)) {
         const int extra = slot->face == face_->handle ? boldExtra_ : 0;
         glyph.advance = static_cast<int>((slot->advance.x + 32) >> 6) + extra;
-        if (!Rotated()) {
-            glyph.image = RasterizeOutline(face_->library, &slot->outline);
-            glyph.hasImage = true;
-        }
+        if (!Rotated()) glyph.image = RasterizeOutline(face_->library, &slot->outline);
     }
     return cache.emplace(ch, std::move(glyph)).first->second;
 }
 
 int FontInstance::CharWidth(char32_t ch) {
     std::lock_guard guard(FontLock());
+    TrimGlyphCache();
     return LoadGlyph(ch).advance;
 }
 
 std::vector<int> FontInstance::CharPositions(std::u32string_view text, std::span<const int> dx, int charExtra) {
     std::lock_guard guard(FontLock());
+    TrimGlyphCache();
     std::vector<int> positions(text.size() + 1, 0);
     long long pen = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -335,6 +338,7 @@ GlyphCoverage FontInstance::Render(std::u32string_view text, std::span<const int
     if (!face_ || positions.size() < text.size() + 1 || bound.right <= bound.left || bound.bottom <= bound.top)
         return mask;
     std::lock_guard guard(FontLock());
+    TrimGlyphCache();
 
     const double angle = escapement_ / 10.0 * std::numbers::pi / 180.0;
     const double cosA = Rotated() ? std::cos(angle) : 1.0;

@@ -67,6 +67,7 @@ private:
     FontInstance(const LOGFONT& request, std::unique_ptr<Face> face, std::string family);
 
     void ComputeMetrics();
+    void TrimGlyphCache();
     const Glyph& LoadGlyph(char32_t ch);
     FT_GlyphSlotRec_* LoadStyledOutline(char32_t ch);
     bool Rotated() const { return escapement_ != 0; }

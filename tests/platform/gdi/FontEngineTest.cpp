@@ -113,6 +113,17 @@ TEST(FontEngineTest, WidthRequestScalesTheAverageCharacter) {
     EXPECT_NEAR(wide->CharWidth(U'W'), 2 * natural->CharWidth(U'W'), 1);
 }
 
+TEST(FontEngineTest, TextWithMoreCharactersThanTheGlyphCacheHoldsRendersWhole) {
+    auto font = FontEngine::Instance().Realize(Font("Arial", -8));
+    std::u32string text;
+    for (char32_t ch = 0x4E00; ch < 0x4E00 + 5000; ++ch) text.push_back(ch);
+    text += U"AAAA";
+    const std::vector<int> positions = font->CharPositions(text);
+    const GlyphCoverage coverage =
+        font->Render(text, positions, TextPlacement{POINT{-positions[5000], 0}, 0, 8}, RECT{0, 0, 100, 20});
+    EXPECT_FALSE(coverage.Empty()) << "the A glyphs at the end";
+}
+
 TEST(FontEngineTest, HugeAndDegenerateRequestsStayBounded) {
     auto huge = FontEngine::Instance().Realize(Font("Arial", -1000000));
     EXPECT_EQ(huge->Metrics().tmHeight, 1854 + 434);  // drawn at the largest size, 2048 pixels per em
