@@ -153,21 +153,21 @@ class Sampler {
 public:
     Sampler(const BlitSource& source, const Converter& converter, const Axis& ax, const Axis& ay, bool average,
             int k0, int k1)
-        : source_(source), converter_(converter), ax_(ax), ay_(ay), average_(average), k0_(k0), k1_(k1) {
+        : source_(source), converter_(converter), ay_(ay), average_(average), k0_(k0), k1_(k1) {
         const int n = k1 - k0;
+        nearest_.resize(n);
+        for (int k = k0; k < k1; ++k) nearest_[k - k0] = NearestSource(ax, k, source.view.width);
         if (average) {
             columns_ = BoxContributors(ax, k0, k1, source.view.width);
-        } else {
-            nearest_.resize(n);
-            for (int k = k0; k < k1; ++k) nearest_[k - k0] = NearestSource(ax, k, source.view.width);
+            sum_.resize(static_cast<size_t>(n) * 4);
         }
     }
 
-    // Fills `values` (destination values) or `colors` for row ky; `valid` marks pixels that
-    // have a source.
+    // Fills `out` with destination values (or colours when `wantColors`) for row ky; `valid`
+    // marks pixels that have a source.
     void Row(int ky, std::vector<DWORD>& out, std::vector<BYTE>& valid, bool wantColors) {
         const int n = k1_ - k0_;
-        out.assign(n, 0);
+        out.resize(n);
         valid.assign(n, 0);
         const int nearestRow = NearestSource(ay_, ky, source_.view.height);
         if (nearestRow < 0) return;
@@ -184,17 +184,17 @@ public:
             return;
         }
         const Contributors rows = BoxContributors(ay_, ky, ky + 1, source_.view.height);
-        std::vector<std::uint64_t> sum(static_cast<size_t>(n) * 4, 0);
+        std::fill(sum_.begin(), sum_.end(), 0);
         for (int r = 0; r < rows.count[0]; ++r) {
-            const std::vector<std::uint32_t>& filtered = FilteredRow(rows.index[r]);
+            const std::uint32_t* filtered = FilteredRow(rows.index[r]);
             const std::uint64_t w = static_cast<std::uint64_t>(rows.weight[r]);
-            for (size_t i = 0; i < sum.size(); ++i) sum[i] += w * filtered[i];
+            for (size_t i = 0; i < sum_.size(); ++i) sum_[i] += w * filtered[i];
         }
         for (int i = 0; i < n; ++i) {
-            if (NearestSource(ax_, k0_ + i, source_.view.width) < 0) continue;
+            if (nearest_[i] < 0) continue;
             DWORD color = 0;
             for (int c = 0; c < 4; ++c) {
-                const std::uint64_t v = (sum[static_cast<size_t>(i) * 4 + c] + (std::uint64_t{1} << 31)) >> 32;
+                const std::uint64_t v = (sum_[static_cast<size_t>(i) * 4 + c] + (std::uint64_t{1} << 31)) >> 32;
                 color |= static_cast<DWORD>(std::min<std::uint64_t>(v, 255)) << (8 * c);
             }
             out[i] = wantColors ? color : converter_.ValueOfAveragedColor(color);
@@ -205,38 +205,47 @@ public:
 private:
     // Source row y averaged across the columns, four channels per destination pixel, in
     // units of 1/65536; rows are cached since neighbouring destination rows share them.
-    const std::vector<std::uint32_t>& FilteredRow(int y) {
-        for (const auto& [row, data] : cache_)
-            if (row == y) return data;
-        if (cache_.size() > 8) cache_.pop_front();
-        std::vector<std::uint32_t> data(static_cast<size_t>(k1_ - k0_) * 4, 0);
+    const std::uint32_t* FilteredRow(int y) {
+        for (auto& [row, data] : cache_)
+            if (row == y) return data.data();
+        std::vector<std::uint32_t> data;
+        if (cache_.size() > 8) {
+            data = std::move(cache_.front().second);
+            cache_.pop_front();
+        }
+        const int n = k1_ - k0_;
+        data.resize(static_cast<size_t>(n) * 4);
         const bool raw32 = source_.view.bitsPerPixel == 32;
         const auto* row32 = reinterpret_cast<const DWORD*>(source_.view.Row(y));
-        for (int i = 0; i < k1_ - k0_; ++i) {
-            std::uint32_t acc[4] = {0, 0, 0, 0};
+        for (int i = 0; i < n; ++i) {
+            // Blue with red and green with alpha share one 64-bit accumulator each.
+            std::uint64_t blueRed = 0, greenAlpha = 0;
             const int first = columns_.first[i];
             for (int k = 0; k < columns_.count[i]; ++k) {
                 const int x = columns_.index[first + k];
                 const DWORD color = raw32 ? row32[x] : converter_.Color(source_.view.ReadValue(x, y));
-                const std::uint32_t w = static_cast<std::uint32_t>(columns_.weight[first + k]);
-                acc[0] += w * (color & 0xFF);
-                acc[1] += w * ((color >> 8) & 0xFF);
-                acc[2] += w * ((color >> 16) & 0xFF);
-                acc[3] += w * (color >> 24);
+                const std::uint64_t w = static_cast<std::uint32_t>(columns_.weight[first + k]);
+                blueRed += w * ((color & 0xFF) | (static_cast<std::uint64_t>(color & 0xFF0000) << 16));
+                greenAlpha += w * (((color >> 8) & 0xFF) | (static_cast<std::uint64_t>(color >> 24) << 32));
             }
-            std::copy(acc, acc + 4, data.begin() + static_cast<std::ptrdiff_t>(i) * 4);
+            std::uint32_t* out = data.data() + static_cast<std::ptrdiff_t>(i) * 4;
+            out[0] = static_cast<std::uint32_t>(blueRed);
+            out[1] = static_cast<std::uint32_t>(greenAlpha);
+            out[2] = static_cast<std::uint32_t>(blueRed >> 32);
+            out[3] = static_cast<std::uint32_t>(greenAlpha >> 32);
         }
         cache_.emplace_back(y, std::move(data));
-        return cache_.back().second;
+        return cache_.back().second.data();
     }
 
     const BlitSource& source_;
     const Converter& converter_;
-    Axis ax_, ay_;
+    Axis ay_;
     bool average_;
     int k0_, k1_;
     std::vector<int> nearest_;
     Contributors columns_;
+    std::vector<std::uint64_t> sum_;
     std::deque<std::pair<int, std::vector<std::uint32_t>>> cache_;
 };
 
@@ -281,6 +290,23 @@ BOOL Transfer(DeviceContext& dc, int x, int y, int width, int height, const Blit
     const BlitSource& from = source ? *source : empty;
     const Converter converter(from.view, view, dc.State().textColor, dc.State().bkColor, from.bkColor);
     const bool average = stretchMode == HALFTONE && (ax.srcLength != ax.dstLength || ay.srcLength != ay.dstLength);
+    const bool unscaled = ax.srcLength == ax.dstLength && ay.srcLength == ay.dstLength && !ax.flip && !ay.flip;
+    if (usesSource && rop3 == 0xCC && unscaled && from.view.bitsPerPixel == view.bitsPerPixel &&
+        view.bitsPerPixel >= 24) {
+        // A plain copy between like layouts: whole runs of bytes, cut to the source bitmap.
+        const int bytes = view.bitsPerPixel / 8;
+        ForEachVisibleSpan(dc, deviceRect, [&](int ty, int x0, int x1) {
+            const int sy = ay.src0 + (ty - o.y - ay.dst0);
+            if (sy < 0 || sy >= from.view.height) return;
+            const int shift = ax.src0 - (deviceRect.left + o.x);
+            const int a = std::max(x0, -shift), b = std::min(x1, from.view.width - shift);
+            if (a < b)
+                std::memmove(view.Row(ty) + static_cast<std::ptrdiff_t>(a) * bytes,
+                             from.view.Row(sy) + static_cast<std::ptrdiff_t>(a + shift) * bytes,
+                             static_cast<size_t>(b - a) * bytes);
+        });
+        return 1;
+    }
     std::optional<Sampler> sampler;
     if (usesSource) sampler.emplace(from, converter, ax, ay, average, k0, k1);
     std::vector<DWORD> values;
@@ -327,6 +353,25 @@ bool SourceOf(HDC handle, int x, int y, BlitSource& source, POINT& pixel) {
 BYTE Mul255(unsigned a, unsigned b) {
     const unsigned t = a * b + 128;
     return static_cast<BYTE>((t + (t >> 8)) >> 8);
+}
+
+// d x a / 255 for the two channels at bits 0 and 16 of `pair`, rounded exactly.
+std::uint32_t ScalePair(std::uint32_t pair, std::uint32_t a) {
+    std::uint32_t t = pair * a + 0x00800080;
+    return ((t + ((t >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+}
+
+// Premultiplied source-over without constant alpha: s + d x (255 - sa) / 255 per channel,
+// the same as BlendPixel for well-formed premultiplied pixels.
+DWORD OverPremultiplied(DWORD s, DWORD d) {
+    const std::uint32_t keep = 255 - (s >> 24);
+    return s + ScalePair(d & 0x00FF00FF, keep) + (ScalePair((d >> 8) & 0x00FF00FF, keep) << 8);
+}
+
+// A premultiplied pixel whose colour channels do not exceed its alpha.
+bool WellFormed(DWORD s) {
+    const DWORD a = s >> 24;
+    return (s & 0xFF) <= a && ((s >> 8) & 0xFF) <= a && ((s >> 16) & 0xFF) <= a;
 }
 
 // Source-over of one premultiplied pixel after the constant alpha.
@@ -410,6 +455,34 @@ BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source
     const POINT o = context->SurfaceOrigin();
     const int firstX = deviceRect.left + o.x + k0;
     const unsigned constant = blend.SourceConstantAlpha;
+    const bool unscaled = ax.srcLength == ax.dstLength && ay.srcLength == ay.dstLength && !ax.flip && !ay.flip;
+    if (unscaled && view.bitsPerPixel == 32 && from.view.bitsPerPixel == 32) {
+        // Same size, both 32-bit: blend straight from the source rows.
+        ForEachVisibleSpan(*context, deviceRect, [&](int ty, int x0, int x1) {
+            const int sy = ay.src0 + (ty - o.y - ay.dst0);
+            const auto* source = reinterpret_cast<const DWORD*>(from.view.Row(sy)) + ax.src0 - (deviceRect.left + o.x);
+            auto* row = reinterpret_cast<DWORD*>(view.Row(ty));
+            for (int tx = x0; tx < x1; ++tx) {
+                DWORD s = source[tx];
+                if (constant != 255) {
+                    s = ScalePair(s & 0x00FF00FF, constant) | (ScalePair((s >> 8) & 0x00FF00FF, constant) << 8);
+                    if (!perPixel) {
+                        row[tx] = s + ScalePair(row[tx] & 0x00FF00FF, 255 - constant) +
+                                  (ScalePair((row[tx] >> 8) & 0x00FF00FF, 255 - constant) << 8);
+                        continue;
+                    }
+                } else if (!perPixel) {
+                    row[tx] = s;
+                    continue;
+                }
+                const DWORD sa = s >> 24;
+                if (sa == 255 && WellFormed(s)) row[tx] = s;
+                else if (s == 0) continue;
+                else row[tx] = WellFormed(s) ? OverPremultiplied(s, row[tx]) : BlendPixel(source[tx], row[tx], constant, true);
+            }
+        });
+        return 1;
+    }
     std::vector<DWORD> colors;
     std::vector<BYTE> valid;
     int lastRow = INT32_MIN;

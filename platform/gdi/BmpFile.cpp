@@ -57,7 +57,7 @@ bool ReadHeader(const Reader& in, Header& h, std::int64_t& tableOffset, std::int
     if (!in.U32(kFileHeaderSize, h.headerSize)) return Fail(error, "BMP header is truncated");
     const std::int64_t at = kFileHeaderSize;
     if (!in.Has(at, h.headerSize)) return Fail(error, "BMP header is truncated");
-    std::uint32_t v;
+    std::uint32_t v = 0;
     if (h.headerSize == 12) {
         in.U16(at + 4, v);
         h.width = v;
@@ -264,8 +264,11 @@ std::vector<BYTE> EncodeBmp(const GdiBitmap& bitmap) {
     const std::uint64_t total = offset + static_cast<std::uint64_t>(bitmap.ByteSize());
     std::vector<BYTE> out;
     out.reserve(static_cast<size_t>(total));
-    auto u16 = [&out](std::uint32_t v) { out.insert(out.end(), {BYTE(v), BYTE(v >> 8)}); };
-    auto u32 = [&out](std::uint32_t v) { out.insert(out.end(), {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)}); };
+    auto bytes = [&out](std::uint32_t v, int count) {
+        for (int i = 0; i < count; ++i) out.push_back(static_cast<BYTE>(v >> (8 * i)));
+    };
+    auto u16 = [&bytes](std::uint32_t v) { bytes(v, 2); };
+    auto u32 = [&bytes](std::uint32_t v) { bytes(v, 4); };
     u16(0x4D42);
     u32(total > 0xFFFFFFFFu ? 0 : static_cast<std::uint32_t>(total));
     u32(0);
@@ -283,7 +286,7 @@ std::vector<BYTE> EncodeBmp(const GdiBitmap& bitmap) {
     u32(0);
     for (const RGBQUAD& q : bitmap.ColorTable()) {
         if (!bitmap.IsPaletted()) break;
-        out.insert(out.end(), {q.rgbBlue, q.rgbGreen, q.rgbRed, 0});
+        u32(q.rgbBlue | (q.rgbGreen << 8) | (static_cast<std::uint32_t>(q.rgbRed) << 16));
     }
     out.insert(out.end(), bitmap.Bits(), bitmap.Bits() + bitmap.ByteSize());
     return out;
