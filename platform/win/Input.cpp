@@ -146,7 +146,7 @@ void RouteMouse(UINT message) {
             {
                 Lock lock(S().mutex);
                 Window* t = FindLive(top);
-                activatable = t && t->parent == S().desktop && S().active != top;
+                activatable = t && t->parent == S().desktop && S().active != top && !(t->exStyle & WS_EX_NOACTIVATE);
             }
             if (activatable) {
                 LRESULT answer = SendMessage(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top),

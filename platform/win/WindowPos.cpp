@@ -186,6 +186,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     WINDOWPOS pos{hwnd, insertAfter, x, y, std::max(cx, 0), std::max(cy, 0),
                   flags & ~(SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)};
     RECT oldWindow, oldClient, oldScreen;
+    bool childActivation = false;
     {
         Lock lock(S().mutex);
         Window* w = FindLive(hwnd);
@@ -199,6 +200,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
             pos.flags |= SWP_NOSIZE;
         if (!(pos.flags & SWP_NOMOVE) && pos.x == oldWindow.left && pos.y == oldWindow.top) pos.flags |= SWP_NOMOVE;
         bool child = (w->style & (WS_CHILD | WS_POPUP)) == WS_CHILD || !IsTopLevel(w);
+        // A child is not activated; asked to be, it hears WM_CHILDACTIVATE.
+        childActivation = child && !(pos.flags & SWP_NOACTIVATE) && !(pos.flags & SWP_HIDEWINDOW);
         if (child || S().active == hwnd) {
             pos.flags |= SWP_NOACTIVATE;
         } else if (!(pos.flags & SWP_NOACTIVATE)) {
@@ -261,7 +264,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         listener = TheGeometryListener();
     }
     if (listener) listener(hwnd, oldScreen, pos);
-    if (!(pos.flags & SWP_NOACTIVATE) && (!hidden)) ActivateWindow(hwnd, false);
+    if (!(pos.flags & SWP_NOACTIVATE) && !hidden) ActivateWindow(hwnd, false);
+    if (childActivation) SendMessage(hwnd, WM_CHILDACTIVATE, 0, 0);
     constexpr UINT kNothing = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE;
     if ((pos.flags & kNothing) != kNothing || (pos.flags & (SWP_FRAMECHANGED | SWP_SHOWWINDOW | SWP_HIDEWINDOW)) ||
         shown || hidden)

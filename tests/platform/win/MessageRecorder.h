@@ -104,7 +104,7 @@ private:
             {WM_NCLBUTTONUP, "WM_NCLBUTTONUP"}, {WM_NCLBUTTONDBLCLK, "WM_NCLBUTTONDBLCLK"},
             {WM_MOUSELEAVE, "WM_MOUSELEAVE"}, {WM_MOUSEHOVER, "WM_MOUSEHOVER"}, {WM_SETCURSOR, "WM_SETCURSOR"},
             {WM_NCHITTEST, "WM_NCHITTEST"}, {WM_SETFONT, "WM_SETFONT"}, {WM_SETICON, "WM_SETICON"},
-            {WM_USER, "WM_USER"}, {WM_SETTINGCHANGE, "WM_SETTINGCHANGE"}, {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+            {WM_USER, "WM_USER"}, {WM_CHILDACTIVATE, "WM_CHILDACTIVATE"}, {WM_SETTINGCHANGE, "WM_SETTINGCHANGE"}, {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
         };
         auto it = kNames.find(m);
         std::string text = it != kNames.end() ? it->second : "0x" + std::to_string(m);

@@ -115,6 +115,18 @@ TEST_F(Placement, MaximizeAndRestore) {
     EXPECT_EQ(WindowRect(top), (RECT{100, 100, 500, 400}));
 }
 
+TEST_F(Placement, ChildrenAreNotActivatedButHearOfIt) {
+    HWND top = rec.Create("top", WS_POPUP | WS_VISIBLE);
+    HWND a = rec.Create("a", WS_CHILD | WS_VISIBLE, top, {0, 0, 10, 10});
+    rec.Create("b", WS_CHILD | WS_VISIBLE, top, {0, 0, 10, 10});
+    rec.Clear();
+    SetWindowPos(a, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_EQ(rec.Take(), (Lines{"a WM_WINDOWPOSCHANGING", "a WM_CHILDACTIVATE", "a WM_WINDOWPOSCHANGED"}));
+    EXPECT_EQ(GetWindow(top, GW_CHILD), GetWindow(a, GW_HWNDFIRST));
+    EXPECT_EQ(GetWindow(a, GW_HWNDNEXT), nullptr);
+    EXPECT_EQ(GetActiveWindow(), top);
+}
+
 TEST_F(Placement, ShowingChildrenOfHiddenParentsOnlySetsTheStyle) {
     HWND top = rec.Create("top", WS_POPUP);
     HWND child = rec.Create("child", WS_CHILD, top, {0, 0, 10, 10});
