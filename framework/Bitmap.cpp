@@ -204,7 +204,15 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& rect) {
 }
 
 void TBitmap::LoadFromStream(TStream& stream) {
+    const std::int64_t start = stream.GetPosition();
     const std::string bytes = stream.ReadToEnd();
+    // The file header gives the file's size: the stream is left just after the bitmap, so
+    // whatever follows it can be read next.
+    if (bytes.size() >= 6 && bytes[0] == 'B' && bytes[1] == 'M') {
+        const auto* size = reinterpret_cast<const BYTE*>(bytes.data()) + 2;
+        const std::uint32_t fileSize = size[0] | (size[1] << 8) | (size[2] << 16) | (static_cast<std::uint32_t>(size[3]) << 24);
+        if (fileSize >= 14 && fileSize < bytes.size()) stream.SetPosition(start + fileSize);
+    }
     std::string error;
     HBITMAP loaded = ReadBmp(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), error);
     if (!loaded) throw EInvalidGraphic("Bitmap image is not valid: " + error);

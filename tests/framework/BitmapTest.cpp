@@ -89,6 +89,22 @@ TEST(BitmapTest, BmpRoundTripKeepsPixelsAndFormat) {
     }
 }
 
+TEST(BitmapTest, LoadingStopsAtTheEndOfTheBitmapInALongerStream) {
+    TBitmap first(3, 3, pf24bit), second(5, 2, pf8bit);
+    TMemoryStream stream;
+    first.SaveToStream(stream);
+    second.SaveToStream(stream);
+    stream.WriteString("tail");
+    stream.SetPosition(0);
+    TBitmap loaded;
+    loaded.LoadFromStream(stream);
+    EXPECT_EQ(loaded.Width(), 3);
+    loaded.LoadFromStream(stream);
+    EXPECT_EQ(loaded.Width(), 5);
+    EXPECT_EQ(loaded.PixelFormat(), pf8bit);
+    EXPECT_EQ(stream.ReadToEnd(), "tail");
+}
+
 TEST(BitmapTest, DamagedBmpDataRaisesAndKeepsThePicture) {
     TBitmap bitmap(2, 2, pf32bit);
     Fill(bitmap, RECT{0, 0, 2, 2}, clLime);
