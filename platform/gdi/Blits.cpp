@@ -145,6 +145,15 @@ private:
 struct BlitSource {
     PixelView view;
     COLORREF bkColor = RGB(255, 255, 255);
+    std::vector<BYTE> snapshot;
+
+    // A blit within one bitmap reads from a copy, so rows it has written are not read again
+    // (scrolling a picture down would otherwise smear its first rows).
+    void SeparateFrom(const PixelView& target) {
+        if (view.bits != target.bits) return;
+        snapshot.assign(view.bits, view.bits + static_cast<std::ptrdiff_t>(view.stride) * view.height);
+        view.bits = snapshot.data();
+    }
 };
 
 // Produces, row by row, the source pixels that land on destination columns [k0, k1) of the
@@ -408,6 +417,7 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
     POINT pixel;
     const bool haveSource = source && SourceOf(source, xSource, ySource, from, pixel);
     if (UsesSource(static_cast<BYTE>(rop >> 16)) && !haveSource) return 0;
+    if (haveSource && context->Target()) from.SeparateFrom(PixelView::Of(*context->Target()));
     return Transfer(*context, x, y, width, height, haveSource ? &from : nullptr, pixel.x, pixel.y, sourceWidth,
                     sourceHeight, rop, context->State().stretchBltMode);
 }
@@ -434,6 +444,7 @@ BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source
     BlitSource from;
     POINT pixel;
     if (!target || !SourceOf(source, xSource, ySource, from, pixel)) return 0;
+    from.SeparateFrom(PixelView::Of(*target));
     if (width < 0 || height < 0 || sourceWidth < 0 || sourceHeight < 0 || blend.BlendOp != AC_SRC_OVER) return 0;
     const bool perPixel = blend.AlphaFormat & AC_SRC_ALPHA;
     if (perPixel && from.view.bitsPerPixel != 32) return 0;
@@ -525,6 +536,7 @@ BOOL TransparentBlt(HDC destination, int x, int y, int width, int height, HDC so
     BlitSource from;
     POINT pixel;
     if (!target || !SourceOf(source, xSource, ySource, from, pixel)) return 0;
+    from.SeparateFrom(PixelView::Of(*target));
     if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return 0;
     Axis ax, ay;
     MakeAxis(context->ToDevice(POINT{x, y}).x, width, pixel.x, sourceWidth, ax);

@@ -31,6 +31,8 @@ DeviceContext::DeviceContext() : GdiObject(kKind) { SelectDefaults(); }
 
 DeviceContext::DeviceContext(GdiBitmap* surface, POINT surfaceOrigin)
     : GdiObject(kKind), memory_(false), surface_(surface), surfaceOrigin_(surfaceOrigin) {
+    // The surface stays alive as long as a context draws on it.
+    RetainSelection(surface_);
     SelectDefaults();
 }
 
@@ -38,6 +40,7 @@ DeviceContext::~DeviceContext() {
     if (GdiBitmap* bitmap = state_.bitmap; bitmap && bitmap->SelectedInto() == this) bitmap->SetSelectedInto(nullptr);
     Release(state_);
     for (const auto& saved : saved_) Release(saved);
+    ReleaseSelection(surface_);
 }
 
 void DeviceContext::SelectDefaults() {

@@ -58,7 +58,7 @@ public:
 
     // A memory context: starts with the stock objects and a 1 x 1 monochrome bitmap.
     DeviceContext();
-    // A context drawing onto `surface` (not selected, not owned) with device (0, 0) at
+    // A context drawing onto `surface` (kept alive while the context lives) with device (0, 0) at
     // `surfaceOrigin`; the window system uses it for window and screen contexts.
     DeviceContext(GdiBitmap* surface, POINT surfaceOrigin);
     ~DeviceContext() override;
@@ -114,7 +114,7 @@ private:
     void Release(const DeviceContextState& state);
 
     bool memory_ = true;
-    GdiBitmap* surface_ = nullptr;
+    GdiBitmap* surface_ = nullptr;  // kept alive by a selection count
     POINT surfaceOrigin_;
     std::optional<RegionRects> systemClip_;
     DeviceContextState state_;

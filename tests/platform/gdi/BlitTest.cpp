@@ -220,3 +220,22 @@ TEST(Blit, StretchDIBitsCountsSourceRowsFromTheBottomOfBottomUpDibs) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST(Blit, CopiesWithinOneBitmapReadTheOriginalPixels) {
+    test::Surface s(1, 4);
+    for (int y = 0; y < 4; ++y) s.SetValue(0, y, static_cast<DWORD>(y + 1));
+    // Scrolling down by one: every row must come from the picture before the copy.
+    BitBlt(s.dc(), 0, 1, 1, 3, s.dc(), 0, 0, SRCCOPY);
+    EXPECT_EQ(s.Value(0, 1), 1u);
+    EXPECT_EQ(s.Value(0, 2), 2u);
+    EXPECT_EQ(s.Value(0, 3), 3u);
+    SetStretchBltMode(s.dc(), COLORONCOLOR);
+    StretchBlt(s.dc(), 0, 0, 1, 4, s.dc(), 0, 0, 1, 2, SRCCOPY);
+    EXPECT_EQ(s.Value(0, 3), 1u);
+}
+
+}  // namespace
+}  // namespace parch
