@@ -1,0 +1,508 @@
+#include "pdf/core/ScrivletSecurity.h"
+
+#include <sys/random.h>
+#include <unicode/unorm2.h>
+#include <unicode/usprep.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "pdf/core/ScrivletAES.h"
+#include "pdf/core/ScrivletDigest.h"
+#include "pdf/core/ScrivletEncrypt.h"
+#include "pdf/core/ScrivletStructure.h"
+#include "pdf/core/ScrivletUnicode.h"
+
+namespace parch {
+
+namespace {
+
+constexpr std::string_view kPadding(
+    "\x28\xBF\x4E\x5E\x4E\x75\x8A\x41\x64\x00\x4E\x56\xFF\xFA\x01\x08"
+    "\x2E\x2E\x00\xB6\xD0\x68\x3E\x80\x2F\x0C\xA9\xFE\x64\x53\x69\x7A",
+    32);
+
+// Deep enough for any real object; the parser already stops far below this.
+constexpr int kMaxDecryptDepth = 512;
+
+std::string Md5(std::string_view data) { return MD5ToString(MD5OfString(data)); }
+
+std::string Pad(std::string_view password) {
+    std::string padded(password.substr(0, 32));
+    padded.append(kPadding.substr(0, 32 - padded.size()));
+    return padded;
+}
+
+std::string LittleEndian(std::uint32_t value, int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+std::string XorKey(std::string_view key, int value) {
+    std::string result(key);
+    for (char& c : result) c = static_cast<char>(c ^ value);
+    return result;
+}
+
+std::string RandomBytes(std::size_t count) {
+    std::string bytes(count, '\0');
+    std::size_t filled = 0;
+    while (filled < count) {
+        const ssize_t n = ::getrandom(bytes.data() + filled, count - filled, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        filled += static_cast<std::size_t>(n);
+    }
+    return bytes;
+}
+
+std::string StringValue(const TPDFDictionary& dictionary, std::string_view key) {
+    const TPDFObject* value = dictionary.GetValue(key, true);
+    if (value && value->Kind == kPDFKindString) return static_cast<const TPDFString*>(value)->Bytes;
+    return {};
+}
+
+std::string NameValue(const TPDFDictionary& dictionary, std::string_view key) {
+    const TPDFObject* value = dictionary.GetValue(key, true);
+    if (value && value->Kind == kPDFKindName) return static_cast<const TPDFName*>(value)->NameBytes;
+    return {};
+}
+
+const TPDFDictionary* DictionaryValue(const TPDFDictionary& dictionary, std::string_view key) {
+    const TPDFObject* value = dictionary.GetValue(key, true);
+    if (value && value->Kind == kPDFKindDictionary) return static_cast<const TPDFDictionary*>(value);
+    return nullptr;
+}
+
+// Code points 0x80 to 0x9F of Windows-1252; 0 where the code page has none.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+std::string WideToCp1252(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t c : text) {
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            bytes += static_cast<char>(c);
+            continue;
+        }
+        const char16_t* found = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
+        bytes += (found != std::end(kCp1252High) && c != 0)
+                     ? static_cast<char>(0x80 + (found - std::begin(kCp1252High)))
+                     : '?';
+    }
+    return bytes;
+}
+
+// SASLprep (RFC 4013) through ICU; when the profile refuses the text (a prohibited or
+// unassigned character), NFKC alone; when even that fails, the text unchanged.
+std::u16string SaslPrepare(std::u16string_view text) {
+    if (text.empty()) return {};
+    UErrorCode status = U_ZERO_ERROR;
+    UStringPrepProfile* profile = usprep_openByType(USPREP_RFC4013_SASLPREP, &status);
+    std::u16string out(text.size() * 4 + 16, u'\0');
+    if (U_SUCCESS(status)) {
+        const int32_t length =
+            usprep_prepare(profile, reinterpret_cast<const UChar*>(text.data()),
+                           static_cast<int32_t>(text.size()), reinterpret_cast<UChar*>(out.data()),
+                           static_cast<int32_t>(out.size()), USPREP_DEFAULT, nullptr, &status);
+        usprep_close(profile);
+        if (U_SUCCESS(status)) return out.substr(0, static_cast<std::size_t>(length));
+    }
+    status = U_ZERO_ERROR;
+    const UNormalizer2* nfkc = unorm2_getNFKCInstance(&status);
+    if (U_SUCCESS(status)) {
+        const int32_t length = unorm2_normalize(
+            nfkc, reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
+            reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &status);
+        if (U_SUCCESS(status)) return out.substr(0, static_cast<std::size_t>(length));
+    }
+    return std::u16string(text);
+}
+
+bool IsStdCF(const TPDFDictionary& encrypt, std::string_view key) {
+    return NameValue(encrypt, key) == "StdCF";
+}
+
+}  // namespace
+
+std::string AESV3PasswordHash(std::string_view password, std::string_view salt,
+                              std::string_view userKey, std::int32_t revision) {
+    std::string k = SHA256OfBytes(std::string(password).append(salt).append(userKey));
+    if (revision < 6) return k;
+    for (int round = 1;; ++round) {
+        std::string block = std::string(password).append(k).append(userKey);
+        std::string k1;
+        k1.reserve(block.size() * 64);
+        for (int i = 0; i < 64; ++i) k1 += block;
+        const std::string e = AESCBCEncrypt(std::string_view(k).substr(0, 16),
+                                            std::string_view(k).substr(16, 16), k1);
+        if (e.size() < 16) return k.substr(0, 32);  // cannot happen: k1 is whole blocks
+        // 256 is 1 modulo 3, so the big-endian number and its byte sum agree modulo 3.
+        unsigned sum = 0;
+        for (int i = 0; i < 16; ++i) sum += static_cast<std::uint8_t>(e[i]);
+        switch (sum % 3) {
+            case 0: k = SHA256OfBytes(e); break;
+            case 1: k = SHA384OfBytes(e); break;
+            default: k = SHA512OfBytes(e); break;
+        }
+        if (round >= 64 && static_cast<std::uint8_t>(e.back()) <= round - 32) break;
+    }
+    return k.substr(0, 32);
+}
+
+void TPDFSecurityHandler::Clear() { *this = TPDFSecurityHandler(); }
+
+std::string TPDFSecurityHandler::PasswordBytes(std::u16string_view password,
+                                               std::int32_t revision) {
+    if (revision < 5) return WideToCp1252(password);
+    std::string bytes = WideToUtf8(SaslPrepare(password));
+    if (bytes.size() > 127) bytes.resize(127);
+    return bytes;
+}
+
+void TPDFSecurityHandler::ReadEncryption(const TPDFDictionary* trailer) {
+    KeyLength = Revision = EncryptVersion = Permissions = EncryptObjectNumber = 0;
+    OwnerValue.clear();
+    UserValue.clear();
+    OwnerKeyValue.clear();
+    UserKeyValue.clear();
+    PermsValue.clear();
+    FirstId.clear();
+    CryptMethod = kRC4;
+    EncryptMetadata = true;
+    DictionaryFound = false;
+    EncryptionRead = true;
+    Encrypted = trailer && trailer->GetValue("Encrypt") != nullptr;
+    if (!Encrypted) return;
+
+    // A missing /ID gives an empty first identifier; the trailer is left alone.
+    const TPDFObject* ids = trailer->GetValue("ID", true);
+    if (ids && ids->Kind == kPDFKindArray) {
+        const TPDFObject* first = static_cast<const TPDFArray*>(ids)->GetItem(0);
+        if (first && first->Kind == kPDFKindIndRef) first = static_cast<const TPDFIndRef*>(first)->Resolve();
+        if (first && first->Kind == kPDFKindString) FirstId = static_cast<const TPDFString*>(first)->Bytes;
+    }
+
+    const TPDFObject* entry = trailer->GetValue("Encrypt");
+    if (entry->Kind == kPDFKindIndRef) {
+        EncryptObjectNumber = static_cast<const TPDFIndRef*>(entry)->RefObjectNumber;
+        entry = static_cast<const TPDFIndRef*>(entry)->Resolve();
+    }
+    if (!entry || entry->Kind != kPDFKindDictionary) return;
+    DictionaryFound = true;
+    const auto& encrypt = *static_cast<const TPDFDictionary*>(entry);
+    const std::int32_t p = static_cast<std::int32_t>(encrypt.GetInteger("P", 0));
+    if (!ReadDictionary(encrypt)) {
+        KeyLength = Revision = EncryptVersion = 0;
+        OwnerValue.clear();
+        UserValue.clear();
+        OwnerKeyValue.clear();
+        UserKeyValue.clear();
+        PermsValue.clear();
+        CryptMethod = kRC4;
+    }
+    SetPermissions(p);
+}
+
+// The supported dictionaries; anything else leaves EncryptVersion at 0.
+bool TPDFSecurityHandler::ReadDictionary(const TPDFDictionary& encrypt) {
+    if (NameValue(encrypt, "Filter") != "Standard") return false;
+    const std::int64_t v = encrypt.GetInteger("V", 0);
+    const std::int64_t r = encrypt.GetInteger("R", 0);
+    OwnerValue = StringValue(encrypt, "O");
+    UserValue = StringValue(encrypt, "U");
+    Permissions = static_cast<std::int32_t>(encrypt.GetInteger("P", 0));
+    const TPDFObject* metadataFlag = encrypt.GetValue("EncryptMetadata", true);
+    if (metadataFlag && metadataFlag->Kind == kPDFKindBoolean)
+        EncryptMetadata = static_cast<const TPDFBoolean*>(metadataFlag)->Truth;
+
+    // The key length in bits, 40 when absent.
+    auto keyBits = [](std::int64_t length) -> std::int64_t {
+        if (length <= 0) return 40;
+        return length <= 32 ? length * 8 : length;  // crypt filters may give bytes
+    };
+    auto validRc4Bits = [](std::int64_t bits) { return bits >= 40 && bits <= 128 && bits % 8 == 0; };
+
+    if ((v == 1 || v == 2) && (r == 2 || r == 3)) {
+        KeyLength = v == 1 ? 40 : static_cast<std::int32_t>(keyBits(encrypt.GetInteger("Length", 0)));
+        if (!validRc4Bits(KeyLength)) return false;
+    } else if ((v == 4 && r == 4) || (v == 5 && (r == 5 || r == 6))) {
+        if (!IsStdCF(encrypt, "StrF") || !IsStdCF(encrypt, "StmF")) return false;
+        const TPDFDictionary* filters = DictionaryValue(encrypt, "CF");
+        const TPDFDictionary* stdCF = filters ? DictionaryValue(*filters, "StdCF") : nullptr;
+        if (!stdCF) return false;
+        const std::string method = NameValue(*stdCF, "CFM");
+        const std::int64_t length = stdCF->GetInteger("Length", 0);
+        if (v == 4 && method == "V2") {
+            KeyLength = static_cast<std::int32_t>(keyBits(length));
+            if (!validRc4Bits(KeyLength)) return false;
+        } else if (v == 4 && method == "AESV2") {
+            KeyLength = 128;
+            CryptMethod = kAESV2;
+        } else if (v == 5 && method == "AESV3") {
+            KeyLength = 256;
+            CryptMethod = kAESV3;
+            OwnerKeyValue = StringValue(encrypt, "OE");
+            UserKeyValue = StringValue(encrypt, "UE");
+            PermsValue = StringValue(encrypt, "Perms");
+        } else {
+            return false;
+        }
+    } else {
+        return false;
+    }
+    Revision = static_cast<std::int32_t>(r);
+    EncryptVersion = static_cast<std::int32_t>(v);
+    return true;
+}
+
+int TPDFSecurityHandler::EncryptionState() const {
+    if (!Encrypted) return kNotEncrypted;
+    return EncryptVersion != 0 ? kSupportedEncryption : kUnsupportedEncryption;
+}
+
+void TPDFSecurityHandler::SetPermissions(std::int32_t p) {
+    PermissionBits = static_cast<std::uint32_t>(p);
+    auto bit = [p](int n) { return (static_cast<std::uint32_t>(p) >> (n - 1)) & 1U; };
+    BasicRights[0] = bit(3);
+    BasicRights[1] = bit(5);
+    BasicRights[2] = bit(4);
+    BasicRights[3] = bit(6);
+    ExtendedRights[0] = bit(9);
+    ExtendedRights[1] = bit(10);
+    ExtendedRights[2] = bit(11);
+    ExtendedRights[3] = bit(12);
+}
+
+void TPDFSecurityHandler::CheckPassword(std::u16string_view password) {
+    keyMissing_ = false;
+    if (CheckUserPassword(password)) {
+        UserPasswordOk = true;
+    } else if (CheckOwnerPassword(password)) {
+        OwnerPasswordOk = true;
+    } else {
+        UserPasswordOk = OwnerPasswordOk = false;
+        Password.clear();
+        FileKey.clear();
+        return;
+    }
+    Password = password;
+    FileKey = WorkKey;
+}
+
+std::size_t TPDFSecurityHandler::KeyBytes() const {
+    return CryptMethod == kAESV2 ? 16 : static_cast<std::size_t>(KeyLength / 8);
+}
+
+// Algorithm 2 of ISO 32000-1.
+std::string TPDFSecurityHandler::FileKeyOf(std::string_view userPassword) const {
+    const std::size_t n = KeyBytes();
+    std::string input = Pad(userPassword);
+    input += WorkOwnerValue.substr(0, 32);
+    input += LittleEndian(PermissionBits, 4);
+    input += FirstId;
+    if (Revision >= 4 && !EncryptMetadata) input += "\xFF\xFF\xFF\xFF";
+    std::string hash = Md5(input);
+    if (Revision >= 3)
+        for (int i = 0; i < 50; ++i) hash = Md5(std::string_view(hash).substr(0, n));
+    return hash.substr(0, n);
+}
+
+// Steps a to d of algorithm 3: the RC4 key that encrypts the user password into O.
+std::string TPDFSecurityHandler::OwnerRC4Key(std::string_view ownerPassword) const {
+    std::string hash = Md5(Pad(ownerPassword));
+    if (Revision >= 3)
+        for (int i = 0; i < 50; ++i) hash = Md5(hash);
+    return hash.substr(0, KeyBytes());
+}
+
+// Algorithms 4 and 5.
+std::string TPDFSecurityHandler::UserValueOf(std::string_view fileKey) const {
+    if (Revision == 2) return RC4Crypt(fileKey, kPadding);
+    std::string value = RC4Crypt(fileKey, Md5(std::string(kPadding).append(FirstId)));
+    for (int i = 1; i <= 19; ++i) value = RC4Crypt(XorKey(fileKey, i), value);
+    return value.append(16, '\0');
+}
+
+bool TPDFSecurityHandler::UserValueMatches(std::string_view computed) const {
+    if (Revision == 2) return computed.size() == 32 && UserValue.substr(0, 32) == computed;
+    return UserValue.size() >= 16 && computed.substr(0, 16) == std::string_view(UserValue).substr(0, 16);
+}
+
+void TPDFSecurityHandler::ComputeStandardKeys() {
+    if (EncryptionMode == 3) {
+        ComputeAESV3Keys();
+        return;
+    }
+    WorkKey.clear();
+    if (WorkOwnerValue.empty()) {
+        const std::string ownerKey =
+            OwnerRC4Key(OwnerPasswordBytes.empty() ? UserPasswordBytes : OwnerPasswordBytes);
+        if (!WorkUserValue.empty())
+            WorkKey = ownerKey;
+        else
+            WorkUserValue = UserPasswordBytes;
+        std::string value = RC4Crypt(ownerKey, Pad(WorkUserValue));
+        if (Revision >= 3)
+            for (int i = 1; i <= 19; ++i) value = RC4Crypt(XorKey(ownerKey, i), value);
+        WorkOwnerValue = value;
+    }
+    const std::string fileKey = FileKeyOf(UserPasswordBytes);
+    if (WorkKey.empty()) WorkKey = fileKey;
+    WorkUserValue = UserValueOf(fileKey);
+}
+
+bool TPDFSecurityHandler::CheckUserPassword(std::u16string_view password) {
+    const int state = EncryptionState();
+    if (state == kNotEncrypted) return password.empty();
+    if (state != kSupportedEncryption || UserValue.empty()) return false;
+    const std::string bytes = PasswordBytes(password, Revision);
+    if (CryptMethod == kAESV3) return CheckAESV3Password(bytes, false);
+    if (OwnerValue.empty()) return false;
+    EncryptionMode = CryptMethod == kAESV2 ? 2 : (KeyLength == 40 ? 0 : 1);
+    UserPasswordBytes = bytes;
+    OwnerPasswordBytes.clear();
+    WorkOwnerValue = OwnerValue;
+    WorkUserValue.clear();
+    ComputeStandardKeys();
+    return UserValueMatches(WorkUserValue);
+}
+
+bool TPDFSecurityHandler::CheckOwnerPassword(std::u16string_view password) {
+    const int state = EncryptionState();
+    if (state == kNotEncrypted) return password.empty();
+    if (state != kSupportedEncryption || UserValue.empty() || OwnerValue.empty()) return false;
+    const std::string bytes = PasswordBytes(password, Revision);
+    if (CryptMethod == kAESV3) return CheckAESV3Password(bytes, true);
+    EncryptionMode = CryptMethod == kAESV2 ? 2 : (KeyLength == 40 ? 0 : 1);
+    // Algorithm 7: decrypt the user password out of O with the owner key, then authenticate it.
+    const std::string ownerKey = OwnerRC4Key(bytes);
+    std::string userPassword = OwnerValue.substr(0, 32);
+    if (Revision == 2) {
+        userPassword = RC4Crypt(ownerKey, userPassword);
+    } else {
+        for (int i = 19; i >= 0; --i) userPassword = RC4Crypt(XorKey(ownerKey, i), userPassword);
+    }
+    UserPasswordBytes = userPassword;
+    OwnerPasswordBytes = bytes;
+    WorkOwnerValue = OwnerValue;
+    WorkUserValue.clear();
+    ComputeStandardKeys();
+    return UserValueMatches(WorkUserValue);
+}
+
+bool TPDFSecurityHandler::CheckAESV3Password(std::string_view password, bool owner) {
+    EncryptionMode = 3;
+    const std::string& value = owner ? OwnerValue : UserValue;
+    if (value.size() < 48) return false;
+    const std::string userKey = owner ? UserValue.substr(0, 48) : std::string();
+    const std::string hash =
+        AESV3PasswordHash(password, std::string_view(value).substr(32, 8), userKey, Revision);
+    if (hash != std::string_view(value).substr(0, 32)) return false;
+
+    // Without a 32-byte OE or UE there is no file key: the password is right, but nothing
+    // could be decrypted, so the caller must treat the file as unreadable.
+    const std::string& wrapped = owner ? OwnerKeyValue : UserKeyValue;
+    WorkKey.clear();
+    if (wrapped.size() < 32) {
+        keyMissing_ = true;
+        return true;
+    }
+    const std::string k =
+        AESV3PasswordHash(password, std::string_view(value).substr(40, 8), userKey, Revision);
+    WorkKey = AESCBCDecrypt(k, std::string(16, '\0'), std::string_view(wrapped).substr(0, 32));
+    if (WorkKey.size() != 32) {
+        WorkKey.clear();
+        keyMissing_ = true;
+        return true;
+    }
+    ReadPerms();
+    return true;
+}
+
+void TPDFSecurityHandler::ReadPerms() {
+    if (PermsValue.size() < 16) return;
+    const std::string perms =
+        AESCBCDecrypt(WorkKey, std::string(16, '\0'), std::string_view(PermsValue).substr(0, 16));
+    if (perms.size() < 12 || perms.find("adb") != 9) return;
+    std::uint32_t p = 0;
+    for (int i = 3; i >= 0; --i) p = (p << 8) | static_cast<std::uint8_t>(perms[i]);
+    if (static_cast<std::int32_t>(p) != Permissions) Permissions = static_cast<std::int32_t>(p);
+}
+
+void TPDFSecurityHandler::ComputeAESV3Keys() {
+    const std::string user = UserPasswordBytes.substr(0, 127);
+    const std::string owner = OwnerPasswordBytes.substr(0, 127);
+    const std::string zeroIv(16, '\0');
+    WorkKey = RandomBytes(32);
+    const std::string s = RandomBytes(16);
+    WorkUserValue = SHA256OfBytes(user + s.substr(0, 8)) + s;
+    NewUserKeyValue = AESCBCEncrypt(SHA256OfBytes(user + s.substr(8, 8)), zeroIv, WorkKey);
+    const std::string t = RandomBytes(16);
+    WorkOwnerValue = SHA256OfBytes(owner + t.substr(0, 8) + WorkUserValue) + t;
+    NewOwnerKeyValue =
+        AESCBCEncrypt(SHA256OfBytes(owner + t.substr(8, 8) + WorkUserValue), zeroIv, WorkKey);
+    std::string perms = LittleEndian(PermissionBits, 4) + "\xFF\xFF\xFF\xFF" + "Tadb";
+    for (char c : RandomBytes(4)) perms += static_cast<char>(static_cast<std::uint8_t>(c) % 255);
+    NewPermsValue = AESCBCEncrypt(WorkKey, zeroIv, perms);
+}
+
+std::string TPDFSecurityHandler::ObjectKey(std::int32_t objectNumber, std::int32_t generation) const {
+    if (objectNumber == EncryptObjectNumber && EncryptObjectNumber != 0) return {};
+    if (CryptMethod == kAESV3) return FileKey;
+    if (FileKey.empty()) return {};
+    std::string input = FileKey;
+    input += LittleEndian(static_cast<std::uint32_t>(objectNumber), 3);
+    input += LittleEndian(static_cast<std::uint32_t>(generation), 2);
+    if (CryptMethod == kAESV2) input += "sAlT";
+    return Md5(input).substr(0, std::min<std::size_t>(FileKey.size() + 5, 16));
+}
+
+void TPDFSecurityHandler::DecryptObject(std::string_view key, TPDFObject* object) const {
+    if (!UserPasswordOk && !OwnerPasswordOk) return;
+    if (key.empty() || !object) return;
+    DecryptValue(key, object, 0);
+}
+
+std::string TPDFSecurityHandler::DecryptBytes(std::string_view key, std::string_view data) const {
+    if (CryptMethod == kRC4) return RC4Crypt(key, data);
+    return AESDecryptWithIV(key, data);
+}
+
+void TPDFSecurityHandler::DecryptValue(std::string_view key, TPDFObject* object, int depth) const {
+    if (!object || depth > kMaxDecryptDepth) return;
+    switch (object->Kind) {
+        case kPDFKindString: {
+            auto* string = static_cast<TPDFString*>(object);
+            string->Bytes = DecryptBytes(key, string->Bytes);
+            break;
+        }
+        case kPDFKindDictionary:
+            for (const TPDFPair& pair : static_cast<TPDFDictionary*>(object)->Pairs)
+                DecryptValue(key, pair.Value, depth + 1);
+            break;
+        case kPDFKindArray: {
+            auto* array = static_cast<TPDFArray*>(object);
+            for (int i = 0; i < array->GetCount(); ++i) DecryptValue(key, array->GetItem(i), depth + 1);
+            break;
+        }
+        case kPDFKindStream: {
+            auto* stream = static_cast<TPDFStream*>(object);
+            const std::string type = stream->StreamDict ? stream->StreamDict->GetTypeName() : std::string();
+            // Cross-reference streams are never encrypted, and metadata stays clear when the
+            // dictionary says so.
+            const bool clear = type == "XRef" || (type == "Metadata" && !EncryptMetadata);
+            if (!clear) stream->SetRawData(DecryptBytes(key, stream->Data));
+            DecryptValue(key, stream->StreamDict, depth + 1);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+}  // namespace parch

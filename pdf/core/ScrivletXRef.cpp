@@ -1,0 +1,258 @@
+#include "pdf/core/ScrivletXRef.h"
+
+#include <algorithm>
+
+#include "pdf/core/ScrivletExtra.h"
+#include "pdf/core/ScrivletFilters.h"
+#include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStructure.h"
+
+namespace parch {
+
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+std::int32_t ToInt32(std::string_view text) {
+    const std::int64_t value = StrToInt64DefA(TrimA(text), 0);
+    return (value < INT32_MIN || value > INT32_MAX) ? 0 : static_cast<std::int32_t>(value);
+}
+
+// Skips bytes until a digit; then takes the run of digits. -1 when there is none.
+std::int64_t NextNumber(std::string_view data, std::int64_t& p) {
+    const auto size = static_cast<std::int64_t>(data.size());
+    while (p < size && !IsDecimalDigit(data[static_cast<std::size_t>(p)])) {
+        const char c = data[static_cast<std::size_t>(p)];
+        if (c != ' ' && c != '\r' && c != '\n' && c != '\t' && c != '\f' && c != 0) return -1;
+        ++p;
+    }
+    std::int64_t value = -1;
+    while (p < size && IsDecimalDigit(data[static_cast<std::size_t>(p)])) {
+        value = (value < 0 ? 0 : value) * 10 + (data[static_cast<std::size_t>(p)] - '0');
+        if (value > INT32_MAX) value = INT32_MAX;
+        ++p;
+    }
+    return value;
+}
+
+const TPDFNumeric* AsNumber(const TPDFObject* object) {
+    return object && object->Kind == kPDFKindNumeric ? static_cast<const TPDFNumeric*>(object) : nullptr;
+}
+
+bool IsLineBreakStart(char c) { return c == '\r' || c == '\n'; }
+
+// After "stream": NUL, TAB, FF and blanks, then CR LF, CR or LF. npos when the line end is
+// missing.
+std::size_t DataStart(std::string_view text, std::size_t afterKeyword) {
+    std::size_t p = afterKeyword;
+    while (p < text.size() && (text[p] == 0 || text[p] == 9 || text[p] == 12 || text[p] == ' ')) ++p;
+    if (p >= text.size() || !IsLineBreakStart(text[p])) return npos;
+    if (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') return p + 2;
+    return p + 1;
+}
+
+}  // namespace
+
+std::string_view TPDFXRefReader::ReadBytes(std::int64_t start, std::int64_t count) const {
+    const auto size = static_cast<std::int64_t>(data_.size());
+    if (start < 0) start = 0;
+    if (count <= 0 || start >= size) return {};
+    count = std::min(count, size - start);
+    return data_.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
+}
+
+std::int64_t TPDFXRefReader::FindBackwards(std::string_view pattern, std::int64_t before) const {
+    if (before <= 0) return -1;
+    const std::size_t found = data_.substr(0, static_cast<std::size_t>(before)).rfind(pattern);
+    return found == npos ? -1 : static_cast<std::int64_t>(found);
+}
+
+std::int64_t TPDFXRefReader::FindXRefOffset() const {
+    const auto size = static_cast<std::int64_t>(data_.size());
+    std::int64_t marker = -1;
+    const std::string_view tail = ReadBytes(size - 10, 10);
+    const std::size_t cut = tail.find("%%E");
+    if (cut != npos && ReadBytes(size - static_cast<std::int64_t>(tail.size()) + static_cast<std::int64_t>(cut), 5) != "%%EOF")
+        marker = FindBackwards("%%E", size);
+    else
+        marker = FindBackwards("%%EOF", size);
+    // A file cut just before its end marker still names its cross references.
+    if (marker < 0) marker = size;
+
+    const std::int64_t keyword = FindBackwards("startxref", marker);
+    if (keyword < 0) return 0;
+    const std::int64_t textStart = keyword + 9;
+    TScrivletStringList lines;
+    lines.SetText(ReadBytes(textStart, marker - textStart));
+    std::int64_t result = 0;
+    for (int i = 0; i < lines.GetCount(); ++i) {
+        std::string line = TrimA(lines.Get(i));
+        const std::size_t comment = line.find('%');
+        if (comment != std::string::npos) line = TrimA(line.substr(0, comment));
+        const std::int64_t value = StrToInt64DefA(line, 0);
+        if (value > 0) result = value;
+    }
+    return result;
+}
+
+bool TPDFXRefReader::ReadXRefAt(std::int64_t offset) {
+    // A chain that returns to a section already read has nothing more to give.
+    if (!visited_.insert(offset).second) return true;
+    if (OnSection) OnSection(offset);
+    if (depth_ >= kMaxSections || static_cast<int>(visited_.size()) > kMaxSections) return false;
+
+    const std::int64_t windowStart = offset < 10 ? 0 : offset - 10;
+    const std::string_view window = ReadBytes(windowStart, 40);
+    std::size_t xref = window.find("xref");
+    while (xref != npos && xref > 0 && window[xref - 1] == 't') xref = window.find("xref", xref + 1);
+    const std::size_t obj = window.find(" obj");
+
+    ++depth_;
+    bool result = false;
+    if (xref == npos && obj != npos)
+        result = ReadXRefStream(windowStart + static_cast<std::int64_t>(obj) + 4);
+    else if (xref != npos && (obj == npos || obj > xref))
+        result = ReadXRefTable(windowStart + static_cast<std::int64_t>(xref) + 4);
+    --depth_;
+
+    if (!result && OnSection) OnSection(-offset);
+    return result;
+}
+
+bool TPDFXRefReader::ReadXRefTable(std::int64_t position) {
+    std::int64_t p = position;
+    // Subsections until the trailer.
+    for (;;) {
+        const std::string_view header = ReadBytes(p, 20);
+        if (header.empty() || header.substr(0, 3).find('%') != npos || header.find("trailer") != npos) break;
+        std::int64_t q = p;
+        const std::int64_t first = NextNumber(data_, q);
+        const std::int64_t count = first < 0 ? -1 : NextNumber(data_, q);
+        if (first < 0 || count <= 0) break;
+        // At least one byte after the count, then up to the first entry.
+        ++q;
+        const auto size = static_cast<std::int64_t>(data_.size());
+        while (q < size && !IsDecimalDigit(data_[static_cast<std::size_t>(q)])) ++q;
+        p = q;
+
+        std::string entries(ReadBytes(p, count * 20));
+        entries += "trailer";
+        std::size_t j = 0;
+        for (std::int64_t number = first; number < first + count; ++number) {
+            if (j + 18 > entries.size() - 7) break;  // announced beyond the data
+            const std::string_view entry = std::string_view(entries).substr(j, 18);
+            if (OnEntry)
+                OnEntry(static_cast<std::int32_t>(number), ToInt32(entry.substr(0, 10)),
+                        ToInt32(entry.substr(11, 5)), entry[17]);
+            j += 18;
+            while (j < entries.size() && (entries[j] == ' ' || entries[j] == '\r' || entries[j] == '\n')) ++j;
+        }
+        p += static_cast<std::int64_t>(j);
+    }
+
+    const std::size_t trailer = data_.find("trailer", static_cast<std::size_t>(std::max<std::int64_t>(p, 0)));
+    if (trailer == npos) return false;
+    std::string_view text = ReadBytes(static_cast<std::int64_t>(trailer), 2048).substr(7);
+    if (text.find("<<") == npos || text.find(">>") == npos) return false;
+    TPDFStructure structure;
+    const TPDFObject* parsed = structure.ParseObject(text);
+    if (parsed->Kind != kPDFKindDictionary) return false;
+    const auto* dictionary = static_cast<const TPDFDictionary*>(parsed);
+    if (OnTrailer) OnTrailer(dictionary->ToText());
+
+    if (const TPDFNumeric* stream = AsNumber(dictionary->GetValue("XRefStm")))
+        ReadXRefAt(stream->GetInteger());
+    if (const TPDFNumeric* previous = AsNumber(dictionary->GetValue("Prev")))
+        return ReadXRefAt(previous->GetInteger());
+    return true;
+}
+
+bool TPDFXRefReader::ReadXRefStream(std::int64_t position) {
+    const std::string_view window = ReadBytes(position, static_cast<std::int64_t>(data_.size()));
+    TPDFStructure structure;
+    std::int64_t end = 0;
+    TPDFObject* parsed = structure.ParseObjectAt(window, end);
+    if (parsed->Kind != kPDFKindDictionary) return false;
+    auto* dictionary = static_cast<TPDFDictionary*>(parsed);
+    if (dictionary->GetTypeName() != "XRef" || !AsNumber(dictionary->GetValue("Size"))) return false;
+    const std::int64_t size = AsNumber(dictionary->GetValue("Size"))->GetInteger();
+
+    std::vector<std::pair<std::int64_t, std::int64_t>> subsections;
+    const TPDFObject* index = dictionary->GetValue("Index");
+    if (index && index->Kind == kPDFKindArray) {
+        const auto* items = static_cast<const TPDFArray*>(index);
+        auto numberAt = [items](int i) -> std::int64_t {
+            const TPDFNumeric* n = AsNumber(items->GetItem(i));
+            return n ? n->GetInteger() : 0;
+        };
+        for (int i = 0; i + 1 < items->GetCount(); i += 2) subsections.emplace_back(numberAt(i), numberAt(i + 1));
+    } else {
+        subsections.emplace_back(0, size);
+    }
+    const TPDFNumeric* previousNumber = AsNumber(dictionary->GetValue("Prev"));
+    const std::int64_t previous = previousNumber ? previousNumber->GetInteger() : 0;
+
+    std::int64_t widths[3] = {0, 0, 0};
+    const TPDFObject* w = dictionary->GetValue("W");
+    const bool haveWidths = w && w->Kind == kPDFKindArray && static_cast<const TPDFArray*>(w)->GetCount() >= 3;
+    if (haveWidths)
+        for (int i = 0; i < 3; ++i) {
+            const TPDFNumeric* n = AsNumber(static_cast<const TPDFArray*>(w)->GetItem(i));
+            widths[i] = n ? n->GetInteger() : 0;
+            if (widths[i] < 0 || widths[i] > 8) widths[i] = 0;
+        }
+
+    // The "stream" keyword after the dictionary, past any stray ">>".
+    std::string decoded;
+    std::size_t keyword = npos;
+    for (std::size_t from = static_cast<std::size_t>(std::max<std::int64_t>(end, 0)); from <= window.size();) {
+        keyword = window.find("stream", from);
+        const std::size_t close = window.find(">>", from);
+        if (keyword == npos || close == npos || close > keyword) break;
+        from = close + 2;
+    }
+    const std::size_t dataStart = keyword == npos ? npos : DataStart(window, keyword + 6);
+    const TPDFNumeric* length = AsNumber(dictionary->GetValue("Length"));
+    if (haveWidths && dataStart != npos && length && length->GetInteger() > 0) {
+        TPDFStream* stream = structure.NewStream({}, false);
+        stream->SetDictionary(dictionary);
+        stream->Data = std::string(ReadBytes(position + static_cast<std::int64_t>(dataStart), length->GetInteger()));
+        try {
+            decoded = stream->GetDecodedData();
+        } catch (const Exception&) {
+            decoded.clear();  // a damaged stream gives no entries
+        }
+    }
+
+    const std::int64_t entryWidth = widths[0] + widths[1] + widths[2];
+    std::size_t p = 0;
+    auto field = [&](std::int64_t width) -> std::int32_t {
+        std::uint32_t value = 0;
+        for (std::int64_t i = 0; i < width; ++i) value = (value << 8) | static_cast<std::uint8_t>(decoded[p++]);
+        return static_cast<std::int32_t>(value);
+    };
+    for (const auto& [first, count] : subsections) {
+        if (entryWidth <= 0) break;
+        for (std::int64_t i = 0; i < count; ++i) {
+            if (p + static_cast<std::size_t>(entryWidth) > decoded.size()) break;  // beyond the data
+            const std::int64_t number = first + i;
+            const std::int32_t type = widths[0] == 0 ? 1 : field(widths[0]);
+            const std::int32_t second = field(widths[1]);
+            const std::int32_t third = field(widths[2]);
+            if (number < 0 || number > INT32_MAX || !OnEntry) continue;
+            const auto n = static_cast<std::int32_t>(number);
+            switch (type) {
+                case 0: OnEntry(n, second, third, 'f'); break;
+                case 1: OnEntry(n, second, widths[2] == 0 ? 0 : third, 'n'); break;
+                case 2: OnEntry(n, second, third, 'c'); break;
+                default: OnEntry(n, 0, 0, ' '); break;
+            }
+        }
+    }
+
+    if (OnTrailer) OnTrailer(dictionary->ToText());
+    if (previous > 0) return ReadXRefAt(previous);
+    return true;
+}
+
+}  // namespace parch

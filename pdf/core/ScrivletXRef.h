@@ -1,0 +1,61 @@
+#pragma once
+// Cross-reference sections: classic tables, cross-reference streams, hybrid files and /Prev
+// chains of incremental updates, read newest first from a file held in memory. The reader knows
+// nothing of the document; it reports entries, trailers and sections through callbacks.
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace parch {
+
+// One record of the document's entry table.
+struct TPDFXRefEntry {
+    std::int32_t ObjNum = 0;
+    std::int32_t Gen = 0;
+    std::int32_t Offset = 0;
+    bool InUse = false;
+    std::int32_t StreamObjNum = 0;
+    std::int32_t StreamIndex = 0;
+    bool Compressed = false;
+};
+
+class TPDFXRefReader {
+public:
+    // Sections beyond this many in one chain are not read: the chain is then taken as broken.
+    static constexpr int kMaxSections = 4096;
+
+    // (object number, second field, third field, kind): kind 'n' gives offset and generation,
+    // 'c' object stream number and index, 'f' a free entry, ' ' a stream entry of another type.
+    using TEntryEvent = std::function<void(std::int32_t, std::int32_t, std::int32_t, char)>;
+    using TTrailerEvent = std::function<void(const std::string&)>;
+    // The section's offset before it is read; the negated offset when reading it failed.
+    using TSectionEvent = std::function<void(std::int64_t)>;
+
+    explicit TPDFXRefReader(std::string_view data) : data_(data) {}
+
+    // Count bytes from Start, cut at both ends of the data.
+    std::string_view ReadBytes(std::int64_t start, std::int64_t count) const;
+    // The offset named after the last "startxref", 0 when there is none.
+    std::int64_t FindXRefOffset() const;
+    // Reads the section at Offset and, through /Prev and /XRefStm, every older one; true when
+    // the chain was read to its end. A section already read ends the chain.
+    bool ReadXRefAt(std::int64_t offset);
+
+    TEntryEvent OnEntry;
+    TTrailerEvent OnTrailer;
+    TSectionEvent OnSection;
+
+private:
+    bool ReadXRefTable(std::int64_t position);
+    bool ReadXRefStream(std::int64_t position);
+    std::int64_t FindBackwards(std::string_view pattern, std::int64_t before) const;
+
+    std::string_view data_;
+    std::set<std::int64_t> visited_;
+    int depth_ = 0;
+};
+
+}  // namespace parch
