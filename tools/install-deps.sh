@@ -16,6 +16,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth
   fonts-ipafont-gothic
   openssl
+  libicu-dev
 )
 
 missing=()
