@@ -56,6 +56,18 @@ TEST(CanvasTest, ShapesUseThePenForEdgesAndTheBrushInside) {
     EXPECT_EQ(canvas.Pixels(9, 9), clYellow);
     EXPECT_EQ(canvas.Pixels(50, 50), clNone);
 
+    auto round = WhiteBitmap(10, 10);
+    round->Canvas().Pen().SetStyle(psClear);
+    round->Canvas().Brush().SetColor(clBlue);
+    round->Canvas().Ellipse(0, 0, 10, 10);
+    EXPECT_EQ(PixelAt(*round, 5, 5), clBlue);
+    EXPECT_EQ(PixelAt(*round, 0, 0), clWhite);
+    const POINT triangle[] = {{0, 0}, {9, 0}, {0, 9}};
+    round->Canvas().Brush().SetColor(clLime);
+    round->Canvas().Polygon(triangle);
+    EXPECT_EQ(PixelAt(*round, 1, 1), clLime);
+    EXPECT_EQ(PixelAt(*round, 8, 8), clWhite);
+
     canvas.Brush().SetColor(clGreen);
     canvas.FrameRect(RECT{0, 0, 10, 10});
     EXPECT_EQ(PixelAt(*bitmap, 0, 5), clGreen);

@@ -220,6 +220,13 @@ TEST(GdiTextTest, UnderlineStrikeOutAndEscapementShapeTheInk) {
         for (int x = 10; x < 10 + extent.cx; ++x) unbroken &= styled.Inked(x, y);
     }
     EXPECT_TRUE(unbroken);
+    // So does the strike-out, through the middle of the small letters.
+    bool struck = false;
+    for (int y = 10 + 10; y < 10 + 16 && !struck; ++y) {
+        struck = true;
+        for (int x = 10; x < 10 + extent.cx; ++x) struck &= styled.Inked(x, y);
+    }
+    EXPECT_TRUE(struck);
     SelectObject(styled.dc(), old);
     DeleteObject(underlined);
 
