@@ -48,12 +48,13 @@ bool ReadSection(CompiledMapReader& reader, TScrivletCMapSection& section) {
         return true;  // the section stays empty
     const std::size_t deltaSize = section.CodeLength == 1 ? 1 : section.CodeLength == 2 ? 2 : 4;
     section.Codes.resize(count);
-    std::uint32_t code = 0;
+    std::uint64_t code = 0;
     for (std::uint32_t& entry : section.Codes) {
         std::uint32_t delta = 0;
         if (!reader.ReadUInt(deltaSize, delta)) return false;
         code += delta;
-        entry = code;
+        if (code > UINT32_MAX) return false;  // codes stay ascending, so look-ups can bisect
+        entry = static_cast<std::uint32_t>(code);
     }
     return reader.ReadBytes(std::size_t{count} * section.ValueWidth, section.Values);
 }
@@ -113,8 +114,8 @@ void SplitShiftJis(const TScrivletCMap& map, std::string_view bytes, TScrivletCo
 }  // namespace
 
 std::int64_t TScrivletCMapSection::IndexOf(std::uint32_t code) const {
-    auto it = std::find(Codes.begin(), Codes.end(), code);
-    return it == Codes.end() ? -1 : it - Codes.begin();
+    auto it = std::lower_bound(Codes.begin(), Codes.end(), code);
+    return it == Codes.end() || *it != code ? -1 : it - Codes.begin();
 }
 
 std::span<const std::uint8_t> TScrivletCMapSection::ValueAt(std::size_t index) const {

@@ -21,7 +21,8 @@ using TScrivletCodeList = std::vector<std::uint32_t>;
 // CID as two bytes, Unicode text as UTF-16BE code units.
 class TScrivletCMapSection {
 public:
-    // Index of the first entry with the code, -1 when none.
+    // Index of the first entry with the code, -1 when none. Codes must be ascending, as
+    // AddMapping and loading keep them.
     std::int64_t IndexOf(std::uint32_t code) const;
     std::span<const std::uint8_t> ValueAt(std::size_t index) const;
 
@@ -53,7 +54,8 @@ public:
     // Reads the compiled form from the stream's position to its end.
     void LoadFromStream(TStream& stream);
     // The compiled form (little-endian): a section count, then per section code length, value
-    // width, entry count, the codes as deltas and the values. Data cut short gives an empty map.
+    // width, entry count, the codes as deltas and the values. Data cut short, or codes that
+    // run past 32 bits, give an empty map.
     void LoadFromBytes(std::string_view data);
 
     bool HasCode(std::uint32_t codeLength, std::uint32_t code) const;

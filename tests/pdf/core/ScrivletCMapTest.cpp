@@ -178,6 +178,12 @@ TEST(ScrivletCMap, CompiledFormLimitsAndDamage) {
 
     map.LoadFromBytes(data.substr(0, data.size() - 1));  // cut short
     EXPECT_TRUE(map.Sections.empty());
+    std::string wrapping;  // four-byte codes whose deltas run past 32 bits
+    PutUInt32(wrapping, 1);
+    for (std::uint32_t v : {4u, 1u, 2u, 0xFFFFFFF0u, 0x20u}) PutUInt32(wrapping, v);
+    wrapping += "ab";
+    map.LoadFromBytes(wrapping);
+    EXPECT_TRUE(map.Sections.empty());
     map.LoadFromBytes(Bytes({0xFF, 0xFF, 0xFF, 0xFF}));  // four billion sections, no data
     EXPECT_TRUE(map.Sections.empty());
     map.LoadFromBytes("");
