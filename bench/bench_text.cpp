@@ -14,7 +14,8 @@ namespace {
 const std::string& MixedUtf8() {
     static const std::string text = [] {
         std::string s;
-        while (s.size() < (1 << 20)) s += "Text and t\xC3\xA9xte, \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80. ";
+        while (s.size() < (1 << 20))
+            s += "Text and t\xC3\xA9xte, \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80. ";
         return s;
     }();
     return text;
@@ -42,6 +43,21 @@ std::string Iconv(iconv_t cd, const std::string& input) {
     return output;
 }
 
+void RunIconv(benchmark::State& state, const char* to, const char* from, const std::string& input) {
+    iconv_t cd = iconv_open(to, from);
+    for (auto _ : state) benchmark::DoNotOptimize(Iconv(cd, input));
+    iconv_close(cd);
+    state.SetBytesProcessed(state.iterations() * input.size());
+}
+
+const std::string& MixedUtf16() {
+    static const std::string bytes = [] {
+        const std::u16string wide = parch::Utf8ToWide(MixedUtf8());
+        return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    }();
+    return bytes;
+}
+
 void BM_Utf8ToUtf16_Ours(benchmark::State& state) {
     std::u16string wide;
     for (auto _ : state) {
@@ -53,15 +69,12 @@ void BM_Utf8ToUtf16_Ours(benchmark::State& state) {
 BENCHMARK(BM_Utf8ToUtf16_Ours);
 
 void BM_Utf8ToUtf16_Iconv(benchmark::State& state) {
-    iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
-    for (auto _ : state) benchmark::DoNotOptimize(Iconv(cd, MixedUtf8()));
-    iconv_close(cd);
-    state.SetBytesProcessed(state.iterations() * MixedUtf8().size());
+    RunIconv(state, "UTF-16LE", "UTF-8", MixedUtf8());
 }
 BENCHMARK(BM_Utf8ToUtf16_Iconv);
 
 void BM_Utf16ToUtf8_Ours(benchmark::State& state) {
-    const std::u16string wide = parch::Utf8ToWide(MixedUtf8());
+    const std::u16string wide = parch::Utf8ToWide(MixedUtf8());  // the text of MixedUtf16()
     std::string bytes;
     for (auto _ : state) {
         parch::Utf16ToUtf8(wide, bytes, 1, 3, 1, 0);
@@ -72,12 +85,7 @@ void BM_Utf16ToUtf8_Ours(benchmark::State& state) {
 BENCHMARK(BM_Utf16ToUtf8_Ours);
 
 void BM_Utf16ToUtf8_Iconv(benchmark::State& state) {
-    const std::u16string wide = parch::Utf8ToWide(MixedUtf8());
-    const std::string input(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
-    iconv_t cd = iconv_open("UTF-8", "UTF-16LE");
-    for (auto _ : state) benchmark::DoNotOptimize(Iconv(cd, input));
-    iconv_close(cd);
-    state.SetBytesProcessed(state.iterations() * input.size());
+    RunIconv(state, "UTF-8", "UTF-16LE", MixedUtf16());
 }
 BENCHMARK(BM_Utf16ToUtf8_Iconv);
 
@@ -86,7 +94,8 @@ void BM_ShiftJisToUnicode_Ours(benchmark::State& state) {
     for (auto _ : state) {
         parch::SplitCharCodes("90ms-RKSJ-H", "Adobe-Japan1-6", ShiftJisText(), codes);
         std::u16string text;
-        for (std::uint32_t code : codes) text += parch::MapCIDToUnicode("90ms-RKSJ-H", "Adobe-Japan1-6", code);
+        for (std::uint32_t code : codes)
+            text += parch::MapCIDToUnicode("90ms-RKSJ-H", "Adobe-Japan1-6", code);
         benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(state.iterations() * ShiftJisText().size());
@@ -94,10 +103,7 @@ void BM_ShiftJisToUnicode_Ours(benchmark::State& state) {
 BENCHMARK(BM_ShiftJisToUnicode_Ours);
 
 void BM_ShiftJisToUnicode_Iconv(benchmark::State& state) {
-    iconv_t cd = iconv_open("UTF-16LE", "CP932");
-    for (auto _ : state) benchmark::DoNotOptimize(Iconv(cd, ShiftJisText()));
-    iconv_close(cd);
-    state.SetBytesProcessed(state.iterations() * ShiftJisText().size());
+    RunIconv(state, "UTF-16LE", "CP932", ShiftJisText());
 }
 BENCHMARK(BM_ShiftJisToUnicode_Iconv);
 

@@ -491,8 +491,9 @@ std::int16_t TLatinGlyph::*EncodingColumn(int encoding) {
 
 template <class Glyph>
 const Glyph* FindByName(std::span<const Glyph> glyphs, std::string_view name) {
-    auto it = std::lower_bound(glyphs.begin(), glyphs.end(), name,
-                               [](const Glyph& glyph, std::string_view n) { return glyph.Name < n; });
+    auto it =
+        std::lower_bound(glyphs.begin(), glyphs.end(), name,
+                         [](const Glyph& glyph, std::string_view n) { return glyph.Name < n; });
     return it != glyphs.end() && it->Name == name ? &*it : nullptr;
 }
 
@@ -578,7 +579,8 @@ void ApplyDifferences(TGlyphNames& names, const TPDFArray* differences) {
         if (item->Kind == kPDFKindNumeric) {
             code = static_cast<const TPDFNumeric*>(item)->GetInteger();
         } else if (item->Kind == kPDFKindName) {
-            if (code >= 0 && code <= 255) names[code] = static_cast<const TPDFName*>(item)->NameBytes;
+            if (code >= 0 && code <= 255)
+                names[code] = static_cast<const TPDFName*>(item)->NameBytes;
             if (code < INT64_MAX) ++code;
         }
     }
@@ -597,7 +599,8 @@ char16_t GlyphNameToUnicode(std::string_view name) {
         if (length == 0 || data.size() - position < 1 + length + 2) break;
         const std::string_view record(data.data() + position + 1, length);
         if (record[0] != name[0]) break;
-        if (record == name) return static_cast<char16_t>(ReadLittleEndian(data, position + 1 + length, 2));
+        if (record == name)
+            return static_cast<char16_t>(ReadLittleEndian(data, position + 1 + length, 2));
         position += 1 + length + 2;
     }
     return 0;
@@ -622,7 +625,8 @@ void GlyphNamesToWinAnsi(const TGlyphNames& names, TGlyphAnsiCodes& codes) {
         if (codes[code] == 0 && name.starts_with("CID:")) {
             // The name can come straight from a file's /Differences: a number that does not
             // read counts as 0 instead of failing the font.
-            codes[code] = GlyphNameToWinAnsi(TryStrToInt(std::string_view(name).substr(4)).value_or(0));
+            codes[code] =
+                GlyphNameToWinAnsi(TryStrToInt(std::string_view(name).substr(4)).value_or(0));
         }
     }
 }
@@ -649,8 +653,9 @@ void GetStandardFontWidths(int fontNumber, const TGlyphNames& names, TGlyphWidth
     if (fontNumber >= 1 && fontNumber <= 12) {
         for (std::size_t code = 0; code < names.size(); ++code) {
             const int index = GlyphNameIndex(names[code]);
-            widths[code] = index > 0 ? LatinGlyphWidth(static_cast<std::size_t>(index - 1), fontNumber)
-                                     : kDefaultWidth;
+            widths[code] = index > 0
+                               ? LatinGlyphWidth(static_cast<std::size_t>(index - 1), fontNumber)
+                               : kDefaultWidth;
         }
     } else if (fontNumber == kSymbolFont) {
         for (std::size_t code = 0; code < names.size(); ++code) {

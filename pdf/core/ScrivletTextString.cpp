@@ -11,7 +11,8 @@ std::array<char16_t, 256> MakePDFDocEncodingTable() {
     std::array<char16_t, 256> table{};
     for (int code = 0; code < 256; ++code) table[code] = static_cast<char16_t>(code);
     // Codes 24 to 31 are accents, 128 to 160 typographic characters; the rest equals Latin-1.
-    constexpr char16_t kAccents[8] = {0x02D8, 0x02C7, 0x02C6, 0x02D9, 0x02DD, 0x02DB, 0x02DA, 0x02DC};
+    constexpr char16_t kAccents[8] = {0x02D8, 0x02C7, 0x02C6, 0x02D9,
+                                      0x02DD, 0x02DB, 0x02DA, 0x02DC};
     constexpr char16_t kHigh[33] = {
         0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039, 0x203A, 0x2212,
         0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A, 0x2122, 0xFB01, 0xFB02, 0x0141,

@@ -16,6 +16,8 @@
 namespace parch {
 namespace {
 
+// Every test of this executable sees only the fonts that the font-family tests' configuration
+// links, whatever the machine has.
 const bool kFontsPinned =
     setenv("FONTCONFIG_FILE", PARCH_SOURCE_DIR "/tests/platform/os/fonts.conf", 1) == 0;
 
@@ -37,7 +39,8 @@ char16_t DecodeByte(const char* charset, int code) {
     const size_t status = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(cd);
     if (status == static_cast<size_t>(-1)) return 0;
-    return static_cast<char16_t>(static_cast<std::uint8_t>(out[0]) | (static_cast<std::uint8_t>(out[1]) << 8));
+    return static_cast<char16_t>(static_cast<std::uint8_t>(out[0]) |
+                                 (static_cast<std::uint8_t>(out[1]) << 8));
 }
 
 TEST(ScrivletFontConst, EncodingGlyphNames) {
@@ -113,7 +116,8 @@ TEST(ScrivletFontConst, EveryNameOfTheGlyphListFile) {
         if (line.empty() || line[0] == '#') continue;
         const std::size_t semicolon = line.find(';');
         const std::string name = line.substr(0, semicolon);
-        const auto first = static_cast<char16_t>(std::stoul(line.substr(semicolon + 1, 4), nullptr, 16));
+        const auto first =
+            static_cast<char16_t>(std::stoul(line.substr(semicolon + 1, 4), nullptr, 16));
         EXPECT_EQ(GlyphNameToUnicode(name), first) << name;
         ++names;
     }
@@ -230,8 +234,9 @@ TEST(ScrivletFontConst, FontFamiliesAreSortedAndCached) {
     const TScrivletStringList& latin = GetFontFamilies(ANSI_CHARSET);
     std::vector<std::string> names;
     for (int i = 0; i < latin.GetCount(); ++i) names.push_back(latin.Get(i));
-    EXPECT_EQ(names, (std::vector<std::string>{"Arial", "DejaVu Sans", "IPAGothic", "Liberation Sans",
-                                                "Liberation Serif", "Times New Roman"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Arial", "DejaVu Sans", "IPAGothic", "Liberation Sans",
+                                        "Liberation Serif", "Times New Roman"}));
     EXPECT_TRUE(latin.GetSorted());
     EXPECT_EQ(&GetFontFamilies(ANSI_CHARSET), &latin);
 }

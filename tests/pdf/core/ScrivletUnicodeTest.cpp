@@ -83,8 +83,9 @@ TEST(ScrivletUnicode, EveryValidCodePointRoundTripsAndMatchesIconv) {
 TEST(ScrivletUnicode, EveryInvalidCodePointFollowsTheErrorPolicy) {
     for (char32_t c = 0xD800; c <= 0x10FFFF; ++c) {
         if (!IsInvalidCodePoint(c)) continue;
-        std::u16string in = c < 0x10000 ? std::u16string(1, static_cast<char16_t>(c))
-                                         : FromBytesLE(Iconv("UTF-16LE", "UTF-32LE", Utf32LE({c})).value());
+        std::u16string in = c < 0x10000
+                                ? std::u16string(1, static_cast<char16_t>(c))
+                                : FromBytesLE(Iconv("UTF-16LE", "UTF-32LE", Utf32LE({c})).value());
         in = u"a" + in + u"b";
         // A lone high surrogate would take the "b" with it when pairs are read.
         const int form = c >= 0xD800 && c <= 0xDFFF ? 3 : 1;
@@ -115,7 +116,8 @@ TEST(ScrivletUnicode, Utf8ValidityAgreesWithIconvOnAllShortSequences) {
         bool theirsValid = theirs.has_value();
         if (theirsValid) {
             for (char16_t unit : FromBytesLE(*theirs))
-                if (IsInvalidCodePoint(unit) && (unit < 0xD800 || unit > 0xDFFF)) theirsValid = false;
+                if (IsInvalidCodePoint(unit) && (unit < 0xD800 || unit > 0xDFFF))
+                    theirsValid = false;
         }
         EXPECT_EQ(ours, theirsValid) << "bytes " << testing::PrintToString(bytes);
         if (!ours) {
@@ -149,7 +151,8 @@ TEST(ScrivletUnicode, IllFormedSequencesConsumeWhatTheTableSays) {
         {"\xEF\xBF\xBE", u"\uFFFD"},                // U+FFFE
         {"a\xEF\xBB\xBF", u"a\uFEFF"},              // a mark after the start is kept
     };
-    for (const Case& c : cases) EXPECT_EQ(Utf8ToWide(c.input), c.expected) << testing::PrintToString(c.input);
+    for (const Case& c : cases)
+        EXPECT_EQ(Utf8ToWide(c.input), c.expected) << testing::PrintToString(c.input);
 }
 
 TEST(ScrivletUnicode, PoliciesAndForms) {
@@ -202,7 +205,8 @@ TEST(ScrivletTextString, PDFTextStrings) {
     EXPECT_EQ(WideToPDFTextString(u"Hello", false), "Hello");
     EXPECT_EQ(WideToPDFTextString(u"\u4E2D", false), "\xFE\xFF\x4E\x2D");
     EXPECT_EQ(WideToPDFTextString(u"A", true), std::string("\xFE\xFF\x00\x41", 4));
-    EXPECT_EQ(WideToPDFTextString(u"\U0001F600", false), std::string("\xFE\xFF\xD8\x3D\xDE\x00", 6));
+    EXPECT_EQ(WideToPDFTextString(u"\U0001F600", false),
+              std::string("\xFE\xFF\xD8\x3D\xDE\x00", 6));
     EXPECT_EQ(WideToPDFTextString(u"\u20AC\u2022\u02D8", false), "\xA0\x80\x18");
     EXPECT_EQ(WideToPDFTextString(u"a\xDC00", false), std::string("\xFE\xFF\x00" "a\xFF\xFD", 6));
     EXPECT_EQ(WideToPDFTextString(u"", true), "");
