@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/gdi/FontMatch.h"
+#include "platform/gdi/Rects.h"
 
 namespace parch {
 
@@ -94,49 +95,117 @@ GlyphImage RasterizePolygon(FT_Library library, std::span<const double> xs, std:
     return RasterizeOutline(library, &outline);
 }
 
-// Adds an image placed at device (x, y) = top-left into the mask, saturating.
-void Accumulate(GlyphCoverage& mask, const GlyphImage& image, LONG x, LONG y) {
-    const LONG x0 = std::max(x, mask.bounds.left), x1 = std::min(x + image.width, mask.bounds.right);
-    const LONG y0 = std::max(y, mask.bounds.top), y1 = std::min(y + image.height, mask.bounds.bottom);
-    for (LONG row = y0; row < y1; ++row) {
-        const std::uint8_t* source = &image.pixels[static_cast<std::size_t>(row - y) * image.width + (x0 - x)];
-        std::uint8_t* target = &mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() +
-                                           (x0 - mask.bounds.left)];
-        for (LONG col = x0; col < x1; ++col, ++source, ++target)
-            *target = static_cast<std::uint8_t>(std::min(255, *target + *source));
+// Collects glyph images and solid bars at device positions and sums them into one mask.
+class CoverageBuilder {
+public:
+    // A cached image: it must outlive Build.
+    void AddCached(const GlyphImage& image, LONG x, LONG y) {
+        if (image.width == 0) return;
+        Include(RECT{x, y, x + image.width, y + image.height});
+        images_.push_back({&image, x, y});
     }
-}
-
-void FillSolid(GlyphCoverage& mask, RECT area) {
-    area.left = std::max(area.left, mask.bounds.left);
-    area.top = std::max(area.top, mask.bounds.top);
-    area.right = std::min(area.right, mask.bounds.right);
-    area.bottom = std::min(area.bottom, mask.bounds.bottom);
-    for (LONG row = area.top; row < area.bottom; ++row) {
-        for (LONG col = area.left; col < area.right; ++col)
-            mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() + (col - mask.bounds.left)] = 255;
+    void AddOwned(GlyphImage image, LONG x, LONG y) {
+        if (image.width == 0) return;
+        Include(RECT{x, y, x + image.width, y + image.height});
+        owned_.push_back(std::make_unique<GlyphImage>(std::move(image)));
+        images_.push_back({owned_.back().get(), x, y});
     }
-}
-
-RECT Intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
-void Unite(RECT& box, bool& any, const RECT& add) {
-    if (add.right <= add.left || add.bottom <= add.top) return;
-    if (!any) {
-        box = add;
-        any = true;
-        return;
+    void AddSolid(const RECT& area) {
+        Include(area);
+        solids_.push_back(area);
     }
-    box.left = std::min(box.left, add.left);
-    box.top = std::min(box.top, add.top);
-    box.right = std::max(box.right, add.right);
-    box.bottom = std::max(box.bottom, add.bottom);
+
+    // Overlapping coverage adds up, saturating; solid bars cover fully.
+    GlyphCoverage Build(const RECT& bound) const {
+        GlyphCoverage mask{};
+        if (!IntersectRect(&mask.bounds, &box_, &bound)) return GlyphCoverage{};
+        mask.alpha.assign(static_cast<std::size_t>(mask.Width()) * mask.Height(), 0);
+        for (const Placed& item : images_) Accumulate(mask, *item.image, item.x, item.y);
+        for (const RECT& area : solids_) FillSolid(mask, area);
+        return mask;
+    }
+
+private:
+    struct Placed {
+        const GlyphImage* image;
+        LONG x, y;  // device top-left
+    };
+
+    void Include(const RECT& area) { UnionRect(&box_, &box_, &area); }
+
+    static void Accumulate(GlyphCoverage& mask, const GlyphImage& image, LONG x, LONG y) {
+        const LONG x0 = std::max(x, mask.bounds.left), x1 = std::min(x + image.width, mask.bounds.right);
+        const LONG y0 = std::max(y, mask.bounds.top), y1 = std::min(y + image.height, mask.bounds.bottom);
+        for (LONG row = y0; row < y1; ++row) {
+            const std::uint8_t* source = &image.pixels[static_cast<std::size_t>(row - y) * image.width + (x0 - x)];
+            std::uint8_t* target = &mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() +
+                                               (x0 - mask.bounds.left)];
+            for (LONG col = x0; col < x1; ++col, ++source, ++target)
+                *target = static_cast<std::uint8_t>(std::min(255, *target + *source));
+        }
+    }
+
+    static void FillSolid(GlyphCoverage& mask, const RECT& area) {
+        RECT visible{};
+        if (!IntersectRect(&visible, &area, &mask.bounds)) return;
+        for (LONG row = visible.top; row < visible.bottom; ++row) {
+            std::uint8_t* target = &mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width()];
+            std::fill(target + (visible.left - mask.bounds.left), target + (visible.right - mask.bounds.left), 255);
+        }
+    }
+
+    RECT box_{};
+    std::vector<Placed> images_;
+    std::vector<std::unique_ptr<GlyphImage>> owned_;
+    std::vector<RECT> solids_;
+};
+
+// The baseline's direction on the device (escapement counter-clockwise, y down): a point u
+// along the baseline and v below it, from the reference point.
+struct BaselineFrame {
+    POINT reference;
+    double cosA = 1;
+    double sinA = 0;
+
+    void DevicePoint(double u, double v, double& x, double& y) const {
+        x = reference.x + u * cosA + v * sinA;
+        y = reference.y - u * sinA + v * cosA;
+    }
+    FT_Matrix Rotation() const {
+        const auto c = static_cast<FT_Fixed>(std::lround(cosA * 65536));
+        const auto s = static_cast<FT_Fixed>(std::lround(sinA * 65536));
+        return FT_Matrix{c, -s, s, c};
+    }
+};
+
+// A bar along the baseline: underline or strike-out.
+struct TextLine {
+    LONG top;  // below the baseline
+    LONG thickness;
+};
+
+// The bars run along the whole text, from start to end on the baseline; as polygons when the
+// baseline is rotated.
+void AddTextLines(CoverageBuilder& builder, FT_Library library, const BaselineFrame& frame, bool rotated,
+                  std::span<const TextLine> lines, LONG start, LONG end, LONG down) {
+    if (end <= start) return;
+    for (const TextLine& line : lines) {
+        const LONG top = down + line.top, bottom = top + line.thickness;
+        if (!rotated) {
+            builder.AddSolid(RECT{frame.reference.x + start, frame.reference.y + top, frame.reference.x + end,
+                                  frame.reference.y + bottom});
+            continue;
+        }
+        double xs[4], ys[4];
+        frame.DevicePoint(start, top, xs[0], ys[0]);
+        frame.DevicePoint(end, top, xs[1], ys[1]);
+        frame.DevicePoint(end, bottom, xs[2], ys[2]);
+        frame.DevicePoint(start, bottom, xs[3], ys[3]);
+        POINT origin{};
+        GlyphImage image = RasterizePolygon(library, xs, ys, origin);
+        const LONG left = origin.x + image.left, imageTop = origin.y - image.top;
+        builder.AddOwned(std::move(image), left, imageTop);
+    }
 }
 
 }  // namespace
@@ -333,101 +402,45 @@ SIZE FontInstance::TextExtent(std::u32string_view text, int charExtra) {
 }
 
 GlyphCoverage FontInstance::Render(std::u32string_view text, std::span<const int> positions,
-                                  const TextPlacement& placement, const RECT& bound) {
-    GlyphCoverage mask{};
-    if (!face_ || positions.size() < text.size() + 1 || bound.right <= bound.left || bound.bottom <= bound.top)
-        return mask;
+                                   const TextPlacement& placement, const RECT& bound) {
+    if (!face_ || positions.size() < text.size() + 1) return GlyphCoverage{};
     std::lock_guard guard(FontLock());
     TrimGlyphCache();
 
-    const double angle = escapement_ / 10.0 * std::numbers::pi / 180.0;
-    const double cosA = Rotated() ? std::cos(angle) : 1.0;
-    const double sinA = Rotated() ? std::sin(angle) : 0.0;
-    // Device position of a point u along the baseline and v below it, from the reference.
-    auto devicePoint = [&](double u, double v, double& x, double& y) {
-        x = placement.reference.x + u * cosA + v * sinA;
-        y = placement.reference.y - u * sinA + v * cosA;
-    };
-
-    struct Placed {
-        GlyphImage image;          // owned copy for rotated glyphs
-        const GlyphImage* shared;  // cached image for horizontal ones
-        LONG x, y;                 // device top-left
-    };
-    std::vector<Placed> placed;
-    placed.reserve(text.size() + 2);
-    RECT box{};
-    bool any = false;
-    auto place = [&](Placed item) {
-        const GlyphImage& image = item.shared ? *item.shared : item.image;
-        if (image.width == 0) return;
-        Unite(box, any, RECT{item.x, item.y, item.x + image.width, item.y + image.height});
-        placed.push_back(std::move(item));
-    };
-
+    BaselineFrame frame{placement.reference};
+    if (Rotated()) {
+        const double angle = escapement_ / 10.0 * std::numbers::pi / 180.0;
+        frame.cosA = std::cos(angle);
+        frame.sinA = std::sin(angle);
+    }
     const LONG down = placement.downToBaseline;
+    CoverageBuilder builder;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const double u = placement.alongBaseline + positions[i];
+        const LONG along = placement.alongBaseline + positions[i];
         if (!Rotated()) {
-            const Glyph& glyph = LoadGlyph(text[i]);
-            const LONG originX = placement.reference.x + static_cast<LONG>(u);
-            const LONG originY = placement.reference.y + down;
-            place(Placed{{}, &glyph.image, originX + glyph.image.left, originY - glyph.image.top});
+            const GlyphImage& image = LoadGlyph(text[i]).image;
+            builder.AddCached(image, placement.reference.x + along + image.left, placement.reference.y + down - image.top);
             continue;
         }
+        // Rotated glyphs are rendered at their exact sub-pixel origin.
         FT_GlyphSlot slot = LoadStyledOutline(text[i]);
         if (!slot) continue;
         double x = 0, y = 0;
-        devicePoint(u, down, x, y);
+        frame.DevicePoint(along, down, x, y);
         const LONG originX = static_cast<LONG>(std::floor(x)), originY = static_cast<LONG>(std::floor(y));
-        FT_Matrix rotation{static_cast<FT_Fixed>(std::lround(cosA * 65536)), static_cast<FT_Fixed>(std::lround(-sinA * 65536)),
-                           static_cast<FT_Fixed>(std::lround(sinA * 65536)), static_cast<FT_Fixed>(std::lround(cosA * 65536))};
+        const FT_Matrix rotation = frame.Rotation();
         FT_Outline_Transform(&slot->outline, &rotation);
         FT_Outline_Translate(&slot->outline, std::lround((x - originX) * 64), -std::lround((y - originY) * 64));
         GlyphImage image = RasterizeOutline(face_->library, &slot->outline);
         const LONG left = originX + image.left, top = originY - image.top;
-        place(Placed{std::move(image), nullptr, left, top});
+        builder.AddOwned(std::move(image), left, top);
     }
-
-    // Underline and strike-out run along the whole text, as polygons when rotated.
-    struct Line {
-        LONG top;  // distance below the baseline to the line's top edge
-        LONG thickness;
-    };
-    std::vector<Line> lines;
+    std::vector<TextLine> lines;
     if (request_.lfUnderline) lines.push_back({underlinePosition_, underlineThickness_});
     if (request_.lfStrikeOut) lines.push_back({-strikeoutPosition_, strikeoutThickness_});
-    const double start = placement.alongBaseline + positions.front();
-    const double end = placement.alongBaseline + positions[text.size()];
-    std::vector<RECT> solidLines;
-    for (const Line& line : lines) {
-        if (end <= start) break;
-        const double v0 = down + line.top, v1 = v0 + line.thickness;
-        if (!Rotated()) {
-            RECT r{placement.reference.x + static_cast<LONG>(start), placement.reference.y + static_cast<LONG>(v0),
-                   placement.reference.x + static_cast<LONG>(end), placement.reference.y + static_cast<LONG>(v1)};
-            solidLines.push_back(r);
-            Unite(box, any, r);
-            continue;
-        }
-        double xs[4], ys[4];
-        devicePoint(start, v0, xs[0], ys[0]);
-        devicePoint(end, v0, xs[1], ys[1]);
-        devicePoint(end, v1, xs[2], ys[2]);
-        devicePoint(start, v1, xs[3], ys[3]);
-        POINT origin{};
-        GlyphImage image = RasterizePolygon(face_->library, xs, ys, origin);
-        const LONG left = origin.x + image.left, top = origin.y - image.top;
-        place(Placed{std::move(image), nullptr, left, top});
-    }
-
-    if (!any) return mask;
-    mask.bounds = Intersect(box, bound);
-    if (mask.Empty()) return GlyphCoverage{};
-    mask.alpha.assign(static_cast<std::size_t>(mask.Width()) * mask.Height(), 0);
-    for (const Placed& item : placed) Accumulate(mask, item.shared ? *item.shared : item.image, item.x, item.y);
-    for (const RECT& r : solidLines) FillSolid(mask, r);
-    return mask;
+    AddTextLines(builder, face_->library, frame, Rotated(), lines, placement.alongBaseline + positions.front(),
+                 placement.alongBaseline + positions[text.size()], down);
+    return builder.Build(bound);
 }
 
 struct FontEngine::State {

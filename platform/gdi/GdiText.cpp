@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Rects.h"
 #include "platform/gdi/Utf8Text.h"
 
 namespace parch {
@@ -17,14 +18,6 @@ std::u32string DecodeCounted(const char* text, int count) {
     return DecodeUtf8(std::string_view(text, static_cast<std::size_t>(count)));
 }
 
-RECT IntersectRects(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
 // Where the text may land in device coordinates: the context's drawable area, and the
 // caller's rectangle when given.
 RECT DeviceBound(DeviceContext& context, const RECT* deviceClip) {
@@ -32,7 +25,8 @@ RECT DeviceBound(DeviceContext& context, const RECT* deviceClip) {
     const POINT surface = context.SurfaceOrigin();
     bound = RECT{bound.left - surface.x, bound.top - surface.y, bound.right - surface.x,
                  bound.bottom - surface.y};
-    return deviceClip ? IntersectRects(bound, *deviceClip) : bound;
+    if (deviceClip) IntersectRect(&bound, &bound, deviceClip);
+    return bound;
 }
 
 }  // namespace
