@@ -62,7 +62,7 @@ bool ActivateWindow(HWND hwnd, bool byMouse) {
         previous = S().active;
         if (hwnd) {
             Window* w = FindLive(hwnd);
-            if (!w) return false;
+            if (!w || TopLevelOf(w)->parent != S().desktop) return false;
             hwnd = TopLevelOf(w)->handle;
         }
         if (previous == hwnd) return true;

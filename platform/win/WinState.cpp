@@ -168,9 +168,11 @@ RECT WindowRectOnScreen(const Window* w) {
 }
 
 bool IsVisibleChain(const Window* w) {
-    for (const Window* cur = w; cur && !cur->isRoot; cur = cur->parent)
+    const Window* cur = w;
+    for (; cur && !cur->isRoot; cur = cur->parent)
         if (!(cur->style & WS_VISIBLE)) return false;
-    return w != nullptr && w != S().messageRoot;
+    // Message-only windows are never on the screen.
+    return cur != nullptr && cur != S().messageRoot;
 }
 
 bool IsDescendant(const Window* ancestor, const Window* w) {

@@ -199,7 +199,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
             pos.cy == oldWindow.bottom - oldWindow.top)
             pos.flags |= SWP_NOSIZE;
         if (!(pos.flags & SWP_NOMOVE) && pos.x == oldWindow.left && pos.y == oldWindow.top) pos.flags |= SWP_NOMOVE;
-        bool child = (w->style & (WS_CHILD | WS_POPUP)) == WS_CHILD || !IsTopLevel(w);
+        bool child = (w->style & (WS_CHILD | WS_POPUP)) == WS_CHILD || w->parent != S().desktop;
         // A child is not activated; asked to be, it hears WM_CHILDACTIVATE.
         childActivation = child && !(pos.flags & SWP_NOACTIVATE) && !(pos.flags & SWP_HIDEWINDOW);
         if (child || S().active == hwnd) {
