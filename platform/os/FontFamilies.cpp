@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 
 namespace parch {
@@ -113,14 +114,17 @@ std::vector<std::string> InstalledFontFamilies(std::uint8_t charset) {
         FcFontList(config.get(), pattern.get(), objects.get()));
     std::vector<std::string> families;
     if (!fonts) return families;
+    std::set<std::string, std::less<>> seen;
+    auto add = [&](std::string_view family) {
+        if (seen.emplace(family).second) families.emplace_back(family);
+    };
     for (int i = 0; i < fonts->nfont; ++i) {
         FcPattern* font = fonts->fonts[i];
         if (!Covers(font, *selection)) continue;
         std::optional<std::string> family = EnglishFamily(font);
         if (!family) continue;
-        std::string_view windows = WindowsNameFor(*family);
-        families.push_back(std::move(*family));
-        if (!windows.empty()) families.emplace_back(windows);
+        add(*family);
+        if (std::string_view windows = WindowsNameFor(*family); !windows.empty()) add(windows);
     }
     return families;
 }

@@ -28,11 +28,12 @@ inline constexpr std::uint8_t THAI_CHARSET = 222;
 inline constexpr std::uint8_t EASTEUROPE_CHARSET = 238;
 inline constexpr std::uint8_t OEM_CHARSET = 255;
 
-// The family names of the installed fonts that cover the character set, one per font file in
-// fontconfig's order (so a family may repeat). A character set stands for a language
-// (SHIFTJIS_CHARSET for Japanese...); DEFAULT_CHARSET, MAC_CHARSET and OEM_CHARSET list every
-// font, SYMBOL_CHARSET the symbol-encoded ones, an unknown set none. The metric-compatible
-// families also answer to the Windows names ("Arial", "Times New Roman", "Courier New").
+// The family names of the installed fonts that cover the character set, each once, in
+// fontconfig's order (its styles and files count as one family). A character set stands for a
+// language (SHIFTJIS_CHARSET for Japanese...); DEFAULT_CHARSET, MAC_CHARSET and OEM_CHARSET
+// list every font, SYMBOL_CHARSET the symbol-encoded ones, an unknown set none. The
+// metric-compatible families also answer to the Windows names ("Arial", "Times New Roman",
+// "Courier New").
 std::vector<std::string> InstalledFontFamilies(std::uint8_t charset);
 
 }  // namespace parch

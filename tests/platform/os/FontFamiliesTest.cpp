@@ -15,7 +15,9 @@ const bool kFontsPinned =
 
 std::set<std::string> Families(std::uint8_t charset) {
     std::vector<std::string> list = InstalledFontFamilies(charset);
-    return {list.begin(), list.end()};
+    std::set<std::string> families(list.begin(), list.end());
+    EXPECT_EQ(families.size(), list.size()) << "a family listed twice";
+    return families;
 }
 
 TEST(FontFamilies, EachCharacterSetListsTheFontsOfItsLanguage) {
