@@ -178,34 +178,36 @@ struct BaselineFrame {
     }
 };
 
-// A bar along the baseline: underline or strike-out.
-struct TextLine {
-    LONG top;  // below the baseline
-    LONG thickness;
-};
-
-// The bars run along the whole text, from start to end on the baseline; as polygons when the
-// baseline is rotated.
-void AddTextLines(CoverageBuilder& builder, FT_Library library, const BaselineFrame& frame, bool rotated,
-                  std::span<const TextLine> lines, LONG start, LONG end, LONG down) {
-    if (end <= start) return;
-    for (const TextLine& line : lines) {
-        const LONG top = down + line.top, bottom = top + line.thickness;
-        if (!rotated) {
-            builder.AddSolid(RECT{frame.reference.x + start, frame.reference.y + top, frame.reference.x + end,
-                                  frame.reference.y + bottom});
-            continue;
-        }
-        double xs[4], ys[4];
-        frame.DevicePoint(start, top, xs[0], ys[0]);
-        frame.DevicePoint(end, top, xs[1], ys[1]);
-        frame.DevicePoint(end, bottom, xs[2], ys[2]);
-        frame.DevicePoint(start, bottom, xs[3], ys[3]);
-        POINT origin{};
-        GlyphImage image = RasterizePolygon(library, xs, ys, origin);
-        const LONG left = origin.x + image.left, imageTop = origin.y - image.top;
-        builder.AddOwned(std::move(image), left, imageTop);
+// escapement: tenths of a degree.
+BaselineFrame FrameFor(POINT reference, int escapement) {
+    BaselineFrame frame{reference};
+    if (escapement != 0) {
+        const double angle = escapement / 10.0 * std::numbers::pi / 180.0;
+        frame.cosA = std::cos(angle);
+        frame.sinA = std::sin(angle);
     }
+    return frame;
+}
+
+// A band along the baseline from start to end, between top and bottom below it: solid when
+// the baseline is horizontal, a rasterized polygon when it is turned.
+void AddBand(CoverageBuilder& builder, FT_Library library, const BaselineFrame& frame, bool rotated, LONG start,
+             LONG end, LONG top, LONG bottom) {
+    if (end <= start || bottom <= top) return;
+    if (!rotated) {
+        builder.AddSolid(RECT{frame.reference.x + start, frame.reference.y + top, frame.reference.x + end,
+                              frame.reference.y + bottom});
+        return;
+    }
+    double xs[4], ys[4];
+    frame.DevicePoint(start, top, xs[0], ys[0]);
+    frame.DevicePoint(end, top, xs[1], ys[1]);
+    frame.DevicePoint(end, bottom, xs[2], ys[2]);
+    frame.DevicePoint(start, bottom, xs[3], ys[3]);
+    POINT origin{};
+    GlyphImage image = RasterizePolygon(library, xs, ys, origin);
+    const LONG left = origin.x + image.left, imageTop = origin.y - image.top;
+    builder.AddOwned(std::move(image), left, imageTop);
 }
 
 }  // namespace
@@ -407,12 +409,7 @@ GlyphCoverage FontInstance::Render(std::u32string_view text, std::span<const int
     std::lock_guard guard(FontLock());
     TrimGlyphCache();
 
-    BaselineFrame frame{placement.reference};
-    if (Rotated()) {
-        const double angle = escapement_ / 10.0 * std::numbers::pi / 180.0;
-        frame.cosA = std::cos(angle);
-        frame.sinA = std::sin(angle);
-    }
+    const BaselineFrame frame = FrameFor(placement.reference, escapement_);
     const LONG down = placement.downToBaseline;
     CoverageBuilder builder;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -435,13 +432,30 @@ GlyphCoverage FontInstance::Render(std::u32string_view text, std::span<const int
         const LONG left = originX + image.left, top = originY - image.top;
         builder.AddOwned(std::move(image), left, top);
     }
-    std::vector<TextLine> lines;
-    if (request_.lfUnderline) lines.push_back({underlinePosition_, underlineThickness_});
-    if (request_.lfStrikeOut) lines.push_back({-strikeoutPosition_, strikeoutThickness_});
-    AddTextLines(builder, face_->library, frame, Rotated(), lines, placement.alongBaseline + positions.front(),
-                 placement.alongBaseline + positions[text.size()], down);
+    // Underline and strike-out run along the whole text.
+    const LONG start = placement.alongBaseline + positions.front();
+    const LONG end = placement.alongBaseline + positions[text.size()];
+    if (request_.lfUnderline) {
+        const LONG top = down + underlinePosition_;
+        AddBand(builder, face_->library, frame, Rotated(), start, end, top, top + underlineThickness_);
+    }
+    if (request_.lfStrikeOut) {
+        const LONG top = down - strikeoutPosition_;
+        AddBand(builder, face_->library, frame, Rotated(), start, end, top, top + strikeoutThickness_);
+    }
     return builder.Build(bound);
 }
+
+GlyphCoverage FontInstance::RenderCell(const TextPlacement& placement, LONG start, LONG end, const RECT& bound) {
+    std::lock_guard guard(FontLock());
+    const BaselineFrame frame = FrameFor(placement.reference, escapement_);
+    CoverageBuilder builder;
+    const LONG down = placement.downToBaseline;
+    AddBand(builder, face_ ? face_->library : nullptr, frame, Rotated() && face_, placement.alongBaseline + start,
+            placement.alongBaseline + end, down - metrics_.tmAscent, down + metrics_.tmDescent);
+    return builder.Build(bound);
+}
+
 
 struct FontEngine::State {
     FT_Library library = nullptr;

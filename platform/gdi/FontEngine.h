@@ -58,7 +58,10 @@ public:
 
     // Coverage of the text drawn with the given character positions, cut to bound.
     GlyphCoverage Render(std::u32string_view text, std::span<const int> positions,
-                        const TextPlacement& placement, const RECT& bound);
+                         const TextPlacement& placement, const RECT& bound);
+    // Coverage of the text's cell (ascent above to descent below the baseline) from start to
+    // end along the baseline: the background of opaque text, turned with the baseline.
+    GlyphCoverage RenderCell(const TextPlacement& placement, LONG start, LONG end, const RECT& bound);
 
 private:
     friend class FontEngine;

@@ -29,6 +29,16 @@ RECT DeviceBound(DeviceContext& context, const RECT* deviceClip) {
     return bound;
 }
 
+void Paint(DeviceContext& context, const GlyphCoverage& coverage, COLORREF color, const RECT* clip) {
+    if (coverage.Empty()) return;
+    CoverageMask mask;
+    mask.data = coverage.alpha.data();
+    mask.width = coverage.Width();
+    mask.height = coverage.Height();
+    mask.stride = coverage.Width();
+    context.PaintCoverage(coverage.bounds.left, coverage.bounds.top, mask, color, clip);
+}
+
 }  // namespace
 
 BOOL TextOut(HDC dc, int x, int y, const char* text, int count) {
@@ -68,22 +78,18 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char
     default: placement.downToBaseline = metrics.tmAscent; break;
     }
 
-    if (state.bkMode == OPAQUE && instance.Request().lfEscapement % 3600 == 0 && width > 0) {
-        const LONG left = placement.reference.x + placement.alongBaseline;
-        const LONG baseline = placement.reference.y + placement.downToBaseline;
-        context->FillDeviceRect(RECT{left, baseline - metrics.tmAscent, left + width, baseline + metrics.tmDescent},
-                                state.bkColor, clip);
+    if (state.bkMode == OPAQUE && width > 0) {
+        if (instance.Request().lfEscapement % 3600 == 0) {
+            const LONG left = placement.reference.x + placement.alongBaseline;
+            const LONG baseline = placement.reference.y + placement.downToBaseline;
+            context->FillDeviceRect(
+                RECT{left, baseline - metrics.tmAscent, left + width, baseline + metrics.tmDescent}, state.bkColor, clip);
+        } else {
+            Paint(*context, instance.RenderCell(placement, 0, width, DeviceBound(*context, clip)), state.bkColor, clip);
+        }
     }
-
-    const GlyphCoverage coverage = instance.Render(characters, positions, placement, DeviceBound(*context, clip));
-    if (!coverage.Empty()) {
-        CoverageMask mask;
-        mask.data = coverage.alpha.data();
-        mask.width = coverage.Width();
-        mask.height = coverage.Height();
-        mask.stride = coverage.Width();
-        context->PaintCoverage(coverage.bounds.left, coverage.bounds.top, mask, state.textColor, clip);
-    }
+    Paint(*context, instance.Render(characters, positions, placement, DeviceBound(*context, clip)), state.textColor,
+          clip);
 
     if (updateCP) {
         switch (state.textAlign & TA_CENTER) {

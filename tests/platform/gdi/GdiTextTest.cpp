@@ -238,6 +238,16 @@ TEST(GdiTextTest, UnderlineStrikeOutAndEscapementShapeTheInk) {
     EXPECT_GT(ink.bottom - ink.top, 3 * (ink.right - ink.left));
     EXPECT_LE(ink.bottom, 191);
     EXPECT_NEAR(ink.bottom - ink.top, Extent(plain, "Vertical").cx, 3);
+    // An opaque background turns with the text: the cell covers the text's length upwards.
+    plain.Clear();
+    SetBkMode(plain.dc(), OPAQUE);
+    SetBkColor(plain.dc(), RGB(0, 0, 255));
+    Draw(plain, 50, 190, "Vertical");
+    const SIZE cell = Extent(plain, "Vertical");
+    EXPECT_EQ(plain.At(51, 190 - cell.cx / 2) & 0xFFFFFF, 0x0000FFu);  // above the letters
+    EXPECT_EQ(plain.At(50 + cell.cy - 2, 190 - 2) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(plain.At(50 + cell.cy + 2, 190 - cell.cx / 2), 0x00FFFFFFu);
+    EXPECT_EQ(plain.At(50 + cell.cy / 2, 190 - cell.cx - 2), 0x00FFFFFFu);
     SelectObject(plain.dc(), GetStockObject(SYSTEM_FONT));
     DeleteObject(vertical);
 }
