@@ -147,6 +147,15 @@ bool SameAsciiText(std::string_view a, std::string_view b) {
            });
 }
 
+RECT PlacedRect(int x, int y, int cx, int cy) {
+    constexpr int kLimit = 1 << 27;
+    x = std::clamp(x, -kLimit, kLimit);
+    y = std::clamp(y, -kLimit, kLimit);
+    cx = std::clamp(cx, 0, kLimit);
+    cy = std::clamp(cy, 0, kLimit);
+    return {x, y, x + cx, y + cy};
+}
+
 POINT ClientOriginOnScreen(const Window* w) {
     POINT p{0, 0};
     for (const Window* cur = w; cur && !cur->isRoot; cur = cur->parent) {

@@ -181,6 +181,10 @@ LRESULT CallProc(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 // Names of classes and windows compare with ASCII case folding only.
 bool SameAsciiText(std::string_view a, std::string_view b);
 
+// A window rectangle from a position and size as callers give them: sizes below 0 become 0,
+// and everything is kept within a range where no sum of coordinates can overflow.
+RECT PlacedRect(int x, int y, int cx, int cy);
+
 // Geometry helpers on the records (lock held).
 POINT ClientOriginOnScreen(const Window* w);
 RECT WindowRectOnScreen(const Window* w);

@@ -189,7 +189,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
         w->queue = &queue;
         w->threadId = queue.threadId;
         w->needSize = overlapped;
-        w->windowRect = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
+        w->windowRect = PlacedRect(x, y, width, height);
         w->clientRect = w->windowRect;
         w->normalRect = w->windowRect;
         ++cls->windowCount;
@@ -234,7 +234,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
         Lock lock(S().mutex);
         Window* w = FindLive(hwnd);
         if (!w) return nullptr;
-        w->windowRect = {cs.x, cs.y, cs.x + std::max(cs.cx, 0), cs.y + std::max(cs.cy, 0)};
+        w->windowRect = PlacedRect(cs.x, cs.y, cs.cx, cs.cy);
         w->clientRect = w->windowRect;
         w->normalRect = w->windowRect;
     }

@@ -217,12 +217,10 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         pos.cx = std::max(pos.cx, 0);
         pos.cy = std::max(pos.cy, 0);
     }
-    RECT newWindow = oldWindow;
-    if (!(pos.flags & SWP_NOMOVE)) newWindow = Offset(newWindow, pos.x - oldWindow.left, pos.y - oldWindow.top);
-    if (!(pos.flags & SWP_NOSIZE)) {
-        newWindow.right = newWindow.left + pos.cx;
-        newWindow.bottom = newWindow.top + pos.cy;
-    }
+    RECT newWindow = PlacedRect((pos.flags & SWP_NOMOVE) ? oldWindow.left : pos.x,
+                                (pos.flags & SWP_NOMOVE) ? oldWindow.top : pos.y,
+                                (pos.flags & SWP_NOSIZE) ? oldWindow.right - oldWindow.left : pos.cx,
+                                (pos.flags & SWP_NOSIZE) ? oldWindow.bottom - oldWindow.top : pos.cy);
     RECT newClient = Offset(oldClient, newWindow.left - oldWindow.left, newWindow.top - oldWindow.top);
     bool sizeChanged = newWindow.right - newWindow.left != oldWindow.right - oldWindow.left ||
                        newWindow.bottom - newWindow.top != oldWindow.bottom - oldWindow.top;
@@ -372,6 +370,9 @@ BOOL ShowWindow(HWND hwnd, int command) {
     } else {
         SetWindowPos(hwnd, HWND_TOP, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, swp);
     }
+    // Minimizing without activation gives the activation to another window.
+    bool minimizedAway = command == SW_MINIMIZE || command == SW_SHOWMINNOACTIVE || command == SW_FORCEMINIMIZE;
+    if (minimizedAway && GetActiveWindow() == hwnd) ActivateOtherWindow(hwnd);
     bool needSize = false;
     RECT client{};
     DWORD style = 0;

@@ -115,6 +115,20 @@ TEST_F(WindowLife, RefusedCreationsLeaveNoWindow) {
     EXPECT_FALSE(FindWindow(test::MessageRecorder::kClass, nullptr));
 }
 
+TEST_F(WindowLife, ExtremePlacementsAreKeptInRange) {
+    HWND far = rec.Create("far", WS_POPUP, nullptr, {0, 0, 10, 10});
+    SetWindowPos(far, nullptr, INT32_MAX, INT32_MIN, INT32_MAX, -5, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT r;
+    GetWindowRect(far, &r);
+    EXPECT_GT(r.left, 0);
+    EXPECT_GE(r.right, r.left);
+    EXPECT_EQ(r.bottom, r.top);  // a negative size is none
+    HWND child = rec.Create("child", WS_CHILD, far, {0, 0, 10, 10});
+    POINT p{INT32_MAX / 4, 0};
+    ClientToScreen(child, &p);
+    EXPECT_GT(p.x, 0);
+}
+
 TEST_F(WindowLife, CreationErrors) {
     EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);

@@ -108,8 +108,11 @@ TEST_F(Placement, MaximizeAndRestore) {
     ShowWindow(top, SW_MINIMIZE);
     EXPECT_TRUE(IsIconic(top));
     EXPECT_FALSE(IsZoomed(top));
+    EXPECT_EQ(GetActiveWindow(), nullptr);  // nothing else to activate
+    EXPECT_EQ(WindowRect(top).left, -32000);
     ShowWindow(top, SW_RESTORE);  // back to maximized, where it was before
     EXPECT_TRUE(IsZoomed(top));
+    EXPECT_EQ(GetActiveWindow(), top);
     ShowWindow(top, SW_RESTORE);
     EXPECT_FALSE(IsZoomed(top));
     EXPECT_EQ(WindowRect(top), (RECT{100, 100, 500, 400}));
