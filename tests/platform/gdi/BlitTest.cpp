@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "GdiTestSupport.h"
 #include "platform/gdi/Blits.h"
@@ -235,6 +236,45 @@ TEST(Blit, CopiesWithinOneBitmapReadTheOriginalPixels) {
     SetStretchBltMode(s.dc(), COLORONCOLOR);
     StretchBlt(s.dc(), 0, 0, 1, 4, s.dc(), 0, 0, 1, 2, SRCCOPY);
     EXPECT_EQ(s.Value(0, 3), 1u);
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+int Scaled(int x, int a) { return static_cast<int>(std::lround(x * a / 255.0)); }
+
+TEST(Blit, AlphaBlendRowsMatchThePerPixelFormula) {
+    std::mt19937 random(5);
+    const int width = 37;  // wide runs and a remainder
+    for (unsigned constant : {255u, 128u, 0u}) {
+        for (bool perPixel : {true, false}) {
+            test::Surface from(width, 2), to(width, 2);
+            std::vector<DWORD> before(width * 2);
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < width; ++x) {
+                    // Some pixels are badly premultiplied (colour above alpha) on purpose.
+                    from.SetValue(x, y, static_cast<DWORD>(random()));
+                    before[y * width + x] = static_cast<DWORD>(random());
+                    to.SetValue(x, y, before[y * width + x]);
+                }
+            const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(constant), static_cast<BYTE>(perPixel ? AC_SRC_ALPHA : 0)};
+            ASSERT_TRUE(AlphaBlend(to.dc(), 0, 0, width, 2, from.dc(), 0, 0, width, 2, blend));
+            for (int y = 0; y < 2; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const DWORD s = from.Value(x, y), d = before[y * width + x];
+                    const int sa = perPixel ? Scaled(static_cast<int>(s >> 24), constant) : static_cast<int>(constant);
+                    for (int c = 0; c < 4; ++c) {
+                        const int sc = Scaled((s >> (8 * c)) & 0xFF, constant);
+                        const int expected = std::min(255, sc + Scaled((d >> (8 * c)) & 0xFF, 255 - sa));
+                        ASSERT_EQ(static_cast<int>((to.Value(x, y) >> (8 * c)) & 0xFF), expected)
+                            << "constant " << constant << " per pixel " << perPixel << " at " << x << "," << y << " channel " << c;
+                    }
+                }
+        }
+    }
 }
 
 }  // namespace
