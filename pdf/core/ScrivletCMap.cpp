@@ -77,7 +77,8 @@ const TScrivletCMap& BuiltInMap(int resourceNumber) {
     }
 }
 
-bool IsIdentityCMap(std::string_view name) {
+// CMaps whose codes are every two bytes, high byte first.
+bool IsTwoByteCMap(std::string_view name) {
     return name == "Identity-H" || name == "Identity-V" || name == "UniJIS-UCS2-H";
 }
 
@@ -226,8 +227,15 @@ std::unique_ptr<TScrivletCMap> LoadBuiltInCMap(int resourceNumber) {
 
 std::u16string MapCIDToUnicode(std::string_view cmapName, std::string_view ordering,
                                std::uint32_t code) {
+    // A UCS-2 CMap's codes are Unicode already; read as CIDs they would name other characters.
+    if (cmapName == "UniJIS-UCS2-H") {
+        const bool known =
+            ordering.starts_with("Adobe-Japan1-") || ordering.starts_with("Adobe-Identity-");
+        if (!known || code > 0xFFFF) return {};
+        return std::u16string(1, static_cast<char16_t>(code));
+    }
     std::uint32_t cid = 0;
-    if (IsIdentityCMap(cmapName))
+    if (IsTwoByteCMap(cmapName))
         cid = code;
     else if (const TScrivletCMap* map = ShiftJisMap(cmapName))
         cid = map->LookupWord(0, code);
@@ -243,7 +251,7 @@ std::u16string MapCIDToUnicode(std::string_view cmapName, std::string_view order
 
 bool SplitCharCodes(std::string_view cmapName, std::string_view ordering, std::string_view bytes,
                     TScrivletCodeList& codes) {
-    if (IsIdentityCMap(cmapName)) {
+    if (IsTwoByteCMap(cmapName)) {
         codes.clear();
         for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
             codes.push_back((static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i])) << 8) |

@@ -51,6 +51,9 @@ TEST(ScrivletCMap, BuiltInMapsGiveTheirKnownValues) {
     EXPECT_EQ(MapCIDToUnicode("Foo", "Adobe-Japan1-6", 1), u"");
     // Adobe-Identity orderings give the code itself, not the CID.
     EXPECT_EQ(MapCIDToUnicode("90ms-RKSJ-H", "Adobe-Identity-0", 0x8140), u"\u8140");
+    // UniJIS-UCS2-H codes are Unicode values, not CIDs (CID 0x3042 is a kanji).
+    EXPECT_EQ(MapCIDToUnicode("UniJIS-UCS2-H", "Adobe-Japan1-6", 0x3042), u"\u3042");
+    EXPECT_NE(MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", 0x3042), u"\u3042");
     // A CID written as two code units (a digit with a variation selector).
     EXPECT_EQ(MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", 632), u"0\uFE00");
 
