@@ -71,6 +71,10 @@ std::string WithoutCrLf(std::string text) {
     return text;
 }
 
+void DiscardScratchImages(const std::string& scratchFolder) {
+    for (const std::string& name : ListFiles(scratchFolder, "tmp-*.*")) DeleteFile(scratchFolder + name);
+}
+
 }  // namespace
 
 std::string CenterText(std::string_view text) {
@@ -201,6 +205,8 @@ bool ParchcliMain::RunAndConvert(const RunParameters& params, const EngineComman
     const std::string output = RunEngine(command, params.TextMode);
     if (!WithoutCrLf(output).empty()) {
         PrintLine(output);
+        // What a failed run left must not be taken for the next page's images.
+        if (!params.TextMode) DiscardScratchImages(scratchFolder);
         return false;
     }
     return params.TextMode || ConvertExtractedImages(params, scratchFolder, page, out_);

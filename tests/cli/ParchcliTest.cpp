@@ -260,6 +260,21 @@ TEST_F(ParchcliTest, TheEnginesOutputDecidesTheVerdict) {
     }
 }
 
+TEST_F(ParchcliTest, ImagesOfAFailedPageRunAreNotTakenForTheNextPage) {
+    for (const auto& [name, body] : {
+             std::pair{"pdfi.bin", std::string("echo 'Pages: 2'")},
+             // Arguments: -f n -l n input root. Page 1 writes an image and then complains.
+             std::pair{"iextract.bin", std::string("printf 'P5\\n1 1\\n255\\n\\200' > \"$6-00$2.pgm\"\n"
+                                                   "[ \"$2\" = 1 ] && echo 'Syntax Error: damaged'\nexit 0")}}) {
+        fs::permissions(program_.Write(name, "#!/bin/sh\n" + body + "\n"), fs::perms::owner_all);
+    }
+    const RunResult run = Parchcli({"-inp", "sample.pdf", "-eim", "-spa", "-out", "pages"});
+    EXPECT_EQ(run.Output, kBanner + "Processing page 1...\r\nSyntax Error: damaged\n\r\nProcessing page 2...\r\n");
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(ListFiles(docs_.Path() + "pages", "*.*"), (std::vector<std::string>{"sample-p2-1.bmp"}));
+    ExpectNothingLeftBehind();
+}
+
 TEST_F(ParchcliTest, ConcurrentRunsKeepTheirOwnImagesAndEngines) {
     std::vector<RunResult> runs(4);
     std::vector<std::thread> threads;
