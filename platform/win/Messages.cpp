@@ -37,13 +37,14 @@ void Serve(ThreadQueue& queue, const std::shared_ptr<SentMessage>& sent) {
         LRESULT result = 0;
         ~Finish() {
             Lock lock(S().mutex);
-            queue.receiving.pop_back();
+            if (sent->sender) queue.receiving.pop_back();
             sent->result = result;
             sent->done = true;
             if (sent->sender) sent->sender->signal.notify_all();
         }
     } finish{queue, sent};
-    queue.receiving.push_back(sent.get());
+    // A posted call has no sender waiting: it is not a sent message for InSendMessage.
+    if (sent->sender) queue.receiving.push_back(sent.get());
     finish.result = sent->call ? sent->call() : Deliver(sent->hwnd, sent->message, sent->wParam, sent->lParam);
 }
 
@@ -167,6 +168,18 @@ bool CallOnWindowThread(HWND hwnd, const std::function<LRESULT()>& call, LRESULT
     sent->call = call;
     sent->sender = &mine;
     result = SendAndWait(lock, w->queue, sent);
+    return true;
+}
+
+bool PostCallToWindowThread(HWND hwnd, std::function<LRESULT()> call) {
+    Lock lock(S().mutex);
+    Window* w = FindLive(hwnd);
+    if (!w) return false;
+    auto sent = std::make_shared<SentMessage>();
+    sent->hwnd = hwnd;
+    sent->call = std::move(call);
+    w->queue->sent.push_back(sent);
+    w->queue->signal.notify_all();
     return true;
 }
 

@@ -37,6 +37,10 @@ namespace parch::win {
 // calling thread. Returns false when the window does not exist.
 bool CallOnWindowThread(HWND hwnd, const std::function<LRESULT()>& call, LRESULT& result);
 
+// Queues call for the thread of the window without waiting for it; false when the window does
+// not exist.
+bool PostCallToWindowThread(HWND hwnd, std::function<LRESULT()> call);
+
 // Queues an input message for the thread of msg.hwnd, with the key states of this moment.
 // Consecutive mouse moves to one window are merged, as the input queue does. packetChar is the
 // character that a VK_PACKET key stands for.

@@ -117,3 +117,17 @@ LRESULT DefaultHitTest(HWND hwnd, POINT p) {
 }
 
 }  // namespace parch::win
+
+namespace parch {
+
+BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle) {
+    if (!rect) return 0;
+    int edge = win::EdgeThickness(style, exStyle);
+    rect->left -= edge;
+    rect->right += edge;
+    rect->top -= edge + win::CaptionHeight(style, exStyle) + (menu ? GetSystemMetrics(SM_CYMENU) : 0);
+    rect->bottom += edge;
+    return 1;
+}
+
+}  // namespace parch

@@ -5,6 +5,13 @@
 
 #include "platform/win/WinUser.h"
 
+namespace parch {
+
+// The window rectangle around a client rectangle for the styles, with a menu bar when asked.
+BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle);
+
+}  // namespace parch
+
 namespace parch::win {
 
 RECT DefaultClientRect(DWORD style, DWORD exStyle, const RECT& window);

@@ -7,6 +7,7 @@
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
+#include "platform/win/NonClient.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/Timers.h"
 #include "platform/win/WinUser.h"

@@ -180,9 +180,19 @@ namespace parch {
 using namespace win;
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    auto again = [=] { return SetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags & ~SWP_ASYNCWINDOWPOS); };
+    if (flags & SWP_ASYNCWINDOWPOS) {
+        // Another thread's window is placed by its thread when it gets to it; the caller
+        // does not wait.
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (w && !IsOwnThread(w)) {
+            lock.unlock();
+            return PostCallToWindowThread(hwnd, [again] { return static_cast<LRESULT>(again()); }) ? 1 : 0;
+        }
+    }
     BOOL forwarded;
-    if (RunOnOwnThread(hwnd, [=] { return SetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags); }, forwarded))
-        return forwarded;
+    if (RunOnOwnThread(hwnd, again, forwarded)) return forwarded;
     WINDOWPOS pos{hwnd, insertAfter, x, y, std::max(cx, 0), std::max(cy, 0),
                   flags & ~(SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)};
     RECT oldWindow, oldClient, oldScreen;

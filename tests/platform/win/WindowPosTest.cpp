@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
@@ -28,6 +30,43 @@ TEST_F(Placement, MovingAndSizingSendTheirMessagesInOrder) {
 
     SetWindowPos(top, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     EXPECT_EQ(rec.Take(), (Lines{"top WM_WINDOWPOSCHANGING", "top WM_NCCALCSIZE 1", "top WM_WINDOWPOSCHANGED"}));
+}
+
+TEST_F(Placement, FlagsThatLeaveStepsOut) {
+    HWND owner = rec.Create("owner", WS_POPUP | WS_VISIBLE);
+    HWND owned = rec.Create("owned", WS_POPUP | WS_VISIBLE, owner);
+    HWND other = rec.Create("other", WS_POPUP | WS_VISIBLE);
+    rec.Clear();
+    SetWindowPos(owner, nullptr, 1, 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING);
+    EXPECT_EQ(rec.Take(), (Lines{"owner WM_WINDOWPOSCHANGED", "owner WM_MOVE"}));
+    SetWindowPos(owner, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    EXPECT_EQ(GetTopWindow(nullptr), owner);  // its owned window stayed below "other"
+    EXPECT_EQ(GetWindow(other, GW_HWNDNEXT), owned);
+}
+
+TEST_F(Placement, AsynchronousPlacementFromAnotherThread) {
+    HWND top = rec.Create("top", WS_POPUP);
+    BOOL answer = 0;
+    std::thread([&] {
+        answer = SetWindowPos(top, nullptr, 40, 50, 60, 70, SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    }).join();  // returns without this thread reading its queue
+    EXPECT_TRUE(answer);
+    EXPECT_EQ(WindowRect(top), (RECT{10, 20, 210, 170}));
+    display.PumpMessages();
+    EXPECT_EQ(WindowRect(top), (RECT{40, 50, 100, 120}));
+}
+
+TEST_F(Placement, AdjustWindowRectIsTheInverseOfTheClientArea) {
+    for (DWORD style : {WS_OVERLAPPEDWINDOW, WS_POPUP | WS_BORDER, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_CHILD}) {
+        RECT r{100, 100, 400, 300};
+        AdjustWindowRectEx(&r, style, 0, WS_EX_CLIENTEDGE);
+        HWND parent = (style & WS_CHILD) ? rec.Create("parent", WS_POPUP) : nullptr;
+        HWND w = rec.Create("w", style, parent, r, WS_EX_CLIENTEDGE);
+        RECT client;
+        GetClientRect(w, &client);
+        EXPECT_EQ(client, (RECT{0, 0, 300, 200})) << std::hex << style;
+        DestroyWindow(parent ? parent : w);
+    }
 }
 
 TEST_F(Placement, WindowPosChangingEditsTakeEffect) {
