@@ -192,14 +192,24 @@ bool TPDFDocument::ReadXRef() {
     const bool result = reader.ReadXRefAt(reader.FindXRefOffset());
     if (!Trailer) Trailer = Structure.NewDictionary();
 
-    // Tables whose first subsection is numbered from 1 instead of 0.
-    const TPDFNumeric* size = AsNumber(Trailer->GetValue("Size"));
-    if (EntryCount > 0 && Entries[0].ObjNum == 2 && size && size->GetInteger() == EntryCount + 1 &&
-        Entries[0].Offset >= 0 && std::string_view(FileData).substr(static_cast<std::size_t>(std::min<std::int64_t>(Entries[0].Offset, static_cast<std::int64_t>(FileData.size()))), 7) == "1 0 obj")
+    if (NumberedFromOne())
         for (TPDFXRefEntry& entry : Entries) --entry.ObjNum;
 
     BuildObjectTable();
     return result;
+}
+
+// A table whose first subsection is numbered from 1 instead of 0: its first in-use entry says
+// 2 but points at "1 0 obj", and /Size is one more than the entries (without free gaps) or
+// equals the highest number (with them), which no correct table allows.
+bool TPDFDocument::NumberedFromOne() const {
+    const TPDFNumeric* size = AsNumber(Trailer->GetValue("Size"));
+    if (EntryCount == 0 || Entries[0].ObjNum != 2 || !size || Entries[0].Offset < 0) return false;
+    const std::size_t offset = static_cast<std::size_t>(Entries[0].Offset);
+    if (offset >= FileData.size() || std::string_view(FileData).substr(offset, 7) != "1 0 obj") return false;
+    std::int32_t highest = 0;
+    for (const TPDFXRefEntry& entry : Entries) highest = std::max(highest, entry.ObjNum);
+    return size->GetInteger() == EntryCount + 1 || size->GetInteger() == highest;
 }
 
 void TPDFDocument::OnXRefEntry(std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
@@ -360,6 +370,22 @@ std::string TPDFDocument::FetchObjectText(const TPDFIndObj& entry) {
     if (begin < 0 || begin >= dataLength) return fallback;
     end = std::clamp<std::int64_t>(end, begin, dataLength);
     return head + header->DecodedData.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+std::string TPDFDocument::FetchShiftedObjectText(const TPDFIndObj& entry) const {
+    if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) > FileData.size()) return {};
+    const std::string header = std::to_string(entry.ObjNum) + " " + std::to_string(entry.Gen) + " obj";
+    const std::size_t from = static_cast<std::size_t>(std::max(entry.Offset - kOffsetSlack, 0));
+    const std::string_view window =
+        std::string_view(FileData).substr(from, static_cast<std::size_t>(entry.Offset) - from + header.size() - 1);
+    for (std::size_t found = window.rfind(header); found != std::string_view::npos;
+         found = found == 0 ? std::string_view::npos : window.rfind(header, found - 1)) {
+        const std::size_t start = from + found;
+        if (start > 0 && IsDecimalDigit(FileData[start - 1])) continue;  // part of a longer number
+        const std::size_t end = static_cast<std::size_t>(entry.Offset) + static_cast<std::size_t>(entry.Length);
+        return FileData.substr(start, std::min(end, FileData.size()) - start);
+    }
+    return {};
 }
 
 TPDFIndObj* TPDFDocument::AddIndObj(TPDFObject* object) {

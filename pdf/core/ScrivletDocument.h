@@ -35,6 +35,8 @@ public:
     static constexpr int kMaxLoadDepth = 64;
     // Files are addressed with 32-bit offsets.
     static constexpr std::int64_t kMaxFileSize = INT32_MAX;
+    // How far an object's offset may lie behind its header.
+    static constexpr std::int32_t kOffsetSlack = 20;
 
     TPDFDocument();
     ~TPDFDocument();
@@ -59,6 +61,9 @@ public:
     TPDFIndObj* FindIndObj(std::int32_t objectNumber) const;
     TPDFObject* LookupObject(std::int32_t objectNumber);
     std::string FetchObjectText(const TPDFIndObj& entry);
+    // The text of an object whose header starts up to kOffsetSlack bytes before its offset;
+    // empty when there is no such header.
+    std::string FetchShiftedObjectText(const TPDFIndObj& entry) const;
     TPDFIndObj* AddIndObj(TPDFObject* object);
     void RegisterObject(TPDFObject* object, std::int32_t& objectNumber, std::int32_t& generation);
 
@@ -116,6 +121,7 @@ public:
 private:
     void NewPageTree(TPDFDictionary* pages);
     TPDFDictionary* TrailerDictionary(std::string_view key);
+    bool NumberedFromOne() const;
     void ClearLinearization();
 };
 

@@ -80,6 +80,12 @@ bool FindStreamData(std::string_view text, std::size_t dictionaryEnd, std::int64
     return true;
 }
 
+bool TPDFIndObj::HeaderMatches(std::string_view text, std::size_t& position) const {
+    const std::string_view number = NextNumberText(text, position);
+    const std::string_view generation = NextNumberText(text, position);
+    return number == std::to_string(ObjNum) && generation == std::to_string(Gen);
+}
+
 TPDFObject* TPDFIndObj::GetObject() {
     if (!Loaded) {
         // Each level may resolve a /Length or an object stream; a chain this deep is damage.
@@ -102,13 +108,17 @@ void TPDFIndObj::Load() {
     TPDFStructure& structure = Document->Structure;
     if (Obj) Obj->Release();
     Obj = nullptr;
-    const std::string text = Document->FetchObjectText(*this);
+    std::string text = Document->FetchObjectText(*this);
     if (Compressed) Decrypted = true;  // its object stream was decrypted as a whole
 
     std::size_t p = 0;
-    const std::string_view number = NextNumberText(text, p);
-    const std::string_view generation = NextNumberText(text, p);
-    const bool numbersMatch = number == std::to_string(ObjNum) && generation == std::to_string(Gen);
+    bool numbersMatch = HeaderMatches(text, p);
+    if (!numbersMatch && !Compressed) {
+        // An offset a few bytes late: the header lies just before it.
+        text = Document->FetchShiftedObjectText(*this);
+        p = 0;
+        numbersMatch = !text.empty() && HeaderMatches(text, p);
+    }
     TPDFObject* object = nullptr;
     if (!numbersMatch || NextKeyword(text, p) != "obj") {
         object = structure.NewNull();

@@ -42,6 +42,10 @@ public:
     bool Compressed = false;
     std::int32_t StreamObjNum = 0;
     std::int32_t StreamIndex = 0;
+
+private:
+    // Reads the two numbers at the start of the text; true when they are this object's.
+    bool HeaderMatches(std::string_view text, std::size_t& position) const;
 };
 
 // Where the data of a stream lie in the text after "obj": start and length, false when they

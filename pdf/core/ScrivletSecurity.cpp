@@ -314,10 +314,12 @@ std::string TPDFSecurityHandler::FileKeyOf(std::string_view userPassword) const 
 
 // Steps a to d of algorithm 3: the RC4 key that encrypts the user password into O.
 std::string TPDFSecurityHandler::OwnerRC4Key(std::string_view ownerPassword) const {
+    // The rounds hash the key's length only, as in the file key.
+    const std::size_t n = KeyBytes();
     std::string hash = Md5(Pad(ownerPassword));
     if (Revision >= 3)
-        for (int i = 0; i < 50; ++i) hash = Md5(hash);
-    return hash.substr(0, KeyBytes());
+        for (int i = 0; i < 50; ++i) hash = Md5(std::string_view(hash).substr(0, n));
+    return hash.substr(0, n);
 }
 
 // Algorithms 4 and 5.

@@ -1,0 +1,159 @@
+// Opening whole documents against qpdf as the oracle: a corpus made by a committed script
+// (hand-written files, qpdf's object streams, linearized and encrypted files, damaged variants)
+// and the shared qpdf test corpus.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pdf/core/Scrivlet0813.h"
+#include "pdf/core/ScrivletUnicode.h"
+
+namespace parch {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolResult {
+    int ExitCode = -1;
+    std::string Output;
+};
+
+ToolResult RunCommand(const std::string& command) {
+    ToolResult result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.Output.append(buffer, count);
+    const int status = ::pclose(pipe);
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// qpdf's page count, -1 when qpdf cannot count (exit code 2).
+int QpdfPages(const fs::path& file, const std::string& password) {
+    const ToolResult result = RunCommand("qpdf --show-npages " +
+                                         (password.empty() ? std::string() : "--password=" + Quote(password) + " ") +
+                                         Quote(file.string()) + " 2>/dev/null");
+    if (result.ExitCode != 0 && result.ExitCode != 3) return -1;
+    try {
+        return std::stoi(result.Output);
+    } catch (...) {
+        return -1;
+    }
+}
+
+std::vector<std::vector<std::string>> ReadTable(const fs::path& path) {
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream file(path);
+    std::string line;
+    std::getline(file, line);  // header
+    while (std::getline(file, line)) {
+        if (line.empty()) continue;
+        std::vector<std::string> fields;
+        std::stringstream stream(line);
+        std::string field;
+        while (std::getline(stream, field, '\t')) fields.push_back(field);
+        while (fields.size() < 5) fields.emplace_back();
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+struct Opened {
+    int Answer;
+    std::int32_t Error;
+    std::int32_t Pages;
+};
+
+Opened Open(const fs::path& file, const std::string& password) {
+    TScrivlet0813 api;
+    const int answer = api.OpenPdfFile(file.string(), Utf8ToWide(password));
+    return {answer, api.ErrorCode(), api.CountPages()};
+}
+
+// The script writes every file and a manifest: name, password, expected code, expected page
+// count (qpdf's, when qpdf reads the file), and what the case shows.
+class GeneratedCorpus : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = fs::path(PARCH_BINARY_DIR) / "test-data" / "open_document";
+        const std::string command = "python3 " + Quote(std::string(PARCH_SOURCE_DIR) + "/tools/make_pdf_corpus.py") +
+                                    " " + Quote(folder_.string());
+        made_ = RunCommand(command).ExitCode == 0;
+    }
+    static fs::path folder_;
+    static bool made_;
+};
+
+fs::path GeneratedCorpus::folder_;
+bool GeneratedCorpus::made_ = false;
+
+TEST_F(GeneratedCorpus, EveryFileAnswersAsAUserExpects) {
+    ASSERT_TRUE(made_) << "tools/make_pdf_corpus.py failed";
+    const auto rows = ReadTable(folder_ / "manifest.tsv");
+    ASSERT_GT(rows.size(), 40u);
+    for (const auto& row : rows) {
+        const std::string& name = row[0];
+        const std::string& password = row[1];
+        const int expectedError = std::stoi(row[2]);
+        const int expectedPages = row[3].empty() ? -1 : std::stoi(row[3]);
+        SCOPED_TRACE(name + " password '" + password + "': " + row[4]);
+        const Opened opened = Open(folder_ / name, password);
+        EXPECT_EQ(opened.Error, expectedError);
+        EXPECT_EQ(opened.Answer, expectedError == 0 ? 1 : 0);
+        if (expectedError == 0 && expectedPages >= 0) {
+            EXPECT_EQ(opened.Pages, expectedPages);
+        }
+    }
+}
+
+// Every file of the shared corpus gets an answer, and readable ones have qpdf's page count.
+TEST(QpdfCorpus, EveryFileAnswersAndCountsLikeQpdf) {
+    const fs::path corpus = fs::path(PARCH_SOURCE_DIR) / ".." / "shared" / "corpus";
+    if (!fs::exists(corpus / "qpdf")) GTEST_SKIP() << "no shared corpus";
+    std::map<std::string, std::string> passwords;
+    for (const auto& row : ReadTable(corpus / "qpdf-passwords.tsv")) passwords[row[0]] = row[1];
+
+    int readable = 0;
+    std::vector<fs::path> files;
+    for (const auto& item : fs::directory_iterator(corpus / "qpdf"))
+        if (item.path().extension() == ".pdf") files.push_back(item.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        const std::string name = file.filename().string();
+        const std::string password = passwords.count(name) ? passwords[name] : std::string();
+        SCOPED_TRACE(name);
+        const Opened opened = Open(file, password);
+        const bool known = opened.Error == kScrivletOk || opened.Error == kScrivletUnreadable ||
+                           opened.Error == kScrivletPasswordNeeded ||
+                           opened.Error == kScrivletUnsupportedEncryption;
+        EXPECT_TRUE(known) << opened.Error;
+        if (opened.Error != kScrivletOk) continue;
+        ++readable;
+        const int expected = QpdfPages(file, password);
+        if (expected >= 0) {
+            EXPECT_EQ(opened.Pages, expected);
+        }
+    }
+    EXPECT_GT(readable, static_cast<int>(files.size()) / 2);
+}
+
+}  // namespace
+}  // namespace parch
