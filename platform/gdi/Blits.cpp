@@ -198,16 +198,18 @@ public:
         const Contributors rows = BoxContributors(ay_, ky, ky + 1, source_.view.height);
         std::fill(sum_.begin(), sum_.end(), 0);
         for (int r = 0; r < rows.count[0]; ++r) {
-            const std::uint32_t* filtered = FilteredRow(rows.index[r]);
-            const std::uint64_t w = static_cast<std::uint64_t>(rows.weight[r]);
-            for (size_t i = 0; i < sum_.size(); ++i) sum_[i] += w * filtered[i];
+            const std::uint16_t* filtered = FilteredRow(rows.index[r]);
+            const std::uint32_t w = static_cast<std::uint32_t>(rows.weight[r]);
+            std::uint32_t* sum = sum_.data();
+            for (size_t i = 0; i < sum_.size(); ++i) sum[i] += w * filtered[i];
         }
         for (int i = 0; i < n; ++i) {
             if (nearest_[i] < 0) continue;
             DWORD color = 0;
             for (int c = 0; c < 4; ++c) {
-                const std::uint64_t v = (sum_[static_cast<size_t>(i) * 4 + c] + (std::uint64_t{1} << 31)) >> 32;
-                color |= static_cast<DWORD>(std::min<std::uint64_t>(v, 255)) << (8 * c);
+                // Sums are in units of 1/(256 x 65536).
+                const std::uint32_t v = (sum_[static_cast<size_t>(i) * 4 + c] >> 23) + 1;
+                color |= static_cast<DWORD>(std::min<std::uint32_t>(v >> 1, 255)) << (8 * c);
             }
             out[i] = wantColors ? color : converter_.ValueOfAveragedColor(color);
             valid[i] = 1;
@@ -216,11 +218,11 @@ public:
 
 private:
     // Source row y averaged across the columns, four channels per destination pixel, in
-    // units of 1/65536; rows are cached since neighbouring destination rows share them.
-    const std::uint32_t* FilteredRow(int y) {
+    // units of 1/256; rows are cached since neighbouring destination rows share them.
+    const std::uint16_t* FilteredRow(int y) {
         for (auto& [row, data] : cache_)
             if (row == y) return data.data();
-        std::vector<std::uint32_t> data;
+        std::vector<std::uint16_t> data;
         if (cache_.size() > 8) {
             data = std::move(cache_.front().second);
             cache_.pop_front();
@@ -240,11 +242,13 @@ private:
                 blueRed += w * ((color & 0xFF) | (static_cast<std::uint64_t>(color & 0xFF0000) << 16));
                 greenAlpha += w * (((color >> 8) & 0xFF) | (static_cast<std::uint64_t>(color >> 24) << 32));
             }
-            std::uint32_t* out = data.data() + static_cast<std::ptrdiff_t>(i) * 4;
-            out[0] = static_cast<std::uint32_t>(blueRed);
-            out[1] = static_cast<std::uint32_t>(greenAlpha);
-            out[2] = static_cast<std::uint32_t>(blueRed >> 32);
-            out[3] = static_cast<std::uint32_t>(greenAlpha >> 32);
+            // From units of 1/65536 to 1/256, rounded: at most 255 x 256, so 16 bits hold it.
+            auto narrow = [](std::uint64_t v) { return static_cast<std::uint16_t>(((v & 0xFFFFFFFF) + 128) >> 8); };
+            std::uint16_t* out = data.data() + static_cast<std::ptrdiff_t>(i) * 4;
+            out[0] = narrow(blueRed);
+            out[1] = narrow(greenAlpha);
+            out[2] = narrow(blueRed >> 32);
+            out[3] = narrow(greenAlpha >> 32);
         }
         cache_.emplace_back(y, std::move(data));
         return cache_.back().second.data();
@@ -257,8 +261,8 @@ private:
     int k0_, k1_;
     std::vector<int> nearest_;
     Contributors columns_;
-    std::vector<std::uint64_t> sum_;
-    std::deque<std::pair<int, std::vector<std::uint32_t>>> cache_;
+    std::vector<std::uint32_t> sum_;
+    std::deque<std::pair<int, std::vector<std::uint16_t>>> cache_;
 };
 
 bool UsesSource(BYTE rop3) { return ((rop3 >> 2) & 0x33) != (rop3 & 0x33); }

@@ -9,9 +9,10 @@ namespace parch {
 // (page rendering), so every access is under one lock.
 class GdiHandleTable {
 public:
+    // Never destroyed: objects in other static storage may still release handles at exit.
     static GdiHandleTable& Instance() {
-        static GdiHandleTable table;
-        return table;
+        static GdiHandleTable* table = new GdiHandleTable;
+        return *table;
     }
 
     GdiObject* Adopt(std::unique_ptr<GdiObject> object) {
