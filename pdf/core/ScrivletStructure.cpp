@@ -17,8 +17,15 @@ const std::string_view kPDFCommonNames =
 namespace {
 
 bool IsCommonName(std::string_view bytes) {
-    std::string bracketed = "[" + std::string(bytes) + "]";
-    return kPDFCommonNames.find(bracketed) != std::string_view::npos;
+    // A match counts only when it fills one bracketed entry of the list.
+    for (std::size_t at = kPDFCommonNames.find(bytes); at != std::string_view::npos;
+         at = kPDFCommonNames.find(bytes, at + 1)) {
+        const std::size_t end = at + bytes.size();
+        if (at > 0 && kPDFCommonNames[at - 1] == '[' && end < kPDFCommonNames.size() &&
+            kPDFCommonNames[end] == ']')
+            return true;
+    }
+    return false;
 }
 
 void RemoveFromPool(TPDFObject* object) {
