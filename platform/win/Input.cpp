@@ -76,6 +76,8 @@ void RestartHoverIfMoved(POINT screen) {
     MouseTracking& t = S().tracking;
     if (!t.hwnd || !(t.flags & TME_HOVER)) return;
     UINT width = 4, height = 4;
+    SystemParametersInfo(SPI_GETMOUSEHOVERWIDTH, 0, &width, 0);
+    SystemParametersInfo(SPI_GETMOUSEHOVERHEIGHT, 0, &height, 0);
     if (std::abs(screen.x - t.hoverOrigin.x) > static_cast<int>(width / 2) ||
         std::abs(screen.y - t.hoverOrigin.y) > static_cast<int>(height / 2)) {
         t.hoverOrigin = screen;
@@ -158,6 +160,10 @@ void RouteMouse(UINT message) {
         if (!IsWindow(target)) return;
         SendMessage(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
                     MAKELONG(static_cast<WORD>(hit), static_cast<WORD>(message)));
+        if (hit == HTERROR && buttonDown) {
+            // A click on a window disabled by its modal popup brings that popup forward.
+            if (HWND popup = GetWindow(target, GW_ENABLEDPOPUP)) ActivateWindow(popup, true);
+        }
         if (hit == HTERROR || !IsWindow(target)) return;
     }
     bool client = hit == HTCLIENT;
@@ -389,6 +395,7 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* track) {
     t.flags = (t.flags & ~TME_NONCLIENT) | kinds | (track->dwFlags & TME_NONCLIENT);
     if (kinds & TME_HOVER) {
         UINT hoverTime = 400;
+        SystemParametersInfo(SPI_GETMOUSEHOVERTIME, 0, &hoverTime, 0);
         t.hoverTime = track->dwHoverTime == HOVER_DEFAULT ? hoverTime : track->dwHoverTime;
         t.hoverDue = CurrentClock().NowMs() + t.hoverTime;
         t.hoverOrigin = S().cursorPos;

@@ -135,6 +135,17 @@ TEST_F(Input, TransparentAndDisabledWindowsLetThePointThrough) {
     EXPECT_EQ(WindowFromPoint({300, 300}), nullptr);
 }
 
+TEST_F(Input, ClickOnAWindowDisabledByItsModalPopupActivatesThePopup) {
+    HWND modal = rec.Create("modal", WS_POPUP | WS_VISIBLE, top, {150, 150, 250, 200});
+    EnableWindow(top, 0);
+    SetActiveWindow(other);
+    rec.Ignore(WM_MOUSEMOVE);
+    rec.Clear();
+    display.Click(120, 300);
+    EXPECT_EQ(GetActiveWindow(), modal);
+    for (const auto& line : Pumped()) EXPECT_EQ(line.find("WM_LBUTTON"), std::string::npos) << line;
+}
+
 TEST_F(Input, SetCursorAsksTheParentFirstThenUsesTheClassCursor) {
     SetActiveWindow(top);
     rec.Watch(WM_SETCURSOR);
