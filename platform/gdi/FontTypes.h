@@ -3,6 +3,7 @@
 // values of Windows GDI. Face names are UTF-8.
 
 #include "platform/gdi/WinTypes.h"
+#include "platform/os/FontFamilies.h"
 
 namespace parch {
 
@@ -21,10 +22,8 @@ constexpr LONG FW_BOLD = 700;
 constexpr LONG FW_EXTRABOLD = 800;
 constexpr LONG FW_HEAVY = 900;
 
-// Character sets (kept and reported; every face is used through Unicode).
-constexpr BYTE ANSI_CHARSET = 0;
-constexpr BYTE DEFAULT_CHARSET = 1;
-constexpr BYTE SYMBOL_CHARSET = 2;
+// Character sets (ANSI_CHARSET, DEFAULT_CHARSET...) come with the font family lists; a font
+// keeps and reports its set, but every face is used through Unicode.
 
 // Precision and quality values are accepted and stored; output is always anti-aliased.
 constexpr BYTE OUT_DEFAULT_PRECIS = 0;
