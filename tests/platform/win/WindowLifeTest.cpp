@@ -149,6 +149,23 @@ TEST_F(WindowLife, DestroyingAFocusedChild) {
     EXPECT_EQ(GetFocus(), top);
 }
 
+TEST_F(WindowLife, DestroyingTheActiveWindowActivatesTheNext) {
+    HWND a = rec.Create("a", WS_POPUP | WS_VISIBLE);
+    HWND b = rec.Create("b", WS_POPUP | WS_VISIBLE);
+    ASSERT_EQ(GetActiveWindow(), b);
+    rec.Clear();
+    DestroyWindow(b);
+    EXPECT_EQ(rec.Take(), (Lines{"hook DESTROYWND b", "b WM_SHOWWINDOW 0", "b WM_WINDOWPOSCHANGING",
+                                 "b WM_WINDOWPOSCHANGED", "hook ACTIVATE a", "b WM_NCACTIVATE 0", "b WM_ACTIVATE 0",
+                                 "a WM_WINDOWPOSCHANGING", "a WM_WINDOWPOSCHANGED", "a WM_NCACTIVATE 1", "a WM_ACTIVATE 1", "hook SETFOCUS a", "b WM_KILLFOCUS",
+                                 "a WM_SETFOCUS", "b WM_DESTROY", "b WM_NCDESTROY"}));
+    EXPECT_EQ(GetActiveWindow(), a);
+    EXPECT_EQ(GetFocus(), a);
+    DestroyWindow(a);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    EXPECT_EQ(GetFocus(), nullptr);
+}
+
 TEST_F(WindowLife, DestroyGoesDownForWmDestroyAndUpForWmNcDestroy) {
     HWND top = rec.Create("top", WS_POPUP);
     HWND a = rec.Create("a", WS_CHILD, top, {0, 0, 10, 10});
