@@ -54,7 +54,12 @@ int NearestSource(const Axis& a, int k, int limit) {
 }
 
 // Area-average weights: the source pixels a destination pixel covers, with weights summing to
-// 65536. Pixels beyond the source edge repeat the edge.
+// kWeightUnit. Pixels beyond the source edge repeat the edge.
+// Weights are 14-bit so that two of them times a channel fit the 16-bit lanes of SSE2's
+// multiply-add; column sums keep 7 fraction bits.
+constexpr int kWeightUnit = 1 << 14;
+constexpr int kColumnShift = 7;
+
 struct Contributors {
     std::vector<int> first;   // per destination pixel: offset into index/weight
     std::vector<int> count;
@@ -74,14 +79,14 @@ Contributors BoxContributors(const Axis& a, int k0, int k1, int limit) {
         for (long long j = j0; j < j1; ++j) {
             const long long overlap = std::min(end, (j + 1) * a.dstLength) - std::max(start, j * a.dstLength);
             if (overlap <= 0) continue;
-            const int w = static_cast<int>(overlap * 65536 / a.srcLength);
+            const int w = static_cast<int>(overlap * kWeightUnit / a.srcLength);
             long long source = a.src0 + (a.flip ? a.srcLength - 1 - j : j);
             source = std::clamp<long long>(source, 0, limit - 1);
             c.index.push_back(static_cast<int>(source));
             c.weight.push_back(w);
             total += w;
         }
-        if (!c.weight.empty() && c.index.size() > static_cast<size_t>(c.first.back())) c.weight.back() += 65536 - total;
+        if (!c.weight.empty() && c.index.size() > static_cast<size_t>(c.first.back())) c.weight.back() += kWeightUnit - total;
         c.count.push_back(static_cast<int>(c.index.size()) - c.first.back());
     }
     return c;
@@ -197,19 +202,19 @@ public:
         }
         const Contributors rows = BoxContributors(ay_, ky, ky + 1, source_.view.height);
         std::fill(sum_.begin(), sum_.end(), 0);
-        for (int r = 0; r < rows.count[0]; ++r) {
-            const std::uint16_t* filtered = FilteredRow(rows.index[r]);
-            const std::uint32_t w = static_cast<std::uint32_t>(rows.weight[r]);
-            std::uint32_t* sum = sum_.data();
-            for (size_t i = 0; i < sum_.size(); ++i) sum[i] += w * filtered[i];
+        for (int r = 0; r < rows.count[0]; r += 2) {
+            // Rows go in pairs; a lone last row pairs with itself at weight 0.
+            const bool pair = r + 1 < rows.count[0];
+            AddRows(FilteredRow(rows.index[r]), rows.weight[r], FilteredRow(rows.index[pair ? r + 1 : r]),
+                    pair ? rows.weight[r + 1] : 0);
         }
+        constexpr int shift = 14 + kColumnShift;
         for (int i = 0; i < n; ++i) {
             if (nearest_[i] < 0) continue;
             DWORD color = 0;
             for (int c = 0; c < 4; ++c) {
-                // Sums are in units of 1/(256 x 65536).
-                const std::uint32_t v = (sum_[static_cast<size_t>(i) * 4 + c] >> 23) + 1;
-                color |= static_cast<DWORD>(std::min<std::uint32_t>(v >> 1, 255)) << (8 * c);
+                const std::int32_t v = (sum_[static_cast<size_t>(i) * 4 + c] + (1 << (shift - 1))) >> shift;
+                color |= static_cast<DWORD>(std::clamp(v, 0, 255)) << (8 * c);
             }
             out[i] = wantColors ? color : converter_.ValueOfAveragedColor(color);
             valid[i] = 1;
@@ -217,38 +222,78 @@ public:
     }
 
 private:
-    // Source row y averaged across the columns, four channels per destination pixel, in
-    // units of 1/256; rows are cached since neighbouring destination rows share them.
-    const std::uint16_t* FilteredRow(int y) {
+    // sum += a x wa + b x wb over every channel of the row.
+    void AddRows(const std::int16_t* a, int wa, const std::int16_t* b, int wb) {
+        size_t i = 0;
+        std::int32_t* sum = sum_.data();
+#if defined(__SSE2__)
+        const __m128i weights = _mm_set1_epi32(static_cast<int>((static_cast<std::uint32_t>(wb) << 16) | static_cast<std::uint32_t>(wa)));
+        for (; i + 8 <= sum_.size(); i += 8) {
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+            auto* target = reinterpret_cast<__m128i*>(sum + i);
+            _mm_storeu_si128(target, _mm_add_epi32(_mm_loadu_si128(target), _mm_madd_epi16(_mm_unpacklo_epi16(va, vb), weights)));
+            _mm_storeu_si128(target + 1, _mm_add_epi32(_mm_loadu_si128(target + 1), _mm_madd_epi16(_mm_unpackhi_epi16(va, vb), weights)));
+        }
+#endif
+        for (; i < sum_.size(); ++i) sum[i] += a[i] * wa + b[i] * wb;
+    }
+
+    // Source row y averaged across the columns, four channels per destination pixel, with
+    // kColumnShift fraction bits; rows are cached since neighbouring destination rows share them.
+    const std::int16_t* FilteredRow(int y) {
         for (auto& [row, data] : cache_)
             if (row == y) return data.data();
-        std::vector<std::uint16_t> data;
+        std::vector<std::int16_t> data;
         if (cache_.size() > 8) {
             data = std::move(cache_.front().second);
             cache_.pop_front();
         }
         const int n = k1_ - k0_;
         data.resize(static_cast<size_t>(n) * 4);
-        const bool raw32 = source_.view.bitsPerPixel == 32;
-        const auto* row32 = reinterpret_cast<const DWORD*>(source_.view.Row(y));
-        for (int i = 0; i < n; ++i) {
-            // Blue with red and green with alpha share one 64-bit accumulator each.
-            std::uint64_t blueRed = 0, greenAlpha = 0;
-            const int first = columns_.first[i];
-            for (int k = 0; k < columns_.count[i]; ++k) {
-                const int x = columns_.index[first + k];
-                const DWORD color = raw32 ? row32[x] : converter_.Color(source_.view.ReadValue(x, y));
-                const std::uint64_t w = static_cast<std::uint32_t>(columns_.weight[first + k]);
-                blueRed += w * ((color & 0xFF) | (static_cast<std::uint64_t>(color & 0xFF0000) << 16));
-                greenAlpha += w * (((color >> 8) & 0xFF) | (static_cast<std::uint64_t>(color >> 24) << 32));
+        // 32-bit sources are read directly; others go through their colours once per row.
+        const DWORD* pixels = reinterpret_cast<const DWORD*>(source_.view.Row(y));
+        if (source_.view.bitsPerPixel != 32) {
+            rowColors_.resize(static_cast<size_t>(source_.view.width));
+            for (int x = 0; x < source_.view.width; ++x) rowColors_[x] = converter_.Color(source_.view.ReadValue(x, y));
+            pixels = rowColors_.data();
+        }
+        const int* firsts = columns_.first.data();
+        const int* counts = columns_.count.data();
+        const int* indexes = columns_.index.data();
+        const int* weights = columns_.weight.data();
+        constexpr int round = 1 << (14 - kColumnShift - 1);
+        std::int16_t* out = data.data();
+        for (int i = 0; i < n; ++i, out += 4) {
+            const int* index = indexes + firsts[i];
+            const int* weight = weights + firsts[i];
+            const int count = counts[i];
+#if defined(__SSE2__)
+            const __m128i zero = _mm_setzero_si128();
+            __m128i acc = _mm_setzero_si128();
+            int k = 0;
+            for (; k + 1 < count; k += 2) {
+                // Two source pixels interleaved channel by channel, times their two weights.
+                const __m128i lanes = _mm_unpacklo_epi8(
+                    _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixels[index[k]])),
+                                      _mm_cvtsi32_si128(static_cast<int>(pixels[index[k + 1]]))),
+                    zero);
+                const std::uint32_t pair = static_cast<std::uint32_t>(weight[k]) | (static_cast<std::uint32_t>(weight[k + 1]) << 16);
+                acc = _mm_add_epi32(acc, _mm_madd_epi16(lanes, _mm_set1_epi32(static_cast<int>(pair))));
             }
-            // From units of 1/65536 to 1/256, rounded: at most 255 x 256, so 16 bits hold it.
-            auto narrow = [](std::uint64_t v) { return static_cast<std::uint16_t>(((v & 0xFFFFFFFF) + 128) >> 8); };
-            std::uint16_t* out = data.data() + static_cast<std::ptrdiff_t>(i) * 4;
-            out[0] = narrow(blueRed);
-            out[1] = narrow(greenAlpha);
-            out[2] = narrow(blueRed >> 32);
-            out[3] = narrow(greenAlpha >> 32);
+            if (k < count) {
+                const __m128i lanes = _mm_unpacklo_epi16(
+                    _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixels[index[k]])), zero), zero);
+                acc = _mm_add_epi32(acc, _mm_madd_epi16(lanes, _mm_set1_epi32(weight[k])));
+            }
+            acc = _mm_srai_epi32(_mm_add_epi32(acc, _mm_set1_epi32(round)), 14 - kColumnShift);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(acc, acc));
+#else
+            std::int32_t acc[4] = {0, 0, 0, 0};
+            for (int k = 0; k < count; ++k)
+                for (int c = 0; c < 4; ++c) acc[c] += static_cast<std::int32_t>((pixels[index[k]] >> (8 * c)) & 0xFF) * weight[k];
+            for (int c = 0; c < 4; ++c) out[c] = static_cast<std::int16_t>((acc[c] + round) >> (14 - kColumnShift));
+#endif
         }
         cache_.emplace_back(y, std::move(data));
         return cache_.back().second.data();
@@ -261,8 +306,9 @@ private:
     int k0_, k1_;
     std::vector<int> nearest_;
     Contributors columns_;
-    std::vector<std::uint32_t> sum_;
-    std::deque<std::pair<int, std::vector<std::uint16_t>>> cache_;
+    std::vector<std::int32_t> sum_;
+    std::vector<DWORD> rowColors_;
+    std::deque<std::pair<int, std::vector<std::int16_t>>> cache_;
 };
 
 bool UsesSource(BYTE rop3) { return ((rop3 >> 2) & 0x33) != (rop3 & 0x33); }
