@@ -129,6 +129,38 @@ TEST_F(WindowLife, ExtremePlacementsAreKeptInRange) {
     EXPECT_GT(p.x, 0);
 }
 
+std::vector<std::string> gHookCalls;
+HHOOK gFirst = nullptr;
+HHOOK gSecond = nullptr;
+LRESULT FirstHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) gHookCalls.push_back("first");
+    return CallNextHookEx(gFirst, code, wp, lp);
+}
+LRESULT SecondHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) {
+        gHookCalls.push_back("second");
+        // Removing the hook after this one, and this one itself, while the chain runs.
+        UnhookWindowsHookEx(gFirst);
+        UnhookWindowsHookEx(gSecond);
+    }
+    return CallNextHookEx(gSecond, code, wp, lp);
+}
+
+TEST_F(WindowLife, HooksRunNewestFirstAndMayLeaveWhileRunning) {
+    gHookCalls.clear();
+    gFirst = SetWindowsHookEx(WH_CBT, &FirstHook, nullptr, GetCurrentThreadId());
+    gSecond = SetWindowsHookEx(WH_CBT, &SecondHook, nullptr, GetCurrentThreadId());
+    rec.Clear();
+    ASSERT_TRUE(rec.Create("a", WS_POPUP));
+    EXPECT_EQ(gHookCalls, (std::vector<std::string>{"second"}));
+    // The recorder's own hook, installed before both, still ran after them.
+    EXPECT_EQ(rec.Take().front(), "hook CREATEWND a");
+    rec.Create("b", WS_POPUP);
+    EXPECT_EQ(gHookCalls.size(), 1u);
+    EXPECT_FALSE(UnhookWindowsHookEx(gFirst));
+    EXPECT_EQ(SetWindowsHookEx(99, &FirstHook, nullptr, 0), nullptr);
+}
+
 TEST_F(WindowLife, CreationErrors) {
     EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
