@@ -1,0 +1,48 @@
+#pragma once
+// Writes small PDF files in tests: numbered objects, a classic cross-reference table and a
+// trailer, with the offsets right unless a test asks otherwise.
+
+#include <map>
+#include <string>
+
+namespace parch::testpdf {
+
+struct PdfParts {
+    std::map<int, std::string> Objects;  // number to the text between "obj" and "endobj"
+    std::string TrailerExtra;            // more trailer entries
+    std::string Header = "%PDF-1.4\n";
+};
+
+inline std::string BuildPdf(const PdfParts& parts) {
+    std::string file = parts.Header;
+    std::map<int, std::size_t> offsets;
+    int highest = 0;
+    for (const auto& [number, text] : parts.Objects) {
+        offsets[number] = file.size();
+        file += std::to_string(number) + " 0 obj\n" + text + "\nendobj\n";
+        highest = number;
+    }
+    const std::size_t xref = file.size();
+    file += "xref\n0 " + std::to_string(highest + 1) + "\n0000000000 65535 f \n";
+    for (int number = 1; number <= highest; ++number) {
+        char line[32];
+        if (offsets.count(number))
+            std::snprintf(line, sizeof line, "%010zu 00000 n \n", offsets[number]);
+        else
+            std::snprintf(line, sizeof line, "0000000000 65535 f \n");
+        file += line;
+    }
+    file += "trailer\n<< /Size " + std::to_string(highest + 1) + " /Root 1 0 R" + parts.TrailerExtra +
+            " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    return file;
+}
+
+// Catalog 1, pages 2 with the kids given, and the objects given.
+inline PdfParts PagesParts(const std::string& pagesDictionary) {
+    PdfParts parts;
+    parts.Objects[1] = "<< /Type /Catalog /Pages 2 0 R >>";
+    parts.Objects[2] = pagesDictionary;
+    return parts;
+}
+
+}  // namespace parch::testpdf
