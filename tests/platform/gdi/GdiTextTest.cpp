@@ -368,6 +368,29 @@ TEST(GdiTextTest, DrawTextAlignsClipsAndUnderlinesPrefixes) {
     EXPECT_TRUE(SameShifted(left, other, 0, 0));
 }
 
+TEST(GdiTextTest, DrawTextPlacesEveryLineOnItsOwn) {
+    TextCanvas canvas(200, 80), expected(200, 80);
+    TEXTMETRIC metrics{};
+    GetTextMetrics(canvas.dc(), &metrics);
+    EXPECT_EQ(metrics.tmExternalLeading, 1);  // Liberation Sans' line gap of 67 units at 20 pixels
+
+    // Centred lines are centred one by one.
+    DrawIn(canvas, "WWWW\nW", RECT{0, 0, 200, 80}, DT_CENTER);
+    const int wide = Extent(canvas, "WWWW").cx, narrow = Extent(canvas, "W").cx;
+    DrawIn(expected, "WWWW", RECT{(200 - wide) / 2, 0, 200, 80}, 0);
+    DrawIn(expected, "W", RECT{(200 - narrow) / 2, metrics.tmHeight, 200, 80}, 0);
+    EXPECT_EQ(canvas.Pixels(), expected.Pixels());
+
+    RECT twoLines{0, 0, 200, 0};
+    DrawText(canvas.dc(), "a\nb", -1, &twoLines, DT_CALCRECT | DT_EXTERNALLEADING);
+    EXPECT_EQ(twoLines.bottom, 2 * (metrics.tmHeight + 1));
+
+    // Tab stops every eight average characters.
+    RECT tabbed{0, 0, 200, 0};
+    DrawText(canvas.dc(), "a\tb", -1, &tabbed, DT_CALCRECT | DT_EXPANDTABS);
+    EXPECT_EQ(tabbed.right, 8 * metrics.tmAveCharWidth + Extent(canvas, "b").cx);
+}
+
 TEST(GdiTextTest, DrawTextEllipsisDrawsTheShortenedText) {
     TextCanvas shortened(200, 30), expected(200, 30);
     const int width = Extent(shortened, "Long capt...").cx + 1;
