@@ -97,17 +97,18 @@ FontFile FontMatcher::Match(std::string_view windowsFamily, int weight, bool ita
     if (!config_->handle) config_->handle = FcInitLoadConfigAndFonts();
     if (!config_->handle) return {};
     const std::string family = MetricCompatibleFamily(windowsFamily);
-    FontFile found = MatchFamily(family, weight, italic);
+    bool named = false;
+    FontFile found = MatchFamily(family, weight, italic, named);
     // fontconfig answers an unknown family with whatever it ranks first; a fixed default keeps
     // unknown names on the same face whatever else is installed.
-    if (!found.path.empty() && !SameAsciiText(found.family, family) && family != kDefaultFamily) {
-        FontFile fallback = MatchFamily(kDefaultFamily, weight, italic);
-        if (!fallback.path.empty() && SameAsciiText(fallback.family, kDefaultFamily)) return fallback;
+    if (!found.path.empty() && !named && family != kDefaultFamily) {
+        FontFile fallback = MatchFamily(kDefaultFamily, weight, italic, named);
+        if (!fallback.path.empty() && named) return fallback;
     }
     return found;
 }
 
-FontFile FontMatcher::MatchFamily(const std::string& family, int weight, bool italic) {
+FontFile FontMatcher::MatchFamily(const std::string& family, int weight, bool italic, bool& named) {
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return {};
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -126,6 +127,11 @@ FontFile FontMatcher::MatchFamily(const std::string& family, int weight, bool it
     file.path = PatternString(match, FC_FILE);
     file.faceIndex = PatternInteger(match, FC_INDEX, 0);
     file.family = PatternString(match, FC_FAMILY);
+    // A face may carry several family names ("DejaVu Sans" and "DejaVu Sans Light").
+    named = false;
+    FcChar8* name = nullptr;
+    for (int i = 0; !named && FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch; ++i)
+        named = SameAsciiText(reinterpret_cast<const char*>(name), family);
     const int foundWeight = PatternInteger(match, FC_WEIGHT, FC_WEIGHT_REGULAR);
     const int foundSlant = PatternInteger(match, FC_SLANT, FC_SLANT_ROMAN);
     file.synthesizeBold = weight >= 600 && foundWeight < FC_WEIGHT_DEMIBOLD;

@@ -35,7 +35,8 @@ public:
 private:
     struct Config;
     std::unique_ptr<Config> config_;
-    FontFile MatchFamily(const std::string& family, int weight, bool italic);
+    // named: the face found carries the family name asked for.
+    FontFile MatchFamily(const std::string& family, int weight, bool italic, bool& named);
 };
 
 }  // namespace parch

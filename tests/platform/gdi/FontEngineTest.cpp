@@ -29,6 +29,7 @@ TEST(FontEngineTest, WindowsFamiliesResolveToMetricCompatibleFaces) {
         {"Times New Roman", "Liberation Serif"}, {"Courier New", "Liberation Mono"},
         {"Verdana", "DejaVu Sans"},           {"", "Liberation Sans"},
         {"No Such Family", "Liberation Sans"}, {"DejaVu Serif", "DejaVu Serif"},
+        {"DejaVu Sans Light", "DejaVu Sans"},  // a second family name of the light face
     };
     for (const Case& c : cases) {
         auto font = FontEngine::Instance().Realize(Font(c.asked, -12));
