@@ -532,7 +532,8 @@ std::span<const TLatinGlyph> LatinGlyphs() { return kLatinGlyphs; }
 std::span<const TSymbolGlyph> SymbolGlyphs() { return kSymbolGlyphs; }
 
 int LatinGlyphWidth(std::size_t index, int fontNumber) {
-    if (fontNumber >= 1 && fontNumber <= 4) return kCourierWidth;
+    if (index >= std::size(kLatinGlyphs) || fontNumber < 1 || fontNumber > 12) return kDefaultWidth;
+    if (fontNumber <= 4) return kCourierWidth;
     return kLatinGlyphs[index].Widths[fontNumber - 5];
 }
 

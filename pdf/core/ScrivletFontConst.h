@@ -59,7 +59,8 @@ struct TSymbolGlyph {
 // The 229 Latin glyphs and the 189 Symbol glyphs, each sorted by name.
 std::span<const TLatinGlyph> LatinGlyphs();
 std::span<const TSymbolGlyph> SymbolGlyphs();
-// The width of Latin glyph `index` (0-based) in standard font 1 to 12.
+// The width of Latin glyph `index` (0-based) in standard font 1 to 12; 750 for any other
+// glyph index or font.
 int LatinGlyphWidth(std::size_t index, int fontNumber);
 // The Latin names in table order, case-sensitive.
 const TScrivletCaseSensitiveStringList& LatinGlyphNameList();

@@ -197,6 +197,8 @@ TEST(ScrivletFontConst, StandardFontWidths) {
         for (std::size_t i = 0; i < c.widths.size(); ++i)
             EXPECT_EQ(widths[i], c.widths[i]) << "font " << c.font << " " << names[i];
     }
+    EXPECT_EQ(LatinGlyphWidth(0, 13), 750);
+    EXPECT_EQ(LatinGlyphWidth(229, 5), 750);
     TGlyphWidths untouched;
     untouched.fill(-1);
     GetStandardFontWidths(14, names, untouched);
