@@ -89,7 +89,8 @@ bool ActivateWindow(HWND hwnd, bool byMouse) {
             Window* w = FindLive(hwnd);
             // On top of its band: no topmost window of the same kind stands above it.
             onTop = true;
-            for (Window* s : w->parent->children) {
+            const std::vector<Window*> none;
+            for (Window* s : w ? w->parent->children : none) {
                 if (s == w) break;
                 if (((s->exStyle ^ w->exStyle) & WS_EX_TOPMOST) == 0) onTop = false;
             }
