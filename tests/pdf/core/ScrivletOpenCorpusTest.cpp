@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/Streams.h"
 #include "pdf/core/Scrivlet0813.h"
+#include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletUnicode.h"
 
 namespace parch {
@@ -122,6 +124,35 @@ TEST_F(GeneratedCorpus, EveryFileAnswersAsAUserExpects) {
             EXPECT_EQ(opened.Pages, expectedPages);
         }
     }
+}
+
+// What the document says reads back decrypted: the information title, and the metadata packet
+// whether it was encrypted or left clear. The trailer keeps what the file gave.
+TEST_F(GeneratedCorpus, EncryptedStringsAndStreamsReadBack) {
+    ASSERT_TRUE(made_) << "tools/make_pdf_corpus.py failed";
+    int checked = 0;
+    for (const auto& row : ReadTable(folder_ / "manifest.tsv")) {
+        const std::string& name = row[0];
+        if (row[2] != "0" || (name.rfind("qpdf-r", 0) != 0 && name.rfind("py-", 0) != 0)) continue;
+        SCOPED_TRACE(name + " password '" + row[1] + "'");
+        TPDFDocument document;
+        TFileStream stream((folder_ / name).string(), fmOpenRead);
+        ASSERT_EQ(document.ReadDocument(stream, Utf8ToWide(row[1])), kOpenOk);
+        const TPDFObject* title = document.GetInfo()->GetValue("Title", true);
+        ASSERT_NE(title, nullptr);
+        EXPECT_EQ(static_cast<const TPDFString*>(title)->Bytes, "Corpus document");
+        EXPECT_EQ(document.GetMetadata().rfind("<?xpacket begin=", 0), 0u);
+        EXPECT_EQ(document.Security.EncryptMetadata, name.find("clearmeta") == std::string::npos);
+        if (name == "py-r2-noid.pdf") {
+            EXPECT_EQ(document.Trailer->GetValue("ID"), nullptr);
+        }
+        if (name == "qpdf-r4-emptyuser.pdf") {
+            EXPECT_TRUE(document.Security.OpenedWithoutPassword);
+        }
+        EXPECT_EQ(document.Security.OwnerPasswordOk, row[1].find("wn") != std::string::npos);
+        ++checked;
+    }
+    EXPECT_GT(checked, 30);
 }
 
 // Every file of the shared corpus gets an answer, and readable ones have qpdf's page count.

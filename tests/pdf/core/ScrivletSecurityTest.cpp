@@ -1,0 +1,121 @@
+// The standard security handler: password bytes, object keys, and its answers on documents
+// whose dictionaries it must refuse.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/Streams.h"
+#include "pdf/core/ScrivletDocument.h"
+#include "pdf/core/ScrivletSecurity.h"
+#include "tests/pdf/core/PdfBuilder.h"
+
+namespace parch {
+namespace {
+
+TEST(SecurityHandler, PasswordBytesPerRevision) {
+    const struct {
+        std::u16string Password;
+        int Revision;
+        std::string Bytes;
+    } cases[] = {
+        {u"user", 2, "user"},
+        {u"\u00e4\u20ac", 4, "\xe4\x80"},              // Windows-1252
+        {u"\u0416", 3, "?"},                            // no code there
+        {u"p\u00e4ss", 6, "p\xc3\xa4ss"},               // UTF-8
+        {u"\u2163", 5, "IV"},                           // compatibility form folded
+        {u"a\u00adb", 6, "ab"},                         // mapped to nothing
+        {u"a\u00a0b", 6, "a b"},                        // non-ASCII space
+        {std::u16string(200, u'x'), 6, std::string(127, 'x')},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TPDFSecurityHandler::PasswordBytes(c.Password, c.Revision), c.Bytes) << c.Revision;
+}
+
+TEST(SecurityHandler, ObjectKeys) {
+    TPDFSecurityHandler handler;
+    handler.FileKey = std::string(5, '\x11');
+    handler.EncryptObjectNumber = 9;
+    EXPECT_EQ(handler.ObjectKey(3, 0).size(), 10u);
+    EXPECT_EQ(handler.ObjectKey(9, 0), "");  // the Encrypt dictionary's own strings stay
+    const std::string rc4 = handler.ObjectKey(3, 0);
+
+    handler.FileKey = std::string(16, '\x11');
+    EXPECT_EQ(handler.ObjectKey(3, 0).size(), 16u);
+    const std::string longRc4 = handler.ObjectKey(3, 0);
+    handler.CryptMethod = TPDFSecurityHandler::kAESV2;
+    EXPECT_EQ(handler.ObjectKey(3, 0).size(), 16u);
+    EXPECT_NE(handler.ObjectKey(3, 0), longRc4);  // "sAlT" goes into AES keys
+    EXPECT_NE(handler.ObjectKey(3, 1), handler.ObjectKey(3, 0));
+
+    handler.CryptMethod = TPDFSecurityHandler::kAESV3;
+    handler.FileKey = std::string(32, '\x22');
+    EXPECT_EQ(handler.ObjectKey(3, 0), handler.FileKey);
+    EXPECT_NE(rc4, longRc4.substr(0, 10));
+}
+
+std::uint8_t OpenWithEncrypt(const std::string& encrypt, std::u16string_view password, const std::string& id = "") {
+    testpdf::PdfParts parts = testpdf::PagesParts("<< /Type /Pages /Count 0 /Kids [] >>");
+    parts.Objects[3] = encrypt;
+    parts.TrailerExtra = " /Encrypt 3 0 R" + id;
+    TPDFDocument document;
+    TStringStream stream(testpdf::BuildPdf(parts));
+    return document.ReadDocument(stream, password);
+}
+
+TEST(SecurityHandler, DictionariesItCannotServe) {
+    const std::string values = " /O <" + std::string(64, '0') + "> /U <" + std::string(64, '0') + "> /P -4";
+    const struct {
+        std::string Encrypt;
+        std::uint8_t Result;
+    } cases[] = {
+        {"<< /Filter /FooBar /V 2 /R 3" + values + " >>", kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 3 /R 3" + values + " >>", kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 2 /R 3 /Length 44" + values + " >>", kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /None >> >> /StmF /StdCF /StrF /StdCF" + values +
+             " >>",
+         kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /AESV2 >> >> /StmF /Identity /StrF /StdCF" +
+             values + " >>",
+         kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /StmF /StdCF /StrF /StdCF" + values + " >>", kOpenUnsupportedEncryption},
+        {"[ /not /a /dictionary ]", kOpenUnreadable},
+        // Supported, but the password is wrong (the values were made by no password).
+        {"<< /Filter /Standard /V 2 /R 3 /Length 128" + values + " >>", kOpenPasswordNeeded},
+        {"<< /Filter /Standard /V 2 /R 3" + values + " >>", kOpenPasswordNeeded},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OpenWithEncrypt(c.Encrypt, u""), c.Result) << c.Encrypt;
+        EXPECT_EQ(OpenWithEncrypt(c.Encrypt, u"any"), c.Result) << c.Encrypt;
+    }
+}
+
+TEST(SecurityHandler, ReadsKeyLengthAndMetadataFlag) {
+    const struct {
+        std::string Entries;
+        std::int32_t KeyLength;
+        bool EncryptMetadata;
+    } cases[] = {
+        {"/V 1 /R 2", 40, true},
+        {"/V 2 /R 3", 40, true},
+        {"/V 2 /R 3 /Length 56", 56, true},
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /V2 /Length 16 >> >> /StmF /StdCF /StrF /StdCF", 128, true},
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /V2 /Length 80 >> >> /StmF /StdCF /StrF /StdCF", 80, true},
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /AESV2 >> >> /StmF /StdCF /StrF /StdCF /EncryptMetadata false", 128,
+         false},
+    };
+    for (const auto& c : cases) {
+        TPDFStructure structure;
+        auto* trailer = static_cast<TPDFDictionary*>(
+            structure.ParseObject("<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
+        TPDFSecurityHandler handler;
+        handler.ReadEncryption(trailer);
+        EXPECT_EQ(handler.EncryptionState(), kSupportedEncryption) << c.Entries;
+        EXPECT_EQ(handler.KeyLength, c.KeyLength) << c.Entries;
+        EXPECT_EQ(handler.EncryptMetadata, c.EncryptMetadata) << c.Entries;
+        EXPECT_EQ(trailer->GetValue("ID"), nullptr);  // a missing /ID is not made up
+    }
+}
+
+}  // namespace
+}  // namespace parch
