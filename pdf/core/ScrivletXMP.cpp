@@ -196,7 +196,12 @@ std::string TScrivletXMP::Save() const {
     std::string text(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(size));
     xmlFree(buffer);
     if (text.rfind("<?xml", 0) == 0) {
-        const std::size_t begin = text.find("<?xpacket");
+        // The declaration goes; a packet without its xpacket wrapper keeps its elements.
+        std::size_t begin = text.find("<?xpacket");
+        if (begin == std::string::npos) {
+            begin = text.find("?>");
+            begin = begin == std::string::npos ? text.size() : text.find_first_not_of("\r\n", begin + 2);
+        }
         text.erase(0, begin == std::string::npos ? text.size() : begin);
     }
     const std::size_t end = text.rfind("<?xpacket end=");
