@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/win/Focus.h"
+#include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
@@ -136,7 +137,8 @@ LRESULT DefaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT SystemCommand(HWND hwnd, WPARAM command) {
+LRESULT SystemCommand(HWND hwnd, WPARAM command, LPARAM lParam) {
+    if (CallHooks(WH_CBT, HCBT_SYSCOMMAND, command, lParam)) return 0;
     switch (command & 0xFFF0) {
         case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;
         case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); break;
@@ -206,7 +208,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             if (GetCapture() == hwnd) ReleaseCapture();
             return 0;
         case WM_CLOSE: DestroyWindow(hwnd); return 0;
-        case WM_SYSCOMMAND: return SystemCommand(hwnd, wParam);
+        case WM_SYSCOMMAND: return SystemCommand(hwnd, wParam, lParam);
         case WM_MOUSEWHEEL:
         case WM_MOUSEHWHEEL:
         case WM_CONTEXTMENU:

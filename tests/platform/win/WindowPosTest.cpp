@@ -152,9 +152,14 @@ TEST_F(Placement, MaximizeAndRestore) {
     ShowWindow(top, SW_RESTORE);  // back to maximized, where it was before
     EXPECT_TRUE(IsZoomed(top));
     EXPECT_EQ(GetActiveWindow(), top);
-    ShowWindow(top, SW_RESTORE);
+    SendMessage(top, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(IsZoomed(top));
     EXPECT_EQ(WindowRect(top), (RECT{100, 100, 500, 400}));
+    rec.Clear();
+    SendMessage(top, WM_SYSCOMMAND, SC_CLOSE, 0);  // through WM_CLOSE to destruction
+    EXPECT_FALSE(IsWindow(top));
+    lines = rec.Take();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "top WM_CLOSE"), 1);
 }
 
 TEST_F(Placement, ChildrenAreNotActivatedButHearOfIt) {
