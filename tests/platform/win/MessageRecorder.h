@@ -63,8 +63,14 @@ public:
         std::lock_guard guard(mutex_);
         handler_ = std::move(handler);
     }
-    void Ignore(UINT message) { ignored_.insert(message); }
-    void Watch(UINT message) { ignored_.erase(message); }
+    void Ignore(UINT message) {
+        std::lock_guard guard(mutex_);
+        ignored_.insert(message);
+    }
+    void Watch(UINT message) {
+        std::lock_guard guard(mutex_);
+        ignored_.erase(message);
+    }
 
     std::vector<std::string> Take() {
         std::lock_guard guard(mutex_);
