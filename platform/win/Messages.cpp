@@ -389,4 +389,25 @@ DWORD GetCurrentThreadId() {
     return CurrentThreadId();
 }
 
+bool WaitServingSentMessages(const std::function<bool()>& done, DWORD timeoutMs) {
+    ThreadQueue& queue = CurrentQueue();
+    std::uint64_t deadline = timeoutMs == INFINITE ? UINT64_MAX : CurrentClock().NowMs() + timeoutMs;
+    Lock lock(S().mutex);
+    for (;;) {
+        ServeSent(queue, lock);
+        lock.unlock();
+        bool finished = done();
+        lock.lock();
+        if (finished) return true;
+        if (!queue.sent.empty()) continue;
+        if (CurrentClock().NowMs() >= deadline) return false;
+        CurrentClock().WaitUntil(lock, queue.signal, deadline);
+    }
+}
+
+void WakeThread(DWORD threadId) {
+    Lock lock(S().mutex);
+    if (ThreadQueue* queue = QueueOf(threadId)) queue->signal.notify_all();
+}
+
 }  // namespace parch

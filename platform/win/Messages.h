@@ -29,6 +29,14 @@ LONG GetMessageTime();
 BOOL InSendMessage();
 DWORD GetCurrentThreadId();
 
+// Waits until done() holds, serving the messages other threads send to the calling thread
+// meanwhile; posted messages stay queued. Whoever makes done() true calls WakeThread for the
+// waiting thread afterwards. Returns false when timeoutMs (INFINITE: none) ran out first.
+// This is how a GUI thread waits for a worker that may still need it.
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+bool WaitServingSentMessages(const std::function<bool()>& done, DWORD timeoutMs);
+void WakeThread(DWORD threadId);
+
 }  // namespace parch
 
 namespace parch::win {

@@ -164,6 +164,32 @@ TEST_F(Messages, WorkerSendIsServedInsideAModalLoop) {
     EXPECT_EQ(results, (std::vector<LRESULT>{2, 4, 6}));
 }
 
+TEST_F(Messages, WaitingForAWorkerServesItsSends) {
+    HWND gui = rec.Create("gui", WS_POPUP);
+    DWORD guiThread = GetCurrentThreadId();
+    PostMessage(gui, WM_USER + 9, 0, 0);  // stays queued through the wait
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        // The worker needs the GUI thread twice before it can finish.
+        SendMessage(gui, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("step 1"));
+        SendMessage(gui, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("step 2"));
+        finished = true;
+        WakeThread(guiThread);
+    });
+    EXPECT_TRUE(WaitServingSentMessages([&] { return finished.load(); }, INFINITE));
+    worker.join();
+    char text[16];
+    GetWindowText(gui, text, sizeof text);
+    EXPECT_STREQ(text, "step 2");
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_USER + 9u);
+    // With a time limit on the virtual clock, an unfinished wait gives up when time runs out.
+    std::uint64_t before = GetTickCount64();
+    EXPECT_FALSE(WaitServingSentMessages([] { return false; }, 250));
+    EXPECT_EQ(GetTickCount64() - before, 250u);
+}
+
 TEST_F(Messages, CrossThreadCallsRunOnTheWindowsThread) {
     HWND gui = rec.Create("gui", WS_POPUP);
     std::atomic<bool> done{false};
