@@ -56,14 +56,22 @@ std::string TPDFPainter::GetText() const {
     return text;
 }
 
-std::string TPDFPainter::FormatNumber(double value) const { return FloatToPDFStr(Precision, value) + " "; }
+std::string TPDFPainter::FormatNumber(double value) const {
+    std::string text = FloatToPDFStr(Precision, value);
+    text.push_back(' ');
+    return text;
+}
 
 void TPDFPainter::SetFont(TPDFFont* font, double size) {
     if (!(size > 0)) size = 1;
     Font = font;
     FontSize = size;
     Leading = size * 6.25 / 100;
-    FontOperator = "/" + (font ? font->ResourceName : std::string()) + " " + FormatNumber(size) + "Tf";
+    FontOperator.assign(1, '/');
+    if (font) FontOperator += font->ResourceName;
+    FontOperator += ' ';
+    FontOperator += FormatNumber(size);
+    FontOperator += "Tf";
     Changed[0] = Changed[1] = Changed[2] = true;
 }
 
