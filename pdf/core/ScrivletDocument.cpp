@@ -213,7 +213,8 @@ bool TPDFDocument::NumberedFromOne() const {
 }
 
 void TPDFDocument::OnXRefEntry(std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
-    if (number < 0 || (kind != 'n' && kind != 'c') || !SeenNumbers.Take(number)) return;
+    if (number < 0 || number > kMaxObjectNumber || (kind != 'n' && kind != 'c') || !SeenNumbers.Take(number))
+        return;
     TPDFXRefEntry entry;
     entry.ObjNum = number;
     entry.InUse = true;

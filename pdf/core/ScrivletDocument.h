@@ -35,6 +35,9 @@ public:
     static constexpr int kMaxLoadDepth = 64;
     // Files are addressed with 32-bit offsets.
     static constexpr std::int64_t kMaxFileSize = INT32_MAX;
+    // The highest object number a conforming file may use; higher entries are ignored, which
+    // also bounds the table that a cross-reference stream can make us build.
+    static constexpr std::int32_t kMaxObjectNumber = 8388607;
     // How far an object's offset may lie behind its header.
     static constexpr std::int32_t kOffsetSlack = 20;
 

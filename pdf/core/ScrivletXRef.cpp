@@ -96,30 +96,35 @@ std::int64_t TPDFXRefReader::FindXRefOffset() const {
 }
 
 bool TPDFXRefReader::ReadXRefAt(std::int64_t offset) {
-    // A chain that returns to a section already read has nothing more to give.
-    if (!visited_.insert(offset).second) return true;
-    if (OnSection) OnSection(offset);
-    if (depth_ >= kMaxSections || static_cast<int>(visited_.size()) > kMaxSections) return false;
+    // /Prev chains are followed in a loop; only /XRefStm nests.
+    for (;;) {
+        // A chain that returns to a section already read has nothing more to give.
+        if (!visited_.insert(offset).second) return true;
+        if (static_cast<int>(visited_.size()) > kMaxSections) return false;
+        if (OnSection) OnSection(offset);
 
-    const std::int64_t windowStart = offset < 10 ? 0 : offset - 10;
-    const std::string_view window = ReadBytes(windowStart, 40);
-    std::size_t xref = window.find("xref");
-    while (xref != npos && xref > 0 && window[xref - 1] == 't') xref = window.find("xref", xref + 1);
-    const std::size_t obj = window.find(" obj");
+        const std::int64_t windowStart = offset < 10 ? 0 : offset - 10;
+        const std::string_view window = ReadBytes(windowStart, 40);
+        std::size_t xref = window.find("xref");
+        while (xref != npos && xref > 0 && window[xref - 1] == 't') xref = window.find("xref", xref + 1);
+        const std::size_t obj = window.find(" obj");
 
-    ++depth_;
-    bool result = false;
-    if (xref == npos && obj != npos)
-        result = ReadXRefStream(windowStart + static_cast<std::int64_t>(obj) + 4);
-    else if (xref != npos && (obj == npos || obj > xref))
-        result = ReadXRefTable(windowStart + static_cast<std::int64_t>(xref) + 4);
-    --depth_;
-
-    if (!result && OnSection) OnSection(-offset);
-    return result;
+        std::int64_t previous = -1;
+        bool read = false;
+        if (xref == npos && obj != npos)
+            read = ReadXRefStream(windowStart + static_cast<std::int64_t>(obj) + 4, previous);
+        else if (xref != npos && (obj == npos || obj > xref))
+            read = ReadXRefTable(windowStart + static_cast<std::int64_t>(xref) + 4, previous);
+        if (!read) {
+            if (OnSection) OnSection(-offset);
+            return false;
+        }
+        if (previous < 0) return true;
+        offset = previous;
+    }
 }
 
-bool TPDFXRefReader::ReadXRefTable(std::int64_t position) {
+bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous) {
     std::int64_t p = position;
     // Subsections until the trailer.
     for (;;) {
@@ -160,14 +165,17 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position) {
     const auto* dictionary = static_cast<const TPDFDictionary*>(parsed);
     if (OnTrailer) OnTrailer(dictionary->ToText());
 
-    if (const TPDFNumeric* stream = AsNumber(dictionary->GetValue("XRefStm")))
+    // The stream's result does not decide this section's.
+    if (const TPDFNumeric* stream = AsNumber(dictionary->GetValue("XRefStm")); stream && nesting_ < kMaxNesting) {
+        ++nesting_;
         ReadXRefAt(stream->GetInteger());
-    if (const TPDFNumeric* previous = AsNumber(dictionary->GetValue("Prev")))
-        return ReadXRefAt(previous->GetInteger());
+        --nesting_;
+    }
+    if (const TPDFNumeric* prev = AsNumber(dictionary->GetValue("Prev"))) previous = std::max<std::int64_t>(prev->GetInteger(), 0);
     return true;
 }
 
-bool TPDFXRefReader::ReadXRefStream(std::int64_t position) {
+bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previous) {
     const std::string_view window = ReadBytes(position, static_cast<std::int64_t>(data_.size()));
     TPDFStructure structure;
     std::int64_t end = 0;
@@ -190,7 +198,7 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position) {
         subsections.emplace_back(0, size);
     }
     const TPDFNumeric* previousNumber = AsNumber(dictionary->GetValue("Prev"));
-    const std::int64_t previous = previousNumber ? previousNumber->GetInteger() : 0;
+    const std::int64_t prev = previousNumber ? previousNumber->GetInteger() : 0;
 
     std::int64_t widths[3] = {0, 0, 0};
     const TPDFObject* w = dictionary->GetValue("W");
@@ -251,7 +259,7 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position) {
     }
 
     if (OnTrailer) OnTrailer(dictionary->ToText());
-    if (previous > 0) return ReadXRefAt(previous);
+    if (prev > 0) previous = prev;
     return true;
 }
 

@@ -24,8 +24,10 @@ struct TPDFXRefEntry {
 
 class TPDFXRefReader {
 public:
-    // Sections beyond this many in one chain are not read: the chain is then taken as broken.
-    static constexpr int kMaxSections = 4096;
+    // Sections beyond this many are not read: the chain is then taken as broken.
+    static constexpr int kMaxSections = 65536;
+    // Hybrid sections whose /XRefStm leads to further hybrid sections, this deep at most.
+    static constexpr int kMaxNesting = 32;
 
     // (object number, second field, third field, kind): kind 'n' gives offset and generation,
     // 'c' object stream number and index, 'f' a free entry, ' ' a stream entry of another type.
@@ -49,13 +51,14 @@ public:
     TSectionEvent OnSection;
 
 private:
-    bool ReadXRefTable(std::int64_t position);
-    bool ReadXRefStream(std::int64_t position);
+    // Each reads one section and gives its /Prev, or leaves `previous` at -1.
+    bool ReadXRefTable(std::int64_t position, std::int64_t& previous);
+    bool ReadXRefStream(std::int64_t position, std::int64_t& previous);
     std::int64_t FindBackwards(std::string_view pattern, std::int64_t before) const;
 
     std::string_view data_;
     std::set<std::int64_t> visited_;
-    int depth_ = 0;
+    int nesting_ = 0;
 };
 
 }  // namespace parch
