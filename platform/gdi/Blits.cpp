@@ -6,6 +6,7 @@
 #endif
 #include <cstring>
 #include <climits>
+#include <cstdlib>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -28,20 +29,27 @@ struct Axis {
     bool flip = false;
 };
 
+// Sizes and positions beyond 2^30 pixels are refused (false), so no sum below can overflow;
+// an empty axis is valid and has length 0.
 bool MakeAxis(int d0, int dLength, int s0, int sLength, Axis& axis) {
-    if (dLength == 0 || sLength == 0) return false;
-    axis.flip = false;
-    if (dLength < 0) {
-        d0 += dLength;
-        dLength = -dLength;
-        axis.flip = !axis.flip;
+    constexpr long long kMaxLength = 1 << 30;
+    axis = Axis{};
+    if (std::llabs(dLength) > kMaxLength || std::llabs(sLength) > kMaxLength) return false;
+    if (dLength == 0 || sLength == 0) return true;
+    long long d = d0, dl = dLength, s = s0, sl = sLength;
+    bool flip = false;
+    if (dl < 0) {
+        d += dl;
+        dl = -dl;
+        flip = !flip;
     }
-    if (sLength < 0) {
-        s0 += sLength;
-        sLength = -sLength;
-        axis.flip = !axis.flip;
+    if (sl < 0) {
+        s += sl;
+        sl = -sl;
+        flip = !flip;
     }
-    axis = Axis{d0, dLength, s0, sLength, axis.flip};
+    if (std::llabs(d) > kMaxLength || std::llabs(s) > kMaxLength) return false;
+    axis = Axis{static_cast<int>(d), static_cast<int>(dl), static_cast<int>(s), static_cast<int>(sl), flip};
     return true;
 }
 
@@ -75,7 +83,12 @@ Contributors BoxContributors(const Axis& a, int k0, int k1, int limit) {
         const long long end = start + a.srcLength;
         c.first.push_back(static_cast<int>(c.index.size()));
         int total = 0;
-        const long long j0 = start / a.dstLength, j1 = (end + a.dstLength - 1) / a.dstLength;
+        long long j0 = start / a.dstLength, j1 = (end + a.dstLength - 1) / a.dstLength;
+        // Only source pixels inside the bitmap count (a few beyond its edge repeat it).
+        const long long inside0 = a.flip ? a.src0 + a.srcLength - limit : -a.src0;
+        const long long inside1 = a.flip ? a.src0 + a.srcLength : limit - a.src0;
+        j0 = std::max(j0, inside0 - 1);
+        j1 = std::min(j1, inside1 + 1);
         for (long long j = j0; j < j1; ++j) {
             const long long overlap = std::min(end, (j + 1) * a.dstLength) - std::max(start, j * a.dstLength);
             if (overlap <= 0) continue;
@@ -337,7 +350,8 @@ BOOL Transfer(DeviceContext& dc, int x, int y, int width, int height, const Blit
     }
     Axis ax, ay;
     if (!MakeAxis(dc.ToDevice(POINT{x, y}).x, width, sx, sw, ax) || !MakeAxis(dc.ToDevice(POINT{x, y}).y, height, sy, sh, ay))
-        return 1;
+        return 0;
+    if (ax.dstLength == 0 || ay.dstLength == 0) return 1;
     const RECT deviceRect{ax.dst0, ay.dst0, ax.dst0 + ax.dstLength, ay.dst0 + ay.dstLength};
     int k0, k1;
     if (!VisibleColumns(dc, deviceRect, k0, k1)) return 1;
@@ -527,7 +541,8 @@ BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source
     Axis ax, ay;
     if (!MakeAxis(context->ToDevice(POINT{x, y}).x, width, pixel.x, sourceWidth, ax) ||
         !MakeAxis(context->ToDevice(POINT{x, y}).y, height, pixel.y, sourceHeight, ay))
-        return 1;
+        return 0;
+    if (ax.dstLength == 0 || ay.dstLength == 0) return 1;
     const RECT deviceRect{ax.dst0, ay.dst0, ax.dst0 + ax.dstLength, ay.dst0 + ay.dstLength};
     int k0, k1;
     if (!VisibleColumns(*context, deviceRect, k0, k1)) return 1;
@@ -595,8 +610,9 @@ BOOL TransparentBlt(HDC destination, int x, int y, int width, int height, HDC so
     from.SeparateFrom(PixelView::Of(*target));
     if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return 0;
     Axis ax, ay;
-    MakeAxis(context->ToDevice(POINT{x, y}).x, width, pixel.x, sourceWidth, ax);
-    MakeAxis(context->ToDevice(POINT{x, y}).y, height, pixel.y, sourceHeight, ay);
+    if (!MakeAxis(context->ToDevice(POINT{x, y}).x, width, pixel.x, sourceWidth, ax) ||
+        !MakeAxis(context->ToDevice(POINT{x, y}).y, height, pixel.y, sourceHeight, ay))
+        return 0;
     const RECT deviceRect{ax.dst0, ay.dst0, ax.dst0 + ax.dstLength, ay.dst0 + ay.dstLength};
     int k0, k1;
     if (!VisibleColumns(*context, deviceRect, k0, k1)) return 1;

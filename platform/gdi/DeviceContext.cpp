@@ -115,9 +115,19 @@ bool DeviceContext::Restore(int savedIndex) {
     return true;
 }
 
+namespace {
+
+// Coordinates are kept within 29 bits so that later sums and differences cannot overflow.
+LONG Saturated(long long v) {
+    constexpr long long kLimit = 1 << 29;
+    return static_cast<LONG>(std::clamp(v, -kLimit, kLimit));
+}
+
+}  // namespace
+
 POINT DeviceContext::ToDevice(POINT p) const {
-    return POINT{p.x - state_.windowOrigin.x + state_.viewportOrigin.x,
-                 p.y - state_.windowOrigin.y + state_.viewportOrigin.y};
+    return POINT{Saturated(static_cast<long long>(p.x) - state_.windowOrigin.x + state_.viewportOrigin.x),
+                 Saturated(static_cast<long long>(p.y) - state_.windowOrigin.y + state_.viewportOrigin.y)};
 }
 
 RECT DeviceContext::ToDevice(const RECT& r) const {
@@ -127,8 +137,8 @@ RECT DeviceContext::ToDevice(const RECT& r) const {
 }
 
 POINT DeviceContext::ToLogical(POINT p) const {
-    return POINT{p.x + state_.windowOrigin.x - state_.viewportOrigin.x,
-                 p.y + state_.windowOrigin.y - state_.viewportOrigin.y};
+    return POINT{Saturated(static_cast<long long>(p.x) + state_.windowOrigin.x - state_.viewportOrigin.x),
+                 Saturated(static_cast<long long>(p.y) + state_.windowOrigin.y - state_.viewportOrigin.y)};
 }
 
 GdiBitmap* DeviceContext::Target() const { return memory_ ? state_.bitmap : surface_; }
@@ -152,6 +162,15 @@ const RegionRects& DeviceContext::EffectiveClip() {
     return effectiveClip_;
 }
 
+RECT DeviceContext::DrawingLimit(int margin) {
+    const RegionRects& clip = EffectiveClip();
+    if (clip.Empty()) return RECT{};
+    const RECT b = clip.Bounds();
+    const int m = std::clamp(margin, 0, 1 << 20);
+    return RECT{b.left - surfaceOrigin_.x - m, b.top - surfaceOrigin_.y - m, b.right - surfaceOrigin_.x + m,
+                b.bottom - surfaceOrigin_.y + m};
+}
+
 void DeviceContext::FillDeviceRect(const RECT& deviceRect, COLORREF color, const RECT* deviceClip) {
     GdiBitmap* target = Target();
     if (!target) return;
@@ -162,6 +181,9 @@ void DeviceContext::FillDeviceRect(const RECT& deviceRect, COLORREF color, const
         r.right = std::min(r.right, deviceClip->right);
         r.bottom = std::min(r.bottom, deviceClip->bottom);
     }
+    const RECT visible = DrawingLimit(0);
+    r.top = std::max(r.top, visible.top);
+    r.bottom = std::min(r.bottom, visible.bottom);
     if (r.left >= r.right || r.top >= r.bottom) return;
     const PixelView view = PixelView::Of(*target);
     const DWORD value = view.ValueOfColor(ColorOfColorRef(color));

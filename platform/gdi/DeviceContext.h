@@ -90,6 +90,9 @@ public:
     // Where drawing may land, in target pixels: the clip region, the system clip and the
     // target's bounds together. Empty when there is no target.
     const RegionRects& EffectiveClip();
+    // The device rectangle drawing can reach (the clip's bounds) grown by `margin` pixels on
+    // every side; shape scan conversion stops there.
+    RECT DrawingLimit(int margin);
     // Call after changing State().clip directly.
     void ClipChanged() { effectiveClipValid_ = false; }
 

@@ -18,7 +18,7 @@ namespace {
 std::mutex threeDMutex;
 ThreeDColors threeDColors;
 
-using ShapeSpans = std::function<std::vector<Span>(const RECT& box)>;
+using ShapeSpans = std::function<std::vector<Span>(const RECT& box, const RECT& limit)>;
 
 // Draws a closed shape whose pixels `spansOf` gives for a box: the pen covers the band
 // between the box grown by half the pen and the box shrunk by the rest (inside-frame pens stay
@@ -26,13 +26,15 @@ using ShapeSpans = std::function<std::vector<Span>(const RECT& box)>;
 // pixel smaller to the right and bottom, as GDI draws it.
 void DrawShape(DeviceContext& dc, RECT box, const ShapeSpans& spansOf) {
     const GdiPen* pen = dc.State().pen;
+    // The margin keeps the shape's own edges, not the cut, where the pen band is worked out.
+    const RECT limit = dc.DrawingLimit((pen ? pen->Width() : 1) + 2);
     if (!pen || pen->IsNull()) {
-        PaintShape(dc, {}, RegionRects::FromSpans(spansOf(RECT{box.left, box.top, box.right - 1, box.bottom - 1})));
+        PaintShape(dc, {}, RegionRects::FromSpans(spansOf(RECT{box.left, box.top, box.right - 1, box.bottom - 1}, limit)));
         return;
     }
     const int w = pen->Width();
     if (w <= 1) {
-        const RegionRects shape = RegionRects::FromSpans(spansOf(box));
+        const RegionRects shape = RegionRects::FromSpans(spansOf(box, limit));
         const RegionRects inside = shape.Eroded(1);
         PaintShape(dc, RegionRects::Combine(shape, inside, RGN_DIFF), inside);
         return;
@@ -43,9 +45,9 @@ void DrawShape(DeviceContext& dc, RECT box, const ShapeSpans& spansOf) {
         outer = RECT{box.left - k, box.top - k, box.right - 1 - k + w, box.bottom - 1 - k + w};
         inner = RECT{box.left - k + w, box.top - k + w, box.right - 1 - k, box.bottom - 1 - k};
     }
-    const RegionRects shape = RegionRects::FromSpans(spansOf(outer));
+    const RegionRects shape = RegionRects::FromSpans(spansOf(outer, limit));
     const RegionRects inside = inner.left < inner.right && inner.top < inner.bottom
-                                   ? RegionRects::FromSpans(spansOf(inner))
+                                   ? RegionRects::FromSpans(spansOf(inner, limit))
                                    : RegionRects();
     PaintShape(dc, RegionRects::Combine(shape, inside, RGN_DIFF), inside);
 }
@@ -107,7 +109,7 @@ void GradientTriangle(DeviceContext& dc, const TRIVERTEX& v1, const TRIVERTEX& v
     const double area = double(p[1].x - p[0].x) * (p[2].y - p[0].y) - double(p[2].x - p[0].x) * (p[1].y - p[0].y);
     if (area == 0) return;
     const auto spans = PolygonSpans({{{double(p[0].x), double(p[0].y)}, {double(p[1].x), double(p[1].y)},
-                                      {double(p[2].x), double(p[2].y)}}}, ALTERNATE);
+                                      {double(p[2].x), double(p[2].y)}}}, ALTERNATE, dc.DrawingLimit(0));
     const PixelView view = PixelView::Of(*dc.Target());
     for (const Span& s : spans) {
         ForEachVisibleSpan(dc, RECT{s.x0, s.y, s.x1, s.y + 1}, [&](int ty, int x0, int x1) {
@@ -212,9 +214,10 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
                                         POINT{box.right - 1, box.bottom - 1}, POINT{box.left, box.bottom - 1}}, true);
         return 1;
     }
-    DrawShape(*context, box, [](const RECT& b) {
+    DrawShape(*context, box, [](const RECT& b, const RECT& limit) {
         std::vector<Span> spans;
-        for (int y = b.top; y < b.bottom; ++y) spans.push_back({y, b.left, b.right});
+        for (int y = std::max(b.top, limit.top); y < std::min(b.bottom, limit.bottom); ++y)
+            spans.push_back({y, std::max(b.left, limit.left - 1), std::min(b.right, limit.right + 1)});
         return spans;
     });
     return 1;
@@ -225,10 +228,10 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int cornerWidth
     if (!context) return 0;
     const RECT box = NormalizedRect(context->ToDevice(RECT{left, top, right, bottom}));
     const int width = box.right - box.left;
-    DrawShape(*context, box, [&](const RECT& b) {
+    DrawShape(*context, box, [&](const RECT& b, const RECT& limit) {
         // Corners grow and shrink with the box, so the pen band keeps its width round them.
         const int grow = (b.right - b.left) - width;
-        return RoundRectSpans(b, cornerWidth + grow, cornerHeight + grow);
+        return RoundRectSpans(b, cornerWidth + grow, cornerHeight + grow, limit);
     });
     return 1;
 }
@@ -236,7 +239,8 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int cornerWidth
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context) return 0;
-    DrawShape(*context, NormalizedRect(context->ToDevice(RECT{left, top, right, bottom})), EllipseSpans);
+    DrawShape(*context, NormalizedRect(context->ToDevice(RECT{left, top, right, bottom})),
+              [](const RECT& b, const RECT& limit) { return EllipseSpans(b, limit); });
     return 1;
 }
 
@@ -248,12 +252,12 @@ BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStar
     const bool clockwise = context->State().arcDirection == AD_CLOCKWISE;
     // The rays keep their direction from the centre of the box whatever box the pen band uses.
     const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
-    DrawShape(*context, box, [&](const RECT& b) {
+    DrawShape(*context, box, [&](const RECT& b, const RECT& limit) {
         const double bx = (b.left + b.right) / 2.0, by = (b.top + b.bottom) / 2.0;
         auto shift = [&](POINT p) {
             return POINT{static_cast<LONG>(p.x - cx + bx), static_cast<LONG>(p.y - cy + by)};
         };
-        return PieSpans(b, shift(start), shift(end), clockwise);
+        return PieSpans(b, shift(start), shift(end), clockwise, limit);
     });
     return 1;
 }
@@ -278,7 +282,8 @@ BOOL PolyPolygon(HDC dc, const POINT* points, const INT* counts, int polygonCoun
         for (const POINT& p : polygon) shape.push_back({double(p.x), double(p.y)});
         shapes.push_back(std::move(shape));
     }
-    Painter::ForBrush(*context).Region(RegionRects::FromSpans(PolygonSpans(shapes, context->State().polyFillMode)));
+    Painter::ForBrush(*context).Region(
+        RegionRects::FromSpans(PolygonSpans(shapes, context->State().polyFillMode, context->DrawingLimit(1))));
     for (const auto& polygon : polygons) StrokeDevicePolyline(*context, polygon, true);
     return 1;
 }
@@ -359,11 +364,10 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect) {
     const DWORD flip = view.Paletted() ? view.ValueMask() : 0xFFFFFF;
     const POINT o = context->SurfaceOrigin();
     for (const RECT& band : outline.Rects())
-        for (int y = band.top; y < band.bottom; ++y)
-            ForEachVisibleSpan(*context, RECT{band.left, y, band.right, y + 1}, [&](int ty, int x0, int x1) {
-                for (int x = x0; x < x1; ++x)
-                    if (((x - o.x) + (ty - o.y)) % 2 == 0) view.WriteValue(x, ty, view.ReadValue(x, ty) ^ flip);
-            });
+        ForEachVisibleSpan(*context, band, [&](int ty, int x0, int x1) {
+            for (int x = x0; x < x1; ++x)
+                if (((x - o.x) + (ty - o.y)) % 2 == 0) view.WriteValue(x, ty, view.ReadValue(x, ty) ^ flip);
+        });
     return 1;
 }
 
@@ -440,12 +444,12 @@ BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state) {
             edge((state & DFCS_PUSHED) ? EDGE_SUNKEN : EDGE_RAISED);
         } else if (kind & DFCS_BUTTONRADIO) {
             const RECT inner{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
-            Painter(*context, c.shadow, R2_COPYPEN).Region(RegionRects::FromSpans(EllipseSpans(box)));
+            Painter(*context, c.shadow, R2_COPYPEN).Region(RegionRects::FromSpans(EllipseSpans(box, context->DrawingLimit(1))));
             Painter(*context, inactive || (state & DFCS_PUSHED) ? c.face : c.window, R2_COPYPEN)
-                .Region(RegionRects::FromSpans(EllipseSpans(inner)));
+                .Region(RegionRects::FromSpans(EllipseSpans(inner, context->DrawingLimit(1))));
             if (state & DFCS_CHECKED)
                 Painter(*context, glyph, R2_COPYPEN)
-                    .Region(RegionRects::FromSpans(EllipseSpans(RECT{box.left + w / 3, box.top + h / 3, box.right - w / 3, box.bottom - h / 3})));
+                    .Region(RegionRects::FromSpans(EllipseSpans(RECT{box.left + w / 3, box.top + h / 3, box.right - w / 3, box.bottom - h / 3}, context->DrawingLimit(1))));
         } else {
             edge(EDGE_SUNKEN);
             const bool grey = inactive || (state & DFCS_PUSHED) || ((kind & DFCS_BUTTON3STATE) && (state & DFCS_CHECKED));
@@ -496,7 +500,7 @@ BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state) {
         case DFCS_MENUCHECK: checkMark(glyph); break;
         case DFCS_MENUBULLET:
             Painter(*context, glyph, R2_COPYPEN)
-                .Region(RegionRects::FromSpans(EllipseSpans(RECT{box.left + w / 3, box.top + h / 3, box.right - w / 3, box.bottom - h / 3})));
+                .Region(RegionRects::FromSpans(EllipseSpans(RECT{box.left + w / 3, box.top + h / 3, box.right - w / 3, box.bottom - h / 3}, context->DrawingLimit(1))));
             break;
         default: break;
         }

@@ -55,7 +55,7 @@ BOOL UsePath(HDC dc, PathUse use) {
     path->Flatten(figures, closed);
     if (use != PathUse::Stroke)
         Painter::ForBrush(*context).Region(
-            RegionRects::FromSpans(PolygonSpans(Polygons(figures), context->State().polyFillMode)));
+            RegionRects::FromSpans(PolygonSpans(Polygons(figures), context->State().polyFillMode, context->DrawingLimit(1))));
     if (use != PathUse::Fill)
         for (size_t i = 0; i < figures.size(); ++i)
             StrokeDevicePolyline(*context, figures[i], closed[i] || use == PathUse::StrokeAndFill);

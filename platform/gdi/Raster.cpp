@@ -110,8 +110,9 @@ void Painter::Span(int y, int x0, int x1) {
 
 void Painter::Region(const RegionRects& deviceRegion) {
     if (!active_) return;
+    const RECT visible = dc_.DrawingLimit(0);
     for (const RECT& r : deviceRegion.Rects())
-        for (int y = r.top; y < r.bottom; ++y) Span(y, r.left, r.right);
+        for (int y = std::max(r.top, visible.top); y < std::min(r.bottom, visible.bottom); ++y) Span(y, r.left, r.right);
 }
 
 void Painter::PaintTargetSpan(int y, int x0, int x1) {

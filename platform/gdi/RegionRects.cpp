@@ -75,8 +75,20 @@ std::vector<Interval> BandIntervals(const std::vector<RECT>& rects, size_t& curs
 
 }  // namespace
 
+namespace {
+
+// Region coordinates stay within 30 bits, so moving them never overflows.
+constexpr long long kCoordinateLimit = 1 << 30;
+
+LONG Clamped(long long v) { return static_cast<LONG>(std::clamp(v, -kCoordinateLimit, kCoordinateLimit)); }
+
+RECT ClampedRect(const RECT& r) { return RECT{Clamped(r.left), Clamped(r.top), Clamped(r.right), Clamped(r.bottom)}; }
+
+}  // namespace
+
 RegionRects::RegionRects(const RECT& rect) {
-    if (rect.left < rect.right && rect.top < rect.bottom) rects_.push_back(rect);
+    const RECT r = ClampedRect(rect);
+    if (r.left < r.right && r.top < r.bottom) rects_.push_back(r);
 }
 
 RegionRects RegionRects::FromSpans(std::vector<Span> spans) {
@@ -101,6 +113,7 @@ RegionRects RegionRects::FromSpans(std::vector<Span> spans) {
 }
 
 RegionRects RegionRects::FromRects(std::vector<RECT> rects) {
+    for (RECT& r : rects) r = ClampedRect(r);
     std::erase_if(rects, [](const RECT& r) { return r.left >= r.right || r.top >= r.bottom; });
     std::sort(rects.begin(), rects.end(), [](const RECT& a, const RECT& b) { return a.top < b.top; });
     std::vector<int> ys;
@@ -139,6 +152,31 @@ RegionRects RegionRects::Eroded(int times) const {
         result = Combine(next, result.Offsetted(0, -1), RGN_AND);
     }
     return result;
+}
+
+namespace {
+
+// Erosion along one axis by `distance`: E(a + b) = E(a) shifted by -b and by +b, for b <= a.
+RegionRects ErodeAxis(const RegionRects& region, int distance, bool horizontal) {
+    auto shifted = [horizontal](const RegionRects& r, int by) {
+        return horizontal ? r.Offsetted(by, 0) : r.Offsetted(0, by);
+    };
+    if (distance <= 0 || region.Empty()) return region;
+    RegionRects eroded = RegionRects::Combine(RegionRects::Combine(region, shifted(region, 1), RGN_AND),
+                                              shifted(region, -1), RGN_AND);
+    int reached = 1;
+    while (reached < distance && !eroded.Empty()) {
+        const int step = std::min(reached, distance - reached);
+        eroded = RegionRects::Combine(shifted(eroded, step), shifted(eroded, -step), RGN_AND);
+        reached += step;
+    }
+    return eroded;
+}
+
+}  // namespace
+
+RegionRects RegionRects::ErodedBy(int dx, int dy) const {
+    return ErodeAxis(ErodeAxis(*this, dx, true), dy, false);
 }
 
 RegionRects RegionRects::Boundary() const { return Combine(*this, Eroded(1), RGN_DIFF); }
@@ -206,11 +244,11 @@ RegionRects RegionRects::Intersected(const RECT& rect) const {
 
 void RegionRects::Offset(int dx, int dy) {
     for (auto& r : rects_) {
-        r.left += dx;
-        r.right += dx;
-        r.top += dy;
-        r.bottom += dy;
+        r = RECT{Clamped(static_cast<long long>(r.left) + dx), Clamped(static_cast<long long>(r.top) + dy),
+                 Clamped(static_cast<long long>(r.right) + dx), Clamped(static_cast<long long>(r.bottom) + dy)};
     }
+    // Rectangles pressed against the limit may have lost their area.
+    std::erase_if(rects_, [](const RECT& r) { return r.left >= r.right || r.top >= r.bottom; });
 }
 
 }  // namespace parch

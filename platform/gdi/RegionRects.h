@@ -44,6 +44,9 @@ public:
     }
     // The pixels whose four neighbours all lie inside, repeated `times` times.
     RegionRects Eroded(int times) const;
+    // The pixels whose whole neighbourhood of `dx` columns and `dy` rows to every side lies
+    // inside; costs a number of steps logarithmic in the distances.
+    RegionRects ErodedBy(int dx, int dy) const;
     // The pixels of the region next to its outside: the one-pixel outline of a shape.
     RegionRects Boundary() const;
 

@@ -1,5 +1,6 @@
 #include "platform/gdi/Regions.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gdi/DeviceContext.h"
@@ -185,11 +186,7 @@ BOOL FrameRgn(HDC dc, HRGN region, HBRUSH brush, int width, int height) {
     GdiBrush* fill = ResolveHandle(brush);
     if (!context || !live || !fill || width <= 0 || height <= 0) return 0;
     // The inside: pixels at least `width` columns and `height` rows away from the outside.
-    RegionRects inside = live->Rects();
-    for (int i = 0; i < width; ++i)
-        inside = RegionRects::Combine(RegionRects::Combine(inside, inside.Offsetted(1, 0), RGN_AND), inside.Offsetted(-1, 0), RGN_AND);
-    for (int i = 0; i < height; ++i)
-        inside = RegionRects::Combine(RegionRects::Combine(inside, inside.Offsetted(0, 1), RGN_AND), inside.Offsetted(0, -1), RGN_AND);
+    const RegionRects inside = live->Rects().ErodedBy(width, height);
     const RegionRects frame = RegionRects::Combine(live->Rects(), inside, RGN_DIFF);
     Painter(*context, fill, R2_COPYPEN).Region(ToDevice(*context, frame));
     return 1;

@@ -57,28 +57,30 @@ std::vector<PointF> Disc(PointF centre, double radius) {
 }  // namespace
 
 RECT NormalizedRect(const RECT& r) {
-    return RECT{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
-                std::max(r.top, r.bottom)};
+    // Within 29 bits the exact ellipse arithmetic stays inside 128 bits.
+    auto clamp = [](LONG v) { return std::clamp<LONG>(v, -(1 << 29), 1 << 29); };
+    return RECT{clamp(std::min(r.left, r.right)), clamp(std::min(r.top, r.bottom)), clamp(std::max(r.left, r.right)),
+                clamp(std::max(r.top, r.bottom))};
 }
 
-std::vector<Span> EllipseSpans(const RECT& rect) {
+std::vector<Span> EllipseSpans(const RECT& rect, const RECT& limit) {
     const RECT box = NormalizedRect(rect);
     std::vector<Span> spans;
-    for (int y = box.top; y < box.bottom; ++y) {
+    for (int y = std::max(box.top, limit.top); y < std::min(box.bottom, limit.bottom); ++y) {
         int a, b;
         if (EllipseRow(box, y, a, b)) spans.push_back({y, a, b + 1});
     }
     return spans;
 }
 
-std::vector<Span> RoundRectSpans(const RECT& rect, int cornerWidth, int cornerHeight) {
+std::vector<Span> RoundRectSpans(const RECT& rect, int cornerWidth, int cornerHeight, const RECT& limit) {
     const RECT box = NormalizedRect(rect);
     const int w = box.right - box.left, h = box.bottom - box.top;
     const int cw = std::clamp(cornerWidth, 0, w), ch = std::clamp(cornerHeight, 0, h);
     std::vector<Span> spans;
     if (w <= 0 || h <= 0) return spans;
     const RECT corner{box.left, box.top, box.left + cw, box.top + ch};
-    for (int y = box.top; y < box.bottom; ++y) {
+    for (int y = std::max(box.top, limit.top); y < std::min(box.bottom, limit.bottom); ++y) {
         int cornerRow = -1;
         if (y < box.top + ch / 2) cornerRow = y;
         else if (y >= box.bottom - ch / 2) cornerRow = box.top + ch - (box.bottom - y);
@@ -93,7 +95,7 @@ std::vector<Span> RoundRectSpans(const RECT& rect, int cornerWidth, int cornerHe
     return spans;
 }
 
-std::vector<Span> PieSpans(const RECT& rect, POINT start, POINT end, bool clockwise) {
+std::vector<Span> PieSpans(const RECT& rect, POINT start, POINT end, bool clockwise, const RECT& limit) {
     const RECT box = NormalizedRect(rect);
     const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
     double from = Angle(start.x - cx, start.y - cy), to = Angle(end.x - cx, end.y - cy);
@@ -101,11 +103,12 @@ std::vector<Span> PieSpans(const RECT& rect, POINT start, POINT end, bool clockw
     double sweep = to - from;
     if (sweep <= 0) sweep += 2 * kPi;
     std::vector<Span> spans;
-    for (const Span& row : EllipseSpans(box)) {
+    for (const Span& row : EllipseSpans(box, limit)) {
         int runStart = -1;
-        for (int x = row.x0; x <= row.x1; ++x) {
+        const int x0 = std::max(row.x0, limit.left), x1 = std::min(row.x1, limit.right);
+        for (int x = x0; x <= x1; ++x) {
             bool inside = false;
-            if (x < row.x1) {
+            if (x < x1) {
                 double offset = Angle(x + 0.5 - cx, row.y + 0.5 - cy) - from;
                 if (offset < 0) offset += 2 * kPi;
                 inside = offset <= sweep + 1e-9 || (x + 0.5 == cx && row.y + 0.5 == cy);
@@ -120,7 +123,7 @@ std::vector<Span> PieSpans(const RECT& rect, POINT start, POINT end, bool clockw
     return spans;
 }
 
-std::vector<Span> PolygonSpans(const std::vector<std::vector<PointF>>& polygons, int fillMode) {
+std::vector<Span> PolygonSpans(const std::vector<std::vector<PointF>>& polygons, int fillMode, const RECT& limit) {
     struct Edge {
         double x0, y0, x1, y1;
         int direction;
@@ -143,8 +146,12 @@ std::vector<Span> PolygonSpans(const std::vector<std::vector<PointF>>& polygons,
         int direction;
     };
     std::vector<Crossing> crossings;
-    const int firstRow = static_cast<int>(std::ceil(top - 0.5));
-    const int lastRow = static_cast<int>(std::ceil(bottom - 0.5)) - 1;
+    const int firstRow = static_cast<int>(std::max<double>(std::ceil(top - 0.5), limit.top));
+    const int lastRow = static_cast<int>(std::min<double>(std::ceil(bottom - 0.5), limit.bottom)) - 1;
+    // Columns are cut just outside the limit, which keeps every conversion in range.
+    auto column = [&limit](double x) {
+        return static_cast<int>(std::clamp(std::ceil(x - 0.5), limit.left - 1.0, limit.right + 1.0));
+    };
     for (int y = firstRow; y <= lastRow; ++y) {
         const double yc = y + 0.5;
         crossings.clear();
@@ -158,21 +165,22 @@ std::vector<Span> PolygonSpans(const std::vector<std::vector<PointF>>& polygons,
             const bool inside = fillMode == WINDING ? winding != 0 : (i % 2) == 0;
             if (!inside) continue;
             // Pixels whose centres lie in [x_i, x_i+1).
-            const int x0 = static_cast<int>(std::ceil(crossings[i].x - 0.5));
-            const int x1 = static_cast<int>(std::ceil(crossings[i + 1].x - 0.5));
+            const int x0 = column(crossings[i].x);
+            const int x1 = column(crossings[i + 1].x);
             if (x0 < x1) spans.push_back({y, x0, x1});
         }
     }
     return spans;
 }
 
-std::vector<Span> WideStrokeSpans(const std::vector<POINT>& points, bool closed, int width, DWORD endCap) {
+std::vector<Span> WideStrokeSpans(const std::vector<POINT>& points, bool closed, int width, DWORD endCap,
+                                  const RECT& limit) {
     std::vector<Span> spans;
     if (points.empty()) return spans;
     const double half = width / 2.0;
     auto centre = [](POINT p) { return PointF{p.x + 0.5, p.y + 0.5}; };
-    auto add = [&spans](const std::vector<PointF>& polygon) {
-        auto piece = PolygonSpans({polygon}, WINDING);
+    auto add = [&spans, &limit](const std::vector<PointF>& polygon) {
+        auto piece = PolygonSpans({polygon}, WINDING, limit);
         spans.insert(spans.end(), piece.begin(), piece.end());
     };
     const size_t count = points.size();

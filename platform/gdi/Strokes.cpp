@@ -1,5 +1,7 @@
 #include "platform/gdi/Strokes.h"
 
+#include <cstdlib>
+
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/Raster.h"
 #include "platform/gdi/Shapes.h"
@@ -27,26 +29,32 @@ void StrokeDevicePolyline(DeviceContext& dc, const std::vector<POINT>& points, b
     Painter painter = Painter::ForPen(dc);
     if (!painter.Active()) return;
     if (!pen->IsThin()) {
-        painter.Region(RegionRects::FromSpans(WideStrokeSpans(points, closed, pen->Width(), pen->EndCap())));
+        const RECT limit = dc.DrawingLimit(pen->Width() + 2);
+        painter.Region(RegionRects::FromSpans(WideStrokeSpans(points, closed, pen->Width(), pen->EndCap(), limit)));
         return;
     }
+    const RECT limit = dc.DrawingLimit(1);
     const std::vector<int> dashes = DashPattern(pen->Style());
+    long long patternLength = 0;
+    for (int d : dashes) patternLength += d;
     std::vector<Span> on, off;
-    size_t dash = 0;
-    int left = dashes.empty() ? 0 : dashes[0];
-    auto visit = [&](int x, int y) {
-        if (dashes.empty()) {
-            on.push_back({y, x, x + 1});
-            return;
-        }
-        ((dash % 2) == 0 ? on : off).push_back({y, x, x + 1});
-        if (--left == 0) {
-            dash = (dash + 1) % dashes.size();
-            left = dashes[dash];
-        }
-    };
+    // The dash pattern runs on from one segment to the next.
+    long long phase = 0;
     const size_t segments = closed ? points.size() : points.size() - 1;
-    for (size_t i = 0; i < segments; ++i) ForEachLinePixel(points[i], points[(i + 1) % points.size()], visit);
+    for (size_t s = 0; s < segments; ++s) {
+        const POINT a = points[s], b = points[(s + 1) % points.size()];
+        ForEachLinePixel(a, b, limit, [&](int x, int y, long long i) {
+            bool drawn = true;
+            if (patternLength > 0) {
+                long long position = (phase + i) % patternLength;
+                size_t dash = 0;
+                while (position >= dashes[dash]) position -= dashes[dash++];
+                drawn = dash % 2 == 0;
+            }
+            (drawn ? on : off).push_back({y, x, x + 1});
+        });
+        phase += std::max(std::llabs(static_cast<long long>(b.x) - a.x), std::llabs(static_cast<long long>(b.y) - a.y));
+    }
     const RegionRects onPixels = RegionRects::FromSpans(std::move(on));
     painter.Region(onPixels);
     if (!off.empty() && dc.State().bkMode == OPAQUE) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <climits>
 #include <random>
 
 #include "GdiTestSupport.h"
@@ -275,6 +276,27 @@ TEST(Blit, AlphaBlendRowsMatchThePerPixelFormula) {
                 }
         }
     }
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST(Blit, HugeRectanglesCostOnlyTheVisiblePart) {
+    constexpr int kFar = 1 << 30;
+    test::Surface from(4, 4), to(4, 4);
+    from.Fill(RGB(0, 0, 0));
+    to.Fill(RGB(255, 255, 255));
+    for (int mode : {COLORONCOLOR, HALFTONE}) {
+        SetStretchBltMode(to.dc(), mode);
+        EXPECT_TRUE(StretchBlt(to.dc(), 0, 0, 4, 4, from.dc(), -kFar, -kFar, kFar, kFar, SRCCOPY));
+        EXPECT_TRUE(StretchBlt(to.dc(), -kFar, -kFar, kFar, kFar, from.dc(), 0, 0, 4, 4, SRCCOPY));
+    }
+    EXPECT_FALSE(StretchBlt(to.dc(), INT32_MIN, 0, INT32_MIN, 4, from.dc(), 0, 0, 4, 4, SRCCOPY));
+    EXPECT_TRUE(PatBlt(to.dc(), -kFar / 2, -kFar / 2, kFar, kFar, BLACKNESS));
+    EXPECT_EQ(to.Color(3, 3), RGB(0, 0, 0));
 }
 
 }  // namespace

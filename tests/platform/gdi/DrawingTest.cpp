@@ -413,3 +413,47 @@ TEST(Drawing, DrawFrameControlCheckBoxShowsItsState) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+// Absurd coordinates cost no more than the visible area: each call returns at once and paints
+// only what falls on the bitmap.
+TEST(Drawing, HugeCoordinatesDrawOnlyTheVisiblePart) {
+    constexpr int kFar = 2000000000;
+    test::Surface s(8, 8);
+    s.Fill(RGB(255, 255, 255));
+    SelectObject(s.dc(), GetStockObject(BLACK_BRUSH));
+    const RECT huge{-kFar, -kFar, kFar, kFar};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(s.dc(), &huge, red);
+    EXPECT_EQ(s.Color(7, 7), RGB(255, 0, 0));
+    Ellipse(s.dc(), -kFar, -kFar, kFar, kFar);
+    EXPECT_EQ(s.Color(4, 4), RGB(0, 0, 0));
+    Rectangle(s.dc(), -kFar, 2, kFar, 6);
+    EXPECT_EQ(s.Color(0, 2), RGB(0, 0, 0));
+    const POINT triangle[] = {{-kFar, -kFar}, {kFar, 0}, {-kFar, kFar}};
+    Polygon(s.dc(), triangle, 3);
+    MoveToEx(s.dc(), -kFar, 1, nullptr);
+    LineTo(s.dc(), kFar, 1);
+    EXPECT_EQ(s.Picture(RGB(0, 0, 0)).substr(9, 9), "########\n");
+    HPEN wide = CreatePen(PS_SOLID, 5, RGB(0, 0, 255));
+    HGDIOBJ old = SelectObject(s.dc(), wide);
+    MoveToEx(s.dc(), -kFar, -kFar, nullptr);
+    LineTo(s.dc(), kFar, kFar);
+    EXPECT_EQ(s.Color(4, 4), RGB(0, 0, 255));
+    RoundRect(s.dc(), -kFar, -kFar, kFar, kFar, kFar, kFar);
+    Pie(s.dc(), -kFar, -kFar, kFar, kFar, 0, 0, 1, 1);
+    SelectObject(s.dc(), old);
+    DeleteObject(wide);
+    DrawFocusRect(s.dc(), &huge);
+    HRGN region = CreateEllipticRgn(-kFar, -kFar, kFar, kFar);
+    ASSERT_NE(region, nullptr);
+    EXPECT_TRUE(PtInRegion(region, 0, 0));
+    EXPECT_TRUE(FrameRgn(s.dc(), region, red, kFar, kFar));
+    DeleteObject(region);
+    DeleteObject(red);
+}
+
+}  // namespace
+}  // namespace parch

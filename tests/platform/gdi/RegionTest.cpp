@@ -178,3 +178,29 @@ TEST(Region, FrameRgnPaintsTheInnerBorderInLogicalCoordinates) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST(Region, ErosionBySteppedShiftsMatchesPixelByPixelErosion) {
+    std::mt19937 random(9);
+    std::uniform_int_distribution<int> coordinate(0, 30);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<RECT> rects;
+        for (int i = 0; i < 5; ++i) rects.push_back(RECT{coordinate(random), coordinate(random), coordinate(random), coordinate(random)});
+        const RegionRects region = RegionRects::FromRects(rects);
+        for (auto [dx, dy] : {std::pair{0, 0}, {1, 0}, {0, 3}, {2, 5}, {7, 1}, {12, 12}}) {
+            const RegionRects eroded = region.ErodedBy(dx, dy);
+            for (int y = -1; y < 32; ++y)
+                for (int x = -1; x < 32; ++x) {
+                    bool inside = true;
+                    for (int v = -dy; v <= dy && inside; ++v)
+                        for (int u = -dx; u <= dx && inside; ++u) inside = region.Contains(x + u, y + v);
+                    ASSERT_EQ(eroded.Contains(x, y), inside) << dx << "," << dy << " at " << x << "," << y;
+                }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace parch
