@@ -4,6 +4,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/Input.h"
+#include "platform/win/PaintInternals.h"
 #include "platform/win/Timers.h"
 #include "platform/win/WinState.h"
 
@@ -332,6 +333,7 @@ LRESULT DispatchMessage(const MSG* msg) {
             return 0;
         }
     }
+    if (msg->message == WM_PAINT) return DispatchPaint(msg->hwnd);
     return SendMessage(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/win/PaintState.h"
 #include "platform/win/WinUser.h"
 
 namespace parch::win {
@@ -70,6 +71,7 @@ struct Window {
     bool needSize = false;  // WM_SIZE/WM_MOVE not yet sent
     bool destroying = false;
     bool isRoot = false;
+    WindowPaint paint;
 };
 
 struct SentMessage {

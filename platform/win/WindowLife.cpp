@@ -7,6 +7,7 @@
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Painting.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/Timers.h"
 #include "platform/win/WinState.h"
@@ -131,6 +132,7 @@ void DestroyTree(HWND hwnd, bool sendDestroy) {
 
 HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+    InstallPainting();
     ThreadQueue& queue = CurrentQueue();
     HWND hwnd;
     bool child = (style & WS_CHILD) != 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/win/Messages.h"
+#include "platform/win/PaintInternals.h"
 #include "platform/win/WinState.h"
 #include "platform/win/WindowTree.h"
 
@@ -30,7 +31,10 @@ LONG_PTR SetStyle(HWND hwnd, int index, DWORD value) {
         Window* w = FindLive(hwnd);
         if (!w) return 0;
         if (index == GWL_STYLE) w->style = change.styleNew;
-        else w->exStyle = (change.styleNew & ~WS_EX_TOPMOST) | (change.styleOld & WS_EX_TOPMOST);
+        else {
+            w->exStyle = (change.styleNew & ~WS_EX_TOPMOST) | (change.styleOld & WS_EX_TOPMOST);
+            LayeredStyleChanged(w, change.styleOld);
+        }
     }
     SendMessage(hwnd, WM_STYLECHANGED, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&change));
     return change.styleOld;

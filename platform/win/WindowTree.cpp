@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win/Messages.h"
+#include "platform/win/PaintInternals.h"
 #include "platform/win/WinState.h"
 #include "platform/win/WindowLife.h"
 #include "platform/win/WindowClasses.h"
@@ -75,7 +76,7 @@ HWND HitTestAmong(HWND parent, POINT screen, LRESULT* hitCode) {
             Lock lock(S().mutex);
             Window* c = FindLive(child);
             if (!c || !(c->style & WS_VISIBLE)) continue;
-            if (!Contains(WindowRectOnScreen(c), screen)) continue;
+            if (!Contains(WindowRectOnScreen(c), screen) || LetsMouseThrough(c, screen)) continue;
             enabled = !(c->style & WS_DISABLED);
             topLevel = IsTopLevel(c);
             POINT origin = ClientOriginOnScreen(c);
@@ -333,7 +334,10 @@ HWND ChildWindowFromPointEx(HWND parent, POINT point, UINT flags) {
         if ((flags & CWP_SKIPINVISIBLE) && !(c->style & WS_VISIBLE)) continue;
         if ((flags & CWP_SKIPDISABLED) && (c->style & WS_DISABLED)) continue;
         if ((flags & CWP_SKIPTRANSPARENT) && (c->exStyle & WS_EX_TRANSPARENT)) continue;
-        if (Contains(c->windowRect, point)) return c->handle;
+        if (!Contains(c->windowRect, point)) continue;
+        if (c->paint.region && !c->paint.region->Contains(point.x - c->windowRect.left, point.y - c->windowRect.top))
+            continue;
+        return c->handle;
     }
     return parent;
 }
