@@ -210,15 +210,9 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
             if (widths[i] < 0 || widths[i] > 8) widths[i] = 0;
         }
 
-    // The "stream" keyword after the dictionary, past any stray ">>".
+    // The "stream" keyword after the dictionary; any stray ">>" before it is passed over.
     std::string decoded;
-    std::size_t keyword = npos;
-    for (std::size_t from = static_cast<std::size_t>(std::max<std::int64_t>(end, 0)); from <= window.size();) {
-        keyword = window.find("stream", from);
-        const std::size_t close = window.find(">>", from);
-        if (keyword == npos || close == npos || close > keyword) break;
-        from = close + 2;
-    }
+    const std::size_t keyword = window.find("stream", static_cast<std::size_t>(std::max<std::int64_t>(end, 0)));
     const std::size_t dataStart = keyword == npos ? npos : DataStart(window, keyword + 6);
     const TPDFNumeric* length = AsNumber(dictionary->GetValue("Length"));
     if (haveWidths && dataStart != npos && length && length->GetInteger() > 0) {

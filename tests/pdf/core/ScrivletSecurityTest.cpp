@@ -54,6 +54,44 @@ TEST(SecurityHandler, ObjectKeys) {
     EXPECT_NE(rc4, longRc4.substr(0, 10));
 }
 
+// Key values made for a new AES-256 dictionary authenticate both passwords and give back the
+// file key, with the permissions inside Perms.
+TEST(SecurityHandler, NewAESV3KeysAuthenticate) {
+    TPDFSecurityHandler maker;
+    maker.UserPasswordBytes = "user";
+    maker.OwnerPasswordBytes = "owner";
+    maker.PermissionBits = static_cast<std::uint32_t>(-3904);
+    maker.ComputeAESV3Keys();
+    ASSERT_EQ(maker.WorkKey.size(), 32u);
+
+    TPDFSecurityHandler reader;
+    reader.Encrypted = reader.EncryptionRead = true;
+    reader.EncryptVersion = 5;
+    reader.Revision = 5;
+    reader.KeyLength = 256;
+    reader.CryptMethod = TPDFSecurityHandler::kAESV3;
+    reader.UserValue = maker.WorkUserValue;
+    reader.OwnerValue = maker.WorkOwnerValue;
+    reader.UserKeyValue = maker.NewUserKeyValue;
+    reader.OwnerKeyValue = maker.NewOwnerKeyValue;
+    reader.PermsValue = maker.NewPermsValue;
+    for (const std::u16string& password : {std::u16string(u"user"), std::u16string(u"owner")}) {
+        reader.CheckPassword(password);
+        EXPECT_EQ(reader.FileKey, maker.WorkKey);
+        EXPECT_EQ(reader.Permissions, -3904);
+        EXPECT_FALSE(reader.KeyMissing());
+    }
+    EXPECT_TRUE(reader.UserPasswordOk);
+    EXPECT_TRUE(reader.OwnerPasswordOk);
+    reader.CheckPassword(u"neither");
+    EXPECT_FALSE(reader.UserPasswordOk || reader.OwnerPasswordOk);
+    EXPECT_EQ(reader.FileKey, "");
+
+    reader.UserKeyValue.clear();  // without /UE the right password opens nothing
+    reader.CheckPassword(u"user");
+    EXPECT_TRUE(reader.KeyMissing());
+}
+
 std::uint8_t OpenWithEncrypt(const std::string& encrypt, std::u16string_view password, const std::string& id = "") {
     testpdf::PdfParts parts = testpdf::PagesParts("<< /Type /Pages /Count 0 /Kids [] >>");
     parts.Objects[3] = encrypt;
