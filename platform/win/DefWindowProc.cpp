@@ -4,14 +4,16 @@
 #include <cstring>
 
 #include "platform/win/Focus.h"
-#include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
+#include "platform/win/Painting.h"
+#include "platform/win/SysCommand.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/WinState.h"
 #include "platform/win/WindowLife.h"
 #include "platform/win/WindowPos.h"
+#include "platform/win/WindowTree.h"
 
 namespace parch {
 
@@ -137,21 +139,24 @@ LRESULT DefaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT SystemCommand(HWND hwnd, WPARAM command, LPARAM lParam) {
-    if (CallHooks(WH_CBT, HCBT_SYSCOMMAND, command, lParam)) return 0;
-    switch (command & 0xFFF0) {
-        case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;
-        case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); break;
-        case SC_MAXIMIZE: ShowWindow(hwnd, SW_MAXIMIZE); break;
-        case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); break;
-        default: break;
-    }
-    return 0;
+bool ShowsCaption(HWND hwnd) {
+    Lock lock(S().mutex);
+    Window* w = FindLive(hwnd);
+    return w && (w->style & WS_CAPTION) == WS_CAPTION && IsVisibleChain(w);
+}
+
+// The frame takes the active or inactive look; lParam -1 asks not to repaint it.
+LRESULT NonClientActivate(HWND hwnd, WPARAM active, LPARAM lParam) {
+    SetFrameLooksActive(hwnd, active != 0);
+    if (lParam != -1 && IsWindowVisible(hwnd)) PaintNonClient(hwnd, 1);
+    return 1;
 }
 
 }  // namespace
 
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT painted = 0;
+    if (DefaultPaintMessage(hwnd, message, wParam, lParam, &painted)) return painted;
     switch (message) {
         case WM_NCCREATE: {
             auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
@@ -173,10 +178,18 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_NCHITTEST:
             return DefaultHitTest(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        case WM_NCACTIVATE: return 1;
+        case WM_NCACTIVATE: return NonClientActivate(hwnd, wParam, lParam);
+        case WM_NCPAINT:
+            if (IsWindowVisible(hwnd)) PaintNonClient(hwnd, wParam);
+            return 0;
+        case WM_NCLBUTTONDOWN: return DefaultNonClientButtonDown(hwnd, static_cast<LRESULT>(wParam), lParam);
+        case WM_NCLBUTTONDBLCLK: return DefaultNonClientDoubleClick(hwnd, static_cast<LRESULT>(wParam), lParam);
         case WM_WINDOWPOSCHANGING: ClampToTrackSize(hwnd, reinterpret_cast<WINDOWPOS*>(lParam)); return 0;
         case WM_WINDOWPOSCHANGED: SendMoveAndSize(hwnd, reinterpret_cast<const WINDOWPOS*>(lParam)); return 0;
-        case WM_SETTEXT: StoreText(hwnd, reinterpret_cast<const char*>(lParam)); return 1;
+        case WM_SETTEXT:
+            StoreText(hwnd, reinterpret_cast<const char*>(lParam));
+            if (ShowsCaption(hwnd)) PaintNonClient(hwnd, 1);
+            return 1;
         case WM_GETTEXT: return CopyText(hwnd, wParam, reinterpret_cast<char*>(lParam));
         case WM_GETTEXTLENGTH: {
             Lock lock(S().mutex);
@@ -208,7 +221,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             if (GetCapture() == hwnd) ReleaseCapture();
             return 0;
         case WM_CLOSE: DestroyWindow(hwnd); return 0;
-        case WM_SYSCOMMAND: return SystemCommand(hwnd, wParam, lParam);
+        case WM_SYSCOMMAND: return DefaultSysCommand(hwnd, wParam, lParam);
         case WM_MOUSEWHEEL:
         case WM_MOUSEHWHEEL:
         case WM_CONTEXTMENU:

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/win/SystemClasses.h"
 #include "platform/win/WinState.h"
 
 namespace parch {
@@ -36,6 +37,7 @@ namespace parch::win {
 
 WindowClass* FindClass(const char* nameOrAtom) {
     if (!ValidName(nameOrAtom)) return nullptr;
+    EnsureSystemClasses();
     State& s = S();
     if (IS_INTRESOURCE(nameOrAtom)) {
         auto atom = static_cast<ATOM>(reinterpret_cast<std::uintptr_t>(nameOrAtom));

@@ -1,0 +1,16 @@
+#include "platform/win/SystemClasses.h"
+
+#include "platform/win/ScrollBarClass.h"
+#include "platform/win/WinState.h"
+
+namespace parch::win {
+
+void EnsureSystemClasses() {
+    static bool registered = false;  // guarded by the window system's lock
+    Lock lock(S().mutex);
+    if (registered) return;
+    registered = true;
+    RegisterScrollBarClass();
+}
+
+}  // namespace parch::win
