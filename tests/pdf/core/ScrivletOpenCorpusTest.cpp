@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <algorithm>
@@ -95,10 +96,15 @@ Opened Open(const fs::path& file, const std::string& password) {
 class GeneratedCorpus : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = fs::path(PARCH_BINARY_DIR) / "test-data" / "open_document";
+        // One folder per process, so that tests run in parallel do not share files.
+        folder_ = fs::path(PARCH_BINARY_DIR) / "test-data" / ("open_document-" + std::to_string(::getpid()));
         const std::string command = "python3 " + Quote(std::string(PARCH_SOURCE_DIR) + "/tools/make_pdf_corpus.py") +
                                     " " + Quote(folder_.string());
         made_ = RunCommand(command).ExitCode == 0;
+    }
+    static void TearDownTestSuite() {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
     }
     static fs::path folder_;
     static bool made_;
