@@ -120,7 +120,9 @@ private:
     void FollowMouse(POINT p) {
         p.x = std::clamp(p.x, confine_.left, std::max(confine_.left, confine_.right - 1));
         p.y = std::clamp(p.y, confine_.top, std::max(confine_.top, confine_.bottom - 1));
-        delta_ = {p.x - anchor_.x, p.y - anchor_.y};
+        POINT delta{p.x - anchor_.x, p.y - anchor_.y};
+        if (delta == delta_) return;
+        delta_ = delta;
         Apply();
     }
 

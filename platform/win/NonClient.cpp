@@ -217,8 +217,7 @@ void PaintWindowScrollBars(HWND hwnd, HDC dc, const FrameLayout& f, DWORD style)
     if (!Empty(f.vertScroll) && GetScrollState(hwnd, SB_VERT, state)) PaintScrollBar(dc, f.vertScroll, true, state);
     if (Empty(f.sizeBox)) return;
     FillWithSysColor(dc, f.sizeBox, COLOR_3DFACE);
-    RECT box = f.sizeBox;
-    if (SizeBoxIsGrip(style, f)) DrawFrameControl(dc, &box, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+    if (SizeBoxIsGrip(style, f)) DrawSizeGrip(dc, f.sizeBox);
 }
 
 }  // namespace
@@ -305,6 +304,23 @@ void FillWithSysColor(HDC dc, const RECT& r, int colorIndex) {
     HBRUSH brush = CreateSolidBrush(GetSysColor(colorIndex));
     FillRect(dc, &r, brush);
     DeleteObject(brush);
+}
+
+void DrawSizeGrip(HDC dc, const RECT& r) {
+    // Three ridges across the corner, each a light line followed by two shadow lines.
+    int size = std::min(r.right - r.left, r.bottom - r.top);
+    for (int ridge = 0; ridge < 3; ++ridge) {
+        for (int line = 0; line < 3; ++line) {
+            int from = 4 * ridge + line + 2;
+            if (from >= size) return;
+            HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(line == 0 ? COLOR_3DHILIGHT : COLOR_3DSHADOW));
+            HGDIOBJ old = SelectObject(dc, pen);
+            MoveToEx(dc, r.right - from, r.bottom - 1, nullptr);
+            LineTo(dc, r.right, r.bottom - from - 1);
+            SelectObject(dc, old);
+            DeleteObject(pen);
+        }
+    }
 }
 
 bool FrameLooksActive(HWND hwnd) {

@@ -45,6 +45,8 @@ void PaintNonClient(HWND hwnd, WPARAM region);
 // Redraws the caption buttons, one of them (HTCLOSE, HTMAXBUTTON...) held down, 0 for none.
 void PaintCaptionButtons(HWND hwnd, LRESULT pressed);
 void FillWithSysColor(HDC dc, const RECT& rect, int colorIndex);
+// The ridges of a size grip in the bottom-right corner of rect.
+void DrawSizeGrip(HDC dc, const RECT& rect);
 // Whether the frame shows the active look (WM_NCACTIVATE keeps it).
 bool FrameLooksActive(HWND hwnd);
 void SetFrameLooksActive(HWND hwnd, bool active);

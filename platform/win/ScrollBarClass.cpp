@@ -1,6 +1,5 @@
 #include "platform/win/ScrollBarClass.h"
 
-#include "platform/gdi/Drawing.h"
 #include "platform/win/DefWindowProc.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
@@ -30,7 +29,7 @@ void Paint(HWND hwnd) {
     GetClientRect(hwnd, &r);
     if (IsGrip(hwnd)) {
         FillWithSysColor(dc, r, COLOR_3DFACE);
-        DrawFrameControl(dc, &r, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+        DrawSizeGrip(dc, r);
     } else {
         ScrollState state;
         if (GetScrollState(hwnd, SB_CTL, state))

@@ -80,7 +80,8 @@ bool OverButton(HWND hwnd, LRESULT button, POINT screen) {
 // A caption button acts when the button goes up over it; it shows pressed while the mouse is
 // over it.
 void TrackCaptionButton(HWND hwnd, LRESULT button, POINT start) {
-    if (!ButtonEnabled(hwnd, button)) return;
+    RECT r = ButtonRect(hwnd, button);
+    if (r.right <= r.left || !ButtonEnabled(hwnd, button)) return;  // a code from a frame of the window's own
     bool over = OverButton(hwnd, button, start);
     PaintCaptionButtons(hwnd, over ? button : 0);
     POINT last = start;
