@@ -141,7 +141,7 @@ public:
         case Kind::FromMono:
         case Kind::Table: return table_[v];
         case Kind::ToMono: return (source_.ColorOfValue(v) & 0xFFFFFF) == sourceBk_ ? 1 : 0;
-        default: return destination_.ValueOfColor(source_.ColorOfValue(v));
+        default: return Nearest(source_.ColorOfValue(v));
         }
     }
     // The colour a source value stands for in the destination (for averaging and blending).
@@ -150,10 +150,21 @@ public:
     }
     DWORD ValueOfAveragedColor(DWORD color) const {
         if (kind_ == Kind::ToMono) return (color & 0xFFFFFF) == sourceBk_ ? 1 : 0;
-        return destination_.ValueOfColor(color);
+        return Nearest(color);
     }
 
 private:
+    // The destination value of a colour; palette searches are remembered, as pictures repeat
+    // their colours.
+    DWORD Nearest(DWORD color) const {
+        if (!destination_.Paletted()) return destination_.ValueOfColor(color);
+        color &= 0xFFFFFF;
+        if (nearest_.empty()) nearest_.assign(1024, {0xFFFFFFFF, 0});
+        auto& entry = nearest_[(color * 2654435761u) >> 22];
+        if (entry.first != color) entry = {color, destination_.ValueOfColor(color)};
+        return entry.second;
+    }
+
     enum class Kind { Same, FromMono, ToMono, Table, Colors };
     const PixelView& source_;
     const PixelView& destination_;
@@ -161,6 +172,8 @@ private:
     std::vector<DWORD> table_;
     DWORD monoColors_[2] = {0, 0};
     DWORD sourceBk_ = 0;
+    // Keyed by colour; 0xFFFFFFFF is no colour of a palette search.
+    mutable std::vector<std::pair<DWORD, DWORD>> nearest_;
 };
 
 struct BlitSource {

@@ -68,14 +68,24 @@ Painter::Painter(DeviceContext& dc, const GdiBrush* brush, int rop2) : dc_(dc), 
     if (brush->PatternWidth() > 0 && brush->PatternHeight() > 0) {
         pattern_ = brush;
         patternOrigin_ = POINT{origin_.x + dc.State().brushOrigin.x, origin_.y + dc.State().brushOrigin.y};
+        DWORD bits[2];
         if (brush->Style() == BS_HATCHED) {
-            patternValues_[1] = solid_;
-            patternValues_[0] = view_.ValueOfColor(ColorOfColorRef(dc.State().bkColor));
+            bits[1] = solid_;
+            bits[0] = view_.ValueOfColor(ColorOfColorRef(dc.State().bkColor));
             hatchTransparent_ = dc.State().bkMode == TRANSPARENT;
         } else {
-            patternValues_[0] = view_.ValueOfColor(ColorOfColorRef(dc.State().textColor));
-            patternValues_[1] = view_.ValueOfColor(ColorOfColorRef(dc.State().bkColor));
+            bits[0] = view_.ValueOfColor(ColorOfColorRef(dc.State().textColor));
+            bits[1] = view_.ValueOfColor(ColorOfColorRef(dc.State().bkColor));
         }
+        // The pattern in target values, worked out once per painter.
+        const int w = brush->PatternWidth(), h = brush->PatternHeight();
+        patternValues_.resize(static_cast<size_t>(w) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const COLORREF entry = brush->PatternColor(x, y);
+                patternValues_[static_cast<size_t>(y) * w + x] =
+                    brush->PatternIsMonochrome() ? bits[entry & 1] : view_.ValueOfColor(ColorOfColorRef(entry));
+            }
     }
     active_ = true;
 }
@@ -92,13 +102,9 @@ bool Painter::PatternAt(int x, int y, DWORD& value) const {
     const int w = pattern_->PatternWidth(), h = pattern_->PatternHeight();
     const int px = ((x - patternOrigin_.x) % w + w) % w;
     const int py = ((y - patternOrigin_.y) % h + h) % h;
-    const COLORREF entry = pattern_->PatternColor(px, py);
-    if (!pattern_->PatternIsMonochrome()) {
-        value = view_.ValueOfColor(ColorOfColorRef(entry));
-        return true;
-    }
-    if (hatchTransparent_ && entry == 0) return false;
-    value = patternValues_[entry & 1];
+    // Hatches leave their background alone in transparent mode.
+    if (hatchTransparent_ && pattern_->PatternColor(px, py) == 0) return false;
+    value = patternValues_[static_cast<size_t>(py) * w + px];
     return true;
 }
 

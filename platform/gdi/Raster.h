@@ -3,6 +3,8 @@
 // target by a binary raster operation, inside the context's clip. Coordinates are device
 // coordinates; the painter adds the surface origin.
 
+#include <vector>
+
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/PixelView.h"
 #include "platform/gdi/RegionRects.h"
@@ -45,7 +47,7 @@ private:
     int rop2_ = R2_COPYPEN;
     DWORD solid_ = 0;
     const GdiBrush* pattern_ = nullptr;
-    DWORD patternValues_[2] = {0, 0};  // monochrome patterns: bit 0 and bit 1
+    std::vector<DWORD> patternValues_;  // the pattern in target values
     bool hatchTransparent_ = false;
     POINT patternOrigin_;
     POINT origin_;
