@@ -457,3 +457,47 @@ TEST(Drawing, HugeCoordinatesDrawOnlyTheVisiblePart) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+// The same drawing on every layout gives the same picture, through the nearest palette entry
+// on palette layouts.
+TEST(Drawing, EveryLayoutTakesTheSameDrawing) {
+    const std::vector<RGBQUAD> palette = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}, RGBQUAD{0, 0, 255, 0},
+                                          RGBQUAD{0, 255, 0, 0}};
+    std::string reference;
+    for (int bits : {32, 24, 8, 4, 1}) {
+        test::Surface s(9, 7, bits, bits != 8, bits <= 8 ? std::vector<RGBQUAD>(palette.begin(), palette.begin() + (bits == 1 ? 2 : 4))
+                                                        : std::vector<RGBQUAD>{});
+        s.Fill(kWhite);
+        SelectObject(s.dc(), GetStockObject(BLACK_BRUSH));
+        Ellipse(s.dc(), 0, 0, 9, 7);
+        HBRUSH white = CreateSolidBrush(kWhite);
+        const RECT middle{3, 2, 6, 5};
+        FillRect(s.dc(), &middle, white);
+        DeleteObject(white);
+        // Inverting works on stored values: palette indexes flip only where both colours exist.
+        if (bits == 1 || bits >= 24) {
+            SetROP2(s.dc(), R2_NOT);
+            MoveToEx(s.dc(), 0, 3, nullptr);
+            LineTo(s.dc(), 9, 3);
+        } else {
+            SelectObject(s.dc(), GetStockObject(WHITE_PEN));
+            MoveToEx(s.dc(), 0, 3, nullptr);
+            LineTo(s.dc(), 3, 3);
+            SelectObject(s.dc(), GetStockObject(BLACK_PEN));
+            LineTo(s.dc(), 6, 3);
+            SelectObject(s.dc(), GetStockObject(WHITE_PEN));
+            LineTo(s.dc(), 9, 3);
+        }
+        const std::string picture = s.Picture(kBlack);
+        if (reference.empty()) reference = picture;
+        EXPECT_EQ(picture, reference) << bits << " bits";
+    }
+    EXPECT_EQ(reference, Rows({"..#####..", ".#######.", "###...###", "...###...", "###...###", ".#######.",
+                               "..#####.."}));
+}
+
+}  // namespace
+}  // namespace parch
