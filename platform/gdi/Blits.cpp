@@ -237,11 +237,18 @@ public:
         constexpr int shift = 14 + kColumnShift;
         for (int i = 0; i < n; ++i) {
             if (nearest_[i] < 0) continue;
+#if defined(__SSE2__)
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sum_.data() + static_cast<size_t>(i) * 4));
+            v = _mm_srai_epi32(_mm_add_epi32(v, _mm_set1_epi32(1 << (shift - 1))), shift);
+            v = _mm_packs_epi32(v, v);  // the two packs clamp to 0..255
+            const DWORD color = static_cast<DWORD>(_mm_cvtsi128_si32(_mm_packus_epi16(v, v)));
+#else
             DWORD color = 0;
             for (int c = 0; c < 4; ++c) {
                 const std::int32_t v = (sum_[static_cast<size_t>(i) * 4 + c] + (1 << (shift - 1))) >> shift;
                 color |= static_cast<DWORD>(std::clamp(v, 0, 255)) << (8 * c);
             }
+#endif
             out[i] = wantColors ? color : converter_.ValueOfAveragedColor(color);
             valid[i] = 1;
         }
