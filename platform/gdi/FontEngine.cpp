@@ -140,8 +140,10 @@ private:
             const std::uint8_t* source = &image.pixels[static_cast<std::size_t>(row - y) * image.width + (x0 - x)];
             std::uint8_t* target = &mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() +
                                                (x0 - mask.bounds.left)];
-            for (LONG col = x0; col < x1; ++col, ++source, ++target)
-                *target = static_cast<std::uint8_t>(std::min(255, *target + *source));
+            for (LONG i = 0; i < x1 - x0; ++i) {
+                const unsigned sum = unsigned{target[i]} + source[i];
+                target[i] = static_cast<std::uint8_t>(sum > 255 ? 255 : sum);
+            }
         }
     }
 
