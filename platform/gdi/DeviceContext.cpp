@@ -211,25 +211,22 @@ void DeviceContext::PaintCoverage(int deviceX, int deviceY, const CoverageMask& 
     const DWORD inkValue = view.ValueOfColor(ink);
     const RegionRects& clip = EffectiveClip();
     const int ox = surfaceOrigin_.x, oy = surfaceOrigin_.y;
+    const int bytes = view.bitsPerPixel / 8;  // 3 or 4 on the direct path
     for (int y = r.top; y < r.bottom; ++y) {
         const BYTE* coverageRow = mask.data + static_cast<std::int64_t>(y - deviceY) * mask.stride;
         clip.ForEachClippedSpan(y + oy, r.left + ox, r.right + ox, [&](int x0, int x1) {
-            for (int x = x0; x < x1; ++x) {
+            if (view.Paletted()) {
+                for (int x = x0; x < x1; ++x)
+                    if (coverageRow[x - ox - deviceX] >= 128) view.WriteValue(x, y + oy, inkValue);
+                return;
+            }
+            // 24 and 32-bit pixels are mixed in place, channel by channel.
+            BYTE* pixel = view.Row(y + oy) + static_cast<std::ptrdiff_t>(x0) * bytes;
+            for (int x = x0; x < x1; ++x, pixel += bytes) {
                 const int coverage = coverageRow[x - ox - deviceX];
                 if (coverage == 0) continue;
-                if (view.Paletted()) {
-                    if (coverage >= 128) view.WriteValue(x, y + oy, inkValue);
-                    continue;
-                }
-                if (coverage == 255) {
-                    view.WriteValue(x, y + oy, ink & 0xFFFFFF);
-                    continue;
-                }
-                const DWORD d = view.ReadValue(x, y + oy);
-                const DWORD mixed = Mix(d & 0xFF, ink & 0xFF, coverage) |
-                                    (Mix((d >> 8) & 0xFF, (ink >> 8) & 0xFF, coverage) << 8) |
-                                    (static_cast<DWORD>(Mix((d >> 16) & 0xFF, (ink >> 16) & 0xFF, coverage)) << 16);
-                view.WriteValue(x, y + oy, mixed);
+                for (int c = 0; c < 3; ++c) pixel[c] = Mix(pixel[c], (ink >> (8 * c)) & 0xFF, coverage);
+                if (bytes == 4) pixel[3] = 0;
             }
         });
     }

@@ -123,10 +123,19 @@ void Painter::Region(const RegionRects& deviceRegion) {
 
 void Painter::PaintTargetSpan(int y, int x0, int x1) {
     const DWORD mask = view_.ValueMask();
-    if (!pattern_ && view_.bitsPerPixel == 32 && rop2_ == R2_COPYPEN) {
-        auto* row = reinterpret_cast<DWORD*>(view_.Row(y));
-        std::fill(row + x0, row + x1, solid_);
-        return;
+    if (!pattern_ && rop2_ == R2_COPYPEN && view_.bitsPerPixel >= 8) {
+        BYTE* row = view_.Row(y);
+        switch (view_.bitsPerPixel) {
+        case 32: std::fill(reinterpret_cast<DWORD*>(row) + x0, reinterpret_cast<DWORD*>(row) + x1, solid_); return;
+        case 8: std::fill(row + x0, row + x1, static_cast<BYTE>(solid_)); return;
+        default:
+            for (BYTE* p = row + static_cast<std::ptrdiff_t>(x0) * 3; p < row + static_cast<std::ptrdiff_t>(x1) * 3; p += 3) {
+                p[0] = static_cast<BYTE>(solid_);
+                p[1] = static_cast<BYTE>(solid_ >> 8);
+                p[2] = static_cast<BYTE>(solid_ >> 16);
+            }
+            return;
+        }
     }
     for (int x = x0; x < x1; ++x) {
         DWORD value;

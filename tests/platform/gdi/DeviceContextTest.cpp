@@ -167,3 +167,38 @@ TEST(DeviceContext, CompatibleBitmapsOfAFreshMemoryContextAreMonochrome) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST(DeviceContext, CoverageMasksMixTheInkThroughBothClips) {
+    test::Surface s(4, 1);
+    for (int x = 0; x < 4; ++x) s.SetValue(x, 0, 0xFF000000);  // opaque black
+    SetViewportOrgEx(s.dc(), 5, 5, nullptr);                   // services take device coordinates
+    ExcludeClipRect(s.dc(), -5 + 3, -5, -5 + 4, -4);            // device column 3 is clipped away
+    const BYTE coverage[4] = {0, 128, 255, 255};
+    DeviceContext* dc = ResolveHandle(s.dc());
+    const RECT extra{0, 0, 4, 1};
+    dc->PaintCoverage(0, 0, CoverageMask{coverage, 4, 1, 4}, RGB(200, 100, 0), &extra);
+    EXPECT_EQ(s.Value(0, 0), 0xFF000000u);  // no coverage: untouched, alpha kept
+    EXPECT_EQ(s.Value(1, 0), 0x00643200u);  // half way to the ink, alpha cleared
+    EXPECT_EQ(s.Value(2, 0), 0x00C86400u);
+    EXPECT_EQ(s.Value(3, 0), 0xFF000000u);  // clipped
+    const RECT narrow{0, 0, 1, 1};
+    dc->PaintCoverage(0, 0, CoverageMask{coverage + 2, 2, 1, 2}, RGB(0, 0, 255), &narrow);
+    EXPECT_EQ(s.Value(0, 0), 0x000000FFu);
+    EXPECT_EQ(s.Value(1, 0), 0x00643200u);
+    dc->FillDeviceRect(RECT{-10, -10, 10, 10}, RGB(1, 2, 3), &extra);
+    EXPECT_EQ(s.Value(2, 0), 0x00010203u);
+    EXPECT_EQ(s.Value(3, 0), 0xFF000000u);
+
+    // Palette targets take the ink where coverage reaches half.
+    test::Surface p(2, 1, 8, true, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}});
+    const BYTE half[2] = {127, 128};
+    ResolveHandle(p.dc())->PaintCoverage(0, 0, CoverageMask{half, 2, 1, 2}, RGB(255, 255, 255));
+    EXPECT_EQ(p.Value(0, 0), 0u);
+    EXPECT_EQ(p.Value(1, 0), 1u);
+}
+
+}  // namespace
+}  // namespace parch
