@@ -109,9 +109,10 @@ void TPDFDocument::NewPageTree(TPDFDictionary* pages) {
 std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view password) {
     try {
         Reset();
-        const std::int64_t size = stream.GetSize() - stream.GetPosition();
-        if (size > kMaxFileSize) return kOpenUnreadable;
-        FileData = stream.ReadToEnd();
+        if (!ReadWhole(stream)) {
+            Reset();
+            return kOpenUnreadable;
+        }
         std::uint8_t result = OpenParsed(password);
         const std::size_t marker = FileData.find("%PDF-", 1);
         if (result != kOpenOk && marker != std::string::npos) {
@@ -130,6 +131,19 @@ std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view pas
     } catch (...) {
         Reset();
         return kOpenUnreadable;
+    }
+}
+
+// Reads in blocks up to the size limit, so that a device or pipe that never ends (or a size
+// the stream cannot tell) cannot exhaust memory.
+bool TPDFDocument::ReadWhole(TStream& stream) {
+    FileData.clear();
+    char block[65536];
+    for (;;) {
+        const std::int64_t count = stream.Read(block, sizeof block);
+        if (count <= 0) return true;
+        if (static_cast<std::int64_t>(FileData.size()) + count > MaxFileSize) return false;
+        FileData.append(block, static_cast<std::size_t>(count));
     }
 }
 

@@ -120,11 +120,13 @@ public:
     std::vector<std::unique_ptr<TPDFShader>> Shaders;
     std::string FileName;  // UTF-8
     int LoadDepth = 0;
+    std::int64_t MaxFileSize = kMaxFileSize;  // larger input is unreadable
 
 private:
     void NewPageTree(TPDFDictionary* pages);
     TPDFDictionary* TrailerDictionary(std::string_view key);
     bool NumberedFromOne() const;
+    bool ReadWhole(TStream& stream);
     void ClearLinearization();
 };
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "framework/Streams.h"
@@ -149,6 +150,26 @@ TEST(Document, OpensAfterJunkAndFailsWithoutPages) {
     EXPECT_EQ(Read(document, BuildPdf(parts)), kOpenUnreadable);
     EXPECT_EQ(Read(document, std::string()), kOpenUnreadable);
     EXPECT_EQ(document.FileData, "");  // a failed open leaves the document reset
+}
+
+// A source that never ends, as a device or a pipe can be.
+class EndlessStream : public TStream {
+public:
+    std::int64_t Read(void* buffer, std::int64_t count) override {
+        std::memset(buffer, '%', static_cast<std::size_t>(count));
+        return count;
+    }
+    std::int64_t Write(const void*, std::int64_t) override { return 0; }
+    std::int64_t Seek(std::int64_t, TSeekOrigin) override { return 0; }
+    void SetSize(std::int64_t) override {}
+};
+
+TEST(Document, InputBeyondTheSizeLimitIsUnreadable) {
+    TPDFDocument document;
+    document.MaxFileSize = 1 << 20;
+    EndlessStream endless;
+    EXPECT_EQ(document.ReadDocument(endless, u""), kOpenUnreadable);
+    EXPECT_EQ(document.FileData, "");
 }
 
 TEST(LazyObjects, StreamDataToleratesWrongLengths) {
