@@ -68,16 +68,10 @@ void PixelView::WriteValue(int x, int y, DWORD value) const {
     }
 }
 
-DWORD PixelView::ColorOfValue(DWORD value) const {
-    if (!Paletted()) return bitsPerPixel == 24 ? value & 0xFFFFFF : value;
-    if (static_cast<int>(value) >= colorCount) return 0;
-    const RGBQUAD& q = colors[value];
+DWORD PixelView::PaletteColor(DWORD index) const {
+    if (static_cast<int>(index) >= colorCount) return 0;
+    const RGBQUAD& q = colors[index];
     return q.rgbBlue | (q.rgbGreen << 8) | (static_cast<DWORD>(q.rgbRed) << 16);
-}
-
-DWORD PixelView::ValueOfColor(DWORD color) const {
-    if (!Paletted()) return bitsPerPixel == 24 ? color & 0xFFFFFF : color;
-    return static_cast<DWORD>(NearestColorIndex(colors, colorCount, color));
 }
 
 int NearestColorIndex(const RGBQUAD* colors, int count, DWORD color) {

@@ -15,6 +15,9 @@ namespace parch {
 
 class GdiBitmap;
 
+// The nearest palette entry to a colour (squared distance; first of equals).
+int NearestColorIndex(const RGBQUAD* colors, int count, DWORD color);
+
 struct PixelView {
     BYTE* bits = nullptr;
     int width = 0;
@@ -40,9 +43,18 @@ struct PixelView {
     void WriteValue(int x, int y, DWORD value) const;
     DWORD ReadColor(int x, int y) const { return ColorOfValue(ReadValue(x, y)); }
 
-    DWORD ColorOfValue(DWORD value) const;
+    DWORD ColorOfValue(DWORD value) const {
+        if (!Paletted()) return bitsPerPixel == 24 ? value & 0xFFFFFF : value;
+        return PaletteColor(value);
+    }
     // The value closest to a colour: the nearest palette entry, or the colour itself.
-    DWORD ValueOfColor(DWORD color) const;
+    DWORD ValueOfColor(DWORD color) const {
+        if (!Paletted()) return bitsPerPixel == 24 ? color & 0xFFFFFF : color;
+        return static_cast<DWORD>(NearestColorIndex(colors, colorCount, color));
+    }
+
+private:
+    DWORD PaletteColor(DWORD index) const;
 };
 
 // COLORREF (0x00BBGGRR) to colour (0x00RRGGBB in memory order) and back.
@@ -52,8 +64,5 @@ constexpr DWORD ColorOfColorRef(COLORREF c) {
 constexpr COLORREF ColorRefOfColor(DWORD c) {
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
-
-// The nearest palette entry to a colour (squared distance; first of equals).
-int NearestColorIndex(const RGBQUAD* colors, int count, DWORD color);
 
 }  // namespace parch
