@@ -18,7 +18,7 @@ cmake --build --preset bench -j "$jobs"
 # The threads and the window system's cross-thread messages under the thread sanitizer.
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target test_framework test_platform_win
-ctest --preset tsan -j "$jobs" -R '^(Threads|ThreadShutdown|Messages)\.|^Placement\.Asynchronous|^Application\.'
+ctest --preset tsan -j "$jobs" -R '^(Threads|ThreadShutdown|ApplicationLoop|ApplicationShutdown|Messages)\.|^Placement\.Asynchronous'
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
