@@ -188,7 +188,7 @@ int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
     const RECT r = context->ToDevice(*rect);
     if (r.left >= r.right || r.top >= r.bottom) return 1;
     const RegionRects outer(r);
-    Painter(*context, fill, R2_COPYPEN).Region(RegionRects::Combine(outer, outer.Eroded(1), RGN_DIFF));
+    Painter(*context, fill, R2_COPYPEN).Region(outer.Boundary());
     return 1;
 }
 
@@ -358,7 +358,7 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect) {
     if (!target || !rect) return 0;
     const RECT r = context->ToDevice(*rect);
     if (r.left >= r.right || r.top >= r.bottom) return 1;
-    const RegionRects outline = RegionRects::Combine(RegionRects(r), RegionRects(r).Eroded(1), RGN_DIFF);
+    const RegionRects outline = RegionRects(r).Boundary();
     const PixelView view = PixelView::Of(*target);
     // Colour bits only: the alpha of 32-bit targets stays.
     const DWORD flip = view.Paletted() ? view.ValueMask() : 0xFFFFFF;
@@ -487,7 +487,7 @@ BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state) {
         case DFCS_CAPTIONMIN: fill(RECT{g.left, g.bottom - 2, g.right, g.bottom}, glyph); break;
         default: {
             const RegionRects frame(g);
-            Painter(*context, glyph, R2_COPYPEN).Region(RegionRects::Combine(frame, frame.Eroded(1), RGN_DIFF));
+            Painter(*context, glyph, R2_COPYPEN).Region(frame.Boundary());
             fill(RECT{g.left, g.top, g.right, g.top + 2}, glyph);
             break;
         }
