@@ -366,6 +366,9 @@ def make_encrypted(corpus):
     for name, user, owner, options, note in QPDF_ENCRYPTIONS:
         corpus.qpdf("hand-nested.pdf", name, "--allow-weak-crypto", "--encrypt", user, owner, *options, "--")
         corpus.expect_passwords(name, user, owner, note)
+    # The same password typed in decomposed form: normalised, it is the same password.
+    corpus.expect("qpdf-r6-unicode.pdf", "pa\u0308ssw\u00f6rd", 0, "decomposed non-ASCII user password",
+                  known_pages=5)
     corpus.qpdf("qpdf-objstm.pdf", "qpdf-r6-objstm.pdf", "--encrypt", "user", "owner", "256", "--")
     corpus.expect_passwords("qpdf-r6-objstm.pdf", "user", "owner", "AES-256 with object streams")
 
