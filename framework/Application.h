@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -126,8 +127,9 @@ public:
     void SetFormsLink(TFormsLink* link) { formsLink_ = link; }
     TFormsLink* FormsLink() const { return formsLink_; }
     TCustomForm* MainForm() const { return mainForm_; }
-    // Creates a form owned by the application and stores it in reference before its
-    // constructor runs; the first form created becomes the main form. Defined with the forms.
+    // Creates a form owned by the application, storing it in reference before its
+    // constructor runs (so code run while the form is built finds it there); the first form
+    // created becomes the main form. TFormClass derives from TCustomForm.
     template <class TFormClass>
     void CreateForm(TFormClass*& reference);
 
@@ -158,5 +160,19 @@ private:
 
 // The application object of the program (the last one created that still lives).
 extern TApplication* Application;
+
+template <class TFormClass>
+void TApplication::CreateForm(TFormClass*& reference) {
+    void* memory = ::operator new(sizeof(TFormClass));
+    reference = static_cast<TFormClass*>(memory);
+    try {
+        new (memory) TFormClass(this);
+    } catch (...) {
+        reference = nullptr;
+        ::operator delete(memory);
+        throw;
+    }
+    if (!mainForm_) SetMainForm(reference, reference);
+}
 
 }  // namespace parch

@@ -213,6 +213,7 @@ TComponentLoader::TComponentLoader() = default;
 
 TComponentLoader::~TComponentLoader() {
     if (!watch_) return;
+    // Given up midway: the flags go, but no component is told it is loaded.
     for (TComponent* c : watch_->loaded) {
         c->EndReading();
         c->TComponent::Loaded();

@@ -54,7 +54,6 @@ constexpr TComponentState csReading = 0x0002;
 constexpr TComponentState csWriting = 0x0004;
 constexpr TComponentState csDestroying = 0x0008;
 constexpr TComponentState csDesigning = 0x0010;  // never set at run time
-constexpr TComponentState csUpdating = 0x0020;
 
 enum class TOperation { opInsert, opRemove };
 
@@ -107,8 +106,6 @@ protected:
     // component this one asked to hear of is going away. The default passes it on to the owned
     // components.
     virtual void Notification(TComponent* component, TOperation operation);
-    void SetUpdating() { state_ |= csUpdating; }
-    void SetUpdated() { state_ &= ~csUpdating; }
 
 private:
     void Insert(TComponent* component);

@@ -16,8 +16,9 @@ namespace threading {
 
 // What a thread object, its running thread and its references share.
 struct Control {
+    std::atomic<bool> started{false};
     std::atomic<bool> terminated{false};
-    std::atomic<bool> finished{false};
+    std::atomic<bool> finished{false};  // ended, or destroyed without being started
     std::mutex mutex;
     std::condition_variable ended;
     std::thread::id id;
@@ -89,6 +90,7 @@ void WakeGuiThread(Registry& r) {
 }
 
 void WaitForControl(Control& c) {
+    if (!c.started && !c.finished) throw EThread("Cannot wait for a thread that was not started");
     if (c.id == std::this_thread::get_id()) throw EThread("A thread cannot wait for itself");
     if (TThread::IsMainThread()) {
         EnsureSyncWindow();  // the ending thread wakes the GUI thread through it
@@ -154,7 +156,10 @@ TThread::~TThread() {
         std::lock_guard gate(control_->queueGate);
         control_->objectAlive = false;
     }
-    if (!started_) return;
+    if (!started_) {
+        control_->finished = true;  // references wait for nothing
+        return;
+    }
     if (std::this_thread::get_id() == control_->id) {
         // Freeing itself at its end: the running function touches nothing of this object now.
         thread_.detach();
@@ -188,6 +193,7 @@ void TThread::Start() {
         throw EThread(std::string("Cannot start a thread: ") + e.what());
     }
     control_->id = thread_.get_id();
+    control_->started = true;
 }
 
 void TThread::Terminate() {
@@ -203,7 +209,6 @@ bool TThread::Finished() const {
 }
 
 int TThread::WaitFor() {
-    if (!started_) throw EThread("Cannot wait for a thread that was not started");
     WaitForControl(*control_);
     return returnValue_;
 }

@@ -46,7 +46,8 @@ public:
     explicit operator bool() const { return control_ != nullptr; }
     void Terminate() const;
     bool Finished() const;
-    // As TThread::WaitFor; returns at once for an empty reference.
+    // As TThread::WaitFor; returns at once for an empty reference or a thread object destroyed
+    // without being started.
     void WaitFor() const;
 
 private:

@@ -146,8 +146,14 @@ TEST(Threads, SelfFreeingWorkerCanStillBeStoppedAndWaitedForThroughItsReference)
 }
 
 TEST(Threads, MisuseIsRefused) {
-    TWorker idle([](TWorker&) {});
-    EXPECT_THROW(idle.WaitFor(), EThread);  // never started
+    auto idle = std::make_unique<TWorker>([](TWorker&) {});
+    TThreadRef ref = idle->Ref();
+    EXPECT_THROW(idle->WaitFor(), EThread);  // never started
+    EXPECT_THROW(ref.WaitFor(), EThread);
+    idle.reset();
+    ref.WaitFor();  // gone without running: nothing to wait for
+    EXPECT_TRUE(ref.Finished());
+    EXPECT_TRUE(TThreadRef().Finished());
     std::string error;
     TWorker* self = nullptr;
     TWorker selfWaiting([&](TWorker&) {
