@@ -148,9 +148,13 @@ TEST_F(ApplicationWindow, MinimizeRestoreAndBringToFront) {
     EXPECT_FALSE(IsIconic(app.Handle()));
     EXPECT_EQ(events, (std::vector<std::string>{"minimize", "restore"}));
 
-    HWND owned = CreateWindowEx(0, "TPUtilWindow", "owned", WS_POPUP | WS_VISIBLE, 10, 10, 100, 100, app.Handle(),
+    WNDCLASSEX plain;
+    plain.lpfnWndProc = DefWindowProc;
+    plain.lpszClassName = "PlainTestWindow";
+    RegisterClassEx(&plain);
+    HWND owned = CreateWindowEx(0, "PlainTestWindow", "owned", WS_POPUP | WS_VISIBLE, 10, 10, 100, 100, app.Handle(),
                                 nullptr, nullptr, nullptr);
-    HWND stranger = CreateWindowEx(0, "TPUtilWindow", "stranger", WS_POPUP | WS_VISIBLE, 50, 50, 100, 100, nullptr,
+    HWND stranger = CreateWindowEx(0, "PlainTestWindow", "stranger", WS_POPUP | WS_VISIBLE, 50, 50, 100, 100, nullptr,
                                    nullptr, nullptr, nullptr);
     SetForegroundWindow(stranger);
     ASSERT_EQ(GetForegroundWindow(), stranger);
