@@ -6,7 +6,7 @@ find_package(Threads REQUIRED)
 
 foreach(spec
     "fontconfig;fontconfig" "freetype;freetype2" "cairo;cairo" "lcms2;lcms2"
-    "xml2;libxml-2.0" "curl;libcurl" "sdl2;sdl2" "openjp2;libopenjp2")
+    "xml2;libxml-2.0" "icu;icu-uc" "curl;libcurl" "sdl2;sdl2" "openjp2;libopenjp2")
   list(GET spec 0 name)
   list(GET spec 1 module)
   pkg_check_modules(PARCH_PC_${name} QUIET IMPORTED_TARGET GLOBAL ${module})
