@@ -6,8 +6,8 @@
 // The forms layer plugs in through TFormsLink: it shows the main form when the loop starts,
 // looks at each message before it is dispatched (key previews, dialog keys, hints), keeps the
 // hints and hover going when the queue is empty, and reports exceptions in a dialog. Without
-// it the application runs a loop without forms. CreateForm is declared here and defined with
-// the forms.
+// it the application runs a loop without forms. The forms keep the screen's list of forms and
+// its active form themselves (TScreen::AddForm, RemoveForm, SetActiveForm).
 
 #include <atomic>
 #include <cstdint>
