@@ -74,10 +74,11 @@ TEST(Components, DeletingAComponentTakesItOutOfItsOwnerAndTellsTheTree) {
     ASSERT_EQ(owner.heard.size(), 2u);
     EXPECT_EQ(owner.heard[1], std::make_pair(static_cast<TComponent*>(b), TOperation::opInsert));
     EXPECT_EQ(a->heard.back(), std::make_pair(static_cast<TComponent*>(b), TOperation::opInsert));
+    const auto removedB = std::make_pair(static_cast<TComponent*>(b), TOperation::opRemove);
     delete b;
     EXPECT_EQ(owner.ComponentCount(), 1);
-    EXPECT_EQ(owner.heard.back().second, TOperation::opRemove);
-    EXPECT_EQ(a->heard.back(), std::make_pair(static_cast<TComponent*>(b), TOperation::opRemove));
+    EXPECT_EQ(owner.heard.back(), removedB);
+    EXPECT_EQ(a->heard.back(), removedB);
 }
 
 TEST(Components, FreeNotificationLinksComponentsOfDifferentOwnersBothWays) {
@@ -86,10 +87,10 @@ TEST(Components, FreeNotificationLinksComponentsOfDifferentOwnersBothWays) {
     auto* watcher = new TRecorded(&formA, "Watcher", &log);
     auto* images = new TRecorded(&formB, "Images", &log);
     watcher->FreeNotification(images);
+    const auto removedImages = std::make_pair(static_cast<TComponent*>(images), TOperation::opRemove);
     delete images;
     ASSERT_FALSE(watcher->heard.empty());
-    EXPECT_EQ(watcher->heard.back().second, TOperation::opRemove);
-    EXPECT_EQ(watcher->heard.back().first, static_cast<TComponent*>(images));
+    EXPECT_EQ(watcher->heard.back(), removedImages);
 
     // The watcher goes first: the other side forgets it (no call into a freed object).
     auto* other = new TRecorded(&formB, "Other", &log);
