@@ -71,7 +71,8 @@ void ChangeUpdateRegion(Window* w, const RegionRects& area, UINT flags) {
     for (Window* c : w->children) {
         if (!(c->style & WS_VISIBLE) && !(flags & RDW_VALIDATE)) continue;
         // A child takes its frame along: its whole area lies in the parent's client area.
-        ChangeUpdateRegion(c, AreaForChild(w, c, area), (flags | RDW_FRAME) & ~RDW_NOFRAME);
+        // Internal paint requests stay with the window they were made for.
+        ChangeUpdateRegion(c, AreaForChild(w, c, area), (flags | RDW_FRAME) & ~(RDW_NOFRAME | RDW_INTERNALPAINT));
     }
 }
 

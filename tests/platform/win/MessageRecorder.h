@@ -37,7 +37,9 @@ public:
             RegisterClassEx(&wc);
         }
         hook_ = SetWindowsHookEx(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
-        ignored_ = {WM_NCHITTEST, WM_SETCURSOR, WM_GETICON, WM_GETTEXT, WM_GETTEXTLENGTH, WM_NCPAINT};
+        // Painting is recorded only by the tests that watch it.
+        ignored_ = {WM_NCHITTEST, WM_SETCURSOR, WM_GETICON,    WM_GETTEXT, WM_GETTEXTLENGTH,
+                    WM_NCPAINT,   WM_PAINT,     WM_ERASEBKGND, WM_PRINT,   WM_PRINTCLIENT};
     }
     ~MessageRecorder() {
         UnhookWindowsHookEx(hook_);
@@ -111,6 +113,8 @@ private:
             {WM_MOUSELEAVE, "WM_MOUSELEAVE"}, {WM_MOUSEHOVER, "WM_MOUSEHOVER"}, {WM_SETCURSOR, "WM_SETCURSOR"},
             {WM_NCHITTEST, "WM_NCHITTEST"}, {WM_SETFONT, "WM_SETFONT"}, {WM_SETICON, "WM_SETICON"},
             {WM_USER, "WM_USER"}, {WM_CHILDACTIVATE, "WM_CHILDACTIVATE"}, {WM_SETTINGCHANGE, "WM_SETTINGCHANGE"}, {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+            {WM_PAINT, "WM_PAINT"}, {WM_NCPAINT, "WM_NCPAINT"}, {WM_ERASEBKGND, "WM_ERASEBKGND"},
+            {WM_PRINT, "WM_PRINT"}, {WM_PRINTCLIENT, "WM_PRINTCLIENT"}, {WM_SETREDRAW, "WM_SETREDRAW"},
         };
         auto it = kNames.find(m);
         std::string text = it != kNames.end() ? it->second : "0x" + std::to_string(m);

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include "platform/gdi/Regions.h"
+#include "platform/win/Painting.h"
+#include "tests/platform/win/MessageRecorder.h"
+
+namespace parch {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// A bordered popup "top" (client 198 x 148 at (1, 1)) with a child "kid" at (20, 20)-(60, 50)
+// of its client area. Painting messages are watched; WM_PAINT paints through BeginPaint and
+// records the rectangle it was given and whether erasing was left to it.
+class Painting : public test::RecorderTest {
+protected:
+    void SetUp() override {
+        top = rec.Create("top", WS_POPUP | WS_BORDER | WS_VISIBLE, nullptr, {10, 20, 210, 170});
+        kid = rec.Create("kid", WS_CHILD | WS_VISIBLE, top, {20, 20, 60, 50});
+        rec.SetHandler([this](HWND h, UINT m, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
+            if (m == WM_PAINT) {
+                PAINTSTRUCT ps;
+                BeginPaint(h, &ps);
+                painted.push_back(Text(ps.rcPaint) + (ps.fErase ? " erase" : ""));
+                EndPaint(h, &ps);
+                return 0;
+            }
+            LRESULT answer;
+            if (win::DefaultPaintMessage(h, m, wp, lp, &answer)) return answer;
+            return std::nullopt;
+        });
+        display.PumpMessages();
+        for (UINT m : {WM_PAINT, WM_NCPAINT, WM_ERASEBKGND}) rec.Watch(m);
+        rec.Clear();
+        painted.clear();
+    }
+    Lines Pumped() {
+        display.PumpMessages();
+        return rec.Take();
+    }
+    // The painting messages only.
+    Lines PumpedPaint() {
+        Lines paint;
+        for (const std::string& line : Pumped())
+            if (line.find("PAINT") != std::string::npos || line.find("ERASE") != std::string::npos) paint.push_back(line);
+        return paint;
+    }
+    HWND top = nullptr;
+    HWND kid = nullptr;
+    Lines painted;
+};
+
+TEST_F(Painting, InvalidatedAreasArePaintedOnceWithEraseAsAsked) {
+    RECT a{100, 100, 120, 110};
+    RECT b{0, 0, 10, 10};
+    InvalidateRect(top, &a, 0);
+    InvalidateRect(top, &b, 1);
+    RECT update;
+    ASSERT_TRUE(GetUpdateRect(top, &update, 0));
+    EXPECT_EQ(update, (RECT{0, 0, 120, 110}));
+    EXPECT_EQ(Pumped(), (Lines{"top WM_PAINT", "top WM_ERASEBKGND"}));
+    EXPECT_EQ(painted, (Lines{"0,0,120,110 erase"}));  // the class has no brush to erase with
+    EXPECT_FALSE(GetUpdateRect(top, &update, 0));
+    EXPECT_EQ(Pumped(), Lines{});
+
+    // Validation takes its part away; what is left is still painted.
+    InvalidateRect(top, nullptr, 0);
+    RECT left{0, 0, 100, 148};
+    ValidateRect(top, &left);
+    ASSERT_TRUE(GetUpdateRect(top, &update, 0));
+    EXPECT_EQ(update, (RECT{100, 0, 198, 148}));
+    ValidateRect(top, nullptr);
+    EXPECT_EQ(Pumped(), (Lines{"kid WM_PAINT"}));  // the child keeps its own part
+}
+
+TEST_F(Painting, ChildrenShareTheParentsInvalidationUnlessItClipsThem) {
+    RECT overKid{25, 25, 30, 30};
+    InvalidateRect(top, &overKid, 0);
+    EXPECT_EQ(Pumped(), (Lines{"top WM_PAINT", "kid WM_PAINT"}));
+    EXPECT_EQ(painted, (Lines{"25,25,30,30", "5,5,10,10"}));
+
+    SetWindowLongPtr(top, GWL_STYLE, static_cast<LONG>(GetWindowLongPtr(top, GWL_STYLE)) | WS_CLIPCHILDREN);
+    rec.Clear();
+    InvalidateRect(top, &overKid, 0);
+    EXPECT_EQ(Pumped(), (Lines{"top WM_PAINT"}));
+}
+
+TEST_F(Painting, RedrawWindowFlags) {
+    struct Case {
+        const char* name;
+        UINT flags;
+        Lines now;     // sent by RedrawWindow itself
+        Lines queued;  // when the queue is read afterwards
+    };
+    const UINT inv = RDW_INVALIDATE;
+    const Case cases[] = {
+        {"invalidate", inv, {}, {"top WM_PAINT", "kid WM_PAINT"}},
+        {"erase", inv | RDW_ERASE, {}, {"top WM_PAINT", "top WM_ERASEBKGND", "kid WM_PAINT", "kid WM_ERASEBKGND"}},
+        {"no children", inv | RDW_NOCHILDREN, {}, {"top WM_PAINT"}},
+        {"update now", inv | RDW_UPDATENOW | RDW_NOCHILDREN, {"top WM_PAINT"}, {}},
+        {"update all now", inv | RDW_UPDATENOW | RDW_ALLCHILDREN, {"top WM_PAINT", "kid WM_PAINT"}, {}},
+        {"erase now", inv | RDW_ERASE | RDW_ERASENOW | RDW_NOCHILDREN, {"top WM_ERASEBKGND"}, {"top WM_PAINT"}},
+        {"frame", inv | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN,
+         {"top WM_PAINT", "top WM_NCPAINT", "top WM_ERASEBKGND"}, {}},
+        {"frame erased now", inv | RDW_FRAME | RDW_ERASENOW | RDW_NOCHILDREN, {"top WM_NCPAINT"}, {"top WM_PAINT"}},
+        {"internal paint", RDW_INTERNALPAINT, {}, {"top WM_PAINT"}},
+        {"invalidate and no erase", inv | RDW_ERASE | RDW_NOERASE | RDW_NOCHILDREN, {}, {"top WM_PAINT"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RedrawWindow(top, nullptr, nullptr, c.flags);
+        EXPECT_EQ(rec.Take(), c.now);
+        EXPECT_EQ(Pumped(), c.queued);
+    }
+    // Validation undoes invalidation and internal paint requests alike.
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ALLCHILDREN);
+    RedrawWindow(top, nullptr, nullptr, RDW_VALIDATE | RDW_NOINTERNALPAINT | RDW_ALLCHILDREN);
+    EXPECT_EQ(Pumped(), Lines{});
+}
+
+TEST_F(Painting, InternalPaintGivesAnEmptyRectangle) {
+    RedrawWindow(top, nullptr, nullptr, RDW_INTERNALPAINT);
+    Pumped();
+    EXPECT_EQ(painted, (Lines{"0,0,0,0"}));
+}
+
+TEST_F(Painting, FrameAndEraseRefusalReachBeginPaint) {
+    rec.SetHandler([this](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_ERASEBKGND) return 0;  // leaves erasing to WM_PAINT
+        if (m != WM_PAINT) return std::nullopt;
+        PAINTSTRUCT ps;
+        BeginPaint(h, &ps);
+        painted.push_back(Text(ps.rcPaint) + (ps.fErase ? " erase" : ""));
+        EndPaint(h, &ps);
+        return 0;
+    });
+    RECT r{1, 2, 3, 4};
+    RedrawWindow(top, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+    Pumped();
+    EXPECT_EQ(painted, (Lines{"1,2,3,4 erase"}));
+}
+
+TEST_F(Painting, UnansweredPaintDoesNotComeBack) {
+    rec.SetHandler([](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_PAINT) return 0;  // neither BeginPaint nor validation
+        return std::nullopt;
+    });
+    InvalidateRect(top, nullptr, 1);
+    EXPECT_EQ(Pumped(), (Lines{"top WM_PAINT", "kid WM_PAINT"}));
+    EXPECT_EQ(Pumped(), Lines{});
+}
+
+TEST_F(Painting, PlacementChangesRepaintWhatTheyUncover) {
+    // A top-level window keeps its picture when it moves; growing paints the new part and
+    // the frame.
+    SetWindowPos(top, nullptr, 50, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(PumpedPaint(), Lines{});
+    SetWindowPos(top, nullptr, 0, 0, 250, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(PumpedPaint(), (Lines{"top WM_PAINT", "top WM_NCPAINT", "top WM_ERASEBKGND"}));
+    EXPECT_EQ(painted, (Lines{"199,0,248,148 erase"}));
+
+    // A child that moves is painted at its new place and the parent where it was.
+    painted.clear();
+    SetWindowPos(kid, nullptr, 100, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(PumpedPaint(), (Lines{"top WM_PAINT", "top WM_ERASEBKGND", "kid WM_PAINT", "kid WM_ERASEBKGND"}));
+    EXPECT_EQ(painted, (Lines{"20,20,60,50 erase", "0,0,40,30 erase"}));
+
+    // Hiding a child repaints the parent below it.
+    painted.clear();
+    ShowWindow(kid, SW_HIDE);
+    EXPECT_EQ(PumpedPaint(), (Lines{"top WM_PAINT", "top WM_ERASEBKGND"}));
+    EXPECT_EQ(painted, (Lines{"100,20,140,50 erase"}));
+}
+
+TEST_F(Painting, SetRedrawFreezesAndThawsAWindow) {
+    SendMessage(top, WM_SETREDRAW, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(top));
+    InvalidateRect(top, nullptr, 1);
+    EXPECT_EQ(PumpedPaint(), Lines{});
+    SendMessage(top, WM_SETREDRAW, 1, 0);
+    EXPECT_TRUE(IsWindowVisible(top));
+    EXPECT_EQ(PumpedPaint(), Lines{});  // thawing alone paints nothing; the owner asks for it
+    rec.Clear();
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_EQ(rec.Take(), (Lines{"top WM_PAINT", "kid WM_PAINT"}));
+
+    // Thawing never shows a window that was hidden before.
+    ShowWindow(kid, SW_HIDE);
+    SendMessage(kid, WM_SETREDRAW, 0, 0);
+    SendMessage(kid, WM_SETREDRAW, 1, 0);
+    EXPECT_FALSE(IsWindowVisible(kid));
+}
+
+TEST_F(Painting, GetUpdateRgnAndScrollWindowExReportClientAreas) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    RECT r{5, 5, 15, 15};
+    InvalidateRect(top, &r, 0);
+    EXPECT_EQ(GetUpdateRgn(top, region, 0), SIMPLEREGION);
+    RECT box;
+    GetRgnBox(region, &box);
+    EXPECT_EQ(box, r);
+    ValidateRect(top, nullptr);
+
+    // Scrolling up by 10 uncovers the bottom band and moves a pending update along.
+    RECT pending{0, 50, 10, 60};
+    InvalidateRect(top, &pending, 0);
+    RECT uncovered;
+    EXPECT_EQ(ScrollWindowEx(top, 0, -10, nullptr, nullptr, region, &uncovered, 0), SIMPLEREGION);
+    EXPECT_EQ(uncovered, (RECT{0, 138, 198, 148}));
+    RECT update;
+    GetUpdateRect(top, &update, 0);
+    EXPECT_EQ(update, (RECT{0, 40, 10, 50}));
+    DeleteObject(region);
+}
+
+TEST_F(Painting, WindowDCsAreKnownUntilReleased) {
+    HDC dc = GetDC(top);
+    HDC whole = GetWindowDC(kid);
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(WindowFromDC(dc), top);
+    EXPECT_EQ(WindowFromDC(whole), kid);
+    EXPECT_EQ(WindowFromDC(screen), GetDesktopWindow());
+    EXPECT_EQ(ReleaseDC(kid, dc), 0);  // not its context
+    EXPECT_EQ(ReleaseDC(top, dc), 1);
+    EXPECT_EQ(ReleaseDC(top, dc), 0);
+    EXPECT_EQ(WindowFromDC(dc), nullptr);
+    ReleaseDC(kid, whole);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x1234)), nullptr);
+}
+
+}  // namespace
+}  // namespace parch
