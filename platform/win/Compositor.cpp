@@ -60,25 +60,26 @@ void DrawSpan(const Layer& layer, const std::uint32_t* src, std::uint32_t* dst, 
     }
 }
 
-void DrawLayer(const PixelView& target, const Layer& layer) {
-    const RECT screen{0, 0, target.width, target.height};
-    const RECT placed{layer.at.x, layer.at.y, layer.at.x + layer.pixels.width, layer.at.y + layer.pixels.height};
-    const RECT area = Intersection(screen, placed);
-    if (!HasArea(area)) return;
-    for (int y = area.top; y < area.bottom; ++y) {
-        const int ly = y - layer.at.y;
-        const auto* src = reinterpret_cast<const std::uint32_t*>(layer.pixels.Row(ly));
-        auto* dst = reinterpret_cast<std::uint32_t*>(target.Row(y));
-        auto span = [&](int x0, int x1) {
-            DrawSpan(layer, src + (x0 - layer.at.x), dst + x0, x1 - x0);
-        };
-        if (!layer.shape) {
-            span(area.left, area.right);
-            continue;
+// Draws the layer where `area` (screen coordinates, inside the layer) says.
+void DrawLayer(const PixelView& target, const Layer& layer, const RegionRects& area) {
+    for (const RECT& r : area.Rects()) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            const auto* src = reinterpret_cast<const std::uint32_t*>(layer.pixels.Row(y - layer.at.y));
+            auto* dst = reinterpret_cast<std::uint32_t*>(target.Row(y));
+            DrawSpan(layer, src + (r.left - layer.at.x), dst + r.left, r.right - r.left);
         }
-        layer.shape->ForEachClippedSpan(ly, area.left - layer.at.x, area.right - layer.at.x,
-                                        [&](int x0, int x1) { span(x0 + layer.at.x, x1 + layer.at.x); });
     }
+}
+
+// The screen pixels the layer covers.
+RegionRects PlacedShape(const Layer& layer, const RECT& screen) {
+    const RECT placed{layer.at.x, layer.at.y, layer.at.x + layer.pixels.width, layer.at.y + layer.pixels.height};
+    if (!layer.shape) return RegionRects(Intersection(screen, placed));
+    return layer.shape->Offsetted(layer.at.x, layer.at.y).Intersected(screen);
+}
+
+bool HidesBelow(const Layer& layer) {
+    return layer.blend == Layer::Blend::Opaque && !layer.keyed;
 }
 
 DWORD ColorOfRef(COLORREF c) {
@@ -133,12 +134,24 @@ HBITMAP CopyOf(const GdiBitmap& source) {
 }  // namespace
 
 void ComposeLayers(const PixelView& target, DWORD background, const std::vector<Layer>& layers) {
-    const std::uint32_t fill = (background & 0x00FFFFFFu) | kOpaque;
-    for (int y = 0; y < target.height; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(target.Row(y));
-        std::fill(row, row + target.width, fill);
+    // From the top down, each layer is drawn only where no opaque layer above hides it.
+    const RECT screen{0, 0, target.width, target.height};
+    std::vector<RegionRects> seen(layers.size());
+    RegionRects hidden;
+    for (std::size_t i = layers.size(); i-- > 0;) {
+        RegionRects shape = PlacedShape(layers[i], screen);
+        seen[i] = RegionRects::Combine(shape, hidden, RGN_DIFF);
+        if (HidesBelow(layers[i])) hidden = RegionRects::Combine(hidden, shape, RGN_OR);
     }
-    for (const Layer& layer : layers) DrawLayer(target, layer);
+    const std::uint32_t fill = (background & 0x00FFFFFFu) | kOpaque;
+    const RegionRects bare = RegionRects::Combine(RegionRects(screen), hidden, RGN_DIFF);
+    for (const RECT& r : bare.Rects()) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(target.Row(y));
+            std::fill(row + r.left, row + r.right, fill);
+        }
+    }
+    for (std::size_t i = 0; i < layers.size(); ++i) DrawLayer(target, layers[i], seen[i]);
 }
 
 std::vector<HWND> WindowsOnScreen() {

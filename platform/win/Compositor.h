@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/PixelView.h"
 #include "platform/gdi/RegionRects.h"
 #include "platform/win/WinUser.h"
@@ -25,6 +26,10 @@ struct Layer {
 // Fills target with background (0x00RRGGBB) and draws the layers in order; the result is
 // opaque (alpha 255 everywhere).
 void ComposeLayers(const PixelView& target, DWORD background, const std::vector<Layer>& layers);
+
+// The screen surface, composed afresh from the windows (the screen context draws on it);
+// null when the screen has no area.
+GdiBitmap* ComposedScreen();
 
 // The top-level windows the screen shows, bottom first.
 std::vector<HWND> WindowsOnScreen();

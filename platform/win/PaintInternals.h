@@ -47,7 +47,4 @@ bool LetsMouseThrough(const Window* w, POINT screen);
 // WS_EX_LAYERED was set or cleared: the layered look starts afresh.
 void LayeredStyleChanged(Window* w, DWORD oldExStyle);
 
-// The screen surface, recomposed from the windows; null when the screen has no area.
-GdiBitmap* ComposedScreen();
-
 }  // namespace parch::win

@@ -6,6 +6,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Regions.h"
+#include "platform/win/Compositor.h"
 #include "platform/win/PaintInternals.h"
 #include "platform/win/Painting.h"
 
