@@ -1,0 +1,487 @@
+#pragma once
+// Controls: TControl (a rectangle on a parent with alignment, anchors, constraints, colour,
+// font, hints and mouse and key events), TWinControl (a control with a window of its own and
+// child controls), TGraphicControl (a windowless control painted by its parent) and
+// TCustomControl (a windowed control with a canvas).
+//
+// Every message a control gets goes through its replaceable WindowProc (WndProc by default),
+// then Dispatch, which hands it to the handler for its number; what no handler takes goes to
+// DefaultHandler (for windowed controls the window's default procedure).
+
+#include <any>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Canvas.h"
+#include "framework/Classes.h"
+#include "framework/Graphics.h"
+#include "framework/Messages.h"
+#include "framework/Screen.h"
+#include "framework/UtilWindow.h"
+
+namespace parch {
+
+class TWinControl;
+class TCustomForm;
+class TPopupMenu;
+
+// Records of the child notifications that are reflected; the layouts are the window system's.
+struct NMHDR {
+    HWND hwndFrom = nullptr;
+    UINT_PTR idFrom = 0;
+    UINT code = 0;
+};
+struct DRAWITEMSTRUCT {
+    UINT CtlType = 0;
+    UINT CtlID = 0;
+    UINT itemID = 0;
+    UINT itemAction = 0;
+    UINT itemState = 0;
+    HWND hwndItem = nullptr;
+    HDC hDC = nullptr;
+    RECT rcItem;
+    UINT_PTR itemData = 0;
+};
+struct MEASUREITEMSTRUCT {
+    UINT CtlType = 0;
+    UINT CtlID = 0;
+    UINT itemID = 0;
+    UINT itemWidth = 0;
+    UINT itemHeight = 0;
+    UINT_PTR itemData = 0;
+};
+constexpr UINT WM_CTLCOLORMSGBOX = 0x0132;
+constexpr UINT WM_CTLCOLORLISTBOX = 0x0134;
+constexpr UINT WM_CTLCOLORBTN = 0x0135;
+constexpr UINT WM_CTLCOLORDLG = 0x0136;
+constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
+
+// WM_GETDLGCODE answers.
+constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+constexpr LRESULT DLGC_WANTTAB = 0x0002;
+constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
+constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+using enum TAlign;
+
+using TAnchors = unsigned;
+constexpr TAnchors akLeft = 1;
+constexpr TAnchors akTop = 2;
+constexpr TAnchors akRight = 4;
+constexpr TAnchors akBottom = 8;
+
+using TControlStyle = unsigned;
+constexpr TControlStyle csAcceptsControls = 0x0001;
+constexpr TControlStyle csCaptureMouse = 0x0002;
+constexpr TControlStyle csDesignInteractive = 0x0004;
+constexpr TControlStyle csClickEvents = 0x0008;
+constexpr TControlStyle csFramed = 0x0010;
+constexpr TControlStyle csSetCaption = 0x0020;
+constexpr TControlStyle csOpaque = 0x0040;
+constexpr TControlStyle csDoubleClicks = 0x0080;
+constexpr TControlStyle csFixedWidth = 0x0100;
+constexpr TControlStyle csFixedHeight = 0x0200;
+constexpr TControlStyle csNoDesignVisible = 0x0400;
+constexpr TControlStyle csReplicatable = 0x0800;
+constexpr TControlStyle csNoStdEvents = 0x1000;
+constexpr TControlStyle csParentBackground = 0x2000;
+constexpr TControlStyle csNeedsBorderPaint = 0x4000;
+
+using TControlState = unsigned;
+constexpr TControlState csLButtonDown = 0x0001;
+constexpr TControlState csClicked = 0x0002;
+constexpr TControlState csPalette = 0x0004;
+constexpr TControlState csReadingState = 0x0008;
+constexpr TControlState csAlignmentNeeded = 0x0010;
+constexpr TControlState csFocusing = 0x0020;
+constexpr TControlState csCreating = 0x0040;
+constexpr TControlState csPaintCopy = 0x0080;
+constexpr TControlState csCustomPaint = 0x0100;
+constexpr TControlState csDestroyingHandle = 0x0200;
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+using enum TMouseButton;
+
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 0x01;
+constexpr TShiftState ssAlt = 0x02;
+constexpr TShiftState ssCtrl = 0x04;
+constexpr TShiftState ssLeft = 0x08;
+constexpr TShiftState ssRight = 0x10;
+constexpr TShiftState ssMiddle = 0x20;
+constexpr TShiftState ssDouble = 0x40;
+
+// The keyboard's shift state of this moment.
+TShiftState KeyboardShiftState();
+
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, char16_t& key)>;
+
+// Size limits of a control; 0 means no limit.
+class TSizeConstraints {
+public:
+    int MinWidth = 0;
+    int MinHeight = 0;
+    int MaxWidth = 0;
+    int MaxHeight = 0;
+    // Width and height brought inside the limits.
+    void Apply(int& width, int& height) const;
+};
+
+// Thrown when a description names an unknown property or event, or a value does not fit.
+class EPropertyError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int value) { SetBounds(value, top_, width_, height_); }
+    void SetTop(int value) { SetBounds(left_, value, width_, height_); }
+    void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
+    void SetHeight(int value) { SetBounds(left_, top_, width_, value); }
+    RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+    void SetBoundsRect(const RECT& r) { SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+    // Places the control; the size is kept inside the constraints and the parent realigns.
+    virtual void SetBounds(int left, int top, int width, int height);
+    virtual RECT ClientRect() const { return {0, 0, width_, height_}; }
+    int ClientWidth() const { return ClientRect().right; }
+    int ClientHeight() const { return ClientRect().bottom; }
+    void SetClientSize(int width, int height);
+    POINT ClientOrigin() const;
+    POINT ClientToScreen(POINT point) const;
+    POINT ScreenToClient(POINT point) const;
+
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+    TAnchors Anchors() const { return anchors_; }
+    void SetAnchors(TAnchors anchors);
+    TSizeConstraints& Constraints() { return constraints_; }
+    void SetConstraints(const TSizeConstraints& constraints);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible, and every parent up to a top-level window showing as well.
+    virtual bool Showing() const;
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool value);
+
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool value);
+    TFont& Font() { return *font_; }
+    void SetFont(const TFont& font) { font_->Assign(font); }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+
+    const std::string& Caption() const { return text_; }
+    void SetCaption(const std::string& text) { SetText(text); }
+    const std::string& Text() const { return text_; }
+    virtual void SetText(const std::string& text);
+
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& hint) { hint_ = hint; }
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    bool ParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool value);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor cursor);
+
+    TControlStyle ControlStyle() const { return controlStyle_; }
+    void SetControlStyle(TControlStyle style) { controlStyle_ = style; }
+    TControlState ControlState() const { return controlState_; }
+    void SetControlState(TControlState state) { controlState_ = state; }
+
+    // Where messages go first; replace it to subclass the control, calling the one it had.
+    TWndMethod WindowProc;
+    LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    virtual void Invalidate();
+    virtual void Update();
+    void Repaint();
+    void Refresh() { Repaint(); }
+    void BringToFront();
+    void SendToBack();
+    // The form the control sits on (nullptr when none).
+    TCustomForm* ParentForm() const;
+
+    // Reading from a description: a property given as text, an event handler by type.
+    virtual void SetPropertyText(const std::string& name, const std::string& value);
+    virtual void SetEvent(const std::string& name, const std::any& handler);
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TNotifyEvent OnResize;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+
+    // Framework internals used by the parent's layout.
+    void UpdateAnchorRules();
+    bool MouseCapture() const;
+    void SetMouseCapture(bool capture);
+
+protected:
+    virtual void WndProc(TMessage& message);
+    // Hands the message to the handler for its number.
+    virtual void Dispatch(TMessage& message);
+    virtual void DefaultHandler(TMessage& message);
+
+    virtual void Click();
+    virtual void DblClick();
+    virtual void Resize();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    // The size the content needs, for AutoSize; false when the control has no preference.
+    virtual bool CanAutoSize(int& width, int& height);
+    void AdjustSize();
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
+    // The control changed in a way its parent's layout must follow.
+    void RequestAlign();
+    // Sends message to the control's parent, when it has one.
+    void NotifyParent(UINT message, WPARAM wParam, LPARAM lParam);
+    // Changes the stored bounds without telling anyone (for the parent's layout).
+    void StoreBounds(int left, int top, int width, int height);
+    virtual void BoundsChanged() {}
+
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+
+private:
+    friend class TWinControl;
+    void HandleMouseMessage(TMessage& message);
+    void ApplyParentColor();
+    void ApplyParentFont();
+    void FontChanged();
+
+    TWinControl* parent_ = nullptr;
+    TAlign align_ = alNone;
+    TAnchors anchors_ = akLeft | akTop;
+    // Distances kept by anchors: to the right and bottom of the parent's client area.
+    int anchorRight_ = 0;
+    int anchorBottom_ = 0;
+    bool anchorsKnown_ = false;
+    TSizeConstraints constraints_;
+    bool autoSize_ = false;
+    bool visible_ = true;
+    bool enabled_ = true;
+    TColor color_ = clWindow;
+    bool parentColor_ = false;
+    std::unique_ptr<TFont> font_;
+    bool parentFont_ = true;
+    std::string text_;
+    std::string hint_;
+    bool showHint_ = false;
+    bool parentShowHint_ = true;
+    TPopupMenu* popupMenu_ = nullptr;
+    TCursor cursor_ = crDefault;
+    TControlStyle controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    TControlState controlState_ = 0;
+};
+
+// What a windowed control asks of the window system when its window is made.
+struct TCreateParams {
+    std::string Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    HWND WndParent = nullptr;
+    void* Param = nullptr;
+    WNDCLASSEX WindowClass;
+    // The class registered for the control (its own class name by default).
+    std::string WinClassName;
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    // The window, made first when it does not exist yet.
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    void HandleNeeded();
+    // Destroys the window and makes it anew with the present CreateParams.
+    void RecreateWnd();
+    // The control whose window this is (nullptr for a foreign window).
+    static TWinControl* FindControl(HWND hwnd);
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TControl* Controls(int index) const { return controls_.at(static_cast<std::size_t>(index)); }
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    // The child under a client point: windowless children first (topmost), then windowed
+    // ones; allowDisabled takes disabled children too. nullptr when none.
+    TControl* ControlAtPos(POINT point, bool allowDisabled, bool allowWinControls = false) const;
+    bool ContainsControl(const TControl* control) const;
+    // Sends the message to every child.
+    void Broadcast(TMessage& message);
+
+    RECT ClientRect() const override;
+    // The part of the client area the aligned children share.
+    virtual void AdjustClientRect(RECT& rect);
+    void DisableAlign() { ++alignDisabled_; }
+    void EnableAlign();
+    void Realign();
+    void AlignControls(TControl* control, RECT& rect);
+    // Places an alCustom child; the default leaves it where it is.
+    virtual void CustomAlignPosition(TControl* control, int& left, int& top, int& width, int& height);
+
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value);
+    int TabOrder() const;
+    void SetTabOrder(int order);
+    // Windowed descendants in tab order, each followed by its own.
+    void GetTabOrderList(std::vector<TWinControl*>& list) const;
+    // The next control that can take the focus after current, among this control's
+    // descendants; wraps around.
+    TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool checkParent) const;
+    void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);
+    virtual bool CanFocus() const;
+    bool Focused() const;
+    virtual void SetFocus();
+
+    // Paints the control and its children into dc at (x, y), as WM_PRINT does.
+    void PaintTo(HDC dc, int x, int y);
+    bool Showing() const override;
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetEnabled(bool value) override;
+    void SetText(const std::string& text) override;
+    void Invalidate() override;
+    void Update() override;
+    void SetPropertyText(const std::string& name, const std::string& value) override;
+    void SetEvent(const std::string& name, const std::any& handler) override;
+
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    virtual void CreateWnd();
+    virtual void CreateWindowHandle(const TCreateParams& params);
+    virtual void DestroyWnd();
+    virtual void DestroyWindowHandle();
+    // The window was made: children get theirs.
+    virtual void CreateHandle();
+    // Makes the control a subclass of an existing window class ("edit", "button"...).
+    void CreateSubClass(TCreateParams& params, const char* controlClassName);
+    void WndProc(TMessage& message) override;
+    void Dispatch(TMessage& message) override;
+    void DefaultHandler(TMessage& message) override;
+    void Loaded() override;
+    bool CanAutoSize(int& width, int& height) override;
+
+    // Painting: the window's own face, then the windowless children over it.
+    virtual void PaintWindow(HDC dc);
+    void PaintControls(HDC dc, TControl* first);
+    void PaintHandler(TMessage& message);
+
+    // Keys: true when the key was taken.
+    virtual bool DoKeyDown(TMessage& message);
+    virtual bool DoKeyUp(TMessage& message);
+    virtual bool DoKeyPress(TMessage& message);
+    virtual void KeyDown(WORD& key, TShiftState shift);
+    virtual void KeyUp(WORD& key, TShiftState shift);
+    virtual void KeyPress(char16_t& key);
+    virtual void DoEnter();
+    virtual void DoExit();
+    // The control is shown or hidden for real (CM_SHOWINGCHANGED).
+    virtual void ShowingChanged();
+    void UpdateShowing();
+
+private:
+    friend class TControl;
+    friend LRESULT ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void MainWndProc(TMessage& message);
+    void RouteMouseToChildren(TMessage& message);
+    bool ReflectNotification(TMessage& message);
+    void AlignChildren();
+    void PlaceAnchored(TControl* control, const RECT& client);
+    void UpdateBoundsFromWindow();
+    void WMSetFocus();
+    void WMKillFocus();
+
+    HWND handle_ = nullptr;
+    WNDPROC defWndProc_ = nullptr;
+    std::vector<TControl*> controls_;  // z-order, bottom first
+    std::vector<TWinControl*> tabList_;
+    bool tabStop_ = false;
+    int alignDisabled_ = 0;
+    bool aligning_ = false;
+    bool showing_ = false;
+};
+
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* owner);
+    ~TGraphicControl() override;
+    TCanvas& Canvas() { return *canvas_; }
+
+protected:
+    virtual void Paint() {}
+    void Dispatch(TMessage& message) override;
+
+private:
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* owner);
+    ~TCustomControl() override;
+    TCanvas& Canvas() { return *canvas_; }
+
+protected:
+    virtual void Paint() {}
+    void PaintWindow(HDC dc) override;
+
+private:
+    std::unique_ptr<TCanvas> canvas_;
+};
+
+// A control's long hint: the part after '|' (the whole text without one).
+std::string GetLongHint(const std::string& hint);
+std::string GetShortHint(const std::string& hint);
+
+// Mouse state the controls share: the control under the mouse, and the windowless control
+// that holds the parent's capture.
+TControl* MouseControl();
+TControl* CaptureControl();
+
+}  // namespace parch

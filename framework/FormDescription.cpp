@@ -1,0 +1,69 @@
+#include "framework/FormDescription.h"
+
+#include <map>
+#include <mutex>
+
+#include "framework/Forms.h"
+#include "framework/PropertyText.h"
+#include "framework/Timer.h"
+
+namespace parch {
+
+namespace {
+
+struct ClassRegistry {
+    std::mutex lock;
+    std::map<std::string, TComponentClass> classes;  // by upper-cased name
+};
+
+void RegisterBuiltInClasses(ClassRegistry& registry);
+
+ClassRegistry& Registry() {
+    static ClassRegistry* registry = [] {
+        auto* r = new ClassRegistry;  // lives as long as the program
+        RegisterBuiltInClasses(*r);
+        return r;
+    }();
+    return *registry;
+}
+
+void RegisterBuiltInClasses(ClassRegistry& registry) {
+    registry.classes["TBUTTON"] = {[](TComponent* owner) -> TComponent* { return new TButton(owner); }, {}, {}};
+    registry.classes["TTIMER"] = {
+        [](TComponent* owner) -> TComponent* { return new TTimer(owner); },
+        [](TComponent* component, const std::string& name, const std::string& value) {
+            auto* timer = static_cast<TTimer*>(component);
+            if (SameText(name, "Interval")) {
+                int interval = PropertyInt(name, value);
+                if (interval < 0) PropertyValueError(name, value);
+                return timer->SetInterval(static_cast<unsigned>(interval));
+            }
+            if (SameText(name, "Enabled")) return timer->SetEnabled(PropertyBool(name, value));
+            if (SameText(name, "Tag")) return void(timer->Tag = PropertyInt(name, value));
+            throw EPropertyError("Property " + name + " does not exist in TTimer");
+        },
+        [](TComponent* component, const std::string& name, const std::any& handler) {
+            if (!SameText(name, "OnTimer")) throw EPropertyError("Event " + name + " does not exist in TTimer");
+            TNotifyEvent event;
+            AssignEvent(event, name, handler);
+            static_cast<TTimer*>(component)->SetOnTimer(event);
+        }};
+}
+
+}  // namespace
+
+void RegisterComponentClass(const std::string& className, TComponentClass componentClass) {
+    ClassRegistry& registry = Registry();
+    std::lock_guard guard(registry.lock);
+    registry.classes[UpperCase(className)] = std::move(componentClass);
+}
+
+TComponentClass FindComponentClass(const std::string& className) {
+    ClassRegistry& registry = Registry();
+    std::lock_guard guard(registry.lock);
+    auto it = registry.classes.find(UpperCase(className));
+    if (it == registry.classes.end()) throw EClassNotFound("Class " + className + " not found");
+    return it->second;
+}
+
+}  // namespace parch
