@@ -15,7 +15,7 @@ enum class LoopStep {
     End,       // the interaction is over
 };
 
-// Captures the mouse for hwnd and hands every message the thread reads to step until it
+// Captures the mouse for hwnd (if the caller has not yet) and hands every message the thread reads to step until it
 // answers End, the capture goes elsewhere, the window goes away or WM_QUIT arrives (which is
 // posted again for the loop outside). Releases the capture if it still holds it.
 void RunCaptureLoop(HWND hwnd, const std::function<LoopStep(const MSG&)>& step);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
@@ -42,6 +43,7 @@ public:
 
     void Run() {
         if (!Prepare()) return;
+        SetCapture(hwnd_);  // the loop owns the mouse from its first message on
         SendMessage(hwnd_, WM_ENTERSIZEMOVE, 0, 0);
         RunCaptureLoop(hwnd_, [this](const MSG& msg) { return Step(msg); });
         if (!IsWindow(hwnd_)) return;

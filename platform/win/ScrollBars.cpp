@@ -184,6 +184,7 @@ public:
         cursor_ = start;
         if (held_ == ScrollPart::None) return;
         if ((held_ == ScrollPart::LineUp || held_ == ScrollPart::LineDown) && ArrowDisabled(state_, held_)) return;
+        SetCapture(hwnd_);  // before the first request, whose receiver may look at the mouse
         if (held_ == ScrollPart::Thumb) {
             grab_ = Along(start) - geometry_.thumbStart;
             trackPos_ = state_.info.nPos;
