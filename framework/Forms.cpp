@@ -270,6 +270,8 @@ void TCustomForm::SetWindowState(TWindowState state) {
     windowState_ = state;
     if (!HandleAllocated() || !Showing()) return;
     ShowWindow(Handle(), state == wsMinimized ? SW_MINIMIZE : state == wsMaximized ? SW_MAXIMIZE : SW_RESTORE);
+    // A window minimized from maximized restores to maximized first; normal means normal.
+    if (state == wsNormal && IsZoomed(Handle())) ShowWindow(Handle(), SW_RESTORE);
 }
 
 void TCustomForm::SetAlphaBlend(bool value) {
