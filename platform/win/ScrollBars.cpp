@@ -29,6 +29,7 @@ constexpr int kMinThumb = 8;
 
 struct WindowScrollBars {
     std::array<ScrollState, 3> bars;  // SB_HORZ, SB_VERT, SB_CTL
+    std::array<bool, 3> made{false, false, true};  // a window bar once asked for
     WindowScrollBars() {
         for (int bar : {SB_HORZ, SB_VERT}) {
             bars[static_cast<std::size_t>(bar)].info.nMax = 100;  // a window bar starts with 0..100
@@ -60,13 +61,13 @@ DWORD StyleBit(int bar) {
 ScrollState* FindBar(HWND hwnd, int bar, bool create) {
     Window* w = FindLive(hwnd);
     if (!w || !ValidBar(bar)) return nullptr;
+    auto index = static_cast<std::size_t>(bar);
     WindowScrollBars* bars = Table().Find(hwnd);
-    if (!bars) {
-        bool exists = bar == SB_CTL || (w->style & StyleBit(bar));
-        if (!exists && !create) return nullptr;
-        bars = &Table().Get(hwnd, NewBars());
-    }
-    return &bars->bars[static_cast<std::size_t>(bar)];
+    bool made = (bars && bars->made[index]) || bar == SB_CTL || (w->style & StyleBit(bar));
+    if (!made && !create) return nullptr;
+    if (!bars) bars = &Table().Get(hwnd, NewBars());
+    bars->made[index] = true;
+    return &bars->bars[index];
 }
 
 std::int64_t Range(const SCROLLINFO& i) {
@@ -408,7 +409,7 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
     }
     if (bar != SB_CTL && (info->fMask & (SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL))) {
         if (info->fMask & SIF_DISABLENOSCROLL) {
-            if (needed) ShowWindowBars(hwnd, StyleBit(bar), true);
+            ShowWindowBars(hwnd, StyleBit(bar), true);
             EnableScrollBar(hwnd, static_cast<UINT>(bar), needed ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
         } else {
             ShowWindowBars(hwnd, StyleBit(bar), needed);

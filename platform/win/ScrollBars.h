@@ -3,8 +3,9 @@
 // non-client area, and the bar of a "scrollbar" control (SB_CTL). Each keeps its range, page
 // and position; the user's clicks and drags become WM_HSCROLL/WM_VSCROLL with the SB_ codes.
 //
-// Setting a range or page that makes a window bar unnecessary hides it (or, with
-// SIF_DISABLENOSCROLL, disables it), and a range that needs it shows it again.
+// Setting a range or page that makes a window bar unnecessary hides it, and a range that needs
+// it shows it again; with SIF_DISABLENOSCROLL the bar shows in any case, disabled while not
+// needed.
 
 #include "platform/win/WinUser.h"
 
