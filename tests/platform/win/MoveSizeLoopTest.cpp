@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/win/SysCommand.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {

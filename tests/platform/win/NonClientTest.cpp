@@ -4,6 +4,10 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObject.h"
+#include "platform/gdi/PensBrushes.h"
+#include "platform/gdi/Regions.h"
+#include "platform/win/Painting.h"
+#include "platform/win/ScrollBars.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
@@ -150,6 +154,27 @@ TEST_F(NonClient, DefaultFramePixelsOnTheScreen) {
     ASSERT_EQ(GetActiveWindow(), other);
     EXPECT_EQ(ScreenPixel(102, 250), GetSysColor(COLOR_INACTIVEBORDER));
     EXPECT_EQ(ScreenPixel(300, 105), GetSysColor(COLOR_INACTIVECAPTION));
+}
+
+TEST_F(NonClient, NonClientPaintCoversTheWholeFrameOrJustARegion) {
+    HWND w = MakeFramed(WS_VISIBLE);
+    display.PumpMessages();
+    HDC dc = GetWindowDC(w);
+    RECT band{0, 0, 400, 30};
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(dc, &band, black);
+    DeleteObject(black);
+    ReleaseDC(w, dc);
+    ASSERT_EQ(ScreenPixel(350, 110), RGB(0, 0, 0));
+
+    HRGN leftHalf = CreateRectRgn(100, 100, 300, 130);  // screen coordinates
+    SendMessage(w, WM_NCPAINT, reinterpret_cast<WPARAM>(leftHalf), 0);
+    DeleteObject(leftHalf);
+    EXPECT_EQ(ScreenPixel(250, 110), GetSysColor(COLOR_ACTIVECAPTION));
+    EXPECT_EQ(ScreenPixel(350, 110), RGB(0, 0, 0));
+
+    SendMessage(w, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(ScreenPixel(350, 110), GetSysColor(COLOR_ACTIVECAPTION));
 }
 
 TEST_F(NonClient, PaintDefaultFrameDrawsIntoAForeignContext) {

@@ -2,6 +2,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/win/ScrollBars.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
