@@ -156,7 +156,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     constraints_.Apply(width, height);
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
     bool resized = width != width_ || height != height_;
-    if (parent_) parent_->Invalidate();
+    Invalidate();  // where it was
     StoreBounds(left, top, width, height);
     if (parent_ && !parent_->aligning_) UpdateAnchorRules();
     BoundsChanged();
@@ -413,12 +413,6 @@ void TControl::Loaded() {
     RequestAlign();
 }
 
-void TControl::Notification(TComponent* component, TOperation operation) {
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == reinterpret_cast<TComponent*>(popupMenu_))
-        popupMenu_ = nullptr;
-}
-
 void TControl::NotifyParent(UINT message, WPARAM wParam, LPARAM lParam) {
     if (parent_) parent_->Perform(message, wParam, lParam);
 }
@@ -614,6 +608,9 @@ LRESULT ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
+    // The parts of derived classes and whatever replaced the window procedure may be gone:
+    // the last messages of the window are this class's own.
+    WindowProc = [this](TMessage& message) { TWinControl::WndProc(message); };
     // Children go with their parent, the topmost first.
     while (!controls_.empty()) delete controls_.back();
     if (handle_) DestroyWindowHandle();
@@ -751,6 +748,7 @@ void TWinControl::RemoveControl(TControl* control) {
     control->Invalidate();
     if (IsInside(mouseControl, control)) mouseControl = nullptr;
     if (IsInside(captureControl, control)) captureControl = nullptr;
+    if (TCustomForm* form = ParentForm()) form->Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(control), 0);
     auto* win = dynamic_cast<TWinControl*>(control);
     if (win && win->handle_) win->DestroyWnd();
     controls_.erase(it);
@@ -1177,12 +1175,8 @@ void TWinControl::RouteMouseToChildren(TMessage& message) {
     if (!target) return;
     POINT local{p.x - target->Left(), p.y - target->Top()};
     message.Result = target->Perform(message.Msg, message.WParam, LParamOf(local));
-    if (target == captureControl || captureControl) {
-        message.Msg = 0;
-        return;
-    }
-    // The capture ended: the hover goes to whatever is under the mouse now.
-    if (target == mouseControl && !Contains(target->BoundsRect(), p)) {
+    // When a capture ended outside its control, the hover goes to what is under the mouse now.
+    if (!captureControl && target == mouseControl && !Contains(target->BoundsRect(), p)) {
         TControl* over = Contains(ClientRect(), p) ? ControlAtPos(p, true) : nullptr;
         SetMouseControl(over ? over : (Contains(ClientRect(), p) ? this : nullptr));
     }
@@ -1409,9 +1403,24 @@ void TWinControl::PaintTo(HDC dc, int x, int y) {
     int saved = SaveDC(dc);
     OffsetViewportOrgEx(dc, x, y, nullptr);
     SetControlState(ControlState() | csPaintCopy);
-    SendMessage(handle_, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    SendMessage(handle_, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
     SetControlState(ControlState() & ~csPaintCopy);
     RestoreDC(dc, saved);
+    // Children that are visible paint too, even while the whole is not on the screen.
+    RECT window;
+    GetWindowRect(handle_, &window);
+    POINT client{0, 0};
+    ::parch::ClientToScreen(handle_, &client);
+    int originX = x + client.x - window.left;
+    int originY = y + client.y - window.top;
+    for (TControl* c : controls_) {
+        auto* win = dynamic_cast<TWinControl*>(c);
+        if (!win || !win->Visible()) continue;
+        int clip = SaveDC(dc);
+        IntersectClipRect(dc, originX, originY, originX + ClientWidth(), originY + ClientHeight());
+        win->PaintTo(dc, originX + win->Left(), originY + win->Top());
+        RestoreDC(dc, clip);
+    }
 }
 
 void TWinControl::SetPropertyText(const std::string& name, const std::string& value) {

@@ -206,6 +206,7 @@ public:
     void SetShowHint(bool value);
     bool ParentShowHint() const { return parentShowHint_; }
     void SetParentShowHint(bool value);
+    // Not owned: whoever frees the menu first clears it here (menus are not built yet).
     TPopupMenu* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
     TCursor Cursor() const { return cursor_; }
@@ -263,7 +264,6 @@ protected:
     virtual bool CanAutoSize(int& width, int& height);
     void AdjustSize();
     void Loaded() override;
-    void Notification(TComponent* component, TOperation operation) override;
     // The control changed in a way its parent's layout must follow.
     void RequestAlign();
     // Sends message to the control's parent, when it has one.

@@ -27,6 +27,12 @@ TShortCut ShortCut(WORD key, TShiftState shift) {
 
 namespace {
 
+bool IsWithin(const TControl* control, const TControl* ancestor) {
+    for (const TControl* c = control; c; c = c->Parent())
+        if (c == ancestor) return true;
+    return false;
+}
+
 // The framework control a window belongs to: the window's own, or its nearest ancestor's.
 TWinControl* ControlOfWindow(HWND hwnd) {
     for (HWND w = hwnd; w; w = GetParent(w))
@@ -522,6 +528,11 @@ void TCustomForm::Dispatch(TMessage& message) {
         return;
     case CM_FOCUSCHANGED:
         FocusChanged(reinterpret_cast<TWinControl*>(message.LParam));
+        return;
+    case CM_CONTROLCHANGE:
+        // A control leaving the form takes the active control with it when it holds it.
+        if (!message.LParam && IsWithin(activeControl_, reinterpret_cast<TControl*>(message.WParam)))
+            activeControl_ = nullptr;
         return;
     case CM_DIALOGKEY:
         // Buttons first (default and cancel), then moving the focus.

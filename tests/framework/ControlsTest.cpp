@@ -7,6 +7,9 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "platform/display/HeadlessDisplay.h"
+#include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Drawing.h"
 #include "platform/win/WinApi.h"
 
 namespace parch {
@@ -376,6 +379,104 @@ TEST_F(ControlsTest, RecreatingTheWindowKeepsChildrenTextAndPlace) {
     char className[32] = {};
     GetClassName(box->Handle(), className, sizeof className);
     EXPECT_STREQ(className, "TBox");
+}
+
+TEST_F(ControlsTest, WindowedChildrenTakeTheHoverFromTheirParent) {
+    TForm* form = MakeForm(300, 200);
+    auto* box = Child<TBox>(form, 100, 50, 80, 60);
+    std::vector<std::string> log;
+    form->OnMouseEnter = [&](TObject*) { log.push_back("form enter"); };
+    form->OnMouseLeave = [&](TObject*) { log.push_back("form leave"); };
+    box->OnMouseEnter = [&](TObject*) { log.push_back("box enter"); };
+    box->OnMouseLeave = [&](TObject*) { log.push_back("box leave"); };
+    ShowAndPaint(form);
+    for (POINT p : {POINT{10, 10}, POINT{120, 70}, POINT{130, 75}, POINT{20, 20}}) {
+        POINT s = ScreenPoint(form, p.x, p.y);
+        display.MoveMouse(s.x, s.y);
+        display.PumpMessages();
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"form enter", "form leave", "box enter", "box leave", "form enter"}));
+}
+
+TEST_F(ControlsTest, PaintToDrawsTheControlAndItsChildrenIntoAnotherContext) {
+    TForm* form = MakeForm(200, 100);
+    form->SetColor(clWhite);
+    auto* box = Child<TBox>(form, 10, 10, 30, 20);
+    box->SetColor(clRed);
+    auto* inner = Child<TBox>(box, 5, 5, 10, 5);
+    inner->SetColor(clBlue);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 100, 60);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    box->PaintTo(dc, 50, 20);
+    EXPECT_EQ(GetPixel(dc, 51, 21), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 79, 39), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 56, 26), RGB(0, 0, 255));
+    EXPECT_NE(GetPixel(dc, 81, 21), RGB(255, 0, 0));  // nothing outside the box
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+// A control on an existing window class: the class's procedure is its default handling.
+class TScrollBarControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+
+protected:
+    void CreateParams(TCreateParams& params) override {
+        TWinControl::CreateParams(params);
+        CreateSubClass(params, "scrollbar");
+    }
+};
+
+TEST_F(ControlsTest, ASubclassedSystemClassKeepsItsOwnBehaviour) {
+    TForm* form = MakeForm(200, 100);
+    auto* bar = Child<TScrollBarControl>(form, 0, 0, 150, 16);
+    HWND wnd = bar->Handle();
+    char className[32] = {};
+    GetClassName(wnd, className, sizeof className);
+    EXPECT_STREQ(className, "TScrollBarControl");
+    SCROLLINFO info;
+    info.fMask = SIF_RANGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = 50;
+    info.nPos = 20;
+    SetScrollInfo(wnd, SB_CTL, &info, 0);
+    EXPECT_EQ(GetScrollPos(wnd, SB_CTL), 20);
+}
+
+TEST_F(ControlsTest, AControlLeavingTheFormTakesTheFocusAndHoverWithIt) {
+    TForm* form = MakeForm(300, 200);
+    auto* holder = Child<TBox>(form, 0, 0, 200, 100);
+    auto* field = Child<TBox>(holder, 10, 10, 50, 20);
+    auto* spot = Child<TSpot>(holder, 100, 10, 50, 20);
+    field->SetTabStop(true);
+    ShowAndPaint(form);
+    ASSERT_EQ(form->ActiveControl(), field);
+    POINT over = ScreenPoint(holder, 110, 15);
+    display.MoveMouse(over.x, over.y);
+    display.PumpMessages();
+    ASSERT_EQ(MouseControl(), spot);
+    delete holder;
+    EXPECT_EQ(form->ActiveControl(), nullptr);
+    EXPECT_EQ(MouseControl(), nullptr);
+    EXPECT_EQ(form->ControlCount(), 0);
+}
+
+TEST_F(ControlsTest, AnExceptionInAHandlerGoesToTheApplicationNotThroughTheWindowSystem) {
+    TForm* form = MakeForm(300, 200);
+    auto* box = Child<TBox>(form, 0, 0, 100, 100);
+    box->OnClick = [](TObject*) { throw Exception("handler failed"); };
+    std::string reported;
+    app.OnException = [&](TObject*, const std::exception& e) { reported = e.what(); };
+    ShowAndPaint(form);
+    POINT p = ScreenPoint(box, 10, 10);
+    display.Click(p.x, p.y);
+    display.PumpMessages();
+    EXPECT_EQ(reported, "handler failed");
 }
 
 }  // namespace
