@@ -80,8 +80,9 @@ LRESULT EraseWithClassBrush(HWND hwnd, HDC dc) {
     return 1;
 }
 
-// The default frame lands with the non-client painting; until then WM_PRINT leaves it out.
-void PrintFrame(HWND, HDC) {}
+void PrintFrame(HWND hwnd, HDC dc) {
+    PaintDefaultFrame(hwnd, dc);
+}
 
 // Runs paint with dc's origin at (dx, dy) and drawing kept to width x height there.
 template <class F>

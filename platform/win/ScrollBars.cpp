@@ -48,6 +48,11 @@ WindowSideTable<WindowScrollBars>& Table() {
     return *table;
 }
 
+// Callers written before the track position existed pass the record without it.
+bool ValidSize(const SCROLLINFO& info) {
+    return info.cbSize == sizeof(SCROLLINFO) || info.cbSize == sizeof(SCROLLINFO) - sizeof(int);
+}
+
 bool ValidBar(int bar) {
     return bar == SB_HORZ || bar == SB_VERT || bar == SB_CTL;
 }
@@ -386,7 +391,7 @@ namespace parch {
 using namespace win;
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
-    if (!info || (info->cbSize != sizeof(SCROLLINFO))) {
+    if (!info || !ValidSize(*info)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -420,7 +425,7 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
 }
 
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
-    if (!info || info->cbSize != sizeof(SCROLLINFO) || !(info->fMask & SIF_ALL)) return 0;
+    if (!info || !ValidSize(*info) || !(info->fMask & SIF_ALL)) return 0;
     Lock lock(S().mutex);
     ScrollState* s = FindBar(hwnd, bar, false);
     if (!s) return 0;
@@ -431,7 +436,7 @@ BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
     }
     if (info->fMask & SIF_PAGE) info->nPage = i.nPage;
     if (info->fMask & SIF_POS) info->nPos = i.nPos;
-    if (info->fMask & SIF_TRACKPOS) info->nTrackPos = s->tracking ? i.nTrackPos : i.nPos;
+    if ((info->fMask & SIF_TRACKPOS) && info->cbSize == sizeof(SCROLLINFO)) info->nTrackPos = s->tracking ? i.nTrackPos : i.nPos;
     return 1;
 }
 

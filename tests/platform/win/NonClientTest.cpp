@@ -177,15 +177,18 @@ TEST_F(NonClient, NonClientPaintCoversTheWholeFrameOrJustARegion) {
     EXPECT_EQ(ScreenPixel(350, 110), GetSysColor(COLOR_ACTIVECAPTION));
 }
 
-TEST_F(NonClient, PaintDefaultFrameDrawsIntoAForeignContext) {
+TEST_F(NonClient, TheFramePrintsIntoAForeignContext) {
     HWND w = rec.Create("w", WS_POPUP | WS_BORDER | WS_VISIBLE, nullptr, {0, 0, 60, 40});
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateBitmap(60, 40, 1, 32, nullptr);
+    HBITMAP bitmap = CreateBitmap(80, 60, 1, 32, nullptr);
     SelectObject(dc, bitmap);
-    PaintDefaultFrame(w, dc);
-    EXPECT_EQ(GetPixel(dc, 0, 20), GetSysColor(COLOR_WINDOWFRAME));
-    EXPECT_EQ(GetPixel(dc, 59, 39), GetSysColor(COLOR_WINDOWFRAME));
-    EXPECT_NE(GetPixel(dc, 30, 20), GetSysColor(COLOR_WINDOWFRAME));  // the client area is left alone
+    SetViewportOrgEx(dc, 10, 10, nullptr);
+    SendMessage(w, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    EXPECT_EQ(GetPixel(dc, 10, 30), GetSysColor(COLOR_WINDOWFRAME));
+    EXPECT_EQ(GetPixel(dc, 69, 49), GetSysColor(COLOR_WINDOWFRAME));
+    EXPECT_EQ(GetPixel(dc, 9, 30), RGB(0, 0, 0));   // nothing outside the window
+    EXPECT_EQ(GetPixel(dc, 40, 30), RGB(0, 0, 0));  // nor in the client area without PRF_CLIENT
     DeleteDC(dc);
     DeleteObject(bitmap);
 }
