@@ -397,11 +397,12 @@ bool WaitServingSentMessages(const std::function<bool()>& done, DWORD timeoutMs)
     Lock lock(S().mutex);
     for (;;) {
         ServeSent(queue, lock);
+        const std::uint64_t wakeupsBefore = queue.wakeups;
         lock.unlock();
         bool finished = done();
         lock.lock();
         if (finished) return true;
-        if (!queue.sent.empty()) continue;
+        if (!queue.sent.empty() || queue.wakeups != wakeupsBefore) continue;
         if (CurrentClock().NowMs() >= deadline) return false;
         CurrentClock().WaitUntil(lock, queue.signal, deadline);
     }
@@ -409,7 +410,10 @@ bool WaitServingSentMessages(const std::function<bool()>& done, DWORD timeoutMs)
 
 void WakeThread(DWORD threadId) {
     Lock lock(S().mutex);
-    if (ThreadQueue* queue = QueueOf(threadId)) queue->signal.notify_all();
+    if (ThreadQueue* queue = QueueOf(threadId)) {
+        ++queue->wakeups;
+        queue->signal.notify_all();
+    }
 }
 
 }  // namespace parch

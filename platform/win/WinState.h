@@ -110,6 +110,7 @@ struct ThreadQueue {
     bool quitPosted = false;
     int quitCode = 0;
     std::condition_variable_any signal;
+    std::uint64_t wakeups = 0;  // counts WakeThread calls, so a wake between checks is not lost
     MSG lastMessage;
     std::vector<SentMessage*> receiving;  // sent messages being served, innermost last
     KeyStates keys{};                      // key states as of the last input message read

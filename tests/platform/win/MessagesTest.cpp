@@ -190,6 +190,26 @@ TEST_F(Messages, WaitingForAWorkerServesItsSends) {
     EXPECT_EQ(GetTickCount64() - before, 250u);
 }
 
+TEST_F(Messages, AWakeBetweenTheCheckAndTheWaitIsNotLost) {
+    DWORD guiThread = GetCurrentThreadId();
+    int checks = 0;
+    bool finished = false;
+    // The first check sees "not yet"; the work finishes and wakes the waiter before it sleeps.
+    auto done = [&] {
+        if (++checks == 1) {
+            std::thread([&] {
+                finished = true;
+                WakeThread(guiThread);
+            }).join();
+            return false;
+        }
+        return finished;
+    };
+    std::uint64_t before = GetTickCount64();
+    EXPECT_TRUE(WaitServingSentMessages(done, 1000));
+    EXPECT_EQ(GetTickCount64(), before);
+}
+
 TEST_F(Messages, CrossThreadCallsRunOnTheWindowsThread) {
     HWND gui = rec.Create("gui", WS_POPUP);
     std::atomic<bool> done{false};
