@@ -144,9 +144,21 @@ TEST_F(NonClient, DefaultFramePixelsOnTheScreen) {
         {30, 287, COLOR_3DFACE},            // horizontal thumb, as long as the bar is thick
         {200, 287, COLOR_SCROLLBAR},
         {380, 280, COLOR_3DFACE},           // the box between the bars
+        {363, 8, COLOR_3DFACE},             // close button face, beside its cross
+        {360, 15, COLOR_3DLIGHT},           // and its raised edge
     };
     for (const Case& c : cases)
         EXPECT_EQ(ScreenPixel(100 + c.x, 100 + c.y), GetSysColor(c.color)) << c.x << "," << c.y;
+    auto titleInk = [&] {
+        int ink = 0;
+        for (int y = 104; y < 127; ++y)
+            for (int x = 127; x < 160; ++x) ink += ScreenPixel(x, y) == GetSysColor(COLOR_CAPTIONTEXT);
+        return ink;
+    };
+    EXPECT_GT(titleInk(), 0);  // the title "w" right of the system menu box
+    SetWindowText(w, "");
+    EXPECT_EQ(titleInk(), 0);
+    SetWindowText(w, "w");
 
     // Deactivated, the frame takes the inactive colours.
     HWND other = rec.Create("o", WS_POPUP | WS_VISIBLE, nullptr, {700, 700, 800, 800});
