@@ -407,6 +407,66 @@ TEST_F(FormsTest, HintShowsAfterThePauseAndHidesAfterTheHidePause) {
     display.AdvanceTime(app.HintPause + 10);
     Pump();
     EXPECT_FALSE(IsWindowVisible(hintWindow()));
+
+    // OnShowHint may change the text; moving on from a shown hint shows the next one after the
+    // short pause.
+    std::vector<TControl*> shownFor;
+    app.OnShowHint = [&](std::string& hint, bool&, THintInfo& info) {
+        shownFor.push_back(info.HintControl);
+        hint = "Changed";
+    };
+    display.MoveMouse(away.x, away.y);
+    Pump();
+    display.MoveMouse(over.x, over.y);
+    Pump();
+    display.AdvanceTime(app.HintPause + 10);
+    Pump();
+    GetWindowText(hintWindow(), text, sizeof text);
+    EXPECT_STREQ(text, "Changed");
+    plain->SetHint("Plain");
+    plain->SetShowHint(true);
+    display.MoveMouse(away.x, away.y);
+    Pump();
+    display.AdvanceTime(app.HintShortPause + 10);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(hintWindow()));
+    EXPECT_EQ(shownFor, (std::vector<TControl*>{disc, plain}));
+}
+
+TEST_F(FormsTest, MinimizingTheApplicationHidesItsFormsAndRestoringBringsThemBack) {
+    TForm* main = nullptr;
+    app.CreateForm(main);
+    auto* hidden = new TForm(&app);
+    main->Show();
+    Pump();
+    app.Minimize();
+    EXPECT_FALSE(IsWindowVisible(main->Handle()));
+    app.Restore();
+    EXPECT_TRUE(IsWindowVisible(main->Handle()));
+    EXPECT_FALSE(hidden->HandleAllocated() && IsWindowVisible(hidden->Handle()));
+}
+
+TEST_F(FormsTest, TheCursorIsTheScreensOrTheOneOfTheControlUnderTheMouse) {
+    auto* form = new TForm(&app);
+    form->SetBounds(100, 100, 300, 200);
+    auto* disc = new TTestDisc(form);
+    disc->SetParent(form);
+    disc->SetBounds(20, 20, 50, 50);
+    disc->SetCursor(crHandPoint);
+    form->SetCursor(crCross);
+    form->Show();
+    Pump();
+    auto moveTo = [&](TControl* control, int x, int y) {
+        POINT p = control->ClientToScreen({x, y});
+        display.MoveMouse(p.x, p.y);
+        Pump();
+        return GetCursor();
+    };
+    EXPECT_EQ(moveTo(disc, 5, 5), Screen->Cursors(crHandPoint));
+    EXPECT_EQ(moveTo(form, 200, 150), Screen->Cursors(crCross));
+    Screen->SetCursor(crHourGlass);
+    EXPECT_EQ(moveTo(disc, 6, 6), Screen->Cursors(crHourGlass));
+    Screen->SetCursor(crDefault);
 }
 
 TEST_F(FormsTest, DemonstrationFormFromADescriptionOnTheHeadlessScreen) {
