@@ -154,12 +154,15 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TControl::SetBounds(int left, int top, int width, int height) {
     constraints_.Apply(width, height);
+    ChangeBounds(left, top, width, height);
+}
+
+void TControl::ChangeBounds(int left, int top, int width, int height) {
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
     bool resized = width != width_ || height != height_;
     Invalidate();  // where it was
     StoreBounds(left, top, width, height);
     if (parent_ && !parent_->aligning_) UpdateAnchorRules();
-    BoundsChanged();
     if (parent_) {
         RequestAlign();
         Invalidate();
@@ -411,10 +414,6 @@ void TControl::Loaded() {
     UpdateAnchorRules();
     AdjustSize();
     RequestAlign();
-}
-
-void TControl::NotifyParent(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (parent_) parent_->Perform(message, wParam, lParam);
 }
 
 void TControl::Click() {
@@ -933,16 +932,7 @@ void TWinControl::UpdateBoundsFromWindow() {
         HWND parentWnd = GetParent(handle_);
         MapWindowPoints(nullptr, parentWnd, reinterpret_cast<POINT*>(&r), 2);
     }
-    int left = r.left, top = r.top, width = r.right - r.left, height = r.bottom - r.top;
-    if (left == left_ && top == top_ && width == width_ && height == height_) return;
-    bool resized = width != width_ || height != height_;
-    StoreBounds(left, top, width, height);
-    if (parent_ && !parent_->aligning_) UpdateAnchorRules();
-    if (parent_) RequestAlign();
-    if (resized) {
-        Realign();
-        Resize();
-    }
+    ChangeBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
 void TWinControl::Loaded() {
@@ -1074,8 +1064,6 @@ void TWinControl::WMSetFocus() {
     if (TCustomForm* form = ParentForm()) form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
 }
 
-void TWinControl::WMKillFocus() {}
-
 void TWinControl::DoEnter() {
     if (OnEnter) OnEnter(this);
 }
@@ -1135,9 +1123,6 @@ void TWinControl::WndProc(TMessage& message) {
     switch (message.Msg) {
     case WM_SETFOCUS:
         WMSetFocus();
-        break;
-    case WM_KILLFOCUS:
-        WMKillFocus();
         break;
     case WM_MOUSELEAVE:
         // While a windowless child holds the capture the hover stays; its release decides.

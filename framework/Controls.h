@@ -266,11 +266,10 @@ protected:
     void Loaded() override;
     // The control changed in a way its parent's layout must follow.
     void RequestAlign();
-    // Sends message to the control's parent, when it has one.
-    void NotifyParent(UINT message, WPARAM wParam, LPARAM lParam);
     // Changes the stored bounds without telling anyone (for the parent's layout).
     void StoreBounds(int left, int top, int width, int height);
-    virtual void BoundsChanged() {}
+    // Takes new bounds as they are and lets the layout and OnResize follow.
+    void ChangeBounds(int left, int top, int width, int height);
 
     int left_ = 0;
     int top_ = 0;
@@ -435,7 +434,6 @@ private:
     void PlaceAnchored(TControl* control, const RECT& client);
     void UpdateBoundsFromWindow();
     void WMSetFocus();
-    void WMKillFocus();
 
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
