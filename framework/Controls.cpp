@@ -597,7 +597,10 @@ LRESULT ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     control->MainWndProc(message);
     if (msg == WM_NCDESTROY) {
         RemoveProp(hwnd, kControlProperty);
-        if (control->handle_ == hwnd) control->handle_ = nullptr;
+        if (control->handle_ == hwnd) {
+            control->handle_ = nullptr;
+            control->showing_ = false;  // a window made again is shown again
+        }
     }
     // A released form is freed once its message is handled; nothing of it runs after this.
     if (msg == CM_RELEASE) delete control;

@@ -214,6 +214,19 @@ TEST_F(FormsTest, LifeCycleFromCreateToDestroy) {
     EXPECT_TRUE(app.Terminated());
 }
 
+TEST_F(FormsTest, RunShowsTheMainFormAndClosingItEndsTheLoop) {
+    TForm* main = nullptr;
+    app.CreateForm(main);
+    main->OnShow = [&](TObject*) {
+        log.push_back("show");
+        PostMessage(main->Handle(), WM_CLOSE, 0, 0);
+    };
+    main->OnClose = [&](TObject*, TCloseAction&) { log.push_back("close"); };
+    app.Run();
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_EQ(log, (std::vector<std::string>{"show", "close"}));
+}
+
 TEST_F(FormsTest, ShowModalAnswersTheModalResultAndDisablesTheOtherWindows) {
     TForm* main = nullptr;
     app.CreateForm(main);
