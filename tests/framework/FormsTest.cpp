@@ -15,6 +15,8 @@
 #include "platform/display/PngFile.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/gdi/GdiObject.h"
+#include "platform/win/Compositor.h"
 #include "platform/win/WinApi.h"
 
 namespace parch {
@@ -501,23 +503,32 @@ TEST_F(FormsTest, DemonstrationFormFromADescriptionOnTheHeadlessScreen) {
     form->Show();
     Pump();
 
+    // The window's picture as the screen shows it, saved as PNG and read pixel by pixel.
+    HBITMAP picture = CaptureWindow(form->Handle());
+    ASSERT_TRUE(picture);
     std::string path = (std::filesystem::temp_directory_path() / "parch-demo-form.png").string();
-    ASSERT_TRUE(SaveScreenPng(path));
+    EXPECT_TRUE(SavePng(picture, path));
     EXPECT_GT(std::filesystem::file_size(path), 100u);
     std::filesystem::remove(path);
 
-    HDC screen = GetDC(nullptr);
+    RECT window;
+    GetWindowRect(form->Handle(), &window);
+    POINT clientOrigin = form->ClientToScreen({0, 0});
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, picture);
     auto at = [&](int x, int y) {
-        POINT p = form->ClientToScreen({x, y});
-        return GetPixel(screen, p.x, p.y);
+        return GetPixel(dc, clientOrigin.x - window.left + x, clientOrigin.y - window.top + y);
     };
-    EXPECT_EQ(at(5, 5), RGB(255, 0, 0));      // the band
+    EXPECT_EQ(at(5, 5), RGB(255, 0, 0));  // the band
     EXPECT_EQ(at(120, 39), RGB(255, 0, 0));
-    EXPECT_EQ(at(30, 100), RGB(0, 0, 128));   // the side panel
-    EXPECT_EQ(at(150, 100), RGB(0, 255, 0));  // the middle of the disc
+    EXPECT_EQ(at(30, 100), RGB(0, 0, 128));      // the side panel
+    EXPECT_EQ(at(150, 100), RGB(0, 255, 0));     // the middle of the disc
     EXPECT_EQ(at(121, 71), RGB(255, 255, 255));  // outside its circle: the form
     EXPECT_EQ(at(230, 60), RGB(255, 255, 255));
-    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(at(150, 130), RGB(0, 0, 0));       // the default button's dark frame
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(picture);
 }
 
 }  // namespace
