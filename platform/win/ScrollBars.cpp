@@ -114,14 +114,14 @@ RECT BarRectInDC(HWND hwnd, int bar) {
     return bar == SB_HORZ ? f.horzScroll : f.vertScroll;
 }
 
-void RedrawBar(HWND hwnd, int bar, ScrollPart pressed = ScrollPart::None) {
+void RedrawBar(HWND hwnd, int bar) {
     ScrollState state;
     if (!IsWindowVisible(hwnd) || !GetScrollState(hwnd, bar, state)) return;
     RECT r = BarRectInDC(hwnd, bar);
     if (r.right <= r.left || r.bottom <= r.top) return;
     HDC dc = bar == SB_CTL ? GetDC(hwnd) : GetWindowDC(hwnd);
     if (!dc) return;
-    PaintScrollBar(dc, r, IsVertical(hwnd, bar), state, pressed);
+    PaintScrollBar(dc, r, IsVertical(hwnd, bar), state);
     ReleaseDC(hwnd, dc);
 }
 
@@ -169,12 +169,17 @@ Notifier NotifierFor(HWND hwnd, int bar) {
     return n;
 }
 
-void SetTracking(HWND hwnd, int bar, bool on, int pos) {
-    Lock lock(S().mutex);
-    if (ScrollState* s = FindBar(hwnd, bar, false)) {
-        s->tracking = on;
-        s->info.nTrackPos = pos;
+// What the press shows: the part held down and, while the thumb is dragged, where it is.
+void SetPressed(HWND hwnd, int bar, ScrollPart part, bool tracking, int trackPos) {
+    {
+        Lock lock(S().mutex);
+        ScrollState* s = FindBar(hwnd, bar, false);
+        if (!s) return;
+        s->pressed = part;
+        s->tracking = tracking;
+        s->info.nTrackPos = trackPos;
     }
+    RedrawBar(hwnd, bar);
 }
 
 // One press on a bar, from button down to button up.
@@ -191,12 +196,12 @@ public:
         if (held_ == ScrollPart::None) return;
         if ((held_ == ScrollPart::LineUp || held_ == ScrollPart::LineDown) && ArrowDisabled(state_, held_)) return;
         SetCapture(hwnd_);  // before the first request, whose receiver may look at the mouse
+        trackPos_ = state_.info.nPos;
         if (held_ == ScrollPart::Thumb) {
             grab_ = Along(start) - geometry_.thumbStart;
-            trackPos_ = state_.info.nPos;
-            SetTracking(hwnd_, bar_, true, trackPos_);
+            SetPressed(hwnd_, bar_, held_, true, trackPos_);
         } else {
-            RedrawBar(hwnd_, bar_, held_);
+            SetPressed(hwnd_, bar_, held_, false, trackPos_);
             notify_.Send(static_cast<WORD>(held_));
             timer_ = SetTimer(nullptr, 0, kFirstRepeatMs, nullptr);
         }
@@ -237,7 +242,7 @@ private:
         bool over = PartAt(p) == held_;
         if (over != shownPressed_) {
             shownPressed_ = over;
-            RedrawBar(hwnd_, bar_, over ? held_ : ScrollPart::None);
+            SetPressed(hwnd_, bar_, over ? held_ : ScrollPart::None, false, trackPos_);
         }
     }
 
@@ -262,29 +267,15 @@ private:
         int pos = i.nMin + static_cast<int>(span * (offset - trackStart) / (trackEnd - trackStart));
         if (pos == trackPos_) return;
         trackPos_ = pos;
-        SetTracking(hwnd_, bar_, true, pos);
-        ScrollState shown = state_;
-        shown.info.nPos = pos;
-        PaintAt(shown, ScrollPart::Thumb);
+        SetPressed(hwnd_, bar_, ScrollPart::Thumb, true, pos);
         notify_.Send(SB_THUMBTRACK, pos);
-    }
-
-    void PaintAt(const ScrollState& shown, ScrollPart pressed) {
-        RECT r = BarRectInDC(hwnd_, bar_);
-        HDC dc = bar_ == SB_CTL ? GetDC(hwnd_) : GetWindowDC(hwnd_);
-        if (!dc) return;
-        PaintScrollBar(dc, r, vertical_, shown, pressed);
-        ReleaseDC(hwnd_, dc);
     }
 
     void Finish() {
         if (timer_) KillTimer(nullptr, timer_);
-        if (held_ == ScrollPart::Thumb) {
-            SetTracking(hwnd_, bar_, false, trackPos_);
-            notify_.Send(SB_THUMBPOSITION, trackPos_);
-        }
+        SetPressed(hwnd_, bar_, ScrollPart::None, false, trackPos_);
+        if (held_ == ScrollPart::Thumb) notify_.Send(SB_THUMBPOSITION, trackPos_);
         if (IsWindow(notify_.target)) notify_.Send(SB_ENDSCROLL);
-        RedrawBar(hwnd_, bar_);
     }
 
     HWND hwnd_;
@@ -327,7 +318,8 @@ ScrollGeometry LayOutScrollBar(const ScrollState& state, int length, int thickne
     int thumb = i.nPage ? static_cast<int>(std::int64_t{i.nPage} * track / range) : thickness;
     thumb = std::clamp(thumb, kMinThumb, track);
     std::int64_t steps = std::int64_t{MaxPos(i)} - i.nMin;
-    int offset = steps > 0 ? static_cast<int>((std::int64_t{i.nPos} - i.nMin) * (track - thumb) / steps) : 0;
+    int pos = state.tracking ? std::clamp(i.nTrackPos, i.nMin, MaxPos(i)) : i.nPos;
+    int offset = steps > 0 ? static_cast<int>((std::int64_t{pos} - i.nMin) * (track - thumb) / steps) : 0;
     g.thumbLength = thumb;
     g.thumbStart = g.arrow + std::clamp(offset, 0, track - thumb);
     return g;
@@ -343,7 +335,8 @@ ScrollPart ScrollPartAt(const ScrollGeometry& g, int offset) {
     return ScrollPart::Thumb;
 }
 
-void PaintScrollBar(HDC dc, const RECT& rect, bool vertical, const ScrollState& state, ScrollPart pressed) {
+void PaintScrollBar(HDC dc, const RECT& rect, bool vertical, const ScrollState& state) {
+    ScrollPart pressed = state.pressed;
     int length = vertical ? rect.bottom - rect.top : rect.right - rect.left;
     int thickness = vertical ? rect.right - rect.left : rect.bottom - rect.top;
     if (length <= 0 || thickness <= 0) return;

@@ -105,7 +105,8 @@ struct ScrollGeometry {
 struct ScrollState {
     SCROLLINFO info;
     UINT disabledArrows = 0;  // ESB_ bits
-    bool tracking = false;    // the thumb is being dragged
+    bool tracking = false;    // the thumb is being dragged; it shows at info.nTrackPos
+    ScrollPart pressed = ScrollPart::None;  // the part held down, shown so by every repaint
 };
 
 // The bar's state (SB_HORZ, SB_VERT or SB_CTL); false when the window has none.
@@ -113,9 +114,8 @@ bool GetScrollState(HWND hwnd, int bar, ScrollState& state);
 ScrollGeometry LayOutScrollBar(const ScrollState& state, int length, int thickness);
 ScrollPart ScrollPartAt(const ScrollGeometry& geometry, int offset);
 
-// Paints a bar into rect of dc, horizontal or vertical; pressed shows that part held down.
-void PaintScrollBar(HDC dc, const RECT& rect, bool vertical, const ScrollState& state,
-                    ScrollPart pressed = ScrollPart::None);
+// Paints a bar into rect of dc, horizontal or vertical.
+void PaintScrollBar(HDC dc, const RECT& rect, bool vertical, const ScrollState& state);
 
 // The modal interaction that a button press on a bar starts: arrows and page areas repeat on
 // the clock while held, the thumb follows the mouse. bar is SB_HORZ, SB_VERT or SB_CTL;

@@ -163,6 +163,25 @@ TEST_F(MoveSize, DragMoveFromTheClientAreaAndMovingByKeyboard) {
     EXPECT_EQ(lines.back(), "w " + Name(WM_EXITSIZEMOVE));
 }
 
+TEST_F(MoveSize, AChildMovesInsideItsParentsClientArea) {
+    HWND parent = MakeWindow();
+    // Parent client origin (104, 127), bottom 396; the child's caption runs from y 130 to 153.
+    HWND child = rec.Create("c", WS_CHILD | WS_VISIBLE | WS_CAPTION, parent, {0, 0, 100, 80});
+    std::vector<std::string> moving;
+    Drag({150, 140}, {10, 500}, [&](HWND, UINT m, WPARAM, LPARAM lp) -> std::optional<LRESULT> {
+        if (m == WM_MOVING) moving.push_back(Text(*reinterpret_cast<RECT*>(lp)));
+        return std::nullopt;
+    });
+    // The cursor stops at the client area's edge: (104, 395) at most down-left.
+    EXPECT_EQ(moving, (Lines{"58,382-158,462"}));
+    RECT r;
+    GetWindowRect(child, &r);
+    EXPECT_EQ(r, (RECT{58, 382, 158, 462}));
+    POINT topLeft{r.left, r.top};
+    ScreenToClient(parent, &topLeft);
+    EXPECT_EQ(topLeft, (POINT{-46, 255}));
+}
+
 TEST_F(MoveSize, MaximizedWindowsStayPut) {
     HWND w = MakeWindow();
     ShowWindow(w, SW_MAXIMIZE);

@@ -2,6 +2,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/win/Painting.h"
 #include "platform/win/ScrollBars.h"
 #include "tests/platform/win/MessageRecorder.h"
 
@@ -9,6 +10,13 @@ namespace parch {
 namespace {
 
 using Lines = std::vector<std::string>;
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
 
 SCROLLINFO InfoOf(HWND hwnd, int bar) {
     SCROLLINFO info;
@@ -126,7 +134,9 @@ TEST_F(ScrollBars, ABarComesAndGoesWithTheNeedForIt) {
 TEST_F(ScrollBars, HeldArrowRepeatsOnTheClock) {
     HWND w = MakeWindow();
     int lines = 0;
+    std::vector<COLORREF> arrowCorner;  // the down arrow's top-left pixel on the screen
     RecordRequests([&](HWND h, WPARAM wp) {
+        arrowCorner.push_back(ScreenPixel(283, 283));
         if (LOWORD(wp) != SB_LINEDOWN) return;
         SetScrollPos(h, SB_VERT, GetScrollPos(h, SB_VERT) + 1, 1);
         if (++lines == 4) display.MouseUp();
@@ -138,6 +148,10 @@ TEST_F(ScrollBars, HeldArrowRepeatsOnTheClock) {
                                "V ENDSCROLL @410"}));
     EXPECT_EQ(GetScrollPos(w, SB_VERT), 4);
     EXPECT_EQ(GetCapture(), nullptr);
+    // Sunken while held (the window's own redraws keep it so), raised again once let go.
+    COLORREF sunken = GetSysColor(COLOR_3DSHADOW);
+    COLORREF raised = GetSysColor(COLOR_3DLIGHT);
+    EXPECT_EQ(arrowCorner, (std::vector<COLORREF>{sunken, sunken, sunken, sunken, raised}));
 }
 
 TEST_F(ScrollBars, HeldPageAreaStopsWhenTheThumbReachesTheCursor) {
@@ -232,7 +246,8 @@ TEST_F(ScrollBars, PaintedParts) {
     state.info.nMax = 100;
     state.info.nPage = 10;
     state.info.nPos = 45;
-    win::PaintScrollBar(dc, {0, 0, 17, 200}, true, state, win::ScrollPart::PageUp);
+    state.pressed = win::ScrollPart::PageUp;
+    win::PaintScrollBar(dc, {0, 0, 17, 200}, true, state);
     // Track 166 long, thumb 16 at 17 + 45 * 150 / 90 = 92.
     EXPECT_EQ(GetPixel(dc, 8, 0), GetSysColor(COLOR_3DLIGHT));     // arrow button edge
     EXPECT_EQ(GetPixel(dc, 8, 50), GetSysColor(COLOR_3DDKSHADOW)); // the page area held down
