@@ -334,6 +334,16 @@ TEST_F(FormsTest, KeyPreviewAndShortCutsSeeKeysBeforeTheFocusedControl) {
     EXPECT_EQ(previewed, (std::vector<WORD>{'A', 'B', VK_CONTROL}));
     EXPECT_EQ(panel->keys, (std::vector<WORD>{'B', VK_CONTROL}));
     EXPECT_EQ(shortCuts, (std::vector<TShortCut>{scCtrl | 'S'}));
+
+    // Characters too: the form may change them before the control sees them.
+    std::u16string typed;
+    form->OnKeyPress = [&](TObject*, char16_t& key) {
+        if (key == u'x') key = u'y';
+    };
+    panel->OnKeyPress = [&](TObject*, char16_t& key) { typed += key; };
+    display.TypeText("xz");
+    Pump();
+    EXPECT_EQ(typed, u"yz");
 }
 
 TEST_F(FormsTest, StyleStateAndBlendReachTheWindow) {
