@@ -2,12 +2,17 @@
 // The whole window system API in one include.
 
 #include "platform/win/Clock.h"
+#include "platform/win/Compositor.h"
 #include "platform/win/DefWindowProc.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
+#include "platform/win/Layered.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
+#include "platform/win/Painting.h"
+#include "platform/win/ScrollBars.h"
+#include "platform/win/SysCommand.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/Timers.h"
 #include "platform/win/WinUser.h"
