@@ -40,6 +40,11 @@ TEST_F(Input, ClickActivatesAndReachesTheChildInClientCoordinates) {
 
 TEST_F(Input, NonClientClicksCarryTheHitCode) {
     SetActiveWindow(top);
+    // Answered here: the default move and size loops would take the button-up.
+    rec.SetHandler([](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_NCLBUTTONDOWN) return 0;
+        return std::nullopt;
+    });
     rec.Clear();
     display.Click(300, 110);  // the caption band
     display.Click(102, 250);  // the left sizing border
