@@ -79,7 +79,8 @@ void LayOutScrollBars(DWORD style, DWORD exStyle, FrameLayout& f) {
     int innerBottom = f.window.bottom - f.edge;
     bool left = (exStyle & WS_EX_LEFTSCROLLBAR) != 0;
     if (style & WS_VSCROLL) {
-        if (left && f.client.left - cx >= innerLeft) f.vertScroll = {f.client.left - cx, f.client.top, f.client.left, f.client.bottom};
+        if (left && f.client.left - cx >= innerLeft)
+            f.vertScroll = {f.client.left - cx, f.client.top, f.client.left, f.client.bottom};
         if (!left && f.client.right + cx <= innerRight)
             f.vertScroll = {f.client.right, f.client.top, f.client.right + cx, f.client.bottom};
     }
@@ -173,7 +174,8 @@ void PaintTitle(HDC dc, const FrameLayout& f, const FrameLook& look) {
     if (Empty(text) || look.title.empty()) return;
     NONCLIENTMETRICS metrics;
     SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    HFONT font = CreateFontIndirect((look.exStyle & WS_EX_TOOLWINDOW) ? &metrics.lfSmCaptionFont : &metrics.lfCaptionFont);
+    bool tool = (look.exStyle & WS_EX_TOOLWINDOW) != 0;
+    HFONT font = CreateFontIndirect(tool ? &metrics.lfSmCaptionFont : &metrics.lfCaptionFont);
     int saved = SaveDC(dc);
     SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
@@ -193,8 +195,10 @@ void PaintButtons(HDC dc, const FrameLayout& f, const FrameLook& look, LRESULT p
     bool minimized = (look.style & WS_MINIMIZE) != 0;
     bool maximized = (look.style & WS_MAXIMIZE) != 0;
     draw(f.closeButton, DFCS_CAPTIONCLOSE, HTCLOSE, true);
-    draw(f.maxButton, maximized ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMAX, HTMAXBUTTON, (look.style & WS_MAXIMIZEBOX) != 0);
-    draw(f.minButton, minimized ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMIN, HTMINBUTTON, (look.style & WS_MINIMIZEBOX) != 0);
+    bool canMaximize = (look.style & WS_MAXIMIZEBOX) != 0;
+    bool canMinimize = (look.style & WS_MINIMIZEBOX) != 0;
+    draw(f.maxButton, maximized ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMAX, HTMAXBUTTON, canMaximize);
+    draw(f.minButton, minimized ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMIN, HTMINBUTTON, canMinimize);
     draw(f.helpButton, DFCS_CAPTIONHELP, HTHELP, true);
 }
 

@@ -31,17 +31,11 @@ struct WindowScrollBars {
     std::array<ScrollState, 3> bars;  // SB_HORZ, SB_VERT, SB_CTL
     std::array<bool, 3> made{false, false, true};  // a window bar once asked for
     WindowScrollBars() {
-        for (int bar : {SB_HORZ, SB_VERT}) {
-            bars[static_cast<std::size_t>(bar)].info.nMax = 100;  // a window bar starts with 0..100
-        }
-        for (auto& b : bars) b.info.fMask = SIF_ALL;
+        // A window bar starts with the range 0..100, a control's with an empty one.
+        bars[SB_HORZ].info.nMax = 100;
+        bars[SB_VERT].info.nMax = 100;
     }
 };
-
-WindowScrollBars& NewBars() {
-    static WindowScrollBars fresh;
-    return fresh;
-}
 
 WindowSideTable<WindowScrollBars>& Table() {
     static auto* table = new WindowSideTable<WindowScrollBars>;
@@ -70,7 +64,7 @@ ScrollState* FindBar(HWND hwnd, int bar, bool create) {
     WindowScrollBars* bars = Table().Find(hwnd);
     bool made = (bars && bars->made[index]) || bar == SB_CTL || (w->style & StyleBit(bar));
     if (!made && !create) return nullptr;
-    if (!bars) bars = &Table().Get(hwnd, NewBars());
+    if (!bars) bars = &Table().Get(hwnd);
     bars->made[index] = true;
     return &bars->bars[index];
 }
@@ -185,7 +179,8 @@ void SetPressed(HWND hwnd, int bar, ScrollPart part, bool tracking, int trackPos
 // One press on a bar, from button down to button up.
 class BarTracker {
 public:
-    BarTracker(HWND hwnd, int bar) : hwnd_(hwnd), bar_(bar), vertical_(IsVertical(hwnd, bar)), notify_(NotifierFor(hwnd, bar)) {}
+    BarTracker(HWND hwnd, int bar)
+        : hwnd_(hwnd), bar_(bar), vertical_(IsVertical(hwnd, bar)), notify_(NotifierFor(hwnd, bar)) {}
 
     void Run(POINT start) {
         if (!GetScrollState(hwnd_, bar_, state_) || !IsWindowEnabled(hwnd_)) return;
@@ -343,9 +338,11 @@ void PaintScrollBar(HDC dc, const RECT& rect, bool vertical, const ScrollState& 
     ScrollGeometry g = LayOutScrollBar(state, length, thickness);
     FillWithSysColor(dc, Span(rect, vertical, g.arrow, g.length - g.arrow), COLOR_SCROLLBAR);
     if (g.thumbLength) {
-        if (pressed == ScrollPart::PageUp) FillWithSysColor(dc, Span(rect, vertical, g.arrow, g.thumbStart), COLOR_3DDKSHADOW);
+        int thumbEnd = g.thumbStart + g.thumbLength;
+        if (pressed == ScrollPart::PageUp)
+            FillWithSysColor(dc, Span(rect, vertical, g.arrow, g.thumbStart), COLOR_3DDKSHADOW);
         if (pressed == ScrollPart::PageDown)
-            FillWithSysColor(dc, Span(rect, vertical, g.thumbStart + g.thumbLength, g.length - g.arrow), COLOR_3DDKSHADOW);
+            FillWithSysColor(dc, Span(rect, vertical, thumbEnd, g.length - g.arrow), COLOR_3DDKSHADOW);
         RECT thumb = Span(rect, vertical, g.thumbStart, g.thumbStart + g.thumbLength);
         DrawEdge(dc, &thumb, EDGE_RAISED, BF_RECT | BF_MIDDLE);
     }
@@ -429,7 +426,8 @@ BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
     }
     if (info->fMask & SIF_PAGE) info->nPage = i.nPage;
     if (info->fMask & SIF_POS) info->nPos = i.nPos;
-    if ((info->fMask & SIF_TRACKPOS) && info->cbSize == sizeof(SCROLLINFO)) info->nTrackPos = s->tracking ? i.nTrackPos : i.nPos;
+    if ((info->fMask & SIF_TRACKPOS) && info->cbSize == sizeof(SCROLLINFO))
+        info->nTrackPos = s->tracking ? i.nTrackPos : i.nPos;
     return 1;
 }
 

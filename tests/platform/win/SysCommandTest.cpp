@@ -119,7 +119,8 @@ TEST_F(SysCommand, CommandsSentDirectly) {
     wc.lpfnWndProc = &DefWindowProc;
     wc.lpszClassName = "NoClose";
     RegisterClassEx(&wc);
-    HWND fixed = CreateWindowEx(0, "NoClose", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    HWND fixed =
+        CreateWindowEx(0, "NoClose", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
     SendMessage(fixed, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(IsWindow(fixed));
     DestroyWindow(fixed);
