@@ -161,6 +161,11 @@ TEST_F(MoveSize, DragMoveFromTheClientAreaAndMovingByKeyboard) {
     Lines lines = rec.Take();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "w " + Name(WM_MOVING)), 3);
     EXPECT_EQ(lines.back(), "w " + Name(WM_EXITSIZEMOVE));
+
+    // Sizing from the keyboard: the first arrow picks the edge, the next ones move it.
+    for (UINT key : {VK_LEFT, VK_LEFT, VK_RIGHT, VK_RETURN}) display.PressKey(key);
+    SendMessage(w, WM_SYSCOMMAND, SC_SIZE, 0);
+    EXPECT_EQ(WindowRect(w), (RECT{98, 128, 506, 428}));
 }
 
 TEST_F(MoveSize, AChildMovesInsideItsParentsClientArea) {
