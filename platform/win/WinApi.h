@@ -1,9 +1,11 @@
 #pragma once
 // The whole window system API in one include.
 
+#include "platform/win/Clipboard.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/DefWindowProc.h"
+#include "platform/win/FileDrop.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"

@@ -1,0 +1,47 @@
+#pragma once
+// The on-screen display: every top-level window the compositor shows gets a borderless SDL
+// window at its place (the window draws its own frame), showing its picture; mouse, keyboard,
+// text, file drops and window closing come back as the window system's input; the text
+// clipboard is the system's.
+
+#include <memory>
+#include <unordered_map>
+
+#include "platform/win/WinUser.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+namespace parch {
+
+class SdlDisplay {
+public:
+    // Null when no video device can be opened (no display).
+    static std::unique_ptr<SdlDisplay> Open();
+    ~SdlDisplay();
+    SdlDisplay(const SdlDisplay&) = delete;
+    SdlDisplay& operator=(const SdlDisplay&) = delete;
+
+    // Brings the SDL windows in line with the window system and feeds it the events that
+    // arrived. Returns false once the user asked the application to quit.
+    bool Pump();
+
+    // The SDL window id showing hwnd (0: none), for whoever feeds SDL events of its own.
+    unsigned WindowId(HWND hwnd) const;
+
+private:
+    SdlDisplay() = default;
+    void MirrorWindows();
+    void Show(HWND hwnd, SDL_Window* window);
+    void Handle(const SDL_Event& event);
+    HWND WindowOf(unsigned sdlWindowId) const;
+    POINT ToScreen(unsigned sdlWindowId, int x, int y) const;
+
+    std::unordered_map<HWND, SDL_Window*> windows_;
+    bool quit_ = false;
+};
+
+// The virtual key of an SDL key code (0 when there is none).
+UINT VirtualKeyOf(int sdlKey);
+
+}  // namespace parch
