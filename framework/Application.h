@@ -172,6 +172,8 @@ void TApplication::CreateForm(TFormClass*& reference) {
         ::operator delete(memory);
         throw;
     }
+    // The form is complete: OnCreate runs before it can become the main form.
+    reference->AfterConstruction();
     if (!mainForm_) SetMainForm(reference, reference);
 }
 

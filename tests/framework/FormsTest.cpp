@@ -229,6 +229,24 @@ TEST_F(FormsTest, RunShowsTheMainFormAndClosingItEndsTheLoop) {
     EXPECT_EQ(log, (std::vector<std::string>{"show", "close"}));
 }
 
+// A form that sets its own OnCreate while it is being built, as a form class does.
+class TSelfCreatingForm : public TForm {
+public:
+    explicit TSelfCreatingForm(TComponent* owner) : TForm(owner) {
+        OnCreate = [this](TObject*) { ++created; };
+    }
+    int created = 0;
+};
+
+TEST_F(FormsTest, CreateFormFiresOnCreateOnceBeforeTheFormBecomesTheMainForm) {
+    TSelfCreatingForm* form = nullptr;
+    app.CreateForm(form);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->created, 1);
+    form->AfterConstruction();
+    EXPECT_EQ(form->created, 1);
+}
+
 TEST_F(FormsTest, ShowModalAnswersTheModalResultAndDisablesTheOtherWindows) {
     TForm* main = nullptr;
     app.CreateForm(main);
