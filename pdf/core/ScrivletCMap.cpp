@@ -59,22 +59,119 @@ bool ReadSection(CompiledMapReader& reader, TScrivletCMapSection& section) {
     return reader.ReadBytes(std::size_t{count} * section.ValueWidth, section.Values);
 }
 
-const TScrivletCMap& BuiltInMap(int resourceNumber) {
-    // Built once on first use; function-local statics make that safe from any thread.
-    switch (resourceNumber) {
-    case kCMapAdobeJapan1ToUnicode: {
-        static const std::unique_ptr<TScrivletCMap> map = LoadBuiltInCMap(resourceNumber);
-        return *map;
+// A value as text: width 1 is one character, wider values big-endian UTF-16 units, an odd last
+// byte a character of its own.
+void AppendValueText(std::span<const std::uint8_t> value, std::u16string& text) {
+    std::size_t i = 0;
+    for (; i + 1 < value.size(); i += 2)
+        text.push_back(static_cast<char16_t>((value[i] << 8) | value[i + 1]));
+    if (i < value.size()) text.push_back(value[i]);
+}
+
+std::uint16_t ValueWord(std::span<const std::uint8_t> value) {
+    if (value.size() == 1) return value[0];
+    if (value.size() == 2) return static_cast<std::uint16_t>((value[0] << 8) | value[1]);
+    return 0;
+}
+
+// Codes of 16 bits or fewer answered from flat tables instead of a bisection per section. The
+// tables are built once from a built-in map that never changes afterwards, keeping the first
+// section and the first entry that hold a code, as the map's own look-ups do; other codes go
+// to the map.
+constexpr std::size_t kDenseCodes = 0x10000;
+
+class ShiftJisIndex {
+public:
+    explicit ShiftJisIndex(std::unique_ptr<TScrivletCMap> map)
+        : map_(std::move(map)), flags_(kDenseCodes, 0), words_(kDenseCodes, 0) {
+        for (const auto& section : map_->Sections) {
+            const std::uint8_t lengthFlag = section->CodeLength == 1   ? kOneByte
+                                            : section->CodeLength == 2 ? kTwoBytes
+                                                                       : 0;
+            for (std::size_t i = 0; i < section->Codes.size(); ++i) {
+                const std::uint32_t code = section->Codes[i];
+                if (code >= kDenseCodes) break;  // ascending: the rest are beyond too
+                std::uint8_t& flags = flags_[code];
+                flags |= lengthFlag;
+                if (flags & kWordTaken) continue;
+                flags |= kWordTaken;
+                words_[code] = ValueWord(section->ValueAt(i));
+            }
+        }
     }
-    case kCMap90mspRKSJH: {
-        static const std::unique_ptr<TScrivletCMap> map = LoadBuiltInCMap(resourceNumber);
-        return *map;
+
+    bool HasCode(std::uint32_t codeLength, std::uint32_t code) const {
+        if (code >= kDenseCodes || (codeLength != 1 && codeLength != 2))
+            return map_->HasCode(codeLength, code);
+        return (flags_[code] & (codeLength == 1 ? kOneByte : kTwoBytes)) != 0;
     }
-    default: {
-        static const std::unique_ptr<TScrivletCMap> map = LoadBuiltInCMap(kCMap90msRKSJH);
-        return *map;
+
+    // The value from whichever section holds the code first.
+    std::uint16_t LookupWord(std::uint32_t code) const {
+        return code < kDenseCodes ? words_[code] : map_->LookupWord(0, code);
     }
+
+private:
+    static constexpr std::uint8_t kOneByte = 1;
+    static constexpr std::uint8_t kTwoBytes = 2;
+    static constexpr std::uint8_t kWordTaken = 4;
+
+    std::unique_ptr<TScrivletCMap> map_;
+    std::vector<std::uint8_t> flags_;
+    std::vector<std::uint16_t> words_;
+};
+
+// The texts of two-byte codes, laid end to end.
+class TextIndex {
+public:
+    explicit TextIndex(std::unique_ptr<TScrivletCMap> map)
+        : map_(std::move(map)), slots_(kDenseCodes) {
+        std::vector<bool> taken(kDenseCodes, false);
+        for (const auto& section : map_->Sections) {
+            if (section->CodeLength != 2) continue;
+            for (std::size_t i = 0; i < section->Codes.size(); ++i) {
+                const std::uint32_t code = section->Codes[i];
+                if (code >= kDenseCodes) break;
+                if (taken[code]) continue;
+                taken[code] = true;
+                const std::size_t offset = texts_.size();
+                AppendValueText(section->ValueAt(i), texts_);
+                slots_[code] = {static_cast<std::uint32_t>(offset),
+                                static_cast<std::uint32_t>(texts_.size() - offset)};
+            }
+        }
     }
+
+    std::u16string LookupText(std::uint32_t code) const {
+        if (code >= kDenseCodes) return map_->LookupText(2, code);
+        const Slot& slot = slots_[code];
+        return texts_.substr(slot.Offset, slot.Length);
+    }
+
+private:
+    struct Slot {
+        std::uint32_t Offset = 0;
+        std::uint32_t Length = 0;
+    };
+
+    std::unique_ptr<TScrivletCMap> map_;
+    std::u16string texts_;
+    std::vector<Slot> slots_;
+};
+
+// Built once on first use; function-local statics make that safe from any thread.
+const TextIndex& AdobeJapan1Texts() {
+    static const TextIndex index(LoadBuiltInCMap(kCMapAdobeJapan1ToUnicode));
+    return index;
+}
+
+const ShiftJisIndex& ShiftJisMapIndex(int resourceNumber) {
+    if (resourceNumber == kCMap90mspRKSJH) {
+        static const ShiftJisIndex index(LoadBuiltInCMap(kCMap90mspRKSJH));
+        return index;
+    }
+    static const ShiftJisIndex index(LoadBuiltInCMap(kCMap90msRKSJH));
+    return index;
 }
 
 // CMaps whose codes are every two bytes, high byte first.
@@ -83,15 +180,15 @@ bool IsTwoByteCMap(std::string_view name) {
 }
 
 // The Shift-JIS map for a CMap name, or none.
-const TScrivletCMap* ShiftJisMap(std::string_view name) {
-    if (name == "90msp-RKSJ-H") return &BuiltInMap(kCMap90mspRKSJH);
-    if (name == "90ms-RKSJ-H") return &BuiltInMap(kCMap90msRKSJH);
+const ShiftJisIndex* ShiftJisMap(std::string_view name) {
+    if (name == "90msp-RKSJ-H") return &ShiftJisMapIndex(kCMap90mspRKSJH);
+    if (name == "90ms-RKSJ-H") return &ShiftJisMapIndex(kCMap90msRKSJH);
     return nullptr;
 }
 
 // One-byte codes are tried first, then two-byte ones; after a pair that is in neither, the
 // walk goes on pair by pair until a pair matches.
-void SplitShiftJis(const TScrivletCMap& map, std::string_view bytes, TScrivletCodeList& codes) {
+void SplitShiftJis(const ShiftJisIndex& map, std::string_view bytes, TScrivletCodeList& codes) {
     codes.clear();
     codes.reserve(bytes.size());
     std::uint32_t length = 1;
@@ -200,12 +297,8 @@ std::u16string TScrivletCMap::LookupText(std::uint32_t codeLength, std::uint32_t
     std::size_t index = 0;
     const TScrivletCMapSection* section = Find(false, codeLength, code, index);
     if (section == nullptr) return {};
-    std::span<const std::uint8_t> value = section->ValueAt(index);
     std::u16string text;
-    std::size_t i = 0;
-    for (; i + 1 < value.size(); i += 2)
-        text.push_back(static_cast<char16_t>((value[i] << 8) | value[i + 1]));
-    if (i < value.size()) text.push_back(value[i]);
+    AppendValueText(section->ValueAt(index), text);
     return text;
 }
 
@@ -213,10 +306,7 @@ std::uint16_t TScrivletCMap::LookupWord(std::uint32_t codeLength, std::uint32_t 
     std::size_t index = 0;
     const TScrivletCMapSection* section = Find(codeLength == 0, codeLength, code, index);
     if (section == nullptr) return 0;
-    std::span<const std::uint8_t> value = section->ValueAt(index);
-    if (value.size() == 1) return value[0];
-    if (value.size() == 2) return static_cast<std::uint16_t>((value[0] << 8) | value[1]);
-    return 0;
+    return ValueWord(section->ValueAt(index));
 }
 
 std::unique_ptr<TScrivletCMap> LoadBuiltInCMap(int resourceNumber) {
@@ -237,13 +327,13 @@ std::u16string MapCIDToUnicode(std::string_view cmapName, std::string_view order
     std::uint32_t cid = 0;
     if (IsTwoByteCMap(cmapName))
         cid = code;
-    else if (const TScrivletCMap* map = ShiftJisMap(cmapName))
-        cid = map->LookupWord(0, code);
+    else if (const ShiftJisIndex* map = ShiftJisMap(cmapName))
+        cid = map->LookupWord(code);
     else
         return {};
 
     if (ordering.starts_with("Adobe-Japan1-"))
-        return BuiltInMap(kCMapAdobeJapan1ToUnicode).LookupText(2, cid);
+        return AdobeJapan1Texts().LookupText(cid);
     if (ordering.starts_with("Adobe-Identity-") && code <= 0xFFFF)
         return std::u16string(1, static_cast<char16_t>(code));
     return {};
@@ -258,7 +348,7 @@ bool SplitCharCodes(std::string_view cmapName, std::string_view ordering, std::s
                             static_cast<std::uint8_t>(bytes[i + 1]));
         return true;
     }
-    if (const TScrivletCMap* map = ShiftJisMap(cmapName)) {
+    if (const ShiftJisIndex* map = ShiftJisMap(cmapName)) {
         SplitShiftJis(*map, bytes, codes);
         return true;
     }

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -200,6 +201,72 @@ TEST(ScrivletCMap, CompiledFormLimitsAndDamage) {
     EXPECT_EQ(map.LookupText(1, 0x21), u"\u0042");
 
     EXPECT_THROW(LoadBuiltInCMap(12345), EResNotFound);
+}
+
+// The walk over Shift-JIS bytes, done with the map's own look-ups.
+TScrivletCodeList SplitWithMap(const TScrivletCMap& map, const std::string& bytes) {
+    TScrivletCodeList codes;
+    std::uint32_t length = 1;
+    std::size_t position = 0;
+    while (position < bytes.size()) {
+        std::uint32_t code = static_cast<std::uint8_t>(bytes[position]);
+        if (length == 2 && position + 1 < bytes.size())
+            code = (code << 8) | static_cast<std::uint8_t>(bytes[position + 1]);
+        if (map.HasCode(length, code)) {
+            codes.push_back(code);
+            position += length;
+            length = 1;
+        } else if (length == 1) {
+            length = 2;
+        } else {
+            position += 2;
+        }
+    }
+    return codes;
+}
+
+// The built-in look-ups answer from tables of their own; they must agree with the maps they
+// were built from on every code and on random bytes.
+TEST(ScrivletCMap, BuiltInLookupsAgreeWithTheirMaps) {
+    const auto japan1 = LoadBuiltInCMap(kCMapAdobeJapan1ToUnicode);
+    const struct {
+        const char* Name;
+        int Resource;
+    } shiftJisMaps[] = {{"90ms-RKSJ-H", kCMap90msRKSJH}, {"90msp-RKSJ-H", kCMap90mspRKSJH}};
+    const std::uint32_t beyond[] = {0x10000, 0x10041, 0xFFFFFFFF};
+    for (const auto& entry : shiftJisMaps) {
+        SCOPED_TRACE(entry.Name);
+        const auto map = LoadBuiltInCMap(entry.Resource);
+        int mismatches = 0;
+        for (std::uint32_t code = 0; code <= 0x10000 && mismatches < 5; ++code) {
+            const std::uint16_t cid = map->LookupWord(0, code);
+            const std::u16string expected = japan1->LookupText(2, cid);
+            if (MapCIDToUnicode(entry.Name, "Adobe-Japan1-6", code) != expected) {
+                ADD_FAILURE() << "code " << code;
+                ++mismatches;
+            }
+        }
+        for (std::uint32_t code : beyond)
+            EXPECT_EQ(MapCIDToUnicode(entry.Name, "Adobe-Japan1-6", code),
+                      japan1->LookupText(2, map->LookupWord(0, code)));
+
+        std::mt19937 random(5);
+        for (int round = 0; round < 200; ++round) {
+            std::string bytes(random() % 40, '\0');
+            for (char& c : bytes) c = static_cast<char>(random() % 2 ? 0x80 + random() % 0x80 : random());
+            TScrivletCodeList codes{1, 2, 3};
+            ASSERT_TRUE(SplitCharCodes(entry.Name, "any", bytes, codes));
+            EXPECT_EQ(codes, SplitWithMap(*map, bytes));
+        }
+    }
+    for (std::uint32_t cid : {0u, 632u, 15443u, 65535u, 65536u, 0x7FFFFFFFu})
+        EXPECT_EQ(MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", cid), japan1->LookupText(2, cid));
+    int mismatches = 0;
+    for (std::uint32_t cid = 0; cid <= 0xFFFF && mismatches < 5; ++cid)
+        if (MapCIDToUnicode("Identity-H", "Adobe-Japan1-6", cid) != japan1->LookupText(2, cid)) {
+            ADD_FAILURE() << "CID " << cid;
+            ++mismatches;
+        }
 }
 
 TEST(ScrivletCMap, BuiltInMapsLoadOnceFromManyThreads) {
