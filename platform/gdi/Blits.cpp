@@ -148,6 +148,10 @@ public:
     DWORD Color(DWORD v) const {
         return kind_ == Kind::FromMono ? monoColors_[v & 1] : source_.ColorOfValue(v);
     }
+    // True when ValueOfAveragedColor returns its colour unchanged.
+    bool AveragedColorIsValue() const {
+        return kind_ != Kind::ToMono && !destination_.Paletted() && destination_.bitsPerPixel == 32;
+    }
     DWORD ValueOfAveragedColor(DWORD color) const {
         if (kind_ == Kind::ToMono) return (color & 0xFFFFFF) == sourceBk_ ? 1 : 0;
         return Nearest(color);
@@ -203,6 +207,9 @@ public:
         if (average) {
             columns_ = BoxContributors(ax, k0, k1, source.view.width);
             sum_.resize(static_cast<size_t>(n) * 4);
+            halves_ = ExactHalf(ax, source.view.width) && ExactHalf(ay, source.view.height) &&
+                      source.view.bitsPerPixel == 32;
+            halfColumn0_ = ax.src0 + 2 * k0;
         }
     }
 
@@ -224,6 +231,13 @@ public:
                 out[i] = wantColors ? converter_.Color(v) : converter_.Value(v);
                 valid[i] = 1;
             }
+            return;
+        }
+        if (halves_) {
+            HalveRows(ky, out);
+            std::fill(valid.begin(), valid.end(), BYTE{1});
+            if (!wantColors && !converter_.AveragedColorIsValue())
+                for (DWORD& value : out) value = converter_.ValueOfAveragedColor(value);
             return;
         }
         const Contributors rows = BoxContributors(ay_, ky, ky + 1, source_.view.height);
@@ -255,6 +269,51 @@ public:
     }
 
 private:
+    // Exactly half size, unmirrored and wholly inside the source: every destination pixel is the
+    // plain 2 x 2 box of source pixels at equal weights, so the general weights reduce to
+    // (a + b + c + d + 2) >> 2 per channel (the column pass keeps (a + b) x 64 exactly, the row
+    // pass rounds by half of 2^21).
+    static bool ExactHalf(const Axis& a, int limit) {
+        return !a.flip && a.srcLength == 2LL * a.dstLength && a.src0 >= 0 &&
+               static_cast<long long>(a.src0) + a.srcLength <= limit;
+    }
+
+    // The 2 x 2 averages of destination row ky, columns [k0, k1).
+    void HalveRows(int ky, std::vector<DWORD>& out) const {
+        const int y = ay_.src0 + 2 * ky;
+        const DWORD* top = reinterpret_cast<const DWORD*>(source_.view.Row(y)) + halfColumn0_;
+        const DWORD* bottom = reinterpret_cast<const DWORD*>(source_.view.Row(y + 1)) + halfColumn0_;
+        const int n = k1_ - k0_;
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i two = _mm_set1_epi16(2);
+        // Sums of horizontal pixel pairs of both rows, 16 bits per channel, for two destination pixels.
+        auto pairSums = [&](const DWORD* a, const DWORD* b) {
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+            const __m128i low = _mm_add_epi16(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero));
+            const __m128i high = _mm_add_epi16(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero));
+            const __m128i sums = _mm_add_epi16(_mm_unpacklo_epi64(low, high), _mm_unpackhi_epi64(low, high));
+            return _mm_srli_epi16(_mm_add_epi16(sums, two), 2);
+        };
+        for (; i + 4 <= n; i += 4) {
+            const __m128i first = pairSums(top + 2 * i, bottom + 2 * i);
+            const __m128i second = pairSums(top + 2 * i + 4, bottom + 2 * i + 4);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + i), _mm_packus_epi16(first, second));
+        }
+#endif
+        for (; i < n; ++i) {
+            DWORD color = 0;
+            for (int c = 0; c < 32; c += 8) {
+                const DWORD sum = ((top[2 * i] >> c) & 0xFF) + ((top[2 * i + 1] >> c) & 0xFF) +
+                                  ((bottom[2 * i] >> c) & 0xFF) + ((bottom[2 * i + 1] >> c) & 0xFF);
+                color |= ((sum + 2) >> 2) << c;
+            }
+            out[i] = color;
+        }
+    }
+
     // sum += a x wa + b x wb over every channel of the row.
     void AddRows(const std::int16_t* a, int wa, const std::int16_t* b, int wb) {
         size_t i = 0;
@@ -336,6 +395,8 @@ private:
     const Converter& converter_;
     Axis ay_;
     bool average_;
+    bool halves_ = false;
+    int halfColumn0_ = 0;
     int k0_, k1_;
     std::vector<int> nearest_;
     Contributors columns_;

@@ -301,3 +301,79 @@ TEST(Blit, HugeRectanglesCostOnlyTheVisiblePart) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+using test::Surface;
+
+// Halving has its own path; a mirrored source read back mirrored takes the general area
+// average over the very same 2 x 2 boxes, so both must give identical pixels, clipped or not.
+TEST(Blit, HalftoneAtExactlyHalfMatchesTheGeneralAverage) {
+    struct Case {
+        int targetBits;
+        DWORD rop;
+    };
+    const std::vector<Case> cases = {{32, SRCCOPY}, {32, SRCINVERT}, {24, SRCCOPY}, {8, SRCCOPY}};
+    std::vector<RGBQUAD> grey;
+    for (int i = 0; i < 256; ++i) grey.push_back(RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0});
+    std::mt19937 random(11);
+    auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (const Case& c : cases) {
+        for (int trial = 0; trial < 24; ++trial) {
+            const int dw = 1 + below(23), dh = 1 + below(9);  // runs of four and remainders
+            const int sw = 2 * dw + below(5), sh = 2 * dh + below(5);
+            const int sx = below(sw - 2 * dw + 1), sy = below(sh - 2 * dh + 1);
+            Surface from(sw, sh), mirrored(sw, sh);
+            for (int y = 0; y < sh; ++y)
+                for (int x = 0; x < sw; ++x) {
+                    const auto value = static_cast<DWORD>(random());
+                    from.SetValue(x, y, value);
+                    mirrored.SetValue(sw - 1 - x, y, value);
+                }
+            // The target may cut the blit on any side.
+            const int tw = std::max(dw + below(6) - 2, 1), th = std::max(dh + below(4) - 1, 1);
+            const int dx = below(5) - 2, dy = below(3) - 1;
+            const std::vector<RGBQUAD> palette = c.targetBits == 8 ? grey : std::vector<RGBQUAD>{};
+            Surface fast(tw, th, c.targetBits, true, palette), general(tw, th, c.targetBits, true, palette);
+            for (Surface* to : {&fast, &general}) {
+                to->Fill(RGB(7, 70, 140));
+                SetStretchBltMode(to->dc(), HALFTONE);
+            }
+            ASSERT_TRUE(StretchBlt(fast.dc(), dx, dy, dw, dh, from.dc(), sx, sy, 2 * dw, 2 * dh, c.rop));
+            ASSERT_TRUE(StretchBlt(general.dc(), dx, dy, dw, dh, mirrored.dc(), sw - sx, sy, -2 * dw, 2 * dh, c.rop));
+            for (int y = 0; y < th; ++y)
+                for (int x = 0; x < tw; ++x)
+                    ASSERT_EQ(fast.Value(x, y), general.Value(x, y))
+                        << c.targetBits << " bits, " << dw << "x" << dh << " from " << sx << "," << sy << " at " << x << "," << y;
+        }
+    }
+}
+
+// The halved pixel is the rounded mean of its 2 x 2 box, alpha included, through AlphaBlend too.
+TEST(Blit, HalftoneAtExactlyHalfIsTheRoundedBoxMean) {
+    std::mt19937 random(12);
+    const int dw = 9, dh = 3;
+    Surface from(2 * dw, 2 * dh), stretched(dw, dh), blended(dw, dh);
+    for (int y = 0; y < 2 * dh; ++y)
+        for (int x = 0; x < 2 * dw; ++x) from.SetValue(x, y, static_cast<DWORD>(random()) | 0xFF000000u);
+    SetStretchBltMode(stretched.dc(), HALFTONE);
+    SetStretchBltMode(blended.dc(), HALFTONE);
+    ASSERT_TRUE(StretchBlt(stretched.dc(), 0, 0, dw, dh, from.dc(), 0, 0, 2 * dw, 2 * dh, SRCCOPY));
+    ASSERT_TRUE(AlphaBlend(blended.dc(), 0, 0, dw, dh, from.dc(), 0, 0, 2 * dw, 2 * dh,
+                           BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+    for (int y = 0; y < dh; ++y)
+        for (int x = 0; x < dw; ++x) {
+            DWORD expected = 0;
+            for (int c = 0; c < 32; c += 8) {
+                DWORD sum = 2;
+                for (int j = 0; j < 4; ++j) sum += (from.Value(2 * x + j % 2, 2 * y + j / 2) >> c) & 0xFF;
+                expected |= (sum >> 2) << c;
+            }
+            EXPECT_EQ(stretched.Value(x, y), expected) << x << "," << y;
+            EXPECT_EQ(blended.Value(x, y), expected) << "an opaque box replaces the target, at " << x << "," << y;
+        }
+}
+
+}  // namespace
+}  // namespace parch
