@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "GdiTestSupport.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/PensBrushes.h"
+#include "platform/gdi/PixelView.h"
 #include "platform/gdi/Regions.h"
 
 namespace parch {
@@ -198,6 +201,58 @@ TEST(DeviceContext, CoverageMasksMixTheInkThroughBothClips) {
     ResolveHandle(p.dc())->PaintCoverage(0, 0, CoverageMask{half, 2, 1, 2}, RGB(255, 255, 255));
     EXPECT_EQ(p.Value(0, 0), 0u);
     EXPECT_EQ(p.Value(1, 0), 1u);
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+// The mixing rule, written out: `from` moves towards `to` by coverage / 255, rounded half away.
+int ExpectedMix(int from, int to, int coverage) { return from + ((to - from) * coverage + (to > from ? 127 : -127)) / 255; }
+
+// Every coverage level over every channel value towards every ink value, on both direct
+// layouts: row y starts from channel values (y, 255 - y, 7y mod 256), column 16 + c has
+// coverage c after sixteen empty columns, and the three inks of draw k are k, k + 85, k + 170,
+// so together the channels meet each (from, to, coverage) triple.
+TEST(DeviceContext, CoverageMixesEveryLevelByTheRoundedRule) {
+    constexpr int kBlank = 16, kMaskWidth = kBlank + 256, kLeft = 3;
+    std::vector<BYTE> mask(static_cast<size_t>(kMaskWidth) * 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = kBlank; x < kMaskWidth; ++x) mask[static_cast<size_t>(y) * kMaskWidth + x] = static_cast<BYTE>(x - kBlank);
+    auto start = [](int y, int channel) {
+        const int values[4] = {y, 255 - y, (7 * y) & 0xFF, 0x80 | y};
+        return values[channel];
+    };
+    for (int bits : {32, 24}) {
+        const int bytes = bits / 8;
+        test::Surface s(kLeft + kMaskWidth + 2, 256, bits);
+        const PixelView view = PixelView::Of(s.pixels());
+        DeviceContext* dc = ResolveHandle(s.dc());
+        for (int k = 0; k <= 85; ++k) {
+            for (int y = 0; y < 256; ++y) {
+                BYTE* row = view.Row(y);
+                for (int x = 0; x < s.width(); ++x)
+                    for (int c = 0; c < bytes; ++c) row[x * bytes + c] = static_cast<BYTE>(start(y, c));
+            }
+            const int ink[3] = {k, k + 85, k + 170};  // blue, green, red as stored
+            dc->PaintCoverage(kLeft, 0, CoverageMask{mask.data(), kMaskWidth, 256, kMaskWidth}, RGB(ink[2], ink[1], ink[0]));
+            for (int y = 0; y < 256; ++y) {
+                const BYTE* row = view.Row(y);
+                for (int x = 0; x < s.width(); ++x) {
+                    const int coverage = x >= kLeft + kBlank && x < kLeft + kMaskWidth ? x - kLeft - kBlank : 0;
+                    for (int c = 0; c < bytes; ++c) {
+                        const int expected = coverage == 0 ? start(y, c) : c == 3 ? 0 : ExpectedMix(start(y, c), ink[c], coverage);
+                        // Checked without a macro per channel: there are millions.
+                        if (row[x * bytes + c] != expected)
+                            FAIL() << bits << " bits, ink " << ink[c] << ", from " << start(y, c) << ", coverage "
+                                   << coverage << ", channel " << c << ": " << int{row[x * bytes + c]} << " not " << expected;
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
