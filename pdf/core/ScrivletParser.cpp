@@ -83,28 +83,31 @@ private:
         }
     }
 
+    // Dispatched on the first character: no two kinds of token start alike, apart from "<<"
+    // and "<".
     TPDFObject* ParseToken() {
         if (pos_ >= text_.size()) return nullptr;
         const char c = text_[pos_];
-        if (MatchKeyword("<<") && Left() >= 3) return ParseDictionary();
-        if (c == '[' && Left() >= 1) return ParseArray();
-        if (MatchWord("true")) {
-            pos_ += 4;
-            return structure_.NewBoolean(true);
-        }
-        if (MatchWord("false")) {
-            pos_ += 5;
-            return structure_.NewBoolean(false);
-        }
-        if (MatchWord("null")) {
-            pos_ += 4;
-            return structure_.NewNull();
-        }
         if (c == '-' || c == '.' || IsDecimalDigit(c)) return ParseNumberOrReference();
-        if (c == '(' && Left() >= 1) return ParseLiteralString();
-        if (c == '<' && Left() >= 1) return ParseHexString();
-        if (c == '/' && Left() >= 1) return ParseName();
-        return nullptr;
+        switch (c) {
+            case '/': return Left() >= 1 ? ParseName() : nullptr;
+            case '[': return Left() >= 1 ? ParseArray() : nullptr;
+            case '<':
+                if (MatchKeyword("<<") && Left() >= 3) return ParseDictionary();
+                return Left() >= 1 ? ParseHexString() : nullptr;
+            case '(': return Left() >= 1 ? ParseLiteralString() : nullptr;
+            case 't': return ParseKeyword("true", [this] { return structure_.NewBoolean(true); });
+            case 'f': return ParseKeyword("false", [this] { return structure_.NewBoolean(false); });
+            case 'n': return ParseKeyword("null", [this] { return structure_.NewNull(); });
+            default: return nullptr;
+        }
+    }
+
+    template <typename Make>
+    TPDFObject* ParseKeyword(std::string_view word, Make make) {
+        if (!MatchWord(word)) return nullptr;
+        pos_ += word.size();
+        return make();
     }
 
     TPDFObject* ParseDictionary() {
@@ -112,6 +115,7 @@ private:
         ++depth_;
         pos_ += 2;
         TPDFDictionary* dictionary = structure_.NewDictionary();
+        dictionary->Pairs.reserve(kSmallContainer);
         while (true) {
             SkipWhiteSpaceAndComments();
             TPDFObject* key = ParseToken();
@@ -130,6 +134,7 @@ private:
         ++depth_;
         ++pos_;
         TPDFArray* array = structure_.NewArray();
+        array->Elements.reserve(kSmallContainer);
         while (true) {
             SkipWhiteSpaceAndComments();
             TPDFObject* item = ParseToken();
@@ -152,29 +157,43 @@ private:
         return count;
     }
 
-    // The first character, then digits and at most one "." in the whole token.
-    std::string ReadNumberToken() {
-        std::string token(1, text_[pos_]);
-        bool dotTaken = token[0] == '.';
+    // The first character, then digits and at most one "." in the whole token; a view into
+    // the text, so that reading a number builds no string.
+    std::string_view ReadNumberToken() {
+        const std::size_t start = pos_;
+        bool dotTaken = text_[pos_] == '.';
         ++pos_;
         while (pos_ < text_.size()) {
-            char c = text_[pos_];
-            if (IsDecimalDigit(c)) {
-                token += c;
-            } else if (c == '.' && !dotTaken) {
-                token += c;
+            const char c = text_[pos_];
+            if (c == '.' && !dotTaken)
                 dotTaken = true;
-            } else {
+            else if (!IsDecimalDigit(c))
                 break;
-            }
             ++pos_;
         }
-        if (token.front() == '.') token.insert(token.begin(), '0');
-        if (token.back() == '.') token += '0';
-        return token;
+        return text_.substr(start, pos_ - start);
     }
 
-    static bool HasDot(const std::string& token) { return token.find('.') != std::string::npos; }
+    static bool HasDot(std::string_view token) { return token.find('.') != std::string_view::npos; }
+
+    // A token with a dot; a bare "." at either end reads as ".0" or "0.".
+    static double DecimalValue(std::string_view token) {
+        if (token.front() != '.' && token.back() != '.') return DecimalStrToFloat(token);
+        std::string padded(token);
+        if (padded.front() == '.') padded.insert(padded.begin(), '0');
+        if (padded.back() == '.') padded += '0';
+        return DecimalStrToFloat(padded);
+    }
+
+    // A token without a dot: an optional "-" and digits. Up to 8 characters it cannot leave
+    // 32 bits, so it is read directly; a lone "-" gives 0, as the general conversion does.
+    static double IntegerValue(std::string_view token) {
+        if (token.size() > 8) return StrToIntDef(token, 0);
+        const bool negative = token.front() == '-';
+        std::int32_t value = 0;
+        for (char c : token.substr(negative ? 1 : 0)) value = value * 10 + (c - '0');
+        return negative ? -value : value;
+    }
 
     // Object numbers beyond 32 bits are clamped: wrapping could alias a real object.
     static std::int32_t TruncateToInt32(double value) {
@@ -184,16 +203,18 @@ private:
     }
 
     TPDFObject* ParseNumberOrReference() {
-        const std::string first = ReadNumberToken();
-        double firstValue = (!HasDot(first) && first.size() <= 8) ? StrToIntDef(first, 0)
-                                                                   : DecimalStrToFloat(first);
-        if (!HasDot(first)) {
+        const std::string_view first = ReadNumberToken();
+        const bool firstHasDot = HasDot(first);
+        const double firstValue = firstHasDot        ? DecimalValue(first)
+                                  : first.size() <= 8 ? IntegerValue(first)
+                                                      : DecimalStrToFloat(first);
+        if (!firstHasDot) {
             const std::size_t afterFirst = pos_;
             SkipWhiteSpaceAndComments();
             if (pos_ < text_.size() && IsDecimalDigit(text_[pos_])) {
-                const std::string second = ReadNumberToken();
-                double secondValue =
-                    HasDot(second) ? DecimalStrToFloat(second) : StrToIntDef(second, 0);
+                const std::string_view second = ReadNumberToken();
+                const double secondValue =
+                    HasDot(second) ? DecimalValue(second) : IntegerValue(second);
                 SkipWhiteSpaceAndComments();
                 if (At(pos_) == 'R') {
                     ++pos_;
@@ -297,9 +318,17 @@ private:
     }
 
     TPDFObject* ParseName() {
+        std::size_t end = pos_ + 1;
+        while (end < text_.size() && !IsPDFWhiteSpace(text_[end]) && !IsPDFDelimiter(text_[end]))
+            ++end;
+        const std::string_view run = text_.substr(pos_ + 1, end - pos_ - 1);
+        if (run.find('#') == std::string_view::npos) {  // nothing to decode: taken whole
+            pos_ = end;
+            return structure_.NewName(std::string(run));
+        }
         std::size_t i = pos_ + 1;
         std::string bytes;
-        while (i < text_.size() && !IsPDFWhiteSpace(text_[i]) && !IsPDFDelimiter(text_[i])) {
+        while (i < end) {
             if (text_[i] == '#' && i + 2 < text_.size() && IsHexDigit(text_[i + 1]) &&
                 IsHexDigit(text_[i + 2])) {
                 bytes += static_cast<char>(HexValue(text_[i + 1]) * 16 + HexValue(text_[i + 2]));
@@ -311,6 +340,9 @@ private:
         pos_ = i;
         return structure_.NewName(std::move(bytes));
     }
+
+    // Entries reserved up front for a dictionary or array, which most often stay this small.
+    static constexpr std::size_t kSmallContainer = 8;
 
     TPDFStructure& structure_;
     std::string_view text_;

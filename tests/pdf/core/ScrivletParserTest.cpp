@@ -35,6 +35,16 @@ TEST(ScrivletParserTest, ScalarsAndTheirEnds) {
         {"9999999999 0 R", "2147483647 0 R", 14},
         {"<</A 1>> 5", "<<\n/A 1\n>>\n", 8},  {"[1] 2", "[ 1 ]", 3},
         {" %x\r[ ]%y", "[ ]", 7},
+        // number and reference edges: padding of a bare dot, lone signs, long and odd parts
+        {".", "0", 1},               {"-.", "0", 2},             {"-0", "0", 2},
+        {"-12345678", "-12345678", 9}, {"-123456789", "-123456789", 10},
+        {"1 5. R", "1 5 R", 6},      {"1 2.5 R", "1 2 R", 7},    {"-7 0 R", "-7 0 R", 6},
+        {"1 12345678901 R", "1 0 R", 15}, {"1 123456789 R", "1 123456789 R", 13},
+        {"0.5.5", "0.5", 3},         {"12a", "12", 2},
+        // first characters shared by several kinds of token
+        {"t", "null", 0},            {"nul", "null", 0},         {"f", "null", 0},
+        {"<", "null", 0},            {"<<", "<>", 2},            {"<<>", "<>", 3},
+        {"/A#41#", "/AA#23", 6},     {"/#4g", "/#234g", 4},      {"/Ab(c)", "/Ab", 3},
     };
     for (const Case& c : cases) {
         TPDFStructure s;
