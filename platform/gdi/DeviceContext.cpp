@@ -91,8 +91,9 @@ void MixSpan(BYTE* pixel, const BYTE* coverage, int count, DWORD ink) {
         if (eight == 0) continue;
 #if defined(__SSE2__)
         if constexpr (Bytes == 4) {
-            MixFour(pixel + static_cast<std::ptrdiff_t>(i) * 4, coverage + i, inkLanes);
-            MixFour(pixel + static_cast<std::ptrdiff_t>(i + 4) * 4, coverage + i + 4, inkLanes);
+            // Glyph edges often leave one half of the eight empty.
+            if (eight & 0xFFFFFFFFu) MixFour(pixel + static_cast<std::ptrdiff_t>(i) * 4, coverage + i, inkLanes);
+            if (eight >> 32) MixFour(pixel + static_cast<std::ptrdiff_t>(i + 4) * 4, coverage + i + 4, inkLanes);
             continue;
         }
 #endif

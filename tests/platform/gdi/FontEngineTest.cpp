@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -140,6 +141,36 @@ TEST(FontEngineTest, HugeAndDegenerateRequestsStayBounded) {
     EXPECT_EQ(FontEngine::Instance().Realize(unterminated)->FaceFamily(), "Liberation Sans");
     const std::vector<int> wide = huge->CharPositions(U"ab", std::vector<int>{2000000000, 2000000000});
     EXPECT_EQ(wide.back(), 1 << 30);
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+// Glyphs that overlap add their coverage up to full; offsets that are not multiples of eight
+// put the sums at every position within a row.
+TEST(FontEngineTest, OverlappingGlyphsAddTheirCoverageSaturating) {
+    auto font = FontEngine::Instance().Realize(Font("Arial", -40));
+    const TextPlacement placement{POINT{0, 0}, 0, 36};
+    const RECT bound{0, 0, 200, 60};
+    const std::u32string single = U"W";
+    const GlyphCoverage alone = font->Render(single, std::vector<int>{0, 0}, placement, bound);
+    ASSERT_GT(alone.Width(), 16);
+    const std::vector<std::vector<int>> offsetLists = {{0, 0}, {0, 3}, {0, 5, 11}, {7, 1, 20, 2}};
+    for (const std::vector<int>& offsets : offsetLists) {
+        const std::u32string text(offsets.size(), U'W');
+        std::vector<int> positions = offsets;
+        positions.push_back(offsets.back());
+        const GlyphCoverage together = font->Render(text, positions, placement, bound);
+        for (LONG y = together.bounds.top; y < together.bounds.bottom; ++y)
+            for (LONG x = together.bounds.left; x < together.bounds.right; ++x) {
+                int sum = 0;
+                for (int offset : offsets) sum += alone.At(x - offset, y);
+                ASSERT_EQ(together.At(x, y), std::min(sum, 255)) << "offsets " << offsets.size() << " at " << x << "," << y;
+            }
+    }
 }
 
 }  // namespace
