@@ -56,7 +56,7 @@ __m128i MixLanes(__m128i from, __m128i ink, __m128i coverage) {
 }
 
 // Four 32-bit pixels under four coverage bytes, as MixPixel<4> does each.
-void MixFour(BYTE* pixels, const BYTE* coverage, __m128i ink) {
+inline __attribute__((always_inline)) void MixFour(BYTE* pixels, const BYTE* coverage, __m128i ink) {
     const __m128i zero = _mm_setzero_si128();
     std::int32_t four;
     std::memcpy(&four, coverage, sizeof four);
