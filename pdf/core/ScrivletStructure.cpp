@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/asan_interface.h>
+#endif
 
 #include "framework/SysUtils.h"
 #include "pdf/core/ScrivletFilters.h"
@@ -42,9 +47,125 @@ void ReserveFreeSlots(Vector& slots, std::int32_t& freeSlots, int count) {
 
 }  // namespace
 
+// ---- TPDFObjectArena
+
+// Blocks for one structure's objects: bump allocation from large chunks, and freed blocks kept
+// in lists by size for the next object of that size. Every block starts with a header naming
+// its arena (none for heap blocks) and its size, which is how delete finds where a block goes
+// back.
+class TPDFObjectArena {
+public:
+    static constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+    void* Allocate(std::size_t size) {
+        const std::size_t total = RoundUp(size + kHeader);
+        if (total > kLargestPooled) return Attach(::operator new(total), nullptr, total);
+        FreeBlock*& list = freeLists_[total / kGranule];
+        void* block;
+        if (list) {
+            block = list;
+            Unpoison(block, total);
+            list = list->Next;
+        } else {
+            if (chunkLeft_ < total) NewChunk();
+            block = chunkNext_;
+            chunkNext_ += total;
+            chunkLeft_ -= total;
+            Unpoison(block, total);
+        }
+        return Attach(block, this, total);
+    }
+
+    static void* AllocateFromHeap(std::size_t size) {
+        return Attach(::operator new(size + kHeader), nullptr, size + kHeader);
+    }
+
+    static void Free(void* memory) {
+        if (!memory) return;
+        std::byte* block = static_cast<std::byte*>(memory) - kHeader;
+        const Header header = *reinterpret_cast<Header*>(block);
+        TPDFObjectArena* arena = header.Arena;
+        const std::size_t total = header.Size;
+        if (!arena) {
+            ::operator delete(block);
+            return;
+        }
+        auto* freed = reinterpret_cast<FreeBlock*>(block);
+        FreeBlock*& list = arena->freeLists_[total / kGranule];
+        freed->Next = list;
+        list = freed;
+        Poison(block + sizeof(FreeBlock), total - sizeof(FreeBlock));
+    }
+
+private:
+    struct Header {
+        TPDFObjectArena* Arena;
+        std::size_t Size;
+    };
+    static_assert(sizeof(Header) <= kHeader);
+
+    struct FreeBlock {
+        FreeBlock* Next;
+    };
+
+    static constexpr std::size_t kGranule = 16;
+    static constexpr std::size_t kLargestPooled = 256;
+    static constexpr std::size_t kChunk = 64 * 1024;
+
+    static std::size_t RoundUp(std::size_t size) {
+        return (size + kGranule - 1) / kGranule * kGranule;
+    }
+
+    static void* Attach(void* block, TPDFObjectArena* arena, std::size_t size) {
+        *static_cast<Header*>(block) = {arena, size};
+        return static_cast<std::byte*>(block) + kHeader;
+    }
+
+    void NewChunk() {
+        chunks_.push_back(std::make_unique_for_overwrite<std::byte[]>(kChunk));
+        chunkNext_ = chunks_.back().get();
+        chunkLeft_ = kChunk;
+        Poison(chunkNext_, kChunk);
+    }
+
+    // Under the address sanitizer, free arena memory stays poisoned, so that a use after
+    // free is caught as it would be with heap blocks.
+    static void Poison(void* memory, std::size_t size) {
+#ifdef __SANITIZE_ADDRESS__
+        ASAN_POISON_MEMORY_REGION(memory, size);
+#else
+        (void)memory;
+        (void)size;
+#endif
+    }
+    static void Unpoison(void* memory, std::size_t size) {
+#ifdef __SANITIZE_ADDRESS__
+        ASAN_UNPOISON_MEMORY_REGION(memory, size);
+#else
+        (void)memory;
+        (void)size;
+#endif
+    }
+
+    std::vector<std::unique_ptr<std::byte[]>> chunks_;
+    std::byte* chunkNext_ = nullptr;
+    std::size_t chunkLeft_ = 0;
+    FreeBlock* freeLists_[kLargestPooled / kGranule + 1] = {};
+};
+
 // ---- TPDFObject
 
 TPDFObject::TPDFObject(TPDFStructure* structure) : Structure(structure) {}
+
+void* TPDFObject::operator new(std::size_t size) { return TPDFObjectArena::AllocateFromHeap(size); }
+
+void* TPDFObject::operator new(std::size_t size, TPDFObjectArena& arena) {
+    return arena.Allocate(size);
+}
+
+void TPDFObject::operator delete(void* memory) { TPDFObjectArena::Free(memory); }
+
+void TPDFObject::operator delete(void* memory, TPDFObjectArena&) { TPDFObjectArena::Free(memory); }
 
 void TPDFObject::Release() { RemoveFromPool(this); }
 
@@ -438,7 +559,7 @@ void TPDFStream::SetDictionary(TPDFDictionary* dictionary) {
 
 // ---- TPDFStructure
 
-TPDFStructure::TPDFStructure() { Clear(); }
+TPDFStructure::TPDFStructure() : arena_(std::make_unique<TPDFObjectArena>()) { Clear(); }
 
 TPDFStructure::~TPDFStructure() = default;
 
@@ -451,7 +572,7 @@ void TPDFStructure::Clear() {
 
 template <typename T, typename... Args>
 T* TPDFStructure::Make(Args&&... args) {
-    auto object = std::make_unique<T>(this, std::forward<Args>(args)...);
+    std::unique_ptr<T> object(new (*arena_) T(this, std::forward<Args>(args)...));
     T* result = object.get();
     AddToPool(std::move(object));
     return result;

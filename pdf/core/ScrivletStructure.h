@@ -19,6 +19,7 @@ class TPDFName;
 class TPDFDictionary;
 class TPDFIndRef;
 class TPDFObjectStream;
+class TPDFObjectArena;
 
 // Kind letters, stored in every object so callers can switch on them.
 inline constexpr char kPDFKindNone = 0;
@@ -51,6 +52,14 @@ public:
 
     std::string ToText() const;
     void SetIndirect(std::int32_t objectNumber, std::int32_t generationNumber);
+
+    // A structure makes its objects in blocks of its own, so that parsing does not pay for one
+    // heap allocation per object; objects made elsewhere come from the heap. Either kind is
+    // freed with plain delete.
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, TPDFObjectArena& arena);
+    static void operator delete(void* memory);
+    static void operator delete(void* memory, TPDFObjectArena& arena);
 
     TPDFStructure* Structure;
     bool Indirect = false;
@@ -268,6 +277,11 @@ public:
     static std::string DecodeLiteralString(std::string_view text);
     static std::string DecodeHexString(std::string_view text);
 
+private:
+    // Declared before the pool, so that it outlives every object the pool frees.
+    std::unique_ptr<TPDFObjectArena> arena_;
+
+public:
     std::int32_t FreeSlots = 0;
     std::vector<std::unique_ptr<TPDFObject>> Pool;  // used front, free slots at the end
     TPDFIndirectLookup OnIndirectLookup;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace parch {
 namespace {
 
@@ -231,6 +236,43 @@ TEST(ScrivletStructureTest, AssignSharesOrCopiesThroughText) {
     EXPECT_EQ(copy->GetCount(), 2);
     EXPECT_EQ(copy->GetValue("A")->Structure, &other);
     EXPECT_EQ(copy->ToText(), source->ToText());
+}
+
+// Freed objects give their memory to later ones of every kind; what stays in the pool must
+// keep its value through many rounds of freeing and making, and objects made on the heap
+// must go back to the heap when the pool frees them.
+TEST(ScrivletStructureTest, FreedObjectsMakeRoomForNewOnesWithoutHarmingTheKept) {
+    TPDFStructure s;
+    std::vector<std::pair<TPDFObject*, std::string>> kept;
+    for (int round = 0; round < 50; ++round) {
+        const std::string tag = std::to_string(round);
+        const std::string longText = tag + std::string(40, '.');  // beyond the short-string buffer
+        TPDFObject* const made[] = {
+            s.NewName("name" + tag),  s.NewNumeric(round),  s.NewString(longText, 0),
+            s.NewIndRef(round, 1),    s.NewArray(),         s.NewDictionary(),
+            s.NewStream(tag, false),  s.NewBoolean(true),   s.NewNull(),
+        };
+        for (std::size_t i = 0; i < std::size(made); ++i) {
+            if ((round + i) % 3 == 0)
+                EXPECT_TRUE(s.RemoveObject(made[i])) << made[i]->Kind;
+            else
+                kept.emplace_back(made[i], made[i]->ToText());
+        }
+        auto onHeap = std::make_unique<TPDFName>(&s, "heap" + tag);
+        TPDFObject* heapName = onHeap.get();
+        s.AddToPool(std::move(onHeap));
+        if (round % 2 == 0)
+            EXPECT_TRUE(s.RemoveObject(heapName));
+        else
+            kept.emplace_back(heapName, "/heap" + tag);
+    }
+    for (const auto& [object, text] : kept) {
+        EXPECT_TRUE(InPool(s, object)) << text;
+        EXPECT_EQ(object->ToText(), text);
+    }
+    s.Clear();
+    EXPECT_EQ(s.PoolCount(), 0);
+    EXPECT_EQ(s.NewName("after")->ToText(), "/after");
 }
 
 TEST(ScrivletStructureTest, ObjectOutsideEveryPool) {
