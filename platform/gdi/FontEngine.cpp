@@ -139,10 +139,13 @@ private:
     static void Accumulate(GlyphCoverage& mask, const GlyphImage& image, LONG x, LONG y) {
         const LONG x0 = std::max(x, mask.bounds.left), x1 = std::min(x + image.width, mask.bounds.right);
         const LONG y0 = std::max(y, mask.bounds.top), y1 = std::min(y + image.height, mask.bounds.bottom);
+        if (x0 >= x1) return;
         for (LONG row = y0; row < y1; ++row) {
-            const std::uint8_t* source = &image.pixels[static_cast<std::size_t>(row - y) * image.width + (x0 - x)];
-            std::uint8_t* target = &mask.alpha[static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() +
-                                               (x0 - mask.bounds.left)];
+            const std::size_t sourceStart = static_cast<std::size_t>(row - y) * image.width + (x0 - x);
+            const std::size_t targetStart =
+                static_cast<std::size_t>(row - mask.bounds.top) * mask.Width() + (x0 - mask.bounds.left);
+            const std::uint8_t* source = &image.pixels[sourceStart];
+            std::uint8_t* target = &mask.alpha[targetStart];
             const LONG count = x1 - x0;
             LONG i = 0;
 #if defined(__SSE2__)
@@ -151,6 +154,16 @@ private:
                 const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(target + i));
                 const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + i));
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(target + i), _mm_adds_epu8(a, b));
+            }
+            // The rest of the row as one more eight, its source bytes beyond the row made zero so the
+            // target bytes there are stored back unchanged; only where both buffers reach that far.
+            const LONG rest = count - i;
+            if (rest > 0 && sourceStart + i + 8 <= image.pixels.size() && targetStart + i + 8 <= mask.alpha.size()) {
+                const __m128i keep = _mm_set_epi64x(0, static_cast<long long>((std::uint64_t{1} << (8 * rest)) - 1));
+                const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(target + i));
+                const __m128i b = _mm_and_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(source + i)), keep);
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(target + i), _mm_adds_epu8(a, b));
+                continue;
             }
 #endif
             for (; i < count; ++i) {
