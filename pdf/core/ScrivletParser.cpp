@@ -176,7 +176,7 @@ private:
 
     static bool HasDot(std::string_view token) { return token.find('.') != std::string_view::npos; }
 
-    // A token with a dot; a bare "." at either end reads as ".0" or "0.".
+    // A token with a dot; a dot at its start gets a "0" before it, one at its end a "0" after.
     static double DecimalValue(std::string_view token) {
         if (token.front() != '.' && token.back() != '.') return DecimalStrToFloat(token);
         std::string padded(token);
