@@ -60,6 +60,12 @@ inline __attribute__((always_inline)) void MixFour(BYTE* pixels, const BYTE* cov
     const __m128i zero = _mm_setzero_si128();
     std::int32_t four;
     std::memcpy(&four, coverage, sizeof four);
+    if (four == -1) {
+        // Full coverage everywhere: the ink itself, alpha cleared, as Mix gives at 255.
+        const __m128i inkPixels = _mm_packus_epi16(ink, ink);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), inkPixels);
+        return;
+    }
     // Each coverage byte spread over the four 16-bit lanes of its pixel.
     const __m128i perPixel = _mm_unpacklo_epi8(_mm_cvtsi32_si128(four), zero);
     const __m128i spread = _mm_unpacklo_epi16(perPixel, perPixel);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "GdiTestSupport.h"
@@ -214,13 +215,14 @@ int ExpectedMix(int from, int to, int coverage) { return from + ((to - from) * c
 
 // Every coverage level over every channel value towards every ink value, on both direct
 // layouts: row y starts from channel values (y, 255 - y, 7y mod 256), column 16 + c has
-// coverage c after sixteen empty columns, and the three inks of draw k are k, k + 85, k + 170,
-// so together the channels meet each (from, to, coverage) triple.
+// coverage c after sixteen empty columns (then a run of full coverage), and the three inks of
+// draw k are k, k + 85, k + 170, so together the channels meet each (from, to, coverage) triple.
 TEST(DeviceContext, CoverageMixesEveryLevelByTheRoundedRule) {
-    constexpr int kBlank = 16, kMaskWidth = kBlank + 256, kLeft = 3;
+    constexpr int kBlank = 16, kFull = 12, kMaskWidth = kBlank + 256 + kFull, kLeft = 3;
+    auto coverageAt = [](int maskX) { return maskX < kBlank ? 0 : std::min(maskX - kBlank, 255); };
     std::vector<BYTE> mask(static_cast<size_t>(kMaskWidth) * 256);
     for (int y = 0; y < 256; ++y)
-        for (int x = kBlank; x < kMaskWidth; ++x) mask[static_cast<size_t>(y) * kMaskWidth + x] = static_cast<BYTE>(x - kBlank);
+        for (int x = 0; x < kMaskWidth; ++x) mask[static_cast<size_t>(y) * kMaskWidth + x] = static_cast<BYTE>(coverageAt(x));
     auto start = [](int y, int channel) {
         const int values[4] = {y, 255 - y, (7 * y) & 0xFF, 0x80 | y};
         return values[channel];
@@ -241,12 +243,12 @@ TEST(DeviceContext, CoverageMixesEveryLevelByTheRoundedRule) {
             for (int y = 0; y < 256; ++y) {
                 const BYTE* row = view.Row(y);
                 for (int x = 0; x < s.width(); ++x) {
-                    const int coverage = x >= kLeft + kBlank && x < kLeft + kMaskWidth ? x - kLeft - kBlank : 0;
+                    const int coverage = x >= kLeft && x < kLeft + kMaskWidth ? coverageAt(x - kLeft) : 0;
                     for (int c = 0; c < bytes; ++c) {
                         const int expected = coverage == 0 ? start(y, c) : c == 3 ? 0 : ExpectedMix(start(y, c), ink[c], coverage);
                         // Checked without a macro per channel: there are millions.
                         if (row[x * bytes + c] != expected)
-                            FAIL() << bits << " bits, ink " << ink[c] << ", from " << start(y, c) << ", coverage "
+                            FAIL() << bits << " bits, ink " << (c < 3 ? ink[c] : 0) << ", from " << start(y, c) << ", coverage "
                                    << coverage << ", channel " << c << ": " << int{row[x * bytes + c]} << " not " << expected;
                     }
                 }
