@@ -117,9 +117,9 @@ bool Fetch(MSG* out, const Filter& filter, UINT flags, bool wait) {
             return true;
         }
         if (ThePaintSource()) {
-            lock.unlock();
+            // Asked under the lock: a message sent while the lock was let go would find this
+            // thread not yet waiting and its wake-up would be lost.
             HWND dirty = ThePaintSource()(queue.threadId, filter.hwnd);
-            lock.lock();
             if (dirty && filter.InRange(WM_PAINT)) {
                 *out = MakeMessage(dirty, WM_PAINT, 0, 0);
                 Remember(queue, *out);

@@ -55,6 +55,7 @@ bool PostCallToWindowThread(HWND hwnd, std::function<LRESULT()> call);
 void PostInput(const MSG& msg, char16_t packetChar = 0);
 
 // The painting layer tells the queues which window of a thread needs WM_PAINT next (or null).
+// It is asked with the window system's lock held and must call no window procedure.
 using PaintSource = std::function<HWND(DWORD threadId, HWND filter)>;
 void SetPaintSource(PaintSource source);
 

@@ -190,6 +190,8 @@ bool DefaultPaintMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     LRESULT answer = 0;
     switch (message) {
         case WM_PAINT: {
+            // Painting into a given context leaves the window's own update region alone.
+            if (wParam) break;
             PAINTSTRUCT ps;
             if (BeginPaint(hwnd, &ps)) EndPaint(hwnd, &ps);
             break;

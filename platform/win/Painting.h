@@ -107,7 +107,8 @@ int GetWindowRgnBox(HWND hwnd, RECT* rect);
 
 namespace parch::win {
 
-// The default handling of the painting messages: WM_PAINT (paints nothing, validates),
+// The default handling of the painting messages: WM_PAINT (paints nothing, validates; with a
+// context in WParam, as a window is asked to paint into another context, nothing at all),
 // WM_ERASEBKGND (the class brush), WM_PRINT, WM_PRINTCLIENT, WM_SETREDRAW. DefWindowProc asks
 // here first; true when the message was handled, with the answer in result.
 bool DefaultPaintMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);

@@ -203,7 +203,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         oldWindow = w->windowRect;
         oldClient = w->clientRect;
         oldScreen = WindowRectOnScreen(w);
-        if (w->style & WS_VISIBLE) pos.flags &= ~SWP_SHOWWINDOW;
+        // A window frozen by WM_SETREDRAW is still shown: hiding it is a change, showing not.
+        if ((w->style & WS_VISIBLE) || w->paint.frozen) pos.flags &= ~SWP_SHOWWINDOW;
         else pos.flags &= ~SWP_HIDEWINDOW;
         if (!(pos.flags & SWP_NOSIZE) && pos.cx == oldWindow.right - oldWindow.left &&
             pos.cy == oldWindow.bottom - oldWindow.top)
@@ -263,6 +264,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         }
         if (pos.flags & SWP_HIDEWINDOW) {
             w->style &= ~WS_VISIBLE;
+            w->paint.frozen = false;
             hidden = true;
         }
         if (newClient.right - newClient.left == oldClient.right - oldClient.left &&
@@ -301,7 +303,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
         Lock lock(S().mutex);
         Window* w = FindLive(hwnd);
         if (!w) return 0;
-        wasVisible = (w->style & WS_VISIBLE) != 0;
+        wasVisible = (w->style & WS_VISIBLE) || w->paint.frozen;
         child = (w->style & WS_CHILD) != 0;
         rect = w->windowRect;
     }
@@ -370,8 +372,11 @@ BOOL ShowWindow(HWND hwnd, int command) {
         {
             Lock lock(S().mutex);
             if (Window* w = FindLive(hwnd)) {
-                if (showFlag) w->style |= WS_VISIBLE;
-                else w->style &= ~WS_VISIBLE;
+                if (showFlag && !w->paint.frozen) w->style |= WS_VISIBLE;
+                if (!showFlag) {
+                    w->style &= ~WS_VISIBLE;
+                    w->paint.frozen = false;
+                }
             }
         }
         if (swp & SWP_STATECHANGED)

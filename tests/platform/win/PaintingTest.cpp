@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gdi/Regions.h"
+#include "platform/win/Compositor.h"
 #include "platform/win/Painting.h"
 #include "tests/platform/win/MessageRecorder.h"
 
@@ -189,11 +190,16 @@ TEST_F(Painting, SetRedrawFreezesAndThawsAWindow) {
     RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_EQ(rec.Take(), (Lines{"top WM_PAINT", "kid WM_PAINT"}));
 
-    // Thawing never shows a window that was hidden before.
+    // Thawing never shows a window that was hidden before or while frozen.
     ShowWindow(kid, SW_HIDE);
     SendMessage(kid, WM_SETREDRAW, 0, 0);
     SendMessage(kid, WM_SETREDRAW, 1, 0);
     EXPECT_FALSE(IsWindowVisible(kid));
+    SendMessage(top, WM_SETREDRAW, 0, 0);
+    EXPECT_FALSE(ShowWindow(top, SW_HIDE) == 0);  // it was shown, frozen or not
+    EXPECT_TRUE(win::WindowsOnScreen().empty());
+    SendMessage(top, WM_SETREDRAW, 1, 0);
+    EXPECT_FALSE(IsWindowVisible(top));
 }
 
 TEST_F(Painting, GetUpdateRgnAndScrollWindowExReportClientAreas) {
