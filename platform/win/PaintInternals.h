@@ -24,7 +24,8 @@ RegionRects ShapeOf(const Window* w);
 // Where the window can be seen inside its top-level window's store, top-level coordinates:
 // its whole area (windowArea) or its client area, cut by ancestors, window regions and,
 // as the styles or flags ask, siblings above and children. Empty when not visible.
-RegionRects VisibleRegion(const Window* w, bool windowArea, DWORD dcxFlags);
+// styleClipsChildren false: WS_CLIPCHILDREN is ignored (moving pixels takes the children along).
+RegionRects VisibleRegion(const Window* w, bool windowArea, DWORD dcxFlags, bool styleClipsChildren = true);
 
 // The top-level window's backing store, made or resized to the window's size; the pixels
 // kept where the sizes overlap. Null for a window without area.

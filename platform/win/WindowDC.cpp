@@ -72,7 +72,7 @@ RegionRects ShapeOf(const Window* w) {
     return Combined(whole, *w->paint.region, RGN_AND);
 }
 
-RegionRects VisibleRegion(const Window* w, bool windowArea, DWORD dcxFlags) {
+RegionRects VisibleRegion(const Window* w, bool windowArea, DWORD dcxFlags, bool styleClipsChildren) {
     if (w->isRoot || !IsVisibleChain(w)) return {};
     const Window* top = TopLevelOf(const_cast<Window*>(w));
     POINT origin = OffsetInTop(w);
@@ -87,7 +87,8 @@ RegionRects VisibleRegion(const Window* w, bool windowArea, DWORD dcxFlags) {
         bool cut = child == w ? clipSiblings : (child->style & WS_CLIPSIBLINGS) != 0;
         if (cut) CutSiblingsAbove(visible, a->children, child);
     }
-    if ((w->style & WS_CLIPCHILDREN) || (dcxFlags & DCX_CLIPCHILDREN)) CutSiblingsAbove(visible, w->children, nullptr);
+    if ((styleClipsChildren && (w->style & WS_CLIPCHILDREN)) || (dcxFlags & DCX_CLIPCHILDREN))
+        CutSiblingsAbove(visible, w->children, nullptr);
     return visible;
 }
 

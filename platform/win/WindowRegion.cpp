@@ -100,7 +100,8 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
         const POINT origin = OffsetInTop(w);
         const int ox = origin.x + clientInWindow.left;
         const int oy = origin.y + clientInWindow.top;
-        RegionRects visible = VisibleRegion(w, false, 0).Offsetted(-ox, -oy);
+        const bool withChildren = (flags & SW_SCROLLCHILDREN) != 0;
+        RegionRects visible = VisibleRegion(w, false, 0, !withChildren).Offsetted(-ox, -oy);
         RegionRects moved = RegionRects(Moved(source, dx, dy)).Intersected(limit);
         moved = RegionRects::Combine(moved, RegionRects::Combine(visible, visible.Offsetted(dx, dy), RGN_AND), RGN_AND);
         if (GdiBitmap* store = StoreOf(TopLevelOf(w)); store && !moved.Empty())
@@ -113,7 +114,7 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
             w->paint.update =
                 RegionRects::Combine(w->paint.update, pending.Offsetted(dx, dy).Intersected(Moved(limit, clientInWindow.left, clientInWindow.top)), RGN_OR);
         }
-        if (flags & SW_SCROLLCHILDREN)
+        if (withChildren)
             for (Window* c : w->children)
                 if (!scroll || HasArea(Intersection(c->windowRect, source)))
                     children.emplace_back(c->handle, c->windowRect);

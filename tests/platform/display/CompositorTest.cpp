@@ -269,6 +269,17 @@ TEST_F(Screen, ScrollWindowMovesPixelsAndUncoversTheRest) {
     EXPECT_EQ(At(50, 25), kRed);
 }
 
+TEST_F(Screen, ScrollingChildrenTakesTheirPixelsAlong) {
+    HWND w = Make(kWhite, {0, 0, 100, 100}, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
+    HWND child = Make(kBlue, {10, 10, 30, 30}, WS_CHILD | WS_VISIBLE, w);
+    display.PumpMessages();
+    ScrollWindowEx(w, 20, 0, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN);
+    RECT r;
+    GetWindowRect(child, &r);
+    EXPECT_EQ(r, (RECT{30, 10, 50, 30}));
+    EXPECT_EQ(At(40, 20), kBlue);  // moved with the scroll, not repainted
+}
+
 TEST_F(Screen, CompositionAndThemesAreNotAvailable) {
     BOOL enabled = 1;
     EXPECT_EQ(DwmIsCompositionEnabled(&enabled), S_OK);
