@@ -15,6 +15,7 @@
 #include "platform/gdi/Regions.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/DefWindowProc.h"
+#include "platform/win/Focus.h"
 #include "platform/win/Layered.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
@@ -216,6 +217,20 @@ TEST_F(Screen, UpdateLayeredWindowShowsPremultipliedPixels) {
     SelectObject(source, old);
     DeleteDC(source);
     DeleteObject(picture);
+}
+
+TEST_F(Screen, NoActivateToolWindowsTakeClicksWithoutActivation) {
+    HWND main = Make(kRed, {0, 0, 300, 300}, WS_POPUP | WS_VISIBLE);
+    SetActiveWindow(main);
+    HWND tool = Make(kBlue, {100, 100, 200, 200}, WS_POPUP | WS_VISIBLE, nullptr,
+                     WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW);
+    SetLayeredWindowAttributes(tool, 0, 255, LWA_ALPHA);
+    display.PumpMessages();
+    display.Click(150, 150);
+    display.PumpMessages();
+    EXPECT_EQ(GetActiveWindow(), main);
+    EXPECT_EQ(WindowFromPoint({150, 150}), tool);
+    EXPECT_EQ(At(150, 150), kBlue);
 }
 
 TEST_F(Screen, PrintDrawsAWindowWithChildrenIntoAForeignContextAtAnOffset) {
