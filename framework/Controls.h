@@ -27,44 +27,6 @@ class TWinControl;
 class TCustomForm;
 class TPopupMenu;
 
-// Records of the child notifications that are reflected; the layouts are the window system's.
-struct NMHDR {
-    HWND hwndFrom = nullptr;
-    UINT_PTR idFrom = 0;
-    UINT code = 0;
-};
-struct DRAWITEMSTRUCT {
-    UINT CtlType = 0;
-    UINT CtlID = 0;
-    UINT itemID = 0;
-    UINT itemAction = 0;
-    UINT itemState = 0;
-    HWND hwndItem = nullptr;
-    HDC hDC = nullptr;
-    RECT rcItem;
-    UINT_PTR itemData = 0;
-};
-struct MEASUREITEMSTRUCT {
-    UINT CtlType = 0;
-    UINT CtlID = 0;
-    UINT itemID = 0;
-    UINT itemWidth = 0;
-    UINT itemHeight = 0;
-    UINT_PTR itemData = 0;
-};
-constexpr UINT WM_CTLCOLORMSGBOX = 0x0132;
-constexpr UINT WM_CTLCOLORLISTBOX = 0x0134;
-constexpr UINT WM_CTLCOLORBTN = 0x0135;
-constexpr UINT WM_CTLCOLORDLG = 0x0136;
-constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
-
-// WM_GETDLGCODE answers.
-constexpr LRESULT DLGC_WANTARROWS = 0x0001;
-constexpr LRESULT DLGC_WANTTAB = 0x0002;
-constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
-constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
-constexpr LRESULT DLGC_WANTCHARS = 0x0080;
-
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 using enum TAlign;
 
