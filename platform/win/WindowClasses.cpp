@@ -70,10 +70,10 @@ ATOM RegisterClassEx(const WNDCLASSEX* wc) {
     auto c = std::make_unique<WindowClass>();
     if (IS_INTRESOURCE(wc->lpszClassName)) {
         c->atom = static_cast<ATOM>(reinterpret_cast<std::uintptr_t>(wc->lpszClassName));
-        c->name = "#" + std::to_string(c->atom);
+        c->name = std::string("#").append(std::to_string(c->atom));
     } else if (auto atom = IntegerAtomOf(wc->lpszClassName)) {
         c->atom = *atom;
-        c->name = "#" + std::to_string(*atom);
+        c->name = std::string("#").append(std::to_string(*atom));
     } else {
         if (s.nextAtom == 0xFFFF) {
             SetLastError(ERROR_INVALID_PARAMETER);
