@@ -4,11 +4,11 @@ find_package(PkgConfig REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(Threads REQUIRED)
 
-foreach(spec
+foreach(pair
     "fontconfig;fontconfig" "freetype;freetype2" "cairo;cairo" "lcms2;lcms2"
     "xml2;libxml-2.0" "icu;icu-uc" "curl;libcurl" "sdl2;sdl2" "openjp2;libopenjp2")
-  list(GET spec 0 name)
-  list(GET spec 1 module)
+  list(GET pair 0 name)
+  list(GET pair 1 module)
   pkg_check_modules(PARCH_PC_${name} QUIET IMPORTED_TARGET GLOBAL ${module})
   if(PARCH_PC_${name}_FOUND)
     add_library(Parch::${name} ALIAS PkgConfig::PARCH_PC_${name})

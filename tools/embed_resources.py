@@ -153,10 +153,10 @@ def c_array(name, data):
 def main(argv):
     if len(argv) < 2:
         sys.exit(__doc__)
-    output, specs = argv[0], argv[1:]
+    output, requests = argv[0], argv[1:]
     arrays, entries = [], []
-    for spec in specs:
-        number, kind, path = spec.split(":", 2)
+    for request in requests:
+        number, kind, path = request.split(":", 2)
         with open(path, "rb") as f:
             compressed = zlib.compress(CONVERTERS[kind](f.read()), 9)
         arrays.append(c_array(f"kResource{number}", compressed))
