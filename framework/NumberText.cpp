@@ -102,7 +102,7 @@ std::string FloatToStr(double value) {
     while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
     if (d.exponent >= kSignificantDigits || d.exponent < -4) {
         std::string mantissa = d.digits.substr(0, 1);
-        if (d.digits.size() > 1) mantissa += "." + d.digits.substr(1);
+        if (d.digits.size() > 1) mantissa.append(1, '.').append(d.digits, 1);
         return sign + mantissa + "E" + std::to_string(d.exponent);
     }
     const FixedDigits fixed = ToFixedDigits(std::fabs(value), kSignificantDigits + 5);
@@ -175,7 +175,7 @@ std::string FormatFloat(std::string_view format, double value) {
         integer.insert(0, static_cast<std::size_t>(integerZeros) - integer.size(), '0');
     if (thousands)
         for (int i = static_cast<int>(integer.size()) - 3; i > 0; i -= 3)
-            integer.insert(static_cast<std::size_t>(i), ",");
+            integer.insert(static_cast<std::size_t>(i), 1, ',');
     std::string fraction = fixed.fraction;
     if (static_cast<int>(fraction.size()) < fractionZeros)
         fraction.append(static_cast<std::size_t>(fractionZeros) - fraction.size(), '0');
