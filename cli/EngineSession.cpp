@@ -2,7 +2,7 @@
 
 #include "cli/ExecuteCMD.h"
 #include "cli/ParamWrapper.h"
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
 namespace parch {

@@ -1,6 +1,6 @@
 #include "cli/ExecuteCMD.h"
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Process.h"
 
 namespace parch {

@@ -1,7 +1,7 @@
 #include "cli/ParamWrapper.h"
 
 #include "cli/ExecuteCMD.h"
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
 #include <array>

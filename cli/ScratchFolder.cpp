@@ -1,6 +1,6 @@
 #include "cli/ScratchFolder.h"
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
 namespace parch {

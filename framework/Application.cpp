@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "framework/Exceptions.h"
+#include "base/Exceptions.h"
 #include "framework/Screen.h"
 #include "framework/Thread.h"
 #include "platform/win/WinApi.h"

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/Classes.h"
-#include "framework/Graphics.h"
+#include "base/Classes.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/Messages.h"
 
 namespace parch {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/Exceptions.h"
+#include "base/Exceptions.h"
 #include "framework/Forms.h"
 #include "framework/PropertyText.h"
 #include "platform/gdi/DeviceContext.h"

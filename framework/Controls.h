@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/Canvas.h"
-#include "framework/Classes.h"
-#include "framework/Graphics.h"
+#include "framework/graphics/Canvas.h"
+#include "base/Classes.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/Messages.h"
 #include "framework/Screen.h"
 #include "framework/UtilWindow.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/Classes.h"
+#include "base/Classes.h"
 
 namespace parch {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "framework/Exceptions.h"
+#include "base/Exceptions.h"
 #include "framework/FormDescription.h"
 #include "framework/HintWindow.h"
 #include "framework/PropertyText.h"

@@ -10,7 +10,7 @@
 
 #include "framework/Application.h"
 #include "framework/Controls.h"
-#include "framework/Picture.h"
+#include "framework/graphics/Picture.h"
 
 namespace parch {
 

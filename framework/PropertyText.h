@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "framework/Graphics.h"
-#include "framework/SysUtils.h"
+#include "framework/graphics/Graphics.h"
+#include "base/SysUtils.h"
 
 namespace parch {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "framework/Exceptions.h"
-#include "framework/Lists.h"
+#include "base/Exceptions.h"
+#include "base/Lists.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/os/FontFamilies.h"

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "framework/Classes.h"
-#include "framework/Graphics.h"
-#include "framework/StringList.h"
+#include "base/Classes.h"
+#include "framework/graphics/Graphics.h"
+#include "base/StringList.h"
 #include "platform/win/WinUser.h"
 
 namespace parch {

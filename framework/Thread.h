@@ -16,7 +16,7 @@
 #include <memory>
 #include <thread>
 
-#include "framework/Classes.h"
+#include "base/Classes.h"
 #include "platform/gdi/WinTypes.h"
 
 namespace parch {

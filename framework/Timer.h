@@ -3,7 +3,7 @@
 // created it, through WM_TIMER of a hidden "TPUtilWindow" window, on the window system's clock.
 // It runs only while it is enabled, its interval is not 0 and a handler is assigned.
 
-#include "framework/Classes.h"
+#include "base/Classes.h"
 #include "framework/Messages.h"
 
 namespace parch {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletPageTree.h"
 

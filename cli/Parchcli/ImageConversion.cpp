@@ -1,7 +1,7 @@
 #include "cli/Parchcli/ImageConversion.h"
 
 #include "cli/Parchcli/Jpeg2000Writer.h"
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
 #include <FreeImage.h>

@@ -5,7 +5,7 @@
 #include "cli/Parchcli/ImageConversion.h"
 #include "cli/RegistryAccess.h"
 #include "cli/ScratchFolder.h"
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
 #include <memory>

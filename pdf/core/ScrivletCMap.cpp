@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/ScrivletResource.h"
 
 namespace parch {

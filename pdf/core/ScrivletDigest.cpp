@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 
 namespace parch {
 

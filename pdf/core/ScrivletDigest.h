@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 
 namespace parch {
 

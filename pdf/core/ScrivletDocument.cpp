@@ -4,7 +4,7 @@
 #include <ctime>
 #include <unordered_set>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/ScrivletDigest.h"
 #include "pdf/core/ScrivletFilters.h"
 #include "pdf/core/ScrivletFont.h"

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <ctime>
 
-#include "framework/Exceptions.h"
-#include "framework/SysUtils.h"
+#include "base/Exceptions.h"
+#include "base/SysUtils.h"
 #include "pdf/core/ScrivletDigest.h"
 #include "platform/os/Files.h"
 

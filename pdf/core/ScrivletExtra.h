@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/NumberText.h"
-#include "framework/Streams.h"
+#include "base/NumberText.h"
+#include "base/Streams.h"
 
 namespace parch {
 

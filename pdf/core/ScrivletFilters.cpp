@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/ScrivletParser.h"
 #include "pdf/core/ScrivletStructure.h"
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 
 namespace parch {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "pdf/core/ScrivletExtra.h"
 #include "pdf/core/ScrivletResource.h"
 #include "pdf/core/ScrivletStructure.h"

@@ -1,6 +1,6 @@
 #include "pdf/core/ScrivletPainter.h"
 
-#include "framework/NumberText.h"
+#include "base/NumberText.h"
 #include "pdf/core/ScrivletFont.h"
 
 namespace parch {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 
 namespace parch {
 

@@ -5,8 +5,8 @@
 #include <exception>
 #include <limits>
 
-#include "framework/NumberText.h"
-#include "framework/SysUtils.h"
+#include "base/NumberText.h"
+#include "base/SysUtils.h"
 #include "pdf/core/ScrivletStructure.h"
 
 namespace parch {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 
 namespace parch {
 

@@ -8,7 +8,7 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "pdf/core/ScrivletFilters.h"
 #include "pdf/core/ScrivletParser.h"
 

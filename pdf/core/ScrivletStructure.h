@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/NumberText.h"
+#include "base/NumberText.h"
 
 namespace parch {
 

@@ -3,6 +3,7 @@
 // desktop at 96 dots per inch), read by every part of the window system that needs them.
 
 #include "platform/gdi/FontTypes.h"
+#include "platform/gdi/SystemColors.h"
 #include "platform/win/WinUser.h"
 
 namespace parch {
@@ -125,41 +126,6 @@ constexpr UINT SPI_GETFOCUSBORDERHEIGHT = 0x2010;
 constexpr UINT SPIF_UPDATEINIFILE = 0x0001;
 constexpr UINT SPIF_SENDCHANGE = 0x0002;
 
-constexpr int COLOR_SCROLLBAR = 0;
-constexpr int COLOR_BACKGROUND = 1;
-constexpr int COLOR_DESKTOP = 1;
-constexpr int COLOR_ACTIVECAPTION = 2;
-constexpr int COLOR_INACTIVECAPTION = 3;
-constexpr int COLOR_MENU = 4;
-constexpr int COLOR_WINDOW = 5;
-constexpr int COLOR_WINDOWFRAME = 6;
-constexpr int COLOR_MENUTEXT = 7;
-constexpr int COLOR_WINDOWTEXT = 8;
-constexpr int COLOR_CAPTIONTEXT = 9;
-constexpr int COLOR_ACTIVEBORDER = 10;
-constexpr int COLOR_INACTIVEBORDER = 11;
-constexpr int COLOR_APPWORKSPACE = 12;
-constexpr int COLOR_HIGHLIGHT = 13;
-constexpr int COLOR_HIGHLIGHTTEXT = 14;
-constexpr int COLOR_BTNFACE = 15;
-constexpr int COLOR_3DFACE = 15;
-constexpr int COLOR_BTNSHADOW = 16;
-constexpr int COLOR_3DSHADOW = 16;
-constexpr int COLOR_GRAYTEXT = 17;
-constexpr int COLOR_BTNTEXT = 18;
-constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
-constexpr int COLOR_BTNHIGHLIGHT = 20;
-constexpr int COLOR_3DHILIGHT = 20;
-constexpr int COLOR_3DDKSHADOW = 21;
-constexpr int COLOR_3DLIGHT = 22;
-constexpr int COLOR_INFOTEXT = 23;
-constexpr int COLOR_INFOBK = 24;
-constexpr int COLOR_HOTLIGHT = 26;
-constexpr int COLOR_GRADIENTACTIVECAPTION = 27;
-constexpr int COLOR_GRADIENTINACTIVECAPTION = 28;
-constexpr int COLOR_MENUHILIGHT = 29;
-constexpr int COLOR_MENUBAR = 30;
-
 struct NONCLIENTMETRICS {
     UINT cbSize = sizeof(NONCLIENTMETRICS);
     int iBorderWidth = 0;
@@ -188,7 +154,6 @@ int GetSystemMetrics(int index);
 // Reads or sets one system parameter; unknown actions fail. Setting the work area with
 // SPIF_SENDCHANGE sends WM_SETTINGCHANGE (SPI_SETWORKAREA) to the top-level windows.
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT winIni);
-DWORD GetSysColor(int index);
 UINT GetDoubleClickTime();
 
 }  // namespace parch

@@ -1,7 +1,7 @@
 #include "cli/EngineSession.h"
 
 #include "cli/ScratchFolder.h"
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 #include "tests/cli/FakeProgramFolder.h"
 

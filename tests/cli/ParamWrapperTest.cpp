@@ -1,6 +1,6 @@
 #include "cli/ParamWrapper.h"
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 #include "tests/cli/FakeProgramFolder.h"
 

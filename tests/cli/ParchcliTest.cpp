@@ -1,7 +1,7 @@
 // Parchcli end to end: a copy of the built program folder with a test hive, documents in a
 // folder of their own, the real engines, and the poppler tools as the oracle.
 
-#include "framework/SysUtils.h"
+#include "base/SysUtils.h"
 #include "platform/os/Files.h"
 #include "platform/os/Process.h"
 #include "tests/platform/os/ScratchDir.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "framework/Application.h"
-#include "framework/Exceptions.h"
+#include "base/Exceptions.h"
 #include "framework/Screen.h"
 #include "framework/Thread.h"
 #include "framework/Timer.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/Application.h"
-#include "framework/Exceptions.h"
+#include "base/Exceptions.h"
 #include "framework/FormDescription.h"
 #include "framework/Forms.h"
 #include "framework/HintWindow.h"

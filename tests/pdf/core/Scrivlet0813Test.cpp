@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/Scrivlet0813.h"
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletFont.h"

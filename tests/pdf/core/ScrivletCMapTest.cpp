@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/ScrivletResource.h"
 
 namespace parch {

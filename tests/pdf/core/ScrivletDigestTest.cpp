@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "tests/pdf/core/ToolOracle.h"
 
 namespace parch {

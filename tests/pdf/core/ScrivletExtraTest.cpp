@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 
-#include "framework/Exceptions.h"
+#include "base/Exceptions.h"
 #include "tests/platform/os/ScratchDir.h"
 
 namespace parch {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <zlib.h>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "tests/pdf/core/ToolOracle.h"
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/Scrivlet0813.h"
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletUnicode.h"

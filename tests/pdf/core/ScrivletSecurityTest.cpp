@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "framework/Streams.h"
+#include "base/Streams.h"
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletSecurity.h"
 #include "tests/pdf/core/PdfBuilder.h"
