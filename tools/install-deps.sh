@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config ccache mold clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # libraries
   zlib1g-dev libjpeg62-turbo-dev libopenjp2-7-dev libfreeimage-dev libcairo2-dev

@@ -1,24 +1,31 @@
 #!/usr/bin/env bash
-# Runs every fuzz target of a fuzz build for a bounded time, seeded from fuzz/corpus/<name>.
-# Usage: tools/run-fuzz.sh <build-dir> [seconds-per-target]
+# Runs every fuzz target of a build, seeded from fuzz/corpus/<name>, as many at a time as there
+# are cores. The total time is bounded: a budget of CPU seconds is shared among the targets
+# (at least a minimum each), so adding targets does not make the run grow without limit.
+# Usage: tools/run-fuzz.sh <build-dir> [budget-seconds] [minimum-seconds-per-target]
 set -euo pipefail
 build=${1:?build folder}
-seconds=${2:-20}
+budget=${2:-${PARCH_FUZZ_BUDGET:-160}}
+minimum=${3:-10}
 root=$(cd "$(dirname "$0")/.." && pwd)
 shopt -s nullglob
-status=0
-for target in "$build"/bin/fuzz_*; do
+targets=("$build"/bin/fuzz_*)
+((${#targets[@]})) || { echo "no fuzz targets in $build"; exit 1; }
+seconds=$((budget / ${#targets[@]}))
+((seconds >= minimum)) || seconds=$minimum
+
+fuzz_one() {
+  local target=$1 name work seeds=()
   name=$(basename "$target"); name=${name#fuzz_}
   work=$(mktemp -d)
-  seeds=()
   [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
-  echo "fuzzing $name for ${seconds}s"
   if ! "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
        -artifact_prefix="$work/" "$work" "${seeds[@]}" >"$work/log" 2>&1; then
-    echo "fuzz target $name failed:"; tail -n 40 "$work/log"; status=1
-  else
-    grep -E '^#[0-9]+ +DONE' "$work/log" || tail -n 2 "$work/log"
+    echo "fuzz target $name failed:"; tail -n 40 "$work/log"; rm -rf "$work"; return 1
   fi
+  echo "fuzzed $name for ${seconds}s: $(grep -E '^#[0-9]+ +DONE' "$work/log" || tail -n 1 "$work/log")"
   rm -rf "$work"
-done
-exit $status
+}
+export -f fuzz_one
+export root seconds
+printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I{} bash -c 'fuzz_one "$1"' _ {}
