@@ -4,18 +4,18 @@
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
-#include <chrono>
 #include <cstring>
 #include <random>
 
+#include "PeerComparison.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using namespace parch;
+using parch::bench::CompareWithPeers;
 
 // A 32-bit top-down DIB in its own memory context, filled with premultiplied random pixels.
 struct Dib {
@@ -58,19 +58,7 @@ struct Dib {
 
 template <typename Ours, typename Cairo>
 void RunAgainstCairo(benchmark::State& state, std::int64_t pixels, Ours ours, Cairo cairo) {
-    double oursTotal = 0, cairoTotal = 0;
-    for (auto _ : state) {
-        auto start = Clock::now();
-        ours();
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        oursTotal += seconds;
-        start = Clock::now();
-        cairo();
-        cairoTotal += std::chrono::duration<double>(Clock::now() - start).count();
-    }
-    state.counters["cairo_ms"] = 1000 * cairoTotal / static_cast<double>(state.iterations());
-    state.counters["vs_cairo"] = oursTotal / cairoTotal;
+    CompareWithPeers(state, ours, {{"cairo", cairo}});
     state.SetItemsProcessed(state.iterations() * pixels);
 }
 

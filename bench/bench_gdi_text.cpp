@@ -4,10 +4,10 @@
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
 
+#include "PeerComparison.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Fonts.h"
@@ -15,8 +15,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using namespace parch;
+using parch::bench::CompareWithPeers;
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 80;
@@ -81,28 +81,13 @@ private:
     cairo_t* context_ = nullptr;
 };
 
-template <typename F>
-double Seconds(F&& f) {
-    const auto start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 void BM_TextOutLine(benchmark::State& state) {
     const int pixelSize = static_cast<int>(state.range(0));
     GdiTarget ours(pixelSize);
     CairoTarget cairo(pixelSize);
     ours.Draw();  // both sides start with their glyph caches filled
     cairo.Draw();
-    double oursTotal = 0, cairoTotal = 0;
-    for (auto _ : state) {
-        const double seconds = Seconds([&] { ours.Draw(); });
-        state.SetIterationTime(seconds);
-        oursTotal += seconds;
-        cairoTotal += Seconds([&] { cairo.Draw(); });
-    }
-    state.counters["cairo_us"] = 1e6 * cairoTotal / static_cast<double>(state.iterations());
-    state.counters["vs_cairo"] = oursTotal / cairoTotal;
+    CompareWithPeers(state, [&] { ours.Draw(); }, {{"cairo", [&] { cairo.Draw(); }}});
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kLine.size()));
 }
 BENCHMARK(BM_TextOutLine)->Arg(13)->Arg(32)->UseManualTime()->Unit(benchmark::kMicrosecond);

@@ -1,113 +1,170 @@
-// Opening a document and counting its pages through the API object, against the tools a user
-// would run for the same answer, `qpdf --show-npages` and `pdfinfo`, timed as processes in the
-// same run. The counters "vs_qpdf" and "vs_pdfinfo" are our time divided by theirs.
+// Opening a document and counting its pages, against what a user would pick instead, on the same
+// files, measured two ways:
+//  - in process, warm: our API object against libqpdf (process the file, then read the page
+//    tree root's /Count, as our count and `qpdf --show-npages` do) and poppler's C++ library
+//    (load the document, ask its page count);
+//  - whole processes, each started directly (no shell) and waited for the same way, its output
+//    captured: parch_pagecount (our library, open and print the count) against pdfinfo,
+//    `qpdf --show-npages` and `mutool info -M <file> 1` (the document's information and the
+//    first page's box, as pdfinfo prints them).
+// The inputs are made once into the build's cache folder by make_open_inputs.py.
 #include <benchmark/benchmark.h>
+#include <poppler/cpp/poppler-document.h>
+#include <qpdf/QPDF.hh>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "PeerComparison.h"
 #include "pdf/core/Scrivlet0813.h"
-#include "tests/pdf/core/PdfBuilder.h"
+#include "platform/os/Process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using parch::bench::CompareWithPeers;
+using parch::bench::Peer;
 
-constexpr int kPages = 2000;
+const char* const kInputNames[] = {"one-page-3mb.pdf", "book-352.pdf", "pages-2000.pdf", "pages-10000.pdf",
+                                   "book-352-aes256.pdf"};
 
-// Pages with a small content stream each, grouped under nodes of 50 kids.
-std::string ManyPages(int pages) {
-    parch::testpdf::PdfParts parts;
-    parts.Objects[1] = "<< /Type /Catalog /Pages 2 0 R >>";
-    std::string rootKids;
-    const int groups = (pages + 49) / 50;
-    int next = 3 + groups;
-    for (int g = 0; g < groups; ++g) {
-        const int node = 3 + g;
-        std::string kids;
-        int count = 0;
-        for (int p = g * 50; p < pages && p < (g + 1) * 50; ++p, ++count) {
-            const std::string text = "BT /F1 12 Tf 72 720 Td (Page " + std::to_string(p + 1) + ") Tj ET";
-            parts.Objects[next] = "<< /Type /Page /Parent " + std::to_string(node) +
-                                  " 0 R /MediaBox [0 0 612 792] /Contents " + std::to_string(next + 1) + " 0 R >>";
-            parts.Objects[next + 1] = "<< /Length " + std::to_string(text.size()) + " >>\nstream\n" + text + "\nendstream";
-            kids += std::to_string(next) + " 0 R ";
-            next += 2;
-        }
-        parts.Objects[node] = "<< /Type /Pages /Parent 2 0 R /Count " + std::to_string(count) + " /Kids [" + kids + "] >>";
-        rootKids += std::to_string(node) + " 0 R ";
-    }
-    parts.Objects[2] = "<< /Type /Pages /Count " + std::to_string(pages) + " /Kids [" + rootKids + "] >>";
-    return parch::testpdf::BuildPdf(parts);
+parch::ProcessResult Run(const std::vector<std::string>& arguments, const std::string& folder) {
+    parch::ProcessResult result = parch::RunProcessCaptured(arguments, folder);
+    // 3 is qpdf's "succeeded with warnings"
+    if (!result.Started || (result.ExitCode != 0 && result.ExitCode != 3))
+        throw std::runtime_error(arguments.front() + " failed: " + result.StartError + result.Output);
+    return result;
 }
 
-int Run(const std::string& command) {
-    const int status = std::system((command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The inputs, made once per process in a scratch folder: a classic file, the same with object
-// streams, and the same encrypted with AES-256.
-const fs::path& Inputs() {
+const fs::path& InputFolder() {
     static const fs::path folder = [] {
-        const fs::path path = fs::temp_directory_path() / ("parch-bench-open-" + std::to_string(::getpid()));
-        fs::create_directories(path);
-        std::ofstream(path / "classic.pdf", std::ios::binary) << ManyPages(kPages);
-        Run("qpdf --object-streams=generate " + (path / "classic.pdf").string() + " " + (path / "objstm.pdf").string());
-        Run("qpdf --encrypt '' owner 256 -- " + (path / "objstm.pdf").string() + " " + (path / "aes256.pdf").string());
+        const fs::path path = fs::path(PARCH_BENCH_CACHE_DIR) / "open-document";
+        bool complete = true;
+        for (const char* name : kInputNames) complete = complete && fs::exists(path / name);
+        if (!complete) Run({"python3", PARCH_SOURCE_DIR "/bench/make_open_inputs.py", path.string()}, PARCH_SOURCE_DIR);
         return path;
     }();
     return folder;
 }
 
-struct Cleanup {
-    ~Cleanup() {
-        std::error_code ignored;
-        fs::remove_all(Inputs(), ignored);
+int OurPages(const std::string& path) {
+    parch::TScrivlet0813 api;
+    if (api.OpenPdfFile(path, u"") != 1) throw std::runtime_error("ours cannot open " + path);
+    return api.CountPages();
+}
+
+int QpdfPages(const std::string& path) {
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(path.c_str(), "");
+    return pdf.getRoot().getKey("/Pages").getKey("/Count").getIntValueAsInt();
+}
+
+int PopplerPages(const std::string& path) {
+    const std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path, "", ""));
+    if (!document) throw std::runtime_error("poppler cannot open " + path);
+    return document->pages();
+}
+
+// Every side must give the same answer before any is timed.
+void CheckSameCount(const std::string& side, int theirs, int ours) {
+    if (theirs != ours)
+        throw std::runtime_error(side + " counts " + std::to_string(theirs) + " pages, ours " + std::to_string(ours));
+}
+
+void InProcess(benchmark::State& state, const char* name) {
+    std::string path;
+    int pages = 0;
+    try {
+        path = (InputFolder() / name).string();
+        pages = OurPages(path);
+        CheckSameCount("libqpdf", QpdfPages(path), pages);
+        CheckSameCount("poppler_cpp", PopplerPages(path), pages);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
     }
+    CompareWithPeers(state, [&] { benchmark::DoNotOptimize(OurPages(path)); },
+                     {{"libqpdf", [&] { benchmark::DoNotOptimize(QpdfPages(path)); }},
+                      {"poppler_cpp", [&] { benchmark::DoNotOptimize(PopplerPages(path)); }}});
+    state.counters["pages"] = pages;
+}
+
+// The last number on the line that begins with `key` (the whole output when key is empty).
+int CountInOutput(const std::string& output, const std::string& key) {
+    const std::size_t line = key.empty() ? 0 : output.find(key);
+    if (line == std::string::npos) return -1;
+    const std::size_t end = output.find('\n', line);
+    const std::string text = output.substr(line + key.size(), end == std::string::npos ? end : end - line - key.size());
+    try {
+        return std::stoi(text);
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+struct Tool {
+    std::string Name;
+    std::vector<std::string> Arguments;  // the file is added last, then Tail
+    std::string CountKey;                // where the output says the page count
+    std::vector<std::string> Tail;
 };
 
-double SecondsPerRun(const std::string& command, int runs) {
-    const auto start = Clock::now();
-    for (int i = 0; i < runs; ++i)
-        if (Run(command) > 3) return 0;  // 3 is qpdf's "succeeded with warnings"
-    return std::chrono::duration<double>(Clock::now() - start).count() / runs;
+std::vector<std::string> CommandFor(const Tool& tool, const std::string& path) {
+    std::vector<std::string> command = tool.Arguments;
+    command.push_back(path);
+    command.insert(command.end(), tool.Tail.begin(), tool.Tail.end());
+    return command;
 }
 
-void OpenAndCount(benchmark::State& state, const char* name) {
-    static Cleanup cleanup;
-    const std::string path = (Inputs() / name).string();
-    std::int32_t pages = 0;
-    const auto start = Clock::now();
-    for (auto _ : state) {
-        parch::TScrivlet0813 api;
-        if (api.OpenPdfFile(path, u"") != 1) {
-            state.SkipWithError("cannot open the input");
-            return;
-        }
-        pages = api.CountPages();
-        benchmark::DoNotOptimize(pages);
+void WholeProcess(benchmark::State& state, const char* name) {
+    const Tool ours{"parch_pagecount", {PARCH_PAGECOUNT}, "", {}};
+    const std::vector<Tool> tools = {{"pdfinfo", {"pdfinfo"}, "Pages:", {}},
+                                     {"qpdf", {"qpdf", "--show-npages"}, "", {}},
+                                     {"mutool", {"mutool", "info", "-M"}, "Pages:", {"1"}}};
+    std::string path, folder;
+    int pages = 0;
+    try {
+        path = (InputFolder() / name).string();
+        folder = InputFolder().string();
+        pages = CountInOutput(Run(CommandFor(ours, path), folder).Output, ours.CountKey);
+        for (const Tool& tool : tools)
+            CheckSameCount(tool.Name, CountInOutput(Run(CommandFor(tool, path), folder).Output, tool.CountKey), pages);
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
     }
-    const double ours = std::chrono::duration<double>(Clock::now() - start).count() /
-                        static_cast<double>(state.iterations());
-    const double qpdf = SecondsPerRun("qpdf --show-npages " + path, 5);
-    const double pdfinfo = SecondsPerRun("pdfinfo " + path, 5);
+    std::vector<Peer> peers;
+    for (const Tool& tool : tools)
+        peers.push_back({tool.Name, [command = CommandFor(tool, path), &folder] { Run(command, folder); }});
+    CompareWithPeers(state, [command = CommandFor(ours, path), &folder] { Run(command, folder); }, peers);
     state.counters["pages"] = pages;
-    if (qpdf > 0) state.counters["vs_qpdf"] = ours / qpdf;
-    if (pdfinfo > 0) state.counters["vs_pdfinfo"] = ours / pdfinfo;
 }
 
-BENCHMARK_CAPTURE(OpenAndCount, classic, "classic.pdf")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(OpenAndCount, object_streams, "objstm.pdf")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(OpenAndCount, aes256, "aes256.pdf")->Unit(benchmark::kMillisecond);
+void RegisterAll() {
+    for (const char* name : kInputNames) {
+        const std::string input = fs::path(name).stem().string();
+        benchmark::RegisterBenchmark(("InProcess/" + input).c_str(), InProcess, name)
+            ->UseManualTime()
+            ->MinTime(0.2)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("WholeProcess/" + input).c_str(), WholeProcess, name)
+            ->UseManualTime()
+            ->Iterations(20)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -34,4 +34,11 @@ if(PARCH_BUILD_TESTS)
 endif()
 if(PARCH_BUILD_BENCH)
   find_package(benchmark REQUIRED)
+  # Peers that benchmarks run in-process; only bench targets link them.
+  pkg_check_modules(PARCH_PC_qpdf REQUIRED IMPORTED_TARGET GLOBAL libqpdf)
+  # Its headers without the deprecated PointerHolder, which they warn about otherwise.
+  set_property(TARGET PkgConfig::PARCH_PC_qpdf APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS POINTERHOLDER_TRANSITION=4)
+  add_library(Parch::qpdf ALIAS PkgConfig::PARCH_PC_qpdf)
+  pkg_check_modules(PARCH_PC_poppler_cpp REQUIRED IMPORTED_TARGET GLOBAL poppler-cpp)
+  add_library(Parch::poppler_cpp ALIAS PkgConfig::PARCH_PC_poppler_cpp)
 endif()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark; each one measures our code against the tool a user would
-# pick instead, in the same run. Extra arguments go to every benchmark executable.
+# pick instead, in the same run, on the same input. Every line ends with "ours is N x slower
+# (or faster) than <peer>"; the counters vs_<peer> hold the same ratios. Large inputs are made
+# once into build/bench/bench-cache/. Extra arguments go to every benchmark executable.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh

@@ -16,6 +16,8 @@ packages=(
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth
   fonts-ipafont-gothic
   openssl
+  # benchmark peers linked in-process
+  libqpdf-dev libpoppler-cpp-dev
   libicu-dev
 )
 
