@@ -6,7 +6,8 @@ Usage: make_pdf_corpus.py OUTPUT_FOLDER
 Hand-written files (flat and nested page trees, incremental updates, a hybrid file, a
 cross-reference stream), qpdf's object streams and linearized files, files encrypted by qpdf
 (RC4 40 and 128 bits, AES-128, AES-256, revisions 2 to 6, clear metadata) and by this script
-(key lengths and dictionaries qpdf does not write), and damaged variants. manifest.tsv lists, per
+(key lengths, crypt filters and dictionaries qpdf does not write; AES through openssl, AES-256
+with key values qpdf made), and damaged variants. manifest.tsv lists, per
 file and password, the error code a user expects from opening it (0 opened, 401 unreadable, 403
 unsupported encryption, 404 password needed or wrong) and qpdf's page count.
 """

@@ -453,7 +453,7 @@ bool TPDFSecurityHandler::CheckUserPassword(std::u16string_view password) {
     const std::string bytes = PasswordBytes(password, Revision);
     if (CryptMethod == kAESV3) return CheckAESV3Password(bytes, false);
     if (OwnerValue.empty()) return false;
-    return WithSomeKeyLength(&TPDFSecurityHandler::AuthenticateRC4User, bytes);
+    return WithSomeKeyLength(&TPDFSecurityHandler::AuthenticateStandardUser, bytes);
 }
 
 bool TPDFSecurityHandler::CheckOwnerPassword(std::u16string_view password) {
@@ -462,7 +462,7 @@ bool TPDFSecurityHandler::CheckOwnerPassword(std::u16string_view password) {
     if (state != kSupportedEncryption || UserValue.empty() || OwnerValue.empty()) return false;
     const std::string bytes = PasswordBytes(password, Revision);
     if (CryptMethod == kAESV3) return CheckAESV3Password(bytes, true);
-    return WithSomeKeyLength(&TPDFSecurityHandler::AuthenticateRC4Owner, bytes);
+    return WithSomeKeyLength(&TPDFSecurityHandler::AuthenticateStandardOwner, bytes);
 }
 
 // Runs the check with the dictionary's key length or, when it gave none that could be used,
@@ -477,7 +477,8 @@ bool TPDFSecurityHandler::WithSomeKeyLength(TPasswordCheck check, std::string_vi
     return false;
 }
 
-bool TPDFSecurityHandler::AuthenticateRC4User(std::string_view password) {
+// Algorithm 6, for revisions 2 to 4, whose RC4 and AES-128 keys are derived alike.
+bool TPDFSecurityHandler::AuthenticateStandardUser(std::string_view password) {
     EncryptionMode = CryptMethod == kAESV2 ? 2 : (KeyLength == 40 ? 0 : 1);
     UserPasswordBytes = password;
     OwnerPasswordBytes.clear();
@@ -488,7 +489,7 @@ bool TPDFSecurityHandler::AuthenticateRC4User(std::string_view password) {
 }
 
 // Algorithm 7: decrypt the user password out of O with the owner key, then authenticate it.
-bool TPDFSecurityHandler::AuthenticateRC4Owner(std::string_view password) {
+bool TPDFSecurityHandler::AuthenticateStandardOwner(std::string_view password) {
     EncryptionMode = CryptMethod == kAESV2 ? 2 : (KeyLength == 40 ? 0 : 1);
     const std::string ownerKey = OwnerRC4Key(password);
     std::string userPassword = OwnerValue.substr(0, 32);

@@ -104,8 +104,8 @@ private:
     bool ReadCryptFilters(const TPDFDictionary& encrypt, std::int64_t version);
     using TPasswordCheck = bool (TPDFSecurityHandler::*)(std::string_view);
     bool WithSomeKeyLength(TPasswordCheck check, std::string_view password);
-    bool AuthenticateRC4User(std::string_view password);
-    bool AuthenticateRC4Owner(std::string_view password);
+    bool AuthenticateStandardUser(std::string_view password);
+    bool AuthenticateStandardOwner(std::string_view password);
     std::size_t KeyBytes() const;
     std::string FileKeyOf(std::string_view userPassword) const;
     std::string OwnerRC4Key(std::string_view ownerPassword) const;
