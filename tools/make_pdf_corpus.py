@@ -6,7 +6,8 @@ Usage: make_pdf_corpus.py OUTPUT_FOLDER
 Hand-written files (flat and nested page trees, incremental updates, a hybrid file, a
 cross-reference stream), qpdf's object streams and linearized files, files encrypted by qpdf
 (RC4 40 and 128 bits, AES-128, AES-256, revisions 2 to 6, clear metadata) and by this script
-(key lengths and dictionaries qpdf does not write), and damaged variants. manifest.tsv lists, per
+(key lengths, crypt filters and dictionaries qpdf does not write; AES through openssl, AES-256
+with key values qpdf made), and damaged variants. manifest.tsv lists, per
 file and password, the error code a user expects from opening it (0 opened, 401 unreadable, 403
 unsupported encryption, 404 password needed or wrong) and qpdf's page count.
 """
@@ -229,49 +230,113 @@ def user_value(key, first_id, revision):
     return value + bytes(16)
 
 
-def encrypt_objects(objects, key):
-    """RC4 over every hexadecimal string and stream of the hand-written objects."""
+ATTACHED = b"Attached text"
+
+
+def with_attachment(objects):
+    """Adds an embedded file (objects 7 to 9) to the catalog's name tree."""
+    objects[1] = objects[1][:-2] + b"/Names << /EmbeddedFiles 7 0 R >> >>"
+    objects[7] = b"<< /Names [(note.txt) 8 0 R] >>"
+    objects[8] = b"<< /Type /Filespec /F (note.txt) /EF << /F 9 0 R >> >>"
+    objects[9] = stream(b"/Type /EmbeddedFile", ATTACHED)
+    return objects
+
+
+def aes_cbc(key, data, seed):
+    """AES-CBC with a padded last block, the IV (made from the seed) in front."""
+    iv = hashlib.md5(seed).digest()
+    result = subprocess.run(["openssl", "enc", "-aes-%d-cbc" % (8 * len(key)), "-K", key.hex(), "-iv", iv.hex()],
+                            input=data, capture_output=True, check=True)
+    return iv + result.stdout
+
+
+def crypt(method, key, number, data):
+    """Encrypts one string or stream of object `number` (generation 0); None leaves it."""
+    if method is None:
+        return data
+    if method == "aesv3":
+        return aes_cbc(key, data, b"%d" % number + data)
+    salt = b"sAlT" if method == "aesv2" else b""
+    object_key = hashlib.md5(key + number.to_bytes(4, "little")[:3] + bytes(2) + salt).digest()[:min(len(key) + 5, 16)]
+    if method == "aesv2":
+        return aes_cbc(object_key, data, b"%d" % number + data)
+    return rc4(object_key, data)
+
+
+def encrypt_objects(objects, key, strings="rc4", streams="rc4", files=None):
+    """Encrypts the literal strings and the streams of the hand-written objects with the method
+    of each: strings, streams, and embedded files (which take the streams' by default); a
+    stream with a /Crypt filter of its own stays clear."""
+    files = streams if files is None else files
     result = {}
     for number, text in objects.items():
-        object_key = hashlib.md5(key + number.to_bytes(4, "little")[:3] + bytes(2)).digest()[:min(len(key) + 5, 16)]
         if b"stream\n" in text:
             head, rest = text.split(b"stream\n", 1)
             data = rest[: rest.rindex(b"\nendstream")]
-            data = rc4(object_key, data)
-            head = head.replace(b"/Length %d" % (len(rest) - len(b"\nendstream")), b"/Length %d" % len(data))
-            text = head + b"stream\n" + data + b"\nendstream"
-        else:
+            method = files if b"/Type /EmbeddedFile" in head else streams
+            if b"/Filter /Crypt" in head:  # its own crypt filter, always /Identity here
+                method = None
+            encrypted = crypt(method, key, number, data)
+            head = head.replace(b"/Length %d" % len(data), b"/Length %d" % len(encrypted))
+            text = head + b"stream\n" + encrypted + b"\nendstream"
+        elif strings is not None:
             while b"(" in text:
                 start, end = text.index(b"("), text.index(b")")
-                hexadecimal = rc4(object_key, text[start + 1:end]).hex().encode()
+                hexadecimal = crypt(strings, key, number, text[start + 1:end]).hex().encode()
                 text = text[:start] + b"<" + hexadecimal + b">" + text[end + 1:]
         result[number] = text
     return result
 
 
+def std_cf(method, length=None, name=b"StdCF"):
+    """A /CF dictionary with one crypt filter."""
+    entry = b"" if length is None else b" /Length %d" % length
+    return b"/CF << /%s << /CFM /%s%s >> >>" % (name, method, entry)
+
+
 def rc4_encrypted(pages, user, owner, bits, revision=3, version=2, length_entry=True, with_id=True,
-                  crypt_filter=None, stream_filter=b"StdCF"):
-    """A hand-written document encrypted with RC4 by the algorithms above."""
+                  filters=b"", strings="rc4", streams="rc4", files=None, attachment=False, length=None,
+                  clear_metadata_filter=False):
+    """A hand-written document encrypted by the algorithms above (RC4, or AES-128 when the
+    methods say so). `filters` goes into the dictionary as it stands; `length` replaces the
+    /Length of V 1 to 3."""
     n = bits // 8
     p = -4
     first_id = hashlib.md5(b"corpus").digest() if with_id else b""
     o = owner_value(owner, user, revision, n)
     key = file_key(user, o, p, first_id, revision, n)
     u = user_value(key, first_id, revision)
-    objects = encrypt_objects(base_objects(pages), key)
+    objects = base_objects(pages)
+    if attachment:
+        with_attachment(objects)
+    if clear_metadata_filter:
+        objects[3] = stream(b"/Type /Metadata /Subtype /XML /Filter /Crypt"
+                             b" /DecodeParms << /Type /CryptFilterDecodeParms /Name /Identity >>", XMP)
+    objects = encrypt_objects(objects, key, strings, streams, files)
     number = max(objects) + 1
     entries = b"/Filter /Standard /V %d /R %d /O <%s> /U <%s> /P %d" % (
         version, revision, o.hex().encode(), u.hex().encode(), p)
     if length_entry and version in (1, 2, 3):
-        entries += b" /Length %d" % bits
-    if crypt_filter is not None:
-        entries += b" /CF << /StdCF << /CFM /V2 /Length %d >> >> /StmF /%s /StrF /%s" % (
-            crypt_filter, stream_filter, stream_filter)
-    objects[number] = b"<< %s >>" % entries
+        entries += b" /Length %s" % (b"%d" % bits if length is None else length)
+    objects[number] = b"<< %s %s >>" % (entries, filters)
     trailer = b" /Encrypt %d 0 R" % number
     if with_id:
         trailer += b" /ID [<%s> <%s>]" % (first_id.hex().encode(), first_id.hex().encode())
     return classic(objects, trailer)
+
+
+def aesv3_encrypted(values, pages, filters, strings="aesv3", streams="aesv3", files=None, attachment=False):
+    """A hand-written revision-6 document whose key values and file key qpdf made."""
+    objects = base_objects(pages)
+    if attachment:
+        with_attachment(objects)
+    objects = encrypt_objects(objects, values["key"], strings, streams, files)
+    number = max(objects) + 1
+    entries = b" ".join(b"/%s <%s>" % (name.encode(), values[name].hex().encode())
+                        for name in ("O", "U", "OE", "UE", "Perms"))
+    objects[number] = b"<< /Filter /Standard /V 5 /R 6 /Length 256 /P %d %s %s >>" % (values["P"], entries, filters)
+    first_id = hashlib.md5(b"corpus").hexdigest().encode()
+    return classic(objects, b" /Encrypt %d 0 R /ID [<%s> <%s>]" % (number, first_id, first_id))
 
 
 def count_pages_written(data):
@@ -302,6 +367,30 @@ class Corpus:
         if result.returncode not in (0, 3):
             sys.exit("qpdf failed making %s" % name)
         return name
+
+    def qpdf_r6_values(self, source):
+        """The key values, /P and the file key of a revision-6 file that qpdf encrypts."""
+        path = self.path(self.qpdf(source, "r6-values.pdf", "--encrypt", "user", "owner", "256", "--"))
+        with open(path, "rb") as file:
+            number = re.search(rb"/Encrypt (\d+) 0 R", file.read()).group(1).decode()
+        shown = subprocess.run(["qpdf", "--show-object=" + number, "--password=user", path],
+                               capture_output=True, check=True).stdout
+        values = {name: bytes.fromhex(re.search(rb"/%s <([0-9a-f]+)>" % name.encode(), shown).group(1).decode())
+                  for name in ("O", "U", "OE", "UE", "Perms")}
+        values["P"] = int(re.search(rb"/P (-?\d+)", shown).group(1))
+        report = subprocess.run(["qpdf", "--show-encryption", "--show-encryption-key", "--password=user", path],
+                                capture_output=True, text=True, check=True).stdout
+        values["key"] = bytes.fromhex(re.search(r"Encryption key = ([0-9a-f]+)", report).group(1))
+        os.remove(path)
+        return values
+
+    def agrees(self, name, password, number, expected, stream=False):
+        """qpdf, the oracle, reads the expected text out of object `number` of the file."""
+        command = ["qpdf", "--show-object=%d" % number, "--password=" + password]
+        command += ["--filtered-stream-data"] if stream else []
+        result = subprocess.run(command + [self.path(name)], capture_output=True)
+        if expected not in result.stdout:
+            sys.exit("qpdf does not read %r out of object %d of %s" % (expected, number, name))
 
     def pages(self, name, password):
         command = ["qpdf", "--show-npages"] + (["--password=" + password] if password else []) + [self.path(name)]
@@ -372,26 +461,80 @@ def make_encrypted(corpus):
     corpus.qpdf("qpdf-objstm.pdf", "qpdf-r6-objstm.pdf", "--encrypt", "user", "owner", "256", "--")
     corpus.expect_passwords("qpdf-r6-objstm.pdf", "user", "owner", "AES-256 with object streams")
 
+    values = corpus.qpdf_r6_values("hand-1page.pdf")
+    both = b" /StmF /StdCF /StrF /StdCF"
+    title, content, attached = (5, b"(Corpus document)", False), (11, b"(Page 1) Tj", True), (9, ATTACHED, True)
+    readable = (title, content)
+    # name, data, user password, what qpdf must read back (where it can: it knows no /CFM /None, no
+    # /EFF and no V 2 without a usable /Length), note
     made = [
-        ("py-r3-40bit.pdf", rc4_encrypted(3, b"user", b"owner", 40), "RC4 40 bits under revision 3"),
-        ("py-r3-56bit.pdf", rc4_encrypted(3, b"user", b"owner", 56), "RC4 56 bits"),
-        ("py-v2-nolength.pdf", rc4_encrypted(3, b"user", b"owner", 40, length_entry=False),
+        ("py-r3-40bit.pdf", rc4_encrypted(3, b"user", b"owner", 40), "user", readable, "RC4 40 bits under revision 3"),
+        ("py-r3-56bit.pdf", rc4_encrypted(3, b"user", b"owner", 56), "user", readable, "RC4 56 bits"),
+        ("py-v2-nolength.pdf", rc4_encrypted(3, b"user", b"owner", 40, length_entry=False), "user", (),
          "V 2 without /Length"),
-        ("py-r2-noid.pdf", rc4_encrypted(3, b"user", b"owner", 40, revision=2, with_id=False), "no /ID"),
+        ("py-v2-nolength-128.pdf", rc4_encrypted(3, b"user", b"owner", 128, length_entry=False), "user", (),
+         "V 2 without /Length, 128-bit key"),
+        ("py-v2-badlength-128.pdf", rc4_encrypted(3, b"user", b"owner", 128, length=b"44"), "user", (),
+         "V 2 with an unusable /Length, 128-bit key"),
+        ("py-r2-noid.pdf", rc4_encrypted(3, b"user", b"owner", 40, revision=2, with_id=False), "user", readable, "no /ID"),
         ("py-r4-length-bytes.pdf", rc4_encrypted(3, b"user", b"owner", 128, revision=4, version=4,
-                                                 crypt_filter=16), "crypt filter /Length in bytes"),
+                                                 filters=std_cf(b"V2", 16) + both), "user", readable,
+         "crypt filter /Length in bytes"),
         ("py-r4-length-bits.pdf", rc4_encrypted(3, b"user", b"owner", 128, revision=4, version=4,
-                                                crypt_filter=128), "crypt filter /Length in bits"),
+                                                filters=std_cf(b"V2", 128) + both), "user", readable,
+         "crypt filter /Length in bits"),
+        ("py-r4-nolength-emptyuser.pdf", rc4_encrypted(3, b"", b"owner", 128, revision=4, version=4,
+                                                       filters=std_cf(b"V2") + both), "", readable,
+         "RC4 crypt filter without /Length, empty user password"),
+        ("py-r4-rc4-identity-streams.pdf", rc4_encrypted(3, b"user", b"owner", 128, revision=4, version=4,
+                                                         filters=std_cf(b"V2", 16) + b" /StmF /Identity /StrF /StdCF",
+                                                         streams=None, attachment=True), "user", readable + (attached,),
+         "RC4 strings, Identity streams"),
+        ("py-r4-aes-identity-strings.pdf", rc4_encrypted(3, b"user", b"owner", 128, revision=4, version=4,
+                                                         filters=std_cf(b"AESV2", 16) + b" /StmF /StdCF /StrF /Identity",
+                                                         strings=None, streams="aesv2", attachment=True), "user", readable + (attached,),
+         "AES-128 streams, Identity strings"),
+        ("py-r4-cfm-none.pdf", rc4_encrypted(3, b"user", b"owner", 128, revision=4, version=4,
+                                             filters=b"/CF << /StdCF << /CFM /AESV2 /Length 16 >> /PlainCF << /CFM /None >> >>"
+                                                     b" /StmF /StdCF /StrF /PlainCF",
+                                             strings=None, streams="aesv2"), "user", (),
+         "AES-128 streams, strings under a crypt filter whose method is /None (qpdf knows no /None)"),
+        ("py-r4-aes-crypt-identity.pdf", rc4_encrypted(3, b"user", b"owner", 128, revision=4, version=4,
+                                                       filters=std_cf(b"AESV2", 16) + both, streams="aesv2",
+                                                       strings="aesv2", clear_metadata_filter=True), "user",
+         readable + ((3, b"<?xpacket begin=", True),), "AES-128, metadata clear by its own /Crypt filter"),
+        ("py-r6-identity-streams.pdf", aesv3_encrypted(values, 3, std_cf(b"AESV3", 32) + b" /StmF /Identity /StrF /StdCF",
+                                                       streams=None, attachment=True), "user", readable + (attached,),
+         "AES-256 strings, Identity streams"),
+        ("py-r6-attachments-only.pdf", aesv3_encrypted(values, 3, std_cf(b"AESV3", 32) +
+                                                       b" /StmF /Identity /StrF /Identity /EFF /StdCF",
+                                                       strings=None, streams=None, files="aesv3", attachment=True),
+         "user", readable, "AES-256, only the attachment encrypted"),
+        ("py-r6-nolength.pdf", aesv3_encrypted(values, 3, std_cf(b"AESV3") + both, attachment=True), "user", readable + (attached,),
+         "AES-256 crypt filter without /Length"),
+        ("py-r6-no-filters.pdf", aesv3_encrypted(values, 3, b"", strings=None, streams=None), "user", readable,
+         "AES-256 password, no crypt filter named: nothing encrypted"),
     ]
-    for name, data, note in made:
+    for name, data, user, oracle, note in made:
         corpus.write(name, data)
-        corpus.expect_passwords(name, "user", "owner", note, known_pages=3)
+        corpus.expect_passwords(name, user, "owner", note, known_pages=3)
+        for number, text, is_stream in oracle:
+            corpus.agrees(name, user, number, text, is_stream)
 
     unsupported = [
         ("unsupported-v3.pdf", rc4_encrypted(2, b"user", b"owner", 40, version=3), "V 3"),
-        ("unsupported-identity.pdf", rc4_encrypted(2, b"user", b"owner", 128, revision=4, version=4,
-                                                   crypt_filter=16, stream_filter=b"Identity"),
-         "Identity crypt filters"),
+        ("unsupported-cfm.pdf", rc4_encrypted(2, b"user", b"owner", 128, revision=4, version=4,
+                                              filters=std_cf(b"FooBar", 16) + both), "unknown crypt filter method"),
+        ("unsupported-undefined-filter.pdf", rc4_encrypted(2, b"user", b"owner", 128, revision=4, version=4,
+                                                           filters=std_cf(b"V2", 16) + b" /StmF /StdCF /StrF /OtherCF"),
+         "a crypt filter that /CF does not define"),
+        ("unsupported-mixed-methods.pdf", rc4_encrypted(2, b"user", b"owner", 128, revision=4, version=4,
+                                                        filters=b"/CF << /StdCF << /CFM /V2 /Length 16 >> "
+                                                                b"/AESCF << /CFM /AESV2 /Length 16 >> >>"
+                                                                b" /StmF /AESCF /StrF /StdCF"),
+         "strings and streams under different methods"),
+        ("unsupported-aesv3-under-v4.pdf", rc4_encrypted(2, b"user", b"owner", 128, revision=4, version=4,
+                                                         filters=std_cf(b"AESV3", 32) + both), "AESV3 under V 4"),
     ]
     data = open(corpus.path("qpdf-r4-rc4.pdf"), "rb").read()
     unsupported.append(("unsupported-handler.pdf", data.replace(b"/Filter /Standard", b"/Filter /Adobe.PP", 1),

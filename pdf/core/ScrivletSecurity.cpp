@@ -123,8 +123,83 @@ std::u16string SaslPrepare(std::u16string_view text) {
     return std::u16string(text);
 }
 
-bool IsStdCF(const TPDFDictionary& encrypt, std::string_view key) {
-    return NameValue(encrypt, key) == "StdCF";
+// The entry itself, or the first item when it is an array (a filter chain and its parameters).
+const TPDFObject* FirstOf(const TPDFDictionary& dictionary, std::string_view key) {
+    const TPDFObject* value = dictionary.GetValue(key, true);
+    if (value && value->Kind == kPDFKindArray) value = static_cast<const TPDFArray*>(value)->GetItem(0);
+    if (value && value->Kind == kPDFKindIndRef) value = static_cast<const TPDFIndRef*>(value)->Resolve();
+    return value;
+}
+
+// The crypt filter that a stream names through a /Crypt filter of its own, which must come
+// first in its chain; empty when it has none, /Identity when it names none.
+std::string OwnCryptFilter(const TPDFDictionary& dictionary) {
+    const TPDFObject* filter = FirstOf(dictionary, "Filter");
+    if (!filter || filter->Kind != kPDFKindName || static_cast<const TPDFName*>(filter)->NameBytes != "Crypt")
+        return {};
+    const TPDFObject* parms = FirstOf(dictionary, "DecodeParms");
+    if (!parms || parms->Kind != kPDFKindDictionary) return "Identity";
+    const std::string name = NameValue(*static_cast<const TPDFDictionary*>(parms), "Name");
+    return name.empty() ? "Identity" : name;
+}
+
+// RC4 keys run from 40 to 128 bits in whole bytes.
+bool ValidRC4Bits(std::int64_t bits) { return bits >= 40 && bits <= 128 && bits % 8 == 0; }
+
+// A crypt filter's /Length: writers give bytes as often as bits.
+std::int64_t CryptFilterBits(std::int64_t length) { return length <= 32 ? length * 8 : length; }
+
+// What one of /StmF, /StrF or /EFF selects.
+struct TCryptFilter {
+    bool Supported = false;
+    bool Decrypts = false;  // false: the data is stored as it is
+    std::uint8_t Method = 0;
+    std::int32_t KeyBits = 0;
+};
+
+// A crypt filter whose method is /None, the default, decrypts nothing.
+bool StoresClear(const TPDFDictionary& definition) {
+    const TPDFObject* method = definition.GetValue("CFM", true);
+    return !method || (method->Kind == kPDFKindName && static_cast<const TPDFName*>(method)->NameBytes == "None");
+}
+
+// The crypt filter that the entry names: /Identity, or one defined under /CF. A missing entry
+// means /Identity.
+TCryptFilter CryptFilterOf(const TPDFDictionary& encrypt, std::string_view key, std::int64_t version) {
+    TCryptFilter filter;
+    const TPDFObject* entry = encrypt.GetValue(key, true);
+    if (entry && entry->Kind != kPDFKindName) return filter;
+    const std::string name = NameValue(encrypt, key);
+    if (name.empty() || name == "Identity") {
+        filter.Supported = true;
+        return filter;
+    }
+    const TPDFDictionary* filters = DictionaryValue(encrypt, "CF");
+    const TPDFDictionary* definition = filters ? DictionaryValue(*filters, name) : nullptr;
+    if (!definition) return filter;
+    if (StoresClear(*definition)) {
+        filter.Supported = true;
+        return filter;
+    }
+    const std::string method = NameValue(*definition, "CFM");
+    // Without /Length the key is as long as the handler's own: 128 bits under V 4.
+    const std::int64_t length = definition->GetInteger("Length", 0);
+    if (version == 4 && method == "V2") {
+        const std::int64_t bits = length > 0 ? CryptFilterBits(length) : 128;
+        if (!ValidRC4Bits(bits)) return filter;
+        filter.Method = TPDFSecurityHandler::kRC4;
+        filter.KeyBits = static_cast<std::int32_t>(bits);
+    } else if (version == 4 && method == "AESV2") {
+        filter.Method = TPDFSecurityHandler::kAESV2;
+        filter.KeyBits = 128;
+    } else if (version == 5 && method == "AESV3") {
+        filter.Method = TPDFSecurityHandler::kAESV3;
+        filter.KeyBits = 256;
+    } else {
+        return filter;
+    }
+    filter.Supported = filter.Decrypts = true;
+    return filter;
 }
 
 }  // namespace
@@ -164,15 +239,24 @@ std::string TPDFSecurityHandler::PasswordBytes(std::u16string_view password,
     return bytes;
 }
 
-void TPDFSecurityHandler::ReadEncryption(const TPDFDictionary* trailer) {
-    KeyLength = Revision = EncryptVersion = Permissions = EncryptObjectNumber = 0;
+// The values a supported dictionary fills in.
+void TPDFSecurityHandler::ForgetDictionaryValues() {
+    KeyLength = Revision = EncryptVersion = 0;
     OwnerValue.clear();
     UserValue.clear();
     OwnerKeyValue.clear();
     UserKeyValue.clear();
     PermsValue.clear();
-    FirstId.clear();
     CryptMethod = kRC4;
+    DecryptStrings = DecryptStreams = DecryptEmbeddedFiles = true;
+    keyLengthGuessed_ = false;
+    clearFilters_.clear();
+}
+
+void TPDFSecurityHandler::ReadEncryption(const TPDFDictionary* trailer) {
+    ForgetDictionaryValues();
+    Permissions = EncryptObjectNumber = 0;
+    FirstId.clear();
     EncryptMetadata = true;
     DictionaryFound = false;
     EncryptionRead = true;
@@ -196,15 +280,7 @@ void TPDFSecurityHandler::ReadEncryption(const TPDFDictionary* trailer) {
     DictionaryFound = true;
     const auto& encrypt = *static_cast<const TPDFDictionary*>(entry);
     const std::int32_t p = static_cast<std::int32_t>(encrypt.GetInteger("P", 0));
-    if (!ReadDictionary(encrypt)) {
-        KeyLength = Revision = EncryptVersion = 0;
-        OwnerValue.clear();
-        UserValue.clear();
-        OwnerKeyValue.clear();
-        UserKeyValue.clear();
-        PermsValue.clear();
-        CryptMethod = kRC4;
-    }
+    if (!ReadDictionary(encrypt)) ForgetDictionaryValues();
     SetPermissions(p);
 }
 
@@ -220,43 +296,55 @@ bool TPDFSecurityHandler::ReadDictionary(const TPDFDictionary& encrypt) {
     if (metadataFlag && metadataFlag->Kind == kPDFKindBoolean)
         EncryptMetadata = static_cast<const TPDFBoolean*>(metadataFlag)->Truth;
 
-    // The key length in bits, 40 when absent.
-    auto keyBits = [](std::int64_t length) -> std::int64_t {
-        if (length <= 0) return 40;
-        return length <= 32 ? length * 8 : length;  // crypt filters may give bytes
-    };
-    auto validRc4Bits = [](std::int64_t bits) { return bits >= 40 && bits <= 128 && bits % 8 == 0; };
-
-    if ((v == 1 || v == 2) && (r == 2 || r == 3)) {
-        KeyLength = v == 1 ? 40 : static_cast<std::int32_t>(keyBits(encrypt.GetInteger("Length", 0)));
-        if (!validRc4Bits(KeyLength)) return false;
+    if (v == 1 && (r == 2 || r == 3)) {
+        KeyLength = 40;
+    } else if (v == 2 && (r == 2 || r == 3)) {
+        const TPDFObject* length = encrypt.GetValue("Length", true);
+        const std::int64_t bits = length && length->Kind == kPDFKindNumeric ? encrypt.GetInteger("Length", 0) : 0;
+        keyLengthGuessed_ = !ValidRC4Bits(bits);
+        KeyLength = keyLengthGuessed_ ? 40 : static_cast<std::int32_t>(bits);
     } else if ((v == 4 && r == 4) || (v == 5 && (r == 5 || r == 6))) {
-        if (!IsStdCF(encrypt, "StrF") || !IsStdCF(encrypt, "StmF")) return false;
-        const TPDFDictionary* filters = DictionaryValue(encrypt, "CF");
-        const TPDFDictionary* stdCF = filters ? DictionaryValue(*filters, "StdCF") : nullptr;
-        if (!stdCF) return false;
-        const std::string method = NameValue(*stdCF, "CFM");
-        const std::int64_t length = stdCF->GetInteger("Length", 0);
-        if (v == 4 && method == "V2") {
-            KeyLength = static_cast<std::int32_t>(keyBits(length));
-            if (!validRc4Bits(KeyLength)) return false;
-        } else if (v == 4 && method == "AESV2") {
-            KeyLength = 128;
-            CryptMethod = kAESV2;
-        } else if (v == 5 && method == "AESV3") {
-            KeyLength = 256;
-            CryptMethod = kAESV3;
+        if (!ReadCryptFilters(encrypt, v)) return false;
+        if (v == 5) {
             OwnerKeyValue = StringValue(encrypt, "OE");
             UserKeyValue = StringValue(encrypt, "UE");
             PermsValue = StringValue(encrypt, "Perms");
-        } else {
-            return false;
         }
     } else {
         return false;
     }
     Revision = static_cast<std::int32_t>(r);
     EncryptVersion = static_cast<std::int32_t>(v);
+    return true;
+}
+
+// Strings, streams and embedded files each have their crypt filter; embedded files take the
+// streams' unless /EFF names one.
+bool TPDFSecurityHandler::ReadCryptFilters(const TPDFDictionary& encrypt, std::int64_t version) {
+    const TCryptFilter strings = CryptFilterOf(encrypt, "StrF", version);
+    const TCryptFilter streams = CryptFilterOf(encrypt, "StmF", version);
+    const TCryptFilter files = encrypt.GetValue("EFF") ? CryptFilterOf(encrypt, "EFF", version) : streams;
+    const TCryptFilter* decrypting = nullptr;
+    for (const TCryptFilter* filter : {&strings, &streams, &files}) {
+        if (!filter->Supported) return false;
+        if (!filter->Decrypts) continue;
+        // One file key and one object key serve them all, so they must agree.
+        if (decrypting && (decrypting->Method != filter->Method || decrypting->KeyBits != filter->KeyBits))
+            return false;
+        decrypting = filter;
+    }
+    // Nothing decrypts: the password is still checked, with the handler's own key length.
+    CryptMethod = decrypting ? decrypting->Method : (version == 5 ? kAESV3 : kRC4);
+    KeyLength = decrypting ? decrypting->KeyBits : (version == 5 ? 256 : 128);
+    DecryptStrings = strings.Decrypts;
+    DecryptStreams = streams.Decrypts;
+    DecryptEmbeddedFiles = files.Decrypts;
+    clearFilters_ = {"Identity"};
+    if (const TPDFDictionary* filters = DictionaryValue(encrypt, "CF"))
+        for (const TPDFPair& pair : filters->Pairs) {
+            const TPDFDictionary* definition = DictionaryValue(*filters, pair.Key->NameBytes);
+            if (definition && StoresClear(*definition)) clearFilters_.push_back(pair.Key->NameBytes);
+        }
     return true;
 }
 
@@ -365,13 +453,7 @@ bool TPDFSecurityHandler::CheckUserPassword(std::u16string_view password) {
     const std::string bytes = PasswordBytes(password, Revision);
     if (CryptMethod == kAESV3) return CheckAESV3Password(bytes, false);
     if (OwnerValue.empty()) return false;
-    EncryptionMode = CryptMethod == kAESV2 ? 2 : (KeyLength == 40 ? 0 : 1);
-    UserPasswordBytes = bytes;
-    OwnerPasswordBytes.clear();
-    WorkOwnerValue = OwnerValue;
-    WorkUserValue.clear();
-    ComputeStandardKeys();
-    return UserValueMatches(WorkUserValue);
+    return WithSomeKeyLength(&TPDFSecurityHandler::AuthenticateStandardUser, bytes);
 }
 
 bool TPDFSecurityHandler::CheckOwnerPassword(std::u16string_view password) {
@@ -380,9 +462,36 @@ bool TPDFSecurityHandler::CheckOwnerPassword(std::u16string_view password) {
     if (state != kSupportedEncryption || UserValue.empty() || OwnerValue.empty()) return false;
     const std::string bytes = PasswordBytes(password, Revision);
     if (CryptMethod == kAESV3) return CheckAESV3Password(bytes, true);
+    return WithSomeKeyLength(&TPDFSecurityHandler::AuthenticateStandardOwner, bytes);
+}
+
+// Runs the check with the dictionary's key length or, when it gave none that could be used,
+// with 40 bits and then 128; the first length that authenticates stays.
+bool TPDFSecurityHandler::WithSomeKeyLength(TPasswordCheck check, std::string_view password) {
+    if (!keyLengthGuessed_) return (this->*check)(password);
+    for (const std::int32_t bits : {40, 128}) {
+        KeyLength = bits;
+        if ((this->*check)(password)) return true;
+    }
+    KeyLength = 40;
+    return false;
+}
+
+// Algorithm 6, for revisions 2 to 4, whose RC4 and AES-128 keys are derived alike.
+bool TPDFSecurityHandler::AuthenticateStandardUser(std::string_view password) {
     EncryptionMode = CryptMethod == kAESV2 ? 2 : (KeyLength == 40 ? 0 : 1);
-    // Algorithm 7: decrypt the user password out of O with the owner key, then authenticate it.
-    const std::string ownerKey = OwnerRC4Key(bytes);
+    UserPasswordBytes = password;
+    OwnerPasswordBytes.clear();
+    WorkOwnerValue = OwnerValue;
+    WorkUserValue.clear();
+    ComputeStandardKeys();
+    return UserValueMatches(WorkUserValue);
+}
+
+// Algorithm 7: decrypt the user password out of O with the owner key, then authenticate it.
+bool TPDFSecurityHandler::AuthenticateStandardOwner(std::string_view password) {
+    EncryptionMode = CryptMethod == kAESV2 ? 2 : (KeyLength == 40 ? 0 : 1);
+    const std::string ownerKey = OwnerRC4Key(password);
     std::string userPassword = OwnerValue.substr(0, 32);
     if (Revision == 2) {
         userPassword = RC4Crypt(ownerKey, userPassword);
@@ -390,7 +499,7 @@ bool TPDFSecurityHandler::CheckOwnerPassword(std::u16string_view password) {
         for (int i = 19; i >= 0; --i) userPassword = RC4Crypt(XorKey(ownerKey, i), userPassword);
     }
     UserPasswordBytes = userPassword;
-    OwnerPasswordBytes = bytes;
+    OwnerPasswordBytes = password;
     WorkOwnerValue = OwnerValue;
     WorkUserValue.clear();
     ComputeStandardKeys();
@@ -467,6 +576,7 @@ std::string TPDFSecurityHandler::ObjectKey(std::int32_t objectNumber, std::int32
 void TPDFSecurityHandler::DecryptObject(std::string_view key, TPDFObject* object) const {
     if (!UserPasswordOk && !OwnerPasswordOk) return;
     if (key.empty() || !object) return;
+    if (!DecryptStrings && !DecryptStreams && !DecryptEmbeddedFiles) return;
     DecryptValue(key, object, 0);
 }
 
@@ -480,7 +590,7 @@ void TPDFSecurityHandler::DecryptValue(std::string_view key, TPDFObject* object,
     switch (object->Kind) {
         case kPDFKindString: {
             auto* string = static_cast<TPDFString*>(object);
-            string->Bytes = DecryptBytes(key, string->Bytes);
+            if (DecryptStrings) string->Bytes = DecryptBytes(key, string->Bytes);
             break;
         }
         case kPDFKindDictionary:
@@ -495,9 +605,13 @@ void TPDFSecurityHandler::DecryptValue(std::string_view key, TPDFObject* object,
         case kPDFKindStream: {
             auto* stream = static_cast<TPDFStream*>(object);
             const std::string type = stream->StreamDict ? stream->StreamDict->GetTypeName() : std::string();
-            // Cross-reference streams are never encrypted, and metadata stays clear when the
-            // dictionary says so.
-            const bool clear = type == "XRef" || (type == "Metadata" && !EncryptMetadata);
+            // Cross-reference streams are never encrypted, metadata stays clear when the
+            // dictionary says so, embedded files have a crypt filter of their own, and a
+            // stream's own /Crypt filter may say it is stored clear.
+            const std::string own = stream->StreamDict ? OwnCryptFilter(*stream->StreamDict) : std::string();
+            const bool ownClear = std::find(clearFilters_.begin(), clearFilters_.end(), own) != clearFilters_.end();
+            const bool encrypted = !ownClear && (type == "EmbeddedFile" ? DecryptEmbeddedFiles : DecryptStreams);
+            const bool clear = !encrypted || type == "XRef" || (type == "Metadata" && !EncryptMetadata);
             if (!clear) stream->SetRawData(DecryptBytes(key, stream->Data));
             DecryptValue(key, stream->StreamDict, depth + 1);
             break;

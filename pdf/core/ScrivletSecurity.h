@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parch {
 
@@ -69,7 +70,11 @@ public:
     std::string UserKeyValue;
     std::string PermsValue;
     std::int32_t Permissions = 0;
-    std::uint8_t CryptMethod = kRC4;
+    std::uint8_t CryptMethod = kRC4;  // of every crypt filter that decrypts
+    // Which data the crypt filters decrypt: /Identity and a /CFM of /None leave theirs as it is.
+    bool DecryptStrings = true;
+    bool DecryptStreams = true;
+    bool DecryptEmbeddedFiles = true;
     bool EncryptMetadata = true;
     std::int32_t EncryptObjectNumber = 0;
     std::string FirstId;  // the first string of the trailer's /ID, empty without one
@@ -94,7 +99,13 @@ public:
     bool OpenedWithoutPassword = false;
 
 private:
+    void ForgetDictionaryValues();
     bool ReadDictionary(const TPDFDictionary& encrypt);
+    bool ReadCryptFilters(const TPDFDictionary& encrypt, std::int64_t version);
+    using TPasswordCheck = bool (TPDFSecurityHandler::*)(std::string_view);
+    bool WithSomeKeyLength(TPasswordCheck check, std::string_view password);
+    bool AuthenticateStandardUser(std::string_view password);
+    bool AuthenticateStandardOwner(std::string_view password);
     std::size_t KeyBytes() const;
     std::string FileKeyOf(std::string_view userPassword) const;
     std::string OwnerRC4Key(std::string_view ownerPassword) const;
@@ -106,6 +117,10 @@ private:
     std::string DecryptBytes(std::string_view key, std::string_view data) const;
 
     bool keyMissing_ = false;
+    // /Length of a V 2 dictionary was missing or unusable: 40 bits are tried, then 128.
+    bool keyLengthGuessed_ = false;
+    // Crypt filters that a stream's own /Crypt filter may name to say it is stored clear.
+    std::vector<std::string> clearFilters_;
 };
 
 // The revision 5 and 6 password hash of ISO 32000-2 (algorithm 2.B for revision 6).

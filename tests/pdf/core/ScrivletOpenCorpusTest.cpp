@@ -12,13 +12,16 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Streams.h"
 #include "pdf/core/Scrivlet0813.h"
 #include "pdf/core/ScrivletDocument.h"
+#include "pdf/core/ScrivletPageTree.h"
 #include "pdf/core/ScrivletUnicode.h"
 
 namespace parch {
@@ -132,11 +135,54 @@ TEST_F(GeneratedCorpus, EveryFileAnswersAsAUserExpects) {
     }
 }
 
-// What the document says reads back decrypted: the information title, and the metadata packet
-// whether it was encrypted or left clear. The trailer keeps what the file gave.
+const TPDFStream* StreamValue(const TPDFDictionary* dictionary, std::string_view key) {
+    const TPDFObject* value = dictionary ? dictionary->GetValue(key, true) : nullptr;
+    return value && value->Kind == kPDFKindStream ? static_cast<const TPDFStream*>(value) : nullptr;
+}
+
+const TPDFDictionary* DictionaryValue(const TPDFObject* object) {
+    return object && object->Kind == kPDFKindDictionary ? static_cast<const TPDFDictionary*>(object) : nullptr;
+}
+
+std::string DecodedOrEmpty(const TPDFStream* stream) {
+    return stream ? stream->GetDecodedData() : std::string();
+}
+
+// The first page's content streams, decoded and joined (opening makes /Contents an array).
+std::string FirstPageContent(TPDFDocument& document) {
+    const TPDFDictionary* page = document.PageTree->GetPageDict(1);
+    const TPDFObject* contents = page ? page->GetValue("Contents", true) : nullptr;
+    if (!contents || contents->Kind != kPDFKindArray) return DecodedOrEmpty(StreamValue(page, "Contents"));
+    std::string joined;
+    for (const TPDFObject* item : static_cast<const TPDFArray*>(contents)->Elements) {
+        if (item && item->Kind == kPDFKindIndRef) item = static_cast<const TPDFIndRef*>(item)->Resolve();
+        if (item && item->Kind == kPDFKindStream) joined += static_cast<const TPDFStream*>(item)->GetDecodedData();
+    }
+    return joined;
+}
+
+// The decoded data of the first file in the catalog's /EmbeddedFiles; empty without one.
+std::string FirstAttachment(TPDFDocument& document) {
+    const TPDFDictionary* names = DictionaryValue(document.GetRoot()->GetValue("Names", true));
+    const TPDFDictionary* files = DictionaryValue(names ? names->GetValue("EmbeddedFiles", true) : nullptr);
+    const TPDFObject* list = files ? files->GetValue("Names", true) : nullptr;
+    if (!list || list->Kind != kPDFKindArray) return {};
+    const TPDFObject* spec = static_cast<const TPDFArray*>(list)->GetItem(1);
+    if (spec && spec->Kind == kPDFKindIndRef) spec = static_cast<const TPDFIndRef*>(spec)->Resolve();
+    const TPDFDictionary* ef = DictionaryValue(DictionaryValue(spec) ? DictionaryValue(spec)->GetValue("EF", true) : nullptr);
+    return DecodedOrEmpty(StreamValue(ef, "F"));
+}
+
+// What the document says reads back decrypted: the information title, the first page's
+// content, an attachment, and the metadata packet whether it was encrypted or left clear, each
+// by its own crypt filter (or none). The trailer keeps what the file gave.
 TEST_F(GeneratedCorpus, EncryptedStringsAndStreamsReadBack) {
     ASSERT_TRUE(made_) << "tools/make_pdf_corpus.py failed";
+    const std::set<std::string> kWithAttachment = {"py-r4-rc4-identity-streams.pdf", "py-r4-aes-identity-strings.pdf",
+                                                   "py-r6-identity-streams.pdf", "py-r6-attachments-only.pdf",
+                                                   "py-r6-nolength.pdf"};
     int checked = 0;
+    int attachments = 0;
     for (const auto& row : ReadTable(folder_ / "manifest.tsv")) {
         const std::string& name = row[0];
         if (row[2] != "0" || (name.rfind("qpdf-r", 0) != 0 && name.rfind("py-", 0) != 0)) continue;
@@ -148,6 +194,12 @@ TEST_F(GeneratedCorpus, EncryptedStringsAndStreamsReadBack) {
         ASSERT_NE(title, nullptr);
         EXPECT_EQ(static_cast<const TPDFString*>(title)->Bytes, "Corpus document");
         EXPECT_EQ(document.GetMetadata().rfind("<?xpacket begin=", 0), 0u);
+        const std::string content = FirstPageContent(document);
+        EXPECT_NE(content.find("(Page 1) Tj"), std::string::npos) << content;
+        if (kWithAttachment.count(name)) {
+            EXPECT_EQ(FirstAttachment(document), "Attached text");
+            ++attachments;
+        }
         EXPECT_EQ(document.Security.EncryptMetadata, name.find("clearmeta") == std::string::npos);
         if (name == "py-r2-noid.pdf") {
             EXPECT_EQ(document.Trailer->GetValue("ID"), nullptr);
@@ -159,6 +211,7 @@ TEST_F(GeneratedCorpus, EncryptedStringsAndStreamsReadBack) {
         ++checked;
     }
     EXPECT_GT(checked, 30);
+    EXPECT_EQ(attachments, 2 * static_cast<int>(kWithAttachment.size()));  // user and owner password
 }
 
 // Every file of the shared corpus gets an answer, and readable ones have qpdf's page count.

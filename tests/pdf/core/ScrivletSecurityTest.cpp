@@ -109,22 +109,88 @@ TEST(SecurityHandler, DictionariesItCannotServe) {
     } cases[] = {
         {"<< /Filter /FooBar /V 2 /R 3" + values + " >>", kOpenUnsupportedEncryption},
         {"<< /Filter /Standard /V 3 /R 3" + values + " >>", kOpenUnsupportedEncryption},
-        {"<< /Filter /Standard /V 2 /R 3 /Length 44" + values + " >>", kOpenUnsupportedEncryption},
-        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /None >> >> /StmF /StdCF /StrF /StdCF" + values +
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /FooBar >> >> /StmF /StdCF /StrF /StdCF" + values +
              " >>",
          kOpenUnsupportedEncryption},
-        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /AESV2 >> >> /StmF /Identity /StrF /StdCF" +
+        {"<< /Filter /Standard /V 4 /R 4 /StmF /StdCF /StrF /StdCF" + values + " >>", kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /V2 >> >> /StmF /StdCF /StrF /MyCF" + values + " >>",
+         kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /V2 >> >> /StmF /StdCF /StrF (StdCF)" + values + " >>",
+         kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /V2 >> >> /StmF /StdCF /StrF /StdCF /EFF /MyCF" +
              values + " >>",
          kOpenUnsupportedEncryption},
-        {"<< /Filter /Standard /V 4 /R 4 /StmF /StdCF /StrF /StdCF" + values + " >>", kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /V2 /Length 5 >> /AesCF << /CFM /AESV2 >> >> "
+         "/StmF /AesCF /StrF /StdCF" + values + " >>",
+         kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /V2 /Length 5 >> /LongCF << /CFM /V2 >> >> "
+         "/StmF /LongCF /StrF /StdCF" + values + " >>",
+         kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /AESV3 >> >> /StmF /StdCF /StrF /StdCF" + values +
+             " >>",
+         kOpenUnsupportedEncryption},
+        {"<< /Filter /Standard /V 5 /R 6 /CF << /StdCF << /CFM /AESV2 >> >> /StmF /StdCF /StrF /StdCF" + values +
+             " >>",
+         kOpenUnsupportedEncryption},
         {"[ /not /a /dictionary ]", kOpenUnreadable},
         // Supported, but the password is wrong (the values were made by no password).
         {"<< /Filter /Standard /V 2 /R 3 /Length 128" + values + " >>", kOpenPasswordNeeded},
         {"<< /Filter /Standard /V 2 /R 3" + values + " >>", kOpenPasswordNeeded},
+        {"<< /Filter /Standard /V 2 /R 3 /Length 44" + values + " >>", kOpenPasswordNeeded},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /None >> >> /StmF /StdCF /StrF /StdCF" + values +
+             " >>",
+         kOpenPasswordNeeded},
+        {"<< /Filter /Standard /V 4 /R 4 /CF << /StdCF << /CFM /AESV2 >> >> /StmF /Identity /StrF /StdCF" +
+             values + " >>",
+         kOpenPasswordNeeded},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(OpenWithEncrypt(c.Encrypt, u""), c.Result) << c.Encrypt;
         EXPECT_EQ(OpenWithEncrypt(c.Encrypt, u"any"), c.Result) << c.Encrypt;
+    }
+}
+
+// Each class of data follows its own crypt filter: a missing entry and /Identity decrypt
+// nothing, nor does a filter whose method is /None (its default); embedded files follow the
+// streams unless /EFF names a filter. Without /Length a crypt filter's key is the handler's.
+TEST(SecurityHandler, ReadsCryptFilters) {
+    const std::string aes = "/CF << /StdCF << /CFM /AESV2 >> /NoneCF << /CFM /None >> /BareCF << >> >> ";
+    const struct {
+        std::string Entries;
+        bool Strings, Streams, EmbeddedFiles;
+        std::uint8_t Method;
+        std::int32_t KeyLength;
+    } cases[] = {
+        {"/V 4 /R 4 " + aes + "/StmF /StdCF /StrF /StdCF", true, true, true, TPDFSecurityHandler::kAESV2, 128},
+        {"/V 4 /R 4 " + aes + "/StmF /Identity /StrF /StdCF", true, false, false, TPDFSecurityHandler::kAESV2, 128},
+        {"/V 4 /R 4 " + aes + "/StmF /StdCF /StrF /NoneCF", false, true, true, TPDFSecurityHandler::kAESV2, 128},
+        {"/V 4 /R 4 " + aes + "/StmF /BareCF /StrF /StdCF", true, false, false, TPDFSecurityHandler::kAESV2, 128},
+        {"/V 4 /R 4 " + aes + "/StrF /StdCF", true, false, false, TPDFSecurityHandler::kAESV2, 128},
+        {"/V 4 /R 4 " + aes + "/StmF /Identity /StrF /Identity /EFF /StdCF", false, false, true,
+         TPDFSecurityHandler::kAESV2, 128},
+        {"/V 4 /R 4 " + aes + "/StmF /StdCF /StrF /StdCF /EFF /Identity", true, true, false,
+         TPDFSecurityHandler::kAESV2, 128},
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /V2 >> >> /StmF /StdCF /StrF /StdCF", true, true, true,
+         TPDFSecurityHandler::kRC4, 128},
+        {"/V 4 /R 4", false, false, false, TPDFSecurityHandler::kRC4, 128},
+        {"/V 5 /R 6 /CF << /StdCF << /CFM /AESV3 >> >> /StmF /Identity /StrF /StdCF", true, false, false,
+         TPDFSecurityHandler::kAESV3, 256},
+        {"/V 5 /R 6 /CF << /StdCF << /CFM /AESV3 /Length 32 >> >> /StmF /Identity /StrF /Identity /EFF /StdCF",
+         false, false, true, TPDFSecurityHandler::kAESV3, 256},
+        {"/V 5 /R 5", false, false, false, TPDFSecurityHandler::kAESV3, 256},
+    };
+    for (const auto& c : cases) {
+        TPDFStructure structure;
+        auto* trailer = static_cast<TPDFDictionary*>(
+            structure.ParseObject("<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
+        TPDFSecurityHandler handler;
+        handler.ReadEncryption(trailer);
+        ASSERT_EQ(handler.EncryptionState(), kSupportedEncryption) << c.Entries;
+        EXPECT_EQ(handler.DecryptStrings, c.Strings) << c.Entries;
+        EXPECT_EQ(handler.DecryptStreams, c.Streams) << c.Entries;
+        EXPECT_EQ(handler.DecryptEmbeddedFiles, c.EmbeddedFiles) << c.Entries;
+        EXPECT_EQ(handler.CryptMethod, c.Method) << c.Entries;
+        EXPECT_EQ(handler.KeyLength, c.KeyLength) << c.Entries;
     }
 }
 
