@@ -37,7 +37,7 @@ using threading::Control;
 const std::thread::id kMainThread = std::this_thread::get_id();
 
 // The workers that run, and the window through which they reach the GUI thread.
-struct Registry {
+struct ThreadRegistry {
     std::mutex mutex;
     std::vector<std::shared_ptr<Control>> running;
     HWND syncWindow = nullptr;
@@ -46,15 +46,15 @@ struct Registry {
     std::atomic<unsigned> generation{0};
 };
 
-Registry& TheRegistry() {
-    static Registry* registry = new Registry;  // never destroyed: workers may end after exit
+ThreadRegistry& TheRegistry() {
+    static ThreadRegistry* registry = new ThreadRegistry;  // never destroyed: workers may end after exit
     return *registry;
 }
 
 // The window of the GUI thread that synchronized calls are delivered through; made on the GUI
 // thread at the first need there.
 void EnsureSyncWindow() {
-    Registry& r = TheRegistry();
+    ThreadRegistry& r = TheRegistry();
     {
         std::lock_guard lock(r.mutex);
         if (r.syncWindow) return;
@@ -69,7 +69,7 @@ void EnsureSyncWindow() {
 
 // The sync window for a call from a worker, or why there is none.
 HWND SyncTarget(unsigned& generation) {
-    Registry& r = TheRegistry();
+    ThreadRegistry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
     if (r.shuttingDown) throw EThreadShutdown();
     if (!r.syncWindow) throw EThread("No GUI thread to synchronize with");
@@ -79,13 +79,13 @@ HWND SyncTarget(unsigned& generation) {
 
 // On the GUI thread: whether a call made in generation may still run.
 bool CallMayRun(unsigned generation) {
-    Registry& r = TheRegistry();
+    ThreadRegistry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
     return !r.shuttingDown && r.generation == generation;
 }
 
 // A GUI thread waiting for workers looks again (lock held).
-void WakeGuiThread(Registry& r) {
+void WakeGuiThread(ThreadRegistry& r) {
     if (r.syncWindow) win::PostCallToWindowThread(r.syncWindow, [] { return LRESULT(0); });
 }
 
@@ -107,7 +107,7 @@ void MarkFinished(const std::shared_ptr<Control>& c) {
         c->finished = true;
     }
     c->ended.notify_all();
-    Registry& r = TheRegistry();
+    ThreadRegistry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
     auto it = std::find(r.running.begin(), r.running.end(), c);
     if (it != r.running.end()) r.running.erase(it);
@@ -175,7 +175,7 @@ TThread::~TThread() {
 void TThread::Start() {
     if (started_) throw EThread("Cannot start a thread that was started before");
     if (IsMainThread()) EnsureSyncWindow();
-    Registry& r = TheRegistry();
+    ThreadRegistry& r = TheRegistry();
     {
         std::lock_guard lock(r.mutex);
         if (r.shuttingDown) throw EThreadShutdown();
@@ -283,7 +283,7 @@ void TThread::Run() {
 
 void ShutdownThreads() {
     if (!TThread::IsMainThread()) throw EThread("Workers are shut down from the GUI thread");
-    Registry& r = TheRegistry();
+    ThreadRegistry& r = TheRegistry();
     std::vector<std::shared_ptr<Control>> workers;
     {
         std::lock_guard lock(r.mutex);

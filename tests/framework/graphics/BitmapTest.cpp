@@ -7,16 +7,13 @@
 
 #include "framework/graphics/Picture.h"
 #include "base/Streams.h"
+#include "tests/framework/graphics/BitmapPixels.h"
 #include "tests/platform/gdi/TestFonts.h"
 
 namespace parch {
 namespace {
 
-// A pixel of a 32-bit bitmap as a TColor (alpha ignored).
-TColor PixelAt(TBitmap& bitmap, int x, int y) {
-    const BYTE* p = bitmap.ScanLine(y) + x * 4;
-    return static_cast<TColor>(RGB(p[2], p[1], p[0]));
-}
+using test::PixelAt;
 
 void Fill(TBitmap& bitmap, const RECT& rect, TColor color) {
     bitmap.Canvas().Brush().SetColor(color);

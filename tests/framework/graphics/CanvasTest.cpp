@@ -9,15 +9,13 @@
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Picture.h"
 #include "platform/gdi/Fonts.h"
+#include "tests/framework/graphics/BitmapPixels.h"
 #include "tests/platform/gdi/TestFonts.h"
 
 namespace parch {
 namespace {
 
-TColor PixelAt(TBitmap& bitmap, int x, int y) {
-    const BYTE* p = bitmap.ScanLine(y) + x * 4;
-    return static_cast<TColor>(RGB(p[2], p[1], p[0]));
-}
+using test::PixelAt;
 
 // A white 32-bit bitmap to draw on.
 std::unique_ptr<TBitmap> WhiteBitmap(int width, int height) {

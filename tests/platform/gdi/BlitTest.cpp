@@ -15,8 +15,8 @@ namespace {
 using test::Rows;
 using test::Surface;
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
+using test::kBlack;
+using test::kWhite;
 
 TEST(Blit, RasterOperationsCombineSourcePatternAndDestination) {
     const DWORD source = 0x80F0A050, destination = 0x40335577;

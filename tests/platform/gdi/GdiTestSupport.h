@@ -10,6 +10,10 @@
 
 namespace parch::test {
 
+inline constexpr COLORREF kWhite = RGB(255, 255, 255);
+inline constexpr COLORREF kBlack = RGB(0, 0, 0);
+inline constexpr COLORREF kRed = RGB(255, 0, 0);
+
 class Surface {
 public:
     explicit Surface(int width, int height, int bitsPerPixel = 32, bool topDown = true,

@@ -12,9 +12,9 @@ namespace {
 using test::Rows;
 using test::Surface;
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kRed = RGB(255, 0, 0);
+using test::kBlack;
+using test::kRed;
+using test::kWhite;
 
 void Square(HDC dc) {
     BeginPath(dc);

@@ -207,4 +207,11 @@ protected:
     void TearDown() override { DestroyAllWindows(); }
 };
 
+// A window's rectangle on the screen.
+inline RECT WindowRect(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r;
+}
+
 }  // namespace parch::test

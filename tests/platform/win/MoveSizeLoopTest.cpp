@@ -12,11 +12,7 @@ std::string Name(UINT message) {
     return "0x" + std::to_string(message);  // as the recorder writes messages it has no name for
 }
 
-RECT WindowRect(HWND h) {
-    RECT r{};
-    GetWindowRect(h, &r);
-    return r;
-}
+using test::WindowRect;
 
 std::string Text(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +

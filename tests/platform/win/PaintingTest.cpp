@@ -10,7 +10,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Text(const RECT& r) {
+std::string Corners(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
            std::to_string(r.bottom);
 }
@@ -27,7 +27,7 @@ protected:
             if (m == WM_PAINT) {
                 PAINTSTRUCT ps;
                 BeginPaint(h, &ps);
-                painted.push_back(Text(ps.rcPaint) + (ps.fErase ? " erase" : ""));
+                painted.push_back(Corners(ps.rcPaint) + (ps.fErase ? " erase" : ""));
                 EndPaint(h, &ps);
                 return 0;
             }
@@ -136,7 +136,7 @@ TEST_F(Painting, FrameAndEraseRefusalReachBeginPaint) {
         if (m != WM_PAINT) return std::nullopt;
         PAINTSTRUCT ps;
         BeginPaint(h, &ps);
-        painted.push_back(Text(ps.rcPaint) + (ps.fErase ? " erase" : ""));
+        painted.push_back(Corners(ps.rcPaint) + (ps.fErase ? " erase" : ""));
         EndPaint(h, &ps);
         return 0;
     });

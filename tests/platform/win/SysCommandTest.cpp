@@ -8,11 +8,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-RECT WindowRect(HWND h) {
-    RECT r{};
-    GetWindowRect(h, &r);
-    return r;
-}
+using test::WindowRect;
 
 bool Has(const Lines& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();

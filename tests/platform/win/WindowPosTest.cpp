@@ -11,11 +11,7 @@ using Lines = std::vector<std::string>;
 
 class Placement : public test::RecorderTest {};
 
-RECT WindowRect(HWND h) {
-    RECT r{};
-    GetWindowRect(h, &r);
-    return r;
-}
+using test::WindowRect;
 
 TEST_F(Placement, MovingAndSizingSendTheirMessagesInOrder) {
     HWND top = rec.Create("top", WS_POPUP | WS_VISIBLE);
