@@ -79,6 +79,15 @@ void PlaceAt(int from, int to) {
     else ::dup2(from, to);
 }
 
+// A descriptor the child is to place at 0, 1 or 2 must not already sit there (a caller
+// started with a standard descriptor closed would get it from pipe or open).
+int AboveStandard(int fd) {
+    if (fd < 0 || fd > 2) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
 [[noreturn]] void ReportAndExit(int errorReport) {
     const int code = errno;
     [[maybe_unused]] const ssize_t written = ::write(errorReport, &code, sizeof code);
@@ -243,13 +252,17 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
         result.StartError = std::string("Cannot create a pipe: ") + std::strerror(errno);
         return result;
     }
-    UniqueFd readEnd(pipeFds[0]), writeEnd(pipeFds[1]);
+    UniqueFd readEnd(AboveStandard(pipeFds[0])), writeEnd(AboveStandard(pipeFds[1]));
     if (::pipe2(reportFds, O_CLOEXEC) != 0) {
         result.StartError = std::string("Cannot create a pipe: ") + std::strerror(errno);
         return result;
     }
-    UniqueFd reportRead(reportFds[0]), reportWrite(reportFds[1]);
-    const UniqueFd devNull(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    UniqueFd reportRead(AboveStandard(reportFds[0])), reportWrite(AboveStandard(reportFds[1]));
+    const UniqueFd devNull(AboveStandard(::open("/dev/null", O_RDONLY | O_CLOEXEC)));
+    if (readEnd.get() < 0 || writeEnd.get() < 0 || reportRead.get() < 0 || reportWrite.get() < 0) {
+        result.StartError = std::string("Cannot create a pipe: ") + std::strerror(errno);
+        return result;
+    }
 
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));

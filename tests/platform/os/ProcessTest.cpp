@@ -1,10 +1,13 @@
 #include "platform/os/Process.h"
 
+#include "platform/os/Files.h"
+
 #include "tests/platform/os/ScratchDir.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -117,6 +120,24 @@ TEST(RunProcessCapturedTest, TheChildLeadsAGroupOfItsOwnAndKeepsOnlyTheGivenDesc
     const ProcessResult dropped = RunProcessCaptured({"sh", "-c", "[ -e /proc/self/fd/" + fd + " ] || echo dropped"}, "/");
     EXPECT_EQ(dropped.Output, "dropped\n");
     ::close(lockFile);
+}
+
+TEST(RunProcessCapturedTest, ACallerWithoutStandardDescriptorsStillCapturesTheOutput) {
+    const test::ScratchDir dir;
+    const pid_t caller = ::fork();
+    if (caller == 0) {
+        // The pipes now get the lowest numbers, which the child's 0, 1 and 2 must not clobber.
+        ::close(0);
+        ::close(1);
+        ::close(2);
+        const ProcessResult result = RunProcessCaptured({"sh", "-c", "echo out; echo err >&2"}, "/");
+        const int fd = ::open((dir.Path() + "captured").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        [[maybe_unused]] const ssize_t written = ::write(fd, result.Output.data(), result.Output.size());
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(caller, &status, 0), caller);
+    EXPECT_EQ(ReadFileBytes(dir.Path() + "captured", 100).value_or("<none>"), "out\nerr\n");
 }
 
 TEST(TerminationSignalsTest, ASignalEndsTheRunningChildAndNoOtherStarts) {
