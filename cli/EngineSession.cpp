@@ -24,8 +24,7 @@ EngineSession::~EngineSession() { Finish(); }
 void EngineSession::Prepare(std::string_view engine) {
     if (FileExists(programFolder_ + std::string(engine) + ".bin")) return;
     // The package's own messages do not matter: a missing engine fails visibly when it is run.
-    std::string ignored;
-    RunCommandCaptured(PackageCommandLine(engine).Arguments(), programFolder_, ignored);
+    RunCommandCaptured(PackageCommandLine(engine).Arguments(), programFolder_);
 }
 
 void EngineSession::Finish() {

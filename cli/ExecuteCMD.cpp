@@ -1,29 +1,23 @@
 #include "cli/ExecuteCMD.h"
 
-#include "base/SysUtils.h"
-#include "platform/os/Process.h"
+#include "cli/EngineVerdict.h"
 
 namespace parch {
 
-void RunCommandCaptured(const std::string& commandLine, const std::string& workingFolder,
-                        std::string& output) {
-    RunCommandCaptured(SplitCommandWords(commandLine), workingFolder, output);
+ProcessResult RunCommandCaptured(const std::vector<std::string>& arguments,
+                                 const std::string& workingFolder,
+                                 const std::vector<int>& keptDescriptors) {
+    return RunProcessCaptured(arguments, workingFolder, keptDescriptors);
 }
 
-void RunCommandCaptured(const std::vector<std::string>& arguments,
-                        const std::string& workingFolder, std::string& output) {
-    const ProcessResult result = RunProcessCaptured(arguments, workingFolder);
-    if (!result.Started) {
-        output = "Couldn't run the command: " + result.StartError + "\r\n";
-        return;
-    }
+void RunCommandCaptured(const std::string& commandLine, const std::string& workingFolder,
+                        std::string& output) {
+    const std::vector<std::string> arguments = SplitCommandWords(commandLine);
+    const ProcessResult result = RunCommandCaptured(arguments, workingFolder);
     output = result.Output;
-    if (!Trim(output).empty()) return;
-    const std::string program = arguments.front();
-    if (result.Signal != 0)
-        output = "\"" + program + "\" was stopped by signal " + IntToStr(result.Signal) + "\r\n";
-    else if (result.ExitCode != 0)
-        output = "\"" + program + "\" ended with exit code " + IntToStr(result.ExitCode) + "\r\n";
+    const std::string program = arguments.empty() ? std::string() : arguments.front();
+    if (!result.Started || (output.find_first_not_of(" \r\n") == std::string::npos && !EndedWell(result)))
+        output = EndingText(program, result) + "\r\n";
 }
 
 }  // namespace parch

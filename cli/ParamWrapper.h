@@ -4,6 +4,8 @@
 // the output names and the output folder chain. Parchdesk fills the same parameters from its
 // window and builds its command lines and names with the same functions.
 
+#include "platform/os/Process.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,32 +50,57 @@ private:
     std::vector<bool> quoted_;
 };
 
-// True for a word whose first four characters are "-" and one of the 15 option names, in any
-// case ("-Input" counts as "-inp").
-bool IsOptionWord(std::string_view word);
+// The program's arguments as the shell split them.
+using Arguments = std::vector<std::string>;
+
+// True for an argument that is an option word as a whole: its first four characters are "-"
+// and one of the 15 option names, in any case, and it holds no blank ("-Input" counts as
+// "-inp"; "-inp a.pdf" and "Q3 -final.pdf" are no option words).
+bool IsOptionWord(std::string_view argument);
 
 // Cuts the text at the separator and at every CR and LF; empty pieces are dropped.
 std::vector<std::string> SplitText(std::string_view text, char separator);
 
-// The value of the option "-" + name: the words after its last occurrence up to the next
-// option word, joined by single blanks. Option words are recognised in any case.
-std::string GetParamValue(std::string_view text, std::string_view name);
+// The value of the option "-" + name: the arguments after its last occurrence up to the next
+// option word, joined by one blank, each kept byte for byte.
+std::string GetParamValue(const Arguments& arguments, std::string_view name);
 
-// Applies the option words of the text to the parameters; false when the text is unusable.
-bool CheckParameters(std::string_view text, RunParameters& params);
+// Applies the option words of the arguments to the parameters; false when they are unusable
+// (fewer than two, an argument beginning with "-" that is no option word, an unknown image
+// format).
+bool CheckParameters(const Arguments& arguments, RunParameters& params);
 
-// Sets RangeText, FirstPage and LastPage from the "-rng" value; needs PageCount.
-void ParsePageRange(std::string_view commandLine, RunParameters& params);
+// Parchcli's arguments into the parameters, nothing else read: false when they are unusable
+// or name no input.
+bool ParseParameters(const Arguments& arguments, RunParameters& params);
+
+// Makes the input path and the output folder absolute; relative ones are taken from base.
+void ResolvePaths(RunParameters& params, const std::string& base);
+
+// Sets FirstPage and LastPage from RangeText; needs PageCount.
+void ParsePageRange(RunParameters& params);
 
 // The page count printed by the page-information engine; 0 when it printed none or its usage
 // text. A "Pages:" line whose rest is no integer raises EConvertError.
 std::int32_t PagesCountFromOutput(std::string_view output);
-std::int32_t GetPagesCount(const RunParameters& params, const std::string& programFolder);
 
-// Parses Parchcli's joined command line, resolves the paths against the current folder, reads
-// the page count and sets OutputPath and OutputFolder. False when the line is unusable.
-bool ParseParameters(std::string_view commandLine, RunParameters& params,
-                     const std::string& programFolder);
+struct PagesCount {
+    std::int32_t Count = 0;
+    std::string Cause;  // when Count is 0: why, in plain words
+};
+PagesCount GetPagesCount(const RunParameters& params, const std::string& programFolder);
+
+// Why the page count of the input could not be read, from the file itself and from what the
+// page-information engine printed.
+std::string PagesCountFailureCause(const RunParameters& params, const ProcessResult& pageInfo);
+
+// Once the page count is known: the page range, the pages of a per-page run, OutputPath and
+// OutputFolder.
+void CompleteParameters(RunParameters& params);
+
+// The document's file name without its extension: the last four characters go when the name
+// is longer than that and they are a dot and three characters (UTF-8 characters, never cut).
+std::string BaseName(std::string_view inputPath);
 
 // The text file's path (text mode) or the image folder (image mode); normalises Prefix and,
 // in text mode, sets OutputFolder to the folder of the text file.
@@ -82,7 +109,8 @@ std::string BuildOutputPath(RunParameters& params);
 // The folder trimmed, with a trailing "/"; an empty or blank text stays empty.
 std::string IncludeBackslash(std::string_view folder);
 
-// Creates every missing level of the folder; false when a level could not be created.
+// Creates every missing level of the folder; a level that exists already, or that another
+// process makes meanwhile, is fine. False when a level could not be created.
 bool CreateFolderChain(std::string_view folder);
 
 // Engine command lines, all run with the program folder as working folder.

@@ -26,9 +26,13 @@ void RemoveAbandonedRunFolders(const std::string& temp) {
 
 }  // namespace
 
+void ScratchFolder::RemoveAbandoned(const std::string& programFolder) {
+    RemoveAbandonedRunFolders(programFolder + "Temp/");
+}
+
 ScratchFolder::ScratchFolder(const std::string& programFolder) {
     const std::string temp = programFolder + "Temp/";
-    if (!DirectoryExists(temp)) CreateDir(temp);
+    EnsureDir(temp);
     RemoveAbandonedRunFolders(temp);
     // Locked before it gets a run folder's name, so no other run takes it for abandoned.
     const auto created = CreateUniqueFolder(temp, kNewPrefix);

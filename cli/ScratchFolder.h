@@ -1,8 +1,9 @@
 #pragma once
 // A run's private folder inside the program folder's "Temp": the image engine writes its
 // files there, and nothing of another run (of either program) is touched when it is cleaned.
-// The folder stays locked while its run lives, so the folders of runs that were killed can be
-// told apart and are removed by the next run.
+// The folder stays locked while its run lives, and while the image engine that writes into it
+// lives (it is handed the lock), so the folders of runs that were killed can be told apart and
+// are removed by the next run once nothing can refill them.
 
 #include "platform/os/FileLock.h"
 
@@ -20,7 +21,11 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
+    // Removes the folders of ended runs that no process holds any more.
+    static void RemoveAbandoned(const std::string& programFolder);
+
     const std::string& Path() const { return path_; }  // absolute, with a trailing "/"
+    int LockDescriptor() const { return lock_->Descriptor(); }  // for the engine to hold
     std::string ImageRoot() const { return path_ + "tmp"; }
 
 private:

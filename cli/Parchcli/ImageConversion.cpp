@@ -3,10 +3,12 @@
 #include "cli/Parchcli/Jpeg2000Writer.h"
 #include "base/SysUtils.h"
 #include "platform/os/Files.h"
+#include "platform/os/Process.h"
 
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <future>
 #include <memory>
 
 namespace parch {
@@ -65,8 +67,14 @@ void PrintLine(std::ostream& out, std::string_view text) { out << text << "\r\n"
 // more pixels than any real page image has is not loaded.
 constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 30;
 
-bool HeaderWithinLimits(FREE_IMAGE_FORMAT fileType, const std::string& path) {
-    const Bitmap header(FreeImage_Load(fileType, path.c_str(), FIF_LOAD_NOPIXELS));
+struct MemoryDeleter {
+    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
+};
+using Memory = std::unique_ptr<FIMEMORY, MemoryDeleter>;
+
+bool HeaderWithinLimits(FREE_IMAGE_FORMAT fileType, FIMEMORY* memory) {
+    FreeImage_SeekMemory(memory, 0, SEEK_SET);
+    const Bitmap header(FreeImage_LoadFromMemory(fileType, memory, FIF_LOAD_NOPIXELS));
     if (!header) return false;
     // Both sides fit 32 bits, so their product fits 64.
     const std::uint64_t pixels = std::uint64_t{FreeImage_GetWidth(header.get())} * FreeImage_GetHeight(header.get());
@@ -81,10 +89,21 @@ bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* image, const std::string& path, in
     return false;
 }
 
+// The file is read from disk once; type, header and pixels all come from that copy.
 Bitmap LoadScratchImage(const std::string& path) {
-    const FREE_IMAGE_FORMAT fileType = FreeImage_GetFileType(path.c_str(), 0);
-    if (fileType == FIF_UNKNOWN || !HeaderWithinLimits(fileType, path)) return nullptr;
-    return Bitmap(FreeImage_Load(fileType, path.c_str(), 0));
+    std::optional<std::string> bytes = ReadFileBytes(path, kMaxDecodedBytes);
+    if (!bytes || bytes->empty()) return nullptr;
+    const Memory memory(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(bytes->data()), static_cast<DWORD>(bytes->size())));
+    if (!memory) return nullptr;
+    const FREE_IMAGE_FORMAT fileType = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
+    if (fileType == FIF_UNKNOWN || !HeaderWithinLimits(fileType, memory.get())) return nullptr;
+    FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
+    return Bitmap(FreeImage_LoadFromMemory(fileType, memory.get(), 0));
+}
+
+// The next scratch image is read and decoded while the current one is converted and saved.
+std::future<Bitmap> LoadInBackground(const std::string& path) {
+    return std::async(std::launch::async, [path] { return LoadScratchImage(path); });
 }
 
 }  // namespace
@@ -121,9 +140,16 @@ bool ConvertExtractedImages(const RunParameters& params, const std::string& scra
     const std::optional<unsigned> dotsPerMeter = DotsPerMeter(params.Dpi);
     bool allSaved = true;
     int k = 0;
-    for (const std::string& name : ListFiles(scratchFolder, "tmp-*.*")) {
+    const std::vector<std::string> names = ListFiles(scratchFolder, "tmp-*.*");
+    std::future<Bitmap> next;
+    if (!names.empty()) next = LoadInBackground(scratchFolder + names.front());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
         const std::string path = scratchFolder + name;
-        Bitmap image = LoadScratchImage(path);
+        Bitmap image = next.get();
+        // An interrupted run leaves the rest to the scratch folder's removal.
+        if (TerminationSignals::Received() != 0) return false;
+        if (i + 1 < names.size()) next = LoadInBackground(scratchFolder + names[i + 1]);
         if (!image) {
             PrintLine(out, "Couldn't read the extracted image \"" + name + "\"!");
             allSaved = false;

@@ -1,6 +1,7 @@
 #include "cli/Parchcli/ParchcliMain.h"
 
 #include "cli/EngineSession.h"
+#include "cli/EngineVerdict.h"
 #include "cli/ExecuteCMD.h"
 #include "cli/Parchcli/ImageConversion.h"
 #include "cli/RegistryAccess.h"
@@ -58,17 +59,20 @@ bool IsJoinedOption(const std::string& argument) {
     return argument.size() >= 5 && argument[4] == ' ' && IsOptionWord(argument.substr(0, 4));
 }
 
+// A termination signal arrived: the run ends, cleaning up on the way out.
+struct Interrupted {
+    int Signal;
+};
+
+void ThrowIfInterrupted() {
+    if (const int signal = TerminationSignals::Received(); signal != 0) throw Interrupted{signal};
+}
+
 bool IsUsable(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return false;
     for (const std::string& argument : arguments)
         if (IsJoinedOption(argument)) return false;
     return true;
-}
-
-std::string WithoutCrLf(std::string text) {
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
-        text.erase(at, 2);
-    return text;
 }
 
 void DiscardScratchImages(const std::string& scratchFolder) {
@@ -109,20 +113,29 @@ void ParchcliMain::PrintInitializationError() {
     PrintLine(std::string(47, '-'));
 }
 
-std::string ParchcliMain::RunEngine(const EngineCommandLine& command, bool textMode) {
-    std::string output;
-    RunCommandCaptured(command.Arguments(), programFolder_, output);
-    const std::string trimmed = Trim(output);
-    if (textMode && trimmed.find("pdftotext") != std::string::npos)
-        return "Zembrix text extraction engine error!";
-    if (!textMode && trimmed.find("pdfimages") != std::string::npos)
-        return "Zembrix image extraction engine error!";
-    return output;
+EngineVerdict ParchcliMain::RunEngine(const EngineCommandLine& command, bool textMode,
+                                      const std::vector<int>& keptDescriptors) {
+    const std::string& program = command.Arguments().front();
+    const ProcessResult run = RunCommandCaptured(command.Arguments(), programFolder_, keptDescriptors);
+    ThrowIfInterrupted();
+    EngineVerdict verdict = JudgeEngineRun(program, run);
+    if (verdict.Succeeded) return verdict;
+    // An engine that answers with its usage text was given a line it does not understand.
+    const std::string trimmed = Trim(run.Output);
+    const char* branded = nullptr;
+    if (textMode && trimmed.find("pdftotext") != std::string::npos) branded = "Zembrix text extraction engine error!";
+    if (!textMode && trimmed.find("pdfimages") != std::string::npos) branded = "Zembrix image extraction engine error!";
+    if (branded) verdict.Lines = {branded, EndingText(program, run)};
+    return verdict;
 }
 
 int ParchcliMain::Run(const std::vector<std::string>& arguments) {
+    const TerminationSignals signals;
     try {
         return RunGuarded(arguments);
+    } catch (const Interrupted& interrupted) {
+        PrintLine("Interrupted by signal " + IntToStr(interrupted.Signal) + "!");
+        return kExitInterrupted + interrupted.Signal;
     } catch (const std::exception& error) {
         PrintLine(std::string("Error: ") + error.what());
         return kExitFailure;
@@ -138,56 +151,53 @@ int ParchcliMain::RunGuarded(const std::vector<std::string>& arguments) {
         return kExitFailure;
     }
     PrintBanner();
-    if (!IsUsable(arguments)) {
+    RunParameters params;
+    if (!IsUsable(arguments) || !ParseParameters(arguments, params)) {
         PrintUsage();
         return kExitUsage;
     }
-    std::string joined;
-    for (const std::string& argument : arguments) joined += argument + " ";
-    joined = Trim(joined);
+    ResolvePaths(params, CurrentFolder());
 
     // Held until the end of the run: no other run deletes the engines meanwhile, and this run
     // deletes them only when no other run is using them.
     EngineSession engines(programFolder_);
+    ScratchFolder::RemoveAbandoned(programFolder_);
     engines.Prepare("pdfi");
-    RunParameters params;
-    if (!ParseParameters(joined, params, programFolder_)) {
-        PrintUsage();
-        return kExitUsage;
-    }
+    engines.Prepare(params.TextMode ? "textract" : "iextract");
+    ThrowIfInterrupted();
     std::unique_ptr<ScratchFolder> scratch;
-    if (params.TextMode) {
-        engines.Prepare("textract");
-    } else {
-        engines.Prepare("iextract");
-        scratch = std::make_unique<ScratchFolder>(programFolder_);
-    }
-    if (params.PageCount <= 0) {
+    if (!params.TextMode) scratch = std::make_unique<ScratchFolder>(programFolder_);
+
+    const PagesCount pages = GetPagesCount(params, programFolder_);
+    ThrowIfInterrupted();
+    if (pages.Count <= 0) {
         PrintLine("Couldn't determinated \"" + params.InputPath + "\" pages count!");
+        PrintLine(pages.Cause);
         return kExitFailure;
     }
+    params.PageCount = pages.Count;
+    CompleteParameters(params);
     if (!CreateFolderChain(params.OutputFolder)) {
         PrintLine("Couldn't create the output folder \"" + params.OutputFolder + "\"!");
         return kExitFailure;
     }
-    const std::string scratchFolder = scratch ? scratch->Path() : std::string();
     const EngineCommandLine tail = EngineTail(params, scratch ? scratch->ImageRoot() : std::string());
-    const bool succeeded = params.SeparatePages ? RunPerPage(params, tail, scratchFolder)
-                                                : RunWholeDocument(params, tail, scratchFolder);
+    const bool succeeded = params.SeparatePages ? RunPerPage(params, tail, scratch.get())
+                                                : RunWholeDocument(params, tail, scratch.get());
     if (succeeded) PrintLine("Done.");
     return succeeded ? kExitSuccess : kExitFailure;
 }
 
 bool ParchcliMain::RunWholeDocument(const RunParameters& params, const EngineCommandLine& tail,
-                                    const std::string& scratchFolder) {
+                                    const ScratchFolder* scratch) {
     EngineCommandLine command = EngineHead(params);
     command.Append(RangeArguments(params.FirstPage, params.LastPage)).Append(tail);
     PrintLine("Processing...");
-    return RunAndConvert(params, command, scratchFolder, 0);
+    return RunAndConvert(params, command, scratch, 0);
 }
 
 bool ParchcliMain::RunPerPage(const RunParameters& params, const EngineCommandLine& tail,
-                              const std::string& scratchFolder) {
+                              const ScratchFolder* scratch) {
     bool allSucceeded = true;
     for (std::int32_t page = params.FirstPage; page <= params.LastPage; ++page) {
         EngineCommandLine command = EngineHead(params);
@@ -195,21 +205,29 @@ bool ParchcliMain::RunPerPage(const RunParameters& params, const EngineCommandLi
         if (params.TextMode) command.InsertPageIntoTextPath(page);
         PrintLine("Processing page " + IntToStr(page) + "...");
         // A failed page does not stop the others.
-        if (!RunAndConvert(params, command, scratchFolder, page)) allSucceeded = false;
+        if (!RunAndConvert(params, command, scratch, page)) allSucceeded = false;
     }
     return allSucceeded;
 }
 
 bool ParchcliMain::RunAndConvert(const RunParameters& params, const EngineCommandLine& command,
-                                 const std::string& scratchFolder, std::int32_t page) {
-    const std::string output = RunEngine(command, params.TextMode);
-    if (!WithoutCrLf(output).empty()) {
-        PrintLine(output);
+                                 const ScratchFolder* scratch, std::int32_t page) {
+    // The image engine holds the scratch folder's lock too: while it lives, no other run takes
+    // the folder for abandoned.
+    const std::vector<int> kept = scratch ? std::vector<int>{scratch->LockDescriptor()} : std::vector<int>{};
+    const EngineVerdict verdict = RunEngine(command, params.TextMode, kept);
+    if (!verdict.Succeeded) {
+        for (const std::string& line : verdict.Lines) PrintLine(line);
         // What a failed run left must not be taken for the next page's images.
-        if (!params.TextMode) DiscardScratchImages(scratchFolder);
+        if (scratch) DiscardScratchImages(scratch->Path());
         return false;
     }
-    return params.TextMode || ConvertExtractedImages(params, scratchFolder, page, out_);
+    // What a successful engine printed is a warning; its output stands.
+    for (const std::string& line : verdict.Lines) PrintLine(" Warning: " + line);
+    if (!scratch) return true;
+    const bool converted = ConvertExtractedImages(params, scratch->Path(), page, out_);
+    ThrowIfInterrupted();
+    return converted;
 }
 
 }  // namespace parch

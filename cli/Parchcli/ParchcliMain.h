@@ -2,7 +2,9 @@
 // Parchcli's main block: registry values, banner, usage, engines, page count, the text or
 // image runs and the clean-up. Every line goes to out, followed by CR LF.
 
+#include "cli/EngineVerdict.h"
 #include "cli/ParamWrapper.h"
+#include "cli/ScratchFolder.h"
 
 #include <ostream>
 #include <string>
@@ -15,6 +17,7 @@ enum ParchcliExitCode : int {
     kExitSuccess = 0,
     kExitFailure = 1,  // initialization error, no page count, engine, save or folder failure
     kExitUsage = 2,
+    kExitInterrupted = 128,  // plus the signal that ended the run (SIGINT 130, SIGTERM 143)
 };
 
 // A banner line centred for 48 columns.
@@ -24,7 +27,8 @@ class ParchcliMain {
 public:
     explicit ParchcliMain(std::ostream& out) : out_(out) {}
 
-    // Runs one extraction for the program's arguments (without the program name).
+    // Runs one extraction for the program's arguments (without the program name). SIGINT and
+    // SIGTERM end the running engine and the run, which cleans up and answers 128 + signal.
     int Run(const std::vector<std::string>& arguments);
 
     void PrintBanner();
@@ -33,12 +37,13 @@ public:
 private:
     int RunGuarded(const std::vector<std::string>& arguments);
     bool RunWholeDocument(const RunParameters& params, const EngineCommandLine& tail,
-                          const std::string& scratchFolder);
+                          const ScratchFolder* scratch);
     bool RunPerPage(const RunParameters& params, const EngineCommandLine& tail,
-                    const std::string& scratchFolder);
+                    const ScratchFolder* scratch);
     bool RunAndConvert(const RunParameters& params, const EngineCommandLine& command,
-                       const std::string& scratchFolder, std::int32_t page);
-    std::string RunEngine(const EngineCommandLine& command, bool textMode);
+                       const ScratchFolder* scratch, std::int32_t page);
+    EngineVerdict RunEngine(const EngineCommandLine& command, bool textMode,
+                            const std::vector<int>& keptDescriptors);
     void PrintInitializationError();
     void PrintLine(std::string_view text);
 

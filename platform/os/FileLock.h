@@ -17,6 +17,8 @@ public:
     FileLock& operator=(const FileLock&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // For handing the lock on to a child process, which then holds it as long as it lives.
+    int Descriptor() const { return fd_; }
     bool LockShared();          // waits while another holds it exclusively
     bool LockExclusive();       // waits
     bool TryLockExclusive();    // never waits

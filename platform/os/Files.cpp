@@ -76,6 +76,12 @@ bool PathExists(const std::string& path) {
 }
 
 bool CreateDir(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+bool EnsureDir(const std::string& path) {
+    if (CreateDir(path)) return true;
+    // Whoever made it, a folder is what was asked for; a file of that name is not.
+    return errno == EEXIST && DirectoryExists(path);
+}
+
 bool RemoveDir(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 

@@ -28,6 +28,9 @@ bool FileExists(const std::string& path);  // anything but a folder
 bool DirectoryExists(const std::string& path);
 bool PathExists(const std::string& path);
 bool CreateDir(const std::string& path);
+// Creates the folder unless one is there already, also one that another process made a moment
+// ago; true when a folder is there afterwards.
+bool EnsureDir(const std::string& path);
 bool RemoveDir(const std::string& path);
 bool DeleteFile(const std::string& path);
 bool RenameFile(const std::string& from, const std::string& to);

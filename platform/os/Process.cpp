@@ -3,12 +3,16 @@
 #include "platform/os/Files.h"
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,6 +24,17 @@ namespace {
 
 // Enough for every engine's messages; a runaway child cannot exhaust memory.
 constexpr std::size_t kMaxCapturedOutput = 16 * 1024 * 1024;
+
+// A signal handler reaches nothing but these: the process group it is to end and the signal
+// it saw. Lock-free atomics are safe to use there.
+std::atomic<pid_t> runningGroup{0};
+std::atomic<int> receivedSignal{0};
+
+void OnTerminationSignal(int signal) {
+    int none = 0;
+    receivedSignal.compare_exchange_strong(none, signal);
+    if (const pid_t group = runningGroup.load(); group > 0) ::kill(-group, SIGKILL);
+}
 
 class UniqueFd {
 public:
@@ -37,16 +52,104 @@ private:
     int fd_;
 };
 
-class SpawnActions {
+// Everything the child needs, prepared before the fork: after it the child may only make
+// system calls (another thread of the parent may hold the allocator's lock).
+struct ChildSetup {
+    const char* Program;
+    char* const* Argv;
+    const char* Folder;
+    pid_t Parent;
+    int Input;        // -1: none
+    int Output;
+    int ErrorReport;  // close-on-exec; receives errno when the start fails
+    const std::vector<int>* Kept;  // sorted
+};
+
+void CloseRange(unsigned first, unsigned last) {
+    if (first > last) return;
+    if (::close_range(first, last, 0) == 0) return;
+    const long limit = ::sysconf(_SC_OPEN_MAX);
+    const unsigned end = std::min<unsigned long>(last, limit > 0 ? static_cast<unsigned long>(limit) - 1 : 1023);
+    for (unsigned fd = first; fd <= end; ++fd) ::close(static_cast<int>(fd));
+}
+
+// dup2 of a descriptor onto itself would keep its close-on-exec flag.
+void PlaceAt(int from, int to) {
+    if (from == to) ::fcntl(to, F_SETFD, 0);
+    else ::dup2(from, to);
+}
+
+// A descriptor the child is to place at 0, 1 or 2 must not already sit there (a caller
+// started with a standard descriptor closed would get it from pipe or open).
+int AboveStandard(int fd) {
+    if (fd < 0 || fd > 2) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
+[[noreturn]] void ReportAndExit(int errorReport) {
+    const int code = errno;
+    [[maybe_unused]] const ssize_t written = ::write(errorReport, &code, sizeof code);
+    ::_exit(127);
+}
+
+[[noreturn]] void RunChild(const ChildSetup& setup) {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != setup.Parent) ::_exit(127);  // the parent died before the line above
+    if (setup.Input >= 0) PlaceAt(setup.Input, 0);
+    PlaceAt(setup.Output, 1);
+    PlaceAt(setup.Output, 2);
+    unsigned next = 3;
+    for (const int fd : *setup.Kept) {
+        if (fd < static_cast<int>(next)) continue;
+        const unsigned keep = static_cast<unsigned>(fd);
+        CloseRange(next, keep - 1);
+        if (fd != setup.ErrorReport) ::fcntl(fd, F_SETFD, 0);
+        next = keep + 1;
+    }
+    CloseRange(next, ~0U);
+    if (::chdir(setup.Folder) != 0) ReportAndExit(setup.ErrorReport);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) ::sigaction(signal, &defaults, nullptr);
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(setup.Program, setup.Argv, environ);
+    ReportAndExit(setup.ErrorReport);
+}
+
+// Zero bytes when the exec succeeded (the descriptor closed with it), else the child's errno.
+std::optional<int> ReadStartError(int fd) {
+    int code = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, &code, sizeof code);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == static_cast<ssize_t>(sizeof code)) return code;
+        return std::nullopt;
+    }
+}
+
+// While registered, a termination signal kills the child's group. Only one child at a time
+// can be registered; the callers run their engines one after the other.
+class RunningGroup {
 public:
-    SpawnActions() { ::posix_spawn_file_actions_init(&actions_); }
-    ~SpawnActions() { ::posix_spawn_file_actions_destroy(&actions_); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
+    explicit RunningGroup(pid_t group) {
+        pid_t none = 0;
+        registered_ = runningGroup.compare_exchange_strong(none, group);
+        // A signal that came before the registration would otherwise be missed.
+        if (receivedSignal.load() != 0) ::kill(-group, SIGKILL);
+    }
+    ~RunningGroup() {
+        if (registered_) runningGroup.store(0);
+    }
+    RunningGroup(const RunningGroup&) = delete;
+    RunningGroup& operator=(const RunningGroup&) = delete;
 
 private:
-    posix_spawn_file_actions_t actions_;
+    bool registered_ = false;
 };
 
 bool IsExecutableFile(const std::string& path) {
@@ -123,8 +226,13 @@ std::optional<std::string> FindProgram(std::string_view name, std::string_view w
 }
 
 ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
-                                 const std::string& workingFolder) {
+                                 const std::string& workingFolder,
+                                 const std::vector<int>& keptDescriptors) {
     ProcessResult result;
+    if (const int signal = receivedSignal.load(); signal != 0) {
+        result.StartError = "Interrupted by signal " + std::to_string(signal);
+        return result;
+    }
     if (arguments.empty() || arguments.front().empty()) {
         result.StartError = "No program to start";
         return result;
@@ -139,31 +247,48 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
         return result;
     }
 
-    int pipeFds[2];
+    int pipeFds[2], reportFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         result.StartError = std::string("Cannot create a pipe: ") + std::strerror(errno);
         return result;
     }
-    UniqueFd readEnd(pipeFds[0]), writeEnd(pipeFds[1]);
-    UniqueFd devNull(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-
-    SpawnActions actions;
-    if (devNull.get() >= 0) ::posix_spawn_file_actions_adddup2(actions.get(), devNull.get(), 0);
-    ::posix_spawn_file_actions_adddup2(actions.get(), writeEnd.get(), 1);
-    ::posix_spawn_file_actions_adddup2(actions.get(), writeEnd.get(), 2);
-    ::posix_spawn_file_actions_addchdir_np(actions.get(), workingFolder.c_str());
-    ::posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
+    UniqueFd readEnd(AboveStandard(pipeFds[0])), writeEnd(AboveStandard(pipeFds[1]));
+    if (::pipe2(reportFds, O_CLOEXEC) != 0) {
+        result.StartError = std::string("Cannot create a pipe: ") + std::strerror(errno);
+        return result;
+    }
+    UniqueFd reportRead(AboveStandard(reportFds[0])), reportWrite(AboveStandard(reportFds[1]));
+    const UniqueFd devNull(AboveStandard(::open("/dev/null", O_RDONLY | O_CLOEXEC)));
+    if (readEnd.get() < 0 || writeEnd.get() < 0 || reportRead.get() < 0 || reportWrite.get() < 0) {
+        result.StartError = std::string("Cannot create a pipe: ") + std::strerror(errno);
+        return result;
+    }
 
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    std::vector<int> kept = keptDescriptors;
+    kept.push_back(reportWrite.get());
+    std::sort(kept.begin(), kept.end());
+    const ChildSetup setup{program->c_str(), argv.data(), workingFolder.c_str(), ::getpid(),
+                           devNull.get(), writeEnd.get(), reportWrite.get(), &kept};
 
-    pid_t pid = 0;
-    const int error = ::posix_spawn(&pid, program->c_str(), actions.get(), nullptr, argv.data(), environ);
-    // Our copy of the write end must go, or reading would never see the end of the stream.
+    const pid_t pid = ::fork();
+    if (pid == 0) RunChild(setup);
+    const int forkError = errno;
+    // Our copies of the write ends must go, or reading would never see the end of the streams.
     writeEnd.reset();
-    if (error != 0) {
-        result.StartError = "Cannot start \"" + arguments.front() + "\": " + std::strerror(error);
+    reportWrite.reset();
+    if (pid < 0) {
+        result.StartError = "Cannot start \"" + arguments.front() + "\": " + std::strerror(forkError);
+        return result;
+    }
+    ::setpgid(pid, pid);  // also here, so the group exists before anyone signals it
+    const RunningGroup running(pid);
+    if (const std::optional<int> startError = ReadStartError(reportRead.get())) {
+        WaitForChild(pid, result);
+        result = ProcessResult();
+        result.StartError = "Cannot start \"" + arguments.front() + "\": " + std::strerror(*startError);
         return result;
     }
     result.Started = true;
@@ -171,5 +296,22 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
     WaitForChild(pid, result);
     return result;
 }
+
+TerminationSignals::TerminationSignals() {
+    receivedSignal.store(0);
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    ::sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM}) ::sigaction(signal, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (const int signal : {SIGINT, SIGTERM}) ::sigaction(signal, &defaults, nullptr);
+    receivedSignal.store(0);
+}
+
+int TerminationSignals::Received() { return receivedSignal.load(); }
 
 }  // namespace parch

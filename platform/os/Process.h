@@ -26,8 +26,26 @@ std::optional<std::string> FindProgram(std::string_view name, std::string_view w
 
 // Runs arguments[0] with the given arguments in the working folder and waits for its end.
 // Standard input is /dev/null; standard output and standard error share one pipe that is
-// drained while the child runs. No other descriptor reaches the child.
+// drained while the child runs. The child gets a process group of its own and is killed when
+// the thread that started it ends, so it never outlives its caller. Of the other descriptors
+// only those in keptDescriptors reach it (under their own numbers): a lock held through one
+// of them then lasts as long as the child. Nothing is started while a TerminationSignals
+// object holds a received signal.
 ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
-                                 const std::string& workingFolder);
+                                 const std::string& workingFolder,
+                                 const std::vector<int>& keptDescriptors = {});
+
+// While an object lives, SIGINT and SIGTERM do not end the process: they kill the process
+// group of the child that RunProcessCaptured is running, and Received() reports the signal so
+// the caller can clean up and end. One object at a time; the handlers are the process's own.
+class TerminationSignals {
+public:
+    TerminationSignals();
+    ~TerminationSignals();
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+    static int Received();  // the first signal received, 0 for none
+};
 
 }  // namespace parch

@@ -2,13 +2,18 @@
 // folder of their own, the real engines, and the poppler tools as the oracle.
 
 #include "base/SysUtils.h"
+#include "platform/os/FileLock.h"
 #include "platform/os/Files.h"
 #include "platform/os/Process.h"
+#include "tests/cli/FakeProgramFolder.h"
 #include "tests/platform/os/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
+#include <optional>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -62,6 +67,11 @@ protected:
         const double toInch = fields[4] == "PixelsPerCentimeter" ? 2.54 : 1.0;
         const auto dpi = [&](const std::string& value) { return std::to_string(std::lround(std::stod(value) * toInch)); };
         return fields[0] + " " + fields[1] + " " + dpi(fields[2]) + "x" + dpi(fields[3]);
+    }
+
+    // An engine of the program folder replaced by a script; runs use engines already there.
+    void InstallEngine(const std::string& name, const std::string& body) const {
+        fs::permissions(program_.Write(name, "#!/bin/sh\n" + body + "\n"), fs::perms::owner_all);
     }
 
     void ExpectNothingLeftBehind() const {
@@ -148,7 +158,8 @@ TEST_F(ParchcliTest, PathsPrefixAndPasswordKeepTheirCaseAndCharacters) {
     EXPECT_EQ(ReadText(docs_.Path() + "Big-Locked File.txt"), Pdftotext({"-layout", "-upw", password}, "Locked File.PDF"));
 
     const RunResult wrong = Parchcli({"-inp", "Locked", "File.PDF", "-pas", "my", "pa$s;|'\"x"});
-    EXPECT_EQ(wrong.Output, kBanner + "Couldn't determinated \"" + docs_.Path() + "Locked File.PDF\" pages count!\r\n");
+    EXPECT_EQ(wrong.Output, kBanner + "Couldn't determinated \"" + docs_.Path() + "Locked File.PDF\" pages count!\r\n"
+                                      "The password is wrong (Command Line Error: Incorrect password).\r\n");
     EXPECT_EQ(wrong.ExitCode, 1);
     ExpectNothingLeftBehind();
 }
@@ -234,24 +245,29 @@ TEST_F(ParchcliTest, MetadataNamingThePageEngineDoesNotHideThePageCount) {
     EXPECT_EQ(ReadText(docs_.Path() + "titled.txt"), Pdftotext({"-layout"}, "titled.pdf"));
 }
 
-TEST_F(ParchcliTest, TheEnginesOutputDecidesTheVerdict) {
-    struct Case { const char* pageInfo; const char* engine; const char* body; std::string printed; int exitCode; };
+TEST_F(ParchcliTest, TheEnginesExitStatusDecidesTheVerdict) {
+    using test::FakeEngine;
+    struct Case { const char* pageInfo; const char* engine; std::string body; std::string printed; int exitCode; };
     const Case cases[] = {
-        {"Pages: 3", "textract.bin", "printf 'pdftotext version 22\\nUsage: pdftotext [options]\\n'",
-         "Processing...\r\nZembrix text extraction engine error!\r\n", 1},
-        {"Pages: 3", "iextract.bin", "echo 'Usage: pdfimages [options]'",
-         "Processing...\r\nZembrix image extraction engine error!\r\n", 1},
-        {"Pages: 3", "textract.bin", "printf '\\r\\n\\r\\n'", "Processing...\r\nDone.\r\n", 0},
-        {"Pages: 3", "textract.bin", "printf '\\n'", "Processing...\r\n\n\r\n", 1},  // a lone LF is output
+        {"Pages: 3", "textract.bin", "printf 'pdftotext version 22\\nUsage: pdftotext [options]\\n'; exit 99",
+         "Processing...\r\nZembrix text extraction engine error!\r\n\"textract.bin\" ended with exit code 99\r\n", 1},
+        {"Pages: 3", "iextract.bin", "echo 'Usage: pdfimages [options]'; exit 99",
+         "Processing...\r\nZembrix image extraction engine error!\r\n\"iextract.bin\" ended with exit code 99\r\n", 1},
+        {"Pages: 3", "textract.bin", FakeEngine::kWarns,
+         "Processing...\r\n Warning: Syntax Warning: odd\r\n Warning: Syntax Error: damaged\r\nDone.\r\n", 0},
+        {"Pages: 3", "textract.bin", "printf '\\r\\n\\n'", "Processing...\r\nDone.\r\n", 0},
+        {"Pages: 3", "textract.bin", FakeEngine::kFailsSilently,
+         "Processing...\r\n\"textract.bin\" ended with exit code 3\r\n", 1},
+        {"Pages: 3", "textract.bin", FakeEngine::kComplains,
+         "Processing...\r\nSyntax Error: damaged\r\n\"textract.bin\" ended with exit code 1\r\n", 1},
+        {"Pages: 3", "iextract.bin", FakeEngine::kCrashes,
+         "Processing...\r\n\"iextract.bin\" was stopped by signal 11\r\n", 1},
         {"Pages: many", "textract.bin", "true", "Error: 'many' is not a valid integer value\r\n", 1},
     };
     for (const Case& c : cases) {
         // Engines already in the folder are used as they are, and deleted after the run.
-        for (const auto& [name, body] : {std::pair{"pdfi.bin", "echo '" + std::string(c.pageInfo) + "'"},
-                                         std::pair{c.engine, std::string(c.body)}}) {
-            const std::string path = program_.Write(name, "#!/bin/sh\n" + body + "\n");
-            fs::permissions(path, fs::perms::owner_all);
-        }
+        InstallEngine("pdfi.bin", "echo '" + std::string(c.pageInfo) + "'");
+        InstallEngine(c.engine, c.body);
         const bool images = std::string(c.engine) == "iextract.bin";
         const RunResult run = Parchcli({"-inp", "sample.pdf", images ? "-eim" : "-etx"});
         EXPECT_EQ(run.Output, kBanner + c.printed) << c.body;
@@ -260,19 +276,148 @@ TEST_F(ParchcliTest, TheEnginesOutputDecidesTheVerdict) {
     }
 }
 
-TEST_F(ParchcliTest, ImagesOfAFailedPageRunAreNotTakenForTheNextPage) {
-    for (const auto& [name, body] : {
-             std::pair{"pdfi.bin", std::string("echo 'Pages: 2'")},
-             // Arguments: -f n -l n input root. Page 1 writes an image and then complains.
-             std::pair{"iextract.bin", std::string("printf 'P5\\n1 1\\n255\\n\\200' > \"$6-00$2.pgm\"\n"
-                                                   "[ \"$2\" = 1 ] && echo 'Syntax Error: damaged'\nexit 0")}}) {
-        fs::permissions(program_.Write(name, "#!/bin/sh\n" + body + "\n"), fs::perms::owner_all);
-    }
+TEST_F(ParchcliTest, AWarningKeepsThePagesImagesAFailureDiscardsThem) {
+    InstallEngine("pdfi.bin", "echo 'Pages: 3'");
+    // Arguments: -f n -l n input root. Each page writes an image; page 1 warns, page 2 fails.
+    InstallEngine("iextract.bin", "printf 'P5\\n1 1\\n255\\n\\200' > \"$6-00$2.pgm\"\n"
+                                  "case $2 in 1) echo 'Syntax Warning: odd';; 2) echo 'Syntax Error: damaged'; exit 1;; esac");
     const RunResult run = Parchcli({"-inp", "sample.pdf", "-eim", "-spa", "-out", "pages"});
-    EXPECT_EQ(run.Output, kBanner + "Processing page 1...\r\nSyntax Error: damaged\n\r\nProcessing page 2...\r\n");
+    EXPECT_EQ(run.Output, kBanner + "Processing page 1...\r\n Warning: Syntax Warning: odd\r\n"
+                                    "Processing page 2...\r\nSyntax Error: damaged\r\n\"iextract.bin\" ended with exit code 1\r\n"
+                                    "Processing page 3...\r\n");
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_EQ(ListFiles(docs_.Path() + "pages", "*.*"), (std::vector<std::string>{"sample-p2-1.bmp"}));
+    EXPECT_EQ(ListFiles(docs_.Path() + "pages", "*.*"), (std::vector<std::string>{"sample-p1-1.bmp", "sample-p3-1.bmp"}));
     ExpectNothingLeftBehind();
+}
+
+TEST_F(ParchcliTest, ArgumentsReachTheEnginesByteForByte) {
+    const std::string record = docs_.Path() + "arguments";
+    struct Case { std::vector<std::string> arguments; std::string input, text; };
+    const Case cases[] = {
+        {{"-inp", "report - Copy.pdf"}, "report - Copy.pdf", "report - Copy.txt"},
+        {{"-inp", "Q3 -final.pdf", "-out", "sp ace/d  ir"}, "Q3 -final.pdf", "sp ace/d  ir/Q3 -final.txt"},
+        {{"-INPUT", "My", "Files.pdf", "-pre", " p ", "-out", " o "}, "My Files.pdf", " o / p -My Files.txt"},
+        {{"-inp", "ab"}, "ab", "ab.txt"},
+        {{"-inp", "\u5831\u544a.pdf", "-rng", "2"}, "\u5831\u544a.pdf", "\u5831\u544a.txt"},
+    };
+    for (const Case& c : cases) {
+        InstallEngine("pdfi.bin", "echo 'Pages: 2'");
+        InstallEngine("textract.bin", "printf '%s\\0' \"$@\" > '" + record + "'");
+        const RunResult run = Parchcli(c.arguments);
+        EXPECT_EQ(run.ExitCode, 0) << run.Output;
+        std::vector<std::string> received;
+        const std::string all = ReadText(record);
+        for (std::size_t at = 0, end; (end = all.find('\0', at)) != std::string::npos; at = end + 1)
+            received.push_back(all.substr(at, end - at));
+        ASSERT_GE(received.size(), 2u) << c.input;
+        EXPECT_EQ(received[received.size() - 2], docs_.Path() + c.input);
+        EXPECT_EQ(received.back(), docs_.Path() + c.text);
+        EXPECT_TRUE(DirectoryExists(ExtractFilePath(docs_.Path() + c.text))) << c.text;
+    }
+}
+
+TEST_F(ParchcliTest, AnUnreadablePageCountSaysWhy) {
+    ASSERT_EQ(RunProcessCaptured({"qpdf", "--encrypt", "secret", "owner", "256", "--", "sample.pdf", "locked.pdf"},
+                                 docs_.Path()).ExitCode, 0);
+    docs_.Write("empty.pdf", "");
+    docs_.Write("text.pdf", "just some text\n");
+    docs_.Write("damaged.pdf", ReadText(docs_.Path() + "sample.pdf").substr(0, 300));
+    ASSERT_TRUE(CreateDir(docs_.Path() + "folder.pdf"));
+    struct Case { std::vector<std::string> arguments; std::string cause; };
+    const Case cases[] = {
+        {{"-inp", "missing.pdf"}, "No such file."},
+        {{"-inp", "folder.pdf"}, "It is a folder, not a file."},
+        {{"-inp", "empty.pdf"}, "The file is empty."},
+        {{"-inp", "text.pdf"}, "The file is not a PDF document."},
+        {{"-inp", "damaged.pdf"}, "The document is damaged beyond repair (Syntax Error: Couldn't read xref table)."},
+        {{"-inp", "locked.pdf"}, "The document needs a password (-pas) (Command Line Error: Incorrect password)."},
+        {{"-inp", "locked.pdf", "-pas", "wrong"}, "The password is wrong (Command Line Error: Incorrect password)."},
+    };
+    for (const Case& c : cases) {
+        const RunResult run = Parchcli(c.arguments);
+        EXPECT_EQ(run.Output, kBanner + "Couldn't determinated \"" + docs_.Path() + c.arguments[1] + "\" pages count!\r\n" +
+                                  c.cause + "\r\n");
+        EXPECT_EQ(run.ExitCode, 1);
+    }
+    ExpectNothingLeftBehind();
+}
+
+TEST_F(ParchcliTest, ParallelRunsIntoOneNewFolderChainAllSucceed) {
+    // Engines that answer at once, kept for the whole test: a run deletes the engines only
+    // when no other holds the lock, and the test holds it too.
+    InstallEngine("pdfi.bin", "echo Pages: 1");
+    InstallEngine("textract.bin", "for a; do last=$a; done; : > \"$last\"");
+    FileLock engines(program_.Path() + "engines.lock");
+    ASSERT_TRUE(engines.LockShared());
+    for (int round = 0; round < 50; ++round) {
+        const std::string chain = "chain" + std::to_string(round) + "/a/b/c/d/e/f/g/h";
+        std::vector<RunResult> runs(8);
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            threads.emplace_back([&, i] { runs[i] = Parchcli({"-inp", "sample.pdf", "-out", chain, "-pre", std::to_string(i)}); });
+        for (std::thread& thread : threads) thread.join();
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            ASSERT_EQ(runs[i].ExitCode, 0) << "round " << round << ": " << runs[i].Output;
+            EXPECT_TRUE(FileExists(docs_.Path() + chain + "/" + std::to_string(i) + "-sample.txt"));
+        }
+    }
+    engines.Unlock();
+    DeleteFile(program_.Path() + "pdfi.bin");
+    DeleteFile(program_.Path() + "textract.bin");
+    ExpectNothingLeftBehind();
+}
+
+// False for a process that is gone or only waits to be reaped.
+bool ProcessAlive(const std::string& pid) {
+    const std::optional<std::string> stat = ReadFileBytes("/proc/" + pid + "/stat", 4096);
+    if (!stat) return false;
+    const std::size_t close = stat->rfind(')');
+    return close != std::string::npos && close + 2 < stat->size() && (*stat)[close + 2] != 'Z' &&
+           (*stat)[close + 2] != 'X';
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST_F(ParchcliTest, AnInterruptedRunTakesItsEngineAlongAndTheNextRunLeavesNothing) {
+    for (const int signal : {SIGKILL, SIGINT}) {
+        const std::string pidFile = docs_.Path() + "engine.pid";
+        DeleteFile(pidFile);
+        InstallEngine("pdfi.bin", "echo 'Pages: 1'");
+        // Arguments: input root. It writes an image, then hangs.
+        InstallEngine("iextract.bin", ": > \"$2-000.ppm\"; echo $PPID > '" + pidFile + ".parent'; " +
+                                          test::FakeEngine::Hangs(pidFile));
+        RunResult interrupted;
+        std::thread run([&] { interrupted = Parchcli({"-inp", "sample.pdf", "-eim", "-out", "stopped"}); });
+        const bool started = WaitFor([&] { return FileExists(pidFile); }, std::chrono::seconds(60));
+        const std::string engine = Trim(ReadText(pidFile));
+        if (started) {
+            EXPECT_TRUE(ProcessAlive(engine));
+            ::kill(StrToInt(Trim(ReadText(pidFile + ".parent"))), signal);
+            // The engine goes at once with its parent, or on the signal the parent received.
+            EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(engine); }, std::chrono::seconds(1))) << signal;
+        }
+        run.join();
+        ASSERT_TRUE(started) << signal;
+        if (signal == SIGINT) {
+            EXPECT_EQ(interrupted.ExitCode, 130);
+            EXPECT_EQ(interrupted.Output, kBanner + "Processing...\r\nInterrupted by signal 2!\r\n");
+            ExpectNothingLeftBehind();
+        }
+        // The next run (with the real engines) removes what a killed run left.
+        DeleteFile(program_.Path() + "pdfi.bin");
+        DeleteFile(program_.Path() + "iextract.bin");
+        const RunResult next = Parchcli({"-inp", "sample.pdf", "-eim", "-out", "next"});
+        EXPECT_EQ(next.Output, kBanner + "Processing...\r\nDone.\r\n") << signal;
+        ExpectNothingLeftBehind();
+    }
 }
 
 TEST_F(ParchcliTest, ConcurrentRunsKeepTheirOwnImagesAndEngines) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 namespace parch {
 namespace {
 
@@ -79,6 +82,24 @@ TEST(FilesTest, FoldersFilesAndUniqueFolders) {
     EXPECT_EQ(first->back(), '/');
     EXPECT_TRUE(RemoveDir(*first));
     EXPECT_FALSE(CreateUniqueFolder(dir.Path() + "missing", "run-").has_value());
+}
+
+TEST(FilesTest, EnsureDirSucceedsWhoeverMadeTheFolder) {
+    const test::ScratchDir dir;
+    // Threads racing for one new folder: each one sees it there afterwards.
+    for (int round = 0; round < 20; ++round) {
+        const std::string folder = dir.Path() + "race" + std::to_string(round);
+        std::vector<int> made(8, 0);
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < made.size(); ++i)
+            threads.emplace_back([&, i] { made[i] = EnsureDir(folder) ? 1 : 0; });
+        for (std::thread& thread : threads) thread.join();
+        EXPECT_EQ(std::count(made.begin(), made.end(), 1), 8) << round;
+    }
+    EXPECT_TRUE(EnsureDir(dir.Path() + "race0"));
+    const std::string file = dir.Write("file", "x");
+    EXPECT_FALSE(EnsureDir(file));
+    EXPECT_FALSE(EnsureDir(dir.Path() + "missing/child"));
 }
 
 }  // namespace

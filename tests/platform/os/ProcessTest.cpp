@@ -1,13 +1,19 @@
 #include "platform/os/Process.h"
 
+#include "platform/os/Files.h"
+
 #include "tests/platform/os/ScratchDir.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <optional>
+#include <thread>
 
 namespace parch {
 namespace {
@@ -97,6 +103,64 @@ TEST(RunProcessCapturedTest, OnlyTheThreeStandardDescriptorsReachTheChild) {
     EXPECT_LE(result.Output.size(), 8u) << result.Output;
     ::close(inheritable);
     EXPECT_EQ(RunShell("cat").Output, "");  // standard input is empty, not the test's
+}
+
+TEST(RunProcessCapturedTest, TheChildLeadsAGroupOfItsOwnAndKeepsOnlyTheGivenDescriptors) {
+    const ProcessResult group = RunShell("read -r pid comm state ppid pgrp rest < /proc/$$/stat; echo $pid $pgrp");
+    const std::vector<std::string> ids = SplitCommandWords(group.Output);
+    ASSERT_EQ(ids.size(), 2u) << group.Output;
+    EXPECT_EQ(ids[0], ids[1]);
+
+    const test::ScratchDir dir;
+    const int lockFile = ::open((dir.Path() + "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lockFile, 3);
+    const std::string fd = std::to_string(lockFile);
+    const ProcessResult kept = RunProcessCaptured({"sh", "-c", "[ -e /proc/self/fd/" + fd + " ] && echo kept"}, "/", {lockFile});
+    EXPECT_EQ(kept.Output, "kept\n");
+    const ProcessResult dropped = RunProcessCaptured({"sh", "-c", "[ -e /proc/self/fd/" + fd + " ] || echo dropped"}, "/");
+    EXPECT_EQ(dropped.Output, "dropped\n");
+    ::close(lockFile);
+}
+
+TEST(RunProcessCapturedTest, ACallerWithoutStandardDescriptorsStillCapturesTheOutput) {
+    const test::ScratchDir dir;
+    const pid_t caller = ::fork();
+    if (caller == 0) {
+        // The pipes now get the lowest numbers, which the child's 0, 1 and 2 must not clobber.
+        ::close(0);
+        ::close(1);
+        ::close(2);
+        const ProcessResult result = RunProcessCaptured({"sh", "-c", "echo out; echo err >&2"}, "/");
+        const int fd = ::open((dir.Path() + "captured").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        [[maybe_unused]] const ssize_t written = ::write(fd, result.Output.data(), result.Output.size());
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(caller, &status, 0), caller);
+    EXPECT_EQ(ReadFileBytes(dir.Path() + "captured", 100).value_or("<none>"), "out\nerr\n");
+}
+
+TEST(TerminationSignalsTest, ASignalEndsTheRunningChildAndNoOtherStarts) {
+    const test::ScratchDir dir;
+    std::optional<ProcessResult> result;
+    {
+        const TerminationSignals signals;
+        std::thread runner([&] { result = RunShell("touch started; exec sleep 60", dir.Path()); });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!std::filesystem::exists(dir.Path() + "started") && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(std::filesystem::exists(dir.Path() + "started"));
+        ::kill(::getpid(), SIGTERM);  // this process survives it
+        runner.join();
+        EXPECT_EQ(TerminationSignals::Received(), SIGTERM);
+        const ProcessResult refused = RunShell("touch late", dir.Path());
+        EXPECT_FALSE(refused.Started);
+        EXPECT_NE(refused.StartError.find("signal"), std::string::npos) << refused.StartError;
+    }
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->Signal, SIGKILL);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "late"));
+    EXPECT_TRUE(RunShell("true").Started);  // the signal belonged to the run that ended
 }
 
 }  // namespace
