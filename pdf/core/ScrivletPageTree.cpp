@@ -3,6 +3,7 @@
 #include "pdf/core/ScrivletFilters.h"
 #include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletPainter.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 
 namespace parch {
@@ -183,7 +184,7 @@ void TPDFPageTree::SelectPage(std::int32_t n) {
             Painter->OnFlush = std::move(flush);
             std::string text;
             try {
-                text = ContentStreams.back()->GetDecodedData();
+                text = GetDecodedData(*ContentStreams.back());
             } catch (const Exception&) {
                 text.clear();  // damaged content: the painter starts empty
             }

@@ -5,6 +5,7 @@
 #include "pdf/core/ScrivletExtra.h"
 #include "pdf/core/ScrivletFilters.h"
 #include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 
 namespace parch {
@@ -160,7 +161,7 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
     std::string_view text = ReadBytes(static_cast<std::int64_t>(trailer), 2048).substr(7);
     if (text.find("<<") == npos || text.find(">>") == npos) return false;
     TPDFStructure structure;
-    const TPDFObject* parsed = structure.ParseObject(text);
+    const TPDFObject* parsed = ParseObject(structure, text);
     if (parsed->Kind != kPDFKindDictionary) return false;
     const auto* dictionary = static_cast<const TPDFDictionary*>(parsed);
     if (OnTrailer) OnTrailer(dictionary->ToText());
@@ -179,7 +180,7 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
     const std::string_view window = ReadBytes(position, static_cast<std::int64_t>(data_.size()));
     TPDFStructure structure;
     std::int64_t end = 0;
-    TPDFObject* parsed = structure.ParseObjectAt(window, end);
+    TPDFObject* parsed = ParseObjectAt(structure, window, end);
     if (parsed->Kind != kPDFKindDictionary) return false;
     auto* dictionary = static_cast<TPDFDictionary*>(parsed);
     if (dictionary->GetTypeName() != "XRef" || !AsNumber(dictionary->GetValue("Size"))) return false;
@@ -220,7 +221,7 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
         stream->SetDictionary(dictionary);
         stream->Data = std::string(ReadBytes(position + static_cast<std::int64_t>(dataStart), length->GetInteger()));
         try {
-            decoded = stream->GetDecodedData();
+            decoded = GetDecodedData(*stream);
         } catch (const Exception&) {
             decoded.clear();  // a damaged stream gives no entries
         }

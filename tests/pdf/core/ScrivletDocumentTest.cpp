@@ -108,7 +108,8 @@ TEST(XRefReader, NewestDefinitionWinsAndNewerFreeEntriesHideNothing) {
     const std::string newer = "xref\n5 2\n0000000300 00000 n \n0000000000 00001 f \ntrailer\n<< /Size 7 /Prev 0 >>\n";
     const std::string file = older + newer;
     TPDFDocument document;
-    document.FileData = file + "startxref\n" + std::to_string(older.size()) + "\n%%EOF\n";
+    TStringStream source(file + "startxref\n" + std::to_string(older.size()) + "\n%%EOF\n");
+    ASSERT_TRUE(document.ReadSource(source));
     ASSERT_TRUE(document.ReadXRef());
     ASSERT_NE(document.FindIndObj(5), nullptr);
     EXPECT_EQ(document.FindIndObj(5)->Offset, 300);
@@ -130,10 +131,11 @@ TEST(Document, HeaderVersions) {
     };
     for (const auto& c : cases) {
         TPDFDocument document;
-        document.FileData = c.Start;
+        TStringStream source(c.Start);
+        ASSERT_TRUE(document.ReadSource(source));
         EXPECT_EQ(document.ReadHeader(), c.Accepted) << c.Start;
         if (c.Accepted) {
-            EXPECT_EQ(document.Version, c.Version);
+            EXPECT_EQ(document.Version(), c.Version);
         }
     }
 }
@@ -144,12 +146,12 @@ TEST(Document, OpensAfterJunkAndFailsWithoutPages) {
     const std::string file = BuildPdf(parts);
     TPDFDocument document;
     EXPECT_EQ(Read(document, std::string(2000, 'j') + file), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageCount(), 1);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 1);
 
     parts.Objects[1] = "<< /Type /Catalog >>";
     EXPECT_EQ(Read(document, BuildPdf(parts)), kOpenUnreadable);
     EXPECT_EQ(Read(document, std::string()), kOpenUnreadable);
-    EXPECT_EQ(document.FileData, "");  // a failed open leaves the document reset
+    EXPECT_EQ(document.FileData(), "");  // a failed open leaves the document reset
 }
 
 // A source that never ends, as a device or a pipe can be.
@@ -166,10 +168,10 @@ public:
 
 TEST(Document, InputBeyondTheSizeLimitIsUnreadable) {
     TPDFDocument document;
-    document.MaxFileSize = 1 << 20;
+    document.SetMaxFileSize(1 << 20);
     EndlessStream endless;
     EXPECT_EQ(document.ReadDocument(endless, u""), kOpenUnreadable);
-    EXPECT_EQ(document.FileData, "");
+    EXPECT_EQ(document.FileData(), "");
 }
 
 TEST(LazyObjects, StreamDataToleratesWrongLengths) {
@@ -231,7 +233,7 @@ TEST(LazyObjects, ObjectStreamMembersIncludingTheLast) {
     ASSERT_TRUE(three && four);
     EXPECT_EQ(three->ToText(), "(three)");
     EXPECT_EQ(four->ToText(), "[ 4 4 ]");
-    EXPECT_EQ(document.ObjectStreams.size(), 1u);
+    EXPECT_EQ(document.Store().ObjectStreamCount(), 1u);
 }
 
 PdfParts NestedTree() {
@@ -248,7 +250,7 @@ PdfParts NestedTree() {
 TEST(PageTree, FindsPagesInFlatAndNestedTrees) {
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(NestedTree())), kOpenOk);
-    TPDFPageTree& tree = *document.PageTree;
+    TPDFPageTree& tree = *document.PageTree();
     EXPECT_EQ(tree.GetPageCount(), 3);
     EXPECT_EQ(tree.GetPageDict(3), document.LookupObject(5));
     EXPECT_EQ(tree.CurrentParent, document.LookupObject(2));
@@ -259,9 +261,9 @@ TEST(PageTree, FindsPagesInFlatAndNestedTrees) {
     PdfParts flat = PagesParts("<< /Type /Pages /Count 3 /Kids [3 0 R 4 0 R 5 0 R] >>");
     for (int i = 3; i <= 5; ++i) flat.Objects[i] = Page(2);
     ASSERT_EQ(Read(document, BuildPdf(flat)), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageDict(2), document.LookupObject(4));
-    EXPECT_EQ(document.PageTree->CurrentRefNum, 4);
-    EXPECT_EQ(document.PageTree->GetPageRefIndex(document.PageTree->GetPageRef(3)), 3);
+    EXPECT_EQ(document.PageTree()->GetPageDict(2), document.LookupObject(4));
+    EXPECT_EQ(document.PageTree()->CurrentRefNum, 4);
+    EXPECT_EQ(document.PageTree()->GetPageRefIndex(document.PageTree()->GetPageRef(3)), 3);
 }
 
 TEST(PageTree, FalseCountsAndLoopsEndQuickly) {
@@ -270,19 +272,19 @@ TEST(PageTree, FalseCountsAndLoopsEndQuickly) {
     huge.Objects[3] = Page(2);
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(huge)), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageCount(), 2147483647);
-    EXPECT_EQ(document.PageTree->GetPageDict(2147483647), nullptr);
-    EXPECT_LE(document.PageTree->PageCache.size(), 1u);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 2147483647);
+    EXPECT_EQ(document.PageTree()->GetPageDict(2147483647), nullptr);
+    EXPECT_LE(document.PageTree()->PageCache.size(), 1u);
 
     // /Kids that lead back to the root, and a node that holds itself.
     PdfParts loop = PagesParts("<< /Type /Pages /Count 5 /Kids [3 0 R 2 0 R] >>");
     loop.Objects[3] = "<< /Type /Pages /Count 5 /Kids [3 0 R 2 0 R] >>";
     ASSERT_EQ(Read(document, BuildPdf(loop)), kOpenOk);
-    for (int n = 1; n <= 5; ++n) EXPECT_EQ(document.PageTree->GetPageDict(n), nullptr);
+    for (int n = 1; n <= 5; ++n) EXPECT_EQ(document.PageTree()->GetPageDict(n), nullptr);
 
     PdfParts negative = PagesParts("<< /Type /Pages /Count -4 /Kids [] >>");
     ASSERT_EQ(Read(document, BuildPdf(negative)), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageCount(), 0);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 0);
 }
 
 TEST(PageTree, SelectingPagesPreparesTheirContentStreams) {
@@ -294,7 +296,7 @@ TEST(PageTree, SelectingPagesPreparesTheirContentStreams) {
     parts.Objects[7] = "<< /LC /dWRM /Length 600000 >>\nstream\n" + std::string(600000, ' ') + "\nendstream";
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(parts)), kOpenOk);
-    TPDFPageTree& tree = *document.PageTree;
+    TPDFPageTree& tree = *document.PageTree();
 
     auto contents = [&](int page) { return tree.GetPageDict(page)->GetValue("Contents"); };
     ASSERT_EQ(contents(1)->Kind, kPDFKindArray);
@@ -318,13 +320,13 @@ TEST(PageTree, ResourcesAndFontsOfThePage) {
     parts.Objects[3] = Page(2);
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(parts)), kOpenOk);
-    TPDFDictionary* resources = document.PageTree->GetResources();
+    TPDFDictionary* resources = document.PageTree()->GetResources();
     ASSERT_NE(resources, nullptr);
     EXPECT_NE(resources->GetValue("ProcSet"), nullptr);  // inherited from the parent
 
     TPDFFont* font = document.AddStandardFont(4);
     ASSERT_NE(font, nullptr);
-    document.PageTree->SetPageFont(*font);
+    document.PageTree()->SetPageFont(*font);
     auto* fonts = static_cast<TPDFDictionary*>(resources->GetValue("Font", true));
     ASSERT_NE(fonts, nullptr);
     const TPDFObject* entry = fonts->GetValue(font->ResourceName);
@@ -351,11 +353,11 @@ TEST(Painter, FontOperatorAndText) {
 TEST(Document, NewEmptyDocumentAndStandardFonts) {
     TPDFDocument document;
     ASSERT_TRUE(document.NewEmptyDocument());
-    EXPECT_EQ(document.PageTree->GetPageCount(), 1);
-    TPDFDictionary* page = document.PageTree->GetPageDict(1);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 1);
+    TPDFDictionary* page = document.PageTree()->GetPageDict(1);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->GetValue("MediaBox")->ToText(), "[ 0 0 612 792 ]");
-    EXPECT_EQ(document.Trailer->GetInteger("Size", 0), 6);  // four objects and the marked stream
+    EXPECT_EQ(document.Trailer()->GetInteger("Size", 0), 6);  // four objects and the marked stream
 
     TPDFFont* helvetica = document.AddStandardFont(4);
     ASSERT_NE(helvetica, nullptr);

@@ -148,14 +148,14 @@ TEST_F(GeneratedCorpus, EncryptedStringsAndStreamsReadBack) {
         ASSERT_NE(title, nullptr);
         EXPECT_EQ(static_cast<const TPDFString*>(title)->Bytes, "Corpus document");
         EXPECT_EQ(document.GetMetadata().rfind("<?xpacket begin=", 0), 0u);
-        EXPECT_EQ(document.Security.EncryptMetadata, name.find("clearmeta") == std::string::npos);
+        EXPECT_EQ(document.Security().EncryptMetadata, name.find("clearmeta") == std::string::npos);
         if (name == "py-r2-noid.pdf") {
-            EXPECT_EQ(document.Trailer->GetValue("ID"), nullptr);
+            EXPECT_EQ(document.Trailer()->GetValue("ID"), nullptr);
         }
         if (name == "qpdf-r4-emptyuser.pdf") {
-            EXPECT_TRUE(document.Security.OpenedWithoutPassword);
+            EXPECT_TRUE(document.Security().OpenedWithoutPassword);
         }
-        EXPECT_EQ(document.Security.OwnerPasswordOk, row[1].find("wn") != std::string::npos);
+        EXPECT_EQ(document.Security().OwnerPasswordOk, row[1].find("wn") != std::string::npos);
         ++checked;
     }
     EXPECT_GT(checked, 30);
