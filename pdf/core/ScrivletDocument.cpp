@@ -100,13 +100,14 @@ std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view pas
             return kOpenUnreadable;
         }
         std::uint8_t result = OpenParsed(password);
-        const std::size_t marker = FileData().find("%PDF-", 1);
-        if (result != kOpenOk && marker != std::string_view::npos) {
+        const std::size_t marker = result == kOpenOk ? std::string_view::npos : FileData().find("%PDF-", 1);
+        if (marker != std::string_view::npos) {
             // Junk before the header: offsets count from the marker. Read with the junk, a
             // cut /Encrypt dictionary can look like a wrong password or an unknown handler,
             // so every failure is tried again; a second failure to read at all keeps the
             // first answer.
-            std::string data(FileData().substr(marker));
+            TPDFFileData data = store_.TakeData();
+            data.DropFront(marker);
             Reset();
             store_.SetData(std::move(data));
             const std::uint8_t second = OpenParsed(password);
@@ -120,17 +121,11 @@ std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view pas
     }
 }
 
-// Reads in blocks up to the size limit, so that a device or pipe that never ends (or a size
-// the stream cannot tell) cannot exhaust memory.
+// Mapped when the stream is a regular file, else read once into a buffer of its size; input
+// beyond the size limit (or a source that never ends) is refused.
 bool TPDFDocument::ReadSource(TStream& stream) {
-    std::string data;
-    char block[65536];
-    for (;;) {
-        const std::int64_t count = stream.Read(block, sizeof block);
-        if (count <= 0) break;
-        if (static_cast<std::int64_t>(data.size()) + count > maxFileSize_) return false;
-        data.append(block, static_cast<std::size_t>(count));
-    }
+    TPDFFileData data;
+    if (!data.ReadFrom(stream, maxFileSize_)) return false;
     store_.SetData(std::move(data));
     return true;
 }

@@ -91,19 +91,25 @@ void TPDFObjectStore::Clear() {
     indexPositions_.clear();
     structure_.Clear();
     trailer_ = structure_.NewDictionary();
-    data_.clear();
+    data_ = TPDFFileData();
     xrefEntries_.clear();
     sectionOffsets_.clear();
     seenNumbers_.Clear();
     loadDepth_ = 0;
 }
 
-void TPDFObjectStore::SetData(std::string bytes) { data_ = std::move(bytes); }
+void TPDFObjectStore::SetData(TPDFFileData data) { data_ = std::move(data); }
+
+TPDFFileData TPDFObjectStore::TakeData() {
+    TPDFFileData data = std::move(data_);
+    data_ = TPDFFileData();
+    return data;
+}
 
 // --- Cross references ---------------------------------------------------------------------------
 
 bool TPDFObjectStore::ReadXRef() {
-    TPDFXRefReader reader(data_);
+    TPDFXRefReader reader(data_.View());
     reader.OnEntry = [this](std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
         OnXRefEntry(number, second, third, kind);
     };
@@ -130,7 +136,7 @@ bool TPDFObjectStore::NumberedFromOne() const {
     const TPDFNumeric* size = AsNumber(trailer_->GetValue("Size"));
     if (xrefEntries_.empty() || xrefEntries_[0].ObjNum != 2 || !size || xrefEntries_[0].Offset < 0) return false;
     const std::size_t offset = static_cast<std::size_t>(xrefEntries_[0].Offset);
-    if (offset >= data_.size() || std::string_view(data_).substr(offset, 7) != "1 0 obj") return false;
+    if (offset >= data_.Size() || data_.View().substr(offset, 7) != "1 0 obj") return false;
     std::int32_t highest = 0;
     for (const TPDFXRefEntry& entry : xrefEntries_) highest = std::max(highest, entry.ObjNum);
     return size->GetInteger() == static_cast<std::int32_t>(xrefEntries_.size()) + 1 || size->GetInteger() == highest;
@@ -192,7 +198,7 @@ void TPDFObjectStore::BuildObjectTable() {
     // xrefEntries_ that share an offset all get the text up to the next offset: the object header
     // then tells which of them is really there.
     std::vector<std::int64_t> ends(items.size());
-    std::int64_t nextOffset = static_cast<std::int64_t>(data_.size());
+    std::int64_t nextOffset = static_cast<std::int64_t>(data_.Size());
     for (std::size_t i = items.size(); i-- > 0;) {
         if (i + 1 < items.size() && items[i + 1].Offset != items[i].Offset) nextOffset = items[i + 1].Offset;
         ends[i] = nextOffset;
@@ -330,8 +336,8 @@ TPDFObject* TPDFObjectStore::Lookup(std::int32_t objectNumber) {
 
 std::string TPDFObjectStore::FetchObjectText(const TPDFIndObj& entry) {
     if (!entry.Compressed) {
-        if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) >= data_.size()) return {};
-        return data_.substr(static_cast<std::size_t>(entry.Offset), static_cast<std::size_t>(entry.Length));
+        if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) >= data_.Size()) return {};
+        return data_.Copy(static_cast<std::size_t>(entry.Offset), static_cast<std::size_t>(entry.Length));
     }
     const std::string head = std::to_string(entry.ObjNum) + " " + std::to_string(entry.Gen) + " obj\r";
     const std::string fallback = head + "null\rendobj";
@@ -362,17 +368,20 @@ std::string TPDFObjectStore::FetchObjectText(const TPDFIndObj& entry) {
 }
 
 std::string TPDFObjectStore::FetchShiftedObjectText(const TPDFIndObj& entry) const {
-    if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) > data_.size()) return {};
+    if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) > data_.Size()) return {};
     const std::string header = std::to_string(entry.ObjNum) + " " + std::to_string(entry.Gen) + " obj";
     const std::size_t from = static_cast<std::size_t>(std::max(entry.Offset - kOffsetSlack, 0));
-    const std::string_view window =
-        std::string_view(data_).substr(from, static_cast<std::size_t>(entry.Offset) - from + header.size() - 1);
+    // One byte more in front, to tell a header from the end of a longer number.
+    const std::size_t lead = from > 0 ? 1 : 0;
+    const std::string copied =
+        data_.Copy(from - lead, static_cast<std::size_t>(entry.Offset) - from + header.size() - 1 + lead);
+    const std::string_view window = std::string_view(copied).substr(std::min(lead, copied.size()));
     for (std::size_t found = window.rfind(header); found != std::string_view::npos;
          found = found == 0 ? std::string_view::npos : window.rfind(header, found - 1)) {
         const std::size_t start = from + found;
-        if (start > 0 && IsDecimalDigit(data_[start - 1])) continue;  // part of a longer number
+        if (start > 0 && IsDecimalDigit(copied[found + lead - 1])) continue;  // part of a longer number
         const std::size_t end = static_cast<std::size_t>(entry.Offset) + static_cast<std::size_t>(entry.Length);
-        return data_.substr(start, std::min(end, data_.size()) - start);
+        return data_.Copy(start, end - start);
     }
     return {};
 }

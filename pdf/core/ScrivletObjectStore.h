@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pdf/core/ScrivletExtra.h"
+#include "pdf/core/ScrivletFileData.h"
 #include "pdf/core/ScrivletIndObj.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/core/ScrivletXRef.h"
@@ -35,8 +36,10 @@ public:
 
     // Drops the file, every entry and every object; the trailer is a new empty dictionary.
     void Clear();
-    void SetData(std::string bytes);
-    std::string_view Data() const { return data_; }
+    void SetData(TPDFFileData data);
+    TPDFFileData TakeData();
+    // The file's bytes for the reading done while the document opens (see TPDFFileData).
+    std::string_view Data() const { return data_.View(); }
 
     // Reads the cross references from the end of the file and builds the entry table; false
     // when the chain could not be read to its end (what was read stays).
@@ -79,7 +82,7 @@ private:
 
     // Declared first: every object below points into it, so it goes last.
     TPDFStructure structure_;
-    std::string data_;
+    TPDFFileData data_;
     TPDFDictionary* trailer_ = nullptr;
     TSVLSortedUniqueIntegerList seenNumbers_;
     std::vector<TPDFXRefEntry> xrefEntries_;

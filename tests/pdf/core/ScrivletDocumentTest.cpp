@@ -4,9 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "base/Streams.h"
+#include "pdf/core/ScrivletExtra.h"
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletPageTree.h"
@@ -172,6 +179,95 @@ TEST(Document, InputBeyondTheSizeLimitIsUnreadable) {
     EndlessStream endless;
     EXPECT_EQ(document.ReadDocument(endless, u""), kOpenUnreadable);
     EXPECT_EQ(document.FileData(), "");
+}
+
+// A file in the temporary folder, removed with the test.
+class TempFile {
+public:
+    TempFile(const std::string& name, const std::string& bytes)
+        : path_((std::filesystem::temp_directory_path() / ("parch-doc-" + std::to_string(::getpid()) + "-" + name)).string()) {
+        std::ofstream(path_, std::ios::binary) << bytes;
+    }
+    ~TempFile() { std::filesystem::remove(path_); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+PdfParts TwoPagesWithContents() {
+    PdfParts parts = PagesParts("<< /Type /Pages /Count 2 /Kids [3 0 R 4 0 R] >>");
+    parts.Objects[3] = "<< /Type /Page /Parent 2 0 R /Contents 5 0 R >>";
+    parts.Objects[4] = "<< /Type /Page /Parent 2 0 R /Contents 6 0 R >>";
+    parts.Objects[5] = "<< /Length 5 >>\nstream\nBT ET\nendstream";
+    parts.Objects[6] = "<< /Length 3 >>\nstream\nq Q\nendstream";
+    return parts;
+}
+
+// A regular file is mapped, a pipe and a memory stream are read once; all give the same
+// document, junk in front of the header included, from the stream's position on.
+TEST(Document, OpensFromFilesPipesAndMemoryAlike) {
+    const std::string file = std::string(300, 'j') + BuildPdf(TwoPagesWithContents());
+    const TempFile onDisk("same.pdf", "skip" + file);
+    {
+        TPDFDocument document;
+        THandleStream stream(::open(onDisk.Path().c_str(), O_RDONLY));
+        stream.Seek(4, TSeekOrigin::soBeginning);
+        ASSERT_EQ(document.ReadDocument(stream, u""), kOpenOk);
+        EXPECT_EQ(document.PageTree()->GetPageCount(), 2);
+        EXPECT_EQ(document.LookupObject(6)->ToText().find("q Q") != std::string::npos, true);
+    }
+    {
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        std::thread writer([&] {
+            std::size_t written = 0;
+            while (written < file.size()) {
+                const ssize_t count = ::write(ends[1], file.data() + written, file.size() - written);
+                if (count <= 0) break;
+                written += static_cast<std::size_t>(count);
+            }
+            ::close(ends[1]);
+        });
+        TPDFDocument document;
+        THandleStream stream(ends[0]);
+        const std::uint8_t result = document.ReadDocument(stream, u"");
+        writer.join();
+        ASSERT_EQ(result, kOpenOk);
+        EXPECT_EQ(document.PageTree()->GetPageCount(), 2);
+        EXPECT_EQ(document.FileData().size(), file.size() - 300);
+    }
+    TPDFDocument document;
+    ASSERT_EQ(Read(document, file), kOpenOk);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 2);
+}
+
+// The file shrinks under the open document: objects loaded afterwards read what is left (here
+// nothing, so null), and nothing faults.
+TEST(Document, AFileCutShortAfterOpeningLoadsNoMoreButDoesNotCrash) {
+    PdfParts parts = TwoPagesWithContents();
+    parts.Objects[7] = "(" + std::string(100000, 'p') + ")";  // pushes the rest beyond the first pages
+    const std::string file = BuildPdf(parts);
+    const TempFile onDisk("cut.pdf", file);
+    TPDFDocument document;
+    {
+        TScrivletWideFileStream stream(onDisk.Path(), fmOpenRead);
+        ASSERT_EQ(document.ReadDocument(stream, u""), kOpenOk);
+    }
+    ASSERT_EQ(::truncate(onDisk.Path().c_str(), 10), 0);
+    // Opening loaded the catalog, the tree, the first page and its contents; the rest is gone.
+    for (int number : {4, 6, 7}) {
+        TPDFObject* object = document.LookupObject(number);
+        ASSERT_NE(object, nullptr) << number;
+        EXPECT_EQ(object->Kind, kPDFKindNull) << number;
+    }
+    EXPECT_EQ(document.LookupObject(5)->Kind, kPDFKindStream);
+    document.LoadObjectTree(1);
+    document.PageTree()->SelectPage(2);
+    ASSERT_EQ(::truncate(onDisk.Path().c_str(), 0), 0);
+    EXPECT_EQ(document.GetMetadata(), "");
 }
 
 TEST(LazyObjects, StreamDataToleratesWrongLengths) {
