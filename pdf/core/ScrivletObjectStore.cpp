@@ -126,6 +126,9 @@ bool TPDFObjectStore::ReadXRef() {
         for (TPDFXRefEntry& entry : xrefEntries_) --entry.ObjNum;
 
     BuildObjectTable();
+    // The entries live on in the object table; what located them is not needed again.
+    std::vector<TPDFXRefEntry>().swap(xrefEntries_);
+    seenNumbers_.Clear();
     return result;
 }
 
