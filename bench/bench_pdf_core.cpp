@@ -14,6 +14,8 @@
 #include "PeerComparison.h"
 
 #include "pdf/core/ScrivletFilters.h"
+#include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 
 namespace {
@@ -155,16 +157,16 @@ void BM_ObjectStreamParse(benchmark::State& state) {
         state,
         [&] {
             parch::TPDFStructure structure;
-            const std::string decoded = stream->GetDecodedData();
+            const std::string decoded = parch::GetDecodedData(*stream);
             const std::string_view view(decoded);
-            auto* header = static_cast<parch::TPDFArray*>(structure.ParseObject("[ " + decoded.substr(0, first) + " ]"));
+            auto* header = static_cast<parch::TPDFArray*>(parch::ParseObject(structure, "[ " + decoded.substr(0, first) + " ]"));
             // Each object's text runs to the next object's offset, as the document cuts it.
             for (int i = 1; i < header->GetCount(); i += 2) {
                 const auto start = first + static_cast<std::size_t>(static_cast<parch::TPDFNumeric*>(header->GetItem(i))->GetValue());
                 const auto* next = static_cast<parch::TPDFNumeric*>(header->GetItem(i + 2));
                 const std::size_t end = next ? first + static_cast<std::size_t>(next->GetValue()) : view.size();
                 std::int64_t consumed = 0;
-                benchmark::DoNotOptimize(structure.ParseObjectAt(view.substr(start, end - start), consumed));
+                benchmark::DoNotOptimize(parch::ParseObjectAt(structure, view.substr(start, end - start), consumed));
             }
         },
         {{"libqpdf",

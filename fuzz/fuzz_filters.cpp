@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "pdf/core/ScrivletFilters.h"
+#include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 
 namespace {
@@ -16,11 +18,11 @@ constexpr std::size_t kFuzzLimit = 1 << 20;
 void RunChain(std::string_view dictionary, std::string_view raw) {
     parch::TPDFStructure structure;
     parch::TPDFStream* stream = structure.NewStream(raw, false);
-    parch::TPDFObject* parsed = structure.ParseObject(dictionary);
+    parch::TPDFObject* parsed = parch::ParseObject(structure, dictionary);
     if (parsed->Kind == parch::kPDFKindDictionary)
         stream->SetDictionary(static_cast<parch::TPDFDictionary*>(parsed));
     try {
-        stream->GetDecodedData();
+        parch::GetDecodedData(*stream);
     } catch (const parch::EPDFDamagedData&) {
     }
 }

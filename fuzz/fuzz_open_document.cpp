@@ -25,14 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t result = document.ReadDocument(stream, attempt);
         if (result > kOpenUnsupportedEncryption) __builtin_trap();
         if (result != kOpenOk) continue;
-        TPDFPageTree& tree = *document.PageTree;
+        TPDFPageTree& tree = *document.PageTree();
         const std::int32_t count = tree.GetPageCount();
         if (count < 0) __builtin_trap();
         for (std::int32_t page = 1; page <= count && page <= 64; ++page) {
             tree.SelectPage(page);
             tree.GetResources();
         }
-        const TPDFObject* root = document.Trailer->GetValue("Root");
+        const TPDFObject* root = document.Trailer()->GetValue("Root");
         if (root && root->Kind == kPDFKindIndRef)
             document.LoadObjectTree(static_cast<const TPDFIndRef*>(root)->RefObjectNumber);
         document.GetMetadata();

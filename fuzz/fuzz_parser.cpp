@@ -14,16 +14,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     TPDFStructure structure;
     std::int64_t end = 0;
-    TPDFObject* object = structure.ParseObjectAt(text, end);
+    TPDFObject* object = ParseObjectAt(structure, text, end);
     if (object == nullptr || end < 0 || static_cast<std::size_t>(end) > size) __builtin_trap();
 
     const std::string written = object->ToText();
     TPDFStructure again;
     // What the writer produced, followed by a separator as in a file, reads back to the
     // same text.
-    if (again.ParseObject(written + " ")->ToText() != written) __builtin_trap();
+    if (ParseObject(again, written + " ")->ToText() != written) __builtin_trap();
 
-    TPDFStructure::DecodeLiteralString(text);
+    DecodeLiteralString(text);
     HexStringToBytes(text);
     return 0;
 }

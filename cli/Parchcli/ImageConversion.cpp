@@ -1,5 +1,6 @@
 #include "cli/Parchcli/ImageConversion.h"
 
+#include "cli/Parchcli/FreeImageBitmap.h"
 #include "cli/Parchcli/Jpeg2000Writer.h"
 #include "base/SysUtils.h"
 #include "platform/os/Files.h"
@@ -18,10 +19,7 @@ namespace {
 constexpr int kJpegQuality = 80;
 constexpr int kJpeg2000Rate = 26;
 
-struct BitmapDeleter {
-    void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
-};
-using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+using Bitmap = FreeImageBitmap;
 
 class FreeImageLibrary {
 public:

@@ -2,6 +2,8 @@
 
 #include <openjpeg.h>
 
+#include "cli/Parchcli/FreeImageBitmap.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -11,9 +13,6 @@ namespace {
 
 constexpr int kMaxResolutions = 6;
 
-struct BitmapDeleter {
-    void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
-};
 struct ImageDeleter {
     void operator()(opj_image_t* image) const { opj_image_destroy(image); }
 };
@@ -65,7 +64,7 @@ std::unique_ptr<opj_image_t, ImageDeleter> ToOpenJpegImage(FIBITMAP* dib, bool g
 
 bool SaveJpeg2000(FIBITMAP* image, const std::string& path, int rate) {
     const bool grey = IsGrey8(image);
-    std::unique_ptr<FIBITMAP, BitmapDeleter> colour;
+    FreeImageBitmap colour;
     if (!grey && FreeImage_GetBPP(image) != 24) {
         colour.reset(FreeImage_ConvertTo24Bits(image));
         if (!colour) return false;

@@ -51,7 +51,7 @@ int TScrivlet::OpenPdfFile(const std::string& path, std::u16string_view password
     try {
         TScrivletWideFileStream stream(path, fmOpenRead | fmShareDenyWrite);
         if (OpenPdfStream(stream, password) != 1) return 0;
-        selected_->FileName = path;
+        selected_->SetFileName(path);
         return 1;
     } catch (const std::exception&) {
         lastError_ = kScrivletUnreadable;
@@ -84,7 +84,7 @@ int TScrivlet::AdoptDocument(std::unique_ptr<TPDFDocument> document) {
 }
 
 std::int32_t TScrivlet::CountPages() const {
-    return selected_ && selected_->PageTree ? selected_->PageTree->GetPageCount() : 0;
+    return selected_ && selected_->PageTree() ? selected_->PageTree()->GetPageCount() : 0;
 }
 
 int TScrivlet::RenderPageImage(int resolution, int page, int kind, TStream& stream) {
@@ -142,12 +142,12 @@ int TScrivlet::UseDocument(std::uint32_t id) {
 }
 
 std::int32_t TScrivlet::SelectedPage() const {
-    return selected_ && selected_->PageTree ? selected_->PageTree->CurrentPage : 0;
+    return selected_ && selected_->PageTree() ? selected_->PageTree()->CurrentPage : 0;
 }
 
 int TScrivlet::GoToPage(std::int32_t page) {
-    if (!selected_ || !selected_->PageTree) return 0;
-    TPDFPageTree& tree = *selected_->PageTree;
+    if (!selected_ || !selected_->PageTree()) return 0;
+    TPDFPageTree& tree = *selected_->PageTree();
     const double size = tree.Painter->FontSize;
     tree.SelectPage(page);
     UseFont(SelectedFontId());
@@ -159,21 +159,21 @@ int TScrivlet::UseFont(std::uint32_t id) {
     TPDFFont* font = FontFromId(id);
     if (!font || !selected_ || !selected_->HasFont(font)) return 0;
     currentFont_ = font;
-    selected_->PageTree->SetPageFont(*font);
-    selected_->PageTree->Painter->SetFont(font, 12);
+    selected_->PageTree()->SetPageFont(*font);
+    selected_->PageTree()->Painter->SetFont(font, 12);
     return 1;
 }
 
 std::uint32_t TScrivlet::SelectedFontId() { return RegisterObjectId(currentFont_); }
 
 double TScrivlet::FontSize() const {
-    return selected_ && selected_->PageTree ? selected_->PageTree->Painter->FontSize : 0;
+    return selected_ && selected_->PageTree() ? selected_->PageTree()->Painter->FontSize : 0;
 }
 
 int TScrivlet::SetFontSize(double size) {
     EnsureFont();
     if (!currentFont_) return 0;
-    selected_->PageTree->Painter->SetFont(currentFont_, size);
+    selected_->PageTree()->Painter->SetFont(currentFont_, size);
     return 1;
 }
 

@@ -11,6 +11,7 @@
 #include "pdf/core/ScrivletPageTree.h"
 #include "pdf/core/ScrivletPainter.h"
 #include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletTextString.h"
 #include "pdf/core/ScrivletUnicode.h"
 #include "pdf/core/ScrivletXMP.h"
@@ -27,17 +28,7 @@ constexpr const char* kStandardFontNames[14] = {
     "Times-Roman", "Times-Bold",     "Times-Italic",          "Times-BoldItalic",
     "Symbol",    "ZapfDingbats"};
 
-TPDFDictionary* AsDictionary(TPDFObject* object) {
-    return object && object->Kind == kPDFKindDictionary ? static_cast<TPDFDictionary*>(object) : nullptr;
-}
 
-TPDFStream* AsStream(TPDFObject* object) {
-    return object && object->Kind == kPDFKindStream ? static_cast<TPDFStream*>(object) : nullptr;
-}
-
-const TPDFNumeric* AsNumber(const TPDFObject* object) {
-    return object && object->Kind == kPDFKindNumeric ? static_cast<const TPDFNumeric*>(object) : nullptr;
-}
 
 bool IsVersionByte(char c) { return IsDecimalDigit(c) || c == '.'; }
 
@@ -60,69 +51,59 @@ double LocalNow() {
 }  // namespace
 
 TPDFDocument::TPDFDocument() {
-    Structure.OnIndirectLookup = [this](TPDFIndRef*, std::int32_t number, std::int32_t) {
-        return LookupObject(number);
+    store_.OnDecryptReady = [this] {
+        return EncryptionState() == kSupportedEncryption && (security_.UserPasswordOk || security_.OwnerPasswordOk);
     };
-    Structure.OnNewIndirectObject = [this](TPDFObject*, TPDFObject* object, std::int32_t& number,
-                                           std::int32_t& generation) {
-        RegisterObject(object, number, generation);
+    store_.OnDecrypt = [this](std::int32_t number, std::int32_t generation, TPDFObject* object) {
+        const std::string key = security_.ObjectKey(number, generation);
+        if (!key.empty()) security_.DecryptObject(key, object);
     };
     Reset();
 }
 
 TPDFDocument::~TPDFDocument() {
     // The tree and the fonts point into the structure; let them go first.
-    PageTree.reset();
-    Fonts.clear();
+    pageTree_.reset();
+    fonts_.clear();
 }
 
 void TPDFDocument::Reset() {
-    Shaders.clear();
-    PageTree.reset();
-    Fonts.clear();
-    ObjectStreams.clear();
-    IndObjs.clear();
-    IndexNumbers.clear();
-    IndexPositions.clear();
-    Structure.Clear();
-    Trailer = Structure.NewDictionary();
-    FileData.clear();
-    Entries.clear();
-    EntryCount = 0;
-    SectionOffsets.clear();
-    SeenNumbers.Clear();
-    Security.Clear();
-    LoadDepth = 0;
+    shaders_.clear();
+    pageTree_.reset();
+    fonts_.clear();
+    store_.Clear();
+    security_.Clear();
     NewPageTree(nullptr);
 }
 
 void TPDFDocument::NewPageTree(TPDFDictionary* pages) {
-    PageTree.reset();
-    PageTree = std::make_unique<TPDFPageTree>(pages);
-    PageTree->OnLoadObject = [this](std::int32_t number) { LoadObjectTree(number); };
-    PageTree->OnRemoveObject = [this](std::int32_t number, std::int32_t generation) {
+    pageTree_.reset();
+    pageTree_ = std::make_unique<TPDFPageTree>(pages);
+    pageTree_->OnLoadObject = [this](std::int32_t number) { LoadObjectTree(number); };
+    pageTree_->OnRemoveObject = [this](std::int32_t number, std::int32_t generation) {
         RemoveObject(number, generation);
     };
-    PageTree->OnPageNumberOfRef = [this](const TPDFIndRef* reference) { return PageNumberOfRef(reference); };
+    pageTree_->OnPageNumberOfRef = [this](const TPDFIndRef* reference) { return PageNumberOfRef(reference); };
 }
 
 std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view password) {
     try {
         Reset();
-        if (!ReadWhole(stream)) {
+        if (!ReadSource(stream)) {
             Reset();
             return kOpenUnreadable;
         }
         std::uint8_t result = OpenParsed(password);
-        const std::size_t marker = FileData.find("%PDF-", 1);
-        if (result != kOpenOk && marker != std::string::npos) {
+        const std::size_t marker = result == kOpenOk ? std::string_view::npos : FileData().find("%PDF-", 1);
+        if (marker != std::string_view::npos) {
             // Junk before the header: offsets count from the marker. Read with the junk, a
             // cut /Encrypt dictionary can look like a wrong password or an unknown handler,
             // so every failure is tried again; a second failure to read at all keeps the
             // first answer.
-            std::string data = FileData.substr(marker);
+            TPDFFileData data = store_.TakeData();
+            data.DropFront(marker);
             Reset();
-            FileData = std::move(data);
+            store_.SetData(std::move(data));
             const std::uint8_t second = OpenParsed(password);
             if (second != kOpenUnreadable) result = second;
         }
@@ -134,295 +115,59 @@ std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view pas
     }
 }
 
-// Reads in blocks up to the size limit, so that a device or pipe that never ends (or a size
-// the stream cannot tell) cannot exhaust memory.
-bool TPDFDocument::ReadWhole(TStream& stream) {
-    FileData.clear();
-    char block[65536];
-    for (;;) {
-        const std::int64_t count = stream.Read(block, sizeof block);
-        if (count <= 0) return true;
-        if (static_cast<std::int64_t>(FileData.size()) + count > MaxFileSize) return false;
-        FileData.append(block, static_cast<std::size_t>(count));
-    }
+// Mapped when the stream is a regular file, else read once into a buffer of its size; input
+// beyond the size limit (or a source that never ends) is refused.
+bool TPDFDocument::ReadSource(TStream& stream) {
+    TPDFFileData data;
+    if (!data.ReadFrom(stream, maxFileSize_)) return false;
+    store_.SetData(std::move(data));
+    return true;
 }
 
 std::uint8_t TPDFDocument::OpenParsed(std::u16string_view password) {
     if (!ReadHeader() || !ReadXRef()) return kOpenUnreadable;
-    if (Trailer->GetValue("Encrypt")) {
-        Security.EncryptionRead = false;
+    if (Trailer()->GetValue("Encrypt")) {
+        security_.EncryptionRead = false;
         const int state = EncryptionState();
         // An /Encrypt that leads to no dictionary is damage (or offsets we misread), not a
         // handler we lack.
-        if (!Security.DictionaryFound) return kOpenUnreadable;
+        if (!security_.DictionaryFound) return kOpenUnreadable;
         if (state != kSupportedEncryption) return kOpenUnsupportedEncryption;
         CheckPassword(u"");
-        Security.OpenedWithoutPassword = Security.UserPasswordOk;
+        security_.OpenedWithoutPassword = security_.UserPasswordOk;
         CheckPassword(password);
-        if (!Security.UserPasswordOk && !Security.OwnerPasswordOk) return kOpenPasswordNeeded;
-        if (Security.KeyMissing()) return kOpenUnreadable;
+        if (!security_.UserPasswordOk && !security_.OwnerPasswordOk) return kOpenPasswordNeeded;
+        if (security_.KeyMissing()) return kOpenUnreadable;
     }
     TPDFDictionary* pages = GetPagesDict();
     if (!pages) return kOpenUnreadable;
     NewPageTree(pages);
-    PageTree->SelectPage(1);
+    pageTree_->SelectPage(1);
     ClearLinearization();
     return kOpenOk;
 }
 
 bool TPDFDocument::ReadHeader() {
-    const std::string_view head = std::string_view(FileData).substr(0, kHeaderWindow);
+    const std::string_view head = FileData().substr(0, kHeaderWindow);
     std::string version;
     bool found = false;
     if (const std::size_t marker = head.find("%PDF-"); marker != std::string_view::npos) {
-        version = VersionAt(FileData, marker + 5);
+        version = VersionAt(FileData(), marker + 5);
         found = true;
     } else if (const std::size_t ps = head.find("%!PS-Adobe-"); ps != std::string_view::npos) {
-        const std::size_t pdf = std::string_view(FileData).substr(ps + 11, 20).find("PDF-");
+        const std::size_t pdf = FileData().substr(ps + 11, 20).find("PDF-");
         if (pdf != std::string_view::npos) {
-            version = VersionAt(FileData, ps + 11 + pdf + 4);
+            version = VersionAt(FileData(), ps + 11 + pdf + 4);
             found = true;
         }
     }
     if (!found || std::count(version.begin(), version.end(), '.') > 1) return false;
-    Version = version;
+    version_ = version;
     return true;
 }
 
-// --- Cross references ---------------------------------------------------------------------------
-
-bool TPDFDocument::ReadXRef() {
-    TPDFXRefReader reader(FileData);
-    reader.OnEntry = [this](std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
-        OnXRefEntry(number, second, third, kind);
-    };
-    reader.OnTrailer = [this](const std::string& text) { OnXRefTrailer(text); };
-    reader.OnSection = [this](std::int64_t offset) { OnXRefSection(offset); };
-    Trailer = nullptr;
-    Entries.clear();
-    Entries.reserve(1000);
-    EntryCount = 0;
-
-    const bool result = reader.ReadXRefAt(reader.FindXRefOffset());
-    if (!Trailer) Trailer = Structure.NewDictionary();
-
-    if (NumberedFromOne())
-        for (TPDFXRefEntry& entry : Entries) --entry.ObjNum;
-
-    BuildObjectTable();
-    return result;
-}
-
-// A table whose first subsection is numbered from 1 instead of 0: its first in-use entry says
-// 2 but points at "1 0 obj", and /Size is one more than the entries (without free gaps) or
-// equals the highest number (with them), which no correct table allows.
-bool TPDFDocument::NumberedFromOne() const {
-    const TPDFNumeric* size = AsNumber(Trailer->GetValue("Size"));
-    if (EntryCount == 0 || Entries[0].ObjNum != 2 || !size || Entries[0].Offset < 0) return false;
-    const std::size_t offset = static_cast<std::size_t>(Entries[0].Offset);
-    if (offset >= FileData.size() || std::string_view(FileData).substr(offset, 7) != "1 0 obj") return false;
-    std::int32_t highest = 0;
-    for (const TPDFXRefEntry& entry : Entries) highest = std::max(highest, entry.ObjNum);
-    return size->GetInteger() == EntryCount + 1 || size->GetInteger() == highest;
-}
-
-void TPDFDocument::OnXRefEntry(std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
-    if (number < 0 || number > kMaxObjectNumber || (kind != 'n' && kind != 'c') || !SeenNumbers.Take(number))
-        return;
-    TPDFXRefEntry entry;
-    entry.ObjNum = number;
-    entry.InUse = true;
-    if (kind == 'n') {
-        entry.Gen = third;
-        entry.Offset = second;
-    } else {
-        entry.Compressed = true;
-        entry.StreamObjNum = second;
-        entry.StreamIndex = third;
-    }
-    Entries.push_back(entry);
-    EntryCount = static_cast<std::int32_t>(Entries.size());
-}
-
-void TPDFDocument::OnXRefTrailer(const std::string& text) {
-    if (Trailer) return;  // the newest section's trailer counts
-    TPDFDictionary* dictionary = AsDictionary(Structure.ParseObject(text));
-    if (!dictionary) return;
-    for (std::string_view key : {"Prev", "Type", "W", "Index", "Length", "Filter"}) dictionary->RemoveKey(key);
-    Trailer = dictionary;
-}
-
-void TPDFDocument::OnXRefSection(std::int64_t offset) {
-    if (offset >= 0) {
-        SectionOffsets.push_back(offset);
-        return;
-    }
-    for (std::int64_t& known : SectionOffsets)
-        if (known == -offset) known = 0;
-}
-
-void TPDFDocument::BuildObjectTable() {
-    struct Item {
-        std::int64_t Offset;
-        int Entry;  // -1 for a section
-    };
-    std::vector<Item> items;
-    items.reserve(SectionOffsets.size() + Entries.size());
-    for (std::int64_t offset : SectionOffsets) items.push_back({std::max<std::int64_t>(offset, 0), -1});
-    for (std::size_t i = 0; i < Entries.size(); ++i)
-        items.push_back({std::max<std::int64_t>(Entries[i].Offset, 0), static_cast<int>(i)});
-    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.Offset < b.Offset; });
-    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
-        const Item& a = items[i];
-        const Item& b = items[i + 1];
-        if (a.Offset == b.Offset && a.Entry >= 0 && b.Entry >= 0 &&
-            Entries[static_cast<std::size_t>(b.Entry)].ObjNum < Entries[static_cast<std::size_t>(a.Entry)].ObjNum)
-            std::swap(Entries[static_cast<std::size_t>(a.Entry)], Entries[static_cast<std::size_t>(b.Entry)]);
-    }
-
-    // Entries that share an offset all get the text up to the next offset: the object header
-    // then tells which of them is really there.
-    std::vector<std::int64_t> ends(items.size());
-    std::int64_t nextOffset = static_cast<std::int64_t>(FileData.size());
-    for (std::size_t i = items.size(); i-- > 0;) {
-        if (i + 1 < items.size() && items[i + 1].Offset != items[i].Offset) nextOffset = items[i + 1].Offset;
-        ends[i] = nextOffset;
-    }
-
-    IndObjs.clear();
-    IndObjs.reserve(Entries.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].Entry < 0) continue;
-        const TPDFXRefEntry& entry = Entries[static_cast<std::size_t>(items[i].Entry)];
-        if (!entry.InUse || entry.Gen < 0) continue;
-        const std::int64_t end = ends[i];
-        auto object = std::make_unique<TPDFIndObj>(this);
-        object->ObjNum = entry.ObjNum;
-        object->Gen = entry.Gen;
-        object->Offset = entry.Offset;
-        object->Length = static_cast<std::int32_t>(std::clamp<std::int64_t>(end - entry.Offset, 0, INT32_MAX));
-        object->Compressed = entry.Compressed;
-        object->StreamObjNum = entry.StreamObjNum;
-        object->StreamIndex = entry.StreamIndex;
-        IndObjs.push_back(std::move(object));
-    }
-    RebuildIndex();
-}
-
-// --- Indirect objects ---------------------------------------------------------------------------
-
-void TPDFDocument::RebuildIndex() {
-    std::vector<std::pair<std::int32_t, std::int32_t>> index;
-    index.reserve(IndObjs.size());
-    for (std::size_t i = 0; i < IndObjs.size(); ++i)
-        index.emplace_back(IndObjs[i]->ObjNum, static_cast<std::int32_t>(i));
-    std::stable_sort(index.begin(), index.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    IndexNumbers.resize(index.size());
-    IndexPositions.resize(index.size());
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        IndexNumbers[i] = index[i].first;
-        IndexPositions[i] = index[i].second;
-    }
-}
-
-TPDFIndObj* TPDFDocument::FindIndObj(std::int32_t objectNumber) const {
-    const auto found = std::lower_bound(IndexNumbers.begin(), IndexNumbers.end(), objectNumber);
-    if (found == IndexNumbers.end() || *found != objectNumber) return nullptr;
-    const auto position = IndexPositions[static_cast<std::size_t>(found - IndexNumbers.begin())];
-    return IndObjs[static_cast<std::size_t>(position)].get();
-}
-
-TPDFObject* TPDFDocument::LookupObject(std::int32_t objectNumber) {
-    TPDFIndObj* entry = FindIndObj(objectNumber);
-    return entry ? entry->GetObject() : nullptr;
-}
-
-std::string TPDFDocument::FetchObjectText(const TPDFIndObj& entry) {
-    if (!entry.Compressed) {
-        if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) >= FileData.size()) return {};
-        return FileData.substr(static_cast<std::size_t>(entry.Offset), static_cast<std::size_t>(entry.Length));
-    }
-    const std::string head = std::to_string(entry.ObjNum) + " " + std::to_string(entry.Gen) + " obj\r";
-    const std::string fallback = head + "null\rendobj";
-    TPDFIndObj* holder = FindIndObj(entry.StreamObjNum);
-    if (!holder || holder == &entry) return fallback;
-    TPDFStream* stream = AsStream(holder->GetObject());
-    if (!stream || stream->StreamDict->GetTypeName() != "ObjStm") return fallback;
-
-    TPDFObjectStream* header = stream->Attachment;
-    if (!header) {
-        auto made = std::make_unique<TPDFObjectStream>();
-        made->First = static_cast<std::int32_t>(std::clamp<std::int64_t>(stream->StreamDict->GetInteger("First", 0), 0, INT32_MAX));
-        made->N = static_cast<std::int32_t>(std::clamp<std::int64_t>(stream->StreamDict->GetInteger("N", 0), 0, INT32_MAX));
-        try {
-            made->DecodedData = stream->GetDecodedData();
-        } catch (const Exception&) {
-            made->DecodedData.clear();
-        }
-        const std::string offsets = "[ " + made->DecodedData.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(made->First, static_cast<std::int64_t>(made->DecodedData.size())))) + " ]";
-        TPDFObject* table = Structure.ParseObject(offsets);
-        made->OffsetTable = table->Kind == kPDFKindArray ? static_cast<TPDFArray*>(table) : nullptr;
-        header = made.get();
-        stream->Attachment = header;
-        ObjectStreams.push_back(std::move(made));
-    }
-
-    const std::int64_t n = header->N;
-    const std::int64_t index = entry.StreamIndex;
-    const TPDFArray* table = header->OffsetTable;
-    if (header->First <= 0 || n <= 0 || index < 0 || index >= n || !table || table->GetCount() < 2 * n)
-        return fallback;
-    const TPDFNumeric* number = AsNumber(table->GetItem(static_cast<int>(2 * index)));
-    if (!number || number->GetInteger() != entry.ObjNum) return fallback;
-    const TPDFNumeric* offset = AsNumber(table->GetItem(static_cast<int>(2 * index + 1)));
-    const auto dataLength = static_cast<std::int64_t>(header->DecodedData.size());
-    const std::int64_t begin = header->First + (offset ? offset->GetInteger() : 0);
-    std::int64_t end = dataLength;
-    if (index + 1 < n)
-        if (const TPDFNumeric* next = AsNumber(table->GetItem(static_cast<int>(2 * index + 3))))
-            end = header->First + next->GetInteger();
-    if (begin < 0 || begin >= dataLength) return fallback;
-    end = std::clamp<std::int64_t>(end, begin, dataLength);
-    return head + header->DecodedData.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
-}
-
-std::string TPDFDocument::FetchShiftedObjectText(const TPDFIndObj& entry) const {
-    if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) > FileData.size()) return {};
-    const std::string header = std::to_string(entry.ObjNum) + " " + std::to_string(entry.Gen) + " obj";
-    const std::size_t from = static_cast<std::size_t>(std::max(entry.Offset - kOffsetSlack, 0));
-    const std::string_view window =
-        std::string_view(FileData).substr(from, static_cast<std::size_t>(entry.Offset) - from + header.size() - 1);
-    for (std::size_t found = window.rfind(header); found != std::string_view::npos;
-         found = found == 0 ? std::string_view::npos : window.rfind(header, found - 1)) {
-        const std::size_t start = from + found;
-        if (start > 0 && IsDecimalDigit(FileData[start - 1])) continue;  // part of a longer number
-        const std::size_t end = static_cast<std::size_t>(entry.Offset) + static_cast<std::size_t>(entry.Length);
-        return FileData.substr(start, std::min(end, FileData.size()) - start);
-    }
-    return {};
-}
-
-TPDFIndObj* TPDFDocument::AddIndObj(TPDFObject* object) {
-    if (!AsNumber(Trailer->GetValue("Size"))) Trailer->SetValue("Size", Structure.NewNumeric(1));
-    const std::int32_t number = IndexNumbers.empty() ? 1 : IndexNumbers.back() + 1;
-    auto entry = std::make_unique<TPDFIndObj>(this);
-    entry->ObjNum = number;
-    entry->Loaded = true;
-    entry->Decrypted = true;
-    entry->Obj = object;
-    object->SetIndirect(number, 0);
-    TPDFIndObj* added = entry.get();
-    IndObjs.push_back(std::move(entry));
-    // The new number is the highest, so the index stays sorted by appending.
-    IndexNumbers.push_back(number);
-    IndexPositions.push_back(static_cast<std::int32_t>(IndObjs.size() - 1));
-    Trailer->SetValue("Size", Structure.NewNumeric(number + 1));
-    return added;
-}
-
 void TPDFDocument::RegisterObject(TPDFObject* object, std::int32_t& objectNumber, std::int32_t& generation) {
-    TPDFIndObj* entry = AddIndObj(object);
+    const TPDFIndObj* entry = AddIndObj(object);
     objectNumber = entry->ObjNum;
     generation = entry->Gen;
 }
@@ -462,21 +207,12 @@ void TPDFDocument::LoadObjectTree(std::int32_t objectNumber) {
     }
 }
 
-void TPDFDocument::RemoveObject(std::int32_t objectNumber, std::int32_t generation) {
-    const auto found = std::find_if(IndObjs.begin(), IndObjs.end(), [&](const auto& entry) {
-        return entry->ObjNum == objectNumber && entry->Gen == generation;
-    });
-    if (found == IndObjs.end()) return;
-    IndObjs.erase(found);
-    RebuildIndex();
-}
-
 std::int32_t TPDFDocument::PageNumberOfRef(const TPDFIndRef* reference) {
-    if (!reference || !PageTree) return 0;
+    if (!reference || !pageTree_) return 0;
     // Every page is an indirect object, so no more pages can exist than objects.
-    const std::int64_t count = std::min<std::int64_t>(PageTree->GetPageCount(), static_cast<std::int64_t>(IndObjs.size()));
+    const std::int64_t count = std::min<std::int64_t>(pageTree_->GetPageCount(), static_cast<std::int64_t>(store_.Count()));
     for (std::int32_t page = 1; page <= count; ++page) {
-        const TPDFIndRef* candidate = PageTree->GetPageRef(page);
+        const TPDFIndRef* candidate = pageTree_->GetPageRef(page);
         if (candidate && candidate->RefObjectNumber == reference->RefObjectNumber &&
             candidate->RefGenerationNumber == reference->RefGenerationNumber)
             return page;
@@ -484,27 +220,27 @@ std::int32_t TPDFDocument::PageNumberOfRef(const TPDFIndRef* reference) {
     return 0;
 }
 
-// --- Security -----------------------------------------------------------------------------------
+// --- security_ -----------------------------------------------------------------------------------
 
 int TPDFDocument::EncryptionState() {
-    if (!Security.EncryptionRead) Security.ReadEncryption(Trailer);
-    return Security.EncryptionState();
+    if (!security_.EncryptionRead) security_.ReadEncryption(Trailer());
+    return security_.EncryptionState();
 }
 
 void TPDFDocument::CheckPassword(std::u16string_view password) {
     EncryptionState();
-    Security.CheckPassword(password);
+    security_.CheckPassword(password);
 }
 
 TPDFArray* TPDFDocument::GetIDArray() {
-    TPDFObject* ids = Trailer->GetValue("ID");
+    TPDFObject* ids = Trailer()->GetValue("ID");
     if (ids && ids->Kind == kPDFKindArray) return static_cast<TPDFArray*>(ids);
-    Trailer->RemoveKey("ID");
-    TPDFString* id = Structure.NewString(MD5ToString(MD5OfString(FloatToStrA(LocalNow()))), 1);
-    TPDFArray* array = Structure.NewArray();
+    Trailer()->RemoveKey("ID");
+    TPDFString* id = Structure().NewString(MD5ToString(MD5OfString(FloatToStrA(LocalNow()))), 1);
+    TPDFArray* array = Structure().NewArray();
     array->Add(id);
     array->Add(id);
-    Trailer->SetValue("ID", array);
+    Trailer()->SetValue("ID", array);
     return array;
 }
 
@@ -512,10 +248,10 @@ TPDFArray* TPDFDocument::GetIDArray() {
 
 // The trailer's dictionary under the key; a new indirect one when it is missing or not one.
 TPDFDictionary* TPDFDocument::TrailerDictionary(std::string_view key) {
-    if (TPDFDictionary* present = AsDictionary(Trailer->GetValue(key, true))) return present;
-    TPDFDictionary* made = Structure.NewDictionary();
+    if (TPDFDictionary* present = AsDictionary(Trailer()->GetValue(key, true))) return present;
+    TPDFDictionary* made = Structure().NewDictionary();
     TPDFIndObj* entry = AddIndObj(made);
-    Trailer->SetValue(key, Structure.NewIndRef(entry->ObjNum, 0));
+    Trailer()->SetValue(key, Structure().NewIndRef(entry->ObjNum, 0));
     return made;
 }
 
@@ -527,44 +263,44 @@ TPDFDictionary* TPDFDocument::GetInfo() { return TrailerDictionary("Info"); }
 
 bool TPDFDocument::NewEmptyDocument() {
     Reset();
-    Version = "1.4";
-    TPDFDictionary* pages = Structure.NewDictionary();
+    version_ = "1.4";
+    TPDFDictionary* pages = Structure().NewDictionary();
     AddIndObj(pages);
-    TPDFDictionary* page = Structure.NewDictionary();
+    TPDFDictionary* page = Structure().NewDictionary();
     AddIndObj(page);
-    TPDFDictionary* catalog = Structure.NewDictionary();
+    TPDFDictionary* catalog = Structure().NewDictionary();
     AddIndObj(catalog);
-    TPDFDictionary* info = Structure.NewDictionary();
+    TPDFDictionary* info = Structure().NewDictionary();
     AddIndObj(info);
 
     auto box = [this] {
         const std::vector<std::int32_t> corners{0, 0, 612, 792};
-        return Structure.NewIntegerArray(corners);
+        return Structure().NewIntegerArray(corners);
     };
-    pages->SetValue("Type", Structure.GetCommonName("Pages"));
-    pages->SetValue("Count", Structure.NewNumeric(1));
-    TPDFArray* kids = Structure.NewArray();
-    kids->Add(Structure.NewIndRef(page->ObjectNumber, 0));
+    pages->SetValue("Type", Structure().GetCommonName("Pages"));
+    pages->SetValue("Count", Structure().NewNumeric(1));
+    TPDFArray* kids = Structure().NewArray();
+    kids->Add(Structure().NewIndRef(page->ObjectNumber, 0));
     pages->SetValue("Kids", kids);
 
-    page->SetValue("Type", Structure.GetCommonName("Page"));
-    page->SetValue("Parent", Structure.NewIndRef(pages->ObjectNumber, 0));
+    page->SetValue("Type", Structure().GetCommonName("Page"));
+    page->SetValue("Parent", Structure().NewIndRef(pages->ObjectNumber, 0));
     page->SetValue("MediaBox", box());
     page->SetValue("CropBox", box());
-    TPDFDictionary* resources = Structure.NewDictionary();
-    TPDFArray* procSet = Structure.NewArray();
-    for (const char* name : {"PDF", "Text", "ImageB", "ImageC", "ImageI"}) procSet->Add(Structure.NewName(name));
+    TPDFDictionary* resources = Structure().NewDictionary();
+    TPDFArray* procSet = Structure().NewArray();
+    for (const char* name : {"PDF", "Text", "ImageB", "ImageC", "ImageI"}) procSet->Add(Structure().NewName(name));
     resources->SetValue("ProcSet", procSet);
     page->SetValue("Resources", resources);
 
-    catalog->SetValue("Type", Structure.GetCommonName("Catalog"));
-    catalog->SetValue("Pages", Structure.NewIndRef(pages->ObjectNumber, 0));
+    catalog->SetValue("Type", Structure().GetCommonName("Catalog"));
+    catalog->SetValue("Pages", Structure().NewIndRef(pages->ObjectNumber, 0));
 
-    Trailer->SetValue("Root", Structure.NewIndRef(catalog->ObjectNumber, 0));
-    Trailer->SetValue("Info", Structure.NewIndRef(info->ObjectNumber, 0));
+    Trailer()->SetValue("Root", Structure().NewIndRef(catalog->ObjectNumber, 0));
+    Trailer()->SetValue("Info", Structure().NewIndRef(info->ObjectNumber, 0));
     GetIDArray();
     NewPageTree(pages);
-    PageTree->SelectPage(1);
+    pageTree_->SelectPage(1);
     return true;
 }
 
@@ -600,7 +336,7 @@ void TPDFDocument::SetInfoEntry(std::string_view key, const std::string& value) 
         return;
     }
     if (TPDFStream* stream = AsStream(present)) stream->SetData({}, false);
-    info->SetValue(key, Structure.NewString(value, 0));
+    info->SetValue(key, Structure().NewString(value, 0));
 }
 
 std::string TPDFDocument::GetMetadata() {
@@ -612,7 +348,7 @@ std::string TPDFDocument::GetMetadata() {
     };
     if (!isXml("Subtype") && !isXml("SubType")) return {};
     try {
-        return stream->GetDecodedData();
+        return GetDecodedData(*stream);
     } catch (const Exception&) {
         return {};
     }
@@ -623,33 +359,33 @@ void TPDFDocument::SetMetadata(const std::string& packet) {
     TPDFDictionary* catalog = GetRoot();
     TPDFStream* stream = AsStream(catalog->GetValue("Metadata", true));
     if (!stream) {
-        stream = Structure.NewStream({}, false);
+        stream = Structure().NewStream({}, false);
         TPDFIndObj* entry = AddIndObj(stream);
-        catalog->SetValue("Metadata", Structure.NewIndRef(entry->ObjNum, 0));
+        catalog->SetValue("Metadata", Structure().NewIndRef(entry->ObjNum, 0));
     }
-    stream->StreamDict->SetValue("Type", Structure.GetCommonName("Metadata"));
-    stream->StreamDict->SetValue("Subtype", Structure.GetCommonName("XML"));
+    stream->StreamDict->SetValue("Type", Structure().GetCommonName("Metadata"));
+    stream->StreamDict->SetValue("Subtype", Structure().GetCommonName("XML"));
     stream->SetData(packet, false);
 }
 
-// --- Fonts --------------------------------------------------------------------------------------
+// --- fonts_ --------------------------------------------------------------------------------------
 
 TPDFFont* TPDFDocument::AddStandardFont(int index) {
     if (index < 0 || index > 13) return nullptr;
-    ++FontCounter;
-    auto font = std::make_unique<TPDFFont>(&Structure, "ScrivletF" + NewRandomId());
+    ++fontCounter_;
+    auto font = std::make_unique<TPDFFont>(&Structure(), "ScrivletF" + NewRandomId());
     font->MakeStandardFont(kStandardFontNames[index], index + 1);
-    Fonts.push_back(std::move(font));
-    return Fonts.back().get();
+    fonts_.push_back(std::move(font));
+    return fonts_.back().get();
 }
 
 TPDFFont* TPDFDocument::GetFont(int index) const {
     if (index < 0 || index >= FontCount()) return nullptr;
-    return Fonts[static_cast<std::size_t>(index)].get();
+    return fonts_[static_cast<std::size_t>(index)].get();
 }
 
 bool TPDFDocument::HasFont(const void* object) const {
-    return std::any_of(Fonts.begin(), Fonts.end(), [object](const auto& font) { return font.get() == object; });
+    return std::any_of(fonts_.begin(), fonts_.end(), [object](const auto& font) { return font.get() == object; });
 }
 
 // --- Linearization ------------------------------------------------------------------------------
@@ -657,7 +393,7 @@ bool TPDFDocument::HasFont(const void* object) const {
 // The linearization dictionary describes the file as written; once objects may change it is
 // wrong, so its entries go.
 void TPDFDocument::ClearLinearization() {
-    const std::string_view head = std::string_view(FileData).substr(0, kHeaderWindow);
+    const std::string_view head = FileData().substr(0, kHeaderWindow);
     if (head.find("/Linearized") == std::string_view::npos) return;
     const std::size_t obj = head.find(" obj");
     if (obj == std::string_view::npos) return;
@@ -678,3 +414,4 @@ void TPDFDocument::ClearLinearization() {
 }
 
 }  // namespace parch
+

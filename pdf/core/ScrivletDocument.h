@@ -1,6 +1,6 @@
 #pragma once
-// One open PDF document: the whole file in memory, its cross references, its security
-// handler, the indirect objects loaded on demand, its page tree and its standard fonts.
+// One open PDF document: its object store (the file, its cross references and the indirect
+// objects loaded on demand), its security handler, its page tree and its standard fonts.
 
 #include <cstdint>
 #include <memory>
@@ -8,11 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "pdf/core/ScrivletExtra.h"
-#include "pdf/core/ScrivletIndObj.h"
+#include "pdf/core/ScrivletObjectStore.h"
 #include "pdf/core/ScrivletSecurity.h"
-#include "pdf/core/ScrivletStructure.h"
-#include "pdf/core/ScrivletXRef.h"
 
 namespace parch {
 
@@ -31,15 +28,8 @@ inline constexpr std::uint8_t kOpenUnsupportedEncryption = 3;
 
 class TPDFDocument {
 public:
-    // Nested object loads (an indirect /Length, an object stream) beyond this are damage.
-    static constexpr int kMaxLoadDepth = 64;
     // Files are addressed with 32-bit offsets.
     static constexpr std::int64_t kMaxFileSize = INT32_MAX;
-    // The highest object number a conforming file may use; higher entries are ignored, which
-    // also bounds the table that a cross-reference stream can make us build.
-    static constexpr std::int32_t kMaxObjectNumber = 8388607;
-    // How far an object's offset may lie behind its header.
-    static constexpr std::int32_t kOffsetSlack = 20;
 
     TPDFDocument();
     ~TPDFDocument();
@@ -47,38 +37,36 @@ public:
     TPDFDocument& operator=(const TPDFDocument&) = delete;
 
     std::uint8_t ReadDocument(TStream& stream, std::u16string_view password);
+    // Takes the stream's bytes from its position to its end as the document's file; false
+    // (and no file) when they are more than the size limit.
+    bool ReadSource(TStream& stream);
     std::uint8_t OpenParsed(std::u16string_view password);
     bool ReadHeader();
     void Reset();
     bool NewEmptyDocument();
 
-    // Cross references.
-    bool ReadXRef();
-    void OnXRefEntry(std::int32_t number, std::int32_t second, std::int32_t third, char kind);
-    void OnXRefTrailer(const std::string& text);
-    void OnXRefSection(std::int64_t offset);
-    void BuildObjectTable();
-
-    // Indirect objects.
-    void RebuildIndex();
-    TPDFIndObj* FindIndObj(std::int32_t objectNumber) const;
-    TPDFObject* LookupObject(std::int32_t objectNumber);
-    std::string FetchObjectText(const TPDFIndObj& entry);
-    // The text of an object whose header starts up to kOffsetSlack bytes before its offset;
-    // empty when there is no such header.
-    std::string FetchShiftedObjectText(const TPDFIndObj& entry) const;
-    TPDFIndObj* AddIndObj(TPDFObject* object);
+    // Cross references and indirect objects, kept by the object store.
+    bool ReadXRef() { return store_.ReadXRef(); }
+    TPDFIndObj* FindIndObj(std::int32_t objectNumber) const { return store_.Find(objectNumber); }
+    TPDFObject* LookupObject(std::int32_t objectNumber) { return store_.Lookup(objectNumber); }
+    TPDFIndObj* AddIndObj(TPDFObject* object) { return store_.Add(object); }
     void RegisterObject(TPDFObject* object, std::int32_t& objectNumber, std::int32_t& generation);
+    const TPDFObjectStore& Store() const { return store_; }
+    TPDFStructure& Structure() { return store_.Structure(); }
+    TPDFDictionary* Trailer() const { return store_.Trailer(); }
+    std::string_view FileData() const { return store_.Data(); }
 
     // Security.
     int EncryptionState();
     void CheckPassword(std::u16string_view password);
     TPDFArray* GetIDArray();
+    const TPDFSecurityHandler& Security() const { return security_; }
 
     // Catalog and dictionaries.
     TPDFDictionary* GetRoot();
     TPDFDictionary* GetPagesDict();
     TPDFDictionary* GetInfo();
+    TPDFPageTree* PageTree() const { return pageTree_.get(); }
 
     // Document information, mirrored into the XMP packet; metadata failures stay inside.
     void SetInformation(std::string_view key, std::u16string_view value);
@@ -89,7 +77,7 @@ public:
     // Standard fonts.
     TPDFFont* AddStandardFont(int index);
     TPDFFont* GetFont(int index) const;
-    int FontCount() const { return static_cast<int>(Fonts.size()); }
+    int FontCount() const { return static_cast<int>(fonts_.size()); }
     bool HasFont(const void* object) const;
     int PageItemCount() const { return 0; }
     void* GetPageItem(int) const { return nullptr; }
@@ -98,36 +86,30 @@ public:
     std::int32_t PageNumberOfRef(const TPDFIndRef* reference);
     // Loads and decrypts the object and everything reachable from it.
     void LoadObjectTree(std::int32_t objectNumber);
-    void RemoveObject(std::int32_t objectNumber, std::int32_t generation);
+    void RemoveObject(std::int32_t objectNumber, std::int32_t generation) { store_.Remove(objectNumber, generation); }
 
-    TSVLSortedUniqueIntegerList SeenNumbers;
-    std::vector<TPDFXRefEntry> Entries;
-    std::int32_t EntryCount = 0;
-    std::int32_t FontCounter = 0;
-    std::vector<std::int64_t> SectionOffsets;
-    std::vector<std::unique_ptr<TPDFTable>> Tables;
-    std::vector<std::unique_ptr<TPDFObjectStream>> ObjectStreams;
-    std::string Version;
-    std::string FileData;
-    TPDFStructure Structure;
-    std::vector<std::unique_ptr<TPDFIndObj>> IndObjs;
-    std::vector<std::int32_t> IndexNumbers;
-    std::vector<std::int32_t> IndexPositions;
-    TPDFDictionary* Trailer = nullptr;
-    std::unique_ptr<TPDFPageTree> PageTree;
-    std::vector<std::unique_ptr<TPDFFont>> Fonts;
-    TPDFSecurityHandler Security;
-    std::vector<std::unique_ptr<TPDFShader>> Shaders;
-    std::string FileName;  // UTF-8
-    int LoadDepth = 0;
-    std::int64_t MaxFileSize = kMaxFileSize;  // larger input is unreadable
+    const std::string& Version() const { return version_; }
+    const std::string& FileName() const { return fileName_; }  // UTF-8
+    void SetFileName(std::string path) { fileName_ = std::move(path); }
+    // Larger input is unreadable.
+    void SetMaxFileSize(std::int64_t size) { maxFileSize_ = size; }
 
 private:
     void NewPageTree(TPDFDictionary* pages);
     TPDFDictionary* TrailerDictionary(std::string_view key);
-    bool NumberedFromOne() const;
-    bool ReadWhole(TStream& stream);
     void ClearLinearization();
+
+    // Declared first: the page tree and the fonts point into its structure, so it goes last.
+    TPDFObjectStore store_;
+    std::int32_t fontCounter_ = 0;
+    std::vector<std::unique_ptr<TPDFTable>> tables_;
+    std::string version_;
+    std::unique_ptr<TPDFPageTree> pageTree_;
+    std::vector<std::unique_ptr<TPDFFont>> fonts_;
+    TPDFSecurityHandler security_;
+    std::vector<std::unique_ptr<TPDFShader>> shaders_;
+    std::string fileName_;
+    std::int64_t maxFileSize_ = kMaxFileSize;
 };
 
 }  // namespace parch

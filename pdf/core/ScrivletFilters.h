@@ -1,5 +1,5 @@
 #pragma once
-// Stream filters: the decoders behind TPDFStream::GetDecodedData (Flate, LZW, ASCII85,
+// Stream filters: the decoders behind GetDecodedData (ScrivletStreamData.h: Flate, LZW, ASCII85,
 // ASCIIHex, RunLength, with the PNG and TIFF predictors) and the compression helpers the rest of
 // the library uses. Damaged data decodes as far as it can; only a decoded size beyond the limit
 // is an error (EPDFDamagedData), so that a small stream cannot expand without bound.

@@ -1,6 +1,7 @@
 #pragma once
 // Indirect objects of an open document, parsed (and decrypted) on their first use, and the
-// cached headers of object streams.
+// cached headers of object streams. An entry knows where its object lies; the loading itself
+// belongs to whoever owns the file's objects (TPDFObjectStore), reached through TPDFObjectLoader.
 
 #include <cstdint>
 #include <string>
@@ -9,9 +10,8 @@
 namespace parch {
 
 class TPDFArray;
-class TPDFDocument;
+class TPDFIndObj;
 class TPDFObject;
-class TPDFStructure;
 
 // The header of one /ObjStm stream, decoded once and kept for all its objects.
 class TPDFObjectStream {
@@ -22,16 +22,26 @@ public:
     std::int32_t N = 0;
 };
 
+class TPDFObjectLoader {
+public:
+    // Parses the entry's object and marks it loaded; false when it cannot be loaded now (the
+    // entry stays unloaded).
+    virtual bool LoadObject(TPDFIndObj& entry) = 0;
+    // Decrypts the loaded object when the security handler is ready.
+    virtual void DecryptObject(TPDFIndObj& entry) = 0;
+
+protected:
+    ~TPDFObjectLoader() = default;
+};
+
 class TPDFIndObj {
 public:
-    explicit TPDFIndObj(TPDFDocument* document) : Document(document) {}
+    explicit TPDFIndObj(TPDFObjectLoader* loader) : Loader(loader) {}
 
     // The object, loaded and decrypted on first use; nil when it cannot be loaded now.
     TPDFObject* GetObject();
-    void Load();
-    void Decrypt();
 
-    TPDFDocument* Document;
+    TPDFObjectLoader* Loader;  // nil for an object that was made, not read
     std::int32_t ObjNum = 0;
     std::int32_t Gen = 0;
     bool Loaded = false;
@@ -42,10 +52,6 @@ public:
     bool Compressed = false;
     std::int32_t StreamObjNum = 0;
     std::int32_t StreamIndex = 0;
-
-private:
-    // Reads the two numbers at the start of the text; true when they are this object's.
-    bool HeaderMatches(std::string_view text, std::size_t& position) const;
 };
 
 // Where the data of a stream lie in the text after "obj": start and length, false when they

@@ -3,6 +3,7 @@
 #include "pdf/core/ScrivletFilters.h"
 #include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletPainter.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 
 namespace parch {
@@ -14,17 +15,8 @@ TPDFObject* Resolved(TPDFObject* object) {
     return object;
 }
 
-TPDFDictionary* AsDictionary(TPDFObject* object) {
-    return object && object->Kind == kPDFKindDictionary ? static_cast<TPDFDictionary*>(object) : nullptr;
-}
 
-TPDFArray* AsArray(TPDFObject* object) {
-    return object && object->Kind == kPDFKindArray ? static_cast<TPDFArray*>(object) : nullptr;
-}
 
-TPDFStream* AsStream(TPDFObject* object) {
-    return object && object->Kind == kPDFKindStream ? static_cast<TPDFStream*>(object) : nullptr;
-}
 
 bool SameTarget(const TPDFIndRef* a, const TPDFIndRef* b) {
     return a && b && a->RefObjectNumber == b->RefObjectNumber &&
@@ -183,7 +175,7 @@ void TPDFPageTree::SelectPage(std::int32_t n) {
             Painter->OnFlush = std::move(flush);
             std::string text;
             try {
-                text = ContentStreams.back()->GetDecodedData();
+                text = GetDecodedData(*ContentStreams.back());
             } catch (const Exception&) {
                 text.clear();  // damaged content: the painter starts empty
             }

@@ -111,7 +111,7 @@ private:
     }
 
     TPDFObject* ParseDictionary() {
-        if (depth_ >= TPDFStructure::kMaxParseDepth) return nullptr;
+        if (depth_ >= kMaxParseDepth) return nullptr;
         ++depth_;
         pos_ += 2;
         TPDFDictionary* dictionary = structure_.NewDictionary();
@@ -130,7 +130,7 @@ private:
     }
 
     TPDFObject* ParseArray() {
-        if (depth_ >= TPDFStructure::kMaxParseDepth) return nullptr;
+        if (depth_ >= kMaxParseDepth) return nullptr;
         ++depth_;
         ++pos_;
         TPDFArray* array = structure_.NewArray();
@@ -373,22 +373,40 @@ std::string HexStringToBytes(std::string_view text) {
     return HexDigitsToBytes(std::move(digits));
 }
 
-TPDFObject* TPDFStructure::ParseObjectAt(std::string_view text, std::int64_t& end) {
+TPDFObject* ParseObjectAt(TPDFStructure& structure, std::string_view text, std::int64_t& end) {
     end = 0;
     TPDFObject* object = nullptr;
     if (!text.empty()) {
         try {
-            ObjectReader reader(*this, text);
+            ObjectReader reader(structure, text);
             object = reader.ReadFirstObject(end);
         } catch (const std::exception&) {
             object = nullptr;
             end = 0;
         }
     }
-    return object ? object : NewNull();
+    return object ? object : structure.NewNull();
 }
 
-std::string TPDFStructure::DecodeLiteralString(std::string_view text) {
+TPDFObject* ParseObject(TPDFStructure& structure, std::string_view text) {
+    std::int64_t end = 0;
+    return ParseObjectAt(structure, text, end);
+}
+
+std::string DecodeHexString(std::string_view text) { return HexStringToBytes(text); }
+
+void AssignDictionary(TPDFDictionary& target, const TPDFDictionary& source) {
+    if (&source == &target) return;
+    if (source.Structure == target.Structure) {
+        target.Pairs = source.Pairs;
+        return;
+    }
+    if (!target.Structure) return;
+    TPDFObject* copy = ParseObject(*target.Structure, source.ToText());
+    if (copy->Kind == kPDFKindDictionary) target.Pairs = static_cast<TPDFDictionary*>(copy)->Pairs;
+}
+
+std::string DecodeLiteralString(std::string_view text) {
     std::string_view body = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string_view();
     std::string out;
     out.reserve(body.size());

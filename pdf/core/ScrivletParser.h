@@ -1,11 +1,19 @@
 #pragma once
-// PDF object syntax: character classes and the hexadecimal string reader. The parser itself
-// is TPDFStructure::ParseObjectAt (ScrivletStructure.h).
+// PDF object syntax: character classes, the object parser that builds model objects in a
+// structure, and the string readers.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace parch {
+
+class TPDFDictionary;
+class TPDFObject;
+class TPDFStructure;
+
+// Nesting depth of dictionaries and arrays beyond which the parser stops reading.
+inline constexpr int kMaxParseDepth = 256;
 
 // NUL, TAB, LF, FF, CR, SPACE.
 inline bool IsPDFWhiteSpace(char c) {
@@ -24,5 +32,18 @@ inline bool IsHexDigit(char c) {
 // "<...>" to bytes: letters and digits inside kept, an odd count padded with "0", a pair that
 // is not hexadecimal giving 0. Text not framed by "<" and ">" gives an empty result.
 std::string HexStringToBytes(std::string_view text);
+std::string DecodeHexString(std::string_view text);
+// The unescaped bytes of a literal string given with its parentheses, as content streams read
+// them.
+std::string DecodeLiteralString(std::string_view text);
+
+// Parses the first object of `text` into the structure, never nil (a TPDFNull when nothing can
+// be read). `end` is the offset just after what was consumed.
+TPDFObject* ParseObjectAt(TPDFStructure& structure, std::string_view text, std::int64_t& end);
+TPDFObject* ParseObject(TPDFStructure& structure, std::string_view text);
+
+// Makes the target's entries those of the source: a dictionary of the same structure shares
+// its key and value objects; one of another structure is copied through its text.
+void AssignDictionary(TPDFDictionary& target, const TPDFDictionary& source);
 
 }  // namespace parch

@@ -10,7 +10,6 @@
 
 #include "base/SysUtils.h"
 #include "pdf/core/ScrivletFilters.h"
-#include "pdf/core/ScrivletParser.h"
 
 namespace parch {
 
@@ -410,17 +409,6 @@ void TPDFDictionary::Clear() {
     Pairs.clear();
 }
 
-void TPDFDictionary::Assign(const TPDFDictionary& source) {
-    if (&source == this) return;
-    if (source.Structure == Structure) {
-        Pairs = source.Pairs;
-        return;
-    }
-    if (!Structure) return;
-    TPDFObject* copy = Structure->ParseObject(source.ToText());
-    if (copy->Kind == kPDFKindDictionary) Pairs = static_cast<TPDFDictionary*>(copy)->Pairs;
-}
-
 // ---- TPDFArray
 
 TPDFArray::TPDFArray(TPDFStructure* structure) : TPDFObject(structure) { Kind = kPDFKindArray; }
@@ -662,15 +650,6 @@ void TPDFStructure::ReserveSlots(int count) { ReserveFreeSlots(Pool, FreeSlots, 
 TPDFObject* TPDFStructure::PoolItem(int index) const {
     if (index < 0 || index >= PoolCount()) return nullptr;
     return Pool[static_cast<std::size_t>(index)].get();
-}
-
-TPDFObject* TPDFStructure::ParseObject(std::string_view text) {
-    std::int64_t end = 0;
-    return ParseObjectAt(text, end);
-}
-
-std::string TPDFStructure::DecodeHexString(std::string_view text) {
-    return HexStringToBytes(text);
 }
 
 }  // namespace parch

@@ -1,7 +1,8 @@
 #pragma once
 // The PDF object model: every PDF value is a TPDFObject owned by the TPDFStructure that made it.
 // Users never free a pooled object; they detach it, and the structure frees everything at once
-// when it is cleared or destroyed.
+// when it is cleared or destroyed. The model knows no file syntax: the parser (ScrivletParser)
+// builds objects from text, and stream data is decoded by ScrivletStreamData.
 
 #include <cstdint>
 #include <functional>
@@ -166,9 +167,6 @@ public:
     // and unlinks the entry.
     void DeleteKey(std::string_view key);
     void Clear();
-    // Shares the entries of a dictionary of the same structure; copies one of another
-    // structure through its text.
-    void Assign(const TPDFDictionary& source);
 
     std::vector<TPDFPair> Pairs;
 };
@@ -208,8 +206,6 @@ public:
     // without, unchanged and without /Filter.
     void SetData(std::string_view bytes, bool compress);
     void SetDictionary(TPDFDictionary* dictionary);
-    // The data with the stream's filter chain undone.
-    std::string GetDecodedData() const;
 
     TPDFDictionary* StreamDict;
     std::string Data;                         // raw, still filtered
@@ -229,9 +225,6 @@ using TPDFNewIndirectObject =
 
 class TPDFStructure {
 public:
-    // Nesting depth of dictionaries and arrays beyond which the parser stops reading.
-    static constexpr int kMaxParseDepth = 256;
-
     TPDFStructure();
     ~TPDFStructure();
     TPDFStructure(const TPDFStructure&) = delete;
@@ -268,15 +261,6 @@ public:
     int PoolCapacity() const { return static_cast<int>(Pool.size()); }
     TPDFObject* PoolItem(int index) const;
 
-    // Parses the first object of `text`, never nil (a TPDFNull when nothing can be read).
-    // `end` is the offset just after what was consumed.
-    TPDFObject* ParseObjectAt(std::string_view text, std::int64_t& end);
-    TPDFObject* ParseObject(std::string_view text);
-    // The unescaped bytes of a literal string given with its parentheses, as content
-    // streams read them.
-    static std::string DecodeLiteralString(std::string_view text);
-    static std::string DecodeHexString(std::string_view text);
-
 private:
     // Declared before the pool, so that it outlives every object the pool frees.
     std::unique_ptr<TPDFObjectArena> arena_;
@@ -296,5 +280,22 @@ private:
 
 // The fixed list of dictionary keys that are shared between entries, each in brackets.
 extern const std::string_view kPDFCommonNames;
+
+// Checked downcasts: the object as the given kind, or null when it is null or of another kind.
+inline TPDFDictionary* AsDictionary(TPDFObject* object) {
+    return object && object->Kind == kPDFKindDictionary ? static_cast<TPDFDictionary*>(object) : nullptr;
+}
+inline const TPDFDictionary* AsDictionary(const TPDFObject* object) {
+    return AsDictionary(const_cast<TPDFObject*>(object));
+}
+inline TPDFArray* AsArray(TPDFObject* object) {
+    return object && object->Kind == kPDFKindArray ? static_cast<TPDFArray*>(object) : nullptr;
+}
+inline TPDFStream* AsStream(TPDFObject* object) {
+    return object && object->Kind == kPDFKindStream ? static_cast<TPDFStream*>(object) : nullptr;
+}
+inline const TPDFNumeric* AsNumber(const TPDFObject* object) {
+    return object && object->Kind == kPDFKindNumeric ? static_cast<const TPDFNumeric*>(object) : nullptr;
+}
 
 }  // namespace parch

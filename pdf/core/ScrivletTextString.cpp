@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "pdf/core/ScrivletUnicode.h"
-
 namespace parch {
 namespace {
 
@@ -58,13 +56,6 @@ std::string WideToPDFTextString(std::u16string_view text, bool forceUnicode) {
         bytes.push_back(static_cast<char>(unit & 0xFF));
     }
     return bytes;
-}
-
-std::u16string StripWideLengthMarker(std::u16string_view text) {
-    if (text.size() < 2 || (text[0] >> 8) != 0xE7 || (text[1] >> 8) != 0xF8)
-        return std::u16string(text);
-    const std::size_t length = ((text[1] & 0xFF) << 8) | (text[0] & 0xFF);
-    return std::u16string(text.substr(2, length));
 }
 
 }  // namespace parch

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "pdf/core/ScrivletUnicode.h"
+
 namespace parch {
 
 // The Unicode character of each PDFDocEncoding code; the undefined codes 127, 159 and 173 hold
@@ -20,10 +22,5 @@ int PDFDocIndexOf(char16_t c);
 // Unicode is not forced), else FE FF and UTF-16BE with invalid characters as U+FFFD. The
 // length marker is removed first.
 std::string WideToPDFTextString(std::u16string_view text, bool forceUnicode);
-
-// A text starting with two characters whose high bytes are E7 and F8 carries its length in
-// their low bytes: the result is that many of the characters that follow. Any other text is
-// returned unchanged.
-std::u16string StripWideLengthMarker(std::u16string_view text);
 
 }  // namespace parch

@@ -1,6 +1,5 @@
 #include "pdf/core/ScrivletUnicode.h"
 
-#include "pdf/core/ScrivletTextString.h"
 
 namespace parch {
 namespace {
@@ -204,6 +203,13 @@ bool Utf16ToUtf8(std::u16string_view input, std::string& output, int inputForm, 
     if (inputForm <= 0 || reserved != 0) return false;
     return Convert(Utf16Decoder(input, inputForm), Utf8Writer(output), errorPolicy, bomPolicy,
                    0x10FFFF);
+}
+
+std::u16string StripWideLengthMarker(std::u16string_view text) {
+    if (text.size() < 2 || (text[0] >> 8) != 0xE7 || (text[1] >> 8) != 0xF8)
+        return std::u16string(text);
+    const std::size_t length = ((text[1] & 0xFF) << 8) | (text[0] & 0xFF);
+    return std::u16string(text.substr(2, length));
 }
 
 std::u16string Utf8ToWide(std::string_view bytes) {

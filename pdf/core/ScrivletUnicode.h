@@ -42,4 +42,9 @@ std::u16string Utf8ToWide(std::string_view bytes);
 // and unpaired surrogates become U+FFFD.
 std::string WideToUtf8(std::u16string_view text);
 
+// A text starting with two characters whose high bytes are E7 and F8 carries its length in
+// their low bytes: the result is that many of the characters that follow. Any other text is
+// returned unchanged.
+std::u16string StripWideLengthMarker(std::u16string_view text);
+
 }  // namespace parch

@@ -5,13 +5,13 @@
 #include "pdf/core/ScrivletExtra.h"
 #include "pdf/core/ScrivletFilters.h"
 #include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 
 namespace parch {
 
 namespace {
 
-constexpr auto npos = std::string_view::npos;
 
 std::int32_t ToInt32(std::string_view text) {
     const std::int64_t value = StrToInt64DefA(TrimA(text), 0);
@@ -35,18 +35,15 @@ std::int64_t NextNumber(std::string_view data, std::int64_t& p) {
     return value;
 }
 
-const TPDFNumeric* AsNumber(const TPDFObject* object) {
-    return object && object->Kind == kPDFKindNumeric ? static_cast<const TPDFNumeric*>(object) : nullptr;
-}
 
 bool IsLineBreakStart(char c) { return c == '\r' || c == '\n'; }
 
-// After "stream": NUL, TAB, FF and blanks, then CR LF, CR or LF. npos when the line end is
+// After "stream": NUL, TAB, FF and blanks, then CR LF, CR or LF. std::string_view::npos when the line end is
 // missing.
 std::size_t DataStart(std::string_view text, std::size_t afterKeyword) {
     std::size_t p = afterKeyword;
     while (p < text.size() && (text[p] == 0 || text[p] == 9 || text[p] == 12 || text[p] == ' ')) ++p;
-    if (p >= text.size() || !IsLineBreakStart(text[p])) return npos;
+    if (p >= text.size() || !IsLineBreakStart(text[p])) return std::string_view::npos;
     if (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') return p + 2;
     return p + 1;
 }
@@ -64,7 +61,7 @@ std::string_view TPDFXRefReader::ReadBytes(std::int64_t start, std::int64_t coun
 std::int64_t TPDFXRefReader::FindBackwards(std::string_view pattern, std::int64_t before) const {
     if (before <= 0) return -1;
     const std::size_t found = data_.substr(0, static_cast<std::size_t>(before)).rfind(pattern);
-    return found == npos ? -1 : static_cast<std::int64_t>(found);
+    return found == std::string_view::npos ? -1 : static_cast<std::int64_t>(found);
 }
 
 std::int64_t TPDFXRefReader::FindXRefOffset() const {
@@ -72,7 +69,7 @@ std::int64_t TPDFXRefReader::FindXRefOffset() const {
     std::int64_t marker = -1;
     const std::string_view tail = ReadBytes(size - 10, 10);
     const std::size_t cut = tail.find("%%E");
-    if (cut != npos && ReadBytes(size - static_cast<std::int64_t>(tail.size()) + static_cast<std::int64_t>(cut), 5) != "%%EOF")
+    if (cut != std::string_view::npos && ReadBytes(size - static_cast<std::int64_t>(tail.size()) + static_cast<std::int64_t>(cut), 5) != "%%EOF")
         marker = FindBackwards("%%E", size);
     else
         marker = FindBackwards("%%EOF", size);
@@ -106,14 +103,14 @@ bool TPDFXRefReader::ReadXRefAt(std::int64_t offset) {
         const std::int64_t windowStart = offset < 10 ? 0 : offset - 10;
         const std::string_view window = ReadBytes(windowStart, 40);
         std::size_t xref = window.find("xref");
-        while (xref != npos && xref > 0 && window[xref - 1] == 't') xref = window.find("xref", xref + 1);
+        while (xref != std::string_view::npos && xref > 0 && window[xref - 1] == 't') xref = window.find("xref", xref + 1);
         const std::size_t obj = window.find(" obj");
 
         std::int64_t previous = -1;
         bool read = false;
-        if (xref == npos && obj != npos)
+        if (xref == std::string_view::npos && obj != std::string_view::npos)
             read = ReadXRefStream(windowStart + static_cast<std::int64_t>(obj) + 4, previous);
-        else if (xref != npos && (obj == npos || obj > xref))
+        else if (xref != std::string_view::npos && (obj == std::string_view::npos || obj > xref))
             read = ReadXRefTable(windowStart + static_cast<std::int64_t>(xref) + 4, previous);
         if (!read) {
             if (OnSection) OnSection(-offset);
@@ -129,7 +126,7 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
     // Subsections until the trailer.
     for (;;) {
         const std::string_view header = ReadBytes(p, 20);
-        if (header.empty() || header.substr(0, 3).find('%') != npos || header.find("trailer") != npos) break;
+        if (header.empty() || header.substr(0, 3).find('%') != std::string_view::npos || header.find("trailer") != std::string_view::npos) break;
         std::int64_t q = p;
         const std::int64_t first = NextNumber(data_, q);
         const std::int64_t count = first < 0 ? -1 : NextNumber(data_, q);
@@ -156,11 +153,11 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
     }
 
     const std::size_t trailer = data_.find("trailer", static_cast<std::size_t>(std::max<std::int64_t>(p, 0)));
-    if (trailer == npos) return false;
+    if (trailer == std::string_view::npos) return false;
     std::string_view text = ReadBytes(static_cast<std::int64_t>(trailer), 2048).substr(7);
-    if (text.find("<<") == npos || text.find(">>") == npos) return false;
+    if (text.find("<<") == std::string_view::npos || text.find(">>") == std::string_view::npos) return false;
     TPDFStructure structure;
-    const TPDFObject* parsed = structure.ParseObject(text);
+    const TPDFObject* parsed = ParseObject(structure, text);
     if (parsed->Kind != kPDFKindDictionary) return false;
     const auto* dictionary = static_cast<const TPDFDictionary*>(parsed);
     if (OnTrailer) OnTrailer(dictionary->ToText());
@@ -179,7 +176,7 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
     const std::string_view window = ReadBytes(position, static_cast<std::int64_t>(data_.size()));
     TPDFStructure structure;
     std::int64_t end = 0;
-    TPDFObject* parsed = structure.ParseObjectAt(window, end);
+    TPDFObject* parsed = ParseObjectAt(structure, window, end);
     if (parsed->Kind != kPDFKindDictionary) return false;
     auto* dictionary = static_cast<TPDFDictionary*>(parsed);
     if (dictionary->GetTypeName() != "XRef" || !AsNumber(dictionary->GetValue("Size"))) return false;
@@ -213,14 +210,14 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
     // The "stream" keyword after the dictionary; any stray ">>" before it is passed over.
     std::string decoded;
     const std::size_t keyword = window.find("stream", static_cast<std::size_t>(std::max<std::int64_t>(end, 0)));
-    const std::size_t dataStart = keyword == npos ? npos : DataStart(window, keyword + 6);
+    const std::size_t dataStart = keyword == std::string_view::npos ? std::string_view::npos : DataStart(window, keyword + 6);
     const TPDFNumeric* length = AsNumber(dictionary->GetValue("Length"));
-    if (haveWidths && dataStart != npos && length && length->GetInteger() > 0) {
+    if (haveWidths && dataStart != std::string_view::npos && length && length->GetInteger() > 0) {
         TPDFStream* stream = structure.NewStream({}, false);
         stream->SetDictionary(dictionary);
         stream->Data = std::string(ReadBytes(position + static_cast<std::int64_t>(dataStart), length->GetInteger()));
         try {
-            decoded = stream->GetDecodedData();
+            decoded = GetDecodedData(*stream);
         } catch (const Exception&) {
             decoded.clear();  // a damaged stream gives no entries
         }

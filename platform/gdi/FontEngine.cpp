@@ -42,8 +42,11 @@ LONG RoundToLong(double value) { return static_cast<LONG>(std::lround(value)); }
 LONG FloorDiv64(FT_Pos value) { return static_cast<LONG>(value >= 0 ? value / 64 : -((-value + 63) / 64)); }
 LONG CeilDiv64(FT_Pos value) { return -FloorDiv64(-value); }
 
+}  // namespace
+
 // A coverage image with FreeType's placement convention: left and top are measured from the
-// origin it was rendered at, top upwards.
+// origin it was rendered at, top upwards. Outside the file-local namespace because the font
+// instance's glyph cache, a member type of a class with linkage, holds it.
 struct GlyphImage {
     LONG left = 0;
     LONG top = 0;
@@ -51,6 +54,8 @@ struct GlyphImage {
     LONG height = 0;
     std::vector<std::uint8_t> pixels;
 };
+
+namespace {
 
 // Rasterizes an outline whose coordinates are relative to a whole-pixel origin (y up).
 GlyphImage RasterizeOutline(FT_Library library, FT_Outline* outline) {

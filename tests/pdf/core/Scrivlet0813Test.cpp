@@ -64,7 +64,7 @@ TEST(ScrivletApi, OpensFilesAndStreams) {
     EXPECT_EQ(api.ErrorCode(), 0);
     EXPECT_EQ(api.CountPages(), 3);
     TPDFDocument* first = api.SelectedDocument();
-    EXPECT_EQ(first->FileName, path);
+    EXPECT_EQ(first->FileName(), path);
 
     ASSERT_EQ(api.OpenPdfFile(path, u""), 1);
     EXPECT_NE(api.SelectedDocument(), first);
@@ -111,7 +111,7 @@ TEST(ScrivletApi, PagesAndFonts) {
     EXPECT_EQ(api.GoToPage(3), 1);
     EXPECT_DOUBLE_EQ(api.FontSize(), 20);  // the size survives the page change
     auto* fonts = static_cast<TPDFDictionary*>(
-        api.SelectedDocument()->PageTree->GetResources()->GetValue("Font", true));
+        api.SelectedDocument()->PageTree()->GetResources()->GetValue("Font", true));
     ASSERT_NE(fonts, nullptr);
     EXPECT_NE(fonts->GetValue(api.FontFromId(helvetica)->ResourceName), nullptr);
 

@@ -4,9 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "base/Streams.h"
+#include "pdf/core/ScrivletExtra.h"
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletPageTree.h"
@@ -108,7 +115,8 @@ TEST(XRefReader, NewestDefinitionWinsAndNewerFreeEntriesHideNothing) {
     const std::string newer = "xref\n5 2\n0000000300 00000 n \n0000000000 00001 f \ntrailer\n<< /Size 7 /Prev 0 >>\n";
     const std::string file = older + newer;
     TPDFDocument document;
-    document.FileData = file + "startxref\n" + std::to_string(older.size()) + "\n%%EOF\n";
+    TStringStream source(file + "startxref\n" + std::to_string(older.size()) + "\n%%EOF\n");
+    ASSERT_TRUE(document.ReadSource(source));
     ASSERT_TRUE(document.ReadXRef());
     ASSERT_NE(document.FindIndObj(5), nullptr);
     EXPECT_EQ(document.FindIndObj(5)->Offset, 300);
@@ -130,10 +138,11 @@ TEST(Document, HeaderVersions) {
     };
     for (const auto& c : cases) {
         TPDFDocument document;
-        document.FileData = c.Start;
+        TStringStream source(c.Start);
+        ASSERT_TRUE(document.ReadSource(source));
         EXPECT_EQ(document.ReadHeader(), c.Accepted) << c.Start;
         if (c.Accepted) {
-            EXPECT_EQ(document.Version, c.Version);
+            EXPECT_EQ(document.Version(), c.Version);
         }
     }
 }
@@ -144,12 +153,12 @@ TEST(Document, OpensAfterJunkAndFailsWithoutPages) {
     const std::string file = BuildPdf(parts);
     TPDFDocument document;
     EXPECT_EQ(Read(document, std::string(2000, 'j') + file), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageCount(), 1);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 1);
 
     parts.Objects[1] = "<< /Type /Catalog >>";
     EXPECT_EQ(Read(document, BuildPdf(parts)), kOpenUnreadable);
     EXPECT_EQ(Read(document, std::string()), kOpenUnreadable);
-    EXPECT_EQ(document.FileData, "");  // a failed open leaves the document reset
+    EXPECT_EQ(document.FileData(), "");  // a failed open leaves the document reset
 }
 
 // A source that never ends, as a device or a pipe can be.
@@ -166,10 +175,99 @@ public:
 
 TEST(Document, InputBeyondTheSizeLimitIsUnreadable) {
     TPDFDocument document;
-    document.MaxFileSize = 1 << 20;
+    document.SetMaxFileSize(1 << 20);
     EndlessStream endless;
     EXPECT_EQ(document.ReadDocument(endless, u""), kOpenUnreadable);
-    EXPECT_EQ(document.FileData, "");
+    EXPECT_EQ(document.FileData(), "");
+}
+
+// A file in the temporary folder, removed with the test.
+class TempFile {
+public:
+    TempFile(const std::string& name, const std::string& bytes)
+        : path_((std::filesystem::temp_directory_path() / ("parch-doc-" + std::to_string(::getpid()) + "-" + name)).string()) {
+        std::ofstream(path_, std::ios::binary) << bytes;
+    }
+    ~TempFile() { std::filesystem::remove(path_); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+PdfParts TwoPagesWithContents() {
+    PdfParts parts = PagesParts("<< /Type /Pages /Count 2 /Kids [3 0 R 4 0 R] >>");
+    parts.Objects[3] = "<< /Type /Page /Parent 2 0 R /Contents 5 0 R >>";
+    parts.Objects[4] = "<< /Type /Page /Parent 2 0 R /Contents 6 0 R >>";
+    parts.Objects[5] = "<< /Length 5 >>\nstream\nBT ET\nendstream";
+    parts.Objects[6] = "<< /Length 3 >>\nstream\nq Q\nendstream";
+    return parts;
+}
+
+// A regular file is mapped, a pipe and a memory stream are read once; all give the same
+// document, junk in front of the header included, from the stream's position on.
+TEST(Document, OpensFromFilesPipesAndMemoryAlike) {
+    const std::string file = std::string(300, 'j') + BuildPdf(TwoPagesWithContents());
+    const TempFile onDisk("same.pdf", "skip" + file);
+    {
+        TPDFDocument document;
+        THandleStream stream(::open(onDisk.Path().c_str(), O_RDONLY));
+        stream.Seek(4, TSeekOrigin::soBeginning);
+        ASSERT_EQ(document.ReadDocument(stream, u""), kOpenOk);
+        EXPECT_EQ(document.PageTree()->GetPageCount(), 2);
+        EXPECT_EQ(document.LookupObject(6)->ToText().find("q Q") != std::string::npos, true);
+    }
+    {
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        std::thread writer([&] {
+            std::size_t written = 0;
+            while (written < file.size()) {
+                const ssize_t count = ::write(ends[1], file.data() + written, file.size() - written);
+                if (count <= 0) break;
+                written += static_cast<std::size_t>(count);
+            }
+            ::close(ends[1]);
+        });
+        TPDFDocument document;
+        THandleStream stream(ends[0]);
+        const std::uint8_t result = document.ReadDocument(stream, u"");
+        writer.join();
+        ASSERT_EQ(result, kOpenOk);
+        EXPECT_EQ(document.PageTree()->GetPageCount(), 2);
+        EXPECT_EQ(document.FileData().size(), file.size() - 300);
+    }
+    TPDFDocument document;
+    ASSERT_EQ(Read(document, file), kOpenOk);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 2);
+}
+
+// The file shrinks under the open document: objects loaded afterwards read what is left (here
+// nothing, so null), and nothing faults.
+TEST(Document, AFileCutShortAfterOpeningLoadsNoMoreButDoesNotCrash) {
+    PdfParts parts = TwoPagesWithContents();
+    parts.Objects[7] = "(" + std::string(100000, 'p') + ")";  // pushes the rest beyond the first pages
+    const std::string file = BuildPdf(parts);
+    const TempFile onDisk("cut.pdf", file);
+    TPDFDocument document;
+    {
+        TScrivletWideFileStream stream(onDisk.Path(), fmOpenRead);
+        ASSERT_EQ(document.ReadDocument(stream, u""), kOpenOk);
+    }
+    ASSERT_EQ(::truncate(onDisk.Path().c_str(), 10), 0);
+    // Opening loaded the catalog, the tree, the first page and its contents; the rest is gone.
+    for (int number : {4, 6, 7}) {
+        TPDFObject* object = document.LookupObject(number);
+        ASSERT_NE(object, nullptr) << number;
+        EXPECT_EQ(object->Kind, kPDFKindNull) << number;
+    }
+    EXPECT_EQ(document.LookupObject(5)->Kind, kPDFKindStream);
+    document.LoadObjectTree(1);
+    document.PageTree()->SelectPage(2);
+    ASSERT_EQ(::truncate(onDisk.Path().c_str(), 0), 0);
+    EXPECT_EQ(document.GetMetadata(), "");
 }
 
 TEST(LazyObjects, StreamDataToleratesWrongLengths) {
@@ -231,7 +329,7 @@ TEST(LazyObjects, ObjectStreamMembersIncludingTheLast) {
     ASSERT_TRUE(three && four);
     EXPECT_EQ(three->ToText(), "(three)");
     EXPECT_EQ(four->ToText(), "[ 4 4 ]");
-    EXPECT_EQ(document.ObjectStreams.size(), 1u);
+    EXPECT_EQ(document.Store().ObjectStreamCount(), 1u);
 }
 
 PdfParts NestedTree() {
@@ -248,7 +346,7 @@ PdfParts NestedTree() {
 TEST(PageTree, FindsPagesInFlatAndNestedTrees) {
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(NestedTree())), kOpenOk);
-    TPDFPageTree& tree = *document.PageTree;
+    TPDFPageTree& tree = *document.PageTree();
     EXPECT_EQ(tree.GetPageCount(), 3);
     EXPECT_EQ(tree.GetPageDict(3), document.LookupObject(5));
     EXPECT_EQ(tree.CurrentParent, document.LookupObject(2));
@@ -259,9 +357,9 @@ TEST(PageTree, FindsPagesInFlatAndNestedTrees) {
     PdfParts flat = PagesParts("<< /Type /Pages /Count 3 /Kids [3 0 R 4 0 R 5 0 R] >>");
     for (int i = 3; i <= 5; ++i) flat.Objects[i] = Page(2);
     ASSERT_EQ(Read(document, BuildPdf(flat)), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageDict(2), document.LookupObject(4));
-    EXPECT_EQ(document.PageTree->CurrentRefNum, 4);
-    EXPECT_EQ(document.PageTree->GetPageRefIndex(document.PageTree->GetPageRef(3)), 3);
+    EXPECT_EQ(document.PageTree()->GetPageDict(2), document.LookupObject(4));
+    EXPECT_EQ(document.PageTree()->CurrentRefNum, 4);
+    EXPECT_EQ(document.PageTree()->GetPageRefIndex(document.PageTree()->GetPageRef(3)), 3);
 }
 
 TEST(PageTree, FalseCountsAndLoopsEndQuickly) {
@@ -270,19 +368,19 @@ TEST(PageTree, FalseCountsAndLoopsEndQuickly) {
     huge.Objects[3] = Page(2);
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(huge)), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageCount(), 2147483647);
-    EXPECT_EQ(document.PageTree->GetPageDict(2147483647), nullptr);
-    EXPECT_LE(document.PageTree->PageCache.size(), 1u);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 2147483647);
+    EXPECT_EQ(document.PageTree()->GetPageDict(2147483647), nullptr);
+    EXPECT_LE(document.PageTree()->PageCache.size(), 1u);
 
     // /Kids that lead back to the root, and a node that holds itself.
     PdfParts loop = PagesParts("<< /Type /Pages /Count 5 /Kids [3 0 R 2 0 R] >>");
     loop.Objects[3] = "<< /Type /Pages /Count 5 /Kids [3 0 R 2 0 R] >>";
     ASSERT_EQ(Read(document, BuildPdf(loop)), kOpenOk);
-    for (int n = 1; n <= 5; ++n) EXPECT_EQ(document.PageTree->GetPageDict(n), nullptr);
+    for (int n = 1; n <= 5; ++n) EXPECT_EQ(document.PageTree()->GetPageDict(n), nullptr);
 
     PdfParts negative = PagesParts("<< /Type /Pages /Count -4 /Kids [] >>");
     ASSERT_EQ(Read(document, BuildPdf(negative)), kOpenOk);
-    EXPECT_EQ(document.PageTree->GetPageCount(), 0);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 0);
 }
 
 TEST(PageTree, SelectingPagesPreparesTheirContentStreams) {
@@ -294,7 +392,7 @@ TEST(PageTree, SelectingPagesPreparesTheirContentStreams) {
     parts.Objects[7] = "<< /LC /dWRM /Length 600000 >>\nstream\n" + std::string(600000, ' ') + "\nendstream";
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(parts)), kOpenOk);
-    TPDFPageTree& tree = *document.PageTree;
+    TPDFPageTree& tree = *document.PageTree();
 
     auto contents = [&](int page) { return tree.GetPageDict(page)->GetValue("Contents"); };
     ASSERT_EQ(contents(1)->Kind, kPDFKindArray);
@@ -318,13 +416,13 @@ TEST(PageTree, ResourcesAndFontsOfThePage) {
     parts.Objects[3] = Page(2);
     TPDFDocument document;
     ASSERT_EQ(Read(document, BuildPdf(parts)), kOpenOk);
-    TPDFDictionary* resources = document.PageTree->GetResources();
+    TPDFDictionary* resources = document.PageTree()->GetResources();
     ASSERT_NE(resources, nullptr);
     EXPECT_NE(resources->GetValue("ProcSet"), nullptr);  // inherited from the parent
 
     TPDFFont* font = document.AddStandardFont(4);
     ASSERT_NE(font, nullptr);
-    document.PageTree->SetPageFont(*font);
+    document.PageTree()->SetPageFont(*font);
     auto* fonts = static_cast<TPDFDictionary*>(resources->GetValue("Font", true));
     ASSERT_NE(fonts, nullptr);
     const TPDFObject* entry = fonts->GetValue(font->ResourceName);
@@ -351,11 +449,11 @@ TEST(Painter, FontOperatorAndText) {
 TEST(Document, NewEmptyDocumentAndStandardFonts) {
     TPDFDocument document;
     ASSERT_TRUE(document.NewEmptyDocument());
-    EXPECT_EQ(document.PageTree->GetPageCount(), 1);
-    TPDFDictionary* page = document.PageTree->GetPageDict(1);
+    EXPECT_EQ(document.PageTree()->GetPageCount(), 1);
+    TPDFDictionary* page = document.PageTree()->GetPageDict(1);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->GetValue("MediaBox")->ToText(), "[ 0 0 612 792 ]");
-    EXPECT_EQ(document.Trailer->GetInteger("Size", 0), 6);  // four objects and the marked stream
+    EXPECT_EQ(document.Trailer()->GetInteger("Size", 0), 6);  // four objects and the marked stream
 
     TPDFFont* helvetica = document.AddStandardFont(4);
     ASSERT_NE(helvetica, nullptr);

@@ -6,6 +6,8 @@
 #include <zlib.h>
 
 #include "base/Streams.h"
+#include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "tests/pdf/core/ToolOracle.h"
 
@@ -19,7 +21,7 @@ const std::string kFixtures = "tests/pdf/core/fixtures/filters/";
 // A stream with the given raw data and dictionary text, in `structure`.
 TPDFStream* MakeStream(TPDFStructure& structure, const std::string& raw, const std::string& dictionary) {
     TPDFStream* stream = structure.NewStream(raw, false);
-    TPDFObject* parsed = structure.ParseObject(dictionary);
+    TPDFObject* parsed = ParseObject(structure, dictionary);
     EXPECT_EQ(parsed->Kind, kPDFKindDictionary) << dictionary;
     if (parsed->Kind == kPDFKindDictionary) stream->SetDictionary(static_cast<TPDFDictionary*>(parsed));
     return stream;
@@ -27,7 +29,7 @@ TPDFStream* MakeStream(TPDFStructure& structure, const std::string& raw, const s
 
 std::string Decoded(const std::string& raw, const std::string& dictionary) {
     TPDFStructure structure;
-    return MakeStream(structure, raw, dictionary)->GetDecodedData();
+    return GetDecodedData(*MakeStream(structure, raw, dictionary));
 }
 
 std::string Zlib(const std::string& data) {
@@ -110,7 +112,7 @@ TEST(GetDecodedData, ResolvesReferencesToFiltersAndParameters) {
     };
     const std::string rows = std::string("\x02\x01\x01\x01\x01\x02\x01\x01\x01\x01", 10);
     TPDFStream* stream = MakeStream(structure, Zlib(rows), "<< /Filter 5 0 R /DecodeParms << /Predictor 12 /Columns 6 0 R >> >>");
-    EXPECT_EQ(stream->GetDecodedData(), "\x01\x01\x01\x01\x02\x02\x02\x02");
+    EXPECT_EQ(GetDecodedData(*stream), "\x01\x01\x01\x01\x02\x02\x02\x02");
 }
 
 TEST(Flate, AgreesWithPythonZlibOnCutAndCompressedData) {
@@ -207,7 +209,7 @@ TEST(DecodedSizeLimit, StopsAFlateBombInTheFilterChain) {
     ASSERT_LT(bomb.size(), 1u << 20);
     TPDFStructure structure;
     TPDFStream* stream = MakeStream(structure, bomb, "<< /Filter /FlateDecode >>");
-    EXPECT_THROW(stream->GetDecodedData(), EPDFDamagedData);
+    EXPECT_THROW(GetDecodedData(*stream), EPDFDamagedData);
 }
 
 struct PredictorCase {

@@ -22,6 +22,7 @@
 #include "pdf/core/Scrivlet0813.h"
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletPageTree.h"
+#include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletUnicode.h"
 
 namespace parch {
@@ -145,18 +146,18 @@ const TPDFDictionary* DictionaryValue(const TPDFObject* object) {
 }
 
 std::string DecodedOrEmpty(const TPDFStream* stream) {
-    return stream ? stream->GetDecodedData() : std::string();
+    return stream ? GetDecodedData(*stream) : std::string();
 }
 
 // The first page's content streams, decoded and joined (opening makes /Contents an array).
 std::string FirstPageContent(TPDFDocument& document) {
-    const TPDFDictionary* page = document.PageTree->GetPageDict(1);
+    const TPDFDictionary* page = document.PageTree()->GetPageDict(1);
     const TPDFObject* contents = page ? page->GetValue("Contents", true) : nullptr;
     if (!contents || contents->Kind != kPDFKindArray) return DecodedOrEmpty(StreamValue(page, "Contents"));
     std::string joined;
     for (const TPDFObject* item : static_cast<const TPDFArray*>(contents)->Elements) {
         if (item && item->Kind == kPDFKindIndRef) item = static_cast<const TPDFIndRef*>(item)->Resolve();
-        if (item && item->Kind == kPDFKindStream) joined += static_cast<const TPDFStream*>(item)->GetDecodedData();
+        if (item && item->Kind == kPDFKindStream) joined += GetDecodedData(*static_cast<const TPDFStream*>(item));
     }
     return joined;
 }
@@ -200,14 +201,14 @@ TEST_F(GeneratedCorpus, EncryptedStringsAndStreamsReadBack) {
             EXPECT_EQ(FirstAttachment(document), "Attached text");
             ++attachments;
         }
-        EXPECT_EQ(document.Security.EncryptMetadata, name.find("clearmeta") == std::string::npos);
+        EXPECT_EQ(document.Security().EncryptMetadata, name.find("clearmeta") == std::string::npos);
         if (name == "py-r2-noid.pdf") {
-            EXPECT_EQ(document.Trailer->GetValue("ID"), nullptr);
+            EXPECT_EQ(document.Trailer()->GetValue("ID"), nullptr);
         }
         if (name == "qpdf-r4-emptyuser.pdf") {
-            EXPECT_TRUE(document.Security.OpenedWithoutPassword);
+            EXPECT_TRUE(document.Security().OpenedWithoutPassword);
         }
-        EXPECT_EQ(document.Security.OwnerPasswordOk, row[1].find("wn") != std::string::npos);
+        EXPECT_EQ(document.Security().OwnerPasswordOk, row[1].find("wn") != std::string::npos);
         ++checked;
     }
     EXPECT_GT(checked, 30);

@@ -14,7 +14,7 @@ struct Parsed {
 
 Parsed Parse(TPDFStructure& s, std::string_view text) {
     std::int64_t end = -1;
-    TPDFObject* object = s.ParseObjectAt(text, end);
+    TPDFObject* object = ParseObjectAt(s, text, end);
     return {object, end};
 }
 
@@ -56,10 +56,10 @@ TEST(ScrivletParserTest, ScalarsAndTheirEnds) {
 
 TEST(ScrivletParserTest, NumbersAreExact) {
     TPDFStructure s;
-    EXPECT_EQ(NumberOf(s.ParseObject("12345678")), 12345678);
-    EXPECT_EQ(NumberOf(s.ParseObject("123456789")), 123456789);
-    EXPECT_EQ(NumberOf(s.ParseObject("-0.25")), -0.25);
-    EXPECT_EQ(NumberOf(s.ParseObject("3.1415926535")), 3.141592653);
+    EXPECT_EQ(NumberOf(ParseObject(s, "12345678")), 12345678);
+    EXPECT_EQ(NumberOf(ParseObject(s, "123456789")), 123456789);
+    EXPECT_EQ(NumberOf(ParseObject(s, "-0.25")), -0.25);
+    EXPECT_EQ(NumberOf(ParseObject(s, "3.1415926535")), 3.141592653);
 }
 
 TEST(ScrivletParserTest, Strings) {
@@ -75,14 +75,14 @@ TEST(ScrivletParserTest, Strings) {
     };
     for (const Case& c : cases) {
         TPDFStructure s;
-        TPDFObject* object = s.ParseObject(c.text);
+        TPDFObject* object = ParseObject(s, c.text);
         ASSERT_EQ(object->Kind, kPDFKindString) << c.text;
         auto* string = static_cast<TPDFString*>(object);
         EXPECT_EQ(string->Bytes, c.bytes) << c.text;
         EXPECT_EQ(string->Form, c.form) << c.text;
     }
     TPDFStructure s;
-    EXPECT_EQ(s.ParseObject("(abc")->Kind, kPDFKindNull);
+    EXPECT_EQ(ParseObject(s, "(abc")->Kind, kPDFKindNull);
 }
 
 TEST(ScrivletParserTest, DamagedContainersKeepWhatWasRead) {
@@ -102,13 +102,13 @@ TEST(ScrivletParserTest, DamagedContainersKeepWhatWasRead) {
     for (const Case& c : cases) {
         TPDFStructure s;
         s.MultiLineDictionaries = false;
-        EXPECT_EQ(s.ParseObject(c.text)->ToText(), c.written) << c.text;
+        EXPECT_EQ(ParseObject(s, c.text)->ToText(), c.written) << c.text;
     }
 }
 
 TEST(ScrivletParserTest, ArrayOfReferencesReservesItsSlotsOnce) {
     TPDFStructure s;
-    auto* array = static_cast<TPDFArray*>(s.ParseObject("[1 0 R 2 0 R 3 0 R]"));
+    auto* array = static_cast<TPDFArray*>(ParseObject(s, "[1 0 R 2 0 R 3 0 R]"));
     EXPECT_EQ(array->GetCount(), 3);
     EXPECT_EQ(array->FreeSlots, 0);
     EXPECT_EQ(array->Elements.size(), 3u);
@@ -118,21 +118,21 @@ TEST(ScrivletParserTest, DeepNestingEndsInAShortenedContainer) {
     TPDFStructure s;
     const int depth = 100000;
     const std::string text = std::string(depth, '[') + "1" + std::string(depth, ']');
-    TPDFObject* object = s.ParseObject(text);
+    TPDFObject* object = ParseObject(s, text);
     ASSERT_EQ(object->Kind, kPDFKindArray);
     int levels = 0;
     while (object && object->Kind == kPDFKindArray) {
         ++levels;
         object = static_cast<TPDFArray*>(object)->GetItem(0);
     }
-    EXPECT_EQ(levels, TPDFStructure::kMaxParseDepth);
+    EXPECT_EQ(levels, kMaxParseDepth);
 
     const std::string dictionaries = [] {
         std::string t;
         for (int i = 0; i < 5000; ++i) t += "<< /K ";
         return t;
     }();
-    EXPECT_EQ(s.ParseObject(dictionaries)->Kind, kPDFKindDictionary);
+    EXPECT_EQ(ParseObject(s, dictionaries)->Kind, kPDFKindDictionary);
 }
 
 TEST(ScrivletParserTest, WriterAndParserRoundTripEveryKind) {
@@ -161,7 +161,7 @@ TEST(ScrivletParserTest, WriterAndParserRoundTripEveryKind) {
         const std::string text = d->ToText();
         TPDFStructure other;
         other.MultiLineDictionaries = multiLine;
-        TPDFObject* back = other.ParseObject(text);
+        TPDFObject* back = ParseObject(other, text);
         ASSERT_EQ(back->Kind, kPDFKindDictionary);
         EXPECT_EQ(back->ToText(), text);
         auto* dict = static_cast<TPDFDictionary*>(back);
@@ -216,7 +216,7 @@ TEST(ScrivletParserTest, ContentStreamLiteralStrings) {
         {"(ab\\)", "ab"},       {"(\\12", "\x01"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(TPDFStructure::DecodeLiteralString(c.text), c.bytes) << c.text;
+        EXPECT_EQ(DecodeLiteralString(c.text), c.bytes) << c.text;
 }
 
 TEST(ScrivletParserTest, HexStringToBytes) {
@@ -227,7 +227,7 @@ TEST(ScrivletParserTest, HexStringToBytes) {
         {"<7>", "\x70"},                {"<zz41>", std::string("\0A", 2)},
     };
     for (const Case& c : cases) EXPECT_EQ(HexStringToBytes(c.text), c.bytes) << c.text;
-    EXPECT_EQ(TPDFStructure::DecodeHexString("<41>"), "A");
+    EXPECT_EQ(DecodeHexString("<41>"), "A");
 }
 
 }  // namespace

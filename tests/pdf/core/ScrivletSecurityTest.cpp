@@ -7,6 +7,7 @@
 
 #include "base/Streams.h"
 #include "pdf/core/ScrivletDocument.h"
+#include "pdf/core/ScrivletParser.h"
 #include "pdf/core/ScrivletSecurity.h"
 #include "tests/pdf/core/PdfBuilder.h"
 
@@ -182,7 +183,7 @@ TEST(SecurityHandler, ReadsCryptFilters) {
     for (const auto& c : cases) {
         TPDFStructure structure;
         auto* trailer = static_cast<TPDFDictionary*>(
-            structure.ParseObject("<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
+            ParseObject(structure, "<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
         TPDFSecurityHandler handler;
         handler.ReadEncryption(trailer);
         ASSERT_EQ(handler.EncryptionState(), kSupportedEncryption) << c.Entries;
@@ -211,7 +212,7 @@ TEST(SecurityHandler, ReadsKeyLengthAndMetadataFlag) {
     for (const auto& c : cases) {
         TPDFStructure structure;
         auto* trailer = static_cast<TPDFDictionary*>(
-            structure.ParseObject("<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
+            ParseObject(structure, "<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
         TPDFSecurityHandler handler;
         handler.ReadEncryption(trailer);
         EXPECT_EQ(handler.EncryptionState(), kSupportedEncryption) << c.Entries;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "pdf/core/ScrivletParser.h"
+
 namespace parch {
 namespace {
 
@@ -172,7 +174,7 @@ TEST(ScrivletStructureTest, DeleteKeyAndClearDetachEntries) {
 
 TEST(ScrivletStructureTest, OffsetsReachEveryReference) {
     TPDFStructure s;
-    TPDFObject* object = s.ParseObject("<< /A 1 0 R /B [2 0 R << /C 3 0 R >>] /D 4 >>");
+    TPDFObject* object = ParseObject(s, "<< /A 1 0 R /B [2 0 R << /C 3 0 R >>] /D 4 >>");
     object->OffsetObjectNumbers(10);
     EXPECT_EQ(object->ToText(), "<<\n/A 11 0 R\n/B [ 12 0 R <<\n/C 13 0 R\n>>\n]\n/D 4\n>>\n");
 }
@@ -227,12 +229,12 @@ TEST(ScrivletStructureTest, AssignSharesOrCopiesThroughText) {
     source->SetValue("A", s.NewNumeric(1));
     source->SetValue("B", s.NewString("x", 1));
     TPDFDictionary* same = s.NewDictionary();
-    same->Assign(*source);
+    AssignDictionary(*same, *source);
     EXPECT_EQ(same->GetValue("A"), source->GetValue("A"));
 
     TPDFStructure other;
     TPDFDictionary* copy = other.NewDictionary();
-    copy->Assign(*source);
+    AssignDictionary(*copy, *source);
     EXPECT_EQ(copy->GetCount(), 2);
     EXPECT_EQ(copy->GetValue("A")->Structure, &other);
     EXPECT_EQ(copy->ToText(), source->ToText());

@@ -1,0 +1,409 @@
+#include "pdf/core/ScrivletObjectStore.h"
+
+#include <algorithm>
+
+#include "base/SysUtils.h"
+
+#include "pdf/core/ScrivletParser.h"
+#include "pdf/core/ScrivletStreamData.h"
+
+namespace parch {
+
+namespace {
+
+
+
+
+
+bool IsNumberByte(char c) { return IsDecimalDigit(c) || c == '.'; }
+
+// Skips to the next run of digits and points, and takes it.
+std::string_view NextNumberText(std::string_view text, std::size_t& p) {
+    while (p < text.size() && !IsNumberByte(text[p])) ++p;
+    const std::size_t start = p;
+    while (p < text.size() && IsNumberByte(text[p])) ++p;
+    return text.substr(start, p - start);
+}
+
+// "obj" directly followed by an opening delimiter counts as the keyword alone.
+std::string_view NextKeyword(std::string_view text, std::size_t& p) {
+    while (p < text.size() && IsPDFWhiteSpace(text[p])) ++p;
+    const std::string_view rest = text.substr(p);
+    for (std::string_view glued : {"obj(", "obj<<", "obj[", "obj/"})
+        if (rest.substr(0, glued.size()) == glued) {
+            p += 3;
+            return "obj";
+        }
+    const std::size_t start = p;
+    while (p < text.size() && !IsPDFWhiteSpace(text[p])) ++p;
+    return text.substr(start, p - start);
+}
+
+
+// Reads the two numbers at the start of the text; true when they are the entry's.
+bool HeaderMatches(const TPDFIndObj& entry, std::string_view text, std::size_t& position) {
+    const std::string_view number = NextNumberText(text, position);
+    const std::string_view generation = NextNumberText(text, position);
+    return number == std::to_string(entry.ObjNum) && generation == std::to_string(entry.Gen);
+}
+
+// Counts one nested load for as long as it runs, however it ends.
+class TLoadDepthGuard {
+public:
+    explicit TLoadDepthGuard(int& depth) : depth_(depth) { ++depth_; }
+    ~TLoadDepthGuard() { --depth_; }
+    TLoadDepthGuard(const TLoadDepthGuard&) = delete;
+    TLoadDepthGuard& operator=(const TLoadDepthGuard&) = delete;
+
+private:
+    int& depth_;
+};
+
+}  // namespace
+
+TPDFObjectStore::TPDFObjectStore() {
+    structure_.OnIndirectLookup = [this](TPDFIndRef*, std::int32_t number, std::int32_t) { return Lookup(number); };
+    structure_.OnNewIndirectObject = [this](TPDFObject*, TPDFObject* object, std::int32_t& number,
+                                            std::int32_t& generation) {
+        const TPDFIndObj* entry = Add(object);
+        number = entry->ObjNum;
+        generation = entry->Gen;
+    };
+    Clear();
+}
+
+TPDFObjectStore::~TPDFObjectStore() = default;
+
+void TPDFObjectStore::Clear() {
+    objectStreams_.clear();
+    entries_.clear();
+    indexNumbers_.clear();
+    indexPositions_.clear();
+    structure_.Clear();
+    trailer_ = structure_.NewDictionary();
+    data_ = TPDFFileData();
+    xrefEntries_.clear();
+    sectionOffsets_.clear();
+    seenNumbers_.Clear();
+    loadDepth_ = 0;
+}
+
+void TPDFObjectStore::SetData(TPDFFileData data) { data_ = std::move(data); }
+
+TPDFFileData TPDFObjectStore::TakeData() {
+    TPDFFileData data = std::move(data_);
+    data_ = TPDFFileData();
+    return data;
+}
+
+// --- Cross references ---------------------------------------------------------------------------
+
+bool TPDFObjectStore::ReadXRef() {
+    TPDFXRefReader reader(data_.View());
+    reader.OnEntry = [this](std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
+        OnXRefEntry(number, second, third, kind);
+    };
+    reader.OnTrailer = [this](const std::string& text) { OnXRefTrailer(text); };
+    reader.OnSection = [this](std::int64_t offset) { OnXRefSection(offset); };
+    trailer_ = nullptr;
+    xrefEntries_.clear();
+    xrefEntries_.reserve(1000);
+
+    const bool result = reader.ReadXRefAt(reader.FindXRefOffset());
+    if (!trailer_) trailer_ = structure_.NewDictionary();
+
+    if (NumberedFromOne())
+        for (TPDFXRefEntry& entry : xrefEntries_) --entry.ObjNum;
+
+    BuildObjectTable();
+    // The entries live on in the object table; what located them is not needed again.
+    std::vector<TPDFXRefEntry>().swap(xrefEntries_);
+    seenNumbers_.Clear();
+    return result;
+}
+
+// A table whose first subsection is numbered from 1 instead of 0: its first in-use entry says
+// 2 but points at "1 0 obj", and /Size is one more than the entries (without free gaps) or
+// equals the highest number (with them), which no correct table allows.
+bool TPDFObjectStore::NumberedFromOne() const {
+    const TPDFNumeric* size = AsNumber(trailer_->GetValue("Size"));
+    if (xrefEntries_.empty() || xrefEntries_[0].ObjNum != 2 || !size || xrefEntries_[0].Offset < 0) return false;
+    const std::size_t offset = static_cast<std::size_t>(xrefEntries_[0].Offset);
+    if (offset >= data_.Size() || data_.View().substr(offset, 7) != "1 0 obj") return false;
+    std::int32_t highest = 0;
+    for (const TPDFXRefEntry& entry : xrefEntries_) highest = std::max(highest, entry.ObjNum);
+    return size->GetInteger() == static_cast<std::int32_t>(xrefEntries_.size()) + 1 || size->GetInteger() == highest;
+}
+
+void TPDFObjectStore::OnXRefEntry(std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
+    if (number < 0 || number > kMaxObjectNumber || (kind != 'n' && kind != 'c') || !seenNumbers_.Take(number))
+        return;
+    TPDFXRefEntry entry;
+    entry.ObjNum = number;
+    entry.InUse = true;
+    if (kind == 'n') {
+        entry.Gen = third;
+        entry.Offset = second;
+    } else {
+        entry.Compressed = true;
+        entry.StreamObjNum = second;
+        entry.StreamIndex = third;
+    }
+    xrefEntries_.push_back(entry);
+}
+
+void TPDFObjectStore::OnXRefTrailer(const std::string& text) {
+    if (trailer_) return;  // the newest section's trailer counts
+    TPDFDictionary* dictionary = AsDictionary(ParseObject(structure_, text));
+    if (!dictionary) return;
+    for (std::string_view key : {"Prev", "Type", "W", "Index", "Length", "Filter"}) dictionary->RemoveKey(key);
+    trailer_ = dictionary;
+}
+
+void TPDFObjectStore::OnXRefSection(std::int64_t offset) {
+    if (offset >= 0) {
+        sectionOffsets_.push_back(offset);
+        return;
+    }
+    for (std::int64_t& known : sectionOffsets_)
+        if (known == -offset) known = 0;
+}
+
+void TPDFObjectStore::BuildObjectTable() {
+    struct Item {
+        std::int64_t Offset;
+        int Entry;  // -1 for a section
+    };
+    std::vector<Item> items;
+    items.reserve(sectionOffsets_.size() + xrefEntries_.size());
+    for (std::int64_t offset : sectionOffsets_) items.push_back({std::max<std::int64_t>(offset, 0), -1});
+    for (std::size_t i = 0; i < xrefEntries_.size(); ++i)
+        items.push_back({std::max<std::int64_t>(xrefEntries_[i].Offset, 0), static_cast<int>(i)});
+    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.Offset < b.Offset; });
+    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+        const Item& a = items[i];
+        const Item& b = items[i + 1];
+        if (a.Offset == b.Offset && a.Entry >= 0 && b.Entry >= 0 &&
+            xrefEntries_[static_cast<std::size_t>(b.Entry)].ObjNum < xrefEntries_[static_cast<std::size_t>(a.Entry)].ObjNum)
+            std::swap(xrefEntries_[static_cast<std::size_t>(a.Entry)], xrefEntries_[static_cast<std::size_t>(b.Entry)]);
+    }
+
+    // xrefEntries_ that share an offset all get the text up to the next offset: the object header
+    // then tells which of them is really there.
+    std::vector<std::int64_t> ends(items.size());
+    std::int64_t nextOffset = static_cast<std::int64_t>(data_.Size());
+    for (std::size_t i = items.size(); i-- > 0;) {
+        if (i + 1 < items.size() && items[i + 1].Offset != items[i].Offset) nextOffset = items[i + 1].Offset;
+        ends[i] = nextOffset;
+    }
+
+    entries_.clear();
+    entries_.reserve(xrefEntries_.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].Entry < 0) continue;
+        const TPDFXRefEntry& entry = xrefEntries_[static_cast<std::size_t>(items[i].Entry)];
+        if (!entry.InUse || entry.Gen < 0) continue;
+        const std::int64_t end = ends[i];
+        auto object = std::make_unique<TPDFIndObj>(this);
+        object->ObjNum = entry.ObjNum;
+        object->Gen = entry.Gen;
+        object->Offset = entry.Offset;
+        object->Length = static_cast<std::int32_t>(std::clamp<std::int64_t>(end - entry.Offset, 0, INT32_MAX));
+        object->Compressed = entry.Compressed;
+        object->StreamObjNum = entry.StreamObjNum;
+        object->StreamIndex = entry.StreamIndex;
+        entries_.push_back(std::move(object));
+    }
+    RebuildIndex();
+}
+
+// --- Indirect objects ---------------------------------------------------------------------------
+
+// Each level may resolve a /Length or an object stream; a chain this deep is damage.
+bool TPDFObjectStore::LoadObject(TPDFIndObj& entry) {
+    if (loadDepth_ >= kMaxLoadDepth) return false;
+    const TLoadDepthGuard guard(loadDepth_);
+    ParseEntry(entry);
+    return true;
+}
+
+void TPDFObjectStore::ParseEntry(TPDFIndObj& entry) {
+    entry.Loaded = true;
+    if (entry.Obj) entry.Obj->Release();
+    entry.Obj = nullptr;
+    std::string text = FetchObjectText(entry);
+    if (entry.Compressed) entry.Decrypted = true;  // its object stream was decrypted as a whole
+
+    std::size_t p = 0;
+    bool numbersMatch = HeaderMatches(entry, text, p);
+    if (!numbersMatch && !entry.Compressed) {
+        // An offset a few bytes late: the header lies just before it.
+        text = FetchShiftedObjectText(entry);
+        p = 0;
+        numbersMatch = !text.empty() && HeaderMatches(entry, text, p);
+    }
+    TPDFObject* object = nullptr;
+    if (!numbersMatch || NextKeyword(text, p) != "obj") {
+        object = structure_.NewNull();
+    } else {
+        const std::string_view rest = std::string_view(text).substr(p);
+        std::int64_t end = 0;
+        object = ParseObjectAt(structure_, rest, end);
+        if (object->Kind == kPDFKindDictionary && rest.find("stream") != std::string_view::npos) {
+            auto* dictionary = static_cast<TPDFDictionary*>(object);
+            const std::int64_t length = ResolvedLength(dictionary->GetValue("Length"));
+            std::size_t start = 0;
+            std::size_t count = 0;
+            if (length >= 0 && FindStreamData(rest, static_cast<std::size_t>(end), length, start, count)) {
+                TPDFStream* stream = structure_.NewStream({}, false);
+                stream->SetDictionary(dictionary);
+                stream->SetRawData(std::string(rest.substr(start, count)));
+                object = stream;
+            }
+        }
+    }
+    object->SetIndirect(entry.ObjNum, entry.Gen);
+    entry.Obj = object;
+}
+
+// A stream's /Length, an indirect one loaded; -1 when it is no number.
+std::int64_t TPDFObjectStore::ResolvedLength(TPDFObject* value) {
+    if (value && value->Kind == kPDFKindIndRef) {
+        TPDFIndObj* target = Find(static_cast<TPDFIndRef*>(value)->RefObjectNumber);
+        value = target ? target->GetObject() : nullptr;
+    }
+    return value && value->Kind == kPDFKindNumeric ? static_cast<TPDFNumeric*>(value)->GetInteger() : -1;
+}
+
+void TPDFObjectStore::DecryptObject(TPDFIndObj& entry) {
+    if (!entry.Obj || entry.Decrypted || !OnDecryptReady || !OnDecryptReady()) return;
+    entry.Decrypted = true;
+    if (OnDecrypt) OnDecrypt(entry.ObjNum, entry.Gen, entry.Obj);
+}
+
+// The object stream's header, decoded and parsed on first use and kept for its other objects.
+TPDFObjectStream* TPDFObjectStore::ObjectStreamHeader(TPDFStream& stream) {
+    if (stream.Attachment) return stream.Attachment;
+    auto made = std::make_unique<TPDFObjectStream>();
+    made->First = static_cast<std::int32_t>(std::clamp<std::int64_t>(stream.StreamDict->GetInteger("First", 0), 0, INT32_MAX));
+    made->N = static_cast<std::int32_t>(std::clamp<std::int64_t>(stream.StreamDict->GetInteger("N", 0), 0, INT32_MAX));
+    try {
+        made->DecodedData = GetDecodedData(stream);
+    } catch (const Exception&) {
+        made->DecodedData.clear();
+    }
+    const std::string offsets = "[ " + made->DecodedData.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(made->First, static_cast<std::int64_t>(made->DecodedData.size())))) + " ]";
+    TPDFObject* table = ParseObject(structure_, offsets);
+    made->OffsetTable = table->Kind == kPDFKindArray ? static_cast<TPDFArray*>(table) : nullptr;
+    stream.Attachment = made.get();
+    objectStreams_.push_back(std::move(made));
+    return stream.Attachment;
+}
+
+void TPDFObjectStore::RebuildIndex() {
+    std::vector<std::pair<std::int32_t, std::int32_t>> index;
+    index.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        index.emplace_back(entries_[i]->ObjNum, static_cast<std::int32_t>(i));
+    std::stable_sort(index.begin(), index.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    indexNumbers_.resize(index.size());
+    indexPositions_.resize(index.size());
+    for (std::size_t i = 0; i < index.size(); ++i) {
+        indexNumbers_[i] = index[i].first;
+        indexPositions_[i] = index[i].second;
+    }
+}
+
+TPDFIndObj* TPDFObjectStore::Find(std::int32_t objectNumber) const {
+    const auto found = std::lower_bound(indexNumbers_.begin(), indexNumbers_.end(), objectNumber);
+    if (found == indexNumbers_.end() || *found != objectNumber) return nullptr;
+    const auto position = indexPositions_[static_cast<std::size_t>(found - indexNumbers_.begin())];
+    return entries_[static_cast<std::size_t>(position)].get();
+}
+
+TPDFObject* TPDFObjectStore::Lookup(std::int32_t objectNumber) {
+    TPDFIndObj* entry = Find(objectNumber);
+    return entry ? entry->GetObject() : nullptr;
+}
+
+std::string TPDFObjectStore::FetchObjectText(const TPDFIndObj& entry) {
+    if (!entry.Compressed) {
+        if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) >= data_.Size()) return {};
+        return data_.Copy(static_cast<std::size_t>(entry.Offset), static_cast<std::size_t>(entry.Length));
+    }
+    const std::string head = std::to_string(entry.ObjNum) + " " + std::to_string(entry.Gen) + " obj\r";
+    const std::string fallback = head + "null\rendobj";
+    TPDFIndObj* holder = Find(entry.StreamObjNum);
+    if (!holder || holder == &entry) return fallback;
+    TPDFStream* stream = AsStream(holder->GetObject());
+    if (!stream || stream->StreamDict->GetTypeName() != "ObjStm") return fallback;
+
+    const TPDFObjectStream* header = ObjectStreamHeader(*stream);
+
+    const std::int64_t n = header->N;
+    const std::int64_t index = entry.StreamIndex;
+    const TPDFArray* table = header->OffsetTable;
+    if (header->First <= 0 || n <= 0 || index < 0 || index >= n || !table || table->GetCount() < 2 * n)
+        return fallback;
+    const TPDFNumeric* number = AsNumber(table->GetItem(static_cast<int>(2 * index)));
+    if (!number || number->GetInteger() != entry.ObjNum) return fallback;
+    const TPDFNumeric* offset = AsNumber(table->GetItem(static_cast<int>(2 * index + 1)));
+    const auto dataLength = static_cast<std::int64_t>(header->DecodedData.size());
+    const std::int64_t begin = header->First + (offset ? offset->GetInteger() : 0);
+    std::int64_t end = dataLength;
+    if (index + 1 < n)
+        if (const TPDFNumeric* next = AsNumber(table->GetItem(static_cast<int>(2 * index + 3))))
+            end = header->First + next->GetInteger();
+    if (begin < 0 || begin >= dataLength) return fallback;
+    end = std::clamp<std::int64_t>(end, begin, dataLength);
+    return head + header->DecodedData.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+std::string TPDFObjectStore::FetchShiftedObjectText(const TPDFIndObj& entry) const {
+    if (entry.Offset <= 0 || static_cast<std::size_t>(entry.Offset) > data_.Size()) return {};
+    const std::string header = std::to_string(entry.ObjNum) + " " + std::to_string(entry.Gen) + " obj";
+    const std::size_t from = static_cast<std::size_t>(std::max(entry.Offset - kOffsetSlack, 0));
+    // One byte more in front, to tell a header from the end of a longer number.
+    const std::size_t lead = from > 0 ? 1 : 0;
+    const std::string copied =
+        data_.Copy(from - lead, static_cast<std::size_t>(entry.Offset) - from + header.size() - 1 + lead);
+    const std::string_view window = std::string_view(copied).substr(std::min(lead, copied.size()));
+    for (std::size_t found = window.rfind(header); found != std::string_view::npos;
+         found = found == 0 ? std::string_view::npos : window.rfind(header, found - 1)) {
+        const std::size_t start = from + found;
+        if (start > 0 && IsDecimalDigit(copied[found + lead - 1])) continue;  // part of a longer number
+        const std::size_t end = static_cast<std::size_t>(entry.Offset) + static_cast<std::size_t>(entry.Length);
+        return data_.Copy(start, end - start);
+    }
+    return {};
+}
+
+TPDFIndObj* TPDFObjectStore::Add(TPDFObject* object) {
+    if (!AsNumber(trailer_->GetValue("Size"))) trailer_->SetValue("Size", structure_.NewNumeric(1));
+    const std::int32_t number = indexNumbers_.empty() ? 1 : indexNumbers_.back() + 1;
+    auto entry = std::make_unique<TPDFIndObj>(this);
+    entry->ObjNum = number;
+    entry->Loaded = true;
+    entry->Decrypted = true;
+    entry->Obj = object;
+    object->SetIndirect(number, 0);
+    TPDFIndObj* added = entry.get();
+    entries_.push_back(std::move(entry));
+    // The new number is the highest, so the index stays sorted by appending.
+    indexNumbers_.push_back(number);
+    indexPositions_.push_back(static_cast<std::int32_t>(entries_.size() - 1));
+    trailer_->SetValue("Size", structure_.NewNumeric(number + 1));
+    return added;
+}
+
+void TPDFObjectStore::Remove(std::int32_t objectNumber, std::int32_t generation) {
+    const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const auto& entry) {
+        return entry->ObjNum == objectNumber && entry->Gen == generation;
+    });
+    if (found == entries_.end()) return;
+    entries_.erase(found);
+    RebuildIndex();
+}
+
+}  // namespace parch

@@ -1,0 +1,97 @@
+#pragma once
+// The objects of one file: its bytes, its cross references and trailer, and the indirect objects
+// they locate, parsed on first use into the store's own structure. Everything that reads the
+// document's objects (page tree, security, renderer) goes through this narrow interface; how the
+// entries are kept and loaded stays inside.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/core/ScrivletExtra.h"
+#include "pdf/core/ScrivletFileData.h"
+#include "pdf/core/ScrivletIndObj.h"
+#include "pdf/core/ScrivletStructure.h"
+#include "pdf/core/ScrivletXRef.h"
+
+namespace parch {
+
+class TPDFObjectStore final : public TPDFObjectLoader {
+public:
+    // Nested object loads (an indirect /Length, an object stream) beyond this are damage.
+    static constexpr int kMaxLoadDepth = 64;
+    // The highest object number a conforming file may use; higher entries are ignored, which
+    // also bounds the table that a cross-reference stream can make us build.
+    static constexpr std::int32_t kMaxObjectNumber = 8388607;
+    // How far an object's offset may lie behind its header.
+    static constexpr std::int32_t kOffsetSlack = 20;
+
+    TPDFObjectStore();
+    ~TPDFObjectStore();
+    TPDFObjectStore(const TPDFObjectStore&) = delete;
+    TPDFObjectStore& operator=(const TPDFObjectStore&) = delete;
+
+    // Drops the file, every entry and every object; the trailer is a new empty dictionary.
+    void Clear();
+    void SetData(TPDFFileData data);
+    TPDFFileData TakeData();
+    // The file's bytes for the reading done while the document opens (see TPDFFileData).
+    std::string_view Data() const { return data_.View(); }
+
+    // Reads the cross references from the end of the file and builds the entry table; false
+    // when the chain could not be read to its end (what was read stays).
+    bool ReadXRef();
+    TPDFDictionary* Trailer() const { return trailer_; }
+    TPDFStructure& Structure() { return structure_; }
+    const TPDFStructure& Structure() const { return structure_; }
+
+    TPDFIndObj* Find(std::int32_t objectNumber) const;
+    // The object, loaded on first use; nil for a number without an entry.
+    TPDFObject* Lookup(std::int32_t objectNumber);
+    // Makes the object indirect under the next free number, and raises the trailer's /Size.
+    TPDFIndObj* Add(TPDFObject* object);
+    void Remove(std::int32_t objectNumber, std::int32_t generation);
+    std::size_t Count() const { return entries_.size(); }
+    std::size_t ObjectStreamCount() const { return objectStreams_.size(); }
+
+    // Asked before the first use of each object of an encrypted file: true when the handler
+    // can decrypt now, after which OnDecrypt is called once for the object.
+    std::function<bool()> OnDecryptReady;
+    std::function<void(std::int32_t objectNumber, std::int32_t generation, TPDFObject* object)> OnDecrypt;
+
+    bool LoadObject(TPDFIndObj& entry) override;
+    void DecryptObject(TPDFIndObj& entry) override;
+
+private:
+    void OnXRefEntry(std::int32_t number, std::int32_t second, std::int32_t third, char kind);
+    void OnXRefTrailer(const std::string& text);
+    void OnXRefSection(std::int64_t offset);
+    bool NumberedFromOne() const;
+    void BuildObjectTable();
+    void RebuildIndex();
+    void ParseEntry(TPDFIndObj& entry);
+    std::int64_t ResolvedLength(TPDFObject* value);
+    std::string FetchObjectText(const TPDFIndObj& entry);
+    // The text of an object whose header starts up to kOffsetSlack bytes before its offset;
+    // empty when there is no such header.
+    std::string FetchShiftedObjectText(const TPDFIndObj& entry) const;
+    TPDFObjectStream* ObjectStreamHeader(TPDFStream& stream);
+
+    // Declared first: every object below points into it, so it goes last.
+    TPDFStructure structure_;
+    TPDFFileData data_;
+    TPDFDictionary* trailer_ = nullptr;
+    TSVLSortedUniqueIntegerList seenNumbers_;
+    std::vector<TPDFXRefEntry> xrefEntries_;
+    std::vector<std::int64_t> sectionOffsets_;
+    std::vector<std::unique_ptr<TPDFIndObj>> entries_;
+    std::vector<std::int32_t> indexNumbers_;    // ascending
+    std::vector<std::int32_t> indexPositions_;  // of each number's entry in entries_
+    std::vector<std::unique_ptr<TPDFObjectStream>> objectStreams_;
+    int loadDepth_ = 0;
+};
+
+}  // namespace parch
