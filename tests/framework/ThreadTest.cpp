@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "BoundedWait.h"
 #include "framework/Thread.h"
 #include "platform/win/WinApi.h"
 
@@ -41,23 +42,8 @@ void PumpMessages() {
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
 }
 
-// Far beyond what any step here takes, even on a loaded machine under a sanitizer.
-constexpr std::chrono::seconds kGenerousBound{30};
-
-// Waits on the GUI thread without serving anything until done() holds; false when it did not
-// within the bound.
-bool SpinUntil(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + kGenerousBound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp) return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
-
-bool SpinUntil(const std::atomic<bool>& flag) {
-    return SpinUntil([&flag] { return flag.load(); });
-}
+using test::kGenerousBound;
+using test::SpinUntil;
 
 bool SpinUntilFinished(const TThread& thread) {
     return SpinUntil([&thread] { return thread.Finished(); });
