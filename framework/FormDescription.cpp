@@ -5,6 +5,7 @@
 
 #include "framework/Forms.h"
 #include "framework/PropertyText.h"
+#include "framework/StdCtrls.h"
 #include "framework/Timer.h"
 
 namespace parch {

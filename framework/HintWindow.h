@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/Controls.h"
+#include "framework/CustomControls.h"
 
 namespace parch {
 

@@ -10,6 +10,9 @@ struct TMessage {
     WPARAM WParam = 0;
     LPARAM LParam = 0;
     LRESULT Result = 0;
+    // Set when a windowed control handed a mouse message on to a windowless child: the
+    // window does not handle it as its own.
+    bool Handled = false;
 };
 
 }  // namespace parch

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "BoundedWait.h"
 #include "framework/Application.h"
 #include "base/Exceptions.h"
 #include "framework/Screen.h"
@@ -270,7 +271,7 @@ TEST(ApplicationShutdown, WorkersAreReleasedBeforeTheComponentsGo) {
         }
     };
     worker->Start();
-    while (!aboutToSynchronize) std::this_thread::yield();
+    ASSERT_TRUE(test::SpinUntil(aboutToSynchronize));
     delete app;
     EXPECT_EQ(releasedWithProbeAlive, 1);
     EXPECT_TRUE(probeGone);

@@ -4,8 +4,9 @@
 #include <vector>
 
 #include "framework/Application.h"
-#include "framework/Controls.h"
+#include "framework/CustomControls.h"
 #include "framework/Forms.h"
+#include "framework/GraphicControls.h"
 #include "platform/display/HeadlessDisplay.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
@@ -251,7 +252,7 @@ TEST_F(ControlsTest, WindowlessControlsGetMouseHoverAndCaptureThroughTheirParent
     display.MoveMouse(inside.x, inside.y);
     display.PumpMessages();
     EXPECT_EQ(spot->log, (std::vector<std::string>{"enter", "move 10,10"}));
-    EXPECT_EQ(MouseControl(), spot);
+    EXPECT_EQ(form->MouseControl(), spot);
 
     spot->log.clear();
     POINT toOther = ScreenPoint(form, 160, 45);
@@ -265,14 +266,14 @@ TEST_F(ControlsTest, WindowlessControlsGetMouseHoverAndCaptureThroughTheirParent
     display.MoveMouse(inside.x, inside.y);
     display.MouseDown();
     display.PumpMessages();
-    EXPECT_EQ(CaptureControl(), spot);
+    EXPECT_EQ(form->CaptureControl(), spot);
     POINT far = ScreenPoint(form, 400, 300);
     display.MoveMouse(far.x, far.y);
     display.MouseUp();
     display.PumpMessages();
     EXPECT_EQ(spot->log,
               (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "move 350,260", "up 350,260", "leave"}));
-    EXPECT_EQ(CaptureControl(), nullptr);
+    EXPECT_EQ(form->CaptureControl(), nullptr);
 
     // A press and release inside is a click (not the second half of a double click).
     display.AdvanceTime(1000);
@@ -286,7 +287,34 @@ TEST_F(ControlsTest, WindowlessControlsGetMouseHoverAndCaptureThroughTheirParent
     display.MoveMouse(1, 1);
     display.PumpMessages();
     EXPECT_EQ(spot->log, (std::vector<std::string>{"leave"}));
-    EXPECT_NE(MouseControl(), spot);
+    EXPECT_NE(form->MouseControl(), spot);
+}
+
+TEST_F(ControlsTest, AMouseMessageAWindowlessChildTookIsMarkedHandledAndNotTheParentsOwn) {
+    TForm* form = MakeForm(300, 200);
+    auto* spot = Child<TSpot>(form, 50, 40, 60, 30);
+    std::vector<std::string> formSaw;
+    form->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) {
+        formSaw.push_back("down " + std::to_string(x) + "," + std::to_string(y));
+    };
+    form->WindowProc = [&formSaw, old = form->WindowProc](TMessage& m) {
+        old(m);
+        if (m.Msg == WM_LBUTTONDOWN) formSaw.push_back(m.Handled ? "handled" : "own");
+    };
+    ShowAndPaint(form);
+
+    POINT onSpot = ScreenPoint(form, 60, 50);
+    display.Click(onSpot.x, onSpot.y);
+    display.PumpMessages();
+    EXPECT_EQ(formSaw, (std::vector<std::string>{"handled"}));
+    EXPECT_EQ(spot->log, (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "click", "up 10,10"}));
+
+    formSaw.clear();
+    display.AdvanceTime(1000);
+    POINT beside = ScreenPoint(form, 200, 150);
+    display.Click(beside.x, beside.y);
+    display.PumpMessages();
+    EXPECT_EQ(formSaw, (std::vector<std::string>{"down 200,150", "own"}));
 }
 
 TEST_F(ControlsTest, NotificationsKeepTheirNumbers) {
@@ -459,11 +487,23 @@ TEST_F(ControlsTest, AControlLeavingTheFormTakesTheFocusAndHoverWithIt) {
     POINT over = ScreenPoint(holder, 110, 15);
     display.MoveMouse(over.x, over.y);
     display.PumpMessages();
-    ASSERT_EQ(MouseControl(), spot);
+    ASSERT_EQ(holder->MouseControl(), spot);
     delete holder;
     EXPECT_EQ(form->ActiveControl(), nullptr);
-    EXPECT_EQ(MouseControl(), nullptr);
+    EXPECT_EQ(form->MouseControl(), nullptr);
     EXPECT_EQ(form->ControlCount(), 0);
+
+    // A hovered windowless child of the form itself: the form forgets it, and the mouse
+    // leaving later tells nobody.
+    auto* direct = Child<TSpot>(form, 100, 10, 50, 20);
+    display.MoveMouse(over.x + 1, over.y);
+    display.PumpMessages();
+    ASSERT_EQ(form->MouseControl(), direct);
+    delete direct;
+    EXPECT_EQ(form->MouseControl(), nullptr);
+    display.MoveMouse(1, 1);
+    display.PumpMessages();
+    EXPECT_EQ(form->MouseControl(), nullptr);
 }
 
 TEST_F(ControlsTest, AnExceptionInAHandlerGoesToTheApplicationNotThroughTheWindowSystem) {

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "BoundedWait.h"
 #include "framework/Thread.h"
 #include "platform/win/WinApi.h"
 
@@ -35,14 +42,42 @@ void PumpMessages() {
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
 }
 
-// Waits on the GUI thread without serving anything until flag is set by a worker.
-void SpinUntil(const std::atomic<bool>& flag) {
-    while (!flag) std::this_thread::yield();
+using test::kGenerousBound;
+using test::SpinUntil;
+
+bool SpinUntilFinished(const TThread& thread) {
+    return SpinUntil([&thread] { return thread.Finished(); });
 }
 
-void SpinUntilFinished(const TThread& thread) {
-    while (!thread.Finished()) std::this_thread::yield();
-}
+// Ends the test program with a message when a call that blocks the GUI thread does not
+// return within twice the bound: a regression fails at once, not at the runner's time-out.
+class Watchdog {
+public:
+    explicit Watchdog(const char* call)
+        : thread_([this, call] {
+              std::unique_lock lock(mutex_);
+              if (!disarmed_.wait_for(lock, 2 * kGenerousBound, [this] { return done_; })) {
+                  std::fprintf(stderr, "%s did not return within %lld s\n", call,
+                               static_cast<long long>((2 * kGenerousBound).count()));
+                  std::fflush(stderr);
+                  std::_Exit(EXIT_FAILURE);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        disarmed_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable disarmed_;
+    bool done_ = false;
+    std::thread thread_;
+};
 
 TEST(Threads, SynchronizedCallsOfSeveralWorkersRunInOrderOnTheGuiThread) {
     constexpr int kWorkers = 4;
@@ -136,7 +171,7 @@ TEST(Threads, SelfFreeingWorkerCanStillBeStoppedAndWaitedForThroughItsReference)
     };
     TThreadRef ref = worker->Ref();
     worker->Start();
-    SpinUntil(running);
+    ASSERT_TRUE(SpinUntil(running));
     ref.Terminate();
     ref.WaitFor();  // returns once the object is gone too
     EXPECT_TRUE(ref.Finished());
@@ -176,7 +211,7 @@ TEST(Threads, QueuedCallsRunLaterInOrderAndNotAfterTheirThreadObjectWent) {
         for (int i = 0; i < 3; ++i) self.Queue([&ran, i] { ran.push_back(i); });
     });
     worker->Start();
-    SpinUntilFinished(*worker);
+    ASSERT_TRUE(SpinUntilFinished(*worker));
     EXPECT_TRUE(ran.empty());  // the worker did not wait for them
     PumpMessages();
     EXPECT_EQ(ran, (std::vector<int>{0, 1, 2}));
@@ -184,22 +219,55 @@ TEST(Threads, QueuedCallsRunLaterInOrderAndNotAfterTheirThreadObjectWent) {
     ran.clear();
     worker = std::make_unique<TWorker>([&](TWorker& self) { self.Queue([&ran] { ran.push_back(9); }); });
     worker->Start();
-    SpinUntilFinished(*worker);
+    ASSERT_TRUE(SpinUntilFinished(*worker));
     worker.reset();
     PumpMessages();
     EXPECT_TRUE(ran.empty());
 }
 
-TEST(Threads, DestroyingARunningThreadStopsAndWaitsForIt) {
+// What a worker that is destroyed while it runs saw. It lives outside the worker: the parts of
+// a thread object beyond TThread are gone while TThread's destructor waits.
+struct DestroyedWhileRunning {
     std::atomic<bool> running{false};
-    auto worker = std::make_unique<TWorker>([&](TWorker& self) {
-        running = true;
-        while (!self.Terminated()) TThread::Synchronize([] {});
-    });
+    std::atomic<bool> stoppedByTerminate{false};
+    std::atomic<bool> ended{false};
+    bool lastCallServed = false;  // touched on the GUI thread only
+};
+
+// Synchronizes until terminated, then once more; it touches nothing of its own after starting.
+class TSynchronizingWorker : public TThread {
+public:
+    explicit TSynchronizingWorker(DestroyedWhileRunning& seen) : seen_(seen) {}
+
+protected:
+    void Execute() override {
+        DestroyedWhileRunning& seen = seen_;
+        seen.running = true;
+        // Gives up by itself when nobody asks it to stop, so that the test can fail.
+        const auto giveUp = std::chrono::steady_clock::now() + kGenerousBound;
+        while (!Terminated() && std::chrono::steady_clock::now() < giveUp) Synchronize([] {});
+        seen.stoppedByTerminate = Terminated();
+        // Only the destructor's wait can serve this call: nothing else runs the GUI thread's messages.
+        Synchronize([&seen] { seen.lastCallServed = true; });
+        seen.ended = true;
+    }
+
+private:
+    DestroyedWhileRunning& seen_;
+};
+
+TEST(Threads, DestroyingARunningThreadStopsAndWaitsForIt) {
+    DestroyedWhileRunning seen;
+    auto worker = std::make_unique<TSynchronizingWorker>(seen);
     worker->Start();
-    SpinUntil(running);
-    worker.reset();  // serves its calls while it waits
-    SUCCEED();
+    ASSERT_TRUE(SpinUntil(seen.running));
+    {
+        Watchdog watchdog("Destroying a running worker");
+        worker.reset();
+    }
+    EXPECT_TRUE(seen.stoppedByTerminate);
+    EXPECT_TRUE(seen.lastCallServed);
+    EXPECT_TRUE(seen.ended);  // the destructor waited for the body to end
 }
 
 TEST(ThreadShutdown, ReleasesAWorkerBlockedInSynchronizeWithoutRunningItsCall) {
@@ -225,7 +293,7 @@ TEST(ThreadShutdown, ReleasesAWorkerBlockedInSynchronizeWithoutRunningItsCall) {
         &destroyed);
     worker->SetFreeOnTerminate(true);
     worker->Start();
-    SpinUntil(aboutToSynchronize);
+    ASSERT_TRUE(SpinUntil(aboutToSynchronize));
     ShutdownThreads();
     // No worker outlives the shutdown, the self-freeing one included.
     EXPECT_EQ(destroyed, 1);
@@ -244,7 +312,7 @@ TEST(ThreadShutdown, TerminatesBusyWorkersDropsTheirQueuedCallsAndReopens) {
         while (!self.Terminated()) std::this_thread::yield();
     });
     busy.Start();
-    SpinUntil(queued);
+    ASSERT_TRUE(SpinUntil(queued));
     ShutdownThreads();
     EXPECT_TRUE(busy.Finished());
     PumpMessages();

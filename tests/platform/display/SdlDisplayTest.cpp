@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 #include <SDL.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/display/SdlDisplay.h"
@@ -33,6 +37,32 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace parch {
 namespace {
 
+// Far beyond what starting the server or showing a window takes, even on a loaded machine.
+constexpr std::chrono::seconds kGenerousBound{60};
+
+// Looks at done() until it holds or the bound has passed; whether it held.
+bool WaitUntil(const std::function<bool()>& done) {
+    const auto giveUp = std::chrono::steady_clock::now() + kGenerousBound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));  // between looks, not a wait for anything
+    }
+    return true;
+}
+
+// Reads fd to its end; false when the writer kept it open beyond the bound.
+bool ReadToEnd(int fd, std::string& text) {
+    return WaitUntil([&] {
+        pollfd waiting{fd, POLLIN, 0};
+        if (poll(&waiting, 1, 0) <= 0) return false;
+        char buffer[256];
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) return true;
+        text.append(buffer, static_cast<std::size_t>(n));
+        return false;
+    });
+}
+
 // An Xvfb server of our own on a free display number, stopped with the object.
 class Xvfb {
 public:
@@ -48,14 +78,15 @@ public:
                 _exit(127);
             }
             // Ready once its socket exists (or given up when it died).
-            for (int i = 0; i < 200 && access(socket.c_str(), F_OK) != 0; ++i) {
-                if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                    pid_ = -1;
-                    break;
-                }
-                usleep(25000);
-            }
-            if (pid_ > 0 && access(socket.c_str(), F_OK) != 0) Stop();
+            bool died = false;
+            bool ready = WaitUntil([&] {
+                died = waitpid(pid_, nullptr, WNOHANG) == pid_;
+                return died || access(socket.c_str(), F_OK) == 0;
+            });
+            if (died)
+                pid_ = -1;
+            else if (!ready)
+                Stop();
         }
     }
     ~Xvfb() { Stop(); }
@@ -146,11 +177,11 @@ std::vector<std::string> RunOnScreen(const Xvfb& server) {
     HWND window = CreateWindowEx(WS_EX_ACCEPTFILES, "SdlBlue", "blue", WS_POPUP | WS_VISIBLE, 40, 30, 200, 100,
                                  nullptr, nullptr, nullptr, nullptr);
     long pixel = -1;
-    for (int attempt = 0; attempt < 100 && pixel != 0x0000FF; ++attempt) {
+    WaitUntil([&] {
         PumpAll(*display);
-        SDL_Delay(20);
         pixel = server.Pixel(140, 80);
-    }
+        return pixel == 0x0000FF;
+    });
     seen.push_back("inside " + std::to_string(pixel));
     seen.push_back("outside " + std::to_string(server.Pixel(10, 10)));
 
@@ -196,11 +227,12 @@ TEST(SdlDisplay, ShowsWindowsAndFeedsInputUnderXvfb) {
     }
     close(channel[1]);
     std::string report;
-    char buffer[256];
-    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    bool ended = ReadToEnd(channel[0], report);
     close(channel[0]);
+    if (!ended) kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
+    EXPECT_TRUE(ended) << "the run on the screen did not end";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // Posted messages come before input, as the queue orders them.
     EXPECT_EQ(report, "inside 255\noutside 0\ndrop 1 /tmp/dropped.pdf\nclick 12,7\nclipboard caf\xC3\xA9\n");
