@@ -83,7 +83,7 @@ function(parch_test target)
   endif()
   file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
   parch_layer_of(${folder} layer)
-  add_executable(${target} ${sources})
+  add_executable(${target} ${sources} ${CMAKE_SOURCE_DIR}/tests/LeakSuppressions.cpp)
   parch_consumer_view(${target} ${target} LAYERS ${layer} DEPENDS ${ARG_DEPENDS} WITH_TESTS)
   target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${target} PRIVATE
@@ -94,8 +94,7 @@ function(parch_test target)
   # GoogleTest's headers are most of every test file's compile time: parse them once per target.
   target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <gmock/gmock.h> <string> <vector>)
   gtest_discover_tests(${target} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 300
-      ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan-suppressions.txt")
+    PROPERTIES TIMEOUT 300)
 endfunction()
 
 function(parch_warnings target)

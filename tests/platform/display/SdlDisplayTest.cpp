@@ -28,12 +28,6 @@
 #include "platform/win/WindowLife.h"
 #include "platform/win/WindowPos.h"
 
-// fontconfig keeps a few bytes from parsing its configuration (captions are drawn with the
-// system font); SDL runs in a child process of its own, below.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace parch {
 namespace {
 
