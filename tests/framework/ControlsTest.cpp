@@ -231,7 +231,7 @@ TEST_F(ControlsTest, TabMovesTheFocusInTabOrderSkippingWhatCannotTakeIt) {
     EXPECT_EQ(third->log, (std::vector<std::string>{"enter", "exit", "enter", "exit"}));
 
     // A control that wants Tab itself keeps it.
-    second->WindowProc = [second, old = second->WindowProc](TMessage& m) {
+    second->WindowProc = [old = second->WindowProc](TMessage& m) {
         old(m);
         if (m.Msg == WM_GETDLGCODE) m.Result = DLGC_WANTTAB;
     };
