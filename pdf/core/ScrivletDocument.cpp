@@ -107,6 +107,13 @@ std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view pas
             const std::uint8_t second = OpenParsed(password);
             if (second != kOpenUnreadable) result = second;
         }
+        if (result == kOpenUnreadable) {
+            // The last resort: cross references rebuilt from the objects found in the file.
+            TPDFFileData data = store_.TakeData();
+            Reset();
+            store_.SetData(std::move(data));
+            result = OpenParsed(password, true);
+        }
         if (result != kOpenOk) Reset();
         return result;
     } catch (...) {
@@ -124,8 +131,9 @@ bool TPDFDocument::ReadSource(TStream& stream) {
     return true;
 }
 
-std::uint8_t TPDFDocument::OpenParsed(std::u16string_view password) {
-    if (!ReadHeader() || !ReadXRef()) return kOpenUnreadable;
+std::uint8_t TPDFDocument::OpenParsed(std::u16string_view password, bool rebuildCrossReferences) {
+    if (!ReadHeader()) return kOpenUnreadable;
+    if (!ReadXRef() && !(rebuildCrossReferences && store_.Rebuild())) return kOpenUnreadable;
     if (Trailer()->GetValue("Encrypt")) {
         security_.EncryptionRead = false;
         const int state = EncryptionState();
@@ -139,6 +147,10 @@ std::uint8_t TPDFDocument::OpenParsed(std::u16string_view password) {
         if (!security_.UserPasswordOk && !security_.OwnerPasswordOk) return kOpenPasswordNeeded;
         if (security_.KeyMissing()) return kOpenUnreadable;
     }
+    // A table that leads to no page tree is more likely wrong than the file: rebuild it. This
+    // comes after the password, which objects in encrypted object streams need.
+    if (!store_.HasPageTree() && !(rebuildCrossReferences && store_.Rebuild() && store_.HasPageTree()))
+        return kOpenUnreadable;
     TPDFDictionary* pages = GetPagesDict();
     if (!pages) return kOpenUnreadable;
     NewPageTree(pages);

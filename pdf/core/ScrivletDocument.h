@@ -40,7 +40,9 @@ public:
     // Takes the stream's bytes from its position to its end as the document's file; false
     // (and no file) when they are more than the size limit.
     bool ReadSource(TStream& stream);
-    std::uint8_t OpenParsed(std::u16string_view password);
+    // Opens the file taken by ReadSource. With rebuildCrossReferences, cross references that
+    // fail or lead to no page tree are rebuilt from the objects found in the file.
+    std::uint8_t OpenParsed(std::u16string_view password, bool rebuildCrossReferences = false);
     bool ReadHeader();
     void Reset();
     bool NewEmptyDocument();

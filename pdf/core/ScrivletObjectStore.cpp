@@ -1,6 +1,7 @@
 #include "pdf/core/ScrivletObjectStore.h"
 
 #include <algorithm>
+#include <map>
 
 #include "base/SysUtils.h"
 
@@ -215,6 +216,56 @@ void TPDFObjectStore::BuildObjectTable() {
         entries_.push_back(std::move(object));
     }
     RebuildIndex();
+}
+
+bool TPDFObjectStore::HasPageTree() {
+    TPDFDictionary* root = AsDictionary(trailer_->GetValue("Root", true));
+    return root && AsDictionary(root->GetValue("Pages", true));
+}
+
+bool TPDFObjectStore::Rebuild() {
+    TPDFXRefScan scan = ScanForObjects(data_.View(), kMaxObjectNumber);
+    UseScannedObjects(scan);
+    // Objects inside object streams are known only once their streams can be loaded.
+    std::map<std::int32_t, TPDFObjectStreamIndex> contents;
+    for (std::int32_t stream : scan.ObjectStreams) contents[stream] = ObjectStreamContents(stream);
+    if (!contents.empty()) {
+        AddObjectStreamContents(scan, contents);
+        UseScannedObjects(scan);
+    }
+    if (!HasPageTree() && scan.CatalogNumber > 0)
+        trailer_->SetValue("Root", structure_.NewIndRef(scan.CatalogNumber, scan.CatalogGen));
+    return !scan.Objects.empty();
+}
+
+void TPDFObjectStore::UseScannedObjects(const TPDFXRefScan& scan) {
+    seenNumbers_.Clear();
+    xrefEntries_.clear();
+    sectionOffsets_.clear();
+    for (const TPDFScannedObject& object : scan.Objects) {
+        if (object.Compressed)
+            OnXRefEntry(object.ObjNum, object.StreamObjNum, object.StreamIndex, 'c');
+        else
+            OnXRefEntry(object.ObjNum, static_cast<std::int32_t>(object.Offset), object.Gen, 'n');
+    }
+    trailer_ = nullptr;
+    if (!scan.TrailerText.empty()) OnXRefTrailer(scan.TrailerText);
+    if (!trailer_) trailer_ = structure_.NewDictionary();
+    BuildObjectTable();
+    std::vector<TPDFXRefEntry>().swap(xrefEntries_);
+    seenNumbers_.Clear();
+}
+
+TPDFObjectStreamIndex TPDFObjectStore::ObjectStreamContents(std::int32_t streamNumber) {
+    TPDFIndObj* holder = Find(streamNumber);
+    TPDFStream* stream = holder ? AsStream(holder->GetObject()) : nullptr;
+    if (!stream) return {};
+    try {
+        return ReadObjectStreamIndex(GetDecodedData(*stream), stream->StreamDict->GetInteger("First", 0),
+                                     stream->StreamDict->GetInteger("N", 0));
+    } catch (const Exception&) {
+        return {};
+    }
 }
 
 // --- Indirect objects ---------------------------------------------------------------------------

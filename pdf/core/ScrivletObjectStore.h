@@ -16,6 +16,7 @@
 #include "pdf/core/ScrivletIndObj.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/core/ScrivletXRef.h"
+#include "pdf/core/ScrivletXRefRebuild.h"
 
 namespace parch {
 
@@ -44,6 +45,11 @@ public:
     // Reads the cross references from the end of the file and builds the entry table; false
     // when the chain could not be read to its end (what was read stays).
     bool ReadXRef();
+    // For files whose cross references fail or lead to no page tree: the table rebuilt from the
+    // objects found in the file itself. False when the file holds none.
+    bool Rebuild();
+    // Whether the trailer's /Root leads to a page tree (loads the catalog and the tree's root).
+    bool HasPageTree();
     TPDFDictionary* Trailer() const { return trailer_; }
     TPDFStructure& Structure() { return structure_; }
     const TPDFStructure& Structure() const { return structure_; }
@@ -71,6 +77,8 @@ private:
     void OnXRefSection(std::int64_t offset);
     bool NumberedFromOne() const;
     void BuildObjectTable();
+    void UseScannedObjects(const TPDFXRefScan& scan);
+    TPDFObjectStreamIndex ObjectStreamContents(std::int32_t streamNumber);
     void RebuildIndex();
     void ParseEntry(TPDFIndObj& entry);
     std::int64_t ResolvedLength(TPDFObject* value);
