@@ -154,6 +154,12 @@ TEST(SecurityHandler, DictionariesItCannotServe) {
 // Each class of data follows its own crypt filter: a missing entry and /Identity decrypt
 // nothing, nor does a filter whose method is /None (its default); embedded files follow the
 // streams unless /EFF names a filter. Without /Length a crypt filter's key is the handler's.
+// A trailer whose /Encrypt is the standard handler with the given entries (and empty keys).
+TPDFDictionary* TrailerWithEncryption(TPDFStructure& structure, const std::string& entries) {
+    return static_cast<TPDFDictionary*>(
+        ParseObject(structure, "<< /Encrypt << /Filter /Standard " + entries + " /O <00> /U <00> >> >>"));
+}
+
 TEST(SecurityHandler, ReadsCryptFilters) {
     const std::string aes = "/CF << /StdCF << /CFM /AESV2 >> /NoneCF << /CFM /None >> /BareCF << >> >> ";
     const struct {
@@ -182,8 +188,7 @@ TEST(SecurityHandler, ReadsCryptFilters) {
     };
     for (const auto& c : cases) {
         TPDFStructure structure;
-        auto* trailer = static_cast<TPDFDictionary*>(
-            ParseObject(structure, "<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
+        TPDFDictionary* trailer = TrailerWithEncryption(structure, c.Entries);
         TPDFSecurityHandler handler;
         handler.ReadEncryption(trailer);
         ASSERT_EQ(handler.EncryptionState(), kSupportedEncryption) << c.Entries;
@@ -211,8 +216,7 @@ TEST(SecurityHandler, ReadsKeyLengthAndMetadataFlag) {
     };
     for (const auto& c : cases) {
         TPDFStructure structure;
-        auto* trailer = static_cast<TPDFDictionary*>(
-            ParseObject(structure, "<< /Encrypt << /Filter /Standard " + c.Entries + " /O <00> /U <00> >> >>"));
+        TPDFDictionary* trailer = TrailerWithEncryption(structure, c.Entries);
         TPDFSecurityHandler handler;
         handler.ReadEncryption(trailer);
         EXPECT_EQ(handler.EncryptionState(), kSupportedEncryption) << c.Entries;
