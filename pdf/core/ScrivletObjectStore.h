@@ -42,8 +42,12 @@ public:
     std::string_view Data() const { return data_.View(); }
 
     // Reads the cross references from the end of the file and builds the entry table; false
-    // when the chain could not be read to its end (what was read stays).
+    // when not even the newest section could be read. An older section that cannot be read
+    // ends the chain there: the newer sections stay in force, and XRefChainComplete says so.
     bool ReadXRef();
+    // The last ReadXRef read every section of the chain; objects only a lost section knew are
+    // missing otherwise.
+    bool XRefChainComplete() const { return xrefChainComplete_; }
     TPDFDictionary* Trailer() const { return trailer_; }
     TPDFStructure& Structure() { return structure_; }
     const TPDFStructure& Structure() const { return structure_; }
@@ -92,6 +96,7 @@ private:
     std::vector<std::int32_t> indexPositions_;  // of each number's entry in entries_
     std::vector<std::unique_ptr<TPDFObjectStream>> objectStreams_;
     int loadDepth_ = 0;
+    bool xrefChainComplete_ = false;
 };
 
 }  // namespace parch

@@ -24,47 +24,14 @@
 #include "pdf/core/ScrivletPageTree.h"
 #include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletUnicode.h"
+#include "tests/pdf/core/ToolOracle.h"
 
 namespace parch {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolResult {
-    int ExitCode = -1;
-    std::string Output;
-};
-
-ToolResult RunCommand(const std::string& command) {
-    ToolResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.Output.append(buffer, count);
-    const int status = ::pclose(pipe);
-    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// qpdf's page count, -1 when qpdf cannot count (exit code 2).
-int QpdfPages(const fs::path& file, const std::string& password) {
-    const ToolResult result = RunCommand("qpdf --show-npages " +
-                                         (password.empty() ? std::string() : "--password=" + Quote(password) + " ") +
-                                         Quote(file.string()) + " 2>/dev/null");
-    if (result.ExitCode != 0 && result.ExitCode != 3) return -1;
-    try {
-        return std::stoi(result.Output);
-    } catch (...) {
-        return -1;
-    }
-}
+using oracle::Quote;
+using oracle::RunCommand;
 
 std::vector<std::vector<std::string>> ReadTable(const fs::path& path) {
     std::vector<std::vector<std::string>> rows;
@@ -238,7 +205,7 @@ TEST(QpdfCorpus, EveryFileAnswersAndCountsLikeQpdf) {
         EXPECT_TRUE(known) << opened.Error;
         if (opened.Error != kScrivletOk) continue;
         ++readable;
-        const int expected = QpdfPages(file, password);
+        const int expected = oracle::QpdfPages(file.string(), password);
         if (expected >= 0) {
             EXPECT_EQ(opened.Pages, expected);
         }
