@@ -84,6 +84,7 @@ void TPDFDocument::NewPageTree(TPDFDictionary* pages) {
         RemoveObject(number, generation);
     };
     pageTree_->OnPageNumberOfRef = [this](const TPDFIndRef* reference) { return PageNumberOfRef(reference); };
+    pageTree_->OnObjectCount = [this] { return store_.Count(); };
 }
 
 std::uint8_t TPDFDocument::ReadDocument(TStream& stream, std::u16string_view password) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace parch {
 
@@ -20,6 +21,9 @@ public:
     TPDFArray* OffsetTable = nullptr;  // pooled in the document's structure
     std::int32_t First = 0;
     std::int32_t N = 0;
+    // Object number to its pair in OffsetTable, filled the first time an entry's index is wrong.
+    std::unordered_map<std::int32_t, std::int32_t> PositionOfNumber;
+    bool PositionsIndexed = false;
 };
 
 class TPDFObjectLoader {

@@ -48,6 +48,28 @@ bool HeaderMatches(const TPDFIndObj& entry, std::string_view text, std::size_t& 
     return number == std::to_string(entry.ObjNum) && generation == std::to_string(entry.Gen);
 }
 
+// Where the object stream's table lists the object: the entry's own index when the table
+// agrees, else the first pair with the object's number, as writers that get the indices wrong
+// still write the numbers right. -1 when the table does not list it. The table holds at least
+// 2 N items.
+std::int64_t PositionInObjectStream(TPDFObjectStream& header, std::int32_t number, std::int64_t index) {
+    const TPDFArray& table = *header.OffsetTable;
+    const auto numberAt = [&table](std::int64_t i) {
+        const TPDFNumeric* value = AsNumber(table.GetItem(static_cast<int>(2 * i)));
+        return value ? value->GetInteger() : -1;
+    };
+    if (index >= 0 && index < header.N && numberAt(index) == number) return index;
+    // Built once per stream, so that many misplaced entries cost one pass.
+    if (!header.PositionsIndexed) {
+        header.PositionsIndexed = true;
+        for (std::int64_t i = 0; i < header.N; ++i)
+            if (const std::int64_t listed = numberAt(i); listed >= 0 && listed <= INT32_MAX)
+                header.PositionOfNumber.emplace(static_cast<std::int32_t>(listed), static_cast<std::int32_t>(i));
+    }
+    const auto found = header.PositionOfNumber.find(number);
+    return found == header.PositionOfNumber.end() ? -1 : found->second;
+}
+
 // Counts one nested load for as long as it runs, however it ends.
 class TLoadDepthGuard {
 public:
@@ -87,6 +109,7 @@ void TPDFObjectStore::Clear() {
     sectionOffsets_.clear();
     seenNumbers_.Clear();
     loadDepth_ = 0;
+    xrefChainComplete_ = false;
 }
 
 void TPDFObjectStore::SetData(TPDFFileData data) { data_ = std::move(data); }
@@ -110,7 +133,10 @@ bool TPDFObjectStore::ReadXRef() {
     xrefEntries_.clear();
     xrefEntries_.reserve(1000);
 
-    const bool result = reader.ReadXRefAt(reader.FindXRefOffset());
+    xrefChainComplete_ = reader.ReadXRefAt(reader.FindXRefOffset());
+    // The reader reports a trailer only for a section it read, and it stops at the first
+    // section that fails, so a trailer means the newest section is in.
+    const bool newestRead = trailer_ != nullptr;
     if (!trailer_) trailer_ = structure_.NewDictionary();
 
     if (NumberedFromOne())
@@ -120,7 +146,7 @@ bool TPDFObjectStore::ReadXRef() {
     // The entries live on in the object table; what located them is not needed again.
     std::vector<TPDFXRefEntry>().swap(xrefEntries_);
     seenNumbers_.Clear();
-    return result;
+    return xrefChainComplete_ || newestRead;
 }
 
 // A table whose first subsection is numbered from 1 instead of 0: its first in-use entry says
@@ -390,15 +416,13 @@ std::string TPDFObjectStore::FetchObjectText(const TPDFIndObj& entry) {
     TPDFStream* stream = AsStream(holder->GetObject());
     if (!stream || stream->StreamDict->GetTypeName() != "ObjStm") return fallback;
 
-    const TPDFObjectStream* header = ObjectStreamHeader(*stream);
+    TPDFObjectStream* header = ObjectStreamHeader(*stream);
 
     const std::int64_t n = header->N;
-    const std::int64_t index = entry.StreamIndex;
     const TPDFArray* table = header->OffsetTable;
-    if (header->First <= 0 || n <= 0 || index < 0 || index >= n || !table || table->GetCount() < 2 * n)
-        return fallback;
-    const TPDFNumeric* number = AsNumber(table->GetItem(static_cast<int>(2 * index)));
-    if (!number || number->GetInteger() != entry.ObjNum) return fallback;
+    if (header->First <= 0 || n <= 0 || !table || table->GetCount() < 2 * n) return fallback;
+    const std::int64_t index = PositionInObjectStream(*header, entry.ObjNum, entry.StreamIndex);
+    if (index < 0) return fallback;
     const TPDFNumeric* offset = AsNumber(table->GetItem(static_cast<int>(2 * index + 1)));
     const auto dataLength = static_cast<std::int64_t>(header->DecodedData.size());
     const std::int64_t begin = header->First + (offset ? offset->GetInteger() : 0);

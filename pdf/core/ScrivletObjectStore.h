@@ -43,13 +43,17 @@ public:
     std::string_view Data() const { return data_.View(); }
 
     // Reads the cross references from the end of the file and builds the entry table; false
-    // when the chain could not be read to its end (what was read stays).
+    // when not even the newest section could be read. An older section that cannot be read
+    // ends the chain there: the newer sections stay in force, and XRefChainComplete says so.
     bool ReadXRef();
     // For files whose cross references fail or lead to no page tree: the table rebuilt from the
     // objects found in the file itself. False when the file holds none.
     bool Rebuild();
     // Whether the trailer's /Root leads to a page tree (loads the catalog and the tree's root).
     bool HasPageTree();
+    // The last ReadXRef read every section of the chain; objects only a lost section knew are
+    // missing otherwise.
+    bool XRefChainComplete() const { return xrefChainComplete_; }
     TPDFDictionary* Trailer() const { return trailer_; }
     TPDFStructure& Structure() { return structure_; }
     const TPDFStructure& Structure() const { return structure_; }
@@ -100,6 +104,7 @@ private:
     std::vector<std::int32_t> indexPositions_;  // of each number's entry in entries_
     std::vector<std::unique_ptr<TPDFObjectStream>> objectStreams_;
     int loadDepth_ = 0;
+    bool xrefChainComplete_ = false;
 };
 
 }  // namespace parch

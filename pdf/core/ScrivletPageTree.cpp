@@ -1,5 +1,7 @@
 #include "pdf/core/ScrivletPageTree.h"
 
+#include <algorithm>
+
 #include "pdf/core/ScrivletFilters.h"
 #include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletPainter.h"
@@ -40,9 +42,52 @@ TPDFPageTree::~TPDFPageTree() = default;
 
 std::int32_t TPDFPageTree::GetPageCount() const {
     if (!Root) return 0;
-    const std::int64_t count = Root->GetInteger("Count", 0);
-    if (count < 0) return 0;
-    return count > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(count);
+    if (RootIsPage()) return 1;
+    return NodeCount(Root);
+}
+
+// A root written as the page itself: typed so, or without /Kids but with content.
+bool TPDFPageTree::RootIsPage() const {
+    if (Root->GetTypeName() == "Page") return true;
+    return !AsArray(Resolved(Root->GetValue("Kids"))) && Root->GetValue("Contents");
+}
+
+// The fast path reads /Count alone; only a count that cannot be right costs a walk.
+std::int32_t TPDFPageTree::NodeCount(TPDFDictionary* node) const {
+    if (const TPDFNumeric* count = AsNumber(Resolved(node->GetValue("Count")))) {
+        const std::int64_t value = count->GetInteger();
+        const bool bounded = !OnObjectCount || value <= static_cast<std::int64_t>(OnObjectCount());
+        if (value >= 0 && bounded) return value > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(value);
+    }
+    if (const auto known = countedLeaves_.find(node); known != countedLeaves_.end()) return known->second;
+    std::int32_t leaves = 0;
+    if (TPDFArray* kids = AsArray(Resolved(node->GetValue("Kids")))) {
+        std::unordered_set<const TPDFObject*> visited{node};
+        leaves = CountLeaves(kids, 0, visited);
+    }
+    countedLeaves_.emplace(node, leaves);
+    return leaves;
+}
+
+// The pages a walk can reach (see WalkKids): referenced /Page leaves under /Pages nodes, each
+// node entered once.
+std::int32_t TPDFPageTree::CountLeaves(TPDFArray* kids, int depth, std::unordered_set<const TPDFObject*>& visited) const {
+    if (depth > kMaxTreeDepth) return 0;
+    std::int64_t leaves = 0;
+    for (int i = 0; i < kids->GetCount() && leaves < INT32_MAX; ++i) {
+        TPDFObject* item = kids->GetItem(i);
+        if (!item || item->Kind != kPDFKindIndRef) continue;
+        TPDFDictionary* node = AsDictionary(Resolved(item));
+        if (!node) continue;
+        const std::string type = node->GetTypeName();
+        if (type == "Page") {
+            ++leaves;
+        } else if (type == "Pages" && visited.insert(node).second) {
+            if (TPDFArray* inner = AsArray(Resolved(node->GetValue("Kids"))))
+                leaves += CountLeaves(inner, depth + 1, visited);
+        }
+    }
+    return static_cast<std::int32_t>(std::min<std::int64_t>(leaves, INT32_MAX));
 }
 
 void TPDFPageTree::RememberRef(TPDFIndRef* reference, TPDFArray* kids) {
@@ -56,6 +101,11 @@ TPDFDictionary* TPDFPageTree::GetPageDict(std::int32_t n) {
     const std::int32_t count = GetPageCount();
     if (n < 1 || n > count) return nullptr;
     CurrentParent = Root;
+    if (RootIsPage()) {
+        RememberRef(nullptr, nullptr);
+        PageCache[0] = Root;
+        return Root;
+    }
     TPDFArray* kids = AsArray(Resolved(Root->GetValue("Kids")));
     if (!kids) return nullptr;
 
@@ -88,7 +138,7 @@ TPDFDictionary* TPDFPageTree::WalkKids(TPDFArray* kids, std::int32_t n, std::int
         if (type == "Pages") {
             // A node met twice is a loop: it neither counts nor is entered again.
             if (!visited.insert(node).second) continue;
-            const std::int64_t k = std::max<std::int64_t>(node->GetInteger("Count", 0), 0);
+            const std::int64_t k = NodeCount(node);
             if (passed + k < n) {
                 passed = static_cast<std::int32_t>(passed + k);
                 continue;

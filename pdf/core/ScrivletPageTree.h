@@ -35,7 +35,9 @@ public:
     TPDFPageTree(const TPDFPageTree&) = delete;
     TPDFPageTree& operator=(const TPDFPageTree&) = delete;
 
-    // The root's /Count; 0 without a root, for a count that is not a number or is negative.
+    // The root's /Count when it can be right; else the page leaves counted, as a file whose
+    // /Count is missing, negative, no number or above the objects it holds still has its
+    // pages. A root that is itself a page counts 1; no root, 0.
     std::int32_t GetPageCount() const;
     // Page n counted from 1, nil when there is none.
     TPDFDictionary* GetPageDict(std::int32_t n);
@@ -62,18 +64,29 @@ public:
     std::function<void(std::int32_t)> OnLoadObject;
     std::function<void(std::int32_t, std::int32_t)> OnRemoveObject;
     std::function<std::int32_t(const TPDFIndRef*)> OnPageNumberOfRef;
+    // How many indirect objects the document holds: no tree has more page leaves, so a /Count
+    // above it is false. Unassigned: counts are not bounded that way.
+    std::function<std::size_t()> OnObjectCount;
     bool PageSelected = false;
     std::unique_ptr<TPDFAnnots> Annots;
     // Only pages actually found are kept, so a false /Count costs nothing.
     std::unordered_map<std::int32_t, TPDFDictionary*> PageCache;
 
 private:
+    // A node's /Count when plausible (see GetPageCount), else the leaves under it.
+    std::int32_t NodeCount(TPDFDictionary* node) const;
+    std::int32_t CountLeaves(TPDFArray* kids, int depth, std::unordered_set<const TPDFObject*>& visited) const;
+    bool RootIsPage() const;
     TPDFDictionary* WalkKids(TPDFArray* kids, std::int32_t n, std::int32_t& passed, int depth,
                              std::unordered_set<const TPDFObject*>& visited);
     void RememberRef(TPDFIndRef* reference, TPDFArray* kids);
     TPDFStream* NewMarkedStream();
     TPDFIndRef* NewIndirectRef(TPDFObject* object);
     void FlushPainter();
+
+    // Leaves counted for nodes whose /Count is false, once: pages are never added to a tree
+    // read from a file.
+    mutable std::unordered_map<const TPDFDictionary*, std::int32_t> countedLeaves_;
 };
 
 }  // namespace parch

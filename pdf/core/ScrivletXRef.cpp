@@ -48,6 +48,33 @@ std::size_t DataStart(std::string_view text, std::size_t afterKeyword) {
     return p + 1;
 }
 
+// Skips a run of digits; npos when there is none.
+std::size_t AfterDigits(std::string_view text, std::size_t p) {
+    const std::size_t start = p;
+    while (p < text.size() && IsDecimalDigit(text[p])) ++p;
+    return p == start ? std::string_view::npos : p;
+}
+
+std::size_t AfterWhiteSpace(std::string_view text, std::size_t p) {
+    const std::size_t start = p;
+    while (p < text.size() && IsPDFWhiteSpace(text[p])) ++p;
+    return p == start ? std::string_view::npos : p;
+}
+
+// The position after "xref" or after the "obj" of "N G obj" when the token at p opens a
+// section like that; npos otherwise. Whether an object is a cross-reference stream is the
+// stream reader's to tell.
+std::size_t SectionKeywordEnd(std::string_view text, std::size_t p) {
+    const auto endsToken = [text](std::size_t q) { return q >= text.size() || IsPDFWhiteSpace(text[q]); };
+    if (text.substr(p, 4) == "xref") return endsToken(p + 4) ? p + 4 : std::string_view::npos;
+    std::size_t q = AfterDigits(text, p);
+    if (q != std::string_view::npos) q = AfterWhiteSpace(text, q);
+    if (q != std::string_view::npos) q = AfterDigits(text, q);
+    if (q != std::string_view::npos) q = AfterWhiteSpace(text, q);
+    if (q == std::string_view::npos || text.substr(q, 3) != "obj") return std::string_view::npos;
+    return q + 3;
+}
+
 }  // namespace
 
 std::string_view TPDFXRefReader::ReadBytes(std::int64_t start, std::int64_t count) const {
@@ -95,30 +122,83 @@ std::int64_t TPDFXRefReader::FindXRefOffset() const {
 bool TPDFXRefReader::ReadXRefAt(std::int64_t offset) {
     // /Prev chains are followed in a loop; only /XRefStm nests.
     for (;;) {
+        // The offset startxref names is taken as it stands: when it is wrong the tables are
+        // damaged, and rebuilding them finds the newest objects, where searching on from it
+        // could settle on an older section.
+        const bool namedByStartXRef = visited_.empty();
         // A chain that returns to a section already read has nothing more to give.
         if (!visited_.insert(offset).second) return true;
         if (static_cast<int>(visited_.size()) > kMaxSections) return false;
         if (OnSection) OnSection(offset);
 
-        const std::int64_t windowStart = offset < 10 ? 0 : offset - 10;
-        const std::string_view window = ReadBytes(windowStart, 40);
-        std::size_t xref = window.find("xref");
-        while (xref != std::string_view::npos && xref > 0 && window[xref - 1] == 't') xref = window.find("xref", xref + 1);
-        const std::size_t obj = window.find(" obj");
-
         std::int64_t previous = -1;
-        bool read = false;
-        if (xref == std::string_view::npos && obj != std::string_view::npos)
-            read = ReadXRefStream(windowStart + static_cast<std::int64_t>(obj) + 4, previous);
-        else if (xref != std::string_view::npos && (obj == std::string_view::npos || obj > xref))
-            read = ReadXRefTable(windowStart + static_cast<std::int64_t>(xref) + 4, previous);
-        if (!read) {
+        std::int64_t tried = -1;
+        std::int64_t found = -1;
+        bool read = ReadSectionNear(offset, previous, tried);
+        if (!read && !namedByStartXRef) read = ReadSectionAhead(offset, tried, previous, found);
+        if (!read || found >= 0) {
             if (OnSection) OnSection(-offset);
-            return false;
         }
+        if (!read) return false;
+        // The objects before it end where the section starts, not where its offset points.
+        if (found >= 0 && OnSection) OnSection(found);
         if (previous < 0) return true;
         offset = previous;
     }
+}
+
+bool TPDFXRefReader::ReadSectionNear(std::int64_t offset, std::int64_t& previous, std::int64_t& tried) {
+    const std::int64_t windowStart = offset < 10 ? 0 : offset - 10;
+    const std::string_view window = ReadBytes(windowStart, 40);
+    std::size_t xref = window.find("xref");
+    while (xref != std::string_view::npos && xref > 0 && window[xref - 1] == 't') xref = window.find("xref", xref + 1);
+    const std::size_t obj = window.find(" obj");
+
+    bool read = false;
+    if (xref == std::string_view::npos && obj != std::string_view::npos) {
+        tried = windowStart + static_cast<std::int64_t>(obj) + 4;
+        read = ReadXRefStream(tried, previous);
+    } else if (xref != std::string_view::npos && (obj == std::string_view::npos || obj > xref)) {
+        tried = windowStart + static_cast<std::int64_t>(xref) + 4;
+        read = ReadXRefTable(tried, previous);
+    }
+    if (read) sectionsRead_.insert(tried);
+    return read;
+}
+
+bool TPDFXRefReader::ReadSectionAhead(std::int64_t offset, std::int64_t tried, std::int64_t& previous,
+                                      std::int64_t& found) {
+    const std::int64_t start = std::max<std::int64_t>(offset, 0);
+    const std::string_view window = ReadBytes(start, kSectionSearchWindow);
+    int candidates = 0;
+    std::size_t p = 0;
+    while (p < window.size() && candidates < kMaxSectionCandidates) {
+        if (IsPDFWhiteSpace(window[p])) {
+            ++p;
+            continue;
+        }
+        if (window[p] == '%') {
+            while (p < window.size() && window[p] != '\r' && window[p] != '\n') ++p;
+            continue;
+        }
+        // A token starts here: "xref" or an object header "N G obj" begin a section.
+        const std::size_t afterKeyword = SectionKeywordEnd(window, p);
+        if (afterKeyword != std::string_view::npos) {
+            const std::int64_t position = start + static_cast<std::int64_t>(afterKeyword);
+            if (position != tried && !sectionsRead_.count(position)) {
+                ++candidates;
+                const bool table = window[p] == 'x';
+                if (table ? ReadXRefTable(position, previous) : ReadXRefStream(position, previous)) {
+                    sectionsRead_.insert(position);
+                    found = start + static_cast<std::int64_t>(p);
+                    return true;
+                }
+                previous = -1;
+            }
+        }
+        while (p < window.size() && !IsPDFWhiteSpace(window[p]) && window[p] != '%') ++p;
+    }
+    return false;
 }
 
 bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous) {

@@ -28,12 +28,19 @@ public:
     static constexpr int kMaxSections = 65536;
     // Hybrid sections whose /XRefStm leads to further hybrid sections, this deep at most.
     static constexpr int kMaxNesting = 32;
+    // How far after a section's offset its first line is still looked for: writers of
+    // incremental updates leave blank lines and comments there, or count a few bytes short.
+    static constexpr std::int64_t kSectionSearchWindow = 1024;
+    // Candidate section starts tried in that window, at most.
+    static constexpr int kMaxSectionCandidates = 16;
 
     // (object number, second field, third field, kind): kind 'n' gives offset and generation,
     // 'c' object stream number and index, 'f' a free entry, ' ' a stream entry of another type.
     using TEntryEvent = std::function<void(std::int32_t, std::int32_t, std::int32_t, char)>;
     using TTrailerEvent = std::function<void(const std::string&)>;
-    // The section's offset before it is read; the negated offset when reading it failed.
+    // The section's offset before it is read; the negated offset when reading it failed. A
+    // section found some way after its offset is reported as failed at the offset and read
+    // where it starts.
     using TSectionEvent = std::function<void(std::int64_t)>;
 
     explicit TPDFXRefReader(std::string_view data) : data_(data) {}
@@ -51,6 +58,13 @@ public:
     TSectionEvent OnSection;
 
 private:
+    // The section whose keyword lies within a few bytes of Offset; `tried` is where its data
+    // began to be read (-1 when no keyword was there).
+    bool ReadSectionNear(std::int64_t offset, std::int64_t& previous, std::int64_t& tried);
+    // The first section that reads among the lines starting within kSectionSearchWindow bytes
+    // after Offset, skipping blanks, comments and the start `tried` already gave.
+    // `found` is where the section's first line starts.
+    bool ReadSectionAhead(std::int64_t offset, std::int64_t tried, std::int64_t& previous, std::int64_t& found);
     // Each reads one section and gives its /Prev, or leaves `previous` at -1.
     bool ReadXRefTable(std::int64_t position, std::int64_t& previous);
     bool ReadXRefStream(std::int64_t position, std::int64_t& previous);
@@ -58,6 +72,9 @@ private:
 
     std::string_view data_;
     std::set<std::int64_t> visited_;
+    // Where the data of each section read began: the search ahead of an offset that is off
+    // does not take a section already read for an older one.
+    std::set<std::int64_t> sectionsRead_;
     int nesting_ = 0;
 };
 

@@ -1,9 +1,14 @@
 #pragma once
 // Writes small PDF files in tests: numbered objects, a classic cross-reference table and a
-// trailer, with the offsets right unless a test asks otherwise.
+// trailer, with the offsets right unless a test asks otherwise; and reads them back.
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
+
+#include "base/Streams.h"
+#include "pdf/core/ScrivletDocument.h"
 
 namespace parch::testpdf {
 
@@ -43,6 +48,16 @@ inline PdfParts PagesParts(const std::string& pagesDictionary) {
     parts.Objects[1] = "<< /Type /Catalog /Pages 2 0 R >>";
     parts.Objects[2] = pagesDictionary;
     return parts;
+}
+
+// A page under the /Pages node `parent`.
+inline std::string Page(int parent) {
+    return "<< /Type /Page /Parent " + std::to_string(parent) + " 0 R /MediaBox [0 0 612 792] >>";
+}
+
+inline std::uint8_t Read(TPDFDocument& document, const std::string& file, std::u16string_view password = u"") {
+    TStringStream stream(file);
+    return document.ReadDocument(stream, password);
 }
 
 }  // namespace parch::testpdf

@@ -25,47 +25,15 @@
 #include "pdf/core/ScrivletPageTree.h"
 #include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletUnicode.h"
+#include "tests/pdf/core/ToolOracle.h"
 
 namespace parch {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolResult {
-    int ExitCode = -1;
-    std::string Output;
-};
-
-ToolResult RunCommand(const std::string& command) {
-    ToolResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.Output.append(buffer, count);
-    const int status = ::pclose(pipe);
-    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// qpdf's page count, -1 when qpdf cannot count (exit code 2).
-int QpdfPages(const fs::path& file, const std::string& password) {
-    const ToolResult result = RunCommand("qpdf --show-npages " +
-                                         (password.empty() ? std::string() : "--password=" + Quote(password) + " ") +
-                                         Quote(file.string()) + " 2>/dev/null");
-    if (result.ExitCode != 0 && result.ExitCode != 3) return -1;
-    try {
-        return std::stoi(result.Output);
-    } catch (...) {
-        return -1;
-    }
-}
+using oracle::Quote;
+using oracle::RunCommand;
+using oracle::ToolResult;
 
 std::vector<std::vector<std::string>> ReadTable(const fs::path& path) {
     std::vector<std::vector<std::string>> rows;
@@ -254,7 +222,7 @@ TEST(QpdfCorpus, EveryFileAnswersAndCountsLikeQpdf) {
                            opened.Error == kScrivletUnsupportedEncryption;
         EXPECT_TRUE(known) << opened.Error;
         if (opened.Error == kScrivletOk) ++readable;
-        const int expected = QpdfPages(file, password);
+        const int expected = oracle::QpdfPages(file.string(), password);
         if (expected < 0 || kKnownDifferences.count(name)) continue;
         if (expected == 0) {
             // An empty page tree opens with no pages; none at all is unreadable.
@@ -308,6 +276,13 @@ const std::map<std::string, std::string> kPeersFallShort = {
      "streams numbered above the highest object written directly"},
 };
 
+// Files cut so short that the page tree's root stays but none of its pages: MuPDF repeats the
+// root's /Count, which the objects left cannot hold; we count the pages that remain, as qpdf's
+// page walk does, and find none.
+const std::set<std::string> kNoPageLeft = {
+    "classic-truncated-10.pdf", "incremental-truncated-10.pdf", "xrefstream-truncated-10.pdf",
+    "hybrid-truncated-10.pdf"};
+
 // Where qpdf reads a file we open it with qpdf's page count. qpdf gives up on damaged files
 // without a classic trailer (cross-reference streams only, or no trailer at all); MuPDF rebuilds
 // those from the catalog, so there its count stands. A file neither reads answers 401.
@@ -320,7 +295,12 @@ TEST_F(DamagedFiles, OpenLikeThePeerReaders) {
         SCOPED_TRACE(name + ": " + row[1]);
         const fs::path file = folder_ / name;
         const Opened result = Open(file, "");
-        const int qpdf = QpdfPages(file, "");
+        const int qpdf = oracle::QpdfPages(file.string());
+        if (kNoPageLeft.count(name)) {
+            EXPECT_TRUE(result.Error == kScrivletUnreadable || (result.Error == kScrivletOk && result.Pages == 0))
+                << result.Error << " with " << result.Pages << " pages";
+            continue;
+        }
         const bool peersFallShort = kPeersFallShort.count(name) > 0;
         const int expected = peersFallShort ? std::stoi(row[2]) : qpdf >= 0 ? qpdf : MuPdfPages(file);
         const std::string oracle = peersFallShort ? "the good file" : qpdf >= 0 ? "qpdf" : "MuPDF";

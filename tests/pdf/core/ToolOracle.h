@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace parch::oracle {
@@ -73,20 +74,49 @@ inline std::string ReadWholeFile(const std::string& path) {
     return bytes.str();
 }
 
-// The standard output of a command; a failing command fails the test.
-inline std::string RunTool(const std::string& command) {
-    std::string output;
+struct ToolResult {
+    int ExitCode = -1;  // -1 when the command could not run or did not exit
+    std::string Output;
+};
+
+// The exit code and standard output of a command, whatever it answers.
+inline ToolResult RunCommand(const std::string& command) {
+    ToolResult result;
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) {
-        ADD_FAILURE() << "cannot start: " << command;
-        return output;
-    }
+    if (!pipe) return result;
     char buffer[65536];
     std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.Output.append(buffer, count);
     const int status = ::pclose(pipe);
-    EXPECT_EQ(status, 0) << "failed: " << command;
-    return output;
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// The standard output of a command; a failing command fails the test.
+inline std::string RunTool(const std::string& command) {
+    const ToolResult result = RunCommand(command);
+    EXPECT_EQ(result.ExitCode, 0) << "failed: " << command;
+    return result.Output;
+}
+
+// A shell word that stands for the text as it is.
+inline std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The pages qpdf finds by walking the page tree (--show-npages only repeats the root's /Count,
+// which damaged files get wrong); -1 when qpdf cannot read the file (exit code 2).
+inline int QpdfPages(const std::string& path, const std::string& password = "") {
+    const ToolResult result = RunCommand("qpdf --show-pages " +
+                                         (password.empty() ? std::string() : "--password=" + Quote(password) + " ") +
+                                         Quote(path) + " 2>/dev/null");
+    if (result.ExitCode != 0 && result.ExitCode != 3) return -1;
+    int pages = 0;
+    for (std::size_t at = 0; (at = result.Output.find("page ", at)) != std::string::npos; at += 5)
+        if (at == 0 || result.Output[at - 1] == '\n') ++pages;
+    return pages;
 }
 
 }  // namespace parch::oracle
