@@ -32,10 +32,7 @@ TScrivlet::TScrivlet() : temporaryFolder_(ReadTemporaryFolder()) {
     blank->NewEmptyDocument();
     const std::u16string banner = ToWide(kScrivletBanner);
     const std::u16string now = ToWide(CurrentPDFDate());
-    blank->SetInformation("Producer", banner);
-    blank->SetInformation("Creator", banner);
-    blank->SetInformation("CreationDate", now);
-    blank->SetInformation("ModDate", now);
+    blank->SetInformation({{"Producer", banner}, {"Creator", banner}, {"CreationDate", now}, {"ModDate", now}});
     TPDFDocument* document = blank.get();
     documents_.push_back(std::move(blank));
     UseDocument(RegisterObjectId(document));

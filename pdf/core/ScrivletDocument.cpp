@@ -30,6 +30,26 @@ constexpr const char* kStandardFontNames[14] = {
 
 
 
+// The packet property that mirrors an information entry; dates are written in the packet's own
+// form. Nil for entries without a mirror.
+struct InfoMirror {
+    std::string_view Key;
+    std::string_view Prefix;
+    std::string_view LocalName;
+    bool Date;
+};
+
+const InfoMirror* MirrorOfInfoKey(std::string_view key) {
+    static constexpr InfoMirror kMirrors[] = {
+        {"Title", "dc", "title", false},          {"Author", "dc", "creator", false},
+        {"Subject", "dc", "description", false},  {"Keywords", "pdf", "Keywords", false},
+        {"Creator", "xmp", "CreatorTool", false}, {"Producer", "pdf", "Producer", false},
+        {"CreationDate", "xmp", "CreateDate", true}, {"ModDate", "xmp", "ModifyDate", true}};
+    for (const InfoMirror& mirror : kMirrors)
+        if (mirror.Key == key) return &mirror;
+    return nullptr;
+}
+
 bool IsVersionByte(char c) { return IsDecimalDigit(c) || c == '.'; }
 
 // The run of digits and points right after `position`, looked for within the next 10 bytes.
@@ -339,6 +359,25 @@ void TPDFDocument::SetInformation(std::string_view key, std::u16string_view valu
     } catch (const std::exception&) {
         // The information entry stands; only its mirror in the packet is missing.
     }
+}
+
+void TPDFDocument::SetInformation(const std::vector<std::pair<std::string_view, std::u16string>>& entries) {
+    std::vector<TXMPProperty> properties;
+    for (const auto& [key, value] : entries) {
+        SetInfoEntry(key, WideToPDFTextString(value, false));
+        const InfoMirror* mirror = MirrorOfInfoKey(key);
+        const std::string text = WideToUtf8(value);
+        if (mirror) properties.push_back({mirror->Prefix, mirror->LocalName, mirror->Date ? PDFDateToXMPDate(text) : text});
+    }
+    // Parsing and rewriting the packet per entry costs an XML round trip each; a document
+    // without a packet gets the same one written directly.
+    const bool mirrored = properties.size() == entries.size() && !properties.empty();
+    const std::string fresh = mirrored && GetMetadata().empty() ? FreshPacketText(properties) : std::string();
+    if (!fresh.empty()) {
+        SetMetadata(fresh);
+        return;
+    }
+    for (const auto& [key, value] : entries) SetInformation(key, value);
 }
 
 void TPDFDocument::SetInfoEntry(std::string_view key, const std::string& value) {

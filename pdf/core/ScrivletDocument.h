@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pdf/core/ScrivletObjectStore.h"
@@ -72,6 +73,9 @@ public:
 
     // Document information, mirrored into the XMP packet; metadata failures stay inside.
     void SetInformation(std::string_view key, std::u16string_view value);
+    // Several entries, each as SetInformation would set it, in order; a document without a
+    // packet gets its new packet written once instead of rewritten per entry.
+    void SetInformation(const std::vector<std::pair<std::string_view, std::u16string>>& entries);
     void SetInfoEntry(std::string_view key, const std::string& value);
     std::string GetMetadata();
     void SetMetadata(const std::string& packet);

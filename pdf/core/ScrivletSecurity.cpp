@@ -6,13 +6,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "pdf/core/ScrivletAES.h"
 #include "pdf/core/ScrivletDigest.h"
 #include "pdf/core/ScrivletEncrypt.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/core/ScrivletUnicode.h"
+#include "platform/os/SharedLibrary.h"
 
 namespace parch {
 
@@ -97,25 +100,59 @@ std::string WideToCp1252(std::u16string_view text) {
     return bytes;
 }
 
+// ICU, loaded when a password first needs preparing; every member nullptr when it cannot be.
+struct IcuFunctions {
+    decltype(&usprep_openByType) OpenProfile = nullptr;
+    decltype(&usprep_prepare) Prepare = nullptr;
+    decltype(&usprep_close) CloseProfile = nullptr;
+    decltype(&unorm2_getNFKCInstance) NFKCInstance = nullptr;
+    decltype(&unorm2_normalize) Normalize = nullptr;
+
+    bool Complete() const { return OpenProfile && Prepare && CloseProfile && NFKCInstance && Normalize; }
+};
+
+// ICU's entry points carry its major version (usprep_prepare_72); the header's renaming gives it.
+#define PARCH_ICU_TEXT(name) #name
+#define PARCH_ICU_NAME(name) PARCH_ICU_TEXT(name)
+
+IcuFunctions LoadIcu() {
+    IcuFunctions f;
+    void* library = OpenSharedLibrary("libicuuc.so." PARCH_ICU_NAME(U_ICU_VERSION_MAJOR_NUM));
+    if (!library) return f;
+    f.OpenProfile = SharedLibraryFunction<decltype(usprep_openByType)>(library, PARCH_ICU_NAME(usprep_openByType));
+    f.Prepare = SharedLibraryFunction<decltype(usprep_prepare)>(library, PARCH_ICU_NAME(usprep_prepare));
+    f.CloseProfile = SharedLibraryFunction<decltype(usprep_close)>(library, PARCH_ICU_NAME(usprep_close));
+    f.NFKCInstance =
+        SharedLibraryFunction<decltype(unorm2_getNFKCInstance)>(library, PARCH_ICU_NAME(unorm2_getNFKCInstance));
+    f.Normalize = SharedLibraryFunction<decltype(unorm2_normalize)>(library, PARCH_ICU_NAME(unorm2_normalize));
+    return f.Complete() ? f : IcuFunctions{};
+}
+
+const IcuFunctions& Icu() {
+    static const IcuFunctions functions = LoadIcu();
+    return functions;
+}
+
 // SASLprep (RFC 4013) through ICU; when the profile refuses the text (a prohibited or
-// unassigned character), NFKC alone; when even that fails, the text unchanged.
+// unassigned character), NFKC alone; when even that fails (or ICU is missing), the text
+// unchanged.
 std::u16string SaslPrepare(std::u16string_view text) {
-    if (text.empty()) return {};
+    if (text.empty() || !Icu().Complete()) return std::u16string(text);
     UErrorCode status = U_ZERO_ERROR;
-    UStringPrepProfile* profile = usprep_openByType(USPREP_RFC4013_SASLPREP, &status);
+    UStringPrepProfile* profile = Icu().OpenProfile(USPREP_RFC4013_SASLPREP, &status);
     std::u16string out(text.size() * 4 + 16, u'\0');
     if (U_SUCCESS(status)) {
         const int32_t length =
-            usprep_prepare(profile, reinterpret_cast<const UChar*>(text.data()),
-                           static_cast<int32_t>(text.size()), reinterpret_cast<UChar*>(out.data()),
-                           static_cast<int32_t>(out.size()), USPREP_DEFAULT, nullptr, &status);
-        usprep_close(profile);
+            Icu().Prepare(profile, reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
+                          reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), USPREP_DEFAULT,
+                          nullptr, &status);
+        Icu().CloseProfile(profile);
         if (U_SUCCESS(status)) return out.substr(0, static_cast<std::size_t>(length));
     }
     status = U_ZERO_ERROR;
-    const UNormalizer2* nfkc = unorm2_getNFKCInstance(&status);
+    const UNormalizer2* nfkc = Icu().NFKCInstance(&status);
     if (U_SUCCESS(status)) {
-        const int32_t length = unorm2_normalize(
+        const int32_t length = Icu().Normalize(
             nfkc, reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()),
             reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), &status);
         if (U_SUCCESS(status)) return out.substr(0, static_cast<std::size_t>(length));
@@ -208,25 +245,43 @@ std::string AESV3PasswordHash(std::string_view password, std::string_view salt,
                               std::string_view userKey, std::int32_t revision) {
     std::string k = SHA256OfBytes(std::string(password).append(salt).append(userKey));
     if (revision < 6) return k;
+    // Some 64 rounds of AES and SHA-2 over a few kilobytes: one buffer, key schedule and hash
+    // state serve them all.
+    std::uint8_t key[64];
+    std::size_t keySize = 32;
+    std::memcpy(key, k.data(), keySize);
+    std::vector<std::uint8_t> k1;
+    TAESContext context;
+    TSVLSha256 sha256;
+    TSVLSha384 sha384;
+    TSVLSha512 sha512;
     for (int round = 1;; ++round) {
-        std::string block = std::string(password).append(k).append(userKey);
-        std::string k1;
-        k1.reserve(block.size() * 64);
-        for (int i = 0; i < 64; ++i) k1 += block;
-        const std::string e = AESCBCEncrypt(std::string_view(k).substr(0, 16),
-                                            std::string_view(k).substr(16, 16), k1);
-        if (e.size() < 16) return k.substr(0, 32);  // cannot happen: k1 is whole blocks
+        const std::size_t block = password.size() + keySize + userKey.size();
+        k1.resize(block * 64);  // a multiple of the AES block size
+        std::memcpy(k1.data(), password.data(), password.size());
+        std::memcpy(k1.data() + password.size(), key, keySize);
+        std::memcpy(k1.data() + password.size() + keySize, userKey.data(), userKey.size());
+        for (std::size_t copy = 1; copy < 64; ++copy) std::memcpy(k1.data() + copy * block, k1.data(), block);
+        std::uint8_t iv[AESBlockSize];
+        std::memcpy(iv, key + 16, AESBlockSize);
+        AESEncryptKey(key, 16, context);
+        AESCBCEncryptBlocks(k1.data(), k1.data(), k1.size(), iv, context);
         // 256 is 1 modulo 3, so the big-endian number and its byte sum agree modulo 3.
         unsigned sum = 0;
-        for (int i = 0; i < 16; ++i) sum += static_cast<std::uint8_t>(e[i]);
-        switch (sum % 3) {
-            case 0: k = SHA256OfBytes(e); break;
-            case 1: k = SHA384OfBytes(e); break;
-            default: k = SHA512OfBytes(e); break;
-        }
-        if (round >= 64 && static_cast<std::uint8_t>(e.back()) <= round - 32) break;
+        for (std::size_t i = 0; i < AESBlockSize; ++i) sum += k1[i];
+        TSVLHash& hash = sum % 3 == 0 ? static_cast<TSVLHash&>(sha256)
+                         : sum % 3 == 1 ? static_cast<TSVLHash&>(sha384)
+                                        : static_cast<TSVLHash&>(sha512);
+        hash.Start();
+        hash.Feed(k1.data(), k1.size());
+        keySize = hash.DigestSize();
+        hash.Finish(key);
+        if (round >= 64 && k1.back() <= round - 32) break;
     }
-    return k.substr(0, 32);
+    std::string result(reinterpret_cast<const char*>(key), 32);
+    std::memset(key, 0, sizeof key);
+    std::fill(k1.begin(), k1.end(), 0);
+    return result;
 }
 
 void TPDFSecurityHandler::Clear() { *this = TPDFSecurityHandler(); }
@@ -511,8 +566,7 @@ bool TPDFSecurityHandler::CheckAESV3Password(std::string_view password, bool own
     const std::string& value = owner ? OwnerValue : UserValue;
     if (value.size() < 48) return false;
     const std::string userKey = owner ? UserValue.substr(0, 48) : std::string();
-    const std::string hash =
-        AESV3PasswordHash(password, std::string_view(value).substr(32, 8), userKey, Revision);
+    const std::string hash = PasswordHash(password, std::string_view(value).substr(32, 8), userKey);
     if (hash != std::string_view(value).substr(0, 32)) return false;
 
     // Without a 32-byte OE or UE there is no file key: the password is right, but nothing
@@ -523,8 +577,7 @@ bool TPDFSecurityHandler::CheckAESV3Password(std::string_view password, bool own
         keyMissing_ = true;
         return true;
     }
-    const std::string k =
-        AESV3PasswordHash(password, std::string_view(value).substr(40, 8), userKey, Revision);
+    const std::string k = PasswordHash(password, std::string_view(value).substr(40, 8), userKey);
     WorkKey = AESCBCDecrypt(k, std::string(16, '\0'), std::string_view(wrapped).substr(0, 32));
     if (WorkKey.size() != 32) {
         WorkKey.clear();
@@ -533,6 +586,18 @@ bool TPDFSecurityHandler::CheckAESV3Password(std::string_view password, bool own
     }
     ReadPerms();
     return true;
+}
+
+std::string TPDFSecurityHandler::PasswordHash(std::string_view password, std::string_view salt,
+                                              std::string_view userKey) {
+    constexpr std::size_t kMemoSize = 8;
+    for (const THashMemo& memo : hashMemo_)
+        if (memo.Revision == Revision && memo.Password == password && memo.Salt == salt && memo.UserKey == userKey)
+            return memo.Hash;
+    std::string hash = AESV3PasswordHash(password, salt, userKey, Revision);
+    if (hashMemo_.size() >= kMemoSize) hashMemo_.erase(hashMemo_.begin());
+    hashMemo_.push_back({std::string(password), std::string(salt), std::string(userKey), hash, Revision});
+    return hash;
 }
 
 void TPDFSecurityHandler::ReadPerms() {

@@ -112,6 +112,7 @@ private:
     std::string UserValueOf(std::string_view fileKey) const;
     bool UserValueMatches(std::string_view computed) const;
     bool CheckAESV3Password(std::string_view password, bool owner);
+    std::string PasswordHash(std::string_view password, std::string_view salt, std::string_view userKey);
     void ReadPerms();
     void DecryptValue(std::string_view key, TPDFObject* object, int depth) const;
     std::string DecryptBytes(std::string_view key, std::string_view data) const;
@@ -121,6 +122,13 @@ private:
     bool keyLengthGuessed_ = false;
     // Crypt filters that a stream's own /Crypt filter may name to say it is stored clear.
     std::vector<std::string> clearFilters_;
+    // Password hashes already computed: opening checks the empty password and then the given
+    // one, often the same, and each hash of revision 6 costs dozens of AES and SHA-2 rounds.
+    struct THashMemo {
+        std::string Password, Salt, UserKey, Hash;
+        std::int32_t Revision = 0;
+    };
+    std::vector<THashMemo> hashMemo_;
 };
 
 // The revision 5 and 6 password hash of ISO 32000-2 (algorithm 2.B for revision 6).

@@ -3,7 +3,10 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/os/SharedLibrary.h"
 
 namespace parch {
 
@@ -17,6 +20,69 @@ constexpr const char* kPdfNamespace = "http://ns.adobe.com/pdf/1.3/";
 constexpr std::size_t kPaddingSize = 1024;
 // Larger packets are not metadata we could sensibly rewrite.
 constexpr std::size_t kMaxPacketSize = std::size_t{16} << 20;
+
+// libxml2, loaded when a packet is first read or written: documents are mostly opened without
+// touching their metadata. Every member is nullptr when the library cannot be loaded.
+struct XmlFunctions {
+    decltype(&xmlAddChild) AddChild = nullptr;
+    decltype(&xmlAddNextSibling) AddNextSibling = nullptr;
+    decltype(&xmlDocDumpFormatMemoryEnc) DocDumpFormatMemoryEnc = nullptr;
+    decltype(&xmlDocGetRootElement) DocGetRootElement = nullptr;
+    decltype(&xmlDocSetRootElement) DocSetRootElement = nullptr;
+    decltype(&xmlFreeDoc) FreeDoc = nullptr;
+    decltype(&xmlFreeNode) FreeNode = nullptr;
+    decltype(&xmlNewChild) NewChild = nullptr;
+    decltype(&xmlNewDoc) NewDoc = nullptr;
+    decltype(&xmlNewDocNode) NewDocNode = nullptr;
+    decltype(&xmlNewDocPI) NewDocPI = nullptr;
+    decltype(&xmlNewNs) NewNs = nullptr;
+    decltype(&xmlNewTextChild) NewTextChild = nullptr;
+    decltype(&xmlNodeAddContent) NodeAddContent = nullptr;
+    decltype(&xmlNodeSetLang) NodeSetLang = nullptr;
+    decltype(&xmlReadMemory) ReadMemory = nullptr;
+    decltype(&xmlSearchNsByHref) SearchNsByHref = nullptr;
+    decltype(&xmlSetNs) SetNs = nullptr;
+    decltype(&xmlUnlinkNode) UnlinkNode = nullptr;
+    xmlFreeFunc* FreeFunction = nullptr;  // the library's deallocator, a variable
+
+    bool Complete() const {
+        return AddChild && AddNextSibling && DocDumpFormatMemoryEnc && DocGetRootElement && DocSetRootElement && FreeDoc && FreeNode && NewChild && NewDoc && NewDocNode && NewDocPI && NewNs && NewTextChild && NodeAddContent && NodeSetLang && ReadMemory && SearchNsByHref && SetNs && UnlinkNode && FreeFunction;
+    }
+};
+
+XmlFunctions LoadXml() {
+    XmlFunctions f;
+    void* library = OpenSharedLibrary("libxml2.so.2");
+    if (!library) return f;
+#define PARCH_LIBXML(symbol, member) f.member = SharedLibraryFunction<decltype(symbol)>(library, #symbol)
+    PARCH_LIBXML(xmlAddChild, AddChild);
+    PARCH_LIBXML(xmlAddNextSibling, AddNextSibling);
+    PARCH_LIBXML(xmlDocDumpFormatMemoryEnc, DocDumpFormatMemoryEnc);
+    PARCH_LIBXML(xmlDocGetRootElement, DocGetRootElement);
+    PARCH_LIBXML(xmlDocSetRootElement, DocSetRootElement);
+    PARCH_LIBXML(xmlFreeDoc, FreeDoc);
+    PARCH_LIBXML(xmlFreeNode, FreeNode);
+    PARCH_LIBXML(xmlNewChild, NewChild);
+    PARCH_LIBXML(xmlNewDoc, NewDoc);
+    PARCH_LIBXML(xmlNewDocNode, NewDocNode);
+    PARCH_LIBXML(xmlNewDocPI, NewDocPI);
+    PARCH_LIBXML(xmlNewNs, NewNs);
+    PARCH_LIBXML(xmlNewTextChild, NewTextChild);
+    PARCH_LIBXML(xmlNodeAddContent, NodeAddContent);
+    PARCH_LIBXML(xmlNodeSetLang, NodeSetLang);
+    PARCH_LIBXML(xmlReadMemory, ReadMemory);
+    PARCH_LIBXML(xmlSearchNsByHref, SearchNsByHref);
+    PARCH_LIBXML(xmlSetNs, SetNs);
+    PARCH_LIBXML(xmlUnlinkNode, UnlinkNode);
+#undef PARCH_LIBXML
+    f.FreeFunction = static_cast<xmlFreeFunc*>(SharedLibrarySymbol(library, "xmlFree"));
+    return f.Complete() ? f : XmlFunctions{};
+}
+
+const XmlFunctions& Xml() {
+    static const XmlFunctions functions = LoadXml();
+    return functions;
+}
 
 const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
@@ -85,6 +151,70 @@ std::string PDFDateToXMPDate(std::string_view date) {
     return result + sign + zoneHours + ":" + zoneMinutes;
 }
 
+namespace {
+
+// The order in which a new packet writes its properties (TScrivletXMP::WriteEveryProperty).
+std::vector<TXMPProperty> FreshProperties() {
+    return {{"dc", "format", "application/pdf"}, {"dc", "creator", {}},       {"dc", "description", {}},
+            {"dc", "title", {}},                {"xmp", "CreatorTool", {}},  {"xmp", "CreateDate", {}},
+            {"xmp", "ModifyDate", {}},          {"pdf", "Keywords", {}},     {"pdf", "Producer", {}}};
+}
+
+bool IsPlainValue(std::string_view value) {
+    if (value.empty()) return false;
+    for (char c : value)
+        if (c < 0x20 || c > 0x7E || c == '<' || c == '>' || c == '&' || c == '"') return false;
+    return true;
+}
+
+// One property as the tree's formatted output writes it, at the indentation of its description.
+void WriteFreshProperty(std::string& out, const TXMPProperty& property) {
+    const std::string name = std::string(property.Prefix) + ":" + std::string(property.LocalName);
+    const bool bag = property.Prefix == "dc" && property.LocalName == "creator";
+    const bool alternative =
+        property.Prefix == "dc" && (property.LocalName == "title" || property.LocalName == "description");
+    if (!bag && !alternative) {
+        out += "      <" + name + (property.Value.empty() ? "/>\n" : ">" + property.Value + "</" + name + ">\n");
+        return;
+    }
+    const std::string container = bag ? "rdf:Bag" : "rdf:Alt";
+    const std::string item = bag ? "rdf:li" : "rdf:li xml:lang=\"x-default\"";
+    out += "      <" + name + ">\n        <" + container + ">\n          <" + item;
+    out += property.Value.empty() ? "/>\n" : ">" + property.Value + "</rdf:li>\n";
+    out += "        </" + container + ">\n      </" + name + ">\n";
+}
+
+}  // namespace
+
+std::string FreshPacketText(const std::vector<TXMPProperty>& properties) {
+    std::vector<TXMPProperty> order = FreshProperties();
+    for (std::size_t i = 0; i < properties.size(); ++i) {
+        const TXMPProperty& set = properties[i];
+        if (!IsPlainValue(set.Value)) return {};
+        for (std::size_t j = 0; j < i; ++j)
+            if (properties[j].Prefix == set.Prefix && properties[j].LocalName == set.LocalName) return {};
+        // Setting a property replaces its element by a new last one.
+        const auto found = std::find_if(order.begin(), order.end(), [&](const TXMPProperty& p) {
+            return p.Prefix == set.Prefix && p.LocalName == set.LocalName;
+        });
+        if (found == order.end() || found->LocalName == "format") return {};
+        order.erase(found);
+        order.push_back({set.Prefix, set.LocalName, set.Value});
+    }
+    std::string out = "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n";
+    out += "<x:xmpmeta xmlns:x=\"" + std::string(kMetaNamespace) + "\">\n";
+    out += "  <rdf:RDF xmlns:rdf=\"" + std::string(kRdfNamespace) + "\">\n";
+    for (std::string_view prefix : {"dc", "xmp", "pdf"}) {
+        out += "    <rdf:Description xmlns:" + std::string(prefix) + "=\"" + NamespaceOf(prefix) + "\">\n";
+        for (const TXMPProperty& property : order)
+            if (property.Prefix == prefix) WriteFreshProperty(out, property);
+        out += "    </rdf:Description>\n";
+    }
+    out += "  </rdf:RDF>\n</x:xmpmeta>\n";
+    out += std::string(kPaddingSize - 1, ' ') + "\n<?xpacket end=\"w\"?>\n";
+    return out;
+}
+
 struct TScrivletXMP::Tree {
     xmlDoc* Document = nullptr;
     xmlNode* XmpMeta = nullptr;
@@ -92,7 +222,7 @@ struct TScrivletXMP::Tree {
 
     ~Tree() { Free(); }
     void Free() {
-        if (Document) xmlFreeDoc(Document);
+        if (Document) Xml().FreeDoc(Document);
         Document = nullptr;
         XmpMeta = RdfRoot = nullptr;
     }
@@ -112,7 +242,7 @@ void TScrivletXMP::Reset() {
     CreateDate.clear();
     ModifyDate.clear();
     tree_->Free();
-    tree_->Document = xmlNewDoc(X("1.0"));
+    tree_->Document = Xml().Complete() ? Xml().NewDoc(X("1.0")) : nullptr;
     Unavailable = tree_->Document == nullptr;
 }
 
@@ -120,20 +250,20 @@ void TScrivletXMP::NewPacket() {
     Reset();
     if (Unavailable) return;
     xmlDoc* document = tree_->Document;
-    xmlNode* begin = xmlNewDocPI(document, X("xpacket"),
+    xmlNode* begin = Xml().NewDocPI(document, X("xpacket"),
                                  X("begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\""));
-    xmlNode* meta = xmlNewDocNode(document, nullptr, X("xmpmeta"), nullptr);
-    xmlNode* end = xmlNewDocPI(document, X("xpacket"), X("end=\"w\""));
+    xmlNode* meta = Xml().NewDocNode(document, nullptr, X("xmpmeta"), nullptr);
+    xmlNode* end = Xml().NewDocPI(document, X("xpacket"), X("end=\"w\""));
     if (!begin || !meta || !end) {
         Unavailable = true;
         return;
     }
-    xmlSetNs(meta, xmlNewNs(meta, X(kMetaNamespace), X("x")));
-    xmlAddChild(reinterpret_cast<xmlNode*>(document), begin);
-    xmlDocSetRootElement(document, meta);
-    xmlAddNextSibling(meta, end);
-    xmlNode* rdf = xmlNewChild(meta, nullptr, X("RDF"), nullptr);
-    xmlSetNs(rdf, xmlNewNs(rdf, X(kRdfNamespace), X("rdf")));
+    Xml().SetNs(meta, Xml().NewNs(meta, X(kMetaNamespace), X("x")));
+    Xml().AddChild(reinterpret_cast<xmlNode*>(document), begin);
+    Xml().DocSetRootElement(document, meta);
+    Xml().AddNextSibling(meta, end);
+    xmlNode* rdf = Xml().NewChild(meta, nullptr, X("RDF"), nullptr);
+    Xml().SetNs(rdf, Xml().NewNs(rdf, X(kRdfNamespace), X("rdf")));
     tree_->XmpMeta = meta;
     tree_->RdfRoot = rdf;
     WriteEveryProperty();
@@ -160,11 +290,11 @@ void TScrivletXMP::Load(std::string_view packet) {
     }
     if (packet.size() > kMaxPacketSize) return;
     tree_->Free();
-    tree_->Document = xmlReadMemory(packet.data(), static_cast<int>(packet.size()), nullptr, "UTF-8",
+    tree_->Document = Xml().ReadMemory(packet.data(), static_cast<int>(packet.size()), nullptr, "UTF-8",
                                     XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR |
                                         XML_PARSE_NOWARNING);
     if (!tree_->Document) return;  // stays empty
-    xmlNode* root = xmlDocGetRootElement(tree_->Document);
+    xmlNode* root = Xml().DocGetRootElement(tree_->Document);
     if (!IsElement(root, kMetaNamespace, "xmpmeta")) {
         NewPacket();
         return;
@@ -172,8 +302,8 @@ void TScrivletXMP::Load(std::string_view packet) {
     tree_->XmpMeta = root;
     tree_->RdfRoot = FirstChild(root, kRdfNamespace, "RDF");
     if (!tree_->RdfRoot) {
-        tree_->RdfRoot = xmlNewChild(root, nullptr, X("RDF"), nullptr);
-        if (tree_->RdfRoot) xmlSetNs(tree_->RdfRoot, xmlNewNs(tree_->RdfRoot, X(kRdfNamespace), X("rdf")));
+        tree_->RdfRoot = Xml().NewChild(root, nullptr, X("RDF"), nullptr);
+        if (tree_->RdfRoot) Xml().SetNs(tree_->RdfRoot, Xml().NewNs(tree_->RdfRoot, X(kRdfNamespace), X("rdf")));
     }
     for (xmlNode* description = tree_->RdfRoot ? tree_->RdfRoot->children : nullptr; description;
          description = description->next) {
@@ -188,13 +318,13 @@ void TScrivletXMP::Load(std::string_view packet) {
 }
 
 std::string TScrivletXMP::Save() const {
-    if (Unavailable || !tree_->Document || !xmlDocGetRootElement(tree_->Document)) return {};
+    if (Unavailable || !tree_->Document || !Xml().DocGetRootElement(tree_->Document)) return {};
     xmlChar* buffer = nullptr;
     int size = 0;
-    xmlDocDumpFormatMemoryEnc(tree_->Document, &buffer, &size, "UTF-8", 1);
+    Xml().DocDumpFormatMemoryEnc(tree_->Document, &buffer, &size, "UTF-8", 1);
     if (!buffer) return {};
     std::string text(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(size));
-    xmlFree(buffer);
+    (*Xml().FreeFunction)(buffer);
     if (text.rfind("<?xml", 0) == 0) {
         // The declaration goes; a packet without its xpacket wrapper keeps its elements.
         std::size_t begin = text.find("<?xpacket");
@@ -222,28 +352,28 @@ void TScrivletXMP::SetProperty(std::string_view prefix, std::string_view localNa
         if (IsElement(node, kRdfNamespace, "Description") && DeclaresNamespace(node, namespaceName))
             description = node;
     if (!description) {
-        description = xmlNewChild(tree_->RdfRoot, tree_->RdfRoot->ns, X("Description"), nullptr);
+        description = Xml().NewChild(tree_->RdfRoot, tree_->RdfRoot->ns, X("Description"), nullptr);
         if (!description) return;
-        xmlNewNs(description, X(namespaceName.c_str()), X(prefixText.c_str()));
+        Xml().NewNs(description, X(namespaceName.c_str()), X(prefixText.c_str()));
     }
-    xmlNs* ns = xmlSearchNsByHref(tree_->Document, description, X(namespaceName.c_str()));
-    if (!ns) ns = xmlNewNs(description, X(namespaceName.c_str()), X(prefixText.c_str()));
+    xmlNs* ns = Xml().SearchNsByHref(tree_->Document, description, X(namespaceName.c_str()));
+    if (!ns) ns = Xml().NewNs(description, X(namespaceName.c_str()), X(prefixText.c_str()));
 
     if (xmlNode* old = FirstChild(description, namespaceName.c_str(), name.c_str())) {
-        xmlUnlinkNode(old);
-        xmlFreeNode(old);
+        Xml().UnlinkNode(old);
+        Xml().FreeNode(old);
     }
-    xmlNode* property = xmlNewChild(description, ns, X(name.c_str()), nullptr);
+    xmlNode* property = Xml().NewChild(description, ns, X(name.c_str()), nullptr);
     if (!property) return;
     xmlNs* rdf = tree_->RdfRoot->ns;
     const bool bag = prefix == "dc" && localName == "creator";
     const bool alternative = prefix == "dc" && (localName == "title" || localName == "description");
     if (bag || alternative) {
-        xmlNode* container = xmlNewChild(property, rdf, X(bag ? "Bag" : "Alt"), nullptr);
-        xmlNode* item = container ? xmlNewTextChild(container, rdf, X("li"), X(value.c_str())) : nullptr;
-        if (item && alternative) xmlNodeSetLang(item, X("x-default"));
+        xmlNode* container = Xml().NewChild(property, rdf, X(bag ? "Bag" : "Alt"), nullptr);
+        xmlNode* item = container ? Xml().NewTextChild(container, rdf, X("li"), X(value.c_str())) : nullptr;
+        if (item && alternative) Xml().NodeSetLang(item, X("x-default"));
     } else {
-        xmlNodeAddContent(property, X(value.c_str()));
+        Xml().NodeAddContent(property, X(value.c_str()));
     }
 }
 

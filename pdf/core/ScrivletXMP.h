@@ -6,12 +6,26 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parch {
 
 // "D:YYYYMMDDHHmmSSOHH'mm'" (any tail may be missing, O is "+", "-" or "Z") to the XMP form
 // "YYYY-MM-DDTHH:mm:SS+HH:mm"; a text without "D:" is returned unchanged.
 std::string PDFDateToXMPDate(std::string_view date);
+
+// One property of a packet: its namespace prefix ("dc", "xmp" or "pdf"), local name and value.
+struct TXMPProperty {
+    std::string_view Prefix;
+    std::string_view LocalName;
+    std::string Value;
+};
+
+// The packet that a new, empty packet becomes when each property is set on it in turn, written
+// directly as text: a fresh document's information needs no XML tree. Empty when a value is not
+// plain printable ASCII without markup characters, when a property appears twice or is not one
+// the packet holds, or when a value is empty; the tree then has to do the work.
+std::string FreshPacketText(const std::vector<TXMPProperty>& properties);
 
 class TScrivletXMP {
 public:

@@ -7,6 +7,8 @@
 #include <set>
 #include <string_view>
 
+#include "platform/os/SharedLibrary.h"
+
 namespace parch {
 namespace {
 
@@ -61,28 +63,76 @@ std::string_view WindowsNameFor(std::string_view family) {
     return {};
 }
 
+// fontconfig, loaded when fonts are first listed; every member nullptr when it cannot be.
+struct FontconfigFunctions {
+    decltype(&FcInitLoadConfigAndFonts) InitLoadConfigAndFonts = nullptr;
+    decltype(&FcConfigDestroy) ConfigDestroy = nullptr;
+    decltype(&FcPatternCreate) PatternCreate = nullptr;
+    decltype(&FcPatternDestroy) PatternDestroy = nullptr;
+    decltype(&FcObjectSetBuild) ObjectSetBuild = nullptr;
+    decltype(&FcObjectSetDestroy) ObjectSetDestroy = nullptr;
+    decltype(&FcFontList) FontList = nullptr;
+    decltype(&FcFontSetDestroy) FontSetDestroy = nullptr;
+    decltype(&FcPatternGetString) PatternGetString = nullptr;
+    decltype(&FcPatternGetBool) PatternGetBool = nullptr;
+    decltype(&FcPatternGetLangSet) PatternGetLangSet = nullptr;
+    decltype(&FcLangSetHasLang) LangSetHasLang = nullptr;
+
+    bool Complete() const {
+        return InitLoadConfigAndFonts && ConfigDestroy && PatternCreate && PatternDestroy && ObjectSetBuild &&
+               ObjectSetDestroy && FontList && FontSetDestroy && PatternGetString && PatternGetBool &&
+               PatternGetLangSet && LangSetHasLang;
+    }
+};
+
+FontconfigFunctions LoadFontconfig() {
+    FontconfigFunctions f;
+    void* library = OpenSharedLibrary("libfontconfig.so.1");
+    if (!library) return f;
+#define PARCH_FONTCONFIG(name) f.name = SharedLibraryFunction<decltype(Fc##name)>(library, "Fc" #name)
+    PARCH_FONTCONFIG(InitLoadConfigAndFonts);
+    PARCH_FONTCONFIG(ConfigDestroy);
+    PARCH_FONTCONFIG(PatternCreate);
+    PARCH_FONTCONFIG(PatternDestroy);
+    PARCH_FONTCONFIG(ObjectSetBuild);
+    PARCH_FONTCONFIG(ObjectSetDestroy);
+    PARCH_FONTCONFIG(FontList);
+    PARCH_FONTCONFIG(FontSetDestroy);
+    PARCH_FONTCONFIG(PatternGetString);
+    PARCH_FONTCONFIG(PatternGetBool);
+    PARCH_FONTCONFIG(PatternGetLangSet);
+    PARCH_FONTCONFIG(LangSetHasLang);
+#undef PARCH_FONTCONFIG
+    return f.Complete() ? f : FontconfigFunctions{};
+}
+
+const FontconfigFunctions& Fontconfig() {
+    static const FontconfigFunctions functions = LoadFontconfig();
+    return functions;
+}
+
 struct PatternDeleter {
-    void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+    void operator()(FcPattern* p) const { Fontconfig().PatternDestroy(p); }
 };
 struct ObjectSetDeleter {
-    void operator()(FcObjectSet* s) const { FcObjectSetDestroy(s); }
+    void operator()(FcObjectSet* s) const { Fontconfig().ObjectSetDestroy(s); }
 };
 struct FontSetDeleter {
-    void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
+    void operator()(FcFontSet* s) const { Fontconfig().FontSetDestroy(s); }
 };
 struct ConfigDeleter {
-    void operator()(FcConfig* c) const { FcConfigDestroy(c); }
+    void operator()(FcConfig* c) const { Fontconfig().ConfigDestroy(c); }
 };
 
 // The family name in English when the font has one, else its first.
 std::optional<std::string> EnglishFamily(FcPattern* font) {
     FcChar8* family = nullptr;
     FcChar8* language = nullptr;
-    for (int i = 0; FcPatternGetString(font, FC_FAMILY, i, &family) == FcResultMatch; ++i)
-        if (FcPatternGetString(font, FC_FAMILYLANG, i, &language) == FcResultMatch &&
+    for (int i = 0; Fontconfig().PatternGetString(font, FC_FAMILY, i, &family) == FcResultMatch; ++i)
+        if (Fontconfig().PatternGetString(font, FC_FAMILYLANG, i, &language) == FcResultMatch &&
             std::string_view(reinterpret_cast<char*>(language)) == "en")
             return std::string(reinterpret_cast<char*>(family));
-    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) return std::nullopt;
+    if (Fontconfig().PatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) return std::nullopt;
     return std::string(reinterpret_cast<char*>(family));
 }
 
@@ -90,11 +140,11 @@ bool Covers(FcPattern* font, const Selection& selection) {
     if (selection.Everything) return true;
     if (selection.Symbol) {
         FcBool symbol = FcFalse;
-        return FcPatternGetBool(font, FC_SYMBOL, 0, &symbol) == FcResultMatch && symbol;
+        return Fontconfig().PatternGetBool(font, FC_SYMBOL, 0, &symbol) == FcResultMatch && symbol;
     }
     FcLangSet* languages = nullptr;
-    if (FcPatternGetLangSet(font, FC_LANG, 0, &languages) != FcResultMatch) return false;
-    return FcLangSetHasLang(languages, reinterpret_cast<const FcChar8*>(selection.Language)) ==
+    if (Fontconfig().PatternGetLangSet(font, FC_LANG, 0, &languages) != FcResultMatch) return false;
+    return Fontconfig().LangSetHasLang(languages, reinterpret_cast<const FcChar8*>(selection.Language)) ==
            FcLangEqual;
 }
 
@@ -105,13 +155,14 @@ std::vector<std::string> InstalledFontFamilies(std::uint8_t charset) {
     if (!selection) return {};
     // A configuration of our own, read now, so FONTCONFIG_FILE set before the call decides
     // which fonts are seen and nothing stays allocated afterwards.
-    std::unique_ptr<FcConfig, ConfigDeleter> config(FcInitLoadConfigAndFonts());
+    if (!Fontconfig().Complete()) return {};
+    std::unique_ptr<FcConfig, ConfigDeleter> config(Fontconfig().InitLoadConfigAndFonts());
     if (!config) return {};
-    std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
+    std::unique_ptr<FcPattern, PatternDeleter> pattern(Fontconfig().PatternCreate());
     std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
-        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_LANG, FC_SYMBOL, nullptr));
+        Fontconfig().ObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_LANG, FC_SYMBOL, nullptr));
     std::unique_ptr<FcFontSet, FontSetDeleter> fonts(
-        FcFontList(config.get(), pattern.get(), objects.get()));
+        Fontconfig().FontList(config.get(), pattern.get(), objects.get()));
     std::vector<std::string> families;
     if (!fonts) return families;
     std::set<std::string, std::less<>> seen;

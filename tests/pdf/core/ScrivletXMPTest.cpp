@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pdf/core/ScrivletDocument.h"
 #include "pdf/core/ScrivletXMP.h"
@@ -31,6 +34,41 @@ TEST(XMPPacket, PDFDatesBecomeXMPDates) {
         {"2024-01-02", "2024-01-02"},
     };
     for (const auto& c : cases) EXPECT_EQ(PDFDateToXMPDate(c.Pdf), c.Xmp) << c.Pdf;
+}
+
+// Setting entries together on a document without a packet writes the packet directly; it must
+// be the packet that setting them one by one through the XML tree gives, in the same objects.
+TEST(XMPPacket, EntriesSetTogetherGiveThePacketOfEntriesSetOneByOne) {
+    using Entries = std::vector<std::pair<std::string_view, std::u16string>>;
+    const Entries cases[] = {
+        {{"Producer", u"Scrivlet Library 8.13 (https://www.tolvane.com/scrivlet)"},
+         {"Creator", u"Scrivlet Library 8.13 (https://www.tolvane.com/scrivlet)"},
+         {"CreationDate", u"D:20240102030405+01'00'"},
+         {"ModDate", u"D:20240102030405+01'00'"}},
+        {{"Title", u"A title"}, {"Author", u"Ann"}, {"Subject", u"Things"}, {"Keywords", u"a, b"}},
+        {{"ModDate", u"D:2024"}, {"Author", u"Bob"}, {"CreationDate", u"D:20240102030405Z"}},
+        // Values the direct writer leaves to the tree, and keys without a mirror.
+        {{"Title", u"K\u00f6ln"}, {"Producer", u"x"}},
+        {{"Title", u"a < b & c"}},
+        {{"Author", u""}, {"Producer", u"p"}},
+        {{"Trapped", u"True"}, {"Producer", u"p"}},
+        {{"Author", u"Ann"}, {"Author", u"Bob"}},
+    };
+    for (const Entries& entries : cases) {
+        TPDFDocument together;
+        together.NewEmptyDocument();
+        together.SetInformation(entries);
+        TPDFDocument oneByOne;
+        oneByOne.NewEmptyDocument();
+        for (const auto& [key, value] : entries) oneByOne.SetInformation(key, value);
+
+        const std::string packet = together.GetMetadata();
+        EXPECT_FALSE(packet.empty());
+        EXPECT_EQ(packet, oneByOne.GetMetadata()) << entries.front().first;
+        EXPECT_EQ(together.GetInfo()->ToText(), oneByOne.GetInfo()->ToText());
+        EXPECT_EQ(together.GetRoot()->ToText(), oneByOne.GetRoot()->ToText());
+        EXPECT_EQ(together.Store().Count(), oneByOne.Store().Count());
+    }
 }
 
 TEST(XMPPacket, NewDocumentInformationIsMirrored) {
