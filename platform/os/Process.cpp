@@ -52,8 +52,8 @@ private:
     int fd_;
 };
 
-// Everything the child needs, prepared before the fork: after it the child may only make
-// system calls (another thread of the parent may hold the allocator's lock).
+// Everything the child needs, prepared before it starts: the child shares our memory and may
+// only make system calls (another thread may hold the allocator's lock).
 struct ChildSetup {
     const char* Program;
     char* const* Argv;
@@ -94,6 +94,19 @@ int AboveStandard(int fd) {
     ::_exit(127);
 }
 
+// Handlers of ours must not run in the child, which shares our memory until it execs; an
+// ignored SIGPIPE is not passed on either.
+void ResetSignalHandlers() {
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction current {};
+        if (signal == SIGKILL || signal == SIGSTOP || ::sigaction(signal, nullptr, &current) != 0) continue;
+        if (current.sa_handler != SIG_DFL && (current.sa_handler != SIG_IGN || signal == SIGPIPE))
+            ::sigaction(signal, &defaults, nullptr);
+    }
+}
+
 [[noreturn]] void RunChild(const ChildSetup& setup) {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -111,14 +124,27 @@ int AboveStandard(int fd) {
     }
     CloseRange(next, ~0U);
     if (::chdir(setup.Folder) != 0) ReportAndExit(setup.ErrorReport);
-    struct sigaction defaults {};
-    defaults.sa_handler = SIG_DFL;
-    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) ::sigaction(signal, &defaults, nullptr);
+    ResetSignalHandlers();
     sigset_t none;
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::execve(setup.Program, setup.Argv, environ);
     ReportAndExit(setup.ErrorReport);
+}
+
+// vfork: the child borrows our memory until it execs, so no page tables are copied and no page
+// is copied on write; this thread waits meanwhile. Every signal stays blocked until the child
+// has set its handlers back to the defaults, so no handler of ours runs in the child.
+pid_t StartChild(const ChildSetup& setup) {
+    sigset_t all, previous;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t pid = ::vfork();
+    if (pid == 0) RunChild(setup);
+    const int error = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return pid;
 }
 
 // Zero bytes when the exec succeeded (the descriptor closed with it), else the child's errno.
@@ -273,8 +299,7 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
     const ChildSetup setup{program->c_str(), argv.data(), workingFolder.c_str(), ::getpid(),
                            devNull.get(), writeEnd.get(), reportWrite.get(), &kept};
 
-    const pid_t pid = ::fork();
-    if (pid == 0) RunChild(setup);
+    const pid_t pid = StartChild(setup);
     const int forkError = errno;
     // Our copies of the write ends must go, or reading would never see the end of the streams.
     writeEnd.reset();
