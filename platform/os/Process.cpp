@@ -25,15 +25,18 @@ namespace {
 // Enough for every engine's messages; a runaway child cannot exhaust memory.
 constexpr std::size_t kMaxCapturedOutput = 16 * 1024 * 1024;
 
-// A signal handler reaches nothing but these: the process group it is to end and the signal
-// it saw. Lock-free atomics are safe to use there.
-std::atomic<pid_t> runningGroup{0};
+// A signal handler reaches nothing but these: the process groups it is to end and the signal
+// it saw. Lock-free atomics are safe to use there. A few children may run at once (engine
+// packages are run side by side).
+constexpr std::size_t kMaxRunningGroups = 8;
+std::atomic<pid_t> runningGroups[kMaxRunningGroups];
 std::atomic<int> receivedSignal{0};
 
 void OnTerminationSignal(int signal) {
     int none = 0;
     receivedSignal.compare_exchange_strong(none, signal);
-    if (const pid_t group = runningGroup.load(); group > 0) ::kill(-group, SIGKILL);
+    for (const std::atomic<pid_t>& slot : runningGroups)
+        if (const pid_t group = slot.load(); group > 0) ::kill(-group, SIGKILL);
 }
 
 class UniqueFd {
@@ -158,24 +161,29 @@ std::optional<int> ReadStartError(int fd) {
     }
 }
 
-// While registered, a termination signal kills the child's group. Only one child at a time
-// can be registered; the callers run their engines one after the other.
+// While registered, a termination signal kills the child's group. A child that finds every
+// slot taken is not registered; it still dies with the thread that started it.
 class RunningGroup {
 public:
     explicit RunningGroup(pid_t group) {
-        pid_t none = 0;
-        registered_ = runningGroup.compare_exchange_strong(none, group);
+        for (std::atomic<pid_t>& slot : runningGroups) {
+            pid_t none = 0;
+            if (slot.compare_exchange_strong(none, group)) {
+                slot_ = &slot;
+                break;
+            }
+        }
         // A signal that came before the registration would otherwise be missed.
         if (receivedSignal.load() != 0) ::kill(-group, SIGKILL);
     }
     ~RunningGroup() {
-        if (registered_) runningGroup.store(0);
+        if (slot_) slot_->store(0);
     }
     RunningGroup(const RunningGroup&) = delete;
     RunningGroup& operator=(const RunningGroup&) = delete;
 
 private:
-    bool registered_ = false;
+    std::atomic<pid_t>* slot_ = nullptr;
 };
 
 bool IsExecutableFile(const std::string& path) {
@@ -308,7 +316,7 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
         result.StartError = "Cannot start \"" + arguments.front() + "\": " + std::strerror(forkError);
         return result;
     }
-    ::setpgid(pid, pid);  // also here, so the group exists before anyone signals it
+    // The child has made its process group already: vfork returns once it has exec'ed.
     const RunningGroup running(pid);
     if (const std::optional<int> startError = ReadStartError(reportRead.get())) {
         WaitForChild(pid, result);
