@@ -162,7 +162,7 @@ std::optional<int> ReadStartError(int fd) {
 }
 
 // While registered, a termination signal kills the child's group. A child that finds every
-// slot taken is not registered; it still dies with the thread that started it.
+// slot taken is not registered: the signal leaves it to run to its end.
 class RunningGroup {
 public:
     explicit RunningGroup(pid_t group) {
