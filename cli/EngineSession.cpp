@@ -5,6 +5,9 @@
 #include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
+#include <future>
+#include <vector>
+
 namespace parch {
 
 namespace {
@@ -21,10 +24,19 @@ EngineSession::EngineSession(std::string programFolder)
 
 EngineSession::~EngineSession() { Finish(); }
 
-void EngineSession::Prepare(std::string_view engine) {
-    if (FileExists(programFolder_ + std::string(engine) + ".bin")) return;
+void EngineSession::Prepare(std::initializer_list<std::string_view> engines) {
+    std::vector<std::string_view> missing;
+    for (const std::string_view engine : engines)
+        if (!FileExists(programFolder_ + std::string(engine) + ".bin")) missing.push_back(engine);
     // The package's own messages do not matter: a missing engine fails visibly when it is run.
-    RunCommandCaptured(PackageCommandLine(engine).Arguments(), programFolder_);
+    const auto produce = [this](std::string_view engine) {
+        RunCommandCaptured(PackageCommandLine(engine).Arguments(), programFolder_);
+    };
+    // Side by side: a run waits for one package start instead of one after the other.
+    std::vector<std::future<void>> others;
+    for (std::size_t i = 1; i < missing.size(); ++i) others.push_back(std::async(std::launch::async, produce, missing[i]));
+    if (!missing.empty()) produce(missing.front());
+    for (std::future<void>& other : others) other.get();
 }
 
 void EngineSession::Finish() {

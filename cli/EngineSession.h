@@ -6,6 +6,7 @@
 
 #include "platform/os/FileLock.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,9 @@ public:
     EngineSession(const EngineSession&) = delete;
     EngineSession& operator=(const EngineSession&) = delete;
 
-    // Produces "<engine>.bin" from its package "<engine>.dat" when it is missing.
-    void Prepare(std::string_view engine);
+    // Produces each "<engine>.bin" that is missing from its package "<engine>.dat"; the
+    // packages run side by side.
+    void Prepare(std::initializer_list<std::string_view> engines);
 
     // Ends this run's use; deletes the engines when no other run holds the lock.
     void Finish();

@@ -1,14 +1,14 @@
 #pragma once
 // Ownership of FreeImage bitmaps.
 
-#include <FreeImage.h>
+#include "cli/Parchcli/ImageLibraries.h"
 
 #include <memory>
 
 namespace parch {
 
 struct FreeImageBitmapDeleter {
-    void operator()(FIBITMAP* dib) const { FreeImage_Unload(dib); }
+    void operator()(FIBITMAP* dib) const { FreeImage().Unload(dib); }
 };
 using FreeImageBitmap = std::unique_ptr<FIBITMAP, FreeImageBitmapDeleter>;
 

@@ -6,8 +6,6 @@
 #include "platform/os/Files.h"
 #include "platform/os/Process.h"
 
-#include <FreeImage.h>
-
 #include <algorithm>
 #include <future>
 #include <memory>
@@ -23,20 +21,20 @@ using Bitmap = FreeImageBitmap;
 
 class FreeImageLibrary {
 public:
-    FreeImageLibrary() { FreeImage_Initialise(FALSE); }
-    ~FreeImageLibrary() { FreeImage_DeInitialise(); }
+    FreeImageLibrary() { FreeImage().Initialise(FALSE); }
+    ~FreeImageLibrary() { FreeImage().DeInitialise(); }
     FreeImageLibrary(const FreeImageLibrary&) = delete;
     FreeImageLibrary& operator=(const FreeImageLibrary&) = delete;
 };
 
 bool CanSave(FIBITMAP* dib, FREE_IMAGE_FORMAT format) {
-    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(dib);
-    if (!FreeImage_FIFSupportsExportType(format, type)) return false;
-    return type != FIT_BITMAP || FreeImage_FIFSupportsExportBPP(format, static_cast<int>(FreeImage_GetBPP(dib)));
+    const FREE_IMAGE_TYPE type = FreeImage().GetImageType(dib);
+    if (!FreeImage().FIFSupportsExportType(format, type)) return false;
+    return type != FIT_BITMAP || FreeImage().FIFSupportsExportBPP(format, static_cast<int>(FreeImage().GetBPP(dib)));
 }
 
 bool IsGrey(FIBITMAP* dib) {
-    const FREE_IMAGE_COLOR_TYPE colors = FreeImage_GetColorType(dib);
+    const FREE_IMAGE_COLOR_TYPE colors = FreeImage().GetColorType(dib);
     return colors == FIC_MINISBLACK || colors == FIC_MINISWHITE;
 }
 
@@ -46,16 +44,16 @@ Bitmap ConvertForSaving(FIBITMAP* dib, FREE_IMAGE_FORMAT format) {
     if (CanSave(dib, format)) return nullptr;
     Bitmap standard;
     FIBITMAP* source = dib;
-    const FREE_IMAGE_TYPE type = FreeImage_GetImageType(dib);
-    if (type == FIT_RGB16 || type == FIT_RGBA16) return Bitmap(FreeImage_ConvertTo24Bits(dib));
+    const FREE_IMAGE_TYPE type = FreeImage().GetImageType(dib);
+    if (type == FIT_RGB16 || type == FIT_RGBA16) return Bitmap(FreeImage().ConvertTo24Bits(dib));
     if (type != FIT_BITMAP) {
-        standard.reset(FreeImage_ConvertToStandardType(dib, TRUE));
+        standard.reset(FreeImage().ConvertToStandardType(dib, TRUE));
         if (!standard) return nullptr;
         if (CanSave(standard.get(), format)) return standard;
         source = standard.get();
     }
-    Bitmap converted(IsGrey(source) ? FreeImage_ConvertToGreyscale(source) : FreeImage_ConvertTo24Bits(source));
-    if (converted && !CanSave(converted.get(), format)) converted.reset(FreeImage_ConvertTo24Bits(converted.get()));
+    Bitmap converted(IsGrey(source) ? FreeImage().ConvertToGreyscale(source) : FreeImage().ConvertTo24Bits(source));
+    if (converted && !CanSave(converted.get(), format)) converted.reset(FreeImage().ConvertTo24Bits(converted.get()));
     return converted;
 }
 
@@ -66,22 +64,22 @@ void PrintLine(std::ostream& out, std::string_view text) { out << text << "\r\n"
 constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 30;
 
 struct MemoryDeleter {
-    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
+    void operator()(FIMEMORY* memory) const { FreeImage().CloseMemory(memory); }
 };
 using Memory = std::unique_ptr<FIMEMORY, MemoryDeleter>;
 
 bool HeaderWithinLimits(FREE_IMAGE_FORMAT fileType, FIMEMORY* memory) {
-    FreeImage_SeekMemory(memory, 0, SEEK_SET);
-    const Bitmap header(FreeImage_LoadFromMemory(fileType, memory, FIF_LOAD_NOPIXELS));
+    FreeImage().SeekMemory(memory, 0, SEEK_SET);
+    const Bitmap header(FreeImage().LoadFromMemory(fileType, memory, FIF_LOAD_NOPIXELS));
     if (!header) return false;
     // Both sides fit 32 bits, so their product fits 64.
-    const std::uint64_t pixels = std::uint64_t{FreeImage_GetWidth(header.get())} * FreeImage_GetHeight(header.get());
-    const std::uint64_t bitsPerPixel = std::max(1u, FreeImage_GetBPP(header.get()));
+    const std::uint64_t pixels = std::uint64_t{FreeImage().GetWidth(header.get())} * FreeImage().GetHeight(header.get());
+    const std::uint64_t bitsPerPixel = std::max(1u, FreeImage().GetBPP(header.get()));
     return pixels <= kMaxDecodedBytes * 8 / bitsPerPixel;
 }
 
 bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* image, const std::string& path, int flags) {
-    if (FreeImage_Save(format, image, path.c_str(), flags)) return true;
+    if (FreeImage().Save(format, image, path.c_str(), flags)) return true;
     if (format == FIF_JP2 && SaveJpeg2000(image, path, flags)) return true;
     DeleteFile(path);  // no half-written file under the user's name
     return false;
@@ -91,12 +89,12 @@ bool Save(FREE_IMAGE_FORMAT format, FIBITMAP* image, const std::string& path, in
 Bitmap LoadScratchImage(const std::string& path) {
     std::optional<std::string> bytes = ReadFileBytes(path, kMaxDecodedBytes);
     if (!bytes || bytes->empty()) return nullptr;
-    const Memory memory(FreeImage_OpenMemory(reinterpret_cast<BYTE*>(bytes->data()), static_cast<DWORD>(bytes->size())));
+    const Memory memory(FreeImage().OpenMemory(reinterpret_cast<BYTE*>(bytes->data()), static_cast<DWORD>(bytes->size())));
     if (!memory) return nullptr;
-    const FREE_IMAGE_FORMAT fileType = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
+    const FREE_IMAGE_FORMAT fileType = FreeImage().GetFileTypeFromMemory(memory.get(), 0);
     if (fileType == FIF_UNKNOWN || !HeaderWithinLimits(fileType, memory.get())) return nullptr;
-    FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
-    return Bitmap(FreeImage_LoadFromMemory(fileType, memory.get(), 0));
+    FreeImage().SeekMemory(memory.get(), 0, SEEK_SET);
+    return Bitmap(FreeImage().LoadFromMemory(fileType, memory.get(), 0));
 }
 
 // The next scratch image is read and decoded while the current one is converted and saved.
@@ -151,14 +149,14 @@ bool ConvertExtractedImages(const RunParameters& params, const std::string& scra
         if (!image) {
             PrintLine(out, "Couldn't read the extracted image \"" + name + "\"!");
             allSaved = false;
-        } else if (PassesSizeFilter(params.SizeFilter, FreeImage_GetWidth(image.get()),
-                                    FreeImage_GetHeight(image.get()))) {
+        } else if (PassesSizeFilter(params.SizeFilter, FreeImage().GetWidth(image.get()),
+                                    FreeImage().GetHeight(image.get()))) {
             const ImageSaveFormat save = ChooseSaveFormat(params.ImageFormat, name);
             const auto format = static_cast<FREE_IMAGE_FORMAT>(save.Format);
             if (Bitmap converted = ConvertForSaving(image.get(), format)) image = std::move(converted);
             if (dotsPerMeter) {
-                FreeImage_SetDotsPerMeterX(image.get(), *dotsPerMeter);
-                FreeImage_SetDotsPerMeterY(image.get(), *dotsPerMeter);
+                FreeImage().SetDotsPerMeterX(image.get(), *dotsPerMeter);
+                FreeImage().SetDotsPerMeterY(image.get(), *dotsPerMeter);
             }
             const std::string target = ImageOutputName(params, page, ++k, save.Extension);
             if (!Save(format, image.get(), target, save.Flags)) {

@@ -1,8 +1,7 @@
 #include "cli/Parchcli/Jpeg2000Writer.h"
 
-#include <openjpeg.h>
-
 #include "cli/Parchcli/FreeImageBitmap.h"
+#include "cli/Parchcli/ImageLibraries.h"
 
 #include <algorithm>
 #include <memory>
@@ -14,18 +13,18 @@ namespace {
 constexpr int kMaxResolutions = 6;
 
 struct ImageDeleter {
-    void operator()(opj_image_t* image) const { opj_image_destroy(image); }
+    void operator()(opj_image_t* image) const { OpenJpeg().ImageDestroy(image); }
 };
 struct CodecDeleter {
-    void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
+    void operator()(opj_codec_t* codec) const { OpenJpeg().DestroyCodec(codec); }
 };
 struct StreamDeleter {
-    void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
+    void operator()(opj_stream_t* stream) const { OpenJpeg().StreamDestroy(stream); }
 };
 
 bool IsGrey8(FIBITMAP* dib) {
-    return FreeImage_GetImageType(dib) == FIT_BITMAP && FreeImage_GetBPP(dib) == 8 &&
-           FreeImage_GetColorType(dib) == FIC_MINISBLACK;
+    return FreeImage().GetImageType(dib) == FIT_BITMAP && FreeImage().GetBPP(dib) == 8 &&
+           FreeImage().GetColorType(dib) == FIC_MINISBLACK;
 }
 
 // Each level halves the image; the smallest level must keep at least one pixel.
@@ -36,7 +35,7 @@ int ResolutionsFor(unsigned width, unsigned height) {
 }
 
 std::unique_ptr<opj_image_t, ImageDeleter> ToOpenJpegImage(FIBITMAP* dib, bool grey) {
-    const unsigned width = FreeImage_GetWidth(dib), height = FreeImage_GetHeight(dib);
+    const unsigned width = FreeImage().GetWidth(dib), height = FreeImage().GetHeight(dib);
     const int components = grey ? 1 : 3;
     opj_image_cmptparm_t parameters[3] = {};
     for (opj_image_cmptparm_t& p : parameters) {
@@ -46,13 +45,13 @@ std::unique_ptr<opj_image_t, ImageDeleter> ToOpenJpegImage(FIBITMAP* dib, bool g
         p.prec = 8;
     }
     std::unique_ptr<opj_image_t, ImageDeleter> image(
-        opj_image_create(static_cast<OPJ_UINT32>(components), parameters, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
+        OpenJpeg().ImageCreate(static_cast<OPJ_UINT32>(components), parameters, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
     if (!image) return nullptr;
     image->x1 = width;
     image->y1 = height;
     const int channelOf[3] = {FI_RGBA_RED, FI_RGBA_GREEN, FI_RGBA_BLUE};
     for (unsigned y = 0; y < height; ++y) {
-        const BYTE* row = FreeImage_GetScanLine(dib, static_cast<int>(height - 1 - y));  // bottom-up
+        const BYTE* row = FreeImage().GetScanLine(dib, static_cast<int>(height - 1 - y));  // bottom-up
         for (unsigned x = 0; x < width; ++x)
             for (int c = 0; c < components; ++c)
                 image->comps[c].data[std::size_t{y} * width + x] = grey ? row[x] : row[x * 3 + channelOf[c]];
@@ -65,8 +64,8 @@ std::unique_ptr<opj_image_t, ImageDeleter> ToOpenJpegImage(FIBITMAP* dib, bool g
 bool SaveJpeg2000(FIBITMAP* image, const std::string& path, int rate) {
     const bool grey = IsGrey8(image);
     FreeImageBitmap colour;
-    if (!grey && FreeImage_GetBPP(image) != 24) {
-        colour.reset(FreeImage_ConvertTo24Bits(image));
+    if (!grey && FreeImage().GetBPP(image) != 24) {
+        colour.reset(FreeImage().ConvertTo24Bits(image));
         if (!colour) return false;
         image = colour.get();
     }
@@ -74,20 +73,20 @@ bool SaveJpeg2000(FIBITMAP* image, const std::string& path, int rate) {
     if (!source) return false;
 
     opj_cparameters_t parameters;
-    opj_set_default_encoder_parameters(&parameters);
+    OpenJpeg().SetDefaultEncoderParameters(&parameters);
     parameters.tcp_numlayers = 1;
     parameters.tcp_rates[0] = static_cast<float>(rate);
     parameters.cp_disto_alloc = 1;
     parameters.tcp_mct = grey ? 0 : 1;
-    parameters.numresolution = ResolutionsFor(FreeImage_GetWidth(image), FreeImage_GetHeight(image));
+    parameters.numresolution = ResolutionsFor(FreeImage().GetWidth(image), FreeImage().GetHeight(image));
 
-    const std::unique_ptr<opj_codec_t, CodecDeleter> codec(opj_create_compress(OPJ_CODEC_JP2));
-    if (!codec || !opj_setup_encoder(codec.get(), &parameters, source.get())) return false;
+    const std::unique_ptr<opj_codec_t, CodecDeleter> codec(OpenJpeg().CreateCompress(OPJ_CODEC_JP2));
+    if (!codec || !OpenJpeg().SetupEncoder(codec.get(), &parameters, source.get())) return false;
     const std::unique_ptr<opj_stream_t, StreamDeleter> stream(
-        opj_stream_create_default_file_stream(path.c_str(), OPJ_FALSE));
+        OpenJpeg().StreamCreateDefaultFileStream(path.c_str(), OPJ_FALSE));
     if (!stream) return false;
-    return opj_start_compress(codec.get(), source.get(), stream.get()) &&
-           opj_encode(codec.get(), stream.get()) && opj_end_compress(codec.get(), stream.get());
+    return OpenJpeg().StartCompress(codec.get(), source.get(), stream.get()) &&
+           OpenJpeg().Encode(codec.get(), stream.get()) && OpenJpeg().EndCompress(codec.get(), stream.get());
 }
 
 }  // namespace parch

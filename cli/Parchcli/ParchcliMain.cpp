@@ -162,8 +162,7 @@ int ParchcliMain::RunGuarded(const std::vector<std::string>& arguments) {
     // deletes them only when no other run is using them.
     EngineSession engines(programFolder_);
     ScratchFolder::RemoveAbandoned(programFolder_);
-    engines.Prepare("pdfi");
-    engines.Prepare(params.TextMode ? "textract" : "iextract");
+    engines.Prepare({"pdfi", params.TextMode ? "textract" : "iextract"});
     ThrowIfInterrupted();
     std::unique_ptr<ScratchFolder> scratch;
     if (!params.TextMode) scratch = std::make_unique<ScratchFolder>(programFolder_);

@@ -25,15 +25,18 @@ namespace {
 // Enough for every engine's messages; a runaway child cannot exhaust memory.
 constexpr std::size_t kMaxCapturedOutput = 16 * 1024 * 1024;
 
-// A signal handler reaches nothing but these: the process group it is to end and the signal
-// it saw. Lock-free atomics are safe to use there.
-std::atomic<pid_t> runningGroup{0};
+// A signal handler reaches nothing but these: the process groups it is to end and the signal
+// it saw. Lock-free atomics are safe to use there. A few children may run at once (engine
+// packages are run side by side).
+constexpr std::size_t kMaxRunningGroups = 8;
+std::atomic<pid_t> runningGroups[kMaxRunningGroups];
 std::atomic<int> receivedSignal{0};
 
 void OnTerminationSignal(int signal) {
     int none = 0;
     receivedSignal.compare_exchange_strong(none, signal);
-    if (const pid_t group = runningGroup.load(); group > 0) ::kill(-group, SIGKILL);
+    for (const std::atomic<pid_t>& slot : runningGroups)
+        if (const pid_t group = slot.load(); group > 0) ::kill(-group, SIGKILL);
 }
 
 class UniqueFd {
@@ -52,8 +55,8 @@ private:
     int fd_;
 };
 
-// Everything the child needs, prepared before the fork: after it the child may only make
-// system calls (another thread of the parent may hold the allocator's lock).
+// Everything the child needs, prepared before it starts: the child shares our memory and may
+// only make system calls (another thread may hold the allocator's lock).
 struct ChildSetup {
     const char* Program;
     char* const* Argv;
@@ -94,6 +97,19 @@ int AboveStandard(int fd) {
     ::_exit(127);
 }
 
+// Handlers of ours must not run in the child, which shares our memory until it execs; an
+// ignored SIGPIPE is not passed on either.
+void ResetSignalHandlers() {
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction current {};
+        if (signal == SIGKILL || signal == SIGSTOP || ::sigaction(signal, nullptr, &current) != 0) continue;
+        if (current.sa_handler != SIG_DFL && (current.sa_handler != SIG_IGN || signal == SIGPIPE))
+            ::sigaction(signal, &defaults, nullptr);
+    }
+}
+
 [[noreturn]] void RunChild(const ChildSetup& setup) {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -111,14 +127,27 @@ int AboveStandard(int fd) {
     }
     CloseRange(next, ~0U);
     if (::chdir(setup.Folder) != 0) ReportAndExit(setup.ErrorReport);
-    struct sigaction defaults {};
-    defaults.sa_handler = SIG_DFL;
-    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) ::sigaction(signal, &defaults, nullptr);
+    ResetSignalHandlers();
     sigset_t none;
     ::sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     ::execve(setup.Program, setup.Argv, environ);
     ReportAndExit(setup.ErrorReport);
+}
+
+// vfork: the child borrows our memory until it execs, so no page tables are copied and no page
+// is copied on write; this thread waits meanwhile. Every signal stays blocked until the child
+// has set its handlers back to the defaults, so no handler of ours runs in the child.
+pid_t StartChild(const ChildSetup& setup) {
+    sigset_t all, previous;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t pid = ::vfork();
+    if (pid == 0) RunChild(setup);
+    const int error = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return pid;
 }
 
 // Zero bytes when the exec succeeded (the descriptor closed with it), else the child's errno.
@@ -132,24 +161,29 @@ std::optional<int> ReadStartError(int fd) {
     }
 }
 
-// While registered, a termination signal kills the child's group. Only one child at a time
-// can be registered; the callers run their engines one after the other.
+// While registered, a termination signal kills the child's group. A child that finds every
+// slot taken is not registered: the signal leaves it to run to its end.
 class RunningGroup {
 public:
     explicit RunningGroup(pid_t group) {
-        pid_t none = 0;
-        registered_ = runningGroup.compare_exchange_strong(none, group);
+        for (std::atomic<pid_t>& slot : runningGroups) {
+            pid_t none = 0;
+            if (slot.compare_exchange_strong(none, group)) {
+                slot_ = &slot;
+                break;
+            }
+        }
         // A signal that came before the registration would otherwise be missed.
         if (receivedSignal.load() != 0) ::kill(-group, SIGKILL);
     }
     ~RunningGroup() {
-        if (registered_) runningGroup.store(0);
+        if (slot_) slot_->store(0);
     }
     RunningGroup(const RunningGroup&) = delete;
     RunningGroup& operator=(const RunningGroup&) = delete;
 
 private:
-    bool registered_ = false;
+    std::atomic<pid_t>* slot_ = nullptr;
 };
 
 bool IsExecutableFile(const std::string& path) {
@@ -273,8 +307,7 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
     const ChildSetup setup{program->c_str(), argv.data(), workingFolder.c_str(), ::getpid(),
                            devNull.get(), writeEnd.get(), reportWrite.get(), &kept};
 
-    const pid_t pid = ::fork();
-    if (pid == 0) RunChild(setup);
+    const pid_t pid = StartChild(setup);
     const int forkError = errno;
     // Our copies of the write ends must go, or reading would never see the end of the streams.
     writeEnd.reset();
@@ -283,7 +316,7 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
         result.StartError = "Cannot start \"" + arguments.front() + "\": " + std::strerror(forkError);
         return result;
     }
-    ::setpgid(pid, pid);  // also here, so the group exists before anyone signals it
+    // The child has made its process group already: vfork returns once it has exec'ed.
     const RunningGroup running(pid);
     if (const std::optional<int> startError = ReadStartError(reportRead.get())) {
         WaitForChild(pid, result);

@@ -36,8 +36,9 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
                                  const std::vector<int>& keptDescriptors = {});
 
 // While an object lives, SIGINT and SIGTERM do not end the process: they kill the process
-// group of the child that RunProcessCaptured is running, and Received() reports the signal so
-// the caller can clean up and end. One object at a time; the handlers are the process's own.
+// groups of the children that RunProcessCaptured is running (up to eight at once, from as many
+// threads), and Received() reports the signal so the caller can clean up and end. One object
+// at a time; the handlers are the process's own.
 class TerminationSignals {
 public:
     TerminationSignals();

@@ -20,14 +20,13 @@ TEST(EngineSessionTest, EnginesAreProducedOnDemandAndDeletedByTheLastRunOnly) {
     const test::FakeProgramFolder program;
     AddPackages(program);
     auto first = std::make_unique<EngineSession>(program.Path());
-    first->Prepare("pdfi");
-    first->Prepare("textract");
+    first->Prepare({"pdfi", "textract"});
     EXPECT_TRUE(FileExists(program.Path() + "pdfi.bin"));
     EXPECT_TRUE(FileExists(program.Path() + "textract.bin"));
     EXPECT_FALSE(FileExists(program.Path() + "iextract.bin"));
 
     auto second = std::make_unique<EngineSession>(program.Path());
-    second->Prepare("iextract");
+    second->Prepare({"iextract"});
     first.reset();  // another run still uses the engines
     EXPECT_TRUE(FileExists(program.Path() + "pdfi.bin"));
     EXPECT_TRUE(FileExists(program.Path() + "iextract.bin"));
@@ -37,13 +36,29 @@ TEST(EngineSessionTest, EnginesAreProducedOnDemandAndDeletedByTheLastRunOnly) {
     EXPECT_TRUE(FileExists(program.Path() + "pdfi.dat"));
 }
 
+TEST(EngineSessionTest, PackagesRunSideBySide) {
+    // Each package announces itself and then waits (within a generous bound) for the other one:
+    // its engine says whether it saw the other package running.
+    const test::FakeProgramFolder program;
+    for (const auto& [engine, other] : {std::pair{"pdfi", "textract"}, std::pair{"textract", "pdfi"}})
+        program.AddScript(std::string(engine) + ".dat",
+                          std::string("touch ") + engine + ".running; i=0; while [ ! -e " + other +
+                              ".running ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done; "
+                              "[ -e " + other + ".running ] && echo together > " + engine + ".bin || echo alone > " +
+                              engine + ".bin");
+    EngineSession session(program.Path());
+    session.Prepare({"pdfi", "textract"});
+    for (const char* engine : {"pdfi.bin", "textract.bin"})
+        EXPECT_EQ(ReadFileBytes(program.Path() + engine, 100).value_or(""), "together\n") << engine;
+}
+
 TEST(EngineSessionTest, AnExistingEngineIsNotProducedAgain) {
     const test::FakeProgramFolder program;
     program.AddScript("pdfi.dat", "echo again > pdfi.bin");
     program.Write("pdfi.bin", "first");
     {
         EngineSession session(program.Path());
-        session.Prepare("pdfi");
+        session.Prepare({"pdfi"});
         EXPECT_EQ(ReadFileBytes(program.Path() + "pdfi.bin", 100).value_or(""), "first");
     }
     EXPECT_FALSE(FileExists(program.Path() + "pdfi.bin"));

@@ -91,6 +91,15 @@ const std::string kBanner =
     "              http://test.example/\r\n"
     "------------------------------------------------\r\n";
 
+TEST(ParchcliStartTest, TheImageLibrariesAreLoadedOnlyToConvertImages) {
+    // The dynamic loader lists what the program loads at its start, without running it.
+    const ProcessResult listing =
+        RunProcessCaptured({"env", "LD_TRACE_LOADED_OBJECTS=1", std::string(PARCH_PROGRAM_DIR) + "Parchcli"}, "/");
+    ASSERT_NE(listing.Output.find("libc.so"), std::string::npos) << listing.Output;
+    EXPECT_EQ(listing.Output.find("libfreeimage"), std::string::npos) << listing.Output;
+    EXPECT_EQ(listing.Output.find("libopenjp2"), std::string::npos) << listing.Output;
+}
+
 TEST_F(ParchcliTest, UsageAndInitializationErrorAreTheProgramsOwnTexts) {
     const std::string usage = ReadText(std::string(PARCH_SOURCE_DIR) + "/tests/cli/data/usage.txt");
     const std::vector<std::vector<std::string>> unusable = {

@@ -140,25 +140,63 @@ TEST(RunProcessCapturedTest, ACallerWithoutStandardDescriptorsStillCapturesTheOu
     EXPECT_EQ(ReadFileBytes(dir.Path() + "captured", 100).value_or("<none>"), "out\nerr\n");
 }
 
-TEST(TerminationSignalsTest, ASignalEndsTheRunningChildAndNoOtherStarts) {
+TEST(RunProcessCapturedTest, TheChildStartsWithDefaultSignalsAndNoneBlocked) {
+    // The caller's ignored SIGPIPE and blocked signals must not reach the child; another ignored
+    // signal stays ignored, as across any exec.
+    struct sigaction ignored {}, oldUsr2 {}, oldPipe {};
+    ignored.sa_handler = SIG_IGN;
+    ::sigaction(SIGUSR2, &ignored, &oldUsr2);
+    ::sigaction(SIGPIPE, &ignored, &oldPipe);
+    sigset_t blocked, oldMask;
+    ::sigemptyset(&blocked);
+    ::sigaddset(&blocked, SIGHUP);
+    ::pthread_sigmask(SIG_BLOCK, &blocked, &oldMask);
+    const ProcessResult status = RunProcessCaptured({"grep", "-E", "^Sig(Blk|Ign)", "/proc/self/status"}, "/");
+    ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+    ::sigaction(SIGUSR2, &oldUsr2, nullptr);
+    ::sigaction(SIGPIPE, &oldPipe, nullptr);
+
+    auto mask = [&](const std::string& field) {
+        const std::size_t at = status.Output.find(field + ":");
+        return at == std::string::npos ? ~0ULL : std::stoull(status.Output.substr(at + field.size() + 1), nullptr, 16);
+    };
+    const auto bit = [](int signal) { return 1ULL << (signal - 1); };
+    EXPECT_EQ(mask("SigBlk"), 0u) << status.Output;
+    EXPECT_EQ(mask("SigIgn"), bit(SIGUSR2)) << status.Output;
+    sigset_t now;
+    ::pthread_sigmask(SIG_SETMASK, nullptr, &now);
+    EXPECT_FALSE(::sigismember(&now, SIGHUP));  // the caller's own mask is back
+}
+
+TEST(TerminationSignalsTest, ASignalEndsEveryRunningChildAndNoOtherStarts) {
     const test::ScratchDir dir;
-    std::optional<ProcessResult> result;
+    // Children started side by side from two threads all go.
+    std::optional<ProcessResult> results[2];
     {
         const TerminationSignals signals;
-        std::thread runner([&] { result = RunShell("touch started; exec sleep 60", dir.Path()); });
+        std::thread runners[2];
+        for (int i = 0; i < 2; ++i) {
+            const std::string marker = "started" + std::to_string(i);
+            runners[i] = std::thread([&, i, marker] { results[i] = RunShell("touch " + marker + "; exec sleep 60", dir.Path()); });
+        }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!std::filesystem::exists(dir.Path() + "started") && std::chrono::steady_clock::now() < deadline)
+        auto bothStarted = [&] {
+            return std::filesystem::exists(dir.Path() + "started0") && std::filesystem::exists(dir.Path() + "started1");
+        };
+        while (!bothStarted() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_TRUE(std::filesystem::exists(dir.Path() + "started"));
+        ASSERT_TRUE(bothStarted());
         ::kill(::getpid(), SIGTERM);  // this process survives it
-        runner.join();
+        for (std::thread& runner : runners) runner.join();
         EXPECT_EQ(TerminationSignals::Received(), SIGTERM);
         const ProcessResult refused = RunShell("touch late", dir.Path());
         EXPECT_FALSE(refused.Started);
         EXPECT_NE(refused.StartError.find("signal"), std::string::npos) << refused.StartError;
     }
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(result->Signal, SIGKILL);
+    for (const std::optional<ProcessResult>& result : results) {
+        ASSERT_TRUE(result.has_value());
+        EXPECT_EQ(result->Signal, SIGKILL);
+    }
     EXPECT_FALSE(std::filesystem::exists(dir.Path() + "late"));
     EXPECT_TRUE(RunShell("true").Started);  // the signal belonged to the run that ended
 }
