@@ -1,8 +1,7 @@
 #include "cli/Parchcli/ImageLibraries.h"
 
 #include "base/SysUtils.h"
-
-#include <dlfcn.h>
+#include "platform/os/SharedLibrary.h"
 
 #include <string>
 
@@ -13,13 +12,13 @@ namespace {
 // A library opened for good: its functions are used until the process ends.
 class LoadedLibrary {
 public:
-    explicit LoadedLibrary(const char* name) : name_(name), handle_(::dlopen(name, RTLD_NOW | RTLD_LOCAL)) {
-        if (!handle_) throw Exception("Couldn't load the library \"" + name_ + "\": " + ::dlerror());
+    explicit LoadedLibrary(const char* name) : name_(name), handle_(OpenSharedLibrary(name)) {
+        if (!handle_) throw Exception("Couldn't load the library \"" + name_ + "\": " + SharedLibraryError());
     }
 
     template <typename Function>
     void Bind(Function& function, const char* symbol) const {
-        void* address = ::dlsym(handle_, symbol);
+        void* address = SharedLibrarySymbol(handle_, symbol);
         if (!address) throw Exception("The library \"" + name_ + "\" has no function " + symbol + "!");
         function = reinterpret_cast<Function>(address);
     }

@@ -137,9 +137,9 @@ std::string FirstAttachment(TPDFDocument& document) {
     const TPDFDictionary* files = DictionaryValue(names ? names->GetValue("EmbeddedFiles", true) : nullptr);
     const TPDFObject* list = files ? files->GetValue("Names", true) : nullptr;
     if (!list || list->Kind != kPDFKindArray) return {};
-    const TPDFObject* spec = static_cast<const TPDFArray*>(list)->GetItem(1);
-    if (spec && spec->Kind == kPDFKindIndRef) spec = static_cast<const TPDFIndRef*>(spec)->Resolve();
-    const TPDFDictionary* ef = DictionaryValue(DictionaryValue(spec) ? DictionaryValue(spec)->GetValue("EF", true) : nullptr);
+    const TPDFObject* fileEntry = static_cast<const TPDFArray*>(list)->GetItem(1);
+    if (fileEntry && fileEntry->Kind == kPDFKindIndRef) fileEntry = static_cast<const TPDFIndRef*>(fileEntry)->Resolve();
+    const TPDFDictionary* ef = DictionaryValue(DictionaryValue(fileEntry) ? DictionaryValue(fileEntry)->GetValue("EF", true) : nullptr);
     return DecodedOrEmpty(StreamValue(ef, "F"));
 }
 
