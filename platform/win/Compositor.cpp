@@ -123,11 +123,17 @@ bool LayerOf(Window* w, Layer& layer) {
     return true;
 }
 
-HBITMAP CopyOf(const GdiBitmap& source) {
+// With opaque, every pixel's alpha is set: drawing into a window's store leaves alpha as it
+// was (zero), yet an ordinary window covers what lies below it.
+HBITMAP CopyOf(const GdiBitmap& source, bool opaque = false) {
     auto copy = GdiBitmap::Create(source.Width(), source.Height(), 32, true, true);
     if (!copy) return nullptr;
-    for (int y = 0; y < source.Height(); ++y)
-        std::memcpy(copy->Row(y), source.Row(y), static_cast<std::size_t>(source.Width()) * 4);
+    for (int y = 0; y < source.Height(); ++y) {
+        BYTE* row = copy->Row(y);
+        std::memcpy(row, source.Row(y), static_cast<std::size_t>(source.Width()) * 4);
+        if (opaque)
+            for (int x = 0; x < source.Width(); ++x) row[x * 4 + 3] = 0xFF;
+    }
     return AdoptGdiObject(std::move(copy));
 }
 
@@ -203,8 +209,12 @@ HBITMAP CaptureWindow(HWND hwnd) {
     Window* w = FindLive(hwnd);
     if (!w || !IsTopLevel(w)) return nullptr;
     const LayeredState& ls = w->paint.layered;
-    GdiBitmap* picture = (w->exStyle & WS_EX_LAYERED) && ls.HasPicture() ? ResolveHandle(ls.picture.Get()) : StoreOf(w);
-    return picture ? CopyOf(*picture) : nullptr;
+    if ((w->exStyle & WS_EX_LAYERED) && ls.HasPicture()) {
+        GdiBitmap* picture = ResolveHandle(ls.picture.Get());
+        return picture ? CopyOf(*picture) : nullptr;
+    }
+    GdiBitmap* store = StoreOf(w);
+    return store ? CopyOf(*store, true) : nullptr;
 }
 
 }  // namespace parch

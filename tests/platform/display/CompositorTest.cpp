@@ -353,6 +353,10 @@ TEST_F(Screen, ScreenAndWindowPicturesSaveAsPng) {
     ASSERT_TRUE(ReadPng(path, width, height, rgba));
     EXPECT_EQ(width, 50);
     EXPECT_EQ(height, 30);
+    // An ordinary window's picture is opaque, as the screen shows it.
+    const std::size_t inside = (static_cast<std::size_t>(10) * 50 + 10) * 4;
+    EXPECT_EQ(std::vector<unsigned char>(rgba.begin() + inside, rgba.begin() + inside + 4),
+              (std::vector<unsigned char>{0, 0, 255, 255}));
     EXPECT_FALSE(SaveWindowPng(nullptr, path));
     EXPECT_FALSE(SavePng(nullptr, path));
     std::remove(path.c_str());
