@@ -5,6 +5,7 @@
 
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/PensBrushes.h"
+#include "platform/gdi/SystemColors.h"
 
 namespace parch {
 namespace {
@@ -67,6 +68,16 @@ HGDIOBJ GetStockObject(int index) {
     std::lock_guard lock(mutex);
     if (!objects[index]) objects[index] = MakeStock(index);
     return objects[index];
+}
+
+HBRUSH GetSysColorBrush(int index) {
+    static std::mutex mutex;
+    static std::array<HBRUSH, 31> brushes{};
+    if (index < 0 || index >= static_cast<int>(brushes.size())) return nullptr;
+    std::lock_guard lock(mutex);
+    auto& brush = brushes[static_cast<std::size_t>(index)];
+    if (!brush) brush = Stock(std::make_unique<GdiBrush>(BS_SOLID, GetSysColor(index), 0));
+    return brush;
 }
 
 HBITMAP DefaultBitmap() {

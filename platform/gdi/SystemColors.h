@@ -2,7 +2,7 @@
 // The system's colours: a fixed table of a standard light desktop. They live with the graphics
 // layer because drawing code below the window system resolves system colours too.
 
-#include "platform/gdi/WinTypes.h"
+#include "platform/gdi/GdiTypes.h"
 
 namespace parch {
 
@@ -43,5 +43,7 @@ constexpr int COLOR_MENUBAR = 30;
 
 // The colour of one COLOR_* index; 0 for an unknown index.
 DWORD GetSysColor(int index);
+// A solid brush of that colour, shared and never deleted; null for an unknown index.
+HBRUSH GetSysColorBrush(int index);
 
 }  // namespace parch

@@ -81,4 +81,61 @@ std::string EncodeUtf8(std::u32string_view text) {
     return result;
 }
 
+std::size_t CodePointCount(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++count) DecodeOne(text, pos);
+    return count;
+}
+
+std::size_t ByteOffsetOfCodePoint(std::string_view text, std::size_t index) {
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < index && pos < text.size(); ++i) DecodeOne(text, pos);
+    return pos;
+}
+
+std::string_view CutAtCharacterBoundary(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text;
+    std::size_t end = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        DecodeOne(text, pos);
+        if (pos > maxBytes) break;
+        end = pos;
+    }
+    return text.substr(0, end);
+}
+
+std::string ValidUtf8(std::string_view text) { return EncodeUtf8(DecodeUtf8(text)); }
+
+std::u16string Utf16FromUtf8(std::string_view text) {
+    std::u16string result;
+    result.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        char32_t c = DecodeOne(text, pos);
+        if (c < 0x10000) {
+            result.push_back(static_cast<char16_t>(c));
+        } else {
+            c -= 0x10000;
+            result.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            result.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        }
+    }
+    return result;
+}
+
+std::string Utf8FromUtf16(std::u16string_view text) {
+    std::u32string points;
+    points.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        points.push_back(c);
+    }
+    return EncodeUtf8(points);
+}
+
 }  // namespace parch

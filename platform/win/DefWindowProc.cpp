@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win/ControlSupport.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
@@ -237,6 +238,14 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_QUERYENDSESSION: return 1;
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<LRESULT>(DefaultControlColors(reinterpret_cast<HDC>(wParam), message));
         default: return 0;
     }
 }

@@ -1,3 +1,4 @@
+#include "platform/gdi/Rects.h"
 #include "platform/win/Input.h"
 
 #include <cstdlib>
@@ -47,10 +48,6 @@ POINT ToClient(HWND hwnd, POINT screen) {
     if (!w) return screen;
     POINT origin = ClientOriginOnScreen(w);
     return {screen.x - origin.x, screen.y - origin.y};
-}
-
-bool Inside(const RECT& r, POINT p) {
-    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
 // Ends leave tracking when the cursor is no longer where it was tracked.
@@ -125,7 +122,7 @@ void RouteMouse(UINT message) {
             Window* w = FindLive(capture);
             r = w ? WindowRectOnScreen(w) : RECT{};
         }
-        under = Inside(r, screen) ? capture : nullptr;
+        under = PtInRect(&r, screen) ? capture : nullptr;
     } else {
         target = HitTestWindow(screen, &hit);
         under = target;

@@ -1,3 +1,4 @@
+#include "platform/gdi/Rects.h"
 #include "platform/win/NonClient.h"
 
 #include <algorithm>
@@ -34,10 +35,6 @@ int InnerEdge(DWORD exStyle) {
 int CaptionHeight(DWORD style, DWORD exStyle) {
     if (!HasCaption(style)) return 0;
     return GetSystemMetrics((exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
-}
-
-bool Inside(const RECT& r, POINT p) {
-    return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
 bool Empty(const RECT& r) {
@@ -280,26 +277,27 @@ LRESULT DefaultHitTest(HWND hwnd, POINT screen) {
         windowOnScreen = WindowRectOnScreen(w);
         style = w->style;
     }
-    if (!Inside(windowOnScreen, screen)) return HTNOWHERE;
+    if (!PtInRect(&windowOnScreen, screen)) return HTNOWHERE;
     FrameLayout f = LayOutFrame(hwnd);
     POINT p{screen.x - windowOnScreen.left, screen.y - windowOnScreen.top};
-    if (Inside(f.client, p)) return HTCLIENT;
+    if (PtInRect(&f.client, p)) return HTCLIENT;
     if (style & WS_MINIMIZE) return HTCAPTION;
-    if (!Inside(Inset(f.window, f.frame), p)) {
+    const RECT inner = Inset(f.window, f.frame);
+    if (!PtInRect(&inner, p)) {
         if ((style & WS_THICKFRAME) && !(style & WS_MAXIMIZE)) return SizingHit(f.window, f.frame, p);
         return HTBORDER;
     }
-    if (Inside(f.caption, p)) {
-        if (Inside(f.systemMenu, p)) return HTSYSMENU;
-        if (Inside(f.closeButton, p)) return HTCLOSE;
-        if (Inside(f.maxButton, p)) return HTMAXBUTTON;
-        if (Inside(f.minButton, p)) return HTMINBUTTON;
-        if (Inside(f.helpButton, p)) return HTHELP;
+    if (PtInRect(&f.caption, p)) {
+        if (PtInRect(&f.systemMenu, p)) return HTSYSMENU;
+        if (PtInRect(&f.closeButton, p)) return HTCLOSE;
+        if (PtInRect(&f.maxButton, p)) return HTMAXBUTTON;
+        if (PtInRect(&f.minButton, p)) return HTMINBUTTON;
+        if (PtInRect(&f.helpButton, p)) return HTHELP;
         return HTCAPTION;
     }
-    if (Inside(f.vertScroll, p)) return HTVSCROLL;
-    if (Inside(f.horzScroll, p)) return HTHSCROLL;
-    if (Inside(f.sizeBox, p)) return SizeBoxIsGrip(style, f) ? HTBOTTOMRIGHT : HTGROWBOX;
+    if (PtInRect(&f.vertScroll, p)) return HTVSCROLL;
+    if (PtInRect(&f.horzScroll, p)) return HTHSCROLL;
+    if (PtInRect(&f.sizeBox, p)) return SizeBoxIsGrip(style, f) ? HTBOTTOMRIGHT : HTGROWBOX;
     return HTBORDER;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Compositor.h"
+#include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
 #include "platform/win/FileDrop.h"
 #include "platform/win/Focus.h"
