@@ -1,6 +1,8 @@
 #include "platform/win/SystemClasses.h"
 
+#include "platform/win/ButtonClass.h"
 #include "platform/win/ScrollBarClass.h"
+#include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -11,6 +13,8 @@ void EnsureSystemClasses() {
     if (registered) return;
     registered = true;
     RegisterScrollBarClass();
+    RegisterButtonClass();
+    RegisterStaticClass();
 }
 
 }  // namespace parch::win
