@@ -1,11 +1,13 @@
 #pragma once
 // The whole window system API in one include.
 
+#include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
+#include "platform/win/EditClass.h"
 #include "platform/win/FileDrop.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
