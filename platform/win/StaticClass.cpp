@@ -1,9 +1,11 @@
 #include "platform/win/StaticClass.h"
 
+#include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/gdi/Fonts.h"
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/SystemColors.h"

@@ -1,6 +1,7 @@
 #include "platform/win/SystemClasses.h"
 
 #include "platform/win/ButtonClass.h"
+#include "platform/win/EditClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
@@ -15,6 +16,7 @@ void EnsureSystemClasses() {
     RegisterScrollBarClass();
     RegisterButtonClass();
     RegisterStaticClass();
+    RegisterEditClass();
 }
 
 }  // namespace parch::win

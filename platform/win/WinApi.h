@@ -3,11 +3,13 @@
 
 #include "platform/win/AnimateWindow.h"
 #include "platform/win/ButtonClass.h"
+#include "platform/win/Caret.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
+#include "platform/win/EditClass.h"
 #include "platform/win/FileDrop.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
