@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <cwctype>
+#include <locale>
 #include <memory>
+#include <stdexcept>
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
@@ -43,14 +44,26 @@ bool KeyDown(UINT key) { return GetKeyState(static_cast<int>(key)) < 0; }
 // What a single-line edit keeps of inserted text: its first line.
 std::string_view FirstLine(std::string_view text) { return text.substr(0, text.find_first_of("\r\n")); }
 
+// Case mapping of the whole of Unicode that the C library knows, without touching the
+// program's locale.
+const std::ctype<wchar_t>& UnicodeCase() {
+    static const std::locale locale = [] {
+        try {
+            return std::locale("C.UTF-8");
+        } catch (const std::runtime_error&) {
+            return std::locale::classic();
+        }
+    }();
+    return std::use_facet<std::ctype<wchar_t>>(locale);
+}
+
 std::string ConvertCase(std::string_view text, DWORD style) {
     if (!(style & (ES_UPPERCASE | ES_LOWERCASE))) return std::string(text);
+    const std::ctype<wchar_t>& mapping = UnicodeCase();
     std::u32string points = DecodeUtf8(text);
     for (char32_t& ch : points) {
-        auto wide = static_cast<wint_t>(ch);
-        ch = static_cast<char32_t>((style & ES_UPPERCASE) ? std::towupper(wide) : std::towlower(wide));
-        if (ch < 0x80) ch = static_cast<char32_t>((style & ES_UPPERCASE) ? std::toupper(static_cast<int>(ch))
-                                                                         : std::tolower(static_cast<int>(ch)));
+        auto wide = static_cast<wchar_t>(ch);
+        ch = static_cast<char32_t>((style & ES_UPPERCASE) ? mapping.toupper(wide) : mapping.tolower(wide));
     }
     return EncodeUtf8(points);
 }

@@ -36,7 +36,7 @@ void EditText::SetText(std::string_view utf8) {
     length_ = CodePointCount(text_);
     anchor_ = caret_ = 0;
     undo_ = {};
-    lines_ = LayOutRange(0, text_.size(), 0);
+    lines_ = LayOutRange(0, text_.size(), 0, true);
 }
 
 void EditText::Select(std::size_t anchor, std::size_t caret) {
@@ -95,7 +95,7 @@ bool EditText::Undo() {
 void EditText::SetLayout(MeasureRun measure, int wrapWidth) {
     measure_ = std::move(measure);
     wrapWidth_ = multiLine_ ? wrapWidth : 0;
-    lines_ = LayOutRange(0, text_.size(), 0);
+    lines_ = LayOutRange(0, text_.size(), 0, true);
 }
 
 std::size_t EditText::LineFromChar(std::size_t position) const {
@@ -190,7 +190,7 @@ void EditText::Relayout(std::size_t changeStart, std::size_t removedEnd, std::si
     const std::size_t byteFrom = lines_[first].byteStart;
     const std::size_t oldByteTo = lines_[last].byteStart + lines_[last].byteLength + lines_[last].breakLength;
     const std::size_t byteTo = reachesEnd ? text_.size() : static_cast<std::size_t>(static_cast<std::ptrdiff_t>(oldByteTo) + byteDelta);
-    std::vector<EditLine> fresh = LayOutRange(byteFrom, byteTo, lines_[first].start);
+    std::vector<EditLine> fresh = LayOutRange(byteFrom, byteTo, lines_[first].start, reachesEnd);
     const std::ptrdiff_t pointDelta = static_cast<std::ptrdiff_t>(insertedLength) - static_cast<std::ptrdiff_t>(removedEnd - changeStart);
     for (std::size_t i = last + 1; i < lines_.size(); ++i) {
         lines_[i].start = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(lines_[i].start) + pointDelta);
@@ -200,10 +200,10 @@ void EditText::Relayout(std::size_t changeStart, std::size_t removedEnd, std::si
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(first), fresh.begin(), fresh.end());
 }
 
-std::vector<EditLine> EditText::LayOutRange(std::size_t byteFrom, std::size_t byteTo, std::size_t start) const {
+std::vector<EditLine> EditText::LayOutRange(std::size_t byteFrom, std::size_t byteTo, std::size_t start,
+                                            bool reachesEnd) const {
     std::vector<EditLine> out;
     const std::string_view all(text_);
-    const bool reachesEnd = byteTo == text_.size();
     std::size_t pos = byteFrom;
     while (true) {
         std::size_t brk = multiLine_ ? all.find_first_of("\r\n", pos) : std::string_view::npos;
