@@ -97,7 +97,8 @@ private:
     std::vector<EditLine> LayOutRange(std::size_t byteFrom, std::size_t byteTo, std::size_t start, bool reachesEnd) const;
     void LayOutParagraph(std::string_view paragraph, std::size_t byteStart, std::size_t start, std::size_t breakLength,
                          std::vector<EditLine>& out) const;
-    char32_t CodePointAt(std::size_t position) const;
+    char32_t PointAtByte(std::size_t byte) const;
+    std::size_t PreviousByte(std::size_t byte) const;
     std::size_t SnapOffBreak(std::size_t position) const;
 
     bool multiLine_;
