@@ -648,6 +648,91 @@ TEST_F(EditClass, PrintGivesThePaintedPixels) {
     ReleaseDC(nullptr, screen);
 }
 
+TEST_F(EditClass, WithoutAutoScrollingOnlyWhatFitsGoesIn) {
+    MakeFocused(0, "", {60, 24});  // single-line without ES_AUTOHSCROLL
+    Type("MMMMMMMMMMMMMMMMMMMM");
+    const std::size_t kept = Text().size();
+    EXPECT_GT(kept, 0u);
+    EXPECT_LT(kept, 20u);
+    ASSERT_FALSE(notes.empty());
+    EXPECT_EQ(notes.back(), "EN_MAXTEXT");
+    EXPECT_LE(ScreenPosOf(kept - 1).x, Client().right);
+
+    MakeFocused(ES_MULTILINE, "", {100, 40});  // room for two lines, no ES_AUTOVSCROLL
+    for (int i = 0; i < 5; ++i) Type("x\r");
+    ASSERT_GE(Send(EM_GETLINECOUNT), 2);
+    const int lineHeight = HIWORD(static_cast<DWORD>(Send(EM_POSFROMCHAR, Send(EM_LINEINDEX, 1))));
+    ASSERT_GT(lineHeight, 0);
+    EXPECT_EQ(Send(EM_GETLINECOUNT), (Client().bottom - Client().top) / lineHeight);
+    EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 0);
+}
+
+TEST_F(EditClass, AParentMayDestroyTheEditFromANotification) {
+    MakeFocused(ES_AUTOHSCROLL);
+    rec.SetHandler([this](HWND, UINT m, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
+        if (m == WM_COMMAND && reinterpret_cast<HWND>(lp) == edit && HIWORD(wp) == EN_UPDATE) DestroyWindow(edit);
+        return std::nullopt;
+    });
+    Send(EM_LIMITTEXT, 1);
+    SetClipboardText("too long");
+    Send(WM_PASTE);  // EN_UPDATE destroys it; EN_MAXTEXT would follow
+    EXPECT_FALSE(IsWindow(edit));
+    edit = nullptr;
+}
+
+TEST_F(EditClass, TabStops) {
+    Make(ES_MULTILINE, "a\tb", {300, 40});
+    const int a = ScreenPosOf(0).x;
+    const int every8 = ScreenPosOf(2).x - a;
+    int stops[] = {16};
+    EXPECT_EQ(Send(EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(stops)), 1);
+    const int every4 = ScreenPosOf(2).x - a;
+    EXPECT_EQ(every8, 2 * every4);
+    EXPECT_EQ(Send(EM_SETTABSTOPS, 0, 0), 1);
+    EXPECT_EQ(ScreenPosOf(2).x - a, every8);
+}
+
+TEST_F(EditClass, TheCaretBlinksAtTheInsertionPointWhileFocused) {
+    MakeFocused(ES_AUTOHSCROLL, "x  y", {200, 24});
+    Send(EM_SETSEL, 2, 2);
+    display.PumpMessages();
+    POINT p = ScreenPosOf(2);
+    auto caretShown = [&] { return ScreenPixel(p.x, p.y + 2) != GetSysColor(COLOR_WINDOW); };
+    // Between the glyphs the background shows unless the caret is there.
+    ASSERT_EQ(ScreenPixel(p.x, p.y + 2) == GetSysColor(COLOR_WINDOW), false);
+    display.Clock().SetAutoAdvance(false);
+    std::vector<bool> seen;
+    for (int i = 0; i < 4; ++i) {
+        display.AdvanceTime(GetCaretBlinkTime());
+        display.PumpMessages();
+        seen.push_back(caretShown());
+    }
+    EXPECT_EQ(seen, (std::vector<bool>{false, true, false, true}));
+    SetFocus(parent);
+    display.PumpMessages();
+    EXPECT_FALSE(caretShown());
+}
+
+// The second row of text exists only where the text wraps.
+TEST_F(EditClass, SingleAndMultiLineLayOutDifferently) {
+    const char* text = "wrapping words wrapping words wrapping words";
+    Make(ES_MULTILINE, text, {150, 60});
+    ASSERT_GT(Send(EM_GETLINECOUNT), 1);
+    const int lineHeight = HIWORD(static_cast<DWORD>(Send(EM_POSFROMCHAR, Send(EM_LINEINDEX, 1))));
+    auto inkInSecondRow = [&] {
+        RECT r = Client();
+        HDC screen = GetDC(nullptr);
+        int ink = 0;
+        for (int y = r.top + lineHeight; y < r.top + 2 * lineHeight; ++y)
+            for (int x = r.left; x < r.right; ++x) ink += GetPixel(screen, x, y) != GetSysColor(COLOR_WINDOW);
+        ReleaseDC(nullptr, screen);
+        return ink;
+    };
+    EXPECT_GT(inkInSecondRow(), 20);
+    Make(ES_AUTOHSCROLL, text, {150, 60});
+    EXPECT_EQ(inkInSecondRow(), 0);
+}
+
 TEST_F(EditClass, PictureOfTheThreeKinds) {
     HWND single = Make(ES_AUTOHSCROLL, "Single line \xE2\x82\xAC", {220, 24});
     edit = nullptr;  // kept
