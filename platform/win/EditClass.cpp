@@ -924,7 +924,9 @@ LRESULT EditControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case EM_LINELENGTH:
         case EM_LINEFROMCHAR:
         case EM_GETLINE: return LineMessage(message, wParam, lParam);
-        case EM_LIMITTEXT: text_.SetLimit(wParam ? static_cast<std::size_t>(wParam) : EditText::kMaximumLimit); return 0;
+        case EM_LIMITTEXT:
+            text_.SetLimit(wParam ? std::min<std::size_t>(wParam, EditText::kMaximumLimit) : EditText::kMaximumLimit);
+            return 0;
         case EM_GETLIMITTEXT: return static_cast<LRESULT>(text_.Limit());
         case EM_GETFIRSTVISIBLELINE:
             if (text_.MultiLine()) return static_cast<LRESULT>(firstLine_);
