@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cwctype>
+#include <locale>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
@@ -36,21 +38,33 @@ namespace edit_class {
 constexpr UINT_PTR kDragScrollTimer = 1;  // scrolls while a drag selection is outside the text
 constexpr UINT kDragScrollMs = 100;
 constexpr char32_t kDefaultPasswordChar = U'*';
-constexpr int kTabColumns = 8;
+constexpr int kDefaultTabStop = 32;  // dialog units: eight average characters
 
 bool KeyDown(UINT key) { return GetKeyState(static_cast<int>(key)) < 0; }
 
 // What a single-line edit keeps of inserted text: its first line.
 std::string_view FirstLine(std::string_view text) { return text.substr(0, text.find_first_of("\r\n")); }
 
+// Case mapping of the whole of Unicode that the C library knows, without touching the
+// program's locale.
+const std::ctype<wchar_t>& UnicodeCase() {
+    static const std::locale locale = [] {
+        try {
+            return std::locale("C.UTF-8");
+        } catch (const std::runtime_error&) {
+            return std::locale::classic();
+        }
+    }();
+    return std::use_facet<std::ctype<wchar_t>>(locale);
+}
+
 std::string ConvertCase(std::string_view text, DWORD style) {
     if (!(style & (ES_UPPERCASE | ES_LOWERCASE))) return std::string(text);
+    const std::ctype<wchar_t>& mapping = UnicodeCase();
     std::u32string points = DecodeUtf8(text);
     for (char32_t& ch : points) {
-        auto wide = static_cast<wint_t>(ch);
-        ch = static_cast<char32_t>((style & ES_UPPERCASE) ? std::towupper(wide) : std::towlower(wide));
-        if (ch < 0x80) ch = static_cast<char32_t>((style & ES_UPPERCASE) ? std::toupper(static_cast<int>(ch))
-                                                                         : std::tolower(static_cast<int>(ch)));
+        auto wide = static_cast<wchar_t>(ch);
+        ch = static_cast<char32_t>((style & ES_UPPERCASE) ? mapping.toupper(wide) : mapping.tolower(wide));
     }
     return EncodeUtf8(points);
 }
@@ -84,6 +98,9 @@ private:
     void ResetRect();
     void Relayout();
     std::vector<int> Measure(std::string_view utf8) const;
+    int NextTabStop(int x) const;
+    LRESULT SetTabStops(WPARAM count, LPARAM stops);
+    bool Overflows() const;
     DisplayLine Display(std::size_t line) const;
     int VisibleLines() const;
     int LineX(std::size_t line) const;
@@ -154,6 +171,13 @@ private:
     int wheelRemainder_ = 0;
     char16_t pendingHighSurrogate_ = 0;
     int goalX_ = -1;  // the x that up and down keep to
+    std::vector<int> tabStops_;  // dialog units; empty: every kDefaultTabStop
+
+public:
+    // The procedure may be re-entered through a notification that destroys the window: the
+    // control then lives until the outermost call is done.
+    int depth = 0;
+    bool destroyed = false;
 };
 
 EditControl::EditControl(HWND hwnd, const CREATESTRUCT& cs)
@@ -207,7 +231,6 @@ std::vector<int> EditControl::Measure(std::string_view utf8) const {
         for (std::size_t i = 0; i < count; ++i) ends[i] = static_cast<int>(i + 1) * static_cast<int>(size.cx);
         return ends;
     }
-    const int tabWidth = kTabColumns * charWidth_;
     int x = 0;
     std::size_t index = 0;
     std::size_t pos = 0;
@@ -223,11 +246,37 @@ std::vector<int> EditControl::Measure(std::string_view utf8) const {
             x += dx.empty() ? 0 : dx.back();
         }
         if (tab == std::string_view::npos) break;
-        x = (x / tabWidth + 1) * tabWidth;
+        x = NextTabStop(x);
         if (index < count) ends[index++] = x;
         pos = tab + 1;
     }
     return ends;
+}
+
+int EditControl::NextTabStop(int x) const {
+    auto pixels = [&](int units) { return std::max(1, units * charWidth_ / 4); };
+    for (int stop : tabStops_)
+        if (pixels(stop) > x) return pixels(stop);
+    const int every = pixels(tabStops_.size() == 1 ? tabStops_[0] : kDefaultTabStop);
+    return (x / every + 1) * every;
+}
+
+LRESULT EditControl::SetTabStops(WPARAM count, LPARAM stops) {
+    if (!text_.MultiLine()) return 0;
+    const auto* given = reinterpret_cast<const INT*>(stops);
+    if (count > 0 && !given) return 0;
+    tabStops_.assign(given, given + count);
+    std::sort(tabStops_.begin(), tabStops_.end());
+    std::erase_if(tabStops_, [](int stop) { return stop <= 0; });
+    Relayout();
+    return 1;
+}
+
+// Without ES_AUTOHSCROLL a single-line edit takes no more than fits its width; without
+// ES_AUTOVSCROLL a multi-line edit no more lines than fit its height.
+bool EditControl::Overflows() const {
+    if (!text_.MultiLine()) return !(Style() & ES_AUTOHSCROLL) && text_.Line(0).width > rect_.right - rect_.left;
+    return !(Style() & ES_AUTOVSCROLL) && text_.LineCount() > static_cast<std::size_t>(VisibleLines());
 }
 
 DisplayLine EditControl::Display(std::size_t line) const {
@@ -308,7 +357,14 @@ void EditControl::SetText(std::string_view utf8, bool notify) {
 }
 
 bool EditControl::UserReplace(std::string_view utf8, bool canUndo, bool typing) {
+    const bool mayOverflow = !(Style() & (text_.MultiLine() ? ES_AUTOVSCROLL : ES_AUTOHSCROLL));
+    std::optional<EditText> before;
+    if (mayOverflow) before = text_;
     EditText::Change change = text_.ReplaceSelection(utf8, canUndo, typing);
+    if (change.changed && before && Overflows()) {
+        text_ = std::move(*before);
+        change = EditText::Change{false, true};
+    }
     if (change.changed) AfterChange();
     if (change.truncated) Notify(EN_MAXTEXT);
     return change.changed;
@@ -868,7 +924,9 @@ LRESULT EditControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case EM_LINELENGTH:
         case EM_LINEFROMCHAR:
         case EM_GETLINE: return LineMessage(message, wParam, lParam);
-        case EM_LIMITTEXT: text_.SetLimit(wParam ? static_cast<std::size_t>(wParam) : EditText::kMaximumLimit); return 0;
+        case EM_LIMITTEXT:
+            text_.SetLimit(wParam ? std::min<std::size_t>(wParam, EditText::kMaximumLimit) : EditText::kMaximumLimit);
+            return 0;
         case EM_GETLIMITTEXT: return static_cast<LRESULT>(text_.Limit());
         case EM_GETFIRSTVISIBLELINE:
             if (text_.MultiLine()) return static_cast<LRESULT>(firstLine_);
@@ -912,6 +970,7 @@ LRESULT EditControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             UpdateCaret();
             return 0;
         case EM_GETPASSWORDCHAR: return static_cast<LRESULT>(passwordChar_);
+        case EM_SETTABSTOPS: return SetTabStops(wParam, lParam);
         case EM_SETREADONLY:
             SetWindowLongPtr(hwnd_, GWL_STYLE, wParam ? (Style() | ES_READONLY) : (Style() & ~ES_READONLY));
             InvalidateRect(hwnd_, nullptr, 1);
@@ -943,11 +1002,15 @@ LRESULT Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     EditControl* edit = ControlOf(hwnd);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtr(hwnd, 0, 0);
-        std::unique_ptr<EditControl> gone(edit);
+        if (edit && edit->depth == 0) delete edit;
+        else if (edit) edit->destroyed = true;
         return DefWindowProc(hwnd, message, wParam, lParam);
     }
     if (!edit) return DefWindowProc(hwnd, message, wParam, lParam);
-    return edit->Handle(message, wParam, lParam);
+    ++edit->depth;
+    LRESULT result = edit->Handle(message, wParam, lParam);
+    if (--edit->depth == 0 && edit->destroyed) delete edit;
+    return result;
 }
 
 }  // namespace edit_class

@@ -36,7 +36,7 @@ void EditText::SetText(std::string_view utf8) {
     length_ = CodePointCount(text_);
     anchor_ = caret_ = 0;
     undo_ = {};
-    lines_ = LayOutRange(0, text_.size(), 0);
+    lines_ = LayOutRange(0, text_.size(), 0, true);
 }
 
 void EditText::Select(std::size_t anchor, std::size_t caret) {
@@ -95,7 +95,7 @@ bool EditText::Undo() {
 void EditText::SetLayout(MeasureRun measure, int wrapWidth) {
     measure_ = std::move(measure);
     wrapWidth_ = multiLine_ ? wrapWidth : 0;
-    lines_ = LayOutRange(0, text_.size(), 0);
+    lines_ = LayOutRange(0, text_.size(), 0, true);
 }
 
 std::size_t EditText::LineFromChar(std::size_t position) const {
@@ -117,18 +117,11 @@ int EditText::MaxLineWidth() const {
 
 std::size_t EditText::ByteOffset(std::size_t position) const {
     position = std::min(position, length_);
-    const EditLine& line = lines_[LineFromChar(position)];
+    const std::size_t index = LineFromChar(position);
+    const EditLine& line = lines_[index];
     std::size_t inLine = position - line.start;
-    if (inLine <= line.length)
-        return line.byteStart + ByteOffsetOfCodePoint(LineText(LineFromChar(position)), inLine);
+    if (inLine <= line.length) return line.byteStart + ByteOffsetOfCodePoint(LineText(index), inLine);
     return line.byteStart + line.byteLength + (inLine - line.length);  // inside the (ASCII) break
-}
-
-char32_t EditText::CodePointAt(std::size_t position) const {
-    if (position >= length_) return 0;
-    std::size_t offset = ByteOffset(position);
-    std::u32string one = DecodeUtf8(std::string_view(text_).substr(offset, SequenceLength(text_[offset])));
-    return one.empty() ? 0 : one[0];
 }
 
 std::size_t EditText::SnapOffBreak(std::size_t position) const {
@@ -137,26 +130,44 @@ std::size_t EditText::SnapOffBreak(std::size_t position) const {
     return text_[offset] == '\n' && text_[offset - 1] == '\r' ? position - 1 : position;
 }
 
+// The word functions step through the bytes from one position, so a long run costs its
+// length once rather than a line lookup per character.
+char32_t EditText::PointAtByte(std::size_t byte) const {
+    std::u32string one = DecodeUtf8(std::string_view(text_).substr(byte, SequenceLength(text_[byte])));
+    return one.empty() ? 0 : one[0];
+}
+
+std::size_t EditText::PreviousByte(std::size_t byte) const {
+    do --byte;
+    while (byte > 0 && (static_cast<unsigned char>(text_[byte]) & 0xC0) == 0x80);
+    return byte;
+}
+
 std::size_t EditText::NextWordStart(std::size_t position) const {
-    while (position < length_ && !IsBlank(CodePointAt(position))) ++position;
-    while (position < length_ && IsBlank(CodePointAt(position))) ++position;
+    std::size_t byte = ByteOffset(position);
+    while (position < length_ && !IsBlank(PointAtByte(byte))) ++position, byte += SequenceLength(text_[byte]);
+    while (position < length_ && IsBlank(PointAtByte(byte))) ++position, byte += SequenceLength(text_[byte]);
     return position;
 }
 
 std::size_t EditText::PreviousWordStart(std::size_t position) const {
-    while (position > 0 && IsBlank(CodePointAt(position - 1))) --position;
-    while (position > 0 && !IsBlank(CodePointAt(position - 1))) --position;
+    std::size_t byte = ByteOffset(position);
+    while (position > 0 && IsBlank(PointAtByte(PreviousByte(byte)))) --position, byte = PreviousByte(byte);
+    while (position > 0 && !IsBlank(PointAtByte(PreviousByte(byte)))) --position, byte = PreviousByte(byte);
     return position;
 }
 
 std::pair<std::size_t, std::size_t> EditText::WordAround(std::size_t position) const {
     if (length_ == 0) return {0, 0};
     if (position >= length_) position = length_ - 1;
-    const bool blank = IsBlank(CodePointAt(position));
+    const std::size_t byte = ByteOffset(position);
+    const bool blank = IsBlank(PointAtByte(byte));
     std::size_t from = position;
+    std::size_t fromByte = byte;
+    while (from > 0 && IsBlank(PointAtByte(PreviousByte(fromByte))) == blank) --from, fromByte = PreviousByte(fromByte);
     std::size_t to = position;
-    while (from > 0 && IsBlank(CodePointAt(from - 1)) == blank) --from;
-    while (to < length_ && IsBlank(CodePointAt(to)) == blank) ++to;
+    std::size_t toByte = byte;
+    while (to < length_ && IsBlank(PointAtByte(toByte)) == blank) ++to, toByte += SequenceLength(text_[toByte]);
     return {from, to};
 }
 
@@ -190,7 +201,7 @@ void EditText::Relayout(std::size_t changeStart, std::size_t removedEnd, std::si
     const std::size_t byteFrom = lines_[first].byteStart;
     const std::size_t oldByteTo = lines_[last].byteStart + lines_[last].byteLength + lines_[last].breakLength;
     const std::size_t byteTo = reachesEnd ? text_.size() : static_cast<std::size_t>(static_cast<std::ptrdiff_t>(oldByteTo) + byteDelta);
-    std::vector<EditLine> fresh = LayOutRange(byteFrom, byteTo, lines_[first].start);
+    std::vector<EditLine> fresh = LayOutRange(byteFrom, byteTo, lines_[first].start, reachesEnd);
     const std::ptrdiff_t pointDelta = static_cast<std::ptrdiff_t>(insertedLength) - static_cast<std::ptrdiff_t>(removedEnd - changeStart);
     for (std::size_t i = last + 1; i < lines_.size(); ++i) {
         lines_[i].start = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(lines_[i].start) + pointDelta);
@@ -200,10 +211,10 @@ void EditText::Relayout(std::size_t changeStart, std::size_t removedEnd, std::si
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(first), fresh.begin(), fresh.end());
 }
 
-std::vector<EditLine> EditText::LayOutRange(std::size_t byteFrom, std::size_t byteTo, std::size_t start) const {
+std::vector<EditLine> EditText::LayOutRange(std::size_t byteFrom, std::size_t byteTo, std::size_t start,
+                                            bool reachesEnd) const {
     std::vector<EditLine> out;
     const std::string_view all(text_);
-    const bool reachesEnd = byteTo == text_.size();
     std::size_t pos = byteFrom;
     while (true) {
         std::size_t brk = multiLine_ ? all.find_first_of("\r\n", pos) : std::string_view::npos;

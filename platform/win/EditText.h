@@ -92,11 +92,13 @@ private:
     // Replaces [from, to) without touching undo; returns the code points inserted.
     std::size_t Replace(std::size_t from, std::size_t to, std::string_view validUtf8);
     void Relayout(std::size_t changeStart, std::size_t removedEnd, std::size_t insertedLength, std::ptrdiff_t byteDelta);
-    // Lays out the paragraphs in bytes [byteFrom, byteTo) starting at code point `start`.
-    std::vector<EditLine> LayOutRange(std::size_t byteFrom, std::size_t byteTo, std::size_t start) const;
+    // Lays out the paragraphs in bytes [byteFrom, byteTo) starting at code point `start`;
+    // reachesEnd: the range ends the text, so a final break is followed by an empty line.
+    std::vector<EditLine> LayOutRange(std::size_t byteFrom, std::size_t byteTo, std::size_t start, bool reachesEnd) const;
     void LayOutParagraph(std::string_view paragraph, std::size_t byteStart, std::size_t start, std::size_t breakLength,
                          std::vector<EditLine>& out) const;
-    char32_t CodePointAt(std::size_t position) const;
+    char32_t PointAtByte(std::size_t byte) const;
+    std::size_t PreviousByte(std::size_t byte) const;
     std::size_t SnapOffBreak(std::size_t position) const;
 
     bool multiLine_;
