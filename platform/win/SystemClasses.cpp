@@ -1,5 +1,6 @@
 #include "platform/win/SystemClasses.h"
 
+#include "platform/win/PopupMenus.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/WinState.h"
 
@@ -11,6 +12,7 @@ void EnsureSystemClasses() {
     if (registered) return;
     registered = true;
     RegisterScrollBarClass();
+    RegisterPopupMenuClass();
 }
 
 }  // namespace parch::win

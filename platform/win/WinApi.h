@@ -1,6 +1,7 @@
 #pragma once
 // The whole window system API in one include.
 
+#include "platform/win/Accelerators.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Compositor.h"
@@ -11,11 +12,15 @@
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/Layered.h"
+#include "platform/win/MenuBar.h"
+#include "platform/win/Menus.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/Painting.h"
+#include "platform/win/PopupMenus.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/SysCommand.h"
+#include "platform/win/SystemMenu.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/Timers.h"
 #include "platform/win/WinUser.h"
