@@ -198,9 +198,13 @@ void DrawOwnerDrawn(HWND owner, HDC dc, HMENU menu, const MenuItemRecord& item, 
     draw.hDC = dc;
     draw.rcItem = rect;
     draw.itemData = item.data;
+    // The owner draws with the menu font selected, as it measured with it.
     int saved = SaveDC(dc);
+    HFONT font = MenuFont((item.state & MFS_DEFAULT) != 0);
+    SelectObject(dc, font);
     SendMessage(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw));
     RestoreDC(dc, saved);
+    DeleteObject(font);
 }
 
 void DrawSeparator(HDC dc, const RECT& rect) {

@@ -271,6 +271,7 @@ private:
                at.top + popup.layout.size.cy + 2 * kFrame};
         KeepInside(r, WorkArea());
         for (std::size_t i = 0; i < snapshot->items.size(); ++i) SetItemHilite(menu, static_cast<int>(i), false);
+        RegisterPopupMenuClass();
         popup.window = CreateWindowEx(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClassName, "",
                                       WS_POPUP | WS_DLGFRAME | WS_CLIPSIBLINGS, r.left, r.top, r.right - r.left,
                                       r.bottom - r.top, owner_, nullptr, nullptr, nullptr);
@@ -680,6 +681,8 @@ POINT SystemMenuPoint(HWND hwnd) {
 }  // namespace popupmenus
 
 void RegisterPopupMenuClass() {
+    WNDCLASSEX existing;
+    if (GetClassInfoEx(nullptr, popupmenus::kClassName, &existing)) return;
     WNDCLASSEX wc;
     wc.lpfnWndProc = &popupmenus::PopupProc;
     wc.lpszClassName = popupmenus::kClassName;

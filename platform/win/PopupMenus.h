@@ -31,7 +31,7 @@ namespace parch::win {
 void TrackMenuBar(HWND hwnd, int item, bool keyboard, bool openPopup);
 // Opens the window's system menu below the caption icon (or at a point when given).
 void TrackSystemMenu(HWND hwnd, bool keyboard, const POINT* at = nullptr);
-// The window class of popup menus; registered with the other system classes.
+// The window class of popup menus, registered when the first popup opens.
 void RegisterPopupMenuClass();
 
 }  // namespace parch::win

@@ -1,6 +1,5 @@
 #include "platform/win/SystemClasses.h"
 
-#include "platform/win/PopupMenus.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/WinState.h"
 
@@ -12,7 +11,6 @@ void EnsureSystemClasses() {
     if (registered) return;
     registered = true;
     RegisterScrollBarClass();
-    RegisterPopupMenuClass();
 }
 
 }  // namespace parch::win

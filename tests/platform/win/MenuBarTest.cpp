@@ -262,9 +262,11 @@ TEST_F(MenuBarTest, PictureOfTheMenus) {
             return 1;
         }
         if (m == WM_INITMENUPOPUP && reinterpret_cast<HMENU>(wp) == file) {
-            display.PressKey(VK_UP);
-            display.PressKey(VK_RIGHT);
-            display.PressKey(VK_DOWN);
+            PostMessage(w, WM_KEYDOWN, VK_UP, 0);
+            PostMessage(w, WM_KEYDOWN, VK_RIGHT, 0);
+        }
+        if (m == WM_INITMENUPOPUP && reinterpret_cast<HMENU>(wp) == more) {
+            PostMessage(w, WM_KEYDOWN, VK_DOWN, 0);
             PostMessage(w, WM_USER, 0, 0);
         }
         if (m == WM_USER) {
