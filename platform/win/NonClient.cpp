@@ -11,6 +11,7 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/win/MenuBar.h"
 #include "platform/win/Painting.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/SystemValues.h"
@@ -158,7 +159,7 @@ void PaintOuterFrame(HDC dc, const FrameLayout& f, const FrameLook& look) {
 
 void PaintInnerEdge(HDC dc, const FrameLayout& f, DWORD exStyle) {
     RECT r = Inset(f.window, f.frame);
-    r.top += f.caption.bottom - f.caption.top;
+    r.top += f.caption.bottom - f.caption.top + f.menuBar.bottom - f.menuBar.top;
     if (exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     if (exStyle & WS_EX_STATICEDGE) DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
 }
@@ -241,6 +242,10 @@ FrameLayout LayOutFrame(HWND hwnd) {
     int caption = CaptionHeight(style, exStyle);
     if (caption) f.caption = {f.frame, f.frame, f.window.right - f.frame, f.frame + caption};
     LayOutCaptionButtons(style, exStyle, f);
+    if (int bar = MenuBarHeight(hwnd, f.window.right, style, exStyle)) {
+        int top = f.frame + caption;
+        f.menuBar = {f.frame, top, f.window.right - f.frame, std::min<int>(top + bar, f.client.top)};
+    }
     if (!(style & WS_MINIMIZE)) LayOutScrollBars(style, exStyle, f);
     return f;
 }
@@ -295,6 +300,7 @@ LRESULT DefaultHitTest(HWND hwnd, POINT screen) {
         if (PtInRect(&f.helpButton, p)) return HTHELP;
         return HTCAPTION;
     }
+    if (PtInRect(&f.menuBar, p)) return HTMENU;
     if (PtInRect(&f.vertScroll, p)) return HTVSCROLL;
     if (PtInRect(&f.horzScroll, p)) return HTHSCROLL;
     if (PtInRect(&f.sizeBox, p)) return SizeBoxIsGrip(style, f) ? HTBOTTOMRIGHT : HTGROWBOX;
@@ -374,6 +380,7 @@ void PaintDefaultFrame(HWND hwnd, HDC dc) {
     win::PaintOuterFrame(dc, f, look);
     win::PaintInnerEdge(dc, f, look.exStyle);
     win::PaintCaption(dc, f, look);
+    win::PaintMenuBar(hwnd, dc, f.menuBar);
     win::PaintWindowScrollBars(hwnd, dc, f, look.style);
 }
 

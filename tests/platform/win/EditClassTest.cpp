@@ -12,19 +12,13 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/Rects.h"
 #include "platform/gdi/Utf8Text.h"
+#include "tests/platform/win/ScreenPixel.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-COLORREF ScreenPixel(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
 
 std::string NotificationName(WORD code) {
     switch (code) {
