@@ -292,16 +292,35 @@ TEST_F(Button, ImagesAreKeptByKind) {
     HWND b = MakeButton(BS_PUSHBUTTON | BS_BITMAP);
     HBITMAP one = CreateBitmap(8, 8, 1, 32, nullptr);
     HBITMAP two = CreateBitmap(8, 8, 1, 32, nullptr);
-    auto icon = reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0x1234));  // kept as given, never used
+    HICON icon = test::MakeSolidIcon(8, 8, RGB(0, 0, 200));
     EXPECT_EQ(SendMessage(b, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(one)), 0);
     EXPECT_EQ(SendMessage(b, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(two)), reinterpret_cast<LRESULT>(one));
     EXPECT_EQ(SendMessage(b, BM_GETIMAGE, IMAGE_BITMAP, 0), reinterpret_cast<LRESULT>(two));
     EXPECT_EQ(SendMessage(b, BM_GETIMAGE, IMAGE_ICON, 0), 0);
     EXPECT_EQ(SendMessage(b, BM_SETIMAGE, 5, reinterpret_cast<LPARAM>(one)), 0);  // no such kind
-    SendMessage(b, BM_SETIMAGE, IMAGE_BITMAP, 0);
+    // One image at a time: an icon replaces the bitmap.
+    EXPECT_EQ(SendMessage(b, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon)), reinterpret_cast<LRESULT>(two));
+    EXPECT_EQ(SendMessage(b, BM_GETIMAGE, IMAGE_ICON, 0), reinterpret_cast<LRESULT>(icon));
+    EXPECT_EQ(SendMessage(b, BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    SendMessage(b, BM_SETIMAGE, IMAGE_ICON, 0);
     DeleteObject(one);
     DeleteObject(two);
-    (void)icon;
+    DestroyIcon(icon);
+}
+
+TEST_F(Button, IconButtonShowsItsIconCentred) {
+    HWND b = MakeButton(BS_PUSHBUTTON | BS_ICON);
+    HICON icon = test::MakeSolidIcon(8, 8, RGB(0, 0, 200));
+    SendMessage(b, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    Pump();
+    RECT client;
+    GetClientRect(b, &client);
+    EXPECT_EQ(test::CountPixels(b, client, RGB(0, 0, 200)), 64);
+    const ScreenShot shot;
+    EXPECT_EQ(shot.ClientPixel(b, 46, 8), RGB(0, 0, 200));  // (100 - 8) / 2, (24 - 8) / 2
+    EXPECT_NE(shot.ClientPixel(b, 45, 7), RGB(0, 0, 200));
+    SendMessage(b, BM_SETIMAGE, IMAGE_ICON, 0);
+    DestroyIcon(icon);
 }
 
 TEST_F(Button, BitmapButtonShowsItsBitmapCentred) {

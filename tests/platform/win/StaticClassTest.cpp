@@ -290,7 +290,7 @@ HBITMAP MakeTestBitmap() {
 
 TEST_F(StaticControl, ImagesAreTakenOnlyByTheirKindOfStatic) {
     HBITMAP bitmap = MakeTestBitmap();
-    auto icon = reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0x4321));  // kept as given
+    HICON icon = test::MakeSolidIcon(8, 8, RGB(0, 0, 200));
     HWND text = Make("Static", "", SS_LEFT, {0, 0, 50, 50}, 1);
     HWND image = Make("Static", "", SS_BITMAP, {0, 0, 50, 50}, 2);
     HWND iconic = Make("Static", "", SS_ICON | SS_REALSIZEIMAGE, {0, 0, 50, 50}, 3);
@@ -306,6 +306,29 @@ TEST_F(StaticControl, ImagesAreTakenOnlyByTheirKindOfStatic) {
     EXPECT_EQ(SendMessage(iconic, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
     EXPECT_EQ(SendMessage(iconic, STM_SETIMAGE, IMAGE_ICON, 0), reinterpret_cast<LRESULT>(icon));
     DeleteObject(bitmap);
+    DestroyIcon(icon);
+}
+
+// An icon static takes the icon's size unless told to keep its own, and shows the icon there.
+TEST_F(StaticControl, IconStaticsShowTheirIcon) {
+    HICON icon = test::MakeSolidIcon(8, 8, RGB(0, 0, 200));
+    HWND fitted = Make("Static", "", SS_ICON, {10, 10, 60, 60}, 1);
+    HWND centred = Make("Static", "", SS_ICON | SS_CENTERIMAGE, {100, 10, 140, 50}, 2);
+    for (HWND h : {fitted, centred}) SendMessage(h, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    Pump();
+    RECT r;
+    GetClientRect(fitted, &r);
+    EXPECT_EQ(r.right, 8);
+    EXPECT_EQ(r.bottom, 8);
+    EXPECT_EQ(test::CountPixels(fitted, r, RGB(0, 0, 200)), 64);
+    GetClientRect(centred, &r);
+    EXPECT_EQ(r.right, 40);
+    EXPECT_EQ(test::CountPixels(centred, r, RGB(0, 0, 200)), 64);
+    const test::ScreenShot shot;
+    EXPECT_EQ(shot.ClientPixel(centred, 16, 16), RGB(0, 0, 200));  // (40 - 8) / 2
+    EXPECT_NE(shot.ClientPixel(centred, 15, 15), RGB(0, 0, 200));
+    for (HWND h : {fitted, centred}) SendMessage(h, STM_SETICON, 0, 0);
+    DestroyIcon(icon);
 }
 
 TEST_F(StaticControl, BitmapPlacementBySizeStyles) {
