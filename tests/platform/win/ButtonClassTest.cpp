@@ -430,6 +430,9 @@ TEST_F(Button, PrintClientGivesThePaintedPixels) {
         MemoryPicture printed(100, 24);
         SendMessage(b, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.Dc()), PRF_CLIENT);
         EXPECT_EQ(test::CompareClientWithPicture(b, printed), "") << "style " << style;
+        MemoryPicture whole(100, 24);
+        SendMessage(b, WM_PRINT, reinterpret_cast<WPARAM>(whole.Dc()), PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
+        EXPECT_EQ(test::CompareClientWithPicture(b, whole), "") << "style " << style;
         DestroyWindow(b);
     }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/display/PngFile.h"
+#include "platform/gdi/Fonts.h"
 #include "platform/gdi/Regions.h"
 #include "platform/win/WinApi.h"
 #include "tests/platform/win/ControlTestSupport.h"
@@ -120,6 +121,32 @@ TEST_F(StaticControl, NotifyStyleReportsClicksDoubleClicksAndEnabling) {
         DestroyWindow(s);
         display.AdvanceTime(1000);
     }
+}
+
+TEST_F(StaticControl, TextIsDrawnInTheFontItWasGiven) {
+    auto inkHeight = [&](HFONT font) {
+        HWND s = Make("Static", "Hg", SS_LEFT, {10, 10, 110, 70}, 1);
+        SendMessage(s, WM_SETFONT, reinterpret_cast<WPARAM>(font), 1);
+        EXPECT_EQ(SendMessage(s, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+        Pump();
+        const test::ScreenShot shot;
+        int top = 100;
+        int bottom = -1;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 100; ++x)
+                if (shot.ClientPixel(s, x, y) != GetSysColor(COLOR_3DFACE)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        DestroyWindow(s);
+        Pump();
+        return bottom - top;
+    };
+    HFONT big = CreateFont(-40, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    const int withDefault = inkHeight(nullptr);  // the default GUI font
+    EXPECT_GT(withDefault, 5);
+    EXPECT_GT(inkHeight(big), 2 * withDefault);
+    DeleteObject(big);
 }
 
 TEST_F(StaticControl, NewTextIsPainted) {
