@@ -338,6 +338,7 @@ HWND GroupStart(HWND hwnd) {
 
 // A checked auto radio button unchecks the other radio buttons of its group.
 void UncheckGroupSiblings(HWND hwnd) {
+    if (!(Style(hwnd) & WS_CHILD)) return;  // groups are among a dialog's controls only
     HWND start = GroupStart(hwnd);
     for (HWND w = start; w; w = GetWindow(w, GW_HWNDNEXT)) {
         if (w != start && (Style(w) & WS_GROUP)) break;

@@ -253,6 +253,15 @@ TEST_F(Button, AutoRadioClearsTheOtherRadiosOfItsGroup) {
     SetWindowLongPtr(a, GWL_STYLE, GetWindowLongPtr(a, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_GROUP));
     SendMessage(a, BM_CLICK, 0, 0);
     EXPECT_EQ(checks(), "10011");
+    // Top-level radio buttons are in no group: other top-level windows are left alone.
+    HWND first = CreateWindowEx(0, "Button", "f", WS_POPUP | BS_AUTORADIOBUTTON, 0, 0, 50, 20, nullptr, nullptr,
+                                nullptr, nullptr);
+    HWND second = CreateWindowEx(0, "Button", "s", WS_POPUP | BS_AUTORADIOBUTTON, 0, 30, 50, 20, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SendMessage(second, BM_SETCHECK, BST_CHECKED, 0);
+    SendMessage(first, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessage(first, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessage(second, BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
 TEST_F(Button, ClickMessageClicksOnlyAnEnabledButton) {
