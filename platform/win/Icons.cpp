@@ -10,47 +10,19 @@
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
-#include "platform/gdi/PixelView.h"
+#include "platform/win/ImagePixels.h"
 #include "platform/win/Input.h"
 #include "platform/win/SystemValues.h"
 
 namespace parch {
 namespace icons {
 
-// Deletes a GDI bitmap the icon made for drawing.
-struct BitmapDeleter {
-    void operator()(GdiBitmap* bitmap) const { DeleteObject(bitmap); }
-};
-using OwnedBitmap = std::unique_ptr<GdiBitmap, BitmapDeleter>;
-
-// A 32-bit top-down bitmap holding `pixels` (w x h values).
-OwnedBitmap BitmapOfValues(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) return nullptr;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(bitmap->Row(y), pixels.data() + static_cast<std::size_t>(y) * width,
-                    static_cast<std::size_t>(width) * 4);
-    return bitmap;
-}
+using imagepixels::OwnedBitmap;
 
 // The values of a mask bitmap for the raster operations: an AND pixel that keeps the
 // destination is all ones; one that clears it keeps the destination's alpha byte.
 constexpr std::uint32_t kMaskKeep = 0xFFFFFFFFu;
 constexpr std::uint32_t kMaskClear = 0xFF000000u;
-
-std::uint32_t Premultiplied(std::uint32_t c) {
-    std::uint32_t a = c >> 24;
-    auto channel = [a](std::uint32_t v) { return (v * a + 127) / 255; };
-    return (a << 24) | (channel((c >> 16) & 0xFF) << 16) | (channel((c >> 8) & 0xFF) << 8) | channel(c & 0xFF);
-}
 
 struct IconObject {
     IconImage image;
@@ -67,12 +39,12 @@ bool MakeDrawingBitmaps(IconObject& icon) {
     const std::size_t count = static_cast<std::size_t>(im.width) * im.height;
     std::vector<std::uint32_t> values(count);
     for (std::size_t i = 0; i < count; ++i) values[i] = im.mask[i] ? kMaskKeep : kMaskClear;
-    icon.drawMask = BitmapOfValues(im.width, im.height, values);
+    icon.drawMask = imagepixels::BitmapOfValues(im.width, im.height, values.data());
     for (std::size_t i = 0; i < count; ++i) {
         if (im.Monochrome()) values[i] = im.xorBits[i] ? 0x00FFFFFFu : 0u;
-        else values[i] = im.hasAlpha ? Premultiplied(im.color[i]) : im.color[i] & 0x00FFFFFFu;
+        else values[i] = im.hasAlpha ? imagepixels::Premultiplied(im.color[i]) : im.color[i] & 0x00FFFFFFu;
     }
-    icon.drawColor = BitmapOfValues(im.width, im.height, values);
+    icon.drawColor = imagepixels::BitmapOfValues(im.width, im.height, values.data());
     return icon.drawMask && icon.drawColor;
 }
 
@@ -141,33 +113,6 @@ HICON Adopt(IconImage image, bool isIcon, POINT hotspot, bool shared) {
     icon->shared = shared;
     if (!MakeDrawingBitmaps(*icon)) return nullptr;
     return IconTable::Instance().Add(std::move(icon));
-}
-
-// Reads a bitmap's pixels: colours as B | G << 8 | R << 16 | A << 24 (alpha only from 32-bit
-// bitmaps), rows [top, top + height).
-bool ReadColors(GdiBitmap& bitmap, int top, int height, std::vector<std::uint32_t>& out) {
-    PixelView view = PixelView::Of(bitmap);
-    out.resize(static_cast<std::size_t>(view.width) * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < view.width; ++x)
-            out[static_cast<std::size_t>(y) * view.width + x] = view.ReadColor(x, top + y);
-    return true;
-}
-
-// A mask pixel is set where its colour is light (white in a 1-bit mask).
-std::uint8_t MaskBit(std::uint32_t color) {
-    unsigned sum = ((color >> 16) & 0xFF) + ((color >> 8) & 0xFF) + (color & 0xFF);
-    return sum >= 3 * 128 ? 1 : 0;
-}
-
-HBITMAP MonochromeBitmap(int width, int height, const std::uint8_t* bits) {
-    const int rowBytes = ((width + 15) / 16) * 2;
-    std::vector<BYTE> packed(static_cast<std::size_t>(rowBytes) * height, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (bits[static_cast<std::size_t>(y) * width + x])
-                packed[static_cast<std::size_t>(y) * rowBytes + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
-    return CreateBitmap(width, height, 1, 1, packed.data());
 }
 
 // A plain arrow: what DrawIcon shows of a system cursor. The screen back ends show their own
@@ -267,14 +212,14 @@ HICON CreateIconIndirect(const ICONINFO* info) {
     if (image.height < 1 || image.width > kMaxIconSide || image.height > kMaxIconSide) return nullptr;
     if (color && (color->Width() != image.width || color->Height() != image.height)) return nullptr;
     std::vector<std::uint32_t> pixels;
-    icons::ReadColors(*mask, 0, image.height, pixels);
-    for (std::uint32_t c : pixels) image.mask.push_back(icons::MaskBit(c));
+    imagepixels::ReadColors(info->hbmMask, 0, image.height, pixels);
+    for (std::uint32_t c : pixels) image.mask.push_back(imagepixels::MaskBit(c));
     if (color) {
-        icons::ReadColors(*color, 0, image.height, image.color);
+        imagepixels::ReadColors(info->hbmColor, 0, image.height, image.color);
         // Only a 32-bit picture has alpha; other depths read with alpha 0 already.
     } else {
-        icons::ReadColors(*mask, image.height, image.height, pixels);
-        for (std::uint32_t c : pixels) image.xorBits.push_back(icons::MaskBit(c));
+        imagepixels::ReadColors(info->hbmMask, image.height, image.height, pixels);
+        for (std::uint32_t c : pixels) image.xorBits.push_back(imagepixels::MaskBit(c));
     }
     POINT hotspot{static_cast<LONG>(info->xHotspot), static_cast<LONG>(info->yHotspot)};
     if (info->fIcon) hotspot = POINT{image.width / 2, image.height / 2};
@@ -290,10 +235,10 @@ BOOL GetIconInfo(HICON handle, ICONINFO* info) {
     if (im.Monochrome()) {
         std::vector<std::uint8_t> both = im.mask;
         both.insert(both.end(), im.xorBits.begin(), im.xorBits.end());
-        mask = icons::MonochromeBitmap(im.width, im.height * 2, both.data());
+        mask = imagepixels::MonochromeBitmap(im.width, im.height * 2, both.data());
     } else {
-        mask = icons::MonochromeBitmap(im.width, im.height, im.mask.data());
-        color = icons::BitmapOfValues(im.width, im.height, im.color).release();
+        mask = imagepixels::MonochromeBitmap(im.width, im.height, im.mask.data());
+        color = imagepixels::BitmapOfValues(im.width, im.height, im.color.data()).release();
         if (!color) {
             DeleteObject(mask);
             return 0;

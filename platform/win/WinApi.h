@@ -10,6 +10,7 @@
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Icons.h"
+#include "platform/win/ImageLists.h"
 #include "platform/win/Input.h"
 #include "platform/win/Layered.h"
 #include "platform/win/Messages.h"
