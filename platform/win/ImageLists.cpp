@@ -10,7 +10,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/PixelView.h"
 #include "platform/gdi/SystemColors.h"
-#include "platform/win/ImagePixels.h"
+#include "platform/gdi/ImagePixels.h"
 
 namespace parch {
 namespace imagelists {

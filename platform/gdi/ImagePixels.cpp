@@ -1,4 +1,4 @@
-#include "platform/win/ImagePixels.h"
+#include "platform/gdi/ImagePixels.h"
 
 #include <cstring>
 
