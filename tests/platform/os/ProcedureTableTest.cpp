@@ -45,7 +45,7 @@ TEST(KernelCalls, MulDivRoundsAndReportsOverflow) {
     const Case cases[] = {
         {10, 3, 4, 8},     // 7.5 rounds up
         {-10, 3, 4, -8},   // and away from zero
-        {10, -3, 4, -8},   {10, 3, -4, -8},  {-10, -3, -4, 8}, {5, 1, 3, 2},  {4, 1, 3, 1},
+        {10, -3, 4, -8},   {10, 3, -4, -8},  {-10, -3, -4, -8}, {5, 1, 3, 2},  {4, 1, 3, 1},
         {7, 0, 3, 0},      {1, 1, 0, -1},     // zero divisor
         {INT_MAX, INT_MAX, INT_MAX, INT_MAX},   // 64-bit intermediate
         {INT_MAX, 2, 1, -1},                    // overflow

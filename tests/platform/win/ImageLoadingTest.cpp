@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "platform/gdi/IconFile.h"
 #include "platform/gdi/PngFile.h"
 #include "platform/win/ImageLists.h"
@@ -70,11 +72,13 @@ std::string Difference(const IconImage& image, const Expected& e) {
 class ImageLoading : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = ::testing::TempDir() + "parch-icon-fixtures/";
+        // One folder per process: ctest runs the tests of this suite side by side.
+        folder_ = ::testing::TempDir() + "parch-icon-fixtures-" + std::to_string(getpid()) + "/";
         const std::string command =
             "/usr/bin/python3 " PARCH_SOURCE_DIR "/tools/make_icon_fixtures.py " + folder_ + " >/dev/null 2>&1";
         made_ = std::system(command.c_str()) == 0;
     }
+    static void TearDownTestSuite() { std::filesystem::remove_all(folder_); }
     void SetUp() override { ASSERT_TRUE(made_) << "tools/make_icon_fixtures.py failed (icotool and Pillow needed)"; }
     static std::string Path(const char* name) { return folder_ + name; }
     static std::string Bytes(const char* name) { return ReadAll(Path(name)); }
