@@ -101,20 +101,4 @@ bool DecodePng(const BYTE* data, std::size_t size, DecodedPixels& out, std::stri
     return ok;
 }
 
-std::vector<BYTE> EncodePng(const DecodedPixels& image) {
-    png_image description{};
-    description.version = PNG_IMAGE_VERSION;
-    description.width = static_cast<png_uint_32>(image.width);
-    description.height = static_cast<png_uint_32>(image.height);
-    description.format = PNG_FORMAT_BGRA;
-    png_alloc_size_t size = 0;
-    if (image.pixels.size() != static_cast<std::size_t>(image.width) * image.height || image.pixels.empty() ||
-        !png_image_write_to_memory(&description, nullptr, &size, 0, image.pixels.data(), 0, nullptr))
-        return {};
-    std::vector<BYTE> bytes(size);
-    if (!png_image_write_to_memory(&description, bytes.data(), &size, 0, image.pixels.data(), 0, nullptr)) return {};
-    bytes.resize(size);
-    return bytes;
-}
-
 }  // namespace parch

@@ -24,7 +24,5 @@ struct DecodedPixels {
 bool IsPngData(const BYTE* data, std::size_t size);
 // False with `error` set for data that is not a whole, sound PNG picture.
 bool DecodePng(const BYTE* data, std::size_t size, DecodedPixels& out, std::string& error);
-// A PNG file (8-bit RGBA) of the pixels; empty when libpng fails.
-std::vector<BYTE> EncodePng(const DecodedPixels& image);
 
 }  // namespace parch
