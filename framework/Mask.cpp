@@ -51,6 +51,13 @@ std::vector<TMaskCharType> CharTypes(const std::string& m) {
     return types;
 }
 
+// Whether a '!' that is not a literal stands in the mask.
+bool Reversed(const std::string& m, const std::vector<TMaskCharType>& types) {
+    for (std::size_t i = 0; i < m.size(); ++i)
+        if (m[i] == mDirReverse && types[i] == mcDirective) return true;
+    return false;
+}
+
 std::string FirstSection(const std::string& editMask) {
     int separator = MaskGetFldSeparator(editMask);
     return separator < 0 ? editMask : editMask.substr(0, static_cast<std::size_t>(separator));
@@ -60,7 +67,7 @@ std::vector<Place> Places(const std::string& editMask) {
     std::string m = FirstSection(editMask);
     std::vector<TMaskCharType> types = CharTypes(m);
     std::vector<Place> places;
-    TMaskDirectives directives = m.find(mDirReverse) != std::string::npos ? mdReverseDir : 0;
+    TMaskDirectives directives = Reversed(m, types) ? mdReverseDir : 0;
     for (std::size_t i = 0; i < m.size(); ++i) {
         if (types[i] == mcDirective) {
             if (m[i] == mDirUpperCase) directives = (directives & ~mdLowerCase) | mdUpperCase;
@@ -129,7 +136,9 @@ TMaskCharType MaskGetCharType(const std::string& editMask, int maskOffset) {
 }
 
 TMaskDirectives MaskGetCurrentDirectives(const std::string& editMask, int maskOffset) {
-    TMaskDirectives result = 0;
+    // '!' holds for the whole mask, the case from the place where it was set.
+    std::string m = mask::FirstSection(editMask);
+    TMaskDirectives result = mask::Reversed(m, mask::CharTypes(m)) ? mdReverseDir : 0;
     for (const mask::Place& p : mask::Places(editMask)) {
         if (p.maskOffset > maskOffset) break;
         result = p.directives;
