@@ -247,8 +247,11 @@ void TSpeedButton::DrawFace(TCanvas& canvas, RECT& face) {
 void TSpeedButton::DrawGlyphAndCaption(TCanvas& canvas, const RECT& face, POINT offset) {
     int glyphWidth = glyph_->Empty() ? 0 : glyph_->Width() / numGlyphs_;
     SIZE glyphSize{glyphWidth, glyphWidth ? glyph_->Height() : 0};
-    RECT textRect{0, 0, face.right - face.left, 0};
-    if (!Caption().empty()) DrawText(canvas.Handle(), Caption().c_str(), -1, &textRect, DT_CALCRECT | DT_SINGLELINE);
+    RECT textRect{0, 0, 0, 0};
+    if (!Caption().empty()) {
+        textRect.right = face.right - face.left;
+        DrawText(canvas.Handle(), Caption().c_str(), -1, &textRect, DT_CALCRECT | DT_SINGLELINE);
+    }
     SIZE textSize{textRect.right - textRect.left, textRect.bottom - textRect.top};
     TButtonArrangement place = ArrangeButtonGlyph(face, offset, glyphSize, textSize, layout_, margin_, spacing_);
     if (glyphWidth > 0) {

@@ -61,7 +61,11 @@ public:
         return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     }
 
-    void Idle() override {}
+    void Idle() override {
+        if (!Screen) return;
+        for (int i = 0; i < Screen->FormCount(); ++i)
+            if (TCustomForm* form = Screen->Forms(i); form->Visible()) form->UpdateActions();
+    }
 
     void ApplicationMinimized(bool minimized) override {
         if (!Screen) return;
@@ -319,6 +323,17 @@ void TCustomForm::FocusChanged(TWinControl* control) {
         for (TWinControl* p = control->Parent(); p; p = p->Parent())
             if (auto* scrolling = dynamic_cast<TScrollingWinControl*>(p); scrolling && scrolling->AutoScroll())
                 scrolling->ScrollInView(control);
+}
+
+void TCustomForm::UpdateActions() {
+    std::vector<TControl*> pending{this};
+    while (!pending.empty()) {
+        TControl* control = pending.back();
+        pending.pop_back();
+        control->InitiateAction();
+        if (auto* win = dynamic_cast<TWinControl*>(control))
+            for (int i = 0; i < win->ControlCount(); ++i) pending.push_back(win->Controls(i));
+    }
 }
 
 void TCustomForm::MouseWheelHandler(TMessage& message) {

@@ -112,6 +112,8 @@ public:
     void SetActiveControl(TWinControl* control);
     bool Active() const { return active_; }
 
+    // Every control's action updates itself (the application does this when idle).
+    void UpdateActions();
     // The wheel goes to the active control first.
     void MouseWheelHandler(TMessage& message) override;
     // A key message before anyone else sees it: OnShortCut decides.

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "framework/CustomControls.h"
+#include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
+#include "framework/Scrolling.h"
+#include "framework/StdCtrls.h"
+#include "platform/display/PngFile.h"
 #include "tests/framework/FormFixture.h"
 
 namespace parch {
@@ -270,6 +275,77 @@ TEST_F(ExtCtrlsTest, ImageShowsItsPicture) {
     EXPECT_EQ(pixels.At(image, 19, 30), RGB(255, 255, 255));
     image->SetAutoSize(true);
     EXPECT_EQ(image->Width(), 20);
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+// A form with each of the new controls, saved as a picture and checked at a few points.
+TEST_F(ExtCtrlsTest, AFormWithEveryKindPaintsAndSaves) {
+    TForm* form = MakeForm(420, 260);
+    form->SetCaption("Controls");
+    auto* top = Child<TPanel>(form, 0, 0, 10, 40);
+    top->SetAlign(alTop);
+    top->SetCaption("Panel caption");
+    top->SetBevelInner(bvLowered);
+    top->SetBorderWidth(2);
+    auto* open = Child<TSpeedButton>(top, 300, 8, 24, 24);
+    // Two pictures, up and disabled; the bottom-left pixel's colour is transparent.
+    TCanvas& glyph = open->Glyph().Canvas();
+    open->Glyph().SetSize(32, 16);
+    glyph.Brush().SetColor(clFuchsia);
+    glyph.FillRect({0, 0, 32, 16});
+    glyph.Brush().SetColor(clGreen);
+    glyph.FillRect({2, 2, 14, 14});
+    glyph.Brush().SetColor(clGray);
+    glyph.FillRect({18, 2, 30, 14});
+    open->SetNumGlyphs(2);
+    auto* toggle = Child<TSpeedButton>(top, 330, 8, 70, 24);
+    toggle->SetCaption("Toggle");
+    toggle->SetGroupIndex(1);
+    toggle->SetAllowAllUp(true);
+    toggle->SetDown(true);
+    auto* label = Child<TLabel>(form, 10, 50, 10, 10);
+    label->SetCaption("&Label with an accelerator");
+    auto* bevel = Child<TBevel>(form, 10, 75, 190, 4);
+    bevel->SetShape(bsTopLine);
+    auto* frame = Child<TBevel>(form, 10, 90, 190, 60);
+    frame->SetShape(bsFrame);
+    auto* image = Child<TImage>(form, 20, 100, 40, 40);
+    image->Picture().Bitmap().SetSize(20, 20);
+    image->Picture().Bitmap().Canvas().Brush().SetColor(clRed);
+    image->Picture().Bitmap().Canvas().FillRect({0, 0, 20, 20});
+    image->SetStretch(true);
+    auto* box = Child<TScrollBox>(form, 220, 50, 190, 120);
+    auto* inBox = Child<TPanel>(box, 10, 10, 120, 200);
+    inBox->SetCaption("Scrolled");
+    inBox->SetBevelOuter(bvLowered);
+    Show(form);
+    box->VertScrollBar().SetPosition(40);
+    display.PumpMessages();
+
+    WindowPixels pixels(form);
+    std::string path = (std::filesystem::temp_directory_path() / "parch-extctrls-form.png").string();
+    EXPECT_TRUE(SavePng(pixels.Picture(), path));
+    EXPECT_GT(std::filesystem::file_size(path), 100u);
+    std::filesystem::remove(path);
+    EXPECT_EQ(pixels.At(top, 0, 0), kLight);
+    EXPECT_EQ(pixels.At(image, 20, 20), RGB(255, 0, 0));
+    EXPECT_EQ(pixels.At(bevel, 50, 0), kShadow);
+    EXPECT_EQ(pixels.At(frame, 0, 30), kShadow);
+    EXPECT_EQ(inBox->Top(), -30);
+    EXPECT_EQ(pixels.At(inBox, 0, 100), kShadow);  // its lowered edge, scrolled with it
+    EXPECT_TRUE(box->VertScrollBar().IsScrollBarVisible());
+    // The glyph of the speed button, in its up picture, centred.
+    EXPECT_EQ(pixels.At(open, 12, 12), ColorToRGB(clGreen));
+    open->SetEnabled(false);
+    display.PumpMessages();
+    WindowPixels disabled(form);
+    EXPECT_EQ(disabled.At(open, 12, 12), ColorToRGB(clGray));
+    EXPECT_EQ(disabled.At(open, 5, 5), ColorToRGB(clBtnFace));  // the transparent part shows the face
 }
 
 }  // namespace
