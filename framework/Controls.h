@@ -323,7 +323,7 @@ protected:
     void AdjustSize();
     void Loaded() override;
     // The control changed in a way its parent's layout must follow.
-    void RequestAlign();
+    virtual void RequestAlign();
     // Changes the stored bounds without telling anyone (for the parent's layout).
     void StoreBounds(int left, int top, int width, int height);
     // Takes new bounds as they are and lets the layout and OnResize follow.

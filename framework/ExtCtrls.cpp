@@ -321,6 +321,11 @@ TSplitter::TSplitter(TComponent* owner) : TGraphicControl(owner) {
     SetParentColor(true);
 }
 
+void TSplitter::RequestAlign() {
+    TGraphicControl::RequestAlign();
+    if (Cursor() == crHSplit || Cursor() == crVSplit) SetCursor(Horizontal() ? crHSplit : crVSplit);
+}
+
 void TSplitter::SetBeveled(bool value) {
     if (value == beveled_) return;
     beveled_ = value;

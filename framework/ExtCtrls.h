@@ -155,6 +155,8 @@ protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     virtual bool CanResize(int& newSize);
     virtual void Moved();
+    // The cursor follows the bar's direction.
+    void RequestAlign() override;
     // The neighbour being resized (nullptr outside a drag).
     TControl* ResizeControl() const { return control_; }
 

@@ -6,6 +6,7 @@
 #include "framework/CustomControls.h"
 #include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
+#include "framework/FormDescription.h"
 #include "framework/Scrolling.h"
 #include "framework/StdCtrls.h"
 #include "platform/display/PngFile.h"
@@ -282,6 +283,45 @@ TEST_F(ExtCtrlsTest, ImageShowsItsPicture) {
 
 namespace parch {
 namespace {
+
+TEST_F(ExtCtrlsTest, DescriptionsBuildTheNewControls) {
+    TComponentDescription description{
+        "TForm", "Described", {{"ClientWidth", "300"}, {"ClientHeight", "200"}}, {},
+        {
+            {"TPanel", "Bar", {{"Align", "alTop"}, {"Height", "40"}, {"BevelOuter", "bvLowered"}, {"Caption", "Bar"}}, {},
+             {{"TSpeedButton", "Toggle", {{"Left", "4"}, {"GroupIndex", "3"}, {"AllowAllUp", "True"}, {"Down", "True"},
+                                          {"Flat", "True"}}, {}, {}}}},
+            {"TSplitter", "Split", {{"Align", "alTop"}, {"Top", "40"}, {"Height", "4"}, {"ResizeStyle", "rsUpdate"}}, {}, {}},
+            {"TScrollBox", "Box", {{"Align", "alClient"}, {"BorderStyle", "bsNone"}}, {},
+             {{"TLabel", "Caption", {{"Caption", "&Name"}, {"WordWrap", "True"}, {"Layout", "tlCenter"}}, {}, {}},
+              {"TBevel", "Line", {{"Shape", "bsTopLine"}, {"Style", "bsRaised"}}, {}, {}},
+              {"TImage", "Picture", {{"Stretch", "True"}, {"Proportional", "True"}}, {}, {}}}},
+        }};
+    auto* form = new TForm(&app);
+    form->ReadDescription(description, {});
+    auto* bar = dynamic_cast<TPanel*>(form->FindComponent("Bar"));
+    auto* toggle = dynamic_cast<TSpeedButton*>(form->FindComponent("Toggle"));
+    auto* split = dynamic_cast<TSplitter*>(form->FindComponent("Split"));
+    auto* box = dynamic_cast<TScrollBox*>(form->FindComponent("Box"));
+    auto* label = dynamic_cast<TLabel*>(form->FindComponent("Caption"));
+    auto* line = dynamic_cast<TBevel*>(form->FindComponent("Line"));
+    auto* picture = dynamic_cast<TImage*>(form->FindComponent("Picture"));
+    ASSERT_TRUE(bar && toggle && split && box && label && line && picture);
+    EXPECT_EQ(bar->BevelOuter(), bvLowered);
+    EXPECT_EQ(toggle->Parent(), bar);
+    EXPECT_TRUE(toggle->Down());
+    EXPECT_TRUE(toggle->Flat());
+    EXPECT_EQ(split->ResizeStyle(), rsUpdate);
+    EXPECT_EQ(split->Cursor(), crVSplit);
+    EXPECT_EQ(split->BoundsRect(), (RECT{0, 40, 300, 44}));
+    EXPECT_EQ(box->BorderStyle(), bsNone);
+    EXPECT_EQ(label->Parent(), box);
+    EXPECT_TRUE(label->WordWrap());
+    EXPECT_EQ(label->Layout(), tlCenter);
+    EXPECT_EQ(line->Shape(), bsTopLine);
+    EXPECT_EQ(line->Style(), bsRaised);
+    EXPECT_TRUE(picture->Stretch() && picture->Proportional());
+}
 
 // A form with each of the new controls, saved as a picture and checked at a few points.
 TEST_F(ExtCtrlsTest, AFormWithEveryKindPaintsAndSaves) {
