@@ -11,6 +11,7 @@
 #include "platform/win/Hooks.h"
 #include "platform/win/Input.h"
 #include "platform/win/Layered.h"
+#include "platform/win/ListBoxClass.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/Painting.h"
