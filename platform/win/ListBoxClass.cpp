@@ -102,7 +102,9 @@ OwnerInfo OwnerOf(const ListBox& lb) {
     return {GetParent(lb.hwnd), ODT_LISTBOX, static_cast<UINT>(GetDlgCtrlID(lb.hwnd)), lb.hwnd};
 }
 
-int FontHeight(HFONT font) {
+}  // namespace listbox
+
+int FontLineHeight(HFONT font) {
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
     TEXTMETRIC tm;
@@ -111,6 +113,10 @@ int FontHeight(HFONT font) {
     ReleaseDC(nullptr, dc);
     return std::max<int>(1, tm.tmHeight);
 }
+
+namespace listbox {
+
+int FontHeight(HFONT font) { return FontLineHeight(font); }
 
 int Measure(const ListBox& lb, int index, UINT_PTR data) {
     OwnerInfo o = OwnerOf(lb);

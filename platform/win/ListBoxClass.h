@@ -95,6 +95,9 @@ namespace parch::win {
 
 void RegisterListBoxClasses();
 
+// The height of a line of text in font (the system font when null): a text item's height.
+int FontLineHeight(HFONT font);
+
 // What a combo box's dropped list tells its combo (WM_COMMAND codes beside LBN_SELCHANGE):
 // the user chose the item under the mouse, or clicked outside the list.
 constexpr WORD kComboListChosen = 0x7F01;

@@ -1,5 +1,6 @@
 #include "platform/win/SystemClasses.h"
 
+#include "platform/win/ComboBoxClass.h"
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/WinState.h"
@@ -13,6 +14,7 @@ void EnsureSystemClasses() {
     registered = true;
     RegisterScrollBarClass();
     RegisterListBoxClasses();
+    RegisterComboBoxClass();
 }
 
 }  // namespace parch::win
