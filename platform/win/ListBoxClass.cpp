@@ -275,10 +275,17 @@ void DrawTextItem(ListBox& lb, HDC dc, int index, const RECT& rect, HBRUSH backg
     if (lb.focused && !lb.combo && index == lb.items.Caret()) DrawFocusRect(dc, &rect);
 }
 
+// A combo's list asks its combo, whose handle the list's owner (a top-level window) is not.
+HBRUSH ListColors(const ListBox& lb, HDC dc) {
+    if (!lb.combo) return ControlColors(lb.hwnd, dc, WM_CTLCOLORLISTBOX);
+    LRESULT answer = SendMessage(lb.combo, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(lb.hwnd));
+    return answer ? reinterpret_cast<HBRUSH>(answer) : DefaultControlColors(dc, WM_CTLCOLORLISTBOX);
+}
+
 void PaintInto(ListBox& lb, HDC dc) {
     RECT client = Client(lb);
     HGDIOBJ oldFont = SelectObject(dc, lb.font ? lb.font : GetStockObject(SYSTEM_FONT));
-    HBRUSH background = ControlColors(lb.hwnd, dc, WM_CTLCOLORLISTBOX);
+    HBRUSH background = ListColors(lb, dc);
     FillRect(dc, &client, background);
     for (int i = lb.top; i < lb.items.Count(); ++i) {
         RECT r = ItemRect(lb, i);
