@@ -69,6 +69,8 @@ struct Combo {
     bool settingEdit = false;  // the combo itself changes the edit's text
     int selectionAtDrop = -1;
     int committed = -1;  // the selection the parent was told of while dropped
+    int busy = 0;        // messages being handled; the parent may destroy the combo meanwhile
+    bool destroyed = false;
 
     DWORD Kind() const { return style & 3; }
     bool Simple() const { return Kind() == CBS_SIMPLE; }
@@ -709,10 +711,15 @@ LRESULT Procedure(HWND hwnd, UINT m, WPARAM wp, LPARAM lp) {
     if (!c) return DefWindowProc(hwnd, m, wp, lp);
     if (m == WM_NCDESTROY) {
         SetWindowLongPtr(hwnd, 0, 0);
-        delete c;
+        // Destroyed from inside one of its own notifications: freed when that returns.
+        if (c->busy) c->destroyed = true;
+        else delete c;
         return DefWindowProc(hwnd, m, wp, lp);
     }
-    return Dispatch(*c, m, wp, lp);
+    ++c->busy;
+    LRESULT result = Dispatch(*c, m, wp, lp);
+    if (--c->busy == 0 && c->destroyed) delete c;
+    return result;
 }
 
 }  // namespace combobox

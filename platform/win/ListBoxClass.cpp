@@ -46,6 +46,8 @@ struct ListBox {
     bool focused = false;
     bool dragging = false;
     bool tracking = false;  // a dropped combo list, between LBCB_STARTTRACK and LBCB_ENDTRACK
+    int busy = 0;           // messages being handled; the parent may destroy the list meanwhile
+    bool destroyed = false;
 
     ListBox(HWND h, DWORD s, HWND c) : hwnd(h), style(s), combo(c), items((s & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0) {}
 
@@ -824,10 +826,15 @@ LRESULT Procedure(HWND hwnd, UINT m, WPARAM wp, LPARAM lp, bool comboList) {
     if (!lb) return DefWindowProc(hwnd, m, wp, lp);
     if (m == WM_NCDESTROY) {
         SetWindowLongPtr(hwnd, 0, 0);
-        delete lb;
+        // Destroyed from inside one of its own notifications: freed when that returns.
+        if (lb->busy) lb->destroyed = true;
+        else delete lb;
         return DefWindowProc(hwnd, m, wp, lp);
     }
-    return Dispatch(*lb, m, wp, lp);
+    ++lb->busy;
+    LRESULT result = Dispatch(*lb, m, wp, lp);
+    if (--lb->busy == 0 && lb->destroyed) delete lb;
+    return result;
 }
 
 LRESULT ListProcedure(HWND hwnd, UINT m, WPARAM wp, LPARAM lp) { return Procedure(hwnd, m, wp, lp, false); }

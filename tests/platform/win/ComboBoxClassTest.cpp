@@ -270,6 +270,38 @@ TEST_F(ComboBox, AClickOutsideOrLosingFocusCancels) {
     EXPECT_EQ(notes, (Lines{"SELENDCANCEL", "CLOSEUP"}));
 }
 
+TEST_F(ComboBox, TheDroppedListsOwnScrollBarWorksAndTheListKeepsTheMouse) {
+    HWND combo = MakeCombo(CBS_DROPDOWNLIST, 50);
+    HWND list = Info(combo).hwndList;
+    SendMessage(combo, CB_SETMINVISIBLE, 8, 0);
+    Click(ButtonCentre(combo));
+    ASSERT_EQ(GetCapture(), list);
+    RECT bar = win::ScrollBarRectOnScreen(list, SB_VERT);
+    ASSERT_GT(bar.bottom, bar.top);
+    notes.clear();
+    Click({(bar.left + bar.right) / 2, bar.bottom - 3});  // the down arrow
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 1);
+    EXPECT_EQ(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0), 1);
+    EXPECT_EQ(GetCapture(), list);
+    EXPECT_TRUE(notes.empty());
+    SendMessage(combo, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);  // the wheel goes to the list
+    EXPECT_GT(SendMessage(list, LB_GETTOPINDEX, 0, 0), 1);
+}
+
+TEST_F(ComboBox, AParentMayDestroyTheComboInsideANotification) {
+    HWND combo = MakeCombo(CBS_DROPDOWNLIST);
+    HWND list = Info(combo).hwndList;
+    answer = [&](UINT m, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_COMMAND && HIWORD(wp) == CBN_SELCHANGE) DestroyWindow(combo);
+        return std::nullopt;
+    };
+    Click(ButtonCentre(combo));
+    Click(ListItemPoint(list, 2));
+    EXPECT_FALSE(IsWindow(combo));
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(ComboBox, TheListDropsBelowOrAboveWhenTheScreenEndsBelow) {
     SetWindowPos(parent, nullptr, 0, 0, 600, 1000, SWP_NOMOVE | SWP_NOZORDER);
     HWND low = MakeCombo(CBS_DROPDOWNLIST, 10, {20, 20, 220, 300});

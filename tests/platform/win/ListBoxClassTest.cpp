@@ -235,6 +235,17 @@ TEST_F(ListBox, SingleSelectionFollowsClicksAndKeysAndNotifiesOnlyChanges) {
     EXPECT_EQ(notes, (Lines{"KILLFOCUS"}));
 }
 
+TEST_F(ListBox, AParentMayDestroyTheListInsideANotification) {
+    HWND list = MakeList(LBS_NOTIFY | LBS_EXTENDEDSEL);
+    answer = [&](UINT m, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_COMMAND && HIWORD(wp) == LBN_SELCHANGE) DestroyWindow(list);
+        return std::nullopt;
+    };
+    ClickItem(list, 3);
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(ListBox, WithoutNotifyOnlyFocusIsTold) {
     HWND list = MakeList(0);
     ClickItem(list, 1);
