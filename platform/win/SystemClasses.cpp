@@ -1,8 +1,11 @@
 #include "platform/win/SystemClasses.h"
 
+#include "platform/win/ButtonClass.h"
 #include "platform/win/ComboBoxClass.h"
+#include "platform/win/EditClass.h"
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/ScrollBarClass.h"
+#include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -13,6 +16,9 @@ void EnsureSystemClasses() {
     if (registered) return;
     registered = true;
     RegisterScrollBarClass();
+    RegisterButtonClass();
+    RegisterStaticClass();
+    RegisterEditClass();
     RegisterListBoxClasses();
     RegisterComboBoxClass();
 }
