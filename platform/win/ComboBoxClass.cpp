@@ -13,6 +13,7 @@
 #include "platform/gdi/Utf8Text.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
+#include "platform/win/EditClass.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
@@ -43,13 +44,6 @@ constexpr int kFrame = 3;  // the sunken edge and a pixel of space inside it
 constexpr int kDefaultMinVisible = 30;
 constexpr int kMaxItemHeight = 255;
 constexpr int kTextIndent = 2;
-// What the combo asks of its edit and hears from it, as the "Edit" class numbers them.
-constexpr UINT kEditGetSel = 0x00B0;
-constexpr UINT kEditSetSel = 0x00B1;
-constexpr UINT kEditLimitText = 0x00C5;
-constexpr WORD kEditChanged = 0x0300;
-constexpr WORD kEditUpdated = 0x0400;
-constexpr DWORD kEditAutoHScroll = 0x0080;
 
 enum class Ending { Chosen, Cancelled, Escaped, Quiet };
 
@@ -124,7 +118,7 @@ void ShowSelection(Combo& c) {
         c.settingEdit = true;
         SetWindowText(c.edit, text.c_str());
         c.settingEdit = false;
-        if (c.focused) SendMessage(c.edit, kEditSetSel, 0, -1);
+        if (c.focused) SendMessage(c.edit, EM_SETSEL, 0, -1);
     }
     InvalidateRect(c.hwnd, nullptr, 0);
 }
@@ -266,7 +260,7 @@ void TypeAhead(Combo& c, WPARAM ch) {
 void GotFocus(Combo& c) {
     if (c.focused) return;
     c.focused = true;
-    if (c.edit) SendMessage(c.edit, kEditSetSel, 0, -1);
+    if (c.edit) SendMessage(c.edit, EM_SETSEL, 0, -1);
     InvalidateRect(c.hwnd, nullptr, 0);
     Notify(c, CBN_SETFOCUS);
 }
@@ -277,7 +271,7 @@ void LostFocus(Combo& c, HWND next) {
     c.focused = false;
     CloseUp(c, Ending::Cancelled);
     if (!IsWindow(c.hwnd)) return;
-    if (c.edit) SendMessage(c.edit, kEditSetSel, static_cast<WPARAM>(-1), 0);
+    if (c.edit) SendMessage(c.edit, EM_SETSEL, static_cast<WPARAM>(-1), 0);
     InvalidateRect(c.hwnd, nullptr, 0);
     Notify(c, CBN_KILLFOCUS);
 }
@@ -456,7 +450,7 @@ LRESULT Create(Combo& c) {
     if (!c.DropDownList()) {
         // Without an "Edit" class the combo has no edit and works as a list alone.
         RECT field = FieldRect(c);
-        DWORD editStyle = WS_CHILD | WS_VISIBLE | ((c.style & CBS_AUTOHSCROLL) ? kEditAutoHScroll : 0);
+        DWORD editStyle = WS_CHILD | WS_VISIBLE | ((c.style & CBS_AUTOHSCROLL) ? ES_AUTOHSCROLL : 0);
         c.edit = CreateWindowEx(0, "Edit", "", editStyle, field.left, field.top, field.right - field.left,
                                 field.bottom - field.top, c.hwnd,
                                 reinterpret_cast<HMENU>(static_cast<std::intptr_t>(kEditId)), nullptr, nullptr);
@@ -548,8 +542,8 @@ void ChildCommand(Combo& c, WPARAM wp, LPARAM lp) {
             Notify(c, CBN_DBLCLK);
         }
     } else if (from == c.edit && c.edit && !c.settingEdit) {
-        if (code == kEditUpdated) Notify(c, CBN_EDITUPDATE);
-        else if (code == kEditChanged) Notify(c, CBN_EDITCHANGE);
+        if (code == EN_UPDATE) Notify(c, CBN_EDITUPDATE);
+        else if (code == EN_CHANGE) Notify(c, CBN_EDITCHANGE);
     }
 }
 
@@ -620,11 +614,11 @@ LRESULT ComboMessages(Combo& c, UINT m, WPARAM wp, LPARAM lp) {
         case CB_GETDROPPEDWIDTH: return DroppedWidth(c);
         case CB_SETEXTENDEDUI: c.extendedUI = wp != 0; return CB_OKAY;
         case CB_GETEXTENDEDUI: return c.extendedUI ? 1 : 0;
-        case CB_LIMITTEXT: return c.edit ? (SendMessage(c.edit, kEditLimitText, wp, 0), 1) : CB_ERR;
-        case CB_GETEDITSEL: return EditMessage(c, kEditGetSel, wp, lp);
+        case CB_LIMITTEXT: return c.edit ? (SendMessage(c.edit, EM_LIMITTEXT, wp, 0), 1) : CB_ERR;
+        case CB_GETEDITSEL: return EditMessage(c, EM_GETSEL, wp, lp);
         case CB_SETEDITSEL:
             if (!c.edit) return CB_ERR;
-            SendMessage(c.edit, kEditSetSel, static_cast<WPARAM>(static_cast<std::int16_t>(LOWORD(lp))),
+            SendMessage(c.edit, EM_SETSEL, static_cast<WPARAM>(static_cast<std::int16_t>(LOWORD(lp))),
                         static_cast<std::int16_t>(HIWORD(lp)));
             return 1;
         case CB_SETMINVISIBLE:

@@ -444,23 +444,6 @@ constexpr UINT WM_PASTE = 0x0302;
 constexpr UINT WM_CLEAR = 0x0303;
 constexpr UINT WM_UNDO = 0x0304;
 
-// Owner-drawn controls: the control type, the action asked for and the item's state.
-constexpr UINT ODT_MENU = 1;
-constexpr UINT ODT_LISTBOX = 2;
-constexpr UINT ODT_COMBOBOX = 3;
-constexpr UINT ODT_BUTTON = 4;
-constexpr UINT ODT_STATIC = 5;
-constexpr UINT ODA_DRAWENTIRE = 0x0001;
-constexpr UINT ODA_SELECT = 0x0002;
-constexpr UINT ODA_FOCUS = 0x0004;
-constexpr UINT ODS_SELECTED = 0x0001;
-constexpr UINT ODS_GRAYED = 0x0002;
-constexpr UINT ODS_DISABLED = 0x0004;
-constexpr UINT ODS_CHECKED = 0x0008;
-constexpr UINT ODS_FOCUS = 0x0010;
-constexpr UINT ODS_DEFAULT = 0x0020;
-constexpr UINT ODS_COMBOBOXEDIT = 0x1000;
-
 // Last-error values that callers test.
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;

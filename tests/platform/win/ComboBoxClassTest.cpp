@@ -494,24 +494,79 @@ TEST_F(ComboBox, OwnerDrawnFieldIsDrawnAsTheComboEdit) {
     EXPECT_EQ(drawn, (Lines{"3 1 s4096 combo", "3 0 s0 list", "3 1 s1 list", "3 2 s0 list"}));
 }
 
-TEST_F(ComboBox, WithAnEditTheFieldIsTheEditsWhenThereIsOne) {
-    WNDCLASSEX probe;
-    if (!GetClassInfoEx(nullptr, "Edit", &probe)) GTEST_SKIP() << "no Edit class in this build";
+TEST_F(ComboBox, ADropDownsEditShowsTheSelectionAndTellsOfTyping) {
     HWND combo = MakeCombo(CBS_DROPDOWN | CBS_AUTOHSCROLL);
     HWND edit = ChildWithId(combo, 1001);
     ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(ClassOf(edit), "Edit");
+    EXPECT_TRUE(GetWindowLongPtr(edit, GWL_STYLE) & ES_AUTOHSCROLL);
     EXPECT_EQ(Info(combo).hwndItem, edit);
+    auto editText = [&] {
+        char text[32] = {};
+        GetWindowText(edit, text, sizeof text);
+        return std::string(text);
+    };
+
     SendMessage(combo, CB_SETCURSEL, 2, 0);
-    char text[32] = {};
-    GetWindowText(edit, text, sizeof text);
-    EXPECT_STREQ(text, "item 2");
-    EXPECT_TRUE(notes.empty());
+    EXPECT_EQ(editText(), "item 2");
     SetFocus(combo);
     EXPECT_EQ(GetFocus(), edit);
+    EXPECT_EQ(SendMessage(combo, CB_GETEDITSEL, 0, 0), MAKELONG(0, 6));  // all of it, on getting the focus
+    EXPECT_EQ(notes, (Lines{"SETFOCUS"}));
+
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        Lines expected;
+        std::string text;
+        bool dropped;
+    };
+    std::vector<Step> steps{
+        {"Down in the edit", [&] { Press(VK_DOWN); }, {"SELCHANGE"}, "item 3", false},
+        {"F4 in the edit", [&] { Press(VK_F4); }, {"DROPDOWN"}, "item 3", true},
+        {"Down while dropped", [&] { Press(VK_DOWN); }, {"SELCHANGE"}, "item 4", true},
+        {"Escape", [&] { Press(VK_ESCAPE); }, {"SELENDCANCEL", "CLOSEUP"}, "item 3", false},
+        {"typing", [&] { display.TypeText("x"); display.PumpMessages(); }, {"EDITUPDATE", "EDITCHANGE"}, "x", false},
+        {"Alt+Down in the edit", [&] { AltPress(VK_DOWN); }, {"DROPDOWN"}, "x", true},
+        {"Enter", [&] { Press(VK_RETURN); }, {"SELENDOK", "CLOSEUP"}, "x", false},
+    };
+    for (const Step& step : steps) {
+        notes.clear();
+        step.act();
+        EXPECT_EQ(notes, step.expected) << step.name;
+        EXPECT_EQ(editText(), step.text) << step.name;
+        EXPECT_EQ(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0), step.dropped ? 1 : 0) << step.name;
+    }
+
     notes.clear();
-    display.TypeText("x");
-    display.PumpMessages();
-    EXPECT_EQ(notes, (Lines{"EDITUPDATE", "EDITCHANGE"}));
+    char text[32] = {};
+    EXPECT_EQ(GetWindowText(combo, text, sizeof text), 1);  // the combo's text is the edit's
+    EXPECT_STREQ(text, "x");
+    SetWindowText(combo, "item 1");
+    EXPECT_EQ(editText(), "item 1");
+    EXPECT_EQ(SendMessage(combo, CB_LIMITTEXT, 3, 0), 1);
+    EXPECT_EQ(SendMessage(combo, CB_SETEDITSEL, 0, MAKELPARAM(1, 3)), 1);
+    EXPECT_EQ(SendMessage(combo, CB_GETEDITSEL, 0, 0), MAKELONG(1, 3));
+    EXPECT_TRUE(notes.empty());  // the program's own changes are not told back
+    SetFocus(parent);
+    EXPECT_EQ(notes, (Lines{"KILLFOCUS"}));
+}
+
+TEST_F(ComboBox, ASimpleCombosEditFollowsItsList) {
+    HWND combo = MakeCombo(CBS_SIMPLE, 5, {20, 20, 220, 220});
+    HWND edit = ChildWithId(combo, 1001);
+    ASSERT_NE(edit, nullptr);
+    HWND list = Info(combo).hwndList;
+    RECT e = test::WindowRect(edit), l = test::WindowRect(list);
+    EXPECT_LT(e.bottom, l.top);  // the edit above, the list below
+    Click(ListItemPoint(list, 4));
+    EXPECT_EQ(GetFocus(), edit);
+    EXPECT_EQ(notes, (Lines{"SETFOCUS", "SELCHANGE"}));
+    char text[32] = {};
+    GetWindowText(edit, text, sizeof text);
+    EXPECT_STREQ(text, "item 4");
+    std::string path = ::testing::TempDir() + "combo-simple.png";
+    EXPECT_TRUE(SaveScreenPng(path));
 }
 
 }  // namespace
