@@ -605,7 +605,8 @@ LRESULT ComboMessages(Combo& c, UINT m, WPARAM wp, LPARAM lp) {
         case CB_GETDROPPEDSTATE: return c.dropped ? 1 : 0;
         case CB_GETDROPPEDCONTROLRECT:
             if (!lp) return CB_ERR;
-            *reinterpret_cast<RECT*>(lp) = DroppedRect(c);
+            if (c.Simple() || c.dropped) GetWindowRect(c.list, reinterpret_cast<RECT*>(lp));
+            else *reinterpret_cast<RECT*>(lp) = DroppedRect(c);
             return 1;
         case CB_SETDROPPEDWIDTH:
             if (static_cast<int>(wp) < 0) return CB_ERR;

@@ -559,6 +559,10 @@ TEST_F(ComboBox, ASimpleCombosEditFollowsItsList) {
     HWND list = Info(combo).hwndList;
     RECT e = test::WindowRect(edit), l = test::WindowRect(list);
     EXPECT_LT(e.bottom, l.top);  // the edit above, the list below
+    RECT dropped{};
+    SendMessage(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    EXPECT_EQ(dropped.top, l.top);
+    EXPECT_EQ(dropped.bottom, l.bottom);
     Click(ListItemPoint(list, 4));
     EXPECT_EQ(GetFocus(), edit);
     EXPECT_EQ(notes, (Lines{"SETFOCUS", "SELCHANGE"}));
