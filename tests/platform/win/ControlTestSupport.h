@@ -14,6 +14,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObject.h"
+#include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/PixelView.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/win/Compositor.h"
