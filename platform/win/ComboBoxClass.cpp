@@ -356,7 +356,7 @@ void DrawTextField(const Combo& c, HDC dc, const RECT& field, HBRUSH background)
         std::string text = ItemText(c, sel);
         int mode = SetBkMode(dc, TRANSPARENT);
         int y = field.top + (field.bottom - field.top - FontLineHeight(c.font)) / 2;
-        TextOut(dc, field.left + kTextIndent, y, text.data(), static_cast<int>(text.size()));
+        ExtTextOut(dc, field.left + kTextIndent, y, ETO_CLIPPED, &field, text.data(), static_cast<UINT>(text.size()), nullptr);
         SetBkMode(dc, mode);
     }
     if (highlighted) DrawFocusRect(dc, &field);

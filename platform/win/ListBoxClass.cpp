@@ -41,6 +41,7 @@ struct ListBox {
     int itemHeight = 0;  // all items, unless variable
     int top = 0;
     int xOffset = 0;
+    int columnWidth = 0;  // multi-column lists
     int horizontalExtent = 0;
     int wheelRemainder = 0;  // partial wheel turns, kept until they make a whole step
     bool focused = false;
@@ -57,6 +58,7 @@ struct ListBox {
     bool Variable() const { return (style & LBS_OWNERDRAWVARIABLE) != 0; }
     bool HasStrings() const { return !OwnerDraw() || (style & LBS_HASSTRINGS); }
     bool NoSelection() const { return (style & LBS_NOSEL) != 0; }
+    bool MultiColumn() const { return (style & LBS_MULTICOLUMN) != 0; }
 };
 
 ListBox* Find(HWND hwnd) { return reinterpret_cast<ListBox*>(GetWindowLongPtr(hwnd, 0)); }
@@ -69,9 +71,16 @@ RECT Client(const ListBox& lb) {
     return r;
 }
 
+// A multi-column list fills columns from top to bottom and scrolls by whole columns.
+int ColumnRows(const ListBox& lb) { return std::max(1, static_cast<int>(Client(lb).bottom) / std::max(1, lb.itemHeight)); }
+int ColumnWidth(const ListBox& lb) { return std::max(1, lb.columnWidth); }
+int VisibleColumns(const ListBox& lb) { return std::max(1, static_cast<int>(Client(lb).right) / ColumnWidth(lb)); }
+int ColumnCount(const ListBox& lb) { return (lb.items.Count() + ColumnRows(lb) - 1) / ColumnRows(lb); }
+
 // How many items from `from` on fit wholly in the client area (at least one).
 int RowsFrom(const ListBox& lb, int from) {
     int height = Client(lb).bottom;
+    if (lb.MultiColumn()) return ColumnRows(lb) * VisibleColumns(lb);
     if (!lb.Variable()) return std::max(1, height / std::max(1, lb.itemHeight));
     int rows = 0;
     for (int i = from, y = 0; i < lb.items.Count(); ++i) {
@@ -85,6 +94,7 @@ int RowsFrom(const ListBox& lb, int from) {
 // The last top index that still fills the client area.
 int MaxTop(const ListBox& lb) {
     int n = lb.items.Count();
+    if (lb.MultiColumn()) return std::max(0, ColumnCount(lb) - VisibleColumns(lb)) * ColumnRows(lb);
     if (!lb.Variable()) return std::max(0, n - RowsFrom(lb, 0));
     int height = Client(lb).bottom, y = 0, i = n;
     while (i > 0 && y + Height(lb, i - 1) <= height) y += Height(lb, --i);
@@ -136,6 +146,16 @@ int Measure(const ListBox& lb, int index, UINT_PTR data) {
 void UpdateScrollBars(ListBox& lb) {
     DWORD style = static_cast<DWORD>(GetWindowLongPtr(lb.hwnd, GWL_STYLE));
     UINT keep = (lb.style & LBS_DISABLENOSCROLL) ? SIF_DISABLENOSCROLL : 0;
+    if (lb.MultiColumn()) {
+        if (!(lb.style & WS_HSCROLL)) return;
+        SCROLLINFO si;
+        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | keep;
+        si.nMax = std::max(0, ColumnCount(lb) - 1);
+        si.nPage = static_cast<UINT>(VisibleColumns(lb));
+        si.nPos = lb.top / ColumnRows(lb);
+        SetScrollInfo(lb.hwnd, SB_HORZ, &si, 1);
+        return;
+    }
     if (lb.style & WS_VSCROLL) {
         SCROLLINFO si;
         si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | keep;
@@ -159,6 +179,7 @@ void Redraw(ListBox& lb) {
 }
 
 void SetTop(ListBox& lb, int top) {
+    if (lb.MultiColumn()) top -= top % ColumnRows(lb);
     top = std::clamp(top, 0, MaxTop(lb));
     if (top == lb.top) return;
     lb.top = top;
@@ -176,6 +197,12 @@ void SetXOffset(ListBox& lb, int x) {
 
 void EnsureVisible(ListBox& lb, int index) {
     if (!lb.items.Valid(index)) return;
+    if (lb.MultiColumn()) {
+        int rows = ColumnRows(lb), column = index / rows, first = lb.top / rows, visible = VisibleColumns(lb);
+        if (column < first) SetTop(lb, column * rows);
+        else if (column >= first + visible) SetTop(lb, (column - visible + 1) * rows);
+        return;
+    }
     if (index < lb.top) {
         SetTop(lb, index);
         return;
@@ -192,6 +219,11 @@ void EnsureVisible(ListBox& lb, int index) {
 
 // The item's rectangle in client coordinates; items above the top lie above the client area.
 RECT ItemRect(const ListBox& lb, int index) {
+    if (lb.MultiColumn()) {
+        int rows = ColumnRows(lb), width = ColumnWidth(lb);
+        int x = (index / rows - lb.top / rows) * width, y = index % rows * lb.itemHeight;
+        return {x, y, x + width, y + lb.itemHeight};
+    }
     int y = 0;
     if (!lb.Variable()) {
         y = (index - lb.top) * lb.itemHeight;
@@ -215,6 +247,13 @@ Hit ItemAt(const ListBox& lb, POINT p) {
     if (n == 0) return {};
     RECT client = Client(lb);
     bool outside = !PtInRect(&client, p);
+    if (lb.MultiColumn()) {
+        int rows = ColumnRows(lb);
+        int column = p.x < 0 ? -1 : p.x / ColumnWidth(lb);
+        int row = std::clamp(p.y < 0 ? 0 : p.y / std::max(1, lb.itemHeight), 0, rows - 1);
+        bool below = p.y >= rows * lb.itemHeight;
+        return {std::clamp(lb.top + column * rows + row, 0, n - 1), outside || below};
+    }
     if (p.y < 0) return {std::max(0, lb.top - 1), true};
     int y = 0;
     for (int i = lb.top; i < n; ++i) {
@@ -269,7 +308,7 @@ void DrawTextItem(ListBox& lb, HDC dc, int index, const RECT& rect, HBRUSH backg
     }
     int mode = SetBkMode(dc, TRANSPARENT);
     const std::string& s = lb.items.At(index).text;
-    TextOut(dc, rect.left + kTextIndent, rect.top, s.data(), static_cast<int>(s.size()));
+    ExtTextOut(dc, rect.left + kTextIndent, rect.top, ETO_CLIPPED, &rect, s.data(), static_cast<UINT>(s.size()), nullptr);
     SetBkMode(dc, mode);
     SetTextColor(dc, text);
     SetBkColor(dc, back);
@@ -291,7 +330,7 @@ void PaintInto(ListBox& lb, HDC dc) {
     FillRect(dc, &client, background);
     for (int i = lb.top; i < lb.items.Count(); ++i) {
         RECT r = ItemRect(lb, i);
-        if (r.top >= client.bottom) break;
+        if (r.top >= client.bottom || r.left >= client.right) break;
         if (lb.OwnerDraw()) DrawOwnerItem(lb, dc, i, r, ODA_DRAWENTIRE);
         else DrawTextItem(lb, dc, i, r, background);
     }
@@ -385,8 +424,8 @@ void PressAt(ListBox& lb, POINT p, bool doubleClick, WPARAM keys) {
         if (!IsWindow(lb.hwnd)) return;
     }
     Hit hit = ItemAt(lb, p);
-    // Below the last item nothing is picked.
-    if (hit.index < 0 || ItemRect(lb, hit.index).bottom <= p.y) return;
+    // Below (or beside) the last item nothing is picked.
+    if (hit.index < 0 || ItemRect(lb, hit.index).bottom <= p.y || (lb.MultiColumn() && ItemRect(lb, hit.index).right <= p.x)) return;
     bool shift = (keys & MK_SHIFT) != 0, control = (keys & MK_CONTROL) != 0;
     UserSelect(lb, hit.index, lb.Extended() && shift, lb.Extended() && control, true);
     if (!lb.tracking) {
@@ -429,11 +468,12 @@ int KeyTarget(const ListBox& lb, UINT key) {
     int n = lb.items.Count();
     int caret = lb.items.Caret();
     int page = RowsFrom(lb, std::max(0, lb.top));
+    int across = lb.MultiColumn() ? ColumnRows(lb) : 1;  // left and right go a column
     switch (key) {
-        case VK_UP:
-        case VK_LEFT: return caret < 0 ? 0 : caret - 1;
-        case VK_DOWN:
-        case VK_RIGHT: return caret < 0 ? 0 : caret + 1;
+        case VK_UP: return caret < 0 ? 0 : caret - 1;
+        case VK_LEFT: return caret < 0 ? 0 : caret - across;
+        case VK_DOWN: return caret < 0 ? 0 : caret + 1;
+        case VK_RIGHT: return caret < 0 ? 0 : caret + across;
         case VK_PRIOR: return std::max(0, caret - std::max(1, page - 1));
         case VK_NEXT: return std::min(n - 1, std::max(caret, 0) + std::max(1, page - 1));
         case VK_HOME: return 0;
@@ -526,7 +566,26 @@ void VScroll(ListBox& lb, WORD code) {
     }
 }
 
+void ColumnScroll(ListBox& lb, WORD code) {
+    int rows = ColumnRows(lb);
+    switch (code) {
+        case SB_LINELEFT: SetTop(lb, lb.top - rows); break;
+        case SB_LINERIGHT: SetTop(lb, lb.top + rows); break;
+        case SB_PAGELEFT: SetTop(lb, lb.top - rows * VisibleColumns(lb)); break;
+        case SB_PAGERIGHT: SetTop(lb, lb.top + rows * VisibleColumns(lb)); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: SetTop(lb, ThumbPosition(lb.hwnd, SB_HORZ) * rows); break;
+        case SB_LEFT: SetTop(lb, 0); break;
+        case SB_RIGHT: SetTop(lb, lb.items.Count()); break;
+        default: break;
+    }
+}
+
 void HScroll(ListBox& lb, WORD code) {
+    if (lb.MultiColumn()) {
+        ColumnScroll(lb, code);
+        return;
+    }
     int width = Client(lb).right;
     int line = std::max(1, FontHeight(lb.font) / 2);
     switch (code) {
@@ -547,6 +606,10 @@ void Wheel(ListBox& lb, WPARAM wp) {
     int steps = lb.wheelRemainder / WHEEL_DELTA;
     lb.wheelRemainder -= steps * WHEEL_DELTA;
     if (steps == 0) return;
+    if (lb.MultiColumn()) {  // a column a step
+        SetTop(lb, lb.top - steps * ColumnRows(lb));
+        return;
+    }
     UINT lines = 3;
     SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     int perStep = std::min(static_cast<int>(lines), std::max(1, RowsFrom(lb, lb.top) - 1));
@@ -669,6 +732,7 @@ void SetFont(ListBox& lb, HFONT font, bool redraw) {
 }
 
 void Create(ListBox& lb) {
+    lb.columnWidth = std::max(1, static_cast<int>(Client(lb).right));
     lb.itemHeight = (lb.style & LBS_OWNERDRAWFIXED) && !lb.Variable() ? Measure(lb, 0, 0) : FontHeight(lb.font);
     KeepIntegralHeight(lb);
     UpdateScrollBars(lb);
@@ -772,6 +836,10 @@ LRESULT Messages(ListBox& lb, UINT m, WPARAM wp, LPARAM lp) {
             UpdateScrollBars(lb);
             return 0;
         case LB_GETHORIZONTALEXTENT: return lb.horizontalExtent;
+        case LB_SETCOLUMNWIDTH:
+            lb.columnWidth = static_cast<int>(std::clamp<WPARAM>(wp, 1, 0x7FFF));
+            Relayout(lb);
+            return LB_OKAY;
         default: return DefWindowProc(lb.hwnd, m, wp, lp);
     }
 }
@@ -803,7 +871,9 @@ LRESULT Dispatch(ListBox& lb, UINT m, WPARAM wp, LPARAM lp) {
         case WM_CAPTURECHANGED: lb.dragging = false; return 0;
         case WM_KEYDOWN: KeyDown(lb, static_cast<UINT>(wp)); return 0;
         case WM_CHAR: Char(lb, wp); return 0;
-        case WM_VSCROLL: VScroll(lb, LOWORD(wp)); return 0;
+        case WM_VSCROLL:
+            if (!lb.MultiColumn()) VScroll(lb, LOWORD(wp));
+            return 0;
         case WM_HSCROLL: HScroll(lb, LOWORD(wp)); return 0;
         case WM_MOUSEWHEEL: Wheel(lb, wp); return 0;
         case LBCB_STARTTRACK: StartTracking(lb, true); return 0;
@@ -816,7 +886,7 @@ LRESULT Procedure(HWND hwnd, UINT m, WPARAM wp, LPARAM lp, bool comboList) {
     if (m == WM_NCCREATE) {
         const auto* cs = reinterpret_cast<const CREATESTRUCT*>(lp);
         DWORD style = static_cast<DWORD>(cs->style);
-        if (style & LBS_OWNERDRAWVARIABLE) style &= ~LBS_OWNERDRAWFIXED;
+        if (style & LBS_OWNERDRAWVARIABLE) style &= ~(LBS_OWNERDRAWFIXED | LBS_MULTICOLUMN);
         if (!(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) style |= LBS_HASSTRINGS;
         if (style & LBS_EXTENDEDSEL) style &= ~LBS_MULTIPLESEL;
         SetWindowLongPtr(hwnd, 0, reinterpret_cast<LONG_PTR>(new ListBox(hwnd, style, comboList ? cs->hwndParent : nullptr)));

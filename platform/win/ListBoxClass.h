@@ -5,6 +5,9 @@
 // (LBN_SETFOCUS and LBN_KILLFOCUS always, the others with LBS_NOTIFY), changes made with
 // LB_ messages never are.
 //
+// A multi-column list (LBS_MULTICOLUMN) fills columns top to bottom and scrolls by columns
+// through its horizontal bar; a column is as wide as the list until LB_SETCOLUMNWIDTH.
+//
 // Texts are UTF-8. LB_GETTEXTLEN answers the text's length in bytes, the size LB_GETTEXT
 // copies without its terminating zero.
 
@@ -51,6 +54,7 @@ constexpr UINT LB_GETSELCOUNT = 0x0190;
 constexpr UINT LB_GETSELITEMS = 0x0191;
 constexpr UINT LB_GETHORIZONTALEXTENT = 0x0193;
 constexpr UINT LB_SETHORIZONTALEXTENT = 0x0194;
+constexpr UINT LB_SETCOLUMNWIDTH = 0x0195;
 constexpr UINT LB_SETTOPINDEX = 0x0197;
 constexpr UINT LB_GETITEMRECT = 0x0198;
 constexpr UINT LB_GETITEMDATA = 0x0199;

@@ -431,6 +431,43 @@ TEST_F(ListBox, ItemGeometryAndHitTesting) {
     EXPECT_EQ(si.nPos, 16 - 160 / h);
 }
 
+TEST_F(ListBox, MultipleColumnsFillDownwardsAndScrollByColumns) {
+    HWND list = MakeList(LBS_MULTICOLUMN | LBS_NOINTEGRALHEIGHT | WS_HSCROLL, 100, {10, 10, 210, 170});
+    EXPECT_EQ(SendMessage(list, LB_SETCOLUMNWIDTH, 50, 0), LB_OKAY);
+    int h = ItemHeight(list);
+    RECT client;
+    GetClientRect(list, &client);
+    int rows = client.bottom / h;  // 4 columns of 50 show
+    ASSERT_GT(rows, 1);
+    RECT r{};
+    SendMessage(list, LB_GETITEMRECT, static_cast<WPARAM>(rows + 1), reinterpret_cast<LPARAM>(&r));
+    EXPECT_EQ(r.left, 50);
+    EXPECT_EQ(r.top, h);
+    EXPECT_EQ(r.right, 100);
+    EXPECT_EQ(SendMessage(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(120, 2 * h + 1)), MAKELONG(2 * rows + 2, 0));
+
+    ClickItem(list, 1);
+    Press(VK_RIGHT);  // a column on
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 1 + rows);
+    Press(VK_LEFT);
+    EXPECT_EQ(SendMessage(list, LB_GETCURSEL, 0, 0), 1);
+
+    int columns = (100 + rows - 1) / rows;
+    ASSERT_GT(columns, 5);
+    SendMessage(list, LB_SETCURSEL, 99, 0);  // the last column comes into view at the right
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), (columns - 4) * rows);
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(list, SB_HORZ, &si);
+    EXPECT_EQ(si.nMax, columns - 1);
+    EXPECT_EQ(si.nPage, 4u);
+    EXPECT_EQ(si.nPos, columns - 4);
+    SendMessage(list, WM_HSCROLL, SB_LINELEFT, 0);
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), (columns - 5) * rows);
+    SendMessage(list, LB_SETTOPINDEX, static_cast<WPARAM>(rows + 1), 0);  // a column's first item is the top
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), rows);
+}
+
 TEST_F(ListBox, ThumbPositionsBeyondSixteenBitsComeFromTheScrollBar) {
     HWND list = MakeList(WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0);
     SendMessage(list, LB_INITSTORAGE, 70000, 0);
