@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Drawing.h"
@@ -9,6 +11,7 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/GdiText.h"
 #include "platform/gdi/PensBrushes.h"
+#include "platform/gdi/Rects.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"

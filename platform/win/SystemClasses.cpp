@@ -1,7 +1,9 @@
 #include "platform/win/SystemClasses.h"
 
 #include "platform/win/ButtonClass.h"
+#include "platform/win/ComboBoxClass.h"
 #include "platform/win/EditClass.h"
+#include "platform/win/ListBoxClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
@@ -17,6 +19,8 @@ void EnsureSystemClasses() {
     RegisterButtonClass();
     RegisterStaticClass();
     RegisterEditClass();
+    RegisterListBoxClasses();
+    RegisterComboBoxClass();
 }
 
 }  // namespace parch::win
