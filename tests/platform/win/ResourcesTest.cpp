@@ -161,6 +161,22 @@ TEST_F(ScrollBarInfoTest, PartsAndStatesOfTheWindowBars) {
     EXPECT_FALSE(GetScrollBarInfo(w, 3, &info));
     EXPECT_FALSE(GetScrollBarInfo(w, OBJID_CLIENT, &info));  // not a scroll-bar control
 
+    // A vertical scroll-bar control: the whole client area is the bar.
+    HWND control = CreateWindowEx(0, "scrollbar", "", WS_CHILD | WS_VISIBLE | SBS_VERT, 10, 10, 17, 120, w, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(control, nullptr);
+    SCROLLINFO range;
+    range.fMask = SIF_RANGE | SIF_PAGE;
+    range.nMax = 9;
+    range.nPage = 5;
+    SetScrollInfo(control, SB_CTL, &range, 0);
+    SCROLLBARINFO controlInfo;
+    ASSERT_TRUE(GetScrollBarInfo(control, OBJID_CLIENT, &controlInfo));
+    EXPECT_EQ(controlInfo.rcScrollBar.bottom - controlInfo.rcScrollBar.top, 120);
+    EXPECT_EQ(controlInfo.dxyLineButton, 17);
+    EXPECT_EQ(controlInfo.xyThumbTop, 17);
+    EXPECT_GT(controlInfo.xyThumbBottom, controlInfo.xyThumbTop);
+
     // The same function through the by-name table.
     HMODULE user32 = LoadLibrary("user32.dll");
     ASSERT_NE(user32, nullptr);
