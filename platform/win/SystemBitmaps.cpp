@@ -6,6 +6,7 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/win/ButtonClass.h"
+#include "platform/win/Resources.h"
 
 namespace parch {
 
@@ -45,7 +46,7 @@ HBITMAP CheckBoxCells() {
 }  // namespace systembitmaps
 
 HBITMAP LoadBitmap(HINSTANCE instance, const char* name) {
-    if (instance || !IS_INTRESOURCE(name)) return nullptr;
+    if (instance || !IS_INTRESOURCE(name)) return LoadBitmapResource(instance, name);
     switch (static_cast<WORD>(reinterpret_cast<std::uintptr_t>(name))) {
         case OBM_CHECKBOXES: return systembitmaps::CheckBoxCells();
         default: return nullptr;

@@ -83,7 +83,7 @@ TEST(Resources, BitmapsAndIconGroups) {
     RegisterResource(m, RT_BITMAP, "PLAIN", std::string(bmp.begin() + 14, bmp.end()));  // as compiled
     RegisterResource(m, RT_BITMAP, "BROKEN", std::string(bmp.begin() + 14, bmp.begin() + 30));
     for (const char* name : {"WithHeader", "Plain"}) {
-        HBITMAP b = LoadBitmapResource(m, name);
+        HBITMAP b = LoadBitmap(m, name);  // a module's bitmaps, not the system's
         ASSERT_NE(b, nullptr) << name;
         BITMAP bm{};
         GetObject(b, sizeof bm, &bm);
