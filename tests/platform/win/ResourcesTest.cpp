@@ -4,6 +4,7 @@
 #include "platform/gdi/IconFile.h"
 #include "platform/win/ImageLoading.h"
 #include "platform/win/ScrollBarInfo.h"
+#include "platform/win/SystemBitmaps.h"
 #include "tests/platform/win/ImageTestSupport.h"
 #include "tests/platform/win/MessageRecorder.h"
 
