@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/win/Clock.h"
+#include "platform/win/Synchronization.h"
 
 namespace parch::win {
 
@@ -124,6 +125,7 @@ bool IsOwnThread(const Window* w) {
 }
 
 void WakeAllQueues() {
+    WakeSynchronizationWaiters();
     State& s = S();
     Lock lock(s.mutex);
     for (auto& [id, queue] : s.queues) queue->signal.notify_all();
