@@ -246,13 +246,17 @@ std::vector<std::string> MimeDatabase::TypesForFileName(std::string_view fileNam
         }
     }
     if (found.empty()) return {};
+    // A case-sensitive match is the more specific one.
     std::stable_sort(found.begin(), found.end(), [](const Glob* a, const Glob* b) {
+        if (a->caseSensitive != b->caseSensitive) return a->caseSensitive;
         if (a->weight != b->weight) return a->weight > b->weight;
         return a->pattern.size() > b->pattern.size();
     });
     std::vector<std::string> types;
     for (const Glob* g : found) {
-        if (g->weight != found[0]->weight || g->pattern.size() != found[0]->pattern.size()) break;
+        if (g->caseSensitive != found[0]->caseSensitive || g->weight != found[0]->weight ||
+            g->pattern.size() != found[0]->pattern.size())
+            break;
         std::string type = Unalias(g->type);
         if (std::find(types.begin(), types.end(), type) == types.end()) types.push_back(std::move(type));
     }

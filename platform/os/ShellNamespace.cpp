@@ -368,7 +368,8 @@ SFGAOF Folder::AttributesOf(LPCITEMIDLIST relative, SFGAOF asked) const {
         if (last->name[0] == '.') attributes |= SFGAO_HIDDEN;
     }
     if (status.isLink) attributes |= SFGAO_LINK;
-    if (access(path.c_str(), W_OK) != 0 && errno != ENOENT) attributes |= SFGAO_READONLY;
+    // From the permission bits, as the find data says it: access() would grant root anything.
+    if ((status.target.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= SFGAO_READONLY;
     if (isFolder) {
         attributes |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_STORAGEANCESTOR | SFGAO_DROPTARGET;
         // Looking inside costs a folder read: only when asked.
