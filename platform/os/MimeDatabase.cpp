@@ -134,6 +134,19 @@ MimeDatabase::MimeDatabase(MimeDatabase&& other) noexcept
     comments_ = std::move(other.comments_);
 }
 
+void MimeDatabase::Reindex() const {
+    literalIndex_.clear();
+    suffixIndex_.clear();
+    otherGlobs_.clear();
+    for (std::size_t i = 0; i < globs_.size(); ++i) {
+        const std::string& pattern = globs_[i].pattern;
+        if (IsLiteral(pattern)) literalIndex_.emplace(pattern, i);
+        else if (IsSimpleSuffix(pattern)) suffixIndex_.emplace(pattern.substr(1), i);
+        else otherGlobs_.push_back(i);
+    }
+    indexed_ = true;
+}
+
 std::vector<std::string> MimeDatabase::DefaultMimeFolders() {
     std::vector<std::string> folders;
     const char* dataHome = std::getenv("XDG_DATA_HOME");
@@ -179,10 +192,12 @@ void MimeDatabase::AddGlobs2(std::string_view text) {
                 if (flag == "cs") glob.caseSensitive = true;
         if (glob.pattern == "__NOGLOBS__") {
             std::erase_if(globs_, [&](const Glob& g) { return g.type == glob.type; });
+            indexed_ = false;
             return;
         }
         if (!glob.caseSensitive) glob.pattern = mimedb::AsciiLowerText(glob.pattern);
         globs_.push_back(std::move(glob));
+        indexed_ = false;
     });
 }
 
@@ -233,17 +248,34 @@ bool MimeDatabase::IsSimpleSuffix(std::string_view pattern) {
 
 std::vector<std::string> MimeDatabase::TypesForFileName(std::string_view fileName) const {
     std::string lower = mimedb::AsciiLowerText(fileName);
-    auto matches = [&](const Glob& g) {
-        return mimedb::MatchesCase(g.caseSensitive ? std::string_view(fileName) : std::string_view(lower),
-                                   g.pattern);
-    };
-    // Literal names win over suffixes, suffixes over other globs.
+    auto text = [&](const Glob& g) { return g.caseSensitive ? std::string_view(fileName) : std::string_view(lower); };
     std::vector<const Glob*> found;
-    for (int tier = 0; tier < 3 && found.empty(); ++tier) {
-        for (const Glob& g : globs_) {
-            int kind = IsLiteral(g.pattern) ? 0 : IsSimpleSuffix(g.pattern) ? 1 : 2;
-            if (kind == tier && matches(g)) found.push_back(&g);
+    {
+        std::lock_guard guard(indexMutex_);
+        if (!indexed_) Reindex();
+        // Literal names win over suffixes, suffixes over other globs.
+        for (std::string_view key : {std::string_view(lower), fileName}) {
+            auto [from, to] = literalIndex_.equal_range(key);
+            for (auto it = from; it != to; ++it) {
+                const Glob& g = globs_[it->second];
+                if (text(g) == it->first && std::find(found.begin(), found.end(), &g) == found.end())
+                    found.push_back(&g);
+            }
         }
+        for (std::size_t at = 0; found.empty() && at < fileName.size(); ++at) {
+            // Every suffix of the name, longest first, in both cases.
+            for (std::string_view candidate : {std::string_view(lower).substr(at), fileName.substr(at)}) {
+                auto [from, to] = suffixIndex_.equal_range(candidate);
+                for (auto it = from; it != to; ++it) {
+                    const Glob& g = globs_[it->second];
+                    bool fits = text(g).substr(at) == it->first;
+                    if (fits && std::find(found.begin(), found.end(), &g) == found.end()) found.push_back(&g);
+                }
+            }
+        }
+        if (found.empty())
+            for (std::size_t i : otherGlobs_)
+                if (mimedb::MatchesCase(text(globs_[i]), globs_[i].pattern)) found.push_back(&globs_[i]);
     }
     if (found.empty()) return {};
     // A case-sensitive match is the more specific one.

@@ -59,7 +59,16 @@ private:
     static bool IsLiteral(std::string_view pattern);
     static bool IsSimpleSuffix(std::string_view pattern);
 
+    void Reindex() const;  // under indexMutex_
+
     std::vector<Glob> globs_;
+    // Literal names and "*<literal>" suffixes by their text (lower-cased unless case-sensitive),
+    // so a name is typed by a few look-ups instead of a walk over every glob.
+    mutable std::mutex indexMutex_;
+    mutable bool indexed_ = false;
+    mutable std::multimap<std::string, std::size_t, std::less<>> literalIndex_;
+    mutable std::multimap<std::string, std::size_t, std::less<>> suffixIndex_;
+    mutable std::vector<std::size_t> otherGlobs_;
     std::map<std::string, std::string, std::less<>> aliases_;
     std::map<std::string, std::vector<std::string>, std::less<>> parents_;
     std::map<std::string, std::string, std::less<>> genericIcons_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win/Clock.h"
+#include "platform/win/WinState.h"
 
 namespace parch {
 
@@ -201,6 +202,9 @@ DWORD WaitForSingleObject(HANDLE object, DWORD timeoutMs) {
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, bool waitAll, DWORD timeoutMs) {
     if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles) return WAIT_FAILED;
+    // The window system's state installs the clock listener that wakes timed waits when
+    // virtual time moves; make sure it stands before waiting on such time.
+    if (timeoutMs != INFINITE) win::S();
     sync::Table& t = sync::Objects();
     std::unique_lock<std::recursive_mutex> lock(t.mutex);
     Clock& clock = CurrentClock();
