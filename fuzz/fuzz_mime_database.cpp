@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     db.AddSubclasses(text);
     db.AddGenericIcons(text);
     db.AddIcons(text);
-    for (std::string_view name : {"doc.pdf", "A.TAR.GZ", "Makefile", "x", text.substr(0, 64)}) {
+    for (std::string_view name : {std::string_view("doc.pdf"), std::string_view("A.TAR.GZ"), std::string_view("Makefile"), text.substr(0, 64)}) {
         for (const auto& type : db.TypesForFileName(name)) {
             db.IconNames(type);
             db.IsSubclassOf(type, "application/octet-stream");

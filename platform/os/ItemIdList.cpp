@@ -117,7 +117,7 @@ LPITEMIDLIST ILFromItemBytes(std::string_view bytes) {
     auto* list = static_cast<BYTE*>(itemidlist::Allocator().Alloc(cb + 2u));
     if (!list) return nullptr;
     std::memcpy(list, &cb, 2);
-    std::memcpy(list + 2, bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(list + 2, bytes.data(), bytes.size());
     return reinterpret_cast<LPITEMIDLIST>(list);
 }
 
