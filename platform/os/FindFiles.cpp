@@ -31,6 +31,7 @@ struct Search {
     DIR* folder = nullptr;
     std::string folderPath;  // with a trailing "/" unless empty
     std::string pattern;
+    bool exhausted = false;  // a search for one exact item has given it
     ~Search() {
         if (folder) closedir(folder);
     }
@@ -50,7 +51,9 @@ bool FillFromEntry(Search& search, const char* name, WIN32_FIND_DATA& data) {
 }
 
 bool NextMatch(Search& search, WIN32_FIND_DATA& data) {
-    while (dirent* entry = readdir(search.folder)) {
+    while (!search.exhausted && search.folder) {
+        dirent* entry = readdir(search.folder);
+        if (!entry) break;
         std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
         if (!MatchesFindPattern(name, search.pattern)) continue;
@@ -138,6 +141,12 @@ HANDLE FindFirstFile(std::string_view pattern, WIN32_FIND_DATA& data) {
     if (search->pattern.empty()) {
         findfiles::tLastFileError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
+    }
+    // Without wildcards the search names one item: that exact path, case and all.
+    if (search->pattern.find_first_of("*?") == std::string::npos) {
+        if (!ReadFindData(std::string(pattern), data)) return INVALID_HANDLE_VALUE;
+        search->exhausted = true;
+        return search.release();
     }
     search->folder = opendir(search->folderPath.empty() ? "." : search->folderPath.c_str());
     if (!search->folder) {

@@ -43,7 +43,8 @@ struct WIN32_FIND_DATA {
 DWORD GetLastFileError();
 
 // Opens a search; INVALID_HANDLE_VALUE with the last error set when nothing matches or the
-// folder cannot be read. "." and ".." are never reported.
+// folder cannot be read. "." and ".." are never reported. A name part without "*" or "?"
+// finds exactly that item.
 HANDLE FindFirstFile(std::string_view pattern, WIN32_FIND_DATA& data);
 bool FindNextFile(HANDLE search, WIN32_FIND_DATA& data);
 bool FindClose(HANDLE search);

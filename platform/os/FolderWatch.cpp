@@ -20,12 +20,7 @@ std::unique_ptr<FolderWatch> FolderWatch::Start(const std::string& folder, bool 
     std::unique_ptr<FolderWatch> watch(new FolderWatch(fd, subtree, filter, maxWatches ? maxWatches : 1));
     if (!watch->AddOne(folder)) return nullptr;
     watch->rootWatch_ = watch->folders_.begin()->first;
-    if (subtree) {
-        std::string root = watch->folders_.begin()->second;
-        watch->folders_.clear();
-        watch->folders_[watch->rootWatch_] = root;
-        watch->AddTree(root);
-    }
+    if (subtree) watch->AddTree(folder);
     return watch;
 }
 

@@ -9,13 +9,13 @@
 namespace parch::test {
 
 inline const std::string& ShellFixtureFolder() {
-    static ScratchDir* scratch = [] {
-        auto* dir = new ScratchDir;
-        std::string command = "python3 '" PARCH_SOURCE_DIR "/tools/make_shell_fixtures.py' '" + dir->Path() + "fx'";
-        if (std::system(command.c_str()) != 0) dir->Write("fixture-failed", "");
-        return dir;
+    // Removed with everything in it when the test program ends.
+    static ScratchDir scratch;
+    static const std::string folder = [] {
+        std::string command = "python3 '" PARCH_SOURCE_DIR "/tools/make_shell_fixtures.py' '" + scratch.Path() + "fx'";
+        if (std::system(command.c_str()) != 0) scratch.Write("fixture-failed", "");
+        return scratch.Path() + "fx/";
     }();
-    static const std::string folder = scratch->Path() + "fx/";
     return folder;
 }
 

@@ -48,6 +48,9 @@ TEST(FindFilesTest, PatternsIgnoreAsciiCaseOfNamesOnly) {
                         "Überraschung.pdf"}},
         {fx + "what?.txt", {"what?.txt"}},
         {fx + "NESTED/*", {}},  // the folder part is exact
+        {fx + "doc.pdf", {"doc.pdf"}},
+        {fx + "DOC.PDF", {}},  // no wildcard: exactly that item
+        {fx + "star*name.pdf", {"star*name.pdf"}},
     };
     for (const auto& c : cases) EXPECT_EQ(FindNames(c.pattern), c.names) << c.pattern;
     WIN32_FIND_DATA data;
