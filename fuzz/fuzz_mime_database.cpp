@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     db.AddSubclasses(text);
     db.AddGenericIcons(text);
     db.AddIcons(text);
+    db.AddMagic(text);
+    db.TypeFromMagic(text);
     for (std::string_view name : {std::string_view("doc.pdf"), std::string_view("A.TAR.GZ"), std::string_view("Makefile"), text.substr(0, 64)}) {
         for (const auto& type : db.TypesForFileName(name)) {
             db.IconNames(type);

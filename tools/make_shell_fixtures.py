@@ -27,6 +27,8 @@ def main(root):
         "Überraschung.pdf": PDF, "日本語.txt": "文字\n", "nested/inner.pdf": PDF,
         "nested/deeper/leaf.txt": "leaf\n", ".hidden.txt": "h\n", ".hiddendir/in.txt": "i\n",
         "readonly.txt": "r\n", "doc.pdf.txt": "not a pdf\n",
+        "pdf-without-extension": PDF, "png-without-extension": PNG,
+        "script-without-extension": "#!/bin/sh\necho hi\n", "empty-file": "",
     }
     for name, data in files.items():
         path = os.path.join(root, name)

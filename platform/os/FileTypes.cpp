@@ -87,9 +87,19 @@ std::string FileTypes::ContentTypeOf(const std::string& path) const {
         struct stat target{};
         if (stat(path.c_str(), &target) == 0) status = target;
     }
-    std::string type = ContentTypeOfName(path, status.st_mode);
-    if (!type.empty()) return type;
-    return SniffTextOrBinary(filetypes::HeadOfRegularFile(path));
+    if (!S_ISREG(status.st_mode)) return ContentTypeOfName(path, status.st_mode);
+    auto byName = mime_.TypesForFileName(filetypes::BaseName(path));
+    if (byName.size() == 1) return byName.front();
+    // The name tells nothing or is ambiguous: the first bytes decide, as the desktop does.
+    std::string head = filetypes::HeadOfRegularFile(path);
+    std::string byMagic = head.empty() ? std::string{} : mime_.TypeFromMagic(head);
+    if (!byName.empty()) {
+        for (const auto& type : byName)
+            if (!byMagic.empty() && mime_.IsSubclassOf(byMagic, type)) return byMagic;
+        return byName.front();
+    }
+    if (!byMagic.empty()) return byMagic;
+    return SniffTextOrBinary(head);
 }
 
 FileTypeInfo FileTypes::Describe(std::string_view contentType, bool withIconFiles) const {

@@ -28,8 +28,9 @@ public:
     static const FileTypes& System();
 
     // Content type of a path as the desktop guesses it: folders, links, FIFOs, sockets and
-    // devices by kind; files by name, and by their first bytes (text or binary) when the name
-    // tells nothing. Only regular files are opened, so a FIFO never blocks.
+    // devices by kind; files by name, and by their first bytes (the magic patterns, else text
+    // or binary) when the name tells nothing or is ambiguous. Only regular files are opened,
+    // so a FIFO never blocks.
     std::string ContentTypeOf(const std::string& path) const;
     // The same from what is already known, without touching the disk: kind bits as in
     // struct stat's st_mode.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "platform/os/Files.h"
 
@@ -124,7 +125,8 @@ std::string DecodeEntities(std::string_view text) {
 }  // namespace mimedb
 
 MimeDatabase::MimeDatabase(MimeDatabase&& other) noexcept
-    : globs_(std::move(other.globs_)),
+    : magic_(std::move(other.magic_)),
+      globs_(std::move(other.globs_)),
       aliases_(std::move(other.aliases_)),
       parents_(std::move(other.parents_)),
       genericIcons_(std::move(other.genericIcons_)),
@@ -174,6 +176,7 @@ MimeDatabase MimeDatabase::FromMimeFolders(const std::vector<std::string>& mimeF
         db.AddSubclasses(read(folder + "subclasses"));
         db.AddGenericIcons(read(folder + "generic-icons"));
         db.AddIcons(read(folder + "icons"));
+        db.AddMagic(read(folder + "magic"));
     }
     for (const auto& folder : mimeFolders) db.AddTypeFolder(IncludeTrailingSlash(folder));
     return db;
@@ -232,6 +235,152 @@ void MimeDatabase::AddIcons(std::string_view text) {
         if (colon == std::string_view::npos || colon == 0 || colon + 1 == line.size()) return;
         icons_[std::string(line.substr(0, colon))] = std::string(line.substr(colon + 1));
     });
+}
+
+namespace mimedb {
+
+constexpr std::size_t kMaxMagicOffset = 1u << 20;
+
+// Reads a decimal number; nothing when there is none or it is too large.
+std::optional<std::size_t> ReadNumber(std::string_view& text) {
+    std::size_t value = 0, digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+        value = value * 10 + static_cast<std::size_t>(text[digits] - '0');
+        if (value > kMaxMagicOffset) return std::nullopt;
+        ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    text.remove_prefix(digits);
+    return value;
+}
+
+void SkipLine(std::string_view& text) {
+    std::size_t end = text.find('\n');
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+}
+
+}  // namespace mimedb
+
+void MimeDatabase::AddMagic(std::string_view bytes) {
+    constexpr std::string_view kHeader("MIME-Magic\0\n", 12);
+    if (bytes.substr(0, kHeader.size()) != kHeader) return;
+    bytes.remove_prefix(kHeader.size());
+    MagicSection* section = nullptr;
+    while (!bytes.empty()) {
+        if (bytes.front() == '[') {
+            std::size_t close = bytes.find("]\n");
+            std::size_t colon = bytes.find(':');
+            section = nullptr;
+            if (close == std::string_view::npos) return;
+            if (colon < close) {
+                std::string_view priority = bytes.substr(1, colon - 1);
+                auto value = mimedb::ReadNumber(priority);
+                if (value && priority.empty()) {
+                    magic_.push_back({static_cast<int>(*value), std::string(bytes.substr(colon + 1, close - colon - 1)), {}});
+                    section = &magic_.back();
+                }
+            }
+            bytes.remove_prefix(close + 2);
+            continue;
+        }
+        // [indent]>offset=<2-byte length><value>[&mask][~word size][+range]\n
+        MagicRule rule;
+        if (bytes.front() != '>') {
+            auto indent = mimedb::ReadNumber(bytes);
+            if (!indent || *indent > 64) {
+                mimedb::SkipLine(bytes);
+                continue;
+            }
+            rule.indent = static_cast<int>(*indent);
+        }
+        if (bytes.empty() || bytes.front() != '>') {
+            mimedb::SkipLine(bytes);
+            continue;
+        }
+        bytes.remove_prefix(1);
+        auto offset = mimedb::ReadNumber(bytes);
+        if (!offset || bytes.size() < 3 || bytes.front() != '=') {
+            mimedb::SkipLine(bytes);
+            continue;
+        }
+        rule.offset = *offset;
+        std::size_t length = (static_cast<unsigned char>(bytes[1]) << 8) | static_cast<unsigned char>(bytes[2]);
+        bytes.remove_prefix(3);
+        if (bytes.size() < length) return;
+        rule.value = std::string(bytes.substr(0, length));
+        bytes.remove_prefix(length);
+        if (!bytes.empty() && bytes.front() == '&') {
+            if (bytes.size() < 1 + length) return;
+            rule.mask = std::string(bytes.substr(1, length));
+            bytes.remove_prefix(1 + length);
+        }
+        if (!bytes.empty() && bytes.front() == '~') {
+            bytes.remove_prefix(1);
+            rule.wordSize = mimedb::ReadNumber(bytes).value_or(1);
+        }
+        if (!bytes.empty() && bytes.front() == '+') {
+            bytes.remove_prefix(1);
+            rule.range = std::max<std::size_t>(1, mimedb::ReadNumber(bytes).value_or(1));
+        }
+        bool wellFormed = !bytes.empty() && bytes.front() == '\n';
+        mimedb::SkipLine(bytes);
+        if (!wellFormed || !section || length == 0) continue;
+        // The file stores words big-endian; this machine reads them little-endian.
+        if ((rule.wordSize == 2 || rule.wordSize == 4) && length % rule.wordSize == 0) {
+            for (std::size_t i = 0; i < length; i += rule.wordSize) {
+                std::reverse(rule.value.begin() + static_cast<std::ptrdiff_t>(i),
+                             rule.value.begin() + static_cast<std::ptrdiff_t>(i + rule.wordSize));
+                if (!rule.mask.empty())
+                    std::reverse(rule.mask.begin() + static_cast<std::ptrdiff_t>(i),
+                                 rule.mask.begin() + static_cast<std::ptrdiff_t>(i + rule.wordSize));
+            }
+        }
+        section->rules.push_back(std::move(rule));
+    }
+}
+
+bool MimeDatabase::MagicRule::Matches(std::string_view head) const {
+    for (std::size_t start = offset; start < offset + range; ++start) {
+        if (start + value.size() > head.size()) return false;
+        bool equal = true;
+        for (std::size_t i = 0; i < value.size() && equal; ++i) {
+            auto byte = static_cast<unsigned char>(head[start + i]);
+            auto want = static_cast<unsigned char>(value[i]);
+            if (!mask.empty()) {
+                auto bits = static_cast<unsigned char>(mask[i]);
+                byte &= bits;
+                want &= bits;
+            }
+            equal = byte == want;
+        }
+        if (equal) return true;
+    }
+    return false;
+}
+
+bool MimeDatabase::MagicSection::Matches(std::string_view head) const {
+    // A rule counts when it matches and, if rules are nested below it, one of those counts.
+    // Walked from the end, so each rule knows whether a child below it counted.
+    std::vector<bool> childCounted(66, false);
+    for (std::size_t i = rules.size(); i-- > 0;) {
+        const MagicRule& rule = rules[i];
+        bool hasChildren = i + 1 < rules.size() && rules[i + 1].indent > rule.indent;
+        bool counts = rule.Matches(head) && (!hasChildren || childCounted[static_cast<std::size_t>(rule.indent) + 1]);
+        // Children of the next rule up belong to it alone.
+        childCounted[static_cast<std::size_t>(rule.indent) + 1] = false;
+        if (counts) {
+            if (rule.indent == 0) return true;
+            childCounted[static_cast<std::size_t>(rule.indent)] = true;
+        }
+    }
+    return false;
+}
+
+std::string MimeDatabase::TypeFromMagic(std::string_view head) const {
+    const MagicSection* best = nullptr;
+    for (const auto& section : magic_)
+        if ((!best || section.priority > best->priority) && section.Matches(head)) best = &section;
+    return best ? Unalias(best->type) : std::string{};
 }
 
 void MimeDatabase::AddTypeFolder(std::string folder) {

@@ -28,6 +28,8 @@ public:
     void AddSubclasses(std::string_view text);
     void AddGenericIcons(std::string_view text);
     void AddIcons(std::string_view text);
+    // The compiled "magic" file (byte patterns at offsets, with masks, ranges and nesting).
+    void AddMagic(std::string_view bytes);
     // Where the per-type XML files (for comments) are looked up, in order.
     void AddTypeFolder(std::string folder);
 
@@ -35,6 +37,10 @@ public:
     // highest weight, then the longest pattern. Several when the name alone cannot decide;
     // none when no glob matches.
     std::vector<std::string> TypesForFileName(std::string_view fileName) const;
+
+    // The type whose magic matches the first bytes of a file best (highest priority first);
+    // "" when none does.
+    std::string TypeFromMagic(std::string_view head) const;
 
     std::string Unalias(std::string_view type) const;
     std::vector<std::string> Parents(std::string_view type) const;
@@ -60,6 +66,23 @@ private:
     static bool IsSimpleSuffix(std::string_view pattern);
 
     void Reindex() const;  // under indexMutex_
+
+    struct MagicRule {
+        int indent = 0;
+        std::size_t offset = 0;
+        std::size_t range = 1;
+        std::size_t wordSize = 1;
+        std::string value;
+        std::string mask;  // empty: all bits
+        bool Matches(std::string_view head) const;
+    };
+    struct MagicSection {
+        int priority = 50;
+        std::string type;
+        std::vector<MagicRule> rules;  // in file order; nesting by indent
+        bool Matches(std::string_view head) const;
+    };
+    std::vector<MagicSection> magic_;
 
     std::vector<Glob> globs_;
     // Literal names and "*<literal>" suffixes by their text (lower-cased unless case-sensitive),

@@ -110,6 +110,36 @@ TEST(MimeDatabaseTest, GlobRulesWeightsCaseAndAliases) {
     EXPECT_FALSE(db.IsSubclassOf("a/x", "a/z"));
 }
 
+std::string MagicRule(std::string_view head, std::string_view value, std::string_view tail = "") {
+    std::string rule(head);
+    rule += static_cast<char>(value.size() >> 8);
+    rule += static_cast<char>(value.size() & 0xFF);
+    rule += value;
+    rule += tail;
+    return rule + "\n";
+}
+
+TEST(MimeDatabaseTest, MagicWithNestingMasksRangesAndPriorities) {
+    MimeDatabase db;
+    std::string magic = std::string("MIME-Magic\0\n", 12) +
+                        "[50:application/pdf]\n" + MagicRule(">0=", "%PDF-", "+1024") +
+                        "[60:x/nested]\n" + MagicRule(">0=", "AB") + MagicRule("1>2=", "CD") +
+                        MagicRule("1>2=", "EF") + MagicRule(">10=", "ZZ") +
+                        "[40:x/masked]\n" + MagicRule(">0=", "\x50", std::string("&\xF0", 2)) +
+                        "[80:x/word]\n" + MagicRule(">0=", std::string("\x12\x34", 2), "~2") +
+                        "[bad header\n";
+    db.AddMagic(magic);
+    struct Case {
+        std::string head;
+        const char* type;
+    } cases[] = {{"%PDF-1.4", "application/pdf"}, {"junk then %PDF-1.7", "application/pdf"},
+                 {"ABCD", "x/nested"}, {"ABEF", "x/nested"}, {"ABXX", ""}, {"XXXXXXXXXXZZ", "x/nested"},
+                 {"\x5F", "x/masked"}, {std::string("\x34\x12", 2), "x/word"}, {"", ""}};
+    for (const auto& c : cases) EXPECT_EQ(db.TypeFromMagic(c.head), c.type) << c.head;
+    // Whatever is cut off or malformed is skipped without reading past the end.
+    for (std::size_t cut = 0; cut < magic.size(); cut += 3) MimeDatabase().AddMagic(magic.substr(0, cut));
+}
+
 TEST(MimeDatabaseTest, CommentIsTheUntranslatedOne) {
     EXPECT_EQ(CommentFromMimeXml("<mime-type><comment xml:lang=\"de\">PDF-Dokument</comment>"
                                  "<comment>PDF &amp; more</comment></mime-type>"),
