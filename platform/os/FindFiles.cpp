@@ -11,7 +11,9 @@ namespace parch {
 
 namespace findfiles {
 
-thread_local DWORD tLastFileError = 0;
+void Report(DWORD* error, DWORD value) {
+    if (error) *error = value;
+}
 
 DWORD ErrorFromErrno(int error) {
     switch (error) {
@@ -50,7 +52,7 @@ bool FillFromEntry(Search& search, const char* name, WIN32_FIND_DATA& data) {
     return true;
 }
 
-bool NextMatch(Search& search, WIN32_FIND_DATA& data) {
+bool NextMatch(Search& search, WIN32_FIND_DATA& data, DWORD* error) {
     while (!search.exhausted && search.folder) {
         dirent* entry = readdir(search.folder);
         if (!entry) break;
@@ -59,15 +61,11 @@ bool NextMatch(Search& search, WIN32_FIND_DATA& data) {
         if (!MatchesFindPattern(name, search.pattern)) continue;
         if (FillFromEntry(search, entry->d_name, data)) return true;
     }
-    tLastFileError = ERROR_NO_MORE_FILES;
+    Report(error, ERROR_NO_MORE_FILES);
     return false;
 }
 
 }  // namespace findfiles
-
-DWORD GetLastFileError() {
-    return findfiles::tLastFileError;
-}
 
 FILETIME FileTimeFromUnix(std::int64_t seconds, long nanoseconds) {
     constexpr std::int64_t kEpochDifference = 11644473600LL;  // 1601 to 1970, in seconds
@@ -128,7 +126,7 @@ bool IsPlainFile(const WIN32_FIND_DATA& data) {
             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-HANDLE FindFirstFile(std::string_view pattern, WIN32_FIND_DATA& data) {
+HANDLE FindFirstFile(std::string_view pattern, WIN32_FIND_DATA& data, DWORD* error) {
     auto search = std::make_unique<findfiles::Search>();
     std::size_t slash = pattern.rfind('/');
     if (slash == std::string_view::npos) {
@@ -139,50 +137,46 @@ HANDLE FindFirstFile(std::string_view pattern, WIN32_FIND_DATA& data) {
         search->pattern = std::string(pattern.substr(slash + 1));
     }
     if (search->pattern.empty()) {
-        findfiles::tLastFileError = ERROR_FILE_NOT_FOUND;
+        findfiles::Report(error, ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     // Without wildcards the search names one item: that exact path, case and all.
     if (search->pattern.find_first_of("*?") == std::string::npos) {
-        if (!ReadFindData(std::string(pattern), data)) return INVALID_HANDLE_VALUE;
+        if (!ReadFindData(std::string(pattern), data, error)) return INVALID_HANDLE_VALUE;
         search->exhausted = true;
         return search.release();
     }
     search->folder = opendir(search->folderPath.empty() ? "." : search->folderPath.c_str());
     if (!search->folder) {
-        findfiles::tLastFileError = findfiles::ErrorFromErrno(errno) == ERROR_FILE_NOT_FOUND
-                                        ? ERROR_PATH_NOT_FOUND
-                                        : findfiles::ErrorFromErrno(errno);
+        DWORD code = findfiles::ErrorFromErrno(errno);
+        findfiles::Report(error, code == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : code);
         return INVALID_HANDLE_VALUE;
     }
-    if (!findfiles::NextMatch(*search, data)) {
-        findfiles::tLastFileError = ERROR_FILE_NOT_FOUND;
+    if (!findfiles::NextMatch(*search, data, nullptr)) {
+        findfiles::Report(error, ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     return search.release();
 }
 
-bool FindNextFile(HANDLE search, WIN32_FIND_DATA& data) {
+bool FindNextFile(HANDLE search, WIN32_FIND_DATA& data, DWORD* error) {
     if (!search || search == INVALID_HANDLE_VALUE) {
-        findfiles::tLastFileError = ERROR_INVALID_HANDLE;
+        findfiles::Report(error, ERROR_INVALID_HANDLE);
         return false;
     }
-    return findfiles::NextMatch(*static_cast<findfiles::Search*>(search), data);
+    return findfiles::NextMatch(*static_cast<findfiles::Search*>(search), data, error);
 }
 
 bool FindClose(HANDLE search) {
-    if (!search || search == INVALID_HANDLE_VALUE) {
-        findfiles::tLastFileError = ERROR_INVALID_HANDLE;
-        return false;
-    }
+    if (!search || search == INVALID_HANDLE_VALUE) return false;
     delete static_cast<findfiles::Search*>(search);
     return true;
 }
 
-bool ReadFindData(const std::string& path, WIN32_FIND_DATA& data) {
+bool ReadFindData(const std::string& path, WIN32_FIND_DATA& data, DWORD* error) {
     struct stat status{};
     if (lstat(path.c_str(), &status) != 0) {
-        findfiles::tLastFileError = findfiles::ErrorFromErrno(errno);
+        findfiles::Report(error, findfiles::ErrorFromErrno(errno));
         return false;
     }
     bool isLink = S_ISLNK(status.st_mode);

@@ -38,20 +38,19 @@ struct WIN32_FIND_DATA {
     std::string cFileName;
 };
 
-// The error of this thread's last failed folder-reading call (ERROR_* numbers). Kept apart
-// from the window system's last error, which lives in a layer above.
-DWORD GetLastFileError();
 
-// Opens a search; INVALID_HANDLE_VALUE with the last error set when nothing matches or the
-// folder cannot be read. "." and ".." are never reported. A name part without "*" or "?"
+// Failures give their ERROR_* number through the optional error argument (the window
+// system's last error lives in a layer above, so it is not set here).
+//
+// Opens a search; INVALID_HANDLE_VALUE when nothing matches or the folder cannot be read. "." and ".." are never reported. A name part without "*" or "?"
 // finds exactly that item.
-HANDLE FindFirstFile(std::string_view pattern, WIN32_FIND_DATA& data);
-bool FindNextFile(HANDLE search, WIN32_FIND_DATA& data);
+HANDLE FindFirstFile(std::string_view pattern, WIN32_FIND_DATA& data, DWORD* error = nullptr);
+bool FindNextFile(HANDLE search, WIN32_FIND_DATA& data, DWORD* error = nullptr);
 bool FindClose(HANDLE search);
 
 // The details of exactly this path (a symbolic link is followed; a dangling one describes the
-// link itself). False with the last error set when there is nothing at the path.
-bool ReadFindData(const std::string& path, WIN32_FIND_DATA& data);
+// link itself). False when there is nothing at the path.
+bool ReadFindData(const std::string& path, WIN32_FIND_DATA& data, DWORD* error = nullptr);
 
 // A file's details from its status: attributes (a name starting with "." is hidden, no write
 // permission is read-only, FIFOs, sockets and devices are "system" files), size and times.

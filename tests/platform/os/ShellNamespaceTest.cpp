@@ -54,10 +54,13 @@ TEST(FindFilesTest, PatternsIgnoreAsciiCaseOfNamesOnly) {
     };
     for (const auto& c : cases) EXPECT_EQ(FindNames(c.pattern), c.names) << c.pattern;
     WIN32_FIND_DATA data;
-    EXPECT_EQ(FindFirstFile(fx + "nothing-*", data), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastFileError(), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(FindFirstFile(fx + "missing/*", data), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastFileError(), ERROR_PATH_NOT_FOUND);
+    DWORD error = 0;
+    EXPECT_EQ(FindFirstFile(fx + "nothing-*", data, &error), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(FindFirstFile(fx + "missing/*", data, &error), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(error, ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(ReadFindData(fx + "missing", data, &error));
+    EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
 }
 
 TEST(FindFilesTest, AttributesAndTheWalkerSkipsTheFifo) {
