@@ -82,6 +82,21 @@ void FolderWatch::AddTree(const std::string& root) {
     }
 }
 
+bool FolderWatch::HasEntries(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return false;
+    bool found = false;
+    while (dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            found = true;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
 bool FolderWatch::ReadEvents() {
     bool changed = false;
     if (capReached_ && !capReported_) {
@@ -115,6 +130,8 @@ bool FolderWatch::ReadEvents() {
             if (subtree_ && isDir && (event->mask & (IN_CREATE | IN_MOVED_TO))) {
                 std::string child = folder->second == "/" ? "/" + name : folder->second + "/" + name;
                 if (AddOne(child)) AddTree(child);
+                // What was made inside before its watch stood has no event of its own.
+                if ((filter_ & FILE_NOTIFY_CHANGE_FILE_NAME) && HasEntries(child)) changed = true;
                 if (capReached_ && !capReported_) {
                     capReported_ = true;
                     changed = true;

@@ -46,6 +46,7 @@ private:
     void AddTree(const std::string& folder);
     bool AddOne(const std::string& folder);
     unsigned EventMask() const;
+    static bool HasEntries(const std::string& folder);
 
     int fd_;
     bool subtree_;

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/os/Files.h"
-#include "platform/os/Process.h"
 
 extern char** environ;
 
@@ -34,7 +33,10 @@ bool HasScheme(std::string_view target) {
 // Starts the program in a grandchild: the intermediate child ends at once and is reaped
 // here, so the opener belongs to init and never becomes our zombie. The grandchild's start
 // result comes back through a close-on-exec pipe.
+// program: a path, or a bare name looked up along PATH only (never in the current folder,
+// which may be any folder the user browsed).
 int SpawnDetached(const std::string& program, const std::vector<std::string>& arguments) {
+    bool searchPath = program.find('/') == std::string::npos;
     // Everything that allocates is prepared before fork: the child of a threaded process may
     // only make async-signal-safe calls.
     posix_spawn_file_actions_t actions;
@@ -55,7 +57,8 @@ int SpawnDetached(const std::string& program, const std::vector<std::string>& ar
     if (child == 0) {
         setsid();
         pid_t grandchild;
-        int result = posix_spawn(&grandchild, program.c_str(), &actions, nullptr, argv.data(), environ);
+        int result = searchPath ? posix_spawnp(&grandchild, program.c_str(), &actions, nullptr, argv.data(), environ)
+                                : posix_spawn(&grandchild, program.c_str(), &actions, nullptr, argv.data(), environ);
         ssize_t ignored = write(report[1], &result, sizeof result);
         (void)ignored;
         _exit(0);
@@ -92,9 +95,8 @@ std::intptr_t ShellExecute(std::string_view verb, std::string_view target) {
     if (!shellexec::HasScheme(target) && !PathExists(argument)) return SE_ERR_FNF;
     const char* hook = std::getenv("PARCH_SHELL_OPEN");
     std::string opener = hook && *hook ? hook : "xdg-open";
-    auto program = FindProgram(opener, CurrentFolder());
-    if (!program) return SE_ERR_FNF;
-    int error = shellexec::SpawnDetached(*program, {opener, argument});
+    std::string program = opener.find('/') == std::string::npos ? opener : ExpandFileName(opener);
+    int error = shellexec::SpawnDetached(program, {opener, argument});
     if (error == 0) return SHELL_EXECUTE_OK;
     return error == EACCES ? SE_ERR_ACCESSDENIED : SE_ERR_FNF;
 }

@@ -3,7 +3,8 @@
 // started directly (no shell), detached (it is not our child, so it leaves no zombie) and
 // with only standard input, output and error, all on /dev/null. A file path is made absolute
 // first, so a name starting with "-" never reaches the opener as an option. The environment
-// variable PARCH_SHELL_OPEN, when set, names the program to run instead of xdg-open.
+// variable PARCH_SHELL_OPEN, when set, names the program to run instead of xdg-open. A bare
+// program name is looked up along PATH only, never in the current folder.
 
 #include <string>
 #include <string_view>

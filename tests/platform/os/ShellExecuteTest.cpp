@@ -19,6 +19,7 @@ namespace parch {
 namespace {
 
 using test::ScratchDir;
+namespace fs = std::filesystem;
 
 // The opener runs detached, so its record is awaited: generously, as it is a process start.
 std::optional<std::string> AwaitFile(const std::string& path) {
@@ -102,6 +103,18 @@ TEST_F(ShellExecuteTest, AddressesPassAndFailuresAreErrorValues) {
     std::string nowhere = dir_.Path() + "no-such-opener";
     ScopedEnv broken("PARCH_SHELL_OPEN", &nowhere);
     EXPECT_LE(ShellExecute("open", recorder_), 32);
+}
+
+TEST_F(ShellExecuteTest, AnOpenerInTheCurrentFolderIsNeverRun) {
+    std::string saved = CurrentFolder();
+    fs::create_directories(dir_.Path() + "empty-bin");
+    fs::copy_file(recorder_, dir_.Path() + "xdg-open");
+    std::string path = dir_.Path() + "empty-bin";
+    ScopedEnv noHook("PARCH_SHELL_OPEN", nullptr), onlyEmpty("PATH", &path);
+    ASSERT_EQ(chdir(dir_.Path().c_str()), 0);
+    std::intptr_t result = ShellExecute("open", recorder_);
+    ASSERT_EQ(chdir(saved.c_str()), 0);
+    EXPECT_LE(result, 32);  // the copy in the current folder would have started
 }
 
 TEST_F(ShellExecuteTest, RealXdgOpenRunsTheHandlerOfTheTestHome) {

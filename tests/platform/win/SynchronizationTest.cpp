@@ -153,6 +153,20 @@ TEST_F(ChangeNotification, FilterAndNoSubtree) {
               INVALID_HANDLE_VALUE);
 }
 
+TEST_F(ChangeNotification, AFolderMovedInWithFilesIsAChangeForFileNames) {
+    fs::create_directories(root_ + "/outside/made-before");
+    Touch(root_ + "/outside/made-before/file.txt");
+    fs::create_directory(root_ + "/watched");
+    HANDLE handle = FindFirstChangeNotification(root_ + "/watched", true, FILE_NOTIFY_CHANGE_FILE_NAME);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+    // Only a folder name changes here; the files it brings are new to the watched tree.
+    fs::rename(root_ + "/outside/made-before", root_ + "/watched/arrived");
+    EXPECT_TRUE(Changed(handle));
+    Touch(root_ + "/watched/arrived/later.txt");  // and the folder is watched from now on
+    EXPECT_TRUE(Changed(handle));
+    FindCloseChangeNotification(handle);
+}
+
 TEST_F(ChangeNotification, RemovingTheRootIsAChange) {
     fs::create_directory(root_ + "/watched");
     // Only file names are asked for, and no file changes: the root's removal alone is seen.
