@@ -18,6 +18,7 @@ packages=(
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth
   fonts-ipafont-gothic
   openssl
+  xdg-utils xdg-user-dirs file shared-mime-info adwaita-icon-theme hicolor-icon-theme libglib2.0-bin
   # benchmark peers linked in-process
   libqpdf-dev libpoppler-cpp-dev libpango1.0-dev
   libicu-dev

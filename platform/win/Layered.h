@@ -7,6 +7,7 @@
 // window. The mouse passes through pixels a layered window does not show and through
 // WS_EX_TRANSPARENT windows.
 
+#include "platform/os/OsTypes.h"
 #include "platform/win/WinUser.h"
 
 namespace parch {
@@ -25,8 +26,6 @@ BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags
 BOOL GetLayeredWindowAttributes(HWND hwnd, COLORREF* key, BYTE* alpha, DWORD* flags);
 
 // Desktop composition and visual styles are not available: callers take their fall-backs.
-using HRESULT = std::int32_t;
-constexpr HRESULT S_OK = 0;
 HRESULT DwmIsCompositionEnabled(BOOL* enabled);  // S_OK, *enabled FALSE
 BOOL IsThemeActive();                            // FALSE
 BOOL IsAppThemed();                              // FALSE

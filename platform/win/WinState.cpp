@@ -7,6 +7,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/ProcedureEntries.h"
+#include "platform/win/Synchronization.h"
 
 namespace parch::win {
 
@@ -126,6 +127,7 @@ bool IsOwnThread(const Window* w) {
 }
 
 void WakeAllQueues() {
+    WakeSynchronizationWaiters();
     State& s = S();
     Lock lock(s.mutex);
     for (auto& [id, queue] : s.queues) queue->signal.notify_all();
