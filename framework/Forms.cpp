@@ -51,6 +51,7 @@ public:
 
     bool PreprocessMessage(MSG& msg) override {
         hints_.MessageSeen(msg);
+        if (msg.message == WM_CHAR || msg.message == WM_SYSCHAR) return CharMessage(msg);
         if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
         TWinControl* control = ControlOfWindow(msg.hwnd);
         if (!control) return false;
@@ -59,6 +60,13 @@ public:
         if (!form && Screen) form = Screen->ActiveForm();
         if (form && form->IsShortCut(message)) return true;
         return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+    }
+
+    // A character goes to the focused control first as CN_CHAR or CN_SYSCHAR: what it does
+    // not take may be an accelerator (CM_DIALOGCHAR).
+    static bool CharMessage(const MSG& msg) {
+        TWinControl* control = ControlOfWindow(msg.hwnd);
+        return control && control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     }
 
     void Idle() override {
@@ -554,6 +562,7 @@ void TCustomForm::Dispatch(TMessage& message) {
         return;
     case CM_FOCUSCHANGED:
         FocusChanged(reinterpret_cast<TWinControl*>(message.LParam));
+        Broadcast(message);  // buttons move the default look
         return;
     case CM_CONTROLCHANGE:
         // A control leaving the form takes the active control with it when it holds it.
