@@ -452,8 +452,7 @@ void TMemoStrings::Insert(int index, const std::string& text) {
     if (start >= 0 && index < static_cast<int>(SendMessage(Window(), EM_GETLINECOUNT, 0, 0)) &&
         (index < Count() || SendMessage(Window(), EM_LINELENGTH, static_cast<WPARAM>(start), 0) == 0)) {
         // Before an existing line, or into the empty line after a final break.
-        bool lastEmpty = index == Count();
-        Replace(static_cast<int>(start), static_cast<int>(start), lastEmpty ? text + "\r\n" : text + "\r\n");
+        Replace(static_cast<int>(start), static_cast<int>(start), text + "\r\n");
         return;
     }
     // After the last line, which has no break yet.
@@ -1104,7 +1103,8 @@ int TListBoxStrings::IndexOf(std::string_view text) const {
 
 TCustomListBox::TCustomListBox(TComponent* owner)
     : TWinControl(owner), items_(std::make_unique<TListBoxStrings>(*this)), canvas_(std::make_unique<TCanvas>()) {
-    SetControlStyle(csSetCaption | csDoubleClicks | csClickEvents);
+    // Clicks and double clicks come from the window's notifications.
+    SetControlStyle(csSetCaption);
     SetTabStop(true);
     SetColor(clWindow);
     SetParentColor(false);
@@ -1306,6 +1306,15 @@ void TCustomListBox::MeasureItemMessage(TMessage& message) {
 
 void TCustomListBox::Dispatch(TMessage& message) {
     switch (message.Msg) {
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+        // The window class paints the whole face, into its own paint context.
+        if (ControlCount() == 0) {
+            DefaultHandler(message);
+            return;
+        }
+        TWinControl::Dispatch(message);
+        return;
     case CN_COMMAND:
         if (HIWORD(message.WParam) == LBN_SELCHANGE) Click();
         if (HIWORD(message.WParam) == LBN_DBLCLK) DblClick();
@@ -1315,10 +1324,6 @@ void TCustomListBox::Dispatch(TMessage& message) {
         return;
     case CN_MEASUREITEM:
         MeasureItemMessage(message);
-        return;
-    case WM_LBUTTONDBLCLK:
-        // The window tells the double click through LBN_DBLCLK.
-        DefaultHandler(message);
         return;
     case CM_FONTCHANGED:
         stdctrls::ApplyFont(*this);
@@ -1469,7 +1474,8 @@ int TComboBoxStrings::IndexOf(std::string_view text) const {
 
 TCustomComboBox::TCustomComboBox(TComponent* owner)
     : TWinControl(owner), items_(std::make_unique<TComboBoxStrings>(*this)), canvas_(std::make_unique<TCanvas>()) {
-    SetControlStyle(csSetCaption | csDoubleClicks | csClickEvents);
+    // Clicks come from the window's selection notifications.
+    SetControlStyle(csSetCaption | csDoubleClicks);
     SetTabStop(true);
     SetColor(clWindow);
     SetParentColor(false);
@@ -1487,7 +1493,7 @@ void TCustomComboBox::CreateParams(TCreateParams& params) {
     static constexpr DWORD kStyle[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST,
                                        CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED, CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE};
     static constexpr DWORD kCase[] = {0, CBS_UPPERCASE, CBS_LOWERCASE};
-    params.Style |= WS_VSCROLL | CBS_HASSTRINGS | CBS_AUTOHSCROLL | kStyle[static_cast<int>(style_)] |
+    params.Style |= CBS_HASSTRINGS | CBS_AUTOHSCROLL | kStyle[static_cast<int>(style_)] |
                     kCase[static_cast<int>(charCase_)];
     if (sorted_) params.Style |= CBS_SORT;
 }
@@ -1502,9 +1508,12 @@ void TCustomComboBox::CreateWnd() {
     auto saved = std::move(savedItems_);
     savedItems_.clear();
     for (auto& [text, object] : saved) items_->AddObject(text, object);
-    if (savedIndex_ >= 0) SendMessage(hwnd, CB_SETCURSEL, static_cast<WPARAM>(savedIndex_), 0);
-    savedIndex_ = -1;
     if (style_ == csDropDown || style_ == csSimple) SetWindowText(hwnd, Text().c_str());
+    if (savedIndex_ >= 0) {
+        SendMessage(hwnd, CB_SETCURSEL, static_cast<WPARAM>(savedIndex_), 0);
+        TControl::SetText(stdctrls::WindowText(hwnd));
+    }
+    savedIndex_ = -1;
     HookInnerWindows();
     ApplyDropDownCount();
 }
@@ -1734,6 +1743,15 @@ void TCustomComboBox::MeasureItemMessage(TMessage& message) {
 
 void TCustomComboBox::Dispatch(TMessage& message) {
     switch (message.Msg) {
+    case WM_PAINT:
+    case WM_ERASEBKGND:
+        // The window class paints the whole face, into its own paint context.
+        if (ControlCount() == 0) {
+            DefaultHandler(message);
+            return;
+        }
+        TWinControl::Dispatch(message);
+        return;
     case CN_COMMAND:
         switch (HIWORD(message.WParam)) {
         case CBN_DROPDOWN:

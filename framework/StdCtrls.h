@@ -245,7 +245,7 @@ public:
     bool AllowGrayed() const { return allowGrayed_; }
     void SetAllowGrayed(bool value) { allowGrayed_ = value; }
     bool Checked() const { return GetChecked(); }
-    void SetCheckedState(bool value) { SetChecked(value); }
+    void SetChecked(bool value) override { SetState(value ? cbChecked : cbUnchecked); }
     // taRightJustify: the box on the left, the text right of it.
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
@@ -253,7 +253,6 @@ public:
 
 protected:
     bool GetChecked() const override { return state_ == cbChecked; }
-    void SetChecked(bool value) override { SetState(value ? cbChecked : cbUnchecked); }
     // The next state of a click: unchecked, checked, grayed (with AllowGrayed), unchecked.
     virtual void Toggle();
     void CreateParams(TCreateParams& params) override;
@@ -277,14 +276,14 @@ public:
     explicit TRadioButton(TComponent* owner);
 
     bool Checked() const { return GetChecked(); }
-    void SetCheckedState(bool value) { SetChecked(value); }
+    // Checking unchecks the radio buttons of the same parent.
+    void SetChecked(bool value) override;
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
     void SetPropertyText(const std::string& name, const std::string& value) override;
 
 protected:
     bool GetChecked() const override { return checked_; }
-    void SetChecked(bool value) override;
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void Dispatch(TMessage& message) override;
