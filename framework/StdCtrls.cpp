@@ -276,7 +276,7 @@ void TCustomEdit::Change() {
     if (OnChange) OnChange(this);
 }
 
-bool TCustomEdit::CanAutoSize(int& width, int& height) {
+bool TCustomEdit::CanAutoSize(int& /*width*/, int& height) {
     // The height of a line of the font with the edges around it.
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, Font().Handle());
@@ -285,7 +285,6 @@ bool TCustomEdit::CanAutoSize(int& width, int& height) {
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
     height = metrics.tmHeight + (borderStyle_ == bsSingle ? 8 : 2);
-    (void)width;
     return true;
 }
 
@@ -325,8 +324,9 @@ void TCustomEdit::SetPropertyText(const std::string& name, const std::string& va
     if (SameText(name, "AutoSelect")) return SetAutoSelect(PropertyBool(name, value));
     if (SameText(name, "HideSelection")) return SetHideSelection(PropertyBool(name, value));
     if (SameText(name, "PasswordChar")) {
-        std::size_t length = value.size() >= 2 && value.front() == '\'' && value.back() == '\'' ? value.size() - 2 : value.size();
-        std::string ch = value.size() != length ? value.substr(1, length) : value;
+        // A single character, as it stands or quoted ('*').
+        std::string ch = value.size() == 3 && value.front() == '\'' && value.back() == '\'' ? value.substr(1, 1) : value;
+        if (ch.size() > 1) throw EPropertyError("Invalid value \"" + value + "\" for property " + name);
         return SetPasswordChar(ch.empty() ? 0 : static_cast<unsigned char>(ch[0]));
     }
     if (SameText(name, "CharCase"))
@@ -449,12 +449,8 @@ void TMemoStrings::Put(int index, const std::string& text) {
 void TMemoStrings::Insert(int index, const std::string& text) {
     if (index < 0 || index > Count()) throw EStringListError("List index out of bounds (" + std::to_string(index) + ")");
     LRESULT start = SendMessage(Window(), EM_LINEINDEX, static_cast<WPARAM>(index), 0);
-    if (start >= 0 && index < static_cast<int>(SendMessage(Window(), EM_GETLINECOUNT, 0, 0)) &&
-        (index < Count() || SendMessage(Window(), EM_LINELENGTH, static_cast<WPARAM>(start), 0) == 0)) {
-        // Before an existing line, or into the empty line after a final break.
-        Replace(static_cast<int>(start), static_cast<int>(start), text + "\r\n");
-        return;
-    }
+    // Before an existing line, or into the empty line after a final break.
+    if (start >= 0) return Replace(static_cast<int>(start), static_cast<int>(start), text + "\r\n");
     // After the last line, which has no break yet.
     LRESULT lastStart = SendMessage(Window(), EM_LINEINDEX, static_cast<WPARAM>(index - 1), 0);
     auto end = static_cast<int>(lastStart + SendMessage(Window(), EM_LINELENGTH, static_cast<WPARAM>(lastStart), 0));
@@ -1213,10 +1209,7 @@ void TCustomListBox::SetExtendedSelect(bool value) {
 void TCustomListBox::SetSorted(bool value) {
     if (value == sorted_) return;
     sorted_ = value;
-    if (value && !HandleAllocated())
-        std::ranges::stable_sort(saved_.items, [this](const auto& a, const auto& b) {
-            return items_->Count() >= 0 && a.first < b.first;
-        });
+    // A new window sorts the items as they go in again.
     RecreateWnd();
 }
 
