@@ -1,5 +1,6 @@
 #include "platform/win/SystemClasses.h"
 
+#include "platform/win/Dialogs.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/WinState.h"
 
@@ -11,6 +12,7 @@ void EnsureSystemClasses() {
     if (registered) return;
     registered = true;
     RegisterScrollBarClass();
+    RegisterDialogClass();
 }
 
 }  // namespace parch::win

@@ -20,6 +20,7 @@ using HMODULE = HINSTANCE;
 struct HHOOK__;
 using HHOOK = HHOOK__*;
 using DWORD_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
 using SHORT = std::int16_t;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
@@ -257,6 +258,12 @@ constexpr int SW_RESTORE = 9;
 constexpr int SW_SHOWDEFAULT = 10;
 constexpr int SW_FORCEMINIMIZE = 11;
 
+// WM_SHOWWINDOW reasons (lParam) when an owner or another window changed.
+constexpr LPARAM SW_PARENTCLOSING = 1;
+constexpr LPARAM SW_OTHERZOOM = 2;
+constexpr LPARAM SW_PARENTOPENING = 3;
+constexpr LPARAM SW_OTHERUNZOOM = 4;
+
 // WM_SIZE types.
 constexpr WPARAM SIZE_RESTORED = 0;
 constexpr WPARAM SIZE_MINIMIZED = 1;
@@ -399,6 +406,12 @@ constexpr LRESULT DLGC_WANTTAB = 0x0002;
 constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
 constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
 constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+constexpr LRESULT DLGC_HASSETSEL = 0x0008;
+constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x0010;
+constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x0020;
+constexpr LRESULT DLGC_RADIOBUTTON = 0x0040;
+constexpr LRESULT DLGC_STATIC = 0x0100;
+constexpr LRESULT DLGC_BUTTON = 0x2000;
 
 // Last-error values that callers test.
 constexpr DWORD ERROR_SUCCESS = 0;
