@@ -31,6 +31,9 @@ constexpr WORD kClicked = 0;         // BN_CLICKED
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 DWORD ExStyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_EXSTYLE)); }
 
+// By the control's own styles: a dialog that is not shown yet still has its tab order.
+bool Usable(HWND hwnd) { return (StyleOf(hwnd) & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE; }
+
 LRESULT DialogCode(HWND control, const MSG* msg = nullptr) {
     return SendMessage(control, WM_GETDLGCODE, msg ? msg->wParam : 0, reinterpret_cast<LPARAM>(msg));
 }
@@ -39,7 +42,7 @@ LRESULT DialogCode(HWND control, const MSG* msg = nullptr) {
 // controls.
 void CollectItems(HWND parent, std::vector<HWND>& items) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if ((ExStyleOf(c) & WS_EX_CONTROLPARENT) && IsWindowVisible(c) && IsWindowEnabled(c)) {
+        if ((ExStyleOf(c) & WS_EX_CONTROLPARENT) && Usable(c)) {
             CollectItems(c, items);
         } else {
             items.push_back(c);
@@ -53,7 +56,6 @@ std::vector<HWND> ItemsOf(HWND dialog) {
     return items;
 }
 
-bool Usable(HWND hwnd) { return IsWindowVisible(hwnd) && IsWindowEnabled(hwnd); }
 
 std::ptrdiff_t IndexOf(const std::vector<HWND>& items, HWND control) {
     for (std::size_t i = 0; i < items.size(); ++i)

@@ -161,6 +161,8 @@ bool CreateControls(HWND dialog, const DialogTemplate& t, HINSTANCE instance, HF
 HWND FocusToRestore(HWND dialog) {
     HWND saved = WithState(dialog, [](DialogState* s) { return s ? s->focusSave : nullptr; });
     if (saved && IsChild(dialog, saved) && IsWindowVisible(saved) && IsWindowEnabled(saved)) return saved;
+    // Not yet shown: the control that was chosen before the dialog showed.
+    if (saved && IsChild(dialog, saved) && !IsWindowVisible(dialog)) return saved;
     return GetNextDlgTabItem(dialog, nullptr, 0);
 }
 
