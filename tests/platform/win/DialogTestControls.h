@@ -104,7 +104,10 @@ private:
         switch (m) {
             case WM_GETDLGCODE:
                 if (cls == "TestButton") return ButtonCode(hwnd);
-                if (cls == "TestEdit") return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+                // A test may ask for more keys with the property "wants".
+                if (cls == "TestEdit")
+                    return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS |
+                           reinterpret_cast<LRESULT>(GetProp(hwnd, "wants"));
                 return DLGC_STATIC;
             case kBmSetStyle: {
                 auto style = static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE));
