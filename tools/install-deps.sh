@@ -17,7 +17,7 @@ packages=(
   fonts-ipafont-gothic
   openssl
   # benchmark peers linked in-process
-  libqpdf-dev libpoppler-cpp-dev
+  libqpdf-dev libpoppler-cpp-dev libpango1.0-dev
   libicu-dev
 )
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/ButtonClass.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/Focus.h"
@@ -18,15 +19,9 @@ namespace parch::win {
 
 namespace dialog_navigation {
 
-// The button and edit messages the dialog manager sends, by number.
-constexpr UINT kGetCheck = 0x00F0;   // BM_GETCHECK
-constexpr UINT kSetCheck = 0x00F1;   // BM_SETCHECK
-constexpr UINT kSetStyle = 0x00F4;   // BM_SETSTYLE
-constexpr UINT kClick = 0x00F5;      // BM_CLICK
-constexpr UINT kSetSel = 0x00B1;     // EM_SETSEL
-constexpr WPARAM kPushButton = 0;    // BS_PUSHBUTTON
-constexpr WPARAM kDefPushButton = 1; // BS_DEFPUSHBUTTON
-constexpr WORD kClicked = 0;         // BN_CLICKED
+// The edit message that selects all text, by number (edits are not part of this layer's
+// headers here).
+constexpr UINT kSetSel = 0x00B1;  // EM_SETSEL
 
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 DWORD ExStyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_EXSTYLE)); }
@@ -96,7 +91,7 @@ bool IsPushButton(LRESULT code) { return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDE
 
 void Click(HWND dialog, HWND control) {
     SetDialogFocus(dialog, control);
-    SendMessage(control, kClick, 0, 0);
+    SendMessage(control, BM_CLICK, 0, 0);
 }
 
 // Focuses (and for buttons clicks) the control a mnemonic names; a label gives the focus to
@@ -129,7 +124,7 @@ void SendCommand(HWND dialog, int id, HWND control) {
         MessageBeep(0);
         return;
     }
-    SendMessage(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), kClicked), reinterpret_cast<LPARAM>(control));
+    SendMessage(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), reinterpret_cast<LPARAM>(control));
 }
 
 void PressEnter(HWND dialog) {
@@ -190,8 +185,8 @@ bool HandleSysChar(HWND dialog, const MSG* msg) {
 void SetPushStyle(HWND button, WPARAM style) {
     LRESULT code = DialogCode(button);
     const bool isDefault = (code & DLGC_DEFPUSHBUTTON) != 0;
-    if (isDefault == (style == kDefPushButton)) return;
-    SendMessage(button, kSetStyle, style, 1);
+    if (isDefault == (style == BS_DEFPUSHBUTTON)) return;
+    SendMessage(button, BM_SETSTYLE, style, 1);
 }
 
 }  // namespace dialog_navigation
@@ -218,9 +213,9 @@ void UpdateDefaultButton(HWND dialog, HWND focus) {
     }
     for (HWND h : ItemsOf(dialog)) {
         if (h == emphasised) continue;
-        if (DialogCode(h) & DLGC_DEFPUSHBUTTON) SetPushStyle(h, kPushButton);
+        if (DialogCode(h) & DLGC_DEFPUSHBUTTON) SetPushStyle(h, BS_PUSHBUTTON);
     }
-    if (emphasised && IsPushButton(DialogCode(emphasised))) SetPushStyle(emphasised, kDefPushButton);
+    if (emphasised && IsPushButton(DialogCode(emphasised))) SetPushStyle(emphasised, BS_DEFPUSHBUTTON);
 }
 
 }  // namespace parch::win
@@ -298,13 +293,13 @@ BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL isSigned) {
 BOOL CheckDlgButton(HWND dialog, int id, UINT check) {
     HWND item = GetDlgItem(dialog, id);
     if (!item) return 0;
-    SendMessage(item, kSetCheck, check, 0);
+    SendMessage(item, BM_SETCHECK, check, 0);
     return 1;
 }
 
 UINT IsDlgButtonChecked(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
-    return item ? static_cast<UINT>(SendMessage(item, kGetCheck, 0, 0)) : 0;
+    return item ? static_cast<UINT>(SendMessage(item, BM_GETCHECK, 0, 0)) : 0;
 }
 
 BOOL CheckRadioButton(HWND dialog, int first, int last, int check) {
@@ -312,7 +307,7 @@ BOOL CheckRadioButton(HWND dialog, int first, int last, int check) {
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         int id = GetDlgCtrlID(c);
         if (id < first || id > last) continue;
-        SendMessage(c, kSetCheck, id == check ? 1 : 0, 0);
+        SendMessage(c, BM_SETCHECK, id == check ? 1 : 0, 0);
         any = 1;
     }
     return any;

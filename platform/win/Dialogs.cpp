@@ -7,6 +7,7 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/GdiText.h"
+#include "platform/win/ButtonClass.h"
 #include "platform/win/DefWindowProc.h"
 #include "platform/win/DialogNavigation.h"
 #include "platform/win/Focus.h"
@@ -27,8 +28,6 @@ namespace parch::win {
 namespace dialogs {
 
 // What the dialog manager keeps for each dialog beside its window bytes.
-constexpr WORD kClicked = 0;  // BN_CLICKED
-
 struct DialogState {
     HFONT font = nullptr;
     bool ownsFont = false;
@@ -194,7 +193,7 @@ void Close(HWND dialog) {
         MessageBeep(0);
         return;
     }
-    PostMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, kClicked), reinterpret_cast<LPARAM>(cancel));
+    PostMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
 }
 
 LRESULT SetDefaultId(HWND dialog, int id) {

@@ -6,6 +6,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/Focus.h"
+#include "platform/win/Icons.h"
 #include "platform/win/Messages.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/WinState.h"
@@ -416,8 +417,8 @@ BOOL SetCursorPos(int x, int y) {
 
 HCURSOR LoadCursor(HINSTANCE instance, const char* name) {
     auto id = reinterpret_cast<std::uintptr_t>(name);
-    if (instance || !IS_INTRESOURCE(name) || id < 32512 || id > 32651) return nullptr;
-    return reinterpret_cast<HCURSOR>(0x10000 + id);
+    if (instance || !IS_INTRESOURCE(name)) return nullptr;
+    return SharedSystemCursor(static_cast<UINT>(id));
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {

@@ -7,6 +7,7 @@
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/GdiText.h"
+#include "platform/win/ButtonClass.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/DialogNavigation.h"
 #include "platform/win/DialogTemplates.h"
@@ -14,8 +15,10 @@
 #include "platform/win/Focus.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
+#include "platform/win/StaticClass.h"
 #include "platform/win/SystemIcons.h"
 #include "platform/win/SystemValues.h"
+#include "platform/win/WindowLife.h"
 #include "platform/win/WindowLong.h"
 #include "platform/win/WindowTree.h"
 
@@ -25,15 +28,6 @@ namespace message_box {
 
 constexpr int kIconId = 20;
 constexpr int kTextId = 0xFFFF;
-constexpr DWORD kStaticLeft = 0x0;        // SS_LEFT
-constexpr DWORD kStaticRight = 0x2;       // SS_RIGHT
-constexpr DWORD kStaticBitmap = 0xE;      // SS_BITMAP
-constexpr DWORD kStaticNoPrefix = 0x80;   // SS_NOPREFIX
-constexpr DWORD kPushButton = 0x0;        // BS_PUSHBUTTON
-constexpr DWORD kDefPushButton = 0x1;     // BS_DEFPUSHBUTTON
-constexpr UINT kSetImage = 0x0172;        // STM_SETIMAGE
-constexpr WPARAM kImageBitmap = 0;        // IMAGE_BITMAP
-constexpr WORD kButtonClicked = 0;        // BN_CLICKED
 
 // Pixel measures of the layout, at 96 dots per inch.
 constexpr int kMargin = 12;
@@ -49,7 +43,7 @@ struct Box {
     const MSGBOXPARAMS* params = nullptr;
     std::vector<MessageBoxButton> buttons;
     int defaultId = IDOK;
-    HBITMAP icon = nullptr;
+    HICON icon = nullptr;  // shared: not destroyed
     std::string caption;
     std::string text;
 };
@@ -96,14 +90,14 @@ INT_PTR BoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_INITDIALOG: {
             box = reinterpret_cast<Box*>(lParam);
             SetWindowLongPtr(dialog, DWLP_USER, lParam);
-            if (box->icon) SendDlgItemMessage(dialog, kIconId, kSetImage, kImageBitmap, reinterpret_cast<LPARAM>(box->icon));
+            if (box->icon) SendDlgItemMessage(dialog, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(box->icon), 0);
             SendMessage(dialog, DM_SETDEFID, static_cast<WPARAM>(box->defaultId), 0);
             if (!(box->params->dwStyle & MB_NOFOCUS))
                 if (HWND button = GetDlgItem(dialog, box->defaultId)) SetDialogFocus(dialog, button);
             return 0;
         }
         case WM_COMMAND:
-            if (box && HIWORD(wParam) == kButtonClicked) Command(dialog, *box, LOWORD(wParam));
+            if (box && HIWORD(wParam) == BN_CLICKED) Command(dialog, *box, LOWORD(wParam));
             return 1;
         case WM_HELP:
             if (box) ShowHelp(dialog, *box);
@@ -197,13 +191,13 @@ std::vector<BYTE> BuildTemplate(const Box& box, DWORD style, const LOGFONT& logi
     const int pointSize = std::max(1, static_cast<int>(-logical.lfHeight * 72 / 96));
     DialogTemplateBuilder b(dialogStyle, exStyle, ToDialogUnits({0, 0, l.client.cx, l.client.cy}, base), box.caption);
     b.Font(static_cast<WORD>(pointSize), logical.lfFaceName);
-    if (IconName(style)) b.AddItem(kDialogClassStatic, WS_CHILD | WS_VISIBLE | kStaticBitmap, ToDialogUnits(l.icon, base), kIconId, "");
-    b.AddItem(kDialogClassStatic, WS_CHILD | WS_VISIBLE | WS_GROUP | kStaticNoPrefix | ((style & MB_RIGHT) ? kStaticRight : kStaticLeft),
+    if (IconName(style)) b.AddItem(kDialogClassStatic, WS_CHILD | WS_VISIBLE | SS_ICON, ToDialogUnits(l.icon, base), kIconId, "");
+    b.AddItem(kDialogClassStatic, WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOPREFIX | ((style & MB_RIGHT) ? SS_RIGHT : SS_LEFT),
               ToDialogUnits(l.text, base), kTextId, box.text);
     for (std::size_t i = 0; i < box.buttons.size(); ++i) {
         const MessageBoxButton& button = box.buttons[i];
         DWORD buttonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (i == 0 ? WS_GROUP : 0) |
-                            (button.id == box.defaultId ? kDefPushButton : kPushButton);
+                            (button.id == box.defaultId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
         b.AddItem(kDialogClassButton, buttonStyle, ToDialogUnits(l.buttons[i], base), static_cast<DWORD>(button.id),
                   button.text);
     }
@@ -282,7 +276,7 @@ int MessageBoxIndirect(const MSGBOXPARAMS* params) {
     box.text = params->lpszText ? params->lpszText : "";
     const std::size_t defaultIndex = (style & MB_DEFMASK) >> 8;
     box.defaultId = box.buttons[defaultIndex < box.buttons.size() ? defaultIndex : 0].id;
-    if (const char* icon = IconName(style)) box.icon = CreateSystemIconBitmap(icon, kIconSize);
+    if (const char* icon = IconName(style)) box.icon = LoadIcon(nullptr, icon);
 
     std::vector<BYTE> bytes = BuildTemplate(box, style, MessageFont());
     HWND owner = params->hwndOwner ? GetAncestor(params->hwndOwner, GA_ROOT) : nullptr;
@@ -298,7 +292,6 @@ int MessageBoxIndirect(const MSGBOXPARAMS* params) {
         };
         result = static_cast<int>(RunModalDialog(dialog, owner, copyOnCtrlC));
     }
-    if (box.icon) DeleteObject(box.icon);
     return result < 0 ? 0 : result;
 }
 

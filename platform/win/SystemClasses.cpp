@@ -1,7 +1,9 @@
 #include "platform/win/SystemClasses.h"
 
+#include "platform/win/ButtonClass.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/ScrollBarClass.h"
+#include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -12,6 +14,8 @@ void EnsureSystemClasses() {
     if (registered) return;
     registered = true;
     RegisterScrollBarClass();
+    RegisterButtonClass();
+    RegisterStaticClass();
     RegisterDialogClass();
 }
 

@@ -4,12 +4,16 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Fonts.h"
+#include "platform/win/Icons.h"
+#include "platform/win/SystemValues.h"
 
 namespace parch::win {
 
@@ -160,14 +164,67 @@ Pixel ShadePixel(const IconLook& look, int x, int y, int size, double glyph) {
     return p;
 }
 
+std::vector<Pixel> Render(const IconLook& look, int size) {
+    std::vector<double> glyph = GlyphCoverage(look, size);
+    std::vector<Pixel> pixels(glyph.size());
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * size + x;
+            pixels[i] = ShadePixel(look, x, y, size, glyph[i]);
+        }
+    return pixels;
+}
+
+BYTE Channel(double v) { return static_cast<BYTE>(std::lround(std::clamp(v, 0.0, 255.0))); }
+
+// The stock icons LoadIcon handed out, by identifier.
+class SharedIcons {
+public:
+    static SharedIcons& Instance() {
+        static SharedIcons* icons = new SharedIcons;  // lives as long as the process, as stock objects do
+        return *icons;
+    }
+    HICON Get(const char* name) {
+        std::lock_guard lock(mutex_);
+        HICON& icon = icons_[reinterpret_cast<std::uintptr_t>(name)];
+        if (!icon || !IsIconHandle(icon)) icon = CreateSystemIcon(name, GetSystemMetrics(SM_CXICON));
+        return icon;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::uintptr_t, HICON> icons_;
+};
+
 }  // namespace system_icons
 
 using namespace system_icons;
 
+HICON CreateSystemIcon(const char* name, int size) {
+    const IconLook* look = LookOf(name);
+    if (!look || size <= 0 || size > 256) return nullptr;
+    std::vector<Pixel> pixels = Render(*look, size);
+    IconImage image;
+    image.width = image.height = size;
+    image.color.resize(pixels.size());
+    image.mask.resize(pixels.size());
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const Pixel& p = pixels[i];
+        // Straight alpha for the icon: the colour undone from its coverage.
+        const double a = p.a;
+        auto straight = [&](double v) { return Channel(a > 0 ? v / a : 0); };
+        image.color[i] = static_cast<std::uint32_t>(straight(p.b)) | static_cast<std::uint32_t>(straight(p.g)) << 8 |
+                         static_cast<std::uint32_t>(straight(p.r)) << 16 |
+                         static_cast<std::uint32_t>(Channel(a * 255.0)) << 24;
+        image.mask[i] = a < 0.5 ? 1 : 0;
+    }
+    return CreateIconFromImage(std::move(image), true, POINT{0, 0});
+}
+
 HBITMAP CreateSystemIconBitmap(const char* name, int size) {
     const IconLook* look = LookOf(name);
     if (!look || size <= 0 || size > 256) return nullptr;
-    std::vector<double> glyph = GlyphCoverage(*look, size);
+    std::vector<Pixel> pixels = Render(*look, size);
     BITMAPINFO info{};
     info.bmiHeader.biWidth = size;
     info.bmiHeader.biHeight = -size;
@@ -176,16 +233,26 @@ HBITMAP CreateSystemIconBitmap(const char* name, int size) {
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap) return nullptr;
     auto* out = static_cast<BYTE*>(bits);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * size + x;
-            Pixel p = ShadePixel(*look, x, y, size, glyph[i]);
-            out[i * 4 + 0] = static_cast<BYTE>(std::lround(std::clamp(p.b, 0.0, 255.0)));
-            out[i * 4 + 1] = static_cast<BYTE>(std::lround(std::clamp(p.g, 0.0, 255.0)));
-            out[i * 4 + 2] = static_cast<BYTE>(std::lround(std::clamp(p.r, 0.0, 255.0)));
-            out[i * 4 + 3] = static_cast<BYTE>(std::lround(std::clamp(p.a * 255.0, 0.0, 255.0)));
-        }
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const Pixel& p = pixels[i];
+        out[i * 4 + 0] = Channel(p.b);
+        out[i * 4 + 1] = Channel(p.g);
+        out[i * 4 + 2] = Channel(p.r);
+        out[i * 4 + 3] = Channel(p.a * 255.0);
+    }
     return bitmap;
 }
 
 }  // namespace parch::win
+
+namespace parch {
+
+HICON LoadIcon(HINSTANCE instance, const char* name) {
+    if (instance || !win::system_icons::LookOf(name)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    return win::system_icons::SharedIcons::Instance().Get(name);
+}
+
+}  // namespace parch

@@ -1,7 +1,8 @@
 #pragma once
 // The system's stock icons (IDI_*), drawn by code in the classic look: a red circle with a
 // white cross (error), a blue circle with "?" (question) or "i" (information), a yellow
-// triangle with "!" (warning), a window (application).
+// triangle with "!" (warning), a window (application). There are no icon resources: LoadIcon
+// answers the stock icons only.
 
 #include "platform/win/WinUser.h"
 
@@ -17,6 +18,12 @@ inline const char* const IDI_WARNING = IDI_EXCLAMATION;
 inline const char* const IDI_ERROR = IDI_HAND;
 inline const char* const IDI_INFORMATION = IDI_ASTERISK;
 
+constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
+// LoadIcon(nullptr, IDI_...): the stock icon at the system icon size, made once and shared (a
+// DestroyIcon on it makes the next call draw it anew).
+HICON LoadIcon(HINSTANCE instance, const char* name);
+
 }  // namespace parch
 
 namespace parch::win {
@@ -24,5 +31,7 @@ namespace parch::win {
 // A new 32-bit top-down DIB section of size x size pixels with premultiplied alpha holding
 // the stock icon `name` (an IDI_* value); null for a name that is no stock icon.
 HBITMAP CreateSystemIconBitmap(const char* name, int size);
+// A new icon of the stock icon `name` at size x size, owned by the caller.
+HICON CreateSystemIcon(const char* name, int size);
 
 }  // namespace parch::win

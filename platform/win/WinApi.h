@@ -1,6 +1,8 @@
 #pragma once
 // The whole window system API in one include.
 
+#include "platform/win/AnimateWindow.h"
+#include "platform/win/ButtonClass.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Compositor.h"
@@ -12,6 +14,7 @@
 #include "platform/win/FileDrop.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
+#include "platform/win/Icons.h"
 #include "platform/win/Input.h"
 #include "platform/win/Layered.h"
 #include "platform/win/MessageBox.h"
@@ -19,7 +22,9 @@
 #include "platform/win/NonClient.h"
 #include "platform/win/Painting.h"
 #include "platform/win/ScrollBars.h"
+#include "platform/win/StaticClass.h"
 #include "platform/win/SysCommand.h"
+#include "platform/win/SystemBitmaps.h"
 #include "platform/win/SystemIcons.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/Timers.h"

@@ -41,6 +41,10 @@ inline const HWND HWND_BROADCAST = reinterpret_cast<HWND>(0xFFFF);
 inline const char* MAKEINTATOM(ATOM atom) {
     return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(atom));
 }
+// A resource named by a number rather than a text.
+inline const char* MAKEINTRESOURCE(WORD id) {
+    return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id));
+}
 inline bool IS_INTRESOURCE(const void* p) { return reinterpret_cast<std::uintptr_t>(p) < 0x10000; }
 
 struct MSG {
@@ -391,6 +395,33 @@ struct DRAWITEMSTRUCT {
     RECT rcItem;
     UINT_PTR itemData = 0;
 };
+// Owner-drawn control types, drawing actions and item states in DRAWITEMSTRUCT.
+constexpr UINT ODT_MENU = 1;
+constexpr UINT ODT_LISTBOX = 2;
+constexpr UINT ODT_COMBOBOX = 3;
+constexpr UINT ODT_BUTTON = 4;
+constexpr UINT ODT_STATIC = 5;
+constexpr UINT ODA_DRAWENTIRE = 0x0001;
+constexpr UINT ODA_SELECT = 0x0002;
+constexpr UINT ODA_FOCUS = 0x0004;
+constexpr UINT ODS_SELECTED = 0x0001;
+constexpr UINT ODS_GRAYED = 0x0002;
+constexpr UINT ODS_DISABLED = 0x0004;
+constexpr UINT ODS_CHECKED = 0x0008;
+constexpr UINT ODS_FOCUS = 0x0010;
+constexpr UINT ODS_DEFAULT = 0x0020;
+constexpr UINT ODS_HOTLIGHT = 0x0040;
+constexpr UINT ODS_INACTIVE = 0x0080;
+constexpr UINT ODS_NOACCEL = 0x0100;
+constexpr UINT ODS_NOFOCUSRECT = 0x0200;
+constexpr UINT ODS_COMBOBOXEDIT = 0x1000;
+
+// Image kinds of BM_SETIMAGE, STM_SETIMAGE and the image loaders.
+constexpr UINT IMAGE_BITMAP = 0;
+constexpr UINT IMAGE_ICON = 1;
+constexpr UINT IMAGE_CURSOR = 2;
+constexpr UINT IMAGE_ENHMETAFILE = 3;
+
 struct MEASUREITEMSTRUCT {
     UINT CtlType = 0;
     UINT CtlID = 0;
@@ -405,11 +436,11 @@ constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;
 constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
 constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
-constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 constexpr LRESULT DLGC_HASSETSEL = 0x0008;
 constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x0010;
 constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x0020;
 constexpr LRESULT DLGC_RADIOBUTTON = 0x0040;
+constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 constexpr LRESULT DLGC_STATIC = 0x0100;
 constexpr LRESULT DLGC_BUTTON = 0x2000;
 
