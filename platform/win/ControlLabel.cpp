@@ -8,6 +8,7 @@
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/SystemColors.h"
+#include "platform/win/Icons.h"
 
 namespace parch::win {
 
@@ -69,6 +70,10 @@ RECT DrawLabel(HDC dc, const RECT& area, const Label& label) {
 }
 
 SIZE ControlImageSize(void* image, UINT type) {
+    if (image && (type == IMAGE_ICON || type == IMAGE_CURSOR)) {
+        SIZE size{0, 0};
+        return GetIconSize(static_cast<HICON>(image), size) ? size : SIZE{0, 0};
+    }
     if (!image || type != IMAGE_BITMAP) return SIZE{0, 0};
     BITMAP info;
     if (!GetObject(static_cast<HBITMAP>(image), sizeof(info), &info)) return SIZE{0, 0};
@@ -85,7 +90,13 @@ RECT PlaceImage(const RECT& area, SIZE size, UINT horizontal, LabelPlace place) 
 void DrawControlImage(HDC dc, const RECT& target, void* image, UINT type) {
     using namespace controllabel;
     const SIZE size = ControlImageSize(image, type);
-    if (size.cx <= 0 || size.cy <= 0 || type != IMAGE_BITMAP) return;
+    if (size.cx <= 0 || size.cy <= 0) return;
+    if (type == IMAGE_ICON || type == IMAGE_CURSOR) {
+        DrawIconEx(dc, target.left, target.top, static_cast<HICON>(image), Width(target), Height(target), 0, nullptr,
+                   DI_NORMAL);
+        return;
+    }
+    if (type != IMAGE_BITMAP) return;
     HDC source = CreateCompatibleDC(dc);
     if (!source) return;
     HGDIOBJ old = SelectObject(source, static_cast<HBITMAP>(image));
