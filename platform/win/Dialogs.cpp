@@ -49,6 +49,8 @@ auto WithState(HWND dialog, F&& f) -> decltype(f(std::declval<DialogState*>())) 
     return f(States().Find(dialog));
 }
 
+constexpr int kMaxFontPoints = 144;
+
 int MulDivRound(int value, int numerator, int denominator) {
     long long product = static_cast<long long>(value) * numerator;
     return static_cast<int>((product >= 0 ? product + denominator / 2 : product - denominator / 2) / denominator);
@@ -62,7 +64,9 @@ HFONT CreateTemplateFont(const DialogFont& font) {
         SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
         lf = metrics.lfMessageFont;
     } else {
-        lf.lfHeight = -MulDivRound(font.pointSize, 96, 72);
+        // A template's size is taken up to a limit: glyphs of an absurd size would cost memory
+        // without end.
+        lf.lfHeight = -MulDivRound(std::min<int>(font.pointSize, kMaxFontPoints), 96, 72);
         lf.lfWeight = font.weight ? font.weight : 400;
         lf.lfItalic = font.italic;
         lf.lfCharSet = font.charSet;

@@ -53,7 +53,8 @@ constexpr int IDCONTINUE = 11;
 
 constexpr DWORD ERROR_WINDOW_NOT_DIALOG = 1420;
 
-// `size` is the template's size in bytes; a malformed template gives null with
+// `size` is the template's size in bytes; a template font above 144 points is made at 144. A
+// malformed template gives null with
 // ERROR_INVALID_DATA, a control that cannot be made null too (unless DS_NOFAILCREATE).
 HWND CreateDialogIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, std::size_t size,
                                HWND parent, DLGPROC proc, LPARAM initParam);
