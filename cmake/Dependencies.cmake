@@ -6,7 +6,8 @@ find_package(Threads REQUIRED)
 
 foreach(pair
     "fontconfig;fontconfig" "freetype;freetype2" "cairo;cairo" "lcms2;lcms2"
-    "xml2;libxml-2.0" "icu;icu-uc" "curl;libcurl" "sdl2;sdl2" "openjp2;libopenjp2")
+    "xml2;libxml-2.0" "icu;icu-uc" "curl;libcurl" "sdl2;sdl2" "openjp2;libopenjp2"
+    "png;libpng")
   list(GET pair 0 name)
   list(GET pair 1 module)
   pkg_check_modules(PARCH_PC_${name} QUIET IMPORTED_TARGET GLOBAL ${module})

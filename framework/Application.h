@@ -26,6 +26,19 @@ namespace parch {
 class TCustomForm;
 class TControl;
 class TScreen;
+class THintWindow;
+
+// The class of the window that shows hints: its name and how to make one (owner given).
+struct THintWindowClass {
+    std::string ClassName = "THintWindow";
+    std::function<THintWindow*(TComponent* owner)> Create;
+};
+
+// The hint-window class of T (a THintWindow).
+template <class T>
+THintWindowClass HintWindowClassOf(const std::string& className) {
+    return {className, [](TComponent* owner) -> THintWindow* { return new T(owner); }};
+}
 
 // Where and how a hint is about to be shown; OnShowHint may change it.
 struct THintInfo {
@@ -102,6 +115,10 @@ public:
     void SetHint(const std::string& hint);
     TNotifyEvent OnHint;
     TShowHintEvent OnShowHint;
+    // The class the hint controller makes its hint window of (THintWindow by default); a
+    // new class replaces the window at the next hint.
+    const THintWindowClass& HintWindowClass() const { return hintWindowClass_; }
+    void SetHintWindowClass(THintWindowClass windowClass) { hintWindowClass_ = std::move(windowClass); }
 
     // Modal loops: OnModalBegin when the first starts, OnModalEnd when the last ends.
     void ModalStarted();
@@ -151,6 +168,7 @@ private:
     std::vector<std::pair<int, TWindowHook>> hooks_;
     int nextHookId_ = 1;
     std::string hint_;
+    THintWindowClass hintWindowClass_;
     int modalLevel_ = 0;
     TFormsLink* formsLink_ = nullptr;
     TCustomForm* mainForm_ = nullptr;

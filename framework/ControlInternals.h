@@ -14,6 +14,9 @@ inline bool IsMouseClientMessage(UINT msg) {
     return msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST && msg != WM_MOUSEWHEEL && msg != WM_MOUSEHWHEEL;
 }
 
+// The shift state of a mouse message's MK_ flags.
+TShiftState MouseShiftState(WPARAM keys);
+
 inline POINT PointOf(LPARAM lParam) {
     return {static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
 }

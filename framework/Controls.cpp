@@ -3,14 +3,13 @@
 #include <algorithm>
 
 #include "base/Exceptions.h"
+#include "framework/Actions.h"
 #include "framework/ControlInternals.h"
 #include "framework/Forms.h"
 #include "framework/PropertyText.h"
 #include "platform/win/WinApi.h"
 
 namespace parch {
-
-namespace {
 
 TShiftState MouseShiftState(WPARAM keys) {
     TShiftState shift = 0;
@@ -22,8 +21,6 @@ TShiftState MouseShiftState(WPARAM keys) {
     if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
     return shift;
 }
-
-}  // namespace
 
 void PaintOnCanvas(TCanvas& canvas, HDC dc, const TFont& font, const std::function<void()>& paint) {
     canvas.Lock();
@@ -72,7 +69,61 @@ TControl::TControl(TComponent* owner) : TComponent(owner), font_(std::make_uniqu
 }
 
 TControl::~TControl() {
+    actionLink_.reset();
     if (parent_) parent_->RemoveControl(this);  // which forgets the mouse state of this control
+}
+
+void TControl::SetBiDiMode(TBiDiMode mode) {
+    parentBiDiMode_ = false;
+    if (mode == biDiMode_) return;
+    biDiMode_ = mode;
+    Perform(CM_BIDIMODECHANGED);
+}
+
+void TControl::SetParentBiDiMode(bool value) {
+    parentBiDiMode_ = value;
+    if (value) ApplyParentBiDiMode();
+}
+
+void TControl::ApplyParentBiDiMode() {
+    if (!parentBiDiMode_ || !parent_ || parent_->BiDiMode() == biDiMode_) return;
+    biDiMode_ = parent_->BiDiMode();
+    Perform(CM_BIDIMODECHANGED);
+}
+
+UINT TControl::DrawTextBiDiModeFlags(UINT flags) const {
+    if (UseRightToLeftAlignment()) {
+        if ((flags & (DT_CENTER | DT_RIGHT)) == DT_RIGHT)
+            flags &= ~DT_RIGHT;  // right becomes left
+        else if (!(flags & DT_CENTER))
+            flags |= DT_RIGHT;
+    }
+    return flags | DrawTextBiDiModeFlagsReadingOnly();
+}
+
+TBasicAction* TControl::Action() const {
+    return actionLink_ ? actionLink_->Action() : nullptr;
+}
+
+void TControl::SetAction(TBasicAction* action) {
+    if (action == Action()) return;
+    actionLink_.reset();
+    if (!action) return;
+    actionLink_ = std::make_unique<TControlActionLink>(this, action);
+    ActionChange(action, (ComponentState() & csLoading) != 0);
+}
+
+void TControl::InitiateAction() {
+    if (actionLink_) actionLink_->Update();
+}
+
+void TControl::ActionChange(TBasicAction* sender, bool checkDefaults) {
+    auto* action = dynamic_cast<TCustomAction*>(sender);
+    if (!action) return;
+    if (!checkDefaults || Caption().empty()) SetCaption(action->Caption());
+    if (!checkDefaults || enabled_) SetEnabled(action->Enabled());
+    if (!checkDefaults || hint_.empty()) SetHint(action->Hint());
+    if (!checkDefaults || visible_) SetVisible(action->Visible());
 }
 
 void TControl::SetParent(TWinControl* parent) {
@@ -355,7 +406,59 @@ void TControl::Loaded() {
 }
 
 void TControl::Click() {
-    if (OnClick) OnClick(this);
+    // A handler of the control's own comes first; without one the action executes.
+    if (OnClick)
+        OnClick(this);
+    else if (actionLink_)
+        actionLink_->Execute();
+}
+
+bool TControl::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    if (handled) return true;
+    // Fine turns add up here until they make a whole step; the rest waits for the next turn.
+    wheelAccumulator_ += wheelDelta;
+    while (wheelAccumulator_ >= WHEEL_DELTA || wheelAccumulator_ <= -WHEEL_DELTA) {
+        bool down = wheelAccumulator_ < 0;
+        wheelAccumulator_ += down ? WHEEL_DELTA : -WHEEL_DELTA;
+        handled = (down ? DoMouseWheelDown(shift, mousePos) : DoMouseWheelUp(shift, mousePos)) || handled;
+    }
+    return handled;
+}
+
+bool TControl::DoMouseWheelDown(TShiftState shift, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheelDown) OnMouseWheelDown(this, shift, mousePos, handled);
+    return handled;
+}
+
+bool TControl::DoMouseWheelUp(TShiftState shift, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheelUp) OnMouseWheelUp(this, shift, mousePos, handled);
+    return handled;
+}
+
+void TControl::MouseWheelHandler(TMessage& message) {
+    TCustomForm* form = ParentForm();
+    if (form && form != this) {
+        form->MouseWheelHandler(message);
+        return;
+    }
+    message.Result = Perform(CM_MOUSEWHEEL, message.WParam, message.LParam);
+}
+
+void TControl::HandleMouseWheel(TMessage& message) {
+    POINT pos = PointOf(message.LParam);
+    message.Result = 0;
+    if (DoMouseWheel(static_cast<TShiftState>(LOWORD(message.WParam)), MouseWheelDelta(message.WParam), pos))
+        message.Result = 1;
+    else if (parent_)
+        message.Result = parent_->Perform(CM_MOUSEWHEEL, message.WParam, message.LParam);
+}
+
+void TControl::DoContextPopup(POINT mousePos, bool& handled) {
+    if (OnContextPopup) OnContextPopup(this, mousePos, handled);
 }
 
 void TControl::DblClick() {
@@ -447,6 +550,15 @@ void TControl::Dispatch(TMessage& message) {
     case CM_PARENTCOLORCHANGED:
         ApplyParentColor();
         return;
+    case CM_PARENTBIDIMODECHANGED:
+        ApplyParentBiDiMode();
+        return;
+    case CM_BIDIMODECHANGED:
+        Invalidate();
+        return;
+    case CM_MOUSEWHEEL:
+        HandleMouseWheel(message);
+        return;
     case CM_PARENTFONTCHANGED:
         ApplyParentFont();
         return;
@@ -495,6 +607,19 @@ void TControl::SetPropertyText(const std::string& name, const std::string& value
     if (SameText(name, "ParentShowHint")) return SetParentShowHint(PropertyBool(name, value));
     if (SameText(name, "Cursor")) return SetCursor(static_cast<TCursor>(PropertyInt(name, value)));
     if (SameText(name, "Tag")) return void(Tag = PropertyInt(name, value));
+    if (SameText(name, "BiDiMode"))
+        return SetBiDiMode(PropertyEnum<TBiDiMode>(name, value,
+                                                   {{"bdLeftToRight", bdLeftToRight},
+                                                    {"bdRightToLeft", bdRightToLeft},
+                                                    {"bdRightToLeftNoAlign", bdRightToLeftNoAlign},
+                                                    {"bdRightToLeftReadingOnly", bdRightToLeftReadingOnly}}));
+    if (SameText(name, "ParentBiDiMode")) return SetParentBiDiMode(PropertyBool(name, value));
+    if (SameText(name, "DragMode"))
+        return SetDragMode(
+            PropertyEnum<TDragMode>(name, value, {{"dmManual", dmManual}, {"dmAutomatic", dmAutomatic}}));
+    if (SameText(name, "DragKind"))
+        return SetDragKind(PropertyEnum<TDragKind>(name, value, {{"dkDrag", dkDrag}, {"dkDock", dkDock}}));
+    if (SameText(name, "DragCursor")) return SetDragCursor(static_cast<TCursor>(PropertyInt(name, value)));
     if (SameText(name, "Font.Name")) return font_->SetName(value);
     if (SameText(name, "Font.Size")) return font_->SetSize(PropertyInt(name, value));
     if (SameText(name, "Font.Height")) return font_->SetHeight(PropertyInt(name, value));
@@ -516,6 +641,16 @@ void TControl::SetEvent(const std::string& name, const std::any& handler) {
     if (SameText(name, "OnMouseMove")) return AssignEvent(OnMouseMove, name, handler);
     if (SameText(name, "OnMouseEnter")) return AssignEvent(OnMouseEnter, name, handler);
     if (SameText(name, "OnMouseLeave")) return AssignEvent(OnMouseLeave, name, handler);
+    if (SameText(name, "OnMouseWheel")) return AssignEvent(OnMouseWheel, name, handler);
+    if (SameText(name, "OnMouseWheelDown")) return AssignEvent(OnMouseWheelDown, name, handler);
+    if (SameText(name, "OnMouseWheelUp")) return AssignEvent(OnMouseWheelUp, name, handler);
+    if (SameText(name, "OnContextPopup")) return AssignEvent(OnContextPopup, name, handler);
+    if (SameText(name, "OnDragDrop")) return AssignEvent(OnDragDrop, name, handler);
+    if (SameText(name, "OnDragOver")) return AssignEvent(OnDragOver, name, handler);
+    if (SameText(name, "OnEndDrag")) return AssignEvent(OnEndDrag, name, handler);
+    if (SameText(name, "OnStartDrag")) return AssignEvent(OnStartDrag, name, handler);
+    if (SameText(name, "OnEndDock")) return AssignEvent(OnEndDock, name, handler);
+    if (SameText(name, "OnStartDock")) return AssignEvent(OnStartDock, name, handler);
     throw EPropertyError("Event " + name + " does not exist in " + ClassName());
 }
 

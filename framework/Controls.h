@@ -17,12 +17,17 @@
 #include "framework/Messages.h"
 #include "framework/Screen.h"
 #include "framework/UtilWindow.h"
+#include "platform/gdi/TextLayout.h"
 
 namespace parch {
 
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
+class TBasicAction;
+class TControlActionLink;
+class TDragObject;
+class TDragDockObject;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 using enum TAlign;
@@ -77,10 +82,47 @@ constexpr TShiftState ssDouble = 0x40;
 // The keyboard's shift state of this moment.
 TShiftState KeyboardShiftState();
 
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using enum TFormBorderStyle;
+// The border of a control: bsNone or bsSingle.
+using TBorderStyle = TFormBorderStyle;
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+using enum TAlignment;
+
+enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+using enum TBiDiMode;
+
+enum class TDragMode { dmManual, dmAutomatic };
+using enum TDragMode;
+enum class TDragKind { dkDrag, dkDock };
+using enum TDragKind;
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using enum TDragState;
+
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, char16_t& key)>;
+// Wheel turns: handled set to true stops the turn from going on to the parent.
+using TMouseWheelEvent =
+    std::function<void(TObject* sender, TShiftState shift, int wheelDelta, POINT mousePos, bool& handled)>;
+using TMouseWheelUpDownEvent = std::function<void(TObject* sender, TShiftState shift, POINT mousePos, bool& handled)>;
+// mousePos is (-1, -1) when the menu was asked for from the keyboard.
+using TContextPopupEvent = std::function<void(TObject* sender, POINT mousePos, bool& handled)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+using TDragOverEvent =
+    std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
+using TStartDragEvent = std::function<void(TObject* sender, TDragObject*& dragObject)>;
+using TStartDockEvent = std::function<void(TObject* sender, TDragDockObject*& dragObject)>;
+
+// The wheel message's parts as CM_MOUSEWHEEL carries them: WParam holds the shift state in
+// its low word and the delta in its high word, LParam the screen position.
+inline WPARAM MouseWheelWParam(TShiftState shift, int delta) {
+    return MAKELONG(static_cast<WORD>(shift), static_cast<WORD>(static_cast<SHORT>(delta)));
+}
+inline int MouseWheelDelta(WPARAM wParam) { return static_cast<SHORT>(HIWORD(wParam)); }
 
 // Size limits of a control; 0 means no limit.
 class TSizeConstraints {
@@ -171,6 +213,37 @@ public:
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
 
+    // Right-to-left: the mode, taken from the parent while ParentBiDiMode is on.
+    TBiDiMode BiDiMode() const { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode mode);
+    bool ParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool value);
+    bool IsRightToLeft() const { return biDiMode_ != bdLeftToRight; }
+    virtual bool UseRightToLeftAlignment() const { return biDiMode_ == bdRightToLeft; }
+    virtual bool UseRightToLeftReading() const { return biDiMode_ != bdLeftToRight; }
+    virtual bool UseRightToLeftScrollBar() const {
+        return biDiMode_ != bdLeftToRight && biDiMode_ != bdRightToLeftReadingOnly;
+    }
+    // DrawText flags turned for the mode: left and right swap with right-to-left alignment,
+    // DT_RTLREADING with right-to-left reading.
+    UINT DrawTextBiDiModeFlags(UINT flags) const;
+    UINT DrawTextBiDiModeFlagsReadingOnly() const { return UseRightToLeftReading() ? DT_RTLREADING : 0; }
+
+    // The action whose Caption, Enabled, Visible, Hint and Checked the control shows and
+    // whose OnExecute a click runs (not owned; nullptr for none).
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* action);
+    // Lets the action update itself (OnUpdate) and so the control.
+    void InitiateAction();
+
+    // Drag and dock settings, kept for the controls that use them.
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode mode) { dragMode_ = mode; }
+    TDragKind DragKind() const { return dragKind_; }
+    void SetDragKind(TDragKind kind) { dragKind_ = kind; }
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor cursor) { dragCursor_ = cursor; }
+
     TControlStyle ControlStyle() const { return controlStyle_; }
     void SetControlStyle(TControlStyle style) { controlStyle_ = style; }
     TControlState ControlState() const { return controlState_; }
@@ -201,6 +274,20 @@ public:
     TMouseMoveEvent OnMouseMove;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown;
+    TMouseWheelUpDownEvent OnMouseWheelUp;
+    TContextPopupEvent OnContextPopup;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDrag;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDock;
+    TStartDockEvent OnStartDock;
+
+    // The wheel message of a window: by default the form gives it to its active control,
+    // from where CM_MOUSEWHEEL goes up the parents until one handles it.
+    virtual void MouseWheelHandler(TMessage& message);
 
     // Framework internals used by the parent's layout.
     void UpdateAnchorRules();
@@ -219,12 +306,24 @@ protected:
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
+    // A wheel turn: OnMouseWheel first, then whole WHEEL_DELTA steps of what the control
+    // collected go to DoMouseWheelDown/Up; the part below a step waits for the next turn.
+    // True when the turn was handled.
+    virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos);
+    virtual bool DoMouseWheelDown(TShiftState shift, POINT mousePos);
+    virtual bool DoMouseWheelUp(TShiftState shift, POINT mousePos);
+    // WM_CONTEXTMENU for this control; handled stops the request.
+    virtual void DoContextPopup(POINT mousePos, bool& handled);
+    // The action changed: the control takes its values (checkDefaults: only where the
+    // control still has its own defaults).
+    virtual void ActionChange(TBasicAction* sender, bool checkDefaults);
+    TControlActionLink* ActionLink() const { return actionLink_.get(); }
     // The size the content needs, for AutoSize; false when the control has no preference.
     virtual bool CanAutoSize(int& width, int& height);
     void AdjustSize();
     void Loaded() override;
     // The control changed in a way its parent's layout must follow.
-    void RequestAlign();
+    virtual void RequestAlign();
     // Changes the stored bounds without telling anyone (for the parent's layout).
     void StoreBounds(int left, int top, int width, int height);
     // Takes new bounds as they are and lets the layout and OnResize follow.
@@ -237,7 +336,10 @@ protected:
 
 private:
     friend class TWinControl;
+    friend class TBasicAction;
     void HandleMouseMessage(TMessage& message);
+    void HandleMouseWheel(TMessage& message);
+    void ApplyParentBiDiMode();
     void ApplyParentColor();
     void ApplyParentFont();
     void FontChanged();
@@ -265,6 +367,13 @@ private:
     TCursor cursor_ = crDefault;
     TControlStyle controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     TControlState controlState_ = 0;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    int wheelAccumulator_ = 0;
+    std::unique_ptr<TControlActionLink> actionLink_;
+    TDragMode dragMode_ = dmManual;
+    TDragKind dragKind_ = dkDrag;
+    TCursor dragCursor_ = crDrag;
 };
 
 // A control's long hint: the part after '|' (the whole text without one).

@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "framework/Buttons.h"
+#include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
 #include "framework/PropertyText.h"
 #include "framework/StdCtrls.h"
@@ -28,8 +30,21 @@ ClassRegistry& Registry() {
     return *registry;
 }
 
+template <class T>
+void Register(ClassRegistry& registry, const char* upperName) {
+    registry.classes[upperName] = {[](TComponent* owner) -> TComponent* { return new T(owner); }, {}, {}};
+}
+
 void RegisterBuiltInClasses(ClassRegistry& registry) {
-    registry.classes["TBUTTON"] = {[](TComponent* owner) -> TComponent* { return new TButton(owner); }, {}, {}};
+    Register<TButton>(registry, "TBUTTON");
+    Register<TLabel>(registry, "TLABEL");
+    Register<TPanel>(registry, "TPANEL");
+    Register<TBevel>(registry, "TBEVEL");
+    Register<TImage>(registry, "TIMAGE");
+    Register<TSplitter>(registry, "TSPLITTER");
+    Register<TSpeedButton>(registry, "TSPEEDBUTTON");
+    Register<TScrollBox>(registry, "TSCROLLBOX");
+    Register<TFrame>(registry, "TFRAME");
     registry.classes["TTIMER"] = {
         [](TComponent* owner) -> TComponent* { return new TTimer(owner); },
         [](TComponent* component, const std::string& name, const std::string& value) {

@@ -61,7 +61,11 @@ public:
         return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     }
 
-    void Idle() override {}
+    void Idle() override {
+        if (!Screen) return;
+        for (int i = 0; i < Screen->FormCount(); ++i)
+            if (TCustomForm* form = Screen->Forms(i); form->Visible()) form->UpdateActions();
+    }
 
     void ApplicationMinimized(bool minimized) override {
         if (!Screen) return;
@@ -112,7 +116,7 @@ void InstallFormsLink() {
 // ---------------------------------------------------------------------------------------------
 // TCustomForm
 
-TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), icon_(std::make_unique<TIcon>()) {
+TCustomForm::TCustomForm(TComponent* owner) : TScrollingWinControl(owner), icon_(std::make_unique<TIcon>()) {
     InstallFormsLink();
     SetControlStyle(ControlStyle() | csAcceptsControls);
     SetVisible(false);
@@ -234,7 +238,7 @@ void TCustomForm::FrameStyles(DWORD& style, DWORD& exStyle) const {
 }
 
 void TCustomForm::CreateParams(TCreateParams& params) {
-    TWinControl::CreateParams(params);
+    TScrollingWinControl::CreateParams(params);
     FrameStyles(params.Style, params.ExStyle);
     if (!Enabled()) params.Style |= WS_DISABLED;
     params.WndParent = Application ? Application->Handle() : nullptr;
@@ -314,6 +318,29 @@ void TCustomForm::FocusChanged(TWinControl* control) {
     activeControl_ = control;
     if (old) old->Perform(CM_EXIT);
     if (control && control == activeControl_) control->Perform(CM_ENTER);
+    // Scrolling parents bring the focused control into view.
+    if (control && control == activeControl_)
+        for (TWinControl* p = control->Parent(); p; p = p->Parent())
+            if (auto* scrolling = dynamic_cast<TScrollingWinControl*>(p); scrolling && scrolling->AutoScroll())
+                scrolling->ScrollInView(control);
+}
+
+void TCustomForm::UpdateActions() {
+    std::vector<TControl*> pending{this};
+    while (!pending.empty()) {
+        TControl* control = pending.back();
+        pending.pop_back();
+        control->InitiateAction();
+        if (auto* win = dynamic_cast<TWinControl*>(control))
+            for (int i = 0; i < win->ControlCount(); ++i) pending.push_back(win->Controls(i));
+    }
+}
+
+void TCustomForm::MouseWheelHandler(TMessage& message) {
+    if (activeControl_)
+        message.Result = activeControl_->Perform(CM_MOUSEWHEEL, message.WParam, message.LParam);
+    else
+        TScrollingWinControl::MouseWheelHandler(message);
 }
 
 void TCustomForm::Show() {
@@ -519,7 +546,7 @@ void TCustomForm::Dispatch(TMessage& message) {
         Close();
         return;
     case WM_ACTIVATE:
-        TWinControl::Dispatch(message);
+        TScrollingWinControl::Dispatch(message);
         if (LOWORD(message.WParam) != WA_INACTIVE)
             Activate();
         else
@@ -539,13 +566,13 @@ void TCustomForm::Dispatch(TMessage& message) {
         if (!message.Result && DialogKey(message)) message.Result = 1;
         return;
     case WM_SIZE:
-        TWinControl::Dispatch(message);
+        TScrollingWinControl::Dispatch(message);
         if (message.WParam == SIZE_MINIMIZED) windowState_ = wsMinimized;
         if (message.WParam == SIZE_MAXIMIZED) windowState_ = wsMaximized;
         if (message.WParam == SIZE_RESTORED) windowState_ = wsNormal;
         return;
     default:
-        TWinControl::Dispatch(message);
+        TScrollingWinControl::Dispatch(message);
     }
 }
 
@@ -592,7 +619,7 @@ void TCustomForm::SetPropertyText(const std::string& name, const std::string& va
         if (!control) PropertyValueError(name, value);
         return SetActiveControl(control);
     }
-    TWinControl::SetPropertyText(name, value);
+    TScrollingWinControl::SetPropertyText(name, value);
 }
 
 
@@ -606,7 +633,7 @@ void TCustomForm::SetEvent(const std::string& name, const std::any& handler) {
     if (SameText(name, "OnClose")) return AssignEvent(OnClose, name, handler);
     if (SameText(name, "OnCloseQuery")) return AssignEvent(OnCloseQuery, name, handler);
     if (SameText(name, "OnShortCut")) return AssignEvent(OnShortCut, name, handler);
-    TWinControl::SetEvent(name, handler);
+    TScrollingWinControl::SetEvent(name, handler);
 }
 
 }  // namespace parch

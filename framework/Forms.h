@@ -9,15 +9,13 @@
 #include <string>
 
 #include "framework/Application.h"
-#include "framework/WinControls.h"
+#include "framework/Scrolling.h"
 #include "framework/graphics/Picture.h"
 
 namespace parch {
 
 struct TComponentDescription;
 
-enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-using enum TFormBorderStyle;
 
 using TBorderIcons = unsigned;
 constexpr TBorderIcons biSystemMenu = 1;
@@ -68,7 +66,7 @@ using TShortCutEvent = std::function<void(TMessage& message, bool& handled)>;
 // Handlers a description names, by name; each holds the event's own function type.
 using THandlerTable = std::map<std::string, std::any>;
 
-class TCustomForm : public TWinControl {
+class TCustomForm : public TScrollingWinControl {
 public:
     explicit TCustomForm(TComponent* owner);
     ~TCustomForm() override;
@@ -114,6 +112,10 @@ public:
     void SetActiveControl(TWinControl* control);
     bool Active() const { return active_; }
 
+    // Every control's action updates itself (the application does this when idle).
+    void UpdateActions();
+    // The wheel goes to the active control first.
+    void MouseWheelHandler(TMessage& message) override;
     // A key message before anyone else sees it: OnShortCut decides.
     virtual bool IsShortCut(TMessage& message);
 

@@ -7,19 +7,13 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Fonts.h"
+#include "platform/gdi/Rects.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/win/WinApi.h"
 
 namespace parch {
 
 namespace {
-
-void OffsetRect(RECT* r, int dx, int dy) {
-    r->left += dx;
-    r->right += dx;
-    r->top += dy;
-    r->bottom += dy;
-}
 
 constexpr UINT_PTR kShowTimer = 1;
 constexpr UINT_PTR kHideTimer = 2;
@@ -191,7 +185,13 @@ void THintController::ShowHintNow() {
     bool canShow = owner->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
     if (Application->OnShowHint) Application->OnShowHint(info.HintStr, canShow, info);
     if (!canShow || info.HintStr.empty()) return;
-    if (!window_) window_ = std::make_unique<THintWindow>(nullptr);
+    // The application's hint-window class makes the window; a new class takes effect here.
+    THintWindowClass windowClass = Application->HintWindowClass();
+    if (window_ && windowClass.ClassName != windowClassName_) window_.reset();
+    if (!window_) {
+        window_.reset(windowClass.Create ? windowClass.Create(nullptr) : new THintWindow(nullptr));
+        windowClassName_ = windowClass.ClassName;
+    }
     window_->SetColor(info.HintColor);
     RECT r = window_->CalcHintRect(info.HintMaxWidth, info.HintStr);
     OffsetRect(&r, info.HintPos.x, info.HintPos.y);

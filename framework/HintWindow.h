@@ -52,6 +52,7 @@ private:
 
     HWND timerWindow_ = nullptr;
     std::unique_ptr<THintWindow> window_;
+    std::string windowClassName_;
     const TControl* control_ = nullptr;
     bool showTimerRunning_ = false;
 };

@@ -6,9 +6,12 @@
 #include "framework/ControlInternals.h"
 #include "framework/Forms.h"
 #include "framework/PropertyText.h"
+#include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/PensBrushes.h"
+#include "platform/gdi/Rects.h"
 #include "platform/win/WinApi.h"
 
 namespace parch {
@@ -178,6 +181,8 @@ void TWinControl::InsertControl(TControl* control) {
     if (win) tabList_.push_back(win);
     control->ApplyParentColor();
     control->ApplyParentFont();
+    control->ApplyParentBiDiMode();
+    if (win) win->ApplyParentCtl3D();
     if (control->parentShowHint_) control->showHint_ = ShowHint();
     if (!(control->ComponentState() & csLoading)) control->UpdateAnchorRules();
     if (win && handle_) {
@@ -308,6 +313,7 @@ void TWinControl::AlignChildren() {
         throw;
     }
     aligning_ = false;
+    ControlsAligned();
     AdjustSize();
 }
 
@@ -680,6 +686,11 @@ void TWinControl::Dispatch(TMessage& message) {
         PaintHandler(message);
         return;
     case WM_ERASEBKGND: {
+        // Double-buffered: only the erase into the paint bitmap (WParam = LParam) fills.
+        if (doubleBuffered_ && message.WParam != static_cast<WPARAM>(message.LParam)) {
+            message.Result = 1;
+            return;
+        }
         RECT r = ClientRect();
         FillWithColor(reinterpret_cast<HDC>(message.WParam), r, Color());
         message.Result = 1;
@@ -794,6 +805,33 @@ void TWinControl::Dispatch(TMessage& message) {
     case CM_ENTER:
         DoEnter();
         return;
+    case CM_CTL3DCHANGED: {
+        FrameChanged();
+        TMessage notify{CM_PARENTCTL3DCHANGED, 0, 0, 0};
+        Broadcast(notify);
+        return;
+    }
+    case CM_PARENTCTL3DCHANGED:
+        ApplyParentCtl3D();
+        return;
+    case CM_BIDIMODECHANGED: {
+        Invalidate();
+        TMessage notify{CM_PARENTBIDIMODECHANGED, 0, 0, 0};
+        Broadcast(notify);
+        return;
+    }
+    case WM_NCCALCSIZE:
+        NonClientCalcSize(message);
+        return;
+    case WM_NCPAINT:
+        NonClientPaint(message);
+        return;
+    case WM_CONTEXTMENU:
+        ContextMenu(message);
+        return;
+    case WM_MOUSEWHEEL:
+        MouseWheel(message);
+        return;
     case CM_EXIT:
         DoExit();
         return;
@@ -818,13 +856,183 @@ void TWinControl::PaintHandler(TMessage& message) {
     PAINTSTRUCT ps;
     dc = BeginPaint(handle_, &ps);
     try {
-        PaintWindow(dc);
-        PaintControls(dc, nullptr);
+        if (doubleBuffered_) {
+            DoubleBufferedPaint(dc);
+        } else {
+            PaintWindow(dc);
+            PaintControls(dc, nullptr);
+        }
     } catch (...) {
         EndPaint(handle_, &ps);
         throw;
     }
     EndPaint(handle_, &ps);
+}
+
+void TWinControl::DoubleBufferedPaint(HDC dc) {
+    RECT client = ClientRect();
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    auto release = [&] {
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+    };
+    try {
+        Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), reinterpret_cast<LPARAM>(memory));
+        PaintWindow(memory);
+        PaintControls(memory, nullptr);
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
+}
+
+void TWinControl::SetCtl3D(bool value) {
+    parentCtl3D_ = false;
+    if (value == ctl3D_) return;
+    ctl3D_ = value;
+    Perform(CM_CTL3DCHANGED);
+}
+
+void TWinControl::SetParentCtl3D(bool value) {
+    parentCtl3D_ = value;
+    if (value) ApplyParentCtl3D();
+}
+
+void TWinControl::ApplyParentCtl3D() {
+    if (!parentCtl3D_ || !parent_ || parent_->ctl3D_ == ctl3D_) return;
+    ctl3D_ = parent_->ctl3D_;
+    Perform(CM_CTL3DCHANGED);
+}
+
+void TWinControl::SetBevelInner(TBevelCut value) {
+    if (value == bevelInner_) return;
+    bevelInner_ = value;
+    FrameChanged();
+}
+
+void TWinControl::SetBevelOuter(TBevelCut value) {
+    if (value == bevelOuter_) return;
+    bevelOuter_ = value;
+    FrameChanged();
+}
+
+void TWinControl::SetBevelKind(TBevelKind value) {
+    if (value == bevelKind_) return;
+    bevelKind_ = value;
+    FrameChanged();
+}
+
+void TWinControl::SetBevelWidth(int value) {
+    value = std::max(value, 1);
+    if (value == bevelWidth_) return;
+    bevelWidth_ = value;
+    FrameChanged();
+}
+
+void TWinControl::SetBevelEdges(TBevelEdges value) {
+    if (value == bevelEdges_) return;
+    bevelEdges_ = value;
+    FrameChanged();
+}
+
+void TWinControl::SetBorderWidth(int value) {
+    value = std::max(value, 0);
+    if (value == borderWidth_) return;
+    borderWidth_ = value;
+    FrameChanged();
+}
+
+void TWinControl::FrameChanged() {
+    if (!handle_) return;
+    SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Realign();
+    Invalidate();
+}
+
+int TWinControl::NonClientEdge(TBevelEdges edge) const {
+    if (bevelKind_ == bkNone || !(bevelEdges_ & edge)) return 0;
+    int cuts = (bevelInner_ != bvNone ? 1 : 0) + (bevelOuter_ != bvNone ? 1 : 0);
+    return cuts * bevelWidth_;
+}
+
+void TWinControl::NonClientCalcSize(TMessage& message) {
+    if (!message.LParam) return DefaultHandler(message);
+    RECT* rect = message.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(message.LParam)->rgrc[0]
+                                : reinterpret_cast<RECT*>(message.LParam);
+    // The bevel lies outermost, the window's own border inside it, the margin innermost.
+    rect->left += NonClientEdge(beLeft);
+    rect->top += NonClientEdge(beTop);
+    rect->right -= NonClientEdge(beRight);
+    rect->bottom -= NonClientEdge(beBottom);
+    DefaultHandler(message);
+    InflateRect(rect, -borderWidth_, -borderWidth_);
+    rect->right = std::max(rect->right, rect->left);
+    rect->bottom = std::max(rect->bottom, rect->top);
+}
+
+void TWinControl::NonClientPaint(TMessage& message) {
+    DefaultHandler(message);
+    if ((bevelKind_ == bkNone && borderWidth_ == 0) || !handle_ || !IsWindowVisible(handle_)) return;
+    RECT window;
+    GetWindowRect(handle_, &window);
+    POINT clientOrigin{0, 0};
+    ::parch::ClientToScreen(handle_, &clientOrigin);
+    RECT client;
+    GetClientRect(handle_, &client);
+    OffsetRect(&client, clientOrigin.x - window.left, clientOrigin.y - window.top);
+    RECT whole{0, 0, window.right - window.left, window.bottom - window.top};
+    HDC dc = GetWindowDC(handle_);
+    int saved = SaveDC(dc);
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    if (borderWidth_ > 0) {
+        RECT margin = client;
+        InflateRect(&margin, borderWidth_, borderWidth_);
+        FillWithColor(dc, margin, Color());
+    }
+    if (bevelKind_ != bkNone) {
+        static constexpr UINT kInner[] = {0, BDR_SUNKENINNER, BDR_RAISEDINNER, 0};
+        static constexpr UINT kOuter[] = {0, BDR_SUNKENOUTER, BDR_RAISEDOUTER, 0};
+        static constexpr UINT kKind[] = {0, 0, BF_SOFT, BF_FLAT};
+        UINT edge = kInner[static_cast<int>(bevelInner_)] | kOuter[static_cast<int>(bevelOuter_)];
+        UINT flags = bevelEdges_ | kKind[static_cast<int>(bevelKind_)] | (ctl3D_ ? 0 : BF_MONO);
+        DrawEdge(dc, &whole, edge, flags);
+    }
+    RestoreDC(dc, saved);
+    ReleaseDC(handle_, dc);
+}
+
+void TWinControl::ContextMenu(TMessage& message) {
+    POINT screen = PointOf(message.LParam);
+    bool fromKeyboard = screen.x == -1 && screen.y == -1;
+    bool handled = false;
+    if (!fromKeyboard) {
+        POINT local = ScreenToClient(screen);
+        TControl* child = ControlAtPos(local, false);
+        if (child) child->DoContextPopup({local.x - child->Left(), local.y - child->Top()}, handled);
+        if (!handled) DoContextPopup(local, handled);
+    } else {
+        DoContextPopup({-1, -1}, handled);
+    }
+    if (handled) {
+        message.Result = 1;
+        return;
+    }
+    DefaultHandler(message);  // on to the parent window
+}
+
+void TWinControl::MouseWheel(TMessage& message) {
+    TMessage wheel{message.Msg, MouseWheelWParam(MouseShiftState(LOWORD(message.WParam)), MouseWheelDelta(message.WParam)),
+                   message.LParam, 0};
+    MouseWheelHandler(wheel);
+    message.Result = wheel.Result;
+    // CM_MOUSEWHEEL already went up through the controls; only a foreign parent window is left.
+    if (!message.Result && !FindControl(GetParent(handle_))) DefaultHandler(message);
 }
 
 void TWinControl::PaintWindow(HDC dc) {
@@ -876,7 +1084,24 @@ void TWinControl::PaintTo(HDC dc, int x, int y) {
 }
 
 void TWinControl::SetPropertyText(const std::string& name, const std::string& value) {
+    static const std::initializer_list<std::pair<const char*, TBevelCut>> cuts = {
+        {"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}, {"bvSpace", bvSpace}};
     if (SameText(name, "TabStop")) return SetTabStop(PropertyBool(name, value));
+    if (SameText(name, "Ctl3D")) return SetCtl3D(PropertyBool(name, value));
+    if (SameText(name, "ParentCtl3D")) return SetParentCtl3D(PropertyBool(name, value));
+    if (SameText(name, "BevelInner")) return SetBevelInner(PropertyEnum<TBevelCut>(name, value, cuts));
+    if (SameText(name, "BevelOuter")) return SetBevelOuter(PropertyEnum<TBevelCut>(name, value, cuts));
+    if (SameText(name, "BevelKind"))
+        return SetBevelKind(PropertyEnum<TBevelKind>(
+            name, value, {{"bkNone", bkNone}, {"bkTile", bkTile}, {"bkSoft", bkSoft}, {"bkFlat", bkFlat}}));
+    if (SameText(name, "BevelWidth")) return SetBevelWidth(PropertyInt(name, value));
+    if (SameText(name, "BevelEdges"))
+        return SetBevelEdges(PropertySet(
+            name, value, {{"beLeft", beLeft}, {"beTop", beTop}, {"beRight", beRight}, {"beBottom", beBottom}}));
+    if (SameText(name, "BorderWidth")) return SetBorderWidth(PropertyInt(name, value));
+    if (SameText(name, "DoubleBuffered")) return SetDoubleBuffered(PropertyBool(name, value));
+    if (SameText(name, "DockSite")) return SetDockSite(PropertyBool(name, value));
+    if (SameText(name, "UseDockManager")) return SetUseDockManager(PropertyBool(name, value));
     if (SameText(name, "TabOrder")) return SetTabOrder(PropertyInt(name, value));
     TControl::SetPropertyText(name, value);
 }
@@ -887,6 +1112,10 @@ void TWinControl::SetEvent(const std::string& name, const std::any& handler) {
     if (SameText(name, "OnKeyDown")) return AssignEvent(OnKeyDown, name, handler);
     if (SameText(name, "OnKeyUp")) return AssignEvent(OnKeyUp, name, handler);
     if (SameText(name, "OnKeyPress")) return AssignEvent(OnKeyPress, name, handler);
+    if (SameText(name, "OnDockDrop")) return AssignEvent(OnDockDrop, name, handler);
+    if (SameText(name, "OnDockOver")) return AssignEvent(OnDockOver, name, handler);
+    if (SameText(name, "OnUnDock")) return AssignEvent(OnUnDock, name, handler);
+    if (SameText(name, "OnGetSiteInfo")) return AssignEvent(OnGetSiteInfo, name, handler);
     TControl::SetEvent(name, handler);
 }
 

@@ -11,6 +11,25 @@
 
 namespace parch {
 
+// Edges drawn around a windowed control's client area.
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+using enum TBevelCut;
+enum class TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+using enum TBevelKind;
+using TBevelEdges = unsigned;
+constexpr TBevelEdges beLeft = 1;
+constexpr TBevelEdges beTop = 2;
+constexpr TBevelEdges beRight = 4;
+constexpr TBevelEdges beBottom = 8;
+constexpr TBevelEdges beAll = beLeft | beTop | beRight | beBottom;
+
+using TDockDropEvent = std::function<void(TObject* sender, TDragDockObject* source, int x, int y)>;
+using TDockOverEvent =
+    std::function<void(TObject* sender, TDragDockObject* source, int x, int y, TDragState state, bool& accept)>;
+using TUnDockEvent = std::function<void(TObject* sender, TControl* client, TWinControl* newTarget, bool& allow)>;
+using TGetSiteInfoEvent = std::function<void(TObject* sender, TControl* dockClient, RECT& influenceRect,
+                                             POINT mousePos, bool& canDock)>;
+
 // What a windowed control asks of the window system when its window is made.
 struct TCreateParams {
     std::string Caption;
@@ -64,7 +83,9 @@ public:
     void DisableAlign() { ++alignDisabled_; }
     void EnableAlign();
     void Realign();
-    void AlignControls(TControl* control, RECT& rect);
+    virtual void AlignControls(TControl* control, RECT& rect);
+    // The children were laid out (aligned and anchored).
+    virtual void ControlsAligned() {}
     // Places an alCustom child; the default leaves it where it is.
     virtual void CustomAlignPosition(TControl* control, int& left, int& top, int& width, int& height);
 
@@ -92,6 +113,41 @@ public:
     void Update() override;
     void SetPropertyText(const std::string& name, const std::string& value) override;
     void SetEvent(const std::string& name, const std::any& handler) override;
+
+    // The 3-D look of the border; taken from the parent while ParentCtl3D is on.
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+    bool ParentCtl3D() const { return parentCtl3D_; }
+    void SetParentCtl3D(bool value);
+
+    // Edges in the non-client area: BevelKind bkNone draws none; each of BevelInner and
+    // BevelOuter that is not bvNone takes BevelWidth on every edge in BevelEdges. BorderWidth
+    // is a plain margin inside them.
+    TBevelCut BevelInner() const { return bevelInner_; }
+    void SetBevelInner(TBevelCut value);
+    TBevelCut BevelOuter() const { return bevelOuter_; }
+    void SetBevelOuter(TBevelCut value);
+    TBevelKind BevelKind() const { return bevelKind_; }
+    void SetBevelKind(TBevelKind value);
+    int BevelWidth() const { return bevelWidth_; }
+    void SetBevelWidth(int value);
+    TBevelEdges BevelEdges() const { return bevelEdges_; }
+    void SetBevelEdges(TBevelEdges value);
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int value);
+
+    // Paints through a bitmap of its own, so the screen never shows a half-painted face.
+    bool DoubleBuffered() const { return doubleBuffered_; }
+    void SetDoubleBuffered(bool value) { doubleBuffered_ = value; }
+
+    bool DockSite() const { return dockSite_; }
+    void SetDockSite(bool value) { dockSite_ = value; }
+    bool UseDockManager() const { return useDockManager_; }
+    void SetUseDockManager(bool value) { useDockManager_ = value; }
+    TDockDropEvent OnDockDrop;
+    TDockOverEvent OnDockOver;
+    TUnDockEvent OnUnDock;
+    TGetSiteInfoEvent OnGetSiteInfo;
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
@@ -148,6 +204,15 @@ private:
     void PlaceAnchored(TControl* control, const RECT& client);
     void UpdateBoundsFromWindow();
     void WMSetFocus();
+    void ApplyParentCtl3D();
+    void ContextMenu(TMessage& message);
+    void MouseWheel(TMessage& message);
+    // The frame changed: the window works out its client area again.
+    void FrameChanged();
+    int NonClientEdge(TBevelEdges edge) const;
+    void NonClientCalcSize(TMessage& message);
+    void NonClientPaint(TMessage& message);
+    void DoubleBufferedPaint(HDC dc);
 
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
@@ -159,6 +224,17 @@ private:
     bool showing_ = false;
     TControl* mouseControl_ = nullptr;
     TControl* captureControl_ = nullptr;
+    bool ctl3D_ = true;
+    bool parentCtl3D_ = true;
+    TBevelCut bevelInner_ = bvRaised;
+    TBevelCut bevelOuter_ = bvLowered;
+    TBevelKind bevelKind_ = bkNone;
+    int bevelWidth_ = 1;
+    TBevelEdges bevelEdges_ = beAll;
+    int borderWidth_ = 0;
+    bool doubleBuffered_ = false;
+    bool dockSite_ = false;
+    bool useDockManager_ = false;
 };
 
 }  // namespace parch

@@ -10,9 +10,11 @@ packages=(
   # libraries
   zlib1g-dev libjpeg62-turbo-dev libopenjp2-7-dev libfreeimage-dev libcairo2-dev
   libfreetype-dev libfontconfig-dev liblcms2-dev libxml2-dev libcurl4-openssl-dev libsdl2-dev
+  libpng-dev
   # engines, oracles and fixture makers
   poppler-utils qpdf mupdf-tools ghostscript imagemagick libtiff-tools libopenjp2-tools
   jbig2dec python3 python3-pikepdf python3-pil python3-fonttools
+  icoutils
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth
   fonts-ipafont-gothic
   openssl

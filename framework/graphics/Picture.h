@@ -8,14 +8,27 @@
 
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Graphic.h"
+#include "platform/gdi/IconObjects.h"
 
 namespace parch {
 
-// An icon image: 32-bit pixels with straight alpha, drawn blended by the alpha channel.
+// An icon image: 32-bit pixels with straight alpha, drawn blended by the alpha channel through
+// an icon object (Handle). Reads .ico files (the entry that fits the system icon size best)
+// and PNG files; writes back the file it read, or an .ico of its pixels.
 class TIcon : public TGraphic {
 public:
     TIcon();
     ~TIcon() override;
+    TIcon(const TIcon&) = delete;
+    TIcon& operator=(const TIcon&) = delete;
+
+    // The icon object of the pixels, made when first asked for and owned by the TIcon.
+    HICON Handle();
+    // Takes the icon (owned from now on); its pixels replace the picture. A stale handle
+    // empties the picture.
+    void SetHandle(HICON icon);
+    // Gives the icon object to the caller, who destroys it.
+    HICON ReleaseHandle();
 
     bool Empty() const override { return image_->Empty(); }
     int Width() const override { return image_->Width(); }
@@ -25,7 +38,7 @@ public:
     TBitmap& Image() { return *image_; }
 
     void Draw(TCanvas& canvas, const RECT& rect) override;
-    // The icon file format is not read or written: EInvalidGraphic.
+    // EInvalidGraphic for data that is neither an icon nor a PNG file.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
     // Another icon's pixels, or any picture drawn opaque.
@@ -33,7 +46,13 @@ public:
     std::unique_ptr<TGraphic> NewEmpty() const override { return std::make_unique<TIcon>(); }
 
 private:
+    void PixelsChanged();
+    void DropHandle();
+
     std::unique_ptr<TBitmap> image_;
+    HICON handle_ = nullptr;
+    std::string data_;  // the file read, written back while the pixels are unchanged
+    bool loading_ = false;
 };
 
 class TPicture {

@@ -101,7 +101,7 @@ void HeadlessDisplay::Drag(POINT from, POINT to, int steps, Button button) {
 }
 
 void HeadlessDisplay::Wheel(int delta) {
-    win::InjectMouseWheel(delta, false);
+    win::InjectMouseWheel(delta, false, wheelMotion_);
 }
 
 void HeadlessDisplay::KeyDown(UINT virtualKey) {

@@ -35,6 +35,7 @@ public:
     void DoubleClick(int x, int y);
     // Presses at from, moves in steps to to, releases there.
     void Drag(POINT from, POINT to, int steps = 4, Button button = Button::Left);
+    // A turn of delta (WHEEL_DELTA a notch; less for a touchpad's fine motion).
     void Wheel(int delta);
     void KeyDown(UINT virtualKey);
     void KeyUp(UINT virtualKey);
@@ -48,6 +49,7 @@ public:
 
 private:
     std::shared_ptr<VirtualClock> clock_;
+    win::WheelAccumulator wheelMotion_;
 };
 
 }  // namespace parch

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <vector>
 
 #include "platform/gdi/Bitmaps.h"
@@ -184,8 +185,11 @@ void SdlDisplay::Handle(const SDL_Event& event) {
             win::InjectMouseButton(ButtonOf(event.button.button), event.type == SDL_MOUSEBUTTONDOWN);
             break;
         case SDL_MOUSEWHEEL:
-            if (event.wheel.y) win::InjectMouseWheel(event.wheel.y * WHEEL_DELTA, false);
-            if (event.wheel.x) win::InjectMouseWheel(event.wheel.x * WHEEL_DELTA, true);
+            // Fine motion comes as fractions of a notch; the accumulators make whole steps of it.
+            if (event.wheel.preciseY != 0)
+                win::InjectMouseWheel(static_cast<int>(std::lround(event.wheel.preciseY * WHEEL_DELTA)), false, verticalWheel_);
+            if (event.wheel.preciseX != 0)
+                win::InjectMouseWheel(static_cast<int>(std::lround(event.wheel.preciseX * WHEEL_DELTA)), true, horizontalWheel_);
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:

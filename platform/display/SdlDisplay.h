@@ -7,6 +7,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "platform/win/Input.h"
 #include "platform/win/WinUser.h"
 
 struct SDL_Window;
@@ -38,6 +39,8 @@ private:
     POINT ToScreen(unsigned sdlWindowId, int x, int y) const;
 
     std::unordered_map<HWND, SDL_Window*> windows_;
+    win::WheelAccumulator verticalWheel_;
+    win::WheelAccumulator horizontalWheel_;
     bool quit_ = false;
 };
 

@@ -184,6 +184,8 @@ void AnimateChild(HWND hwnd, DWORD time, DWORD flags) {
         HRGN part = CreateRectRgnIndirect(&f.shown);
         if (part && hadRegion) CombineRgn(part, part, saved, RGN_AND);
         SetWindowRgn(hwnd, part, 1);  // the window takes the region over
+        // Nothing pumps messages meanwhile: what the new region uncovered is painted now.
+        RedrawWindow(GetParent(hwnd), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     };
     if (!hiding) {
         showPart(0.0);
@@ -191,6 +193,7 @@ void AnimateChild(HWND hwnd, DWORD time, DWORD flags) {
     }
     RunFrames(time, hiding, showPart);
     if (hiding) ShowWindow(hwnd, SW_HIDE);
+    else RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (hadRegion) {
         SetWindowRgn(hwnd, saved, 1);
     } else {

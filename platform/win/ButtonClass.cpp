@@ -319,6 +319,11 @@ void Notify(HWND hwnd, WORD code) { NotifyParent(hwnd, code); }
 
 void SetPushed(HWND hwnd, bool on) { SendMessage(hwnd, BM_SETSTATE, on ? 1 : 0, 0); }
 
+// Ends the pushed look of a press that is over.
+void Unpush(HWND hwnd) {
+    if (const ButtonData* data = Data(hwnd); data && data->pushed) SetPushed(hwnd, false);
+}
+
 // The first window of hwnd's group among its siblings: the nearest one at or before it that has
 // WS_GROUP, or the first sibling.
 HWND GroupStart(HWND hwnd) {
@@ -333,6 +338,7 @@ HWND GroupStart(HWND hwnd) {
 
 // A checked auto radio button unchecks the other radio buttons of its group.
 void UncheckGroupSiblings(HWND hwnd) {
+    if (!(Style(hwnd) & WS_CHILD)) return;  // groups are among a dialog's controls only
     HWND start = GroupStart(hwnd);
     for (HWND w = start; w; w = GetWindow(w, GW_HWNDNEXT)) {
         if (w != start && (Style(w) & WS_GROUP)) break;
@@ -371,14 +377,16 @@ void EndPress(HWND hwnd, bool inside) {
     ButtonData* data = Data(hwnd);
     if (!data || data->press == Press::None) return;
     data->press = Press::None;
-    SetPushed(hwnd, false);
+    Unpush(hwnd);
     if (inside) ToggleAutomatic(hwnd);
     if (GetCapture() == hwnd) ReleaseCapture();
     if (inside && IsWindow(hwnd)) Notify(hwnd, BN_CLICKED);
 }
 
-void TrackHover(HWND hwnd, ButtonData& data) {
-    if (data.hot) return;
+void TrackHover(HWND hwnd, ButtonData& data, POINT at) {
+    const RECT client = ClientRect(hwnd);
+    // Under capture the mouse may move outside, where there is nothing to hover.
+    if (data.hot || !PtInRect(&client, at)) return;
     data.hot = true;
     TRACKMOUSEEVENT track;
     track.dwFlags = TME_HOVER | TME_LEAVE;
@@ -390,10 +398,11 @@ void TrackHover(HWND hwnd, ButtonData& data) {
 void MouseMoved(HWND hwnd, LPARAM lParam) {
     ButtonData* data = Data(hwnd);
     if (!data) return;
-    TrackHover(hwnd, *data);
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    TrackHover(hwnd, *data, at);
     if (data->press != Press::Mouse || GetCapture() != hwnd) return;
     const RECT client = ClientRect(hwnd);
-    const bool inside = PtInRect(&client, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) != 0;
+    const bool inside = PtInRect(&client, at) != 0;
     if (inside != data->pushed) SetPushed(hwnd, inside);
 }
 
@@ -410,7 +419,7 @@ void FocusChanged(HWND hwnd, bool gained) {
     data->focused = gained;
     if (!gained && data->press != Press::None) {
         data->press = Press::None;
-        SetPushed(hwnd, false);
+        Unpush(hwnd);
         if (GetCapture() == hwnd) ReleaseCapture();
     }
     ShowChange(hwnd, ODA_FOCUS);
@@ -530,7 +539,7 @@ LRESULT Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CAPTURECHANGED:
             if (ButtonData* data = Data(hwnd); data && data->press != Press::None) {
                 data->press = Press::None;
-                SetPushed(hwnd, false);
+                Unpush(hwnd);
             }
             return 0;
         case WM_KEYDOWN:

@@ -36,6 +36,8 @@ void DrawTextIn(HDC dc, const std::string& text, RECT r, UINT format, COLORREF c
     DrawText(dc, text.c_str(), -1, &r, format);
 }
 
+bool IsIconType(UINT type) { return type == IMAGE_ICON || type == IMAGE_CURSOR; }
+
 }  // namespace controllabel
 
 RECT DrawLabel(HDC dc, const RECT& area, const Label& label) {
@@ -70,7 +72,7 @@ RECT DrawLabel(HDC dc, const RECT& area, const Label& label) {
 }
 
 SIZE ControlImageSize(void* image, UINT type) {
-    if (image && (type == IMAGE_ICON || type == IMAGE_CURSOR)) {
+    if (image && controllabel::IsIconType(type)) {
         SIZE size{0, 0};
         return GetIconSize(static_cast<HICON>(image), size) ? size : SIZE{0, 0};
     }
@@ -91,7 +93,7 @@ void DrawControlImage(HDC dc, const RECT& target, void* image, UINT type) {
     using namespace controllabel;
     const SIZE size = ControlImageSize(image, type);
     if (size.cx <= 0 || size.cy <= 0) return;
-    if (type == IMAGE_ICON || type == IMAGE_CURSOR) {
+    if (IsIconType(type)) {
         DrawIconEx(dc, target.left, target.top, static_cast<HICON>(image), Width(target), Height(target), 0, nullptr,
                    DI_NORMAL);
         return;

@@ -21,7 +21,7 @@ struct Label {
 // Draws the label inside area and answers the rectangle its text took (empty without text).
 RECT DrawLabel(HDC dc, const RECT& area, const Label& label);
 
-// The size of a bitmap or icon image; (0, 0) when it is none of them.
+// The size of a bitmap or icon (or cursor) image; (0, 0) when it is none of them.
 SIZE ControlImageSize(void* image, UINT type);
 // Where an image of `size` lands in area by the DrawText alignment flags and place.
 RECT PlaceImage(const RECT& area, SIZE size, UINT horizontal, LabelPlace place);

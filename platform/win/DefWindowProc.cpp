@@ -6,6 +6,7 @@
 #include "platform/win/ControlSupport.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Input.h"
+#include "platform/win/MenuBar.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/Painting.h"
@@ -140,6 +141,12 @@ LRESULT DefaultSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+HWND TopLevelWindow(HWND hwnd) {
+    Lock lock(S().mutex);
+    Window* w = FindLive(hwnd);
+    return w ? TopLevelOf(w)->handle : nullptr;
+}
+
 bool ShowsCaption(HWND hwnd) {
     Lock lock(S().mutex);
     Window* w = FindLive(hwnd);
@@ -174,7 +181,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
                 exStyle = w->exStyle;
             }
             RECT* rect = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
+            int barHeight = MenuBarHeight(hwnd, rect->right - rect->left, style, exStyle);
             *rect = DefaultClientRect(style, exStyle, *rect);
+            rect->top = std::min<LONG>(rect->top + barHeight, rect->bottom);
             return 0;
         }
         case WM_NCHITTEST:
@@ -228,7 +237,19 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU:
             if (HWND parent = ChildsParent(hwnd)) return SendMessage(parent, message, wParam, lParam);
             return 0;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            if (MenuKeyReleased(message, wParam)) SendMessage(TopLevelWindow(hwnd), WM_SYSCOMMAND, SC_KEYMENU, 0);
+            return 0;
+        case WM_SYSCHAR:
+            // Alt with a letter opens the bar's menu of that mnemonic; Alt+Space the system menu.
+            if (lParam & (1 << 29)) SendMessage(TopLevelWindow(hwnd), WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
+            return 0;
+        case WM_KEYDOWN:
+            MenuKeyReleased(message, wParam);
+            return 0;
         case WM_SYSKEYDOWN:
+            MenuKeyReleased(message, wParam);
             if (wParam == VK_F4 && (lParam & (1 << 29))) {
                 Lock lock(S().mutex);
                 Window* w = FindLive(hwnd);

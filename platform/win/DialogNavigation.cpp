@@ -8,6 +8,7 @@
 #include "platform/win/ButtonClass.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/Dialogs.h"
+#include "platform/win/EditClass.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageBox.h"
@@ -19,9 +20,6 @@ namespace parch::win {
 
 namespace dialog_navigation {
 
-// The edit message that selects all text, by number (edits are not part of this layer's
-// headers here).
-constexpr UINT kSetSel = 0x00B1;  // EM_SETSEL
 
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)); }
 DWORD ExStyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_EXSTYLE)); }
@@ -194,7 +192,7 @@ void SetPushStyle(HWND button, WPARAM style) {
 using namespace dialog_navigation;
 
 void SetDialogFocus(HWND dialog, HWND control) {
-    if (DialogCode(control) & DLGC_HASSETSEL) SendMessage(control, kSetSel, 0, -1);
+    if (DialogCode(control) & DLGC_HASSETSEL) SendMessage(control, EM_SETSEL, 0, -1);
     HWND top = GetAncestor(dialog, GA_ROOT);
     // A dialog not yet on screen takes the focus when it shows (and activates).
     if (top && !IsWindowVisible(top)) RememberDialogFocus(dialog, control);

@@ -14,6 +14,8 @@
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/Painting.h"
+#include "platform/win/Resources.h"
+#include "platform/win/SystemIcons.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/WinState.h"
 #include "platform/win/WindowClasses.h"
@@ -424,6 +426,30 @@ INT_PTR DialogBoxIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemp
     HWND dialog = CreateFromTemplate(instance, dialogTemplate, size, owner, proc, initParam, false);
     if (!dialog) return -1;
     return RunModalDialog(dialog, owner);
+}
+
+namespace {
+
+std::string_view DialogResource(HINSTANCE instance, const char* name) {
+    std::string_view bytes = ResourceBytes(instance, name, RT_DIALOG);
+    if (bytes.empty()) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return bytes;
+}
+
+}  // namespace
+
+HWND CreateDialogParam(HINSTANCE instance, const char* name, HWND parent, DLGPROC proc, LPARAM initParam) {
+    std::string_view bytes = DialogResource(instance, name);
+    if (bytes.empty()) return nullptr;
+    return CreateDialogIndirectParam(instance, reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), bytes.size(),
+                                     parent, proc, initParam);
+}
+
+INT_PTR DialogBoxParam(HINSTANCE instance, const char* name, HWND parent, DLGPROC proc, LPARAM initParam) {
+    std::string_view bytes = DialogResource(instance, name);
+    if (bytes.empty()) return -1;
+    return DialogBoxIndirectParam(instance, reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), bytes.size(),
+                                  parent, proc, initParam);
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {

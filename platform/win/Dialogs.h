@@ -8,8 +8,8 @@
 // WM_SETFONT, the dialog gets WM_INITDIALOG (wParam: the first WS_TABSTOP control, which takes
 // the focus unless the procedure answers FALSE), and a WS_VISIBLE template is shown.
 //
-// Dialog resources by name (CreateDialogParam, DialogBoxParam) are not offered: the program has
-// no resource sections; templates are built in memory (DialogTemplateBuilder).
+// Templates are built in memory (DialogTemplateBuilder) or registered as RT_DIALOG resources
+// of a module (CreateDialogParam, DialogBoxParam).
 
 #include <cstddef>
 #include <functional>
@@ -62,6 +62,11 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemp
 // EndDialog was given, -1 when the dialog could not be made.
 INT_PTR DialogBoxIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, std::size_t size,
                                HWND parent, DLGPROC proc, LPARAM initParam);
+inline const char* const RT_DIALOG = MAKEINTRESOURCE(5);
+// The template of the module's RT_DIALOG resource `name`; null (-1) with
+// ERROR_RESOURCE_NAME_NOT_FOUND when there is none.
+HWND CreateDialogParam(HINSTANCE instance, const char* name, HWND parent, DLGPROC proc, LPARAM initParam);
+INT_PTR DialogBoxParam(HINSTANCE instance, const char* name, HWND parent, DLGPROC proc, LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 LRESULT DefDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

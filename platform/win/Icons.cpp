@@ -1,174 +1,10 @@
 #include "platform/win/Icons.h"
 
-#include <cstring>
 #include <map>
-#include <memory>
 #include <mutex>
-#include <unordered_map>
-
-#include "platform/gdi/Bitmaps.h"
-#include "platform/gdi/Blits.h"
-#include "platform/gdi/DeviceContext.h"
-#include "platform/gdi/Drawing.h"
-#include "platform/gdi/PixelView.h"
-#include "platform/win/Input.h"
-#include "platform/win/SystemValues.h"
 
 namespace parch {
-namespace icons {
-
-// Deletes a GDI bitmap the icon made for drawing.
-struct BitmapDeleter {
-    void operator()(GdiBitmap* bitmap) const { DeleteObject(bitmap); }
-};
-using OwnedBitmap = std::unique_ptr<GdiBitmap, BitmapDeleter>;
-
-// A 32-bit top-down bitmap holding `pixels` (w x h values).
-OwnedBitmap BitmapOfValues(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap) return nullptr;
-    for (int y = 0; y < height; ++y)
-        std::memcpy(bitmap->Row(y), pixels.data() + static_cast<std::size_t>(y) * width,
-                    static_cast<std::size_t>(width) * 4);
-    return bitmap;
-}
-
-// The values of a mask bitmap for the raster operations: an AND pixel that keeps the
-// destination is all ones; one that clears it keeps the destination's alpha byte.
-constexpr std::uint32_t kMaskKeep = 0xFFFFFFFFu;
-constexpr std::uint32_t kMaskClear = 0xFF000000u;
-
-std::uint32_t Premultiplied(std::uint32_t c) {
-    std::uint32_t a = c >> 24;
-    auto channel = [a](std::uint32_t v) { return (v * a + 127) / 255; };
-    return (a << 24) | (channel((c >> 16) & 0xFF) << 16) | (channel((c >> 8) & 0xFF) << 8) | channel(c & 0xFF);
-}
-
-struct IconObject {
-    IconImage image;
-    bool isIcon = true;
-    POINT hotspot;
-    bool shared = false;
-    // Made once, read-only afterwards, so drawing needs no lock.
-    OwnedBitmap drawColor;  // premultiplied for alpha icons, the XOR picture otherwise
-    OwnedBitmap drawMask;   // AND mask as kMaskKeep / kMaskClear values
-};
-
-bool MakeDrawingBitmaps(IconObject& icon) {
-    const IconImage& im = icon.image;
-    const std::size_t count = static_cast<std::size_t>(im.width) * im.height;
-    std::vector<std::uint32_t> values(count);
-    for (std::size_t i = 0; i < count; ++i) values[i] = im.mask[i] ? kMaskKeep : kMaskClear;
-    icon.drawMask = BitmapOfValues(im.width, im.height, values);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (im.Monochrome()) values[i] = im.xorBits[i] ? 0x00FFFFFFu : 0u;
-        else values[i] = im.hasAlpha ? Premultiplied(im.color[i]) : im.color[i] & 0x00FFFFFFu;
-    }
-    icon.drawColor = BitmapOfValues(im.width, im.height, values);
-    return icon.drawMask && icon.drawColor;
-}
-
-// Every live icon, by handle. Handles are numbers never used twice, so a stale handle cannot
-// name a newer icon.
-class IconTable {
-public:
-    static IconTable& Instance() {
-        static IconTable table;
-        return table;
-    }
-
-    HICON Add(std::shared_ptr<IconObject> icon) {
-        std::lock_guard lock(mutex_);
-        nextHandle_ += 4;
-        auto handle = reinterpret_cast<HICON>(nextHandle_);
-        icons_.emplace(handle, std::move(icon));
-        return handle;
-    }
-
-    std::shared_ptr<IconObject> Find(HICON handle) {
-        std::lock_guard lock(mutex_);
-        auto it = icons_.find(handle);
-        return it == icons_.end() ? nullptr : it->second;
-    }
-
-    // False for an unknown handle; a shared icon is left alive.
-    bool Remove(HICON handle) {
-        std::lock_guard lock(mutex_);
-        auto it = icons_.find(handle);
-        if (it == icons_.end()) return false;
-        if (!it->second->shared) icons_.erase(it);
-        return true;
-    }
-
-    HCURSOR SharedSystemCursor(UINT id, HCURSOR (*make)()) {
-        std::lock_guard lock(mutex_);
-        HCURSOR& slot = systemCursors_[id];
-        if (!slot) slot = make();  // the mutex is recursive: make() adds to the table
-        return slot;
-    }
-
-private:
-    std::recursive_mutex mutex_;
-    std::unordered_map<HICON, std::shared_ptr<IconObject>> icons_;
-    std::uintptr_t nextHandle_ = 0x7C000000;
-    std::map<UINT, HCURSOR> systemCursors_;
-};
-
-bool ValidImage(const IconImage& im) {
-    if (im.width < 1 || im.height < 1 || im.width > kMaxIconSide || im.height > kMaxIconSide) return false;
-    const std::size_t count = static_cast<std::size_t>(im.width) * im.height;
-    if (im.mask.size() != count) return false;
-    if (im.Monochrome()) return im.xorBits.size() == count;
-    return im.color.size() == count;
-}
-
-HICON Adopt(IconImage image, bool isIcon, POINT hotspot, bool shared) {
-    if (!ValidImage(image)) return nullptr;
-    auto icon = std::make_shared<IconObject>();
-    image.hasAlpha = false;
-    for (std::uint32_t c : image.color) image.hasAlpha = image.hasAlpha || (c >> 24) != 0;
-    icon->image = std::move(image);
-    icon->isIcon = isIcon;
-    icon->hotspot = hotspot;
-    icon->shared = shared;
-    if (!MakeDrawingBitmaps(*icon)) return nullptr;
-    return IconTable::Instance().Add(std::move(icon));
-}
-
-// Reads a bitmap's pixels: colours as B | G << 8 | R << 16 | A << 24 (alpha only from 32-bit
-// bitmaps), rows [top, top + height).
-bool ReadColors(GdiBitmap& bitmap, int top, int height, std::vector<std::uint32_t>& out) {
-    PixelView view = PixelView::Of(bitmap);
-    out.resize(static_cast<std::size_t>(view.width) * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < view.width; ++x)
-            out[static_cast<std::size_t>(y) * view.width + x] = view.ReadColor(x, top + y);
-    return true;
-}
-
-// A mask pixel is set where its colour is light (white in a 1-bit mask).
-std::uint8_t MaskBit(std::uint32_t color) {
-    unsigned sum = ((color >> 16) & 0xFF) + ((color >> 8) & 0xFF) + (color & 0xFF);
-    return sum >= 3 * 128 ? 1 : 0;
-}
-
-HBITMAP MonochromeBitmap(int width, int height, const std::uint8_t* bits) {
-    const int rowBytes = ((width + 15) / 16) * 2;
-    std::vector<BYTE> packed(static_cast<std::size_t>(rowBytes) * height, 0);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (bits[static_cast<std::size_t>(y) * width + x])
-                packed[static_cast<std::size_t>(y) * rowBytes + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
-    return CreateBitmap(width, height, 1, 1, packed.data());
-}
+namespace systemcursors {
 
 // A plain arrow: what DrawIcon shows of a system cursor. The screen back ends show their own
 // pointer shapes.
@@ -179,169 +15,39 @@ HCURSOR MakeArrowCursor() {
     image.mask.assign(kSide * kSide, 1);
     image.xorBits.assign(kSide * kSide, 0);
     for (int y = 0; y < 17; ++y) {
-        int right = y < 12 ? y : 11 - (y - 12);
+        const int right = y < 12 ? y : 11 - (y - 12);
         for (int x = 0; x <= right; ++x) {
-            bool edge = x == 0 || x == right || y == 16 || (y >= 12 && x == right);
+            const bool edge = x == 0 || x == right || y == 16;
             image.mask[y * kSide + x] = 0;
             image.xorBits[y * kSide + x] = edge ? 0 : 1;
         }
     }
-    return Adopt(std::move(image), false, POINT{0, 0}, true);
+    return CreateSharedIcon(std::move(image), false, POINT{0, 0});
 }
 
-bool DrawInto(HDC dc, int x, int y, const IconObject& icon, int cx, int cy, UINT flags) {
-    HDC memory = CreateCompatibleDC(nullptr);
-    if (!memory) return false;
-    const int w = icon.image.width;
-    const int h = icon.image.height;
-    bool ok = true;
-    auto blit = [&](GdiBitmap* bitmap, DWORD rop) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = StretchBlt(dc, x, y, cx, cy, memory, 0, 0, w, h, rop) && ok;
-        SelectObject(memory, old);
-    };
-    if ((flags & DI_IMAGE) && icon.image.hasAlpha) {
-        HGDIOBJ old = SelectObject(memory, icon.drawColor.get());
-        ok = AlphaBlend(dc, x, y, cx, cy, memory, 0, 0, w, h, BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
-        SelectObject(memory, old);
-    } else {
-        if (flags & DI_MASK) blit(icon.drawMask.get(), (flags & DI_IMAGE) ? SRCAND : SRCCOPY);
-        if (flags & DI_IMAGE) blit(icon.drawColor.get(), (flags & DI_MASK) ? SRCINVERT : SRCCOPY);
+class Cache {
+public:
+    static Cache& Instance() {
+        static Cache cache;
+        return cache;
     }
-    DeleteDC(memory);
-    return ok;
-}
-
-// Draws over `brush` in an off-screen bitmap, then copies the result in one blit.
-bool DrawOverBrush(HDC dc, int x, int y, const IconObject& icon, int cx, int cy, HBRUSH brush,
-                   UINT flags) {
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP buffer = memory ? CreateCompatibleBitmap(dc, cx, cy) : nullptr;
-    bool ok = buffer != nullptr;
-    if (ok) {
-        HGDIOBJ old = SelectObject(memory, buffer);
-        RECT all{0, 0, cx, cy};
-        FillRect(memory, &all, brush);
-        ok = DrawInto(memory, 0, 0, icon, cx, cy, flags) && BitBlt(dc, x, y, cx, cy, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteObject(buffer);
+    HCURSOR Get(UINT id) {
+        std::lock_guard lock(mutex_);
+        HCURSOR& slot = cursors_[id];
+        if (!slot) slot = MakeArrowCursor();
+        return slot;
     }
-    if (memory) DeleteDC(memory);
-    return ok;
-}
 
-}  // namespace icons
+private:
+    std::mutex mutex_;
+    std::map<UINT, HCURSOR> cursors_;
+};
 
-using icons::IconTable;
-
-bool IsIconHandle(HICON icon) {
-    return icon && IconTable::Instance().Find(icon) != nullptr;
-}
-
-HICON CreateIconFromImage(IconImage image, bool isIcon, POINT hotspot) {
-    return icons::Adopt(std::move(image), isIcon, hotspot, false);
-}
-
-bool GetIconImage(HICON handle, IconImage& image) {
-    auto icon = handle ? IconTable::Instance().Find(handle) : nullptr;
-    if (!icon) return false;
-    image = icon->image;
-    return true;
-}
-
-bool GetIconSize(HICON handle, SIZE& size) {
-    auto icon = handle ? IconTable::Instance().Find(handle) : nullptr;
-    if (!icon) return false;
-    size = SIZE{icon->image.width, icon->image.height};
-    return true;
-}
-
-HICON CreateIconIndirect(const ICONINFO* info) {
-    if (!info) return nullptr;
-    GdiBitmap* mask = ResolveHandle(info->hbmMask);
-    GdiBitmap* color = info->hbmColor ? ResolveHandle(info->hbmColor) : nullptr;
-    if (!mask || (info->hbmColor && !color)) return nullptr;
-    IconImage image;
-    image.width = mask->Width();
-    image.height = color ? mask->Height() : mask->Height() / 2;
-    if (image.height < 1 || image.width > kMaxIconSide || image.height > kMaxIconSide) return nullptr;
-    if (color && (color->Width() != image.width || color->Height() != image.height)) return nullptr;
-    std::vector<std::uint32_t> pixels;
-    icons::ReadColors(*mask, 0, image.height, pixels);
-    for (std::uint32_t c : pixels) image.mask.push_back(icons::MaskBit(c));
-    if (color) {
-        icons::ReadColors(*color, 0, image.height, image.color);
-        // Only a 32-bit picture has alpha; other depths read with alpha 0 already.
-    } else {
-        icons::ReadColors(*mask, image.height, image.height, pixels);
-        for (std::uint32_t c : pixels) image.xorBits.push_back(icons::MaskBit(c));
-    }
-    POINT hotspot{static_cast<LONG>(info->xHotspot), static_cast<LONG>(info->yHotspot)};
-    if (info->fIcon) hotspot = POINT{image.width / 2, image.height / 2};
-    return icons::Adopt(std::move(image), info->fIcon != 0, hotspot, false);
-}
-
-BOOL GetIconInfo(HICON handle, ICONINFO* info) {
-    auto icon = handle ? IconTable::Instance().Find(handle) : nullptr;
-    if (!icon || !info) return 0;
-    const IconImage& im = icon->image;
-    HBITMAP mask = nullptr;
-    HBITMAP color = nullptr;
-    if (im.Monochrome()) {
-        std::vector<std::uint8_t> both = im.mask;
-        both.insert(both.end(), im.xorBits.begin(), im.xorBits.end());
-        mask = icons::MonochromeBitmap(im.width, im.height * 2, both.data());
-    } else {
-        mask = icons::MonochromeBitmap(im.width, im.height, im.mask.data());
-        color = icons::BitmapOfValues(im.width, im.height, im.color).release();
-        if (!color) {
-            DeleteObject(mask);
-            return 0;
-        }
-    }
-    if (!mask) {
-        if (color) DeleteObject(color);
-        return 0;
-    }
-    info->fIcon = icon->isIcon ? 1 : 0;
-    info->xHotspot = static_cast<DWORD>(icon->hotspot.x);
-    info->yHotspot = static_cast<DWORD>(icon->hotspot.y);
-    info->hbmMask = mask;
-    info->hbmColor = color;
-    return 1;
-}
-
-HICON CopyIcon(HICON handle) {
-    auto icon = handle ? IconTable::Instance().Find(handle) : nullptr;
-    if (!icon) return nullptr;
-    return icons::Adopt(icon->image, icon->isIcon, icon->hotspot, false);
-}
-
-BOOL DestroyIcon(HICON icon) {
-    return icon && IconTable::Instance().Remove(icon) ? 1 : 0;
-}
-
-BOOL DestroyCursor(HCURSOR cursor) {
-    return DestroyIcon(cursor);
-}
-
-BOOL DrawIconEx(HDC dc, int x, int y, HICON handle, int cx, int cy, UINT step, HBRUSH brush, UINT flags) {
-    auto icon = handle ? IconTable::Instance().Find(handle) : nullptr;
-    if (!icon || !ResolveHandle(dc) || step != 0 || cx < 0 || cy < 0) return 0;
-    if (!(flags & DI_NORMAL)) return 0;
-    if (cx == 0) cx = (flags & DI_DEFAULTSIZE) ? GetSystemMetrics(icon->isIcon ? SM_CXICON : SM_CXCURSOR) : icon->image.width;
-    if (cy == 0) cy = (flags & DI_DEFAULTSIZE) ? GetSystemMetrics(icon->isIcon ? SM_CYICON : SM_CYCURSOR) : icon->image.height;
-    if (brush) return icons::DrawOverBrush(dc, x, y, *icon, cx, cy, brush, flags) ? 1 : 0;
-    return icons::DrawInto(dc, x, y, *icon, cx, cy, flags) ? 1 : 0;
-}
-
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
-    return DrawIconEx(dc, x, y, icon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
-}
+}  // namespace systemcursors
 
 HCURSOR SharedSystemCursor(UINT id) {
     if (id < 32512 || id > 32651) return nullptr;
-    return IconTable::Instance().SharedSystemCursor(id, icons::MakeArrowCursor);
+    return systemcursors::Cache::Instance().Get(id);
 }
 
 }  // namespace parch

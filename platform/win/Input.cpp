@@ -1,6 +1,7 @@
 #include "platform/gdi/Rects.h"
 #include "platform/win/Input.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -210,16 +211,35 @@ void InjectMouseButton(MouseButton button, bool down) {
     RouteMouse(kDownMessages[index] + (down ? 0 : 1));
 }
 
-void InjectMouseWheel(int delta, bool horizontal) {
+int WheelAccumulator::Add(HWND target, int delta) {
+    if (target != target_) {
+        target_ = target;
+        rest_ = 0;
+    }
+    // Kept below a whole step, so the sum cannot overflow.
+    long long sum = static_cast<long long>(rest_) + delta;
+    long long steps = sum / WHEEL_DELTA * WHEEL_DELTA;
+    rest_ = static_cast<int>(sum - steps);
+    return static_cast<int>(steps);
+}
+
+void InjectMouseWheel(int delta, bool horizontal, WheelAccumulator& motion) {
     bool system = false;
     HWND target = KeyboardTarget(system);
     if (!target) return;
-    Lock lock(S().mutex);
-    WPARAM wParam = MAKELONG(static_cast<WORD>(MouseKeys()), static_cast<WORD>(static_cast<std::int16_t>(delta)));
-    MSG m = MakeMessage(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL, wParam,
-                      PackPoint(S().cursorPos.x, S().cursorPos.y));
-    lock.unlock();
-    PostInput(m);
+    int steps = motion.Add(target, delta);
+    // The message carries 16 bits: a larger turn goes out in several messages.
+    constexpr int kLargestMessage = 32767 / WHEEL_DELTA * WHEEL_DELTA;
+    while (steps != 0) {
+        int part = steps > 0 ? std::min(steps, kLargestMessage) : std::max(steps, -kLargestMessage);
+        steps -= part;
+        Lock lock(S().mutex);
+        WPARAM wParam = MAKELONG(static_cast<WORD>(MouseKeys()), static_cast<WORD>(static_cast<std::int16_t>(part)));
+        MSG m = MakeMessage(target, horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL, wParam,
+                            PackPoint(S().cursorPos.x, S().cursorPos.y));
+        lock.unlock();
+        PostInput(m);
+    }
 }
 
 void InjectKey(UINT virtualKey, bool down) {

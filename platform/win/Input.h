@@ -109,7 +109,20 @@ enum class MouseButton { Left, Right, Middle };
 // Input from the display back end.
 void InjectMouseMove(POINT screen);
 void InjectMouseButton(MouseButton button, bool down);
-void InjectMouseWheel(int delta, bool horizontal);
+// Touchpads and fine wheels turn by less than a notch: the display adds their motion up per
+// target window and the window gets whole WHEEL_DELTA steps; what is left over is dropped when
+// the target changes.
+class WheelAccumulator {
+public:
+    // The whole steps (a multiple of WHEEL_DELTA, toward zero) that delta completes for target.
+    int Add(HWND target, int delta);
+
+private:
+    HWND target_ = nullptr;
+    int rest_ = 0;
+};
+// Sends the whole steps of the motion to the focus window (none for a partial one).
+void InjectMouseWheel(int delta, bool horizontal, WheelAccumulator& motion);
 void InjectKey(UINT virtualKey, bool down);
 void InjectCharacter(char16_t character);
 

@@ -11,10 +11,14 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/win/MenuBar.h"
+#include "platform/win/Icons.h"
+#include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/WinState.h"
+#include "platform/win/WindowClasses.h"
 #include "platform/win/WindowSideTable.h"
 
 namespace parch::win {
@@ -110,6 +114,7 @@ struct FrameLook {
     bool active = false;
     bool disabled = false;
     std::string title;
+    HICON smallIcon = nullptr;
 };
 
 WindowSideTable<bool>& ActiveLooks() {
@@ -158,7 +163,7 @@ void PaintOuterFrame(HDC dc, const FrameLayout& f, const FrameLook& look) {
 
 void PaintInnerEdge(HDC dc, const FrameLayout& f, DWORD exStyle) {
     RECT r = Inset(f.window, f.frame);
-    r.top += f.caption.bottom - f.caption.top;
+    r.top += f.caption.bottom - f.caption.top + f.menuBar.bottom - f.menuBar.top;
     if (exStyle & WS_EX_CLIENTEDGE) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     if (exStyle & WS_EX_STATICEDGE) DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
 }
@@ -199,9 +204,20 @@ void PaintButtons(HDC dc, const FrameLayout& f, const FrameLook& look, LRESULT p
     draw(f.helpButton, DFCS_CAPTIONHELP, HTHELP, true);
 }
 
+// The small icon in the system-menu box, centred.
+void PaintSmallIcon(HDC dc, const FrameLayout& f, const FrameLook& look) {
+    if (Empty(f.systemMenu) || !look.smallIcon) return;
+    const int cx = GetSystemMetrics(SM_CXSMICON);
+    const int cy = GetSystemMetrics(SM_CYSMICON);
+    const int x = f.systemMenu.left + (f.systemMenu.right - f.systemMenu.left - cx) / 2;
+    const int y = f.systemMenu.top + (f.systemMenu.bottom - f.systemMenu.top - cy) / 2;
+    DrawIconEx(dc, x, y, look.smallIcon, cx, cy, 0, nullptr, DI_NORMAL);
+}
+
 void PaintCaption(HDC dc, const FrameLayout& f, const FrameLook& look) {
     if (Empty(f.caption)) return;
     FillWithSysColor(dc, f.caption, look.active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
+    PaintSmallIcon(dc, f, look);
     PaintTitle(dc, f, look);
     PaintButtons(dc, f, look, 0);
 }
@@ -241,6 +257,10 @@ FrameLayout LayOutFrame(HWND hwnd) {
     int caption = CaptionHeight(style, exStyle);
     if (caption) f.caption = {f.frame, f.frame, f.window.right - f.frame, f.frame + caption};
     LayOutCaptionButtons(style, exStyle, f);
+    if (int bar = MenuBarHeight(hwnd, f.window.right, style, exStyle)) {
+        int top = f.frame + caption;
+        f.menuBar = {f.frame, top, f.window.right - f.frame, std::min<int>(top + bar, f.client.top)};
+    }
     if (!(style & WS_MINIMIZE)) LayOutScrollBars(style, exStyle, f);
     return f;
 }
@@ -295,6 +315,7 @@ LRESULT DefaultHitTest(HWND hwnd, POINT screen) {
         if (PtInRect(&f.helpButton, p)) return HTHELP;
         return HTCAPTION;
     }
+    if (PtInRect(&f.menuBar, p)) return HTMENU;
     if (PtInRect(&f.vertScroll, p)) return HTVSCROLL;
     if (PtInRect(&f.horzScroll, p)) return HTHSCROLL;
     if (PtInRect(&f.sizeBox, p)) return SizeBoxIsGrip(style, f) ? HTBOTTOMRIGHT : HTGROWBOX;
@@ -370,10 +391,15 @@ BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle) {
 void PaintDefaultFrame(HWND hwnd, HDC dc) {
     win::FrameLook look;
     if (!dc || !win::ReadLook(hwnd, look)) return;
+    // The window's own small icon, else its class's (asked without the lock: a window
+    // procedure may answer WM_GETICON itself).
+    look.smallIcon = reinterpret_cast<HICON>(SendMessage(hwnd, WM_GETICON, ICON_SMALL, 0));
+    if (!look.smallIcon) look.smallIcon = reinterpret_cast<HICON>(GetClassLongPtr(hwnd, GCLP_HICONSM));
     win::FrameLayout f = win::LayOutFrame(hwnd);
     win::PaintOuterFrame(dc, f, look);
     win::PaintInnerEdge(dc, f, look.exStyle);
     win::PaintCaption(dc, f, look);
+    win::PaintMenuBar(hwnd, dc, f.menuBar);
     win::PaintWindowScrollBars(hwnd, dc, f, look.style);
 }
 

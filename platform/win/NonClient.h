@@ -29,6 +29,7 @@ struct FrameLayout {
     RECT maxButton;
     RECT minButton;
     RECT helpButton;
+    RECT menuBar;  // below the caption, in as many rows as it needs
     RECT vertScroll;
     RECT horzScroll;
     RECT sizeBox;  // the square where both bars meet

@@ -1,10 +1,17 @@
 #include "platform/win/SysCommand.h"
 
+#include <cctype>
+#include <vector>
+
+#include "platform/gdi/Rects.h"
 #include "platform/win/Hooks.h"
+#include "platform/win/MenuBar.h"
+#include "platform/win/MenuState.h"
 #include "platform/win/Messages.h"
 #include "platform/win/ModalLoop.h"
 #include "platform/win/MoveSizeLoop.h"
 #include "platform/win/NonClient.h"
+#include "platform/win/PopupMenus.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/WinState.h"
 #include "platform/win/WindowLife.h"
@@ -101,6 +108,49 @@ void TrackCaptionButton(HWND hwnd, LRESULT button, POINT start) {
                                                                                      static_cast<WORD>(last.y)));
 }
 
+// Alt alone enters the bar at its first item; Alt with a letter opens the item of that
+// mnemonic; Alt+Space opens the system menu.
+void KeyMenu(HWND hwnd, LPARAM key) {
+    if (key == ' ') {
+        if (StyleOf(hwnd) & WS_SYSMENU) TrackSystemMenu(hwnd, true);
+        return;
+    }
+    HMENU bar = GetMenu(hwnd);
+    if (!bar) return;
+    if (key == 0) {
+        TrackMenuBar(hwnd, 0, true, false);
+        return;
+    }
+    char32_t wanted = key < 0x80 ? static_cast<char32_t>(std::tolower(static_cast<int>(key))) : static_cast<char32_t>(key);
+    int count = GetMenuItemCount(bar);
+    for (int i = 0; i < count; ++i) {
+        char text[256];
+        GetMenuString(bar, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (ItemMnemonic(text) == wanted) {
+            TrackMenuBar(hwnd, i, true, GetSubMenu(bar, i) != nullptr);
+            return;
+        }
+    }
+}
+
+void MouseMenu(HWND hwnd, WPARAM hit, LPARAM lParam) {
+    if (hit == HTSYSMENU) {
+        TrackSystemMenu(hwnd, false);
+        return;
+    }
+    POINT p = StartPoint(lParam);
+    std::vector<RECT> items = MenuBarItemRects(hwnd, MenuBarRect(hwnd));
+    RECT window;
+    GetWindowRect(hwnd, &window);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        OffsetRect(&items[i], window.left, window.top);
+        if (PtInRect(&items[i], p)) {
+            TrackMenuBar(hwnd, static_cast<int>(i), false, true);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 LRESULT DefaultSysCommand(HWND hwnd, WPARAM command, LPARAM lParam) {
@@ -116,7 +166,9 @@ LRESULT DefaultSysCommand(HWND hwnd, WPARAM command, LPARAM lParam) {
         case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); break;
         case SC_HSCROLL: TrackScrollBar(hwnd, SB_HORZ, StartPoint(lParam)); break;
         case SC_VSCROLL: TrackScrollBar(hwnd, SB_VERT, StartPoint(lParam)); break;
-        default: break;  // no system menu in this window system
+        case SC_KEYMENU: KeyMenu(hwnd, lParam); break;
+        case SC_MOUSEMENU: MouseMenu(hwnd, command & 0x000F, lParam); break;
+        default: break;
     }
     return 0;
 }
@@ -136,6 +188,7 @@ LRESULT DefaultNonClientButtonDown(HWND hwnd, LRESULT hit, LPARAM lParam) {
             break;
         case HTVSCROLL: SendMessage(hwnd, WM_SYSCOMMAND, SC_VSCROLL + HTVSCROLL, lParam); break;
         case HTHSCROLL: SendMessage(hwnd, WM_SYSCOMMAND, SC_HSCROLL + HTHSCROLL, lParam); break;
+        case HTMENU: SendMessage(hwnd, WM_SYSCOMMAND, SC_MOUSEMENU + HTMENU, lParam); break;
         case HTSYSMENU: SendMessage(hwnd, WM_SYSCOMMAND, SC_MOUSEMENU + HTSYSMENU, lParam); break;
         case HTMINBUTTON:
         case HTMAXBUTTON:

@@ -4,6 +4,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObject.h"
+#include "platform/gdi/SystemColors.h"
 #include "platform/win/ButtonClass.h"
 
 namespace parch {
@@ -27,6 +28,9 @@ HBITMAP CheckBoxCells() {
         return nullptr;
     }
     HGDIOBJ old = SelectObject(dc, bitmap);
+    // The round radio cells leave their corners in the face colour.
+    const RECT all{0, 0, kColumns * kCheckGlyphSize, kRows * kCheckGlyphSize};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_3DFACE));
     for (int row = 0; row < kRows; ++row)
         for (int column = 0; column < kColumns; ++column) {
             RECT cell{column * kCheckGlyphSize, row * kCheckGlyphSize, (column + 1) * kCheckGlyphSize,

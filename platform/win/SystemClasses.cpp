@@ -2,6 +2,7 @@
 
 #include "platform/win/ButtonClass.h"
 #include "platform/win/Dialogs.h"
+#include "platform/win/EditClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
@@ -17,6 +18,7 @@ void EnsureSystemClasses() {
     RegisterButtonClass();
     RegisterStaticClass();
     RegisterDialogClass();
+    RegisterEditClass();
 }
 
 }  // namespace parch::win

@@ -13,6 +13,7 @@
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/win/Icons.h"
+#include "platform/win/ImageLoading.h"
 #include "platform/win/SystemValues.h"
 
 namespace parch::win {
@@ -248,7 +249,8 @@ HBITMAP CreateSystemIconBitmap(const char* name, int size) {
 namespace parch {
 
 HICON LoadIcon(HINSTANCE instance, const char* name) {
-    if (instance || !win::system_icons::LookOf(name)) {
+    if (instance) return static_cast<HICON>(LoadImage(instance, name, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    if (!win::system_icons::LookOf(name)) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return nullptr;
     }

@@ -1,8 +1,7 @@
 #pragma once
 // The system's stock icons (IDI_*), drawn by code in the classic look: a red circle with a
 // white cross (error), a blue circle with "?" (question) or "i" (information), a yellow
-// triangle with "!" (warning), a window (application). There are no icon resources: LoadIcon
-// answers the stock icons only.
+// triangle with "!" (warning), a window (application).
 
 #include "platform/win/WinUser.h"
 
@@ -21,7 +20,7 @@ inline const char* const IDI_INFORMATION = IDI_ASTERISK;
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 // LoadIcon(nullptr, IDI_...): the stock icon at the system icon size, made once and shared (a
-// DestroyIcon on it makes the next call draw it anew).
+// DestroyIcon on it makes the next call draw it anew). With a module: its icon resource, shared.
 HICON LoadIcon(HINSTANCE instance, const char* name);
 
 }  // namespace parch

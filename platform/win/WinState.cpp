@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/win/Clock.h"
+#include "platform/win/ProcedureEntries.h"
 
 namespace parch::win {
 
@@ -29,6 +30,7 @@ State* MakeState() {
     s->desktop = MakeRoot(*s);
     s->messageRoot = MakeRoot(*s);
     SetClockListener(WakeAllQueues);
+    RegisterWindowSystemProcedures();
     return s;
 }
 

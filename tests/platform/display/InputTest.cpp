@@ -186,7 +186,7 @@ TEST_F(Input, KeysGoToTheFocusAndTranslateIntoCharacters) {
     display.KeyUp(VK_MENU);
     EXPECT_EQ(Pumped(), (Lines{"btn WM_KEYDOWN 65", "btn WM_CHAR a", "btn WM_KEYUP 65", "btn WM_KEYDOWN 16",
                                "btn WM_KEYDOWN 50", "btn WM_CHAR @", "btn WM_KEYUP 50", "btn WM_KEYUP 16",
-                               "btn WM_SYSKEYDOWN 18", "btn WM_SYSKEYDOWN 70", "btn WM_SYSCHAR f",
+                               "btn WM_SYSKEYDOWN 18", "btn WM_SYSKEYDOWN 70", "btn WM_SYSCHAR f", "top WM_SYSCOMMAND",
                                "btn WM_SYSKEYUP 70", "btn WM_SYSKEYUP 18"}));
     rec.Ignore(WM_KEYDOWN);
     rec.Ignore(WM_KEYUP);

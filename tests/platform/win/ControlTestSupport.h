@@ -18,6 +18,7 @@
 #include "platform/gdi/PixelView.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/win/Compositor.h"
+#include "platform/win/Icons.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch::test {
@@ -100,6 +101,17 @@ inline int CountPixels(HWND hwnd, const RECT& client, COLORREF color) {
     for (int y = client.top; y < client.bottom; ++y)
         for (int x = client.left; x < client.right; ++x) count += shot.ClientPixel(hwnd, x, y) == color;
     return count;
+}
+
+// An opaque icon of one colour (COLORREF), with no see-through pixels.
+inline HICON MakeSolidIcon(int width, int height, COLORREF color) {
+    IconImage image;
+    image.width = width;
+    image.height = height;
+    const std::uint32_t bgra = 0xFF000000u | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+    image.color.assign(static_cast<std::size_t>(width) * height, bgra);
+    image.mask.assign(static_cast<std::size_t>(width) * height, 0);
+    return CreateIconFromImage(std::move(image), true, POINT{0, 0});
 }
 
 // Headless screen with a parent window at (100, 100), 400 x 300, painted in the face colour,

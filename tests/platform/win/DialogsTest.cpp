@@ -193,6 +193,26 @@ TEST_F(Dialogs, MalformedTemplateFailsWithoutMakingAWindow) {
               -1);
 }
 
+TEST_F(Dialogs, NamedTemplatesComeFromTheModulesResources) {
+    std::vector<BYTE> bytes = TwoButtons(WS_POPUP | WS_CAPTION).Build();
+    RegisterResource(nullptr, RT_DIALOG, "TWOBUTTONS", std::string(bytes.begin(), bytes.end()));
+    HWND dlg = CreateDialogParam(nullptr, "twobuttons", nullptr, &TestDialogProc::Proc, 0);
+    ASSERT_TRUE(dlg);
+    EXPECT_TRUE(GetDlgItem(dlg, IDCANCEL));
+    SetLastError(0);
+    EXPECT_FALSE(CreateDialogParam(nullptr, "MISSING", nullptr, &TestDialogProc::Proc, 0));
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
+    EXPECT_EQ(DialogBoxParam(nullptr, "MISSING", nullptr, &TestDialogProc::Proc, 0), -1);
+    const UINT kScript = WM_APP + 3;
+    TestDialogProc::Current() = [&](HWND d, UINT m, WPARAM, LPARAM) -> std::optional<INT_PTR> {
+        if (m == WM_INITDIALOG) PostMessage(d, kScript, 0, 0);
+        if (m == kScript) display.PressKey(VK_RETURN);
+        return std::nullopt;
+    };
+    EXPECT_EQ(DialogBoxParam(nullptr, MAKEINTRESOURCE(0), nullptr, &TestDialogProc::Proc, 0), -1);
+    EXPECT_EQ(DialogBoxParam(nullptr, "TwoButtons", nullptr, &TestDialogProc::Proc, 0), IDOK);
+}
+
 TEST_F(Dialogs, AControlThatCannotBeMadeFailsTheDialogUnlessAllowed) {
     DialogTemplateBuilder b(WS_POPUP, 0, {0, 0, 50, 50}, "");
     b.AddItem("NoSuchClass", WS_VISIBLE, {0, 0, 10, 10}, 3, "");

@@ -7,60 +7,17 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/PensBrushes.h"
+#include "tests/platform/win/ImageTestSupport.h"
 #include "platform/win/Icons.h"
 #include "platform/win/Input.h"
 
 namespace parch {
 namespace {
 
-// A 32-bit top-down DIB in a memory context, filled with one colour.
-class Canvas32 {
-public:
-    Canvas32(int w, int h, COLORREF fill) : w_(w) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<std::uint32_t*>(bits);
-        dc_ = CreateCompatibleDC(nullptr);
-        old_ = SelectObject(dc_, bitmap_);
-        HBRUSH brush = CreateSolidBrush(fill);
-        RECT all{0, 0, w, h};
-        FillRect(dc_, &all, brush);
-        DeleteObject(brush);
-    }
-    ~Canvas32() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-        DeleteObject(bitmap_);
-    }
-    HDC dc() const { return dc_; }
-    std::uint32_t Rgb(int x, int y) const { return bits_[y * w_ + x] & 0xFFFFFF; }
+using test::Bitmap32;
+using test::Target;
 
-private:
-    int w_;
-    HBITMAP bitmap_;
-    std::uint32_t* bits_;
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-HBITMAP Bitmap32(int w, int h, const std::vector<std::uint32_t>& pixels) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP b = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::memcpy(bits, pixels.data(), pixels.size() * 4);
-    return b;
-}
+constexpr std::uint32_t RgbValue(unsigned r, unsigned g, unsigned b) { return r << 16 | g << 8 | b; }
 
 // A 1-bit bitmap from rows of '1' (white) and '0'.
 HBITMAP Mask(std::initializer_list<const char*> rows) {
@@ -86,7 +43,7 @@ TEST(Icons, MaskedColourIconAndsMaskThenXorsColour) {
     DeleteObject(mask);
     DeleteObject(color);  // the icon keeps its own copies
 
-    Canvas32 canvas(4, 2, RGB(0, 0, 255));
+    Target canvas(4, 2, RgbValue(0, 0, 255));
     ASSERT_TRUE(DrawIconEx(canvas.dc(), 1, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
     EXPECT_EQ(canvas.Rgb(0, 0), 0x0000FFu);  // untouched
     EXPECT_EQ(canvas.Rgb(1, 0), 0x0000FFu);  // mask set: background shows
@@ -94,17 +51,17 @@ TEST(Icons, MaskedColourIconAndsMaskThenXorsColour) {
     EXPECT_EQ(canvas.Rgb(3, 0), 0x0000FFu);
 
     // DI_MASK alone copies the mask; DI_IMAGE alone copies the colour.
-    Canvas32 masked(2, 1, RGB(0, 255, 0));
+    Target masked(2, 1, RgbValue(0, 255, 0));
     DrawIconEx(masked.dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_MASK);
     EXPECT_EQ(masked.Rgb(0, 0), 0xFFFFFFu);
     EXPECT_EQ(masked.Rgb(1, 0), 0x000000u);
-    Canvas32 image(2, 1, RGB(0, 255, 0));
+    Target image(2, 1, RgbValue(0, 255, 0));
     DrawIconEx(image.dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_IMAGE);
     EXPECT_EQ(image.Rgb(0, 0), 0x000000u);
     EXPECT_EQ(image.Rgb(1, 0), 0xFF0000u);
 
     // Stretched to 4 x 4: each pixel doubles.
-    Canvas32 big(4, 4, RGB(0, 0, 255));
+    Target big(4, 4, RgbValue(0, 0, 255));
     DrawIconEx(big.dc(), 0, 0, icon, 4, 4, 0, nullptr, DI_NORMAL);
     EXPECT_EQ(big.Rgb(1, 3), 0x0000FFu);
     EXPECT_EQ(big.Rgb(2, 3), 0xFF0000u);
@@ -118,7 +75,7 @@ TEST(Icons, AlphaIconBlendsAndIgnoresMask) {
     ICONINFO info{1, 0, 0, mask, color};
     HICON icon = CreateIconIndirect(&info);
     ASSERT_NE(icon, nullptr);
-    Canvas32 canvas(2, 1, RGB(0, 0, 0));
+    Target canvas(2, 1, RgbValue(0, 0, 0));
     ASSERT_TRUE(DrawIconEx(canvas.dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
     std::uint32_t grey = canvas.Rgb(0, 0) & 0xFF;
     EXPECT_NEAR(static_cast<int>(grey), 128, 1);
@@ -153,7 +110,7 @@ TEST(Icons, MonochromeIconUsesBothHalvesOfTheMask) {
     HICON cursor = CreateIconIndirect(&info);
     ASSERT_NE(cursor, nullptr);
     DeleteObject(mask);
-    Canvas32 canvas(4, 1, RGB(0x10, 0x20, 0x30));
+    Target canvas(4, 1, RgbValue(0x10, 0x20, 0x30));
     ASSERT_TRUE(DrawIconEx(canvas.dc(), 0, 0, cursor, 0, 0, 0, nullptr, DI_NORMAL));
     EXPECT_EQ(canvas.Rgb(0, 0), 0x102030u);
     EXPECT_EQ(canvas.Rgb(1, 0), 0x000000u);
@@ -179,7 +136,7 @@ TEST(Icons, BrushDrawingAndSizes) {
     ICONINFO info{1, 0, 0, mask, color};
     HICON icon = CreateIconIndirect(&info);
     HBRUSH yellow = CreateSolidBrush(RGB(255, 255, 0));
-    Canvas32 canvas(2, 2, RGB(0, 0, 255));
+    Target canvas(2, 2, RgbValue(0, 0, 255));
     ASSERT_TRUE(DrawIconEx(canvas.dc(), 0, 0, icon, 0, 0, 0, yellow, DI_NORMAL));
     EXPECT_EQ(canvas.Rgb(0, 0), 0xFFFF00u);  // the brush, not the canvas, shows through
     EXPECT_EQ(canvas.Rgb(1, 0), 0xFF0000u);
@@ -189,7 +146,7 @@ TEST(Icons, BrushDrawingAndSizes) {
     ASSERT_TRUE(GetIconSize(icon, size));
     EXPECT_EQ(size, (SIZE{2, 2}));
     // DI_DEFAULTSIZE with 0 sizes: the system icon size (32 x 32).
-    Canvas32 large(40, 40, RGB(0, 0, 255));
+    Target large(40, 40, RgbValue(0, 0, 255));
     DrawIconEx(large.dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
     EXPECT_EQ(large.Rgb(31, 31), 0xFF0000u);
     EXPECT_EQ(large.Rgb(32, 31), 0x0000FFu);
@@ -209,7 +166,7 @@ TEST(Icons, StaleAndBadHandlesFailCleanly) {
     EXPECT_TRUE(DestroyIcon(icon));
     EXPECT_FALSE(IsIconHandle(icon));
     EXPECT_FALSE(DestroyIcon(icon));
-    Canvas32 canvas(1, 1, RGB(0, 0, 0));
+    Target canvas(1, 1, RgbValue(0, 0, 0));
     EXPECT_FALSE(DrawIconEx(canvas.dc(), 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
     ICONINFO back{};
     EXPECT_FALSE(GetIconInfo(icon, &back));

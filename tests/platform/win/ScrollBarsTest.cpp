@@ -4,19 +4,13 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/win/Painting.h"
 #include "platform/win/ScrollBars.h"
+#include "tests/platform/win/ScreenPixel.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-COLORREF ScreenPixel(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
 
 SCROLLINFO InfoOf(HWND hwnd, int bar) {
     SCROLLINFO info;
