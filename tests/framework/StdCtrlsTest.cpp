@@ -339,8 +339,8 @@ TEST_F(StdCtrlsTest, ListBoxClickAndItemPositions) {
 TEST_F(StdCtrlsTest, OwnerDrawnListBoxDrawsAndMeasuresItsItemsThroughTheControl) {
     TForm* form = MakeForm(300, 200);
     auto* list = Child<TListBox>(form, 10, 10, 150, 150);
+    Child<TEdit>(form, 170, 10, 100, 21);  // a sibling: WM_MEASUREITEM must still find the list
     list->SetStyle(lbOwnerDrawVariable);
-    for (const char* s : {"one", "two", "three"}) list->Items().Add(s);
     std::vector<int> drawn;
     list->OnMeasureItem = [](TWinControl*, int index, int& height) { height = 10 + 5 * index; };
     list->OnDrawItem = [&](TWinControl* control, int index, RECT rect, TOwnerDrawState) {
@@ -350,6 +350,8 @@ TEST_F(StdCtrlsTest, OwnerDrawnListBoxDrawsAndMeasuresItsItemsThroughTheControl)
         self->Canvas().FillRect(rect);
     };
     Show(form);
+    for (const char* s : {"one", "two", "three"}) list->Items().Add(s);
+    app.ProcessMessages();
     for (int i = 0; i < 3; ++i) {
         RECT r = list->ItemRect(i);
         EXPECT_EQ(r.bottom - r.top, 10 + 5 * i) << i;
