@@ -18,8 +18,24 @@
 #include "framework/Screen.h"
 #include "framework/UtilWindow.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/win/WinUser.h"
 
 namespace parch {
+
+// The state of an owner-drawn item: the ODS_ bits of DRAWITEMSTRUCT.
+using TOwnerDrawState = unsigned;
+constexpr TOwnerDrawState odSelected = ODS_SELECTED;
+constexpr TOwnerDrawState odGrayed = ODS_GRAYED;
+constexpr TOwnerDrawState odDisabled = ODS_DISABLED;
+constexpr TOwnerDrawState odChecked = ODS_CHECKED;
+constexpr TOwnerDrawState odFocused = ODS_FOCUS;
+constexpr TOwnerDrawState odDefault = ODS_DEFAULT;
+constexpr TOwnerDrawState odHotLight = ODS_HOTLIGHT;
+constexpr TOwnerDrawState odInactive = ODS_INACTIVE;
+constexpr TOwnerDrawState odNoAccel = ODS_NOACCEL;
+constexpr TOwnerDrawState odNoFocusRect = ODS_NOFOCUSRECT;
+constexpr TOwnerDrawState odComboBoxEdit = ODS_COMBOBOXEDIT;
+
 
 class TWinControl;
 class TCustomForm;

@@ -22,19 +22,6 @@ namespace parch {
 class TMenu;
 class TCustomAction;
 
-// The state of an owner-drawn item: the ODS_ bits of DRAWITEMSTRUCT.
-using TOwnerDrawState = unsigned;
-constexpr TOwnerDrawState odSelected = ODS_SELECTED;
-constexpr TOwnerDrawState odGrayed = ODS_GRAYED;
-constexpr TOwnerDrawState odDisabled = ODS_DISABLED;
-constexpr TOwnerDrawState odChecked = ODS_CHECKED;
-constexpr TOwnerDrawState odFocused = ODS_FOCUS;
-constexpr TOwnerDrawState odDefault = ODS_DEFAULT;
-constexpr TOwnerDrawState odHotLight = ODS_HOTLIGHT;
-constexpr TOwnerDrawState odInactive = ODS_INACTIVE;
-constexpr TOwnerDrawState odNoAccel = ODS_NOACCEL;
-constexpr TOwnerDrawState odNoFocusRect = ODS_NOFOCUSRECT;
-
 class TMenuItem;
 using TMenuDrawItemEvent = std::function<void(TObject* sender, TCanvas& canvas, RECT rect, bool selected)>;
 using TAdvancedMenuDrawItemEvent =

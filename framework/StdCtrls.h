@@ -16,15 +16,6 @@
 
 namespace parch {
 
-using TOwnerDrawState = unsigned;
-constexpr TOwnerDrawState odSelected = 0x0001;
-constexpr TOwnerDrawState odGrayed = 0x0002;
-constexpr TOwnerDrawState odDisabled = 0x0004;
-constexpr TOwnerDrawState odChecked = 0x0008;
-constexpr TOwnerDrawState odFocused = 0x0010;
-constexpr TOwnerDrawState odDefault = 0x0020;
-constexpr TOwnerDrawState odComboBoxEdit = 0x1000;
-
 using TDrawItemEvent = std::function<void(TWinControl* control, int index, RECT rect, TOwnerDrawState state)>;
 using TMeasureItemEvent = std::function<void(TWinControl* control, int index, int& height)>;
 
