@@ -135,5 +135,7 @@ std::uint64_t PollMouseTracking();
 
 // The character a key makes under the key states (0: none); VK_PACKET stands for packet.
 char16_t CharacterOfKey(UINT virtualKey, const std::array<BYTE, 256>& keys, char16_t packet);
+// The MK_ flags of a mouse message from the key states at the time.
+WPARAM MouseKeyFlags(const std::array<BYTE, 256>& keys);
 
 }  // namespace parch::win
