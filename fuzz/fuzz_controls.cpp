@@ -278,12 +278,33 @@ private:
         SendMessage(h, m, wp, AsL(in_.Word32()));
     }
 
-    // Injected input on the screen, then the queue pumped, as a user would give it.
+    POINT ScreenPoint() { return {static_cast<int>(in_.Number() % 4000), static_cast<int>(in_.Number() % 4000)}; }
+
+    // Injected input on the screen, then the queue pumped, as a user would give it. A press is
+    // always released before the queue is read: a press held on a scroll bar starts a loop
+    // that runs until the release, which this single thread could never give.
     void InputStep() {
         switch (in_.Byte() % 5) {
-            case 0: display_.MoveMouse(static_cast<int>(in_.Number() % 4000), static_cast<int>(in_.Number() % 4000)); break;
-            case 1: display_.MouseDown(); break;
-            case 2: display_.MouseUp(); break;
+            case 0: {
+                const POINT p = ScreenPoint();
+                display_.MoveMouse(p.x, p.y);
+                break;
+            }
+            case 1: {
+                const auto button = static_cast<HeadlessDisplay::Button>(in_.Byte() % 3);
+                display_.MouseDown(button);
+                for (int moves = in_.Byte() % 4; moves > 0; --moves) {
+                    const POINT p = ScreenPoint();
+                    display_.MoveMouse(p.x, p.y);
+                }
+                display_.MouseUp(button);
+                break;
+            }
+            case 2: {
+                const POINT p = ScreenPoint();
+                display_.DoubleClick(p.x, p.y);
+                break;
+            }
             case 3: display_.PressKey(in_.Byte()); break;
             default: SetFocus(in_.Byte() & 1 ? edits_[in_.Byte() & 1] : (in_.Byte() & 1 ? list_.window : combo_.window)); break;
         }
