@@ -20,6 +20,7 @@
 #include "platform/win/ScrollBars.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/WindowClasses.h"
+#include "platform/win/WindowLife.h"
 #include "platform/win/WindowLong.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowTree.h"

@@ -2,6 +2,7 @@
 
 #include "platform/win/ButtonClass.h"
 #include "platform/win/ComboBoxClass.h"
+#include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/ScrollBarClass.h"
@@ -18,6 +19,7 @@ void EnsureSystemClasses() {
     RegisterScrollBarClass();
     RegisterButtonClass();
     RegisterStaticClass();
+    RegisterDialogClass();
     RegisterEditClass();
     RegisterListBoxClasses();
     RegisterComboBoxClass();

@@ -20,6 +20,7 @@ using HMODULE = HINSTANCE;
 struct HHOOK__;
 using HHOOK = HHOOK__*;
 using DWORD_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
 using SHORT = std::int16_t;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
@@ -260,6 +261,12 @@ constexpr int SW_SHOWNA = 8;
 constexpr int SW_RESTORE = 9;
 constexpr int SW_SHOWDEFAULT = 10;
 constexpr int SW_FORCEMINIMIZE = 11;
+
+// WM_SHOWWINDOW reasons (lParam) when an owner or another window changed.
+constexpr LPARAM SW_PARENTCLOSING = 1;
+constexpr LPARAM SW_OTHERZOOM = 2;
+constexpr LPARAM SW_PARENTOPENING = 3;
+constexpr LPARAM SW_OTHERUNZOOM = 4;
 
 // WM_SIZE types.
 constexpr WPARAM SIZE_RESTORED = 0;

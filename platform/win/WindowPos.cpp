@@ -7,6 +7,7 @@
 #include "platform/win/Messages.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/WinState.h"
+#include "platform/win/WindowSideTable.h"
 #include "platform/win/WindowLife.h"
 #include "platform/win/WindowTree.h"
 
@@ -25,6 +26,33 @@ LPARAM PackPoint(int x, int y) {
 
 RECT Offset(RECT r, int dx, int dy) {
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+// The popups hidden because their owner was minimized; they come back with it.
+WindowSideTable<bool>& HiddenWithOwner() {
+    static WindowSideTable<bool> table;  // guarded by the window system's lock
+    return table;
+}
+
+// Hides the owner's visible popups (WM_SHOWWINDOW with SW_PARENTCLOSING) or shows those it hid
+// (SW_PARENTOPENING), without activating anything.
+void ShowPopupsOfOwner(HWND owner, bool show) {
+    std::vector<HWND> popups;
+    {
+        Lock lock(S().mutex);
+        for (Window* c : S().desktop->children) {
+            if (!c->owner || c->owner->handle != owner || c->destroying) continue;
+            const bool marked = HiddenWithOwner().Find(c->handle) != nullptr;
+            if (show ? marked : (c->style & WS_VISIBLE) != 0) popups.push_back(c->handle);
+            if (show && marked) HiddenWithOwner().Erase(c->handle);
+            if (!show && (c->style & WS_VISIBLE)) HiddenWithOwner().Get(c->handle) = true;
+        }
+    }
+    const UINT keep = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    for (HWND h : popups) {
+        SendMessage(h, WM_SHOWWINDOW, show ? 1 : 0, show ? SW_PARENTOPENING : SW_PARENTCLOSING);
+        if (IsWindow(h)) SetWindowPos(h, nullptr, 0, 0, 0, 0, keep | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    }
 }
 
 bool OwnedBy(const Window* w, const Window* owner) {
@@ -309,6 +337,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
     }
     UINT swp = 0;
     bool showFlag = command != SW_HIDE;
+    const bool wasIconic = IsIconic(hwnd);
+    if (!child && !wasIconic && IsMinimizeCommand(command)) ShowPopupsOfOwner(hwnd, false);
     auto applyState = [&](int cmd) {
         MinMaxResult mm = MinMaximize(hwnd, cmd);
         if (mm.changed) {
@@ -385,6 +415,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
     } else {
         SetWindowPos(hwnd, HWND_TOP, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, swp);
     }
+    if (!child && wasIconic && !IsIconic(hwnd) && showFlag) ShowPopupsOfOwner(hwnd, true);
     // Minimizing without activation gives the activation to another window.
     bool minimizedAway = command == SW_MINIMIZE || command == SW_SHOWMINNOACTIVE || command == SW_FORCEMINIMIZE;
     if (minimizedAway && GetActiveWindow() == hwnd) ActivateOtherWindow(hwnd);

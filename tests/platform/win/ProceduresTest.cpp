@@ -16,10 +16,14 @@ class Procedures : public test::RecorderTest {};
 TEST_F(Procedures, ClassNamesAtomsAndStyles) {
     WNDCLASSEX wc;
     wc.lpfnWndProc = &DefWindowProc;
+    // The dialog class is the system's own.
     wc.lpszClassName = "#32770";
+    EXPECT_EQ(RegisterClassEx(&wc), 0);
+    EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
+    wc.lpszClassName = "#32771";
     wc.style = CS_DBLCLKS | CS_SAVEBITS;
     wc.cbWndExtra = 3 * sizeof(LONG_PTR);
-    EXPECT_EQ(RegisterClassEx(&wc), 0x8002);
+    EXPECT_EQ(RegisterClassEx(&wc), 0x8003);
     wc.lpszClassName = "#32768";
     EXPECT_EQ(RegisterClassEx(&wc), 0x8000);
     wc.lpszClassName = "TPUtilWindow";
@@ -29,16 +33,16 @@ TEST_F(Procedures, ClassNamesAtomsAndStyles) {
     EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
 
     // By atom or by name in any case, the same class.
-    HWND dialog = CreateWindowEx(0, MAKEINTATOM(0x8002), "d", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    HWND dialog = CreateWindowEx(0, MAKEINTATOM(0x8003), "d", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     HWND util = CreateWindowEx(0, "tputilwindow", "u", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     char name[64];
     GetClassName(dialog, name, sizeof name);
-    EXPECT_STREQ(name, "#32770");
+    EXPECT_STREQ(name, "#32771");
     GetClassName(util, name, 4);
     EXPECT_STREQ(name, "TPU");
     EXPECT_EQ(GetClassLongPtr(util, GCW_ATOM), atom);
     EXPECT_EQ(GetClassLongPtr(dialog, GCL_STYLE), CS_DBLCLKS | CS_SAVEBITS);
-    EXPECT_EQ(FindWindow("#32770", nullptr), dialog);
+    EXPECT_EQ(FindWindow("#32771", nullptr), dialog);
     EXPECT_EQ(FindWindow(nullptr, "U"), util);
 
     // Extra bytes are there, zeroed and bounded.
@@ -48,11 +52,11 @@ TEST_F(Procedures, ClassNamesAtomsAndStyles) {
     EXPECT_EQ(SetWindowLongPtr(dialog, 3 * sizeof(LONG_PTR), 1), 0);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_INDEX);
 
-    EXPECT_FALSE(UnregisterClass("#32770", nullptr));
+    EXPECT_FALSE(UnregisterClass("#32771", nullptr));
     EXPECT_EQ(GetLastError(), ERROR_CLASS_HAS_WINDOWS);
     DestroyWindow(dialog);
     DestroyWindow(util);
-    EXPECT_TRUE(UnregisterClass("#32770", nullptr));
+    EXPECT_TRUE(UnregisterClass("#32771", nullptr));
     EXPECT_TRUE(UnregisterClass("#32768", nullptr));
     EXPECT_TRUE(UnregisterClass("TPUtilWindow", nullptr));
 }
