@@ -37,33 +37,6 @@ TEST_F(Messages, PostedMessagesComeInOrderThroughFilters) {
     EXPECT_EQ(GetMessage(&msg, reinterpret_cast<HWND>(0x7FFFFFF0), 0, 0), -1);
 }
 
-// The target of mouse input is decided when it is read: moves and the release queued behind a
-// press that takes the capture go to the capturing window, in its client coordinates, though
-// they happened over another window (or over its frame) before the press was handled.
-TEST_F(Messages, MouseInputGoesToTheCaptureAsItStandsWhenRead) {
-    rec.Create("a", WS_POPUP | WS_VISIBLE, nullptr, {100, 100, 200, 200});
-    rec.Create("b", WS_POPUP | WS_VISIBLE | WS_CAPTION, nullptr, {300, 100, 400, 200});
-    rec.SetHandler([](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m == WM_LBUTTONDOWN) SetCapture(h);
-        if (m == WM_LBUTTONUP) ReleaseCapture();
-        return std::nullopt;
-    });
-    display.MoveMouse(150, 150);
-    display.PumpMessages();
-    rec.Clear();
-    display.MouseDown();
-    display.MoveMouse(350, 150);  // over b's client area
-    display.MoveMouse(350, 105);  // over b's caption
-    display.MouseUp();
-    display.PumpMessages();
-    Lines seen;
-    for (const std::string& line : rec.Take())
-        if (line.find("MOUSEMOVE") != std::string::npos || line.find("BUTTON") != std::string::npos) seen.push_back(line);
-    EXPECT_EQ(seen, (Lines{"a WM_LBUTTONDOWN 50,50", "a WM_MOUSEMOVE 250,50", "a WM_MOUSEMOVE 250,5",
-                           "a WM_LBUTTONUP 250,5"}));
-    EXPECT_EQ(GetCapture(), nullptr);
-}
-
 TEST_F(Messages, QuitComesAfterPostedMessages) {
     PostQuitMessage(7);
     PostMessage(nullptr, WM_USER, 0, 0);
