@@ -314,6 +314,7 @@ TEST_F(Painting, ChildrenAreClippedToEveryAncestorsClientArea) {
     SelectObject(picture, old);
     DeleteObject(bits);
     DeleteDC(picture);
+    rec.SetHandler({});  // it refers to this test's locals; the windows outlive them
 }
 
 }  // namespace
