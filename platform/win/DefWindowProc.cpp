@@ -23,6 +23,9 @@ using namespace win;
 
 namespace {
 
+// WM_CONTEXTMENU's point when the keyboard asked for the menu (Shift+F10, the menu key).
+constexpr LPARAM kContextMenuFromKeyboard = -1;
+
 LPARAM PackPoint(int x, int y) {
     return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y)));
 }
@@ -237,7 +240,21 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU:
             if (HWND parent = ChildsParent(hwnd)) return SendMessage(parent, message, wParam, lParam);
             return 0;
+        case WM_RBUTTONUP: {
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(hwnd, &at);
+            SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), PackPoint(at.x, at.y));
+            return 0;
+        }
+        case WM_NCRBUTTONUP:
+            SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), lParam);
+            return 0;
         case WM_KEYUP:
+            if (wParam == VK_APPS) {
+                SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), kContextMenuFromKeyboard);
+                return 0;
+            }
+            [[fallthrough]];
         case WM_SYSKEYUP:
             if (MenuKeyReleased(message, wParam)) SendMessage(TopLevelWindow(hwnd), WM_SYSCOMMAND, SC_KEYMENU, 0);
             return 0;
@@ -249,6 +266,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             MenuKeyReleased(message, wParam);
             return 0;
         case WM_SYSKEYDOWN:
+            if (wParam == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000)) {
+                MenuKeyReleased(message, 0);  // Shift+F10 asks for the context menu, not the menu bar
+                SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), kContextMenuFromKeyboard);
+                return 0;
+            }
             MenuKeyReleased(message, wParam);
             if (wParam == VK_F4 && (lParam & (1 << 29))) {
                 Lock lock(S().mutex);

@@ -556,6 +556,7 @@ void EditControl::ScrollCaretIntoView() {
 bool EditControl::ScrollLines(long delta) {
     const long count = static_cast<long>(text_.LineCount());
     const long last = std::max(0L, count - VisibleLines());
+    delta = std::clamp(delta, -count, count);  // a hostile count must not overflow the sum
     const long clamped = std::clamp(static_cast<long>(firstLine_) + delta, 0L, last);
     if (clamped == static_cast<long>(firstLine_)) return false;
     firstLine_ = static_cast<std::size_t>(clamped);
@@ -569,7 +570,8 @@ bool EditControl::ScrollPixels(int delta) {
     const int widest = text_.MaxLineWidth();
     const int room = rect_.right - rect_.left;
     const int most = std::max(0, widest - room + 1);
-    const int target = std::clamp(xOffset_ + delta, 0, std::max(most, xOffset_));
+    const int target = static_cast<int>(
+        std::clamp<std::int64_t>(std::int64_t{xOffset_} + delta, 0, std::max(most, xOffset_)));
     if (target == xOffset_) return false;
     xOffset_ = target;
     InvalidateRect(hwnd_, nullptr, 0);
@@ -933,7 +935,9 @@ LRESULT EditControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return static_cast<LRESULT>(CharAtX(0, rect_.left));
         case EM_LINESCROLL:
             if (!text_.MultiLine()) return 0;
-            ScrollPixels(static_cast<int>(static_cast<std::intptr_t>(wParam)) * charWidth_);
+            // Columns as pixels, saturated: any count beyond the text scrolls to its edge.
+            ScrollPixels(static_cast<int>(std::clamp<std::int64_t>(
+                std::int64_t{static_cast<int>(static_cast<std::intptr_t>(wParam))} * charWidth_, INT_MIN / 2, INT_MAX / 2)));
             ScrollLines(static_cast<long>(lParam));
             return 1;
         case EM_SCROLL: {

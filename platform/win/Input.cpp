@@ -28,14 +28,7 @@ bool Down(const KeyStates& keys, UINT vk) {
 
 // MK_ flags from the key states (lock held).
 WPARAM MouseKeys() {
-    const KeyStates& k = S().asyncKeys;
-    WPARAM flags = 0;
-    if (Down(k, VK_LBUTTON)) flags |= MK_LBUTTON;
-    if (Down(k, VK_RBUTTON)) flags |= MK_RBUTTON;
-    if (Down(k, VK_MBUTTON)) flags |= MK_MBUTTON;
-    if (Down(k, VK_SHIFT)) flags |= MK_SHIFT;
-    if (Down(k, VK_CONTROL)) flags |= MK_CONTROL;
-    return flags;
+    return MouseKeyFlags(S().asyncKeys);
 }
 
 void SetKey(UINT vk, bool down) {
@@ -191,6 +184,16 @@ HWND KeyboardTarget(bool& system) {
 }
 
 }  // namespace
+
+WPARAM MouseKeyFlags(const std::array<BYTE, 256>& keys) {
+    WPARAM flags = 0;
+    if (Down(keys, VK_LBUTTON)) flags |= MK_LBUTTON;
+    if (Down(keys, VK_RBUTTON)) flags |= MK_RBUTTON;
+    if (Down(keys, VK_MBUTTON)) flags |= MK_MBUTTON;
+    if (Down(keys, VK_SHIFT)) flags |= MK_SHIFT;
+    if (Down(keys, VK_CONTROL)) flags |= MK_CONTROL;
+    return flags;
+}
 
 void InjectMouseMove(POINT screen) {
     {

@@ -36,6 +36,7 @@ constexpr UINT VK_RIGHT = 0x27;
 constexpr UINT VK_DOWN = 0x28;
 constexpr UINT VK_INSERT = 0x2D;
 constexpr UINT VK_DELETE = 0x2E;
+constexpr UINT VK_APPS = 0x5D;
 constexpr UINT VK_NUMPAD0 = 0x60;
 constexpr UINT VK_MULTIPLY = 0x6A;
 constexpr UINT VK_ADD = 0x6B;
@@ -134,5 +135,7 @@ std::uint64_t PollMouseTracking();
 
 // The character a key makes under the key states (0: none); VK_PACKET stands for packet.
 char16_t CharacterOfKey(UINT virtualKey, const std::array<BYTE, 256>& keys, char16_t packet);
+// The MK_ flags of a mouse message from the key states at the time.
+WPARAM MouseKeyFlags(const std::array<BYTE, 256>& keys);
 
 }  // namespace parch::win

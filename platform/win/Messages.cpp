@@ -86,6 +86,40 @@ bool TakeFrom(std::deque<QueuedMessage>& list, const Filter& filter, bool remove
     return true;
 }
 
+// A mouse message as it reads now: whichever window of this thread has the capture when it
+// is read gets it, in client form, though it was queued for the window under the cursor
+// (the press that set the capture may have been read after the moves behind it were queued).
+MSG AsReadNow(const QueuedMessage& q, const ThreadQueue& queue) {
+    const MSG& m = q.msg;
+    const bool client = m.message >= WM_MOUSEMOVE && m.message <= WM_MBUTTONDBLCLK;
+    const bool nonClient = m.message >= WM_NCMOUSEMOVE && m.message <= WM_NCMBUTTONDBLCLK;
+    if (!client && !nonClient) return m;
+    const Window* capture = FindLive(S().capture);
+    if (!capture || capture->handle == m.hwnd || capture->queue != &queue) return m;
+    MSG now = m;
+    now.hwnd = capture->handle;
+    if (nonClient) {
+        now.message = m.message - WM_NCMOUSEMOVE + WM_MOUSEMOVE;
+        now.wParam = q.keys ? MouseKeyFlags(*q.keys) : 0;
+    }
+    const POINT origin = ClientOriginOnScreen(capture);
+    now.lParam = static_cast<LPARAM>(
+        MAKELONG(static_cast<WORD>(m.pt.x - origin.x), static_cast<WORD>(m.pt.y - origin.y)));
+    return now;
+}
+
+bool TakeInput(ThreadQueue& queue, const Filter& filter, bool remove, QueuedMessage& out) {
+    for (auto it = queue.input.begin(); it != queue.input.end(); ++it) {
+        const MSG now = AsReadNow(*it, queue);
+        if (!filter.Accepts(now)) continue;
+        out = *it;
+        out.msg = now;
+        if (remove) queue.input.erase(it);
+        return true;
+    }
+    return false;
+}
+
 void Remember(ThreadQueue& queue, const MSG& msg) {
     queue.lastMessage = msg;
 }
@@ -109,7 +143,7 @@ bool Fetch(MSG* out, const Filter& filter, UINT flags, bool wait) {
             if (remove) queue.quitPosted = false;
             return true;
         }
-        if (TakeFrom(queue.input, filter, remove, found)) {
+        if (TakeInput(queue, filter, remove, found)) {
             *out = found.msg;
             Remember(queue, found.msg);
             if (remove && found.keys) queue.keys = *found.keys;

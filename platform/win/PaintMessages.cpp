@@ -125,14 +125,18 @@ void Print(HWND hwnd, HDC dc, LPARAM options) {
         WithOrigin(dc, client.left, client.top, cw, ch,
                    [&] { SendMessage(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), options); });
     if (!(options & PRF_CHILDREN)) return;
-    for (const auto& entry : children) {
-        // Named copies: lambdas cannot capture structured bindings on every compiler we build with.
-        const HWND child = entry.first;
-        const RECT r = entry.second;
-        WithOrigin(dc, client.left + r.left, client.top + r.top, r.right - r.left, r.bottom - r.top, [&] {
-            SendMessage(child, WM_PRINT, reinterpret_cast<WPARAM>(dc), options & ~PRF_CHECKVISIBLE);
-        });
-    }
+    // Children show only inside the client area, as on the screen: one reaching past it must
+    // not draw over the frame.
+    WithOrigin(dc, client.left, client.top, cw, ch, [&] {
+        for (const auto& entry : children) {
+            // Named copies: lambdas cannot capture structured bindings on every compiler we build with.
+            const HWND child = entry.first;
+            const RECT r = entry.second;
+            WithOrigin(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, [&] {
+                SendMessage(child, WM_PRINT, reinterpret_cast<WPARAM>(dc), options & ~PRF_CHECKVISIBLE);
+            });
+        }
+    });
 }
 
 void SetRedraw(HWND hwnd, bool on) {

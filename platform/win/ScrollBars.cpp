@@ -268,8 +268,12 @@ private:
 
     void Finish() {
         if (timer_) KillTimer(nullptr, timer_);
+        if (held_ == ScrollPart::Thumb) {
+            // The receiver of SB_THUMBPOSITION still reads the track position from the bar.
+            SetPressed(hwnd_, bar_, ScrollPart::None, true, trackPos_);
+            notify_.Send(SB_THUMBPOSITION, trackPos_);
+        }
         SetPressed(hwnd_, bar_, ScrollPart::None, false, trackPos_);
-        if (held_ == ScrollPart::Thumb) notify_.Send(SB_THUMBPOSITION, trackPos_);
         if (IsWindow(notify_.target)) notify_.Send(SB_ENDSCROLL);
     }
 

@@ -111,6 +111,27 @@ TEST_F(Input, CaptureTakesTheMouseEverywhere) {
                                "btn WM_CAPTURECHANGED", "other WM_MOUSEMOVE 101,100"}));
 }
 
+// The target of mouse input is decided when it is read: moves and the release queued behind the
+// press that takes the capture go to the capturing window, in its client coordinates, though
+// they happened over another window or over a frame before the press was handled.
+TEST_F(Input, InputQueuedBehindAPressGoesToTheCaptureItTakes) {
+    SetActiveWindow(top);
+    rec.SetHandler([&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_LBUTTONDOWN) SetCapture(h);
+        if (m == WM_LBUTTONUP) ReleaseCapture();
+        return std::nullopt;
+    });
+    display.MoveMouse(150, 150);
+    display.PumpMessages();
+    rec.Clear();
+    display.MouseDown();
+    display.MoveMouse(700, 200);  // over "other"
+    display.MoveMouse(300, 110);  // over top's caption
+    display.MouseUp();
+    EXPECT_EQ(Pumped(), (Lines{"btn WM_LBUTTONDOWN 36,13", "btn WM_MOUSEMOVE 586,63", "btn WM_MOUSEMOVE 186,-27",
+                               "btn WM_LBUTTONUP 186,-27", "btn WM_CAPTURECHANGED"}));
+}
+
 LRESULT TransparentProc(HWND hwnd, UINT m, WPARAM wp, LPARAM lp) {
     if (m == WM_NCHITTEST) return HTTRANSPARENT;
     return DefWindowProc(hwnd, m, wp, lp);

@@ -3,6 +3,8 @@
 // documentation of the edit control (EM_ messages, EN_ notifications and their order, the
 // keyboard and mouse interface), recorded at the parent with MessageRecorder.
 
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -504,6 +506,31 @@ TEST_F(EditClass, ThumbPositionsBeyondSixteenBitsComeFromTheBar) {
     Send(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(69990 & 0xFFFF)));
     EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), Bar(SB_VERT).nPos);
     EXPECT_GT(Send(EM_GETFIRSTVISIBLELINE), 69000);
+}
+
+// Counts far beyond the text scroll to its edges, however large (no sum may overflow).
+TEST_F(EditClass, HugeLineScrollCountsGoToTheEdges) {
+    std::string text(300, 'w');
+    for (int i = 0; i < 40; ++i) text += "\r\nline";
+    Make(ES_MULTILINE | ES_AUTOHSCROLL | WS_VSCROLL, text.c_str(), {200, 100});
+    const LRESULT lastTop = Send(EM_GETLINECOUNT) - Bar(SB_VERT).nPage;
+    for (LPARAM lines : {LPARAM{0x7FFFFFFF}, LPARAM{0x40000000}, std::numeric_limits<LPARAM>::max()}) {
+        Send(EM_LINESCROLL, 0, 3 - Send(EM_GETFIRSTVISIBLELINE));
+        Send(EM_LINESCROLL, 0, lines);
+        EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), lastTop) << lines;
+        Send(EM_LINESCROLL, 0, lines == std::numeric_limits<LPARAM>::max() ? std::numeric_limits<LPARAM>::min() : -lines);
+        EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 0) << -lines;
+    }
+    RECT client{};
+    GetClientRect(edit, &client);
+    for (WPARAM columns : {WPARAM{0x7FFFFFFF}, WPARAM{0x40000000}, WPARAM{0x20000001}, WPARAM{0x12345678}}) {
+        Send(EM_LINESCROLL, 2, 0);  // off the left edge first
+        Send(EM_LINESCROLL, columns, 0);
+        const LRESULT end = Send(EM_POSFROMCHAR, 299);
+        EXPECT_LT(static_cast<short>(LOWORD(static_cast<DWORD>(end))), client.right) << columns;  // the line's end shows
+        Send(EM_LINESCROLL, static_cast<WPARAM>(-static_cast<std::intptr_t>(columns)), 0);
+        EXPECT_GE(static_cast<short>(LOWORD(static_cast<DWORD>(Send(EM_POSFROMCHAR, 0)))), 0) << columns;  // and its start again
+    }
 }
 
 TEST_F(EditClass, TheWheelScrollsByWholeStepsKeepingTheRemainder) {

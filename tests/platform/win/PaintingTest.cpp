@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Drawing.h"
+#include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/Regions.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/Painting.h"
 #include "tests/platform/win/MessageRecorder.h"
+#include "tests/platform/win/ScreenPixel.h"
 
 namespace parch {
 namespace {
@@ -238,6 +243,78 @@ TEST_F(Painting, WindowDCsAreKnownUntilReleased) {
     ReleaseDC(kid, whole);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(GetDC(reinterpret_cast<HWND>(0x1234)), nullptr);
+}
+
+
+// A grandchild reaching past its bordered parent and past the top window's client area, whose
+// every way of drawing covers all it can (its own non-client area through GetWindowDC, its
+// client through BeginPaint and through GetDC): nothing shows outside the client areas of its
+// ancestors, so the borders of both and the rest of the top window stay as they were, on the
+// screen and in the window printed with its children.
+TEST_F(Painting, ChildrenAreClippedToEveryAncestorsClientArea) {
+    // framed: (20, 60)-(80, 100) of top's client area, at (31, 81)-(91, 121) on the screen.
+    HWND framed = rec.Create("framed", WS_CHILD | WS_VISIBLE | WS_BORDER, top, {20, 60, 80, 100});
+    HWND inner = rec.Create("inner", WS_CHILD | WS_VISIBLE | WS_BORDER, framed, {10, 10, 200, 200});
+    const auto paintRed = [](HDC dc, HWND h, bool whole) {
+        RECT r{};
+        if (whole) GetWindowRect(h, &r), r = {0, 0, r.right - r.left, r.bottom - r.top};
+        else GetClientRect(h, &r);
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        FillRect(dc, &r, red);
+        DeleteObject(red);
+    };
+    rec.SetHandler([&](HWND h, UINT m, WPARAM wp, LPARAM) -> std::optional<LRESULT> {
+        if (h != inner) return std::nullopt;
+        if (m == WM_PRINTCLIENT) {
+            paintRed(reinterpret_cast<HDC>(wp), h, false);
+            return 0;
+        }
+        if (m == WM_NCPAINT) {
+            HDC dc = GetWindowDC(h);
+            paintRed(dc, h, true);
+            ReleaseDC(h, dc);
+            return 0;
+        }
+        if (m == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(h, &ps);
+            paintRed(dc, h, false);
+            EndPaint(h, &ps);
+            HDC again = GetDC(h);
+            paintRed(again, h, false);
+            ReleaseDC(h, again);
+            return 0;
+        }
+        return std::nullopt;
+    });
+    RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    display.PumpMessages();
+    EXPECT_EQ(ScreenPixel(32 + 15, 82 + 15), RGB(255, 0, 0));  // inside framed
+    for (int i = 0; i < 60; i += 3) {
+        EXPECT_NE(ScreenPixel(32 + i, 120), RGB(255, 0, 0)) << "framed's bottom border at x " << 32 + i;
+        EXPECT_NE(ScreenPixel(32 + i, 125), RGB(255, 0, 0)) << "below framed at x " << 32 + i;
+        EXPECT_NE(ScreenPixel(90, 82 + i % 38), RGB(255, 0, 0)) << "framed's right border at y " << 82 + i % 38;
+    }
+    for (int x = 10; x < 210; x += 7) {
+        EXPECT_NE(ScreenPixel(x, 169), RGB(255, 0, 0)) << "top's bottom border at x " << x;
+        EXPECT_NE(ScreenPixel(x, 175), RGB(255, 0, 0)) << "below the window at x " << x;
+    }
+
+    // The same holds for the window printed with its children into a picture.
+    HDC picture = CreateCompatibleDC(nullptr);
+    HBITMAP bits = CreateBitmap(200, 150, 1, 32, nullptr);
+    HGDIOBJ old = SelectObject(picture, bits);
+    SendMessage(top, WM_PRINT, reinterpret_cast<WPARAM>(picture), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    EXPECT_EQ(GetPixel(picture, 22 + 15, 62 + 15), RGB(255, 0, 0));  // inside framed
+    for (int i = 0; i < 60; i += 3) {
+        EXPECT_NE(GetPixel(picture, 22 + i, 100), RGB(255, 0, 0)) << "printed: framed's bottom border at x " << 22 + i;
+        EXPECT_NE(GetPixel(picture, 80, 62 + i % 38), RGB(255, 0, 0)) << "printed: framed's right border at y " << 62 + i % 38;
+    }
+    for (int x = 0; x < 200; x += 7) EXPECT_NE(GetPixel(picture, x, 149), RGB(255, 0, 0)) << "printed: top's border at x " << x;
+    SelectObject(picture, old);
+    DeleteObject(bits);
+    DeleteDC(picture);
+    rec.SetHandler({});  // it refers to this test's locals; the windows outlive them
 }
 
 }  // namespace

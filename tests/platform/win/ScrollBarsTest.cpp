@@ -170,14 +170,17 @@ TEST_F(ScrollBars, HeldPageAreaStopsWhenTheThumbReachesTheCursor) {
 TEST_F(ScrollBars, DraggingTheThumbTracksAndReportsTheFinalPosition) {
     HWND w = MakeWindow();
     int seenTrackPos = -1;
+    int trackPosAtEnd = -1;
     RecordRequests([&](HWND h, WPARAM wp) {
+        SCROLLINFO info;
+        info.fMask = SIF_TRACKPOS | SIF_POS;
+        GetScrollInfo(h, SB_VERT, &info);
         if (LOWORD(wp) == SB_THUMBTRACK) {
-            SCROLLINFO info;
-            info.fMask = SIF_TRACKPOS | SIF_POS;
-            GetScrollInfo(h, SB_VERT, &info);
             seenTrackPos = info.nTrackPos;
             EXPECT_EQ(info.nPos, 0);  // the window moves the position itself, if it wants
         }
+        // A control that scrolls on the final position reads it from the bar as well.
+        if (LOWORD(wp) == SB_THUMBPOSITION) trackPosAtEnd = info.nTrackPos;
     });
     // The thumb lies at y 117-132; grabbed 3 pixels into it and moved 75 down.
     display.MoveMouse(290, 120);
@@ -187,6 +190,7 @@ TEST_F(ScrollBars, DraggingTheThumbTracksAndReportsTheFinalPosition) {
     display.PumpMessages();
     EXPECT_EQ(requests, (Lines{"V THUMBTRACK 45 @0", "V THUMBPOSITION 45 @0", "V ENDSCROLL @0"}));
     EXPECT_EQ(seenTrackPos, 45);
+    EXPECT_EQ(trackPosAtEnd, 45);
     EXPECT_EQ(InfoOf(w, SB_VERT).nTrackPos, 0);  // tracking over: the track position is the position again
 }
 
