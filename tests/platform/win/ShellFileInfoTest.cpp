@@ -308,7 +308,7 @@ TEST(ShellFileInfoTest, ListOfFilesDrawsWithSystemIcons) {
                                          "page.html", "archive.zip", "letter.odt", "run.sh", "blob.bin",
                                          "link-to-folder", ".hidden.txt", "fifo.pdf"};
     const int rowHeight = 36, width = 520;
-    test::Target target(width, rowHeight * static_cast<int>(names.size()), 0xFFFFFFFF);
+    test::Target target(width, rowHeight * static_cast<int>(names.size() + 1), 0xFFFFFFFF);
     SetBkMode(target.dc(), TRANSPARENT);
     LOGFONT look;
     look.lfHeight = -13;
@@ -333,6 +333,15 @@ TEST(ShellFileInfoTest, ListOfFilesDrawsWithSystemIcons) {
             for (int dx = 0; dx < 16 && !drawn; ++dx) drawn = target.Rgb(4 + dx, y + 10 + dy) != 0xFFFFFFu;
         EXPECT_TRUE(drawn) << name;
     }
+    // Last, our own drawn generic icons, for where a theme has none.
+    int x = 4;
+    for (auto generic : {win::GenericIcon::Document, win::GenericIcon::Folder})
+        for (int size : {16, 32}) {
+            HICON drawn = win::CreateGenericShellIcon(generic, size);
+            EXPECT_TRUE(DrawIconEx(target.dc(), x, row * rowHeight + 2, drawn, 0, 0, 0, nullptr, DI_NORMAL));
+            DestroyIcon(drawn);
+            x += size + 10;
+        }
     SelectObject(target.dc(), oldFont);
     DeleteObject(font);
     // Text leaves alpha 0 behind, as GDI does: the picture is made opaque to be looked at.
