@@ -20,25 +20,11 @@ namespace parch {
 namespace {
 
 using test::CommandOutput;
+using test::ScopedEnv;
 using test::ScratchDir;
 using test::ShellQuote;
 namespace fs = std::filesystem;
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = getenv(name)) saved_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (saved_) setenv(name_, saved_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
 
 struct IdList {
     LPITEMIDLIST p = nullptr;
@@ -170,7 +156,7 @@ TEST_F(ShellContextMenuTest, OpenReachesTheOpenerWithAnAbsolutePath) {
                             << "args.tmp " << dir_.Path() << "args\n";
     chmod(recorder.c_str(), 0755);
     dir_.Write("items/-my doc.pdf", "%PDF-1.4\n");
-    ScopedEnv hook("PARCH_SHELL_OPEN", recorder);
+    ScopedEnv hook("PARCH_SHELL_OPEN", &recorder);
     const std::string saved = CurrentFolder();
     ASSERT_EQ(chdir("/"), 0);
     auto menu = MenuOf("-my doc.pdf");
@@ -221,7 +207,7 @@ TrashInfo ReadTrashInfo(const std::string& file) {
 
 TEST_F(ShellContextMenuTest, MoveToTrashWritesTheFreedesktopTrash) {
     const std::string data = dir_.Path() + "data/share";  // missing levels are made
-    ScopedEnv dataHome("XDG_DATA_HOME", data);
+    ScopedEnv dataHome("XDG_DATA_HOME", &data);
     const std::string trash = data + "/Trash/";
     const std::string name = "Ü doc #1?%.pdf";
     dir_.Write("items/" + name, "first");
@@ -286,7 +272,7 @@ TEST_F(ShellContextMenuTest, TrashOnAnotherFileSystemIsRefusedAndNothingMoves) {
     struct stat shm{}, here{};
     if (stat("/dev/shm", &shm) != 0 || stat(dir_.Path().c_str(), &here) != 0 || shm.st_dev == here.st_dev)
         GTEST_SKIP() << "no second file system beside the scratch folder";
-    ScopedEnv dataHome("XDG_DATA_HOME", other);
+    ScopedEnv dataHome("XDG_DATA_HOME", &other);
     dir_.Write("items/keep.txt", "kept");
     std::string error;
     EXPECT_FALSE(MoveToTrash(folderPath_ + "keep.txt", error));

@@ -19,34 +19,12 @@
 namespace parch {
 namespace {
 
+using test::AskGio;
 using test::CommandOutput;
+using test::GioAnswer;
 using test::ShellFixtureFolder;
 using test::ShellQuote;
 
-struct GioAnswer {
-    std::string contentType;
-    std::vector<std::string> icons;
-};
-
-GioAnswer AskGio(const std::string& path) {
-    std::istringstream lines(
-        CommandOutput("gio info -a standard::content-type,standard::icon " + ShellQuote(path) + " 2>/dev/null"));
-    GioAnswer answer;
-    for (std::string line; std::getline(lines, line);) {
-        auto value = [&](std::string_view key) -> std::optional<std::string> {
-            std::size_t at = line.find(key);
-            if (at == std::string::npos) return std::nullopt;
-            return line.substr(at + key.size());
-        };
-        if (auto type = value("standard::content-type: ")) answer.contentType = *type;
-        if (auto icons = value("standard::icon: ")) {
-            std::istringstream names(*icons);
-            for (std::string name; std::getline(names, name, ',');)
-                answer.icons.push_back(name.substr(name.find_first_not_of(' ')));
-        }
-    }
-    return answer;
-}
 
 // Straight-alpha BGRA pixels, as image lists and icons keep them.
 struct Picture {
