@@ -70,7 +70,7 @@ std::string LocalTimeText(std::time_t now) {
 // The n-th candidate name in the trash: the name itself, then "stem.2.ext", "stem.3.ext"...,
 // kept short enough for "<name>.trashinfo" to be a valid file name.
 std::string TrashName(const std::string& name, int n) {
-    constexpr std::size_t kMaxName = 255 - std::strlen(".trashinfo");
+    constexpr std::size_t kMaxName = 255 - (sizeof(".trashinfo") - 1);
     std::size_t dot = name.rfind('.');
     if (dot == 0 || dot == std::string::npos) dot = name.size();
     std::string extension = name.substr(dot);
