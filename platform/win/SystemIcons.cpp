@@ -12,6 +12,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/Fonts.h"
+#include "platform/os/FileTypes.h"
 #include "platform/win/Icons.h"
 #include "platform/win/ImageLoading.h"
 #include "platform/win/SystemValues.h"
@@ -188,7 +189,11 @@ public:
     HICON Get(const char* name) {
         std::lock_guard lock(mutex_);
         HICON& icon = icons_[reinterpret_cast<std::uintptr_t>(name)];
-        if (!icon || !IsIconHandle(icon)) icon = CreateSystemIcon(name, GetSystemMetrics(SM_CXICON));
+        if (!icon || !IsIconHandle(icon)) {
+            const int size = GetSystemMetrics(SM_CXICON);
+            icon = CreateThemedSystemIcon(FileTypes::System().Icons(), name, size);
+            if (!icon) icon = CreateSystemIcon(name, size);
+        }
         return icon;
     }
 
@@ -220,6 +225,20 @@ HICON CreateSystemIcon(const char* name, int size) {
         image.mask[i] = a < 0.5 ? 1 : 0;
     }
     return CreateIconFromImage(std::move(image), true, POINT{0, 0});
+}
+
+HICON CreateThemedSystemIcon(const IconThemes& themes, const char* name, int size) {
+    if (size <= 0 || size > 256) return nullptr;
+    const auto id = reinterpret_cast<std::uintptr_t>(name);
+    const char* themeName = nullptr;
+    if (id == reinterpret_cast<std::uintptr_t>(IDI_ERROR)) themeName = "dialog-error";
+    if (id == reinterpret_cast<std::uintptr_t>(IDI_QUESTION)) themeName = "dialog-question";
+    if (id == reinterpret_cast<std::uintptr_t>(IDI_WARNING)) themeName = "dialog-warning";
+    if (id == reinterpret_cast<std::uintptr_t>(IDI_INFORMATION)) themeName = "dialog-information";
+    if (!themeName) return nullptr;
+    auto file = themes.FindIcon({themeName}, size);
+    if (!file) return nullptr;
+    return static_cast<HICON>(LoadImage(nullptr, file->c_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE));
 }
 
 HBITMAP CreateSystemIconBitmap(const char* name, int size) {

@@ -1,7 +1,8 @@
 #pragma once
-// The system's stock icons (IDI_*), drawn by code in the classic look: a red circle with a
-// white cross (error), a blue circle with "?" (question) or "i" (information), a yellow
-// triangle with "!" (warning), a window (application).
+// The system's stock icons (IDI_*): the error, question, warning and information icons of the
+// desktop's icon theme ("dialog-error"...) where it has them, otherwise drawn by code in the
+// classic look: a red circle with a white cross (error), a blue circle with "?" (question) or
+// "i" (information), a yellow triangle with "!" (warning), a window (application).
 
 #include "platform/win/WinUser.h"
 
@@ -25,7 +26,16 @@ HICON LoadIcon(HINSTANCE instance, const char* name);
 
 }  // namespace parch
 
+namespace parch {
+class IconThemes;
+}
+
 namespace parch::win {
+
+// A new icon of the stock icon `name` from the theme's "dialog-error", "dialog-question",
+// "dialog-warning" or "dialog-information" at size x size; null when the theme lacks it or
+// `name` has none.
+HICON CreateThemedSystemIcon(const IconThemes& themes, const char* name, int size);
 
 // A new 32-bit top-down DIB section of size x size pixels with premultiplied alpha holding
 // the stock icon `name` (an IDI_* value); null for a name that is no stock icon.

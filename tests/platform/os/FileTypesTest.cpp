@@ -11,32 +11,9 @@ namespace {
 
 using test::CommandOutput;
 using test::ShellFixtureFolder;
-using test::ShellQuote;
+using test::AskGio;
+using test::GioAnswer;
 
-struct GioAnswer {
-    std::string contentType;
-    std::vector<std::string> icons;
-};
-
-GioAnswer AskGio(const std::string& path) {
-    std::istringstream lines(
-        CommandOutput("gio info -a standard::content-type,standard::icon " + ShellQuote(path) + " 2>/dev/null"));
-    GioAnswer answer;
-    for (std::string line; std::getline(lines, line);) {
-        auto value = [&](std::string_view key) -> std::optional<std::string> {
-            std::size_t at = line.find(key);
-            if (at == std::string::npos) return std::nullopt;
-            return line.substr(at + key.size());
-        };
-        if (auto type = value("standard::content-type: ")) answer.contentType = *type;
-        if (auto icons = value("standard::icon: ")) {
-            std::istringstream names(*icons);
-            for (std::string name; std::getline(names, name, ',');)
-                answer.icons.push_back(name.substr(name.find_first_not_of(' ')));
-        }
-    }
-    return answer;
-}
 
 // Every fixture, against gio. Files whose type gio finds by their content only (no name
 // rule: run.sh is one by name, "data.unknownext" is sniffed) are covered by our text/binary

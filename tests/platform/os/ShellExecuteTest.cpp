@@ -18,6 +18,7 @@
 namespace parch {
 namespace {
 
+using test::ScopedEnv;
 using test::ScratchDir;
 namespace fs = std::filesystem;
 
@@ -30,22 +31,6 @@ std::optional<std::string> AwaitFile(const std::string& path) {
     return std::nullopt;
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string* value) : name_(name) {
-        if (const char* old = getenv(name)) saved_ = old;
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (saved_) setenv(name_, saved_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
 
 class ShellExecuteTest : public ::testing::Test {
 protected:

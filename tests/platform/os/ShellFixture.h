@@ -2,7 +2,11 @@
 // The shell fixture folder, made once per test program by tools/make_shell_fixtures.py.
 
 #include <cstdlib>
+#include <optional>
+#include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "ScratchDir.h"
 
@@ -35,5 +39,51 @@ inline std::string ShellQuote(const std::string& text) {
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
+
+// What gio says of a path: its content type and icon names, in gio's order.
+struct GioAnswer {
+    std::string contentType;
+    std::vector<std::string> icons;
+};
+
+inline GioAnswer AskGio(const std::string& path) {
+    std::istringstream lines(
+        CommandOutput("gio info -a standard::content-type,standard::icon " + ShellQuote(path) + " 2>/dev/null"));
+    GioAnswer answer;
+    for (std::string line; std::getline(lines, line);) {
+        auto value = [&](std::string_view key) -> std::optional<std::string> {
+            std::size_t at = line.find(key);
+            if (at == std::string::npos) return std::nullopt;
+            return line.substr(at + key.size());
+        };
+        if (auto type = value("standard::content-type: ")) answer.contentType = *type;
+        if (auto icons = value("standard::icon: ")) {
+            std::istringstream names(*icons);
+            for (std::string name; std::getline(names, name, ',');)
+                answer.icons.push_back(name.substr(name.find_first_not_of(' ')));
+        }
+    }
+    return answer;
+}
+
+// Sets (or, given null, removes) an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string* value) : name_(name) {
+        if (const char* old = getenv(name)) saved_ = old;
+        if (value) setenv(name, value->c_str(), 1);
+        else unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (saved_) setenv(name_, saved_->c_str(), 1);
+        else unsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
 
 }  // namespace parch::test

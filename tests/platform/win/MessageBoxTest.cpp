@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "platform/display/PngFile.h"
+#include "platform/os/FileTypes.h"
 #include "tests/platform/win/ControlTestSupport.h"
 #include "tests/platform/win/DialogTestControls.h"
 
@@ -263,25 +264,45 @@ TEST_F(MessageBoxes, LongTextWrapsToASensibleWidth) {
 }
 
 TEST_F(MessageBoxes, StockIconsAreDrawnAndShared) {
-    struct Case {
-        UINT type;
-        const char* idi;
-        COLORREF centreHue;  // the dominant channel at the body of the icon
-    };
     HICON error = LoadIcon(nullptr, IDI_ERROR);
     ASSERT_TRUE(error);
     EXPECT_EQ(LoadIcon(nullptr, IDI_HAND), error);
     EXPECT_EQ(LoadIcon(nullptr, reinterpret_cast<const char*>(1)), nullptr);
     {
+        // The drawn look, which stands in where the icon theme has no dialog icons.
+        HICON drawn = win::CreateSystemIcon(IDI_ERROR, 32);
         test::MemoryPicture picture(32, 32, RGB(255, 255, 255));
-        ASSERT_TRUE(DrawIconEx(picture.Dc(), 0, 0, error, 0, 0, 0, nullptr, DI_NORMAL));
+        ASSERT_TRUE(DrawIconEx(picture.Dc(), 0, 0, drawn, 0, 0, 0, nullptr, DI_NORMAL));
         const COLORREF body = picture.Pixel(6, 24);
         EXPECT_TRUE(GetRValue(body) > 150 && GetGValue(body) < 100) << std::hex << body;
         EXPECT_EQ(picture.Pixel(0, 0), RGB(255, 255, 255));  // the corner stays transparent
+        DestroyIcon(drawn);
     }
-    for (const Case& c : {Case{MB_ICONERROR, IDI_ERROR, RGB(255, 0, 0)}, Case{MB_ICONQUESTION, IDI_QUESTION, RGB(0, 0, 255)},
-                          Case{MB_ICONWARNING, IDI_WARNING, RGB(255, 255, 0)},
-                          Case{MB_ICONINFORMATION, IDI_INFORMATION, RGB(0, 0, 255)}}) {
+    struct Case {
+        UINT type;
+        const char* idi;
+        const char* themeName;
+    };
+    for (const Case& c : {Case{MB_ICONERROR, IDI_ERROR, "dialog-error"}, Case{MB_ICONQUESTION, IDI_QUESTION, "dialog-question"},
+                          Case{MB_ICONWARNING, IDI_WARNING, "dialog-warning"},
+                          Case{MB_ICONINFORMATION, IDI_INFORMATION, "dialog-information"}}) {
+        // The stock icon is the theme's picture where the theme has one.
+        HICON stock = LoadIcon(nullptr, c.idi);
+        IconImage shown;
+        ASSERT_TRUE(GetIconImage(stock, shown));
+        if (HICON themed = win::CreateThemedSystemIcon(FileTypes::System().Icons(), c.idi, 32)) {
+            IconImage expected;
+            ASSERT_TRUE(GetIconImage(themed, expected));
+            EXPECT_EQ(shown.color, expected.color) << c.themeName;
+            DestroyIcon(themed);
+        }
+        // The box shows it: an opaque pixel of the icon appears on the screen.
+        std::size_t opaque = shown.color.size() / 2;
+        while (opaque < shown.color.size() && (shown.color[opaque] >> 24) != 0xFF) ++opaque;
+        ASSERT_LT(opaque, shown.color.size());
+        const int ox = static_cast<int>(opaque % static_cast<std::size_t>(shown.width));
+        const int oy = static_cast<int>(opaque / static_cast<std::size_t>(shown.width));
+        const std::uint32_t bgra = shown.color[opaque];
         BoxLook look;
         COLORREF body = 0;
         Show(nullptr, "Something happened.", "Icon", MB_OK | c.type, [&](HWND box) {
@@ -289,16 +310,11 @@ TEST_F(MessageBoxes, StockIconsAreDrawnAndShared) {
             UpdateWindow(box);
             test::ScreenShot shot;
             RECT icon = test::WindowRect(GetDlgItem(box, 20));
-            POINT p{icon.left + 6, (icon.top + icon.bottom) / 2 + 8};  // inside the shape, off the glyph
-            body = shot.Pixel(p.x, p.y);
+            body = shot.Pixel(icon.left + ox, icon.top + oy);
             display.PressKey(VK_RETURN);
         });
-        EXPECT_EQ(look.icon, LoadIcon(nullptr, c.idi)) << c.type;
-        const int r = GetRValue(body), g = GetGValue(body), b = GetBValue(body);
-        bool matches = c.centreHue == RGB(255, 0, 0)   ? r > 150 && g < 100 && b < 100
-                       : c.centreHue == RGB(0, 0, 255) ? b > 150 && r < 120
-                                                       : r > 200 && g > 150 && b < 100;
-        EXPECT_TRUE(matches) << c.type << " " << std::hex << body;
+        EXPECT_EQ(look.icon, stock) << c.type;
+        EXPECT_EQ(body, RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF)) << c.type << " " << std::hex << body;
     }
     BoxLook plain;
     Show(nullptr, "No icon", "Plain", MB_OK, [&](HWND box) {
