@@ -668,6 +668,20 @@ bool IsButtonDown(UINT mouseMessage) {
            mouseMessage == WM_NCLBUTTONDOWN || mouseMessage == WM_NCRBUTTONDOWN;
 }
 
+// A child shown later than made becomes the active one; a hidden one passes activation on.
+void ShownOrHidden(HWND client, HWND child, const WINDOWPOS* pos) {
+    if (!pos) return;
+    if (pos->flags & SWP_SHOWWINDOW) {
+        auto s = Read(client);
+        if (s && s->active != child) Activate(client, child);
+        else RefreshWindowMenu(client);
+    } else if (pos->flags & SWP_HIDEWINDOW) {
+        auto s = Read(client);
+        if (s && s->active == child) Activate(client, Following(client, child, false), true);
+        RefreshWindowMenu(client);
+    }
+}
+
 LRESULT ChildSysCommand(HWND client, HWND child, WPARAM command, LPARAM lParam) {
     switch (command & 0xFFF0) {
         case SC_MAXIMIZE: SendMessage(client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(child), 0); return 0;
@@ -763,6 +777,11 @@ LRESULT DefMDIChildProc(HWND child, UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_SIZE: {
             LRESULT result = DefWindowProc(child, message, wParam, lParam);
             mdi::ChildSized(client, child, wParam);
+            return result;
+        }
+        case WM_WINDOWPOSCHANGED: {
+            LRESULT result = DefWindowProc(child, message, wParam, lParam);
+            mdi::ShownOrHidden(client, child, reinterpret_cast<const WINDOWPOS*>(lParam));
             return result;
         }
         case WM_SYSCOMMAND: return mdi::ChildSysCommand(client, child, wParam, lParam);
