@@ -32,7 +32,7 @@ namespace parch::win {
 namespace mdi {
 
 constexpr UINT kKeyF6 = 0x75;
-constexpr int kWindowMenuLimit = 9;  // children listed in the window menu
+constexpr std::size_t kWindowMenuLimit = 9;  // children listed in the window menu
 
 // Item data of the owner-drawn items a maximized child puts into the frame's menu bar.
 constexpr UINT_PTR kBarIconData = 0x4D444901;
@@ -53,7 +53,7 @@ struct ClientState {
     HMENU buttonsIn = nullptr;   // the bar holding them
     HMENU systemPopup = nullptr; // the popup behind the bar's icon item (owned)
     HMENU listedIn = nullptr;    // the window menu holding the entries made for the children
-    int listed = 0;              // how many entries (the separator included)
+    std::vector<UINT> listedIds; // their commands
 };
 
 WindowSideTable<ClientState>& Clients() {
@@ -152,13 +152,13 @@ std::string EntryText(int number, HWND child) {
 void Unlist(HWND client) {
     auto s = Read(client);
     if (!s || !s->listedIn || !IsMenu(s->listedIn)) return;
-    for (UINT id = s->firstId; id < s->firstId + kWindowMenuLimit; ++id) DeleteMenu(s->listedIn, id, MF_BYCOMMAND);
+    for (UINT id : s->listedIds) DeleteMenu(s->listedIn, id, MF_BYCOMMAND);
     int last = GetMenuItemCount(s->listedIn) - 1;
     if (last >= 0 && (GetMenuState(s->listedIn, static_cast<UINT>(last), MF_BYPOSITION) & MF_SEPARATOR))
         DeleteMenu(s->listedIn, static_cast<UINT>(last), MF_BYPOSITION);
     Modify(client, [](ClientState& st) {
         st.listedIn = nullptr;
-        st.listed = 0;
+        st.listedIds.clear();
     });
 }
 
@@ -166,18 +166,19 @@ void RefreshWindowMenu(HWND client) {
     Unlist(client);
     auto s = Read(client);
     if (!s || !s->windowMenu || !IsMenu(s->windowMenu)) return;
-    int listed = 0;
-    for (std::size_t i = 0; i < s->children.size() && listed < kWindowMenuLimit; ++i) {
+    std::vector<UINT> ids;
+    for (std::size_t i = 0; i < s->children.size() && ids.size() < kWindowMenuLimit; ++i) {
         HWND child = s->children[i];
         if (!IsWindow(child) || !Visible(child)) continue;
-        if (listed == 0) AppendMenu(s->windowMenu, MF_SEPARATOR, 0, nullptr);
+        if (ids.empty()) AppendMenu(s->windowMenu, MF_SEPARATOR, 0, nullptr);
         UINT flags = MF_STRING | (child == s->active ? MF_CHECKED : MF_UNCHECKED);
-        AppendMenu(s->windowMenu, flags, s->firstId + i, EntryText(static_cast<int>(i) + 1, child).c_str());
-        ++listed;
+        auto id = static_cast<UINT>(s->firstId + i);
+        AppendMenu(s->windowMenu, flags, id, EntryText(static_cast<int>(i) + 1, child).c_str());
+        ids.push_back(id);
     }
     Modify(client, [&](ClientState& st) {
-        st.listedIn = listed ? st.windowMenu : nullptr;
-        st.listed = listed ? listed + 1 : 0;
+        st.listedIn = ids.empty() ? nullptr : st.windowMenu;
+        st.listedIds = std::move(ids);
     });
 }
 
@@ -404,7 +405,7 @@ void Forget(HWND client, HWND child) {
         if (next) Activate(client, next, true);
         else Activate(client, nullptr, true);
     }
-    if (Read(client)->buttonsFor == child) HideBarButtons(client);
+    if (auto now = Read(client); now && now->buttonsFor == child) HideBarButtons(client);
     Modify(client, [&](ClientState& st) { std::erase(st.children, child); });
     Renumber(client);
     RefreshWindowMenu(client);
@@ -514,7 +515,6 @@ BOOL TileChildren(HWND client, WPARAM how) {
     int n = static_cast<int>(windows.size());
     int across = std::max(1, static_cast<int>(std::sqrt(static_cast<double>(n))));
     int lines = (n + across - 1) / across;
-    lines = std::max(lines, n / across);
     int base = n / lines;
     int extra = n % lines;  // the last `extra` lines hold base + 1
     bool horizontal = (how & MDITILE_HORIZONTAL) != 0;
@@ -572,9 +572,8 @@ void Created(HWND client, const CREATESTRUCT* cs) {
 }
 
 void ClientGone(HWND client) {
-    auto s = Read(client);
-    if (!s) return;
-    if (s->systemPopup && IsMenu(s->systemPopup)) DestroyMenu(s->systemPopup);
+    if (!Read(client)) return;
+    HideBarButtons(client);
     Lock lock(S().mutex);
     Clients().Erase(client);
 }
@@ -743,6 +742,10 @@ LRESULT DefFrameProc(HWND frame, HWND client, UINT message, WPARAM wParam, LPARA
             return 0;
         }
         case WM_SETFOCUS: SetFocus(client); return 0;
+        case WM_NCACTIVATE:
+            // The active child's caption follows the frame's.
+            if (s->active && IsWindow(s->active)) SendMessage(s->active, WM_NCACTIVATE, wParam, 0);
+            break;
         case WM_MEASUREITEM:
             if (mdi::MeasureBarItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return 1;
             break;

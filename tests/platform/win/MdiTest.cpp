@@ -149,6 +149,14 @@ TEST_F(MdiTest, ActivationTellsTheChildLosingItFirstWithBothHandles) {
     RECT rb = test::WindowRect(b);
     display.Click(rb.right - 5, rb.bottom - 5);  // the corner a does not cover
     EXPECT_EQ(Active(), b);
+
+    // The active child's caption follows the frame's activation.
+    HWND other = rec.Create("other", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetActiveWindow(other);
+    EXPECT_FALSE(win::FrameLooksActive(b));
+    SetActiveWindow(frame);
+    EXPECT_TRUE(win::FrameLooksActive(b));
+    EXPECT_FALSE(win::FrameLooksActive(a));
 }
 
 TEST_F(MdiTest, TileAndCascadeGeometry) {
