@@ -68,6 +68,7 @@ public:
         if (!form && Screen) form = Screen->ActiveForm();
         if (form && form->IsShortCut(message)) return true;
         if (PopupMenuShortCut(control, message)) return true;
+        if (HWND client = MainMDIClient(); client && TranslateMDISysAccel(client, &msg)) return true;
         return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     }
 
@@ -253,6 +254,10 @@ void TCustomForm::FrameStyles(DWORD& style, DWORD& exStyle) const {
         if ((borderIcons_ & biHelp) && !(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX))) exStyle |= WS_EX_CONTEXTHELP;
     }
     if (formStyle_ == fsStayOnTop) exStyle |= WS_EX_TOPMOST;
+    if (formStyle_ == fsMDIChild) {
+        style = (style & ~WS_POPUP) | WS_CHILD;
+        exStyle |= WS_EX_MDICHILD;
+    }
     if (alphaBlend_) exStyle |= WS_EX_LAYERED;
 }
 
@@ -262,6 +267,104 @@ void TCustomForm::CreateParams(TCreateParams& params) {
     if (!Enabled()) params.Style |= WS_DISABLED;
     params.WndParent = Application ? Application->Handle() : nullptr;
     params.WindowClass.hbrBackground = nullptr;
+    if (formStyle_ == fsMDIChild) {
+        params.WndParent = MainMDIClient();
+        if (!params.WndParent) throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// MDI forms and children.
+
+HWND MainMDIClient() {
+    TCustomForm* main = Application ? Application->MainForm() : nullptr;
+    return main && main->FormStyle() == fsMDIForm ? main->ClientHandle() : nullptr;
+}
+
+void TCustomForm::CreateWnd() {
+    TScrollingWinControl::CreateWnd();
+    if (formStyle_ != fsMDIForm) return;
+    CLIENTCREATESTRUCT ccs{windowMenu_, 0xFF00};
+    RECT area = ClientRect();
+    clientHandle_ = CreateWindowEx(WS_EX_CLIENTEDGE, kMdiClientClass, nullptr,
+                                   WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | MDIS_ALLCHILDSTYLES,
+                                   0, 0, area.right, area.bottom, Handle(), nullptr, nullptr, &ccs);
+    if (!clientHandle_) throw EOSError("Cannot create the MDI client of " + Name(), static_cast<int>(GetLastError()));
+}
+
+// An MDI child is made by its client, which numbers it and takes it into the window menu.
+void TCustomForm::CreateWindowHandle(const TCreateParams& params) {
+    if (formStyle_ != fsMDIChild) return TScrollingWinControl::CreateWindowHandle(params);
+    MDICREATESTRUCT cs{params.WinClassName.c_str(), params.Caption.c_str(), nullptr, params.X, params.Y,
+                       params.Width, params.Height, params.Style, reinterpret_cast<LPARAM>(params.Param)};
+    SendMessage(params.WndParent, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&cs));
+}
+
+void TCustomForm::DestroyWindowHandle() {
+    TScrollingWinControl::DestroyWindowHandle();
+    clientHandle_ = nullptr;
+}
+
+void TCustomForm::DefaultHandler(TMessage& message) {
+    if (formStyle_ == fsMDIForm && clientHandle_ && HandleAllocated()) {
+        message.Result = DefFrameProc(Handle(), clientHandle_, message.Msg, message.WParam, message.LParam);
+        return;
+    }
+    if (formStyle_ == fsMDIChild && HandleAllocated()) {
+        message.Result = DefMDIChildProc(Handle(), message.Msg, message.WParam, message.LParam);
+        return;
+    }
+    TScrollingWinControl::DefaultHandler(message);
+}
+
+std::vector<TCustomForm*> TCustomForm::MDIChildList() const {
+    std::vector<TCustomForm*> children;
+    if (!clientHandle_) return children;
+    for (HWND h = GetWindow(clientHandle_, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+        if (auto* form = dynamic_cast<TCustomForm*>(TWinControl::FindControl(h)); form && form->formStyle_ == fsMDIChild)
+            children.push_back(form);
+    return children;
+}
+
+int TCustomForm::MDIChildCount() const { return static_cast<int>(MDIChildList().size()); }
+
+TCustomForm* TCustomForm::MDIChildren(int index) const {
+    std::vector<TCustomForm*> children = MDIChildList();
+    if (index < 0 || index >= static_cast<int>(children.size()))
+        throw EListError("MDI child index out of bounds (" + std::to_string(index) + ")");
+    return children[static_cast<std::size_t>(index)];
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() const {
+    if (!clientHandle_) return nullptr;
+    auto active = reinterpret_cast<HWND>(SendMessage(clientHandle_, WM_MDIGETACTIVE, 0, 0));
+    return active ? dynamic_cast<TCustomForm*>(TWinControl::FindControl(active)) : nullptr;
+}
+
+void TCustomForm::Cascade() {
+    if (clientHandle_) SendMessage(clientHandle_, WM_MDICASCADE, 0, 0);
+}
+
+void TCustomForm::Tile() {
+    if (clientHandle_)
+        SendMessage(clientHandle_, WM_MDITILE, tileMode_ == tbVertical ? MDITILE_VERTICAL : MDITILE_HORIZONTAL, 0);
+}
+
+void TCustomForm::ArrangeIcons() {
+    if (clientHandle_) SendMessage(clientHandle_, WM_MDIICONARRANGE, 0, 0);
+}
+
+void TCustomForm::Next() {
+    if (clientHandle_) SendMessage(clientHandle_, WM_MDINEXT, 0, 0);
+}
+
+void TCustomForm::Previous() {
+    if (clientHandle_) SendMessage(clientHandle_, WM_MDINEXT, 0, 1);
+}
+
+void TCustomForm::SetWindowMenu(HMENU menu) {
+    windowMenu_ = menu;
+    if (clientHandle_) SendMessage(clientHandle_, WM_MDISETMENU, 0, reinterpret_cast<LPARAM>(menu));
 }
 
 RECT TCustomForm::ClientRect() const {
@@ -287,7 +390,9 @@ void TCustomForm::SetBorderIcons(TBorderIcons icons) {
 
 void TCustomForm::SetFormStyle(TFormStyle style) {
     if (style == formStyle_) return;
+    bool mdi = style == fsMDIChild || style == fsMDIForm || formStyle_ == fsMDIChild || formStyle_ == fsMDIForm;
     formStyle_ = style;
+    if (mdi) return RecreateWnd();
     if (HandleAllocated())
         SetWindowPos(Handle(), style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -497,6 +602,8 @@ void TCustomForm::Close() {
     if (!CloseQuery()) return;
     bool isMain = Application && Application->MainForm() == this;
     TCloseAction action = isMain ? caFree : caHide;
+    // An MDI child cannot hide in its client: it goes to an icon, or stays without one.
+    if (formStyle_ == fsMDIChild) action = (borderIcons_ & biMinimize) ? caMinimize : caNone;
     DoClose(action);
     if (action == caNone) return;
     if (isMain) {
@@ -626,8 +733,17 @@ void TCustomForm::Dispatch(TMessage& message) {
         Broadcast(message);
         if (!message.Result && DialogKey(message)) message.Result = 1;
         return;
+    case WM_MDIACTIVATE:
+        TScrollingWinControl::Dispatch(message);
+        if (reinterpret_cast<HWND>(message.LParam) == Handle()) Activate();
+        else if (reinterpret_cast<HWND>(message.WParam) == Handle()) Deactivate();
+        return;
     case WM_SIZE:
         TScrollingWinControl::Dispatch(message);
+        if (clientHandle_) {
+            RECT area = ClientRect();
+            MoveWindow(clientHandle_, 0, 0, area.right, area.bottom, 1);
+        }
         if (message.WParam == SIZE_MINIMIZED) windowState_ = wsMinimized;
         if (message.WParam == SIZE_MAXIMIZED) windowState_ = wsMaximized;
         if (message.WParam == SIZE_RESTORED) windowState_ = wsNormal;
@@ -654,7 +770,10 @@ void TCustomForm::SetPropertyText(const std::string& name, const std::string& va
                                            {"biHelp", biHelp}}));
     if (SameText(name, "FormStyle"))
         return SetFormStyle(
-            PropertyEnum<TFormStyle>(name, value, {{"fsNormal", fsNormal}, {"fsStayOnTop", fsStayOnTop}}));
+            PropertyEnum<TFormStyle>(name, value, {{"fsNormal", fsNormal},
+                                                             {"fsMDIChild", fsMDIChild},
+                                                             {"fsMDIForm", fsMDIForm},
+                                                             {"fsStayOnTop", fsStayOnTop}}));
     if (SameText(name, "Position"))
         return SetPosition(PropertyEnum<TPosition>(name, value,
                                                    {{"poDesigned", poDesigned},

@@ -24,7 +24,7 @@ constexpr TBorderIcons biMinimize = 2;
 constexpr TBorderIcons biMaximize = 4;
 constexpr TBorderIcons biHelp = 8;
 
-enum class TFormStyle { fsNormal, fsStayOnTop };
+enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 using enum TFormStyle;
 
 enum class TPosition {
@@ -32,6 +32,10 @@ enum class TPosition {
     poMainFormCenter, poOwnerFormCenter
 };
 using enum TPosition;
+
+// How Tile arranges MDI children: side by side (tbVertical) or one above another.
+enum class TTileMode { tbHorizontal, tbVertical };
+using enum TTileMode;
 
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 using enum TWindowState;
@@ -124,6 +128,23 @@ public:
     // The menu bar of the window (not owned; nullptr for none).
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* menu);
+    // An MDI form (fsMDIForm) holds its MDI children in the client window (ClientHandle), made
+    // with the form's window; an MDI child (fsMDIChild) lives in the main form's client.
+    HWND ClientHandle() const { return clientHandle_; }
+    int MDIChildCount() const;
+    // The children from the active one down the z-order.
+    TCustomForm* MDIChildren(int index) const;
+    TCustomForm* ActiveMDIChild() const;
+    void Cascade();
+    void Tile();
+    void ArrangeIcons();
+    void Next();
+    void Previous();
+    TTileMode TileMode() const { return tileMode_; }
+    void SetTileMode(TTileMode mode) { tileMode_ = mode; }
+    // The popup menu that lists the MDI children (a menu of the form's bar).
+    HMENU WindowMenu() const { return windowMenu_; }
+    void SetWindowMenu(HMENU menu);
 
     RECT ClientRect() const override;
     void SetPropertyText(const std::string& name, const std::string& value) override;
@@ -143,6 +164,9 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void Notification(TComponent* component, TOperation operation) override;
+    void CreateWindowHandle(const TCreateParams& params) override;
+    void DestroyWindowHandle() override;
+    void DefaultHandler(TMessage& message) override;
     void Dispatch(TMessage& message) override;
     void ShowingChanged() override;
     virtual void DoCreate();
@@ -157,6 +181,7 @@ private:
     bool DialogKey(TMessage& message);
     void FrameStyles(DWORD& style, DWORD& exStyle) const;
     void DisableOtherWindows(std::vector<HWND>& disabled);
+    std::vector<TCustomForm*> MDIChildList() const;
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_ = biSystemMenu | biMinimize | biMaximize;
@@ -174,7 +199,13 @@ private:
     bool active_ = false;
     bool created_ = false;
     bool positioned_ = false;
+    HWND clientHandle_ = nullptr;
+    HMENU windowMenu_ = nullptr;
+    TTileMode tileMode_ = tbHorizontal;
 };
+
+// The MDI client window of the application's main form, when it is an MDI form.
+HWND MainMDIClient();
 
 class TForm : public TCustomForm {
 public:

@@ -5,6 +5,7 @@
 #include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
 #include "platform/win/ListBoxClass.h"
+#include "platform/win/Mdi.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
@@ -23,6 +24,7 @@ void EnsureSystemClasses() {
     RegisterEditClass();
     RegisterListBoxClasses();
     RegisterComboBoxClass();
+    RegisterMdiClientClass();
 }
 
 }  // namespace parch::win

@@ -26,6 +26,7 @@
 #include "platform/win/ImageLoading.h"
 #include "platform/win/Input.h"
 #include "platform/win/Layered.h"
+#include "platform/win/Mdi.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MenuBar.h"
 #include "platform/win/Menus.h"
