@@ -7,6 +7,9 @@
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
+#include "platform/win/TabControlClass.h"
+#include "platform/win/TreeViewClass.h"
+#include "platform/win/UpDownClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -23,6 +26,9 @@ void EnsureSystemClasses() {
     RegisterEditClass();
     RegisterListBoxClasses();
     RegisterComboBoxClass();
+    RegisterUpDownClass();
+    RegisterTabControlClass();
+    RegisterTreeViewClass();
 }
 
 }  // namespace parch::win
