@@ -73,6 +73,8 @@ struct TreeView {
     HFONT font = nullptr;
     bool focused = false;
     bool redraw = true;
+    bool layoutDirty = false;  // rows changed since the top and the bars were last fitted
+    int contentWidth = 0;      // the widest row, as of the last fitting
     std::string typed;
     std::uint64_t typedAt = 0;
     int busy = 0;  // messages being handled; the parent may destroy the control meanwhile
@@ -202,17 +204,32 @@ int LevelX(const TreeView& tv, const TreeNode& node) {
 
 int StateImageIndex(const TreeNode& node) { return static_cast<int>((node.state & TVIS_STATEIMAGEMASK) >> 12); }
 
-int TextWidth(TreeView& tv, TreeNode& node) {
+// A screen context with the control's font, held for a pass of measuring.
+class Measurer {
+public:
+    explicit Measurer(const TreeView& tv) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, tv.font ? tv.font : GetStockObject(SYSTEM_FONT))) {}
+    ~Measurer() {
+        SelectObject(dc_, old_);
+        ReleaseDC(nullptr, dc_);
+    }
+    Measurer(const Measurer&) = delete;
+    Measurer& operator=(const Measurer&) = delete;
+    int Width(const std::string& text) const {
+        SIZE size{0, 0};
+        GetTextExtentPoint32(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx;
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+int TextWidth(TreeView& tv, TreeNode& node, const Measurer* measurer = nullptr) {
     if (node.textWidth >= 0 && !node.textCallback) return node.textWidth;
     std::string text = TextOf(tv, node);
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, tv.font ? tv.font : GetStockObject(SYSTEM_FONT));
-    SIZE size{0, 0};
-    GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    node.textWidth = size.cx;
-    return size.cx;
+    node.textWidth = measurer ? measurer->Width(text) : Measurer(tv).Width(text);
+    return node.textWidth;
 }
 
 struct RowParts {
@@ -241,10 +258,11 @@ RowParts PartsOf(TreeView& tv, TreeNode& node, int row) {
 
 // The pixel width of the widest row, for the horizontal bar.
 int ContentWidth(TreeView& tv) {
+    Measurer measurer(tv);
+    int pictures = static_cast<int>(ImageSize(tv.stateImages).cx) + static_cast<int>(ImageSize(tv.images).cx) + 1;
     int widest = 0;
     for (TreeNode* n : tv.items.Rows())
-        widest = std::max(widest, LevelX(tv, *n) + tv.xOffset + static_cast<int>(ImageSize(tv.stateImages).cx) +
-                                      static_cast<int>(ImageSize(tv.images).cx) + 1 + TextWidth(tv, *n) + 2 * kLabelPadding);
+        widest = std::max(widest, LevelX(tv, *n) + tv.xOffset + pictures + TextWidth(tv, *n, &measurer) + 2 * kLabelPadding);
     return widest;
 }
 
@@ -265,7 +283,7 @@ void UpdateScrollBars(TreeView& tv) {
     v.nPos = tv.top;
     SetScrollInfo(tv.hwnd, SB_VERT, &v, 1);
     if (tv.style & TVS_NOHSCROLL) return;
-    int width = ContentWidth(tv), client = Client(tv).right;
+    int width = tv.contentWidth, client = Client(tv).right;
     SCROLLINFO h;
     h.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     h.nMin = 0;
@@ -279,11 +297,21 @@ void Redraw(TreeView& tv) {
     if (tv.redraw) InvalidateRect(tv.hwnd, nullptr, 1);
 }
 
-// After any change of rows: the top stays in range, the bars follow.
+// After any change of rows. The fitting waits for the next message that is not one of a
+// burst of item changes, so that filling a tree item by item stays linear.
 void Relayout(TreeView& tv) {
-    tv.top = std::clamp(tv.top, 0, MaxTop(tv));
-    UpdateScrollBars(tv);
+    tv.layoutDirty = true;
     Redraw(tv);
+}
+
+// The top stays in range, the bars follow the rows.
+void EnsureLayout(TreeView& tv) {
+    if (!tv.layoutDirty || !tv.redraw) return;
+    tv.layoutDirty = false;
+    tv.top = std::clamp(tv.top, 0, MaxTop(tv));
+    tv.contentWidth = ContentWidth(tv);
+    tv.xOffset = std::clamp(tv.xOffset, 0, std::max(0, tv.contentWidth - static_cast<int>(Client(tv).right)));
+    UpdateScrollBars(tv);
 }
 
 void SetTop(TreeView& tv, int top) {
@@ -295,7 +323,8 @@ void SetTop(TreeView& tv, int top) {
 }
 
 void SetXOffset(TreeView& tv, int x) {
-    x = std::clamp(x, 0, std::max(0, ContentWidth(tv) - static_cast<int>(Client(tv).right)));
+    EnsureLayout(tv);
+    x = std::clamp(x, 0, std::max(0, tv.contentWidth - static_cast<int>(Client(tv).right)));
     if (x == tv.xOffset) return;
     tv.xOffset = x;
     UpdateScrollBars(tv);
@@ -336,7 +365,7 @@ void HScroll(TreeView& tv, WORD code) {
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION: SetXOffset(tv, si.nTrackPos); break;
         case SB_LEFT: SetXOffset(tv, 0); break;
-        case SB_RIGHT: SetXOffset(tv, ContentWidth(tv)); break;
+        case SB_RIGHT: SetXOffset(tv, tv.contentWidth); break;
         default: break;
     }
 }
@@ -514,10 +543,9 @@ void ApplyItem(TreeView& tv, TreeNode& node, const Item& item) {
 
 TreeNode* InsertPosition(TreeView& tv, TreeNode* parent, HTREEITEM after, const std::string& text, bool& ok) {
     ok = true;
-    TreeNode* first = parent ? parent->first : tv.items.Roots();
+    TreeNode* first = tv.items.FirstChild(parent);
     if (after == TVI_FIRST) return nullptr;
-    TreeNode* last = first;
-    while (last && last->next) last = last->next;
+    TreeNode* last = tv.items.LastChild(parent);
     if (after == TVI_LAST || after == nullptr) return last;
     if (after == TVI_SORT) {
         TreeNode* place = nullptr;
@@ -1066,8 +1094,8 @@ void PressLeft(TreeView& tv, POINT p) {
 }
 
 void ReleaseLeft(TreeView& tv, POINT p) {
+    TreeNode* node = std::exchange(tv.pressed, nullptr);  // before the capture goes, which forgets it
     if (GetCapture() == tv.hwnd) ReleaseCapture();
-    TreeNode* node = std::exchange(tv.pressed, nullptr);
     if (!node) return;
     std::uintptr_t id = node->id;
     bool wasCaret = node == tv.caret;
@@ -1234,7 +1262,25 @@ void Focus(TreeView& tv, bool on) {
     NotifySimple(tv, on ? NM_SETFOCUS : NM_KILLFOCUS);
 }
 
+// Item changes come in bursts; they leave the fitting to whatever message follows.
+bool ChangesItems(UINT m) {
+    switch (m) {
+        case TVM_INSERTITEMA:
+        case TVM_INSERTITEMW:
+        case TVM_DELETEITEM:
+        case TVM_SETITEMA:
+        case TVM_SETITEMW:
+        case TVM_GETITEMA:
+        case TVM_GETITEMW:
+        case TVM_GETCOUNT:
+        case WM_NCDESTROY:
+        case WM_DESTROY: return true;
+        default: return false;
+    }
+}
+
 LRESULT Dispatch(TreeView& tv, UINT m, WPARAM wp, LPARAM lp) {
+    if (!ChangesItems(m)) EnsureLayout(tv);
     switch (m) {
         case WM_CREATE:
             tv.itemHeight = DefaultItemHeight(tv);
@@ -1252,7 +1298,10 @@ LRESULT Dispatch(TreeView& tv, UINT m, WPARAM wp, LPARAM lp) {
         case WM_GETFONT: return reinterpret_cast<LRESULT>(tv.font);
         case WM_SETREDRAW:
             tv.redraw = wp != 0;
-            if (tv.redraw) Relayout(tv);
+            if (tv.redraw) {
+                Relayout(tv);
+                EnsureLayout(tv);
+            }
             return 0;
         case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
         case WM_SETFOCUS: Focus(tv, true); return 0;

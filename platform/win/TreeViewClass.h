@@ -195,18 +195,20 @@ using TVITEM = TVITEMA;
 using TVITEMEX = TVITEMEXA;
 
 struct TVINSERTSTRUCTA {
+    TVINSERTSTRUCTA() : itemex() {}
     HTREEITEM hParent = nullptr;
     HTREEITEM hInsertAfter = nullptr;
     union {
-        TVITEMEXA itemex{};
+        TVITEMEXA itemex;
         TVITEMA item;
     };
 };
 struct TVINSERTSTRUCTW {
+    TVINSERTSTRUCTW() : itemex() {}
     HTREEITEM hParent = nullptr;
     HTREEITEM hInsertAfter = nullptr;
     union {
-        TVITEMEXW itemex{};
+        TVITEMEXW itemex;
         TVITEMW item;
     };
 };

@@ -43,6 +43,9 @@ public:
     TreeNode* Find(std::uintptr_t id) const;
     // The first root node.
     TreeNode* Roots() const { return firstRoot_; }
+    // The first and last child of parent (null: of the root).
+    TreeNode* FirstChild(const TreeNode* parent) const { return parent ? parent->first : firstRoot_; }
+    TreeNode* LastChild(const TreeNode* parent) const { return parent ? parent->last : lastRoot_; }
     int Count() const { return static_cast<int>(nodes_.size()); }
 
     // Inserted under parent (null: the root) after `after` (null: first among the siblings).
