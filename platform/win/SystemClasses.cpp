@@ -8,6 +8,9 @@
 #include "platform/win/Mdi.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
+#include "platform/win/TabControlClass.h"
+#include "platform/win/TreeViewClass.h"
+#include "platform/win/UpDownClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -25,6 +28,9 @@ void EnsureSystemClasses() {
     RegisterListBoxClasses();
     RegisterComboBoxClass();
     RegisterMdiClientClass();
+    RegisterUpDownClass();
+    RegisterTabControlClass();
+    RegisterTreeViewClass();
 }
 
 }  // namespace parch::win
