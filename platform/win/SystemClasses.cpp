@@ -7,6 +7,7 @@
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
+#include "platform/win/StatusBarClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -23,6 +24,7 @@ void EnsureSystemClasses() {
     RegisterEditClass();
     RegisterListBoxClasses();
     RegisterComboBoxClass();
+    RegisterStatusBarClass();
 }
 
 }  // namespace parch::win

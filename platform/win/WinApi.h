@@ -36,6 +36,7 @@
 #include "platform/win/PopupMenus.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/StaticClass.h"
+#include "platform/win/StatusBarClass.h"
 #include "platform/win/SysCommand.h"
 #include "platform/win/SystemBitmaps.h"
 #include "platform/win/SystemIcons.h"
