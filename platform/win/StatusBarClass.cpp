@@ -187,6 +187,8 @@ void DrawOwnerPart(HWND hwnd, HDC dc, const RECT& inner, UINT index, const Part&
 void PaintPart(HWND hwnd, HDC dc, RECT r, UINT index, const Part& part) {
     if (!(part.type & SBT_NOBORDERS))
         DrawEdge(dc, &r, (part.type & SBT_POPOUT) ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    // Nothing is drawn under the grip.
+    if (ShowsGrip(hwnd)) r.right = std::min(r.right, GripRect(hwnd).left);
     if (part.type & SBT_OWNERDRAW) DrawOwnerPart(hwnd, dc, r, index, part);
     else DrawPartText(dc, r, part);
 }

@@ -8,6 +8,7 @@
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/StatusBarClass.h"
+#include "platform/win/TrackBarClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -25,6 +26,7 @@ void EnsureSystemClasses() {
     RegisterListBoxClasses();
     RegisterComboBoxClass();
     RegisterStatusBarClass();
+    RegisterTrackBarClass();
 }
 
 }  // namespace parch::win

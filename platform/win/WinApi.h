@@ -37,6 +37,7 @@
 #include "platform/win/ScrollBars.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/StatusBarClass.h"
+#include "platform/win/TrackBarClass.h"
 #include "platform/win/SysCommand.h"
 #include "platform/win/SystemBitmaps.h"
 #include "platform/win/SystemIcons.h"
