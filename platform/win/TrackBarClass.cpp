@@ -27,7 +27,7 @@ namespace parch::win {
 namespace trackbar {
 
 constexpr int kDefaultThumbLength = 20;
-constexpr int kChannelThickness = 4;
+constexpr int kChannelThickness = 6;
 constexpr int kTicLength = 3;
 constexpr int kTicSpace = kTicLength + 3;  // tics and the gap between them and the thumb
 constexpr UINT_PTR kRepeatTimer = 1;
