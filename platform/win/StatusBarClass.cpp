@@ -77,31 +77,11 @@ int BarHeight(HWND hwnd, const StatusData& data) {
     return std::max(TextHeight(hwnd, data), data.minHeight) + 2 + 2 * kBorderY + 2;
 }
 
-// Places the bar along its parent's bottom (or top) edge at its own height, unless told not to.
 void Place(HWND hwnd) {
     StatusData* data = Data(hwnd);
-    HWND parent = GetParent(hwnd);
-    const DWORD style = Style(hwnd);
-    if (!data || !parent || data->placing) return;
-    RECT window{};
-    GetWindowRect(hwnd, &window);
-    POINT topLeft{window.left, window.top};
-    ScreenToClient(parent, &topLeft);
-    const RECT area = Client(parent);
-    int x = topLeft.x;
-    int y = topLeft.y;
-    int width = window.right - window.left;
-    int height = window.bottom - window.top;
-    if (!(style & CCS_NORESIZE)) height = BarHeight(hwnd, *data);
-    if (!(style & CCS_NOPARENTALIGN)) {
-        x = 0;
-        width = area.right;
-        const DWORD vertical = style & CCS_BOTTOM;
-        if (vertical == CCS_TOP) y = 0;
-        else if (vertical != CCS_NOMOVEY) y = area.bottom - height;
-    }
+    if (!data || data->placing) return;
     data->placing = true;
-    SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceBarAlongParent(hwnd, BarHeight(hwnd, *data), true);
     data->placing = false;
 }
 
@@ -401,6 +381,31 @@ LRESULT Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 }  // namespace statusbar
+
+void PlaceBarAlongParent(HWND bar, int height, bool defaultBottom) {
+    HWND parent = GetParent(bar);
+    const DWORD style = statusbar::Style(bar);
+    if (!parent) return;
+    RECT window{};
+    GetWindowRect(bar, &window);
+    POINT topLeft{window.left, window.top};
+    ScreenToClient(parent, &topLeft);
+    RECT area{};
+    GetClientRect(parent, &area);
+    int x = topLeft.x;
+    int y = topLeft.y;
+    int width = window.right - window.left;
+    if (style & CCS_NORESIZE) height = window.bottom - window.top;
+    if (!(style & CCS_NOPARENTALIGN)) {
+        x = 0;
+        width = area.right;
+        DWORD side = style & CCS_BOTTOM;
+        if (side == 0) side = defaultBottom ? CCS_BOTTOM : CCS_TOP;
+        if (side == CCS_TOP) y = 0;
+        else if (side == CCS_BOTTOM) y = area.bottom - height;
+    }
+    SetWindowPos(bar, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void RegisterStatusBarClass() {
     WNDCLASSEX wc;

@@ -62,4 +62,9 @@ namespace parch::win {
 
 void RegisterStatusBarClass();
 
+// Puts a bar along its parent's edge by its CCS_ styles: full width at `height` (unless
+// CCS_NORESIZE), at the top or bottom (CCS_TOP, CCS_BOTTOM; style 0 means `defaultBottom`),
+// or left where it is for CCS_NOPARENTALIGN. Shared by the status bar and the tool bar.
+void PlaceBarAlongParent(HWND bar, int height, bool defaultBottom);
+
 }  // namespace parch::win

@@ -8,6 +8,7 @@
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/StatusBarClass.h"
+#include "platform/win/ToolBarClass.h"
 #include "platform/win/TrackBarClass.h"
 #include "platform/win/WinState.h"
 
@@ -27,6 +28,7 @@ void EnsureSystemClasses() {
     RegisterComboBoxClass();
     RegisterStatusBarClass();
     RegisterTrackBarClass();
+    RegisterToolBarClass();
 }
 
 }  // namespace parch::win

@@ -39,6 +39,7 @@
 #include "platform/win/StatusBarClass.h"
 #include "platform/win/TrackBarClass.h"
 #include "platform/win/SysCommand.h"
+#include "platform/win/ToolBarClass.h"
 #include "platform/win/SystemBitmaps.h"
 #include "platform/win/SystemIcons.h"
 #include "platform/win/SystemMenu.h"
