@@ -387,11 +387,11 @@ LRESULT SetInfo(HWND hwnd, WPARAM which, LPARAM lParam) {
 LRESULT SetState(HWND hwnd, WPARAM command, BYTE state) {
     Button* b = ByCommand(hwnd, command);
     if (!b) return 0;
-    const bool hiddenChanged = ((b->state ^ state) & TBSTATE_HIDDEN) != 0;
+    const bool placeChanged = ((b->state ^ state) & (TBSTATE_HIDDEN | TBSTATE_WRAP)) != 0;
     b->state = state;
     ToolData* data = Data(hwnd);
     if (data && data->hot >= 0 && !IsEnabled(data->buttons[static_cast<std::size_t>(data->hot)])) data->hot = -1;
-    if (hiddenChanged) Layout(hwnd);
+    if (placeChanged) Layout(hwnd);
     InvalidateRect(hwnd, nullptr, 1);
     return 1;
 }
