@@ -2,6 +2,7 @@
 
 #include "platform/win/ButtonClass.h"
 #include "platform/win/ComboBoxClass.h"
+#include "platform/win/ComboBoxExClass.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
 #include "platform/win/ListBoxClass.h"
@@ -29,6 +30,7 @@ void EnsureSystemClasses() {
     RegisterStatusBarClass();
     RegisterTrackBarClass();
     RegisterToolBarClass();
+    RegisterComboBoxExClass();
 }
 
 }  // namespace parch::win

@@ -8,6 +8,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Clock.h"
 #include "platform/win/ComboBoxClass.h"
+#include "platform/win/ComboBoxExClass.h"
 #include "platform/win/CommonControls.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/ControlSupport.h"
