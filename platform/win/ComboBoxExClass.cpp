@@ -368,7 +368,7 @@ void Create(HWND hwnd) {
     GetClientRect(hwnd, &client);
     const DWORD type = Style(hwnd) & 0x3;
     const DWORD comboType = type == CBS_SIMPLE ? CBS_SIMPLE : CBS_DROPDOWNLIST;
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPSIBLINGS | CBS_OWNERDRAWFIXED | comboType |
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | CBS_OWNERDRAWFIXED | comboType |
                         (Style(hwnd) & (CBS_NOINTEGRALHEIGHT | CBS_DISABLENOSCROLL));
     data->combo = CreateWindowEx(0, "ComboBox", "", style, 0, 0, client.right, client.bottom, hwnd,
                                  reinterpret_cast<HMENU>(static_cast<std::intptr_t>(Id(hwnd))), nullptr, nullptr);

@@ -26,6 +26,7 @@ protected:
                     return 1;
                 }
                 case WM_COMMAND:
+                    commandFrom = reinterpret_cast<HWND>(lp);
                     log.push_back("command " + std::to_string(LOWORD(wp)) + " code " + std::to_string(HIWORD(wp)));
                     return 0;
                 case WM_ENTERSIZEMOVE:
@@ -77,6 +78,7 @@ protected:
 
     // Runs once a move or size loop has begun (the user's moves inside it).
     std::function<void()> duringSizeMove;
+    HWND commandFrom = nullptr;  // LParam of the last WM_COMMAND
     std::vector<int> notes;  // WM_NOTIFY codes other than custom draw
     Lines stages;
     bool recordDraw = false;
