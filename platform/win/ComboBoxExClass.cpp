@@ -266,9 +266,11 @@ void DrawItem(HWND hwnd, const DRAWITEMSTRUCT& draw) {
         return;
     }
     const Item item = Resolved(hwnd, data->items[static_cast<std::size_t>(index)], index);
-    const bool noImage = field && (data->extendedStyle & CBES_EX_NOEDITIMAGE);
-    const bool noIndent = field && (data->extendedStyle & (CBES_EX_NOEDITIMAGE | CBES_EX_NOEDITIMAGEINDENT));
-    int x = draw.rcItem.left + 2 + (noIndent ? 0 : item.indent * kIndentStep);
+    // The field shows no indent; CBES_EX_NOEDITIMAGE leaves its picture out too, and
+    // CBES_EX_NOEDITIMAGEINDENT every picture.
+    const bool noImage =
+        (data->extendedStyle & CBES_EX_NOEDITIMAGEINDENT) || (field && (data->extendedStyle & CBES_EX_NOEDITIMAGE));
+    int x = draw.rcItem.left + 2 + (field ? 0 : item.indent * kIndentStep);
     const SIZE image = ImageSize(*data);
     if (data->images && !noImage) {
         const int which = highlighted ? item.selectedImage : item.image;
@@ -276,7 +278,7 @@ void DrawItem(HWND hwnd, const DRAWITEMSTRUCT& draw) {
         const int y = (draw.rcItem.top + draw.rcItem.bottom - image.cy) / 2;
         if (which >= 0) ImageList_Draw(data->images, which, dc, x, y, ILD_TRANSPARENT | overlay);
     }
-    if (data->images && !(noImage && noIndent)) x += image.cx + kImageGap;
+    if (data->images && !noImage) x += image.cx + kImageGap;
     if (field && data->edit) {
         RestoreDC(dc, saved);
         return;  // the edit shows the text
@@ -303,7 +305,8 @@ void PlaceEdit(HWND hwnd) {
     RECT field = info.rcItem;
     MapWindowPoints(data->combo, hwnd, reinterpret_cast<POINT*>(&field), 2);
     int left = field.left + 2;
-    if (data->images && !(data->extendedStyle & CBES_EX_NOEDITIMAGE)) left += ImageSize(*data).cx + kImageGap;
+    if (data->images && !(data->extendedStyle & (CBES_EX_NOEDITIMAGE | CBES_EX_NOEDITIMAGEINDENT)))
+        left += ImageSize(*data).cx + kImageGap;
     SetWindowPos(data->edit, HWND_TOP, left, field.top + 1, std::max(0, static_cast<int>(field.right) - left),
                  std::max(0, static_cast<int>(field.bottom - field.top) - 2), SWP_NOACTIVATE);
 }
@@ -376,6 +379,7 @@ void Create(HWND hwnd) {
         data->edit = CreateWindowEx(0, "Edit", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 10, 10, hwnd,
                                     reinterpret_cast<HMENU>(static_cast<std::intptr_t>(1001)), nullptr, nullptr);
         SetWindowSubclass(data->edit, &EditKeys, 1, reinterpret_cast<DWORD_PTR>(hwnd));
+        SendMessage(data->edit, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(*data)), 0);
         PlaceEdit(hwnd);
     }
 }

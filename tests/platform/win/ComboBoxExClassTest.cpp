@@ -235,3 +235,48 @@ TEST_F(ComboBoxEx, DroppedItemsShowPicturesAtTheirIndent) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+// A form with every bar of this family, saved for a person to look at: a tool bar with icons,
+// a check button and a drop-down, a track bar, a dropped extended combo and a three-panel status
+// bar with its grip; each must have drawn something other than the face colour.
+TEST_F(ComboBoxEx, FormWithEveryBarIsDrawn) {
+    HWND combo = MakeCombo(CBS_DROPDOWN);
+    HWND tools = Make(TOOLBARCLASSNAME, "", TBSTYLE_FLAT, {0, 0, 10, 10}, 3);
+    SendMessage(tools, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessage(tools, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    SendMessage(tools, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+    TBBUTTON buttons[] = {
+        {0, 1, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, -1},
+        {1, 2, TBSTATE_ENABLED | TBSTATE_CHECKED, BTNS_CHECK, {}, 0, -1},
+        {0, 0, 0, BTNS_SEP, {}, 0, -1},
+        {2, 3, TBSTATE_ENABLED, BTNS_DROPDOWN, {}, 0, -1},
+    };
+    SendMessage(tools, TB_ADDBUTTONSA, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
+    SendMessage(tools, TB_AUTOSIZE, 0, 0);
+    SetWindowPos(combo, nullptr, 20, 50, 200, 200, SWP_NOZORDER);
+    HWND track = Make(TRACKBAR_CLASS, "", TBS_AUTOTICKS, {240, 50, 390, 90}, 5);
+    SendMessage(track, TBM_SETTICFREQ, 10, 0);
+    SendMessage(track, TBM_SETPOS, 1, 40);
+    HWND status = Make(STATUSCLASSNAME, "", SBARS_SIZEGRIP, {0, 0, 10, 10}, 6);
+    int parts[] = {120, 260, -1};
+    SendMessage(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    SendMessage(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Ready"));
+    SendMessage(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("\tPage 1 of 3"));
+    SendMessage(status, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>("100%"));
+    SendMessage(combo, CB_SETCURSEL, 2, 0);
+    SendMessage(combo, CB_SHOWDROPDOWN, 1, 0);
+    display.PumpMessages();
+    EXPECT_TRUE(SaveScreenPng(::testing::TempDir() + "bars-form.png"));
+    for (HWND h : {tools, track, status, Inner(combo)}) {
+        RECT client;
+        GetClientRect(h, &client);
+        EXPECT_LT(test::CountPixels(h, client, GetSysColor(COLOR_3DFACE)), client.right * client.bottom);
+    }
+    SendMessage(combo, CB_SHOWDROPDOWN, 0, 0);
+}
+
+}  // namespace
+}  // namespace parch
