@@ -20,6 +20,7 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/WinApi.h"
+#include "tests/platform/display/OnScreenCheck.h"
 
 namespace parch {
 namespace {
@@ -558,6 +559,11 @@ TEST_F(FormsTest, DemonstrationFormFromADescriptionOnTheHeadlessScreen) {
     EXPECT_EQ(at(150, 130), RGB(0, 0, 0));       // the default button's dark frame
     SelectObject(dc, old);
     DeleteDC(dc);
+
+    // Shown through the SDL display on a real X screen, it looks as the headless screen drew it.
+    if (onscreen::Xvfb::Installed()) {
+        EXPECT_EQ(onscreen::CompareWithScreen(form->Handle(), picture, "demo-form"), "");
+    }
     DeleteObject(picture);
 }
 
