@@ -283,6 +283,11 @@ HWND MainMDIClient() {
 
 void TCustomForm::CreateWnd() {
     TScrollingWinControl::CreateWnd();
+    // The menu bar first: it takes its rows from the client area the MDI client fills.
+    if (menu_) {
+        menu_->SetWindowHandle(Handle());
+        ::parch::SetMenu(Handle(), menu_->Handle());
+    }
     if (formStyle_ != fsMDIForm) return;
     CLIENTCREATESTRUCT ccs{windowMenu_, 0xFF00};
     RECT area = ClientRect();
@@ -658,12 +663,6 @@ void TCustomForm::SetMenu(TMainMenu* menu) {
     ::parch::SetMenu(Handle(), menu_ ? menu_->Handle() : nullptr);
 }
 
-void TCustomForm::CreateWnd() {
-    TScrollingWinControl::CreateWnd();
-    if (!menu_) return;
-    menu_->SetWindowHandle(Handle());
-    ::parch::SetMenu(Handle(), menu_->Handle());
-}
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
     TScrollingWinControl::Notification(component, operation);

@@ -53,6 +53,13 @@ constexpr UINT CDIS_HOT = 0x0040;
 constexpr UINT CDIS_MARKED = 0x0080;
 constexpr UINT CDIS_INDETERMINATE = 0x0100;
 
+// Items whose image or text the control asks its parent for when it needs them.
+constexpr int I_IMAGECALLBACK = -1;
+constexpr int I_IMAGENONE = -2;
+inline char* const LPSTR_TEXTCALLBACKA = reinterpret_cast<char*>(static_cast<INT_PTR>(-1));
+inline char16_t* const LPSTR_TEXTCALLBACKW = reinterpret_cast<char16_t*>(static_cast<INT_PTR>(-1));
+inline char* const LPSTR_TEXTCALLBACK = LPSTR_TEXTCALLBACKA;
+
 struct NMCUSTOMDRAW {
     NMHDR hdr;
     DWORD dwDrawStage = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/win/ButtonClass.h"
 #include "platform/win/ComboBoxClass.h"
+#include "platform/win/ComboBoxExClass.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
 #include "platform/win/ListBoxClass.h"
@@ -11,6 +12,9 @@
 #include "platform/win/TabControlClass.h"
 #include "platform/win/TreeViewClass.h"
 #include "platform/win/UpDownClass.h"
+#include "platform/win/StatusBarClass.h"
+#include "platform/win/ToolBarClass.h"
+#include "platform/win/TrackBarClass.h"
 #include "platform/win/WinState.h"
 
 namespace parch::win {
@@ -31,6 +35,10 @@ void EnsureSystemClasses() {
     RegisterUpDownClass();
     RegisterTabControlClass();
     RegisterTreeViewClass();
+    RegisterStatusBarClass();
+    RegisterTrackBarClass();
+    RegisterToolBarClass();
+    RegisterComboBoxExClass();
 }
 
 }  // namespace parch::win

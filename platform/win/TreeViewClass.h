@@ -113,10 +113,6 @@ constexpr UINT TVIS_STATEIMAGEMASK = 0xF000;
 constexpr UINT TVIS_USERMASK = 0xF000;
 
 constexpr int I_CHILDRENCALLBACK = -1;
-constexpr int I_IMAGECALLBACK = -1;
-inline char* const LPSTR_TEXTCALLBACKA = reinterpret_cast<char*>(-1);
-inline char16_t* const LPSTR_TEXTCALLBACKW = reinterpret_cast<char16_t*>(-1);
-inline char* const LPSTR_TEXTCALLBACK = LPSTR_TEXTCALLBACKA;
 
 inline const HTREEITEM TVI_ROOT = reinterpret_cast<HTREEITEM>(-static_cast<INT_PTR>(0x10000));
 inline const HTREEITEM TVI_FIRST = reinterpret_cast<HTREEITEM>(-static_cast<INT_PTR>(0x0FFFF));

@@ -11,6 +11,7 @@
 
 #include "MessageRecorder.h"
 #include "ScreenPixel.h"
+#include "platform/gdi/Rects.h"
 #include "platform/display/PngFile.h"
 
 namespace parch {
