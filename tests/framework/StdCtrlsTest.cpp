@@ -13,9 +13,11 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/win/ButtonClass.h"
 #include "platform/win/ComboBoxClass.h"
+#include "platform/win/Compositor.h"
 #include "platform/win/EditClass.h"
 #include "platform/win/ListBoxClass.h"
 #include "tests/framework/FormFixture.h"
+#include "tests/platform/display/OnScreenCheck.h"
 
 namespace parch {
 namespace {
@@ -517,7 +519,7 @@ TEST_F(StdCtrlsTest, AFormWithEveryStandardControl) {
     app.ProcessMessages();
 
     WindowPixels pixels(form);
-    if (const char* keep = std::getenv("PARCH_KEEP_PICTURES")) {
+    if (const char* keep = std::getenv("PARCH_SAVE_PICTURES")) {
         std::string path = (std::filesystem::path(keep) / "standard-controls.png").string();
         EXPECT_TRUE(SavePng(pixels.Picture(), path));
     }
@@ -531,6 +533,13 @@ TEST_F(StdCtrlsTest, AFormWithEveryStandardControl) {
     for (int y = 4; y < 21 && !green; ++y)
         for (int x = 4; x < 40 && !green; ++x) green = pixels.At(ok, x, y) == RGB(0, 128, 0);
     EXPECT_TRUE(green);
+
+    // Shown through the SDL display on a real X screen, the form looks as the headless screen drew it.
+    if (onscreen::Xvfb::Installed()) {
+        HBITMAP picture = CaptureWindow(form->Handle());
+        EXPECT_EQ(onscreen::CompareWithScreen(form->Handle(), picture, "standard-controls"), "");
+        DeleteObject(picture);
+    }
 }
 
 }  // namespace

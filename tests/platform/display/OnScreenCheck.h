@@ -33,8 +33,8 @@ namespace parch::onscreen {
 constexpr std::chrono::seconds kGenerousBound{60};
 
 // Looks at done() until it holds or the bound has passed; whether it held.
-inline bool WaitUntil(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + kGenerousBound;
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds bound = kGenerousBound) {
+    const auto giveUp = std::chrono::steady_clock::now() + bound;
     while (!done()) {
         if (std::chrono::steady_clock::now() > giveUp) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));  // between looks, not a wait for anything
@@ -212,7 +212,7 @@ inline std::string CompareWithScreen(HWND window, HBITMAP headless, const std::s
                                 std::to_string(seen) + ", headless " + std::to_string(wanted);
                 }
             return differing == 0;
-        });
+        }, kGenerousBound / 2);  // within the parent's bound, so a difference is reported as such
         if (const char* folder = std::getenv("PARCH_SAVE_PICTURES")) {
             // Opaque 32-bit pixels (0xAARRGGBB), as the screen shows them.
             std::vector<std::uint32_t> bits(shot.pixels.size());
