@@ -4,6 +4,7 @@
 #include "platform/win/ComboBoxClass.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
+#include "platform/win/HeaderClass.h"
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
@@ -23,6 +24,7 @@ void EnsureSystemClasses() {
     RegisterEditClass();
     RegisterListBoxClasses();
     RegisterComboBoxClass();
+    RegisterHeaderClass();
 }
 
 }  // namespace parch::win

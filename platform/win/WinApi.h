@@ -17,6 +17,7 @@
 #include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
 #include "platform/win/FileDrop.h"
+#include "platform/win/HeaderClass.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
 #include "platform/win/Icons.h"
