@@ -6,6 +6,7 @@
 #include "platform/win/EditClass.h"
 #include "platform/win/HeaderClass.h"
 #include "platform/win/ListBoxClass.h"
+#include "platform/win/ListViewClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/WinState.h"
@@ -25,6 +26,7 @@ void EnsureSystemClasses() {
     RegisterListBoxClasses();
     RegisterComboBoxClass();
     RegisterHeaderClass();
+    RegisterListViewClass();
 }
 
 }  // namespace parch::win

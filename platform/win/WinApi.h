@@ -31,6 +31,7 @@
 #include "platform/win/MenuBar.h"
 #include "platform/win/Menus.h"
 #include "platform/win/ListBoxClass.h"
+#include "platform/win/ListViewClass.h"
 #include "platform/win/Messages.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/Painting.h"
