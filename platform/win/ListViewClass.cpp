@@ -604,12 +604,14 @@ bool ChangeState(ListView& lv, int index, UINT value, UINT mask) {
     UINT old = lv.items.State(index);
     UINT now = (old & ~mask) | (value & mask);
     if (now == old) return true;
-    if (NotifyItem(lv, LVN_ITEMCHANGING, index, LVIF_STATE, old, now)) return false;
-    if ((now & LVIS_FOCUSED) && !(old & LVIS_FOCUSED)) DropFocusElsewhere(lv, index);
+    // The others give up the focus (and, in a single-selection list, the selection) first.
     if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && lv.SingleSelect()) DeselectAllBut(lv, index);
+    if ((now & LVIS_FOCUSED) && !(old & LVIS_FOCUSED)) DropFocusElsewhere(lv, index);
     if (!lv.items.Valid(index)) return false;
     old = lv.items.State(index);
     now = (old & ~mask) | (value & mask);
+    if (now == old) return true;
+    if (NotifyItem(lv, LVN_ITEMCHANGING, index, LVIF_STATE, old, now) || !lv.items.Valid(index)) return false;
     lv.items.SetState(index, now);
     InvalidateItem(lv, index);
     NotifyItem(lv, LVN_ITEMCHANGED, index, LVIF_STATE, old, now);
