@@ -2,8 +2,10 @@
 // What the list-view and header tests share: a parent on the headless screen that writes down
 // the WM_NOTIFY notifications it gets as readable lines and answers them as a test asks.
 
+#include <cstdio>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
