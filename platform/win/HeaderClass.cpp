@@ -89,7 +89,7 @@ int PositionOf(const Header& hd, int index) {
     return it == hd.order.end() ? -1 : static_cast<int>(it - hd.order.begin());
 }
 
-int Height(const Header& hd) { return FontLineHeight(hd.font) + 6; }
+int Height(const Header& hd) { return FontLineHeight(hd.font ? hd.font : reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))) + 6; }
 
 RECT ItemRect(const Header& hd, int index) {
     RECT client;

@@ -86,10 +86,15 @@ struct ListView {
     int listColumnWidth = 0;  // list views: set by LVM_SETCOLUMNWIDTH, else measured
     int measuredListWidth = -1;
     int wheelRemainder = 0;
+    HDC measure = CreateCompatibleDC(nullptr);  // for text sizes: the screen's DC would compose it
+    int lineHeight = 0;                          // of the font, measured when it is set
     int busy = 0;
     bool destroyed = false;
 
     ListView(HWND h, DWORD s) : hwnd(h), style(s), items((s & LVS_OWNERDATA) != 0) {}
+    ~ListView() { DeleteDC(measure); }
+    ListView(const ListView&) = delete;
+    ListView& operator=(const ListView&) = delete;
 
     DWORD View() const { return style & LVS_TYPEMASK; }
     bool Report() const { return View() == LVS_REPORT; }
@@ -118,8 +123,15 @@ int StateSlotWidth(const ListView& lv) {
     return lv.Checkboxes() ? kStateSlot : 0;
 }
 
+void MeasureFont(ListView& lv) {
+    SelectObject(lv.measure, FontOf(lv));
+    TEXTMETRIC tm;
+    GetTextMetrics(lv.measure, &tm);
+    lv.lineHeight = std::max<int>(1, tm.tmHeight);
+}
+
 int RowHeight(const ListView& lv) {
-    int height = FontLineHeight(FontOf(lv)) + 3;
+    int height = lv.lineHeight + 3;
     height = std::max<int>(height, ImageSize(lv.images[LVSIL_SMALL]).cy + 1);
     height = std::max<int>(height, ImageSize(lv.images[LVSIL_STATE]).cy + 1);
     if (lv.Checkboxes()) height = std::max(height, kCheckGlyphSize + 3);
@@ -217,12 +229,8 @@ LPARAM ItemParam(ListView& lv, int index) {
 }
 
 int TextWidth(const ListView& lv, std::string_view text) {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, FontOf(lv));
     SIZE size{0, 0};
-    GetTextExtentPoint32(dc, text.data(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    GetTextExtentPoint32(lv.measure, text.data(), static_cast<int>(text.size()), &size);
     return size.cx;
 }
 
@@ -256,7 +264,7 @@ Grid GridOf(ListView& lv) {
         case LVS_ICON: {
             SIZE icon = ImageSize(lv.images[LVSIL_NORMAL]);
             g.cellWidth = std::max<int>(kIconCellWidth, icon.cx + 16);
-            g.cellHeight = std::max<int>(icon.cy, 32) + 2 * FontLineHeight(FontOf(lv)) + 10;
+            g.cellHeight = std::max<int>(icon.cy, 32) + 2 * lv.lineHeight + 10;
             g.perLine = std::max(1, width / g.cellWidth);
             g.visibleLines = std::max(1, height / g.cellHeight);
             break;
@@ -540,7 +548,7 @@ void ScrollLines(ListView& lv, WORD code, int bar) {
 }
 
 void ScrollPixels(ListView& lv, WORD code) {
-    int width = Client(lv).right, line = std::max(1, FontLineHeight(FontOf(lv)));
+    int width = Client(lv).right, line = std::max(1, lv.lineHeight);
     switch (code) {
         case SB_LINELEFT: SetXOffset(lv, lv.xOffset - line); break;
         case SB_LINERIGHT: SetXOffset(lv, lv.xOffset + line); break;
@@ -655,9 +663,14 @@ bool ShowsSelection(const ListView& lv) { return lv.focused || (lv.style & LVS_S
 
 void Fill(HDC dc, const RECT& r, COLORREF color) {
     if (color == CLR_NONE || r.right <= r.left || r.bottom <= r.top) return;
-    COLORREF old = SetBkColor(dc, color);
-    ExtTextOut(dc, 0, 0, ETO_OPAQUE, &r, "", 0, nullptr);
-    SetBkColor(dc, old);
+    COLORREF old = SetDCBrushColor(dc, color);
+    FillRect(dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(dc, old);
+}
+
+// A cell's background, where it differs from the list's own (already painted).
+void FillCell(const ListView& lv, HDC dc, const RECT& r, COLORREF color) {
+    if (color != lv.background) Fill(dc, r, color);
 }
 
 void DrawStateImage(const ListView& lv, HDC dc, int index, const RECT& slot) {
@@ -673,8 +686,8 @@ void DrawStateImage(const ListView& lv, HDC dc, int index, const RECT& slot) {
     DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (image == 2 ? DFCS_CHECKED : 0));
 }
 
-void DrawLabel(HDC dc, const std::string& text, RECT r, const Colors& colors, UINT align) {
-    Fill(dc, r, colors.back);
+void DrawLabel(const ListView& lv, HDC dc, const std::string& text, RECT r, const Colors& colors, UINT align) {
+    FillCell(lv, dc, r, colors.back);
     r.left += kTextPad;
     r.right -= kTextPad;
     SetTextColor(dc, colors.text);
@@ -694,7 +707,7 @@ void DrawFirstCell(ListView& lv, HDC dc, int index, const Parts& parts, const RE
     bool fullRow = lv.Report() && lv.FullRow();
     Colors label = colors;
     if (selected) label = SelectionColors(lv);
-    Fill(dc, cell, fullRow && selected ? label.back : colors.back);
+    FillCell(lv, dc, cell, fullRow && selected ? label.back : colors.back);
     DrawStateImage(lv, dc, index, parts.state);
     int image = lv.images[LVSIL_SMALL] ? ItemImage(lv, index) : -1;
     if (image >= 0) ImageList_Draw(lv.images[LVSIL_SMALL], image, dc, parts.icon.left, parts.icon.top, selected && lv.focused ? ILD_SELECTED : ILD_TRANSPARENT);
@@ -703,7 +716,7 @@ void DrawFirstCell(ListView& lv, HDC dc, int index, const Parts& parts, const RE
     if (!fullRow && !lv.Report()) r.right = std::min<LONG>(r.right, r.left + TextWidth(lv, text) + 2 * kTextPad);
     if (!fullRow && lv.Report() && selected) r.right = std::min<LONG>(r.right, r.left + TextWidth(lv, text) + 2 * kTextPad);
     UINT align = lv.Report() && !lv.columns.empty() ? AlignOf(lv.columns[0].format) : DT_LEFT;
-    DrawLabel(dc, text, r, selected ? label : Colors{label.text, CLR_NONE}, align);
+    DrawLabel(lv, dc, text, r, selected ? label : Colors{label.text, CLR_NONE}, align);
 }
 
 void DrawIconItem(ListView& lv, HDC dc, int index, const Parts& parts, Colors colors, bool selected) {
@@ -753,7 +766,7 @@ void DrawSubItems(ListView& lv, HDC dc, int index, NMLVCUSTOMDRAW& item, LRESULT
             DrawFirstCell(lv, dc, index, parts, cell, colors, selected);
         } else {
             if (selected && lv.FullRow()) colors = SelectionColors(lv);
-            DrawLabel(dc, ItemText(lv, index, subItem), cell, colors, AlignOf(lv.columns[static_cast<std::size_t>(column)].format));
+            DrawLabel(lv, dc, ItemText(lv, index, subItem), cell, colors, AlignOf(lv.columns[static_cast<std::size_t>(column)].format));
         }
         if (answer & CDRF_NOTIFYPOSTPAINT) SendCustomDraw(lv.hwnd, sub.nmcd, CDDS_SUBITEM | CDDS_ITEMPOSTPAINT);
     }
@@ -1694,6 +1707,7 @@ LRESULT ListMessages(ListView& lv, UINT m, WPARAM wp, LPARAM lp) {
 LRESULT Dispatch(ListView& lv, UINT m, WPARAM wp, LPARAM lp) {
     switch (m) {
         case WM_CREATE:
+            MeasureFont(lv);
             if (lv.Report()) MakeHeader(lv);
             Relayout(lv);
             return 0;
@@ -1713,6 +1727,7 @@ LRESULT Dispatch(ListView& lv, UINT m, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_SETFONT:
             lv.font = reinterpret_cast<HFONT>(wp);
+            MeasureFont(lv);
             if (lv.header) SendMessage(lv.header, WM_SETFONT, wp, lp);
             lv.measuredListWidth = -1;
             Relayout(lv);
