@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/GraphicControls.h"
+#include "framework/StdCtrls.h"
 #include "framework/graphics/Bitmap.h"
 
 namespace parch {
@@ -26,6 +27,22 @@ struct TButtonArrangement {
 // evenly); offset moves both (a pressed face).
 TButtonArrangement ArrangeButtonGlyph(const RECT& client, POINT offset, SIZE glyphSize, SIZE textSize,
                                       TButtonLayout layout, int margin, int spacing);
+
+// What a button face shows: the caption, the picture of the strip for the state, and how
+// they are placed.
+struct TButtonFace {
+    std::string Caption;
+    int GlyphIndex = 0;
+    bool Disabled = false;
+    TButtonLayout Layout = blGlyphLeft;
+    int Margin = -1;
+    int Spacing = 4;
+};
+
+// Draws the state's picture of a strip of numGlyphs and the caption (embossed when disabled)
+// on face, arranged by ArrangeButtonGlyph.
+void DrawButtonGlyphAndCaption(TCanvas& canvas, TBitmap& glyph, int numGlyphs, const TButtonFace& look,
+                               const RECT& face, POINT offset, UINT textFlags);
 
 class TSpeedButton : public TGraphicControl {
 public:
@@ -88,5 +105,60 @@ private:
     int spacing_ = 4;
     bool transparent_ = true;
 };
+
+enum class TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll };
+using enum TBitBtnKind;
+enum class TButtonStyle { bsAutoDetect, bsWin31, bsNew };
+using enum TButtonStyle;
+
+// A push button with a glyph beside its caption, drawn by the control (owner draw). A Kind
+// gives the caption, the ModalResult and a glyph of its own while Glyph is empty.
+class TBitBtn : public TButton {
+public:
+    explicit TBitBtn(TComponent* owner);
+    ~TBitBtn() override;
+
+    TBitmap& Glyph() { return *glyph_; }
+    int NumGlyphs() const { return numGlyphs_; }
+    void SetNumGlyphs(int value);
+    TBitBtnKind Kind() const { return kind_; }
+    void SetKind(TBitBtnKind value);
+    TButtonLayout Layout() const { return layout_; }
+    void SetLayout(TButtonLayout value);
+    int Margin() const { return margin_; }
+    void SetMargin(int value);
+    int Spacing() const { return spacing_; }
+    void SetSpacing(int value);
+    TButtonStyle Style() const { return style_; }
+    void SetStyle(TButtonStyle value);
+    void Click() override;
+    void SetPropertyText(const std::string& name, const std::string& value) override;
+
+protected:
+    void SetButtonStyle(bool isDefault) override;
+    void CreateParams(TCreateParams& params) override;
+    void Dispatch(TMessage& message) override;
+    // Paints the owner-drawn face of the item.
+    virtual void DrawItem(const DRAWITEMSTRUCT& item);
+    // The glyph drawn: Glyph, or the kind's own.
+    TBitmap* CurrentGlyph();
+
+private:
+    void Changed();
+
+    std::unique_ptr<TBitmap> glyph_;
+    std::unique_ptr<TBitmap> kindGlyph_;
+    int numGlyphs_ = 1;
+    TBitBtnKind kind_ = bkCustom;
+    TButtonLayout layout_ = blGlyphLeft;
+    int margin_ = -1;
+    int spacing_ = 4;
+    TButtonStyle style_ = bsAutoDetect;
+    bool isFocused_ = false;
+};
+
+// The caption of a kind ("OK", "&Yes"...); empty for bkCustom.
+std::string BitBtnCaption(TBitBtnKind kind);
+TModalResult BitBtnModalResult(TBitBtnKind kind);
 
 }  // namespace parch

@@ -6,6 +6,7 @@
 #include "framework/Actions.h"
 #include "framework/ControlInternals.h"
 #include "framework/Forms.h"
+#include "framework/Menus.h"
 #include "framework/PropertyText.h"
 #include "platform/win/WinApi.h"
 
@@ -459,6 +460,25 @@ void TControl::HandleMouseWheel(TMessage& message) {
 
 void TControl::DoContextPopup(POINT mousePos, bool& handled) {
     if (OnContextPopup) OnContextPopup(this, mousePos, handled);
+    if (handled || !popupMenu_ || !popupMenu_->AutoPopup()) return;
+    // From the keyboard the menu opens at the control's centre.
+    bool fromKeyboard = mousePos.x == -1 && mousePos.y == -1;
+    POINT at = ClientToScreen(fromKeyboard ? POINT{width_ / 2, height_ / 2} : mousePos);
+    popupMenu_->SetPopupComponent(this);
+    handled = true;
+    popupMenu_->Popup(at.x, at.y);
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+    if (popupMenu_ == menu) return;
+    if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
+    popupMenu_ = menu;
+    if (popupMenu_) popupMenu_->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == popupMenu_) popupMenu_ = nullptr;
 }
 
 void TControl::DblClick() {

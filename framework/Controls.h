@@ -207,9 +207,10 @@ public:
     void SetShowHint(bool value);
     bool ParentShowHint() const { return parentShowHint_; }
     void SetParentShowHint(bool value);
-    // Not owned: whoever frees the menu first clears it here (menus are not built yet).
+    // The context menu (not owned; cleared when it is freed), shown by the context-menu
+    // request when it is AutoPopup; its shortcuts work while the control has the key.
     TPopupMenu* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
+    void SetPopupMenu(TPopupMenu* menu);
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor cursor);
 
@@ -322,6 +323,7 @@ protected:
     virtual bool CanAutoSize(int& width, int& height);
     void AdjustSize();
     void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
     // The control changed in a way its parent's layout must follow.
     virtual void RequestAlign();
     // Changes the stored bounds without telling anyone (for the parent's layout).

@@ -6,6 +6,7 @@
 #include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Forms.h"
+#include "framework/Mask.h"
 #include "framework/PropertyText.h"
 #include "framework/StdCtrls.h"
 #include "framework/Timer.h"
@@ -38,6 +39,15 @@ void Register(ClassRegistry& registry, const char* upperName) {
 void RegisterBuiltInClasses(ClassRegistry& registry) {
     Register<TButton>(registry, "TBUTTON");
     Register<TLabel>(registry, "TLABEL");
+    Register<TEdit>(registry, "TEDIT");
+    Register<TMemo>(registry, "TMEMO");
+    Register<TCheckBox>(registry, "TCHECKBOX");
+    Register<TRadioButton>(registry, "TRADIOBUTTON");
+    Register<TGroupBox>(registry, "TGROUPBOX");
+    Register<TListBox>(registry, "TLISTBOX");
+    Register<TComboBox>(registry, "TCOMBOBOX");
+    Register<TBitBtn>(registry, "TBITBTN");
+    Register<TMaskEdit>(registry, "TMASKEDIT");
     Register<TPanel>(registry, "TPANEL");
     Register<TBevel>(registry, "TBEVEL");
     Register<TImage>(registry, "TIMAGE");

@@ -6,6 +6,7 @@
 #include "base/Exceptions.h"
 #include "framework/FormDescription.h"
 #include "framework/HintWindow.h"
+#include "framework/Menus.h"
 #include "framework/PropertyText.h"
 #include "framework/Timer.h"
 #include "platform/gdi/TextLayout.h"
@@ -39,6 +40,13 @@ TWinControl* ControlOfWindow(HWND hwnd) {
     return nullptr;
 }
 
+// The context menus of the control with the key and of its parents, nearest first.
+bool PopupMenuShortCut(TControl* control, const TMessage& message) {
+    for (TControl* c = control; c; c = c->Parent())
+        if (TPopupMenu* menu = c->PopupMenu(); menu && menu->IsShortCut(message)) return true;
+    return false;
+}
+
 class TFormsManager : public TFormsLink {
 public:
     void ShowMainForm(TCustomForm* form) override {
@@ -51,6 +59,7 @@ public:
 
     bool PreprocessMessage(MSG& msg) override {
         hints_.MessageSeen(msg);
+        if (msg.message == WM_CHAR || msg.message == WM_SYSCHAR) return CharMessage(msg);
         if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
         TWinControl* control = ControlOfWindow(msg.hwnd);
         if (!control) return false;
@@ -58,7 +67,15 @@ public:
         TCustomForm* form = control->ParentForm();
         if (!form && Screen) form = Screen->ActiveForm();
         if (form && form->IsShortCut(message)) return true;
+        if (PopupMenuShortCut(control, message)) return true;
         return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+    }
+
+    // A character goes to the focused control first as CN_CHAR or CN_SYSCHAR: what it does
+    // not take may be an accelerator (CM_DIALOGCHAR).
+    static bool CharMessage(const MSG& msg) {
+        TWinControl* control = ControlOfWindow(msg.hwnd);
+        return control && control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     }
 
     void Idle() override {
@@ -128,6 +145,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TScrollingWinControl(owner), icon_
 
 TCustomForm::~TCustomForm() {
     Destroying();
+    // The menu bar belongs to the main menu, not to the window going now.
+    SetMenu(nullptr);
     if (Screen) Screen->RemoveForm(this);
     if (OnDestroy) {
         try {
@@ -515,7 +534,35 @@ void TCustomForm::Deactivate() {
 bool TCustomForm::IsShortCut(TMessage& message) {
     bool handled = false;
     if (OnShortCut) OnShortCut(message, handled);
-    return handled;
+    if (handled) return true;
+    return menu_ && menu_->IsShortCut(message);
+}
+
+void TCustomForm::SetMenu(TMainMenu* menu) {
+    if (menu_ == menu) return;
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        menu_->SetWindowHandle(nullptr);
+    }
+    menu_ = menu;
+    if (menu_) menu_->FreeNotification(this);
+    if (!HandleAllocated()) return;
+    if (menu_) menu_->SetWindowHandle(Handle());
+    ::parch::SetMenu(Handle(), menu_ ? menu_->Handle() : nullptr);
+}
+
+void TCustomForm::CreateWnd() {
+    TScrollingWinControl::CreateWnd();
+    if (!menu_) return;
+    menu_->SetWindowHandle(Handle());
+    ::parch::SetMenu(Handle(), menu_->Handle());
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+    TScrollingWinControl::Notification(component, operation);
+    if (operation != TOperation::opRemove || component != menu_) return;
+    menu_ = nullptr;
+    if (HandleAllocated()) ::parch::SetMenu(Handle(), nullptr);
 }
 
 bool TCustomForm::DialogKey(TMessage& message) {
@@ -552,8 +599,22 @@ void TCustomForm::Dispatch(TMessage& message) {
         else
             Deactivate();
         return;
+    case WM_DESTROY:
+        // The menu bar belongs to the main menu: taken off first, it does not go with the window.
+        if (menu_ && GetMenu(Handle()) == menu_->Handle()) ::parch::SetMenu(Handle(), nullptr);
+        if (menu_) menu_->SetWindowHandle(nullptr);
+        TScrollingWinControl::Dispatch(message);
+        return;
+    case WM_COMMAND:
+    case WM_INITMENUPOPUP:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_MENUSELECT:
+        if (!DispatchMenuMessage(menu_, message)) TScrollingWinControl::Dispatch(message);
+        return;
     case CM_FOCUSCHANGED:
         FocusChanged(reinterpret_cast<TWinControl*>(message.LParam));
+        Broadcast(message);  // buttons move the default look
         return;
     case CM_CONTROLCHANGE:
         // A control leaving the form takes the active control with it when it holds it.

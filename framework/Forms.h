@@ -15,6 +15,7 @@
 namespace parch {
 
 struct TComponentDescription;
+class TMainMenu;
 
 
 using TBorderIcons = unsigned;
@@ -116,8 +117,13 @@ public:
     void UpdateActions();
     // The wheel goes to the active control first.
     void MouseWheelHandler(TMessage& message) override;
-    // A key message before anyone else sees it: OnShortCut decides.
+    // A key message before anyone else sees it: OnShortCut decides, then the main menu's
+    // shortcuts.
     virtual bool IsShortCut(TMessage& message);
+
+    // The menu bar of the window (not owned; nullptr for none).
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* menu);
 
     RECT ClientRect() const override;
     void SetPropertyText(const std::string& name, const std::string& value) override;
@@ -135,6 +141,8 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void Notification(TComponent* component, TOperation operation) override;
     void Dispatch(TMessage& message) override;
     void ShowingChanged() override;
     virtual void DoCreate();
@@ -160,6 +168,7 @@ private:
     BYTE alphaBlendValue_ = 255;
     std::unique_ptr<TIcon> icon_;
     TWinControl* activeControl_ = nullptr;
+    TMainMenu* menu_ = nullptr;
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool active_ = false;

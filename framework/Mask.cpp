@@ -3,6 +3,9 @@
 #include <cctype>
 #include <vector>
 
+#include "framework/PropertyText.h"
+#include "platform/win/WinApi.h"
+
 namespace parch {
 
 namespace mask {
@@ -254,6 +257,119 @@ std::string MaskEditTextToText(const std::string& editMask, const std::string& e
         text += editText[i] == blank && !literal ? ' ' : editText[i];
     }
     return text;
+}
+
+TCustomMaskEdit::TCustomMaskEdit(TComponent* owner) : TCustomEdit(owner) {}
+
+void TCustomMaskEdit::SetEditMask(const std::string& value) {
+    if (value == editMask_) return;
+    std::string text = IsMasked() ? Text() : TCustomEdit::Text();
+    editMask_ = value;
+    SetMaxLength(IsMasked() ? MaskEditLength(editMask_) : 0);
+    SetText(text);
+}
+
+void TCustomMaskEdit::SetEditText(const std::string& value) {
+    TCustomEdit::SetText(value);
+}
+
+std::string TCustomMaskEdit::Text() const {
+    if (!IsMasked()) return TCustomEdit::Text();
+    return MaskEditTextToText(editMask_, EditText());
+}
+
+void TCustomMaskEdit::SetText(const std::string& value) {
+    TCustomEdit::SetText(IsMasked() ? MaskDoFormatText(editMask_, value, MaskGetMaskBlank(editMask_)) : value);
+}
+
+void TCustomMaskEdit::ValidateEdit() {
+    if (!IsMasked()) return;
+    int missing = MaskFirstMissing(editMask_, EditText());
+    if (missing < 0) return;
+    if (HandleAllocated()) {
+        SetSelStart(missing);
+        SetSelLength(1);
+    }
+    throw EDBEditError("Invalid input value. Use escape key to abandon changes");
+}
+
+int TCustomMaskEdit::InputPlace(int offset, bool forward) const {
+    int length = MaskEditLength(editMask_);
+    while (offset >= 0 && offset < length && IsLiteralChar(editMask_, offset)) offset += forward ? 1 : -1;
+    return offset;
+}
+
+void TCustomMaskEdit::BlankSelection(std::string& text, int start, int length) const {
+    char blank = MaskGetMaskBlank(editMask_);
+    for (int i = start; i < start + length && i < static_cast<int>(text.size()); ++i)
+        if (!IsLiteralChar(editMask_, i)) text[static_cast<std::size_t>(i)] = blank;
+}
+
+void TCustomMaskEdit::ShowEditText(const std::string& text, int cursor) {
+    SetEditText(text);
+    SetModified(true);
+    SetSelStart(cursor);
+}
+
+void TCustomMaskEdit::TypeChar(char ch) {
+    std::string text = EditText();
+    int start = SelStart();
+    int place = InputPlace(start, true);
+    if (place >= static_cast<int>(text.size()) || !MaskCharAllowed(editMask_, place, ch)) return;
+    BlankSelection(text, start, SelLength());
+    text[static_cast<std::size_t>(place)] = ch;
+    ShowEditText(text, InputPlace(place + 1, true));
+}
+
+void TCustomMaskEdit::DeleteChars(bool backward) {
+    std::string text = EditText();
+    int start = SelStart();
+    int length = SelLength();
+    if (length > 0) {
+        BlankSelection(text, start, length);
+        return ShowEditText(text, start);
+    }
+    int place = InputPlace(backward ? start - 1 : start, !backward);
+    if (place < 0 || place >= static_cast<int>(text.size())) return;
+    BlankSelection(text, place, 1);
+    ShowEditText(text, backward ? place : start);
+}
+
+void TCustomMaskEdit::KeyDown(WORD& key, TShiftState shift) {
+    TCustomEdit::KeyDown(key, shift);
+    if (!IsMasked() || ReadOnly() || key != VK_DELETE) return;
+    DeleteChars(false);
+    key = 0;
+}
+
+void TCustomMaskEdit::KeyPress(char16_t& key) {
+    TCustomEdit::KeyPress(key);
+    if (!IsMasked() || ReadOnly() || key == 0) return;
+    if (key == u'\b') {
+        DeleteChars(true);
+        key = 0;
+    } else if (key >= 0x20 && key != 0x7F) {
+        // Masks place single-byte characters only.
+        if (key < 0x80) TypeChar(static_cast<char>(key));
+        key = 0;
+    }
+}
+
+void TCustomMaskEdit::Dispatch(TMessage& message) {
+    if (message.Msg == CM_EXIT && IsMasked() && Modified()) {
+        try {
+            ValidateEdit();
+        } catch (...) {
+            SetFocus();
+            throw;
+        }
+    }
+    TCustomEdit::Dispatch(message);
+}
+
+void TCustomMaskEdit::SetPropertyText(const std::string& name, const std::string& value) {
+    if (SameText(name, "EditMask")) return SetEditMask(value);
+    TCustomEdit::SetPropertyText(name, value);
 }
 
 }  // namespace parch

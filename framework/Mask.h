@@ -1,5 +1,6 @@
 #pragma once
-// The edit-mask language of masked edits, as pure functions on the mask text.
+// The edit-mask language of masked edits, as pure functions on the mask text, and the
+// masked edit that applies it to what the user types.
 //
 // A mask has up to three sections separated by ';': the mask itself, whether the text keeps
 // the literals ("0": no, anything else or missing: yes) and the character shown for a place
@@ -14,6 +15,8 @@
 // the edit text (directives take none). Offsets are 0-based.
 
 #include <string>
+
+#include "framework/StdCtrls.h"
 
 namespace parch {
 
@@ -79,5 +82,53 @@ bool MaskCharAllowed(const std::string& editMask, int offset, char& ch);
 int MaskFirstMissing(const std::string& editMask, const std::string& editText);
 // The text of an edit text: blanks become spaces, literals go when the mask does not keep them.
 std::string MaskEditTextToText(const std::string& editMask, const std::string& editText);
+
+// Text that does not fill the mask.
+class EDBEditError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// An edit whose text follows an edit mask: literals stand in their places and are skipped by
+// the cursor, empty places show the mask's blank, and characters the place does not allow
+// are refused. Without a mask it is a plain edit.
+class TCustomMaskEdit : public TCustomEdit {
+public:
+    explicit TCustomMaskEdit(TComponent* owner);
+
+    const std::string& EditMask() const { return editMask_; }
+    void SetEditMask(const std::string& value);
+    bool IsMasked() const { return !editMask_.empty(); }
+    // The text as shown, literals and blanks included.
+    const std::string& EditText() const { return TCustomEdit::Text(); }
+    void SetEditText(const std::string& value);
+    // The text as the mask gives it: blanks as spaces, literals only when the mask keeps them.
+    std::string Text() const;
+    void SetText(const std::string& value) override;
+    // Raises EDBEditError, with the cursor on the first place to fill, when a place the mask
+    // requires is empty.
+    virtual void ValidateEdit();
+    void SetPropertyText(const std::string& name, const std::string& value) override;
+
+protected:
+    void KeyDown(WORD& key, TShiftState shift) override;
+    void KeyPress(char16_t& key) override;
+    void Dispatch(TMessage& message) override;
+
+private:
+    // The first place at or after (forward) or before (backward) offset that is not a literal.
+    int InputPlace(int offset, bool forward) const;
+    void BlankSelection(std::string& text, int start, int length) const;
+    void TypeChar(char ch);
+    void DeleteChars(bool backward);
+    void ShowEditText(const std::string& text, int cursor);
+
+    std::string editMask_;
+};
+
+class TMaskEdit : public TCustomMaskEdit {
+public:
+    using TCustomMaskEdit::TCustomMaskEdit;
+};
 
 }  // namespace parch

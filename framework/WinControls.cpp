@@ -141,8 +141,11 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
+    // A child has an ID of its own among its siblings: WM_MEASUREITEM names the child by it.
+    HMENU id = nullptr;
+    if ((params.Style & WS_CHILD) && parent_) id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(++parent_->lastChildId_));
     CreateWindowEx(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style, params.X,
-                   params.Y, params.Width, params.Height, params.WndParent, nullptr, nullptr, params.Param);
+                   params.Y, params.Width, params.Height, params.WndParent, id, nullptr, params.Param);
 }
 
 void TWinControl::CreateHandle() {
@@ -771,6 +774,20 @@ void TWinControl::Dispatch(TMessage& message) {
             if (form->Perform(CM_DIALOGKEY, message.WParam, message.LParam)) message.Result = 1;
         return;
     }
+    case CN_CHAR:
+        // A character the focused control does not take may be a control's accelerator.
+        if (!(Perform(WM_GETDLGCODE) & DLGC_WANTCHARS))
+            if (TCustomForm* form = ParentForm()) message.Result = form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam);
+        return;
+    case CN_SYSCHAR:
+        if (message.WParam != VK_SPACE)
+            if (TCustomForm* form = ParentForm()) message.Result = form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam);
+        return;
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+    case CM_FOCUSCHANGED:
+        Broadcast(message);
+        return;
     case WM_GETDLGCODE:
         DefaultHandler(message);
         return;

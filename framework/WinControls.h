@@ -235,6 +235,7 @@ private:
     bool doubleBuffered_ = false;
     bool dockSite_ = false;
     bool useDockManager_ = false;
+    unsigned lastChildId_ = 0;
 };
 
 }  // namespace parch

@@ -6,8 +6,10 @@
 
 #include "platform/win/Focus.h"
 #include "platform/win/Hooks.h"
+#include "platform/win/Menus.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
+#include "platform/win/SystemMenu.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/Timers.h"
 #include "platform/win/WinState.h"
@@ -80,6 +82,24 @@ void FreeWindow(Window* w) {
     s.windows.erase(h);
 }
 
+// A top-level window's menu bar goes with it (unless it was taken off, or another window
+// shows it now), and so does its copy of the system menu.
+void DestroyWindowMenus(HWND hwnd) {
+    HMENU bar = nullptr;
+    {
+        Lock lock(S().mutex);
+        Window* w = FindLive(hwnd);
+        if (!w || (w->style & WS_CHILD)) return;
+        bar = reinterpret_cast<HMENU>(w->id);
+        w->id = 0;
+    }
+    if (bar && IsMenu(bar) && !IsPopupMenu(bar)) {
+        HWND shownBy = MenuBarOwner(bar);
+        if (!shownBy || shownBy == hwnd) DestroyMenu(bar);
+    }
+    GetSystemMenu(hwnd, 1);
+}
+
 void SendNcDestroy(HWND hwnd) {
     std::vector<HWND> children;
     {
@@ -91,6 +111,7 @@ void SendNcDestroy(HWND hwnd) {
     for (HWND c : children) SendNcDestroy(c);
     SendMessage(hwnd, WM_NCDESTROY, 0, 0);
     DropSubclasses(hwnd);
+    DestroyWindowMenus(hwnd);
     Lock lock(S().mutex);
     if (Window* w = FindLive(hwnd)) {
         // Children made during destruction go with their parent.

@@ -27,95 +27,12 @@
 #include "platform/win/WindowClasses.h"
 #include "platform/win/WindowLife.h"
 #include "platform/win/WindowPos.h"
+#include "tests/platform/display/OnScreenCheck.h"
 
 namespace parch {
 namespace {
 
-// Far beyond what starting the server or showing a window takes, even on a loaded machine.
-constexpr std::chrono::seconds kGenerousBound{60};
-
-// Looks at done() until it holds or the bound has passed; whether it held.
-bool WaitUntil(const std::function<bool()>& done) {
-    const auto giveUp = std::chrono::steady_clock::now() + kGenerousBound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));  // between looks, not a wait for anything
-    }
-    return true;
-}
-
-// Reads fd to its end; false when the writer kept it open beyond the bound.
-bool ReadToEnd(int fd, std::string& text) {
-    return WaitUntil([&] {
-        pollfd waiting{fd, POLLIN, 0};
-        if (poll(&waiting, 1, 0) <= 0) return false;
-        char buffer[256];
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0) return true;
-        text.append(buffer, static_cast<std::size_t>(n));
-        return false;
-    });
-}
-
-// An Xvfb server of our own on a free display number, stopped with the object.
-class Xvfb {
-public:
-    Xvfb() {
-        for (int number = 91; number < 120 && pid_ <= 0; ++number) {
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-            if (access(socket.c_str(), F_OK) == 0) continue;
-            name_ = ":" + std::to_string(number);
-            pid_ = fork();
-            if (pid_ == 0) {
-                execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                       static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            // Ready once its socket exists (or given up when it died).
-            bool died = false;
-            bool ready = WaitUntil([&] {
-                died = waitpid(pid_, nullptr, WNOHANG) == pid_;
-                return died || access(socket.c_str(), F_OK) == 0;
-            });
-            if (died)
-                pid_ = -1;
-            else if (!ready)
-                Stop();
-        }
-    }
-    ~Xvfb() { Stop(); }
-    bool Running() const { return pid_ > 0; }
-    const std::string& Name() const { return name_; }
-
-    // The X screen's pixel at (x, y) as 0xRRGGBB, read from a screenshot; -1 when none.
-    long Pixel(int x, int y) const {
-        const std::string command = "import -display " + name_ + " -window root -depth 8 ppm:- 2>/dev/null";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return -1;
-        int width = 0, height = 0, maximum = 0;
-        long result = -1;
-        if (std::fscanf(pipe, "P6 %d %d %d", &width, &height, &maximum) == 3 && std::fgetc(pipe) != EOF &&
-            x < width && y < height) {
-            std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 3);
-            if (std::fread(pixels.data(), 1, pixels.size(), pipe) == pixels.size()) {
-                const unsigned char* p = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
-                result = (long{p[0]} << 16) | (p[1] << 8) | p[2];
-            }
-        }
-        pclose(pipe);
-        return result;
-    }
-
-private:
-    void Stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-    std::string name_;
-    pid_t pid_ = -1;
-};
+using onscreen::Xvfb;
 
 std::vector<std::string> received;
 
@@ -171,7 +88,7 @@ std::vector<std::string> RunOnScreen(const Xvfb& server) {
     HWND window = CreateWindowEx(WS_EX_ACCEPTFILES, "SdlBlue", "blue", WS_POPUP | WS_VISIBLE, 40, 30, 200, 100,
                                  nullptr, nullptr, nullptr, nullptr);
     long pixel = -1;
-    WaitUntil([&] {
+    onscreen::WaitUntil([&] {
         PumpAll(*display);
         pixel = server.Pixel(140, 80);
         return pixel == 0x0000FF;
@@ -203,31 +120,14 @@ std::vector<std::string> RunOnScreen(const Xvfb& server) {
 }
 
 TEST(SdlDisplay, ShowsWindowsAndFeedsInputUnderXvfb) {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+    if (!Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
     Xvfb server;
     ASSERT_TRUE(server.Running());
-    // SDL and the X libraries keep allocations until the process ends: they run in a child
-    // that leaves without the exit-time leak check, and reports through a pipe.
-    int channel[2];
-    ASSERT_EQ(pipe(channel), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        close(channel[0]);
-        std::string report;
-        for (const std::string& line : RunOnScreen(server)) report += line + "\n";
-        ssize_t written = write(channel[1], report.data(), report.size());
-        _exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1);
-    }
-    close(channel[1]);
-    std::string report;
-    bool ended = ReadToEnd(channel[0], report);
-    close(channel[0]);
-    if (!ended) kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(ended) << "the run on the screen did not end";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string report = onscreen::RunInChild([&] {
+        std::string lines;
+        for (const std::string& line : RunOnScreen(server)) lines += line + "\n";
+        return lines;
+    });
     // Posted messages come before input, as the queue orders them.
     EXPECT_EQ(report, "inside 255\noutside 0\ndrop 1 /tmp/dropped.pdf\nclick 12,7\nclipboard caf\xC3\xA9\n");
 }

@@ -1,6 +1,8 @@
 // Menu objects. With no other implementation to run beside ours, the expected answers follow
 // the window system's public documentation of these calls.
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include "tests/platform/win/MessageRecorder.h"
@@ -155,6 +157,64 @@ TEST_F(MenuObjects, SystemMenuHoldsTheStandardItemsGreyedByState) {
 
     EXPECT_EQ(GetSystemMenu(w, 1), nullptr);
     EXPECT_FALSE(IsMenu(system));
+}
+
+// A window takes its menu bar and its system menu with it when it goes, unless the bar was taken
+// off first or another window shows it now.
+TEST_F(MenuObjects, DestroyedWindowTakesItsMenusAlong) {
+    struct Case {
+        const char* name;
+        std::function<HWND(HMENU bar)> make;  // the window to destroy, showing bar or not
+        bool barSurvives;
+    };
+    const Case cases[] = {
+        {"set", [&](HMENU m) { HWND w = rec.Create("w", WS_OVERLAPPEDWINDOW); SetMenu(w, m); return w; }, false},
+        {"given at creation",
+         [&](HMENU m) {
+             return CreateWindowEx(0, test::MessageRecorder::kClass, "w", WS_OVERLAPPEDWINDOW, 0, 0, 200, 150, nullptr, m, nullptr, nullptr);
+         },
+         false},
+        {"taken off",
+         [&](HMENU m) {
+             HWND w = rec.Create("w", WS_OVERLAPPEDWINDOW);
+             SetMenu(w, m);
+             SetMenu(w, nullptr);
+             return w;
+         },
+         true},
+        {"moved to another window",
+         [&](HMENU m) {
+             HWND w = rec.Create("w", WS_OVERLAPPEDWINDOW);
+             SetMenu(w, m);
+             SetMenu(rec.Create("other", WS_OVERLAPPEDWINDOW), m);
+             return w;
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HMENU menu = CreateMenu();
+        HMENU sub = CreatePopupMenu();
+        AppendMenu(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "&File");
+        HWND w = c.make(menu);
+        ASSERT_TRUE(w);
+        HMENU system = GetSystemMenu(w, 0);
+        ASSERT_TRUE(IsMenu(system));
+        ASSERT_TRUE(DestroyWindow(w));
+        EXPECT_FALSE(IsMenu(system));
+        EXPECT_EQ(IsMenu(menu) != 0, c.barSurvives);
+        EXPECT_EQ(IsMenu(sub) != 0, c.barSurvives);
+        DestroyMenu(menu);
+    }
+}
+
+// A child window's identifier is no menu: destroying the child leaves a menu of that number alone.
+TEST_F(MenuObjects, ChildWindowIdentifierIsNoMenu) {
+    HWND parent = rec.Create("p", WS_OVERLAPPEDWINDOW);
+    HWND child = CreateWindowEx(0, test::MessageRecorder::kClass, "c", WS_CHILD, 0, 0, 20, 20, parent, file, nullptr, nullptr);
+    ASSERT_TRUE(child);
+    DestroyWindow(child);
+    EXPECT_TRUE(IsMenu(file));
 }
 
 }  // namespace
