@@ -26,4 +26,9 @@ struct FILETIME {
     DWORD dwHighDateTime = 0;
 };
 
+// How a column's text is aligned (list views and the shell's column details).
+constexpr int LVCFMT_LEFT = 0x0000;
+constexpr int LVCFMT_RIGHT = 0x0001;
+constexpr int LVCFMT_CENTER = 0x0002;
+
 }  // namespace parch

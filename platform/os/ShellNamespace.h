@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os/OsTypes.h"
 #include "platform/os/ItemIdList.h"
 
 namespace parch {
@@ -56,10 +57,6 @@ constexpr SHCOLSTATEF SHCOLSTATE_TYPE_INT = 0x2;
 constexpr SHCOLSTATEF SHCOLSTATE_TYPE_DATE = 0x3;
 constexpr SHCOLSTATEF SHCOLSTATE_ONBYDEFAULT = 0x10;
 constexpr SHCOLSTATEF SHCOLSTATE_SECONDARYUI = 0x40;
-
-constexpr int LVCFMT_LEFT = 0;
-constexpr int LVCFMT_RIGHT = 1;
-constexpr int LVCFMT_CENTER = 2;
 
 constexpr HRESULT HRESULT_FILE_NOT_FOUND = static_cast<HRESULT>(0x80070002);
 constexpr HRESULT HRESULT_ALREADY_EXISTS = static_cast<HRESULT>(0x800700B7);

@@ -5,8 +5,10 @@
 #include "platform/win/ComboBoxExClass.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
+#include "platform/win/HeaderClass.h"
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/Mdi.h"
+#include "platform/win/ListViewClass.h"
 #include "platform/win/ScrollBarClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/TabControlClass.h"
@@ -39,6 +41,8 @@ void EnsureSystemClasses() {
     RegisterTrackBarClass();
     RegisterToolBarClass();
     RegisterComboBoxExClass();
+    RegisterHeaderClass();
+    RegisterListViewClass();
 }
 
 }  // namespace parch::win

@@ -1,0 +1,220 @@
+// The "SysHeader32" class. No other implementation of the control runs here to compare with:
+// the expected HDN_ sequences (divider tracking with and without full dragging, item clicks,
+// drag and drop of items) and the answers the parent may give are written from the control's
+// public documentation and recorded with the message recorder's parent.
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/win/ListViewTestSupport.h"
+
+namespace parch::headertest {
+namespace {
+
+using test::Lines;
+
+std::string Describe(NMHDR* hdr) {
+    auto* nm = reinterpret_cast<NMHEADER*>(hdr);
+    std::string line = test::NotifyName(hdr->code) + " " + std::to_string(nm->iItem);
+    if (nm->pitem && (nm->pitem->mask & HDI_WIDTH)) line += " w" + std::to_string(nm->pitem->cxy);
+    if (nm->pitem && (nm->pitem->mask & HDI_ORDER)) line += " o" + std::to_string(nm->pitem->iOrder);
+    return line;
+}
+
+class Header : public test::ListViewNotifyTest {
+protected:
+    void SetUp() override {
+        ListViewNotifyTest::SetUp();
+        describe = Describe;
+        quiet = {NM_CUSTOMDRAW};
+    }
+    HWND Make(DWORD style, std::initializer_list<int> widths = {100, 80, 60}) {
+        HWND h = CreateWindowEx(0, "SysHeader32", "", WS_CHILD | WS_VISIBLE | style, 10, 10, 360, 24, parent,
+                                reinterpret_cast<HMENU>(3), nullptr, nullptr);
+        int i = 0;
+        for (int w : widths) {
+            std::string text = "Column " + std::to_string(i);
+            HDITEM item;
+            item.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT | HDI_LPARAM;
+            item.pszText = text.data();
+            item.cxy = w;
+            item.fmt = HDF_STRING;
+            item.lParam = 100 + i;
+            SendMessage(h, HDM_INSERTITEM, static_cast<WPARAM>(i++), reinterpret_cast<LPARAM>(&item));
+        }
+        display.PumpMessages();
+        log.clear();
+        return h;
+    }
+    static int Width(HWND h, int index) {
+        HDITEM item;
+        item.mask = HDI_WIDTH;
+        SendMessage(h, HDM_GETITEM, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        return item.cxy;
+    }
+    static std::vector<int> Order(HWND h) {
+        std::vector<int> order(static_cast<std::size_t>(SendMessage(h, HDM_GETITEMCOUNT, 0, 0)));
+        SendMessage(h, HDM_GETORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+        return order;
+    }
+};
+
+TEST_F(Header, ItemsKeepTheirFieldsAndTheirDisplayOrder) {
+    HWND h = Make(HDS_BUTTONS);
+    EXPECT_EQ(SendMessage(h, HDM_GETITEMCOUNT, 0, 0), 3);
+    HDITEM item;
+    item.mask = HDI_TEXT | HDI_WIDTH | HDI_ORDER;
+    item.pszText = const_cast<char*>("first");
+    item.cxy = 40;
+    item.iOrder = 2;
+    EXPECT_EQ(SendMessage(h, HDM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    EXPECT_EQ(Order(h), (std::vector<int>{1, 2, 0, 3}));
+    EXPECT_EQ(SendMessage(h, HDM_ORDERTOINDEX, 2, 0), 0);
+    RECT r;
+    ASSERT_TRUE(SendMessage(h, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r)));
+    EXPECT_EQ(r.left, 180);
+    EXPECT_EQ(r.right, 220);
+    int bad[4] = {0, 0, 1, 2};
+    EXPECT_FALSE(SendMessage(h, HDM_SETORDERARRAY, 4, reinterpret_cast<LPARAM>(bad)));
+    EXPECT_TRUE(SendMessage(h, HDM_DELETEITEM, 0, 0));
+    EXPECT_EQ(Order(h), (std::vector<int>{0, 1, 2}));
+
+    char buffer[64];
+    HDITEM get;
+    get.mask = HDI_TEXT | HDI_LPARAM | HDI_FORMAT;
+    get.pszText = buffer;
+    get.cchTextMax = sizeof buffer;
+    ASSERT_TRUE(SendMessage(h, HDM_GETITEM, 1, reinterpret_cast<LPARAM>(&get)));
+    EXPECT_STREQ(buffer, "Column 1");
+    EXPECT_EQ(get.lParam, 101);
+    EXPECT_FALSE(SendMessage(h, HDM_GETITEM, 7, reinterpret_cast<LPARAM>(&get)));
+
+    // A 129-byte buffer never ends in half a character.
+    std::string title(127, 'x');
+    title += "\xE2\x82\xAC";
+    HDITEM set;
+    set.mask = HDI_TEXT;
+    set.pszText = title.data();
+    SendMessage(h, HDM_SETITEM, 0, reinterpret_cast<LPARAM>(&set));
+    log.clear();
+    char small[129];
+    get.mask = HDI_TEXT;
+    get.pszText = small;
+    get.cchTextMax = sizeof small;
+    SendMessage(h, HDM_GETITEM, 0, reinterpret_cast<LPARAM>(&get));
+    EXPECT_EQ(std::string(small), std::string(127, 'x'));
+
+    RECT area{0, 0, 300, 200};
+    WINDOWPOS pos;
+    HDLAYOUT layout{&area, &pos};
+    ASSERT_TRUE(SendMessage(h, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout)));
+    EXPECT_GT(pos.cy, 10);
+    EXPECT_EQ(area.top, pos.cy);
+    EXPECT_EQ(pos.cx, 300);
+}
+
+TEST_F(Header, HitTestsTellHeadersDividersAndOpenings) {
+    HWND h = Make(HDS_BUTTONS, {100, 0, 60});
+    struct Case {
+        POINT pt;
+        UINT flags;
+        int item;
+    };
+    for (const Case& c : {Case{{50, 10}, HHT_ONHEADER, 0}, Case{{98, 10}, HHT_ONDIVIDER, 0}, Case{{101, 10}, HHT_ONDIVOPEN, 1},
+                          Case{{130, 10}, HHT_ONHEADER, 2}, Case{{300, 10}, HHT_NOWHERE, -1}, Case{{-5, 10}, HHT_TOLEFT, -1},
+                          Case{{50, 40}, HHT_BELOW, -1}}) {
+        HDHITTESTINFO info;
+        info.pt = c.pt;
+        EXPECT_EQ(SendMessage(h, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)), c.item) << c.pt.x << "," << c.pt.y;
+        EXPECT_EQ(info.flags, c.flags) << c.pt.x << "," << c.pt.y;
+    }
+}
+
+TEST_F(Header, DraggingADividerTracksWithTheParentsConsent) {
+    struct Case {
+        DWORD style;
+        Lines expected;
+        int width;
+    };
+    // Mouse moves queued together arrive as one, so each case sees one move.
+    for (const Case& c : {
+             Case{0, {"HDN_BEGINTRACK 0 w100", "HDN_TRACK 0 w120", "HDN_ENDTRACK 0 w120", "HDN_ITEMCHANGING 0 w120", "HDN_ITEMCHANGED 0 w120"}, 120},
+             Case{HDS_FULLDRAG, {"HDN_BEGINTRACK 0 w100", "HDN_ITEMCHANGING 0 w120", "HDN_ITEMCHANGED 0 w120", "HDN_ENDTRACK 0 w120"}, 120},
+         }) {
+        HWND h = Make(HDS_BUTTONS | c.style);
+        display.Drag(ScreenPointOf(h, POINT{100, 10}), ScreenPointOf(h, POINT{120, 10}), 2);
+        EXPECT_EQ(Pump(), c.expected) << c.style;
+        EXPECT_EQ(Width(h, 0), c.width);
+        DestroyWindow(h);
+    }
+    HWND h = Make(HDS_BUTTONS);
+    answers[HDN_BEGINTRACK] = [](NMHDR*) { return LRESULT{1}; };
+    display.Drag(ScreenPointOf(h, POINT{100, 10}), ScreenPointOf(h, POINT{130, 10}), 2);
+    EXPECT_EQ(Pump(), (Lines{"HDN_BEGINTRACK 0 w100"}));
+    EXPECT_EQ(Width(h, 0), 100);
+    answers[HDN_BEGINTRACK] = [](NMHDR*) { return LRESULT{0}; };
+    answers[HDN_ITEMCHANGING] = [](NMHDR*) { return LRESULT{1}; };
+    display.Drag(ScreenPointOf(h, POINT{100, 10}), ScreenPointOf(h, POINT{130, 10}), 2);
+    Pump();
+    EXPECT_EQ(Width(h, 0), 100) << "the change was vetoed";
+}
+
+TEST_F(Header, ClicksAndDoubleClicksTellTheParent) {
+    HWND h = Make(HDS_BUTTONS);
+    POINT p = ScreenPointOf(h, POINT{140, 10});
+    display.Click(p.x, p.y);
+    EXPECT_EQ(Pump(), (Lines{"HDN_ITEMCLICK 1"}));
+    display.AdvanceTime(1000);
+    POINT divider = ScreenPointOf(h, POINT{180, 10});
+    display.DoubleClick(divider.x, divider.y);
+    Lines lines = Pump();
+    EXPECT_EQ(lines.back(), "HDN_DIVIDERDBLCLICK 1");
+}
+
+TEST_F(Header, ItemsAreDraggedIntoANewOrder) {
+    HWND h = Make(HDS_BUTTONS | HDS_DRAGDROP);
+    display.Drag(ScreenPointOf(h, POINT{30, 10}), ScreenPointOf(h, POINT{230, 10}), 4);
+    EXPECT_EQ(Pump(), (Lines{"HDN_BEGINDRAG 0 o0", "HDN_ENDDRAG 0 o2"}));
+    EXPECT_EQ(Order(h), (std::vector<int>{1, 2, 0}));
+    answers[HDN_ENDDRAG] = [](NMHDR*) { return LRESULT{1}; };
+    display.Drag(ScreenPointOf(h, POINT{30, 10}), ScreenPointOf(h, POINT{230, 10}), 4);
+    Pump();
+    EXPECT_EQ(Order(h), (std::vector<int>{1, 2, 0})) << "vetoed";
+    // Without HDS_DRAGDROP a drag is just a press.
+    DestroyWindow(h);
+    HWND plain = Make(HDS_BUTTONS);
+    display.Drag(ScreenPointOf(plain, POINT{30, 10}), ScreenPointOf(plain, POINT{230, 10}), 4);
+    EXPECT_EQ(Pump(), Lines{});
+    EXPECT_EQ(Order(plain), (std::vector<int>{0, 1, 2}));
+}
+
+TEST_F(Header, OwnerDrawnItemsAndSortArrowsArePainted) {
+    HWND h = Make(HDS_BUTTONS);
+    HDITEM item;
+    item.mask = HDI_FORMAT;
+    item.fmt = HDF_OWNERDRAW;
+    SendMessage(h, HDM_SETITEM, 2, reinterpret_cast<LPARAM>(&item));
+    auto arrowPixels = [&](int index) {
+        UpdateWindow(h);
+        RECT r;
+        SendMessage(h, HDM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+        test::ScreenShot shot;
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.right - 24; x < r.right - 2; ++x) n += shot.ClientPixel(h, x, y) == GetSysColor(COLOR_BTNSHADOW);
+        return n;
+    };
+    int before = arrowPixels(0);
+    for (int format : {HDF_STRING | HDF_SORTUP, HDF_STRING | HDF_SORTDOWN}) {
+        item.fmt = format;
+        SendMessage(h, HDM_SETITEM, 0, reinterpret_cast<LPARAM>(&item));
+        EXPECT_GT(arrowPixels(0), before + 10) << format;
+    }
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn.back().CtlType, ODT_HEADER);
+    EXPECT_EQ(drawn.back().itemID, 2u);
+    EXPECT_EQ(drawn.back().itemData, 102u);
+    EXPECT_EQ(drawn.back().rcItem.left, 180);
+}
+
+}  // namespace
+}  // namespace parch::headertest
