@@ -428,6 +428,8 @@ TEST_F(ListView, CustomDrawGoesThroughItsStagesAndTakesTheColoursOfTheAnswers) {
     ignoredSenders.insert(reinterpret_cast<HWND>(SendMessage(h, LVM_GETHEADER, 0, 0)));
     quiet.erase(NM_CUSTOMDRAW);
     describe = [](NMHDR* hdr) {
+        // Only custom-draw records carry draw stages; others (the deletions at the end) are named alone.
+        if (hdr->code != NM_CUSTOMDRAW) return "code " + std::to_string(static_cast<int>(hdr->code));
         auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
         std::string line = StageName(cd->nmcd.dwDrawStage);
         if (cd->nmcd.dwDrawStage & CDDS_ITEM) line += " " + std::to_string(cd->nmcd.dwItemSpec);
