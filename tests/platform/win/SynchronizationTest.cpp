@@ -51,8 +51,9 @@ TEST_F(VirtualTime, TimeOutsRunOnTheWindowSystemsClock) {
     }
     waiter.join();
     EXPECT_EQ(result, WAIT_TIMEOUT);
+    // Never before its time-out; how far the clock ran on before the waiter was seen again
+    // depends on scheduling, so it is not bounded here.
     EXPECT_GE(waited, 1000u);
-    EXPECT_LT(waited, 1000u + 50u);
     CloseHandle(event);
 }
 
