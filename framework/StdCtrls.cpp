@@ -1017,6 +1017,17 @@ void DrawOwnerItem(TWinControl& control, TCanvas& canvas, const DRAWITEMSTRUCT& 
     canvas.SetHandle(nullptr);
 }
 
+// Answers WM_MEASUREITEM of an owner-drawn list or combo: the fixed height, or what `measure`
+// makes of it for a list of variable heights; never below one pixel.
+void MeasureOwnerItem(TMessage& message, int fixedHeight, bool variable,
+                      const std::function<void(int, int&)>& measure) {
+    auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
+    int height = fixedHeight;
+    if (variable) measure(static_cast<int>(item.itemID), height);
+    item.itemHeight = static_cast<UINT>(std::max(height, 1));
+    message.Result = 1;
+}
+
 }  // namespace stdctrls
 
 int TListBoxStrings::Count() const {
@@ -1290,11 +1301,8 @@ void TCustomListBox::DrawItemMessage(TMessage& message) {
 }
 
 void TCustomListBox::MeasureItemMessage(TMessage& message) {
-    auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
-    int height = itemHeight_;
-    if (style_ == lbOwnerDrawVariable) MeasureItem(static_cast<int>(item.itemID), height);
-    item.itemHeight = static_cast<UINT>(std::max(height, 1));
-    message.Result = 1;
+    stdctrls::MeasureOwnerItem(message, itemHeight_, style_ == lbOwnerDrawVariable,
+                               [this](int index, int& height) { MeasureItem(index, height); });
 }
 
 void TCustomListBox::Dispatch(TMessage& message) {
@@ -1727,11 +1735,8 @@ void TCustomComboBox::DrawItemMessage(TMessage& message) {
 }
 
 void TCustomComboBox::MeasureItemMessage(TMessage& message) {
-    auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
-    int height = itemHeight_;
-    if (style_ == csOwnerDrawVariable) MeasureItem(static_cast<int>(item.itemID), height);
-    item.itemHeight = static_cast<UINT>(std::max(height, 1));
-    message.Result = 1;
+    stdctrls::MeasureOwnerItem(message, itemHeight_, style_ == csOwnerDrawVariable,
+                               [this](int index, int& height) { MeasureItem(index, height); });
 }
 
 void TCustomComboBox::Dispatch(TMessage& message) {
