@@ -384,11 +384,7 @@ void PaintInto(const Combo& c, HDC dc) {
 }
 
 void Paint(const Combo& c) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(c.hwnd, &ps);
-    if (!dc) return;
-    PaintInto(c, dc);
-    EndPaint(c.hwnd, &ps);
+    PaintControl(c.hwnd, nullptr, [&c](HDC dc) { PaintInto(c, dc); });
 }
 
 // ---- layout and creation --------------------------------------------------------------------

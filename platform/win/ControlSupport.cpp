@@ -7,6 +7,7 @@
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/Utf8Text.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Painting.h"
 #include "platform/win/WinState.h"
 #include "platform/win/WindowLong.h"
 #include "platform/win/WindowTree.h"
@@ -60,6 +61,18 @@ HBRUSH DefaultControlColors(HDC dc, UINT message) {
     SetBkMode(dc, OPAQUE);
     if (message == WM_CTLCOLORSCROLLBAR) return GetSysColorBrush(COLOR_SCROLLBAR);
     return GetSysColorBrush(windowColored ? COLOR_WINDOW : COLOR_3DFACE);
+}
+
+void PaintControl(HWND control, HDC given, const std::function<void(HDC)>& paint) {
+    if (given) {
+        paint(given);
+        return;
+    }
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(control, &ps);
+    if (!dc) return;
+    paint(dc);
+    EndPaint(control, &ps);
 }
 
 std::string WindowText(HWND hwnd) {

@@ -3,6 +3,7 @@
 // WM_CTLCOLOR* question before painting), the default colours when nobody answers, and the
 // window text in UTF-16 for the "W" functions.
 
+#include <functional>
 #include <string>
 
 #include "platform/win/WinUser.h"
@@ -29,6 +30,10 @@ HBRUSH ControlColors(HWND control, HDC dc, UINT message);
 // DefWindowProc's answer to WM_CTLCOLOR*: window colours for edits and lists, face colours for
 // the others; text in the matching text colour, background mode opaque.
 HBRUSH DefaultControlColors(HDC dc, UINT message);
+
+// A control's WM_PAINT: paint into `given` when the message brought a context (as common
+// controls accept in WParam), else between BeginPaint and EndPaint.
+void PaintControl(HWND control, HDC given, const std::function<void(HDC)>& paint);
 
 // The window's text as stored (UTF-8).
 std::string WindowText(HWND hwnd);

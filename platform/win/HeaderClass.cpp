@@ -274,11 +274,7 @@ void PaintInto(Header& hd, HDC dc) {
 }
 
 void Paint(Header& hd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hd.hwnd, &ps);
-    if (!dc) return;
-    PaintInto(hd, dc);
-    EndPaint(hd.hwnd, &ps);
+    PaintControl(hd.hwnd, nullptr, [&hd](HDC dc) { PaintInto(hd, dc); });
 }
 
 // ---- items ----------------------------------------------------------------------------------

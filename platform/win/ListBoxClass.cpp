@@ -339,11 +339,7 @@ void PaintInto(ListBox& lb, HDC dc) {
 }
 
 void Paint(ListBox& lb) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(lb.hwnd, &ps);
-    if (!dc) return;
-    PaintInto(lb, dc);
-    EndPaint(lb.hwnd, &ps);
+    PaintControl(lb.hwnd, nullptr, [&lb](HDC dc) { PaintInto(lb, dc); });
 }
 
 // ---- layout ---------------------------------------------------------------------------------

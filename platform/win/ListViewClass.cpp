@@ -859,11 +859,7 @@ void PaintInto(ListView& lv, HDC dc) {
 }
 
 void Paint(ListView& lv) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(lv.hwnd, &ps);
-    if (!dc) return;
-    PaintInto(lv, dc);
-    EndPaint(lv.hwnd, &ps);
+    PaintControl(lv.hwnd, nullptr, [&lv](HDC dc) { PaintInto(lv, dc); });
 }
 
 // ---- items ----------------------------------------------------------------------------------

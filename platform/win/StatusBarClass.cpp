@@ -197,15 +197,7 @@ void Paint(HWND hwnd, HDC dc) {
 }
 
 void PaintMessage(HWND hwnd, HDC given) {
-    if (given) {
-        Paint(hwnd, given);
-        return;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (!dc) return;
-    Paint(hwnd, dc);
-    EndPaint(hwnd, &ps);
+    PaintControl(hwnd, given, [hwnd](HDC dc) { Paint(hwnd, dc); });
 }
 
 // ---- messages ----

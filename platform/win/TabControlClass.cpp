@@ -381,10 +381,7 @@ void PaintInto(TabControl& tc, HDC dc) {
 }
 
 void Paint(TabControl& tc) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(tc.hwnd, &ps);
-    PaintInto(tc, dc);
-    EndPaint(tc.hwnd, &ps);
+    PaintControl(tc.hwnd, nullptr, [&tc](HDC dc) { PaintInto(tc, dc); });
 }
 
 // --- Selection ----------------------------------------------------------------------------------

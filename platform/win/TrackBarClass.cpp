@@ -10,6 +10,7 @@
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/Rects.h"
 #include "platform/gdi/SystemColors.h"
+#include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
 #include "platform/win/Focus.h"
 #include "platform/win/Input.h"
@@ -271,15 +272,7 @@ void Paint(HWND hwnd, HDC dc) {
 }
 
 void PaintMessage(HWND hwnd, HDC given) {
-    if (given) {
-        Paint(hwnd, given);
-        return;
-    }
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    if (!dc) return;
-    Paint(hwnd, dc);
-    EndPaint(hwnd, &ps);
+    PaintControl(hwnd, given, [hwnd](HDC dc) { Paint(hwnd, dc); });
 }
 
 // ---- mouse and keys ----

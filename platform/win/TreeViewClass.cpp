@@ -987,10 +987,7 @@ void PaintInto(TreeView& tv, HDC dc) {
 }
 
 void Paint(TreeView& tv) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(tv.hwnd, &ps);
-    PaintInto(tv, dc);
-    EndPaint(tv.hwnd, &ps);
+    PaintControl(tv.hwnd, nullptr, [&tv](HDC dc) { PaintInto(tv, dc); });
 }
 
 // --- Keyboard and mouse ------------------------------------------------------------------------
