@@ -1,0 +1,36 @@
+#pragma once
+// What the common-control classes share for custom drawing: the stage a drawing event runs in
+// and the state of the item it draws (the CDIS_ bits of NMCUSTOMDRAW).
+
+#include "platform/win/CommonControls.h"
+
+namespace parch {
+
+enum class TCustomDrawTarget { dtControl, dtItem, dtSubItem };
+using enum TCustomDrawTarget;
+
+enum class TCustomDrawStage { cdPrePaint, cdPostPaint, cdPreErase, cdPostErase };
+using enum TCustomDrawStage;
+
+using TCustomDrawState = unsigned;
+constexpr TCustomDrawState cdsSelected = CDIS_SELECTED;
+constexpr TCustomDrawState cdsGrayed = CDIS_GRAYED;
+constexpr TCustomDrawState cdsDisabled = CDIS_DISABLED;
+constexpr TCustomDrawState cdsChecked = CDIS_CHECKED;
+constexpr TCustomDrawState cdsFocused = CDIS_FOCUS;
+constexpr TCustomDrawState cdsDefault = CDIS_DEFAULT;
+constexpr TCustomDrawState cdsHot = CDIS_HOT;
+constexpr TCustomDrawState cdsMarked = CDIS_MARKED;
+constexpr TCustomDrawState cdsIndeterminate = CDIS_INDETERMINATE;
+
+// The stage of a CDDS_ drawing stage, whatever item or sub-item bits it carries.
+constexpr TCustomDrawStage CustomDrawStageOf(DWORD drawStage) {
+    switch (drawStage & 0xFFFF) {
+        case CDDS_POSTPAINT: return cdPostPaint;
+        case CDDS_PREERASE: return cdPreErase;
+        case CDDS_POSTERASE: return cdPostErase;
+        default: return cdPrePaint;
+    }
+}
+
+}  // namespace parch
