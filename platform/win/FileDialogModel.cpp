@@ -70,7 +70,9 @@ TypedNameAction ResolveOne(const std::string& name, const std::string& folder, c
     const std::string path = literal ? InFolder(folder, name) : JoinPath(folder, name);
     if (DirectoryExists(path)) return FolderAction(TypedNameAction::Kind::EnterFolder, path);
     if (!literal) {
-        if (name.back() == '/') return Refusal(PathNotFoundText(path));
+        // "dir/", "." and ".." can only mean a folder.
+        const std::string typedLast = ExtractFileName(name);
+        if (typedLast.empty() || typedLast == "." || typedLast == "..") return Refusal(PathNotFoundText(path));
         if (!PathExists(path) && HasWildcards(LastPart(path))) {
             const std::string parent = ParentFolder(path);
             if (!DirectoryExists(parent)) return Refusal(PathNotFoundText(parent));
@@ -133,6 +135,7 @@ std::vector<FileTypeFilter> ParseFilterPairs(const char* filter, std::size_t max
     auto next = [&]() -> std::string_view {
         if (at >= maxBytes) return {};
         std::size_t length = strnlen(filter + at, maxBytes - at);
+        if (at + length == maxBytes) return {};  // no NUL within the bound: not a whole string
         std::string_view text(filter + at, length);
         at += length + 1;
         return text;

@@ -89,7 +89,7 @@ std::vector<BYTE> BuildTemplate(const FileDialogRequest& request) {
     constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
     // The order is the tab order; the laying out places everything.
     b.AddItem(kDialogClassStatic, kChild | SS_LEFT, none, stc4, save ? "Save &in:" : "Look &in:");
-    b.AddItem(WC_COMBOBOXEX, kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST, none, cmb2, "");
+    b.AddItem(WC_COMBOBOXEX, kChild | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST, none, cmb2, "");
     b.AddItem(TOOLBARCLASSNAME, kChild | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, none, ctl1, "");
     DWORD listStyle = kChild | WS_TABSTOP | WS_GROUP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
                       LVS_SHAREIMAGELISTS;
@@ -99,7 +99,7 @@ std::vector<BYTE> BuildTemplate(const FileDialogRequest& request) {
     b.AddItem(kDialogClassEdit, kChild | WS_TABSTOP | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL, none, edt1, "",
               WS_EX_CLIENTEDGE);
     b.AddItem(kDialogClassStatic, kChild | SS_LEFT, none, stc2, save ? "Save as &type:" : "Files of &type:");
-    b.AddItem(kDialogClassComboBox, kChild | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWNLIST, none, cmb1, "");
+    b.AddItem(kDialogClassComboBox, kChild | WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST, none, cmb1, "");
     b.AddItem(kDialogClassButton, kChild | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, none, IDOK, save ? "&Save" : "&Open");
     b.AddItem(kDialogClassButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, none, IDCANCEL, "Cancel");
     // Last, so it lies under the buttons it may touch and, clipped by them, never paints over them.
@@ -204,7 +204,7 @@ private:
         const int fieldLeft = kMargin + labelWidth;
         MoveWindow(toolBar_, width - kMargin - toolWidth, y, toolWidth, std::max<int>(toolButton.cy, kRowHeight), 1);
         PlaceLabel(stc4, y, labelWidth);
-        MoveWindow(lookIn_, fieldLeft, y, width - kMargin - toolWidth - kGap - fieldLeft, kDropHeight, 1);
+        PlaceLookIn(fieldLeft, y, width - kMargin - toolWidth - kGap - fieldLeft);
 
         const int typeTop = height - kMargin - kRowHeight;
         const int nameTop = typeTop - kGap - kRowHeight;
@@ -221,6 +221,16 @@ private:
         MoveWindow(list_, kMargin, listTop, width - 2 * kMargin, std::max(0, nameTop - kGap - listTop), 1);
         const int grip = GetSystemMetrics(SM_CXVSCROLL);
         MoveWindow(grip_, width - grip, height - grip, grip, grip, 1);
+    }
+
+    // The extended combo is as high as the combo inside it, which keeps its own height: any
+    // more would lie over the list unpainted.
+    void PlaceLookIn(int left, int top, int width) {
+        MoveWindow(lookIn_, left, top, width, kRowHeight, 1);
+        RECT inner{};
+        GetWindowRect(reinterpret_cast<HWND>(SendMessage(lookIn_, CBEM_GETCOMBOCONTROL, 0, 0)), &inner);
+        if (inner.bottom > inner.top && inner.bottom - inner.top != kRowHeight)
+            MoveWindow(lookIn_, left, top, width, inner.bottom - inner.top, 1);
     }
 
     void PlaceLabel(int id, int rowTop, int width) {
