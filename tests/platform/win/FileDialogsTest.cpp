@@ -196,6 +196,23 @@ protected:
         return at == names.end() ? -1 : static_cast<int>(at - names.begin());
     }
 
+    static Lines LookInItems(HWND dialog) {
+        HWND combo = GetDlgItem(dialog, cmb2);
+        Lines texts;
+        const auto count = SendMessage(combo, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            char text[256] = {};
+            COMBOBOXEXITEM item;
+            item.mask = CBEIF_TEXT;
+            item.iItem = i;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessage(combo, CBEM_GETITEM, 0, reinterpret_cast<LPARAM>(&item));
+            texts.emplace_back(text);
+        }
+        return texts;
+    }
+
     static std::string LookIn(HWND dialog) {
         HWND combo = GetDlgItem(dialog, cmb2);
         char text[256] = {};
@@ -415,7 +432,18 @@ TEST_F(FileDialogsTest, FoldersAreEnteredByNamePathOrListAndLeftByTheToolBar) {
         TypeAndEnter(dialog, folder.Path("zeta"));
         EXPECT_EQ(LookIn(dialog), "zeta");
         EXPECT_EQ(ListNames(dialog), Lines{});
-        TypeAndEnter(dialog, "../sub/inner.pdf");
+        // "Look in" holds the places, then the folder chain; the arrow goes one up the chain.
+        Lines items = LookInItems(dialog);
+        ASSERT_GE(items.size(), 5u);
+        EXPECT_EQ(items.front(), "Home");
+        const std::string rootName = fs::path(folder.Root()).filename().string();
+        EXPECT_EQ(Lines(items.end() - 4, items.end()), (Lines{"/", "tmp", rootName, "zeta"}));
+        SetFocus(GetDlgItem(dialog, cmb2));
+        display.PressKey(VK_UP);
+        Settle(dialog);
+        EXPECT_EQ(LookIn(dialog), rootName);
+        EXPECT_EQ(ListNames(dialog).size(), 9u);
+        TypeAndEnter(dialog, "zeta/../sub/inner.pdf");
     });
     ASSERT_TRUE(chosen);
     EXPECT_EQ(call.Result(), folder.Path("sub/inner.pdf"));
