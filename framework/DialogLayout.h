@@ -1,0 +1,37 @@
+#pragma once
+// Measures shared by the framework's own dialogs (message dialogs, input queries): the message
+// font, dialog units of a font, and text extents as the dialogs' labels draw them.
+
+#include <string>
+
+#include "framework/graphics/Graphics.h"
+
+namespace parch::dialog_layout {
+
+// How a dialog's label lays out a message: wrapped at blanks, tabs expanded, '&' shown as is.
+constexpr UINT kMessageTextFlags = DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
+
+// Dialog units of a font: a quarter of its average character width across, an eighth of its
+// height down.
+class TDialogMetrics {
+public:
+    explicit TDialogMetrics(TFont& font);
+    int Across(int units) const { return (units * base_.cx + 2) / 4; }
+    int Down(int units) const { return (units * base_.cy + 4) / 8; }
+
+private:
+    SIZE base_;
+};
+
+// Gives font the system's message font.
+void UseMessageFont(TFont& font);
+// The width at which a dialog's message wraps: five eighths of the work area, at most a
+// comfortable line.
+int WrapWidth();
+// The size text takes in font, laid out with flags in lines of at most maxWidth pixels (a word
+// longer than that widens the result).
+SIZE TextExtent(TFont& font, const std::string& text, int maxWidth, UINT flags);
+// The width of a window caption's text in the caption font.
+int CaptionTextWidth(const std::string& caption);
+
+}  // namespace parch::dialog_layout
