@@ -282,7 +282,18 @@ TEST_F(MessageDialogsTest, TheCreationHookSeesTheMessageFormByItsClassName) {
     app.Handle();
     createdTopLevelClasses.clear();
     HHOOK hook = SetWindowsHookEx(WH_CBT, &RecordTopLevelClasses, nullptr, GetCurrentThreadId());
-    WhileShown([&](TCustomForm&) { Press(VK_RETURN); }, [] { return MessageDlg("Hooked", mtInformation, {mbOK}, 0); });
+    WhileShown(
+        [&](TCustomForm& dialog) {
+            // The hook finds the form of a window among the screen's forms.
+            HWND active = GetActiveWindow();
+            bool found = false;
+            for (int i = 0; i < Screen->FormCount(); ++i)
+                found |= Screen->Forms(i) == &dialog && dialog.Handle() == active;
+            EXPECT_TRUE(found);
+            EXPECT_EQ(dialog.ClassName(), "TMessageForm");
+            Press(VK_RETURN);
+        },
+        [] { return MessageDlg("Hooked", mtInformation, {mbOK}, 0); });
     std::string value;
     WhileShown([&](TCustomForm&) { Press(VK_RETURN); }, [&] { return InputQuery("Query", "Value:", value); });
     UnhookWindowsHookEx(hook);
