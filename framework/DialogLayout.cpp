@@ -13,6 +13,8 @@ namespace parch::dialog_layout {
 namespace {
 
 constexpr int kWidestMessageLine = 480;
+// Room in the title bar beside the caption's text, for the close button and the edges.
+constexpr int kCaptionReserve = 60;
 
 }  // namespace
 
@@ -40,12 +42,12 @@ SIZE TextExtent(TFont& font, const std::string& text, int maxWidth, UINT flags) 
     return {r.right - r.left, r.bottom - r.top};
 }
 
-int CaptionTextWidth(const std::string& caption) {
+int CaptionClientWidth(const std::string& caption) {
     NONCLIENTMETRICS metrics;
     if (!SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;
     TFont font;
     font.SetHandle(CreateFontIndirect(&metrics.lfCaptionFont));
-    return TextExtent(font, caption, 0, DT_SINGLELINE | DT_NOPREFIX).cx;
+    return TextExtent(font, caption, 0, DT_SINGLELINE | DT_NOPREFIX).cx + kCaptionReserve;
 }
 
 }  // namespace parch::dialog_layout

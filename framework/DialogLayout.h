@@ -31,7 +31,7 @@ int WrapWidth();
 // The size text takes in font, laid out with flags in lines of at most maxWidth pixels (a word
 // longer than that widens the result).
 SIZE TextExtent(TFont& font, const std::string& text, int maxWidth, UINT flags);
-// The width of a window caption's text in the caption font.
-int CaptionTextWidth(const std::string& caption);
+// The client width a dialog needs to show its caption whole beside the frame's close button.
+int CaptionClientWidth(const std::string& caption);
 
 }  // namespace parch::dialog_layout

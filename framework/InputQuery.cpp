@@ -20,7 +20,7 @@ void LayOutQuery(TForm& form, TLabel& prompt, TEdit& edit, TButton& ok, TButton&
     const int margin = metrics.Across(8);
     const SIZE text = TextExtent(form.Font(), prompt.Caption(), metrics.Across(164), kMessageTextFlags);
     const int clientWidth = std::max({metrics.Across(180), static_cast<int>(text.cx) + 2 * margin,
-                                      CaptionTextWidth(form.Caption()) + 60});
+                                      CaptionClientWidth(form.Caption())});
     prompt.SetBounds(margin, metrics.Down(8), text.cx, text.cy);
     edit.SetBounds(margin, prompt.Top() + prompt.Height() + 5, clientWidth - 2 * margin, edit.Height());
     const int buttonTop = edit.Top() + edit.Height() + 15;

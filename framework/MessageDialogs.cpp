@@ -85,12 +85,7 @@ bool FindCancelButton(TMsgDlgButtons buttons, TMsgDlgBtn& cancel) {
     return false;
 }
 
-// Room left beside the caption's text for the frame's icon and close button.
-constexpr int kCaptionReserve = 60;
-
 }  // namespace message_dialogs
-
-using namespace message_dialogs;
 
 // The message dialog. Its class name is its window class name, which the skinning hook reads.
 class TMessageForm : public TForm {
@@ -102,9 +97,12 @@ protected:
     void Dispatch(TMessage& message) override;
 
 private:
-    void AddIcon(const char* iconName, const dialog_layout::TDialogMetrics& metrics);
+    TImage* AddIcon(const char* iconName);
     TLabel* AddMessage(const std::string& msg);
-    TButton* AddButton(const ButtonKind& kind);
+    std::vector<TButton*> AddButtons(TMsgDlgButtons buttons);
+    TButton* AddButton(const message_dialogs::ButtonKind& kind);
+    // Icon and text side by side, the row of buttons centred below them.
+    void LayOut(TImage* icon, TLabel& message, const std::vector<TButton*>& buttons);
     void ShowHelp();
 
     TButton* cancelButton_ = nullptr;
@@ -112,70 +110,22 @@ private:
 };
 
 TMessageForm::TMessageForm(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons) : TForm(nullptr) {
-    using namespace dialog_layout;
     SetBorderStyle(bsDialog);
-    SetCaption(CaptionOf(type));
-    UseMessageFont(Font());
-    const TDialogMetrics metrics(Font());
-    buttons = WithAWayOut(buttons);
-
-    const char* iconName = IconOf(type);
-    const int iconSize = GetSystemMetrics(SM_CXICON);
-    const SIZE text = TextExtent(Font(), msg, WrapWidth(), kMessageTextFlags);
-    const int iconTextWidth = text.cx + (iconName ? iconSize + metrics.Across(10) : 0);
-    const int iconTextHeight = std::max<int>(text.cy, iconName ? iconSize : 0);
-
-    std::vector<TButton*> shown;
-    int buttonWidth = metrics.Across(50);
-    const TMsgDlgBtn defaultButton = DefaultButtonOf(buttons);
-    TMsgDlgBtn cancelButton = mbCancel;
-    const bool hasCancel = FindCancelButton(buttons, cancelButton);
-    for (const ButtonKind& kind : kButtonKinds) {
-        if (!buttons.Contains(kind.button)) continue;
-        TButton* button = AddButton(kind);
-        button->SetDefault(kind.button == defaultButton);
-        if (kind.button == defaultButton) SetActiveControl(button);
-        if (hasCancel && kind.button == cancelButton) {
-            button->SetCancel(true);
-            cancelButton_ = button;
-        }
-        buttonWidth = std::max(buttonWidth, static_cast<int>(TextExtent(Font(), kind.caption, 0, DT_SINGLELINE).cx) +
-                                                metrics.Across(8));
-        shown.push_back(button);
-    }
-    const int count = static_cast<int>(shown.size());
-    const int buttonSpacing = metrics.Across(4);
-    const int buttonHeight = metrics.Down(14);
-    const int groupWidth = count * buttonWidth + (count - 1) * buttonSpacing;
-    const int captionWidth = CaptionTextWidth(Caption()) + kCaptionReserve;
-
-    const int horzMargin = metrics.Across(8);
-    const int vertMargin = metrics.Down(8);
-    const int clientWidth = std::max({iconTextWidth, groupWidth, captionWidth - 2 * horzMargin}) + 2 * horzMargin;
-    const int buttonTop = vertMargin + iconTextHeight + metrics.Down(10);
-    SetClientSize(clientWidth, buttonTop + buttonHeight + vertMargin);
-
-    if (iconName) AddIcon(iconName, metrics);
-    TLabel* label = AddMessage(msg);
-    // A text shorter than the icon stands beside its middle.
-    const int textLeft = horzMargin + iconTextWidth - text.cx;
-    const int textTop = vertMargin + (iconTextHeight - text.cy) / 2;
-    label->SetBounds(textLeft, textTop, text.cx, text.cy);
-    int x = (clientWidth - groupWidth) / 2;
-    for (TButton* button : shown) {
-        button->SetBounds(x, buttonTop, buttonWidth, buttonHeight);
-        x += buttonWidth + buttonSpacing;
-    }
+    SetCaption(message_dialogs::CaptionOf(type));
+    dialog_layout::UseMessageFont(Font());
+    const char* iconName = message_dialogs::IconOf(type);
+    TImage* icon = iconName ? AddIcon(iconName) : nullptr;
+    TLabel* message = AddMessage(msg);
+    LayOut(icon, *message, AddButtons(message_dialogs::WithAWayOut(buttons)));
 }
 
-void TMessageForm::AddIcon(const char* iconName, const dialog_layout::TDialogMetrics& metrics) {
+TImage* TMessageForm::AddIcon(const char* iconName) {
     auto* image = new TImage(this);
     image->SetName("Image");
     image->SetParent(this);
-    const int size = GetSystemMetrics(SM_CXICON);
-    image->SetBounds(metrics.Across(8), metrics.Down(8), size, size);
     // The stock icon is shared: the picture owns a copy.
     image->Picture().Icon().SetHandle(CopyIcon(LoadIcon(nullptr, iconName)));
+    return image;
 }
 
 TLabel* TMessageForm::AddMessage(const std::string& msg) {
@@ -190,7 +140,28 @@ TLabel* TMessageForm::AddMessage(const std::string& msg) {
     return label;
 }
 
-TButton* TMessageForm::AddButton(const ButtonKind& kind) {
+std::vector<TButton*> TMessageForm::AddButtons(TMsgDlgButtons buttons) {
+    const TMsgDlgBtn defaultButton = message_dialogs::DefaultButtonOf(buttons);
+    TMsgDlgBtn cancelButton = mbCancel;
+    const bool hasCancel = message_dialogs::FindCancelButton(buttons, cancelButton);
+    std::vector<TButton*> row;
+    for (const message_dialogs::ButtonKind& kind : message_dialogs::kButtonKinds) {
+        if (!buttons.Contains(kind.button)) continue;
+        TButton* button = AddButton(kind);
+        if (kind.button == defaultButton) {
+            button->SetDefault(true);
+            SetActiveControl(button);
+        }
+        if (hasCancel && kind.button == cancelButton) {
+            button->SetCancel(true);
+            cancelButton_ = button;
+        }
+        row.push_back(button);
+    }
+    return row;
+}
+
+TButton* TMessageForm::AddButton(const message_dialogs::ButtonKind& kind) {
     auto* button = new TButton(this);
     button->SetName(kind.name);
     button->SetParent(this);
@@ -198,6 +169,41 @@ TButton* TMessageForm::AddButton(const ButtonKind& kind) {
     button->SetModalResult(kind.result);
     if (kind.button == mbHelp) button->OnClick = [this](TObject*) { ShowHelp(); };
     return button;
+}
+
+void TMessageForm::LayOut(TImage* icon, TLabel& message, const std::vector<TButton*>& buttons) {
+    using namespace dialog_layout;
+    const TDialogMetrics metrics(Font());
+    const int horzMargin = metrics.Across(8);
+    const int vertMargin = metrics.Down(8);
+    const int iconSize = icon ? GetSystemMetrics(SM_CXICON) : 0;
+    const int iconSpace = icon ? iconSize + metrics.Across(10) : 0;
+    const SIZE text = TextExtent(Font(), message.Caption(), WrapWidth(), kMessageTextFlags);
+    const int iconTextHeight = std::max<int>(text.cy, iconSize);
+
+    int buttonWidth = metrics.Across(50);
+    for (TButton* button : buttons) {
+        const int captionWidth = TextExtent(Font(), button->Caption(), 0, DT_SINGLELINE).cx;
+        buttonWidth = std::max(buttonWidth, captionWidth + metrics.Across(8));
+    }
+    const int buttonHeight = metrics.Down(14);
+    const int buttonSpacing = metrics.Across(4);
+    const int count = static_cast<int>(buttons.size());
+    const int rowWidth = count * buttonWidth + (count - 1) * buttonSpacing;
+
+    const int clientWidth = std::max({iconSpace + static_cast<int>(text.cx) + 2 * horzMargin, rowWidth + 2 * horzMargin,
+                                      CaptionClientWidth(Caption())});
+    const int buttonTop = vertMargin + iconTextHeight + metrics.Down(10);
+    SetClientSize(clientWidth, buttonTop + buttonHeight + vertMargin);
+
+    if (icon) icon->SetBounds(horzMargin, vertMargin, iconSize, iconSize);
+    // A text shorter than the icon stands beside its middle.
+    message.SetBounds(horzMargin + iconSpace, vertMargin + (iconTextHeight - text.cy) / 2, text.cx, text.cy);
+    int x = (clientWidth - rowWidth) / 2;
+    for (TButton* button : buttons) {
+        button->SetBounds(x, buttonTop, buttonWidth, buttonHeight);
+        x += buttonWidth + buttonSpacing;
+    }
 }
 
 // There is no help viewer of our own: the request goes where the program can answer it.
@@ -221,16 +227,8 @@ void TMessageForm::Dispatch(TMessage& message) {
     TForm::Dispatch(message);
 }
 
-namespace message_dialogs {
-
-std::unique_ptr<TMessageForm> NewMessageForm(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons) {
-    return std::make_unique<TMessageForm>(msg, type, buttons);
-}
-
-}  // namespace message_dialogs
-
 std::unique_ptr<TForm> CreateMessageDialog(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons) {
-    std::unique_ptr<TForm> dialog = NewMessageForm(msg, type, buttons);
+    auto dialog = std::make_unique<TMessageForm>(msg, type, buttons);
     dialog->SetPosition(poScreenCenter);
     return dialog;
 }
@@ -241,7 +239,7 @@ TModalResult MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons
 
 TModalResult MessageDlgPos(const std::string& msg, TMsgDlgType type, TMsgDlgButtons buttons, int helpCtx, int x,
                            int y) {
-    std::unique_ptr<TMessageForm> dialog = NewMessageForm(msg, type, buttons);
+    auto dialog = std::make_unique<TMessageForm>(msg, type, buttons);
     dialog->SetHelpContext(helpCtx);
     if (x < 0 && y < 0) {
         dialog->SetPosition(poScreenCenter);

@@ -22,6 +22,7 @@
 #include "platform/display/HeadlessDisplay.h"
 #include "platform/display/PngFile.h"
 #include "platform/gdi/DrawText.h"
+#include "platform/gdi/Rects.h"
 #include "platform/win/WinApi.h"
 #include "tests/platform/display/OnScreenCheck.h"
 
@@ -60,11 +61,13 @@ std::string CompareWindowPlacesOnScreen(const std::vector<HWND>& windows, HBITMA
     if (!server.Running()) return "Xvfb did not start";
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     const std::vector<long> expected = PicturePixels(headlessScreen, width, height);
+    // Where the windows are, as far as the screen shows them.
     std::vector<RECT> places;
     for (HWND window : windows) {
-        RECT r;
+        RECT r, onScreen;
+        const RECT screen{0, 0, width, height};
         GetWindowRect(window, &r);
-        places.push_back(r);
+        if (IntersectRect(&onScreen, &r, &screen)) places.push_back(onScreen);
     }
     return RunInChild([&]() -> std::string {
         setenv("DISPLAY", server.Name().c_str(), 1);
@@ -83,8 +86,8 @@ std::string CompareWindowPlacesOnScreen(const std::vector<HWND>& windows, HBITMA
                 differing = 0;
                 first.clear();
                 for (const RECT& r : places)
-                    for (int y = std::max(0, static_cast<int>(r.top)); y < std::min(height, static_cast<int>(r.bottom)); ++y)
-                        for (int x = std::max(0, static_cast<int>(r.left)); x < std::min(width, static_cast<int>(r.right)); ++x) {
+                    for (int y = r.top; y < r.bottom; ++y)
+                        for (int x = r.left; x < r.right; ++x) {
                             long seen = shot.At(x, y);
                             long wanted = expected[static_cast<std::size_t>(y) * width + x];
                             if (seen == wanted) continue;
