@@ -42,6 +42,14 @@ SIZE TextExtent(TFont& font, const std::string& text, int maxWidth, UINT flags) 
     return {r.right - r.left, r.bottom - r.top};
 }
 
+SIZE FitOnWorkArea(SIZE text, SIZE around) {
+    RECT work{};
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::max(0, static_cast<int>(work.right - work.left - around.cx));
+    const int height = std::max(0, static_cast<int>(work.bottom - work.top - around.cy));
+    return {std::min(static_cast<int>(text.cx), width), std::min(static_cast<int>(text.cy), height)};
+}
+
 int CaptionClientWidth(const std::string& caption) {
     NONCLIENTMETRICS metrics;
     if (!SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;

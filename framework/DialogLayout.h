@@ -31,6 +31,9 @@ int WrapWidth();
 // The size text takes in font, laid out with flags in lines of at most maxWidth pixels (a word
 // longer than that widens the result).
 SIZE TextExtent(TFont& font, const std::string& text, int maxWidth, UINT flags);
+// The text's size cut down so that the dialog, whose other parts and frame take `around`,
+// stays on the work area: a message of any length never makes a window larger than the screen.
+SIZE FitOnWorkArea(SIZE text, SIZE around);
 // The client width a dialog needs to show its caption whole beside the frame's close button.
 int CaptionClientWidth(const std::string& caption);
 

@@ -178,9 +178,6 @@ void TMessageForm::LayOut(TImage* icon, TLabel& message, const std::vector<TButt
     const int vertMargin = metrics.Down(8);
     const int iconSize = icon ? GetSystemMetrics(SM_CXICON) : 0;
     const int iconSpace = icon ? iconSize + metrics.Across(10) : 0;
-    const SIZE text = TextExtent(Font(), message.Caption(), WrapWidth(), kMessageTextFlags);
-    const int iconTextHeight = std::max<int>(text.cy, iconSize);
-
     int buttonWidth = metrics.Across(50);
     for (TButton* button : buttons) {
         const int captionWidth = TextExtent(Font(), button->Caption(), 0, DT_SINGLELINE).cx;
@@ -188,12 +185,20 @@ void TMessageForm::LayOut(TImage* icon, TLabel& message, const std::vector<TButt
     }
     const int buttonHeight = metrics.Down(14);
     const int buttonSpacing = metrics.Across(4);
+    const int textToButtons = metrics.Down(10);
+
+    const SIZE frame{Width() - ClientWidth(), Height() - ClientHeight()};
+    const SIZE aroundText{frame.cx + 2 * horzMargin + iconSpace, frame.cy + 2 * vertMargin + textToButtons + buttonHeight};
+    const SIZE text =
+        FitOnWorkArea(TextExtent(Font(), message.Caption(), WrapWidth(), kMessageTextFlags), aroundText);
+    const int iconTextHeight = std::max<int>(text.cy, iconSize);
     const int count = static_cast<int>(buttons.size());
     const int rowWidth = count * buttonWidth + (count - 1) * buttonSpacing;
 
-    const int clientWidth = std::max({iconSpace + static_cast<int>(text.cx) + 2 * horzMargin, rowWidth + 2 * horzMargin,
-                                      CaptionClientWidth(Caption())});
-    const int buttonTop = vertMargin + iconTextHeight + metrics.Down(10);
+    const SIZE caption = FitOnWorkArea({CaptionClientWidth(Caption()), 0}, frame);
+    const int clientWidth = std::max(
+        {iconSpace + static_cast<int>(text.cx) + 2 * horzMargin, rowWidth + 2 * horzMargin, static_cast<int>(caption.cx)});
+    const int buttonTop = vertMargin + iconTextHeight + textToButtons;
     SetClientSize(clientWidth, buttonTop + buttonHeight + vertMargin);
 
     if (icon) icon->SetBounds(horzMargin, vertMargin, iconSize, iconSize);

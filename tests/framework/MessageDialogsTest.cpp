@@ -344,6 +344,33 @@ TEST_F(MessageDialogsTest, LongTextWrapsAndTheDialogGrowsAroundIt) {
     }
 }
 
+TEST_F(MessageDialogsTest, AnEndlessTextNeverMakesADialogLargerThanTheWorkArea) {
+    RECT work{};
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+    std::string manyLines;
+    for (int i = 0; i < 20000; ++i) manyLines += "line " + std::to_string(i) + "\n";
+    const std::string endlessWord(30000, 'x');
+    for (const std::string* text : std::vector<const std::string*>{&manyLines, &endlessWord}) {
+        std::unique_ptr<TForm> dialog = CreateMessageDialog(*text, mtError, {mbOK, mbCancel});
+        EXPECT_LE(dialog->Width(), work.right - work.left);
+        EXPECT_LE(dialog->Height(), work.bottom - work.top);
+        // The buttons stay inside, below the text.
+        auto* message = static_cast<TLabel*>(dialog->FindComponent("Message"));
+        for (TButton* button : ButtonsOf(*dialog)) {
+            EXPECT_GT(button->Top(), message->Top() + message->Height());
+            EXPECT_LE(button->Top() + button->Height(), dialog->ClientHeight());
+        }
+        std::string value;
+        WhileShown(
+            [&](TCustomForm& query) {
+                EXPECT_LE(query.Width(), work.right - work.left);
+                EXPECT_LE(query.Height(), work.bottom - work.top);
+                Press(VK_ESCAPE);
+            },
+            [&] { return InputQuery("Endless", *text, value); });
+    }
+}
+
 TEST_F(MessageDialogsTest, AnAmpersandInTheMessageIsShownAsWritten) {
     std::unique_ptr<TForm> dialog = CreateMessageDialog("Tom & Jerry", mtCustom, {mbOK});
     dialog->Show();
