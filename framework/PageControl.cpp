@@ -451,6 +451,8 @@ void TPageControl::InsertPage(TTabSheet* page) {
     pages_.push_back(page);
     page->pageControl_ = this;
     PagesChanged();
+    // The first page with a tab shows until another is chosen.
+    if (!activePage_ && page->tabVisible_) SetActivePage(page);
 }
 
 void TPageControl::RemovePage(TTabSheet* page) {
@@ -513,6 +515,8 @@ void TPageControl::ChangeActivePage(TTabSheet* page) {
         page->SetVisible(true);
     }
     if (previous) previous->SetVisible(false);
+    // A sheet hidden while the control changed size takes the display area as it shows.
+    Realign();
 }
 
 void TPageControl::SetActivePage(TTabSheet* page) {
