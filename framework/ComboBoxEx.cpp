@@ -155,7 +155,7 @@ void TCustomComboBoxEx::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
     CreateSubClass(params, WC_COMBOBOXEX);
     static constexpr DWORD kStyle[] = {CBS_DROPDOWN, CBS_SIMPLE, CBS_DROPDOWNLIST};
-    params.Style |= kStyle[static_cast<int>(style_)] | WS_VSCROLL;
+    params.Style |= kStyle[static_cast<int>(style_)];
 }
 
 void TCustomComboBoxEx::CreateWnd() {
