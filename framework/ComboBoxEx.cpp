@@ -135,17 +135,15 @@ LRESULT ComboExInnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT
 }
 
 TCustomComboBoxEx::TCustomComboBoxEx(TComponent* owner)
-    : TWinControl(owner), items_(std::make_unique<TComboExItems>(this)), imageLink_(std::make_unique<TChangeLink>()) {
+    : TWinControl(owner), items_(std::make_unique<TComboExItems>(this)), images_(*this, [this] { ImageListChange(); }) {
     SetControlStyle(csSetCaption | csDoubleClicks);
     SetTabStop(true);
     SetColor(clWindow);
     SetParentColor(false);
     StoreBounds(0, 0, 145, 22);
-    imageLink_->OnChange = [this](TObject*) { ImageListChange(); };
 }
 
 TCustomComboBoxEx::~TCustomComboBoxEx() {
-    if (images_) images_->UnRegisterChanges(imageLink_.get());
     UnhookInnerWindows();
     items_->BeginUpdate();  // the items go without telling a half-destroyed control
     items_.reset();
@@ -162,7 +160,7 @@ void TCustomComboBoxEx::CreateWnd() {
     TWinControl::CreateWnd();
     HWND hwnd = Handle();
     SendMessage(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
-    if (images_) SendMessage(hwnd, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_->Handle()));
+    SendMessage(hwnd, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Handle()));
     SendItemsToWindow();
     SendMessage(hwnd, CB_SETMINVISIBLE, static_cast<WPARAM>(dropDownCount_), 0);
     if (style_ != csExDropDownList) SetWindowText(hwnd, Text().c_str());
@@ -235,31 +233,21 @@ void TCustomComboBoxEx::SetStyle(TComboBoxExStyle value) {
 }
 
 void TCustomComboBoxEx::SetImages(TCustomImageList* value) {
-    if (value == images_) return;
-    if (images_) {
-        images_->UnRegisterChanges(imageLink_.get());
-        images_->RemoveFreeNotification(this);
-    }
-    images_ = value;
-    if (images_) {
-        images_->RegisterChanges(imageLink_.get());
-        images_->FreeNotification(this);
-    }
-    ImageListChange();
+    if (images_.Set(value)) ImageListChange();
 }
 
 void TCustomComboBoxEx::ImageListChange() {
     if (!HandleAllocated()) return;
-    SendMessage(Handle(), CBEM_SETIMAGELIST, 0, images_ ? reinterpret_cast<LPARAM>(images_->Handle()) : 0);
+    SendMessage(Handle(), CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Handle()));
     InvalidateRect(Handle(), nullptr, 1);
 }
 
 void TCustomComboBoxEx::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == images_) {
-        images_ = nullptr;
+    // A freed list left its link already; the window must not keep drawing from it.
+    if (operation == TOperation::opRemove && !images_.List() && HandleAllocated() &&
+        SendMessage(Handle(), CBEM_GETIMAGELIST, 0, 0))
         ImageListChange();
-    }
 }
 
 int TCustomComboBoxEx::ItemIndex() {

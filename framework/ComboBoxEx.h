@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/Collections.h"
-#include "framework/ImgList.h"
+#include "framework/ImageListSlot.h"
 #include "framework/WinControls.h"
 
 namespace parch {
@@ -74,7 +74,7 @@ public:
     TComboBoxExStyle Style() const { return style_; }
     void SetStyle(TComboBoxExStyle value);
     // The pictures of the items (not owned; cleared when the list goes away).
-    TCustomImageList* Images() const { return images_; }
+    TCustomImageList* Images() const { return images_.List(); }
     void SetImages(TCustomImageList* value);
     int ItemIndex();
     void SetItemIndex(int value);
@@ -121,8 +121,7 @@ private:
 
     std::unique_ptr<TComboExItems> items_;
     TComboBoxExStyle style_ = csExDropDown;
-    TCustomImageList* images_ = nullptr;
-    std::unique_ptr<TChangeLink> imageLink_;
+    TImageListSlot images_;
     int savedIndex_ = -1;
     int dropDownCount_ = 8;
     HWND comboHandle_ = nullptr;

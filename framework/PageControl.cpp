@@ -40,18 +40,15 @@ int TabRowFromRect(TTabPosition position, int rowCount, const RECT& tab, const R
 // ---- TCustomTabControl
 
 TCustomTabControl::TCustomTabControl(TComponent* owner)
-    : TWinControl(owner), imageLink_(std::make_unique<TChangeLink>()), canvas_(std::make_unique<TCanvas>()) {
+    : TWinControl(owner), images_(*this, [this] { ImageListChange(); }), canvas_(std::make_unique<TCanvas>()) {
     SetControlStyle(csDoubleClicks | csOpaque);
     SetTabStop(true);
     SetColor(clBtnFace);
     SetParentColor(false);
     StoreBounds(0, 0, 289, 193);
-    imageLink_->OnChange = [this](TObject*) { ImageListChange(); };
 }
 
-TCustomTabControl::~TCustomTabControl() {
-    if (images_) images_->UnRegisterChanges(imageLink_.get());
-}
+TCustomTabControl::~TCustomTabControl() = default;
 
 void TCustomTabControl::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
@@ -68,7 +65,7 @@ void TCustomTabControl::CreateParams(TCreateParams& params) {
 void TCustomTabControl::CreateWnd() {
     TWinControl::CreateWnd();
     pagecontrol::SendFont(*this);
-    if (images_) SendMessage(Handle(), TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_->Handle()));
+    SendMessage(Handle(), TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Handle()));
     ApplyTabSize();
     SendTabsToWindow();
     Realign();
@@ -142,32 +139,22 @@ int TCustomTabControl::GetImageIndex(int tabIndex) {
 }
 
 void TCustomTabControl::SetImages(TCustomImageList* images) {
-    if (images == images_) return;
-    if (images_) {
-        images_->UnRegisterChanges(imageLink_.get());
-        images_->RemoveFreeNotification(this);
-    }
-    images_ = images;
-    if (images_) {
-        images_->RegisterChanges(imageLink_.get());
-        images_->FreeNotification(this);
-    }
-    ImageListChange();
+    if (images_.Set(images)) ImageListChange();
 }
 
 void TCustomTabControl::ImageListChange() {
     if (!HandleAllocated()) return;
-    SendMessage(Handle(), TCM_SETIMAGELIST, 0, images_ ? reinterpret_cast<LPARAM>(images_->Handle()) : 0);
+    SendMessage(Handle(), TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Handle()));
     UpdateTabImages();
     Realign();
 }
 
 void TCustomTabControl::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == images_) {
-        images_ = nullptr;
-        if (HandleAllocated()) SendMessage(Handle(), TCM_SETIMAGELIST, 0, 0);
-    }
+    // A freed list left its link already; the window must not keep drawing from it.
+    if (operation == TOperation::opRemove && !images_.List() && HandleAllocated() &&
+        SendMessage(Handle(), TCM_GETIMAGELIST, 0, 0))
+        ImageListChange();
 }
 
 void TCustomTabControl::ApplyTabSize() {
@@ -419,12 +406,10 @@ void TTabSheet::SetText(const std::string& text) {
 }
 
 void TTabSheet::Dispatch(TMessage& message) {
-    if (message.Msg == CM_SHOWINGCHANGED) {
-        TWinControl::Dispatch(message);
-        if (Showing() ? static_cast<bool>(OnShow) : static_cast<bool>(OnHide)) (Showing() ? OnShow : OnHide)(this);
-        return;
-    }
     TWinControl::Dispatch(message);
+    if (message.Msg != CM_SHOWINGCHANGED) return;
+    const TNotifyEvent& event = Showing() ? OnShow : OnHide;
+    if (event) event(this);
 }
 
 void TTabSheet::SetPropertyText(const std::string& name, const std::string& value) {

@@ -11,7 +11,7 @@
 
 #include "base/StringList.h"
 #include "framework/CustomControls.h"
-#include "framework/ImgList.h"
+#include "framework/ImageListSlot.h"
 
 namespace parch {
 
@@ -57,7 +57,7 @@ public:
     void SetTabWidth(int value);
 
     // The pictures of the tabs (not owned; cleared when the list goes away).
-    TCustomImageList* Images() const { return images_; }
+    TCustomImageList* Images() const { return images_.List(); }
     void SetImages(TCustomImageList* images);
 
     // Client rectangle of a tab (empty when there is no such tab), the tab at a client point
@@ -102,7 +102,6 @@ private:
     void ImageListChange();
     void ApplyTabSize();
     void DrawItemMessage(TMessage& message);
-    int TabPositionRows();
 
     std::vector<std::string> tabs_;
     int savedTabIndex_ = -1;
@@ -113,8 +112,7 @@ private:
     bool ownerDraw_ = false;
     int tabHeight_ = 0;
     int tabWidth_ = 0;
-    TCustomImageList* images_ = nullptr;
-    std::unique_ptr<TChangeLink> imageLink_;
+    TImageListSlot images_;
     std::unique_ptr<TCanvas> canvas_;
 };
 

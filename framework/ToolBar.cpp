@@ -159,19 +159,20 @@ void TToolButton::SetPropertyText(const std::string& name, const std::string& va
 // ---- TToolBar
 
 TToolBar::TToolBar(TComponent* owner)
-    : TWinControl(owner), imageLink_(std::make_unique<TChangeLink>()), canvas_(std::make_unique<TCanvas>()) {
+    : TWinControl(owner),
+      images_(*this, [this] { ApplyImageLists(); }),
+      hotImages_(*this, [this] { ApplyImageLists(); }),
+      disabledImages_(*this, [this] { ApplyImageLists(); }),
+      canvas_(std::make_unique<TCanvas>()) {
     // The window class captures the mouse and reports clicks itself.
     SetControlStyle(csAcceptsControls | csDoubleClicks | csSetCaption);
     SetColor(clBtnFace);
     SetParentColor(false);
     StoreBounds(0, 0, 150, 29);
     SetAlign(alTop);
-    imageLink_->OnChange = [this](TObject*) { ApplyImageLists(); };
 }
 
 TToolBar::~TToolBar() {
-    for (TCustomImageList* list : {images_, hotImages_, disabledImages_})
-        if (list) list->UnRegisterChanges(imageLink_.get());
     // The buttons go with the children after this part is gone: they must not call back.
     for (TToolButton* button : buttons_) button->toolBar_ = nullptr;
     buttons_.clear();
@@ -265,46 +266,38 @@ TToolButton* TToolBar::ButtonOfCommand(int command) const {
     return nullptr;
 }
 
-void TToolBar::SetImageList(TCustomImageList*& slot, TCustomImageList* value) {
-    if (value == slot) return;
-    if (slot) {
-        slot->UnRegisterChanges(imageLink_.get());
-        slot->RemoveFreeNotification(this);
-    }
-    slot = value;
-    if (slot) {
-        slot->RegisterChanges(imageLink_.get());
-        slot->FreeNotification(this);
-    }
-    ApplyImageLists();
-}
-
 void TToolBar::ApplyImageLists() {
     if (!HandleAllocated()) return;
     HWND hwnd = Handle();
-    auto handleOf = [](TCustomImageList* list) { return list ? reinterpret_cast<LPARAM>(list->Handle()) : 0; };
-    if (images_) SendMessage(hwnd, TB_SETBITMAPSIZE, 0, MAKELONG(static_cast<WORD>(images_->Width()), static_cast<WORD>(images_->Height())));
-    SendMessage(hwnd, TB_SETIMAGELIST, 0, handleOf(images_));
-    SendMessage(hwnd, TB_SETHOTIMAGELIST, 0, handleOf(hotImages_));
-    SendMessage(hwnd, TB_SETDISABLEDIMAGELIST, 0, handleOf(disabledImages_));
+    if (TCustomImageList* list = images_.List())
+        SendMessage(hwnd, TB_SETBITMAPSIZE, 0, MAKELONG(static_cast<WORD>(list->Width()), static_cast<WORD>(list->Height())));
+    SendMessage(hwnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Handle()));
+    SendMessage(hwnd, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_.Handle()));
+    SendMessage(hwnd, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabledImages_.Handle()));
     PlaceButtons();
     InvalidateRect(hwnd, nullptr, 1);
 }
 
-void TToolBar::SetImages(TCustomImageList* value) { SetImageList(images_, value); }
-void TToolBar::SetHotImages(TCustomImageList* value) { SetImageList(hotImages_, value); }
-void TToolBar::SetDisabledImages(TCustomImageList* value) { SetImageList(disabledImages_, value); }
+void TToolBar::SetImages(TCustomImageList* value) {
+    if (images_.Set(value)) ApplyImageLists();
+}
+
+void TToolBar::SetHotImages(TCustomImageList* value) {
+    if (hotImages_.Set(value)) ApplyImageLists();
+}
+
+void TToolBar::SetDisabledImages(TCustomImageList* value) {
+    if (disabledImages_.Set(value)) ApplyImageLists();
+}
 
 void TToolBar::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
-    if (operation != TOperation::opRemove) return;
-    bool changed = false;
-    for (TCustomImageList** slot : {&images_, &hotImages_, &disabledImages_})
-        if (*slot == component) {
-            *slot = nullptr;
-            changed = true;
-        }
-    if (changed) ApplyImageLists();
+    if (operation != TOperation::opRemove || !HandleAllocated()) return;
+    // A freed list left its link already; the window must not keep drawing from it.
+    const bool stale = (!images_.List() && SendMessage(Handle(), TB_GETIMAGELIST, 0, 0)) ||
+                       (!hotImages_.List() && SendMessage(Handle(), TB_GETHOTIMAGELIST, 0, 0)) ||
+                       (!disabledImages_.List() && SendMessage(Handle(), TB_GETDISABLEDIMAGELIST, 0, 0));
+    if (stale) ApplyImageLists();
 }
 
 void TToolBar::SetShowCaptions(bool value) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "framework/GraphicControls.h"
-#include "framework/ImgList.h"
+#include "framework/ImageListSlot.h"
 #include "framework/WinControls.h"
 #include "framework/CustomDraw.h"
 #include "platform/win/ToolBarClass.h"
@@ -101,11 +101,11 @@ public:
     TToolButton* Buttons(int index) const { return buttons_.at(static_cast<std::size_t>(index)); }
 
     // The pictures of the buttons, of the hot button, and of disabled buttons (not owned).
-    TCustomImageList* Images() const { return images_; }
+    TCustomImageList* Images() const { return images_.List(); }
     void SetImages(TCustomImageList* value);
-    TCustomImageList* HotImages() const { return hotImages_; }
+    TCustomImageList* HotImages() const { return hotImages_.List(); }
     void SetHotImages(TCustomImageList* value);
-    TCustomImageList* DisabledImages() const { return disabledImages_; }
+    TCustomImageList* DisabledImages() const { return disabledImages_.List(); }
     void SetDisabledImages(TCustomImageList* value);
 
     bool ShowCaptions() const { return showCaptions_; }
@@ -154,7 +154,6 @@ private:
     void PlaceButtons();
     void ReadDownStates();
     TToolButton* ButtonOfCommand(int command) const;
-    void SetImageList(TCustomImageList*& slot, TCustomImageList* value);
     void ApplyImageLists();
     void CommandMessage(TMessage& message);
     void NotifyMessage(TMessage& message);
@@ -163,10 +162,9 @@ private:
 
     std::vector<TToolButton*> buttons_;
     int nextCommand_ = 1;
-    TCustomImageList* images_ = nullptr;
-    TCustomImageList* hotImages_ = nullptr;
-    TCustomImageList* disabledImages_ = nullptr;
-    std::unique_ptr<TChangeLink> imageLink_;
+    TImageListSlot images_;
+    TImageListSlot hotImages_;
+    TImageListSlot disabledImages_;
     std::unique_ptr<TCanvas> canvas_;
     bool showCaptions_ = false;
     bool list_ = false;

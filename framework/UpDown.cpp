@@ -17,9 +17,9 @@ TCustomUpDown::TCustomUpDown(TComponent* owner) : TWinControl(owner) {
     StoreBounds(0, 0, 17, 24);
 }
 
-TCustomUpDown::~TCustomUpDown() {
-    if (associate_) associate_->RemoveFreeNotification(this);
-}
+// The associate may be gone already (its owner frees its components without a word to each
+// other); the component base ends the notifications both ways.
+TCustomUpDown::~TCustomUpDown() = default;
 
 void TCustomUpDown::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);

@@ -61,6 +61,7 @@ public:
 
 protected:
     virtual bool DoCanChange(int newValue, int delta);
+    using TWinControl::Click;
     virtual void Click(TUDBtnType button);
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;

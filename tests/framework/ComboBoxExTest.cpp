@@ -87,6 +87,11 @@ TEST_F(ComboBoxExTest, ItemsReachTheWindowWithPicturesIndentsAndData) {
     EXPECT_NE(combo->EditHandle(), nullptr);
     combo->ItemsEx().Delete(0);
     EXPECT_EQ(SendMessage(combo->Handle(), CB_GETCOUNT, 0, 0), 2);
+
+    // A freed image list leaves the control and its window.
+    delete images;
+    EXPECT_EQ(combo->Images(), nullptr);
+    EXPECT_EQ(SendMessage(combo->Handle(), CBEM_GETIMAGELIST, 0, 0), 0);
 }
 
 TEST_F(ComboBoxExTest, AChoiceFromTheKeyboardIsToldAndBecomesTheText) {

@@ -52,6 +52,8 @@ TEST_F(PageControlTest, AClickedTabAsksFirstThenShowsItsSheetAndTells) {
         allowChange = allow;
     };
     pages->OnChange = [&](TObject*) { events.push_back("change:" + pages->ActivePage()->Caption()); };
+    sheets[0]->OnHide = [&](TObject*) { events.push_back("hide:One"); };
+    sheets[2]->OnShow = [&](TObject*) { events.push_back("show:Three"); };
 
     // Refused: the first sheet stays, nobody is told of a change.
     ClickTab(2);
@@ -63,7 +65,7 @@ TEST_F(PageControlTest, AClickedTabAsksFirstThenShowsItsSheetAndTells) {
     events.clear();
     allow = true;
     ClickTab(2);
-    EXPECT_EQ(events, (std::vector<std::string>{"changing:One", "change:Three"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"changing:One", "show:Three", "hide:One", "change:Three"}));
     EXPECT_EQ(pages->ActivePage(), sheets[2]);
     EXPECT_EQ(pages->TabIndex(), 2);
     EXPECT_TRUE(sheets[2]->Visible());
@@ -123,6 +125,33 @@ TEST_F(PageControlTest, SelectNextPageWrapsAndHonoursTheVeto) {
     pages->SelectNextPage(true);
     EXPECT_EQ(pages->ActivePage(), sheets[2]);
     EXPECT_EQ(changes, 2);
+}
+
+TEST_F(PageControlTest, TheTabsStandOnTheSideTheirPositionNames) {
+    MakePages({"One", "Two"});
+    struct Case {
+        TTabPosition position;
+        DWORD style;
+    };
+    const Case cases[] = {{tpTop, 0}, {tpBottom, TCS_BOTTOM}, {tpLeft, TCS_VERTICAL}, {tpRight, TCS_VERTICAL | TCS_RIGHT}};
+    for (const Case& c : cases) {
+        pages->SetTabPosition(c.position);
+        const auto style = static_cast<DWORD>(GetWindowLongPtr(pages->Handle(), GWL_STYLE));
+        EXPECT_EQ(style & (TCS_BOTTOM | TCS_VERTICAL), c.style);
+        // The tabs lie between the client edge of their side and the sheet, which survived
+        // the new window.
+        const RECT tab = pages->TabRect(0);
+        const RECT sheet = sheets[0]->BoundsRect();
+        const RECT client = pages->ClientRect();
+        switch (c.position) {
+            case tpTop: EXPECT_LE(tab.bottom, sheet.top); break;
+            case tpBottom: EXPECT_GE(tab.top, sheet.bottom); EXPECT_LE(tab.bottom, client.bottom); break;
+            case tpLeft: EXPECT_LE(tab.right, sheet.left); break;
+            case tpRight: EXPECT_GE(tab.left, sheet.right); EXPECT_LE(tab.right, client.right); break;
+        }
+        EXPECT_EQ(pages->ActivePage(), sheets[0]);
+        EXPECT_EQ(pages->TabCount(), 2);
+    }
 }
 
 TEST(TabRowFromRectTest, RowsCountFromTheStripAndEmptyRectanglesAreRowOne) {

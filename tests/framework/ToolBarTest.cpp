@@ -134,6 +134,8 @@ TEST_F(ToolBarTest, DropDownButtonsClickOnTheirFaceAndButtonsDrawThroughTheEvent
     EXPECT_EQ(clicks, (std::vector<std::string>{"Drop"}));
     ClickButton(drop, drop->Width() / 2 - 3);
     EXPECT_EQ(clicks, (std::vector<std::string>{"Drop"}));
+    // The form then frees the image list before the bar, telling neither: the bar must not
+    // reach the freed list.
 }
 
 TEST_F(ToolBarTest, ABarWithPicturesCaptionsGroupsAndADropDown) {
