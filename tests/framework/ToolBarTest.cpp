@@ -8,6 +8,7 @@
 #include "framework/ToolBar.h"
 #include "platform/display/PngFile.h"
 #include "tests/framework/FormFixture.h"
+#include "tests/platform/display/OnScreenCheck.h"
 #include "tests/framework/ImageListSquares.h"
 
 namespace parch {
@@ -159,6 +160,12 @@ TEST_F(ToolBarTest, ABarWithPicturesCaptionsGroupsAndADropDown) {
     WindowPixels pixels(form);
     if (const char* keep = std::getenv("PARCH_SAVE_PICTURES")) {
         EXPECT_TRUE(SavePng(pixels.Picture(), (std::filesystem::path(keep) / "tool-bar.png").string()));
+    }
+    // Shown through the SDL display on a real X screen, the form looks as the headless screen drew it.
+    if (onscreen::Xvfb::Installed()) {
+        HBITMAP picture = CaptureWindow(form->Handle());
+        EXPECT_EQ(onscreen::CompareWithScreen(form->Handle(), picture, "tool-bar"), "");
+        DeleteObject(picture);
     }
     // Each picture shows in its button above the caption.
     auto* remove = bar->Buttons(1);
