@@ -55,6 +55,21 @@ inline bool ReadToEnd(int fd, std::string& text) {
     });
 }
 
+// Reads fd up to its first line end (kept out of line); false when none came within the bound.
+inline bool ReadLine(int fd, std::string& line) {
+    bool complete = false;
+    WaitUntil([&] {
+        pollfd waiting{fd, POLLIN, 0};
+        if (poll(&waiting, 1, 0) <= 0) return false;
+        char c;
+        if (read(fd, &c, 1) != 1) return true;
+        if (c == '\n') return complete = true;
+        line.push_back(c);
+        return false;
+    });
+    return complete;
+}
+
 // The whole X screen, 0xRRGGBB per pixel.
 struct Screenshot {
     int width = 0;
@@ -69,28 +84,28 @@ struct Screenshot {
 // An Xvfb server of our own on a free display number, stopped with the object.
 class Xvfb {
 public:
+    // The server picks a free display number itself and tells it through a pipe, so tests that
+    // start servers at the same moment never share one.
     Xvfb() {
-        for (int number = 91; number < 140 && pid_ <= 0; ++number) {
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-            if (access(socket.c_str(), F_OK) == 0) continue;
-            name_ = ":" + std::to_string(number);
-            pid_ = fork();
-            if (pid_ == 0) {
-                execlp("Xvfb", "Xvfb", name_.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                       static_cast<char*>(nullptr));
-                _exit(127);
-            }
-            // Ready once its socket exists (or given up when it died, e.g. another test took the number).
-            bool died = false;
-            bool ready = WaitUntil([&] {
-                died = waitpid(pid_, nullptr, WNOHANG) == pid_;
-                return died || access(socket.c_str(), F_OK) == 0;
-            });
-            if (died)
-                pid_ = -1;
-            else if (!ready)
-                Stop();
+        int told[2];
+        if (pipe(told) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(told[0]);
+            const std::string fd = std::to_string(told[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
         }
+        close(told[1]);
+        std::string number;
+        const bool told_number = pid_ > 0 && ReadLine(told[0], number);
+        close(told[0]);
+        if (!told_number) {
+            Stop();
+            return;
+        }
+        name_ = ":" + number;
     }
     ~Xvfb() { Stop(); }
     Xvfb(const Xvfb&) = delete;
