@@ -83,6 +83,11 @@ void TListItem::SetState(UINT value, UINT mask) {
 void TListItem::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     TCustomListView& view = ListView();
+    // An owner-data row is only being filled in for the window, which asks for what it needs.
+    if (view.OwnerData()) {
+        caption_ = caption;
+        return;
+    }
     if (!view.HandleAllocated() || index_ < 0) {
         caption_ = caption;
         view.SortWhenWanted();
@@ -104,7 +109,7 @@ void TListItem::SetCaption(const std::string& caption) {
 void TListItem::SetImageIndex(int index) {
     if (index == imageIndex_) return;
     imageIndex_ = index;
-    Update();
+    if (!ListView().OwnerData()) Update();
 }
 
 int TListItem::StateIndex() const { return StateImageOf(State()) - 1; }
@@ -770,10 +775,16 @@ int TCustomListView::CompareItems(TListItem* item1, TListItem* item2, int data) 
 bool TCustomListView::CustomSort(int data) {
     if (ownerData_) return false;
     auto& items = items_->items_;
-    // Decided here, where a comparison may throw without harm; the window only follows.
-    std::stable_sort(items.begin(), items.end(), [&](const auto& a, const auto& b) {
-        return CompareItems(a.get(), b.get(), data) < 0;
-    });
+    // Decided on plain pointers, where a comparison may throw without harm to the items; the
+    // window only follows.
+    std::vector<TListItem*> order;
+    order.reserve(items.size());
+    for (const auto& item : items) order.push_back(item.get());
+    std::stable_sort(order.begin(), order.end(), [&](TListItem* a, TListItem* b) { return CompareItems(a, b, data) < 0; });
+    std::vector<std::unique_ptr<TListItem>> sorted;
+    sorted.reserve(items.size());
+    for (TListItem* item : order) sorted.push_back(std::move(items[static_cast<std::size_t>(item->index_)]));
+    items = std::move(sorted);
     items_->Renumber(0);
     ItemsOrderChanged();
     return true;

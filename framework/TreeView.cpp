@@ -518,9 +518,17 @@ int TCustomTreeView::CompareNodes(TTreeNode* node1, TTreeNode* node2, int data) 
 }
 
 void TCustomTreeView::SortChildren(std::vector<std::unique_ptr<TTreeNode>>& siblings, TTreeNode* parent, bool recurse) {
-    // Decided here, where a comparison may throw without harm; the window only follows.
-    std::stable_sort(siblings.begin(), siblings.end(),
-                     [this](const auto& a, const auto& b) { return CompareNodes(a.get(), b.get(), 0) < 0; });
+    // Decided on plain pointers, where a comparison may throw without harm to the nodes; the
+    // window only follows.
+    std::vector<std::pair<TTreeNode*, std::size_t>> order;
+    order.reserve(siblings.size());
+    for (std::size_t i = 0; i < siblings.size(); ++i) order.emplace_back(siblings[i].get(), i);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](const auto& a, const auto& b) { return CompareNodes(a.first, b.first, 0) < 0; });
+    std::vector<std::unique_ptr<TTreeNode>> sorted;
+    sorted.reserve(siblings.size());
+    for (const auto& [node, position] : order) sorted.push_back(std::move(siblings[position]));
+    siblings = std::move(sorted);
     if (HandleAllocated() && (!parent || parent->handle_)) {
         TVSORTCB sort;
         sort.hParent = parent ? parent->handle_ : TVI_ROOT;
