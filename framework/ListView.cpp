@@ -428,7 +428,8 @@ TCustomListView::TCustomListView(TComponent* owner)
       items_(std::make_unique<TListItems>(*this)),
       columns_(std::make_unique<TListColumns>(*this)),
       canvas_(std::make_unique<TCanvas>()) {
-    SetControlStyle(ControlStyle() & ~csSetCaption);
+    // The window takes the mouse capture itself and needs it until the button is released.
+    SetControlStyle(ControlStyle() & ~(csSetCaption | csCaptureMouse));
     SetBounds(Left(), Top(), 250, 150);
     SetTabStop(true);
     auto redraw = [this](TObject*) {

@@ -60,16 +60,21 @@ void TTreeNode::SetText(const std::string& text) {
 }
 
 void TTreeNode::SetImageIndex(int index) {
+    // Set while the window asks for the image too: only a real change redraws.
+    if (index == imageIndex_) return;
     imageIndex_ = index;
     Redraw();
 }
 
 void TTreeNode::SetSelectedIndex(int index) {
+    // Set while the window asks for the image too: only a real change redraws.
+    if (index == selectedIndex_) return;
     selectedIndex_ = index;
     Redraw();
 }
 
 void TTreeNode::SetHasChildren(bool value) {
+    if (value == hasChildren_) return;
     hasChildren_ = value;
     Redraw();
 }
@@ -120,13 +125,20 @@ bool TTreeNode::Expanded() const {
 void TTreeNode::SetExpanded(bool value) {
     if (value == Expanded()) return;
     TCustomTreeView& tree = TreeView();
-    if (tree.HandleAllocated() && handle_) {
-        // The window asks first (TVN_ITEMEXPANDING may veto) and tells after.
-        SendMessage(tree.Handle(), TVM_EXPAND, value ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(handle_));
-        return;
-    }
+    // Asked and told here: the window tells of its own expansions only the first time.
     if (value ? !tree.CanExpand(this) : !tree.CanCollapse(this)) return;
-    expanded_ = value;
+    if (tree.HandleAllocated() && handle_) {
+        tree.expandingByCall_ = true;
+        try {
+            SendMessage(tree.Handle(), TVM_EXPAND, value ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(handle_));
+        } catch (...) {
+            tree.expandingByCall_ = false;
+            throw;
+        }
+        tree.expandingByCall_ = false;
+    } else {
+        expanded_ = value;
+    }
     if (value) tree.Expand(this);
     else tree.Collapse(this);
 }
@@ -309,7 +321,8 @@ void TTreeNodes::EndUpdate() {
 
 TCustomTreeView::TCustomTreeView(TComponent* owner)
     : TWinControl(owner), items_(std::make_unique<TTreeNodes>(*this)), canvas_(std::make_unique<TCanvas>()) {
-    SetControlStyle(ControlStyle() & ~csSetCaption);
+    // The window takes the mouse capture itself and needs it until the button is released.
+    SetControlStyle(ControlStyle() & ~(csSetCaption | csCaptureMouse));
     SetBounds(Left(), Top(), 121, 97);
     SetTabStop(true);
     auto redraw = [this](TObject*) {
@@ -708,14 +721,14 @@ void TCustomTreeView::AnswerDisplayInfo(NMTVDISPINFO& info) {
 
 void TCustomTreeView::Expanding(TMessage& message, const NMTREEVIEW& nm) {
     TTreeNode* node = items_->GetNode(nm.itemNew.hItem);
-    if (!node || quiet_) return;
+    if (!node || quiet_ || expandingByCall_) return;
     bool allow = (nm.action & TVE_EXPAND) ? CanExpand(node) : CanCollapse(node);
     if (!allow) message.Result = 1;
 }
 
 void TCustomTreeView::Expanded(const NMTREEVIEW& nm) {
     TTreeNode* node = items_->GetNode(nm.itemNew.hItem);
-    if (!node || quiet_) return;
+    if (!node || quiet_ || expandingByCall_) return;
     if (nm.action & TVE_EXPAND) Expand(node);
     else Collapse(node);
 }

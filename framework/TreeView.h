@@ -282,6 +282,8 @@ private:
     TBorderStyle borderStyle_ = bsSingle;
     // Set while the framework puts nodes into the window or takes them out: no events.
     bool quiet_ = false;
+    // Set while a node's own expansion call runs: the node asks and tells itself.
+    bool expandingByCall_ = false;
 };
 
 class TTreeView : public TCustomTreeView {
