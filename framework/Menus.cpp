@@ -8,6 +8,8 @@
 #include "base/Exceptions.h"
 #include "framework/Actions.h"
 #include "framework/Screen.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/DrawText.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/win/WinApi.h"
 

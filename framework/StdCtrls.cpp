@@ -503,7 +503,8 @@ void TButtonControl::Dispatch(TMessage& message) {
 }
 
 TButton::TButton(TComponent* owner) : TButtonControl(owner) {
-    SetControlStyle(csSetCaption | csClickEvents);
+    // Clicks come from the window's BN_CLICKED alone: a mouse click must not run Click twice.
+    SetControlStyle(csSetCaption);
     SetTabStop(true);
     SetColor(clBtnFace);
     StoreBounds(0, 0, 75, 25);

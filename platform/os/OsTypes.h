@@ -20,6 +20,9 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
+// The kernel's error number for a refused access, shared by the file and window calls.
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+
 // 100-nanosecond intervals since 1601-01-01 UTC.
 struct FILETIME {
     DWORD dwLowDateTime = 0;

@@ -380,8 +380,10 @@ void PaintInto(TabControl& tc, HDC dc) {
     if (Valid(tc, tc.current)) DrawTab(tc, dc, tc.current);
 }
 
-void Paint(TabControl& tc) {
-    PaintControl(tc.hwnd, nullptr, [&tc](HDC dc) { PaintInto(tc, dc); });
+// WM_PAINT: into the given context (a subclass painting through its own), or between
+// BeginPaint and EndPaint.
+void Paint(TabControl& tc, HDC given) {
+    PaintControl(tc.hwnd, given, [&tc](HDC dc) { PaintInto(tc, dc); });
 }
 
 // --- Selection ----------------------------------------------------------------------------------
@@ -619,7 +621,7 @@ void NotifyClick(TabControl& tc, UINT code) {
 LRESULT Dispatch(TabControl& tc, UINT m, WPARAM wp, LPARAM lp) {
     switch (m) {
         case WM_CREATE: Layout(tc); return 0;
-        case WM_PAINT: Paint(tc); return 0;
+        case WM_PAINT: Paint(tc, reinterpret_cast<HDC>(wp)); return 0;
         case WM_PRINTCLIENT: PaintInto(tc, reinterpret_cast<HDC>(wp)); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_SIZE: Relayout(tc); return 0;

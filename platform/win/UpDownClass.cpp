@@ -337,13 +337,11 @@ LRESULT Dispatch(UpDown& ud, UINT m, WPARAM wp, LPARAM lp) {
         case WM_CREATE:
             if (ud.style & UDS_AUTOBUDDY) SetBuddy(ud, GetWindow(ud.hwnd, GW_HWNDPREV));
             return 0;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(ud.hwnd, &ps);
-            Paint(ud, dc);
-            EndPaint(ud.hwnd, &ps);
+        case WM_PAINT:
+            // Into the given context (a subclass painting through its own), or between
+            // BeginPaint and EndPaint.
+            PaintControl(ud.hwnd, reinterpret_cast<HDC>(wp), [&ud](HDC dc) { Paint(ud, dc); });
             return 0;
-        }
         case WM_PRINTCLIENT: Paint(ud, reinterpret_cast<HDC>(wp)); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_ENABLE: Redraw(ud); return 0;

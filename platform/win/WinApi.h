@@ -17,6 +17,7 @@
 #include "platform/win/DialogTemplates.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/EditClass.h"
+#include "platform/win/FileDialogs.h"
 #include "platform/win/FileDrop.h"
 #include "platform/win/HeaderClass.h"
 #include "platform/win/Focus.h"

@@ -3,6 +3,7 @@
 
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/WinTypes.h"
+#include "platform/os/OsTypes.h"
 #include "platform/win/WinMessages.h"
 
 namespace parch {
@@ -459,7 +460,6 @@ constexpr UINT WM_UNDO = 0x0304;
 
 // Last-error values that callers test.
 constexpr DWORD ERROR_SUCCESS = 0;
-constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_INVALID_HOOK_HANDLE = 1404;
