@@ -427,25 +427,19 @@ TCustomListView::TCustomListView(TComponent* owner)
     : TWinControl(owner),
       items_(std::make_unique<TListItems>(*this)),
       columns_(std::make_unique<TListColumns>(*this)),
-      canvas_(std::make_unique<TCanvas>()) {
+      canvas_(std::make_unique<TCanvas>()),
+      largeImages_(*this, [this] { ImageListChanged(); }),
+      smallImages_(*this, [this] { ImageListChanged(); }),
+      stateImages_(*this, [this] { ImageListChanged(); }) {
     // The window takes the mouse capture itself and needs it until the button is released.
     SetControlStyle(ControlStyle() & ~(csSetCaption | csCaptureMouse));
     SetBounds(Left(), Top(), 250, 150);
     SetTabStop(true);
-    auto redraw = [this](TObject*) {
-        if (HandleAllocated()) Invalidate();
-    };
-    largeLink_.OnChange = redraw;
-    smallLink_.OnChange = redraw;
-    stateLink_.OnChange = redraw;
 }
 
 TCustomListView::~TCustomListView() {
     // The window goes first: its last notifications still find the items.
     if (HandleAllocated()) DestroyWindowHandle();
-    SetLargeImages(nullptr);
-    SetSmallImages(nullptr);
-    SetStateImages(nullptr);
 }
 
 void TCustomListView::CreateParams(TCreateParams& params) {
@@ -548,35 +542,31 @@ void TCustomListView::ApplyColors() {
     SendMessage(Handle(), LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font().Color())));
 }
 
-void TCustomListView::ApplyImageList(int which, TCustomImageList* list) {
+void TCustomListView::ApplyImageList(int which, const TImageListSlot& slot) {
     if (HandleAllocated())
-        SendMessage(Handle(), LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(list ? list->Handle() : nullptr));
+        SendMessage(Handle(), LVM_SETIMAGELIST, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(slot.Handle()));
 }
 
-void TCustomListView::SetImageList(TCustomImageList*& field, TChangeLink& link, int which, TCustomImageList* list) {
-    if (list == field) return;
-    if (field) {
-        field->UnRegisterChanges(&link);
-        field->RemoveFreeNotification(this);
-    }
-    field = list;
-    if (list) {
-        list->RegisterChanges(&link);
-        list->FreeNotification(this);
-    }
-    ApplyImageList(which, list);
+void TCustomListView::ImageListChanged() {
+    // A list changed its images (or its handle): the window draws from what it holds now.
+    ApplyImageList(LVSIL_NORMAL, largeImages_);
+    ApplyImageList(LVSIL_SMALL, smallImages_);
+    ApplyImageList(LVSIL_STATE, stateImages_);
+    if (HandleAllocated()) Invalidate();
 }
 
-void TCustomListView::SetLargeImages(TCustomImageList* list) { SetImageList(largeImages_, largeLink_, LVSIL_NORMAL, list); }
-void TCustomListView::SetSmallImages(TCustomImageList* list) { SetImageList(smallImages_, smallLink_, LVSIL_SMALL, list); }
-void TCustomListView::SetStateImages(TCustomImageList* list) { SetImageList(stateImages_, stateLink_, LVSIL_STATE, list); }
+void TCustomListView::SetImageList(TImageListSlot& slot, int which, TCustomImageList* list) {
+    if (slot.Set(list)) ApplyImageList(which, slot);
+}
+
+void TCustomListView::SetLargeImages(TCustomImageList* list) { SetImageList(largeImages_, LVSIL_NORMAL, list); }
+void TCustomListView::SetSmallImages(TCustomImageList* list) { SetImageList(smallImages_, LVSIL_SMALL, list); }
+void TCustomListView::SetStateImages(TCustomImageList* list) { SetImageList(stateImages_, LVSIL_STATE, list); }
 
 void TCustomListView::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
-    if (operation != TOperation::opRemove) return;
-    if (component == largeImages_) SetLargeImages(nullptr);
-    if (component == smallImages_) SetSmallImages(nullptr);
-    if (component == stateImages_) SetStateImages(nullptr);
+    // A freed list left its link already; the window must not keep drawing from it.
+    if (operation == TOperation::opRemove) ImageListChanged();
 }
 
 void TCustomListView::SetViewStyle(TViewStyle value) {

@@ -14,6 +14,7 @@
 
 #include "base/StringList.h"
 #include "framework/CustomDraw.h"
+#include "framework/ImageListSlot.h"
 #include "framework/ImgList.h"
 #include "framework/WinControls.h"
 #include "platform/win/ListViewClass.h"
@@ -273,11 +274,11 @@ public:
     void SetBorderStyle(TBorderStyle value);
 
     // The lists are not owned; the view never destroys them, whoever made them.
-    TCustomImageList* LargeImages() const { return largeImages_; }
+    TCustomImageList* LargeImages() const { return largeImages_.List(); }
     void SetLargeImages(TCustomImageList* list);
-    TCustomImageList* SmallImages() const { return smallImages_; }
+    TCustomImageList* SmallImages() const { return smallImages_.List(); }
     void SetSmallImages(TCustomImageList* list);
-    TCustomImageList* StateImages() const { return stateImages_; }
+    TCustomImageList* StateImages() const { return stateImages_.List(); }
     void SetStateImages(TCustomImageList* list);
 
     TListItem* Selected() const;
@@ -368,8 +369,9 @@ private:
     void ApplyExtendedStyle();
     void ApplyStyleBit(DWORD bit, bool on);
     void ApplyColors();
-    void ApplyImageList(int which, TCustomImageList* list);
-    void SetImageList(TCustomImageList*& field, TChangeLink& link, int which, TCustomImageList* list);
+    void ApplyImageList(int which, const TImageListSlot& slot);
+    void SetImageList(TImageListSlot& slot, int which, TCustomImageList* list);
+    void ImageListChanged();
     void PutColumns(HWND hwnd);
     void UpdateColumn(int index);
     HWND HeaderHandle();
@@ -379,12 +381,9 @@ private:
     std::unique_ptr<TListItems> items_;
     std::unique_ptr<TListColumns> columns_;
     std::unique_ptr<TCanvas> canvas_;
-    TChangeLink largeLink_;
-    TChangeLink smallLink_;
-    TChangeLink stateLink_;
-    TCustomImageList* largeImages_ = nullptr;
-    TCustomImageList* smallImages_ = nullptr;
-    TCustomImageList* stateImages_ = nullptr;
+    TImageListSlot largeImages_;
+    TImageListSlot smallImages_;
+    TImageListSlot stateImages_;
     TViewStyle viewStyle_ = vsIcon;
     bool checkboxes_ = false;
     bool rowSelect_ = false;

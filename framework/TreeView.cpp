@@ -320,23 +320,20 @@ void TTreeNodes::EndUpdate() {
 // --- TCustomTreeView ---
 
 TCustomTreeView::TCustomTreeView(TComponent* owner)
-    : TWinControl(owner), items_(std::make_unique<TTreeNodes>(*this)), canvas_(std::make_unique<TCanvas>()) {
+    : TWinControl(owner),
+      items_(std::make_unique<TTreeNodes>(*this)),
+      canvas_(std::make_unique<TCanvas>()),
+      images_(*this, [this] { ImageListChanged(); }),
+      stateImages_(*this, [this] { ImageListChanged(); }) {
     // The window takes the mouse capture itself and needs it until the button is released.
     SetControlStyle(ControlStyle() & ~(csSetCaption | csCaptureMouse));
     SetBounds(Left(), Top(), 121, 97);
     SetTabStop(true);
-    auto redraw = [this](TObject*) {
-        if (HandleAllocated()) Invalidate();
-    };
-    imageLink_.OnChange = redraw;
-    stateLink_.OnChange = redraw;
 }
 
 TCustomTreeView::~TCustomTreeView() {
     quiet_ = true;
     if (HandleAllocated()) DestroyWindowHandle();
-    SetImages(nullptr);
-    SetStateImages(nullptr);
 }
 
 void TCustomTreeView::CreateParams(TCreateParams& params) {
@@ -406,33 +403,29 @@ void TCustomTreeView::ApplyColors() {
     SendMessage(Handle(), TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Font().Color())));
 }
 
-void TCustomTreeView::ApplyImageList(WPARAM which, TCustomImageList* list) {
-    if (HandleAllocated())
-        SendMessage(Handle(), TVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list ? list->Handle() : nullptr));
+void TCustomTreeView::ApplyImageList(WPARAM which, const TImageListSlot& slot) {
+    if (HandleAllocated()) SendMessage(Handle(), TVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(slot.Handle()));
 }
 
-void TCustomTreeView::SetImageList(TCustomImageList*& field, TChangeLink& link, WPARAM which, TCustomImageList* list) {
-    if (list == field) return;
-    if (field) {
-        field->UnRegisterChanges(&link);
-        field->RemoveFreeNotification(this);
-    }
-    field = list;
-    if (list) {
-        list->RegisterChanges(&link);
-        list->FreeNotification(this);
-    }
-    ApplyImageList(which, list);
+void TCustomTreeView::ImageListChanged() {
+    // A list changed its images (or its handle): the window draws from what it holds now.
+    ApplyImageList(TVSIL_NORMAL, images_);
+    ApplyImageList(TVSIL_STATE, stateImages_);
+    if (HandleAllocated()) Invalidate();
 }
 
-void TCustomTreeView::SetImages(TCustomImageList* list) { SetImageList(images_, imageLink_, TVSIL_NORMAL, list); }
-void TCustomTreeView::SetStateImages(TCustomImageList* list) { SetImageList(stateImages_, stateLink_, TVSIL_STATE, list); }
+void TCustomTreeView::SetImages(TCustomImageList* list) {
+    if (images_.Set(list)) ApplyImageList(TVSIL_NORMAL, images_);
+}
+
+void TCustomTreeView::SetStateImages(TCustomImageList* list) {
+    if (stateImages_.Set(list)) ApplyImageList(TVSIL_STATE, stateImages_);
+}
 
 void TCustomTreeView::Notification(TComponent* component, TOperation operation) {
     TWinControl::Notification(component, operation);
-    if (operation != TOperation::opRemove) return;
-    if (component == images_) SetImages(nullptr);
-    if (component == stateImages_) SetStateImages(nullptr);
+    // A freed list left its link already; the window must not keep drawing from it.
+    if (operation == TOperation::opRemove) ImageListChanged();
 }
 
 void TCustomTreeView::SetShowLines(bool value) {

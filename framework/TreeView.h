@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/CustomDraw.h"
+#include "framework/ImageListSlot.h"
 #include "framework/ImgList.h"
 #include "framework/WinControls.h"
 #include "platform/win/TreeViewClass.h"
@@ -180,9 +181,9 @@ public:
     TCanvas& Canvas() { return *canvas_; }
 
     // Not owned; the view never destroys them.
-    TCustomImageList* Images() const { return images_; }
+    TCustomImageList* Images() const { return images_.List(); }
     void SetImages(TCustomImageList* list);
-    TCustomImageList* StateImages() const { return stateImages_; }
+    TCustomImageList* StateImages() const { return stateImages_.List(); }
     void SetStateImages(TCustomImageList* list);
 
     bool ShowLines() const { return showLines_; }
@@ -260,16 +261,14 @@ private:
     void EndLabelEdit(TMessage& message, NMTVDISPINFO& info);
     void ApplyStyleBit(DWORD bit, bool on);
     void ApplyColors();
-    void SetImageList(TCustomImageList*& field, TChangeLink& link, WPARAM which, TCustomImageList* list);
-    void ApplyImageList(WPARAM which, TCustomImageList* list);
+    void ApplyImageList(WPARAM which, const TImageListSlot& slot);
+    void ImageListChanged();
     void SortChildren(std::vector<std::unique_ptr<TTreeNode>>& siblings, TTreeNode* parent, bool recurse);
 
     std::unique_ptr<TTreeNodes> items_;
     std::unique_ptr<TCanvas> canvas_;
-    TChangeLink imageLink_;
-    TChangeLink stateLink_;
-    TCustomImageList* images_ = nullptr;
-    TCustomImageList* stateImages_ = nullptr;
+    TImageListSlot images_;
+    TImageListSlot stateImages_;
     TTreeNode* selected_ = nullptr;  // kept while there is no window
     bool showLines_ = true;
     bool showRoot_ = true;

@@ -298,8 +298,10 @@ TEST_F(ListViewTest, DestroyingTheViewLeavesItsImageListsAlive) {
     auto* other = Child<TListView>(form, 10, 10, 200, 100);
     auto* owned = new TImageList(nullptr, 16, 16);
     other->SetSmallImages(owned);
+    EXPECT_NE(SendMessage(other->Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0), 0);
     delete owned;
     EXPECT_EQ(other->SmallImages(), nullptr);
+    EXPECT_EQ(SendMessage(other->Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0), 0);
 }
 
 TEST_F(ListViewTest, AnUpdateGuardResumesRedrawingWhenAnExceptionPasses) {
