@@ -219,6 +219,7 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
 
         std::string entries(ReadBytes(p, count * 20));
         entries += "trailer";
+        if (OnEntryCount) OnEntryCount(static_cast<std::int64_t>(entries.size() / 18));
         std::size_t j = 0;
         for (std::int64_t number = first; number < first + count; ++number) {
             if (j + 18 > entries.size() - 7) break;  // announced beyond the data
@@ -310,6 +311,7 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
         for (std::int64_t i = 0; i < width; ++i) value = (value << 8) | static_cast<std::uint8_t>(decoded[p++]);
         return static_cast<std::int32_t>(value);
     };
+    if (OnEntryCount && entryWidth > 0) OnEntryCount(static_cast<std::int64_t>(decoded.size()) / entryWidth);
     for (const auto& [first, count] : subsections) {
         if (entryWidth <= 0) break;
         for (std::int64_t i = 0; i < count; ++i) {
