@@ -283,27 +283,36 @@ std::string FlateDecompressStr(std::string_view data, std::size_t limit) {
 }
 
 std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& parms, std::size_t limit) {
-    return UndoPredictor(FlateDecompressStr(data, limit), parms);
+    std::string decoded = FlateDecompressStr(data, limit);
+    UndoPredictorInPlace(decoded, parms);
+    return decoded;
 }
 
 std::string UndoPredictor(std::string_view data, const TPDFPredictorParms& parms) {
+    std::string out(data);
+    UndoPredictorInPlace(out, parms);
+    return out;
+}
+
+// Each row moves down over the filter bytes before it (a row never lands beyond its own
+// source), so no second buffer is needed.
+void UndoPredictorInPlace(std::string& data, const TPDFPredictorParms& parms) {
     PixelLayout layout{};
-    if (parms.Predictor < 2 || !LayoutOf(parms, layout)) return std::string(data);
+    if (parms.Predictor < 2 || !LayoutOf(parms, layout)) return;
     const bool png = parms.Predictor >= 10;
     const std::size_t stride = layout.RowLength + (png ? 1 : 0);
     const std::size_t rows = data.size() / stride;
-    std::string out(rows * layout.RowLength, '\0');
-    auto* target = reinterpret_cast<std::uint8_t*>(out.data());
+    auto* bytes = reinterpret_cast<std::uint8_t*>(data.data());
     for (std::size_t r = 0; r < rows; ++r) {
-        const char* source = data.data() + r * stride + (png ? 1 : 0);
-        std::uint8_t* row = target + r * layout.RowLength;
-        std::memcpy(row, source, layout.RowLength);
+        const std::uint8_t filter = png ? bytes[r * stride] : 0;
+        std::uint8_t* row = bytes + r * layout.RowLength;
+        std::memmove(row, bytes + r * stride + (png ? 1 : 0), layout.RowLength);
         if (png)
-            UndoPngRow(Byte(data, r * stride), row, r > 0 ? row - layout.RowLength : nullptr, layout);
+            UndoPngRow(filter, row, r > 0 ? row - layout.RowLength : nullptr, layout);
         else if (parms.Predictor == 2)
             UndoTiffRow(row, parms, layout);
     }
-    return out;
+    data.resize(rows * layout.RowLength);
 }
 
 std::string ASCII85DecodeStr(std::string_view data, std::size_t limit) {
@@ -447,7 +456,9 @@ std::string TPDFLZWDecompressor::Decompress(std::string_view data) {
 }
 
 std::string TPDFLZWDecompressor::DecompressWithParms(std::string_view data, const TPDFLZWParms& parms) {
-    return UndoPredictor(Decompress(data), parms);
+    std::string decoded = Decompress(data);
+    UndoPredictorInPlace(decoded, parms);
+    return decoded;
 }
 
 }  // namespace parch

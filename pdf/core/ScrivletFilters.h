@@ -47,6 +47,8 @@ std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& pa
 // byte per row) over whole rows; a trailing partial row is dropped. Predictors below 2, and
 // parameters that describe no pixel, leave the data as it is.
 std::string UndoPredictor(std::string_view data, const TPDFPredictorParms& parms);
+// The same over the data's own bytes.
+void UndoPredictorInPlace(std::string& data, const TPDFPredictorParms& parms);
 
 // ASCII base-85: decoding needs the "~>" end marker (without it the result is empty);
 // encoding writes lines of 71 to 75 characters ended by CR LF, and "~>" at the end.

@@ -380,11 +380,12 @@ std::int32_t TPDFObjectStore::TextLength(std::int32_t offset) {
         textStarts_.reserve(xrefEntries_.size() + sectionOffsets_.size());
         for (const TPDFXRefEntry& entry : xrefEntries_)
             if (entry.Offset() > 0) textStarts_.push_back(entry.Offset());
+        // A file holds less than 2 GiB: a section named beyond that ends nothing in it.
         for (const std::int64_t section : sectionOffsets_)
-            if (section > 0) textStarts_.push_back(section);
+            if (section > 0) textStarts_.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(section, INT32_MAX)));
         if (!std::is_sorted(textStarts_.begin(), textStarts_.end())) std::sort(textStarts_.begin(), textStarts_.end());
     }
-    const auto next = std::upper_bound(textStarts_.begin(), textStarts_.end(), static_cast<std::int64_t>(offset));
+    const auto next = std::upper_bound(textStarts_.begin(), textStarts_.end(), offset);
     const std::int64_t end = next == textStarts_.end() ? static_cast<std::int64_t>(data_.Size()) : *next;
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(end - offset, 0, INT32_MAX));
 }

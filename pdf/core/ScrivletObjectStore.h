@@ -111,7 +111,7 @@ private:
     std::vector<std::int64_t> sectionOffsets_;
     // Where objects and sections start, ascending: an object's text ends at the next start.
     // Collected when the first object is read from the file.
-    std::vector<std::int64_t> textStarts_;
+    std::vector<std::int32_t> textStarts_;
     bool textStartsCollected_ = false;
     // The entries made so far, and the numbers of objects added after reading (ascending).
     std::unordered_map<std::int32_t, std::unique_ptr<TPDFIndObj>> entries_;
