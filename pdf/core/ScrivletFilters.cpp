@@ -20,6 +20,9 @@ void CheckLimit(std::size_t size, std::size_t limit) {
     if (size > limit) ThrowTooLarge();
 }
 
+// No deflate data expand beyond this: an expected size above it is not believed.
+constexpr std::size_t kMaxDeflateRatio = 1032;
+
 std::uint8_t Byte(std::string_view data, std::size_t index) { return static_cast<std::uint8_t>(data[index]); }
 
 // --- Flate -------------------------------------------------------------------------------------
@@ -33,7 +36,7 @@ public:
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
-    std::string Run(std::string_view data, std::size_t limit) {
+    std::string Run(std::string_view data, std::size_t limit, std::size_t expectedSize) {
         if (!ok_) return {};
         std::string out;
         std::size_t produced = 0;
@@ -48,8 +51,11 @@ public:
             }
             if (produced == out.size()) {
                 if (out.size() >= window) ThrowTooLarge();
-                // Flate data commonly expands three- to tenfold.
-                const std::size_t start = (data.size() * 4 + 255) / 256 * 256;
+                // Flate data commonly expands three- to tenfold; a size the caller expects is
+                // taken when the data could inflate to it, so that one buffer is made once.
+                const std::size_t guess = (data.size() * 4 + 255) / 256 * 256;
+                const std::size_t expected = std::min(expectedSize, data.size() * kMaxDeflateRatio) + 1;
+                const std::size_t start = out.empty() ? std::max(guess, expected) : 0;
                 out.resize(std::min(window, std::max(start, out.size() * 2)));
             }
             const std::size_t room = std::min<std::size_t>(out.size() - produced, UINT_MAX);
@@ -277,13 +283,14 @@ std::string FlateCompressStr(std::string_view data) {
     return out;
 }
 
-std::string FlateDecompressStr(std::string_view data, std::size_t limit) {
+std::string FlateDecompressStr(std::string_view data, std::size_t limit, std::size_t expectedSize) {
     if (data.empty()) return {};
-    return Inflater().Run(data, limit);
+    return Inflater().Run(data, limit, expectedSize);
 }
 
-std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& parms, std::size_t limit) {
-    std::string decoded = FlateDecompressStr(data, limit);
+std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& parms, std::size_t limit,
+                                 std::size_t expectedSize) {
+    std::string decoded = FlateDecompressStr(data, limit, expectedSize);
     UndoPredictorInPlace(decoded, parms);
     return decoded;
 }

@@ -38,10 +38,12 @@ using TPDFLZWParms = TPDFPredictorParms;
 // A zlib stream at the default level; empty for an empty input or on failure.
 std::string FlateCompressStr(std::string_view data);
 // Inflates a zlib stream: a damaged or cut stream gives what was decoded before the damage,
-// any other zlib failure an empty result.
-std::string FlateDecompressStr(std::string_view data, std::size_t limit = kMaxDecodedSize);
+// any other zlib failure an empty result. `expectedSize`, when the caller knows it, sizes the
+// output once (it changes nothing else).
+std::string FlateDecompressStr(std::string_view data, std::size_t limit = kMaxDecodedSize,
+                               std::size_t expectedSize = 0);
 std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& parms,
-                                 std::size_t limit = kMaxDecodedSize);
+                                 std::size_t limit = kMaxDecodedSize, std::size_t expectedSize = 0);
 
 // Undoes predictor 2 (TIFF, components of 1 to 16 bits) or 10 and above (PNG, one filter-type
 // byte per row) over whole rows; a trailing partial row is dropped. Predictors below 2, and

@@ -297,8 +297,13 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
         TPDFStream* stream = structure.NewStream({}, false);
         stream->SetDictionary(dictionary);
         stream->Data = std::string(ReadBytes(position + static_cast<std::int64_t>(dataStart), length->GetInteger()));
+        // Every entry announced, plus a predictor's tag byte per row.
+        constexpr auto kLimit = static_cast<std::int64_t>(kMaxDecodedSize);
+        std::int64_t announced = 0;
+        for (const auto& [first, count] : subsections) announced = std::min(announced + std::clamp<std::int64_t>(count, 0, kLimit), kLimit);
+        const std::int64_t rowWidth = widths[0] + widths[1] + widths[2] + 1;
         try {
-            decoded = GetDecodedData(*stream);
+            decoded = GetDecodedData(*stream, static_cast<std::size_t>(std::min(announced * rowWidth, kLimit)));
         } catch (const Exception&) {
             decoded.clear();  // a damaged stream gives no entries
         }
