@@ -50,7 +50,7 @@ public:
 
     // Cross references and indirect objects, kept by the object store.
     bool ReadXRef() { return store_.ReadXRef(); }
-    TPDFIndObj* FindIndObj(std::int32_t objectNumber) const { return store_.Find(objectNumber); }
+    TPDFIndObj* FindIndObj(std::int32_t objectNumber) { return store_.Find(objectNumber); }
     TPDFObject* LookupObject(std::int32_t objectNumber) { return store_.Lookup(objectNumber); }
     TPDFIndObj* AddIndObj(TPDFObject* object) { return store_.Add(object); }
     void RegisterObject(TPDFObject* object, std::int32_t& objectNumber, std::int32_t& generation);

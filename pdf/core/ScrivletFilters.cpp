@@ -20,6 +20,9 @@ void CheckLimit(std::size_t size, std::size_t limit) {
     if (size > limit) ThrowTooLarge();
 }
 
+// No deflate data expand beyond this: an expected size above it is not believed.
+constexpr std::size_t kMaxDeflateRatio = 1032;
+
 std::uint8_t Byte(std::string_view data, std::size_t index) { return static_cast<std::uint8_t>(data[index]); }
 
 // --- Flate -------------------------------------------------------------------------------------
@@ -33,7 +36,7 @@ public:
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
-    std::string Run(std::string_view data, std::size_t limit) {
+    std::string Run(std::string_view data, std::size_t limit, std::size_t expectedSize) {
         if (!ok_) return {};
         std::string out;
         std::size_t produced = 0;
@@ -48,8 +51,11 @@ public:
             }
             if (produced == out.size()) {
                 if (out.size() >= window) ThrowTooLarge();
-                // Flate data commonly expands three- to tenfold.
-                const std::size_t start = (data.size() * 4 + 255) / 256 * 256;
+                // Flate data commonly expands three- to tenfold; a size the caller expects is
+                // taken when the data could inflate to it, so that one buffer is made once.
+                const std::size_t guess = (data.size() * 4 + 255) / 256 * 256;
+                const std::size_t expected = std::min(expectedSize, data.size() * kMaxDeflateRatio) + 1;
+                const std::size_t start = out.empty() ? std::max(guess, expected) : 0;
                 out.resize(std::min(window, std::max(start, out.size() * 2)));
             }
             const std::size_t room = std::min<std::size_t>(out.size() - produced, UINT_MAX);
@@ -277,33 +283,43 @@ std::string FlateCompressStr(std::string_view data) {
     return out;
 }
 
-std::string FlateDecompressStr(std::string_view data, std::size_t limit) {
+std::string FlateDecompressStr(std::string_view data, std::size_t limit, std::size_t expectedSize) {
     if (data.empty()) return {};
-    return Inflater().Run(data, limit);
+    return Inflater().Run(data, limit, expectedSize);
 }
 
-std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& parms, std::size_t limit) {
-    return UndoPredictor(FlateDecompressStr(data, limit), parms);
+std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& parms, std::size_t limit,
+                                 std::size_t expectedSize) {
+    std::string decoded = FlateDecompressStr(data, limit, expectedSize);
+    UndoPredictorInPlace(decoded, parms);
+    return decoded;
 }
 
 std::string UndoPredictor(std::string_view data, const TPDFPredictorParms& parms) {
+    std::string out(data);
+    UndoPredictorInPlace(out, parms);
+    return out;
+}
+
+// Each row moves down over the filter bytes before it (a row never lands beyond its own
+// source), so no second buffer is needed.
+void UndoPredictorInPlace(std::string& data, const TPDFPredictorParms& parms) {
     PixelLayout layout{};
-    if (parms.Predictor < 2 || !LayoutOf(parms, layout)) return std::string(data);
+    if (parms.Predictor < 2 || !LayoutOf(parms, layout)) return;
     const bool png = parms.Predictor >= 10;
     const std::size_t stride = layout.RowLength + (png ? 1 : 0);
     const std::size_t rows = data.size() / stride;
-    std::string out(rows * layout.RowLength, '\0');
-    auto* target = reinterpret_cast<std::uint8_t*>(out.data());
+    auto* bytes = reinterpret_cast<std::uint8_t*>(data.data());
     for (std::size_t r = 0; r < rows; ++r) {
-        const char* source = data.data() + r * stride + (png ? 1 : 0);
-        std::uint8_t* row = target + r * layout.RowLength;
-        std::memcpy(row, source, layout.RowLength);
+        const std::uint8_t filter = png ? bytes[r * stride] : 0;
+        std::uint8_t* row = bytes + r * layout.RowLength;
+        std::memmove(row, bytes + r * stride + (png ? 1 : 0), layout.RowLength);
         if (png)
-            UndoPngRow(Byte(data, r * stride), row, r > 0 ? row - layout.RowLength : nullptr, layout);
+            UndoPngRow(filter, row, r > 0 ? row - layout.RowLength : nullptr, layout);
         else if (parms.Predictor == 2)
             UndoTiffRow(row, parms, layout);
     }
-    return out;
+    data.resize(rows * layout.RowLength);
 }
 
 std::string ASCII85DecodeStr(std::string_view data, std::size_t limit) {
@@ -447,7 +463,9 @@ std::string TPDFLZWDecompressor::Decompress(std::string_view data) {
 }
 
 std::string TPDFLZWDecompressor::DecompressWithParms(std::string_view data, const TPDFLZWParms& parms) {
-    return UndoPredictor(Decompress(data), parms);
+    std::string decoded = Decompress(data);
+    UndoPredictorInPlace(decoded, parms);
+    return decoded;
 }
 
 }  // namespace parch

@@ -38,15 +38,19 @@ using TPDFLZWParms = TPDFPredictorParms;
 // A zlib stream at the default level; empty for an empty input or on failure.
 std::string FlateCompressStr(std::string_view data);
 // Inflates a zlib stream: a damaged or cut stream gives what was decoded before the damage,
-// any other zlib failure an empty result.
-std::string FlateDecompressStr(std::string_view data, std::size_t limit = kMaxDecodedSize);
+// any other zlib failure an empty result. `expectedSize`, when the caller knows it, sizes the
+// output once (it changes nothing else).
+std::string FlateDecompressStr(std::string_view data, std::size_t limit = kMaxDecodedSize,
+                               std::size_t expectedSize = 0);
 std::string FlateDecodePredicted(std::string_view data, const TPDFFlateParms& parms,
-                                 std::size_t limit = kMaxDecodedSize);
+                                 std::size_t limit = kMaxDecodedSize, std::size_t expectedSize = 0);
 
 // Undoes predictor 2 (TIFF, components of 1 to 16 bits) or 10 and above (PNG, one filter-type
 // byte per row) over whole rows; a trailing partial row is dropped. Predictors below 2, and
 // parameters that describe no pixel, leave the data as it is.
 std::string UndoPredictor(std::string_view data, const TPDFPredictorParms& parms);
+// The same over the data's own bytes.
+void UndoPredictorInPlace(std::string& data, const TPDFPredictorParms& parms);
 
 // ASCII base-85: decoding needs the "~>" end marker (without it the result is empty);
 // encoding writes lines of 71 to 75 characters ended by CR LF, and "~>" at the end.

@@ -100,13 +100,15 @@ TPDFObjectStore::~TPDFObjectStore() = default;
 void TPDFObjectStore::Clear() {
     objectStreams_.clear();
     entries_.clear();
-    indexNumbers_.clear();
-    indexPositions_.clear();
+    addedNumbers_.clear();
     structure_.Clear();
     trailer_ = structure_.NewDictionary();
     data_ = TPDFFileData();
     xrefEntries_.clear();
+    inUseCount_ = 0;
     sectionOffsets_.clear();
+    textStarts_.clear();
+    textStartsCollected_ = false;
     seenNumbers_.Clear();
     loadDepth_ = 0;
     xrefChainComplete_ = false;
@@ -129,9 +131,9 @@ bool TPDFObjectStore::ReadXRef() {
     };
     reader.OnTrailer = [this](const std::string& text) { OnXRefTrailer(text); };
     reader.OnSection = [this](std::int64_t offset) { OnXRefSection(offset); };
+    reader.OnEntryCount = [this](std::int64_t count) { OnXRefEntryCount(count); };
     trailer_ = nullptr;
     xrefEntries_.clear();
-    xrefEntries_.reserve(1000);
 
     xrefChainComplete_ = reader.ReadXRefAt(reader.FindXRefOffset());
     // The reader reports a trailer only for a section it read, and it stops at the first
@@ -143,9 +145,6 @@ bool TPDFObjectStore::ReadXRef() {
         for (TPDFXRefEntry& entry : xrefEntries_) --entry.ObjNum;
 
     BuildObjectTable();
-    // The entries live on in the object table; what located them is not needed again.
-    std::vector<TPDFXRefEntry>().swap(xrefEntries_);
-    seenNumbers_.Clear();
     return xrefChainComplete_ || newestRead;
 }
 
@@ -154,8 +153,8 @@ bool TPDFObjectStore::ReadXRef() {
 // equals the highest number (with them), which no correct table allows.
 bool TPDFObjectStore::NumberedFromOne() const {
     const TPDFNumeric* size = AsNumber(trailer_->GetValue("Size"));
-    if (xrefEntries_.empty() || xrefEntries_[0].ObjNum != 2 || !size || xrefEntries_[0].Offset < 0) return false;
-    const std::size_t offset = static_cast<std::size_t>(xrefEntries_[0].Offset);
+    if (xrefEntries_.empty() || xrefEntries_[0].ObjNum != 2 || !size || xrefEntries_[0].Offset() < 0) return false;
+    const std::size_t offset = static_cast<std::size_t>(xrefEntries_[0].Offset());
     if (offset >= data_.Size() || data_.View().substr(offset, 7) != "1 0 obj") return false;
     std::int32_t highest = 0;
     for (const TPDFXRefEntry& entry : xrefEntries_) highest = std::max(highest, entry.ObjNum);
@@ -167,16 +166,19 @@ void TPDFObjectStore::OnXRefEntry(std::int32_t number, std::int32_t second, std:
         return;
     TPDFXRefEntry entry;
     entry.ObjNum = number;
-    entry.InUse = true;
-    if (kind == 'n') {
-        entry.Gen = third;
-        entry.Offset = second;
-    } else {
-        entry.Compressed = true;
-        entry.StreamObjNum = second;
-        entry.StreamIndex = third;
-    }
+    entry.First = second;
+    entry.Second = third;
+    entry.Compressed = kind == 'c';
+    // A negative generation takes the number, but no object answers to it.
+    entry.InUse = entry.Gen() >= 0;
     xrefEntries_.push_back(entry);
+}
+
+// Sized once per section instead of grown entry by entry; never below doubling, so that many
+// small sections cost no more than growing would.
+void TPDFObjectStore::OnXRefEntryCount(std::int64_t count) {
+    const auto wanted = xrefEntries_.size() + static_cast<std::size_t>(std::max<std::int64_t>(count, 0));
+    if (wanted > xrefEntries_.capacity()) xrefEntries_.reserve(std::max(wanted, 2 * xrefEntries_.capacity()));
 }
 
 void TPDFObjectStore::OnXRefTrailer(const std::string& text) {
@@ -196,52 +198,18 @@ void TPDFObjectStore::OnXRefSection(std::int64_t offset) {
         if (known == -offset) known = 0;
 }
 
+// Numbers are unique (the seen set); most tables arrive ascending already.
 void TPDFObjectStore::BuildObjectTable() {
-    struct Item {
-        std::int64_t Offset;
-        int Entry;  // -1 for a section
-    };
-    std::vector<Item> items;
-    items.reserve(sectionOffsets_.size() + xrefEntries_.size());
-    for (std::int64_t offset : sectionOffsets_) items.push_back({std::max<std::int64_t>(offset, 0), -1});
-    for (std::size_t i = 0; i < xrefEntries_.size(); ++i)
-        items.push_back({std::max<std::int64_t>(xrefEntries_[i].Offset, 0), static_cast<int>(i)});
-    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.Offset < b.Offset; });
-    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
-        const Item& a = items[i];
-        const Item& b = items[i + 1];
-        if (a.Offset == b.Offset && a.Entry >= 0 && b.Entry >= 0 &&
-            xrefEntries_[static_cast<std::size_t>(b.Entry)].ObjNum < xrefEntries_[static_cast<std::size_t>(a.Entry)].ObjNum)
-            std::swap(xrefEntries_[static_cast<std::size_t>(a.Entry)], xrefEntries_[static_cast<std::size_t>(b.Entry)]);
-    }
-
-    // xrefEntries_ that share an offset all get the text up to the next offset: the object header
-    // then tells which of them is really there.
-    std::vector<std::int64_t> ends(items.size());
-    std::int64_t nextOffset = static_cast<std::int64_t>(data_.Size());
-    for (std::size_t i = items.size(); i-- > 0;) {
-        if (i + 1 < items.size() && items[i + 1].Offset != items[i].Offset) nextOffset = items[i + 1].Offset;
-        ends[i] = nextOffset;
-    }
-
+    const auto byNumber = [](const TPDFXRefEntry& a, const TPDFXRefEntry& b) { return a.ObjNum < b.ObjNum; };
+    if (!std::is_sorted(xrefEntries_.begin(), xrefEntries_.end(), byNumber))
+        std::sort(xrefEntries_.begin(), xrefEntries_.end(), byNumber);
+    inUseCount_ = static_cast<std::size_t>(
+        std::count_if(xrefEntries_.begin(), xrefEntries_.end(), [](const TPDFXRefEntry& entry) { return entry.InUse; }));
     entries_.clear();
-    entries_.reserve(xrefEntries_.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        if (items[i].Entry < 0) continue;
-        const TPDFXRefEntry& entry = xrefEntries_[static_cast<std::size_t>(items[i].Entry)];
-        if (!entry.InUse || entry.Gen < 0) continue;
-        const std::int64_t end = ends[i];
-        auto object = std::make_unique<TPDFIndObj>(this);
-        object->ObjNum = entry.ObjNum;
-        object->Gen = entry.Gen;
-        object->Offset = entry.Offset;
-        object->Length = static_cast<std::int32_t>(std::clamp<std::int64_t>(end - entry.Offset, 0, INT32_MAX));
-        object->Compressed = entry.Compressed;
-        object->StreamObjNum = entry.StreamObjNum;
-        object->StreamIndex = entry.StreamIndex;
-        entries_.push_back(std::move(object));
-    }
-    RebuildIndex();
+    addedNumbers_.clear();
+    textStarts_.clear();
+    textStartsCollected_ = false;
+    seenNumbers_.Clear();
 }
 
 bool TPDFObjectStore::HasPageTree() {
@@ -268,6 +236,7 @@ void TPDFObjectStore::UseScannedObjects(const TPDFXRefScan& scan) {
     seenNumbers_.Clear();
     xrefEntries_.clear();
     sectionOffsets_.clear();
+    OnXRefEntryCount(static_cast<std::int64_t>(scan.Objects.size()));
     for (const TPDFScannedObject& object : scan.Objects) {
         if (object.Compressed)
             OnXRefEntry(object.ObjNum, object.StreamObjNum, object.StreamIndex, 'c');
@@ -278,8 +247,6 @@ void TPDFObjectStore::UseScannedObjects(const TPDFXRefScan& scan) {
     if (!scan.TrailerText.empty()) OnXRefTrailer(scan.TrailerText);
     if (!trailer_) trailer_ = structure_.NewDictionary();
     BuildObjectTable();
-    std::vector<TPDFXRefEntry>().swap(xrefEntries_);
-    seenNumbers_.Clear();
 }
 
 TPDFObjectStreamIndex TPDFObjectStore::ObjectStreamContents(std::int32_t streamNumber) {
@@ -377,26 +344,50 @@ TPDFObjectStream* TPDFObjectStore::ObjectStreamHeader(TPDFStream& stream) {
     return stream.Attachment;
 }
 
-void TPDFObjectStore::RebuildIndex() {
-    std::vector<std::pair<std::int32_t, std::int32_t>> index;
-    index.reserve(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i)
-        index.emplace_back(entries_[i]->ObjNum, static_cast<std::int32_t>(i));
-    std::stable_sort(index.begin(), index.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    indexNumbers_.resize(index.size());
-    indexPositions_.resize(index.size());
-    for (std::size_t i = 0; i < index.size(); ++i) {
-        indexNumbers_[i] = index[i].first;
-        indexPositions_[i] = index[i].second;
-    }
+TPDFXRefEntry* TPDFObjectStore::XRefEntryOf(std::int32_t objectNumber) {
+    const auto found = std::lower_bound(xrefEntries_.begin(), xrefEntries_.end(), objectNumber,
+                                        [](const TPDFXRefEntry& entry, std::int32_t n) { return entry.ObjNum < n; });
+    if (found == xrefEntries_.end() || found->ObjNum != objectNumber || !found->InUse) return nullptr;
+    return &*found;
 }
 
-TPDFIndObj* TPDFObjectStore::Find(std::int32_t objectNumber) const {
-    const auto found = std::lower_bound(indexNumbers_.begin(), indexNumbers_.end(), objectNumber);
-    if (found == indexNumbers_.end() || *found != objectNumber) return nullptr;
-    const auto position = indexPositions_[static_cast<std::size_t>(found - indexNumbers_.begin())];
-    return entries_[static_cast<std::size_t>(position)].get();
+TPDFIndObj* TPDFObjectStore::Find(std::int32_t objectNumber) {
+    if (const auto made = entries_.find(objectNumber); made != entries_.end()) return made->second.get();
+    const TPDFXRefEntry* entry = XRefEntryOf(objectNumber);
+    if (!entry) return nullptr;
+    return entries_.emplace(objectNumber, NewIndObj(*entry)).first->second.get();
+}
+
+std::unique_ptr<TPDFIndObj> TPDFObjectStore::NewIndObj(const TPDFXRefEntry& entry) {
+    auto object = std::make_unique<TPDFIndObj>(this);
+    object->ObjNum = entry.ObjNum;
+    object->Gen = entry.Gen();
+    object->Offset = entry.Offset();
+    object->Length = entry.Compressed ? 0 : TextLength(entry.Offset());
+    object->Compressed = entry.Compressed;
+    object->StreamObjNum = entry.StreamObjNum();
+    object->StreamIndex = entry.StreamIndex();
+    return object;
+}
+
+// From the offset to the next start of an object or a section, the end of the file after the
+// last: entries that share an offset all get the text up to the next one, and the object
+// header then tells which of them is really there.
+std::int32_t TPDFObjectStore::TextLength(std::int32_t offset) {
+    if (offset <= 0) return 0;
+    if (!textStartsCollected_) {
+        textStartsCollected_ = true;
+        textStarts_.reserve(xrefEntries_.size() + sectionOffsets_.size());
+        for (const TPDFXRefEntry& entry : xrefEntries_)
+            if (entry.Offset() > 0) textStarts_.push_back(entry.Offset());
+        // A file holds less than 2 GiB: a section named beyond that ends nothing in it.
+        for (const std::int64_t section : sectionOffsets_)
+            if (section > 0) textStarts_.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(section, INT32_MAX)));
+        if (!std::is_sorted(textStarts_.begin(), textStarts_.end())) std::sort(textStarts_.begin(), textStarts_.end());
+    }
+    const auto next = std::upper_bound(textStarts_.begin(), textStarts_.end(), offset);
+    const std::int64_t end = next == textStarts_.end() ? static_cast<std::int64_t>(data_.Size()) : *next;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(end - offset, 0, INT32_MAX));
 }
 
 TPDFObject* TPDFObjectStore::Lookup(std::int32_t objectNumber) {
@@ -454,9 +445,19 @@ std::string TPDFObjectStore::FetchShiftedObjectText(const TPDFIndObj& entry) con
     return {};
 }
 
+std::int32_t TPDFObjectStore::HighestNumber() const {
+    std::int32_t highest = addedNumbers_.empty() ? 0 : addedNumbers_.back();
+    for (auto entry = xrefEntries_.rbegin(); entry != xrefEntries_.rend(); ++entry)
+        if (entry->InUse) {
+            highest = std::max(highest, entry->ObjNum);
+            break;
+        }
+    return highest;
+}
+
 TPDFIndObj* TPDFObjectStore::Add(TPDFObject* object) {
     if (!AsNumber(trailer_->GetValue("Size"))) trailer_->SetValue("Size", structure_.NewNumeric(1));
-    const std::int32_t number = indexNumbers_.empty() ? 1 : indexNumbers_.back() + 1;
+    const std::int32_t number = Count() == 0 ? 1 : HighestNumber() + 1;
     auto entry = std::make_unique<TPDFIndObj>(this);
     entry->ObjNum = number;
     entry->Loaded = true;
@@ -464,21 +465,26 @@ TPDFIndObj* TPDFObjectStore::Add(TPDFObject* object) {
     entry->Obj = object;
     object->SetIndirect(number, 0);
     TPDFIndObj* added = entry.get();
-    entries_.push_back(std::move(entry));
-    // The new number is the highest, so the index stays sorted by appending.
-    indexNumbers_.push_back(number);
-    indexPositions_.push_back(static_cast<std::int32_t>(entries_.size() - 1));
+    // A number above every other: an entry made earlier for a removed object gives way.
+    entries_[number] = std::move(entry);
+    addedNumbers_.push_back(number);
     trailer_->SetValue("Size", structure_.NewNumeric(number + 1));
     return added;
 }
 
 void TPDFObjectStore::Remove(std::int32_t objectNumber, std::int32_t generation) {
-    const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const auto& entry) {
-        return entry->ObjNum == objectNumber && entry->Gen == generation;
-    });
-    if (found == entries_.end()) return;
-    entries_.erase(found);
-    RebuildIndex();
+    const TPDFIndObj* entry = Find(objectNumber);
+    if (!entry || entry->Gen != generation) return;
+    entries_.erase(objectNumber);
+    if (const auto added = std::lower_bound(addedNumbers_.begin(), addedNumbers_.end(), objectNumber);
+        added != addedNumbers_.end() && *added == objectNumber) {
+        addedNumbers_.erase(added);
+        return;
+    }
+    if (TPDFXRefEntry* read = XRefEntryOf(objectNumber)) {
+        read->InUse = false;
+        --inUseCount_;
+    }
 }
 
 }  // namespace parch

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "pdf/core/ScrivletExtra.h"
@@ -58,13 +59,15 @@ public:
     TPDFStructure& Structure() { return structure_; }
     const TPDFStructure& Structure() const { return structure_; }
 
-    TPDFIndObj* Find(std::int32_t objectNumber) const;
+    // The entry of the number, made on first use from its cross-reference entry; nil when there
+    // is none.
+    TPDFIndObj* Find(std::int32_t objectNumber);
     // The object, loaded on first use; nil for a number without an entry.
     TPDFObject* Lookup(std::int32_t objectNumber);
     // Makes the object indirect under the next free number, and raises the trailer's /Size.
     TPDFIndObj* Add(TPDFObject* object);
     void Remove(std::int32_t objectNumber, std::int32_t generation);
-    std::size_t Count() const { return entries_.size(); }
+    std::size_t Count() const { return inUseCount_ + addedNumbers_.size(); }
     std::size_t ObjectStreamCount() const { return objectStreams_.size(); }
 
     // Asked before the first use of each object of an encrypted file: true when the handler
@@ -79,11 +82,15 @@ private:
     void OnXRefEntry(std::int32_t number, std::int32_t second, std::int32_t third, char kind);
     void OnXRefTrailer(const std::string& text);
     void OnXRefSection(std::int64_t offset);
+    void OnXRefEntryCount(std::int64_t count);
     bool NumberedFromOne() const;
     void BuildObjectTable();
     void UseScannedObjects(const TPDFXRefScan& scan);
     TPDFObjectStreamIndex ObjectStreamContents(std::int32_t streamNumber);
-    void RebuildIndex();
+    TPDFXRefEntry* XRefEntryOf(std::int32_t objectNumber);
+    std::unique_ptr<TPDFIndObj> NewIndObj(const TPDFXRefEntry& entry);
+    std::int32_t TextLength(std::int32_t offset);
+    std::int32_t HighestNumber() const;
     void ParseEntry(TPDFIndObj& entry);
     std::int64_t ResolvedLength(TPDFObject* value);
     std::string FetchObjectText(const TPDFIndObj& entry);
@@ -97,11 +104,18 @@ private:
     TPDFFileData data_;
     TPDFDictionary* trailer_ = nullptr;
     TSVLSortedUniqueIntegerList seenNumbers_;
+    // The table: one small record per object, ascending by number once read. Entries are made
+    // from it only for the objects asked for, so opening costs no work or memory per object.
     std::vector<TPDFXRefEntry> xrefEntries_;
+    std::size_t inUseCount_ = 0;
     std::vector<std::int64_t> sectionOffsets_;
-    std::vector<std::unique_ptr<TPDFIndObj>> entries_;
-    std::vector<std::int32_t> indexNumbers_;    // ascending
-    std::vector<std::int32_t> indexPositions_;  // of each number's entry in entries_
+    // Where objects and sections start, ascending: an object's text ends at the next start.
+    // Collected when the first object is read from the file.
+    std::vector<std::int32_t> textStarts_;
+    bool textStartsCollected_ = false;
+    // The entries made so far, and the numbers of objects added after reading (ascending).
+    std::unordered_map<std::int32_t, std::unique_ptr<TPDFIndObj>> entries_;
+    std::vector<std::int32_t> addedNumbers_;
     std::vector<std::unique_ptr<TPDFObjectStream>> objectStreams_;
     int loadDepth_ = 0;
     bool xrefChainComplete_ = false;

@@ -44,10 +44,12 @@ const TPDFName* AsName(const TPDFObject* object) {
     return object && object->Kind == kPDFKindName ? static_cast<const TPDFName*>(object) : nullptr;
 }
 
-std::string ApplyFilter(const std::string& name, const TPDFDictionary* parms, std::string data) {
+std::string ApplyFilter(const std::string& name, const TPDFDictionary* parms, std::string data,
+                        std::size_t expectedSize) {
     if (name == "FlateDecode" || name == "Fl") {
         const TPDFFlateParms flate = PredictorParmsOf(parms);
-        return flate.Predictor < 2 ? FlateDecompressStr(data) : FlateDecodePredicted(data, flate);
+        return flate.Predictor < 2 ? FlateDecompressStr(data, kMaxDecodedSize, expectedSize)
+                                   : FlateDecodePredicted(data, flate, kMaxDecodedSize, expectedSize);
     }
     if (name == "ASCII85Decode" || name == "A85") return ASCII85DecodeStr(data);
     // Bracketed, so that a closing ">" already in the data is harmless.
@@ -68,7 +70,7 @@ std::string ApplyFilter(const std::string& name, const TPDFDictionary* parms, st
 
 // --- The filter chain of a stream --------------------------------------------------------------
 
-std::string GetDecodedData(const TPDFStream& stream) {
+std::string GetDecodedData(const TPDFStream& stream, std::size_t expectedSize) {
     std::string data = stream.Data;
     const TPDFDictionary* dictionary = stream.StreamDict;
     if (!dictionary) return data;
@@ -96,7 +98,9 @@ std::string GetDecodedData(const TPDFStream& stream) {
             parms[i] = ResolvedDictionary(list->GetItem(i));
     }
 
-    for (std::size_t i = 0; i < filters.size(); ++i) data = ApplyFilter(filters[i], parms[i], std::move(data));
+    // The expected size is that of the first filter's output only when no other follows.
+    for (std::size_t i = 0; i < filters.size(); ++i)
+        data = ApplyFilter(filters[i], parms[i], std::move(data), filters.size() == 1 ? expectedSize : 0);
     return data;
 }
 

@@ -219,6 +219,7 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
 
         std::string entries(ReadBytes(p, count * 20));
         entries += "trailer";
+        if (OnEntryCount) OnEntryCount(static_cast<std::int64_t>(entries.size() / 18));
         std::size_t j = 0;
         for (std::int64_t number = first; number < first + count; ++number) {
             if (j + 18 > entries.size() - 7) break;  // announced beyond the data
@@ -296,8 +297,13 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
         TPDFStream* stream = structure.NewStream({}, false);
         stream->SetDictionary(dictionary);
         stream->Data = std::string(ReadBytes(position + static_cast<std::int64_t>(dataStart), length->GetInteger()));
+        // Every entry announced, plus a predictor's tag byte per row.
+        constexpr auto kLimit = static_cast<std::int64_t>(kMaxDecodedSize);
+        std::int64_t announced = 0;
+        for (const auto& [first, count] : subsections) announced = std::min(announced + std::clamp<std::int64_t>(count, 0, kLimit), kLimit);
+        const std::int64_t rowWidth = widths[0] + widths[1] + widths[2] + 1;
         try {
-            decoded = GetDecodedData(*stream);
+            decoded = GetDecodedData(*stream, static_cast<std::size_t>(std::min(announced * rowWidth, kLimit)));
         } catch (const Exception&) {
             decoded.clear();  // a damaged stream gives no entries
         }
@@ -310,6 +316,7 @@ bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previou
         for (std::int64_t i = 0; i < width; ++i) value = (value << 8) | static_cast<std::uint8_t>(decoded[p++]);
         return static_cast<std::int32_t>(value);
     };
+    if (OnEntryCount && entryWidth > 0) OnEntryCount(static_cast<std::int64_t>(decoded.size()) / entryWidth);
     for (const auto& [first, count] : subsections) {
         if (entryWidth <= 0) break;
         for (std::int64_t i = 0; i < count; ++i) {

@@ -11,15 +11,20 @@
 
 namespace parch {
 
-// One record of the document's entry table.
+// One record of the document's entry table. A large file holds one per object, so the two
+// fields serve both kinds: offset and generation of an object in the file, or number and index
+// of the object stream that holds a compressed one.
 struct TPDFXRefEntry {
     std::int32_t ObjNum = 0;
-    std::int32_t Gen = 0;
-    std::int32_t Offset = 0;
-    bool InUse = false;
-    std::int32_t StreamObjNum = 0;
-    std::int32_t StreamIndex = 0;
+    std::int32_t First = 0;
+    std::int32_t Second = 0;
     bool Compressed = false;
+    bool InUse = false;  // in the table: a generation of 0 or more, and not removed
+
+    std::int32_t Offset() const { return Compressed ? 0 : First; }
+    std::int32_t Gen() const { return Compressed ? 0 : Second; }
+    std::int32_t StreamObjNum() const { return Compressed ? First : 0; }
+    std::int32_t StreamIndex() const { return Compressed ? Second : 0; }
 };
 
 class TPDFXRefReader {
@@ -42,6 +47,8 @@ public:
     // section found some way after its offset is reported as failed at the offset and read
     // where it starts.
     using TSectionEvent = std::function<void(std::int64_t)>;
+    // How many entries a section is about to report at most, so that a table can be sized once.
+    using TEntryCountEvent = std::function<void(std::int64_t)>;
 
     explicit TPDFXRefReader(std::string_view data) : data_(data) {}
 
@@ -56,6 +63,7 @@ public:
     TEntryEvent OnEntry;
     TTrailerEvent OnTrailer;
     TSectionEvent OnSection;
+    TEntryCountEvent OnEntryCount;
 
 private:
     // The section whose keyword lies within a few bytes of Offset; `tried` is where its data

@@ -130,6 +130,9 @@ TEST(SortedUniqueIntegerListTest, EachIntegerIsTakenOnce) {
     EXPECT_TRUE(seen.Take(0));
     EXPECT_TRUE(seen.Take(65535));
     EXPECT_TRUE(seen.Take(65536));
+    // Neighbours share a word of flags but not a flag.
+    for (const std::int32_t n : {63, 64, 65, 127, 128}) EXPECT_TRUE(seen.Take(n)) << n;
+    for (const std::int32_t n : {63, 64, 65, 127, 128, 65535}) EXPECT_FALSE(seen.Take(n)) << n;
     seen.Clear();
     EXPECT_TRUE(seen.Take(70000));
 }

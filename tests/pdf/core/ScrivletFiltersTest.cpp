@@ -212,6 +212,26 @@ TEST(DecodedSizeLimit, StopsAFlateBombInTheFilterChain) {
     EXPECT_THROW(GetDecodedData(*stream), EPDFDamagedData);
 }
 
+// The size a caller expects only sizes the output: too small, exact, too large or absurd, the
+// bytes are the same, and a bomb still breaks the limit.
+TEST(Flate, ExpectedSizeChangesNothingButTheFirstBuffer) {
+    const std::string plain = RandomBytes(3000, 7) + std::string(70000, 'x');
+    const std::string packed = Zlib(plain);
+    for (const std::size_t expected : {std::size_t{0}, std::size_t{1}, plain.size() - 1, plain.size(), plain.size() + 1,
+                                       std::size_t{1} << 40}) {
+        SCOPED_TRACE(expected);
+        EXPECT_EQ(FlateDecompressStr(packed, kMaxDecodedSize, expected), plain);
+        EXPECT_EQ(FlateDecompressStr(packed, plain.size(), expected), plain);
+        EXPECT_THROW(FlateDecompressStr(packed, plain.size() - 1, expected), EPDFDamagedData);
+    }
+    TPDFStructure structure;
+    TPDFStream* stream = MakeStream(structure, Zlib("abcdefgh"),
+                                    "<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 3 >> >>");
+    // Through the chain with a predictor, undone over the inflated bytes themselves.
+    EXPECT_EQ(GetDecodedData(*stream, 8), GetDecodedData(*stream));
+    EXPECT_EQ(GetDecodedData(*stream, 8).size(), 6u);
+}
+
 struct PredictorCase {
     const char* name;
     TPDFPredictorParms parms;
