@@ -162,12 +162,16 @@ int ParchcliMain::RunGuarded(const std::vector<std::string>& arguments) {
     // deletes them only when no other run is using them.
     EngineSession engines(programFolder_);
     ScratchFolder::RemoveAbandoned(programFolder_);
-    engines.Prepare({"pdfi", params.TextMode ? "textract" : "iextract"});
+    // Only the page-information engine is needed first: the extraction engine is produced
+    // while the page count is read.
+    engines.PrepareMeanwhile(params.TextMode ? "textract" : "iextract");
+    engines.Prepare({"pdfi"});
     ThrowIfInterrupted();
     std::unique_ptr<ScratchFolder> scratch;
     if (!params.TextMode) scratch = std::make_unique<ScratchFolder>(programFolder_);
 
     const PagesCount pages = GetPagesCount(params, programFolder_);
+    engines.AwaitPrepared();
     ThrowIfInterrupted();
     if (pages.Count <= 0) {
         PrintLine("Couldn't determinated \"" + params.InputPath + "\" pages count!");
