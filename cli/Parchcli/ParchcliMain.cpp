@@ -86,8 +86,7 @@ std::string CenterText(std::string_view text) {
     return n >= 0 ? std::string(static_cast<std::size_t>(n) + 1, ' ') + std::string(text) : std::string(text);
 }
 
-// Flushed at once: progress must show while an engine runs.
-void ParchcliMain::PrintLine(std::string_view text) { out_ << text << "\r\n" << std::flush; }
+void ParchcliMain::PrintLine(std::string_view text) { printLine_(text); }
 
 void ParchcliMain::PrintBanner() {
     if (bannerPending_) {
@@ -228,7 +227,7 @@ bool ParchcliMain::RunAndConvert(const RunParameters& params, const EngineComman
     // What a successful engine printed is a warning; its output stands.
     for (const std::string& line : verdict.Lines) PrintLine(" Warning: " + line);
     if (!scratch) return true;
-    const bool converted = ConvertExtractedImages(params, scratch->Path(), page, out_);
+    const bool converted = ConvertExtractedImages(params, scratch->Path(), page, printLine_);
     ThrowIfInterrupted();
     return converted;
 }
