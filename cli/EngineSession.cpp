@@ -5,9 +5,6 @@
 #include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
-#include <future>
-#include <vector>
-
 namespace parch {
 
 namespace {
@@ -25,26 +22,47 @@ EngineSession::EngineSession(std::string programFolder)
 EngineSession::~EngineSession() { Finish(); }
 
 void EngineSession::Prepare(std::initializer_list<std::string_view> engines) {
-    std::vector<std::string_view> missing;
-    for (const std::string_view engine : engines)
-        if (!FileExists(programFolder_ + std::string(engine) + ".bin")) missing.push_back(engine);
-    // The package's own messages do not matter: a missing engine fails visibly when it is run.
-    const auto produce = [this](std::string_view engine) {
-        RunCommandCaptured(PackageCommandLine(engine).Arguments(), programFolder_);
-    };
+    if (engines.size() == 0) return;
     // Side by side: a run waits for one package start instead of one after the other.
     std::vector<std::future<void>> others;
-    for (std::size_t i = 1; i < missing.size(); ++i) others.push_back(std::async(std::launch::async, produce, missing[i]));
-    if (!missing.empty()) produce(missing.front());
-    for (std::future<void>& other : others) other.get();
+    for (auto engine = std::next(engines.begin()); engine != engines.end(); ++engine)
+        if (auto package = Produce(*engine)) others.push_back(std::move(*package));
+    const std::string_view first = *engines.begin();
+    if (!FileExists(EnginePath(first))) RunCommandCaptured(PackageCommandLine(first).Arguments(), programFolder_);
+    for (std::future<void>& package : others) package.get();
+}
+
+void EngineSession::PrepareMeanwhile(std::string_view engine) {
+    if (auto package = Produce(engine)) producing_.push_back(std::move(*package));
+}
+
+std::string EngineSession::EnginePath(std::string_view engine) const {
+    return programFolder_ + std::string(engine) + ".bin";
+}
+
+std::optional<std::future<void>> EngineSession::Produce(std::string_view engine) {
+    if (FileExists(EnginePath(engine))) return std::nullopt;
+    // The package's own messages do not matter: a missing engine fails visibly when it is run.
+    return std::async(std::launch::async, [this, command = PackageCommandLine(engine)] {
+        RunCommandCaptured(command.Arguments(), programFolder_);
+    });
+}
+
+void EngineSession::AwaitPrepared() {
+    std::vector<std::future<void>> producing = std::move(producing_);
+    producing_.clear();
+    for (std::future<void>& package : producing) package.get();
 }
 
 void EngineSession::Finish() {
     if (finished_) return;
     finished_ = true;
+    // A package still running would put its engine back after the deletion.
+    for (std::future<void>& package : producing_) package.wait();
+    producing_.clear();
     if (lock_.TryLockExclusive()) {
         for (const std::string_view engine : kEngines)
-            DeleteFile(programFolder_ + std::string(engine) + ".bin");
+            DeleteFile(EnginePath(engine));
     }
     lock_.Unlock();
 }

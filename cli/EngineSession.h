@@ -6,9 +6,12 @@
 
 #include "platform/os/FileLock.h"
 
+#include <future>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parch {
 
@@ -25,14 +28,25 @@ public:
     // packages run side by side.
     void Prepare(std::initializer_list<std::string_view> engines);
 
-    // Ends this run's use; deletes the engines when no other run holds the lock.
+    // Starts producing the engine, when it is missing, and returns at once: the run goes on
+    // with what needs no such engine. AwaitPrepared() waits until it is there.
+    void PrepareMeanwhile(std::string_view engine);
+    void AwaitPrepared();
+
+    // Ends this run's use, once the engines being produced are there; deletes the engines when
+    // no other run holds the lock.
     void Finish();
 
     static constexpr std::string_view kLockFileName = "engines.lock";
 
 private:
+    std::string EnginePath(std::string_view engine) const;
+    // A package run started for a missing engine; none when the engine is there.
+    std::optional<std::future<void>> Produce(std::string_view engine);
+
     std::string programFolder_;
     FileLock lock_;
+    std::vector<std::future<void>> producing_;
     bool finished_ = false;
 };
 

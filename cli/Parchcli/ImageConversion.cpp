@@ -57,8 +57,6 @@ Bitmap ConvertForSaving(FIBITMAP* dib, FREE_IMAGE_FORMAT format) {
     return converted;
 }
 
-void PrintLine(std::ostream& out, std::string_view text) { out << text << "\r\n"; }
-
 // The image engine writes what the document declares; a scratch file whose header asks for
 // more pixels than any real page image has is not loaded.
 constexpr std::uint64_t kMaxDecodedBytes = std::uint64_t{1} << 30;
@@ -131,7 +129,7 @@ std::optional<unsigned> DotsPerMeter(std::string_view dpi) {
 }
 
 bool ConvertExtractedImages(const RunParameters& params, const std::string& scratchFolder,
-                            std::int32_t page, std::ostream& out) {
+                            std::int32_t page, const LinePrinter& printLine) {
     const FreeImageLibrary library;
     const std::optional<unsigned> dotsPerMeter = DotsPerMeter(params.Dpi);
     bool allSaved = true;
@@ -147,7 +145,7 @@ bool ConvertExtractedImages(const RunParameters& params, const std::string& scra
         if (TerminationSignals::Received() != 0) return false;
         if (i + 1 < names.size()) next = LoadInBackground(scratchFolder + names[i + 1]);
         if (!image) {
-            PrintLine(out, "Couldn't read the extracted image \"" + name + "\"!");
+            printLine("Couldn't read the extracted image \"" + name + "\"!");
             allSaved = false;
         } else if (PassesSizeFilter(params.SizeFilter, FreeImage().GetWidth(image.get()),
                                     FreeImage().GetHeight(image.get()))) {
@@ -160,7 +158,7 @@ bool ConvertExtractedImages(const RunParameters& params, const std::string& scra
             }
             const std::string target = ImageOutputName(params, page, ++k, save.Extension);
             if (!Save(format, image.get(), target, save.Flags)) {
-                PrintLine(out, "Couldn't save the image \"" + target + "\"!");
+                printLine("Couldn't save the image \"" + target + "\"!");
                 allSaved = false;
             }
         }

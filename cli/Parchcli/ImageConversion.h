@@ -5,12 +5,15 @@
 #include "cli/ParamWrapper.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
 namespace parch {
+
+// Prints one line of the program's output; the line end is the printer's.
+using LinePrinter = std::function<void(std::string_view line)>;
 
 // How a kept image is saved: FreeImage format number, save flags and file extension.
 struct ImageSaveFormat {
@@ -31,9 +34,9 @@ bool PassesSizeFilter(std::string_view filter, unsigned width, unsigned height);
 std::optional<unsigned> DotsPerMeter(std::string_view dpi);
 
 // Converts, filters, names and saves every "tmp-*.*" file of the scratch folder, deleting each
-// scratch file. page is the page of a per-page run, else 0. Problems are printed to out, one
-// line each; false when an image could not be read or saved.
+// scratch file. page is the page of a per-page run, else 0. Problems are printed, one line
+// each; false when an image could not be read or saved.
 bool ConvertExtractedImages(const RunParameters& params, const std::string& scratchFolder,
-                            std::int32_t page, std::ostream& out);
+                            std::int32_t page, const LinePrinter& printLine);
 
 }  // namespace parch

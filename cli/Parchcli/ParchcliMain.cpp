@@ -86,8 +86,7 @@ std::string CenterText(std::string_view text) {
     return n >= 0 ? std::string(static_cast<std::size_t>(n) + 1, ' ') + std::string(text) : std::string(text);
 }
 
-// Flushed at once: progress must show while an engine runs.
-void ParchcliMain::PrintLine(std::string_view text) { out_ << text << "\r\n" << std::flush; }
+void ParchcliMain::PrintLine(std::string_view text) { printLine_(text); }
 
 void ParchcliMain::PrintBanner() {
     if (bannerPending_) {
@@ -162,12 +161,16 @@ int ParchcliMain::RunGuarded(const std::vector<std::string>& arguments) {
     // deletes them only when no other run is using them.
     EngineSession engines(programFolder_);
     ScratchFolder::RemoveAbandoned(programFolder_);
-    engines.Prepare({"pdfi", params.TextMode ? "textract" : "iextract"});
+    // Only the page-information engine is needed first: the extraction engine is produced
+    // while the page count is read.
+    engines.PrepareMeanwhile(params.TextMode ? "textract" : "iextract");
+    engines.Prepare({"pdfi"});
     ThrowIfInterrupted();
     std::unique_ptr<ScratchFolder> scratch;
     if (!params.TextMode) scratch = std::make_unique<ScratchFolder>(programFolder_);
 
     const PagesCount pages = GetPagesCount(params, programFolder_);
+    engines.AwaitPrepared();
     ThrowIfInterrupted();
     if (pages.Count <= 0) {
         PrintLine("Couldn't determinated \"" + params.InputPath + "\" pages count!");
@@ -224,7 +227,7 @@ bool ParchcliMain::RunAndConvert(const RunParameters& params, const EngineComman
     // What a successful engine printed is a warning; its output stands.
     for (const std::string& line : verdict.Lines) PrintLine(" Warning: " + line);
     if (!scratch) return true;
-    const bool converted = ConvertExtractedImages(params, scratch->Path(), page, out_);
+    const bool converted = ConvertExtractedImages(params, scratch->Path(), page, printLine_);
     ThrowIfInterrupted();
     return converted;
 }

@@ -1,12 +1,12 @@
 #pragma once
 // Parchcli's main block: registry values, banner, usage, engines, page count, the text or
-// image runs and the clean-up. Every line goes to out, followed by CR LF.
+// image runs and the clean-up. Every line goes to the line printer, which ends it with CR LF.
 
 #include "cli/EngineVerdict.h"
+#include "cli/Parchcli/ImageConversion.h"
 #include "cli/ParamWrapper.h"
 #include "cli/ScratchFolder.h"
 
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +25,7 @@ std::string CenterText(std::string_view text);
 
 class ParchcliMain {
 public:
-    explicit ParchcliMain(std::ostream& out) : out_(out) {}
+    explicit ParchcliMain(LinePrinter printLine) : printLine_(std::move(printLine)) {}
 
     // Runs one extraction for the program's arguments (without the program name). SIGINT and
     // SIGTERM end the running engine and the run, which cleans up and answers 128 + signal.
@@ -47,7 +47,7 @@ private:
     void PrintInitializationError();
     void PrintLine(std::string_view text);
 
-    std::ostream& out_;
+    LinePrinter printLine_;
     std::string programFolder_;
     std::string version_;
     std::string website_;

@@ -52,6 +52,30 @@ TEST(EngineSessionTest, PackagesRunSideBySide) {
         EXPECT_EQ(ReadFileBytes(program.Path() + engine, 100).value_or(""), "together\n") << engine;
 }
 
+TEST(EngineSessionTest, AnEngineProducedMeanwhileLetsTheRunGoOn) {
+    // The package waits (within a generous bound) for a sign that the run went on meanwhile.
+    const test::FakeProgramFolder program;
+    program.AddScript("textract.dat",
+                      "i=0; while [ ! -e went-on ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done; "
+                      "[ -e went-on ] && echo meanwhile > textract.bin || echo blocked > textract.bin");
+    EngineSession session(program.Path());
+    session.PrepareMeanwhile("textract");
+    program.Write("went-on", "");
+    session.AwaitPrepared();
+    EXPECT_EQ(ReadFileBytes(program.Path() + "textract.bin", 100).value_or(""), "meanwhile\n");
+}
+
+TEST(EngineSessionTest, TheEndOfARunWaitsForAPackageStillRunning) {
+    // Deleted before its package ended, the engine would reappear and outlive every run.
+    const test::FakeProgramFolder program;
+    program.AddScript("textract.dat", "sleep 0.3; echo engine > textract.bin");
+    {
+        EngineSession session(program.Path());
+        session.PrepareMeanwhile("textract");
+    }
+    EXPECT_FALSE(FileExists(program.Path() + "textract.bin"));
+}
+
 TEST(EngineSessionTest, AnExistingEngineIsNotProducedAgain) {
     const test::FakeProgramFolder program;
     program.AddScript("pdfi.dat", "echo again > pdfi.bin");
@@ -59,6 +83,8 @@ TEST(EngineSessionTest, AnExistingEngineIsNotProducedAgain) {
     {
         EngineSession session(program.Path());
         session.Prepare({"pdfi"});
+        session.PrepareMeanwhile("pdfi");
+        session.AwaitPrepared();
         EXPECT_EQ(ReadFileBytes(program.Path() + "pdfi.bin", 100).value_or(""), "first");
     }
     EXPECT_FALSE(FileExists(program.Path() + "pdfi.bin"));

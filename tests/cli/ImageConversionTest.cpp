@@ -6,8 +6,6 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace parch {
 namespace {
 
@@ -57,13 +55,14 @@ protected:
         return p;
     }
     bool Convert(const RunParameters& p, std::int32_t page = 0) {
-        log_.str("");
-        return ConvertExtractedImages(p, scratch_.Path(), page, log_);
+        log_.clear();
+        return ConvertExtractedImages(p, scratch_.Path(), page,
+                                      [this](std::string_view line) { (log_ += line) += "\r\n"; });
     }
     std::vector<std::string> Outputs() const { return ListFiles(out_.Path(), "*.*"); }
 
     test::ScratchDir scratch_, out_;
-    std::ostringstream log_;
+    std::string log_;
 };
 
 TEST_F(ImageConversionTest, DefaultFormatFollowsTheScratchFileKind) {
@@ -92,7 +91,7 @@ TEST_F(ImageConversionTest, EveryForcedFormatTakesEveryScratchKind) {
         scratch_.Write("tmp-004.ppm", Pnm('6', 44, 8));
         scratch_.Write("tmp-005.pbm", Pnm('4', 45, 1));
         scratch_.Write("tmp-006.pgm", Pnm('5', 46, 3));
-        EXPECT_TRUE(Convert(Params(c.format))) << c.format << ": " << log_.str();
+        EXPECT_TRUE(Convert(Params(c.format))) << c.format << ": " << log_;
         for (int k = 1; k <= 7; ++k) {
             const std::string name = out_.Path() + "report-" + std::to_string(k) + "." + c.format;
             const SavedImage saved = Inspect(name);
@@ -149,8 +148,8 @@ TEST_F(ImageConversionTest, UnreadableScratchFilesAndFailedSavesAreReported) {
     scratch_.Write("tmp-001.ppm", Pnm('6', 8, 8));
     scratch_.Write("tmp-002.ppm", "not an image");
     EXPECT_FALSE(Convert(Params("png")));
-    EXPECT_NE(log_.str().find("Couldn't read the extracted image \"tmp-000.ppm\"!\r\n"), std::string::npos) << log_.str();
-    EXPECT_NE(log_.str().find("\"tmp-002.ppm\"!\r\n"), std::string::npos) << log_.str();
+    EXPECT_NE(log_.find("Couldn't read the extracted image \"tmp-000.ppm\"!\r\n"), std::string::npos) << log_;
+    EXPECT_NE(log_.find("\"tmp-002.ppm\"!\r\n"), std::string::npos) << log_;
     EXPECT_EQ(Outputs(), (std::vector<std::string>{"report-1.png"}));
     EXPECT_EQ(ListFiles(scratch_.Path(), "tmp-*.*").size(), 0u);
 
@@ -158,7 +157,7 @@ TEST_F(ImageConversionTest, UnreadableScratchFilesAndFailedSavesAreReported) {
     RunParameters p = Params("png");
     p.OutputFolder = out_.Path() + "missing/";
     EXPECT_FALSE(Convert(p));
-    EXPECT_NE(log_.str().find("Couldn't save the image \"" + p.OutputFolder + "report-1.png\"!"), std::string::npos);
+    EXPECT_NE(log_.find("Couldn't save the image \"" + p.OutputFolder + "report-1.png\"!"), std::string::npos);
     EXPECT_EQ(ListFiles(scratch_.Path(), "tmp-*.*").size(), 0u);
 }
 
