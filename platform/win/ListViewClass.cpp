@@ -1,6 +1,8 @@
 #include "platform/win/ListViewClass.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 #include <utility>
@@ -197,7 +199,8 @@ NMLVDISPINFO AskDisplay(ListView& lv, int index, int subItem, UINT mask, std::st
     SendNotify(lv.hwnd, LVN_GETDISPINFO, &info.hdr);
     if (text) {
         const char* p = info.item.pszText;
-        *text = (p && p != LPSTR_TEXTCALLBACKA) ? std::string(p, strnlen(p, p == buffer ? kDispBuffer - 1 : 1u << 20)) : "";
+        // The parent's answer is held to the rule for stored texts: valid UTF-8.
+        *text = (p && p != LPSTR_TEXTCALLBACKA) ? ValidUtf8(std::string_view(p, strnlen(p, p == buffer ? kDispBuffer - 1 : 1u << 20))) : "";
     }
     return info;
 }
@@ -512,14 +515,18 @@ void EnsureVisible(ListView& lv, int index, bool partialOk) {
 BOOL ScrollBy(ListView& lv, int dx, int dy) {
     if (lv.items.Count() == 0) return 1;
     Grid g = GridOf(lv);
-    auto lines = [](int pixels, int size) { return size > 0 ? (pixels + (pixels >= 0 ? size / 2 : -size / 2)) / size : 0; };
+    // In 64 bits: the caller's pixels may be anything an int holds.
+    auto lines = [](int pixels, int size) {
+        return size > 0 ? (std::int64_t{pixels} + (pixels >= 0 ? size / 2 : -size / 2)) / size : std::int64_t{0};
+    };
+    auto moved = [](int from, std::int64_t by) { return static_cast<int>(std::clamp<std::int64_t>(from + by, 0, INT_MAX)); };
     switch (lv.View()) {
         case LVS_REPORT:
-            SetXOffset(lv, lv.xOffset + dx);
-            SetTop(lv, lv.top + lines(dy, g.cellHeight));
+            SetXOffset(lv, moved(lv.xOffset, dx));
+            SetTop(lv, moved(lv.top, lines(dy, g.cellHeight)));
             break;
-        case LVS_LIST: SetTop(lv, lv.top + lines(dx, g.cellWidth)); break;
-        default: SetTop(lv, lv.top + lines(dy, g.cellHeight)); break;
+        case LVS_LIST: SetTop(lv, moved(lv.top, lines(dx, g.cellWidth))); break;
+        default: SetTop(lv, moved(lv.top, lines(dy, g.cellHeight))); break;
     }
     return 1;
 }
@@ -1256,6 +1263,9 @@ void MakeHeader(ListView& lv) {
 LRESULT HeaderNotify(ListView& lv, WPARAM wp, NMHDR* hdr) {
     HWND parent = GetParent(lv.hwnd);
     LRESULT answer = parent ? SendMessage(parent, WM_NOTIFY, wp, reinterpret_cast<LPARAM>(hdr)) : 0;
+    // Only HDN_ codes carry an NMHEADER; NM_RCLICK and NM_CUSTOMDRAW come in other records.
+    bool itemNotification = hdr->code <= HDN_FIRST && hdr->code > HDN_FIRST - 100;
+    if (!itemNotification) return answer;
     auto* nm = reinterpret_cast<NMHEADER*>(hdr);
     int column = nm->iItem;
     bool valid = column >= 0 && column < ColumnCount(lv);

@@ -15,6 +15,7 @@
 #include "platform/gdi/Rects.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/gdi/Utf8Text.h"
 #include "platform/win/Clock.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
@@ -163,7 +164,7 @@ Asked AskDispInfo(TreeView& tv, TreeNode& node, UINT mask) {
         const char* text = nm.item.pszText;
         std::size_t n = 0;
         while (n < kDispTextMax && text[n]) ++n;
-        asked.text.assign(text, n);
+        asked.text = ValidUtf8(std::string_view(text, n));  // held to the rule for stored texts
     }
     asked.image = nm.item.iImage;
     asked.selectedImage = nm.item.iSelectedImage;
@@ -517,7 +518,7 @@ void ApplyItem(TreeView& tv, TreeNode& node, const Item& item) {
             node.text = node.textCallback ? std::string() : ItemTextFromWide(item.pszText);
         } else {
             node.textCallback = item.pszText == LPSTR_TEXTCALLBACKA;
-            node.text = node.textCallback || !item.pszText ? std::string() : std::string(item.pszText);
+            node.text = node.textCallback || !item.pszText ? std::string() : ValidUtf8(item.pszText);
         }
         node.textWidth = -1;
     }
@@ -598,8 +599,13 @@ TreeNode* CaretHeir(TreeView& tv, TreeNode& doomed) {
 
 void EndEdit(TreeView& tv, bool cancel);
 
-void DeleteNode(TreeView& tv, TreeNode& node) {
-    if (tv.editing && (tv.editing == &node || tv.items.IsAncestor(&node, tv.editing))) EndEdit(tv, true);
+void DeleteNode(TreeView& tv, TreeNode& target) {
+    std::uintptr_t id = target.id;
+    if (tv.editing && (tv.editing == &target || tv.items.IsAncestor(&target, tv.editing))) EndEdit(tv, true);
+    // Ending the edit told the parent, which may have deleted the item already.
+    TreeNode* still = tv.items.Find(id);
+    if (tv.destroyed || !still) return;
+    TreeNode& node = *still;
     TreeNode* heir = CaretHeir(tv, node);
     bool caretGoes = heir != tv.caret;
     auto gone = [&](TreeNode& n) {
