@@ -200,7 +200,7 @@ public:
         wc.lpfnWndProc = &Session::ParentProc;
         wc.lpszClassName = "FuzzCommonControlsParent";
         RegisterClassEx(&wc);
-        parent_ = CreateWindowEx(0, "FuzzCommonControlsParent", "", WS_POPUP | WS_VISIBLE | WS_BORDER, 20, 20, 900, 700,
+        parent_ = CreateWindowEx(0, "FuzzCommonControlsParent", "", WS_POPUP | WS_VISIBLE, 20, 20, 800, 560,
                                  nullptr, nullptr, nullptr, nullptr);
         smallImages_ = MakeImages(16, 4);
         largeImages_ = MakeImages(32, 3);

@@ -108,12 +108,12 @@ int RowThickness(const TabControl& tc) {
 }
 
 int TextWidth(const TabControl& tc, const std::string& text) {
-    HDC dc = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);  // the screen's context would compose the whole screen first
     HGDIOBJ old = SelectObject(dc, tc.font ? tc.font : GetStockObject(SYSTEM_FONT));
     SIZE size{0, 0};
     GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    DeleteDC(dc);
     return size.cx;
 }
 

@@ -205,13 +205,15 @@ int LevelX(const TreeView& tv, const TreeNode& node) {
 
 int StateImageIndex(const TreeNode& node) { return static_cast<int>((node.state & TVIS_STATEIMAGEMASK) >> 12); }
 
-// A screen context with the control's font, held for a pass of measuring.
+// A memory context with the control's font, held for a pass of measuring (the screen's context
+// would compose the whole screen first).
 class Measurer {
 public:
-    explicit Measurer(const TreeView& tv) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, tv.font ? tv.font : GetStockObject(SYSTEM_FONT))) {}
+    explicit Measurer(const TreeView& tv)
+        : dc_(CreateCompatibleDC(nullptr)), old_(SelectObject(dc_, tv.font ? tv.font : GetStockObject(SYSTEM_FONT))) {}
     ~Measurer() {
         SelectObject(dc_, old_);
-        ReleaseDC(nullptr, dc_);
+        DeleteDC(dc_);
     }
     Measurer(const Measurer&) = delete;
     Measurer& operator=(const Measurer&) = delete;
