@@ -1032,7 +1032,11 @@ private:
             case 4: {
                 // Style bits: list views keep their shared image lists (the harness owns them).
                 LONG_PTR style = GetWindowLongPtr(h, GWL_STYLE) ^ static_cast<LONG_PTR>(in_.Word32() & 0xFFFF);
-                if (h == list_.hwnd) style |= LVS_SHAREIMAGELISTS;
+                if (h == list_.hwnd) {
+                    // A list made single-selection keeps what was selected: the bit stays as made.
+                    style = (style & ~static_cast<LONG_PTR>(LVS_SINGLESEL)) | (GetWindowLongPtr(h, GWL_STYLE) & LVS_SINGLESEL);
+                    style |= LVS_SHAREIMAGELISTS;
+                }
                 SetWindowLongPtr(h, GWL_STYLE, style);
                 break;
             }

@@ -619,8 +619,12 @@ bool ChangeState(ListView& lv, int index, UINT value, UINT mask) {
     UINT old = lv.items.State(index);
     UINT now = (old & ~mask) | (value & mask);
     if (now == old) return true;
-    // The others give up the focus (and, in a single-selection list, the selection) first.
-    if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && lv.SingleSelect()) DeselectAllBut(lv, index);
+    // The others give up the focus (and, in a single-selection list, the selection) first; an
+    // item the parent keeps selected keeps this one from being selected too.
+    if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && lv.SingleSelect()) {
+        DeselectAllBut(lv, index);
+        if (!lv.items.Valid(index) || lv.items.SelectedCount() > ((lv.items.State(index) & LVIS_SELECTED) ? 1 : 0)) return false;
+    }
     if ((now & LVIS_FOCUSED) && !(old & LVIS_FOCUSED)) DropFocusElsewhere(lv, index);
     if (!lv.items.Valid(index)) return false;
     old = lv.items.State(index);
@@ -905,10 +909,14 @@ LRESULT InsertItem(ListView& lv, const LVITEMT<Char>* in) {
     if (in->mask & LVIF_INDENT) item.indent = std::max(0, in->iIndent);
     if (in->mask & LVIF_STATE) item.state = in->state & in->stateMask;
     if (lv.Checkboxes() && !(item.state & LVIS_STATEIMAGEMASK)) item.state |= INDEXTOSTATEIMAGEMASK(1);
+    // A single-selection list selects a new item as any other: the selected one lets go first.
+    bool select = lv.SingleSelect() && (item.state & LVIS_SELECTED);
+    if (select) item.state &= ~LVIS_SELECTED;
     int index = lv.items.Insert(in->iItem, std::move(item));
     if (lv.anchor >= index) ++lv.anchor;
     ItemsChanged(lv);
     NotifyItem(lv, LVN_INSERTITEM, index);
+    if (select) ChangeState(lv, index, LVIS_SELECTED, LVIS_SELECTED);
     return index;
 }
 

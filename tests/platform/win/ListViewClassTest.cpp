@@ -582,6 +582,31 @@ TEST_F(ListView, ScrollingByExtremePixelCountsStopsAtTheEnds) {
     }
 }
 
+// A single-selection list never holds two selected items: an item inserted or set selected
+// takes the selection over, unless the parent keeps the old one, which then stays alone.
+TEST_F(ListView, ASingleSelectionStaysSingleWhenItemsComeSelected) {
+    for (bool parentKeepsTheOld : {false, true}) {
+        HWND h = Report(0, LVS_SINGLESEL);
+        answers[LVN_ITEMCHANGING] = [parentKeepsTheOld](NMHDR* hdr) -> LRESULT {
+            const auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+            return parentKeepsTheOld && (nm->uOldState & LVIS_SELECTED) && !(nm->uNewState & LVIS_SELECTED);
+        };
+        for (int i = 0; i < 3; ++i) {
+            LVITEM item;
+            item.mask = LVIF_TEXT | LVIF_STATE;
+            item.iItem = i;
+            item.pszText = const_cast<char*>("x");
+            item.state = item.stateMask = LVIS_SELECTED;
+            ASSERT_EQ(SendMessage(h, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item)), i);
+        }
+        SetState(h, 1, LVIS_SELECTED, LVIS_SELECTED);
+        EXPECT_EQ(SendMessage(h, LVM_GETSELECTEDCOUNT, 0, 0), 1) << parentKeepsTheOld;
+        EXPECT_EQ(Selected(h), parentKeepsTheOld ? "0" : "1");
+        answers.erase(LVN_ITEMCHANGING);
+        DestroyWindow(h);
+    }
+}
+
 // A right click on the header comes as a plain NMHDR: the list passes it on and reads no
 // header record from it.
 TEST_F(ListView, TheHeadersPlainNotificationsPassThroughUnread) {
