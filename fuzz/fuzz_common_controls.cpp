@@ -187,21 +187,18 @@ struct ParentScript {
     int displayChildren = 1;
 };
 
-class Session;
-Session* g_session = nullptr;  // the parent's window procedure reaches the running session
-
 // ---- the session ----------------------------------------------------------------------------
 
 class Session {
 public:
     explicit Session(Input& in) : in_(in) {
-        g_session = this;
         WNDCLASSEX wc;
         wc.lpfnWndProc = &Session::ParentProc;
         wc.lpszClassName = "FuzzCommonControlsParent";
         RegisterClassEx(&wc);
         parent_ = CreateWindowEx(0, "FuzzCommonControlsParent", "", WS_POPUP | WS_VISIBLE, 20, 20, 800, 560,
                                  nullptr, nullptr, nullptr, nullptr);
+        SetWindowLongPtr(parent_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));  // the parent answers for the session
         smallImages_ = MakeImages(16, 4);
         largeImages_ = MakeImages(32, 3);
         listOwnerData_ = in_.Byte() % 4 == 0;
@@ -212,11 +209,11 @@ public:
         display_.PumpMessages();
     }
     ~Session() {
+        script_.armed = false;  // the controls' last notifications are answered plainly
         DestroyWindow(parent_);
         display_.PumpMessages();
         ImageList_Destroy(smallImages_);
         ImageList_Destroy(largeImages_);
-        g_session = nullptr;
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -299,7 +296,7 @@ private:
     // ---- the parent's answers ----
 
     static LRESULT ParentProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-        Session* s = g_session;
+        auto* s = reinterpret_cast<Session*>(GetWindowLongPtr(h, GWLP_USERDATA));
         if (s && m == WM_NOTIFY && lp) return s->Notified(*reinterpret_cast<NMHDR*>(lp));
         if (m == WM_DRAWITEM && lp) {
             const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
@@ -651,8 +648,7 @@ private:
                 break;
             }
             case 18: {
-                static LPARAM descending;
-                descending = in_.Bit();
+                const LPARAM descending = in_.Bit();
                 auto compare = [](LPARAM a, LPARAM b, LPARAM down) { return down ? (a < b) - (a > b) : (a > b) - (a < b); };
                 SendMessage(lv, in_.Bit() ? LVM_SORTITEMS : LVM_SORTITEMSEX, AsW(descending), Ptr(+compare));
                 break;
