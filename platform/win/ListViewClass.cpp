@@ -1046,7 +1046,7 @@ int NextItem(ListView& lv, int start, UINT flags) {
     }
     if (wanted == LVNI_FOCUSED) return lv.items.Focused() > start ? lv.items.Focused() : -1;
     if ((wanted & LVNI_SELECTED) && lv.items.SelectedCount() == 0) return -1;
-    for (int i = std::max(0, start + 1); i < lv.items.Count(); ++i)
+    for (int i = start < 0 ? 0 : std::min(start, lv.items.Count() - 1) + 1; i < lv.items.Count(); ++i)
         if (matches(i)) return i;
     return -1;
 }

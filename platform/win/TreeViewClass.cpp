@@ -80,6 +80,7 @@ struct TreeView {
     std::uint64_t typedAt = 0;
     int busy = 0;  // messages being handled; the parent may destroy the control meanwhile
     bool destroyed = false;
+    int asking = 0;  // TVN_GETDISPINFO notifications out: the items hold still until they return
 };
 
 TreeView* Find(HWND hwnd) { return reinterpret_cast<TreeView*>(GetWindowLongPtr(hwnd, 0)); }
@@ -157,7 +158,9 @@ Asked AskDispInfo(TreeView& tv, TreeNode& node, UINT mask) {
     nm.item.iSelectedImage = node.selectedImage;
     nm.item.cChildren = node.children;
     std::uintptr_t id = node.id;
+    ++tv.asking;
     SendNotify(tv.hwnd, TVN_GETDISPINFO, &nm.hdr);
+    --tv.asking;
     Asked asked;
     if (nm.item.pszText) {
         // The answer may point elsewhere; it is read to its terminator or the buffer's size.
@@ -1284,7 +1287,37 @@ bool ChangesItems(UINT m) {
     }
 }
 
+// What may add, remove, move, expand or select items. The tree asks its parent for texts while
+// it lays out and paints, holding items and rows; the parent's answer cannot change them.
+bool MovesItems(UINT m) {
+    switch (m) {
+        case TVM_INSERTITEMA:
+        case TVM_INSERTITEMW:
+        case TVM_DELETEITEM:
+        case TVM_EXPAND:
+        case TVM_SELECTITEM:
+        case TVM_SETITEMA:
+        case TVM_SETITEMW:
+        case TVM_SORTCHILDREN:
+        case TVM_SORTCHILDRENCB:
+        case TVM_ENSUREVISIBLE:
+        case TVM_EDITLABELA:
+        case TVM_EDITLABELW:
+        case TVM_ENDEDITLABELNOW:
+        case WM_SETFONT:
+        case WM_KEYDOWN:
+        case WM_CHAR:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONUP:
+        case WM_TIMER: return true;
+        default: return false;
+    }
+}
+
 LRESULT Dispatch(TreeView& tv, UINT m, WPARAM wp, LPARAM lp) {
+    if (tv.asking && MovesItems(m)) return 0;
     if (!ChangesItems(m)) EnsureLayout(tv);
     switch (m) {
         case WM_CREATE:
@@ -1292,6 +1325,8 @@ LRESULT Dispatch(TreeView& tv, UINT m, WPARAM wp, LPARAM lp) {
             UpdateScrollBars(tv);
             return 0;
         case WM_DESTROY:
+            // Destroyed while it asks: the items, still held, go with the control untold.
+            if (tv.asking) return 0;
             if (tv.editing) EndEdit(tv, true);
             DeleteAll(tv);
             return 0;

@@ -607,6 +607,18 @@ TEST_F(ListView, ASingleSelectionStaysSingleWhenItemsComeSelected) {
     }
 }
 
+// Searches start after any index an int holds, the last one too.
+TEST_F(ListView, NextItemSearchesFromAnyStart) {
+    HWND h = Report(3);
+    SetState(h, 2, LVIS_SELECTED, LVIS_SELECTED);
+    const struct {
+        int start;
+        LRESULT found;
+    } cases[] = {{-1, 2}, {INT_MIN, 2}, {1, 2}, {2, -1}, {INT_MAX, -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SendMessage(h, LVM_GETNEXTITEM, static_cast<WPARAM>(c.start), LVNI_SELECTED), c.found) << c.start;
+}
+
 // A right click on the header comes as a plain NMHDR: the list passes it on and reads no
 // header record from it.
 TEST_F(ListView, TheHeadersPlainNotificationsPassThroughUnread) {

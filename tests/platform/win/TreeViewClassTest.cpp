@@ -449,6 +449,34 @@ TEST_F(TreeView, AnItemDeletedWhileItsEditEndsIsDeletedOnce) {
     EXPECT_EQ(SendMessage(tree, TVM_GETCOUNT, 0, 0), 3);
 }
 
+// While the tree asks for a text it holds its items: a parent that deletes them then is refused,
+// one that destroys the tree gets it destroyed, and nothing freed is read.
+TEST_F(TreeView, ItemsHoldStillWhileTheParentIsAskedForTexts) {
+    for (bool destroy : {false, true}) {
+        MakeTree(TVS_HASLINES | TVS_HASBUTTONS);
+        Insert("@callback");
+        Insert("@callback", Insert("B"));
+        answer = [this, destroy](NMHDR& h) -> std::optional<LRESULT> {
+            if (h.code != TVN_GETDISPINFO) return std::nullopt;
+            reinterpret_cast<NMTVDISPINFO&>(h).item.pszText = const_cast<char*>("asked");
+            if (destroy) DestroyWindow(tree);
+            else EXPECT_EQ(SendMessage(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)), 0);
+            return std::nullopt;
+        };
+        SendMessage(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Next(nullptr, TVGN_ROOT)));
+        InvalidateRect(tree, nullptr, 1);
+        UpdateWindow(tree);
+        answer = nullptr;
+        if (destroy) {
+            EXPECT_FALSE(IsWindow(tree));
+        } else {
+            EXPECT_EQ(SendMessage(tree, TVM_GETCOUNT, 0, 0), 3);
+            DestroyWindow(tree);
+        }
+        names.clear();
+    }
+}
+
 // Broken UTF-8, stored or answered by the parent, comes back valid.
 TEST_F(TreeView, TextsComeBackAsValidUtf8) {
     static const char kBroken[] = "x\xC3 \xE2\x82 y\xFF";
