@@ -1,6 +1,8 @@
 #include "platform/win/HeaderClass.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,6 +77,8 @@ struct Header {
     POINT pressPoint{};  // where the press began
     int trackOffset = 0;  // press x minus the tracked item's right edge
     int dropPosition = -1;
+    int busy = 0;  // messages being handled; the parent may destroy the control meanwhile
+    bool destroyed = false;
 
     Header(HWND h, DWORD s) : hwnd(h), style(s) {}
 };
@@ -158,7 +162,7 @@ HDITEMA WidthItem(int width) {
 // ITEMCHANGING (vetoed by a nonzero answer), the change, ITEMCHANGED.
 bool ChangeWidth(Header& hd, int index, int width) {
     HDITEMA item = WidthItem(std::max(0, width));
-    if (Notify(hd, HDN_ITEMCHANGING, index, &item)) return false;
+    if (Notify(hd, HDN_ITEMCHANGING, index, &item) || hd.destroyed || !Valid(hd, index)) return false;
     hd.items[index].width = std::max(0, item.cxy);
     InvalidateRect(hd.hwnd, nullptr, 1);
     item.cxy = hd.items[index].width;
@@ -241,7 +245,9 @@ void PaintInto(Header& hd, HDC dc) {
     if (!(answer & CDRF_SKIPDEFAULT)) {
         FillRect(dc, &client, GetSysColorBrush(COLOR_3DFACE));
         int x = 0;
-        for (int index : hd.order) {
+        // By position, checked each time: a notification below may change the items.
+        for (std::size_t position = 0; position < hd.order.size() && !hd.destroyed; ++position) {
+            int index = hd.order[position];
             RECT r{x, 0, x + hd.items[index].width, client.bottom};
             x = r.right;
             if (r.right <= r.left || r.left >= client.right) continue;
@@ -255,6 +261,7 @@ void PaintInto(Header& hd, HDC dc) {
                 item.lItemlParam = hd.items[index].lParam;
                 LRESULT itemAnswer = SendCustomDraw(hd.hwnd, item, CDDS_ITEMPREPAINT);
                 if (itemAnswer & CDRF_SKIPDEFAULT) continue;
+                if (hd.destroyed || position >= hd.order.size() || hd.order[position] != index) break;
             }
             RECT edge = r;
             DrawEdge(dc, &edge, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_SOFT);
@@ -262,7 +269,7 @@ void PaintInto(Header& hd, HDC dc) {
         }
         RECT rest{x, 0, client.right, client.bottom};
         if (rest.left < rest.right) DrawEdge(dc, &rest, EDGE_RAISED, BF_RECT | BF_SOFT);
-        if (hd.mode == Mode::Dragging && hd.dropPosition >= 0) {
+        if (hd.mode == Mode::Dragging && hd.dropPosition >= 0 && !hd.destroyed) {
             int markX = 0;
             for (int pos = 0; pos < hd.dropPosition && pos < Count(hd); ++pos) markX += hd.items[hd.order[pos]].width;
             RECT mark{markX - 1, 0, markX + 1, client.bottom};
@@ -283,8 +290,9 @@ template <typename Char>
 void Apply(Item& item, const HDITEMT<Char>& in) {
     if (in.mask & HDI_WIDTH) item.width = std::max(0, in.cxy);
     if (in.mask & HDI_TEXT) {
-        if constexpr (std::is_same_v<Char, char>) item.text = in.pszText ? ValidUtf8(in.pszText) : "";
-        else item.text = in.pszText ? Utf8FromUtf16(in.pszText) : "";
+        // The header asks no one for its texts: the callback marker is no text, not a pointer.
+        if constexpr (std::is_same_v<Char, char>) item.text = in.pszText && in.pszText != LPSTR_TEXTCALLBACKA ? ValidUtf8(in.pszText) : "";
+        else item.text = in.pszText && in.pszText != LPSTR_TEXTCALLBACKW ? Utf8FromUtf16(in.pszText) : "";
     }
     if (in.mask & HDI_FORMAT) item.format = in.fmt;
     if (in.mask & HDI_LPARAM) item.lParam = in.lParam;
@@ -350,7 +358,7 @@ LRESULT Set(Header& hd, int index, const HDITEMT<Char>* in) {
     asked.lParam = in->lParam;
     asked.iImage = in->iImage;
     asked.iOrder = in->iOrder;
-    if (Notify(hd, HDN_ITEMCHANGING, index, &asked)) return 0;
+    if (Notify(hd, HDN_ITEMCHANGING, index, &asked) || hd.destroyed || !Valid(hd, index)) return 0;
     Apply(hd.items[index], *in);
     if (in->mask & HDI_ORDER) MoveToPosition(hd, index, in->iOrder);
     InvalidateRect(hd.hwnd, nullptr, 1);
@@ -384,10 +392,11 @@ LRESULT Layout(const Header& hd, HDLAYOUT* layout) {
     pos.hwndInsertAfter = nullptr;
     pos.x = area.left;
     pos.y = area.top;
-    pos.cx = area.right - area.left;
+    // In 64 bits: the caller's rectangle may be anything.
+    pos.cx = static_cast<int>(std::clamp<std::int64_t>(std::int64_t{area.right} - area.left, 0, INT_MAX));
     pos.cy = height;
     pos.flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    area.top += height;
+    area.top = static_cast<LONG>(std::min<std::int64_t>(std::int64_t{area.top} + height, INT_MAX));
     return 1;
 }
 
@@ -399,7 +408,7 @@ void Press(Header& hd, POINT p) {
     HDHITTESTINFO hit = HitTest(hd, p);
     if (hit.flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN)) {
         HDITEMA item = WidthItem(hd.items[hit.iItem].width);
-        if (Notify(hd, HDN_BEGINTRACK, hit.iItem, &item)) return;
+        if (Notify(hd, HDN_BEGINTRACK, hit.iItem, &item) || hd.destroyed || !Valid(hd, hit.iItem)) return;
         hd.mode = Mode::Tracking;
         hd.active = hit.iItem;
         hd.trackOffset = p.x - ItemRect(hd, hit.iItem).right;
@@ -428,6 +437,7 @@ int DropPositionAt(const Header& hd, POINT p) {
 
 void Move(Header& hd, POINT p) {
     if (hd.mode == Mode::Tracking) {
+        if (!Valid(hd, hd.active)) return;  // deleted while tracked
         int width = TrackedWidth(hd, p);
         if (hd.style & HDS_FULLDRAG) {
             if (width != hd.items[hd.active].width) ChangeWidth(hd, hd.active, width);
@@ -566,10 +576,15 @@ LRESULT Procedure(HWND hwnd, UINT m, WPARAM wp, LPARAM lp) {
     if (!hd) return DefWindowProc(hwnd, m, wp, lp);
     if (m == WM_NCDESTROY) {
         SetWindowLongPtr(hwnd, 0, 0);
-        delete hd;
+        // Destroyed from inside one of its own notifications: freed when that returns.
+        if (hd->busy) hd->destroyed = true;
+        else delete hd;
         return DefWindowProc(hwnd, m, wp, lp);
     }
-    return Dispatch(*hd, m, wp, lp);
+    ++hd->busy;
+    LRESULT result = Dispatch(*hd, m, wp, lp);
+    if (--hd->busy == 0 && hd->destroyed) delete hd;
+    return result;
 }
 
 }  // namespace header

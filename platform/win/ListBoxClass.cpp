@@ -118,12 +118,12 @@ OwnerInfo OwnerOf(const ListBox& lb) {
 }  // namespace listbox
 
 int FontLineHeight(HFONT font) {
-    HDC dc = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);  // the screen's context would compose the whole screen first
     HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
     TEXTMETRIC tm;
     GetTextMetrics(dc, &tm);
     SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    DeleteDC(dc);
     return std::max<int>(1, tm.tmHeight);
 }
 

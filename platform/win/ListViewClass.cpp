@@ -1,6 +1,8 @@
 #include "platform/win/ListViewClass.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 #include <utility>
@@ -197,7 +199,8 @@ NMLVDISPINFO AskDisplay(ListView& lv, int index, int subItem, UINT mask, std::st
     SendNotify(lv.hwnd, LVN_GETDISPINFO, &info.hdr);
     if (text) {
         const char* p = info.item.pszText;
-        *text = (p && p != LPSTR_TEXTCALLBACKA) ? std::string(p, strnlen(p, p == buffer ? kDispBuffer - 1 : 1u << 20)) : "";
+        // The parent's answer is held to the rule for stored texts: valid UTF-8.
+        *text = (p && p != LPSTR_TEXTCALLBACKA) ? ValidUtf8(std::string_view(p, strnlen(p, p == buffer ? kDispBuffer - 1 : 1u << 20))) : "";
     }
     return info;
 }
@@ -512,14 +515,18 @@ void EnsureVisible(ListView& lv, int index, bool partialOk) {
 BOOL ScrollBy(ListView& lv, int dx, int dy) {
     if (lv.items.Count() == 0) return 1;
     Grid g = GridOf(lv);
-    auto lines = [](int pixels, int size) { return size > 0 ? (pixels + (pixels >= 0 ? size / 2 : -size / 2)) / size : 0; };
+    // In 64 bits: the caller's pixels may be anything an int holds.
+    auto lines = [](int pixels, int size) {
+        return size > 0 ? (std::int64_t{pixels} + (pixels >= 0 ? size / 2 : -size / 2)) / size : std::int64_t{0};
+    };
+    auto moved = [](int from, std::int64_t by) { return static_cast<int>(std::clamp<std::int64_t>(from + by, 0, INT_MAX)); };
     switch (lv.View()) {
         case LVS_REPORT:
-            SetXOffset(lv, lv.xOffset + dx);
-            SetTop(lv, lv.top + lines(dy, g.cellHeight));
+            SetXOffset(lv, moved(lv.xOffset, dx));
+            SetTop(lv, moved(lv.top, lines(dy, g.cellHeight)));
             break;
-        case LVS_LIST: SetTop(lv, lv.top + lines(dx, g.cellWidth)); break;
-        default: SetTop(lv, lv.top + lines(dy, g.cellHeight)); break;
+        case LVS_LIST: SetTop(lv, moved(lv.top, lines(dx, g.cellWidth))); break;
+        default: SetTop(lv, moved(lv.top, lines(dy, g.cellHeight))); break;
     }
     return 1;
 }
@@ -612,8 +619,12 @@ bool ChangeState(ListView& lv, int index, UINT value, UINT mask) {
     UINT old = lv.items.State(index);
     UINT now = (old & ~mask) | (value & mask);
     if (now == old) return true;
-    // The others give up the focus (and, in a single-selection list, the selection) first.
-    if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && lv.SingleSelect()) DeselectAllBut(lv, index);
+    // The others give up the focus (and, in a single-selection list, the selection) first; an
+    // item the parent keeps selected keeps this one from being selected too.
+    if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && lv.SingleSelect()) {
+        DeselectAllBut(lv, index);
+        if (!lv.items.Valid(index) || lv.items.SelectedCount() > ((lv.items.State(index) & LVIS_SELECTED) ? 1 : 0)) return false;
+    }
     if ((now & LVIS_FOCUSED) && !(old & LVIS_FOCUSED)) DropFocusElsewhere(lv, index);
     if (!lv.items.Valid(index)) return false;
     old = lv.items.State(index);
@@ -898,10 +909,14 @@ LRESULT InsertItem(ListView& lv, const LVITEMT<Char>* in) {
     if (in->mask & LVIF_INDENT) item.indent = std::max(0, in->iIndent);
     if (in->mask & LVIF_STATE) item.state = in->state & in->stateMask;
     if (lv.Checkboxes() && !(item.state & LVIS_STATEIMAGEMASK)) item.state |= INDEXTOSTATEIMAGEMASK(1);
+    // A single-selection list selects a new item as any other: the selected one lets go first.
+    bool select = lv.SingleSelect() && (item.state & LVIS_SELECTED);
+    if (select) item.state &= ~LVIS_SELECTED;
     int index = lv.items.Insert(in->iItem, std::move(item));
     if (lv.anchor >= index) ++lv.anchor;
     ItemsChanged(lv);
     NotifyItem(lv, LVN_INSERTITEM, index);
+    if (select) ChangeState(lv, index, LVIS_SELECTED, LVIS_SELECTED);
     return index;
 }
 
@@ -1031,7 +1046,7 @@ int NextItem(ListView& lv, int start, UINT flags) {
     }
     if (wanted == LVNI_FOCUSED) return lv.items.Focused() > start ? lv.items.Focused() : -1;
     if ((wanted & LVNI_SELECTED) && lv.items.SelectedCount() == 0) return -1;
-    for (int i = std::max(0, start + 1); i < lv.items.Count(); ++i)
+    for (int i = start < 0 ? 0 : std::min(start, lv.items.Count() - 1) + 1; i < lv.items.Count(); ++i)
         if (matches(i)) return i;
     return -1;
 }
@@ -1256,6 +1271,9 @@ void MakeHeader(ListView& lv) {
 LRESULT HeaderNotify(ListView& lv, WPARAM wp, NMHDR* hdr) {
     HWND parent = GetParent(lv.hwnd);
     LRESULT answer = parent ? SendMessage(parent, WM_NOTIFY, wp, reinterpret_cast<LPARAM>(hdr)) : 0;
+    // Only HDN_ codes carry an NMHEADER; NM_RCLICK and NM_CUSTOMDRAW come in other records.
+    bool itemNotification = hdr->code <= HDN_FIRST && hdr->code > HDN_FIRST - 100;
+    if (!itemNotification) return answer;
     auto* nm = reinterpret_cast<NMHEADER*>(hdr);
     int column = nm->iItem;
     bool valid = column >= 0 && column < ColumnCount(lv);

@@ -1,6 +1,8 @@
 #include "platform/win/TabControlClass.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "platform/gdi/Rects.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/gdi/Utf8Text.h"
 #include "platform/win/CommonControls.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
@@ -105,12 +108,12 @@ int RowThickness(const TabControl& tc) {
 }
 
 int TextWidth(const TabControl& tc, const std::string& text) {
-    HDC dc = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);  // the screen's context would compose the whole screen first
     HGDIOBJ old = SelectObject(dc, tc.font ? tc.font : GetStockObject(SYSTEM_FONT));
     SIZE size{0, 0};
     GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    DeleteDC(dc);
     return size.cx;
 }
 
@@ -237,16 +240,20 @@ void Relayout(TabControl& tc) {
 
 // The display area of a window rectangle, or (larger) the window rectangle of a display area.
 void AdjustRect(const TabControl& tc, bool larger, RECT& r) {
-    int depth = StripDepth(tc);
-    int frame = Buttons(tc) ? 0 : kFrame;
-    int sign = larger ? -1 : 1;
-    InflateRect(&r, -sign * frame, -sign * frame);
+    // In 64 bits, saturated: the caller's rectangle may be anything.
+    std::int64_t depth = StripDepth(tc);
+    std::int64_t frame = Buttons(tc) ? 0 : kFrame;
+    std::int64_t sign = larger ? -1 : 1;
+    std::int64_t left = std::int64_t{r.left} + sign * frame, top = std::int64_t{r.top} + sign * frame;
+    std::int64_t right = std::int64_t{r.right} - sign * frame, bottom = std::int64_t{r.bottom} - sign * frame;
     switch (SideOf(tc)) {
-        case Side::Top: r.top += sign * depth; break;
-        case Side::Bottom: r.bottom -= sign * depth; break;
-        case Side::Left: r.left += sign * depth; break;
-        case Side::Right: r.right -= sign * depth; break;
+        case Side::Top: top += sign * depth; break;
+        case Side::Bottom: bottom -= sign * depth; break;
+        case Side::Left: left += sign * depth; break;
+        case Side::Right: right -= sign * depth; break;
     }
+    auto saturated = [](std::int64_t v) { return static_cast<LONG>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); };
+    r = RECT{saturated(left), saturated(top), saturated(right), saturated(bottom)};
 }
 
 int HitTest(const TabControl& tc, POINT p, UINT* flags) {
@@ -472,8 +479,9 @@ void TrackHot(TabControl& tc, POINT p) {
 template <typename Item>
 void ApplyItem(TabControl& tc, Tab& tab, const Item& item) {
     if (item.mask & TCIF_TEXT) {
-        if constexpr (std::is_same_v<Item, TCITEMW>) tab.text = ItemTextFromWide(item.pszText);
-        else tab.text = item.pszText ? item.pszText : "";
+        // Tabs ask no one for their texts: the callback marker is no text, not a pointer.
+        if constexpr (std::is_same_v<Item, TCITEMW>) tab.text = item.pszText == LPSTR_TEXTCALLBACKW ? "" : ItemTextFromWide(item.pszText);
+        else tab.text = item.pszText && item.pszText != LPSTR_TEXTCALLBACKA ? ValidUtf8(item.pszText) : "";
     }
     if (item.mask & TCIF_IMAGE) tab.image = item.iImage;
     if (item.mask & TCIF_PARAM) tab.lParam = item.lParam;

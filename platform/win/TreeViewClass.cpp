@@ -15,6 +15,7 @@
 #include "platform/gdi/Rects.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/gdi/TextLayout.h"
+#include "platform/gdi/Utf8Text.h"
 #include "platform/win/Clock.h"
 #include "platform/win/ControlSupport.h"
 #include "platform/win/DefWindowProc.h"
@@ -79,6 +80,7 @@ struct TreeView {
     std::uint64_t typedAt = 0;
     int busy = 0;  // messages being handled; the parent may destroy the control meanwhile
     bool destroyed = false;
+    int asking = 0;  // TVN_GETDISPINFO notifications out: the items hold still until they return
 };
 
 TreeView* Find(HWND hwnd) { return reinterpret_cast<TreeView*>(GetWindowLongPtr(hwnd, 0)); }
@@ -156,14 +158,16 @@ Asked AskDispInfo(TreeView& tv, TreeNode& node, UINT mask) {
     nm.item.iSelectedImage = node.selectedImage;
     nm.item.cChildren = node.children;
     std::uintptr_t id = node.id;
+    ++tv.asking;
     SendNotify(tv.hwnd, TVN_GETDISPINFO, &nm.hdr);
+    --tv.asking;
     Asked asked;
     if (nm.item.pszText) {
         // The answer may point elsewhere; it is read to its terminator or the buffer's size.
         const char* text = nm.item.pszText;
         std::size_t n = 0;
         while (n < kDispTextMax && text[n]) ++n;
-        asked.text.assign(text, n);
+        asked.text = ValidUtf8(std::string_view(text, n));  // held to the rule for stored texts
     }
     asked.image = nm.item.iImage;
     asked.selectedImage = nm.item.iSelectedImage;
@@ -204,13 +208,15 @@ int LevelX(const TreeView& tv, const TreeNode& node) {
 
 int StateImageIndex(const TreeNode& node) { return static_cast<int>((node.state & TVIS_STATEIMAGEMASK) >> 12); }
 
-// A screen context with the control's font, held for a pass of measuring.
+// A memory context with the control's font, held for a pass of measuring (the screen's context
+// would compose the whole screen first).
 class Measurer {
 public:
-    explicit Measurer(const TreeView& tv) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, tv.font ? tv.font : GetStockObject(SYSTEM_FONT))) {}
+    explicit Measurer(const TreeView& tv)
+        : dc_(CreateCompatibleDC(nullptr)), old_(SelectObject(dc_, tv.font ? tv.font : GetStockObject(SYSTEM_FONT))) {}
     ~Measurer() {
         SelectObject(dc_, old_);
-        ReleaseDC(nullptr, dc_);
+        DeleteDC(dc_);
     }
     Measurer(const Measurer&) = delete;
     Measurer& operator=(const Measurer&) = delete;
@@ -517,7 +523,7 @@ void ApplyItem(TreeView& tv, TreeNode& node, const Item& item) {
             node.text = node.textCallback ? std::string() : ItemTextFromWide(item.pszText);
         } else {
             node.textCallback = item.pszText == LPSTR_TEXTCALLBACKA;
-            node.text = node.textCallback || !item.pszText ? std::string() : std::string(item.pszText);
+            node.text = node.textCallback || !item.pszText ? std::string() : ValidUtf8(item.pszText);
         }
         node.textWidth = -1;
     }
@@ -598,8 +604,13 @@ TreeNode* CaretHeir(TreeView& tv, TreeNode& doomed) {
 
 void EndEdit(TreeView& tv, bool cancel);
 
-void DeleteNode(TreeView& tv, TreeNode& node) {
-    if (tv.editing && (tv.editing == &node || tv.items.IsAncestor(&node, tv.editing))) EndEdit(tv, true);
+void DeleteNode(TreeView& tv, TreeNode& target) {
+    std::uintptr_t id = target.id;
+    if (tv.editing && (tv.editing == &target || tv.items.IsAncestor(&target, tv.editing))) EndEdit(tv, true);
+    // Ending the edit told the parent, which may have deleted the item already.
+    TreeNode* still = tv.items.Find(id);
+    if (tv.destroyed || !still) return;
+    TreeNode& node = *still;
     TreeNode* heir = CaretHeir(tv, node);
     bool caretGoes = heir != tv.caret;
     auto gone = [&](TreeNode& n) {
@@ -1276,7 +1287,37 @@ bool ChangesItems(UINT m) {
     }
 }
 
+// What may add, remove, move, expand or select items. The tree asks its parent for texts while
+// it lays out and paints, holding items and rows; the parent's answer cannot change them.
+bool MovesItems(UINT m) {
+    switch (m) {
+        case TVM_INSERTITEMA:
+        case TVM_INSERTITEMW:
+        case TVM_DELETEITEM:
+        case TVM_EXPAND:
+        case TVM_SELECTITEM:
+        case TVM_SETITEMA:
+        case TVM_SETITEMW:
+        case TVM_SORTCHILDREN:
+        case TVM_SORTCHILDRENCB:
+        case TVM_ENSUREVISIBLE:
+        case TVM_EDITLABELA:
+        case TVM_EDITLABELW:
+        case TVM_ENDEDITLABELNOW:
+        case WM_SETFONT:
+        case WM_KEYDOWN:
+        case WM_CHAR:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONUP:
+        case WM_TIMER: return true;
+        default: return false;
+    }
+}
+
 LRESULT Dispatch(TreeView& tv, UINT m, WPARAM wp, LPARAM lp) {
+    if (tv.asking && MovesItems(m)) return 0;
     if (!ChangesItems(m)) EnsureLayout(tv);
     switch (m) {
         case WM_CREATE:
@@ -1284,6 +1325,8 @@ LRESULT Dispatch(TreeView& tv, UINT m, WPARAM wp, LPARAM lp) {
             UpdateScrollBars(tv);
             return 0;
         case WM_DESTROY:
+            // Destroyed while it asks: the items, still held, go with the control untold.
+            if (tv.asking) return 0;
             if (tv.editing) EndEdit(tv, true);
             DeleteAll(tv);
             return 0;

@@ -51,11 +51,19 @@ void TreeViewItems::Erase(TreeNode* node, const std::function<void(TreeNode&)>& 
         order.push_back(n);
         for (TreeNode* c = n->first; c; c = c->next) pending.push_back(c);
     }
-    for (auto it = order.rbegin(); it != order.rend(); ++it) each(**it);
+    // Out of the tree and out of reach by handle before anyone hears of them: whoever is told
+    // may change the tree meanwhile, but can no longer touch (or free) these nodes.
     Unlink(node);
     rows_.clear();  // it may hold the nodes about to go
-    for (TreeNode* n : order) nodes_.erase(n->id);
     Invalidate();
+    std::vector<std::unique_ptr<TreeNode>> doomed;
+    doomed.reserve(order.size());
+    for (TreeNode* n : order) {
+        auto found = nodes_.find(n->id);
+        doomed.push_back(std::move(found->second));
+        nodes_.erase(found);
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) each(**it);
 }
 
 void TreeViewItems::SortChildren(TreeNode* parent, bool recurse,

@@ -51,7 +51,7 @@ public:
     // Inserted under parent (null: the root) after `after` (null: first among the siblings).
     TreeNode* Insert(TreeNode* parent, TreeNode* after);
     // The node and its descendants; `each` sees every node, children before their parent,
-    // before it goes.
+    // after they left the tree (handles no longer find them) and before they are freed.
     void Erase(TreeNode* node, const std::function<void(TreeNode&)>& each);
     // Reorders the children of parent (null: the roots) by `less`, stably.
     void SortChildren(TreeNode* parent, bool recurse, const std::function<bool(const TreeNode&, const TreeNode&)>& less);

@@ -3,6 +3,8 @@
 // drag and drop of items) and the answers the parent may give are written from the control's
 // public documentation and recorded with the message recorder's parent.
 
+#include <climits>
+
 #include <gtest/gtest.h>
 
 #include "tests/platform/win/ListViewTestSupport.h"
@@ -156,6 +158,80 @@ TEST_F(Header, DraggingADividerTracksWithTheParentsConsent) {
     display.Drag(ScreenPointOf(h, POINT{100, 10}), ScreenPointOf(h, POINT{130, 10}), 2);
     Pump();
     EXPECT_EQ(Width(h, 0), 100) << "the change was vetoed";
+}
+
+// The parent may delete the items or destroy the header while it is told of a change or asked
+// how to draw: the header then stops, with no item or memory of the old state touched.
+TEST_F(Header, TheParentMayEmptyOrDestroyItFromInsideItsNotifications) {
+    enum class Then { Empty, Destroy };
+    struct Case {
+        const char* what;
+        UINT code;
+        DWORD style;
+        Then then;
+    };
+    const Case cases[] = {
+        {"set while changing", HDN_ITEMCHANGING, 0, Then::Empty},
+        {"set while changing", HDN_ITEMCHANGING, 0, Then::Destroy},
+        {"tracked", HDN_BEGINTRACK, 0, Then::Empty},
+        {"tracked with full drag", HDN_BEGINTRACK, HDS_FULLDRAG, Then::Empty},
+        {"tracked with full drag", HDN_ITEMCHANGING, HDS_FULLDRAG, Then::Destroy},
+        {"painted", NM_CUSTOMDRAW, 0, Then::Empty},
+        {"painted", NM_CUSTOMDRAW, 0, Then::Destroy},
+    };
+    for (const Case& c : cases) {
+        HWND h = Make(HDS_BUTTONS | c.style);
+        answers[c.code] = [&c, h](NMHDR* hdr) -> LRESULT {
+            if (c.code == NM_CUSTOMDRAW && reinterpret_cast<NMCUSTOMDRAW*>(hdr)->dwDrawStage == CDDS_PREPAINT)
+                return CDRF_NOTIFYITEMDRAW;
+            if (c.then == Then::Destroy) DestroyWindow(h);
+            else while (SendMessage(h, HDM_DELETEITEM, 0, 0)) {}
+            return 0;
+        };
+        if (c.code == NM_CUSTOMDRAW) {
+            InvalidateRect(h, nullptr, 1);
+            UpdateWindow(h);
+        } else if (c.code == HDN_BEGINTRACK || c.style == HDS_FULLDRAG) {
+            SendMessage(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 10));
+            SendMessage(h, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(130, 10));
+            SendMessage(h, WM_LBUTTONUP, 0, MAKELPARAM(140, 10));
+        } else {
+            HDITEM item;
+            item.mask = HDI_WIDTH;
+            item.cxy = 55;
+            EXPECT_EQ(SendMessage(h, HDM_SETITEM, 1, reinterpret_cast<LPARAM>(&item)), 0) << c.what;
+        }
+        Pump();
+        answers.erase(c.code);
+        if (c.then == Then::Destroy) {
+            EXPECT_FALSE(IsWindow(h)) << c.what;
+        } else {
+            EXPECT_EQ(SendMessage(h, HDM_GETITEMCOUNT, 0, 0), 0) << c.what;
+            DestroyWindow(h);
+        }
+    }
+}
+
+// HDM_LAYOUT takes any rectangle: the header's width and the area left saturate.
+TEST_F(Header, LayoutOfAnExtremeAreaSaturates) {
+    HWND h = Make(0);
+    struct Case {
+        RECT area;
+        int width;
+        bool topAtLimit;
+    };
+    const Case cases[] = {{{0, 0, 300, 200}, 300, false}, {{INT_MIN, INT_MAX - 1, INT_MAX, INT_MAX}, INT_MAX, true}};
+    for (const Case& c : cases) {
+        RECT area = c.area;
+        WINDOWPOS pos;
+        HDLAYOUT layout;
+        layout.prc = &area;
+        layout.pwpos = &pos;
+        ASSERT_EQ(SendMessage(h, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout)), 1);
+        EXPECT_EQ(pos.cx, c.width);
+        EXPECT_GT(pos.cy, 0);
+        EXPECT_EQ(area.top, c.topAtLimit ? INT_MAX : c.area.top + pos.cy);
+    }
 }
 
 TEST_F(Header, ClicksAndDoubleClicksTellTheParent) {

@@ -5,6 +5,7 @@
 // recorder's parent.
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -533,6 +534,100 @@ TEST_F(ListView, CallbackTextsAreAskedOfTheParent) {
         return 0;
     };
     EXPECT_EQ(Text(h, 0), kAnswer);
+}
+
+// The parent's answer may hold broken UTF-8, given as its own string or copied into the
+// control's buffer; what the list hands out is valid UTF-8 either way.
+TEST_F(ListView, DisplayTextsFromTheParentComeBackAsValidUtf8) {
+    static const char kBroken[] = "ok\xC3 \xF0\x9F\x98 end\xFF";
+    for (bool byPointer : {true, false}) {
+        HWND h = Report(0);
+        LVITEM item;
+        item.mask = LVIF_TEXT;
+        item.pszText = LPSTR_TEXTCALLBACK;
+        SendMessage(h, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+        answers[LVN_GETDISPINFO] = [byPointer](NMHDR* hdr) -> LRESULT {
+            auto& asked = reinterpret_cast<NMLVDISPINFO*>(hdr)->item;
+            if (byPointer) asked.pszText = const_cast<char*>(kBroken);
+            else std::strncpy(asked.pszText, kBroken, static_cast<std::size_t>(asked.cchTextMax));
+            return 0;
+        };
+        const std::string text = Text(h, 0);
+        EXPECT_EQ(text, ValidUtf8(kBroken)) << byPointer;
+        EXPECT_EQ(ValidUtf8(text), text) << byPointer;
+        DestroyWindow(h);
+    }
+}
+
+// Pixel counts at the ends of an int scroll to the first or last page, without overflowing.
+TEST_F(ListView, ScrollingByExtremePixelCountsStopsAtTheEnds) {
+    struct Case {
+        DWORD view;
+        int dx, dy;
+        bool toEnd;
+    };
+    const Case cases[] = {{LVS_REPORT, 0, INT_MAX, true},   {LVS_REPORT, INT_MAX, INT_MAX, true},
+                          {LVS_REPORT, INT_MIN, INT_MIN, false}, {LVS_LIST, INT_MAX, 0, true},
+                          {LVS_LIST, INT_MIN, 0, false}};
+    for (const Case& c : cases) {
+        HWND h = Report(300);
+        SendMessage(h, LVM_SETVIEW, c.view == LVS_LIST ? LV_VIEW_LIST : LV_VIEW_DETAILS, 0);
+        SendMessage(h, LVM_ENSUREVISIBLE, 150, 0);
+        EXPECT_EQ(SendMessage(h, LVM_SCROLL, static_cast<WPARAM>(c.dx), c.dy), 1);
+        const LRESULT perPage = SendMessage(h, LVM_GETCOUNTPERPAGE, 0, 0);
+        const LRESULT top = SendMessage(h, LVM_GETTOPINDEX, 0, 0);
+        if (c.toEnd) EXPECT_GT(top + perPage, 299) << c.dx << " " << c.dy;
+        else EXPECT_EQ(top, 0) << c.dx << " " << c.dy;
+        DestroyWindow(h);
+    }
+}
+
+// A single-selection list never holds two selected items: an item inserted or set selected
+// takes the selection over, unless the parent keeps the old one, which then stays alone.
+TEST_F(ListView, ASingleSelectionStaysSingleWhenItemsComeSelected) {
+    for (bool parentKeepsTheOld : {false, true}) {
+        HWND h = Report(0, LVS_SINGLESEL);
+        answers[LVN_ITEMCHANGING] = [parentKeepsTheOld](NMHDR* hdr) -> LRESULT {
+            const auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+            return parentKeepsTheOld && (nm->uOldState & LVIS_SELECTED) && !(nm->uNewState & LVIS_SELECTED);
+        };
+        for (int i = 0; i < 3; ++i) {
+            LVITEM item;
+            item.mask = LVIF_TEXT | LVIF_STATE;
+            item.iItem = i;
+            item.pszText = const_cast<char*>("x");
+            item.state = item.stateMask = LVIS_SELECTED;
+            ASSERT_EQ(SendMessage(h, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item)), i);
+        }
+        SetState(h, 1, LVIS_SELECTED, LVIS_SELECTED);
+        EXPECT_EQ(SendMessage(h, LVM_GETSELECTEDCOUNT, 0, 0), 1) << parentKeepsTheOld;
+        EXPECT_EQ(Selected(h), parentKeepsTheOld ? "0" : "1");
+        answers.erase(LVN_ITEMCHANGING);
+        DestroyWindow(h);
+    }
+}
+
+// Searches start after any index an int holds, the last one too.
+TEST_F(ListView, NextItemSearchesFromAnyStart) {
+    HWND h = Report(3);
+    SetState(h, 2, LVIS_SELECTED, LVIS_SELECTED);
+    const struct {
+        int start;
+        LRESULT found;
+    } cases[] = {{-1, 2}, {INT_MIN, 2}, {1, 2}, {2, -1}, {INT_MAX, -1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SendMessage(h, LVM_GETNEXTITEM, static_cast<WPARAM>(c.start), LVNI_SELECTED), c.found) << c.start;
+}
+
+// A right click on the header comes as a plain NMHDR: the list passes it on and reads no
+// header record from it.
+TEST_F(ListView, TheHeadersPlainNotificationsPassThroughUnread) {
+    HWND h = Report(2);
+    HWND header = reinterpret_cast<HWND>(SendMessage(h, LVM_GETHEADER, 0, 0));
+    ASSERT_TRUE(header);
+    describe = [header](NMHDR* hdr) { return test::NotifyName(hdr->code) + (hdr->hwndFrom == header ? " header" : " list"); };
+    SendMessage(header, WM_RBUTTONUP, 0, MAKELPARAM(10, 5));
+    EXPECT_EQ(Pump(), (Lines{"NM_RCLICK header"}));
 }
 
 int ByTens(LPARAM a, LPARAM b, LPARAM direction) {

@@ -5,10 +5,14 @@
 // window and display rectangles; a single row that overflows scrolls through an up-down
 // control whose WM_HSCROLL names the first tab shown.
 
+#include <climits>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "platform/gdi/Rects.h"
 #include "platform/gdi/SystemColors.h"
+#include "platform/gdi/Utf8Text.h"
 #include "tests/platform/win/NotifyTestSupport.h"
 
 namespace parch::tabcontroltest {
@@ -145,6 +149,59 @@ TEST_F(TabControl, AdjustRectConvertsBothWaysOnEverySide) {
         RECT tab = TabRect(0), overlap;
         EXPECT_FALSE(IntersectRect(&overlap, &tab, &display)) << side;
         DestroyWindow(tabs);
+    }
+}
+
+// The display area of an extreme rectangle saturates at the ends of an int instead of wrapping.
+TEST_F(TabControl, AdjustRectOfAnExtremeRectangleSaturates) {
+    MakeTabs(0, 3);
+    RECT window{0, 0, 300, 200};
+    RECT display = window;
+    SendMessage(tabs, TCM_ADJUSTRECT, 0, reinterpret_cast<LPARAM>(&display));
+    RECT whole{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    RECT larger = whole;
+    SendMessage(tabs, TCM_ADJUSTRECT, 1, reinterpret_cast<LPARAM>(&larger));
+    EXPECT_EQ(larger.left, INT_MIN);
+    EXPECT_EQ(larger.top, INT_MIN);
+    EXPECT_EQ(larger.right, INT_MAX);
+    EXPECT_EQ(larger.bottom, INT_MAX);
+    RECT smaller = whole;
+    SendMessage(tabs, TCM_ADJUSTRECT, 0, reinterpret_cast<LPARAM>(&smaller));
+    EXPECT_EQ(smaller.left, INT_MIN + display.left);
+    EXPECT_EQ(smaller.top, INT_MIN + display.top);
+    EXPECT_EQ(smaller.right, INT_MAX - (window.right - display.right));
+    EXPECT_EQ(smaller.bottom, INT_MAX - (window.bottom - display.bottom));
+}
+
+// Texts are kept as valid UTF-8; tabs ask no one for texts, so the callback marker is no text.
+TEST_F(TabControl, TextsAreValidUtf8AndTheCallbackMarkerIsNoText) {
+    static const char kBroken[] = "t\xC3 \xF0\x9F\x98 \xFF";
+    MakeTabs(0, 0);
+    TCITEMA narrow;
+    narrow.mask = TCIF_TEXT;
+    TCITEMW wide;
+    wide.mask = TCIF_TEXT;
+    struct Case {
+        UINT message;
+        void* item;
+        char* narrowText;
+        char16_t* wideText;
+        std::string expected;
+    };
+    const Case cases[] = {{TCM_INSERTITEMA, &narrow, const_cast<char*>(kBroken), nullptr, ValidUtf8(kBroken)},
+                          {TCM_INSERTITEMA, &narrow, LPSTR_TEXTCALLBACKA, nullptr, ""},
+                          {TCM_INSERTITEMW, &wide, nullptr, LPSTR_TEXTCALLBACKW, ""}};
+    for (const Case& c : cases) {
+        narrow.pszText = c.narrowText;
+        wide.pszText = c.wideText;
+        ASSERT_EQ(SendMessage(tabs, c.message, 0, reinterpret_cast<LPARAM>(c.item)), 0);
+        char buffer[64] = {};
+        TCITEMA got;
+        got.mask = TCIF_TEXT;
+        got.pszText = buffer;
+        got.cchTextMax = sizeof buffer;
+        ASSERT_EQ(SendMessage(tabs, TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&got)), 1);
+        EXPECT_EQ(std::string(buffer), c.expected);
     }
 }
 

@@ -5,11 +5,13 @@
 // and TVN_ITEMEXPANDING may veto), that TVM_EXPAND notifies only until TVIS_EXPANDEDONCE is
 // set, and the custom-draw stages with the answers that ask for the next ones.
 
+#include <algorithm>
 #include <cstring>
 
 #include <gtest/gtest.h>
 
 #include "platform/gdi/SystemColors.h"
+#include "platform/gdi/Utf8Text.h"
 #include "platform/win/TreeViewItems.h"
 #include "tests/platform/win/NotifyTestSupport.h"
 
@@ -393,6 +395,104 @@ TEST_F(TreeView, DeletingTellsEveryItemAndHandsTheCaretOn) {
     Take();
     DestroyWindow(tree);
     EXPECT_EQ(Take(), (Lines{"DELETE Last"}));
+}
+
+// The parent may delete other items, the doomed item's ancestors or everything while it hears
+// of a deletion; each item goes once, told with its own value, and the count stays true.
+TEST_F(TreeView, TheParentMayDeleteMoreWhileItemsAreDeleted) {
+    struct Case {
+        const char* deleted;
+        const char* thenDeleted;  // by the parent, at the first TVN_DELETEITEM
+        int left;
+    };
+    const Case cases[] = {{"A2", "A", 3}, {"A", "@root", 0}, {"A", "C", 1}, {"A2a", "A2", 5}, {"C1", "C1", 6}};
+    for (const Case& c : cases) {
+        MakeTree(TVS_HASLINES | TVS_HASBUTTONS);
+        Fill();
+        std::map<std::string, HTREEITEM> byName;
+        for (const auto& [item, name] : names) byName[name] = item;
+        std::vector<LPARAM> told;
+        bool struck = false;
+        answer = [&](NMHDR& h) -> std::optional<LRESULT> {
+            if (h.code != TVN_DELETEITEM) return std::nullopt;
+            told.push_back(reinterpret_cast<NMTREEVIEW&>(h).itemOld.lParam);
+            if (!std::exchange(struck, true)) {
+                HTREEITEM more = std::strcmp(c.thenDeleted, "@root") == 0 ? TVI_ROOT : byName[c.thenDeleted];
+                SendMessage(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(more));
+            }
+            return std::nullopt;
+        };
+        SendMessage(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(byName[c.deleted]));
+        answer = nullptr;
+        EXPECT_EQ(SendMessage(tree, TVM_GETCOUNT, 0, 0), c.left) << c.deleted << " then " << c.thenDeleted;
+        std::sort(told.begin(), told.end());
+        EXPECT_EQ(std::adjacent_find(told.begin(), told.end()), told.end()) << "an item told twice";
+        EXPECT_EQ(static_cast<int>(told.size()), 7 - c.left) << c.deleted << " then " << c.thenDeleted;
+        DestroyWindow(tree);
+        names.clear();
+    }
+}
+
+// Deleting an item under edit ends the edit first; the parent may delete the item itself then.
+TEST_F(TreeView, AnItemDeletedWhileItsEditEndsIsDeletedOnce) {
+    MakeTree(TVS_EDITLABELS | TVS_HASLINES);
+    Fill();
+    ASSERT_NE(SendMessage(tree, TVM_EDITLABEL, 0, reinterpret_cast<LPARAM>(a1)), 0);
+    answer = [this](NMHDR& h) -> std::optional<LRESULT> {
+        if (h.code == TVN_ENDLABELEDIT) SendMessage(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(a));
+        return std::nullopt;
+    };
+    Take();
+    EXPECT_EQ(SendMessage(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(a)), 1);
+    answer = nullptr;
+    EXPECT_EQ(Take(), (Lines{"ENDEDIT (cancel)", "DELETE A1", "DELETE A2a", "DELETE A2", "DELETE A"}));
+    EXPECT_EQ(SendMessage(tree, TVM_GETCOUNT, 0, 0), 3);
+}
+
+// While the tree asks for a text it holds its items: a parent that deletes them then is refused,
+// one that destroys the tree gets it destroyed, and nothing freed is read.
+TEST_F(TreeView, ItemsHoldStillWhileTheParentIsAskedForTexts) {
+    for (bool destroy : {false, true}) {
+        MakeTree(TVS_HASLINES | TVS_HASBUTTONS);
+        Insert("@callback");
+        Insert("@callback", Insert("B"));
+        answer = [this, destroy](NMHDR& h) -> std::optional<LRESULT> {
+            if (h.code != TVN_GETDISPINFO) return std::nullopt;
+            reinterpret_cast<NMTVDISPINFO&>(h).item.pszText = const_cast<char*>("asked");
+            if (destroy) DestroyWindow(tree);
+            else EXPECT_EQ(SendMessage(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)), 0);
+            return std::nullopt;
+        };
+        SendMessage(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Next(nullptr, TVGN_ROOT)));
+        InvalidateRect(tree, nullptr, 1);
+        UpdateWindow(tree);
+        answer = nullptr;
+        if (destroy) {
+            EXPECT_FALSE(IsWindow(tree));
+        } else {
+            EXPECT_EQ(SendMessage(tree, TVM_GETCOUNT, 0, 0), 3);
+            DestroyWindow(tree);
+        }
+        names.clear();
+    }
+}
+
+// Broken UTF-8, stored or answered by the parent, comes back valid.
+TEST_F(TreeView, TextsComeBackAsValidUtf8) {
+    static const char kBroken[] = "x\xC3 \xE2\x82 y\xFF";
+    MakeTree(TVS_HASLINES);
+    HTREEITEM stored = Insert(kBroken);
+    HTREEITEM asked = Insert("@callback");
+    answer = [](NMHDR& h) -> std::optional<LRESULT> {
+        if (h.code == TVN_GETDISPINFO) reinterpret_cast<NMTVDISPINFO&>(h).item.pszText = const_cast<char*>(kBroken);
+        return std::nullopt;
+    };
+    for (HTREEITEM item : {stored, asked}) {
+        const std::string text = Text(item);
+        EXPECT_EQ(text, ValidUtf8(kBroken));
+        EXPECT_EQ(ValidUtf8(text), text);
+    }
+    answer = nullptr;
 }
 
 TEST_F(TreeView, HitTestsAndRectanglesFollowTheRowLayout) {
