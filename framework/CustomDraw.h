@@ -2,6 +2,9 @@
 // What the common-control classes share for custom drawing: the stage a drawing event runs in
 // and the state of the item it draws (the CDIS_ bits of NMCUSTOMDRAW).
 
+#include <functional>
+
+#include "framework/graphics/Canvas.h"
 #include "platform/win/CommonControls.h"
 
 namespace parch {
@@ -32,5 +35,18 @@ constexpr TCustomDrawStage CustomDrawStageOf(DWORD drawStage) {
         default: return cdPrePaint;
     }
 }
+
+// What a drawing event left on the canvas: the font and colours its item is then drawn with.
+struct TCustomDrawLook {
+    TColor textColor = clNone;
+    TColor backColor = clNone;
+    HFONT font = nullptr;
+};
+
+// Runs a drawing event on canvas over the window's context dc, set up with the control's font
+// and colour; the context is given back as it was, also when the event throws. Answers whether
+// the event left the default drawing on, and records in look what it left in font and brush.
+bool RunCustomDrawEvent(TCanvas& canvas, HDC dc, const TFont& font, TColor color, TCustomDrawLook& look,
+                        const std::function<bool()>& event);
 
 }  // namespace parch

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/graphics/Graphics.h"
+#include "platform/gdi/DrawText.h"
 
 namespace parch::dialog_layout {
 

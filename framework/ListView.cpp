@@ -6,6 +6,7 @@
 #include "base/Exceptions.h"
 #include "framework/PropertyText.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Fonts.h"
 #include "platform/win/WinApi.h"
 
 namespace parch {
@@ -889,25 +890,9 @@ LRESULT TCustomListView::CustomDrawNotify(NMLVCUSTOMDRAW& draw) {
     // The events draw on the canvas over the window's context; what they leave in the
     // canvas's font and brush becomes the item's font and colours.
     bool defaultDraw = true;
-    TColor textColor = Font().Color(), backColor = Color();
-    HFONT font = nullptr;
-    auto onCanvas = [&](auto&& event) {
-        int saved = SaveDC(dc);
-        canvas_->SetHandle(dc);
-        canvas_->SetFont(Font());
-        canvas_->Brush().SetColor(Color());
-        try {
-            defaultDraw = event();
-        } catch (...) {
-            canvas_->SetHandle(nullptr);
-            RestoreDC(dc, saved);
-            throw;
-        }
-        textColor = canvas_->Font().Color();
-        backColor = canvas_->Brush().Color();
-        font = canvas_->Font().Handle();
-        canvas_->SetHandle(nullptr);
-        RestoreDC(dc, saved);
+    TCustomDrawLook look{Font().Color(), Color(), nullptr};
+    auto onCanvas = [&](const std::function<bool()>& event) {
+        defaultDraw = RunCustomDrawEvent(*canvas_, dc, Font(), Color(), look, event);
     };
 
     if (!(drawStage & CDDS_ITEM)) {
@@ -936,10 +921,10 @@ LRESULT TCustomListView::CustomDrawNotify(NMLVCUSTOMDRAW& draw) {
     if (!defaultDraw) return CDRF_SKIPDEFAULT;
     LRESULT result = CDRF_DODEFAULT;
     if (stage == cdPrePaint) {
-        if (font) {
-            draw.clrText = ColorToRGB(textColor);
-            draw.clrTextBk = ColorToRGB(backColor);
-            SelectObject(dc, font);
+        if (look.font) {
+            draw.clrText = ColorToRGB(look.textColor);
+            draw.clrTextBk = ColorToRGB(look.backColor);
+            SelectObject(dc, look.font);
             result |= CDRF_NEWFONT;
         }
         if (!subItem && (IsCustomDrawn(dtSubItem, cdPrePaint) || IsCustomDrawn(dtSubItem, cdPostPaint)))

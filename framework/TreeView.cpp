@@ -5,6 +5,7 @@
 
 #include "framework/PropertyText.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Fonts.h"
 #include "platform/win/HeaderClass.h"  // the UTF-8 buffer copy
 #include "platform/win/WinApi.h"
 
@@ -643,28 +644,12 @@ LRESULT TCustomTreeView::CustomDrawNotify(NMTVCUSTOMDRAW& draw) {
     const DWORD drawStage = draw.nmcd.dwDrawStage;
     const TCustomDrawStage stage = CustomDrawStageOf(drawStage);
     HDC dc = draw.nmcd.hdc;
-    bool defaultDraw = true;
-    TColor textColor = Font().Color(), backColor = Color();
-    HFONT font = nullptr;
     // The events draw on the canvas over the window's context; what they leave in the
     // canvas's font and brush becomes the node's font and colours.
-    auto onCanvas = [&](auto&& event) {
-        int saved = SaveDC(dc);
-        canvas_->SetHandle(dc);
-        canvas_->SetFont(Font());
-        canvas_->Brush().SetColor(Color());
-        try {
-            defaultDraw = event();
-        } catch (...) {
-            canvas_->SetHandle(nullptr);
-            RestoreDC(dc, saved);
-            throw;
-        }
-        textColor = canvas_->Font().Color();
-        backColor = canvas_->Brush().Color();
-        font = canvas_->Font().Handle();
-        canvas_->SetHandle(nullptr);
-        RestoreDC(dc, saved);
+    bool defaultDraw = true;
+    TCustomDrawLook look{Font().Color(), Color(), nullptr};
+    auto onCanvas = [&](const std::function<bool()>& event) {
+        defaultDraw = RunCustomDrawEvent(*canvas_, dc, Font(), Color(), look, event);
     };
 
     if (!(drawStage & CDDS_ITEM)) {
@@ -686,9 +671,9 @@ LRESULT TCustomTreeView::CustomDrawNotify(NMTVCUSTOMDRAW& draw) {
     LRESULT result = CDRF_DODEFAULT;
     if (stage == cdPrePaint) {
         // Only colours the event changed replace the window's own (it highlights selections).
-        if (textColor != Font().Color()) draw.clrText = ColorToRGB(textColor);
-        if (backColor != Color()) draw.clrTextBk = ColorToRGB(backColor);
-        SelectObject(dc, font);
+        if (look.textColor != Font().Color()) draw.clrText = ColorToRGB(look.textColor);
+        if (look.backColor != Color()) draw.clrTextBk = ColorToRGB(look.backColor);
+        SelectObject(dc, look.font);
         result |= CDRF_NEWFONT;
         if (IsCustomDrawn(dtItem, cdPostPaint)) result |= CDRF_NOTIFYPOSTPAINT;
     }
