@@ -6,6 +6,7 @@
 #include "base/SysUtils.h"
 #include "platform/gdi/IconFile.h"
 #include "platform/gdi/PngFile.h"
+#include "base/Streams.h"
 
 namespace parch {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/gdi/FontTypes.h"
+#include "platform/gdi/GdiTypes.h"
 
 namespace parch {
 

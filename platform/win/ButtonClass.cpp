@@ -21,6 +21,7 @@
 #include "platform/win/WindowLong.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowTree.h"
+#include "platform/win/WindowLife.h"
 
 namespace parch::win {
 

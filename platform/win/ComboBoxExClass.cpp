@@ -26,6 +26,7 @@
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowProcs.h"
 #include "platform/win/WindowTree.h"
+#include "platform/win/Painting.h"
 
 namespace parch::win {
 

@@ -24,6 +24,8 @@
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowSideTable.h"
 #include "platform/win/WindowTree.h"
+#include "platform/win/Input.h"
+#include "platform/win/MessageBox.h"
 
 namespace parch::win {
 

@@ -31,6 +31,7 @@
 #include "platform/win/ToolBarClass.h"
 #include "platform/win/WindowLong.h"
 #include "platform/win/WindowPos.h"
+#include "platform/win/Input.h"
 
 namespace parch::win {
 

@@ -26,6 +26,7 @@
 #include "platform/win/WindowLong.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowTree.h"
+#include "platform/win/Focus.h"
 
 namespace parch::win {
 

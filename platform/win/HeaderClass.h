@@ -4,6 +4,8 @@
 // their indexes so they can be dragged into a new order (HDS_DRAGDROP). Dividers are dragged
 // with the mouse to resize columns, told to the parent with HDN_ notifications.
 
+#include <string_view>
+
 #include "platform/win/CommonControls.h"
 #include "platform/win/ImageLists.h"
 

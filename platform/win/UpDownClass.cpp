@@ -23,6 +23,7 @@
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowProcs.h"
 #include "platform/win/WindowTree.h"
+#include "platform/win/Focus.h"
 
 namespace parch::win {
 

@@ -3,6 +3,7 @@
 // messages, COMBOBOXEXITEM, CBEN_ notifications, WM_COMMAND passed on from the inner combo),
 // recorded through the test parent.
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "platform/display/PngFile.h"

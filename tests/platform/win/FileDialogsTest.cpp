@@ -4,6 +4,7 @@
 // the test: files of several types, subfolders, hidden items, a non-ASCII name and names with
 // "*" and "?".
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
