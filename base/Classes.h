@@ -23,6 +23,20 @@ public:
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
+// Holds an update (BeginUpdate ... EndUpdate) of anything that has one for as long as it lives,
+// so the update ends on every path, also when an exception passes.
+template <class T>
+class TUpdateGuard {
+public:
+    explicit TUpdateGuard(T& updated) : updated_(updated) { updated_.BeginUpdate(); }
+    ~TUpdateGuard() { updated_.EndUpdate(); }
+    TUpdateGuard(const TUpdateGuard&) = delete;
+    TUpdateGuard& operator=(const TUpdateGuard&) = delete;
+
+private:
+    T& updated_;
+};
+
 // The application object installs how an exception that escaped an event handler is dealt
 // with (reported to the user). HandleEventException is called inside a catch block; without a
 // handler installed it raises the exception again.

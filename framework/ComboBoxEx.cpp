@@ -76,35 +76,20 @@ TComboExItems::TComboExItems(TCustomComboBoxEx* combo) : TCollection(ItemClass<T
 TComboExItem* TComboExItems::Add() { return Insert(Count()); }
 
 TComboExItem* TComboExItems::Insert(int index) {
-    BeginUpdate();
-    TCollectionItem* item = nullptr;
-    try {
-        item = TCollection::Insert(index);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
-    return static_cast<TComboExItem*>(item);
+    TUpdateGuard held(*this);
+    return static_cast<TComboExItem*>(TCollection::Insert(index));
 }
 
 TComboExItem* TComboExItems::AddItem(const std::string& caption, int imageIndex, int selectedImageIndex,
                                      int overlayImageIndex, int indent, void* data) {
-    BeginUpdate();
-    TComboExItem* item = nullptr;
-    try {
-        item = static_cast<TComboExItem*>(TCollection::Add());
-        item->SetCaption(caption);
-        item->SetImageIndex(imageIndex);
-        item->SetSelectedImageIndex(selectedImageIndex);
-        item->SetOverlayImageIndex(overlayImageIndex);
-        item->SetIndent(indent);
-        item->SetData(data);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateGuard held(*this);
+    auto* item = static_cast<TComboExItem*>(TCollection::Add());
+    item->SetCaption(caption);
+    item->SetImageIndex(imageIndex);
+    item->SetSelectedImageIndex(selectedImageIndex);
+    item->SetOverlayImageIndex(overlayImageIndex);
+    item->SetIndent(indent);
+    item->SetData(data);
     return item;
 }
 

@@ -123,16 +123,7 @@ public:
     void EndUpdate();
     int UpdateCount() const { return updateCount_; }
 
-    class UpdateGuard {
-    public:
-        explicit UpdateGuard(TListItems& items) : items_(items) { items_.BeginUpdate(); }
-        ~UpdateGuard() { items_.EndUpdate(); }
-        UpdateGuard(const UpdateGuard&) = delete;
-        UpdateGuard& operator=(const UpdateGuard&) = delete;
-
-    private:
-        TListItems& items_;
-    };
+    using UpdateGuard = TUpdateGuard<TListItems>;
 
 private:
     friend class TCustomListView;

@@ -82,29 +82,13 @@ TStatusPanels::TStatusPanels(TStatusBar* statusBar)
     : TCollection(ItemClass<TStatusPanel>(), statusBar), statusBar_(statusBar) {}
 
 TStatusPanel* TStatusPanels::Add() {
-    BeginUpdate();
-    TCollectionItem* item = nullptr;
-    try {
-        item = TCollection::Add();
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
-    return static_cast<TStatusPanel*>(item);
+    TUpdateGuard held(*this);
+    return static_cast<TStatusPanel*>(TCollection::Add());
 }
 
 TStatusPanel* TStatusPanels::Insert(int index) {
-    BeginUpdate();
-    TCollectionItem* item = nullptr;
-    try {
-        item = TCollection::Insert(index);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
-    return static_cast<TStatusPanel*>(item);
+    TUpdateGuard held(*this);
+    return static_cast<TStatusPanel*>(TCollection::Insert(index));
 }
 
 void TStatusPanels::Update(TCollectionItem* item) {

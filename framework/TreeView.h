@@ -125,16 +125,7 @@ public:
     void EndUpdate();
     int UpdateCount() const { return updateCount_; }
 
-    class UpdateGuard {
-    public:
-        explicit UpdateGuard(TTreeNodes& nodes) : nodes_(nodes) { nodes_.BeginUpdate(); }
-        ~UpdateGuard() { nodes_.EndUpdate(); }
-        UpdateGuard(const UpdateGuard&) = delete;
-        UpdateGuard& operator=(const UpdateGuard&) = delete;
-
-    private:
-        TTreeNodes& nodes_;
-    };
+    using UpdateGuard = TUpdateGuard<TTreeNodes>;
 
 private:
     friend class TTreeNode;
