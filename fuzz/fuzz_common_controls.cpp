@@ -18,6 +18,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "FuzzInput.h"
 #include "platform/display/HeadlessDisplay.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
@@ -42,28 +43,9 @@ constexpr int kTextChecksPerControl = 24;
     std::abort();
 }
 
-class Input {
+class Input : public fuzzing::FuzzInput {
 public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return at_ >= size_; }
-    std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    bool Bit() { return (Byte() & 1) != 0; }
-    std::uint32_t Word32() {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) value = (value << 8) | Byte();
-        return value;
-    }
-    // Often small, sometimes hostile: -1, huge, negative.
-    std::int64_t Number() {
-        switch (Byte() % 8) {
-            case 0: return -1;
-            case 1: return static_cast<std::int32_t>(Word32());
-            case 2: return 0x7FFFFFFF;
-            case 3: return -static_cast<std::int64_t>(Byte());
-            case 4: return static_cast<std::int64_t>(Word32()) << 16;
-            default: return Byte();
-        }
-    }
+    using FuzzInput::FuzzInput;
     // UTF-8 made of pieces that cut badly (several-byte characters, broken sequences, NULs).
     std::string Text() {
         static const char* const kPieces[] = {"a", "Wq", " ", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9D\x84\x9E", "\xC3",
@@ -94,11 +76,6 @@ public:
         }
         return text;
     }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
 };
 
 WPARAM AsW(std::int64_t n) { return static_cast<WPARAM>(n); }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzInput.h"
 #include "platform/display/HeadlessDisplay.h"
 #include "platform/gdi/Utf8Text.h"
 #include "platform/win/WinApi.h"
@@ -28,27 +29,9 @@ constexpr int kMaxItems = 150;
     std::abort();
 }
 
-class Input {
+class Input : public fuzzing::FuzzInput {
 public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool Empty() const { return at_ >= size_; }
-    std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::uint32_t Word32() {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) value = (value << 8) | Byte();
-        return value;
-    }
-    // A number that is often small, sometimes hostile: -1, huge, negative.
-    std::int64_t Number() {
-        switch (Byte() % 8) {
-            case 0: return -1;
-            case 1: return static_cast<std::int32_t>(Word32());
-            case 2: return 0x7FFFFFFF;
-            case 3: return -static_cast<std::int64_t>(Byte());
-            case 4: return static_cast<std::int64_t>(Word32()) << 16;
-            default: return Byte();
-        }
-    }
+    using FuzzInput::FuzzInput;
     // Bytes with an explicit length: invalid UTF-8 and NULs come as they are.
     std::string Bytes() {
         std::size_t length = std::min<std::size_t>(Byte() | (Byte() % 4) << 8, kMaxTextBytes);
@@ -56,11 +39,6 @@ public:
         while (length-- > 0 && !Empty()) text.push_back(static_cast<char>(Byte()));
         return text;
     }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
 };
 
 WPARAM AsW(std::int64_t n) { return static_cast<WPARAM>(n); }
