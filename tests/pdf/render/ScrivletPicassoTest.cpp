@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/Streams.h"
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Canvas.h"
+#include "pdf/render/ScrivletGDIPlus.h"
+#include "platform/gdi/Paths.h"
 
 namespace parch {
 namespace {
@@ -16,25 +24,437 @@ const std::string kPicassoTestHead =
     "  if (canvas.getContext) {\r\n"
     "    var ctx = canvas.getContext(\"2d\");\r\n";
 
-TEST(PicassoHtml, RedSquarePageIsHeadStatementsAndTail) {
+std::string PicassoTestTail(int width, int height) {
+    return "  }\r\n}\r\n</script>\r\n</head><body onload=\"ScrivletLibraryDraw()\">\r\n"
+           "<canvas id=\"SVLCanvas\" width=\"" +
+           std::to_string(width) + "\" height=\"" + std::to_string(height) + "\"></canvas>\r\n</body></html>";
+}
+
+constexpr TColor kPicassoTestRed = 0x0000FF;
+constexpr TColor kPicassoTestWhite = 0xFFFFFF;
+constexpr TColor kPicassoTestBlack = 0x000000;
+
+void PicassoTestRectangle(TPDFPicasso& p, double left, double top, double right, double bottom) {
+    p.NewPath();
+    p.MoveTo(left, top);
+    p.LineTo(right, top);
+    p.LineTo(right, bottom);
+    p.LineTo(left, bottom);
+    p.ClosePath();
+}
+
+// A white 32-bit bitmap to draw on.
+struct PicassoTestPage {
+    explicit PicassoTestPage(int width, int height, TPixelFormat format = pf32bit) : bitmap(width, height, format) {
+        bitmap.Canvas().Brush().SetColor(kPicassoTestWhite);
+        bitmap.Canvas().FillRect(RECT{0, 0, width, height});
+    }
+    TColor At(int x, int y) { return bitmap.Canvas().Pixels(x, y); }
+    // One character per pixel: '#' black, 'R' red, '.' white, '+' anything else.
+    std::string Picture() {
+        std::string out;
+        for (int y = 0; y < bitmap.Height(); ++y) {
+            for (int x = 0; x < bitmap.Width(); ++x) {
+                const TColor c = At(x, y);
+                out += c == kPicassoTestBlack ? '#' : c == kPicassoTestRed ? 'R' : c == kPicassoTestWhite ? '.' : '+';
+            }
+            out += '\n';
+        }
+        return out;
+    }
+    TBitmap bitmap;
+};
+
+TGDIPlusSettings PicassoTestSettings(std::u16string library = u"gdiplus.dll") {
+    TGDIPlusSettings settings;
+    settings.LibraryName = std::move(library);
+    return settings;
+}
+
+// Each test starts from an unloaded binding, as a fresh process does.
+class PicassoTest : public ::testing::Test {
+protected:
+    void SetUp() override { UnloadGDIPlus(); }
+    void TearDown() override { UnloadGDIPlus(); }
+};
+
+// --- HTML script ---------------------------------------------------------------------------
+
+std::string PicassoTestScript(void (*draw)(TPDFPicasso&)) {
     TStringStream out;
     TPDFPicasso picasso;
     picasso.BeginHTML(&out);
-    picasso.NewPath();
-    picasso.MoveTo(10, 10);
-    picasso.LineTo(20, 10);
-    picasso.LineTo(20, 20);
-    picasso.LineTo(10, 20);
-    picasso.ClosePath();
-    picasso.SetFillColor(0x0000FF);
-    picasso.Fill();
+    draw(picasso);
     picasso.EndHTML(30, 40);
-    EXPECT_EQ(out.DataString(),
-              kPicassoTestHead +
-                  "ctx.beginPath();ctx.moveTo(10,10);ctx.lineTo(20,10);ctx.lineTo(20,20);ctx.lineTo(10,20);"
-                  "ctx.closePath();ctx.fillStyle = \"#FF0000\";ctx.fill();"
-                  "  }\r\n}\r\n</script>\r\n</head><body onload=\"ScrivletLibraryDraw()\">\r\n"
-                  "<canvas id=\"SVLCanvas\" width=\"30\" height=\"40\"></canvas>\r\n</body></html>");
+    return out.DataString();
+}
+
+TEST(PicassoHtml, RedSquarePageIsHeadStatementsAndTail) {
+    const std::string page = PicassoTestScript([](TPDFPicasso& p) {
+        PicassoTestRectangle(p, 10, 10, 20, 20);
+        p.SetFillColor(kPicassoTestRed);
+        p.Fill();
+    });
+    EXPECT_EQ(page, kPicassoTestHead +
+                        "ctx.beginPath();ctx.moveTo(10,10);ctx.lineTo(20,10);ctx.lineTo(20,20);ctx.lineTo(10,20);"
+                        "ctx.closePath();ctx.fillStyle = \"#FF0000\";ctx.fill();" +
+                        PicassoTestTail(30, 40));
+}
+
+TEST(PicassoHtml, StatementsOfEachOperation) {
+    struct Case {
+        void (*draw)(TPDFPicasso&);
+        const char* statements;
+    };
+    const Case cases[] = {
+        {[](TPDFPicasso& p) { p.MoveTo(1.23456, 2.5); }, "ctx.moveTo(1.235,2.5);"},
+        {[](TPDFPicasso& p) { p.LineTo(3, -0.0004); }, "ctx.lineTo(3,0);"},
+        {[](TPDFPicasso& p) { p.CurveTo(1, 2, 3.5, 4, 5, 6.0001); }, "ctx.bezierCurveTo(1,2,3.5,4,5,6);"},
+        {[](TPDFPicasso& p) { p.QuadCurveTo(1.5, 2, 3, 4); }, "ctx.quadraticCurveTo(1.5,2,3,4);"},
+        {[](TPDFPicasso& p) {
+             p.SetStrokeColor(0x563412);
+             p.Stroke();
+         },
+         "ctx.strokeStyle = \"#123456\";ctx.stroke();"},
+        {[](TPDFPicasso& p) {
+             p.SetFillColor(0x0A0B0C);
+             p.SetStrokeColor(0x563412);
+             p.FillAndStroke();
+         },
+         "ctx.fillStyle = \"#0C0B0A\";ctx.fill();"},
+        // Styles, clips and images have no statement.
+        {[](TPDFPicasso& p) {
+             p.SetLineWidth(3);
+             p.SetDash({1, 2}, 0);
+             p.RequestClip(1);
+             p.EndPath();
+             EXPECT_EQ(p.SaveState(), 0);
+             EXPECT_FALSE(p.CanDrawImages());
+         },
+         ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PicassoTestScript(c.draw), kPicassoTestHead + c.statements + PicassoTestTail(30, 40)) << c.statements;
+    }
+}
+
+// --- Back ends -------------------------------------------------------------------------------
+
+TEST_F(PicassoTest, NewSurfaceDrawsNothing) {
+    PicassoTestPage page(4, 4);
+    TPDFPicasso picasso;
+    EXPECT_EQ(picasso.BackEnd(), TPicassoBackEnd::None);
+    PicassoTestRectangle(picasso, 0, 0, 4, 4);
+    picasso.FillAndStroke();
+    EXPECT_EQ(page.Picture(), "....\n....\n....\n....\n");
+}
+
+TEST_F(PicassoTest, AntiAliasedAttachFallsBackToGdiForUnknownLibraries) {
+    struct Case {
+        std::u16string library;
+        TPicassoBackEnd backEnd;
+        std::int32_t state;
+    };
+    const Case cases[] = {{u"gdiplus.dll", TPicassoBackEnd::GDIPlus, kGDIPlusComplete},
+                          {u"", TPicassoBackEnd::GDIPlus, kGDIPlusComplete},
+                          {u"LazyInit", TPicassoBackEnd::GDIPlus, kGDIPlusComplete},
+                          {u"/opt/other/gdiplus.dll", TPicassoBackEnd::GDI, kGDIPlusNotFound},
+                          {u"missing.dll", TPicassoBackEnd::GDI, kGDIPlusNotFound}};
+    for (const Case& c : cases) {
+        UnloadGDIPlus();
+        PicassoTestPage page(8, 8);
+        TPDFPicasso picasso;
+        picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings(c.library));
+        EXPECT_EQ(picasso.BackEnd(), c.backEnd);
+        EXPECT_EQ(GDIPlusState(), c.state);
+        EXPECT_EQ(picasso.CanDrawImages(), c.backEnd == TPicassoBackEnd::GDIPlus);
+        // Whichever back end it is, drawing reaches the page.
+        PicassoTestRectangle(picasso, 2, 2, 6, 6);
+        picasso.SetFillColor(kPicassoTestRed);
+        picasso.Fill();
+        EXPECT_EQ(page.At(4, 4), kPicassoTestRed);
+        EXPECT_EQ(page.At(1, 1), kPicassoTestWhite);
+    }
+}
+
+TEST_F(PicassoTest, LoadedBindingIsKeptByLaterAttaches) {
+    EXPECT_EQ(LoadGDIPlus(u"missing.dll"), kGDIPlusNotFound);
+    PicassoTestPage page(2, 2);
+    TPDFPicasso picasso;
+    // The binding is process-wide: a failed load is not retried with another canvas's name.
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    EXPECT_EQ(picasso.BackEnd(), TPicassoBackEnd::GDI);
+    EXPECT_EQ(LoadGDIPlus(u"gdiplus.dll"), kGDIPlusComplete);
+    EXPECT_EQ(LoadGDIPlus(u"gdiplus.dll"), kGDIPlusComplete);
+    UnloadGDIPlus();
+    EXPECT_EQ(GDIPlusState(), kGDIPlusNotLoaded);
+}
+
+TEST_F(PicassoTest, GivenDeviceContextIsDrawnOnInsteadOfTheCanvas) {
+    PicassoTestPage canvasPage(4, 4);
+    PicassoTestPage given(4, 4);
+    TPDFPicasso picasso;
+    picasso.AttachDC(4, 4, given.bitmap.Canvas().Handle());
+    picasso.AttachCanvasGDIPlus(&canvasPage.bitmap.Canvas(), PicassoTestSettings());
+    ASSERT_EQ(picasso.BackEnd(), TPicassoBackEnd::GDIPlus);
+    PicassoTestRectangle(picasso, 0, 0, 4, 4);
+    picasso.Fill();
+    EXPECT_EQ(given.At(2, 2), kPicassoTestBlack);
+    EXPECT_EQ(canvasPage.At(2, 2), kPicassoTestWhite);
+}
+
+TEST_F(PicassoTest, CairoAttachNeedsALibraryPath) {
+    PicassoTestPage page(4, 4);
+    page.bitmap.Canvas().Brush().SetColor(kPicassoTestBlack);
+    page.bitmap.Canvas().FillRect(RECT{0, 0, 4, 4});
+    TPDFPicasso picasso;
+    picasso.AttachCairo(page.bitmap.Canvas().Handle(), u"", true);
+    EXPECT_EQ(picasso.BackEnd(), TPicassoBackEnd::None);
+    EXPECT_EQ(page.At(0, 0), kPicassoTestBlack);
+
+    picasso.AttachCairo(page.bitmap.Canvas().Handle(), u"libcairo-2.dll", true);
+    EXPECT_EQ(picasso.BackEnd(), TPicassoBackEnd::Cairo);
+    EXPECT_EQ(page.Picture(), "....\n....\n....\n....\n");
+    EXPECT_FALSE(picasso.CanDrawImages());
+    EXPECT_EQ(picasso.SaveState(), 0);
+}
+
+TEST_F(PicassoTest, CairoFillsWindingAndStrokesTheSamePathAfterFilling) {
+    PicassoTestPage page(10, 10);
+    TPDFPicasso picasso;
+    picasso.AttachCairo(page.bitmap.Canvas().Handle(), u"cairo", false);
+    ASSERT_EQ(picasso.BackEnd(), TPicassoBackEnd::Cairo);
+    // Two squares in the same direction: filled as one by non-zero winding, whatever rule is set.
+    picasso.SetFillRule(2);
+    PicassoTestRectangle(picasso, 0.5, 0.5, 9.5, 9.5);
+    picasso.MoveTo(3.5, 3.5);
+    picasso.LineTo(6.5, 3.5);
+    picasso.LineTo(6.5, 6.5);
+    picasso.LineTo(3.5, 6.5);
+    picasso.ClosePath();
+    picasso.SetFillColor(kPicassoTestRed);
+    picasso.SetStrokeColor(kPicassoTestBlack);
+    picasso.SetLineWidth(1);
+    picasso.FillAndStroke();
+    EXPECT_EQ(page.Picture(), "##########\n"
+                              "#RRRRRRRR#\n"
+                              "#RRRRRRRR#\n"
+                              "#RR####RR#\n"
+                              "#RR#RR#RR#\n"
+                              "#RR#RR#RR#\n"
+                              "#RR####RR#\n"
+                              "#RRRRRRRR#\n"
+                              "#RRRRRRRR#\n"
+                              "##########\n");
+}
+
+TEST_F(PicassoTest, QuadraticSegmentsBecomeCubicsFromTheCurrentPoint) {
+    PicassoTestPage page(100, 100);
+    TPDFPicasso picasso;
+    picasso.AttachCanvas(&page.bitmap.Canvas());
+    picasso.NewPath();
+    picasso.MoveTo(0, 0);
+    picasso.QuadCurveTo(30, 60, 90, 0);
+    // The end point is the new current point.
+    picasso.QuadCurveTo(90, 30, 60, 90);
+    HDC dc = page.bitmap.Canvas().Handle();
+    ASSERT_TRUE(parch::EndPath(dc));
+    std::vector<POINT> points(7);
+    std::vector<BYTE> types(7);
+    ASSERT_EQ(GetPath(dc, points.data(), types.data(), 7), 7);
+    const std::vector<std::pair<int, int>> expected = {{0, 0}, {20, 40}, {50, 40}, {90, 0}, {90, 20}, {80, 50}, {60, 90}};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(points[i].x, expected[i].first) << i;
+        EXPECT_EQ(points[i].y, expected[i].second) << i;
+    }
+}
+
+TEST_F(PicassoTest, GdiDrawsHardEdgesWhereTheAntiAliasedBackEndBlends) {
+    auto draw = [](TPDFPicasso& p) {
+        p.NewPath();
+        p.MoveTo(0, 0);
+        p.LineTo(8, 0);
+        p.LineTo(0, 7);
+        p.ClosePath();
+        p.SetFillColor(kPicassoTestBlack);
+        p.Fill();
+    };
+    auto shades = [](PicassoTestPage& page) {
+        const std::string picture = page.Picture();
+        return std::count(picture.begin(), picture.end(), '+');
+    };
+    PicassoTestPage gdiPage(8, 8);
+    TPDFPicasso gdi;
+    gdi.AttachCanvas(&gdiPage.bitmap.Canvas());
+    draw(gdi);
+    PicassoTestPage aaPage(8, 8);
+    TPDFPicasso aa;
+    aa.AttachCanvasGDIPlus(&aaPage.bitmap.Canvas(), PicassoTestSettings());
+    draw(aa);
+    EXPECT_EQ(shades(gdiPage), 0);
+    EXPECT_GT(shades(aaPage), 0);
+    // Both cover the corner and leave the far corner.
+    EXPECT_EQ(gdiPage.At(1, 1), kPicassoTestBlack);
+    EXPECT_EQ(aaPage.At(1, 1), kPicassoTestBlack);
+    EXPECT_EQ(gdiPage.At(7, 7), kPicassoTestWhite);
+    EXPECT_EQ(aaPage.At(7, 7), kPicassoTestWhite);
+
+    // Without anti-aliasing the service draws hard edges too.
+    PicassoTestPage hardPage(8, 8);
+    TPDFPicasso hard;
+    TGDIPlusSettings settings = PicassoTestSettings();
+    settings.AntiAlias = 0;
+    hard.AttachCanvasGDIPlus(&hardPage.bitmap.Canvas(), settings);
+    draw(hard);
+    EXPECT_EQ(shades(hardPage), 0);
+}
+
+TEST_F(PicassoTest, StrokesFollowWidthCapsAndDashes) {
+    PicassoTestPage page(16, 6);
+    TPDFPicasso picasso;
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    picasso.SetLineWidth(2);
+    picasso.SetLineCap(2);  // projecting square
+    picasso.NewPath();
+    picasso.MoveTo(2, 1);
+    picasso.LineTo(6, 1);
+    picasso.Stroke();
+    picasso.SetLineCap(0);
+    picasso.SetDash({1, 1}, 1);
+    picasso.NewPath();
+    picasso.MoveTo(0, 4);
+    picasso.LineTo(16, 4);
+    picasso.Stroke();
+    EXPECT_EQ(page.Picture(), ".######.........\n"
+                              ".######.........\n"
+                              "................\n"
+                              "..##..##..##..##\n"
+                              "..##..##..##..##\n"
+                              "................\n");
+}
+
+TEST_F(PicassoTest, ClipTokensCaptureAndBringBackClips) {
+    PicassoTestPage page(6, 3);
+    TPDFPicasso picasso;
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    const std::int32_t unclipped = picasso.SaveState();
+    EXPECT_NE(unclipped, 0);
+    // No clip requested in between: the same token, no new capture.
+    EXPECT_EQ(picasso.SaveState(), unclipped);
+
+    PicassoTestRectangle(picasso, 0, 0, 4, 3);
+    picasso.RequestClip(1);
+    picasso.EndPath();
+    const std::int32_t left = picasso.SaveState();
+    EXPECT_NE(left, unclipped);
+
+    // A clip requested before a fill applies after the fill.
+    PicassoTestRectangle(picasso, 2, 0, 6, 1);
+    picasso.RequestClip(2);
+    picasso.Fill();
+    PicassoTestRectangle(picasso, 0, 1, 6, 2);
+    picasso.Fill();
+    picasso.RestoreState(left);
+    PicassoTestRectangle(picasso, 0, 2, 6, 3);
+    picasso.Fill();
+    // Row 0: the first fill, clipped to the left clip only; row 1: outside the clip the first
+    // fill left (row 0, x 2..3); row 2: the left clip again.
+    EXPECT_EQ(page.Picture(), "..##..\n"
+                              "......\n"
+                              "####..\n");
+
+    picasso.RestoreState(unclipped);
+    picasso.RestoreState(12345);  // never handed out: ignored
+    PicassoTestRectangle(picasso, 4, 0, 6, 3);
+    picasso.Fill();
+    EXPECT_EQ(page.Picture(), "..####\n"
+                              "....##\n"
+                              "######\n");
+}
+
+TEST_F(PicassoTest, PlainGdiIgnoresClips) {
+    PicassoTestPage page(4, 2);
+    TPDFPicasso picasso;
+    picasso.AttachCanvas(&page.bitmap.Canvas());
+    PicassoTestRectangle(picasso, 0, 0, 1, 1);
+    picasso.RequestClip(1);
+    picasso.EndPath();
+    EXPECT_EQ(picasso.SaveState(), 0);
+    PicassoTestRectangle(picasso, 0, 0, 4, 2);
+    picasso.Fill();
+    EXPECT_EQ(page.Picture(), "####\n####\n");
+}
+
+TEST_F(PicassoTest, AlphaIsClampedAndColoursKeepToTheirBytes) {
+    struct Case {
+        double alpha;
+        TColor color;
+        TColor expected;
+    };
+    const Case cases[] = {
+        {1.0, kPicassoTestRed, kPicassoTestRed},
+        {7.0, kPicassoTestRed, kPicassoTestRed},
+        {-3.0, kPicassoTestRed, kPicassoTestWhite},
+        {std::nan(""), kPicassoTestRed, kPicassoTestWhite},
+        {0.5, kPicassoTestBlack, 0x7F7F7F},  // alpha 128 over white
+        // Bits above the colour's three bytes do not reach the alpha.
+        {0.0, static_cast<TColor>(0xFF0000FFu), kPicassoTestWhite},
+        {1.0, static_cast<TColor>(0x800000FFu), kPicassoTestRed},
+    };
+    for (const Case& c : cases) {
+        PicassoTestPage page(2, 2);
+        TPDFPicasso picasso;
+        picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+        picasso.SetFillAlpha(c.alpha);
+        picasso.SetFillColor(c.color);
+        PicassoTestRectangle(picasso, 0, 0, 2, 2);
+        picasso.Fill();
+        EXPECT_EQ(page.At(1, 1), c.expected) << c.alpha << " " << c.color;
+    }
+}
+
+TEST_F(PicassoTest, BrokenDashesAndFarCoordinatesDoNotStopLaterDrawing) {
+    for (bool cairo : {false, true}) {
+        PicassoTestPage page(8, 4);
+        TPDFPicasso picasso;
+        if (cairo) {
+            picasso.AttachCairo(page.bitmap.Canvas().Handle(), u"cairo", false);
+        } else {
+            picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+        }
+        picasso.SetLineWidth(2);
+        picasso.SetDash({-1, 0}, 0);
+        picasso.NewPath();
+        picasso.MoveTo(0, 1);
+        picasso.LineTo(8, 1);
+        picasso.Stroke();
+        picasso.SetFillColor(kPicassoTestRed);
+        PicassoTestRectangle(picasso, -1e15, 3, 9e6, 4);
+        picasso.Fill();
+        EXPECT_EQ(page.Picture(), "########\n"
+                                  "########\n"
+                                  "........\n"
+                                  "RRRRRRRR\n")
+            << cairo;
+    }
+}
+
+TEST_F(PicassoTest, LoneSegmentIsStrokedAndEndingAPathWithoutClipDrawsNothing) {
+    PicassoTestPage page(6, 4);
+    TPDFPicasso picasso;
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    picasso.SetLineWidth(2);
+    picasso.NewPath();
+    picasso.MoveTo(1, 1);
+    picasso.LineTo(5, 1);
+    picasso.Stroke();
+    PicassoTestRectangle(picasso, 0, 0, 6, 4);
+    picasso.EndPath();
+    picasso.Fill();  // the path is gone
+    EXPECT_EQ(page.Picture(), ".####.\n"
+                              ".####.\n"
+                              "......\n"
+                              "......\n");
 }
 
 }  // namespace
