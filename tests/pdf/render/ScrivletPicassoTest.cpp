@@ -457,5 +457,243 @@ TEST_F(PicassoTest, LoneSegmentIsStrokedAndEndingAPathWithoutClipDrawsNothing) {
                               "......\n");
 }
 
+// --- Images --------------------------------------------------------------------------------
+
+constexpr TColor kPicassoTestGreen = 0x00FF00;
+constexpr TColor kPicassoTestBlue = 0xFF0000;
+
+// Red, green / blue, black quarters as a BMP stream.
+void PicassoTestQuarters(TBitmap& bitmap) {
+    bitmap.SetSize(2, 2);
+    bitmap.Canvas().SetPixels(0, 0, kPicassoTestRed);
+    bitmap.Canvas().SetPixels(1, 0, kPicassoTestGreen);
+    bitmap.Canvas().SetPixels(0, 1, kPicassoTestBlue);
+    bitmap.Canvas().SetPixels(1, 1, kPicassoTestBlack);
+}
+
+void PicassoTestQuartersStream(TStream& stream) {
+    TBitmap bitmap(2, 2, pf24bit);
+    PicassoTestQuarters(bitmap);
+    bitmap.SaveToStream(stream);
+}
+
+// 'R', 'G', 'B', '#' for the quarter colours, '.' white, '+' anything else.
+std::string PicassoTestColours(PicassoTestPage& page) {
+    std::string out;
+    for (int y = 0; y < page.bitmap.Height(); ++y) {
+        for (int x = 0; x < page.bitmap.Width(); ++x) {
+            const TColor c = page.At(x, y);
+            out += c == kPicassoTestRed     ? 'R'
+                   : c == kPicassoTestGreen ? 'G'
+                   : c == kPicassoTestBlue  ? 'B'
+                   : c == kPicassoTestBlack ? '#'
+                   : c == kPicassoTestWhite ? '.'
+                                            : '+';
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+class PicassoTestGraphic : public TPDFStreamableGraphic {
+public:
+    void SaveToStream(TStream& stream) const override { PicassoTestQuartersStream(stream); }
+};
+
+TEST_F(PicassoTest, ImagesLandOnThreePointsWithNearestNeighbourSampling) {
+    struct Case {
+        const char* name;
+        double x1, y1, x2, y2, x3, y3;
+        const char* picture;
+    };
+    const Case cases[] = {
+        {"upright", 1, 1, 5, 1, 1, 5, "......\n.RRGG.\n.RRGG.\n.BB##.\n.BB##.\n......\n"},
+        // A quarter turn clockwise: the upper-left corner at the upper right.
+        {"rotated", 5, 1, 5, 5, 1, 1, "......\n.BBRR.\n.BBRR.\n.##GG.\n.##GG.\n......\n"},
+        // Flipped upside down, as PDF images arrive.
+        {"flipped", 1, 5, 5, 5, 1, 1, "......\n.BB##.\n.BB##.\n.RRGG.\n.RRGG.\n......\n"},
+    };
+    for (const Case& c : cases) {
+        PicassoTestPage page(6, 6);
+        TPDFPicasso picasso;
+        picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+        TMemoryStream stream;
+        PicassoTestQuartersStream(stream);
+        picasso.DrawImageStreamPoints(stream, c.x1, c.y1, c.x2, c.y2, c.x3, c.y3);
+        EXPECT_EQ(PicassoTestColours(page), c.picture) << c.name;
+    }
+}
+
+TEST_F(PicassoTest, KeepImageQualityKeepsTheSmoothInterpolation) {
+    for (bool keep : {false, true}) {
+        PicassoTestPage page(8, 8);
+        TPDFPicasso picasso;
+        TGDIPlusSettings settings = PicassoTestSettings();
+        settings.KeepImageQuality = keep;
+        picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), settings);
+        TMemoryStream stream;
+        PicassoTestQuartersStream(stream);
+        picasso.DrawImageStreamPoints(stream, 0, 0, 8, 0, 0, 8);
+        const std::string picture = PicassoTestColours(page);
+        EXPECT_EQ(std::count(picture.begin(), picture.end(), '+') > 0, keep) << picture;
+    }
+}
+
+TEST_F(PicassoTest, ColourKeyedImagesLeaveTheKeyedPixelsOut) {
+    PicassoTestPage page(4, 4);
+    TPDFPicasso picasso;
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    TMemoryStream stream;
+    PicassoTestQuartersStream(stream);
+    // Black up to dark grey is transparent.
+    picasso.DrawImageStreamColorKey(stream, 2, 0, 0, 4, 0, 0, 4, 2, 0xFF000000, 0xFF101010);
+    EXPECT_EQ(PicassoTestColours(page), "RRGG\nRRGG\nBB..\nBB..\n");
+}
+
+TEST_F(PicassoTest, BitmapsAndGraphicsAreDrawnByBothPixelBackEnds) {
+    TBitmap source(2, 2);
+    PicassoTestQuarters(source);
+    for (bool antiAliased : {false, true}) {
+        PicassoTestPage page(4, 4);
+        TPDFPicasso picasso;
+        if (antiAliased) {
+            picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+        } else {
+            picasso.AttachCanvas(&page.bitmap.Canvas());
+        }
+        picasso.DrawBitmap(source, 0, 0, 2, 2);
+        EXPECT_EQ(PicassoTestColours(page), "RG..\nB#..\n....\n....\n") << antiAliased;
+    }
+    PicassoTestPage page(4, 4);
+    TPDFPicasso picasso;
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    picasso.DrawImage(PicassoTestGraphic(), 2, 2, 4, 2, 2, 4);
+    EXPECT_EQ(PicassoTestColours(page), "....\n....\n..RG\n..B#\n");
+}
+
+TEST_F(PicassoTest, DamagedImageStreamsDrawNothing) {
+    PicassoTestPage page(4, 4);
+    TPDFPicasso picasso;
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    for (const std::string& bytes : {std::string(), std::string("BM\x10\0\0\0garbage"), std::string("\x89PNG\r\n")}) {
+        TStringStream stream(bytes);
+        picasso.DrawImageStreamPoints(stream, 0, 0, 4, 0, 0, 4);
+        picasso.DrawImageStream(stream, true, 0, 0, 4, 4);
+    }
+    EXPECT_EQ(PicassoTestColours(page), "....\n....\n....\n....\n");
+    // Drawing goes on afterwards.
+    PicassoTestRectangle(picasso, 0, 0, 4, 4);
+    picasso.Fill();
+    EXPECT_EQ(page.At(2, 2), kPicassoTestBlack);
+}
+
+TEST_F(PicassoTest, ConvertImageStreamNeedsTheBindingAndAKnownEncoder) {
+    TPDFPicasso picasso;
+    TMemoryStream bmp;
+    PicassoTestQuartersStream(bmp);
+    TMemoryStream png;
+    EXPECT_FALSE(picasso.ConvertImageStream(bmp, png, "image/png"));  // nothing bound yet
+
+    PicassoTestPage page(2, 2);
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    for (const char* mime : {"image/tiff", "image/PNG", ""}) {
+        TMemoryStream out;
+        EXPECT_FALSE(picasso.ConvertImageStream(bmp, out, mime)) << mime;
+        EXPECT_EQ(out.GetSize(), 0) << mime;
+    }
+    ASSERT_TRUE(picasso.ConvertImageStream(bmp, png, "image/png"));
+    EXPECT_EQ(png.Bytes().substr(0, 4), "\x89PNG");
+    TMemoryStream back;
+    ASSERT_TRUE(picasso.ConvertImageStream(png, back, "image/bmp"));
+    EXPECT_EQ(back.Bytes().substr(0, 2), "BM");
+    // The round trip keeps the pixels.
+    picasso.DrawImageStreamPoints(back, 0, 0, 2, 0, 0, 2);
+    EXPECT_EQ(PicassoTestColours(page), "RG\nB#\n");
+    TStringStream garbage("not a picture");
+    EXPECT_FALSE(picasso.ConvertImageStream(garbage, png, "image/png"));
+}
+
+TEST(PicassoBinding, EncodersAreFoundByExactMimeTypeOnlyWhenBound) {
+    UnloadGDIPlus();
+    AaImageFormat format{};
+    EXPECT_FALSE(FindImageEncoderClsid(u"image/png", format));
+    ASSERT_EQ(LoadGDIPlus(u""), kGDIPlusComplete);
+    EXPECT_TRUE(FindImageEncoderClsid(u"image/png", format));
+    EXPECT_EQ(format, AaImageFormat::Png);
+    EXPECT_TRUE(FindImageEncoderClsid(u"image/bmp", format));
+    EXPECT_EQ(format, AaImageFormat::Bmp);
+    EXPECT_FALSE(FindImageEncoderClsid(u"image/PNG", format));
+    EXPECT_FALSE(FindImageEncoderClsid(u"image/tiff", format));
+    EXPECT_FALSE(FindImageEncoderClsid(u"image/p\u00F1g", format));
+    UnloadGDIPlus();
+
+    TCairoDLL cairo;
+    EXPECT_FALSE(cairo.Load(u""));
+    EXPECT_FALSE(cairo.Loaded());
+    EXPECT_TRUE(cairo.Load(u"/usr/lib/libcairo.so.2"));
+}
+
+// A page of everything the anti-aliased back end draws, saved as a PNG for looking at.
+TEST_F(PicassoTest, SceneOfPathsDashesClipAndImage) {
+    PicassoTestPage page(240, 160);
+    TPDFPicasso picasso;
+    picasso.AttachCanvasGDIPlus(&page.bitmap.Canvas(), PicassoTestSettings());
+    // A star, even-odd: its centre stays empty.
+    picasso.SetFillRule(2);
+    picasso.NewPath();
+    for (int i = 0; i < 5; ++i) {
+        const double angle = -M_PI / 2 + i * 4 * M_PI / 5;
+        const double x = 60 + 45 * std::cos(angle), y = 60 + 45 * std::sin(angle);
+        i == 0 ? picasso.MoveTo(x, y) : picasso.LineTo(x, y);
+    }
+    picasso.ClosePath();
+    picasso.SetFillColor(0x00A0FF);
+    picasso.SetStrokeColor(0x400000);
+    picasso.SetLineWidth(3);
+    picasso.SetLineJoin(1);
+    picasso.FillAndStroke();
+    // Dashed curves with round caps, half transparent.
+    picasso.SetLineCap(1);
+    picasso.SetDash({2, 1.5}, 0);
+    picasso.SetStrokeAlpha(0.6);
+    picasso.SetStrokeColor(0x008000);
+    picasso.SetLineWidth(4);
+    picasso.NewPath();
+    picasso.MoveTo(10, 140);
+    picasso.CurveTo(60, 80, 120, 180, 230, 110);
+    picasso.Stroke();
+    picasso.SetDash({}, 0);
+    picasso.SetStrokeAlpha(1);
+    // A circle-ish clip, then an image on three points, rotated, inside it.
+    const std::int32_t unclipped = picasso.SaveState();
+    picasso.NewPath();
+    picasso.MoveTo(170, 20);
+    picasso.QuadCurveTo(220, 20, 220, 60);
+    picasso.QuadCurveTo(220, 100, 170, 100);
+    picasso.QuadCurveTo(120, 100, 120, 60);
+    picasso.QuadCurveTo(120, 20, 170, 20);
+    picasso.RequestClip(1);
+    picasso.EndPath();
+    TMemoryStream image;
+    PicassoTestQuartersStream(image);
+    picasso.DrawImageStreamPoints(image, 170, 0, 240, 70, 100, 70);
+    picasso.RestoreState(unclipped);
+    picasso.SetFillColor(kPicassoTestBlack);
+    PicassoTestRectangle(picasso, 200, 130, 230, 150);
+    picasso.Fill();
+
+    EXPECT_EQ(page.At(60, 60), kPicassoTestWhite);    // the star's centre
+    EXPECT_EQ(page.At(60, 35), 0x00A0FF);              // the star's upper arm
+    EXPECT_EQ(page.At(130, 25), kPicassoTestWhite);   // clipped off the image
+    EXPECT_EQ(page.At(170, 30), kPicassoTestRed);     // the image's upper-left quarter, rotated
+    EXPECT_EQ(page.At(215, 140), kPicassoTestBlack);  // drawn after the clip was restored
+
+    TMemoryStream bmp;
+    page.bitmap.SaveToStream(bmp);
+    TMemoryStream png;
+    ASSERT_TRUE(picasso.ConvertImageStream(bmp, png, "image/png"));
+    png.SaveToFile(::testing::TempDir() + "picasso_scene.png");
+}
+
 }  // namespace
 }  // namespace parch
