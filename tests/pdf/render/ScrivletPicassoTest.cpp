@@ -144,6 +144,8 @@ TEST_F(PicassoTest, NewSurfaceDrawsNothing) {
     PicassoTestPage page(4, 4);
     TPDFPicasso picasso;
     EXPECT_EQ(picasso.BackEnd(), TPicassoBackEnd::None);
+    picasso.BeginHTML(nullptr);
+    EXPECT_EQ(picasso.BackEnd(), TPicassoBackEnd::None);
     PicassoTestRectangle(picasso, 0, 0, 4, 4);
     picasso.FillAndStroke();
     EXPECT_EQ(page.Picture(), "....\n....\n....\n....\n");
