@@ -47,6 +47,7 @@ public:
 private:
     std::uint32_t FindGlyph(std::string_view glyphName) const;
     std::uint32_t GlyphOfText(const std::u16string& text) const;
+    std::uint32_t GlyphOfUnicode(char32_t unicode) const;
     std::unique_ptr<TPDFGenericShape> RecordShape(std::uint32_t glyph) const;
 
     std::unique_ptr<OutlineFont> font_;
