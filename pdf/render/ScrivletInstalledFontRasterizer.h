@@ -12,10 +12,9 @@
 #include "pdf/core/ScrivletFontConst.h"
 #include "pdf/graphics/ScrivletGenericCanvas.h"
 #include "pdf/render/ScrivletFontCollection.h"
+#include "platform/gdi/GlyphOutlines.h"
 
 namespace parch {
-
-class OutlineFont;
 
 class TPDFInstalledFontRasterizer : public TPDFFontRasterizer {
 public:
