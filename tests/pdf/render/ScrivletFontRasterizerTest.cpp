@@ -83,7 +83,7 @@ struct RasterizerTestBox {
     double right = std::numeric_limits<double>::lowest(), bottom = right;
 };
 
-RasterizerTestBox BoxOfCalls(const std::vector<std::string>& calls) {
+RasterizerTestBox RasterizerTestBoxOfCalls(const std::vector<std::string>& calls) {
     RasterizerTestBox box;
     for (const std::string& call : calls) {
         std::istringstream words(call.substr(1));
@@ -136,7 +136,7 @@ TEST_F(ScrivletFontRasterizerTest, GlyphIsRecordedOnceInThousandthsAndPlacedThro
     testfont::RecordingCanvas canvas;
     const TPDFMatrix device{0.01, 0, 0, -0.01, 100, 200};
     EXPECT_TRUE(rasterizer.RenderGlyph(canvas, device, 500, 0, "A"));
-    const RasterizerTestBox box = BoxOfCalls(canvas.Calls);
+    const RasterizerTestBox box = RasterizerTestBoxOfCalls(canvas.Calls);
     EXPECT_EQ(canvas.Calls.size(), static_cast<std::size_t>(shape->Count()));
     EXPECT_EQ(canvas.Calls.front().substr(0, 1), "m");
     EXPECT_NEAR(box.left, 105, 0.2);  // moved by half an em

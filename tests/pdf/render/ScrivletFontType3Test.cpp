@@ -10,7 +10,7 @@
 namespace parch {
 namespace {
 
-using Calls = std::vector<std::string>;
+using Type3Calls = std::vector<std::string>;
 
 class ScrivletFontType3Test : public ::testing::Test {
 protected:
@@ -69,7 +69,7 @@ TEST_F(ScrivletFontType3Test, ReducedInterpreterDrawsPathOperatorsThroughTheMatr
     const TPDFMatrix scale{2, 0, 0, 2, 100, 0};
     EXPECT_TRUE(type3.RenderGlyph(canvas, scale, 5, 1, "g"));
     // d0 and its operands only wait on the stack.
-    EXPECT_EQ(canvas.Calls, (Calls{"newpath", "m 130 42", "l 170 42", "c 112 6 116 10 120 14", "h", "fill"}));
+    EXPECT_EQ(canvas.Calls, (Type3Calls{"newpath", "m 130 42", "l 170 42", "c 112 6 116 10 120 14", "h", "fill"}));
 }
 
 TEST_F(ScrivletFontType3Test, ConcatenatedMatricesApplyBeforeThePlacement) {
@@ -77,7 +77,7 @@ TEST_F(ScrivletFontType3Test, ConcatenatedMatricesApplyBeforeThePlacement) {
     testfont::RecordingCanvas canvas;
     type3.RenderGlyph(canvas, TPDFMatrix{}, 0, 0, "g");
     // The second cm rotates by a quarter turn inside the first.
-    EXPECT_EQ(canvas.Calls, (Calls{"newpath", "m 12 3", "l 10 3"}));
+    EXPECT_EQ(canvas.Calls, (Type3Calls{"newpath", "m 12 3", "l 10 3"}));
 }
 
 TEST_F(ScrivletFontType3Test, MissingOperandsAndUnknownGlyphs) {
@@ -85,7 +85,7 @@ TEST_F(ScrivletFontType3Test, MissingOperandsAndUnknownGlyphs) {
     testfont::RecordingCanvas canvas;
     EXPECT_TRUE(type3.RenderGlyph(canvas, TPDFMatrix{}, 0, 0, "g"));
     // The operands of l are read as numbers; text that is none reads as 0.
-    EXPECT_EQ(canvas.Calls, (Calls{"newpath", "m 0 0", "l 0 5", "l 7 8"}));
+    EXPECT_EQ(canvas.Calls, (Type3Calls{"newpath", "m 0 0", "l 0 5", "l 7 8"}));
     canvas.Calls.clear();
     EXPECT_FALSE(type3.RenderGlyph(canvas, TPDFMatrix{}, 0, 0, "G"));
     EXPECT_TRUE(canvas.Calls.empty());
@@ -94,7 +94,7 @@ TEST_F(ScrivletFontType3Test, MissingOperandsAndUnknownGlyphs) {
 TEST_F(ScrivletFontType3Test, InlineImageDataIsSkippedUpToItsEnd) {
     struct Case {
         std::string procedure;
-        Calls expected;
+        Type3Calls expected;
     };
     const Case cases[] = {
         {"BI /W 2 /H 1 /BPC 8 /CS /G ID 1 m\nEIx 9 9 l\nEI 4 5 m", {"newpath", "m 4 5"}},

@@ -12,7 +12,7 @@
 namespace parch {
 namespace {
 
-struct OutlineBox {
+struct GlyphOutlinesBox {
     double left = std::numeric_limits<double>::max(), bottom = left;
     double right = std::numeric_limits<double>::lowest(), top = right;
 
@@ -23,8 +23,8 @@ struct OutlineBox {
 };
 
 // The box of every point of the outline, control points included.
-OutlineBox BoxOf(const GlyphOutline& outline) {
-    OutlineBox box;
+GlyphOutlinesBox GlyphOutlinesBoxOf(const GlyphOutline& outline) {
+    GlyphOutlinesBox box;
     for (const OutlineCommand& command : outline.Commands) {
         switch (command.Kind) {
         case OutlineCommandKind::CubicTo: box.Add(command.X3, command.Y3); [[fallthrough]];
@@ -37,7 +37,7 @@ OutlineBox BoxOf(const GlyphOutline& outline) {
     return box;
 }
 
-int CountOf(const GlyphOutline& outline, OutlineCommandKind kind) {
+int GlyphOutlinesCountOf(const GlyphOutline& outline, OutlineCommandKind kind) {
     return static_cast<int>(std::count_if(outline.Commands.begin(), outline.Commands.end(),
                                           [kind](const OutlineCommand& c) { return c.Kind == kind; }));
 }
@@ -63,7 +63,7 @@ TEST_F(GlyphOutlinesTest, CapitalAOfNimbusSansHasTheProportionsOfHelvetica) {
     GlyphOutline outline;
     ASSERT_TRUE(font->LoadOutline(glyph, outline));
     const double em = font->UnitsPerEm();
-    const OutlineBox box = BoxOf(outline);
+    const GlyphOutlinesBox box = GlyphOutlinesBoxOf(outline);
     // Helvetica's A: about 0.64 em wide, standing on the baseline, its apex a little above
     // the cap height of 0.718 em.
     EXPECT_NEAR((box.right - box.left) / em, 0.64, 0.03);
@@ -72,8 +72,8 @@ TEST_F(GlyphOutlinesTest, CapitalAOfNimbusSansHasTheProportionsOfHelvetica) {
     EXPECT_NEAR(outline.AdvanceWidth / em, 0.667, 0.002);
     EXPECT_DOUBLE_EQ(font->AdvanceWidth(glyph), outline.AdvanceWidth);
     // The outer contour and the counter, each closed.
-    EXPECT_EQ(CountOf(outline, OutlineCommandKind::MoveTo), 2);
-    EXPECT_EQ(CountOf(outline, OutlineCommandKind::Close), 2);
+    EXPECT_EQ(GlyphOutlinesCountOf(outline, OutlineCommandKind::MoveTo), 2);
+    EXPECT_EQ(GlyphOutlinesCountOf(outline, OutlineCommandKind::Close), 2);
     EXPECT_EQ(outline.Commands.back().Kind, OutlineCommandKind::Close);
 }
 
@@ -86,10 +86,10 @@ TEST_F(GlyphOutlinesTest, OutlinesKeepTheirCurveKind) {
     GlyphOutline cubic, quadratic;
     ASSERT_TRUE(cff->LoadOutline(cff->GlyphByName("O"), cubic));
     ASSERT_TRUE(trueType->LoadOutline(trueType->GlyphByUnicode(U'O'), quadratic));
-    EXPECT_GT(CountOf(cubic, OutlineCommandKind::CubicTo), 0);
-    EXPECT_EQ(CountOf(cubic, OutlineCommandKind::ConicTo), 0);
-    EXPECT_GT(CountOf(quadratic, OutlineCommandKind::ConicTo), 0);
-    EXPECT_EQ(CountOf(quadratic, OutlineCommandKind::CubicTo), 0);
+    EXPECT_GT(GlyphOutlinesCountOf(cubic, OutlineCommandKind::CubicTo), 0);
+    EXPECT_EQ(GlyphOutlinesCountOf(cubic, OutlineCommandKind::ConicTo), 0);
+    EXPECT_GT(GlyphOutlinesCountOf(quadratic, OutlineCommandKind::ConicTo), 0);
+    EXPECT_EQ(GlyphOutlinesCountOf(quadratic, OutlineCommandKind::CubicTo), 0);
 }
 
 TEST_F(GlyphOutlinesTest, BoldAndItalicFacesAreFound) {
@@ -102,7 +102,7 @@ TEST_F(GlyphOutlinesTest, BoldAndItalicFacesAreFound) {
     ASSERT_TRUE(regular->LoadOutline(regular->GlyphByName("I"), plainI));
     ASSERT_TRUE(bold->LoadOutline(bold->GlyphByName("I"), boldI));
     ASSERT_TRUE(italic->LoadOutline(italic->GlyphByName("I"), italicI));
-    const OutlineBox plainBox = BoxOf(plainI), boldBox = BoxOf(boldI), italicBox = BoxOf(italicI);
+    const GlyphOutlinesBox plainBox = GlyphOutlinesBoxOf(plainI), boldBox = GlyphOutlinesBoxOf(boldI), italicBox = GlyphOutlinesBoxOf(italicI);
     EXPECT_GT(boldBox.right - boldBox.left, 1.3 * (plainBox.right - plainBox.left));
     // The slanted stem reaches further right at the top than at the bottom.
     EXPECT_GT(italicBox.right - italicBox.left, 1.5 * (plainBox.right - plainBox.left));
