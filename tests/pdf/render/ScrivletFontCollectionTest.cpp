@@ -81,6 +81,19 @@ TEST_F(ScrivletFontCollectionTest, StyledAndSymbolStandardFontsPickTheirInstalle
     }
 }
 
+TEST_F(ScrivletFontCollectionTest, SubstitutionSearchesTheFamiliesTheCollectionIsGiven) {
+    fonts.RasterizeGlyphs = true;
+    fonts.SetInstalledFamilies({"DejaVu Serif"});
+    const char* font = "<< /Subtype /TrueType /BaseFont /DejaVuSerif-Bold /FontDescriptor << /Flags 32 >> >>";
+    EXPECT_EQ(InstalledFamily(Select(font)), "DejaVu Serif");
+
+    TPDFFontCollection withoutIt;
+    withoutIt.RasterizeGlyphs = true;
+    withoutIt.SetInstalledFamilies({"Liberation Sans"});
+    withoutIt.SelectFont(objects.Ref(5));
+    EXPECT_EQ(InstalledFamily(*withoutIt.CurrentFont), "Nimbus Sans");  // Arial, the fallback
+}
+
 TEST_F(ScrivletFontCollectionTest, SymbolFontDrawsUnicodeNamesButMeasuresAndReadsItsGlyphNames) {
     const TPDFFontCollectionData& font = Select("<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>");
     EXPECT_EQ(font.GlyphNames['A'], "U+0391");
