@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "pdf/core/ScrivletCMap.h"
+#include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletFontConst.h"
 #include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
@@ -30,6 +31,7 @@ constexpr std::int64_t kFontCollectionCIDWidth = 1000;
 // Every 16-bit CID once; more widths than that only come from damaged or hostile arrays.
 constexpr std::size_t kFontCollectionMaxCIDWidths = 65535;
 constexpr int kFontCollectionLastSimpleCode = 255;
+constexpr std::size_t kFontCollectionFirstStandardWidthCode = 24;  // of the standard width tables
 
 const TPDFName* FontCollectionAsName(const TPDFObject* object) {
     return object && object->Kind == kPDFKindName ? static_cast<const TPDFName*>(object) : nullptr;
@@ -113,6 +115,7 @@ private:
     void ReadMetrics();
     void CreateInstalledRasterizer();
     void ApplyNamesAndWidths();
+    void ZapfDingbatsWidths();
     void ReadCIDSystemInfo();
     void ReadSimpleWidths();
     void ReadCIDWidths();
@@ -324,11 +327,21 @@ void TPDFFontLoader::ApplyNamesAndWidths() {
     if (installed_ && !standardRow_ && !hasWidths && !FontCollectionIsCIDFont(subtype_))
         installed_->InstalledFontWidths(names, font_->Widths);
     if (standardRow_) GetStandardFontWidths(standardRow_->Number, names, font_->Widths);
+    if (standardRow_ && standardRow_->Number == kZapfDingbatsFont) ZapfDingbatsWidths();
 
     TGlyphAnsiCodes ansi{};
     GlyphNamesToWinAnsi(names, ansi);
     for (std::size_t code = 0; code < ansi.size(); ++code)
         font_->AnsiCodes[code] = ansi[code] ? std::string(1, static_cast<char>(ansi[code])) : std::string();
+}
+
+// The dingbats' widths belong to their codes, whatever the glyph names say.
+void TPDFFontLoader::ZapfDingbatsWidths() {
+    const TWidthsArray widths = StandardWidths(kStandardEncoding, kZapfDingbatsFont);
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const std::size_t code = kFontCollectionFirstStandardWidthCode + i;
+        if (widths[i] > 0 && code < font_->Widths.size()) font_->Widths[code] = widths[i];
+    }
 }
 
 void TPDFFontLoader::ReadCIDSystemInfo() {

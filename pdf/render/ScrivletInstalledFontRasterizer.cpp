@@ -1,5 +1,6 @@
 #include "pdf/render/ScrivletInstalledFontRasterizer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
@@ -98,11 +99,19 @@ std::uint32_t TPDFInstalledFontRasterizer::FindGlyph(std::string_view glyphName)
         return InstalledFontUnicodeOfNameForm(glyphName, unicode) ? GlyphOfUnicode(unicode) : 0;
 
     if (std::uint32_t glyph = font_->GlyphByName(glyphName)) return glyph;
+    if (UseBuiltInEncoding) return GlyphOfStandardCode(glyphName);
     unicode = GlyphNameToUnicode(glyphName);
     if (unicode == 0 && !InstalledFontUnicodeOfNameForm(glyphName, unicode)) return 0;
-    if (UseBuiltInEncoding)
-        return unicode <= 0xFF ? font_->GlyphByBuiltInCode(static_cast<std::uint8_t>(unicode)) : 0;
     return GlyphOfUnicode(unicode);
+}
+
+// The glyph at the font's own code for the standard encoding's code of the name.
+std::uint32_t TPDFInstalledFontRasterizer::GlyphOfStandardCode(std::string_view glyphName) const {
+    TGlyphNames standard;
+    GetEncodingGlyphNames(kStandardEncoding, standard);
+    const auto found = std::find(standard.begin(), standard.end(), glyphName);
+    if (found == standard.end()) return 0;
+    return font_->GlyphByBuiltInCode(static_cast<std::uint8_t>(found - standard.begin()));
 }
 
 std::uint32_t TPDFInstalledFontRasterizer::GlyphOfText(const std::u16string& text) const {

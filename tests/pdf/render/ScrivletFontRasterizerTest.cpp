@@ -169,6 +169,11 @@ TEST_F(ScrivletFontRasterizerTest, GlyphNameFormsFindTheirGlyphs) {
     EXPECT_EQ(dingbats.BaseFont, "SVLDingbats");
     EXPECT_FALSE(Draw(dingbats, "exclam").empty());
     EXPECT_EQ(Draw(dingbats, "exclam"), Draw(dingbats, "a1"));
+    // Names whose characters lie elsewhere still stand for their code.
+    EXPECT_FALSE(Draw(dingbats, dingbats.GlyphNames[0x27]).empty());  // quoteright
+    EXPECT_FALSE(Draw(dingbats, dingbats.GlyphNames[0xA4]).empty());  // fraction
+    EXPECT_EQ(dingbats.Widths[0x21], 974);
+    EXPECT_EQ(dingbats.Widths[0x20], 278);
 }
 
 TEST_F(ScrivletFontRasterizerTest, CompositeGlyphsDrawTheTextOfTheirCodeWhenItIsKnown) {
