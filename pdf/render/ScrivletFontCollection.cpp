@@ -132,6 +132,7 @@ private:
     TPDFDictionary* descriptor_ = nullptr;
     std::string subtype_;
     int encoding_ = kStandardEncoding;
+    std::string encodingName_;  // only a composite font keeps it in its entry
     TPDFArray* differences_ = nullptr;
     bool differencesAside_ = false;
     int flags_ = 0;
@@ -152,7 +153,8 @@ void TPDFFontLoader::Load(TPDFObject* fontObject) {
     dict_ = AsDictionary(collection_.ResolveObject(fontObject));
     if (dict_) {
         ReadDescriptor();
-        if (const TPDFName* baseFont = FontCollectionAsName(Value(dict_, "BaseFont"))) font_->BaseFont = baseFont->NameBytes;
+        if (const TPDFName* baseFont = FontCollectionAsName(Value(dict_, "BaseFont")))
+            font_->BaseFont = baseFont->NameBytes;
         ReadEncoding();
         subtype_ = NameValue(dict_, "Subtype");
         ReadBySubtype();
@@ -194,11 +196,11 @@ void TPDFFontLoader::ReadEncoding() {
     TPDFObject* encoding = dict_->GetValue("Encoding");
     TPDFObject* resolved = collection_.ResolveObject(encoding);
     if (const TPDFName* name = FontCollectionAsName(resolved)) {
-        font_->EncodingName = name->NameBytes;
+        encodingName_ = name->NameBytes;
         encoding_ = FontCollectionEncodingNumber(name->NameBytes, encoding_);
     } else if (const TPDFDictionary* dictionary = AsDictionary(resolved)) {
         if (const TPDFName* base = FontCollectionAsName(Value(dictionary, "BaseEncoding"))) {
-            font_->EncodingName = base->NameBytes;
+            encodingName_ = base->NameBytes;
             encoding_ = FontCollectionEncodingNumber(base->NameBytes, encoding_);
         }
         differences_ = AsArray(Value(dictionary, "Differences"));
@@ -270,7 +272,6 @@ void TPDFFontLoader::ReadType3() {
 }
 
 void TPDFFontLoader::LoadDescendant() {
-    const std::string encodingName = font_->EncodingName;
     const bool oneByteCodes = font_->OneByteCodes;
     const std::size_t before = collection_.fonts_.size();
     const TPDFArray* descendants = AsArray(Value(dict_, "DescendantFonts"));
@@ -284,7 +285,7 @@ void TPDFFontLoader::LoadDescendant() {
     }
     TPDFFontCollectionData& descendant = *collection_.fonts_.back();
     descendant.Composite = true;
-    descendant.EncodingName = encodingName;
+    descendant.EncodingName = encodingName_;
     descendant.OneByteCodes = oneByteCodes;
 }
 

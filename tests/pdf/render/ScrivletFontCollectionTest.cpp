@@ -156,6 +156,7 @@ TEST_F(ScrivletFontCollectionTest, EncodingDifferencesRenameCodesAndTheirText) {
     EXPECT_EQ(font.UnicodeText[65], u"\u20AC");
     EXPECT_EQ(font.AnsiCodes[65], "\x80");
     EXPECT_EQ(font.Widths[65], 556);  // the Euro in Helvetica's metrics
+    EXPECT_EQ(font.EncodingName, "");  // kept by composite fonts only
 }
 
 TEST_F(ScrivletFontCollectionTest, FontWhoseNamesGiveNoTextGetsItsCodesAsText) {
