@@ -5,7 +5,8 @@
 //
 // Arithmetic faults (a division by zero in Interpolate, a calculator div, idiv or mod by zero,
 // a root or logarithm out of range, a result that is not finite) raise EMathError subclasses
-// (base/Exceptions.h); the renderer catches them per content run.
+// (base/Exceptions.h); the renderer catches them per content run. Stream data that its filters
+// refuse (EPDFDamagedData) raises from the factory in the same way.
 //
 // Bounds beyond the Part: the calculator's stack is emptied at the start of every evaluation
 // and holds at most kCalculatorStackLimit values (pushes beyond are dropped); a calculator
