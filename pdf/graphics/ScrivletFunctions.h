@@ -1,5 +1,5 @@
 #pragma once
-// PDF functions (Part 4.124): sampled (type 0), exponential (type 2), stitching (type 3) and
+// PDF functions: sampled (type 0), exponential (type 2), stitching (type 3) and
 // PostScript calculator (type 4) functions, made by CreatePDFFunction from a function
 // dictionary or stream of the document's object structure and evaluated on arrays of doubles.
 //
