@@ -318,6 +318,23 @@ void AntiAliasedGraphics::AppendPath(const AaPath& path) {
     cairo_set_fill_rule(cr_, AaFillRule(path.FillMode()));
 }
 
+// The box of every point a path names, control points included: it holds the whole path and
+// costs a pass over the points, where asking cairo for exact extents tessellates the path.
+AntiAliasedGraphics::Box AntiAliasedGraphics::DeviceBounds(const AaPath& path, double grow) const {
+    Box box{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const AaPath::Element& e : path.Elements()) {
+        const int points = e.op == AaPath::Op::Curve ? 3 : e.op == AaPath::Op::Close ? 0 : 1;
+        for (int i = 0; i < points; ++i) {
+            const AaPoint p = ToDevice(e.p[i]);
+            box.x1 = std::min(box.x1, p.x);
+            box.y1 = std::min(box.y1, p.y);
+            box.x2 = std::max(box.x2, p.x);
+            box.y2 = std::max(box.y2, p.y);
+        }
+    }
+    return {box.x1 - grow, box.y1 - grow, box.x2 + grow, box.y2 + grow};
+}
+
 void AntiAliasedGraphics::ApplySmoothing() {
     cairo_set_antialias(cr_, smoothing_ == AaSmoothingMode::None ? CAIRO_ANTIALIAS_NONE : CAIRO_ANTIALIAS_DEFAULT);
 }
@@ -370,7 +387,18 @@ bool AntiAliasedGraphics::LoadArea(double x1, double y1, double x2, double y2) {
     cairo_surface_flush(surface_);
     for (int y = top; y < bottom; ++y) {
         std::uint32_t* row = AaSurfaceRow(surface_, y);
-        for (int x = left; x < right; ++x) row[x] = view.ReadColor(x, y) & 0xFFFFFF;
+        const BYTE* source = view.Row(y);
+        if (view.bitsPerPixel == 24) {
+            for (int x = left; x < right; ++x) {
+                const BYTE* p = source + 3 * x;
+                row[x] = p[0] | p[1] << 8 | static_cast<std::uint32_t>(p[2]) << 16;
+            }
+        } else if (view.bitsPerPixel == 32) {
+            const auto* pixels = reinterpret_cast<const std::uint32_t*>(source);
+            for (int x = left; x < right; ++x) row[x] = pixels[x] & 0xFFFFFF;
+        } else {
+            for (int x = left; x < right; ++x) row[x] = view.ReadColor(x, y) & 0xFFFFFF;
+        }
     }
     cairo_surface_mark_dirty_rectangle(surface_, left, top, right - left, bottom - top);
     return true;
@@ -384,6 +412,16 @@ void AntiAliasedGraphics::StoreArea() {
     cairo_surface_flush(surface_);
     for (int y = area_.top; y < area_.bottom; ++y) {
         const std::uint32_t* row = AaSurfaceRow(surface_, y);
+        BYTE* target24 = view.bitsPerPixel == 24 ? view.Row(y) : nullptr;
+        if (target24) {
+            for (int x = area_.left; x < area_.right; ++x) {
+                BYTE* p = target24 + 3 * x;
+                p[0] = static_cast<BYTE>(row[x]);
+                p[1] = static_cast<BYTE>(row[x] >> 8);
+                p[2] = static_cast<BYTE>(row[x] >> 16);
+            }
+            continue;
+        }
         for (int x = area_.left; x < area_.right; ++x) {
             const DWORD old = view.ReadValue(x, y);
             const DWORD color = row[x] & 0xFFFFFF;
@@ -397,13 +435,9 @@ void AntiAliasedGraphics::StoreArea() {
 bool AntiAliasedGraphics::FillPath(const AaPath& path, std::uint32_t argb) {
     if (path.PointCount() == 0) return false;
     ApplySmoothing();
+    const Box box = DeviceBounds(path, 0);
+    if (!LoadArea(box.x1, box.y1, box.x2, box.y2)) return false;
     AppendPath(path);
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    cairo_fill_extents(cr_, &x1, &y1, &x2, &y2);
-    if (!LoadArea(x1, y1, x2, y2)) {
-        cairo_new_path(cr_);
-        return false;
-    }
     AaSetSource(cr_, argb);
     cairo_fill(cr_);
     if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
@@ -422,14 +456,14 @@ bool AntiAliasedGraphics::DrawPath(const AaPath& path, const AaPen& pen) {
     cairo_set_line_width(cr_, width);
     cairo_set_line_cap(cr_, AaCairoCap(pen.cap));
     cairo_set_line_join(cr_, AaCairoJoin(pen.join));
-    cairo_set_miter_limit(cr_, std::isfinite(pen.miterLimit) ? std::max(1.0, pen.miterLimit) : 10.0);
+    cairo_set_miter_limit(cr_, std::isfinite(pen.miterLimit) ? std::clamp(pen.miterLimit, 1.0, 100.0) : 10.0);
     const std::vector<double> dashes = AaDashLengths(pen, width);
     const double offset = std::isfinite(pen.dashOffset * width) ? pen.dashOffset * width : 0.0;
     cairo_set_dash(cr_, dashes.data(), static_cast<int>(dashes.size()), offset);
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    cairo_stroke_extents(cr_, &x1, &y1, &x2, &y2);
+    // A miter reaches at most half the width times the limit beyond its corner.
+    const Box box = DeviceBounds(path, width / 2 * std::max(1.0, std::min(pen.miterLimit, 100.0)) + 1);
     bool drawn = false;
-    if (LoadArea(x1, y1, x2, y2)) {
+    if (LoadArea(box.x1, box.y1, box.x2, box.y2)) {
         AaSetSource(cr_, pen.argb);
         cairo_stroke(cr_);
         drawn = cairo_status(cr_) == CAIRO_STATUS_SUCCESS;

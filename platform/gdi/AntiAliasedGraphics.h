@@ -175,6 +175,10 @@ private:
     void ApplyClip();
     void AppendPath(const AaPath& path);
     AaPoint ToDevice(AaPoint p) const;
+    struct Box {
+        double x1, y1, x2, y2;
+    };
+    Box DeviceBounds(const AaPath& path, double grow) const;
     void ApplySmoothing();
     // Loads the target's pixels of the area the pending operation may touch and writes the
     // result back; `extents` in device pixels (x1, y1, x2, y2).
