@@ -110,6 +110,8 @@ class TPDFSeparationColorSpace {
 public:
     // The manager is not owned; without one a manager of the space's own is used.
     explicit TPDFSeparationColorSpace(TPDFSimpleColorManager* manager = nullptr);
+    TPDFSeparationColorSpace(const TPDFSeparationColorSpace&) = delete;
+    TPDFSeparationColorSpace& operator=(const TPDFSeparationColorSpace&) = delete;
 
     // [/Separation name alternate tintTransform]; references are resolved through OnResolve
     // when assigned, else through TPDFIndRef::Resolve. Empties the cache.
@@ -136,6 +138,8 @@ private:
 class TPDFDeviceNColorSpace {
 public:
     explicit TPDFDeviceNColorSpace(TPDFSimpleColorManager* manager = nullptr);
+    TPDFDeviceNColorSpace(const TPDFDeviceNColorSpace&) = delete;
+    TPDFDeviceNColorSpace& operator=(const TPDFDeviceNColorSpace&) = delete;
 
     // [/DeviceN names alternate tintTransform]: as for Separation, item 1 must be an array.
     void LoadFromArray(TPDFArray* array, std::string resourceName = {});

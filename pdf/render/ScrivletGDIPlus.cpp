@@ -1,6 +1,7 @@
 #include "pdf/render/ScrivletGDIPlus.h"
 
 #include <atomic>
+#include <string>
 
 namespace parch {
 
@@ -27,15 +28,15 @@ void UnloadGDIPlus() { gGDIPlusBindingState.store(kGDIPlusNotLoaded); }
 
 std::int32_t GDIPlusState() { return gGDIPlusBindingState.load(); }
 
-bool FindImageEncoderClsid(std::u16string_view mimeType, TImageEncoderId& encoder) {
-    encoder = TImageEncoderId::None;
+bool FindImageEncoderClsid(std::u16string_view mimeType, AaImageFormat& encoder) {
     if (GDIPlusState() != kGDIPlusComplete) return false;
-    if (mimeType == u"image/bmp") {
-        encoder = TImageEncoderId::Bmp;
-    } else if (mimeType == u"image/png") {
-        encoder = TImageEncoderId::Png;
+    // MIME types are ASCII; anything else names no encoder.
+    std::string ascii;
+    for (char16_t c : mimeType) {
+        if (c >= 0x80) return false;
+        ascii += static_cast<char>(c);
     }
-    return encoder != TImageEncoderId::None;
+    return AaImageFormatOfMimeType(ascii, encoder);
 }
 
 bool TCairoDLL::Load(const std::u16string& path) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/gdi/AntiAliasedGraphics.h"
+
 namespace parch {
 
 // Load states of the anti-aliased binding.
@@ -27,11 +29,9 @@ std::int32_t LoadGDIPlus(std::u16string_view libraryName);
 void UnloadGDIPlus();
 std::int32_t GDIPlusState();
 
-// Image encoders of the service, answered by MIME type.
-enum class TImageEncoderId : std::uint8_t { None = 0, Bmp = 1, Png = 2 };
-
-// Only with a complete binding; the MIME type is compared case-sensitively.
-bool FindImageEncoderClsid(std::u16string_view mimeType, TImageEncoderId& encoder);
+// The service's image encoder for a MIME type ("image/bmp", "image/png"), compared
+// case-sensitively; only with a complete binding.
+bool FindImageEncoderClsid(std::u16string_view mimeType, AaImageFormat& encoder);
 
 // The cairo binding of one surface. cairo is linked into the program, so loading only decides
 // whether the caller named a library at all: an empty path is refused without touching the
