@@ -53,6 +53,7 @@ public:
         EXPECT_EQ(testpdf::Read(document_, file), 0) << "the test document does not open";
         renderer_.Kind = kind;
         renderer_.Resolution = resolution;
+        renderer_.GDIPlusSettings.UseGDIPlus = 1;  // as the API object renders
         renderer_.OnRunFinished = [this](const TPDFGraphicsState& state) { States.push_back(state); };
         if (document_.PageTree()) renderer_.Page = document_.PageTree()->GetPageDict(page);
     }
