@@ -27,6 +27,7 @@ bool PaintPageToStream(TPDFPageTree& pageTree, std::int32_t pageNumber, int outp
         return false;
     }
     TPDFFontCollection fonts;
+    fonts.RasterizeGlyphs = true;
     TPDFRenderer renderer(&fonts);
     renderer.GDIPlusSettings = settings;
     renderer.Resolution = resolution;

@@ -50,6 +50,7 @@ public:
     explicit PageRender(const std::string& file, std::uint8_t kind = kRenderBitmap, double resolution = 72,
                         std::int32_t page = 1)
         : renderer_(&fonts_) {
+        fonts_.RasterizeGlyphs = true;  // as the page output makes its collection
         EXPECT_EQ(testpdf::Read(document_, file), 0) << "the test document does not open";
         renderer_.Kind = kind;
         renderer_.Resolution = resolution;
