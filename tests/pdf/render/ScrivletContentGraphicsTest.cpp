@@ -18,10 +18,10 @@ namespace {
 using rendertest::PageRender;
 using rendertest::PageSpec;
 using rendertest::RenderPage;
+using rendertest::kRed;
+using rendertest::kWhite;
+using rendertest::kBlack;
 
-constexpr std::uint32_t kRed = 0xFF0000;
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kBlack = 0x000000;
 
 std::unique_ptr<PageRender> RenderContent(const std::string& content, const std::string& resources = "",
                                           double resolution = 72) {

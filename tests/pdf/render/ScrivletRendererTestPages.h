@@ -21,6 +21,11 @@
 
 namespace parch::rendertest {
 
+inline constexpr std::uint32_t kRed = 0xFF0000;
+inline constexpr std::uint32_t kBlue = 0x0000FF;
+inline constexpr std::uint32_t kWhite = 0xFFFFFF;
+inline constexpr std::uint32_t kBlack = 0x000000;
+
 struct PageSpec {
     std::string Content;
     std::string MediaBox = "[0 0 100 100]";
