@@ -137,15 +137,20 @@ TEST_F(PageOutput, HtmlPageDrawsTheContentAsCanvasStatements) {
 }
 
 // The shared corpus lives beside the checkout.
-fs::path PageOutputCorpus() {
+fs::path PageOutputCorpusFolder() {
     for (fs::path folder = fs::path(PARCH_SOURCE_DIR); folder.has_relative_path(); folder = folder.parent_path())
         if (fs::exists(folder.parent_path() / "shared" / "corpus" / "qpdf")) return folder.parent_path() / "shared" / "corpus";
     return {};
 }
 
-// Every readable file of the corpus renders its first pages without a crash or a hang.
-TEST(PageOutputCorpus, FirstPagesOfEveryReadableFileRender) {
-    const fs::path corpus = PageOutputCorpus();
+// Every readable file of the corpus renders its first pages without a crash or a hang; the
+// files are dealt out to shards that run side by side.
+constexpr int kPageOutputCorpusShards = 8;
+
+class PageOutputCorpus : public ::testing::TestWithParam<int> {};
+
+TEST_P(PageOutputCorpus, FirstPagesOfEveryReadableFileRender) {
+    const fs::path corpus = PageOutputCorpusFolder();
     if (corpus.empty()) GTEST_SKIP() << "no shared corpus";
     std::map<std::string, std::string> passwords;
     std::ifstream table(corpus / "qpdf-passwords.tsv");
@@ -158,7 +163,8 @@ TEST(PageOutputCorpus, FirstPagesOfEveryReadableFileRender) {
         if (item.path().extension() == ".pdf") files.push_back(item.path());
     std::sort(files.begin(), files.end());
     int rendered = 0;
-    for (const fs::path& file : files) {
+    for (std::size_t index = static_cast<std::size_t>(GetParam()); index < files.size(); index += kPageOutputCorpusShards) {
+        const fs::path& file = files[index];
         SCOPED_TRACE(file.filename().string());
         TScrivlet0813 api;
         const std::string name = file.filename().string();
@@ -173,8 +179,10 @@ TEST(PageOutputCorpus, FirstPagesOfEveryReadableFileRender) {
             }
         }
     }
-    EXPECT_GT(rendered, 200);
+    EXPECT_GT(rendered, 200 / kPageOutputCorpusShards);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, PageOutputCorpus, ::testing::Range(0, kPageOutputCorpusShards));
 
 }  // namespace
 }  // namespace parch
