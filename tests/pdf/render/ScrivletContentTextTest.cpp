@@ -74,6 +74,18 @@ TEST(ContentText, QuoteOperatorSetsSpacingBeforeShowing) {
     EXPECT_DOUBLE_EQ(state.TextLineMatrix.f, -12);
 }
 
+TEST(ContentText, ExtGStateSelectsItsFontAndQRestoresTheOneBefore) {
+    PageSpec spec = TextTestPage("BT /F1 10 Tf q /GS0 gs (AB) Tj Q (AB) Tj ET");
+    spec.Resources += " /ExtGState << /GS0 << /Font [5 0 R 20] >> >>";
+    auto render = RenderPage(spec);
+    EXPECT_NEAR(render->PageState().TextMatrix.e, 11, 1e-9);  // the text matrix is restored with the state
+    EXPECT_EQ(render->PageState().FontName, "/F1");
+    spec.Content = "BT /T3 10 Tf /GS0 gs (AB) Tj ET";
+    render = RenderPage(spec);
+    EXPECT_EQ(render->PageState().FontName, "5 0 R");
+    EXPECT_NEAR(render->PageState().TextMatrix.e, 22, 1e-9);
+}
+
 TEST(ContentText, CompositeFontsAdvanceByTheirCIDWidths) {
     struct Case {
         std::string Widths;
