@@ -211,6 +211,22 @@ TEST(ContentColorPaint, PatternPaintsEndThePathUnpainted) {
     EXPECT_GT(render->CountColor(kRed), 0);
 }
 
+// One resource name may stand for different spaces in a page and its forms.
+TEST(ContentColorPaint, SpacesAreTheArraysTheResourcesName) {
+    PageSpec spec;
+    spec.Resources = "/ColorSpace << /CS0 [/Separation /Red /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] "
+                     "/C1 [1 0 0] /N 1 >>] >> /XObject << /Fm0 5 0 R >>";
+    spec.Content = "/CS0 cs 1 sc 0 0 10 10 re f /Fm0 Do /CS0 cs 1 sc 40 0 10 10 re f";
+    spec.Objects[5] = rendertest::StreamObject(
+        "/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /ColorSpace << /CS0 [/Separation /Blue "
+        "/DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 1] /N 1 >>] >> >>",
+        "/CS0 cs 1 sc 20 0 10 10 re f");
+    auto render = RenderPage(spec);
+    EXPECT_EQ(render->CountColor(kRed), 200);
+    EXPECT_EQ(render->CountColor(rendertest::kBlue), 100);
+    EXPECT_EQ(render->Renderer().SeparationSpaces.size(), 2u);
+}
+
 // The calls an EPS writer receives, one text per call.
 class GraphicsRecordingEPSWriter : public TPDFEPSOperations {
 public:
