@@ -107,8 +107,7 @@ private:
     void EndTextObject();
     struct ShowRun;
     void ShowString(ShowRun& run, const std::string& bytes);
-    void ShowCode(ShowRun& run, std::uint32_t code, const std::string& glyphName, double advance,
-                  const std::u16string& unicode);
+    void ShowCode(ShowRun& run, const std::string& glyphName, double advance, const std::u16string& unicode);
     void DrawGlyph(ShowRun& run, const std::string& glyphName);
     void DrawType3Glyph(ShowRun& run, const std::string& glyphName);
     void GatherText(ShowRun& run, const std::u16string& text, double advance);

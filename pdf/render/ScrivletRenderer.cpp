@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "base/SysUtils.h"
 #include "framework/graphics/Bitmap.h"

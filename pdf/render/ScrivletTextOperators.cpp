@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -280,7 +281,7 @@ void TPDFContentRun::ShowString(ShowRun& run, const std::string& bytes) {
                 if (index < 0) index = TextFindWidth(*font.CIDWidths, "Default");
                 if (index >= 0) advance = CIDWidthOf(*font.CIDWidths, index) + spacing;
             }
-            ShowCode(run, code, "GID:" + std::to_string(glyph), advance, texts[i]);
+            ShowCode(run, "GID:" + std::to_string(glyph), advance, texts[i]);
         }
         return;
     }
@@ -293,13 +294,12 @@ void TPDFContentRun::ShowString(ShowRun& run, const std::string& bytes) {
         if (code == 32) advance += wordSpacing;
         std::u16string text;
         if (run.Funnel) fonts.GetUnicode(code, text);
-        ShowCode(run, code, font.GlyphNames[code], advance, text);
+        ShowCode(run, font.GlyphNames[code], advance, text);
     }
 }
 
-void TPDFContentRun::ShowCode(ShowRun& run, std::uint32_t code, const std::string& glyphName, double advance,
+void TPDFContentRun::ShowCode(ShowRun& run, const std::string& glyphName, double advance,
                               const std::u16string& unicode) {
-    (void)code;
     if (run.Funnel)
         GatherText(run, unicode, advance);
     else
