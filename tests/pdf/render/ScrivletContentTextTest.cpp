@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "pdf/core/ScrivletStructure.h"
+#include "pdf/render/ScrivletFontCollection.h"
 #include "pdf/render/ScrivletRenderer.h"
 #include "pdf/render/ScrivletTextFunnel.h"
 #include "tests/pdf/render/ScrivletRendererTestPages.h"
@@ -84,6 +87,32 @@ TEST(ContentText, ExtGStateSelectsItsFontAndQRestoresTheOneBefore) {
     render = RenderPage(spec);
     EXPECT_EQ(render->PageState().FontName, "5 0 R");
     EXPECT_NEAR(render->PageState().TextMatrix.e, 22, 1e-9);
+}
+
+// A rasterizer whose own units are two thousandths of text space; it records where it is asked
+// to draw.
+class TextScaledRasterizer : public TPDFFontRasterizer {
+public:
+    bool RenderGlyph(TPDFGenericCanvas&, const TPDFMatrix&, double x, double y, const std::string& name) override {
+        Places.push_back(name + "@" + std::to_string(static_cast<int>(x)) + "," + std::to_string(static_cast<int>(y)));
+        return true;
+    }
+    double GetScale() override { return 2; }
+    std::vector<std::string> Places;
+};
+
+// Positions are thousandths of text space whatever the rasterizer's own unit: spacing and rise
+// are not scaled by it.
+TEST(ContentText, PlacesDoNotDependOnTheRasterizersUnit) {
+    PageRender render(rendertest::OnePagePdf(TextTestPage("BT /F1 10 Tf 2 Tc 1 Ts (AB) Tj ET")));
+    render.Fonts().SelectFont(render.Document().Structure().NewIndRef(5, 0));
+    ASSERT_NE(render.Fonts().CurrentFont, nullptr);
+    auto rasterizer = std::make_unique<TextScaledRasterizer>();
+    TextScaledRasterizer* places = rasterizer.get();
+    render.Fonts().CurrentFont->Rasterizer = std::move(rasterizer);
+    ASSERT_TRUE(render.Render());
+    EXPECT_EQ(places->Places, (std::vector<std::string>{"A@0,100", "B@700,100"}));
+    EXPECT_NEAR(render.PageState().TextMatrix.e, 15, 1e-9);
 }
 
 TEST(ContentText, CompositeFontsAdvanceByTheirCIDWidths) {

@@ -67,6 +67,8 @@ public:
     bool Render() { return Answer = renderer_.PreparePage(); }
 
     TPDFRenderer& Renderer() { return renderer_; }
+    TPDFFontCollection& Fonts() { return fonts_; }
+    TPDFDocument& Document() { return document_; }
     TBitmap& Bitmap() { return *renderer_.Bitmap; }
     int Width() { return Bitmap().Width(); }
     int Height() { return Bitmap().Height(); }
