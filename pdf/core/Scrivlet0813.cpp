@@ -84,14 +84,6 @@ std::int32_t TScrivlet::CountPages() const {
     return selected_ && selected_->PageTree() ? selected_->PageTree()->GetPageCount() : 0;
 }
 
-int TScrivlet::RenderPageImage(int resolution, int page, int kind, TStream& stream) {
-    outputText_.clear();
-    const std::int32_t remembered = SelectedPage();
-    outputText_ = "Page rendering is not available: this build has no page renderer.";
-    GoToPage(remembered);
-    return 0;
-}
-
 std::uint32_t TScrivlet::Register(const IdEntry& entry) {
     for (std::size_t i = 0; i < ids_.size(); ++i)
         if (ids_[i].Document == entry.Document && ids_[i].Font == entry.Font)

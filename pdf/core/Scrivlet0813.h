@@ -7,7 +7,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "pdf/core/ScrivletGDIPlusSettings.h"
 
 namespace parch {
 
@@ -39,11 +42,10 @@ public:
     int OpenPdfStream(TStream& stream, std::u16string_view password);
     std::int32_t ErrorCode() const { return lastError_; }
     std::int32_t CountPages() const;
-    // Page output needs the page renderer, which this library does not contain yet: the answer
-    // is 0 and Message() says so; the selected page is kept.
-    int RenderPageImage(int resolution, int page, int kind, TStream& stream);
-    // The text the last render produced.
+    // The text the last render produced (pages are rendered by RenderPageImage of the
+    // renderer, pdf/render/ScrivletRenderCall.h).
     const std::string& Message() const { return outputText_; }
+    void SetMessage(std::string text) { outputText_ = std::move(text); }
 
     std::uint32_t RegisterObjectId(TPDFDocument* document);
     std::uint32_t RegisterObjectId(TPDFFont* font);
@@ -68,6 +70,8 @@ public:
     std::int32_t JpegQuality = 75;
     double RenderScale = 1.0;
     std::int32_t PageBox = 2;  // 1 media, 2 crop, 3 bleed, 4 trim, 5 art box
+    // Handed to every render: anti-aliased drawing on.
+    TGDIPlusSettings GDIPlusSettings{u"gdiplus.dll", 1, 1, 1, 0};
 
 private:
     struct IdEntry {

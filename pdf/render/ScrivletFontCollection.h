@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pdf/core/ScrivletExtra.h"
@@ -14,6 +15,7 @@
 
 namespace parch {
 
+class FontMatcher;
 class TPDFDictionary;
 class TPDFGenericCanvas;
 class TPDFIndRef;
@@ -57,6 +59,12 @@ public:
     TPDFMatrix FontMatrix;
     std::int32_t FillColor = 0;
 };
+
+// The width that a CIDWidths item carries as its object.
+inline void* CIDWidthObject(std::int32_t width) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(width)); }
+inline std::int32_t CIDWidthOf(const TScrivletStringList& widths, int index) {
+    return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(widths.GetObject(index)));
+}
 
 struct TPDFFontCollectionData {
     std::int32_t ObjectNumber = 0;
@@ -108,11 +116,29 @@ public:
     TPDFStreamReadEvent OnAfterStreamRead;
 
     int FontCount() const { return static_cast<int>(fonts_.size()); }
+    TPDFFontCollectionData* Font(int index) const { return fonts_.at(static_cast<std::size_t>(index)).get(); }
+
+    // The installed families that substitution searches; read from the system on first use
+    // unless set before.
+    void SetInstalledFamilies(std::vector<std::string> families);
+    const std::vector<std::string>& InstalledFamilies();
 
 private:
+    friend class TPDFFontLoader;
+    void AppendFont(std::unique_ptr<TPDFFontCollectionData> font);
+    void RebuildIndex();
+    TPDFFontCollectionData* FindFont(std::int32_t objectNumber) const;
+    void LoadFontAt(TPDFObject* fontObject, int depth);
+    FontMatcher& Matcher();
+
     std::vector<std::unique_ptr<TPDFFontCollectionData>> fonts_;
     std::vector<std::int32_t> objectNumbers_;  // sorted
     std::vector<std::int32_t> sortedIndex_;    // parallel: position in fonts_
+    // Fonts given as direct dictionaries, loaded once each.
+    std::vector<std::pair<const TPDFDictionary*, TPDFFontCollectionData*>> directFonts_;
+    std::unique_ptr<FontMatcher> matcher_;
+    std::vector<std::string> families_;
+    bool familiesKnown_ = false;
 };
 
 }  // namespace parch

@@ -95,6 +95,9 @@ public:
     void EndImageQuality();
 
 private:
+    void PaintGDIPlus(bool fill, bool stroke);
+    void PaintCairo(bool fill, bool stroke);
+
     struct State;
     std::unique_ptr<State> state_;
     TPicassoBackEnd backEnd_ = TPicassoBackEnd::None;

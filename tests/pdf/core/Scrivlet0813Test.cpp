@@ -121,17 +121,5 @@ TEST(ScrivletApi, PagesAndFonts) {
     EXPECT_EQ(api.UseFont(0), 0);
 }
 
-TEST(ScrivletApi, RenderingIsNotClaimed) {
-    TScrivlet0813 api;
-    TStringStream stream(ThreePages());
-    ASSERT_EQ(api.OpenPdfStream(stream, u""), 1);
-    api.GoToPage(2);
-    TMemoryStream output;
-    EXPECT_EQ(api.RenderPageImage(96, 1, 0, output), 0);
-    EXPECT_FALSE(api.Message().empty());
-    EXPECT_EQ(output.GetSize(), 0);
-    EXPECT_EQ(api.SelectedPage(), 2);
-}
-
 }  // namespace
 }  // namespace parch

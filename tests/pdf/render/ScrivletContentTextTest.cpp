@@ -1,0 +1,211 @@
+// Text operators: advances and placement, composite widths, Type 3 glyphs, text clipping and
+// the text funnel.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pdf/render/ScrivletRenderer.h"
+#include "pdf/render/ScrivletTextFunnel.h"
+#include "tests/pdf/render/ScrivletRendererTestPages.h"
+
+namespace parch {
+namespace {
+
+using rendertest::PageRender;
+using rendertest::PageSpec;
+using rendertest::RenderPage;
+
+// Space 250, A 500, B 600 thousandths.
+const std::string kSimpleFont =
+    "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /FirstChar 32 /LastChar 66 /Widths [250 "
+    "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 500 600] >>";
+
+// A square glyph "a" with uncoloured procedure that tries to paint green.
+std::string Type3Font(const std::string& fontMatrix, int width, const std::string& extraEntries = "") {
+    return "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix " + fontMatrix +
+           " /CharProcs << /a 6 0 R >> /Encoding << /Type /Encoding /Differences [97 /a] >> /FirstChar 97 "
+           "/LastChar 97 /Widths [" + std::to_string(width) + "] " + extraEntries + " >>";
+}
+
+PageSpec TextPage(const std::string& content) {
+    PageSpec spec;
+    spec.Content = content;
+    spec.Resources = "/Font << /F1 5 0 R /T3 7 0 R >>";
+    spec.Objects[5] = kSimpleFont;
+    spec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 1 0 rg 0 0 1000 1000 re f");
+    spec.Objects[7] = Type3Font("[0.001 0 0 0.001 0 0]", 1000);
+    return spec;
+}
+
+struct AdvanceCase {
+    std::string Content;
+    double TextX;
+};
+
+class ContentTextAdvance : public ::testing::TestWithParam<AdvanceCase> {};
+
+TEST_P(ContentTextAdvance, TextMatrixMovesByTheShownWidths) {
+    auto render = RenderPage(TextPage("BT /F1 10 Tf " + GetParam().Content + " ET"));
+    EXPECT_NEAR(render->PageState().TextMatrix.e, GetParam().TextX, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ContentTextAdvance,
+    ::testing::Values(AdvanceCase{"(AB) Tj", 11}, AdvanceCase{"[(A) -500 (B)] TJ", 16},
+                      AdvanceCase{"[(A)-500(B)]TJ", 16}, AdvanceCase{"50 Tz (AB) Tj", 5.5},
+                      AdvanceCase{"50 Tz [(A) -500 (B)] TJ", 8}, AdvanceCase{"2 Tc (AB) Tj", 15},
+                      AdvanceCase{"3 Tw (A B) Tj", 11 + 2.5 + 3}, AdvanceCase{"3 Tw <412042> Tj", 16.5},
+                      AdvanceCase{"(AB) Tj (A) Tj", 16}, AdvanceCase{"0 Tf (AB) Tj", 0},
+                      // Td and Tm are not scaled by Tz.
+                      AdvanceCase{"50 Tz 20 0 Td", 20}, AdvanceCase{"1 0 0 1 30 0 Tm 50 Tz (A) Tj", 32.5},
+                      // Type 3 widths are glyph space: 1000 × 0.001 × 50.
+                      AdvanceCase{"/T3 50 Tf (aa) Tj", 100}, AdvanceCase{"/Unknown 10 Tf (AB) Tj", 11}));
+
+TEST(ContentText, QuoteOperatorSetsSpacingBeforeShowing) {
+    auto render = RenderPage(TextPage("BT /F1 10 Tf 12 TL 2 1 (A) \" ET"));
+    const TPDFGraphicsState& state = render->PageState();
+    EXPECT_DOUBLE_EQ(state.WordSpacing, 2);
+    EXPECT_DOUBLE_EQ(state.CharSpacing, 1);
+    EXPECT_DOUBLE_EQ(state.TextMatrix.e, 6);
+    EXPECT_DOUBLE_EQ(state.TextMatrix.f, -12);
+    EXPECT_DOUBLE_EQ(state.TextLineMatrix.f, -12);
+}
+
+TEST(ContentText, CompositeFontsAdvanceByTheirCIDWidths) {
+    struct Case {
+        std::string Widths;
+        std::string Shown;
+        double TextX;
+    };
+    for (const Case& c : {Case{"", "<00010002>", 20}, Case{"/W [1 [700]]", "<00010002>", 17},
+                          Case{"/W [1 [700]] /DW 300", "<00010002>", 10}, Case{"/W [1 2 400]", "<0001 0002>", 8},
+                          // A composite font's space gets no word spacing.
+                          Case{"/W [32 [500]]", "<0020>", 5}}) {
+        SCOPED_TRACE(c.Widths + " " + c.Shown);
+        PageSpec spec;
+        spec.Content = "BT /C0 10 Tf 5 Tw " + c.Shown + " Tj ET";
+        spec.Resources = "/Font << /C0 5 0 R >>";
+        spec.Objects[5] = "<< /Type /Font /Subtype /Type0 /BaseFont /Arial /Encoding /Identity-H /DescendantFonts [6 0 R] >>";
+        spec.Objects[6] = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Arial /CIDSystemInfo << /Registry (Adobe) "
+                          "/Ordering (Identity) /Supplement 0 >> " + c.Widths + " >>";
+        auto render = RenderPage(spec);
+        EXPECT_NEAR(render->PageState().TextMatrix.e, c.TextX, 1e-9);
+    }
+}
+
+TEST(ContentType3, GlyphsDrawWithTheFillColourAtTheirPlace) {
+    // d1 glyphs ignore their own colour operators: the squares stay red.
+    auto render = RenderPage(TextPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (aa) Tj ET"));
+    rendertest::SaveForLook(*render, "type3");
+    EXPECT_EQ(render->CountColor(0xFF0000), 50 * 50 + 40 * 50);
+    EXPECT_EQ(render->CountColor(0x00FF00), 0);
+    EXPECT_EQ(render->Pixel(10, 89), 0xFF0000u);
+    EXPECT_EQ(render->Pixel(9, 89), 0xFFFFFFu);
+}
+
+TEST(ContentType3, FontMatrixAppliesBeforeTheTextSize) {
+    PageSpec spec = TextPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
+    // A glyph twice as large in glyph units, moved by 0.1 text units (5 pixels at size 50).
+    spec.Objects[7] = Type3Font("[0.0005 0 0 0.0005 0.1 0]", 2000);
+    auto render = RenderPage(spec);
+    EXPECT_EQ(render->CountColor(0xFF0000), 25 * 25);
+    EXPECT_EQ(render->Pixel(15, 89), 0xFF0000u);
+    EXPECT_EQ(render->Pixel(14, 89), 0xFFFFFFu);
+    EXPECT_NEAR(render->PageState().TextMatrix.e, 10 + 50, 1e-9);
+}
+
+TEST(ContentType3, AGlyphShowingItselfIsDrawnOnce) {
+    PageSpec spec = TextPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
+    spec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 0 1000 1000 re f BT /T3 1 Tf (a) Tj ET");
+    spec.Objects[7] = Type3Font("[0.001 0 0 0.001 0 0]", 1000, "/Resources << /Font << /T3 7 0 R >> >>");
+    auto render = RenderPage(spec);
+    EXPECT_TRUE(render->Renderer().ErrorText.empty());
+    EXPECT_EQ(render->CountColor(0xFF0000), 50 * 50);
+}
+
+// Clipping modes gather the outlines of every show of the text object and clip once at ET.
+TEST(ContentTextClip, ClipIsTheUnionOfAllGlyphsOfTheTextObject) {
+    PageSpec spec = TextPage("BT 7 Tr /F1 40 Tf 5 55 Td (A) Tj 50 -50 Td (B) Tj ET 1 0 0 rg 0 0 100 100 re f");
+    spec.MediaBox = "[0 0 100 100]";
+    auto render = RenderPage(spec);
+    rendertest::SaveForLook(*render, "text-clip");
+    EXPECT_GT(render->CountColor(0xFF0000, 0, 0, 50, 50), 50);    // the "A" at the top left
+    EXPECT_GT(render->CountColor(0xFF0000, 50, 50, 100, 100), 50);  // the "B" at the bottom right
+    EXPECT_EQ(render->CountColor(0xFF0000, 50, 0, 100, 40), 0);
+    EXPECT_LT(render->CountColor(0xFF0000), 100 * 100 / 2);
+}
+
+TEST(ContentTextClip, InvisibleAndClipOnlyModesPaintNothing) {
+    for (const char* mode : {"3", "7"}) {
+        SCOPED_TRACE(mode);
+        auto render = RenderPage(TextPage(std::string("BT ") + mode + " Tr /F1 40 Tf 5 30 Td (AB) Tj ET"));
+        EXPECT_EQ(render->CountColor(0xFFFFFF), 100 * 100);
+    }
+    auto render = RenderPage(TextPage("BT /F1 40 Tf 5 30 Td (AB) Tj ET"));
+    EXPECT_LT(render->CountColor(0xFFFFFF), 100 * 100 - 100);
+}
+
+TEST(ContentFunnel, ShownTextReachesTheFunnelInRuns) {
+    auto render = RenderPage(TextPage("BT /F1 10 Tf 10 50 Td (AB) Tj [(A) -3000 (B)] TJ ET"), kRenderTextFunnel);
+    const std::vector<TPDFTextFunnelBlock>& blocks = render->Renderer().TextFunnel->Blocks;
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0].Text, u"ABA");
+    EXPECT_EQ(blocks[1].Text, u"B");
+    EXPECT_EQ(blocks[0].FontName, blocks[1].FontName);
+    EXPECT_EQ(blocks[0].ColorText, "#000000");
+    EXPECT_NEAR(blocks[0].BaseStart.X, 10, 1e-9);
+    EXPECT_EQ(render->CountColor(0xFFFFFF), 0) << "the funnel paints nothing";
+}
+
+TEST(ContentFunnel, WordModeMakesOneBlockPerWord) {
+    PageRender render(rendertest::OnePagePdf(TextPage("BT /F1 10 Tf 10 50 Td (AB A BA) Tj ET")), kRenderTextFunnel);
+    render.Renderer().TextFunnel->WordMode = true;
+    ASSERT_TRUE(render.Render());
+    std::vector<std::u16string> words;
+    for (const TPDFTextFunnelBlock& block : render.Renderer().TextFunnel->Blocks) words.push_back(block.Text);
+    EXPECT_EQ(words, (std::vector<std::u16string>{u"AB", u"A", u"BA"}));
+}
+
+struct FunnelJoinCase {
+    double SecondStart;
+    std::string SecondFont;
+    std::vector<std::u16string> Texts;
+};
+
+class TextFunnelJoin : public ::testing::TestWithParam<FunnelJoinCase> {};
+
+// Runs of em size 10 on one baseline: the first ends at 20.
+TEST_P(TextFunnelJoin, RunsJoinByTheirDistance) {
+    TPDFTextFunnel funnel;
+    const TPDFMatrix identity;
+    funnel.AddText(identity, u"ab", "#000000", "F", 10, 0, 0, 20, 8, {10, 10});
+    funnel.AddText(identity, u"cd", "#000000", GetParam().SecondFont, 10, GetParam().SecondStart, 0, 20, 8, {10, 10});
+    std::vector<std::u16string> texts;
+    for (const TPDFTextFunnelBlock& block : funnel.Blocks) texts.push_back(block.Text);
+    EXPECT_EQ(texts, GetParam().Texts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TextFunnelJoin,
+                         ::testing::Values(FunnelJoinCase{21, "F", {u"abcd"}}, FunnelJoinCase{25, "F", {u"ab cd"}},
+                                           FunnelJoinCase{35, "F", {u"ab", u"cd"}},
+                                           // Overprinted text joins the block it starts in.
+                                           FunnelJoinCase{10, "F", {u"abcd"}},
+                                           FunnelJoinCase{21, "G", {u"ab", u"cd"}}));
+
+TEST(TextFunnelJoinGap, AWideGapAddsOneAdvanceAndABaselineOffTwoUnitsNeverJoins) {
+    TPDFTextFunnel funnel;
+    const TPDFMatrix identity;
+    funnel.AddText(identity, u"ab", "", "F", 10, 0, 0, 20, 8, {10, 10});
+    funnel.AddText(identity, u"c", "", "F", 10, 25, 0, 10, 8, {10});
+    ASSERT_EQ(funnel.Blocks.size(), 1u);
+    EXPECT_EQ(funnel.Blocks[0].Advances, (std::vector<double>{10, 10, 5, 10}));
+    EXPECT_DOUBLE_EQ(funnel.Blocks[0].BaseEnd.X, 35);
+    funnel.AddText(identity, u"d", "", "F", 10, 38, 2, 10, 8, {10});
+    EXPECT_EQ(funnel.Blocks.size(), 2u);
+}
+
+}  // namespace
+}  // namespace parch

@@ -1,0 +1,232 @@
+// Form XObjects, image places, inline images, optional content, annotation appearances and
+// the failure text of a page.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "base/SysUtils.h"
+#include "pdf/core/ScrivletStructure.h"
+#include "pdf/render/ScrivletRenderer.h"
+#include "tests/pdf/render/ScrivletRendererTestPages.h"
+
+namespace parch {
+namespace {
+
+using rendertest::PageRender;
+using rendertest::PageSpec;
+using rendertest::RenderPage;
+using rendertest::kRed;
+using rendertest::kWhite;
+using rendertest::kBlue;
+using rendertest::StreamObject;
+
+constexpr std::uint32_t kImageGrey = 0xD3D3D3;
+
+std::string Form(const std::string& content, const std::string& extra = "/BBox [0 0 1000 1000]") {
+    return StreamObject("/Type /XObject /Subtype /Form " + extra, content);
+}
+
+TEST(ContentForms, MatrixScalesAndBBoxClips) {
+    PageSpec spec;
+    spec.Resources = "/XObject << /Fm0 5 0 R >>";
+    spec.Content = "q 1 0 0 1 10 10 cm /Fm0 Do Q";
+    spec.Objects[5] = Form("1 0 0 rg 0 0 20 20 re f", "/BBox [0 0 10 10] /Matrix [2 0 0 2 0 0]");
+    auto render = RenderPage(spec);
+    EXPECT_EQ(render->CountColor(kRed), 20 * 20);
+    EXPECT_EQ(render->Pixel(10, 89), kRed);
+    EXPECT_EQ(render->Pixel(29, 70), kRed);
+    EXPECT_EQ(render->Pixel(30, 70), kWhite);
+}
+
+TEST(ContentForms, FormsStartFromTheCallersStateAndLeaveItUnchanged) {
+    PageSpec spec;
+    spec.Resources = "/XObject << /Fm0 5 0 R /Fm1 6 0 R >>";
+    spec.Content = "1 0 0 rg /Fm0 Do 50 50 10 10 re f /Fm1 Do";
+    spec.Objects[5] = Form("0 0 10 10 re f 0 0 1 rg 20 0 10 10 re f");
+    spec.Objects[6] = Form("80 80 10 10 re f");  // a form without resources falls back to the page's
+    auto render = RenderPage(spec);
+    EXPECT_EQ(render->CountColor(kRed), 300);
+    EXPECT_EQ(render->CountColor(kBlue), 100);
+}
+
+TEST(ContentForms, FormsDrawingThemselvesEndAtTheRepeat) {
+    struct Case {
+        std::string Name;
+        int Forms;       // form n calls form n + 1; the last paints
+        bool LastCallsFirst;
+        int Red;
+    };
+    for (const Case& c : {Case{"itself", 1, true, 100}, Case{"through another", 2, true, 100},
+                          Case{"a chain of 10", 10, false, 100}, Case{"a chain deeper than the bound", 40, false, 0}}) {
+        SCOPED_TRACE(c.Name);
+        PageSpec spec;
+        std::string xobjects;
+        for (int i = 0; i < c.Forms; ++i) xobjects += "/F" + std::to_string(i) + " " + std::to_string(5 + i) + " 0 R ";
+        spec.Resources = "/XObject << " + xobjects + ">>";
+        spec.Content = "/F0 Do";
+        for (int i = 0; i < c.Forms; ++i) {
+            const bool last = i + 1 == c.Forms;
+            std::string content = last ? (c.LastCallsFirst ? "/F0 Do " : "") + std::string("1 0 0 rg 0 0 10 10 re f")
+                                       : "/F" + std::to_string(i + 1) + " Do";
+            spec.Objects[5 + i] = Form(content, "/BBox [0 0 100 100] /Resources << /XObject << " + xobjects + ">> >>");
+        }
+        auto render = RenderPage(spec);
+        EXPECT_EQ(render->CountColor(kRed), c.Red);
+        EXPECT_TRUE(render->Renderer().ErrorText.empty());
+    }
+}
+
+TEST(ContentImages, ImagesAndInlineImagesShowTheirPlace) {
+    PageSpec spec;
+    spec.Resources = "/XObject << /Im0 5 0 R >>";
+    spec.Content = "q 50 0 0 50 0 50 cm /Im0 Do Q q 40 0 0 40 60 0 cm BI /W 4 /H 1 /BPC 8 /CS /G ID 0 0 100 100 re f\nEI Q";
+    spec.Objects[5] = StreamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 "
+                                   "/ColorSpace /DeviceGray",
+                                   "\x80");
+    auto render = RenderPage(spec);
+    rendertest::SaveForLook(*render, "image-places");
+    EXPECT_EQ(render->CountColor(kImageGrey), 50 * 50 + 40 * 40);
+    EXPECT_EQ(render->CountColor(kImageGrey, 0, 0, 50, 50), 50 * 50);
+    EXPECT_EQ(render->CountColor(0), 0) << "inline image data is no content";
+}
+
+TEST(ContentImages, InlineImageDataEndsAtEIBetweenWhiteSpace) {
+    for (const char* content :
+         {"BI /W 1 /H 1 ID xEIx EI 1 0 0 rg 0 0 10 10 re f", "BI ID EI 1 0 0 rg 0 0 10 10 re f",
+          "BI /W 1 ID ab\nEI\n1 0 0 rg 0 0 10 10 re f"}) {
+        SCOPED_TRACE(content);
+        PageSpec spec;
+        spec.Content = content;
+        EXPECT_EQ(RenderPage(spec)->CountColor(kRed), 100);
+    }
+    PageSpec unterminated;
+    unterminated.Content = "BI /W 1 ID 1 0 0 rg 0 0 10 10 re f";
+    EXPECT_EQ(RenderPage(unterminated)->CountColor(kRed), 0);
+}
+
+const std::string kGroups =
+    "/Properties << /Off << /Type /OCG /Name (off) /Usage << /View << /ViewState /OFF >> /Print << /PrintState /ON >> "
+    ">> >> /On << /Type /OCG /Name (on) /Usage << /View << /ViewState /ON >> >> >> >>";
+
+TEST(ContentOptional, ContentShowsOnlyWhenEveryEnclosingGroupIsOn) {
+    struct Case {
+        std::string Content;
+        int Red;
+    };
+    const std::string square = " 1 0 0 rg 0 0 10 10 re f ";
+    for (const Case& c : {Case{"/OC /Off BDC" + square + "EMC", 0}, Case{"/OC /On BDC" + square + "EMC", 100},
+                          Case{"/OC /Off BDC /OC /On BDC" + square + "EMC EMC", 0},
+                          Case{"/OC /Off BDC /OC /On BDC EMC" + square + "EMC", 0},
+                          Case{"/OC /Off BDC EMC" + square, 100}, Case{"/OC /Off BDC /Span BMC EMC" + square + "EMC", 0},
+                          Case{"EMC EMC" + square, 100}, Case{"/OC /Missing BDC" + square + "EMC", 100},
+                          Case{"/OC /Off BDC BI ID 1 0 0 rg 0 0 50 50 re f EI EMC", 0}}) {
+        SCOPED_TRACE(c.Content);
+        PageSpec spec;
+        spec.Resources = kGroups + " /XObject << /Fm0 5 0 R >>";
+        spec.Content = c.Content;
+        spec.Objects[5] = Form(square);
+        EXPECT_EQ(RenderPage(spec)->CountColor(kRed), c.Red);
+    }
+    PageSpec hiddenForm;
+    hiddenForm.Resources = kGroups + " /XObject << /Fm0 5 0 R >>";
+    hiddenForm.Content = "/OC /Off BDC /Fm0 Do EMC";
+    hiddenForm.Objects[5] = Form(square);
+    EXPECT_EQ(RenderPage(hiddenForm)->CountColor(kRed), 0);
+}
+
+// Page 300 × 300; the appearance paints its whole box red.
+PageSpec AnnotatedPage(const std::string& annotation, const std::string& appearanceEntries,
+                       const std::string& appearanceContent = "1 0 0 rg -1000 -1000 3000 3000 re f") {
+    PageSpec spec;
+    spec.MediaBox = "[0 0 300 300]";
+    spec.PageExtra = "/Annots [5 0 R]";
+    spec.Objects[5] = "<< /Type /Annot /Subtype /Square " + annotation + " >>";
+    spec.Objects[6] = StreamObject("/Type /XObject /Subtype /Form " + appearanceEntries, appearanceContent);
+    return spec;
+}
+
+TEST(ContentAnnotations, AppearanceBoxLandsOnTheRectangle) {
+    struct Case {
+        std::string Annotation;
+        std::string Appearance;
+        int Red;
+    };
+    const std::string normal = "/AP << /N 6 0 R >>";
+    for (const Case& c :
+         {Case{"/Rect [100 100 200 150] " + normal, "/BBox [10 10 60 35]", 100 * 50},
+          Case{"/Rect [200 150 100 100] " + normal, "/BBox [60 35 10 10]", 100 * 50},
+          // The box turned by the appearance's matrix is what meets the rectangle.
+          Case{"/Rect [100 100 200 150] " + normal, "/BBox [0 0 50 100] /Matrix [0 1 -1 0 0 0]", 100 * 50},
+          Case{"/Rect [100 100 200 150] /F 2 " + normal, "/BBox [0 0 1 1]", 0},
+          Case{"/Rect [100 100 200 150] /F 32 " + normal, "/BBox [0 0 1 1]", 0},
+          Case{"/Rect [100 100 200 150] /F 4 " + normal, "/BBox [0 0 1 1]", 100 * 50},
+          Case{"/Rect [100 100 200 150] /AS /On /AP << /N << /On 6 0 R >> >>", "/BBox [0 0 1 1]", 100 * 50},
+          Case{"/Rect [100 100 200 150] /AS /Off /AP << /N << /On 6 0 R >> >>", "/BBox [0 0 1 1]", 0},
+          Case{"/Rect [100 100 200] " + normal, "/BBox [0 0 1 1]", 0},
+          Case{"/Rect [100 100 200 150] " + normal, "/BBox [0 0 1]", 0}}) {
+        SCOPED_TRACE(c.Annotation + " " + c.Appearance);
+        auto render = RenderPage(AnnotatedPage(c.Annotation, c.Appearance));
+        EXPECT_EQ(render->CountColor(kRed), c.Red);
+        EXPECT_EQ(render->CountColor(kRed, 100, 150, 200, 200), c.Red);
+    }
+}
+
+TEST(ContentAnnotations, AppearanceContentIsScaledOntoTheRectangle) {
+    auto render = RenderPage(AnnotatedPage("/Rect [100 100 200 150] /AP << /N 6 0 R >>", "/BBox [10 10 60 35]",
+                                           "1 0 0 rg 10 10 10 5 re f"));
+    EXPECT_EQ(render->CountColor(kRed), 20 * 10);
+    EXPECT_EQ(render->Pixel(100, 199), kRed);
+    EXPECT_EQ(render->Pixel(119, 190), kRed);
+    EXPECT_EQ(render->Pixel(120, 190), kWhite);
+}
+
+// A stream whose decoding fails: the hook stands in for damaged data.
+void FailDecoding(PageRender& render, int objectNumber) {
+    render.Renderer().OnBeforeDecode = [objectNumber](TPDFStream*, TPDFIndRef* reference) {
+        if (reference && reference->RefObjectNumber == objectNumber) throw Exception("damaged stream");
+    };
+}
+
+PageSpec FailurePage(const std::string& content) {
+    PageSpec spec = AnnotatedPage("/Rect [200 200 300 300] /AP << /N 6 0 R >>", "/BBox [0 0 1 1]",
+                                  "0 0 1 rg 0 0 1 1 re f");
+    spec.Resources = "/XObject << /Fa 7 0 R /Fb 8 0 R /Fc 9 0 R >>";
+    spec.Content = content;
+    spec.Objects[7] = Form("/Fb Do 0 0 1 rg 0 0 5 5 re f");
+    spec.Objects[8] = Form("0 0 10 10 re f");
+    spec.Objects[9] = Form("1 0 0 rg 20 0 10 10 re f");
+    return spec;
+}
+
+TEST(ContentFailures, ANestedFailureIsKeptAfterCleanRuns) {
+    PageRender render(rendertest::OnePagePdf(FailurePage("/Fa Do /Fc Do")));
+    FailDecoding(render, 8);
+    ASSERT_TRUE(render.Render());
+    const std::string& error = render.Renderer().ErrorText;
+    EXPECT_EQ(error.rfind("Rendering exception: damaged stream\r\nToken position ", 0), 0u) << error;
+    EXPECT_EQ(render.CountColor(kRed), 100) << "the clean form still ran";
+    EXPECT_EQ(render.CountColor(kBlue, 200, 0, 300, 100), 100 * 100) << "the page's own run did not fail";
+}
+
+TEST(ContentFailures, AFailureOfThePagesRunKeepsWhatWasDrawnAndSkipsAnnotations) {
+    PageRender render(rendertest::OnePagePdf(FailurePage("/Fc Do /Fb Do 0 0 100 100 re f")));
+    FailDecoding(render, 8);
+    ASSERT_TRUE(render.Render());
+    EXPECT_EQ(render.Renderer().ErrorText, "Rendering exception: damaged stream\r\nToken position 14");
+    EXPECT_EQ(render.CountColor(kRed), 100);
+    EXPECT_EQ(render.CountColor(kBlue), 0);
+    EXPECT_EQ(render.CountColor(0), 0);
+}
+
+TEST(ContentFailures, AContentStreamThatCannotBeDecodedFailsThePage) {
+    PageRender render(rendertest::OnePagePdf(FailurePage("0 0 100 100 re f")));
+    FailDecoding(render, 4);
+    ASSERT_TRUE(render.Render());
+    EXPECT_EQ(render.Renderer().ErrorText, "Rendering exception: damaged stream");
+    EXPECT_EQ(render.CountColor(kWhite), 300 * 300);
+}
+
+}  // namespace
+}  // namespace parch

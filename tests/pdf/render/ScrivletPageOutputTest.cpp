@@ -1,0 +1,188 @@
+// The render call and the page output: BMP and HTML pages through the API object, the kinds
+// this build cannot write, page clamping, and every page of the shared corpus.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/Streams.h"
+#include "pdf/core/Scrivlet0813.h"
+#include "pdf/core/ScrivletUnicode.h"
+#include "pdf/render/ScrivletRenderCall.h"
+#include "tests/pdf/core/PdfBuilder.h"
+#include "tests/pdf/core/ToolOracle.h"
+#include "tests/pdf/render/ScrivletRendererTestPages.h"
+
+namespace parch {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Page 1 is Letter with a red square, page 2 is 200 × 100.
+std::string PageOutputTwoPages() {
+    testpdf::PdfParts parts = testpdf::PagesParts("<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>");
+    parts.Objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>";
+    parts.Objects[4] = rendertest::StreamObject("", "1 0 0 rg 72 72 72 72 re f");
+    parts.Objects[5] = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >>";
+    return testpdf::BuildPdf(parts);
+}
+
+std::int32_t PageOutputLittleEndian(const std::string& bytes, std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    return size == 2 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
+}
+
+struct PageOutputBmp {
+    std::int32_t Width, Height, Bits;
+};
+
+PageOutputBmp PageOutputHeader(const std::string& bytes) {
+    EXPECT_GE(bytes.size(), 54u);
+    if (bytes.size() < 54) return {0, 0, 0};
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    return {PageOutputLittleEndian(bytes, 18, 4), PageOutputLittleEndian(bytes, 22, 4), PageOutputLittleEndian(bytes, 28, 2)};
+}
+
+class PageOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = oracle::WriteScratchFile("page-output-" + std::to_string(counter_++) + ".pdf", PageOutputTwoPages());
+        ASSERT_EQ(api_.OpenPdfFile(path_, u""), 1);
+    }
+    std::string path_;
+    TScrivlet0813 api_;
+    static inline int counter_ = 0;
+};
+
+TEST_F(PageOutput, PreviewRenderIsALetterBmpAt96Dpi) {
+    TMemoryStream stream;
+    EXPECT_EQ(RenderPageImage(api_, 96, 1, 0, stream), 1);
+    EXPECT_EQ(api_.Message(), "");
+    const PageOutputBmp header = PageOutputHeader(stream.Bytes());
+    EXPECT_EQ(header.Width, 816);
+    EXPECT_EQ(std::abs(header.Height), 1056);
+    EXPECT_EQ(header.Bits, 24);
+
+    // An outside reader agrees, and finds the square where the page has it.
+    const std::string bmp = oracle::WriteScratchFile("preview.bmp", stream.Bytes());
+    const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+    const oracle::ToolResult pil = oracle::RunCommand(
+        python + " -c \"from PIL import Image; im = Image.open('" + bmp +
+        "'); print(im.size[0], im.size[1], im.mode, im.getpixel((144, 1056 - 144)), im.getpixel((10, 10)))\" 2>&1");
+    if (pil.Output.find("No module named") != std::string::npos) GTEST_SKIP() << "PIL is not installed";
+    EXPECT_EQ(pil.Output, "816 1056 RGB (255, 0, 0) (255, 255, 255)\n");
+}
+
+TEST_F(PageOutput, PageNumbersAreClampedAndTheSelectedPageKept) {
+    api_.GoToPage(2);
+    struct Case {
+        int Page;
+        int Width;
+    };
+    for (const Case& c : {Case{0, 612}, Case{1, 612}, Case{2, 200}, Case{99, 200}}) {
+        TMemoryStream stream;
+        EXPECT_EQ(RenderPageImage(api_, 72, c.Page, 0, stream), 1);
+        EXPECT_EQ(PageOutputHeader(stream.Bytes()).Width, c.Width) << c.Page;
+        EXPECT_EQ(api_.SelectedPage(), 2);
+    }
+}
+
+TEST_F(PageOutput, KindsThisBuildCannotWriteAnswerZeroAndWriteNothing) {
+    for (int kind = 1; kind <= 8; ++kind) {
+        TMemoryStream stream;
+        EXPECT_EQ(RenderPageImage(api_, 72, 1, kind, stream), 0);
+        EXPECT_EQ(api_.Message(), "Output kind " + std::to_string(kind) + " is not available in this build");
+        EXPECT_EQ(stream.GetSize(), 0);
+    }
+    for (int kind : {-1, 10, 12}) {
+        TMemoryStream stream;
+        EXPECT_EQ(RenderPageImage(api_, 72, 1, kind, stream), 1);
+        EXPECT_EQ(api_.Message(), "");
+        EXPECT_EQ(stream.GetSize(), 0);
+    }
+}
+
+TEST_F(PageOutput, OversizedRenderAnswersZeroWithTheReason) {
+    TMemoryStream stream;
+    EXPECT_EQ(RenderPageImage(api_, 100000, 1, 0, stream), 0);
+    EXPECT_EQ(api_.Message(), "The page is too large to render at this resolution");
+    EXPECT_EQ(stream.GetSize(), 0);
+    api_.RenderScale = 0.5;
+    EXPECT_EQ(RenderPageImage(api_, 144, 2, 0, stream), 1);
+    EXPECT_EQ(PageOutputHeader(stream.Bytes()).Width, 200);
+}
+
+TEST_F(PageOutput, HtmlPageDrawsTheContentAsCanvasStatements) {
+    TMemoryStream stream;
+    EXPECT_EQ(RenderPageImage(api_, 72, 1, 9, stream), 1);
+    EXPECT_EQ(stream.Bytes(),
+              "<!DOCTYPE html><html><head><script type=\"text/javascript\">\r\n"
+              "function ScrivletLibraryDraw() {\r\n"
+              "  var canvas = document.getElementById(\"SVLCanvas\");\r\n"
+              "  if (canvas.getContext) {\r\n"
+              "    var ctx = canvas.getContext(\"2d\");\r\n"
+              "ctx.beginPath();ctx.moveTo(72,720);ctx.lineTo(144,720);ctx.lineTo(144,648);ctx.lineTo(72,648);"
+              "ctx.closePath();ctx.fillStyle = \"#FF0000\";ctx.fill();"
+              "  }\r\n}\r\n</script>\r\n</head><body onload=\"ScrivletLibraryDraw()\">\r\n"
+              "<canvas id=\"SVLCanvas\" width=\"612\" height=\"792\"></canvas>\r\n</body></html>");
+}
+
+// The shared corpus lives beside the checkout.
+fs::path PageOutputCorpusFolder() {
+    for (fs::path folder = fs::path(PARCH_SOURCE_DIR); folder.has_relative_path(); folder = folder.parent_path())
+        if (fs::exists(folder.parent_path() / "shared" / "corpus" / "qpdf")) return folder.parent_path() / "shared" / "corpus";
+    return {};
+}
+
+// Every readable file of the corpus renders its first pages without a crash or a hang; the
+// files are dealt out to shards that run side by side.
+constexpr int kPageOutputCorpusShards = 8;
+
+class PageOutputCorpus : public ::testing::TestWithParam<int> {};
+
+TEST_P(PageOutputCorpus, FirstPagesOfEveryReadableFileRender) {
+    const fs::path corpus = PageOutputCorpusFolder();
+    if (corpus.empty()) GTEST_SKIP() << "no shared corpus";
+    std::map<std::string, std::string> passwords;
+    std::ifstream table(corpus / "qpdf-passwords.tsv");
+    for (std::string line; std::getline(table, line);) {
+        const std::size_t tab = line.find('\t');
+        if (tab != std::string::npos) passwords[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+    std::vector<fs::path> files;
+    for (const auto& item : fs::directory_iterator(corpus / "qpdf"))
+        if (item.path().extension() == ".pdf") files.push_back(item.path());
+    std::sort(files.begin(), files.end());
+    int rendered = 0;
+    for (std::size_t index = static_cast<std::size_t>(GetParam()); index < files.size(); index += kPageOutputCorpusShards) {
+        const fs::path& file = files[index];
+        SCOPED_TRACE(file.filename().string());
+        TScrivlet0813 api;
+        const std::string name = file.filename().string();
+        if (api.OpenPdfFile(file.string(), Utf8ToWide(passwords.count(name) ? passwords[name] : "")) != 1) continue;
+        for (int page = 1; page <= std::min(3, api.CountPages()); ++page) {
+            TMemoryStream stream;
+            if (RenderPageImage(api, 72, page, 0, stream) == 1) {
+                ++rendered;
+                EXPECT_GT(stream.GetSize(), 54);
+            } else {
+                EXPECT_FALSE(api.Message().empty());
+            }
+        }
+    }
+    EXPECT_GT(rendered, 200 / kPageOutputCorpusShards);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shards, PageOutputCorpus, ::testing::Range(0, kPageOutputCorpusShards));
+
+}  // namespace
+}  // namespace parch
