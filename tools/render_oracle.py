@@ -4,7 +4,7 @@
 Usage: render_oracle.py --renderer PATH --corpus FOLDER [--shared FOLDER] [--jobs N] [--out FOLDER]
 
 Pages: every page of the generated corpus in FOLDER (made by make_render_corpus.py when its
-manifest is missing) and the first pages of every file of the shared qpdf corpus that the peers
+manifest is missing or older than the maker) and the first pages of every file of the shared qpdf corpus that the peers
 can read (passwords from qpdf-passwords.tsv beside it). Each page is rendered at 72 and 96 dpi by
 ours (parch_render_page), `pdftoppm -cropbox` and `mutool draw`.
 
@@ -51,8 +51,8 @@ class Page:
 
 def generated_pages(corpus):
     manifest = os.path.join(corpus, "manifest.json")
-    if not os.path.exists(manifest):
-        maker = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_render_corpus.py")
+    maker = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_render_corpus.py")
+    if not os.path.exists(manifest) or os.path.getmtime(manifest) < os.path.getmtime(maker):
         subprocess.run([sys.executable, maker, corpus], check=True, stdout=subprocess.DEVNULL)
     with open(manifest) as f:
         entries = json.load(f)

@@ -9,6 +9,7 @@ render the crop box, as ours does: `pdftoppm -cropbox -r N` and `mutool draw -r 
 import glob
 import hashlib
 import json
+import math
 import os
 import re
 import subprocess
@@ -79,8 +80,10 @@ class Render:
         return self.image is not None
 
 
-def run_tool(command, output):
-    """Runs a renderer; the render is good when it exits 0 and leaves a non-empty output file."""
+def run_tool(command, output, picture_suffices=False):
+    """Runs a renderer; the render is good when it exits 0 and leaves a non-empty output file.
+    With picture_suffices, the file alone makes a good render: mutool exits 1 after errors in a
+    page's content although it drew the rest, as the others do."""
     if os.path.exists(output):
         os.remove(output)
     try:
@@ -89,7 +92,7 @@ def run_tool(command, output):
         return "timed out after %d s" % RENDER_TIMEOUT
     except OSError as error:
         return "cannot start: %s" % error
-    if result.returncode != 0:
+    if result.returncode != 0 and not (picture_suffices and os.path.exists(output) and os.path.getsize(output) > 0):
         text = (result.stderr or result.stdout).decode("utf-8", "replace").strip().splitlines()
         return "exit %d: %s" % (result.returncode, text[-1] if text else "")
     if not os.path.exists(output) or os.path.getsize(output) == 0:
@@ -103,7 +106,8 @@ def peer_command(peer, path, page, dpi, output, password):
         if password:
             command += ["-opw", password, "-upw", password]
         return command + [path, output[:-len(".ppm")]]
-    command = ["mutool", "draw", "-q", "-r", str(dpi), "-o", output]
+    # -i: draw what can be drawn past errors in the content, as pdftoppm and ours do
+    command = ["mutool", "draw", "-q", "-i", "-r", str(dpi), "-o", output]
     if password:
         command += ["-p", password]
     return command + [path, str(page)]
@@ -111,7 +115,9 @@ def peer_command(peer, path, page, dpi, output, password):
 
 def render_peer(peer, path, page, dpi, cache, password=""):
     """A peer's render, cached by the file's contents, page and resolution (failures too)."""
-    base = os.path.join(cache, "%s-p%d-%d-%s" % (file_key(path), page, dpi, peer))
+    # the command's options are part of the key: changing them renders afresh
+    options = hashlib.sha256(" ".join(peer_command(peer, "F", page, dpi, "O.ppm", password)).encode()).hexdigest()
+    base = os.path.join(cache, "%s-p%d-%d-%s-%s" % (file_key(path), page, dpi, peer, options[:8]))
     image, failure = base + ".ppm", base + ".failed"
     if os.path.exists(image):
         return Render(peer, image)
@@ -120,7 +126,7 @@ def render_peer(peer, path, page, dpi, cache, password=""):
     # Pages of equal files share their renders, and may be rendered at the same time: each
     # render goes to a name of its own and is moved into place whole.
     scratch = "%s-%d-%d.ppm" % (base, os.getpid(), threading.get_ident())
-    error = run_tool(peer_command(peer, path, page, dpi, scratch, password), scratch)
+    error = run_tool(peer_command(peer, path, page, dpi, scratch, password), scratch, picture_suffices=True)
     if error:
         if os.path.exists(scratch):
             os.remove(scratch)
@@ -160,16 +166,18 @@ def trace_page(path, page, cache, password=""):
     """Image quads (corner points at 72 dpi, pixel space) and whether shadings or patterns are drawn.
 
     None when mutool cannot trace the page."""
-    cached = os.path.join(cache, "%s-p%d-trace.json" % (file_key(path), page))
+    cached = os.path.join(cache, "%s-p%d-trace-i.json" % (file_key(path), page))
     if os.path.exists(cached):
         with open(cached) as f:
             return json.load(f)
-    command = ["mutool", "draw", "-q", "-F", "trace", "-r", "72"] + (["-p", password] if password else [])
+    command = ["mutool", "draw", "-q", "-i", "-F", "trace", "-r", "72"] + (["-p", password] if password else [])
     try:
         result = subprocess.run(command + [path, str(page)], capture_output=True, timeout=RENDER_TIMEOUT)
-        text = result.stdout.decode("utf-8", "replace") if result.returncode == 0 else None
+        text = result.stdout.decode("utf-8", "replace")
     except subprocess.TimeoutExpired:
-        text = None
+        text = ""
+    # like its renders, mutool's trace may end in an error after a complete page
+    text = text if "</page>" in text else None
     facts = None if text is None else {
         "image_quads": image_quads(text),
         "shading_pattern": "<fill_shade" in text or "<begin_tile" in text,
@@ -191,7 +199,10 @@ def image_quads(trace):
     x0, y0 = (float(v) for v in box.group(1).split()[:2]) if box else (0.0, 0.0)
     quads = []
     for match in IMAGE_CALL.finditer(trace):
-        a, b, c, d, e, f = (float(v) for v in match.group(1).split())
+        values = [float(v) for v in match.group(1).split()]
+        if len(values) != 6 or not all(math.isfinite(v) and abs(v) < 1e6 for v in values):
+            continue  # a degenerate placement covers no pixels we could mask
+        a, b, c, d, e, f = values
         corners = [(0, 0), (1, 0), (1, 1), (0, 1)]
         quads.append([(a * u + c * v + e - x0, b * u + d * v + f - y0) for u, v in corners])
     return quads
