@@ -40,7 +40,8 @@ struct BenchPage {
     const char* File;
 };
 
-const BenchPage kPages[] = {{"text", "rl-text-fonts.pdf"}, {"vector", "cairo-paths.pdf"}, {"form", "rl-form-xobjects.pdf"}};
+const BenchPage kPages[] = {
+    {"text", "rl-text-fonts.pdf"}, {"vector", "cairo-paths.pdf"}, {"form", "rl-form-xobjects.pdf"}};
 
 void Run(const std::vector<std::string>& arguments, const std::string& folder) {
     const parch::ProcessResult result = parch::RunProcessCaptured(arguments, folder);
@@ -54,7 +55,8 @@ const fs::path& PageFolder() {
         bool complete = true;
         for (const BenchPage& page : kPages) complete = complete && fs::exists(path / page.File);
         // Debian's own interpreter: the generators come as its packages (python3-reportlab...).
-        if (!complete) Run({"/usr/bin/python3", PARCH_SOURCE_DIR "/tools/make_render_corpus.py", path.string()}, PARCH_SOURCE_DIR);
+        if (!complete)
+            Run({"/usr/bin/python3", PARCH_SOURCE_DIR "/tools/make_render_corpus.py", path.string()}, PARCH_SOURCE_DIR);
         return path;
     }();
     return folder;
@@ -62,7 +64,8 @@ const fs::path& PageFolder() {
 
 std::vector<Peer> PeerProcesses(const std::string& path, const std::string& folder) {
     const std::string page = "1", dpi = std::to_string(kResolution);
-    const std::vector<std::string> mutool = {"mutool", "draw", "-q", "-r", dpi, "-o", folder + "/mutool.ppm", path, page};
+    const std::vector<std::string> mutool = {"mutool", "draw", "-q", "-r", dpi,
+                                             "-o", folder + "/mutool.ppm", path, page};
     const std::vector<std::string> pdftoppm = {"pdftoppm", "-cropbox", "-r", dpi, "-f", page, "-l", page,
                                                "-singlefile", path, folder + "/pdftoppm"};
     return {{"mutool", [=] { Run(mutool, folder); }}, {"pdftoppm", [=] { Run(pdftoppm, folder); }}};

@@ -553,7 +553,8 @@ def add_annotations(path):
                 AP=pikepdf.Dictionary(N=appearance(box, content))))
 
         square = b"0.9 0.6 0.1 rg 0 0.3 0.6 RG 3 w 2 2 116 56 re B BT /F1 14 Tf 0 0 0 rg 10 22 Td (Stamp) Tj ET"
-        circle = b"0.2 0.6 0.3 RG 4 w 40 2 m 62 2 78 18 78 40 c 78 62 62 78 40 78 c 18 78 2 62 2 40 c 2 18 18 2 40 2 c S"
+        circle = (b"0.2 0.6 0.3 RG 4 w 40 2 m 62 2 78 18 78 40 c 78 62 62 78 40 78 c "
+                  b"18 78 2 62 2 40 c 2 18 18 2 40 2 c S")
         hidden = b"1 0 0 rg 0 0 100 40 re f"
         annotations = pikepdf.Array([
             annotation(pikepdf.Name.Square, [30, 120, 150, 180], square, 4),
@@ -887,7 +888,8 @@ def main():
     hand_built_pages(corpus)
     qpdf_variants(corpus)
     write_manifest(corpus)
-    print("%d pages in %d files written to %s" % (len(corpus.entries), len({e["file"] for e in corpus.entries}), folder))
+    files = len({entry["file"] for entry in corpus.entries})
+    print("%d pages in %d files written to %s" % (len(corpus.entries), files, folder))
 
 
 if __name__ == "__main__":
