@@ -27,7 +27,7 @@ TPDFObject* Resolve(const TPDFResolveEvent& onResolve, TPDFObject* object) {
     return onResolve ? onResolve(reference) : reference->Resolve();
 }
 
-const TPDFName* AsName(const TPDFObject* object) {
+const TPDFName* NameOf(const TPDFObject* object) {
     return object && object->Kind == kPDFKindName ? static_cast<const TPDFName*>(object) : nullptr;
 }
 
@@ -50,15 +50,15 @@ void LoadAlternateAndTransform(TPDFArray* array, const TPDFResolveEvent& onResol
     const int count = array->GetCount();
     if (count > 2) {
         TPDFObject* alternate = Resolve(onResolve, array->GetItem(2));
-        if (const TPDFName* name = AsName(alternate)) {
+        if (const TPDFName* name = NameOf(alternate)) {
             alternateName = name->NameBytes;
         } else if (TPDFArray* space = AsArray(alternate)) {
-            if (const TPDFName* first = AsName(Resolve(onResolve, space->GetItem(0)))) alternateName = first->NameBytes;
+            if (const TPDFName* first = NameOf(Resolve(onResolve, space->GetItem(0)))) alternateName = first->NameBytes;
             if (alternateName == "ICCBased" && space->GetCount() > 1) {
                 if (const TPDFStream* profile = AsStream(Resolve(onResolve, space->GetItem(1)))) {
                     const TPDFDictionary* dictionary = profile->StreamDict;
                     if (const TPDFName* replacement =
-                            AsName(Resolve(onResolve, dictionary ? dictionary->GetValue("Alternate") : nullptr))) {
+                            NameOf(Resolve(onResolve, dictionary ? dictionary->GetValue("Alternate") : nullptr))) {
                         alternateName = replacement->NameBytes;
                     } else if (const TPDFNumeric* components =
                                    AsNumber(Resolve(onResolve, dictionary ? dictionary->GetValue("N") : nullptr))) {
@@ -222,7 +222,7 @@ void TPDFSeparationColorSpace::LoadFromArray(TPDFArray* array, std::string resou
     cache_.clear();
     if (!array) return;
     if (array->GetCount() > 1) {
-        if (const TPDFName* name = AsName(Resolve(OnResolve, array->GetItem(1)))) ColorantName = name->NameBytes;
+        if (const TPDFName* name = NameOf(Resolve(OnResolve, array->GetItem(1)))) ColorantName = name->NameBytes;
     }
     LoadAlternateAndTransform(array, OnResolve, AlternateName, LabSpace, TintTransform);
 }
@@ -284,7 +284,7 @@ void TPDFDeviceNColorSpace::LoadFromArray(TPDFArray* array, std::string resource
     ColorantCount = names->GetCount();
     ColorantNames = "[";
     for (int i = 0; i < names->GetCount(); ++i) {
-        if (const TPDFName* name = AsName(Resolve(OnResolve, names->GetItem(i)))) {
+        if (const TPDFName* name = NameOf(Resolve(OnResolve, names->GetItem(i)))) {
             ColorantNames += name->NameBytes;
             if (i != names->GetCount() - 1) ColorantNames += ",";
         }

@@ -1,5 +1,5 @@
 #pragma once
-// The colour manager and colour spaces (Part 4.129): CMYK and CIE Lab to RGB, RGB to a packed
+// The colour manager and colour spaces: CMYK and CIE Lab to RGB, RGB to a packed
 // screen colour, and the Lab, Separation and DeviceN spaces with their tint transforms and
 // PostScript colour texts for the EPS output.
 //

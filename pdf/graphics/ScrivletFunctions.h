@@ -1,11 +1,12 @@
 #pragma once
-// PDF functions (Part 4.124): sampled (type 0), exponential (type 2), stitching (type 3) and
+// PDF functions: sampled (type 0), exponential (type 2), stitching (type 3) and
 // PostScript calculator (type 4) functions, made by CreatePDFFunction from a function
 // dictionary or stream of the document's object structure and evaluated on arrays of doubles.
 //
 // Arithmetic faults (a division by zero in Interpolate, a calculator div, idiv or mod by zero,
 // a root or logarithm out of range, a result that is not finite) raise EMathError subclasses
-// (base/Exceptions.h); the renderer catches them per content run.
+// (base/Exceptions.h); the renderer catches them per content run. Stream data that its filters
+// refuse (EPDFDamagedData) raises from the factory in the same way.
 //
 // Bounds beyond the Part: the calculator's stack is emptied at the start of every evaluation
 // and holds at most kCalculatorStackLimit values (pushes beyond are dropped); a calculator

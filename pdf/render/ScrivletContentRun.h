@@ -145,6 +145,8 @@ private:
     bool uncolouredGlyph_ = false;
     int showCount_ = 0;
     std::unique_ptr<TPDFPathRecorder> textClip_;
+    std::string fontReferenceText_;  // the last ExtGState font reference parsed
+    TPDFIndRef* fontReference_ = nullptr;
     bool failed_ = false;
 };
 

@@ -4,11 +4,13 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string_view>
 #include <utility>
 
 #include "pdf/core/ScrivletCMap.h"
+#include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletFontConst.h"
 #include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
@@ -22,23 +24,24 @@ namespace parch {
 namespace {
 
 // A Type0 font has one level of descendants; anything deeper is a malformed or cyclic file.
-constexpr int kFontMaxNesting = 2;
-constexpr int kFontMaxReferenceChain = 32;
-constexpr double kFontDefaultMissingWidth = 750;
-constexpr std::int64_t kFontDefaultCIDWidth = 1000;
+constexpr int kFontCollectionMaxNesting = 2;
+constexpr int kFontCollectionMaxReferenceChain = 32;
+constexpr double kFontCollectionMissingWidth = 750;
+constexpr std::int64_t kFontCollectionCIDWidth = 1000;
 // Every 16-bit CID once; more widths than that only come from damaged or hostile arrays.
-constexpr std::size_t kFontMaxCIDWidths = 65535;
-constexpr int kFontLastSimpleCode = 255;
+constexpr std::size_t kFontCollectionMaxCIDWidths = 65535;
+constexpr int kFontCollectionLastSimpleCode = 255;
+constexpr std::size_t kFontCollectionFirstStandardWidthCode = 24;  // of the standard width tables
 
-const TPDFName* FontAsName(const TPDFObject* object) {
+const TPDFName* FontCollectionAsName(const TPDFObject* object) {
     return object && object->Kind == kPDFKindName ? static_cast<const TPDFName*>(object) : nullptr;
 }
 
-const TPDFString* FontAsString(const TPDFObject* object) {
+const TPDFString* FontCollectionAsString(const TPDFObject* object) {
     return object && object->Kind == kPDFKindString ? static_cast<const TPDFString*>(object) : nullptr;
 }
 
-int FontEncodingNumber(std::string_view name, int current) {
+int FontCollectionEncodingNumber(std::string_view name, int current) {
     if (name == "StandardEncoding") return kStandardEncoding;
     if (name == "MacRomanEncoding") return kMacRomanEncoding;
     if (name == "WinAnsiEncoding") return kWinAnsiEncoding;
@@ -47,13 +50,14 @@ int FontEncodingNumber(std::string_view name, int current) {
     return current;
 }
 
-std::int32_t FontClampToInt32(std::int64_t value) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+std::int32_t FontCollectionClampToInt32(std::int64_t value) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 // A CMap's codes are single bytes when its first code-space range is written with two
 // hexadecimal digits.
-bool FontCMapHasOneByteCodes(std::string_view cmap) {
+bool FontCollectionCMapHasOneByteCodes(std::string_view cmap) {
     const std::size_t section = cmap.find("begincodespacerange");
     if (section == std::string_view::npos) return false;
     const std::size_t open = cmap.find('<', section);
@@ -67,17 +71,19 @@ bool FontCMapHasOneByteCodes(std::string_view cmap) {
 
 // "CID:n" items with the width of each CID, plus "Default"; sorted, so that the renderer's
 // look-up per glyph is a binary search.
-std::unique_ptr<TScrivletStringList> FontBuildCIDWidthList(const std::map<std::int64_t, std::int64_t>& widths,
-                                                           std::int64_t defaultWidth) {
+std::unique_ptr<TScrivletStringList> FontCollectionCIDWidthList(
+    const std::map<std::int64_t, std::int64_t>& widths, std::int64_t defaultWidth) {
     auto list = std::make_unique<TScrivletStringList>();
-    list->AddObject("Default", CIDWidthObject(FontClampToInt32(defaultWidth)));
+    list->AddObject("Default", CIDWidthObject(FontCollectionClampToInt32(defaultWidth)));
     for (const auto& [cid, width] : widths)
-        list->AddObject("CID:" + std::to_string(cid), CIDWidthObject(FontClampToInt32(width)));
+        list->AddObject("CID:" + std::to_string(cid), CIDWidthObject(FontCollectionClampToInt32(width)));
     list->SetSorted(true);
     return list;
 }
 
-bool FontIsCIDFont(std::string_view subtype) { return subtype == "CIDFontType0" || subtype == "CIDFontType2"; }
+bool FontCollectionIsCIDFont(std::string_view subtype) {
+    return subtype == "CIDFontType0" || subtype == "CIDFontType2";
+}
 
 }  // namespace
 
@@ -93,7 +99,7 @@ private:
         return dictionary ? collection_.ResolveObject(dictionary->GetValue(key)) : nullptr;
     }
     std::string NameValue(const TPDFDictionary* dictionary, std::string_view key) const {
-        const TPDFName* name = FontAsName(Value(dictionary, key));
+        const TPDFName* name = FontCollectionAsName(Value(dictionary, key));
         return name ? name->NameBytes : std::string();
     }
     // The decoded data of a stream value, with the read callbacks around a referenced one.
@@ -109,6 +115,7 @@ private:
     void ReadMetrics();
     void CreateInstalledRasterizer();
     void ApplyNamesAndWidths();
+    void ZapfDingbatsWidths();
     void ReadCIDSystemInfo();
     void ReadSimpleWidths();
     void ReadCIDWidths();
@@ -125,6 +132,7 @@ private:
     TPDFDictionary* descriptor_ = nullptr;
     std::string subtype_;
     int encoding_ = kStandardEncoding;
+    std::string encodingName_;  // only a composite font keeps it in its entry
     TPDFArray* differences_ = nullptr;
     bool differencesAside_ = false;
     int flags_ = 0;
@@ -145,7 +153,8 @@ void TPDFFontLoader::Load(TPDFObject* fontObject) {
     dict_ = AsDictionary(collection_.ResolveObject(fontObject));
     if (dict_) {
         ReadDescriptor();
-        if (const TPDFName* baseFont = FontAsName(Value(dict_, "BaseFont"))) font_->BaseFont = baseFont->NameBytes;
+        if (const TPDFName* baseFont = FontCollectionAsName(Value(dict_, "BaseFont")))
+            font_->BaseFont = baseFont->NameBytes;
         ReadEncoding();
         subtype_ = NameValue(dict_, "Subtype");
         ReadBySubtype();
@@ -155,7 +164,7 @@ void TPDFFontLoader::Load(TPDFObject* fontObject) {
         }
         CreateInstalledRasterizer();
         ApplyNamesAndWidths();
-        if (FontIsCIDFont(subtype_)) {
+        if (FontCollectionIsCIDFont(subtype_)) {
             ReadCIDSystemInfo();
             ReadCIDWidths();
         } else {
@@ -180,23 +189,23 @@ std::string TPDFFontLoader::StreamData(TPDFObject* value) const {
 void TPDFFontLoader::ReadDescriptor() {
     descriptor_ = AsDictionary(Value(dict_, "FontDescriptor"));
     const TPDFNumeric* missing = AsNumber(Value(descriptor_, "MissingWidth"));
-    font_->Widths.fill(missing ? missing->GetValue() : kFontDefaultMissingWidth);
+    font_->Widths.fill(missing ? missing->GetValue() : kFontCollectionMissingWidth);
 }
 
 void TPDFFontLoader::ReadEncoding() {
     TPDFObject* encoding = dict_->GetValue("Encoding");
     TPDFObject* resolved = collection_.ResolveObject(encoding);
-    if (const TPDFName* name = FontAsName(resolved)) {
-        font_->EncodingName = name->NameBytes;
-        encoding_ = FontEncodingNumber(name->NameBytes, encoding_);
+    if (const TPDFName* name = FontCollectionAsName(resolved)) {
+        encodingName_ = name->NameBytes;
+        encoding_ = FontCollectionEncodingNumber(name->NameBytes, encoding_);
     } else if (const TPDFDictionary* dictionary = AsDictionary(resolved)) {
-        if (const TPDFName* base = FontAsName(Value(dictionary, "BaseEncoding"))) {
-            font_->EncodingName = base->NameBytes;
-            encoding_ = FontEncodingNumber(base->NameBytes, encoding_);
+        if (const TPDFName* base = FontCollectionAsName(Value(dictionary, "BaseEncoding"))) {
+            encodingName_ = base->NameBytes;
+            encoding_ = FontCollectionEncodingNumber(base->NameBytes, encoding_);
         }
         differences_ = AsArray(Value(dictionary, "Differences"));
     } else if (AsStream(resolved)) {
-        font_->OneByteCodes = FontCMapHasOneByteCodes(StreamData(encoding));
+        font_->OneByteCodes = FontCollectionCMapHasOneByteCodes(StreamData(encoding));
     }
     GetEncodingGlyphNames(encoding_, font_->GlyphNames);
 }
@@ -247,7 +256,7 @@ void TPDFFontLoader::ReadTrueTypeFamily() {
     if (!program || program->Data.empty() || !(flags_ & kFontFlagSymbolic)) return;
     textNames_ = font_->GlyphNames;
     separateTextNames_ = true;
-    for (int code = 0; code <= kFontLastSimpleCode; ++code)
+    for (int code = 0; code <= kFontCollectionLastSimpleCode; ++code)
         font_->GlyphNames[static_cast<std::size_t>(code)] = "CID:" + std::to_string(code);
     differencesAside_ = !collection_.KeepSymbolicDifferences;
 }
@@ -263,11 +272,10 @@ void TPDFFontLoader::ReadType3() {
 }
 
 void TPDFFontLoader::LoadDescendant() {
-    const std::string encodingName = font_->EncodingName;
     const bool oneByteCodes = font_->OneByteCodes;
     const std::size_t before = collection_.fonts_.size();
     const TPDFArray* descendants = AsArray(Value(dict_, "DescendantFonts"));
-    if (descendants && descendants->GetCount() == 1 && depth_ + 1 < kFontMaxNesting)
+    if (descendants && descendants->GetCount() == 1 && depth_ + 1 < kFontCollectionMaxNesting)
         collection_.LoadFontAt(descendants->GetItem(0), depth_ + 1);
     // Without a descendant of its own the font keeps an entry with the start values, so that
     // it never completes a font loaded earlier.
@@ -277,7 +285,7 @@ void TPDFFontLoader::LoadDescendant() {
     }
     TPDFFontCollectionData& descendant = *collection_.fonts_.back();
     descendant.Composite = true;
-    descendant.EncodingName = encodingName;
+    descendant.EncodingName = encodingName_;
     descendant.OneByteCodes = oneByteCodes;
 }
 
@@ -291,7 +299,7 @@ void TPDFFontLoader::ReadMetrics() {
         font_->Descent = std::abs(rounded) > 1 ? rounded : descent->GetValue() * 1000;
     }
     if (const TPDFNumeric* flags = AsNumber(Value(descriptor_, "Flags")))
-        flags_ = static_cast<int>(FontClampToInt32(flags->GetInteger()));
+        flags_ = static_cast<int>(FontCollectionClampToInt32(flags->GetInteger()));
 }
 
 void TPDFFontLoader::CreateInstalledRasterizer() {
@@ -317,9 +325,10 @@ void TPDFFontLoader::ApplyNamesAndWidths() {
     // The file's own widths stay authoritative; the installed font only fills in for a font
     // that gives none.
     const bool hasWidths = AsArray(Value(dict_, "Widths")) != nullptr;
-    if (installed_ && !standardRow_ && !hasWidths && !FontIsCIDFont(subtype_))
+    if (installed_ && !standardRow_ && !hasWidths && !FontCollectionIsCIDFont(subtype_))
         installed_->InstalledFontWidths(names, font_->Widths);
     if (standardRow_) GetStandardFontWidths(standardRow_->Number, names, font_->Widths);
+    if (standardRow_ && standardRow_->Number == kZapfDingbatsFont) ZapfDingbatsWidths();
 
     TGlyphAnsiCodes ansi{};
     GlyphNamesToWinAnsi(names, ansi);
@@ -327,13 +336,22 @@ void TPDFFontLoader::ApplyNamesAndWidths() {
         font_->AnsiCodes[code] = ansi[code] ? std::string(1, static_cast<char>(ansi[code])) : std::string();
 }
 
+// The dingbats' widths belong to their codes, whatever the glyph names say.
+void TPDFFontLoader::ZapfDingbatsWidths() {
+    const TWidthsArray widths = StandardWidths(kStandardEncoding, kZapfDingbatsFont);
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        const std::size_t code = kFontCollectionFirstStandardWidthCode + i;
+        if (widths[i] > 0 && code < font_->Widths.size()) font_->Widths[code] = widths[i];
+    }
+}
+
 void TPDFFontLoader::ReadCIDSystemInfo() {
     const TPDFDictionary* info = AsDictionary(Value(dict_, "CIDSystemInfo"));
     if (!info) return;
     std::string text;
-    if (const TPDFString* registry = FontAsString(Value(info, "Registry"))) text += registry->Bytes;
+    if (const TPDFString* registry = FontCollectionAsString(Value(info, "Registry"))) text += registry->Bytes;
     text += "-";
-    if (const TPDFString* ordering = FontAsString(Value(info, "Ordering"))) text += ordering->Bytes;
+    if (const TPDFString* ordering = FontCollectionAsString(Value(info, "Ordering"))) text += ordering->Bytes;
     text += "-";
     if (const TPDFNumeric* supplement = AsNumber(Value(info, "Supplement")))
         text += std::to_string(supplement->GetInteger());
@@ -345,9 +363,9 @@ void TPDFFontLoader::ReadSimpleWidths() {
     const TPDFNumeric* last = AsNumber(Value(dict_, "LastChar"));
     if (!first || !last) return;
     const std::int64_t firstChar = first->GetInteger();
-    const std::int64_t lastChar = std::min<std::int64_t>(last->GetInteger(), kFontLastSimpleCode);
-    font_->FirstChar = FontClampToInt32(firstChar);
-    font_->LastChar = FontClampToInt32(lastChar);
+    const std::int64_t lastChar = std::min<std::int64_t>(last->GetInteger(), kFontCollectionLastSimpleCode);
+    font_->FirstChar = FontCollectionClampToInt32(firstChar);
+    font_->LastChar = FontCollectionClampToInt32(lastChar);
     const TPDFArray* widths = AsArray(Value(dict_, "Widths"));
     if (!widths) return;
     for (int i = 0; i < widths->GetCount(); ++i) {
@@ -361,16 +379,16 @@ void TPDFFontLoader::ReadSimpleWidths() {
 
 void TPDFFontLoader::ReadCIDWidths() {
     const TPDFNumeric* dw = AsNumber(Value(dict_, "DW"));
-    const std::int64_t defaultWidth = dw ? dw->GetInteger() : kFontDefaultCIDWidth;
+    const std::int64_t defaultWidth = dw ? dw->GetInteger() : kFontCollectionCIDWidth;
     if (subtype_ == "CIDFontType2") font_->CIDToGIDMap = StreamData(dict_->GetValue("CIDToGIDMap"));
 
     std::map<std::int64_t, std::int64_t> widths;  // the first width given for a CID wins
     const auto add = [&widths](std::int64_t cid, std::int64_t width) {
-        if (cid >= 0 && widths.size() < kFontMaxCIDWidths) widths.emplace(cid, width);
+        if (cid >= 0 && widths.size() < kFontCollectionMaxCIDWidths) widths.emplace(cid, width);
     };
     const TPDFArray* w = AsArray(Value(dict_, "W"));
     const int count = w ? w->GetCount() : 0;
-    for (int i = 0; count - i >= 2 && widths.size() < kFontMaxCIDWidths;) {
+    for (int i = 0; count - i >= 2 && widths.size() < kFontCollectionMaxCIDWidths;) {
         const TPDFNumeric* first = AsNumber(collection_.ResolveObject(w->GetItem(i)));
         if (!first) break;
         TPDFObject* next = collection_.ResolveObject(w->GetItem(i + 1));
@@ -379,7 +397,7 @@ void TPDFFontLoader::ReadCIDWidths() {
             if (!width) break;
             // Stops at the cap: a range may name billions of CIDs.
             for (std::int64_t cid = std::max<std::int64_t>(first->GetInteger(), 0);
-                 cid <= last->GetInteger() && widths.size() < kFontMaxCIDWidths; ++cid)
+                 cid <= last->GetInteger() && widths.size() < kFontCollectionMaxCIDWidths; ++cid)
                 add(cid, width->GetInteger());
             i += 3;
         } else if (const TPDFArray* list = AsArray(next)) {
@@ -391,7 +409,7 @@ void TPDFFontLoader::ReadCIDWidths() {
             break;
         }
     }
-    font_->CIDWidths = FontBuildCIDWidthList(widths, defaultWidth);
+    font_->CIDWidths = FontCollectionCIDWidthList(widths, defaultWidth);
 }
 
 void TPDFFontLoader::ReadTextTables() {
@@ -429,7 +447,7 @@ void TPDFFontLoader::ConnectRasterizer() {
                 return {};
             return MapCIDToUnicode(entry->EncodingName, entry->CIDSystemInfo, code);
         }
-        if (code > kFontLastSimpleCode) return {};
+        if (code > kFontCollectionLastSimpleCode) return {};
         const std::u16string& text = entry->UnicodeText[code];
         return text.empty() ? std::u16string(1, static_cast<char16_t>(code)) : text;
     };
@@ -476,7 +494,7 @@ void TPDFFontCollection::LoadFontAt(TPDFObject* fontObject, int depth) {
 
 TPDFObject* TPDFFontCollection::ResolveObject(TPDFObject* object) const {
     for (int step = 0; object && object->Kind == kPDFKindIndRef; ++step) {
-        if (step == kFontMaxReferenceChain) return nullptr;
+        if (step == kFontCollectionMaxReferenceChain) return nullptr;
         auto* reference = static_cast<TPDFIndRef*>(object);
         object = OnFindObject ? OnFindObject(reference) : reference->Resolve();
     }
@@ -508,7 +526,7 @@ void TPDFFontCollection::GetUnicode(std::uint32_t code, std::u16string& text) co
         if (text.empty() && code <= 0xFFFF) text.assign(1, static_cast<char16_t>(code));
         return;
     }
-    if (code > kFontLastSimpleCode) return;
+    if (code > kFontCollectionLastSimpleCode) return;
     text = CurrentFont->UnicodeText[code];
     if (text.empty()) text.assign(1, static_cast<char16_t>(code));
 }

@@ -116,7 +116,6 @@ public:
     TPDFStreamReadEvent OnAfterStreamRead;
 
     int FontCount() const { return static_cast<int>(fonts_.size()); }
-    TPDFFontCollectionData* Font(int index) const { return fonts_.at(static_cast<std::size_t>(index)).get(); }
 
     // The installed families that substitution searches; read from the system on first use
     // unless set before.

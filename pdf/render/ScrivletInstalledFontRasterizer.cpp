@@ -1,5 +1,6 @@
 #include "pdf/render/ScrivletInstalledFontRasterizer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
@@ -95,19 +96,36 @@ std::uint32_t TPDFInstalledFontRasterizer::FindGlyph(std::string_view glyphName)
 
     char32_t unicode = 0;
     if (glyphName.starts_with("U+"))
-        return InstalledFontUnicodeOfNameForm(glyphName, unicode) ? font_->GlyphByUnicode(unicode) : 0;
+        return InstalledFontUnicodeOfNameForm(glyphName, unicode) ? GlyphOfUnicode(unicode) : 0;
 
     if (std::uint32_t glyph = font_->GlyphByName(glyphName)) return glyph;
+    if (UseBuiltInEncoding) return GlyphOfStandardCode(glyphName);
     unicode = GlyphNameToUnicode(glyphName);
     if (unicode == 0 && !InstalledFontUnicodeOfNameForm(glyphName, unicode)) return 0;
-    if (UseBuiltInEncoding)
-        return unicode <= 0xFF ? font_->GlyphByBuiltInCode(static_cast<std::uint8_t>(unicode)) : 0;
-    return font_->GlyphByUnicode(unicode);
+    return GlyphOfUnicode(unicode);
+}
+
+// The glyph at the font's own code for the standard encoding's code of the name.
+std::uint32_t TPDFInstalledFontRasterizer::GlyphOfStandardCode(std::string_view glyphName) const {
+    TGlyphNames standard;
+    GetEncodingGlyphNames(kStandardEncoding, standard);
+    const auto found = std::find(standard.begin(), standard.end(), glyphName);
+    if (found == standard.end()) return 0;
+    return font_->GlyphByBuiltInCode(static_cast<std::uint8_t>(found - standard.begin()));
 }
 
 std::uint32_t TPDFInstalledFontRasterizer::GlyphOfText(const std::u16string& text) const {
     const char32_t unicode = InstalledFontFirstCharacter(text);
-    return unicode != 0 ? font_->GlyphByUnicode(unicode) : 0;
+    return unicode != 0 ? GlyphOfUnicode(unicode) : 0;
+}
+
+// By the standard glyph name first: symbol fonts map their own codes, not the characters, in
+// their Unicode tables.
+std::uint32_t TPDFInstalledFontRasterizer::GlyphOfUnicode(char32_t unicode) const {
+    std::string name;
+    if (unicode <= 0xFFFF) UnicodeToGlyphName(static_cast<char16_t>(unicode), name);
+    if (std::uint32_t glyph = font_->GlyphByName(name)) return glyph;
+    return font_->GlyphByUnicode(unicode);
 }
 
 std::unique_ptr<TPDFGenericShape> TPDFInstalledFontRasterizer::RecordShape(std::uint32_t glyph) const {

@@ -12,10 +12,9 @@
 #include "pdf/core/ScrivletFontConst.h"
 #include "pdf/graphics/ScrivletGenericCanvas.h"
 #include "pdf/render/ScrivletFontCollection.h"
+#include "platform/gdi/GlyphOutlines.h"
 
 namespace parch {
-
-class OutlineFont;
 
 class TPDFInstalledFontRasterizer : public TPDFFontRasterizer {
 public:
@@ -40,13 +39,16 @@ public:
     std::string FamilyName() const;
 
     TCodeTextEvent OnCodeText;
-    // Names that are no glyph name of the font are looked up as codes of its own encoding
-    // (a dingbats font whose glyphs sit at the codes of the standard encoding's names).
+    // Names that are no glyph name of the font stand for their code in the standard encoding,
+    // looked up in the font's own encoding: a symbol font named without an encoding of its
+    // own gets the standard encoding's names.
     bool UseBuiltInEncoding = false;
 
 private:
     std::uint32_t FindGlyph(std::string_view glyphName) const;
+    std::uint32_t GlyphOfStandardCode(std::string_view glyphName) const;
     std::uint32_t GlyphOfText(const std::u16string& text) const;
+    std::uint32_t GlyphOfUnicode(char32_t unicode) const;
     std::unique_ptr<TPDFGenericShape> RecordShape(std::uint32_t glyph) const;
 
     std::unique_ptr<OutlineFont> font_;

@@ -197,6 +197,7 @@ void TPDFPicasso::AttachCairo(HDC dc, const std::u16string& libraryPath, bool fi
 }
 
 void TPDFPicasso::BeginHTML(TStream* stream) {
+    if (!stream) return;  // nowhere to write: no back end
     state_->HTMLStream = stream;
     backEnd_ = TPicassoBackEnd::HTML;
     for (const char* piece : {"<!DOCTYPE html><html><head><script type=\"text/javascript\">",

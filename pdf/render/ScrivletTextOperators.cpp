@@ -177,8 +177,14 @@ void TPDFContentRun::SelectStateFont() {
     fonts->OnAfterStreamRead = renderer_.OnAfterDecode;
     if (renderer_.OnLookup) fonts->OnFindObject = renderer_.OnLookup;
     if (TextIsReferenceText(state_.FontName) && renderer_.Structure) {
-        TPDFObject* parsed = ParseObject(*renderer_.Structure, state_.FontName);
-        if (parsed->Kind == kPDFKindIndRef) fonts->SelectFont(static_cast<TPDFIndRef*>(parsed));
+        // Parsed once per text: every Q selects the font again, and parsed objects stay in the
+        // document until it closes.
+        if (state_.FontName != fontReferenceText_) {
+            TPDFObject* parsed = ParseObject(*renderer_.Structure, state_.FontName);
+            fontReferenceText_ = state_.FontName;
+            fontReference_ = parsed->Kind == kPDFKindIndRef ? static_cast<TPDFIndRef*>(parsed) : nullptr;
+        }
+        if (fontReference_) fonts->SelectFont(fontReference_);
     }
     TPDFDictionary* fontResources = ResourceCategory("Font");
     if (!fontResources || state_.FontName.empty() || state_.FontName[0] != '/') return;

@@ -23,7 +23,7 @@ using rendertest::kWhite;
 using rendertest::kBlack;
 
 
-std::unique_ptr<PageRender> RenderContent(const std::string& content, const std::string& resources = "",
+std::unique_ptr<PageRender> GraphicsRenderContent(const std::string& content, const std::string& resources = "",
                                           double resolution = 72) {
     PageSpec spec;
     spec.Content = content;
@@ -32,7 +32,7 @@ std::unique_ptr<PageRender> RenderContent(const std::string& content, const std:
 }
 
 TEST(ContentPaths, RedRectangleLandsOnItsPixels) {
-    auto render = RenderContent("1 0 0 rg 10 20 30 40 re f");
+    auto render = GraphicsRenderContent("1 0 0 rg 10 20 30 40 re f");
     rendertest::SaveForLook(*render, "red-rectangle");
     EXPECT_EQ(render->CountColor(kRed), 30 * 40);
     EXPECT_EQ(render->Pixel(10, 40), kRed);
@@ -53,7 +53,7 @@ TEST(ContentPaths, ClipCutsAndRestoreEndsIt) {
                           // The clip applies when the path ends, also by a paint.
                           Case{"1 0 0 rg 0 0 20 100 re W f 10 20 30 40 re f", 20 * 100}}) {
         SCOPED_TRACE(c.Content);
-        EXPECT_EQ(RenderContent(c.Content)->CountColor(kRed), c.Red);
+        EXPECT_EQ(GraphicsRenderContent(c.Content)->CountColor(kRed), c.Red);
     }
 }
 
@@ -67,28 +67,28 @@ TEST(ContentPaths, PaintOperatorsFillStrokeAndEndPaths) {
     for (const Case& c : {Case{square + "f", 3600, 0}, Case{square + "F", 3600, 0}, Case{square + "n", 0, 0},
                           Case{square + "B", 50 * 50, 70 * 70 - 50 * 50}, Case{square + "S", 0, 70 * 70 - 50 * 50}}) {
         SCOPED_TRACE(c.Content);
-        auto render = RenderContent(c.Content);
+        auto render = GraphicsRenderContent(c.Content);
         EXPECT_EQ(render->CountColor(kRed), c.Red);
         EXPECT_EQ(render->CountColor(kBlack), c.Black);
     }
 }
 
 TEST(ContentPaths, MissingOperandsPopAsZeroAndVCurvesFromTheStartPoint) {
-    auto render = RenderContent("5 m");
+    auto render = GraphicsRenderContent("5 m");
     EXPECT_DOUBLE_EQ(render->PageState().CurrentX, 0);
     EXPECT_DOUBLE_EQ(render->PageState().CurrentY, 95);  // (0, 5) in device space
-    render = RenderContent("10 10 20 20 v");
+    render = GraphicsRenderContent("10 10 20 20 v");
     EXPECT_DOUBLE_EQ(render->PageState().CurrentX, 20);
     EXPECT_DOUBLE_EQ(render->PageState().CurrentY, 80);
 }
 
 TEST(ContentPaths, CommentsChangeNothing) {
-    auto render = RenderContent("% 1 0 0 rg\n0 0 100 100 re f % 0 0 1 rg");
+    auto render = GraphicsRenderContent("% 1 0 0 rg\n0 0 100 100 re f % 0 0 1 rg");
     EXPECT_EQ(render->CountColor(kBlack), 100 * 100);
 }
 
 TEST(ContentState, LineWidthZeroIsOneDevicePixel) {
-    auto render = RenderContent("0 w 0 50 m 100 50 l S", "", 144);
+    auto render = GraphicsRenderContent("0 w 0 50 m 100 50 l S", "", 144);
     EXPECT_DOUBLE_EQ(render->PageState().LineWidth, 0.5);
     int dark = 0;
     for (int y = 0; y < render->Height(); ++y) dark += render->Pixel(100, y) != kWhite;
@@ -104,13 +104,13 @@ TEST(ContentState, DashArrays) {
     for (const Case& c : {Case{"[3] 0 d", {3, 3}}, Case{"[1 2 3] 0 d", {1, 2, 3, 1, 2, 3}}, Case{"[6 2] 1 d", {6, 2}},
                           Case{"[] 0 d", {}}, Case{"[-1 2] 0 d", {}}, Case{"[0 0] 0 d", {}}}) {
         SCOPED_TRACE(c.Operator);
-        EXPECT_EQ(RenderContent(c.Operator)->PageState().DashArray, c.Dashes);
+        EXPECT_EQ(GraphicsRenderContent(c.Operator)->PageState().DashArray, c.Dashes);
     }
 }
 
 // With a line width of 2 the canvas gets the dash in line widths: 6 2 stays 6 and 2 units long.
 TEST(ContentState, DashLengthsStayInUserSpace) {
-    auto render = RenderContent("2 w [6 2] 0 d 0 50 m 100 50 l S");
+    auto render = GraphicsRenderContent("2 w [6 2] 0 d 0 50 m 100 50 l S");
     std::vector<int> runs;
     bool dark = false;
     for (int x = 0; x < 100; ++x) {
@@ -128,7 +128,7 @@ TEST(ContentState, ExtGStateSetsItsNumbersOnly) {
     const std::string resources =
         "/ExtGState << /GS0 << /Type /ExtGState /LW 4 /LC 1.4 /LJ 2 /ML 3 /CA 0.5 /ca 0.25 >> "
         "/GS1 << /Type /Pattern /LW 9 >> /GS2 << /LW (x) >> >>";
-    auto render = RenderContent("/GS0 gs /GS1 gs /GS2 gs /Missing gs", resources);
+    auto render = GraphicsRenderContent("/GS0 gs /GS1 gs /GS2 gs /Missing gs", resources);
     const TPDFGraphicsState& state = render->PageState();
     EXPECT_DOUBLE_EQ(state.LineWidth, 4);
     EXPECT_EQ(state.LineCap, 1);
@@ -143,39 +143,39 @@ TEST(ContentState, SaveDepthIsBoundedAndStaysBalanced) {
     for (int i = 0; i < 1500; ++i) deep += "q ";
     deep += "1 0 0 rg ";
     for (int i = 0; i < 1500; ++i) deep += "Q ";
-    auto render = RenderContent(deep + "0 0 100 100 re f");
+    auto render = GraphicsRenderContent(deep + "0 0 100 100 re f");
     EXPECT_EQ(render->CountColor(kBlack), 100 * 100);
     // Unbalanced restores keep the state.
-    render = RenderContent("Q Q Q 1 0 0 rg 0 0 100 100 re f");
+    render = GraphicsRenderContent("Q Q Q 1 0 0 rg 0 0 100 100 re f");
     EXPECT_EQ(render->CountColor(kRed), 100 * 100);
 }
 
 TEST(ContentState, LeftOverOperandsAreBoundedAndTheNewestStayOnTop) {
     std::string content;
     for (int i = 0; i < 20000; ++i) content += "7 ";
-    auto render = RenderContent(content + "1 0 0 rg 0 0 100 100 re f");
+    auto render = GraphicsRenderContent(content + "1 0 0 rg 0 0 100 100 re f");
     EXPECT_EQ(render->CountColor(kRed), 100 * 100);
 }
 
-struct ColorCase {
+struct GraphicsColorCase {
     std::string Content;
     std::string Space;
     TColor Color;
 };
 
-class ContentColor : public ::testing::TestWithParam<ColorCase> {};
+class ContentColor : public ::testing::TestWithParam<GraphicsColorCase> {};
 
-const std::string kColorResources =
+const std::string kGraphicsColorResources =
     "/ColorSpace << /ICC3 [/ICCBased 5 0 R] /ICC1 [/ICCBased 6 0 R] /Gray [/CalGray << /WhitePoint [0.9505 1 1.089] >>] "
     "/Cal [/CalRGB << /WhitePoint [0.9505 1 1.089] >>] /Idx [/Indexed /DeviceRGB 2 <FF000000FF000000FF>] "
     "/IdxGray [/Indexed [/ICCBased 6 0 R] 1 <0080>] /Pat [/Pattern /DeviceRGB] "
     "/Sep [/Separation /Orange /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [1 0 0] /N 1 >>] >>";
 
 TEST_P(ContentColor, OperandsBecomeTheFillColour) {
-    const ColorCase& c = GetParam();
+    const GraphicsColorCase& c = GetParam();
     PageSpec spec;
     spec.Content = c.Content;
-    spec.Resources = kColorResources;
+    spec.Resources = kGraphicsColorResources;
     spec.Objects[5] = rendertest::StreamObject("/N 3", "");
     spec.Objects[6] = rendertest::StreamObject("/N 1", "");
     auto render = RenderPage(spec);
@@ -185,22 +185,22 @@ TEST_P(ContentColor, OperandsBecomeTheFillColour) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ContentColor,
-    ::testing::Values(ColorCase{"0.5 g", "DeviceGray", 0x808080}, ColorCase{"1.2 g", "DeviceGray", 0xFFFFFF},
-                      ColorCase{"-3 g", "DeviceGray", 0}, ColorCase{"1 0 0 rg", "DeviceRGB", 0x0000FF},
-                      ColorCase{"2 -1 0 rg", "DeviceRGB", 0x0000FF}, ColorCase{"0 0 0 0 k", "DeviceCMYK", 0xFFFFFF},
-                      ColorCase{"/ICC3 cs 0.2 0.4 0.6 sc", "DeviceRGB", 0x996633},
-                      ColorCase{"/ICC1 cs 1 sc", "DeviceGray", 0xFFFFFF},
-                      ColorCase{"/Gray cs 0.5 sc", "DeviceGray", 0x808080},
-                      ColorCase{"/Cal cs 1 0 0 sc", "DeviceRGB", 0x0000FF},
-                      ColorCase{"/Idx cs 1 sc", "Indexed0", 0x00FF00}, ColorCase{"/Idx cs 7 sc", "Indexed0", 0xFF0000},
-                      ColorCase{"/IdxGray cs 1 scn", "Indexed0", 0x808080},
-                      ColorCase{"/Sep cs 1 scn", "Separation0", 0x0000FF},
-                      ColorCase{"1 0 0 rg /Pat cs /P0 scn", "Pattern", 0x0000FF},
-                      ColorCase{"/Pattern cs /P0 scn", "Pattern", 0}, ColorCase{"/Nowhere cs 1 0 0 sc", "DeviceRGB", 0xFF}));
+    ::testing::Values(GraphicsColorCase{"0.5 g", "DeviceGray", 0x808080}, GraphicsColorCase{"1.2 g", "DeviceGray", 0xFFFFFF},
+                      GraphicsColorCase{"-3 g", "DeviceGray", 0}, GraphicsColorCase{"1 0 0 rg", "DeviceRGB", 0x0000FF},
+                      GraphicsColorCase{"2 -1 0 rg", "DeviceRGB", 0x0000FF}, GraphicsColorCase{"0 0 0 0 k", "DeviceCMYK", 0xFFFFFF},
+                      GraphicsColorCase{"/ICC3 cs 0.2 0.4 0.6 sc", "DeviceRGB", 0x996633},
+                      GraphicsColorCase{"/ICC1 cs 1 sc", "DeviceGray", 0xFFFFFF},
+                      GraphicsColorCase{"/Gray cs 0.5 sc", "DeviceGray", 0x808080},
+                      GraphicsColorCase{"/Cal cs 1 0 0 sc", "DeviceRGB", 0x0000FF},
+                      GraphicsColorCase{"/Idx cs 1 sc", "Indexed0", 0x00FF00}, GraphicsColorCase{"/Idx cs 7 sc", "Indexed0", 0xFF0000},
+                      GraphicsColorCase{"/IdxGray cs 1 scn", "Indexed0", 0x808080},
+                      GraphicsColorCase{"/Sep cs 1 scn", "Separation0", 0x0000FF},
+                      GraphicsColorCase{"1 0 0 rg /Pat cs /P0 scn", "Pattern", 0x0000FF},
+                      GraphicsColorCase{"/Pattern cs /P0 scn", "Pattern", 0}, GraphicsColorCase{"/Nowhere cs 1 0 0 sc", "DeviceRGB", 0xFF}));
 
 TEST(ContentColorPaint, PatternPaintsEndThePathUnpainted) {
     PageSpec spec;
-    spec.Resources = kColorResources;
+    spec.Resources = kGraphicsColorResources;
     spec.Content = "1 0 0 rg /Pattern cs /P0 scn 0 0 100 100 re f 0 0 1 RG /Pattern CS /P0 SCN 10 w 0 50 m 100 50 l S";
     auto render = RenderPage(spec);
     EXPECT_EQ(render->CountColor(kWhite), 100 * 100);
@@ -211,8 +211,24 @@ TEST(ContentColorPaint, PatternPaintsEndThePathUnpainted) {
     EXPECT_GT(render->CountColor(kRed), 0);
 }
 
+// One resource name may stand for different spaces in a page and its forms.
+TEST(ContentColorPaint, SpacesAreTheArraysTheResourcesName) {
+    PageSpec spec;
+    spec.Resources = "/ColorSpace << /CS0 [/Separation /Red /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] "
+                     "/C1 [1 0 0] /N 1 >>] >> /XObject << /Fm0 5 0 R >>";
+    spec.Content = "/CS0 cs 1 sc 0 0 10 10 re f /Fm0 Do /CS0 cs 1 sc 40 0 10 10 re f";
+    spec.Objects[5] = rendertest::StreamObject(
+        "/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /ColorSpace << /CS0 [/Separation /Blue "
+        "/DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 1] /N 1 >>] >> >>",
+        "/CS0 cs 1 sc 20 0 10 10 re f");
+    auto render = RenderPage(spec);
+    EXPECT_EQ(render->CountColor(kRed), 200);
+    EXPECT_EQ(render->CountColor(rendertest::kBlue), 100);
+    EXPECT_EQ(render->Renderer().SeparationSpaces.size(), 2u);
+}
+
 // The calls an EPS writer receives, one text per call.
-class RecordingEPSWriter : public TPDFEPSOperations {
+class GraphicsRecordingEPSWriter : public TPDFEPSOperations {
 public:
     void NewPath() override { Log.push_back("n"); }
     void MoveTo(double x, double y) override { Log.push_back(Num(x) + Num(y) + "m"); }
@@ -265,7 +281,7 @@ TEST(ContentEPS, WriterGetsUserSpaceCalls) {
         "q 2 0 0 2 5 5 cm 3 w 1 J 2 j 4 M 1 0 0 rg 0 0 1 RG 10 10 m 20 10 l 1 2 3 4 5 6 c 7 8 9 10 v 11 12 13 14 y h "
         "B Q 0 0 10 10 re W n 0.5 g 1 1 m 2 2 l b* /P0 sh";
     PageRender render(rendertest::OnePagePdf(spec), kRenderEPS);
-    RecordingEPSWriter writer;
+    GraphicsRecordingEPSWriter writer;
     render.Renderer().EPSExport = &writer;
     ASSERT_TRUE(render.Render());
     const std::vector<std::string> expected = {

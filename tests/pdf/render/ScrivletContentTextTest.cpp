@@ -19,59 +19,71 @@ using rendertest::PageSpec;
 using rendertest::RenderPage;
 
 // Space 250, A 500, B 600 thousandths.
-const std::string kSimpleFont =
+const std::string kTextSimpleFont =
     "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /FirstChar 32 /LastChar 66 /Widths [250 "
     "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 500 600] >>";
 
 // A square glyph "a" with uncoloured procedure that tries to paint green.
-std::string Type3Font(const std::string& fontMatrix, int width, const std::string& extraEntries = "") {
+std::string TextType3Font(const std::string& fontMatrix, int width, const std::string& extraEntries = "") {
     return "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix " + fontMatrix +
            " /CharProcs << /a 6 0 R >> /Encoding << /Type /Encoding /Differences [97 /a] >> /FirstChar 97 "
            "/LastChar 97 /Widths [" + std::to_string(width) + "] " + extraEntries + " >>";
 }
 
-PageSpec TextPage(const std::string& content) {
+PageSpec TextTestPage(const std::string& content) {
     PageSpec spec;
     spec.Content = content;
     spec.Resources = "/Font << /F1 5 0 R /T3 7 0 R >>";
-    spec.Objects[5] = kSimpleFont;
+    spec.Objects[5] = kTextSimpleFont;
     spec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 1 0 rg 0 0 1000 1000 re f");
-    spec.Objects[7] = Type3Font("[0.001 0 0 0.001 0 0]", 1000);
+    spec.Objects[7] = TextType3Font("[0.001 0 0 0.001 0 0]", 1000);
     return spec;
 }
 
-struct AdvanceCase {
+struct TextAdvanceCase {
     std::string Content;
     double TextX;
 };
 
-class ContentTextAdvance : public ::testing::TestWithParam<AdvanceCase> {};
+class ContentTextAdvance : public ::testing::TestWithParam<TextAdvanceCase> {};
 
 TEST_P(ContentTextAdvance, TextMatrixMovesByTheShownWidths) {
-    auto render = RenderPage(TextPage("BT /F1 10 Tf " + GetParam().Content + " ET"));
+    auto render = RenderPage(TextTestPage("BT /F1 10 Tf " + GetParam().Content + " ET"));
     EXPECT_NEAR(render->PageState().TextMatrix.e, GetParam().TextX, 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ContentTextAdvance,
-    ::testing::Values(AdvanceCase{"(AB) Tj", 11}, AdvanceCase{"[(A) -500 (B)] TJ", 16},
-                      AdvanceCase{"[(A)-500(B)]TJ", 16}, AdvanceCase{"50 Tz (AB) Tj", 5.5},
-                      AdvanceCase{"50 Tz [(A) -500 (B)] TJ", 8}, AdvanceCase{"2 Tc (AB) Tj", 15},
-                      AdvanceCase{"3 Tw (A B) Tj", 11 + 2.5 + 3}, AdvanceCase{"3 Tw <412042> Tj", 16.5},
-                      AdvanceCase{"(AB) Tj (A) Tj", 16}, AdvanceCase{"0 Tf (AB) Tj", 0},
+    ::testing::Values(TextAdvanceCase{"(AB) Tj", 11}, TextAdvanceCase{"[(A) -500 (B)] TJ", 16},
+                      TextAdvanceCase{"[(A)-500(B)]TJ", 16}, TextAdvanceCase{"50 Tz (AB) Tj", 5.5},
+                      TextAdvanceCase{"50 Tz [(A) -500 (B)] TJ", 8}, TextAdvanceCase{"2 Tc (AB) Tj", 15},
+                      TextAdvanceCase{"3 Tw (A B) Tj", 11 + 2.5 + 3}, TextAdvanceCase{"3 Tw <412042> Tj", 16.5},
+                      TextAdvanceCase{"(AB) Tj (A) Tj", 16}, TextAdvanceCase{"0 Tf (AB) Tj", 0},
                       // Td and Tm are not scaled by Tz.
-                      AdvanceCase{"50 Tz 20 0 Td", 20}, AdvanceCase{"1 0 0 1 30 0 Tm 50 Tz (A) Tj", 32.5},
+                      TextAdvanceCase{"50 Tz 20 0 Td", 20}, TextAdvanceCase{"1 0 0 1 30 0 Tm 50 Tz (A) Tj", 32.5},
                       // Type 3 widths are glyph space: 1000 × 0.001 × 50.
-                      AdvanceCase{"/T3 50 Tf (aa) Tj", 100}, AdvanceCase{"/Unknown 10 Tf (AB) Tj", 11}));
+                      TextAdvanceCase{"/T3 50 Tf (aa) Tj", 100}, TextAdvanceCase{"/Unknown 10 Tf (AB) Tj", 11}));
 
 TEST(ContentText, QuoteOperatorSetsSpacingBeforeShowing) {
-    auto render = RenderPage(TextPage("BT /F1 10 Tf 12 TL 2 1 (A) \" ET"));
+    auto render = RenderPage(TextTestPage("BT /F1 10 Tf 12 TL 2 1 (A) \" ET"));
     const TPDFGraphicsState& state = render->PageState();
     EXPECT_DOUBLE_EQ(state.WordSpacing, 2);
     EXPECT_DOUBLE_EQ(state.CharSpacing, 1);
     EXPECT_DOUBLE_EQ(state.TextMatrix.e, 6);
     EXPECT_DOUBLE_EQ(state.TextMatrix.f, -12);
     EXPECT_DOUBLE_EQ(state.TextLineMatrix.f, -12);
+}
+
+TEST(ContentText, ExtGStateSelectsItsFontAndQRestoresTheOneBefore) {
+    PageSpec spec = TextTestPage("BT /F1 10 Tf q /GS0 gs (AB) Tj Q (AB) Tj ET");
+    spec.Resources += " /ExtGState << /GS0 << /Font [5 0 R 20] >> >>";
+    auto render = RenderPage(spec);
+    EXPECT_NEAR(render->PageState().TextMatrix.e, 11, 1e-9);  // the text matrix is restored with the state
+    EXPECT_EQ(render->PageState().FontName, "/F1");
+    spec.Content = "BT /T3 10 Tf /GS0 gs (AB) Tj ET";
+    render = RenderPage(spec);
+    EXPECT_EQ(render->PageState().FontName, "5 0 R");
+    EXPECT_NEAR(render->PageState().TextMatrix.e, 22, 1e-9);
 }
 
 TEST(ContentText, CompositeFontsAdvanceByTheirCIDWidths) {
@@ -98,7 +110,7 @@ TEST(ContentText, CompositeFontsAdvanceByTheirCIDWidths) {
 
 TEST(ContentType3, GlyphsDrawWithTheFillColourAtTheirPlace) {
     // d1 glyphs ignore their own colour operators: the squares stay red.
-    auto render = RenderPage(TextPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (aa) Tj ET"));
+    auto render = RenderPage(TextTestPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (aa) Tj ET"));
     rendertest::SaveForLook(*render, "type3");
     EXPECT_EQ(render->CountColor(0xFF0000), 50 * 50 + 40 * 50);
     EXPECT_EQ(render->CountColor(0x00FF00), 0);
@@ -107,9 +119,9 @@ TEST(ContentType3, GlyphsDrawWithTheFillColourAtTheirPlace) {
 }
 
 TEST(ContentType3, FontMatrixAppliesBeforeTheTextSize) {
-    PageSpec spec = TextPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
+    PageSpec spec = TextTestPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
     // A glyph twice as large in glyph units, moved by 0.1 text units (5 pixels at size 50).
-    spec.Objects[7] = Type3Font("[0.0005 0 0 0.0005 0.1 0]", 2000);
+    spec.Objects[7] = TextType3Font("[0.0005 0 0 0.0005 0.1 0]", 2000);
     auto render = RenderPage(spec);
     EXPECT_EQ(render->CountColor(0xFF0000), 25 * 25);
     EXPECT_EQ(render->Pixel(15, 89), 0xFF0000u);
@@ -118,9 +130,9 @@ TEST(ContentType3, FontMatrixAppliesBeforeTheTextSize) {
 }
 
 TEST(ContentType3, AGlyphShowingItselfIsDrawnOnce) {
-    PageSpec spec = TextPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
+    PageSpec spec = TextTestPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
     spec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 0 1000 1000 re f BT /T3 1 Tf (a) Tj ET");
-    spec.Objects[7] = Type3Font("[0.001 0 0 0.001 0 0]", 1000, "/Resources << /Font << /T3 7 0 R >> >>");
+    spec.Objects[7] = TextType3Font("[0.001 0 0 0.001 0 0]", 1000, "/Resources << /Font << /T3 7 0 R >> >>");
     auto render = RenderPage(spec);
     EXPECT_TRUE(render->Renderer().ErrorText.empty());
     EXPECT_EQ(render->CountColor(0xFF0000), 50 * 50);
@@ -128,7 +140,7 @@ TEST(ContentType3, AGlyphShowingItselfIsDrawnOnce) {
 
 // Clipping modes gather the outlines of every show of the text object and clip once at ET.
 TEST(ContentTextClip, ClipIsTheUnionOfAllGlyphsOfTheTextObject) {
-    PageSpec spec = TextPage("BT 7 Tr /F1 40 Tf 5 55 Td (A) Tj 50 -50 Td (B) Tj ET 1 0 0 rg 0 0 100 100 re f");
+    PageSpec spec = TextTestPage("BT 7 Tr /F1 40 Tf 5 55 Td (A) Tj 50 -50 Td (B) Tj ET 1 0 0 rg 0 0 100 100 re f");
     spec.MediaBox = "[0 0 100 100]";
     auto render = RenderPage(spec);
     rendertest::SaveForLook(*render, "text-clip");
@@ -141,15 +153,15 @@ TEST(ContentTextClip, ClipIsTheUnionOfAllGlyphsOfTheTextObject) {
 TEST(ContentTextClip, InvisibleAndClipOnlyModesPaintNothing) {
     for (const char* mode : {"3", "7"}) {
         SCOPED_TRACE(mode);
-        auto render = RenderPage(TextPage(std::string("BT ") + mode + " Tr /F1 40 Tf 5 30 Td (AB) Tj ET"));
+        auto render = RenderPage(TextTestPage(std::string("BT ") + mode + " Tr /F1 40 Tf 5 30 Td (AB) Tj ET"));
         EXPECT_EQ(render->CountColor(0xFFFFFF), 100 * 100);
     }
-    auto render = RenderPage(TextPage("BT /F1 40 Tf 5 30 Td (AB) Tj ET"));
+    auto render = RenderPage(TextTestPage("BT /F1 40 Tf 5 30 Td (AB) Tj ET"));
     EXPECT_LT(render->CountColor(0xFFFFFF), 100 * 100 - 100);
 }
 
 TEST(ContentFunnel, ShownTextReachesTheFunnelInRuns) {
-    auto render = RenderPage(TextPage("BT /F1 10 Tf 10 50 Td (AB) Tj [(A) -3000 (B)] TJ ET"), kRenderTextFunnel);
+    auto render = RenderPage(TextTestPage("BT /F1 10 Tf 10 50 Td (AB) Tj [(A) -3000 (B)] TJ ET"), kRenderTextFunnel);
     const std::vector<TPDFTextFunnelBlock>& blocks = render->Renderer().TextFunnel->Blocks;
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(blocks[0].Text, u"ABA");
@@ -161,7 +173,7 @@ TEST(ContentFunnel, ShownTextReachesTheFunnelInRuns) {
 }
 
 TEST(ContentFunnel, WordModeMakesOneBlockPerWord) {
-    PageRender render(rendertest::OnePagePdf(TextPage("BT /F1 10 Tf 10 50 Td (AB A BA) Tj ET")), kRenderTextFunnel);
+    PageRender render(rendertest::OnePagePdf(TextTestPage("BT /F1 10 Tf 10 50 Td (AB A BA) Tj ET")), kRenderTextFunnel);
     render.Renderer().TextFunnel->WordMode = true;
     ASSERT_TRUE(render.Render());
     std::vector<std::u16string> words;

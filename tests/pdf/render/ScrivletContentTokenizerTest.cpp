@@ -8,7 +8,7 @@
 namespace parch {
 namespace {
 
-std::vector<std::string> TokenizeAll(const std::string& content) {
+std::vector<std::string> TokenizerTokenizeAll(const std::string& content) {
     TPDFContentTokenizer tokenizer(content);
     std::vector<std::string> tokens;
     for (std::string_view token = tokenizer.NextToken(); !token.empty(); token = tokenizer.NextToken())
@@ -24,7 +24,7 @@ struct TokenizerCase {
 class ContentTokenizer : public ::testing::TestWithParam<TokenizerCase> {};
 
 TEST_P(ContentTokenizer, SplitsContentIntoTokens) {
-    EXPECT_EQ(TokenizeAll(GetParam().Content), GetParam().Tokens);
+    EXPECT_EQ(TokenizerTokenizeAll(GetParam().Content), GetParam().Tokens);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -24,7 +24,7 @@ using rendertest::StreamObject;
 
 constexpr std::uint32_t kImageGrey = 0xD3D3D3;
 
-std::string Form(const std::string& content, const std::string& extra = "/BBox [0 0 1000 1000]") {
+std::string XObjectForm(const std::string& content, const std::string& extra = "/BBox [0 0 1000 1000]") {
     return StreamObject("/Type /XObject /Subtype /Form " + extra, content);
 }
 
@@ -32,7 +32,7 @@ TEST(ContentForms, MatrixScalesAndBBoxClips) {
     PageSpec spec;
     spec.Resources = "/XObject << /Fm0 5 0 R >>";
     spec.Content = "q 1 0 0 1 10 10 cm /Fm0 Do Q";
-    spec.Objects[5] = Form("1 0 0 rg 0 0 20 20 re f", "/BBox [0 0 10 10] /Matrix [2 0 0 2 0 0]");
+    spec.Objects[5] = XObjectForm("1 0 0 rg 0 0 20 20 re f", "/BBox [0 0 10 10] /Matrix [2 0 0 2 0 0]");
     auto render = RenderPage(spec);
     EXPECT_EQ(render->CountColor(kRed), 20 * 20);
     EXPECT_EQ(render->Pixel(10, 89), kRed);
@@ -44,8 +44,8 @@ TEST(ContentForms, FormsStartFromTheCallersStateAndLeaveItUnchanged) {
     PageSpec spec;
     spec.Resources = "/XObject << /Fm0 5 0 R /Fm1 6 0 R >>";
     spec.Content = "1 0 0 rg /Fm0 Do 50 50 10 10 re f /Fm1 Do";
-    spec.Objects[5] = Form("0 0 10 10 re f 0 0 1 rg 20 0 10 10 re f");
-    spec.Objects[6] = Form("80 80 10 10 re f");  // a form without resources falls back to the page's
+    spec.Objects[5] = XObjectForm("0 0 10 10 re f 0 0 1 rg 20 0 10 10 re f");
+    spec.Objects[6] = XObjectForm("80 80 10 10 re f");  // a form without resources falls back to the page's
     auto render = RenderPage(spec);
     EXPECT_EQ(render->CountColor(kRed), 300);
     EXPECT_EQ(render->CountColor(kBlue), 100);
@@ -70,7 +70,7 @@ TEST(ContentForms, FormsDrawingThemselvesEndAtTheRepeat) {
             const bool last = i + 1 == c.Forms;
             std::string content = last ? (c.LastCallsFirst ? "/F0 Do " : "") + std::string("1 0 0 rg 0 0 10 10 re f")
                                        : "/F" + std::to_string(i + 1) + " Do";
-            spec.Objects[5 + i] = Form(content, "/BBox [0 0 100 100] /Resources << /XObject << " + xobjects + ">> >>");
+            spec.Objects[5 + i] = XObjectForm(content, "/BBox [0 0 100 100] /Resources << /XObject << " + xobjects + ">> >>");
         }
         auto render = RenderPage(spec);
         EXPECT_EQ(render->CountColor(kRed), c.Red);
@@ -106,7 +106,7 @@ TEST(ContentImages, InlineImageDataEndsAtEIBetweenWhiteSpace) {
     EXPECT_EQ(RenderPage(unterminated)->CountColor(kRed), 0);
 }
 
-const std::string kGroups =
+const std::string kXObjectGroups =
     "/Properties << /Off << /Type /OCG /Name (off) /Usage << /View << /ViewState /OFF >> /Print << /PrintState /ON >> "
     ">> >> /On << /Type /OCG /Name (on) /Usage << /View << /ViewState /ON >> >> >> >>";
 
@@ -124,20 +124,20 @@ TEST(ContentOptional, ContentShowsOnlyWhenEveryEnclosingGroupIsOn) {
                           Case{"/OC /Off BDC BI ID 1 0 0 rg 0 0 50 50 re f EI EMC", 0}}) {
         SCOPED_TRACE(c.Content);
         PageSpec spec;
-        spec.Resources = kGroups + " /XObject << /Fm0 5 0 R >>";
+        spec.Resources = kXObjectGroups + " /XObject << /Fm0 5 0 R >>";
         spec.Content = c.Content;
-        spec.Objects[5] = Form(square);
+        spec.Objects[5] = XObjectForm(square);
         EXPECT_EQ(RenderPage(spec)->CountColor(kRed), c.Red);
     }
     PageSpec hiddenForm;
-    hiddenForm.Resources = kGroups + " /XObject << /Fm0 5 0 R >>";
+    hiddenForm.Resources = kXObjectGroups + " /XObject << /Fm0 5 0 R >>";
     hiddenForm.Content = "/OC /Off BDC /Fm0 Do EMC";
-    hiddenForm.Objects[5] = Form(square);
+    hiddenForm.Objects[5] = XObjectForm(square);
     EXPECT_EQ(RenderPage(hiddenForm)->CountColor(kRed), 0);
 }
 
 // Page 300 × 300; the appearance paints its whole box red.
-PageSpec AnnotatedPage(const std::string& annotation, const std::string& appearanceEntries,
+PageSpec XObjectAnnotatedPage(const std::string& annotation, const std::string& appearanceEntries,
                        const std::string& appearanceContent = "1 0 0 rg -1000 -1000 3000 3000 re f") {
     PageSpec spec;
     spec.MediaBox = "[0 0 300 300]";
@@ -167,14 +167,14 @@ TEST(ContentAnnotations, AppearanceBoxLandsOnTheRectangle) {
           Case{"/Rect [100 100 200] " + normal, "/BBox [0 0 1 1]", 0},
           Case{"/Rect [100 100 200 150] " + normal, "/BBox [0 0 1]", 0}}) {
         SCOPED_TRACE(c.Annotation + " " + c.Appearance);
-        auto render = RenderPage(AnnotatedPage(c.Annotation, c.Appearance));
+        auto render = RenderPage(XObjectAnnotatedPage(c.Annotation, c.Appearance));
         EXPECT_EQ(render->CountColor(kRed), c.Red);
         EXPECT_EQ(render->CountColor(kRed, 100, 150, 200, 200), c.Red);
     }
 }
 
 TEST(ContentAnnotations, AppearanceContentIsScaledOntoTheRectangle) {
-    auto render = RenderPage(AnnotatedPage("/Rect [100 100 200 150] /AP << /N 6 0 R >>", "/BBox [10 10 60 35]",
+    auto render = RenderPage(XObjectAnnotatedPage("/Rect [100 100 200 150] /AP << /N 6 0 R >>", "/BBox [10 10 60 35]",
                                            "1 0 0 rg 10 10 10 5 re f"));
     EXPECT_EQ(render->CountColor(kRed), 20 * 10);
     EXPECT_EQ(render->Pixel(100, 199), kRed);
@@ -183,26 +183,26 @@ TEST(ContentAnnotations, AppearanceContentIsScaledOntoTheRectangle) {
 }
 
 // A stream whose decoding fails: the hook stands in for damaged data.
-void FailDecoding(PageRender& render, int objectNumber) {
+void XObjectFailDecoding(PageRender& render, int objectNumber) {
     render.Renderer().OnBeforeDecode = [objectNumber](TPDFStream*, TPDFIndRef* reference) {
         if (reference && reference->RefObjectNumber == objectNumber) throw Exception("damaged stream");
     };
 }
 
-PageSpec FailurePage(const std::string& content) {
-    PageSpec spec = AnnotatedPage("/Rect [200 200 300 300] /AP << /N 6 0 R >>", "/BBox [0 0 1 1]",
+PageSpec XObjectFailurePage(const std::string& content) {
+    PageSpec spec = XObjectAnnotatedPage("/Rect [200 200 300 300] /AP << /N 6 0 R >>", "/BBox [0 0 1 1]",
                                   "0 0 1 rg 0 0 1 1 re f");
     spec.Resources = "/XObject << /Fa 7 0 R /Fb 8 0 R /Fc 9 0 R >>";
     spec.Content = content;
-    spec.Objects[7] = Form("/Fb Do 0 0 1 rg 0 0 5 5 re f");
-    spec.Objects[8] = Form("0 0 10 10 re f");
-    spec.Objects[9] = Form("1 0 0 rg 20 0 10 10 re f");
+    spec.Objects[7] = XObjectForm("/Fb Do 0 0 1 rg 0 0 5 5 re f");
+    spec.Objects[8] = XObjectForm("0 0 10 10 re f");
+    spec.Objects[9] = XObjectForm("1 0 0 rg 20 0 10 10 re f");
     return spec;
 }
 
 TEST(ContentFailures, ANestedFailureIsKeptAfterCleanRuns) {
-    PageRender render(rendertest::OnePagePdf(FailurePage("/Fa Do /Fc Do")));
-    FailDecoding(render, 8);
+    PageRender render(rendertest::OnePagePdf(XObjectFailurePage("/Fa Do /Fc Do")));
+    XObjectFailDecoding(render, 8);
     ASSERT_TRUE(render.Render());
     const std::string& error = render.Renderer().ErrorText;
     EXPECT_EQ(error.rfind("Rendering exception: damaged stream\r\nToken position ", 0), 0u) << error;
@@ -211,8 +211,8 @@ TEST(ContentFailures, ANestedFailureIsKeptAfterCleanRuns) {
 }
 
 TEST(ContentFailures, AFailureOfThePagesRunKeepsWhatWasDrawnAndSkipsAnnotations) {
-    PageRender render(rendertest::OnePagePdf(FailurePage("/Fc Do /Fb Do 0 0 100 100 re f")));
-    FailDecoding(render, 8);
+    PageRender render(rendertest::OnePagePdf(XObjectFailurePage("/Fc Do /Fb Do 0 0 100 100 re f")));
+    XObjectFailDecoding(render, 8);
     ASSERT_TRUE(render.Render());
     EXPECT_EQ(render.Renderer().ErrorText, "Rendering exception: damaged stream\r\nToken position 14");
     EXPECT_EQ(render.CountColor(kRed), 100);
@@ -221,8 +221,8 @@ TEST(ContentFailures, AFailureOfThePagesRunKeepsWhatWasDrawnAndSkipsAnnotations)
 }
 
 TEST(ContentFailures, AContentStreamThatCannotBeDecodedFailsThePage) {
-    PageRender render(rendertest::OnePagePdf(FailurePage("0 0 100 100 re f")));
-    FailDecoding(render, 4);
+    PageRender render(rendertest::OnePagePdf(XObjectFailurePage("0 0 100 100 re f")));
+    XObjectFailDecoding(render, 4);
     ASSERT_TRUE(render.Render());
     EXPECT_EQ(render.Renderer().ErrorText, "Rendering exception: damaged stream");
     EXPECT_EQ(render.CountColor(kWhite), 300 * 300);

@@ -15,7 +15,7 @@ using rendertest::PageRender;
 using rendertest::PageSpec;
 using rendertest::RenderPage;
 
-struct PageSizeCase {
+struct RendererPageSizeCase {
     std::string MediaBox;
     std::string PageExtra;
     double Resolution;
@@ -23,10 +23,10 @@ struct PageSizeCase {
     int Height;
 };
 
-class RendererPageSize : public ::testing::TestWithParam<PageSizeCase> {};
+class RendererPageSize : public ::testing::TestWithParam<RendererPageSizeCase> {};
 
 TEST_P(RendererPageSize, BitmapHasThePixelSizeOfTheBox) {
-    const PageSizeCase& c = GetParam();
+    const RendererPageSizeCase& c = GetParam();
     PageSpec spec;
     spec.MediaBox = c.MediaBox;
     spec.PageExtra = c.PageExtra;
@@ -38,24 +38,24 @@ TEST_P(RendererPageSize, BitmapHasThePixelSizeOfTheBox) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RendererPageSize,
-    ::testing::Values(PageSizeCase{"[0 0 612 792]", "", 72, 612, 792}, PageSizeCase{"[0 0 612 792]", "", 96, 816, 1056},
-                      PageSizeCase{"[0 0 612 792]", "", 100, 850, 1100},
+    ::testing::Values(RendererPageSizeCase{"[0 0 612 792]", "", 72, 612, 792}, RendererPageSizeCase{"[0 0 612 792]", "", 96, 816, 1056},
+                      RendererPageSizeCase{"[0 0 612 792]", "", 100, 850, 1100},
                       // Rounding lost part of a pixel: one more.
-                      PageSizeCase{"[0 0 100.3 50]", "", 72, 101, 50},
+                      RendererPageSizeCase{"[0 0 100.3 50]", "", 72, 101, 50},
                       // Resolution 0 renders as 1 dpi.
-                      PageSizeCase{"[0 0 612 792]", "", 0, 9, 11},
-                      PageSizeCase{"[612 792 0 0]", "", 72, 612, 792},
-                      PageSizeCase{"[0 0 612 792]", "/Rotate 90", 72, 792, 612},
-                      PageSizeCase{"[0 0 612 792]", "/Rotate -90", 72, 792, 612},
-                      PageSizeCase{"[0 0 612 792]", "/Rotate 450", 72, 792, 612},
-                      PageSizeCase{"[0 0 612 792]", "/Rotate 45", 72, 612, 792},
-                      PageSizeCase{"[0 0 612 792]", "/Rotate 180", 72, 612, 792},
+                      RendererPageSizeCase{"[0 0 612 792]", "", 0, 9, 11},
+                      RendererPageSizeCase{"[612 792 0 0]", "", 72, 612, 792},
+                      RendererPageSizeCase{"[0 0 612 792]", "/Rotate 90", 72, 792, 612},
+                      RendererPageSizeCase{"[0 0 612 792]", "/Rotate -90", 72, 792, 612},
+                      RendererPageSizeCase{"[0 0 612 792]", "/Rotate 450", 72, 792, 612},
+                      RendererPageSizeCase{"[0 0 612 792]", "/Rotate 45", 72, 612, 792},
+                      RendererPageSizeCase{"[0 0 612 792]", "/Rotate 180", 72, 612, 792},
                       // A CropBox larger than the MediaBox is cut to it.
-                      PageSizeCase{"[0 0 200 100]", "/CropBox [-50 -50 300 300]", 72, 200, 100},
-                      PageSizeCase{"[0 0 200 100]", "/CropBox [10 20 110 70]", 72, 100, 50},
+                      RendererPageSizeCase{"[0 0 200 100]", "/CropBox [-50 -50 300 300]", 72, 200, 100},
+                      RendererPageSizeCase{"[0 0 200 100]", "/CropBox [10 20 110 70]", 72, 100, 50},
                       // A CropBox beside the MediaBox leaves the MediaBox.
-                      PageSizeCase{"[0 0 200 100]", "/CropBox [500 500 600 600]", 72, 200, 100},
-                      PageSizeCase{"[0 0 200 100]", "/CropBox [0 0 1 2 3]", 72, 200, 100}));
+                      RendererPageSizeCase{"[0 0 200 100]", "/CropBox [500 500 600 600]", 72, 200, 100},
+                      RendererPageSizeCase{"[0 0 200 100]", "/CropBox [0 0 1 2 3]", 72, 200, 100}));
 
 TEST(RendererPage, RotatedPageShowsTheBoxLowerLeftCornerAtTheTopLeft) {
     PageSpec spec;
