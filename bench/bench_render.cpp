@@ -1,0 +1,149 @@
+// Rendering one page at 96 dpi, against what a user would pick instead, on the same pages: a text
+// page (the standard fonts, not embedded), a vector page (curves, dashes, caps and joins, an
+// even-odd fill) and a page of form XObjects, all from tools/make_render_corpus.py, made once into
+// the build's cache folder. The peers are whole processes, `mutool draw -r 96` and
+// `pdftoppm -cropbox -r 96`, each writing an uncompressed picture (PPM) as ours writes a BMP.
+// Measured two ways:
+//  - InProcess: our render call on a document opened once, into a memory stream, against the
+//    peers' whole processes (start, open, render, write): what a program that renders many pages
+//    pays per page, against a user running the tools; it favours ours by the peers' start-up;
+//  - WholeProcess: parch_render_page (start, open, render, write the BMP) against the same peers,
+//    like for like.
+// Counters: ours_pages_per_s, <peer>_ms and vs_<peer> (our time over theirs; the target is at
+// most 1.0 against mutool).
+#include <benchmark/benchmark.h>
+
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "PeerComparison.h"
+#include "base/Streams.h"
+#include "pdf/core/Scrivlet0813.h"
+#include "pdf/render/ScrivletRenderCall.h"
+#include "platform/os/Process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using parch::bench::CompareWithPeers;
+using parch::bench::Peer;
+using parch::bench::SecondsOf;
+
+constexpr int kResolution = 96;
+
+struct BenchPage {
+    const char* Label;
+    const char* File;
+};
+
+const BenchPage kPages[] = {
+    {"text", "rl-text-fonts.pdf"}, {"vector", "cairo-paths.pdf"}, {"form", "rl-form-xobjects.pdf"}};
+
+void Run(const std::vector<std::string>& arguments, const std::string& folder) {
+    const parch::ProcessResult result = parch::RunProcessCaptured(arguments, folder);
+    if (!result.Started || result.ExitCode != 0)
+        throw std::runtime_error(arguments.front() + " failed: " + result.StartError + result.Output);
+}
+
+const fs::path& PageFolder() {
+    static const fs::path folder = [] {
+        const fs::path path = fs::path(PARCH_BENCH_CACHE_DIR) / "render";
+        bool complete = true;
+        for (const BenchPage& page : kPages) complete = complete && fs::exists(path / page.File);
+        // Debian's own interpreter: the generators come as its packages (python3-reportlab...).
+        if (!complete)
+            Run({"/usr/bin/python3", PARCH_SOURCE_DIR "/tools/make_render_corpus.py", path.string()}, PARCH_SOURCE_DIR);
+        return path;
+    }();
+    return folder;
+}
+
+std::vector<Peer> PeerProcesses(const std::string& path, const std::string& folder) {
+    const std::string page = "1", dpi = std::to_string(kResolution);
+    const std::vector<std::string> mutool = {"mutool", "draw", "-q", "-r", dpi,
+                                             "-o", folder + "/mutool.ppm", path, page};
+    const std::vector<std::string> pdftoppm = {"pdftoppm", "-cropbox", "-r", dpi, "-f", page, "-l", page,
+                                               "-singlefile", path, folder + "/pdftoppm"};
+    return {{"mutool", [=] { Run(mutool, folder); }}, {"pdftoppm", [=] { Run(pdftoppm, folder); }}};
+}
+
+// Runs the comparison with our side timed apart as well, for the pages-per-second counter.
+void CompareAndCount(benchmark::State& state, const std::function<void()>& ours, const std::vector<Peer>& peers) {
+    double oursSeconds = 0;
+    CompareWithPeers(state, [&] { oursSeconds += SecondsOf(ours); }, peers);
+    if (oursSeconds > 0) state.counters["ours_pages_per_s"] = static_cast<double>(state.iterations()) / oursSeconds;
+}
+
+void RenderInto(parch::TScrivlet& api, parch::TMemoryStream& stream) {
+    if (parch::RenderPageImage(api, kResolution, 1, 0, stream) != 1 || stream.GetSize() == 0)
+        throw std::runtime_error("our render failed: " + api.Message());
+}
+
+void InProcess(benchmark::State& state, const BenchPage& page) {
+    std::string path, folder;
+    parch::TScrivlet0813 api;
+    try {
+        folder = PageFolder().string();
+        path = (PageFolder() / page.File).string();
+        if (api.OpenPdfFile(path, u"") != 1) throw std::runtime_error("ours cannot open " + path);
+        parch::TMemoryStream check;
+        RenderInto(api, check);
+        for (const Peer& peer : PeerProcesses(path, folder)) peer.Run();
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
+    }
+    CompareAndCount(state, [&] {
+        parch::TMemoryStream stream;
+        RenderInto(api, stream);
+        benchmark::DoNotOptimize(stream.Memory());
+    }, PeerProcesses(path, folder));
+}
+
+#ifdef PARCH_RENDER_PAGE
+void WholeProcess(benchmark::State& state, const BenchPage& page) {
+    std::string path, folder;
+    std::vector<std::string> ours;
+    try {
+        folder = PageFolder().string();
+        path = (PageFolder() / page.File).string();
+        ours = {PARCH_RENDER_PAGE, path, "1", std::to_string(kResolution), folder + "/ours.bmp"};
+        Run(ours, folder);
+        for (const Peer& peer : PeerProcesses(path, folder)) peer.Run();
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
+    }
+    CompareAndCount(state, [&] { Run(ours, folder); }, PeerProcesses(path, folder));
+}
+#endif
+
+void RegisterAll() {
+    for (const BenchPage& page : kPages) {
+        benchmark::RegisterBenchmark((std::string("InProcess/") + page.Label).c_str(), InProcess, page)
+            ->UseManualTime()
+            ->Iterations(30)
+            ->Unit(benchmark::kMillisecond);
+#ifdef PARCH_RENDER_PAGE
+        benchmark::RegisterBenchmark((std::string("WholeProcess/") + page.Label).c_str(), WholeProcess, page)
+            ->UseManualTime()
+            ->Iterations(30)
+            ->Unit(benchmark::kMillisecond);
+#endif
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
