@@ -16,7 +16,6 @@
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/render/ScrivletFontSubstitution.h"
 #include "pdf/render/ScrivletInstalledFontRasterizer.h"
-#include "platform/gdi/FontMatch.h"
 #include "platform/gdi/GlyphOutlines.h"
 
 namespace parch {
@@ -310,7 +309,7 @@ void TPDFFontLoader::CreateInstalledRasterizer() {
 
 std::unique_ptr<TPDFInstalledFontRasterizer> TPDFFontLoader::InstalledRasterizer(const TPDFSubstitutedFont& font) {
     auto rasterizer = std::make_unique<TPDFInstalledFontRasterizer>(
-        OutlineFont::OpenInstalled(collection_.Matcher(), OutlineFamilyFor(font.Family), font.Bold, font.Italic));
+        OutlineFont::SharedInstalled(OutlineFamilyFor(font.Family), font.Bold, font.Italic));
     rasterizer->UseBuiltInEncoding = font.Family == "ZapfDingbats";
     installed_ = rasterizer.get();
     return rasterizer;
@@ -565,11 +564,6 @@ TPDFFontCollectionData* TPDFFontCollection::FindFont(std::int32_t objectNumber) 
     if (found == objectNumbers_.end() || *found != objectNumber) return nullptr;
     return fonts_[static_cast<std::size_t>(sortedIndex_[static_cast<std::size_t>(found - objectNumbers_.begin())])]
         .get();
-}
-
-FontMatcher& TPDFFontCollection::Matcher() {
-    if (!matcher_) matcher_ = std::make_unique<FontMatcher>();
-    return *matcher_;
 }
 
 }  // namespace parch

@@ -15,7 +15,6 @@
 
 namespace parch {
 
-class FontMatcher;
 class TPDFDictionary;
 class TPDFGenericCanvas;
 class TPDFIndRef;
@@ -128,14 +127,12 @@ private:
     void RebuildIndex();
     TPDFFontCollectionData* FindFont(std::int32_t objectNumber) const;
     void LoadFontAt(TPDFObject* fontObject, int depth);
-    FontMatcher& Matcher();
 
     std::vector<std::unique_ptr<TPDFFontCollectionData>> fonts_;
     std::vector<std::int32_t> objectNumbers_;  // sorted
     std::vector<std::int32_t> sortedIndex_;    // parallel: position in fonts_
     // Fonts given as direct dictionaries, loaded once each.
     std::vector<std::pair<const TPDFDictionary*, TPDFFontCollectionData*>> directFonts_;
-    std::unique_ptr<FontMatcher> matcher_;
     std::vector<std::string> families_;
     bool familiesKnown_ = false;
 };

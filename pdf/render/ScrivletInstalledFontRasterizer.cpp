@@ -52,7 +52,7 @@ char32_t InstalledFontFirstCharacter(const std::u16string& text) {
 
 }  // namespace
 
-TPDFInstalledFontRasterizer::TPDFInstalledFontRasterizer(std::unique_ptr<OutlineFont> font)
+TPDFInstalledFontRasterizer::TPDFInstalledFontRasterizer(std::shared_ptr<const OutlineFont> font)
     : font_(std::move(font)) {}
 
 TPDFInstalledFontRasterizer::~TPDFInstalledFontRasterizer() = default;

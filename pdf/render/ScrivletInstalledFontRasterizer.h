@@ -23,7 +23,7 @@ public:
     using TCodeTextEvent = std::function<std::u16string(std::uint32_t code)>;
 
     // `font` may be null: the rasterizer then draws nothing.
-    explicit TPDFInstalledFontRasterizer(std::unique_ptr<OutlineFont> font);
+    explicit TPDFInstalledFontRasterizer(std::shared_ptr<const OutlineFont> font);
     ~TPDFInstalledFontRasterizer() override;
 
     bool RenderGlyph(TPDFGenericCanvas& canvas, const TPDFMatrix& matrix, double x, double y,
@@ -51,7 +51,7 @@ private:
     std::uint32_t GlyphOfUnicode(char32_t unicode) const;
     std::unique_ptr<TPDFGenericShape> RecordShape(std::uint32_t glyph) const;
 
-    std::unique_ptr<OutlineFont> font_;
+    std::shared_ptr<const OutlineFont> font_;
     std::unordered_map<std::string, std::unique_ptr<TPDFGenericShape>> shapes_;  // null: no glyph
 };
 

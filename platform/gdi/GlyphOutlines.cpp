@@ -4,7 +4,11 @@
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
+#include <map>
+#include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "platform/gdi/FontMatch.h"
 
@@ -100,6 +104,20 @@ std::unique_ptr<OutlineFont> OutlineFont::OpenInstalled(FontMatcher& matcher, st
     const FontFile file = matcher.Match(family, bold ? kBoldWeight : kRegularWeight, italic);
     if (file.path.empty()) return nullptr;
     return OpenFile(file.path, file.faceIndex);
+}
+
+std::shared_ptr<const OutlineFont> OutlineFont::SharedInstalled(std::string_view family, bool bold, bool italic) {
+    // Per thread, because a FreeType face must not be used by two threads at once.
+    struct Faces {
+        FontMatcher matcher;
+        std::map<std::tuple<std::string, bool, bool>, std::shared_ptr<const OutlineFont>> opened;
+    };
+    thread_local Faces faces;
+    auto key = std::make_tuple(std::string(family), bold, italic);
+    if (const auto found = faces.opened.find(key); found != faces.opened.end()) return found->second;
+    std::shared_ptr<const OutlineFont> font = OpenInstalled(faces.matcher, family, bold, italic);
+    faces.opened.emplace(std::move(key), font);
+    return font;
 }
 
 std::string OutlineFont::FamilyName() const {

@@ -36,6 +36,9 @@ public:
     // no scalable face is installed.
     static std::unique_ptr<OutlineFont> OpenInstalled(FontMatcher& matcher, std::string_view family,
                                                       bool bold, bool italic);
+    // The same, opened once per thread and kept: every page render asks for the same few faces,
+    // and matching and opening them costs more than drawing a page of text.
+    static std::shared_ptr<const OutlineFont> SharedInstalled(std::string_view family, bool bold, bool italic);
     ~OutlineFont();
     OutlineFont(const OutlineFont&) = delete;
     OutlineFont& operator=(const OutlineFont&) = delete;
