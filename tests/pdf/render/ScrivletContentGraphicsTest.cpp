@@ -196,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GraphicsColorCase{"/IdxGray cs 1 scn", "Indexed0", 0x808080},
                       GraphicsColorCase{"/Sep cs 1 scn", "Separation0", 0x0000FF},
                       GraphicsColorCase{"1 0 0 rg /Pat cs /P0 scn", "Pattern", 0x0000FF},
-                      GraphicsColorCase{"/Pattern cs /P0 scn", "Pattern", 0}, GraphicsColorCase{"/Nowhere cs 1 0 0 sc", "DeviceRGB", 0xFF}));
+                      GraphicsColorCase{"/Pattern cs /P0 scn", "Pattern", 0}, GraphicsColorCase{"/Nowhere cs 1 0 0 sc", "DeviceRGB", 0xFF}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ContentColorPaint, PatternPaintsEndThePathUnpainted) {
     PageSpec spec;

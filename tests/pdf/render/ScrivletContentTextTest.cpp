@@ -65,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Td and Tm are not scaled by Tz.
                       TextAdvanceCase{"50 Tz 20 0 Td", 20}, TextAdvanceCase{"1 0 0 1 30 0 Tm 50 Tz (A) Tj", 32.5},
                       // Type 3 widths are glyph space: 1000 × 0.001 × 50.
-                      TextAdvanceCase{"/T3 50 Tf (aa) Tj", 100}, TextAdvanceCase{"/Unknown 10 Tf (AB) Tj", 11}));
+                      TextAdvanceCase{"/T3 50 Tf (aa) Tj", 100}, TextAdvanceCase{"/Unknown 10 Tf (AB) Tj", 11}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ContentText, QuoteOperatorSetsSpacingBeforeShowing) {
     auto render = RenderPage(TextTestPage("BT /F1 10 Tf 12 TL 2 1 (A) \" ET"));
@@ -234,7 +235,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextFunnelJoin,
                                            FunnelJoinCase{35, "F", {u"ab", u"cd"}},
                                            // Overprinted text joins the block it starts in.
                                            FunnelJoinCase{10, "F", {u"abcd"}},
-                                           FunnelJoinCase{21, "G", {u"ab", u"cd"}}));
+                                           FunnelJoinCase{21, "G", {u"ab", u"cd"}}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(TextFunnelJoinGap, AWideGapAddsOneAdvanceAndABaselineOffTwoUnitsNeverJoins) {
     TPDFTextFunnel funnel;

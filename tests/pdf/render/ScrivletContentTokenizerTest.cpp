@@ -45,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         TokenizerCase{"(50%)Tj % end", {"(50%)", "Tj"}}, TokenizerCase{"%only", {}},
         // Unterminated strings and hex strings end with the content.
         TokenizerCase{"(abc", {"(abc"}}, TokenizerCase{"<4142", {"<4142"}},
-        TokenizerCase{" \t\r\n\f", {}}, TokenizerCase{std::string("1\0g", 3), {"1", "g"}}));
+        TokenizerCase{" \t\r\n\f", {}}, TokenizerCase{std::string("1\0g", 3), {"1", "g"}}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ContentTokenizerPosition, SetPositionMovesTheReaderAndIsClamped) {
     TPDFContentTokenizer tokenizer("BI ID xyz EI Q");

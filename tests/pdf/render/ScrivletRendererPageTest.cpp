@@ -55,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RendererPageSizeCase{"[0 0 200 100]", "/CropBox [10 20 110 70]", 72, 100, 50},
                       // A CropBox beside the MediaBox leaves the MediaBox.
                       RendererPageSizeCase{"[0 0 200 100]", "/CropBox [500 500 600 600]", 72, 200, 100},
-                      RendererPageSizeCase{"[0 0 200 100]", "/CropBox [0 0 1 2 3]", 72, 200, 100}));
+                      RendererPageSizeCase{"[0 0 200 100]", "/CropBox [0 0 1 2 3]", 72, 200, 100}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(RendererPage, RotatedPageShowsTheBoxLowerLeftCornerAtTheTopLeft) {
     PageSpec spec;
