@@ -227,6 +227,25 @@ void TPDFSeparationColorSpace::LoadFromArray(TPDFArray* array, std::string resou
     LoadAlternateAndTransform(array, OnResolve, AlternateName, LabSpace, TintTransform);
 }
 
+namespace {
+
+// Three outputs of a tint transform in an RGB-like or Lab alternate; other alternates keep the
+// defaults.
+void ConvertThreeComponents(const TPDFDoubleArray& outputs, const std::string& alternate,
+                            TPDFSimpleColorManager& manager, TColor& color, std::string& postScript) {
+    if (IsRGBAlternate(alternate)) {
+        color = PackColor(outputs[0], outputs[1], outputs[2]);
+        postScript = RGBPostScript(outputs[0], outputs[1], outputs[2]);
+    } else if (alternate == "Lab") {
+        TPDFRGBValue rgb;
+        manager.LabToRGB({outputs[0], outputs[1], outputs[2]}, rgb);
+        color = manager.RGBToColor(rgb);
+        postScript = RGBPostScript(rgb.R, rgb.G, rgb.B);
+    }
+}
+
+}  // namespace
+
 void TPDFSeparationColorSpace::SetTint(double tint) {
     if (const auto found = cache_.find(tint); found != cache_.end()) {
         Color = found->second.Color;
@@ -248,14 +267,8 @@ void TPDFSeparationColorSpace::SetTint(double tint) {
             PostScript = FormatPSNumber(full[0]) + FormatPSNumber(full[1]) + FormatPSNumber(full[2]) +
                          FormatPSNumber(full[3]) + "(" + ColorantName + ") " + "findcmykcustomcolor " +
                          FormatPSNumber(tint) + "setcustomcolor";
-        } else if (outputs.size() == 3 && IsRGBAlternate(AlternateName)) {
-            Color = PackColor(outputs[0], outputs[1], outputs[2]);
-            PostScript = RGBPostScript(outputs[0], outputs[1], outputs[2]);
-        } else if (outputs.size() == 3 && AlternateName == "Lab") {
-            TPDFRGBValue rgb;
-            Manager->LabToRGB({outputs[0], outputs[1], outputs[2]}, rgb);
-            Color = Manager->RGBToColor(rgb);
-            PostScript = RGBPostScript(rgb.R, rgb.G, rgb.B);
+        } else if (outputs.size() == 3) {
+            ConvertThreeComponents(outputs, AlternateName, *Manager, Color, PostScript);
         } else if (outputs.size() == 1 && AlternateName == "DeviceGray") {
             Color = PackColor(outputs[0], outputs[0], outputs[0]);
             PostScript = RGBPostScript(outputs[0], outputs[0], outputs[0]);
@@ -317,14 +330,8 @@ void TPDFDeviceNColorSpace::SetColor(const TPDFDeviceNColor& components) {
             PostScript = FormatPSNumber(fullOutputs[0]) + FormatPSNumber(fullOutputs[1]) +
                          FormatPSNumber(fullOutputs[2]) + FormatPSNumber(fullOutputs[3]) + "(" + ColorantNames +
                          ") " + "findcmykcustomcolor " + key + "setcustomcolor";
-        } else if (outputs.size() == 3 && IsRGBAlternate(AlternateName)) {
-            Color = PackColor(outputs[0], outputs[1], outputs[2]);
-            PostScript = RGBPostScript(outputs[0], outputs[1], outputs[2]);
-        } else if (outputs.size() == 3 && AlternateName == "Lab") {
-            TPDFRGBValue rgb;
-            Manager->LabToRGB({outputs[0], outputs[1], outputs[2]}, rgb);
-            Color = Manager->RGBToColor(rgb);
-            PostScript = RGBPostScript(rgb.R, rgb.G, rgb.B);
+        } else if (outputs.size() == 3) {
+            ConvertThreeComponents(outputs, AlternateName, *Manager, Color, PostScript);
         }
     }
     if (cache_.size() > kColorCacheLimit) cache_.clear();
