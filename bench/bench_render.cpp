@@ -1,21 +1,24 @@
 // Rendering one page at 96 dpi, against what a user would pick instead, on the same pages: a text
 // page (the standard fonts, not embedded), a vector page (curves, dashes, caps and joins, an
 // even-odd fill) and a page of form XObjects, all from tools/make_render_corpus.py, made once into
-// the build's cache folder. The peers are whole processes, `mutool draw -r 96` and
-// `pdftoppm -cropbox -r 96`, each writing an uncompressed picture (PPM) as ours writes a BMP.
-// Measured two ways:
-//  - InProcess: our render call on a document opened once, into a memory stream, against the
-//    peers' whole processes (start, open, render, write): what a program that renders many pages
-//    pays per page, against a user running the tools; it favours ours by the peers' start-up;
-//  - WholeProcess: parch_render_page (start, open, render, write the BMP) against the same peers,
-//    like for like.
-// Counters: ours_pages_per_s, <peer>_ms and vs_<peer> (our time over theirs; the target is at
-// most 1.0 against mutool).
+// the build's cache folder. Measured two ways, each like for like:
+//  - InProcess: our render call against poppler's C++ page renderer (the library behind
+//    pdftoppm), both on a document opened once, anti-aliased, into memory: what a program that
+//    shows many pages pays per page;
+//  - WholeProcess: parch_render_page (start, open, render, write the BMP) against the whole
+//    processes `mutool draw -r 96` and `pdftoppm -cropbox -r 96`, each writing an uncompressed
+//    picture (PPM).
+// Counters: ours_pages_per_s, <peer>_ms and vs_<peer> (our time over theirs).
 #include <benchmark/benchmark.h>
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-image.h>
+#include <poppler/cpp/poppler-page-renderer.h>
+#include <poppler/cpp/poppler-page.h>
 
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -83,16 +86,39 @@ void RenderInto(parch::TScrivlet& api, parch::TMemoryStream& stream) {
         throw std::runtime_error("our render failed: " + api.Message());
 }
 
+// poppler's page renderer on a document it opened once, as anti-aliased as ours.
+class PopplerPage {
+public:
+    explicit PopplerPage(const std::string& path)
+        : document_(poppler::document::load_from_file(path)),
+          page_(document_ ? document_->create_page(0) : nullptr) {
+        if (!page_) throw std::runtime_error("poppler cannot open " + path);
+        renderer_.set_render_hint(poppler::page_renderer::antialiasing, true);
+        renderer_.set_render_hint(poppler::page_renderer::text_antialiasing, true);
+    }
+
+    void Render() {
+        const poppler::image picture = renderer_.render_page(page_.get(), kResolution, kResolution);
+        if (!picture.is_valid()) throw std::runtime_error("poppler's render failed");
+        benchmark::DoNotOptimize(picture.const_data());
+    }
+
+private:
+    std::unique_ptr<poppler::document> document_;
+    std::unique_ptr<poppler::page> page_;
+    poppler::page_renderer renderer_;
+};
+
 void InProcess(benchmark::State& state, const BenchPage& page) {
-    std::string path, folder;
     parch::TScrivlet0813 api;
+    std::unique_ptr<PopplerPage> poppler;
     try {
-        folder = PageFolder().string();
-        path = (PageFolder() / page.File).string();
+        const std::string path = (PageFolder() / page.File).string();
         if (api.OpenPdfFile(path, u"") != 1) throw std::runtime_error("ours cannot open " + path);
         parch::TMemoryStream check;
         RenderInto(api, check);
-        for (const Peer& peer : PeerProcesses(path, folder)) peer.Run();
+        poppler = std::make_unique<PopplerPage>(path);
+        poppler->Render();
     } catch (const std::exception& error) {
         state.SkipWithError(error.what());
         return;
@@ -101,7 +127,7 @@ void InProcess(benchmark::State& state, const BenchPage& page) {
         parch::TMemoryStream stream;
         RenderInto(api, stream);
         benchmark::DoNotOptimize(stream.Memory());
-    }, PeerProcesses(path, folder));
+    }, {{"poppler_cpp", [&] { poppler->Render(); }}});
 }
 
 #ifdef PARCH_RENDER_PAGE
