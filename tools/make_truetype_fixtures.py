@@ -10,6 +10,8 @@ composite.ttf  composites of composites (three levels, scaled, 2x2, offsets) and
 upem0.ttf      a head table with unitsPerEm 0
 manyglyphs.ttf maxp claiming 65535 glyphs over a glyf of a few glyphs, and a glyph whose
                'loca' range points past the end of 'glyf'
+selfref.ttf    composite.ttf with a composite whose component is the glyph itself
+pair.ttc       offcurve.ttf and composite.ttf as one collection
 """
 import os
 import struct
@@ -181,6 +183,13 @@ def manyglyphs_font(folder):
     open(path, "wb").write(data)
 
 
+def collection(folder):
+    from fontTools.ttLib import TTCollection
+    fonts = TTCollection()
+    fonts.fonts = [TTFont(os.path.join(folder, name)) for name in ("offcurve.ttf", "composite.ttf")]
+    fonts.save(os.path.join(folder, "pair.ttc"))
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -188,6 +197,7 @@ def main():
     composite_font(folder)
     upem0_font(folder)
     manyglyphs_font(folder)
+    collection(folder)
 
 
 if __name__ == "__main__":
