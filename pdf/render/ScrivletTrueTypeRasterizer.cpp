@@ -15,6 +15,11 @@ namespace {
 
 // Composite glyphs nest at most this deep; deeper components add nothing.
 constexpr int kTrueTypeMaxComponentDepth = 8;
+// Glyphs one outline may be built from: components shared down a deep tree would otherwise
+// multiply without end.
+constexpr int kTrueTypeMaxGlyphsPerOutline = 4096;
+// Points one outline may hold, however its components repeat them.
+constexpr std::size_t kTrueTypeMaxPointsPerOutline = std::size_t{1} << 20;
 
 bool TrueTypeParseNumber(std::string_view digits, int base, std::uint32_t& value) {
     if (digits.empty()) return false;
@@ -126,20 +131,27 @@ const TPDFGenericShape& TPDFTrueTypeRasterizer2::GlyphShape(const std::string& g
     const double scale = 1000.0 / parser_.GetHeader().UnitsPerEm;
     TPDFMatrix toThousandths;
     SetMatrix(toThousandths, scale, 0, 0, scale, 0, 0);
-    std::vector<int> enclosing;
-    BuildGlyph(*shape, FindGlyph(glyphName), toThousandths, 0, enclosing);
+    TrueTypeBuildState state;
+    state.GlyphsLeft = kTrueTypeMaxGlyphsPerOutline;
+    state.PointsLeft = kTrueTypeMaxPointsPerOutline;
+    BuildGlyph(*shape, FindGlyph(glyphName), toThousandths, 0, state);
     return *shapeCache_.emplace(glyphName, std::move(shape)).first->second;
 }
 
 void TPDFTrueTypeRasterizer2::BuildGlyph(TPDFGenericShape& shape, int glyph, const TPDFMatrix& matrix, int depth,
-                                         std::vector<int>& enclosing) const {
+                                         TrueTypeBuildState& state) const {
+    if (state.GlyphsLeft <= 0) return;
+    --state.GlyphsLeft;
     TPDFTTglyfTable table;
     parser_.GetGlyph(glyph, table);
     if (table.Components.empty()) {
+        if (table.Points.size() > state.PointsLeft) return;
+        state.PointsLeft -= table.Points.size();
         TrueTypeAddSimpleGlyph(shape, table, matrix);
         return;
     }
     if (depth >= kTrueTypeMaxComponentDepth) return;
+    std::vector<int>& enclosing = state.Enclosing;
     enclosing.push_back(glyph);
     for (const TPDFTTComponent& component : table.Components) {
         // A component naming a glyph that encloses it would never end.
@@ -149,7 +161,7 @@ void TPDFTrueTypeRasterizer2::BuildGlyph(TPDFGenericShape& shape, int glyph, con
         TPDFMatrix placement;
         SetMatrix(placement, component.A, component.B, component.C, component.D, offsets ? component.Argument1 : 0,
                   offsets ? component.Argument2 : 0);
-        BuildGlyph(shape, component.GlyphIndex, MatrixProduct(placement, matrix), depth + 1, enclosing);
+        BuildGlyph(shape, component.GlyphIndex, MatrixProduct(placement, matrix), depth + 1, state);
     }
     enclosing.pop_back();
 }

@@ -3,10 +3,12 @@
 // quadratic outline is recorded once as a shape in thousandths of an em and replayed through
 // the text matrix for every occurrence.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "pdf/core/ScrivletFontConst.h"
 #include "pdf/graphics/ScrivletGenericCanvas.h"
@@ -52,8 +54,13 @@ public:
     std::string FontData;  // the installed font's data, kept only when IsCFF
 
 private:
+    struct TrueTypeBuildState {
+        std::vector<int> Enclosing;  // the composites around the glyph being built
+        int GlyphsLeft = 0;
+        std::size_t PointsLeft = 0;
+    };
     void BuildGlyph(TPDFGenericShape& shape, int glyph, const TPDFMatrix& matrix, int depth,
-                    std::vector<int>& enclosing) const;
+                    TrueTypeBuildState& state) const;
 
     TPDFTrueTypeParser parser_;
     std::unordered_map<std::string, std::unique_ptr<TPDFGenericShape>> shapeCache_;

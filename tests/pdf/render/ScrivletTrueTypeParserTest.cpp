@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 #include <filesystem>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
