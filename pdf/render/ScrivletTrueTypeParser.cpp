@@ -98,7 +98,6 @@ constexpr std::array<const char*, 258> kTrueTypeMacGlyphNames = {
 constexpr std::size_t kTrueTypeCmapEntryBudget = 1u << 20;
 
 // Simple glyph flag bits.
-constexpr std::uint8_t kTTOnCurve = 0x01;
 constexpr std::uint8_t kTTXShort = 0x02;
 constexpr std::uint8_t kTTYShort = 0x04;
 constexpr std::uint8_t kTTRepeat = 0x08;
@@ -513,6 +512,7 @@ void TPDFTrueTypeParser::GetEncoding(int index, TPDFTTEncodingRecord& record) co
 }
 
 int TPDFTrueTypeParser::FindGlyphName(std::string_view name) const {
+    if (name.empty()) return -1;  // glyphs without a name are not named by ""
     for (int i = GlyphNameCount() - 1; i >= 0; --i)
         if (glyphNames_[static_cast<std::size_t>(i)] == name) return i;
     return -1;
