@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pdf/core/ScrivletUnicode.h"
