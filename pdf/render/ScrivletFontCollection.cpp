@@ -1,7 +1,6 @@
 #include "pdf/render/ScrivletFontCollection.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -52,20 +51,6 @@ int FontCollectionEncodingNumber(std::string_view name, int current) {
 std::int32_t FontCollectionClampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(
         std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
-// A CMap's codes are single bytes when its first code-space range is written with two
-// hexadecimal digits.
-bool FontCollectionCMapHasOneByteCodes(std::string_view cmap) {
-    const std::size_t section = cmap.find("begincodespacerange");
-    if (section == std::string_view::npos) return false;
-    const std::size_t open = cmap.find('<', section);
-    const std::size_t close = open == std::string_view::npos ? open : cmap.find('>', open);
-    if (close == std::string_view::npos) return false;
-    std::size_t digits = 0;
-    for (std::size_t i = open + 1; i < close; ++i)
-        if (std::isxdigit(static_cast<unsigned char>(cmap[i]))) ++digits;
-    return digits == 2;
 }
 
 // "CID:n" items with the width of each CID, plus "Default"; sorted, so that the renderer's
@@ -119,6 +104,9 @@ private:
     void ReadSimpleWidths();
     void ReadCIDWidths();
     void ReadTextTables();
+    void TextFromNames();
+    void ApplyToUnicode(TPDFFontCollectionData& entry);
+    void TextFromCodesWhenNone();
     void ConnectRasterizer();
     void Store();
 
@@ -204,7 +192,9 @@ void TPDFFontLoader::ReadEncoding() {
         }
         differences_ = AsArray(Value(dictionary, "Differences"));
     } else if (AsStream(resolved)) {
-        font_->OneByteCodes = FontCollectionCMapHasOneByteCodes(StreamData(encoding));
+        // Only the code space matters here: it decides whether codes are single bytes.
+        TPDFCMap unused;
+        ParseToUnicodeCMap(StreamData(encoding), font_->OneByteCodes, unused);
     }
     GetEncodingGlyphNames(encoding_, font_->GlyphNames);
 }
@@ -279,13 +269,15 @@ void TPDFFontLoader::LoadDescendant() {
     // Without a descendant of its own the font keeps an entry with the start values, so that
     // it never completes a font loaded earlier.
     if (collection_.fonts_.size() == before) {
-        ReadTextTables();
+        TextFromNames();
+        TextFromCodesWhenNone();
         Store();
     }
     TPDFFontCollectionData& descendant = *collection_.fonts_.back();
     descendant.Composite = true;
     descendant.EncodingName = encodingName_;
     descendant.OneByteCodes = oneByteCodes;
+    ApplyToUnicode(descendant);
 }
 
 void TPDFFontLoader::ReadMetrics() {
@@ -412,19 +404,43 @@ void TPDFFontLoader::ReadCIDWidths() {
 }
 
 void TPDFFontLoader::ReadTextTables() {
+    TextFromNames();
+    ApplyToUnicode(*font_);
+    TextFromCodesWhenNone();
+}
+
+void TPDFFontLoader::TextFromNames() {
     const TGlyphNames& names = separateTextNames_ ? textNames_ : font_->GlyphNames;
     TGlyphAnsiCodes ansi{};
     TGlyphUnicodes unicodes{};
     GlyphNamesToWinAnsi(names, ansi);
     GlyphNamesToUnicode(names, unicodes);
-    bool anyText = false;
     for (std::size_t code = 0; code < ansi.size(); ++code) {
         font_->AnsiText[code] = ansi[code] ? std::string(1, static_cast<char>(ansi[code])) : std::string();
         font_->UnicodeText[code] = unicodes[code] ? std::u16string(1, unicodes[code]) : std::u16string();
-        anyText = anyText || ansi[code] != 0;
     }
+}
+
+// The font's /ToUnicode map overrides the text its glyph names give. A composite font whose
+// encoding CMap already said its codes are single bytes keeps that.
+void TPDFFontLoader::ApplyToUnicode(TPDFFontCollectionData& entry) {
+    if (!dict_) return;
+    TPDFObject* value = dict_->GetValue("ToUnicode");
+    if (!AsStream(collection_.ResolveObject(value))) return;
+    bool oneByteCodes = false;
+    ParseToUnicodeCMap(StreamData(value), oneByteCodes, entry.ToUnicode);
+    if (!(entry.Composite && entry.OneByteCodes)) entry.OneByteCodes = oneByteCodes;
+    BuildAnsiTextFromToUnicode(entry.ToUnicode, entry.AnsiText, entry.AnsiText);
+    BuildUnicodeTextFromToUnicode(entry.ToUnicode, entry.UnicodeText, entry.UnicodeText);
+    entry.AnsiCodes = entry.AnsiText;
+}
+
+// A font whose codes have no text at all stands for its codes.
+void TPDFFontLoader::TextFromCodesWhenNone() {
+    const bool anyText = std::any_of(font_->AnsiText.begin(), font_->AnsiText.end(),
+                                     [](const std::string& text) { return !text.empty(); });
     if (anyText) return;
-    for (std::size_t code = 0; code < ansi.size(); ++code) {
+    for (std::size_t code = 0; code < font_->AnsiText.size(); ++code) {
         font_->AnsiText[code] = std::string(1, static_cast<char>(code));
         font_->UnicodeText[code] = std::u16string(1, static_cast<char16_t>(code));
     }
@@ -500,6 +516,9 @@ TPDFObject* TPDFFontCollection::ResolveObject(TPDFObject* object) const {
     return object;
 }
 
+// A simple font's codes are single bytes whatever its maps say. A composite font's built-in
+// encoding CMap splits its text even when a ToUnicode map is present: that map only gives the
+// codes their text, and pairs would break the single-byte codes of a Shift-JIS encoding.
 void TPDFFontCollection::SplitCodes(const std::string& text, std::vector<std::uint32_t>& codes) const {
     codes.clear();
     if (!CurrentFont || text.empty()) return;
@@ -519,10 +538,18 @@ void TPDFFontCollection::GetUnicode(std::uint32_t code, std::u16string& text) co
     text.clear();
     if (!CurrentFont) return;
     if (CurrentFont->Composite) {
+        if (!CurrentFont->ToUnicode.empty()) {
+            // The first entry wins here, unlike the per-code tables, where the last does.
+            for (const TPDFCMapEntry& entry : CurrentFont->ToUnicode) {
+                if (code >= entry.Low && code <= entry.High) {
+                    text = CMapEntryText(entry, code);
+                    return;
+                }
+            }
+            return;
+        }
         if (!CurrentFont->CIDSystemInfo.empty())
             text = MapCIDToUnicode(CurrentFont->EncodingName, CurrentFont->CIDSystemInfo, code);
-        // Without a map of its own a code stands for itself.
-        if (text.empty() && code <= 0xFFFF) text.assign(1, static_cast<char16_t>(code));
         return;
     }
     if (code > kFontCollectionLastSimpleCode) return;

@@ -12,6 +12,7 @@
 
 #include "pdf/core/ScrivletExtra.h"
 #include "pdf/graphics/ScrivletMatrix.h"
+#include "pdf/render/ScrivletToUnicode.h"
 
 namespace parch {
 
@@ -79,6 +80,7 @@ struct TPDFFontCollectionData {
     double Descent = 0;
     std::array<std::string, 256> AnsiText;
     std::array<std::u16string, 256> UnicodeText;
+    TPDFCMap ToUnicode;  // empty when the font has none
     std::int32_t FirstChar = 0;
     std::int32_t LastChar = 0;
     std::string CIDToGIDMap;
