@@ -12,11 +12,14 @@ for the hex font) and the zeros-and-cleartomark trailer, without PFB segment hea
 - ParchT1Plain: lenIV -1 (charstrings not encrypted) with procedures named -|, |- and |.
 - ParchT1Hex: the eexec section as hexadecimal text.
 
-Usage: /usr/bin/python3 tools/make_type1_fixtures.py  (needs t1utils). Deterministic.
+Usage: /usr/bin/python3 tools/make_type1_fixtures.py  (needs t1utils and python3-fonttools).
+Deterministic.
 """
 import os
 import subprocess
 import tempfile
+
+from fontTools.t1Lib import T1Font
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "pdf", "render",
                    "ScrivletType1Fixtures")
@@ -165,8 +168,22 @@ def main():
         "ParchT1Hex.t1": assemble(font_source("ParchT1Hex", "/Encoding StandardEncoding def"), "-a"),
     }
     for name, data in fonts.items():
-        with open(os.path.join(OUT, name), "wb") as f:
+        path = os.path.join(OUT, name)
+        with open(path, "wb") as f:
             f.write(data)
+        if name != "ParchT1Plain.t1":  # fontTools reads no font with lenIV -1
+            check_with_fonttools(path)
+
+
+def check_with_fonttools(path):
+    """fontTools reads every glyph back, so the fixtures do not rest on our own decoder."""
+    font = T1Font(path)
+    font.parse()
+    charstrings = font.font["CharStrings"]
+    assert sorted(charstrings.keys()) == sorted(BASIC_GLYPHS), path
+    for name in BASIC_GLYPHS:
+        charstrings[name].decompile()
+        assert charstrings[name].program[-1] in ("endchar", "seac"), (path, name)
 
 
 if __name__ == "__main__":
