@@ -10,7 +10,7 @@ for the hex font) and the zeros-and-cleartomark trailer, without PFB segment hea
   whose base and accent side bearings differ, a seac naming the glyph itself, a subroutine
   that calls itself, and an Encoding array that puts one name.
 - ParchT1Plain: lenIV -1 (charstrings not encrypted) with procedures named -|, |- and |.
-- ParchT1Hex: the eexec section as hexadecimal text.
+- ParchT1Hex: the eexec section as hexadecimal text, after a FontDirectory test in the cleartext.
 
 Usage: /usr/bin/python3 tools/make_type1_fixtures.py  (needs t1utils and python3-fonttools).
 Deterministic.
@@ -26,7 +26,7 @@ OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "p
 
 CLEARTEXT = """%!PS-AdobeFont-1.0: {name} 001.000
 %%Title: {name}
-11 dict begin
+{prologue}11 dict begin
 /FontInfo 4 dict dup begin
 /version (001.000) readonly def
 /FullName ({name}) readonly def
@@ -127,9 +127,17 @@ def charstring_block(glyphs, rd, nd):
     return text
 
 
-def font_source(name, encoding, rd="RD", nd="ND", np="NP", leniv=""):
+# The usual test whether the font is already defined, which the cleartext reader skips.
+FONT_DIRECTORY_PROLOGUE = """FontDirectory /{name} known {{/{name} findfont dup /UniqueID known
+{{dup /UniqueID get 4999999 eq exch /FontType get 1 eq and}} {{pop false}} ifelse
+{{save true}} {{false}} ifelse}} {{false}} ifelse
+"""
+
+
+def font_source(name, encoding, rd="RD", nd="ND", np="NP", leniv="", prologue=False):
     glyphs = BASIC_GLYPHS
-    text = CLEARTEXT.format(name=name, encoding=encoding)
+    text = CLEARTEXT.format(name=name, encoding=encoding,
+                            prologue=FONT_DIRECTORY_PROLOGUE.format(name=name) if prologue else "")
     text += PRIVATE.format(rd=rd, nd=nd, np=np, leniv=leniv, count=len(glyphs))
     text += charstring_block(glyphs, rd, nd)
     text += "end\nend\nreadonly put\nnoaccess put\ndup /FontName get exch definefont pop\n"
@@ -165,7 +173,7 @@ def main():
         "ParchT1Plain.t1": pfb_to_raw(assemble(
             font_source("ParchT1Plain", "/Encoding StandardEncoding def", "-|", "|-", "|", "/lenIV -1 def\n"),
             "-b")),
-        "ParchT1Hex.t1": assemble(font_source("ParchT1Hex", "/Encoding StandardEncoding def"), "-a"),
+        "ParchT1Hex.t1": assemble(font_source("ParchT1Hex", "/Encoding StandardEncoding def", prologue=True), "-a"),
     }
     for name, data in fonts.items():
         path = os.path.join(OUT, name)

@@ -216,6 +216,9 @@ private:
         // Calls nested too deeply translate nothing; a looping font still ends.
         if (depth >= kGlyphCmdMaxSubrDepth || number < INT32_MIN || number > INT32_MAX) return Flow::Continue;
         std::string subr = subr_(static_cast<std::int32_t>(number));
+        // Each call pays for the decryption of its subroutine, so that calls cannot multiply work.
+        budget_ -= static_cast<std::int64_t>(subr.size());
+        if (budget_ < 0) return Flow::Abort;
         Flow flow = Translate(subr, depth + 1);
         return flow == Flow::Return ? Flow::Continue : flow;
     }

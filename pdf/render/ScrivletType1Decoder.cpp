@@ -270,9 +270,8 @@ void Type1RewriteClearText(std::vector<std::string>& tokens) {
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         std::string& token = tokens[i];
         if (token == "/ps:FontDirectory") {
-            std::size_t dict = Type1BlankUpTo(tokens, i, "/ps:dict");
-            if (dict < tokens.size()) tokens[dict].clear();
-            i = dict;
+            // The dict that ends the blanked run still opens the font dictionary.
+            i = Type1BlankUpTo(tokens, i, "/ps:dict") - 1;
         } else if (token == "/ps:readonly" || token == "/ps:def" || token == "/ps:currentdict" ||
                    token == "/ps:currentfile" || token == "/ps:dup" || token == "/ps:put") {
             token.clear();
@@ -390,6 +389,7 @@ std::vector<std::string> TPDFType1Decoder::TokenizeFontProgram(const std::string
             if (Type1IsRDToken(token, rdName_)) {
                 std::string bytes = scanner.TakeBytes(Type1TokenCount(previous));
                 std::int64_t number = subrNumber >= 0 ? subrNumber : subroutines_.GetCount();
+                if (number <= INT32_MAX) subrIndex_.try_emplace(static_cast<std::int32_t>(number), subroutines_.GetCount());
                 subroutines_.AddObject(bytes, Type1SubrNumberObject(number));
                 subrNumber = -1;
                 previous = token;
@@ -443,6 +443,7 @@ bool TPDFType1Decoder::ParseClearText() {
 bool TPDFType1Decoder::ParsePrivatePart() {
     std::string plain = Type1Decrypt(Type1EexecBinary(encryptedPart_), kType1EexecKey, kType1EexecDroppedBytes);
     subroutines_.Clear();
+    subrIndex_.clear();
     std::vector<std::string> tokens = TokenizeFontProgram(plain);
 
     lenIV_ = 4;
@@ -494,8 +495,8 @@ std::string TPDFType1Decoder::GetCharString(const std::string& glyphName) {
 }
 
 std::string TPDFType1Decoder::GetSubr(std::int32_t number) const {
-    int index = subroutines_.IndexOfObject(Type1SubrNumberObject(number));
-    return index < 0 ? std::string() : DecryptCharString(subroutines_.Get(index));
+    auto found = subrIndex_.find(number);
+    return found == subrIndex_.end() ? std::string() : DecryptCharString(subroutines_.Get(found->second));
 }
 
 std::string TPDFType1Decoder::GetLocalSubr(std::int32_t index) const {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,8 @@ private:
     void CacheCommands(const std::string& glyphName);
     const TPDFGenericShape* CachedShape(const std::string& glyphName) const;
     TPDFGenericShape& AddCachedShape(const std::string& glyphName);
+    // Type 1 subroutine numbers to their first position in the subroutines list.
+    std::map<std::int32_t, int> subrIndex_;
 
     // CFF loading and Type 2 translation.
 };

@@ -95,6 +95,11 @@ TEST(ScrivletType1Decoder, LoadsEncodingLenIVAndProcedureNames) {
     ASSERT_NE(basic.Decoder().FontDictionary(), nullptr);
     EXPECT_NE(basic.Decoder().FontDictionary()->GetValue("FontMatrix"), nullptr);
 
+    // The FontDirectory test ahead of the hex font's dictionary is skipped, not parsed.
+    Type1LoadedFont hex(kType1Fixtures + "ParchT1Hex.t1");
+    ASSERT_NE(hex.Decoder().FontDictionary(), nullptr);
+    EXPECT_NE(hex.Decoder().FontDictionary()->GetValue("FontMatrix"), nullptr);
+
     Type1LoadedFont plain(kType1Fixtures + "ParchT1Plain.t1");
     EXPECT_EQ(plain.Decoder().LenIV(), -1);
     EXPECT_EQ(plain.Decoder().GlyphNames().GetCount(), basic.Decoder().GlyphNames().GetCount());
