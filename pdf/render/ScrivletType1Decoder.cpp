@@ -389,7 +389,6 @@ std::vector<std::string> TPDFType1Decoder::TokenizeFontProgram(const std::string
             if (Type1IsRDToken(token, rdName_)) {
                 std::string bytes = scanner.TakeBytes(Type1TokenCount(previous));
                 std::int64_t number = subrNumber >= 0 ? subrNumber : subroutines_.GetCount();
-                if (number <= INT32_MAX) subrIndex_.try_emplace(static_cast<std::int32_t>(number), subroutines_.GetCount());
                 subroutines_.AddObject(bytes, Type1SubrNumberObject(number));
                 subrNumber = -1;
                 previous = token;
@@ -443,8 +442,8 @@ bool TPDFType1Decoder::ParseClearText() {
 bool TPDFType1Decoder::ParsePrivatePart() {
     std::string plain = Type1Decrypt(Type1EexecBinary(encryptedPart_), kType1EexecKey, kType1EexecDroppedBytes);
     subroutines_.Clear();
-    subrIndex_.clear();
     std::vector<std::string> tokens = TokenizeFontProgram(plain);
+    IndexSubroutines();
 
     lenIV_ = 4;
     auto lenIV = std::find(tokens.begin(), tokens.end(), "/lenIV");
@@ -471,6 +470,16 @@ bool TPDFType1Decoder::ParsePrivatePart() {
     return true;
 }
 
+void TPDFType1Decoder::IndexSubroutines() {
+    subrIndex_.clear();
+    for (int i = 0; i < subroutines_.GetCount(); ++i) {
+        auto number = reinterpret_cast<std::intptr_t>(subroutines_.GetObject(i));
+        if (number >= INT32_MIN && number <= INT32_MAX) subrIndex_.push_back({static_cast<std::int32_t>(number), i});
+    }
+    std::stable_sort(subrIndex_.begin(), subrIndex_.end(),
+                     [](const SubrIndexEntry& a, const SubrIndexEntry& b) { return a.number < b.number; });
+}
+
 std::string TPDFType1Decoder::DecryptCharString(const std::string& bytes) const {
     if (lenIV_ < 0) return bytes;
     return Type1Decrypt(bytes, kType1CharStringKey, static_cast<std::size_t>(lenIV_));
@@ -495,8 +504,10 @@ std::string TPDFType1Decoder::GetCharString(const std::string& glyphName) {
 }
 
 std::string TPDFType1Decoder::GetSubr(std::int32_t number) const {
-    auto found = subrIndex_.find(number);
-    return found == subrIndex_.end() ? std::string() : DecryptCharString(subroutines_.Get(found->second));
+    auto found = std::lower_bound(subrIndex_.begin(), subrIndex_.end(), number,
+                                  [](const SubrIndexEntry& entry, std::int32_t wanted) { return entry.number < wanted; });
+    if (found == subrIndex_.end() || found->number != number) return {};
+    return DecryptCharString(subroutines_.Get(found->position));
 }
 
 std::string TPDFType1Decoder::GetLocalSubr(std::int32_t index) const {

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,8 +95,14 @@ private:
     void CacheCommands(const std::string& glyphName);
     const TPDFGenericShape* CachedShape(const std::string& glyphName) const;
     TPDFGenericShape& AddCachedShape(const std::string& glyphName);
-    // Type 1 subroutine numbers to their first position in the subroutines list.
-    std::map<std::int32_t, int> subrIndex_;
+    // Type 1 subroutine numbers with their position in the subroutines list, sorted by number
+    // (equal numbers in list order), so that a call finds its subroutine without a scan.
+    struct SubrIndexEntry {
+        std::int32_t number;
+        int position;
+    };
+    std::vector<SubrIndexEntry> subrIndex_;
+    void IndexSubroutines();
 
     // CFF loading and Type 2 translation.
 };

@@ -23,7 +23,7 @@ using testtype1::FreeTypeFace;
 using testtype1::Outline;
 
 const std::string kType1Fixtures = "tests/pdf/render/ScrivletType1Fixtures/";
-const std::string kUrwFolder = "/usr/share/fonts/type1/urw-base35/";
+const std::string kType1UrwFolder = "/usr/share/fonts/type1/urw-base35/";
 
 class Type1LoadedFont {
 public:
@@ -50,7 +50,7 @@ std::vector<std::string> Type1CommandTexts(TPDFType1Decoder& decoder, const std:
 
 // Every glyph that FreeType can load is drawn with FreeType's contours; `skipped` glyphs are
 // those FreeType refuses by design (checked separately).
-void ExpectFontMatchesFreeType(const std::string& path, const std::vector<std::string>& skipped = {}) {
+void Type1ExpectMatchesFreeType(const std::string& path, const std::vector<std::string>& skipped = {}) {
     SCOPED_TRACE(path);
     Type1LoadedFont font(path);
     FreeTypeFace face(path);
@@ -72,9 +72,9 @@ TEST(ScrivletType1Decoder, UrwFontsDrawFreeTypeOutlines) {
     for (const char* name : {"NimbusSans-Regular", "NimbusRoman-Italic", "NimbusMonoPS-Bold", "C059-BdIta",
                              "URWBookman-Light", "URWGothic-DemiOblique", "Z003-MediumItalic", "StandardSymbolsPS",
                              "D050000L", "P052-Roman"}) {
-        std::string path = kUrwFolder + name + ".t1";
+        std::string path = kType1UrwFolder + name + ".t1";
         if (!std::filesystem::exists(path)) GTEST_SKIP() << path << " is not installed";
-        ExpectFontMatchesFreeType(path);
+        Type1ExpectMatchesFreeType(path);
     }
 }
 
@@ -82,7 +82,7 @@ TEST(ScrivletType1Decoder, HandWrittenFontsDrawFreeTypeOutlines) {
     // "recurse" loops through a subroutine and "a" names itself as its seac base: FreeType
     // refuses both, which the next tests cover.
     for (const char* name : {"ParchT1Basic.t1", "ParchT1Plain.t1", "ParchT1Hex.t1"})
-        ExpectFontMatchesFreeType(kType1Fixtures + name, {"recurse", "a"});
+        Type1ExpectMatchesFreeType(kType1Fixtures + name, {"recurse", "a"});
 }
 
 TEST(ScrivletType1Decoder, LoadsEncodingLenIVAndProcedureNames) {
