@@ -88,6 +88,8 @@ private:
     // Type 1 loading, look-ups and the command text.
 
     // CFF loading and Type 2 translation.
+    struct CFFLoader;
+    class Type2Translator;
 };
 
 }  // namespace parch
