@@ -86,6 +86,15 @@ private:
     std::unique_ptr<Caches> caches_;
 
     // Type 1 loading, look-ups and the command text.
+    // The PostScript tokens of a font program; fills the subroutines and learns the RD, ND and
+    // NP names on the way.
+    std::vector<std::string> TokenizeFontProgram(const std::string& text);
+    // The bytes of a charstring or subroutine with lenIV applied.
+    std::string DecryptCharString(const std::string& bytes) const;
+    const TScrivletStringList* CachedCommands(const std::string& glyphName) const;
+    void CacheCommands(const std::string& glyphName);
+    const TPDFGenericShape* CachedShape(const std::string& glyphName) const;
+    TPDFGenericShape& AddCachedShape(const std::string& glyphName);
 
     // CFF loading and Type 2 translation.
     struct CFFLoader;
