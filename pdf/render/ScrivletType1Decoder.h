@@ -105,6 +105,8 @@ private:
     void IndexSubroutines();
 
     // CFF loading and Type 2 translation.
+    struct CFFLoader;
+    class Type2Translator;
 };
 
 }  // namespace parch
