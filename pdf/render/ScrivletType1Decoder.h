@@ -86,8 +86,27 @@ private:
     std::unique_ptr<Caches> caches_;
 
     // Type 1 loading, look-ups and the command text.
+    // The PostScript tokens of a font program; fills the subroutines and learns the RD, ND and
+    // NP names on the way.
+    std::vector<std::string> TokenizeFontProgram(const std::string& text);
+    // The bytes of a charstring or subroutine with lenIV applied.
+    std::string DecryptCharString(const std::string& bytes) const;
+    const TScrivletStringList* CachedCommands(const std::string& glyphName) const;
+    void CacheCommands(const std::string& glyphName);
+    const TPDFGenericShape* CachedShape(const std::string& glyphName) const;
+    TPDFGenericShape& AddCachedShape(const std::string& glyphName);
+    // Type 1 subroutine numbers with their position in the subroutines list, sorted by number
+    // (equal numbers in list order), so that a call finds its subroutine without a scan.
+    struct SubrIndexEntry {
+        std::int32_t number;
+        int position;
+    };
+    std::vector<SubrIndexEntry> subrIndex_;
+    void IndexSubroutines();
 
     // CFF loading and Type 2 translation.
+    struct CFFLoader;
+    class Type2Translator;
 };
 
 }  // namespace parch
