@@ -95,6 +95,14 @@ private:
     void CacheCommands(const std::string& glyphName);
     const TPDFGenericShape* CachedShape(const std::string& glyphName) const;
     TPDFGenericShape& AddCachedShape(const std::string& glyphName);
+    // Type 1 subroutine numbers with their position in the subroutines list, sorted by number
+    // (equal numbers in list order), so that a call finds its subroutine without a scan.
+    struct SubrIndexEntry {
+        std::int32_t number;
+        int position;
+    };
+    std::vector<SubrIndexEntry> subrIndex_;
+    void IndexSubroutines();
 
     // CFF loading and Type 2 translation.
     struct CFFLoader;
