@@ -36,7 +36,7 @@ void PutBig(std::string& bytes, std::uint32_t value, int width) {
 std::string WrapInOpenType(const std::string& cff) {
     std::string font = "OTTO";
     PutBig(font, 1, 2);
-    PutBig(font, 0, 6);
+    font += std::string(6, '\0');  // search range, entry selector, range shift
     font += "CFF ";
     PutBig(font, 0, 4);
     PutBig(font, 28, 4);
