@@ -79,10 +79,10 @@ TEST(ScrivletType1Decoder, UrwFontsDrawFreeTypeOutlines) {
 }
 
 TEST(ScrivletType1Decoder, HandWrittenFontsDrawFreeTypeOutlines) {
-    // "recurse" loops through a subroutine and "a" names itself as its seac base: FreeType
-    // refuses both, which the next tests cover.
+    // "recurse" loops through a subroutine, "a" names itself as its seac base and "open" has
+    // no endchar: the next tests cover them.
     for (const char* name : {"ParchT1Basic.t1", "ParchT1Plain.t1", "ParchT1Hex.t1"})
-        Type1ExpectMatchesFreeType(kType1Fixtures + name, {"recurse", "a"});
+        Type1ExpectMatchesFreeType(kType1Fixtures + name, {"recurse", "a", "open"});
 }
 
 TEST(ScrivletType1Decoder, LoadsEncodingLenIVAndProcedureNames) {
@@ -150,6 +150,14 @@ TEST(ScrivletType1Decoder, CachesAndMissingGlyphs) {
     EXPECT_EQ(first.Calls, second.Calls);
     // (50, 0) moved by (5, 0), then scaled by 2 and moved by (10, 20).
     EXPECT_NE(std::find(first.Calls.begin(), first.Calls.end(), "m 120 20"), first.Calls.end());
+
+    // A glyph without endchar is drawn all the same; only the first result tells.
+    bool ended = true;
+    EXPECT_EQ(DecoderOutline(font.Decoder(), "open", &ended).size(), 1u);
+    EXPECT_FALSE(ended);
+    testfont::RecordingCanvas open;
+    EXPECT_TRUE(font.Decoder().RenderGlyph(open, TPDFMatrix::Identity(), 0, 0, "open"));
+    EXPECT_FALSE(open.Calls.empty());
 
     testfont::RecordingCanvas missing;
     EXPECT_FALSE(font.Decoder().RenderGlyph(missing, TPDFMatrix::Identity(), 0, 0, "nosuchglyph"));
