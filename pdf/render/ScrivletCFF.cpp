@@ -147,6 +147,10 @@ constexpr std::array<std::uint16_t, 87> kCFFExpertSubsetCharset = {
 constexpr std::size_t kCffMaxOperands = 48;
 constexpr int kCffTransientCount = 33;
 constexpr int kCffMaxCallDepth = 10;
+constexpr int kCffMaxStems = 96;
+// Charstring bytes interpreted per glyph: the call limit alone lets subroutines that call each
+// other many times multiply the work beyond any bound.
+constexpr std::int64_t kCffMaxSteps = std::int64_t{1} << 18;
 
 CffIndex CffReadIndex(const CffBytes& bytes, std::int64_t offset) {
     CffIndex index;
@@ -640,9 +644,10 @@ private:
     std::vector<double> stack_;
     std::array<double, kCffTransientCount> transient_{};
     // Stems count per charstring, subroutines included: a hint mask's length depends on all
-    // stems declared before it.
+    // stems declared before it. The format allows 96.
     int stems_ = 0;
     int callDepth_ = 0;
+    std::int64_t stepsLeft_ = kCffMaxSteps;
     bool seacAllowed_ = true;
     std::uint32_t randomState_ = 0x2545F491u;
 
@@ -704,7 +709,7 @@ private:
 void TPDFType1Decoder::Type2Translator::Translate(std::string_view bytes) {
     Level level;
     std::size_t pos = 0;
-    while (pos < bytes.size()) {
+    while (pos < bytes.size() && stepsLeft_-- > 0) {
         const auto v = static_cast<std::uint8_t>(bytes[pos]);
         if (v == 28 || v >= 32) {
             if (!ReadNumber(bytes, pos)) return;
@@ -785,7 +790,7 @@ void TPDFType1Decoder::Type2Translator::Stems(Level& level, std::string_view wor
     text += '(';
     for (std::size_t i = 0; i < stack_.size(); ++i) text += (i ? "," : "") + CffNumber(stack_[i]);
     Emit(text + ")");
-    stems_ += static_cast<int>(stack_.size() / 2);
+    stems_ = std::min(kCffMaxStems, stems_ + static_cast<int>(stack_.size() / 2));
     stack_.clear();
 }
 

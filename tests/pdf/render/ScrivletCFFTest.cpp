@@ -424,6 +424,23 @@ TEST(ScrivletCFFDamaged, RecursionEndsAtTheCallLimit) {
     EXPECT_EQ(std::count(accented.begin(), accented.end(), "endchar"), 3);
 }
 
+TEST(ScrivletCFFDamaged, SubroutinesCallingEachOtherManyTimesEnd) {
+    // Subroutine k calls subroutine k + 1 thirty times, ten levels deep: 30^9 lines unless
+    // the work per glyph is bounded.
+    CffTestFont font;
+    for (int k = 0; k < 9; ++k) {
+        std::string subr;
+        for (int i = 0; i < 30; ++i) subr += CffTestNum(k + 1 - 107) + "\x0a";
+        font.LocalSubrs.push_back(subr);
+    }
+    font.LocalSubrs.push_back(CffTestNum(1) + CffTestNum(0) + "\x05");
+    font.CharStrings = {"\x0e", CffTestNum(-107) + "\x0a\x0e"};
+    auto decoder = CffTestLoad(CffTestBuild(font));
+    EXPECT_TRUE(decoder->LoadGlyphCommands("space"));
+    EXPECT_GT(decoder->CommandList().GetCount(), 1000);
+    EXPECT_LT(decoder->CommandList().GetCount(), 1 << 21);
+}
+
 TEST(ScrivletCFFDamaged, BadOffsetsGiveEmptyParts) {
     CffTestFont font;
     font.CharStrings = {"\x0e", CffTestNum(0) + CffTestNum(0) + "\x15\x0e"};
