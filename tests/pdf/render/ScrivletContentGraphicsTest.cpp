@@ -25,10 +25,10 @@ using rendertest::kBlack;
 
 std::unique_ptr<PageRender> GraphicsRenderContent(const std::string& content, const std::string& resources = "",
                                           double resolution = 72) {
-    PageSpec spec;
-    spec.Content = content;
-    spec.Resources = resources;
-    return RenderPage(spec, kRenderBitmap, resolution);
+    PageSpec pageSpec;
+    pageSpec.Content = content;
+    pageSpec.Resources = resources;
+    return RenderPage(pageSpec, kRenderBitmap, resolution);
 }
 
 TEST(ContentPaths, RedRectangleLandsOnItsPixels) {
@@ -173,12 +173,12 @@ const std::string kGraphicsColorResources =
 
 TEST_P(ContentColor, OperandsBecomeTheFillColour) {
     const GraphicsColorCase& c = GetParam();
-    PageSpec spec;
-    spec.Content = c.Content;
-    spec.Resources = kGraphicsColorResources;
-    spec.Objects[5] = rendertest::StreamObject("/N 3", "");
-    spec.Objects[6] = rendertest::StreamObject("/N 1", "");
-    auto render = RenderPage(spec);
+    PageSpec pageSpec;
+    pageSpec.Content = c.Content;
+    pageSpec.Resources = kGraphicsColorResources;
+    pageSpec.Objects[5] = rendertest::StreamObject("/N 3", "");
+    pageSpec.Objects[6] = rendertest::StreamObject("/N 1", "");
+    auto render = RenderPage(pageSpec);
     EXPECT_EQ(render->PageState().FillSpace, c.Space);
     EXPECT_EQ(render->PageState().FillColor, c.Color);
 }
@@ -200,29 +200,29 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ContentColorPaint, PatternPaintsEndThePathUnpainted) {
-    PageSpec spec;
-    spec.Resources = kGraphicsColorResources;
-    spec.Content = "1 0 0 rg /Pattern cs /P0 scn 0 0 100 100 re f 0 0 1 RG /Pattern CS /P0 SCN 10 w 0 50 m 100 50 l S";
-    auto render = RenderPage(spec);
+    PageSpec pageSpec;
+    pageSpec.Resources = kGraphicsColorResources;
+    pageSpec.Content = "1 0 0 rg /Pattern cs /P0 scn 0 0 100 100 re f 0 0 1 RG /Pattern CS /P0 SCN 10 w 0 50 m 100 50 l S";
+    auto render = RenderPage(pageSpec);
     EXPECT_EQ(render->CountColor(kWhite), 100 * 100);
     // A fill and stroke paints the part that is no pattern.
-    spec.Content = "1 0 0 RG 20 w /Pattern cs /P0 scn 30 30 40 40 re B";
-    render = RenderPage(spec);
+    pageSpec.Content = "1 0 0 RG 20 w /Pattern cs /P0 scn 30 30 40 40 re B";
+    render = RenderPage(pageSpec);
     EXPECT_EQ(render->CountColor(kWhite, 40, 40, 60, 60), 20 * 20);
     EXPECT_GT(render->CountColor(kRed), 0);
 }
 
 // One resource name may stand for different spaces in a page and its forms.
 TEST(ContentColorPaint, SpacesAreTheArraysTheResourcesName) {
-    PageSpec spec;
-    spec.Resources = "/ColorSpace << /CS0 [/Separation /Red /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] "
+    PageSpec pageSpec;
+    pageSpec.Resources = "/ColorSpace << /CS0 [/Separation /Red /DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] "
                      "/C1 [1 0 0] /N 1 >>] >> /XObject << /Fm0 5 0 R >>";
-    spec.Content = "/CS0 cs 1 sc 0 0 10 10 re f /Fm0 Do /CS0 cs 1 sc 40 0 10 10 re f";
-    spec.Objects[5] = rendertest::StreamObject(
+    pageSpec.Content = "/CS0 cs 1 sc 0 0 10 10 re f /Fm0 Do /CS0 cs 1 sc 40 0 10 10 re f";
+    pageSpec.Objects[5] = rendertest::StreamObject(
         "/Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << /ColorSpace << /CS0 [/Separation /Blue "
         "/DeviceRGB << /FunctionType 2 /Domain [0 1] /C0 [1 1 1] /C1 [0 0 1] /N 1 >>] >> >>",
         "/CS0 cs 1 sc 20 0 10 10 re f");
-    auto render = RenderPage(spec);
+    auto render = RenderPage(pageSpec);
     EXPECT_EQ(render->CountColor(kRed), 200);
     EXPECT_EQ(render->CountColor(rendertest::kBlue), 100);
     EXPECT_EQ(render->Renderer().SeparationSpaces.size(), 2u);
@@ -276,12 +276,12 @@ private:
 };
 
 TEST(ContentEPS, WriterGetsUserSpaceCalls) {
-    PageSpec spec;
-    spec.MediaBox = "[0 0 200 100]";
-    spec.Content =
+    PageSpec pageSpec;
+    pageSpec.MediaBox = "[0 0 200 100]";
+    pageSpec.Content =
         "q 2 0 0 2 5 5 cm 3 w 1 J 2 j 4 M 1 0 0 rg 0 0 1 RG 10 10 m 20 10 l 1 2 3 4 5 6 c 7 8 9 10 v 11 12 13 14 y h "
         "B Q 0 0 10 10 re W n 0.5 g 1 1 m 2 2 l b* /P0 sh";
-    PageRender render(rendertest::OnePagePdf(spec), kRenderEPS);
+    PageRender render(rendertest::OnePagePdf(pageSpec), kRenderEPS);
     GraphicsRecordingEPSWriter writer;
     render.Renderer().EPSExport = &writer;
     ASSERT_TRUE(render.Render());

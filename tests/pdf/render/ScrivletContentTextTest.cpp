@@ -34,13 +34,13 @@ std::string TextType3Font(const std::string& fontMatrix, int width, const std::s
 }
 
 PageSpec TextTestPage(const std::string& content) {
-    PageSpec spec;
-    spec.Content = content;
-    spec.Resources = "/Font << /F1 5 0 R /T3 7 0 R >>";
-    spec.Objects[5] = kTextSimpleFont;
-    spec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 1 0 rg 0 0 1000 1000 re f");
-    spec.Objects[7] = TextType3Font("[0.001 0 0 0.001 0 0]", 1000);
-    return spec;
+    PageSpec pageSpec;
+    pageSpec.Content = content;
+    pageSpec.Resources = "/Font << /F1 5 0 R /T3 7 0 R >>";
+    pageSpec.Objects[5] = kTextSimpleFont;
+    pageSpec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 1 0 rg 0 0 1000 1000 re f");
+    pageSpec.Objects[7] = TextType3Font("[0.001 0 0 0.001 0 0]", 1000);
+    return pageSpec;
 }
 
 struct TextAdvanceCase {
@@ -79,13 +79,13 @@ TEST(ContentText, QuoteOperatorSetsSpacingBeforeShowing) {
 }
 
 TEST(ContentText, ExtGStateSelectsItsFontAndQRestoresTheOneBefore) {
-    PageSpec spec = TextTestPage("BT /F1 10 Tf q /GS0 gs (AB) Tj Q (AB) Tj ET");
-    spec.Resources += " /ExtGState << /GS0 << /Font [5 0 R 20] >> >>";
-    auto render = RenderPage(spec);
+    PageSpec pageSpec = TextTestPage("BT /F1 10 Tf q /GS0 gs (AB) Tj Q (AB) Tj ET");
+    pageSpec.Resources += " /ExtGState << /GS0 << /Font [5 0 R 20] >> >>";
+    auto render = RenderPage(pageSpec);
     EXPECT_NEAR(render->PageState().TextMatrix.e, 11, 1e-9);  // the text matrix is restored with the state
     EXPECT_EQ(render->PageState().FontName, "/F1");
-    spec.Content = "BT /T3 10 Tf /GS0 gs (AB) Tj ET";
-    render = RenderPage(spec);
+    pageSpec.Content = "BT /T3 10 Tf /GS0 gs (AB) Tj ET";
+    render = RenderPage(pageSpec);
     EXPECT_EQ(render->PageState().FontName, "5 0 R");
     EXPECT_NEAR(render->PageState().TextMatrix.e, 22, 1e-9);
 }
@@ -127,13 +127,13 @@ TEST(ContentText, CompositeFontsAdvanceByTheirCIDWidths) {
                           // A composite font's space gets no word spacing.
                           Case{"/W [32 [500]]", "<0020>", 5}}) {
         SCOPED_TRACE(c.Widths + " " + c.Shown);
-        PageSpec spec;
-        spec.Content = "BT /C0 10 Tf 5 Tw " + c.Shown + " Tj ET";
-        spec.Resources = "/Font << /C0 5 0 R >>";
-        spec.Objects[5] = "<< /Type /Font /Subtype /Type0 /BaseFont /Arial /Encoding /Identity-H /DescendantFonts [6 0 R] >>";
-        spec.Objects[6] = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Arial /CIDSystemInfo << /Registry (Adobe) "
+        PageSpec pageSpec;
+        pageSpec.Content = "BT /C0 10 Tf 5 Tw " + c.Shown + " Tj ET";
+        pageSpec.Resources = "/Font << /C0 5 0 R >>";
+        pageSpec.Objects[5] = "<< /Type /Font /Subtype /Type0 /BaseFont /Arial /Encoding /Identity-H /DescendantFonts [6 0 R] >>";
+        pageSpec.Objects[6] = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Arial /CIDSystemInfo << /Registry (Adobe) "
                           "/Ordering (Identity) /Supplement 0 >> " + c.Widths + " >>";
-        auto render = RenderPage(spec);
+        auto render = RenderPage(pageSpec);
         EXPECT_NEAR(render->PageState().TextMatrix.e, c.TextX, 1e-9);
     }
 }
@@ -149,10 +149,10 @@ TEST(ContentType3, GlyphsDrawWithTheFillColourAtTheirPlace) {
 }
 
 TEST(ContentType3, FontMatrixAppliesBeforeTheTextSize) {
-    PageSpec spec = TextTestPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
+    PageSpec pageSpec = TextTestPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
     // A glyph twice as large in glyph units, moved by 0.1 text units (5 pixels at size 50).
-    spec.Objects[7] = TextType3Font("[0.0005 0 0 0.0005 0.1 0]", 2000);
-    auto render = RenderPage(spec);
+    pageSpec.Objects[7] = TextType3Font("[0.0005 0 0 0.0005 0.1 0]", 2000);
+    auto render = RenderPage(pageSpec);
     EXPECT_EQ(render->CountColor(0xFF0000), 25 * 25);
     EXPECT_EQ(render->Pixel(15, 89), 0xFF0000u);
     EXPECT_EQ(render->Pixel(14, 89), 0xFFFFFFu);
@@ -160,19 +160,19 @@ TEST(ContentType3, FontMatrixAppliesBeforeTheTextSize) {
 }
 
 TEST(ContentType3, AGlyphShowingItselfIsDrawnOnce) {
-    PageSpec spec = TextTestPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
-    spec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 0 1000 1000 re f BT /T3 1 Tf (a) Tj ET");
-    spec.Objects[7] = TextType3Font("[0.001 0 0 0.001 0 0]", 1000, "/Resources << /Font << /T3 7 0 R >> >>");
-    auto render = RenderPage(spec);
+    PageSpec pageSpec = TextTestPage("1 0 0 rg BT /T3 50 Tf 10 10 Td (a) Tj ET");
+    pageSpec.Objects[6] = rendertest::StreamObject("", "1000 0 0 0 1000 1000 d1 0 0 1000 1000 re f BT /T3 1 Tf (a) Tj ET");
+    pageSpec.Objects[7] = TextType3Font("[0.001 0 0 0.001 0 0]", 1000, "/Resources << /Font << /T3 7 0 R >> >>");
+    auto render = RenderPage(pageSpec);
     EXPECT_TRUE(render->Renderer().ErrorText.empty());
     EXPECT_EQ(render->CountColor(0xFF0000), 50 * 50);
 }
 
 // Clipping modes gather the outlines of every show of the text object and clip once at ET.
 TEST(ContentTextClip, ClipIsTheUnionOfAllGlyphsOfTheTextObject) {
-    PageSpec spec = TextTestPage("BT 7 Tr /F1 40 Tf 5 55 Td (A) Tj 50 -50 Td (B) Tj ET 1 0 0 rg 0 0 100 100 re f");
-    spec.MediaBox = "[0 0 100 100]";
-    auto render = RenderPage(spec);
+    PageSpec pageSpec = TextTestPage("BT 7 Tr /F1 40 Tf 5 55 Td (A) Tj 50 -50 Td (B) Tj ET 1 0 0 rg 0 0 100 100 re f");
+    pageSpec.MediaBox = "[0 0 100 100]";
+    auto render = RenderPage(pageSpec);
     rendertest::SaveForLook(*render, "text-clip");
     EXPECT_GT(render->CountColor(0xFF0000, 0, 0, 50, 50), 50);    // the "A" at the top left
     EXPECT_GT(render->CountColor(0xFF0000, 50, 50, 100, 100), 50);  // the "B" at the bottom right

@@ -29,11 +29,11 @@ std::string XObjectForm(const std::string& content, const std::string& extra = "
 }
 
 TEST(ContentForms, MatrixScalesAndBBoxClips) {
-    PageSpec spec;
-    spec.Resources = "/XObject << /Fm0 5 0 R >>";
-    spec.Content = "q 1 0 0 1 10 10 cm /Fm0 Do Q";
-    spec.Objects[5] = XObjectForm("1 0 0 rg 0 0 20 20 re f", "/BBox [0 0 10 10] /Matrix [2 0 0 2 0 0]");
-    auto render = RenderPage(spec);
+    PageSpec pageSpec;
+    pageSpec.Resources = "/XObject << /Fm0 5 0 R >>";
+    pageSpec.Content = "q 1 0 0 1 10 10 cm /Fm0 Do Q";
+    pageSpec.Objects[5] = XObjectForm("1 0 0 rg 0 0 20 20 re f", "/BBox [0 0 10 10] /Matrix [2 0 0 2 0 0]");
+    auto render = RenderPage(pageSpec);
     EXPECT_EQ(render->CountColor(kRed), 20 * 20);
     EXPECT_EQ(render->Pixel(10, 89), kRed);
     EXPECT_EQ(render->Pixel(29, 70), kRed);
@@ -41,12 +41,12 @@ TEST(ContentForms, MatrixScalesAndBBoxClips) {
 }
 
 TEST(ContentForms, FormsStartFromTheCallersStateAndLeaveItUnchanged) {
-    PageSpec spec;
-    spec.Resources = "/XObject << /Fm0 5 0 R /Fm1 6 0 R >>";
-    spec.Content = "1 0 0 rg /Fm0 Do 50 50 10 10 re f /Fm1 Do";
-    spec.Objects[5] = XObjectForm("0 0 10 10 re f 0 0 1 rg 20 0 10 10 re f");
-    spec.Objects[6] = XObjectForm("80 80 10 10 re f");  // a form without resources falls back to the page's
-    auto render = RenderPage(spec);
+    PageSpec pageSpec;
+    pageSpec.Resources = "/XObject << /Fm0 5 0 R /Fm1 6 0 R >>";
+    pageSpec.Content = "1 0 0 rg /Fm0 Do 50 50 10 10 re f /Fm1 Do";
+    pageSpec.Objects[5] = XObjectForm("0 0 10 10 re f 0 0 1 rg 20 0 10 10 re f");
+    pageSpec.Objects[6] = XObjectForm("80 80 10 10 re f");  // a form without resources falls back to the page's
+    auto render = RenderPage(pageSpec);
     EXPECT_EQ(render->CountColor(kRed), 300);
     EXPECT_EQ(render->CountColor(kBlue), 100);
 }
@@ -61,31 +61,31 @@ TEST(ContentForms, FormsDrawingThemselvesEndAtTheRepeat) {
     for (const Case& c : {Case{"itself", 1, true, 100}, Case{"through another", 2, true, 100},
                           Case{"a chain of 10", 10, false, 100}, Case{"a chain deeper than the bound", 40, false, 0}}) {
         SCOPED_TRACE(c.Name);
-        PageSpec spec;
+        PageSpec pageSpec;
         std::string xobjects;
         for (int i = 0; i < c.Forms; ++i) xobjects += "/F" + std::to_string(i) + " " + std::to_string(5 + i) + " 0 R ";
-        spec.Resources = "/XObject << " + xobjects + ">>";
-        spec.Content = "/F0 Do";
+        pageSpec.Resources = "/XObject << " + xobjects + ">>";
+        pageSpec.Content = "/F0 Do";
         for (int i = 0; i < c.Forms; ++i) {
             const bool last = i + 1 == c.Forms;
             std::string content = last ? (c.LastCallsFirst ? "/F0 Do " : "") + std::string("1 0 0 rg 0 0 10 10 re f")
                                        : "/F" + std::to_string(i + 1) + " Do";
-            spec.Objects[5 + i] = XObjectForm(content, "/BBox [0 0 100 100] /Resources << /XObject << " + xobjects + ">> >>");
+            pageSpec.Objects[5 + i] = XObjectForm(content, "/BBox [0 0 100 100] /Resources << /XObject << " + xobjects + ">> >>");
         }
-        auto render = RenderPage(spec);
+        auto render = RenderPage(pageSpec);
         EXPECT_EQ(render->CountColor(kRed), c.Red);
         EXPECT_TRUE(render->Renderer().ErrorText.empty());
     }
 }
 
 TEST(ContentImages, ImagesAndInlineImagesShowTheirPlace) {
-    PageSpec spec;
-    spec.Resources = "/XObject << /Im0 5 0 R >>";
-    spec.Content = "q 50 0 0 50 0 50 cm /Im0 Do Q q 40 0 0 40 60 0 cm BI /W 4 /H 1 /BPC 8 /CS /G ID 0 0 100 100 re f\nEI Q";
-    spec.Objects[5] = StreamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 "
+    PageSpec pageSpec;
+    pageSpec.Resources = "/XObject << /Im0 5 0 R >>";
+    pageSpec.Content = "q 50 0 0 50 0 50 cm /Im0 Do Q q 40 0 0 40 60 0 cm BI /W 4 /H 1 /BPC 8 /CS /G ID 0 0 100 100 re f\nEI Q";
+    pageSpec.Objects[5] = StreamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 "
                                    "/ColorSpace /DeviceGray",
                                    "\x80");
-    auto render = RenderPage(spec);
+    auto render = RenderPage(pageSpec);
     rendertest::SaveForLook(*render, "image-places");
     EXPECT_EQ(render->CountColor(kImageGrey), 50 * 50 + 40 * 40);
     EXPECT_EQ(render->CountColor(kImageGrey, 0, 0, 50, 50), 50 * 50);
@@ -97,9 +97,9 @@ TEST(ContentImages, InlineImageDataEndsAtEIBetweenWhiteSpace) {
          {"BI /W 1 /H 1 ID xEIx EI 1 0 0 rg 0 0 10 10 re f", "BI ID EI 1 0 0 rg 0 0 10 10 re f",
           "BI /W 1 ID ab\nEI\n1 0 0 rg 0 0 10 10 re f"}) {
         SCOPED_TRACE(content);
-        PageSpec spec;
-        spec.Content = content;
-        EXPECT_EQ(RenderPage(spec)->CountColor(kRed), 100);
+        PageSpec pageSpec;
+        pageSpec.Content = content;
+        EXPECT_EQ(RenderPage(pageSpec)->CountColor(kRed), 100);
     }
     PageSpec unterminated;
     unterminated.Content = "BI /W 1 ID 1 0 0 rg 0 0 10 10 re f";
@@ -123,11 +123,11 @@ TEST(ContentOptional, ContentShowsOnlyWhenEveryEnclosingGroupIsOn) {
                           Case{"EMC EMC" + square, 100}, Case{"/OC /Missing BDC" + square + "EMC", 100},
                           Case{"/OC /Off BDC BI ID 1 0 0 rg 0 0 50 50 re f EI EMC", 0}}) {
         SCOPED_TRACE(c.Content);
-        PageSpec spec;
-        spec.Resources = kXObjectGroups + " /XObject << /Fm0 5 0 R >>";
-        spec.Content = c.Content;
-        spec.Objects[5] = XObjectForm(square);
-        EXPECT_EQ(RenderPage(spec)->CountColor(kRed), c.Red);
+        PageSpec pageSpec;
+        pageSpec.Resources = kXObjectGroups + " /XObject << /Fm0 5 0 R >>";
+        pageSpec.Content = c.Content;
+        pageSpec.Objects[5] = XObjectForm(square);
+        EXPECT_EQ(RenderPage(pageSpec)->CountColor(kRed), c.Red);
     }
     PageSpec hiddenForm;
     hiddenForm.Resources = kXObjectGroups + " /XObject << /Fm0 5 0 R >>";
@@ -139,12 +139,12 @@ TEST(ContentOptional, ContentShowsOnlyWhenEveryEnclosingGroupIsOn) {
 // Page 300 × 300; the appearance paints its whole box red.
 PageSpec XObjectAnnotatedPage(const std::string& annotation, const std::string& appearanceEntries,
                        const std::string& appearanceContent = "1 0 0 rg -1000 -1000 3000 3000 re f") {
-    PageSpec spec;
-    spec.MediaBox = "[0 0 300 300]";
-    spec.PageExtra = "/Annots [5 0 R]";
-    spec.Objects[5] = "<< /Type /Annot /Subtype /Square " + annotation + " >>";
-    spec.Objects[6] = StreamObject("/Type /XObject /Subtype /Form " + appearanceEntries, appearanceContent);
-    return spec;
+    PageSpec pageSpec;
+    pageSpec.MediaBox = "[0 0 300 300]";
+    pageSpec.PageExtra = "/Annots [5 0 R]";
+    pageSpec.Objects[5] = "<< /Type /Annot /Subtype /Square " + annotation + " >>";
+    pageSpec.Objects[6] = StreamObject("/Type /XObject /Subtype /Form " + appearanceEntries, appearanceContent);
+    return pageSpec;
 }
 
 TEST(ContentAnnotations, AppearanceBoxLandsOnTheRectangle) {
@@ -190,14 +190,14 @@ void XObjectFailDecoding(PageRender& render, int objectNumber) {
 }
 
 PageSpec XObjectFailurePage(const std::string& content) {
-    PageSpec spec = XObjectAnnotatedPage("/Rect [200 200 300 300] /AP << /N 6 0 R >>", "/BBox [0 0 1 1]",
+    PageSpec pageSpec = XObjectAnnotatedPage("/Rect [200 200 300 300] /AP << /N 6 0 R >>", "/BBox [0 0 1 1]",
                                   "0 0 1 rg 0 0 1 1 re f");
-    spec.Resources = "/XObject << /Fa 7 0 R /Fb 8 0 R /Fc 9 0 R >>";
-    spec.Content = content;
-    spec.Objects[7] = XObjectForm("/Fb Do 0 0 1 rg 0 0 5 5 re f");
-    spec.Objects[8] = XObjectForm("0 0 10 10 re f");
-    spec.Objects[9] = XObjectForm("1 0 0 rg 20 0 10 10 re f");
-    return spec;
+    pageSpec.Resources = "/XObject << /Fa 7 0 R /Fb 8 0 R /Fc 9 0 R >>";
+    pageSpec.Content = content;
+    pageSpec.Objects[7] = XObjectForm("/Fb Do 0 0 1 rg 0 0 5 5 re f");
+    pageSpec.Objects[8] = XObjectForm("0 0 10 10 re f");
+    pageSpec.Objects[9] = XObjectForm("1 0 0 rg 20 0 10 10 re f");
+    return pageSpec;
 }
 
 TEST(ContentFailures, ANestedFailureIsKeptAfterCleanRuns) {

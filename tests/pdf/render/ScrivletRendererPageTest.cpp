@@ -27,10 +27,10 @@ class RendererPageSize : public ::testing::TestWithParam<RendererPageSizeCase> {
 
 TEST_P(RendererPageSize, BitmapHasThePixelSizeOfTheBox) {
     const RendererPageSizeCase& c = GetParam();
-    PageSpec spec;
-    spec.MediaBox = c.MediaBox;
-    spec.PageExtra = c.PageExtra;
-    auto render = RenderPage(spec, kRenderBitmap, c.Resolution);
+    PageSpec pageSpec;
+    pageSpec.MediaBox = c.MediaBox;
+    pageSpec.PageExtra = c.PageExtra;
+    auto render = RenderPage(pageSpec, kRenderBitmap, c.Resolution);
     ASSERT_TRUE(render->Answer) << render->Renderer().ErrorText;
     EXPECT_EQ(render->Width(), c.Width);
     EXPECT_EQ(render->Height(), c.Height);
@@ -59,11 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(RendererPage, RotatedPageShowsTheBoxLowerLeftCornerAtTheTopLeft) {
-    PageSpec spec;
-    spec.MediaBox = "[0 0 60 80]";
-    spec.PageExtra = "/Rotate 90";
-    spec.Content = "1 0 0 rg 0 0 10 10 re f";
-    auto render = RenderPage(spec);
+    PageSpec pageSpec;
+    pageSpec.MediaBox = "[0 0 60 80]";
+    pageSpec.PageExtra = "/Rotate 90";
+    pageSpec.Content = "1 0 0 rg 0 0 10 10 re f";
+    auto render = RenderPage(pageSpec);
     ASSERT_EQ(render->Width(), 80);
     EXPECT_EQ(render->Pixel(2, 2), 0xFF0000u);
     EXPECT_EQ(render->Pixel(77, 57), 0xFFFFFFu);
@@ -81,10 +81,10 @@ TEST(RendererPage, BoxesAndRotationAreInheritedFromThePagesNode) {
 }
 
 TEST(RendererPage, BoxSelectorFallsBackToTheCropBox) {
-    PageSpec spec;
-    spec.MediaBox = "[0 0 200 100]";
-    spec.PageExtra = "/CropBox [0 0 50 40]";
-    PageRender render(rendertest::OnePagePdf(spec));
+    PageSpec pageSpec;
+    pageSpec.MediaBox = "[0 0 200 100]";
+    pageSpec.PageExtra = "/CropBox [0 0 50 40]";
+    PageRender render(rendertest::OnePagePdf(pageSpec));
     render.Renderer().PageBox = 4;  // TrimBox
     ASSERT_TRUE(render.Render());
     EXPECT_EQ(render.Width(), 50);
@@ -109,9 +109,9 @@ TEST(RendererPage, SizesBeyondTheBoundsRenderNothingAndSaySo) {
     for (const Case& c : {Case{"[0 0 1000000000 1000000000]", 72}, Case{"[0 0 612 792]", 20000},
                           Case{"[0 0 65536 10]", 72}, Case{"[0 0 20000 20000]", 72}, Case{"[0 0 612 792]", -5}}) {
         SCOPED_TRACE(c.MediaBox + " at " + std::to_string(c.Resolution));
-        PageSpec spec;
-        spec.MediaBox = c.MediaBox;
-        auto render = RenderPage(spec, kRenderBitmap, c.Resolution);
+        PageSpec pageSpec;
+        pageSpec.MediaBox = c.MediaBox;
+        auto render = RenderPage(pageSpec, kRenderBitmap, c.Resolution);
         EXPECT_FALSE(render->Answer);
         EXPECT_FALSE(render->Renderer().ErrorText.empty());
         EXPECT_TRUE(render->Bitmap().Empty());
@@ -126,11 +126,11 @@ TEST(RendererPage, NoPageFailsWithAText) {
 }
 
 TEST(RendererPage, KindsWithoutDeviceMeasureUserSpace) {
-    PageSpec spec;
-    spec.MediaBox = "[10 20 110.4 220.6]";
-    spec.PageExtra = "/Rotate 90";
+    PageSpec pageSpec;
+    pageSpec.MediaBox = "[10 20 110.4 220.6]";
+    pageSpec.PageExtra = "/Rotate 90";
     for (std::uint8_t kind : {kRenderEPS, kRenderTextFunnel, kRenderImageList}) {
-        auto render = RenderPage(spec, kind);
+        auto render = RenderPage(pageSpec, kind);
         ASSERT_TRUE(render->Answer);
         EXPECT_EQ(render->Renderer().Width, 111);
         EXPECT_EQ(render->Renderer().Height, 222);

@@ -40,12 +40,12 @@ inline std::string StreamObject(const std::string& dictionaryEntries, const std:
            "\nendstream";
 }
 
-inline std::string OnePagePdf(const PageSpec& spec) {
+inline std::string OnePagePdf(const PageSpec& pageSpec) {
     testpdf::PdfParts parts = testpdf::PagesParts("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-    parts.Objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox " + spec.MediaBox + " /Resources << " +
-                       spec.Resources + " >> /Contents 4 0 R " + spec.PageExtra + " >>";
-    parts.Objects[4] = StreamObject("", spec.Content);
-    for (const auto& [number, text] : spec.Objects) parts.Objects[number] = text;
+    parts.Objects[3] = "<< /Type /Page /Parent 2 0 R /MediaBox " + pageSpec.MediaBox + " /Resources << " +
+                       pageSpec.Resources + " >> /Contents 4 0 R " + pageSpec.PageExtra + " >>";
+    parts.Objects[4] = StreamObject("", pageSpec.Content);
+    for (const auto& [number, text] : pageSpec.Objects) parts.Objects[number] = text;
     return testpdf::BuildPdf(parts);
 }
 
@@ -99,9 +99,9 @@ private:
 };
 
 // Renders a one-page document at 72 dpi as a bitmap.
-inline std::unique_ptr<PageRender> RenderPage(const PageSpec& spec, std::uint8_t kind = kRenderBitmap,
+inline std::unique_ptr<PageRender> RenderPage(const PageSpec& pageSpec, std::uint8_t kind = kRenderBitmap,
                                               double resolution = 72) {
-    auto render = std::make_unique<PageRender>(OnePagePdf(spec), kind, resolution);
+    auto render = std::make_unique<PageRender>(OnePagePdf(pageSpec), kind, resolution);
     render->Render();
     return render;
 }

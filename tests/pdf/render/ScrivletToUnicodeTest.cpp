@@ -234,29 +234,29 @@ TEST_F(ToUnicodeCollectionTest, SingleByteFlagOfCompositeFontsComesFromTheEncodi
 
 // A composite font without a program of its own, its codes mapped to text by its ToUnicode map.
 rendertest::PageSpec ToUnicodeFunnelPage() {
-    rendertest::PageSpec spec;
-    spec.MediaBox = "[0 0 300 100]";
-    spec.Content = "BT /C0 12 Tf 10 50 Td <0001000200030004> Tj ET";
-    spec.Resources = "/Font << /C0 5 0 R >>";
-    spec.Objects[5] = "<< /Type /Font /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-H /DescendantFonts [6 0 R] "
+    rendertest::PageSpec pageSpec;
+    pageSpec.MediaBox = "[0 0 300 100]";
+    pageSpec.Content = "BT /C0 12 Tf 10 50 Td <0001000200030004> Tj ET";
+    pageSpec.Resources = "/Font << /C0 5 0 R >>";
+    pageSpec.Objects[5] = "<< /Type /Font /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-H /DescendantFonts [6 0 R] "
                       "/ToUnicode 7 0 R >>";
-    spec.Objects[6] = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Foo /CIDSystemInfo << /Registry (Adobe) "
+    pageSpec.Objects[6] = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Foo /CIDSystemInfo << /Registry (Adobe) "
                       "/Ordering (Identity) /Supplement 0 >> /DW 600 >>";
-    spec.Objects[7] = rendertest::StreamObject(
+    pageSpec.Objects[7] = rendertest::StreamObject(
         "", ToUnicodeCMapText("<0000> <FFFF>", "2 beginbfchar <0001> <0048> <0004> <00660069> endbfchar\n"
                                                "1 beginbfrange <0002> <0003> [<00E9> <03A9>] endbfrange"));
-    return spec;
+    return pageSpec;
 }
 
 TEST(ToUnicodeFunnel, TextFunnelCollectsTheMappedCharactersAsPdftotextDoes) {
-    const rendertest::PageSpec spec = ToUnicodeFunnelPage();
-    auto render = rendertest::RenderPage(spec, kRenderTextFunnel);
+    const rendertest::PageSpec pageSpec = ToUnicodeFunnelPage();
+    auto render = rendertest::RenderPage(pageSpec, kRenderTextFunnel);
     std::u16string text;
     for (const TPDFTextFunnelBlock& block : render->Renderer().TextFunnel->Blocks) text += block.Text;
     EXPECT_EQ(text, u"H\u00E9\u03A9fi");
 
     const oracle::ToolResult pdftotext = oracle::RunCommand(
-        "pdftotext -raw -enc UTF-8 " + oracle::WriteScratchFile("tounicode-funnel.pdf", rendertest::OnePagePdf(spec)) +
+        "pdftotext -raw -enc UTF-8 " + oracle::WriteScratchFile("tounicode-funnel.pdf", rendertest::OnePagePdf(pageSpec)) +
         " - 2>/dev/null");
     if (pdftotext.ExitCode == -1 || pdftotext.ExitCode == 127) GTEST_SKIP() << "pdftotext is not installed";
     std::string expected = pdftotext.Output;
