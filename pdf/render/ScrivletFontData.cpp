@@ -75,7 +75,8 @@ TInstalledFontData ReadSfntFontData(const std::string& path, int faceIndex) {
 }
 
 TInstalledFontData GetFontData(const std::string& family, bool bold, bool italic) {
-    FontMatcher matcher;
+    // One configuration per thread: loading fontconfig's costs more than reading a font file.
+    thread_local FontMatcher matcher;
     const int weight = bold ? kFontDataBoldWeight : 0;
     FontFile file = matcher.Match(family, weight, italic);
     if (file.path.empty()) return {};
