@@ -7,7 +7,7 @@ find_package(Threads REQUIRED)
 foreach(pair
     "fontconfig;fontconfig" "freetype;freetype2" "cairo;cairo" "lcms2;lcms2"
     "xml2;libxml-2.0" "icu;icu-uc" "curl;libcurl" "sdl2;sdl2" "openjp2;libopenjp2"
-    "png;libpng")
+    "png;libpng" "tiff;libtiff-4")
   list(GET pair 0 name)
   list(GET pair 1 module)
   pkg_check_modules(PARCH_PC_${name} QUIET IMPORTED_TARGET GLOBAL ${module})
@@ -44,4 +44,7 @@ if(PARCH_BUILD_BENCH)
   add_library(Parch::poppler_cpp ALIAS PkgConfig::PARCH_PC_poppler_cpp)
   pkg_check_modules(PARCH_PC_pangocairo REQUIRED IMPORTED_TARGET GLOBAL pangocairo)
   add_library(Parch::pangocairo ALIAS PkgConfig::PARCH_PC_pangocairo)
+  find_library(PARCH_JBIG2DEC_LIBRARY jbig2dec REQUIRED)
+  add_library(Parch::jbig2dec UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(Parch::jbig2dec PROPERTIES IMPORTED_LOCATION ${PARCH_JBIG2DEC_LIBRARY})
 endif()

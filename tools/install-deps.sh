@@ -10,18 +10,18 @@ packages=(
   # libraries
   zlib1g-dev libjpeg62-turbo-dev libopenjp2-7-dev libfreeimage-dev libcairo2-dev
   libfreetype-dev libfontconfig-dev liblcms2-dev libxml2-dev libcurl4-openssl-dev libsdl2-dev
-  libpng-dev
+  libpng-dev libtiff-dev
   # engines, oracles and fixture makers
   poppler-utils qpdf mupdf-tools ghostscript imagemagick libtiff-tools libopenjp2-tools
   jbig2dec python3 python3-pikepdf python3-pil python3-fonttools
   python3-reportlab python3-cairo python3-numpy t1utils
-  icoutils
+  icoutils pngcheck giflib-tools emf2svg libwmf-bin inkscape
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth
   fonts-ipafont-gothic
   openssl
   xdg-utils xdg-user-dirs file shared-mime-info adwaita-icon-theme hicolor-icon-theme libglib2.0-bin
   # benchmark peers linked in-process
-  libqpdf-dev libpoppler-cpp-dev libpango1.0-dev
+  libqpdf-dev libpoppler-cpp-dev libpango1.0-dev libjbig2dec0-dev
   libicu-dev
 )
 
