@@ -181,16 +181,18 @@ std::uint8_t TPDFDocument::OpenParsed(std::u16string_view password, bool rebuild
 }
 
 bool TPDFDocument::ReadHeader() {
-    const std::string_view head = FileData().substr(0, kHeaderWindow);
+    // A little more than the window, so that a version right at its end is whole.
+    const std::string bytes = store_.DataBytes(0, kHeaderWindow + 32);
+    const std::string_view head = std::string_view(bytes).substr(0, kHeaderWindow);
     std::string version;
     bool found = false;
     if (const std::size_t marker = head.find("%PDF-"); marker != std::string_view::npos) {
-        version = VersionAt(FileData(), marker + 5);
+        version = VersionAt(bytes, marker + 5);
         found = true;
     } else if (const std::size_t ps = head.find("%!PS-Adobe-"); ps != std::string_view::npos) {
-        const std::size_t pdf = FileData().substr(ps + 11, 20).find("PDF-");
+        const std::size_t pdf = std::string_view(bytes).substr(ps + 11, 20).find("PDF-");
         if (pdf != std::string_view::npos) {
-            version = VersionAt(FileData(), ps + 11 + pdf + 4);
+            version = VersionAt(bytes, ps + 11 + pdf + 4);
             found = true;
         }
     }
@@ -445,7 +447,7 @@ bool TPDFDocument::HasFont(const void* object) const {
 // The linearization dictionary describes the file as written; once objects may change it is
 // wrong, so its entries go.
 void TPDFDocument::ClearLinearization() {
-    const std::string_view head = FileData().substr(0, kHeaderWindow);
+    const std::string head = store_.DataBytes(0, kHeaderWindow);
     if (head.find("/Linearized") == std::string_view::npos) return;
     const std::size_t obj = head.find(" obj");
     if (obj == std::string_view::npos) return;

@@ -33,6 +33,8 @@ public:
     std::string_view View() const { return view_; }
     std::size_t Size() const { return view_.size(); }
     bool Empty() const { return view_.empty(); }
+    // The bytes are a mapping of a file, not a buffer.
+    bool Mapped() const { return mapped_ != nullptr; }
     // Up to `count` bytes from `offset`, cut at the end; a mapped file is read through the file
     // itself, so one cut short since gives fewer bytes instead of a fault.
     std::string Copy(std::size_t offset, std::size_t count) const;

@@ -125,17 +125,39 @@ TPDFFileData TPDFObjectStore::TakeData() {
 // --- Cross references ---------------------------------------------------------------------------
 
 bool TPDFObjectStore::ReadXRef() {
+    trailer_ = nullptr;
+    xrefEntries_.clear();
+    // A large mapped file is read from its last bytes first: the newest cross references are
+    // there, and reading them through the file instead of the mapping leaves the mapping's
+    // pages untouched, which is most of the cost of opening such a file. Sections found
+    // further back mean reading again over the whole file.
+    if (data_.Mapped() && data_.Size() > kXRefTailWindow) {
+        const std::size_t tailStart = data_.Size() - kXRefTailWindow;
+        const std::string tail = data_.Copy(tailStart, kXRefTailWindow);
+        TPDFXRefReader reader(tail, static_cast<std::int64_t>(tailStart));
+        const bool chainComplete = RunXRefReader(reader);
+        if (!reader.ReachedBeforeTail() && tail.size() == kXRefTailWindow) return FinishXRef(chainComplete);
+        trailer_ = nullptr;
+        xrefEntries_.clear();
+        sectionOffsets_.clear();
+        seenNumbers_.Clear();
+    }
     TPDFXRefReader reader(data_.View());
+    return FinishXRef(RunXRefReader(reader));
+}
+
+bool TPDFObjectStore::RunXRefReader(TPDFXRefReader& reader) {
     reader.OnEntry = [this](std::int32_t number, std::int32_t second, std::int32_t third, char kind) {
         OnXRefEntry(number, second, third, kind);
     };
     reader.OnTrailer = [this](const std::string& text) { OnXRefTrailer(text); };
     reader.OnSection = [this](std::int64_t offset) { OnXRefSection(offset); };
     reader.OnEntryCount = [this](std::int64_t count) { OnXRefEntryCount(count); };
-    trailer_ = nullptr;
-    xrefEntries_.clear();
+    return reader.ReadXRefAt(reader.FindXRefOffset());
+}
 
-    xrefChainComplete_ = reader.ReadXRefAt(reader.FindXRefOffset());
+bool TPDFObjectStore::FinishXRef(bool chainComplete) {
+    xrefChainComplete_ = chainComplete;
     // The reader reports a trailer only for a section it read, and it stops at the first
     // section that fails, so a trailer means the newest section is in.
     const bool newestRead = trailer_ != nullptr;
@@ -155,7 +177,7 @@ bool TPDFObjectStore::NumberedFromOne() const {
     const TPDFNumeric* size = AsNumber(trailer_->GetValue("Size"));
     if (xrefEntries_.empty() || xrefEntries_[0].ObjNum != 2 || !size || xrefEntries_[0].Offset() < 0) return false;
     const std::size_t offset = static_cast<std::size_t>(xrefEntries_[0].Offset());
-    if (offset >= data_.Size() || data_.View().substr(offset, 7) != "1 0 obj") return false;
+    if (offset >= data_.Size() || data_.Copy(offset, 7) != "1 0 obj") return false;
     std::int32_t highest = 0;
     for (const TPDFXRefEntry& entry : xrefEntries_) highest = std::max(highest, entry.ObjNum);
     return size->GetInteger() == static_cast<std::int32_t>(xrefEntries_.size()) + 1 || size->GetInteger() == highest;

@@ -28,6 +28,8 @@ public:
     // The highest object number a conforming file may use; higher entries are ignored, which
     // also bounds the table that a cross-reference stream can make us build.
     static constexpr std::int32_t kMaxObjectNumber = 8388607;
+    // How much of a large file's end the cross references are first looked for in.
+    static constexpr std::size_t kXRefTailWindow = 16384;
     // How far an object's offset may lie behind its header.
     static constexpr std::int32_t kOffsetSlack = 20;
 
@@ -42,6 +44,8 @@ public:
     TPDFFileData TakeData();
     // The file's bytes for the reading done while the document opens (see TPDFFileData).
     std::string_view Data() const { return data_.View(); }
+    // Up to `count` bytes of the file from `offset`, read without touching the mapping.
+    std::string DataBytes(std::size_t offset, std::size_t count) const { return data_.Copy(offset, count); }
 
     // Reads the cross references from the end of the file and builds the entry table; false
     // when not even the newest section could be read. An older section that cannot be read
@@ -94,6 +98,10 @@ private:
     void ParseEntry(TPDFIndObj& entry);
     std::int64_t ResolvedLength(TPDFObject* value);
     std::string FetchObjectText(const TPDFIndObj& entry);
+    // Reads the chain of sections the reader finds, reporting into the table; true when
+    // every section was read.
+    bool RunXRefReader(TPDFXRefReader& reader);
+    bool FinishXRef(bool chainComplete);
     // The text of an object whose header starts up to kOffsetSlack bytes before its offset;
     // empty when there is no such header.
     std::string FetchShiftedObjectText(const TPDFIndObj& entry) const;

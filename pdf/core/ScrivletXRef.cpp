@@ -18,24 +18,6 @@ std::int32_t ToInt32(std::string_view text) {
     return (value < INT32_MIN || value > INT32_MAX) ? 0 : static_cast<std::int32_t>(value);
 }
 
-// Skips bytes until a digit; then takes the run of digits. -1 when there is none.
-std::int64_t NextNumber(std::string_view data, std::int64_t& p) {
-    const auto size = static_cast<std::int64_t>(data.size());
-    while (p < size && !IsDecimalDigit(data[static_cast<std::size_t>(p)])) {
-        const char c = data[static_cast<std::size_t>(p)];
-        if (c != ' ' && c != '\r' && c != '\n' && c != '\t' && c != '\f' && c != 0) return -1;
-        ++p;
-    }
-    std::int64_t value = -1;
-    while (p < size && IsDecimalDigit(data[static_cast<std::size_t>(p)])) {
-        value = (value < 0 ? 0 : value) * 10 + (data[static_cast<std::size_t>(p)] - '0');
-        if (value > INT32_MAX) value = INT32_MAX;
-        ++p;
-    }
-    return value;
-}
-
-
 bool IsLineBreakStart(char c) { return c == '\r' || c == '\n'; }
 
 // After "stream": NUL, TAB, FF and blanks, then CR LF, CR or LF. std::string_view::npos when the line end is
@@ -78,21 +60,65 @@ std::size_t SectionKeywordEnd(std::string_view text, std::size_t p) {
 }  // namespace
 
 std::string_view TPDFXRefReader::ReadBytes(std::int64_t start, std::int64_t count) const {
-    const auto size = static_cast<std::int64_t>(data_.size());
     if (start < 0) start = 0;
-    if (count <= 0 || start >= size) return {};
-    count = std::min(count, size - start);
-    return data_.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
+    if (count <= 0 || start >= size_) return {};
+    if (start < base_) {
+        reachedBeforeTail_ = true;
+        return {};
+    }
+    count = std::min(count, size_ - start);
+    return data_.substr(static_cast<std::size_t>(start - base_), static_cast<std::size_t>(count));
 }
 
 std::int64_t TPDFXRefReader::FindBackwards(std::string_view pattern, std::int64_t before) const {
     if (before <= 0) return -1;
-    const std::size_t found = data_.substr(0, static_cast<std::size_t>(before)).rfind(pattern);
-    return found == std::string_view::npos ? -1 : static_cast<std::int64_t>(found);
+    const std::int64_t searched = std::min(before, size_) - base_;
+    const std::size_t found =
+        searched <= 0 ? std::string_view::npos : data_.substr(0, static_cast<std::size_t>(searched)).rfind(pattern);
+    if (found == std::string_view::npos) {
+        if (base_ > 0) reachedBeforeTail_ = true;
+        return -1;
+    }
+    return base_ + static_cast<std::int64_t>(found);
+}
+
+std::int64_t TPDFXRefReader::FindForwards(std::string_view pattern, std::int64_t from) const {
+    from = std::max<std::int64_t>(from, 0);
+    if (from < base_) {
+        reachedBeforeTail_ = true;
+        from = base_;
+    }
+    if (from >= size_) return -1;
+    const std::size_t found = data_.find(pattern, static_cast<std::size_t>(from - base_));
+    return found == std::string_view::npos ? -1 : base_ + static_cast<std::int64_t>(found);
+}
+
+char TPDFXRefReader::ByteAt(std::int64_t offset) const {
+    if (offset < 0 || offset >= size_) return 0;
+    if (offset < base_) {
+        reachedBeforeTail_ = true;
+        return 0;
+    }
+    return data_[static_cast<std::size_t>(offset - base_)];
+}
+
+std::int64_t TPDFXRefReader::NextNumber(std::int64_t& p) const {
+    while (p < size_ && !IsDecimalDigit(ByteAt(p))) {
+        const char c = ByteAt(p);
+        if (c != ' ' && c != '\r' && c != '\n' && c != '\t' && c != '\f' && c != 0) return -1;
+        ++p;
+    }
+    std::int64_t value = -1;
+    while (p < size_ && IsDecimalDigit(ByteAt(p))) {
+        value = (value < 0 ? 0 : value) * 10 + (ByteAt(p) - '0');
+        if (value > INT32_MAX) value = INT32_MAX;
+        ++p;
+    }
+    return value;
 }
 
 std::int64_t TPDFXRefReader::FindXRefOffset() const {
-    const auto size = static_cast<std::int64_t>(data_.size());
+    const std::int64_t size = size_;
     std::int64_t marker = -1;
     const std::string_view tail = ReadBytes(size - 10, 10);
     const std::size_t cut = tail.find("%%E");
@@ -208,13 +234,12 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
         const std::string_view header = ReadBytes(p, 20);
         if (header.empty() || header.substr(0, 3).find('%') != std::string_view::npos || header.find("trailer") != std::string_view::npos) break;
         std::int64_t q = p;
-        const std::int64_t first = NextNumber(data_, q);
-        const std::int64_t count = first < 0 ? -1 : NextNumber(data_, q);
+        const std::int64_t first = NextNumber(q);
+        const std::int64_t count = first < 0 ? -1 : NextNumber(q);
         if (first < 0 || count <= 0) break;
         // At least one byte after the count, then up to the first entry.
         ++q;
-        const auto size = static_cast<std::int64_t>(data_.size());
-        while (q < size && !IsDecimalDigit(data_[static_cast<std::size_t>(q)])) ++q;
+        while (q < size_ && !IsDecimalDigit(ByteAt(q))) ++q;
         p = q;
 
         std::string entries(ReadBytes(p, count * 20));
@@ -233,9 +258,9 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
         p += static_cast<std::int64_t>(j);
     }
 
-    const std::size_t trailer = data_.find("trailer", static_cast<std::size_t>(std::max<std::int64_t>(p, 0)));
-    if (trailer == std::string_view::npos) return false;
-    std::string_view text = ReadBytes(static_cast<std::int64_t>(trailer), 2048).substr(7);
+    const std::int64_t trailer = FindForwards("trailer", p);
+    if (trailer < 0) return false;
+    std::string_view text = ReadBytes(trailer, 2048).substr(7);
     if (text.find("<<") == std::string_view::npos || text.find(">>") == std::string_view::npos) return false;
     TPDFStructure structure;
     const TPDFObject* parsed = ParseObject(structure, text);
@@ -254,7 +279,7 @@ bool TPDFXRefReader::ReadXRefTable(std::int64_t position, std::int64_t& previous
 }
 
 bool TPDFXRefReader::ReadXRefStream(std::int64_t position, std::int64_t& previous) {
-    const std::string_view window = ReadBytes(position, static_cast<std::int64_t>(data_.size()));
+    const std::string_view window = ReadBytes(position, size_);
     TPDFStructure structure;
     std::int64_t end = 0;
     TPDFObject* parsed = ParseObjectAt(structure, window, end);

@@ -50,7 +50,17 @@ public:
     // How many entries a section is about to report at most, so that a table can be sized once.
     using TEntryCountEvent = std::function<void(std::int64_t)>;
 
-    explicit TPDFXRefReader(std::string_view data) : data_(data) {}
+    explicit TPDFXRefReader(std::string_view data)
+        : data_(data), size_(static_cast<std::int64_t>(data.size())) {}
+    // Reads from the last bytes of a larger file only: `tail` holds the file's bytes from
+    // `tailStart` to its end. Whatever lies before them reads as absent and is noted, so that
+    // the caller can read again over the whole file (ReachedBeforeTail).
+    TPDFXRefReader(std::string_view tail, std::int64_t tailStart)
+        : data_(tail), base_(tailStart), size_(tailStart + static_cast<std::int64_t>(tail.size())) {}
+
+    // True when some read needed bytes before the tail this reader was given: its results
+    // are then not those of the whole file.
+    bool ReachedBeforeTail() const { return reachedBeforeTail_; }
 
     // Count bytes from Start, cut at both ends of the data.
     std::string_view ReadBytes(std::int64_t start, std::int64_t count) const;
@@ -77,8 +87,16 @@ private:
     bool ReadXRefTable(std::int64_t position, std::int64_t& previous);
     bool ReadXRefStream(std::int64_t position, std::int64_t& previous);
     std::int64_t FindBackwards(std::string_view pattern, std::int64_t before) const;
+    std::int64_t FindForwards(std::string_view pattern, std::int64_t from) const;
+    // The byte at a file offset; 0 outside the data.
+    char ByteAt(std::int64_t offset) const;
+    // Skips blanks to a digit and takes the run of digits; -1 when there is none.
+    std::int64_t NextNumber(std::int64_t& p) const;
 
     std::string_view data_;
+    std::int64_t base_ = 0;  // file offset of data_'s first byte
+    std::int64_t size_ = 0;  // of the file
+    mutable bool reachedBeforeTail_ = false;
     std::set<std::int64_t> visited_;
     // Where the data of each section read began: the search ahead of an offset that is off
     // does not take a section already read for an older one.

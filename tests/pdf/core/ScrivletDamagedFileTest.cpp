@@ -84,10 +84,11 @@ struct TwoRevisions {
 
 enum class Older { kTable, kStream, kHybridStream };
 
-TwoRevisions MakeTwoRevisions(Older older, const std::string& filler, long shift) {
+TwoRevisions MakeTwoRevisions(Older older, const std::string& filler, long shift,
+                              const std::string& beforeFirst = "", const std::string& beforeUpdate = "") {
     TwoRevisions made;
     std::string& file = made.File;
-    file = "%PDF-1.5\n";
+    file = "%PDF-1.5\n" + beforeFirst;
     std::map<int, std::size_t> first;
     AppendObjects(file,
                   {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
@@ -104,6 +105,7 @@ TwoRevisions MakeTwoRevisions(Older older, const std::string& filler, long shift
         AppendXRefStream(file, 6, first, "/Size 7 /Root 1 0 R");
     const std::string named = std::to_string(static_cast<long>(fillerAt) + shift);
 
+    file += beforeUpdate;
     std::map<int, std::size_t> update;
     AppendObjects(file,
                   {{1, "<< /Type /Catalog /Pages 2 0 R >>"},
@@ -186,6 +188,40 @@ TEST(DamagedFile, AnUnreadableOlderSectionKeepsTheNewerOnes) {
     TPDFDocument document;
     ASSERT_EQ(Read(document, made.File), kOpenOk);
     EXPECT_NE(document.PageTree()->GetPageDict(1), nullptr);
+}
+
+// A large file is read from its end first and again over the whole file when its sections
+// reach further back; either way the result is that of reading it all. The padding, a long
+// comment, stands before the first revision (every section near the end) or between the
+// first revision's section and the update (the older section far back).
+TEST(DamagedFile, LargeFilesReadTheSameFromTheirEndOrWhole) {
+    const std::string padding = "%" + std::string(3 * TPDFObjectStore::kXRefTailWindow, 'x') + "\n";
+    const struct {
+        const char* Case;
+        bool PadBeforeFirstRevision;
+        std::string Filler;
+        long Shift;
+    } cases[] = {
+        {"every section near the end", true, "", 0},
+        {"the older section far back", false, "", 0},
+        {"the older section far back, found after blank lines", false, std::string(40, '\n'), 0},
+        {"the older section far back, offset a little early", false, "", -30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        const TwoRevisions made = MakeTwoRevisions(Older::kTable, c.Filler, c.Shift,
+                                                   c.PadBeforeFirstRevision ? padding : "",
+                                                   c.PadBeforeFirstRevision ? "" : padding);
+        const std::string path = oracle::WriteScratchFile("large-two-revisions.pdf", made.File);
+        TFileStream stream(path, fmOpenRead);
+        TPDFDocument document;
+        ASSERT_EQ(document.ReadDocument(stream, u""), kOpenOk);
+        EXPECT_TRUE(document.Store().XRefChainComplete());
+        EXPECT_EQ(ObjectText(document, 4), "(only in the first revision)");
+        EXPECT_EQ(document.PageTree()->GetPageCount(), 2);
+        EXPECT_EQ(document.PageTree()->GetPageDict(1), document.LookupObject(3));
+        EXPECT_EQ(oracle::QpdfPages(path), 2);
+    }
 }
 
 // --- Object streams whose entries give the wrong index ----------------------------------------
