@@ -21,7 +21,7 @@ packages=(
   openssl
   xdg-utils xdg-user-dirs file shared-mime-info adwaita-icon-theme hicolor-icon-theme libglib2.0-bin
   # benchmark peers linked in-process
-  libqpdf-dev libpoppler-cpp-dev libpango1.0-dev libjbig2dec0-dev
+  libqpdf-dev libpoppler-cpp-dev libpango1.0-dev libjbig2dec0-dev libpixman-1-dev libmagick++-6.q16-dev
   libicu-dev
 )
 
