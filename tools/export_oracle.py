@@ -55,7 +55,7 @@ def gif_readers(path, width, height):
             raise AssertionError("gif2rgb gave %d bytes for %d x %d" % (raw.size, width, height))
         found["gif2rgb"] = raw.reshape(height, width, 3).astype(np.int16)
     text = run(["giftext", path]).stdout.decode("latin-1")
-    size = re.search(r"Image Size - Width = (\d+), Height = (\d+)", text)
+    size = re.search(r"Image Size - Left = \d+, Top = \d+, Width = (\d+), Height = (\d+)", text)
     if not size or (int(size.group(1)), int(size.group(2))) != (width, height):
         raise AssertionError("giftext: no image of %d x %d in:\n%s" % (width, height, text[:400]))
     with Image.open(path) as image:
