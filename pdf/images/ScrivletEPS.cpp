@@ -73,6 +73,7 @@ struct TPDFEPSExport::Pixels {
         const int width = bits->Width();
         const int height = bits->Height();
         const int depth = bits->BitsPerPixel();
+        if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) return result;
         const std::vector<RGBQUAD>& table = bits->ColorTable();
         result.Rgb.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
         for (int y = 0; y < height; ++y) {

@@ -59,11 +59,11 @@ void TColorQuantizer::AddColor(std::unique_ptr<TOctreeNode>& node, int red, int 
     AddColor(node->Children[static_cast<std::size_t>(index)], red, green, blue, level + 1);
 }
 
-void TColorQuantizer::ReduceTree() {
+bool TColorQuantizer::ReduceTree() {
     int level = colorBits_ - 1;
     while (level > 0 && reducible_[static_cast<std::size_t>(level)] == nullptr) --level;
     TOctreeNode* node = reducible_[static_cast<std::size_t>(level)];
-    if (node == nullptr) return;
+    if (node == nullptr) return false;
     reducible_[static_cast<std::size_t>(level)] = node->NextReducible;
     int children = 0;
     for (std::unique_ptr<TOctreeNode>& child : node->Children) {
@@ -77,6 +77,7 @@ void TColorQuantizer::ReduceTree() {
     }
     node->Leaf = true;
     leafCount_ -= children - 1;
+    return true;
 }
 
 void TColorQuantizer::CollectPalette(const TOctreeNode& node) {
@@ -103,7 +104,8 @@ std::unique_ptr<TBitmap> TColorQuantizer::QuantizeBitmap(TBitmap& bitmap) {
     for (int y = 0; y < height; ++y) {
         const BYTE* row = bitmap.ScanLine(y);
         for (int x = 0; x < width; ++x, row += 3) AddColor(root_, row[2], row[1], row[0], 0);
-        while (leafCount_ > maxColors_) ReduceTree();
+        while (leafCount_ > maxColors_ && ReduceTree()) {
+        }
     }
     if (root_) CollectPalette(*root_);
 

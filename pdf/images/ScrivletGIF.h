@@ -57,7 +57,8 @@ public:
 
 private:
     void AddColor(std::unique_ptr<TOctreeNode>& node, int red, int green, int blue, int level);
-    void ReduceTree();
+    // Merges the newest node of the deepest level that has children; false when none is left.
+    bool ReduceTree();
     void CollectPalette(const TOctreeNode& node);
 
     std::unique_ptr<TOctreeNode> root_;
