@@ -129,7 +129,7 @@ std::string EpsSave(const TPDFEPSExport& eps, const std::string& fileName) {
     return oracle::WriteScratchFile(fileName, stream.Bytes());
 }
 
-// PARCH_EXPORT_VIEW_FOLDER, when set, keeps both renderings there as PNG files for viewing.
+// PARCH_EXPORT_VIEW_FOLDER, when set, keeps the EPS file and both renderings there for viewing.
 std::string EpsViewingPrefix(const std::string& name) {
     const char* folder = std::getenv("PARCH_EXPORT_VIEW_FOLDER");
     return folder == nullptr ? std::string() : " " + oracle::Quote((fs::path(folder) / name).string());
@@ -421,6 +421,8 @@ TEST_P(EPSDrawings, RenderAsThePdfPage) {
     TPDFEPSExport eps;
     EpsReplay(kEpsFixtures / (name + ".calls"), eps);
     const std::string file = EpsSave(eps, name + ".eps");
+    if (const char* folder = std::getenv("PARCH_EXPORT_VIEW_FOLDER"))
+        fs::copy_file(file, fs::path(folder) / (name + ".eps"), fs::copy_options::overwrite_existing);
     const oracle::ToolResult result = oracle::RunCommand(
         EpsPython() + " " + PARCH_SOURCE_DIR "/tools/export_oracle.py eps " + oracle::Quote(file) + " " +
         oracle::Quote((kEpsFixtures / (name + ".pdf")).string()) + EpsViewingPrefix(name) + " 2>&1");
