@@ -299,6 +299,16 @@ def images(folder):
     # A stencil paints in the current colour.
     d.colour("0.5 0 0.5 setrgbcolor")
     d.op("q"); d.op("cm", 64, 0, 0, 64, 140, 5); d.image("Ring", ring_stencil(64), stencil=True); d.op("Q")
+    # A named image drawn again while a grey colour is current.
+    d.colour("0.3 setgray")
+    d.op("n"); d.rect(210, 140, 25, 15); d.op("f")
+    d.op("q"); d.op("cm", 25, 0, 0, 12, 210, 115); d.image("12.0.R", picture); d.op("Q")
+    # An image outside any q/Q, then the colour from before it.
+    d.op("cm", 25, 0, 0, 25, 210, 80)
+    d.image("-", flat_picture(4, 4, (20, 20, 200)))
+    d.op("cm", 0.04, 0, 0, 0.04, -8.4, -3.2)
+    d.colour("0.3 setgray")
+    d.op("n"); d.rect(210, 50, 25, 20); d.op("f")
     d.save()
 
 

@@ -388,7 +388,6 @@ bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& na
     kind = maskData.empty() ? ImageKind::Plain : ImageKind::Masked;
     if (kind == ImageKind::Masked) WriteDataStream(maskData, "maskstreamfor" + name);
     WriteDataStream(imageData, "datastreamfor" + name);
-    WriteLine("/DeviceRGB setcolorspace");
     WriteImageDictionary("ImageDataDictionaryfor" + name, "datastreamfor" + name, pixels.Width, pixels.Height, 8,
                          "[ 0 1 0 1 0 1 ]");
     if (kind == ImageKind::Masked) {
@@ -404,16 +403,25 @@ bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& na
     return true;
 }
 
+// Colour images are drawn in their own saved state: the colour space they need replaces the
+// current colour, which the page's next fill may still count on, and a later drawing of the
+// same image may come while another colour space is current.
 void TPDFEPSExport::DrawDefinedImage(const std::string& name, ImageKind kind) {
     switch (kind) {
     case ImageKind::Masked:
+        WriteLine("q");
+        WriteLine("/DeviceRGB setcolorspace");
         WriteLine("maskstreamfor" + name + " resetfile");
         WriteLine("datastreamfor" + name + " resetfile");
         WriteLine("MaskedImageDictionaryfor" + name + " image");
+        WriteLine("Q");
         break;
     case ImageKind::Plain:
+        WriteLine("q");
+        WriteLine("/DeviceRGB setcolorspace");
         WriteLine("datastreamfor" + name + " resetfile");
         WriteLine("ImageDataDictionaryfor" + name + " image");
+        WriteLine("Q");
         break;
     case ImageKind::Stencil:
         WriteLine("datastreamfor" + name + " resetfile");
