@@ -25,8 +25,8 @@ const char* const kEpsProlog[] = {
     "/W { clip } def", "/W* { eoclip } def",
     // Custom colours as CMYK scaled by the tint, for interpreters without them.
     "/findcmykcustomcolor where { pop } { /findcmykcustomcolor { 5 array astore } def } ifelse",
-    "/setcustomcolor where { pop } { /setcustomcolor { exch aload pop pop 4 { 4 index mul 4 1 roll } repeat "
-    "setcmykcolor pop } def } ifelse",
+    ("/setcustomcolor where { pop } { /setcustomcolor { exch aload pop pop 4 { 4 index mul 4 1 roll } repeat "
+     "setcmykcolor pop } def } ifelse"),
 };
 
 std::string EpsNumber(double value) { return FloatToPDFStr(4, value) + " "; }
