@@ -85,6 +85,7 @@ void TStuckiDitherer::SpreadError(std::int32_t* current, std::int32_t* next, int
 
 void DitherToMonochrome(TBitmap& source, TBitmap& destination) {
     if (source.PixelFormat() != pf24bit) throw EInvalidGraphic("Dithering needs a 24-bit source bitmap");
+    if (&source == &destination) throw EInvalidGraphic("Dithering needs a destination other than its source");
     const int width = source.Width();
     const int height = source.Height();
     destination.SetPixelFormat(pf8bit);

@@ -101,7 +101,7 @@ protected:
 
 // Dithers a 24-bit source into `destination`, which becomes an 8-bit bitmap of the same size
 // holding 0 (black) or 1 (white) per pixel, with those two colours as its first palette
-// entries. EInvalidGraphic when the source is not 24-bit.
+// entries. EInvalidGraphic when the source is not 24-bit or is the destination itself.
 void DitherToMonochrome(TBitmap& source, TBitmap& destination);
 
 }  // namespace parch

@@ -112,10 +112,13 @@ TEST(Dither, TheTwoIndicesStayBlackAndWhiteInOneBitForm) {
     }
 }
 
-TEST(Dither, OnlyTwentyFourBitSourcesAreTaken) {
+TEST(Dither, OnlyTwentyFourBitSourcesOtherThanTheDestinationAreTaken) {
     TBitmap source(4, 4, pf8bit);
     TBitmap dithered;
     EXPECT_THROW(DitherToMonochrome(source, dithered), EInvalidGraphic);
+    TBitmap both(4, 4, pf24bit);
+    EXPECT_THROW(DitherToMonochrome(both, both), EInvalidGraphic);
+    EXPECT_EQ(both.PixelFormat(), pf24bit);
 }
 
 }  // namespace
