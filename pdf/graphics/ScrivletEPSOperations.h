@@ -4,12 +4,24 @@
 // page encoders; the renderer only codes against these operations.
 
 #include <string>
+#include <string_view>
 
 #include "pdf/graphics/ScrivletGenericCanvas.h"
 
 namespace parch {
 
 class TBitmap;
+
+// One image as the page hands it to the writer. The pixels come from `Bitmap` when it holds
+// any (1, 4, 8, 24 or 32 bits per pixel), else from `Encoded`, the image as a PNG or BMP file.
+// `Mask` gives opacity, white opaque and black transparent. A stencil has no colours of its
+// own: its light pixels paint in the current colour and its dark ones leave the page alone.
+struct TPDFEPSImage {
+    TBitmap* Bitmap = nullptr;
+    std::string_view Encoded;
+    TBitmap* Mask = nullptr;
+    bool Stencil = false;
+};
 
 class TPDFEPSOperations : public TPDFGenericCanvas {
 public:
@@ -33,8 +45,12 @@ public:
     virtual void Clip(bool evenOdd) = 0;
     // Written only when it differs from the colour written last.
     virtual void SetColor(const std::string& postScript) = 0;
-    // Defines the image once per name and draws it on the unit square.
-    virtual void PaintImage(TBitmap* bitmap, TBitmap* mask, const std::string& name) = 0;
+    // Defines the image once per name and draws it on the unit square. Every image with an
+    // empty name is defined afresh (inline images, which have no identity to share).
+    virtual void PaintImage(const TPDFEPSImage& image, const std::string& name) = 0;
+    void PaintImage(TBitmap* bitmap, TBitmap* mask, const std::string& name) {
+        PaintImage(TPDFEPSImage{bitmap, {}, mask, false}, name);
+    }
 
     using TPDFGenericCanvas::Fill;
 };

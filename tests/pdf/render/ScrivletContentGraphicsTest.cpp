@@ -267,7 +267,7 @@ public:
     void Fill(bool evenOdd) override { Log.push_back(evenOdd ? "f*" : "f"); }
     void Clip(bool evenOdd) override { Log.push_back(evenOdd ? "W*" : "W"); }
     void SetColor(const std::string& postScript) override { Log.push_back(postScript); }
-    void PaintImage(TBitmap*, TBitmap*, const std::string& name) override { Log.push_back("image " + name); }
+    void PaintImage(const TPDFEPSImage&, const std::string& name) override { Log.push_back("image " + name); }
 
     std::vector<std::string> Log;
 
