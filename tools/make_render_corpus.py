@@ -897,7 +897,8 @@ def cairo_font_pages(corpus):
     corpus.add("cairo-fonts.pdf", 1, ["cairo", "embedded-fonts", "truetype-font", "opentype-font", "cid-font",
                                       "tounicode", "text"])
     cairo_document(corpus, "cairo-dense-text.pdf", cairo_dense)
-    corpus.add("cairo-dense-text.pdf", 1, ["cairo", "embedded-fonts", "truetype-font", "opentype-font", "text"])
+    corpus.add("cairo-dense-text.pdf", 1, ["cairo", "embedded-fonts", "truetype-font", "opentype-font", "text",
+                                           "dense-text"])
 
 
 CFF_PROGRAM = """
@@ -986,6 +987,119 @@ def hand_built_font_pages(corpus):
     corpus.add("hand-type3-fonts.pdf", 1, ["type3-font", "tounicode", "text"])
 
 
+# --- text-dense pages (also the inputs of the font benchmark) -----------------------------------
+
+DENSE_LINE = LOREM + " " + LOREM[:20]
+
+
+def reportlab_type1_dense(corpus):
+    from reportlab.pdfbase import pdfmetrics
+    name = "rl-type1-dense.pdf"
+    c = new_canvas(corpus, name, (400, 300))
+    faces = ["NimbusSans-Regular", "NimbusRoman-Italic", "C059-Bold"]
+    for face_name in faces:
+        if face_name not in pdfmetrics.getRegisteredFontNames():
+            face = pdfmetrics.EmbeddedType1Face(os.path.join(URW_AFM, face_name + ".afm"),
+                                                os.path.join(URW_TYPE1, face_name + ".pfb"))
+            pdfmetrics.registerTypeFace(face)
+            pdfmetrics.registerFont(pdfmetrics.Font(face_name, face_name, "WinAnsiEncoding"))
+    y = 288
+    for line in range(24):
+        c.setFont(faces[line % len(faces)], 7)
+        c.drawString(9, y, DENSE_LINE)
+        y -= 12
+    c.showPage()
+    c.save()
+    corpus.add(name, 1, ["embedded-fonts", "type1-font", "text", "dense-text"])
+
+
+CFF_DENSE_PROGRAM = """
+%%!PS
+<< /PageSize [400 300] >> setpagedevice
+/faces [/NimbusSans-Regular /NimbusRoman-Bold /C059-Italic] def
+0 1 23 { /i exch def
+  faces i 3 mod get findfont 7 scalefont setfont
+  9 288 i 12 mul sub moveto (%s) show } for
+showpage
+"""
+
+
+def postscript_dense(corpus, work):
+    source = os.path.join(work, "ps-cff-dense.ps")
+    with open(source, "w") as f:
+        f.write((CFF_DENSE_PROGRAM % DENSE_LINE).lstrip())
+    raw = os.path.join(work, "ps-cff-dense.pdf")
+    run(["ps2pdf", "-dNOSAFER", source, raw])
+    settle(raw, corpus.path("ps-cff-dense.pdf"))
+    corpus.add("ps-cff-dense.pdf", 1, ["postscript", "embedded-fonts", "cff-font", "text", "dense-text"])
+
+
+def cairo_dense_truetype(cr):
+    cr.set_source_rgb(0, 0, 0)
+    faces = ["DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono"]
+    for line in range(24):
+        cairo_text(cr, faces[line % len(faces)], 7, 9, 12 + 12 * line, DENSE_LINE)
+
+
+IPAGOTHIC = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
+CJK_TEXT = ("\u65e5\u672c\u8a9e\u306e\u6587\u66f8\u3092\u8868\u793a\u3059\u308b\u30da\u30fc\u30b8\u3067\u3059\u3002"
+            "\u6f22\u5b57\u3068\u4eee\u540d\u3001\u30ab\u30bf\u30ab\u30ca\u304c\u4e26\u3073\u307e\u3059\u3002")
+
+
+def cjk_truetype_font(pdf):
+    """The whole IPAGothic TrueType program as a CID font with Identity-H codes (glyph numbers),
+    its widths and a ToUnicode map of the characters the page shows."""
+    from fontTools.ttLib import TTFont
+    with open(IPAGOTHIC, "rb") as f:
+        program = f.read()
+    font = TTFont(IPAGOTHIC)
+    cmap = font.getBestCmap()
+    scale = 1000.0 / font["head"].unitsPerEm
+    gids = {ch: font.getGlyphID(cmap[ord(ch)]) for ch in set(CJK_TEXT)}
+    widths = []
+    for ch, gid in sorted(gids.items(), key=lambda item: item[1]):
+        widths += [gid, [int(round(font["hmtx"][cmap[ord(ch)]][0] * scale))]]
+    pairs = "".join("<%04X> <%04X>\n" % (gid, ord(ch)) for ch, gid in sorted(gids.items(), key=lambda i: i[1]))
+    to_unicode = ("/CIDInit /ProcSet findresource begin 12 dict begin begincmap /CMapName /IPAMap def "
+                  "/CMapType 2 def 1 begincodespacerange <0000> <FFFF> endcodespacerange\n"
+                  "%d beginbfchar\n%sendbfchar endcmap CMapName currentdict /CMap defineresource pop end end"
+                  % (len(gids), pairs)).encode()
+    descriptor = pikepdf.Dictionary(Type=pikepdf.Name.FontDescriptor, FontName=pikepdf.Name.IPAGothic, Flags=4,
+                                    FontBBox=[0, -141, 1000, 859], ItalicAngle=0, Ascent=859, Descent=-141,
+                                    CapHeight=700, StemV=80,
+                                    FontFile2=pdf.make_stream(program, Length1=len(program)))
+    descendant = pikepdf.Dictionary(Type=pikepdf.Name.Font, Subtype=pikepdf.Name.CIDFontType2,
+                                    BaseFont=pikepdf.Name.IPAGothic, FontDescriptor=descriptor,
+                                    CIDSystemInfo=pikepdf.Dictionary(Registry="Adobe", Ordering="Identity",
+                                                                     Supplement=0),
+                                    CIDToGIDMap=pikepdf.Name.Identity, DW=1000, W=widths)
+    font_dict = pikepdf.Dictionary(Type=pikepdf.Name.Font, Subtype=pikepdf.Name.Type0,
+                                   BaseFont=pikepdf.Name.IPAGothic, Encoding=pikepdf.Name("/Identity-H"),
+                                   DescendantFonts=[pdf.make_indirect(descendant)],
+                                   ToUnicode=pdf.make_stream(to_unicode))
+    return pdf.make_indirect(font_dict), gids
+
+
+def hand_built_cjk_page(corpus):
+    pdf = pikepdf.new()
+    font, gids = cjk_truetype_font(pdf)
+    codes = "".join("%04X" % gids[ch] for ch in CJK_TEXT).encode()
+    lines = b"".join(b"<" + codes + b"> Tj 0 -18 Td " for _ in range(14))
+    pikepdf_page(pdf, b"BT /J 11 Tf 12 270 Td " + lines + b"ET",
+                 pikepdf.Dictionary(Font=pikepdf.Dictionary(J=font)))
+    pdf.save(corpus.path("hand-cjk-truetype.pdf"), static_id=True)
+    corpus.add("hand-cjk-truetype.pdf", 1, ["embedded-fonts", "truetype-font", "cid-font", "large-font", "text",
+                                            "dense-text"])
+
+
+def dense_text_pages(corpus, work):
+    reportlab_type1_dense(corpus)
+    postscript_dense(corpus, work)
+    cairo_document(corpus, "cairo-dense-truetype.pdf", cairo_dense_truetype)
+    corpus.add("cairo-dense-truetype.pdf", 1, ["cairo", "embedded-fonts", "truetype-font", "text", "dense-text"])
+    hand_built_cjk_page(corpus)
+
+
 # --- qpdf rewrites ------------------------------------------------------------------------------
 
 QPDF_VARIANTS = [("qdf", ["--qdf", "--static-id"]),
@@ -1049,6 +1163,7 @@ def main():
     cairo_font_pages(corpus)
     postscript_font_pages(corpus, work)
     hand_built_font_pages(corpus)
+    dense_text_pages(corpus, work)
     qpdf_variants(corpus)
     write_manifest(corpus)
     files = len({entry["file"] for entry in corpus.entries})
