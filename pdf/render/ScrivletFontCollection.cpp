@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -19,10 +19,10 @@
 #include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/render/ScrivletFontSubstitution.h"
-#include "resources/EmbeddedResources.h"
 #include "pdf/render/ScrivletTrueTypeRasterizer.h"
 #include "pdf/render/ScrivletType1Decoder.h"
 #include "platform/os/FontFamilies.h"
+#include "resources/EmbeddedResources.h"
 
 namespace parch {
 
@@ -194,7 +194,6 @@ private:
     void TextFromCodesWhenNone();
     void ConnectRasterizer();
     void Store();
-
 
     TPDFFontCollection& collection_;
     int depth_;
