@@ -188,7 +188,7 @@ def separation(pdf):
 
 
 def device_n(pdf):
-    function = pdf.make_stream(b"{ 2 index 0.5 mul 2 index 0.3 mul add exch pop exch 0.7 mul }")
+    function = pdf.make_stream(b"{ exch 0.8 mul exch 0.6 mul 0.5 }")
     function.FunctionType = 4
     function.Domain = [0, 1, 0, 1]
     function.Range = [0, 1, 0, 1, 0, 1]
@@ -271,9 +271,9 @@ def make(folder):
 
     # Masks.
     corpus.image("mask_stencil", None, 1, pack(pattern(1, 1), 1), "Stencil", True,
-                 extra={"/ImageMask": True}, fill=b"0.8 0.1 0.2")
+                 extra={"/ImageMask": True}, fill=b"0.8 0.2 0.1")
     corpus.image("mask_stencil_decode", None, 1, pack(pattern(1, 1), 1), "Stencil", True,
-                 extra={"/ImageMask": True, "/Decode": [1, 0]}, fill=b"0.1 0.3 0.9")
+                 extra={"/ImageMask": True, "/Decode": [1, 0]}, fill=b"0.8 0.2 0.1")
 
     def with_smask(pdf):
         smask = pdf.make_stream(zlib.compress(pack(pattern(1, 8, seed=3), 8)))
