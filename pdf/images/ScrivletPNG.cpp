@@ -16,6 +16,8 @@ namespace {
 
 constexpr char kPNGSignature[] = "\x89PNG\r\n\x1a\n";
 constexpr std::uint32_t kLongestChunk = 0x7FFFFFFF;
+// PNG pictures are expanded to 32-bit pixels in memory: a tighter bound than for PDF samples.
+constexpr std::int64_t kMaxPNGPixels = std::int64_t{1} << 26;
 
 std::array<std::uint32_t, 256> MakeCRCTable() {
     std::array<std::uint32_t, 256> table{};
@@ -265,7 +267,7 @@ bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
     const ChannelLayout layout = LayoutOf(ColorType);
     const int depth = BitDepth;
     if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) return false;
-    if (!ImageSizeFits(Width, Height)) return false;
+    if (!ImageSizeFits(Width, Height) || static_cast<std::int64_t>(Width) * Height > kMaxPNGPixels) return false;
     const std::int64_t colorRow = RowBytes(Width, layout.colorChannels, depth);
     const std::int64_t alphaRow = RowBytes(Width, layout.alphaChannels, depth);
     if ((colorRow + alphaRow) * Height > kMaxImageBytes) return false;
