@@ -61,17 +61,25 @@ std::uint8_t Paeth(int a, int b, int c) {
 
 // Undoes one row's filter in place; prior is the unfiltered previous row (zeros at a pass start).
 void Unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prior, std::size_t length, std::size_t bpp) {
-    for (std::size_t i = 0; i < length; ++i) {
-        const int left = i >= bpp ? row[i - bpp] : 0;
-        const int up = prior[i];
-        const int upLeft = i >= bpp ? prior[i - bpp] : 0;
-        switch (type) {
-        case 1: row[i] = static_cast<std::uint8_t>(row[i] + left); break;
-        case 2: row[i] = static_cast<std::uint8_t>(row[i] + up); break;
-        case 3: row[i] = static_cast<std::uint8_t>(row[i] + (left + up) / 2); break;
-        case 4: row[i] = static_cast<std::uint8_t>(row[i] + Paeth(left, up, upLeft)); break;
-        default: break;
-        }
+    const std::size_t lead = std::min(bpp, length);
+    switch (type) {
+    case 1:
+        for (std::size_t i = bpp; i < length; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
+        break;
+    case 2:
+        for (std::size_t i = 0; i < length; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+        break;
+    case 3:
+        for (std::size_t i = 0; i < lead; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i] / 2);
+        for (std::size_t i = bpp; i < length; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + (row[i - bpp] + prior[i]) / 2);
+        break;
+    case 4:
+        for (std::size_t i = 0; i < lead; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+        for (std::size_t i = bpp; i < length; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + Paeth(row[i - bpp], prior[i], prior[i - bpp]));
+        break;
+    default: break;
     }
 }
 
@@ -306,6 +314,12 @@ bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
             const std::int64_t y = p.y0 + r * p.dy;
             auto* colorOut = reinterpret_cast<std::uint8_t*>(color.data()) + y * colorRow;
             auto* alphaOut = reinterpret_cast<std::uint8_t*>(alpha.data()) + y * alphaRow;
+            if (p.dx == 1 && (depth >= 8 ? layout.alphaChannels == 0 : true)) {
+                // A whole row of colour samples in place, as the file holds it.
+                std::memcpy(colorOut, row.data(), length);
+                std::swap(row, prior);
+                continue;
+            }
             for (std::int64_t i = 0; i < passWidth; ++i) {
                 const std::int64_t x = p.x0 + i * p.dx;
                 if (depth < 8) {
@@ -313,6 +327,11 @@ bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
                     const int sample = (row[static_cast<std::size_t>(bit / 8)] >> (8 - depth - bit % 8)) & ((1 << depth) - 1);
                     const std::int64_t outBit = x * depth;
                     colorOut[outBit / 8] |= static_cast<std::uint8_t>(sample << (8 - depth - outBit % 8));
+                } else if (depth == 8 && layout.alphaChannels == 1) {
+                    const std::uint8_t* source = row.data() + i * pixelBytes;
+                    std::uint8_t* to = colorOut + x * colorBytes;
+                    for (int k = 0; k < colorBytes; ++k) to[k] = source[k];
+                    alphaOut[x] = source[colorBytes];
                 } else {
                     const std::uint8_t* source = row.data() + i * pixelBytes;
                     std::memcpy(colorOut + x * colorBytes, source, static_cast<std::size_t>(colorBytes));
@@ -389,6 +408,18 @@ bool DecodePNGPixels(const std::string& bytes, TPNGPixels& pixels) {
     pixels.Width = full.Width;
     pixels.Height = full.Height;
     pixels.Pixels.assign(static_cast<std::size_t>(full.Width) * full.Height, 0);
+    if (depth == 8 && (type == 2 || type == 6) && (type == 6 || trns.size() < 6)) {
+        // The common case in one plain loop.
+        for (std::int64_t y = 0; y < full.Height; ++y) {
+            const auto* c = reinterpret_cast<const std::uint8_t*>(color.data()) + y * colorRow;
+            const auto* a = reinterpret_cast<const std::uint8_t*>(alpha.data()) + y * alphaRow;
+            std::uint32_t* out = pixels.Pixels.data() + y * full.Width;
+            for (std::int64_t x = 0; x < full.Width; ++x, c += 3)
+                out[x] = (std::uint32_t{c[0]} << 16) | (std::uint32_t{c[1]} << 8) | c[2] |
+                         (std::uint32_t{type == 6 ? a[x] : std::uint8_t{255}} << 24);
+        }
+        return true;
+    }
     for (std::int64_t y = 0; y < full.Height; ++y) {
         const auto* c = reinterpret_cast<const std::uint8_t*>(color.data()) + y * colorRow;
         const auto* a = reinterpret_cast<const std::uint8_t*>(alpha.data()) + y * alphaRow;
