@@ -82,7 +82,13 @@ public:
     std::int64_t ImageDataPosition = 0;     // of the first IDAT length field
 
 private:
+    friend bool DecodePNGPixels(const std::string& bytes, struct TPNGPixels& pixels);
     void ExtractSamples();
+    // The image data inflated, unfiltered and de-interlaced: colour and alpha rows apart, at
+    // the file's depth. False for a depth or size we do not read.
+    bool UnfilterSamples(std::string& color, std::string& alpha) const;
+
+    bool gatherOnly_ = false;  // gather the IDAT data but leave the samples to the caller
 };
 
 // A PNG file's pixels as B | G << 8 | R << 16 | A << 24 values, rows top-down: palette and
