@@ -289,7 +289,10 @@ REF_NEW = {0: [(0, -1), (1, -1), (-1, 0)], 1: [(-1, -1), (0, -1), (1, -1), (-1, 
 REF_REF = {0: [(0, -1), (1, -1), (-1, 0), (0, 0), (1, 0), (-1, 1), (0, 1), (1, 1)],
            1: [(0, -1), (-1, 0), (0, 0), (1, 0), (0, 1), (1, 1)]}
 REF_DEFAULT_AT = [(-1, -1), (-1, -1)]
-REF_TP_CONTEXT = {0: 0x0010, 1: 0x0008}
+# TPGRON's SLTP bit is coded in the context whose only set pixel is the reference pixel at
+# (x, y) for template 0 and at (x + 1, y) for template 1, in the bit order above (jbig2dec
+# decodes it so).
+REF_TP_CONTEXT = {0: 0x0040, 1: 0x0004}
 
 
 def reference_view(ref, shape, dx, dy):
@@ -645,6 +648,14 @@ class Page:
             self.draw(img, x, y, op)
         return s
 
+    def refine(self, img, ref, x=0, y=0, op=OP_OR, immediate=True, refs=(), **kw):
+        """A refinement region of img against ref (the referred bitmap or the page area)."""
+        s = self.add(42 if immediate else 40, refinement_region_data(img, ref, x, y, op, **kw),
+                     refs)
+        if immediate:
+            self.draw(img, x, y, op)
+        return s
+
     def draw(self, img, x, y, op):
         h = self.bitmap.shape[0]
         if self.growing and y + img.shape[0] > h:
@@ -789,6 +800,81 @@ def header_fixtures(fx):
                embedded=False)
 
 
+def edited(img, seed, count=6):
+    """img with a few small blocks flipped: a target for refinement."""
+    rng = np.random.default_rng(seed)
+    out = img.copy()
+    h, w = img.shape
+    for _ in range(count):
+        x, y = int(rng.integers(0, w - 4)), int(rng.integers(0, h - 3))
+        out[y:y + int(rng.integers(1, 4)), x:x + int(rng.integers(1, 5))] ^= 1
+    return out
+
+
+def refinement_fixtures(fx):
+    # The page-area refinements cover the whole page: jbig2dec takes the page from its origin
+    # as the reference, which is the page area only for a region at (0, 0) of the page's size.
+    base = text_bitmap(120, 40, ["refine me", "page area"], 15)
+    for t, tp, at in ((0, False, None), (1, True, None), (0, True, [(-3, -1), (2, 1)])):
+        p = Page(120, 40)
+        p.generic(base, template=0)
+        target = edited(base, 40 + t)
+        p.refine(target, p.bitmap.copy(), 0, 0, OP_REPLACE, template=t, tpgron=tp, at=at)
+        name = "refine_page_t%d%s%s" % (t, "_tpgron" if tp else "", "_at" if at else "")
+        fx.add(name, "refinement region without referred segment: refines the page in place "
+               "(REPLACE), template %d%s%s" % (t, ", TPGRON" if tp else "",
+                                                ", AT pixels moved to %s" % at if at else ""),
+               p.stream(), p.bitmap)
+
+    # On random pixels no row is typical, but the SLTP bit of every row shares its context
+    # with the pixels: only the right context decodes these.
+    for t in (0, 1):
+        p = Page(64, 40)
+        p.generic(noise_bitmap(64, 40, 3, 0.15), template=0)
+        p.refine(noise_bitmap(64, 40, 4, 0.15), p.bitmap.copy(), 0, 0, OP_REPLACE, template=t,
+                 tpgron=True)
+        fx.add("refine_tpgron_noise_t%d" % t, "refinement template %d with TPGRON on random "
+               "pixels: pins down the context of the SLTP bit" % t, p.stream(), p.bitmap)
+
+    # Intermediate refinements refined again; segment numbers whose referred-to numbers take
+    # 1, 2 and 4 bytes.
+    a = text_bitmap(100, 30, ["chain", "of refinements"], 12, "DejaVuSans-Bold.ttf")
+    b = edited(a, 60, 5)
+    c = edited(b, 61, 5)
+    d = edited(c, 62, 5)
+    p = Page(100, 30)
+    p.generic(a, template=2)
+    p.number = 255
+    r1 = p.refine(b, a, immediate=False, template=0)
+    p.number = 256
+    r2 = p.refine(c, b, 0, 0, immediate=False, refs=[r1.number], template=1, tpgron=True)
+    p.number = 300
+    r3 = p.refine(d, c, 0, 0, immediate=False, refs=[r2.number], template=0, tpgron=True)
+    p.number = 65537
+    p.refine(d, d, 0, 0, OP_XOR, refs=[r3.number], template=1)
+    fx.add("refine_chain_numbers", "intermediate refinement of the page (segment 255), refined"
+           " by segment 256 (1-byte referred number), by 300 (2 bytes), and XORed into the page"
+           " by 65537 (4 bytes); templates 0 and 1, TPGRON", p.stream(), p.bitmap)
+
+    e = text_bitmap(60, 24, ["moved"], 14)
+    p = Page(100, 40)
+    p.generic(np.pad(e, ((0, 16), (0, 40))), template=0)
+    r = p.refine(p.bitmap.copy(), p.bitmap.copy(), immediate=False, template=1)
+    p.refine(edited(p.bitmap, 70, 8), p.bitmap.copy(), 30, 12, OP_OR, refs=[r.number],
+             template=0, tpgron=True)
+    fx.add("refine_intermediate_placed", "an intermediate refinement refined again and drawn "
+           "at (30, 12), clipped at the page's right and bottom edges", p.stream(), p.bitmap)
+
+    p = Page(100, 30)
+    for s in p.segments:
+        s.page_4_bytes = True
+    p.generic(a, 4, 3, template=0)
+    for s in p.segments:
+        s.page_4_bytes = True
+    fx.add("page_association_4_bytes", "segments with 4-byte page associations",
+           p.stream(), p.bitmap)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
@@ -802,7 +888,7 @@ def main():
         shutil.rmtree(out)
     os.makedirs(out, exist_ok=True)
     fx = FixtureWriter(out)
-    groups = [generic_fixtures, header_fixtures]
+    groups = [generic_fixtures, header_fixtures, refinement_fixtures]
     for g in groups:
         if args.only and args.only not in g.__name__:
             continue
