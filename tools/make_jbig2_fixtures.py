@@ -377,6 +377,207 @@ def mmr_encode(img):
 
 
 # ---------------------------------------------------------------------------------------------
+# Huffman coding (T.88 Annex B)
+
+LOWER, UPPER, OOB = "lower", "upper", "oob"
+
+
+class HuffmanTable:
+    """Rows (prefix length, range length, range low, kind); kind is None for a plain range row,
+    LOWER, UPPER or OOB. Codes are assigned as T.88 B.3 does."""
+
+    def __init__(self, rows):
+        self.rows = [r if len(r) == 4 else tuple(r) + (None,) for r in rows]
+        self.codes = assign_codes([r[0] for r in self.rows])
+
+    def encode(self, bw, value):
+        for (plen, rlen, low, kind), code in zip(self.rows, self.codes):
+            if plen == 0:
+                continue
+            if kind == OOB:
+                if value is None:
+                    bw.write(code, plen)
+                    return
+                continue
+            if value is None:
+                continue
+            if kind == LOWER:
+                if value <= low:
+                    bw.write(code, plen)
+                    bw.write(low - value, 32)
+                    return
+            elif kind == UPPER:
+                if value >= low:
+                    bw.write(code, plen)
+                    bw.write(value - low, 32)
+                    return
+            elif low <= value < low + (1 << rlen):
+                bw.write(code, plen)
+                bw.write(value - low, rlen)
+                return
+        raise ValueError("value %r not in the table" % (value,))
+
+
+def assign_codes(lengths):
+    codes = [None] * len(lengths)
+    first = 0
+    count_prev = 0
+    for cur in range(1, max(lengths + [0]) + 1):
+        first = (first + count_prev) << 1
+        code = first
+        count_prev = 0
+        for i, n in enumerate(lengths):
+            if n == cur:
+                codes[i] = code
+                code += 1
+                count_prev += 1
+    return codes
+
+
+def _std(rows, lower=None, upper=None, oob=None):
+    out = list(rows)
+    if lower:
+        out.append((lower[0], 32, lower[1], LOWER))
+    if upper:
+        out.append((upper[0], 32, upper[1], UPPER))
+    if oob:
+        out.append((oob, 0, 0, OOB))
+    return HuffmanTable(out)
+
+
+STD = {
+    1: _std([(1, 4, 0), (2, 8, 16), (3, 16, 272)], upper=(3, 65808)),
+    2: _std([(1, 0, 0), (2, 0, 1), (3, 0, 2), (4, 3, 3), (5, 6, 11)], upper=(6, 75), oob=6),
+    3: _std([(8, 8, -256), (1, 0, 0), (2, 0, 1), (3, 0, 2), (4, 3, 3), (5, 6, 11)],
+            lower=(8, -257), upper=(7, 75), oob=6),
+    4: _std([(1, 0, 1), (2, 0, 2), (3, 0, 3), (4, 3, 4), (5, 6, 12)], upper=(5, 76)),
+    5: _std([(7, 8, -256), (1, 0, 0), (2, 0, 1), (3, 0, 2), (4, 3, 3), (5, 6, 11)],
+            lower=(7, -257), upper=(6, 75)),
+    6: _std([(5, 10, -2048), (4, 9, -1024), (4, 8, -512), (4, 7, -256), (5, 6, -128),
+             (5, 5, -64), (4, 5, -32), (2, 7, 0), (3, 7, 128), (3, 8, 256), (4, 9, 512),
+             (4, 10, 1024)], lower=(6, -2049), upper=(6, 2048)),
+    7: _std([(4, 9, -1024), (3, 8, -512), (4, 7, -256), (5, 6, -128), (5, 5, -64),
+             (4, 5, -32), (4, 5, 0), (5, 5, 32), (5, 6, 64), (4, 7, 128), (3, 8, 256),
+             (3, 9, 512), (3, 10, 1024)], lower=(5, -1025), upper=(5, 2048)),
+    8: _std([(8, 3, -15), (9, 1, -7), (8, 1, -5), (9, 0, -3), (7, 0, -2), (4, 0, -1),
+             (2, 1, 0), (5, 0, 2), (6, 0, 3), (3, 4, 4), (6, 1, 20), (4, 4, 22), (4, 5, 38),
+             (5, 6, 70), (5, 7, 134), (6, 7, 262), (7, 8, 390), (6, 10, 646)],
+            lower=(9, -16), upper=(9, 1670), oob=2),
+    9: _std([(8, 4, -31), (9, 2, -15), (8, 2, -11), (9, 1, -7), (7, 1, -5), (4, 1, -3),
+             (3, 1, -1), (3, 1, 1), (5, 1, 3), (6, 1, 5), (3, 5, 7), (6, 2, 39), (4, 5, 43),
+             (4, 6, 75), (5, 7, 139), (5, 8, 267), (6, 8, 523), (7, 9, 779), (6, 11, 1291)],
+            lower=(9, -32), upper=(9, 3339), oob=2),
+    10: _std([(7, 4, -21), (8, 0, -5), (7, 0, -4), (5, 0, -3), (2, 2, -2), (5, 0, 2),
+              (6, 0, 3), (7, 0, 4), (8, 0, 5), (2, 6, 6), (5, 5, 70), (6, 5, 102), (6, 6, 134),
+              (6, 7, 198), (6, 8, 326), (6, 9, 582), (6, 10, 1094), (7, 11, 2118)],
+             lower=(8, -22), upper=(8, 4166), oob=2),
+    11: _std([(1, 0, 1), (2, 1, 2), (4, 0, 4), (4, 1, 5), (5, 1, 7), (5, 2, 9), (6, 2, 13),
+              (7, 2, 17), (7, 3, 21), (7, 4, 29), (7, 5, 45), (7, 6, 77)], upper=(7, 141)),
+    12: _std([(1, 0, 1), (2, 0, 2), (3, 1, 3), (5, 0, 5), (5, 1, 6), (6, 1, 8), (7, 0, 10),
+              (7, 1, 11), (7, 2, 13), (7, 3, 17), (7, 4, 25), (8, 5, 41)], upper=(8, 73)),
+    13: _std([(1, 0, 1), (3, 0, 2), (4, 0, 3), (5, 0, 4), (4, 1, 5), (3, 3, 7), (6, 1, 15),
+              (6, 2, 17), (6, 3, 21), (6, 4, 29), (6, 5, 45), (7, 6, 77)], upper=(7, 141)),
+    14: _std([(3, 0, -2), (3, 0, -1), (1, 0, 0), (3, 0, 1), (3, 0, 2)]),
+    15: _std([(7, 4, -24), (6, 2, -8), (5, 1, -4), (4, 0, -2), (3, 0, -1), (1, 0, 0),
+              (3, 0, 1), (4, 0, 2), (5, 1, 3), (6, 2, 5), (7, 4, 9)],
+             lower=(7, -25), upper=(7, 25)),
+}
+
+
+class BitWriter:
+    def __init__(self):
+        self.out = bytearray()
+        self.acc = 0
+        self.n = 0
+
+    def write(self, value, nbits):
+        for k in range(nbits - 1, -1, -1):
+            self.acc = (self.acc << 1) | ((value >> k) & 1)
+            self.n += 1
+            if self.n == 8:
+                self.out.append(self.acc)
+                self.acc, self.n = 0, 0
+
+    def align(self):
+        if self.n:
+            self.write(0, 8 - self.n)
+
+    def write_bytes(self, data):
+        assert self.n == 0
+        self.out += data
+
+    def getvalue(self):
+        self.align()
+        return bytes(self.out)
+
+
+def huffman_lengths(weights, limit):
+    """Code lengths of a Huffman code for the positive weights (0 weight: no code), each at
+    most limit (lengths are flattened when the code grows deeper)."""
+    used = [i for i, w in enumerate(weights) if w > 0]
+    lengths = [0] * len(weights)
+    if len(used) == 1:
+        lengths[used[0]] = 1
+        return lengths
+    heap = [(weights[i], k, [i]) for k, i in enumerate(used)]
+    heapq.heapify(heap)
+    tie = len(heap)
+    while len(heap) > 1:
+        w1, _, a = heapq.heappop(heap)
+        w2, _, b = heapq.heappop(heap)
+        for i in a + b:
+            lengths[i] += 1
+        heapq.heappush(heap, (w1 + w2, tie, a + b))
+        tie += 1
+    if max(lengths) > limit:
+        n = code_length(len(used))
+        for i in used:
+            lengths[i] = n
+    return lengths
+
+
+def symbol_id_table(lengths):
+    """The run-coded symbol ID table of a Huffman text region (T.88 7.4.3.1.7): returns the
+    bits as a BitWriter holding the table."""
+    runs = []  # (run code, extra bits value, extra bit count)
+    i, n = 0, len(lengths)
+    while i < n:
+        v = lengths[i]
+        j = i
+        while j < n and lengths[j] == v:
+            j += 1
+        count = j - i
+        if v == 0 and count >= 3:
+            take = min(count, 138)
+            if take >= 11:
+                runs.append((34, take - 11, 7))
+            else:
+                runs.append((33, take - 3, 3))
+            i += take
+            continue
+        runs.append((v, 0, 0))
+        i += 1
+        count -= 1
+        while v != 0 and count >= 3:
+            take = min(count, 6)
+            runs.append((32, take - 3, 2))
+            i += take
+            count -= take
+    weights = [0] * 35
+    for code, _, _ in runs:
+        weights[code] += 1
+    rl = huffman_lengths(weights, 15)
+    table = HuffmanTable([(rl[k], 0, k) for k in range(35)])
+    bw = BitWriter()
+    for k in range(35):
+        bw.write(rl[k], 4)
+    for code, extra, nbits in runs:
+        table.encode(bw, code)
+        bw.write(extra, nbits)
+    return bw
+
+
+# ---------------------------------------------------------------------------------------------
 # Segments and streams
 
 FILE_ID = bytes([0x97, 0x4A, 0x42, 0x32, 0x0D, 0x0A, 0x1A, 0x0A])
@@ -463,6 +664,302 @@ def refinement_region_data(img, ref, x=0, y=0, op=OP_OR, template=0, at=None, tp
     refinement_encode(mq, Contexts(13 if template == 0 else 10), img, ref, template, 0, 0, at,
                       tpgron)
     return d + mq.flush()
+
+
+# ---------------------------------------------------------------------------------------------
+# Text regions (T.88 6.4) and symbol dictionaries (T.88 6.5)
+
+
+class Instance:
+    """A symbol instance as coded: symbol ID, S (the running position where it is placed), T
+    offset in its strip, and an optional refinement (RDW, RDH, RDX, RDY, target bitmap)."""
+
+    def __init__(self, sid, s, curt=0, refine=None):
+        self.sid, self.s, self.curt, self.refine = sid, s, curt, refine
+
+
+class TextCoder:
+    """Codes the instances of a text region, strip by strip, and draws what they decode to.
+
+    strips: list of (STRIPT, [Instance]) in coded order."""
+
+    def __init__(self, symbols, huff=False, refine=False, logstrips=0, corner=1,
+                 transposed=False, op=OP_OR, default_pixel=0, ds_offset=0, rtemplate=0,
+                 rat=None, tables=(6, 8, 11, 14, 14, 14, 14), symcodelen=None,
+                 id_lengths=None):
+        self.symbols = symbols
+        self.huff, self.refine, self.logstrips = huff, refine, logstrips
+        self.corner, self.transposed, self.op = corner, transposed, op
+        self.default_pixel, self.ds_offset = default_pixel, ds_offset
+        self.rtemplate = rtemplate
+        self.rat = REF_DEFAULT_AT if rat is None else rat
+        self.tables = tables  # FS, DS, DT, RDW, RDH, RDX, RDY (standard table numbers)
+        self.symcodelen = code_length(len(symbols)) if symcodelen is None else symcodelen
+        self.id_lengths = id_lengths
+        if id_lengths is not None:
+            self.id_codes = assign_codes(id_lengths)
+
+    def flags(self):
+        f = (1 if self.huff else 0) | (2 if self.refine else 0) | (self.logstrips << 2)
+        f |= (self.corner << 4) | (0x40 if self.transposed else 0) | (self.op << 7)
+        f |= (self.default_pixel << 9) | ((self.ds_offset & 31) << 10)
+        f |= (0x8000 if self.rtemplate else 0)
+        return f
+
+    def huffman_flags(self):
+        fs, ds, dt, rdw, rdh, rdx, rdy = self.tables
+        return ((fs - 6) | ((ds - 8) << 2) | ((dt - 11) << 4) | ((rdw - 14) << 6) |
+                ((rdh - 14) << 8) | ((rdx - 14) << 10) | ((rdy - 14) << 12))
+
+    def code(self, strips, w, h, mq=None, ints=None, rcx=None, bw=None):
+        """Codes the strips with mq and ints (arithmetic) or bw (Huffman); answers the
+        region bitmap they decode to."""
+        sbstrips = 1 << self.logstrips
+        region = np.full((h, w), self.default_pixel, np.uint8)
+        if rcx is None and self.refine:
+            rcx = Contexts(13 if self.rtemplate == 0 else 10)
+
+        def integer(name, value):
+            if self.huff:
+                table = {"IADT": self.tables[2], "IAFS": self.tables[0],
+                         "IADS": self.tables[1], "IARDW": self.tables[3],
+                         "IARDH": self.tables[4], "IARDX": self.tables[5],
+                         "IARDY": self.tables[6]}[name]
+                STD[table].encode(bw, value)
+            else:
+                encode_int(mq, getattr(ints, name), value)
+
+        first_dt = 1 if self.huff else 0
+        integer("IADT", first_dt)
+        stript = -first_dt * sbstrips
+        firsts = 0
+        for st, insts in strips:
+            assert (st - stript) % sbstrips == 0
+            integer("IADT", (st - stript) // sbstrips)
+            stript = st
+            curs = None
+            for k, inst in enumerate(insts):
+                if k == 0:
+                    integer("IAFS", inst.s - firsts)
+                    firsts = inst.s
+                else:
+                    integer("IADS", inst.s - curs - self.ds_offset)
+                curs = inst.s
+                if sbstrips > 1:
+                    if self.huff:
+                        bw.write(inst.curt, self.logstrips)
+                    else:
+                        encode_int(mq, ints.IAIT, inst.curt)
+                t = stript + inst.curt
+                if self.huff:
+                    if self.id_lengths is not None:
+                        bw.write(self.id_codes[inst.sid], self.id_lengths[inst.sid])
+                    else:
+                        bw.write(inst.sid, self.symcodelen)
+                else:
+                    encode_iaid(mq, ints.IAID, self.symcodelen, inst.sid)
+                sym = self.symbols[inst.sid]
+                if self.refine:
+                    ri = 1 if inst.refine else 0
+                    if self.huff:
+                        bw.write(ri, 1)
+                    else:
+                        encode_int(mq, ints.IARI, ri)
+                bm = sym
+                if inst.refine:
+                    rdw, rdh, rdx, rdy, target = inst.refine
+                    assert target.shape == (sym.shape[0] + rdh, sym.shape[1] + rdw)
+                    for name, v in (("IARDW", rdw), ("IARDH", rdh), ("IARDX", rdx),
+                                    ("IARDY", rdy)):
+                        integer(name, v)
+                    dx, dy = rdx + rdw // 2, rdy + rdh // 2
+                    if self.huff:
+                        rmq = MQEncoder()
+                        refinement_encode(rmq, rcx, target, sym, self.rtemplate, dx, dy,
+                                          self.rat)
+                        data = rmq.flush()
+                        STD[1].encode(bw, len(data))
+                        bw.align()
+                        bw.write_bytes(data)
+                    else:
+                        refinement_encode(mq, rcx, target, sym, self.rtemplate, dx, dy,
+                                          self.rat)
+                    bm = target
+                ih, iw = bm.shape
+                if not self.transposed:
+                    x = curs
+                    y = t - (ih - 1) if self.corner in (0, 2) else t
+                    curs += iw - 1
+                else:
+                    y = curs
+                    x = t if self.corner in (0, 1) else t - (iw - 1)
+                    curs += ih - 1
+                combine(region, bm, x, y, self.op)
+            integer("IADS", None)
+        return region
+
+
+def text_region_data(coder, strips, w, h, x=0, y=0, op=OP_OR):
+    """Text region segment data; answers (data, region bitmap)."""
+    n = sum(len(i) for _, i in strips)
+    d = region_info(w, h, x, y, op) + struct.pack(">H", coder.flags())
+    if coder.huff:
+        d += struct.pack(">H", coder.huffman_flags())
+    if coder.refine and coder.rtemplate == 0:
+        d += at_bytes(coder.rat)
+    d += struct.pack(">I", n)
+    if coder.huff:
+        bw = symbol_id_table(coder.id_lengths) if coder.id_lengths is not None else BitWriter()
+        bw.align()
+        region = coder.code(strips, w, h, bw=bw)
+        return d + bw.getvalue(), region
+    mq = MQEncoder()
+    ints = IntContexts(coder.symcodelen)
+    region = coder.code(strips, w, h, mq=mq, ints=ints)
+    return d + mq.flush(), region
+
+
+def height_classes(symbols):
+    """Consecutive symbols of equal height form one class."""
+    classes = []
+    for i, sym in enumerate(symbols):
+        if classes and classes[-1][0] == sym.shape[0]:
+            classes[-1][1].append(i)
+        else:
+            classes.append((sym.shape[0], [i]))
+    return classes
+
+
+def export_runs(flags):
+    runs, cur, n = [], 0, 0
+    for f in flags:
+        if f != cur:
+            runs.append(n)
+            cur, n = f, 0
+        n += 1
+    runs.append(n)
+    return runs
+
+
+class SymbolDictionary:
+    """A symbol dictionary as coded. new: the new symbols in coded order; with refagg, codings
+    gives per new symbol ("refine", ID, RDX, RDY) or ("aggregate", [(ID, S, T)...])."""
+
+    def __init__(self, inputs, new, export, huff=False, template=0, at=None, refagg=False,
+                 rtemplate=0, rat=None, codings=None, dh_table=4, dw_table=2, mmr=False,
+                 retained=None, retain=False):
+        self.inputs, self.new, self.export = inputs, new, export
+        self.huff, self.template, self.refagg = huff, template, refagg
+        self.at = GEN_DEFAULT_AT[template] if at is None else at
+        self.rtemplate = rtemplate
+        self.rat = REF_DEFAULT_AT if rat is None else rat
+        self.codings = codings
+        self.dh_table, self.dw_table, self.mmr = dh_table, dw_table, mmr
+        self.retained = retained  # (generic, refinement) context sets to start from
+        self.retain = retain
+        self.kept = None
+        allsyms = list(inputs) + list(new)
+        self.exported = [b for b, f in zip(allsyms, export) if f]
+
+    def data(self):
+        f = (1 if self.huff else 0) | (2 if self.refagg else 0)
+        if self.huff:
+            f |= ((self.dh_table - 4) << 2) | ((self.dw_table - 2) << 4)
+        f |= (0x100 if self.retained else 0) | (0x200 if self.retain else 0)
+        f |= (self.template << 10) | (self.rtemplate << 12)
+        d = struct.pack(">H", f)
+        if not self.huff:
+            d += at_bytes(self.at)
+        if self.refagg and self.rtemplate == 0:
+            d += at_bytes(self.rat)
+        d += struct.pack(">II", len(self.exported), len(self.new))
+        return d + (self.huffman_data() if self.huff else self.arithmetic_data())
+
+    def arithmetic_data(self):
+        nin = len(self.inputs)
+        codelen = code_length(nin + len(self.new))
+        mq = MQEncoder()
+        ints = IntContexts(codelen)
+        gcx = self.retained[0].copy() if self.retained else Contexts(GEN_BITS[self.template])
+        rcx = Contexts(13 if self.rtemplate == 0 else 10)
+        if self.retained and self.retained[1] is not None:
+            rcx = self.retained[1].copy()
+        syms = list(self.inputs)
+        height = 0
+        for hc, idx in height_classes(self.new):
+            encode_int(mq, ints.IADH, hc - height)
+            height = hc
+            width = 0
+            for i in idx:
+                sym = self.new[i]
+                encode_int(mq, ints.IADW, sym.shape[1] - width)
+                width = sym.shape[1]
+                if not self.refagg:
+                    generic_encode(mq, gcx, sym, self.template, self.at)
+                else:
+                    c = self.codings[i]
+                    if c[0] == "refine":
+                        _, sid, rdx, rdy = c
+                        encode_int(mq, ints.IAAI, 1)
+                        encode_iaid(mq, ints.IAID, codelen, sid)
+                        encode_int(mq, ints.IARDX, rdx)
+                        encode_int(mq, ints.IARDY, rdy)
+                        refinement_encode(mq, rcx, sym, syms[sid], self.rtemplate, rdx, rdy,
+                                          self.rat)
+                    else:
+                        parts = c[1]
+                        encode_int(mq, ints.IAAI, len(parts))
+                        coder = TextCoder(syms, refine=True, corner=1,
+                                          rtemplate=self.rtemplate, rat=self.rat,
+                                          symcodelen=codelen)
+                        strips = strips_of(parts)
+                        got = coder.code(strips, sym.shape[1], sym.shape[0], mq=mq, ints=ints,
+                                         rcx=rcx)
+                        assert np.array_equal(got, sym), "aggregate does not give the symbol"
+                syms.append(sym)
+            encode_int(mq, ints.IADW, None)
+        for r in export_runs(self.export):
+            encode_int(mq, ints.IAEX, r)
+        self.kept = (gcx, rcx if self.refagg else None)
+        return mq.flush()
+
+    def huffman_data(self):
+        bw = BitWriter()
+        height = 0
+        for hc, idx in height_classes(self.new):
+            STD[self.dh_table].encode(bw, hc - height)
+            height = hc
+            width = 0
+            for i in idx:
+                STD[self.dw_table].encode(bw, self.new[i].shape[1] - width)
+                width = self.new[i].shape[1]
+            STD[self.dw_table].encode(bw, None)
+            coll = np.hstack([self.new[i] for i in idx])
+            if self.mmr:
+                data = mmr_encode(coll)
+                STD[1].encode(bw, len(data))
+                bw.align()
+                bw.write_bytes(data)
+            else:
+                STD[1].encode(bw, 0)
+                bw.align()
+                for row in coll:
+                    bw.write_bytes(np.packbits(row).tobytes())
+        for r in export_runs(self.export):
+            STD[1].encode(bw, r)
+        return bw.getvalue()
+
+
+def strips_of(parts, logstrips=0):
+    """Instances (ID, S, T) with T the instance's T coordinate, grouped into strips in the
+    given order (a new strip wherever the strip's T changes)."""
+    strips = []
+    for sid, s_, t in parts:
+        st = (t >> logstrips) << logstrips
+        if not strips or strips[-1][0] != st:
+            strips.append((st, []))
+        strips[-1][1].append(Instance(sid, s_, t - st))
+    return strips
 
 
 # ---------------------------------------------------------------------------------------------
@@ -875,6 +1372,198 @@ def refinement_fixtures(fx):
            p.stream(), p.bitmap)
 
 
+def glyph(ch, size=16, name="DejaVuSans.ttf"):
+    """The inked box of one character."""
+    f = font(size, name)
+    im = Image.new("L", (size * 2, size * 2), 0)
+    ImageDraw.Draw(im).text((size // 2, size // 4), ch, font=f, fill=255)
+    a = (np.array(im) >= 128).astype(np.uint8)
+    ys, xs = np.nonzero(a)
+    return a[ys.min():ys.max() + 1, xs.min():xs.max() + 1]
+
+
+def glyph_set(chars, size=16, name="DejaVuSans.ttf"):
+    """Glyphs sorted by height (their height classes), then width."""
+    gl = [(glyph(c, size, name), c) for c in chars]
+    gl.sort(key=lambda g: (g[0].shape[0], g[0].shape[1], g[1]))
+    return [g[0] for g in gl], [g[1] for g in gl]
+
+
+def line_parts(text, chars, syms, x, t, corner=1, gap=1, transposed=False):
+    """Instances (ID, S, T) setting text along one line; T is the line's reference edge."""
+    parts = []
+    s_ = x
+    for ch in text:
+        if ch == " ":
+            s_ += 5
+            continue
+        sid = chars.index(ch)
+        parts.append((sid, s_, t))
+        s_ += (syms[sid].shape[0] if transposed else syms[sid].shape[1]) + gap
+    return parts
+
+
+def globals_and_page(width, height, dicts, regions_fn, default_pixel=0):
+    """Global symbol dictionaries (page association 0) and a page whose segment numbers
+    follow them."""
+    segs = []
+    for k, d in enumerate(dicts):
+        refs = d.refs if hasattr(d, "refs") else []
+        segs.append(Segment(k, 0, d.data(), refs, 0))
+    p = Page(width, height, default_pixel, first_number=len(dicts))
+    regions_fn(p)
+    return embedded_stream(segs), p
+
+
+def text_region(p, coder, strips, w, h, x=0, y=0, op=OP_OR, refs=(), immediate=True):
+    data, region = text_region_data(coder, strips, w, h, x, y, op)
+    s = p.add(6 if immediate else 4, data, refs)
+    if immediate:
+        combine(p.bitmap, region, x, y, op)
+    return s, region
+
+
+def symbol_fixtures(fx):
+    chars = "JBIG2 fixtures: symbols, text regions & halftones!"
+    uniq = "".join(sorted(set(chars.replace(" ", ""))))
+    syms, order = glyph_set(uniq)
+
+    # arithmetic dictionary in the globals, arithmetic text regions on the page
+    for t in range(4):
+        sd = SymbolDictionary([], syms, [1] * len(syms), template=t,
+                              at=[(-2, -1), (3, -2), (-3, -2), (1, -3)][:4 if t == 0 else 1]
+                              if t in (0, 3) else None)
+
+        def regions(p):
+            parts = line_parts("JBIG2 fixtures:", order, syms, 3, 20) + \
+                line_parts("symbols, text", order, syms, 6, 42)
+            text_region(p, TextCoder(syms), strips_of(parts), 200, 50, refs=[0])
+        g, p = globals_and_page(200, 50, [sd], regions)
+        fx.add("text_arith_sd_t%d" % t, "arithmetic symbol dictionary (template %d%s) in the "
+               "globals, exporting all; arithmetic text region on the page" %
+               (t, ", moved AT pixels" if t in (0, 3) else ""), p.stream(), p.bitmap, g)
+
+    # reference corners, transposed, strips, S offsets, clipped instances
+    small, sorder = glyph_set("abcdefgh", 14)
+    for transposed in (False, True):
+        sd = SymbolDictionary([], small, [1] * len(small))
+
+        def regions(p):
+            for corner in range(4):
+                parts = []
+                for k, ch in enumerate("abcdefgh"):
+                    sid = sorder.index(ch)
+                    parts.append((sid, -3 + 11 * k, 12 + (k % 3)))
+                logstrips = corner
+                dso = [0, -1, 3, -16][corner]
+                coder = TextCoder(small, logstrips=logstrips, corner=corner,
+                                  transposed=transposed, ds_offset=dso,
+                                  op=[OP_OR, OP_XOR, OP_OR, OP_XNOR][corner])
+                strips = strips_of(parts, logstrips)
+                pos = [(0, 0), (95, 0), (0, 40), (95, 40)][corner]
+                if transposed:
+                    pos = [(0, 0), (40, 0), (0, 95), (40, 95)][corner]
+                w, h = (90, 36) if not transposed else (36, 90)
+                text_region(p, coder, strips, w, h, pos[0], pos[1],
+                            [OP_OR, OP_OR, OP_XOR, OP_REPLACE][corner], refs=[0])
+        size = (190, 80) if not transposed else (80, 190)
+        g, p = globals_and_page(size[0], size[1], [sd], regions, default_pixel=0)
+        fx.add("text_corners%s" % ("_transposed" if transposed else ""),
+               "four text regions, one per reference corner (0 to 3)%s, strips of 1, 2, 4 "
+               "and 8 rows, S offsets 0, -1, 3, -16, instances clipped at the region's left "
+               "edge, combination operators OR, XOR, XNOR inside and OR, XOR, REPLACE into the page"
+               % (", transposed" if transposed else ""), p.stream(), p.bitmap, g)
+
+
+
+
+def refagg_fixtures(fx):
+    """Refined instances, dictionaries with refinement and aggregation, retained contexts."""
+    base, border = glyph_set("aeinost", 18, "DejaVuSerif.ttf")
+    # jbig2dec 0.19 rejects dictionaries that retain or reuse coding contexts (it reports
+    # them as not implemented), so no fixture has them.
+    sd1 = SymbolDictionary([], base, [1] * len(base), template=0)
+    more, morder = glyph_set("rgh", 18, "DejaVuSerif.ttf")
+    # the third refines symbols of the first and aggregates words from both
+    allsyms = base + more
+    order = border + morder
+    new, codings = [], []
+    bold = [glyph(c, 18, "DejaVuSerif-Bold.ttf") for c in "aeo"]
+    for k, c in enumerate("aeo"):
+        src = allsyms[order.index(c)]
+        tgt = bold[k]
+        new.append(tgt)
+        codings.append(("refine", order.index(c), (tgt.shape[1] - src.shape[1]) // 2, 0))
+    for word in ("this", "rights", "song"):
+        parts = line_parts(word, order, allsyms, 0, 0)
+        w = parts[-1][1] + allsyms[parts[-1][0]].shape[1]
+        h = max(allsyms[pid].shape[0] for pid, _, _ in parts)
+        coder = TextCoder(allsyms + new, refine=True, corner=1)
+        img = coder.code(strips_of(parts), w, h, mq=MQEncoder(),
+                         ints=IntContexts(code_length(len(allsyms) + 6)))
+        new.append(img)
+        codings.append(("aggregate", parts))
+    # height classes must be consecutive: sort the new symbols by height, keeping codings
+    # in step, but refinements first so the aggregates may not need them
+    idx = sorted(range(len(new)), key=lambda i: new[i].shape[0])
+    new = [new[i] for i in idx]
+    codings = [codings[i] for i in idx]
+    for rt in (0, 1):
+        sd3 = SymbolDictionary(allsyms, new, [0] * len(allsyms) + [1] * len(new), refagg=True,
+                               rtemplate=rt, codings=codings)
+        sd3.refs = [0, 1]
+        sd2b = SymbolDictionary(base, more, [0] * len(base) + [1] * len(more), template=1)
+        sd2b.refs = [0]
+        exported = sd2b.exported + sd3.exported  # text symbols: dictionaries 1 and 2
+
+        def regions(p):
+            parts = []
+            ids = list(range(len(exported)))
+            x = 2
+            for i in ids:
+                parts.append((i, x, 40 - 2 * (i % 3)))
+                x += exported[i].shape[1] + 2
+            text_region(p, TextCoder(exported, corner=0), strips_of(parts), x + 2, 44,
+                        refs=[1, 2])
+        g, p = globals_and_page(300, 48, [sd1, sd2b, sd3], regions)
+        fx.add("sd_refagg_r%d" % rt, "three arithmetic dictionaries: the second takes the "
+               "first as input and exports only its new symbols; the third refines symbols "
+               "(template %d) and aggregates words from both, with IAAI, IAID, IARDX, IARDY; a text region draws "
+               "the symbols of the second and third" % rt, p.stream(), p.bitmap, g)
+
+    # refined instances in an arithmetic text region
+    for rt, rat in ((0, [(-1, -2), (2, 1)]), (1, None)):
+        def regions(p):
+            parts = line_parts("noise", border, base, 4, 30, corner=0)
+            strips = strips_of(parts)
+            for inst in strips[0][1]:
+                sym = base[inst.sid]
+                rdw, rdh = [(3, 1), (-3, -2), (0, 0), (2, -1), (-1, 2)][inst.s % 5]
+                tgt = np.zeros((sym.shape[0] + rdh, sym.shape[1] + rdw), np.uint8)
+                combine(tgt, sym, 1, 0, OP_OR)
+                tgt = edited(tgt, inst.s, 3) if min(tgt.shape) > 5 else tgt
+                inst.refine = (rdw, rdh, [1, -2, 0][inst.s % 3], [0, 1, -1][inst.s % 3], tgt)
+            coder = TextCoder(base, refine=True, corner=0, rtemplate=rt, rat=rat)
+            text_region(p, coder, strips, 120, 40, 3, 2, refs=[0])
+        g, p = globals_and_page(130, 44, [sd1], regions)
+        fx.add("text_refine_r%d" % rt, "arithmetic text region whose instances are refined "
+               "(template %d%s) with RDW and RDH of both signs, odd and even" %
+               (rt, ", moved AT pixels" if rat else ""), p.stream(), p.bitmap, g)
+
+    # intermediate text region refined onto the page
+    def regions(p):
+        parts = line_parts("in a note", border, base, 2, 20)
+        s, region = text_region(p, TextCoder(base), strips_of(parts), 100, 24, refs=[0],
+                                immediate=False)
+        p.refine(edited(region, 5, 6), region, 0, 0, OP_OR, refs=[s.number], template=0,
+                 tpgron=True)
+    g, p = globals_and_page(100, 24, [sd1], regions)
+    fx.add("text_intermediate_refined", "an intermediate text region refined (TPGRON) into "
+           "the page", p.stream(), p.bitmap, g)
+
+
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
@@ -888,7 +1577,8 @@ def main():
         shutil.rmtree(out)
     os.makedirs(out, exist_ok=True)
     fx = FixtureWriter(out)
-    groups = [generic_fixtures, header_fixtures, refinement_fixtures]
+    groups = [generic_fixtures, header_fixtures, refinement_fixtures, symbol_fixtures,
+              refagg_fixtures]
     for g in groups:
         if args.only and args.only not in g.__name__:
             continue
