@@ -14,7 +14,10 @@ namespace {
 
 // Typical-prediction contexts of templates 0 to 3.
 constexpr std::uint32_t kJbig2GenericSltp[4] = {0x3953, 0x079A, 0x00E3, 0x018A};
-constexpr std::uint32_t kJbig2RefinementSltp[2] = {16, 8};
+// Typical-prediction contexts of refinement templates 0 and 1: the context whose only set pixel
+// is the reference pixel at (x, y) for template 0 and at (x + 1, y) for template 1, as T.88
+// decoders (jbig2dec among them) share them with the pixel contexts.
+constexpr std::uint32_t kJbig2RefinementSltp[2] = {0x40, 0x04};
 
 bool Jbig2AtIsNominal(const TJBIG2AtPixels& at) {
     return at.X[0] == 3 && at.Y[0] == -1 && at.X[1] == -3 && at.Y[1] == -1 && at.X[2] == 2 && at.Y[2] == -2 &&

@@ -240,7 +240,13 @@ std::unique_ptr<TSegmentHeader> TJBIG2StreamDecoder::ReadSegmentHeader() {
                                      : reader.ReadInt32();
     }
     header->PageAssociation = header->PageAssociationIs4Bytes ? reader.ReadInt32() : reader.ReadByte();
-    header->DataLength = header->SegmentType == kJbig2EndOfFile ? 0 : reader.ReadInt32();
+    // An end-of-file header carries its (zero) length too; in the random-access organisation
+    // the data parts start after it. A stream cut right after its page association loses nothing.
+    if (header->SegmentType == kJbig2EndOfFile && reader.Remaining() < 4) {
+        header->DataLength = 0;
+    } else {
+        header->DataLength = reader.ReadInt32();
+    }
     return header;
 }
 
