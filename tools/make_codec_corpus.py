@@ -259,20 +259,26 @@ def ink_expected(width, height):
     return image
 
 
-def cmyk_jpeg(raw, width, height, adobe_inverted):
-    """A CMYK JPEG through ImageMagick's libjpeg writer; adobe_inverted stores 255 - ink as
-    Adobe's programs do."""
-    if adobe_inverted:
-        raw = bytes(255 - b for b in raw)
+def cmyk_jpeg(stored, width, height, ycck):
+    """A four-component JPEG whose samples are `stored` (raw CMYK bytes). Both writers store
+    CMYK as Adobe's programs do, inverted (255 - value), so they are given the inverse:
+    Pillow writes plain CMYK (Adobe transform 0), ImageMagick YCCK (transform 2)."""
+    given = bytes(255 - b for b in stored)
+    if not ycck:
+        out = io.BytesIO()
+        Image.frombytes("CMYK", (width, height), given).save(out, format="JPEG", quality=95, subsampling=0)
+        return out.getvalue()
     with tempfile.TemporaryDirectory() as work:
         source = os.path.join(work, "in.cmyk")
         target = os.path.join(work, "out.jpg")
         with open(source, "wb") as f:
-            f.write(raw)
+            f.write(given)
         run("convert", "-size", "%dx%d" % (width, height), "-depth", "8", "cmyk:" + source, "-quality", "95",
             "-sampling-factor", "1x1", target)
         with open(target, "rb") as f:
-            return f.read()
+            data = f.read()
+    assert Image.open(io.BytesIO(data)).info.get("adobe_transform") == 2
+    return data
 
 
 def add_dct(name, data, width, height, colour_space, extra=None, expected=None):
@@ -290,12 +296,24 @@ def make_dct():
     add_dct("dct_progressive", pillow_jpeg(picture, quality=80, progressive=True), 120, 80, "/DeviceRGB")
     add_dct("dct_rgb_decode", pillow_jpeg(picture, quality=85), 120, 80, "/DeviceRGB",
             extra={"/Decode": [1, 0, 0, 1, 0, 1]})
-    add_dct("dct_stretched", pillow_jpeg(picture.resize((60, 40)), quality=85), 120, 80, "/DeviceRGB")
-    raw = ink_bars(120, 24)
-    inks = ink_expected(120, 24)
-    add_dct("dct_cmyk_plain", cmyk_jpeg(raw, 120, 24, False), 120, 24, "/DeviceCMYK", expected=inks)
-    add_dct("dct_cmyk_inverted", cmyk_jpeg(raw, 120, 24, True), 120, 24, "/DeviceCMYK",
-            extra={"/Decode": [1, 0, 1, 0, 1, 0, 1, 0]}, expected=inks)
+    # Drawn at twice its size: poppler's picture of the JPEG at its own size is the oracle.
+    small = pillow_jpeg(picture.resize((60, 40)), quality=85)
+    with tempfile.TemporaryDirectory() as work:
+        own_size = os.path.join(work, "own.pdf")
+        write_pdf(own_size, small, {"/Width": 60, "/Height": 40, "/ColorSpace": pikepdf.Name.DeviceRGB,
+                                    "/BitsPerComponent": 8, "/Filter": pikepdf.Name.DCTDecode})
+        at_own_size = pdfimages_picture(own_size)
+    add_dct("dct_stretched", small, 120, 80, "/DeviceRGB", expected=at_own_size)
+    # Ink bars stored as they are (no Decode), or inverted as Adobe stores them, which PDFs
+    # declare with a Decode array of [1 0 1 0 1 0 1 0].
+    inks = ink_bars(120, 24)
+    inverted = bytes(255 - b for b in inks)
+    bars = ink_expected(120, 24)
+    adobe = {"/Decode": [1, 0, 1, 0, 1, 0, 1, 0]}
+    for kind, ycck in (("cmyk", False), ("ycck", True)):
+        add_dct("dct_%s_plain" % kind, cmyk_jpeg(inks, 120, 24, ycck), 120, 24, "/DeviceCMYK", expected=bars)
+        add_dct("dct_%s_adobe" % kind, cmyk_jpeg(inverted, 120, 24, ycck), 120, 24, "/DeviceCMYK", extra=adobe,
+                expected=bars)
 
 
 # --- JPEG 2000 --------------------------------------------------------------------------------

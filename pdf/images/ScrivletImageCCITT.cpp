@@ -107,14 +107,16 @@ std::vector<RGBQUAD> BilevelPalette(const TPDFImageDecoder& decoder) {
     return colors;
 }
 
-std::unique_ptr<TBitmap> BilevelBitmap(const TCCITTByteArray& rows, std::int32_t columns, std::int32_t height,
-                                       std::vector<RGBQUAD> palette, bool swap) {
-    auto bitmap = std::make_unique<TBitmap>(columns, height, pf1bit);
+// A one-bit bitmap of the first `width` pixels of each packed row (`columns` pixels long).
+std::unique_ptr<TBitmap> BilevelBitmap(const TCCITTByteArray& rows, std::int32_t columns, std::int32_t width,
+                                       std::int32_t height, std::vector<RGBQUAD> palette, bool swap) {
+    auto bitmap = std::make_unique<TBitmap>(width, height, pf1bit);
     if (swap) std::swap(palette[0], palette[1]);
     SetBitmapColorTable(*bitmap, palette);
     const std::size_t rowBytes = (static_cast<std::size_t>(columns) + 7) / 8;
+    const std::size_t copied = (static_cast<std::size_t>(width) + 7) / 8;
     for (std::int32_t y = 0; y < height; ++y)
-        std::memcpy(bitmap->ScanLine(y), rows.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+        std::memcpy(bitmap->ScanLine(y), rows.data() + static_cast<std::size_t>(y) * rowBytes, copied);
     return bitmap;
 }
 
@@ -166,8 +168,9 @@ void TPDFImageDecoder::DecodeCCITT(const TScrivletStringList& parameters) {
         decoder.DecodeG3TwoD(rows, input);
     }
 
-    Bitmap = BilevelBitmap(rows, columns, Height, BilevelPalette(*this), swap);
-    if (Width >= 1 && Width < columns) Bitmap->SetSize(Width, Height);
+    // The bitmap is cut to the image's width when the rows are wider.
+    const std::int32_t width = Width >= 1 && Width < columns ? Width : columns;
+    Bitmap = BilevelBitmap(rows, columns, width, Height, BilevelPalette(*this), swap);
     if (MaskKind == kMaskStencil && !IsMaskDecoder && !KeepEncoded) {
         EncodeBitmapAsPNG();
         if (EncodedStream) PatchPNGPalette(*EncodedStream, "Swap", 0);
@@ -203,7 +206,7 @@ void TPDFImageDecoder::DecodeJBIG2(TPDFIndRef* globals) {
     }
     // JBIG2 pixels of 1 are PDF samples 1: the Decode array alone decides the colours.
     std::vector<RGBQUAD> palette = BilevelPalette(*this);
-    Bitmap = BilevelBitmap(rows, width, height, std::move(palette), inverts);
+    Bitmap = BilevelBitmap(rows, width, width, height, std::move(palette), inverts);
     if (MaskKind == kMaskStencil && !IsMaskDecoder) {
         EncodeBitmapAsPNG();
         if (EncodedStream) PatchPNGPalette(*EncodedStream, "Swap", 0);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ struct CodecCase {
         return found == values.end() ? std::string() : found->second;
     }
 };
+
+inline void PrintTo(const CodecCase& c, std::ostream* out) { *out << c.name; }
 
 // Every case of one kind, in the order the script wrote them.
 inline std::vector<CodecCase> CodecCases(const std::string& kind) {
