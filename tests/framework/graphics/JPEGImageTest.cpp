@@ -3,6 +3,8 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -103,6 +105,19 @@ TEST(JPEGImageTest, CompressesBaselineAndDecodesBlueFirst) {
     EXPECT_NEAR(bar[0], 40, 6);
     EXPECT_NEAR(bar[1], 120, 6);
     EXPECT_NEAR(bar[2], 220, 6);
+}
+
+// ImageMagick reads our page output as a baseline JPEG at the quality it was written with.
+TEST(JPEGImageTest, IdentifySeesBaselineAtTheQuality) {
+    auto source = RampBitmap(200, 120);
+    const std::string path = ::testing::TempDir() + "/quality-test.jpg";
+    TStringStream(Encode(*source, 75)).SaveToFile(path);
+    const std::string report = ::testing::TempDir() + "/quality-test.txt";
+    ASSERT_EQ(std::system(("identify -verbose " + path + " > " + report + " 2>&1").c_str()), 0);
+    std::ifstream file(report);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Quality: 75"), std::string::npos) << text;
+    EXPECT_NE(text.find("Interlace: None"), std::string::npos) << text;
 }
 
 TEST(JPEGImageTest, QualityChangesTheQuantisationTables) {
