@@ -166,20 +166,50 @@ BYTE SampleToByte(std::int64_t sample, std::int64_t offset, int precision) {
     return static_cast<BYTE>(std::clamp<std::int64_t>((sample + offset) * 255 / maximum, 0, 255));
 }
 
+// A component's samples as bytes: one table look-up per sample for precisions up to 16 bits.
+class SampleConverter {
+public:
+    explicit SampleConverter(const opj_image_comp_t& component)
+        : precision_(static_cast<int>(component.prec)),
+          offset_(component.sgnd ? std::int64_t{1} << (component.prec - 1) : 0) {
+        if (precision_ <= 16) {
+            table_.resize(std::size_t{1} << precision_);
+            for (std::int64_t value = 0; value < static_cast<std::int64_t>(table_.size()); ++value)
+                table_[static_cast<std::size_t>(value)] = SampleToByte(value - offset_, offset_, precision_);
+        }
+    }
+    BYTE operator()(OPJ_INT32 sample) const {
+        const std::int64_t index = sample + offset_;
+        if (index >= 0 && index < static_cast<std::int64_t>(table_.size())) return table_[static_cast<std::size_t>(index)];
+        return SampleToByte(sample, offset_, precision_);
+    }
+
+private:
+    int precision_;
+    std::int64_t offset_;
+    std::vector<BYTE> table_;
+};
+
+// Puts sample (j, i) of the component at pixel (j * dx, i * dy), repeated over its dx by dy
+// block, in one byte of each pixel.
 void CopyComponent(const opj_image_comp_t& component, TBitmap& bitmap, int byte, int bytesPerPixel) {
     if (!component.data || component.prec < 1 || component.prec > 31) return;
-    const std::int64_t offset = component.sgnd ? std::int64_t{1} << (component.prec - 1) : 0;
-    const int dx = static_cast<int>(std::max<OPJ_UINT32>(1, component.dx));
-    const int dy = static_cast<int>(std::max<OPJ_UINT32>(1, component.dy));
-    const int width = bitmap.Width(), height = bitmap.Height();
+    const SampleConverter convert(component);
+    const std::int64_t dx = std::max<OPJ_UINT32>(1, component.dx), dy = std::max<OPJ_UINT32>(1, component.dy);
+    const std::int64_t width = bitmap.Width(), height = bitmap.Height();
     const auto columns = static_cast<std::int64_t>(component.w);
+    const std::int64_t usedColumns = std::min<std::int64_t>(columns, (width + dx - 1) / dx);
     for (std::int64_t i = 0; i < component.h && i * dy < height; ++i) {
-        for (std::int64_t j = 0; j < columns && j * dx < width; ++j) {
-            const BYTE value = SampleToByte(component.data[i * columns + j], offset, static_cast<int>(component.prec));
-            for (int y = static_cast<int>(i * dy); y < std::min<std::int64_t>(height, (i + 1) * dy); ++y) {
-                BYTE* row = bitmap.ScanLine(y);
-                for (int x = static_cast<int>(j * dx); x < std::min<std::int64_t>(width, (j + 1) * dx); ++x)
-                    row[x * bytesPerPixel + byte] = value;
+        const OPJ_INT32* samples = component.data + i * columns;
+        for (std::int64_t y = i * dy; y < std::min(height, (i + 1) * dy); ++y) {
+            BYTE* row = bitmap.ScanLine(static_cast<int>(y)) + byte;
+            if (dx == 1) {
+                for (std::int64_t j = 0; j < usedColumns; ++j) row[j * bytesPerPixel] = convert(samples[j]);
+                continue;
+            }
+            for (std::int64_t j = 0; j < usedColumns; ++j) {
+                const BYTE value = convert(samples[j]);
+                for (std::int64_t x = j * dx; x < std::min(width, (j + 1) * dx); ++x) row[x * bytesPerPixel] = value;
             }
         }
     }
