@@ -243,5 +243,62 @@ TEST(ImageCodecsTest, BrokenJpegRaisesEJPEGAndDamagedJPXStaysUndrawn) {
     EXPECT_FALSE(jpx->decoder.Drawable);
 }
 
+// An Indexed JPEG 2000 image: the components are indices into the PDF's lookup table (not
+// into a JP2 palette), over an RGB or a CMYK base.
+TEST(ImageCodecsTest, IndexedJPXLooksTheIndicesUp) {
+    const test::PNMPicture indices = test::ReadPNM("jpx_gray_lossy.expected");
+    std::string rgbLookup, cmykLookup;
+    for (int i = 0; i < 256; ++i) {
+        rgbLookup += {char(i), char(255 - i), char(i / 2)};
+        cmykLookup += {char(0), char(0), char(0), char(i)};
+    }
+    TPDFSimpleColorManager colors;
+    struct Case {
+        const char* base;
+        const std::string& lookup;
+    };
+    for (const Case& c : {Case{"/DeviceRGB", rgbLookup}, Case{"/DeviceCMYK", cmykLookup}}) {
+        SCOPED_TRACE(c.base);
+        TPDFStructure structure;
+        TPDFImageDecoder decoder;
+        TPDFStream* image = ImageStream(structure, "<< /Width 96 /Height 64 /BitsPerComponent 8 /Filter /JPXDecode >>",
+                                        test::ReadCodecFile("jpx_gray_lossy.data"));
+        auto* space = dynamic_cast<TPDFArray*>(ParseObject(structure, std::string("[/Indexed ") + c.base + " 255 ()]"));
+        ASSERT_NE(space, nullptr);
+        dynamic_cast<TPDFString*>(space->GetItem(3))->SetValue(c.lookup);
+        image->StreamDict->SetValue("ColorSpace", space);
+        decoder.LoadFromObject(image);
+        ASSERT_TRUE(decoder.Bitmap);
+        int wrong = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 96; ++x) {
+                const int index = indices.Sample(x, y, 0);
+                std::array<int, 3> expected{index, 255 - index, index / 2};
+                if (c.base == std::string("/DeviceCMYK")) {
+                    TPDFRGBValue rgb;
+                    colors.CMYKToRGB(TPDFCMYKValue{0, 0, 0, index / 255.0}, rgb);
+                    expected = {int(std::lround(rgb.R * 255)), int(std::lround(rgb.G * 255)), int(std::lround(rgb.B * 255))};
+                }
+                wrong += PixelRGB(*decoder.Bitmap, x, y) != expected;
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
+// JBIG2 segments as PDF embeds them, through the JBIG2 decoder; jbig2dec's picture is the oracle.
+TEST(ImageCodecsTest, JBIG2ImagesDecodeToTheirPage) {
+    const test::PNMPicture expected = test::ReadPNM("../JBIG2Fixtures/generic_t2.pbm");
+    const std::string dictionary = "<< /Width " + std::to_string(expected.width) + " /Height " +
+                                   std::to_string(expected.height) +
+                                   " /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode >>";
+    const auto loaded = LoadImage(dictionary, test::ReadCodecFile("../JBIG2Fixtures/generic_t2.jb2"));
+    ASSERT_TRUE(loaded->decoder.Drawable);
+    ASSERT_TRUE(loaded->decoder.Bitmap);
+    EXPECT_EQ(Mismatches(*loaded->decoder.Bitmap, expected), 0);
+
+    const auto damaged = LoadImage(dictionary, "not JBIG2 segments");
+    EXPECT_FALSE(damaged->decoder.Drawable);
+}
+
 }  // namespace
 }  // namespace parch
