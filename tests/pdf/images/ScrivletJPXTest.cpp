@@ -6,6 +6,7 @@
 
 #include "CodecFixtures.h"
 #include "base/Streams.h"
+#include "framework/graphics/Picture.h"
 #include "pdf/images/ScrivletJPX.h"
 
 namespace parch {
@@ -154,6 +155,15 @@ TEST(Jpeg2000BitmapTest, SavesJP2FilesOpenJPEGReads) {
                 EXPECT_EQ(std::memcmp(loaded->ScanLine(y), pixels.ScanLine(y), c.width * (c.format == pf32bit ? 4 : 3)), 0);
         }
     }
+}
+
+TEST(Jpeg2000BitmapTest, PicturesOpenJPEG2000Files) {
+    const std::string path = ::testing::TempDir() + "/picture-test.j2k";
+    TStringStream(test::ReadCodecFile("jpx_rgb_j2k.data")).SaveToFile(path);
+    TPicture picture;
+    picture.LoadFromFile(path);
+    EXPECT_NE(dynamic_cast<TJpeg2000Bitmap*>(picture.Graphic()), nullptr);
+    EXPECT_EQ(picture.Width(), 96);
 }
 
 TEST(Jpeg2000BitmapTest, LayerRateFollowsQuality) {
