@@ -106,7 +106,7 @@ std::unique_ptr<TBitmap> ScaledBitmap(const TBitmap& bitmap, std::int32_t width,
 }
 
 TPDFBitmapSurface::TPDFBitmapSurface(TBitmap& target) : target_(target) {
-    if (target_.PixelFormat() != pf24bit && target_.PixelFormat() != pf32bit) target_.SetPixelFormat(pf32bit);
+    if (target_.PixelFormat() != pf24bit && target_.PixelFormat() != pf32bit) MakeBitmap24(target_);
 }
 
 namespace {

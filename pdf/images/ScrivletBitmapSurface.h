@@ -16,7 +16,7 @@ struct TPNGPixels;
 
 class TPDFBitmapSurface : public TPDFImageSurface {
 public:
-    // The bitmap is drawn on as it is (made 32-bit when it is not); not owned.
+    // The bitmap is drawn on as it is (made 24-bit when it is neither 24 nor 32-bit); not owned.
     explicit TPDFBitmapSurface(TBitmap& target);
 
     bool CanDrawImages() const override { return true; }

@@ -281,7 +281,7 @@ void TPDFImageDecoder::DecodeSamples() {
 
 void TPDFImageDecoder::ConvertLab(TBitmap& bitmap) {
     if (!LabSpace || bitmap.Empty()) return;
-    if (bitmap.PixelFormat() != pf24bit) bitmap.SetPixelFormat(pf24bit);
+    MakeBitmap24(bitmap);
     double lTable[256], aTable[256], bTable[256];
     for (int i = 0; i < 256; ++i) {
         lTable[i] = i * 100.0 / 255.0;
@@ -311,7 +311,7 @@ void TPDFImageDecoder::ConvertLab(TBitmap& bitmap) {
 
 void TPDFImageDecoder::ConvertSeparation(TBitmap& bitmap) {
     if (!SeparationSpace || bitmap.Empty()) return;
-    if (bitmap.PixelFormat() != pf24bit) bitmap.SetPixelFormat(pf24bit);
+    MakeBitmap24(bitmap);
     TColor tints[256];
     for (int i = 0; i < 256; ++i) {
         SeparationSpace->SetTint(i / 255.0);
@@ -326,7 +326,7 @@ void TPDFImageDecoder::ConvertSeparation(TBitmap& bitmap) {
 void TPDFImageDecoder::ConvertDeviceN(TBitmap& bitmap) {
     if (!DeviceNSpace || bitmap.Empty() || DeviceNSpace->ColorantCount < 1 || DeviceNSpace->ColorantCount > kMaxComponents)
         return;
-    if (bitmap.PixelFormat() != pf24bit) bitmap.SetPixelFormat(pf24bit);
+    MakeBitmap24(bitmap);
     TColor tints[256];
     TPDFDeviceNColor values(static_cast<std::size_t>(DeviceNSpace->ColorantCount), 0.0);
     for (int i = 0; i < 256; ++i) {
@@ -367,7 +367,7 @@ void TPDFImageDecoder::ApplyICCProfile(TBitmap& bitmap) {
     std::unique_ptr<void, TransformDeleter> transform(cmsCreateTransform(
         profile.get(), grey ? TYPE_GRAY_8 : TYPE_BGR_8, srgb.get(), TYPE_BGR_8, INTENT_PERCEPTUAL, 0));
     if (!transform) return;
-    if (bitmap.PixelFormat() != pf24bit) bitmap.SetPixelFormat(pf24bit);
+    MakeBitmap24(bitmap);
     std::vector<std::uint8_t> greys(static_cast<std::size_t>(bitmap.Width()));
     for (int y = 0; y < bitmap.Height(); ++y) {
         BYTE* row = bitmap.ScanLine(y);

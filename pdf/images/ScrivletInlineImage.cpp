@@ -182,7 +182,8 @@ std::string HexText(const std::string& bytes) {
 
 }  // namespace
 
-std::string ResolveInlineColorSpace(std::string_view name, const TPDFResolveEvent& resolver, TPDFDictionary* resources) {
+std::string ResolveInlineColorSpace(std::string_view name, const TPDFResolveEvent& resolver, TPDFDictionary* resources,
+                                    TPDFObject** object) {
     for (std::string_view device : {"/DeviceGray", "/DeviceRGB", "/DeviceCMYK", "/Indexed"})
         if (name == device) return std::string(name.substr(1));
     if (!resources) return std::string(name);
@@ -193,6 +194,7 @@ std::string ResolveInlineColorSpace(std::string_view name, const TPDFResolveEven
     TPDFArray* array = AsArray(entry);
     const TPDFName* family = array && array->GetCount() > 1 ? AsInlineName(ResolveWith(array->GetItem(0), resolver)) : nullptr;
     if (!family) return result;
+    if (object) *object = array;
     if (family->NameBytes == "CalRGB") return "DeviceRGB";
     if (family->NameBytes == "CalGray") return "DeviceGray";
     if (family->NameBytes != "Indexed") return family->NameBytes;
@@ -233,7 +235,7 @@ bool ParseInlineImage(std::string_view text, std::int32_t& position, TPDFInlineI
             const std::string_view value = NextInlineToken(text, pos);
             image.ColorSpace = value == "[" ? BracketedList(text, pos, true) : ExpandInlineAbbreviation(value);
             if (!image.ColorSpace.empty() && image.ColorSpace[0] == '/')
-                image.ColorSpace = ResolveInlineColorSpace(image.ColorSpace, resolver, resources);
+                image.ColorSpace = ResolveInlineColorSpace(image.ColorSpace, resolver, resources, &image.ColorSpaceObject);
         } else if (token == "/D" || token == "/Decode") {
             const std::string_view value = NextInlineToken(text, pos);
             image.Decode = value == "[" ? BracketedList(text, pos, false) : std::string(value);

@@ -19,7 +19,7 @@ struct TPDFInlineImage {
     std::int32_t Height = 0;
     std::int32_t BitsPerComponent = 0;
     std::string ColorSpace;
-    TPDFObject* ColorSpaceObject = nullptr;  // optional, set by the caller from the resources
+    TPDFObject* ColorSpaceObject = nullptr;  // a resource colour-space array, when one was named
     std::string Filter;
     std::string DecodeParms;
     std::string Data;
@@ -38,8 +38,9 @@ bool ParseInlineImage(std::string_view text, std::int32_t& position, TPDFInlineI
                       const TPDFResolveEvent& resolver, TPDFDictionary* resources);
 
 // A named colour space: device names without their "/", a resource entry summed up as a
-// device name or an "[ /Indexed ... ]" text, other names as they are.
+// device name or an "[ /Indexed ... ]" text, other names as they are. A resource entry that is
+// an array is also given as `object`, for the decoder to read in full.
 std::string ResolveInlineColorSpace(std::string_view name, const TPDFResolveEvent& resolver,
-                                    TPDFDictionary* resources);
+                                    TPDFDictionary* resources, TPDFObject** object = nullptr);
 
 }  // namespace parch

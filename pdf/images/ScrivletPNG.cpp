@@ -109,7 +109,7 @@ std::uint32_t PNGChunkCRC(const std::uint8_t* bytes, std::size_t count, std::uin
 
 TPNGWriter::TPNGWriter(const TBitmap& bitmap) : bitmap_(std::make_unique<TBitmap>()) {
     bitmap_->Assign(const_cast<TBitmap*>(&bitmap));
-    if (bitmap_->PixelFormat() != pf1bit) bitmap_->SetPixelFormat(pf24bit);
+    if (bitmap_->PixelFormat() != pf1bit) MakeBitmap24(*bitmap_);
 }
 
 TPNGWriter::~TPNGWriter() = default;
@@ -129,7 +129,7 @@ void TPNGWriter::SetAlphaMask(const TBitmap* mask, bool invert) {
         }
     }
     hasAlpha_ = true;
-    if (bitmap_->PixelFormat() == pf1bit) bitmap_->SetPixelFormat(pf24bit);
+    if (bitmap_->PixelFormat() == pf1bit) MakeBitmap24(*bitmap_);
 }
 
 void TPNGWriter::SetICCProfile(const std::string& profile) { iccProfile_ = FlateCompressStr(profile); }
