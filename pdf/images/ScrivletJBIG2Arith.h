@@ -52,6 +52,8 @@ public:
 
     // Loops that run on counts from the stream stop once this is true.
     bool IsExhausted() const { return overrunBytes_ > kJBIG2ArithmeticOverrunBytes; }
+    // Fed 1-bits past the end of its data since the last InitDecode.
+    bool HasOverrun() const { return overrunBytes_ > 0; }
 
     TArithmeticDecoderStats& GenericRegionStats() { return *genericRegionStats_; }
     TArithmeticDecoderStats& RefinementRegionStats() { return *refinementRegionStats_; }

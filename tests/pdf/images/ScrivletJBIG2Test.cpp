@@ -759,5 +759,367 @@ TEST(JBIG2Stream, DamagedStreamsFail) {
     }
 }
 
+
+// ---- symbol dictionaries and text regions
+
+struct Jbig2ArithmeticSets {
+    std::vector<std::uint8_t> Generic = std::vector<std::uint8_t>(65536, 0);
+    std::vector<std::uint8_t> Iadh = std::vector<std::uint8_t>(512, 0);
+    std::vector<std::uint8_t> Iadw = std::vector<std::uint8_t>(512, 0);
+    std::vector<std::uint8_t> Iaex = std::vector<std::uint8_t>(512, 0);
+    std::vector<std::uint8_t> Iadt = std::vector<std::uint8_t>(512, 0);
+    std::vector<std::uint8_t> Iafs = std::vector<std::uint8_t>(512, 0);
+    std::vector<std::uint8_t> Iads = std::vector<std::uint8_t>(512, 0);
+    std::vector<std::uint8_t> Iaid = std::vector<std::uint8_t>(1 << 12, 0);
+};
+
+// An arithmetic dictionary (template 0) of symbols in height classes of equal heights, ordered
+// by height; height and width deltas may be forced to test damage.
+std::vector<std::uint8_t> ArithmeticDictionary(const std::vector<Jbig2Rows>& symbols, std::uint32_t exported,
+                                               const std::vector<std::int64_t>& exportRuns,
+                                               std::optional<std::int64_t> firstHeightDelta = std::nullopt,
+                                               std::optional<std::int64_t> firstWidthDelta = std::nullopt) {
+    std::vector<std::uint8_t> out = {0x00, 0x00};
+    for (std::int8_t offset : kNominalAt) out.push_back(static_cast<std::uint8_t>(offset));
+    PutU32(out, exported);
+    PutU32(out, static_cast<std::uint32_t>(symbols.size()));
+    Jbig2MQEncoder encoder;
+    Jbig2ArithmeticSets sets;
+    std::int64_t height = 0;
+    for (std::size_t i = 0; i < symbols.size();) {
+        const std::int64_t classHeight = static_cast<std::int64_t>(symbols[i].size());
+        encoder.EncodeInt(sets.Iadh, i == 0 && firstHeightDelta ? *firstHeightDelta : classHeight - height);
+        height = classHeight;
+        std::int64_t width = 0;
+        for (; i < symbols.size() && static_cast<std::int64_t>(symbols[i].size()) == classHeight; ++i) {
+            const std::int64_t symbolWidth = static_cast<std::int64_t>(symbols[i][0].size());
+            encoder.EncodeInt(sets.Iadw, i == 0 && firstWidthDelta ? *firstWidthDelta : symbolWidth - width);
+            width = symbolWidth;
+            EncodeGeneric(encoder, sets.Generic, symbols[i]);
+        }
+        encoder.EncodeOutOfBand(sets.Iadw);
+    }
+    for (std::int64_t run : exportRuns) encoder.EncodeInt(sets.Iaex, run);
+    Append(out, encoder.Finish());
+    return out;
+}
+
+struct Jbig2Instance {
+    std::int64_t X;
+    std::int64_t Y;  // top row (reference corner top left)
+    std::uint32_t Id;
+};
+
+// An arithmetic text region, one strip of one row per instance, top-left reference corner.
+std::vector<std::uint8_t> ArithmeticTextRegion(std::uint32_t width, std::uint32_t height, std::uint32_t symbolCount,
+                                               const std::vector<Jbig2Instance>& instances,
+                                               std::optional<std::uint32_t> announced = std::nullopt) {
+    std::vector<std::uint8_t> out = RegionInformation(width, height, 0, 0, 0);
+    PutU16(out, 0x0010);  // arithmetic, no refinement, one-row strips, corner 1, OR
+    PutU32(out, announced.value_or(static_cast<std::uint32_t>(instances.size())));
+    int codeLength = 0;
+    while ((1u << codeLength) < symbolCount) ++codeLength;
+    Jbig2MQEncoder encoder;
+    Jbig2ArithmeticSets sets;
+    encoder.EncodeInt(sets.Iadt, 0);
+    std::int64_t stripT = 0;
+    std::int64_t firstS = 0;
+    for (const Jbig2Instance& instance : instances) {
+        encoder.EncodeInt(sets.Iadt, instance.Y - stripT);
+        stripT = instance.Y;
+        encoder.EncodeInt(sets.Iafs, instance.X - firstS);
+        firstS = instance.X;
+        encoder.EncodeIAID(sets.Iaid, codeLength, instance.Id);
+        encoder.EncodeOutOfBand(sets.Iads);
+    }
+    Append(out, encoder.Finish());
+    return out;
+}
+
+const Jbig2Rows kSymbolA = {".#.", "#.#", "###", "#.#"};
+const Jbig2Rows kSymbolB = {"##..", "#.#.", "##.#", "#.##"};
+const Jbig2Rows kSymbolC = {"#####", "....#"};
+
+TEST(JBIG2Symbols, ATextRegionDrawsTheDictionarysSymbolsAndCountsIdsWithoutOne) {
+    // Classes of height 2 and 4; every symbol exported (skip 0, export 3).
+    const std::vector<std::uint8_t> dictionary = ArithmeticDictionary({kSymbolC, kSymbolA, kSymbolB}, 3, {0, 3});
+    // The third instance's ID equals the symbol count: nothing is drawn, but it counts.
+    const std::vector<std::uint8_t> text =
+        ArithmeticTextRegion(20, 10, 3, {{1, 0, 1}, {6, 2, 0}, {9, 1, 3}, {12, 5, 2}});
+    TSVLJBIG2Decoder decoder;
+    ASSERT_TRUE(decoder.Decode(Jbig2Stream({Page(20, 10), {2, 6, {1}, text}}), Jbig2Stream({{1, 0, {}, dictionary}})));
+    Jbig2Rows expected = Blank(20, 10);
+    Draw(expected, kSymbolA, 1, 0);
+    Draw(expected, kSymbolC, 6, 2);
+    Draw(expected, kSymbolB, 12, 5);
+    EXPECT_EQ(PageRows(decoder), expected);
+}
+
+TEST(JBIG2Symbols, ExportRunsPastTheSymbolsEndAtTheirEnd) {
+    const std::vector<std::uint8_t> dictionary = ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 100});
+    const std::vector<std::uint8_t> text = ArithmeticTextRegion(10, 5, 2, {{0, 0, 1}, {5, 1, 0}});
+    TSVLJBIG2Decoder decoder;
+    ASSERT_TRUE(decoder.Decode(Jbig2Stream({Page(10, 5), {1, 0, {}, dictionary}, {2, 6, {1}, text}})));
+    Jbig2Rows expected = Blank(10, 5);
+    Draw(expected, kSymbolB, 0, 0);
+    Draw(expected, kSymbolA, 5, 1);
+    EXPECT_EQ(PageRows(decoder), expected);
+}
+
+TEST(JBIG2Symbols, AnInstanceCountBeyondTheDataStopsOnceTheDataRunsOut) {
+    // 2^31 - 1 announced, two coded: the loop ends soon after the data, keeping both.
+    const std::vector<std::uint8_t> dictionary = ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2});
+    const std::vector<std::uint8_t> text = ArithmeticTextRegion(12, 6, 2, {{0, 0, 0}, {6, 2, 1}}, 0x7FFFFFFF);
+    TSVLJBIG2Decoder decoder;
+    ASSERT_TRUE(decoder.Decode(Jbig2Stream({Page(12, 6), {1, 0, {}, dictionary}, {2, 6, {1}, text}})));
+    Jbig2Rows expected = Blank(12, 6);
+    Draw(expected, kSymbolA, 0, 0);
+    Draw(expected, kSymbolB, 6, 2);
+    const Jbig2Rows page = PageRows(decoder);
+    for (std::size_t y = 0; y < expected.size(); ++y) {
+        for (std::size_t x = 0; x < expected[y].size(); ++x) {
+            if (expected[y][x] == '#') {
+                EXPECT_EQ(page[y][x], '#') << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(JBIG2Symbols, DamagedDictionariesAndReferencesFail) {
+    const std::vector<std::uint8_t> text = ArithmeticTextRegion(10, 5, 2, {{0, 0, 1}});
+    const Jbig2Rows rows = RandomRows(4, 4, 11);
+    std::vector<std::uint8_t> userTableText = RegionInformation(10, 5, 0, 0, 0);
+    PutU16(userTableText, 0x0001);  // Huffman
+    PutU16(userTableText, 0x0003);  // first-S table: a user table
+    PutU32(userTableText, 1);
+    std::vector<std::uint8_t> userTableDictionary = {0x00, 0x0D};  // Huffman, height deltas from a user table
+    PutU32(userTableDictionary, 1);
+    PutU32(userTableDictionary, 1);
+    std::vector<std::uint8_t> halftone = RegionInformation(4, 4, 0, 0, 0);
+    halftone.push_back(0);
+    for (int i = 0; i < 4; ++i) PutU32(halftone, 1);
+    PutU16(halftone, 1024);
+    PutU16(halftone, 0);
+    const struct {
+        const char* Name;
+        std::vector<std::uint8_t> Data;
+    } cases[] = {
+        {"class height of zero", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2}, 0)}, {2, 6, {1}, text}})},
+        {"class height below zero", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2}, -3)}, {2, 6, {1}, text}})},
+        {"symbol width of zero", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2}, std::nullopt, 0)}, {2, 6, {1}, text}})},
+        {"text region referring to a page", Jbig2Stream({Page(10, 5), {2, 6, {0}, text}})},
+        {"text region referring to a missing segment", Jbig2Stream({Page(10, 5), {2, 6, {9}, text}})},
+        {"text region selecting a user table", Jbig2Stream({Page(10, 5), {2, 6, {}, userTableText}})},
+        {"dictionary selecting a user table", Jbig2Stream({Page(10, 5), {1, 0, {}, userTableDictionary}})},
+        {"halftone referring to a generic region", Jbig2Stream({Page(10, 5), {1, 36, {}, GenericRegion(rows)}, {2, 22, {1}, halftone}})},
+        {"refinement of an immediate region", Jbig2Stream({Page(10, 5), {1, 38, {}, GenericRegion(rows)}, {2, 42, {1}, [] {
+                                                                std::vector<std::uint8_t> data = RegionInformation(4, 4, 0, 0, 0);
+                                                                data.insert(data.end(), {0x01, 0xFF, 0xAC});
+                                                                return data;
+                                                            }()}})},
+    };
+    for (const auto& c : cases) {
+        TSVLJBIG2Decoder decoder;
+        EXPECT_FALSE(decoder.Decode(c.Data)) << c.Name;
+    }
+}
+
+// ---- Huffman-coded symbols and text
+
+void PutHuffman(Jbig2BitWriter& writer, const THuffmanTableArray& table, std::int64_t value) {
+    for (const THuffmanRow& row : table) {
+        if (row.RangeLength < 0) continue;
+        const std::int64_t span = row.RangeLength == 32 ? (std::int64_t{1} << 32) : (std::int64_t{1} << row.RangeLength);
+        if (value >= row.RangeLow && value - row.RangeLow < span) {
+            writer.PutBits(static_cast<std::uint64_t>(row.Code), row.PrefixLength);
+            writer.PutBits(static_cast<std::uint64_t>(value - row.RangeLow), row.RangeLength);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no row for " << value;
+}
+
+void PutHuffmanOutOfBand(Jbig2BitWriter& writer, const THuffmanTableArray& table) {
+    for (const THuffmanRow& row : table) {
+        if (row.RangeLength == kHuffmanOutOfBand) {
+            writer.PutBits(static_cast<std::uint64_t>(row.Code), row.PrefixLength);
+        }
+    }
+}
+
+// A Huffman dictionary of one height class whose collective bitmap is stored uncompressed.
+std::vector<std::uint8_t> HuffmanDictionary(const std::vector<Jbig2Rows>& symbols) {
+    std::vector<std::uint8_t> out = {0x00, 0x01};  // Huffman; tables B.4, B.2, B.1, B.1
+    PutU32(out, static_cast<std::uint32_t>(symbols.size()));
+    PutU32(out, static_cast<std::uint32_t>(symbols.size()));
+    Jbig2BitWriter writer;
+    const std::int64_t height = static_cast<std::int64_t>(symbols[0].size());
+    PutHuffman(writer, THuffmanDecoder::StandardTable(4), height);
+    std::int64_t width = 0;
+    std::string collective(static_cast<std::size_t>(height), ' ');
+    Jbig2Rows rows(static_cast<std::size_t>(height));
+    for (const Jbig2Rows& symbol : symbols) {
+        PutHuffman(writer, THuffmanDecoder::StandardTable(2), static_cast<std::int64_t>(symbol[0].size()) - width);
+        width = static_cast<std::int64_t>(symbol[0].size());
+        for (std::size_t y = 0; y < rows.size(); ++y) rows[y] += symbol[y];
+    }
+    PutHuffmanOutOfBand(writer, THuffmanDecoder::StandardTable(2));
+    PutHuffman(writer, THuffmanDecoder::StandardTable(1), 0);  // BMSIZE 0: uncompressed
+    writer.Align();
+    for (const std::string& row : rows) {
+        for (char pixel : row) writer.PutBit(pixel == '#');
+        writer.Align();
+    }
+    PutHuffman(writer, THuffmanDecoder::StandardTable(1), 0);  // export: skip none
+    PutHuffman(writer, THuffmanDecoder::StandardTable(1), static_cast<std::int64_t>(symbols.size()));
+    Append(out, writer.Bytes());
+    return out;
+}
+
+// A Huffman text region (tables B.6, B.8, B.11) whose symbol IDs have the given code lengths,
+// written with run codes of the given prefix lengths; one strip per instance.
+std::vector<std::uint8_t> HuffmanTextRegion(std::uint32_t width, std::uint32_t height,
+                                            const std::vector<std::int32_t>& runCodeLengths,
+                                            const std::vector<std::int32_t>& runCodes,
+                                            const std::vector<std::int32_t>& symbolLengths,
+                                            const std::vector<Jbig2Instance>& instances) {
+    std::vector<std::uint8_t> out = RegionInformation(width, height, 0, 0, 0);
+    PutU16(out, 0x0011);  // Huffman, corner 1
+    PutU16(out, 0x0000);  // B.6, B.8, B.11
+    PutU32(out, static_cast<std::uint32_t>(instances.size()));
+    Jbig2BitWriter writer;
+    std::vector<THuffmanRow> runRows;
+    for (std::int32_t i = 0; i < 35; ++i) {
+        writer.PutBits(static_cast<std::uint64_t>(runCodeLengths[static_cast<std::size_t>(i)]), 4);
+        runRows.push_back({i, runCodeLengths[static_cast<std::size_t>(i)], 0, 0});
+    }
+    const THuffmanTableArray runTable = THuffmanDecoder::AssignPrefixCodes(runRows);
+    for (std::int32_t code : runCodes) PutHuffman(writer, runTable, code);
+    writer.Align();
+    std::vector<THuffmanRow> symbolRows;
+    for (std::size_t i = 0; i < symbolLengths.size(); ++i) symbolRows.push_back({static_cast<std::int32_t>(i), symbolLengths[i], 0, 0});
+    const THuffmanTableArray symbolTable = THuffmanDecoder::AssignPrefixCodes(symbolRows);
+    // T deltas of table B.11 start at 1: the strips start one row up and move down.
+    PutHuffman(writer, THuffmanDecoder::StandardTable(11), 1);
+    std::int64_t stripT = -1;
+    std::int64_t firstS = 0;
+    for (const Jbig2Instance& instance : instances) {
+        PutHuffman(writer, THuffmanDecoder::StandardTable(11), instance.Y - stripT);
+        stripT = instance.Y;
+        PutHuffman(writer, THuffmanDecoder::StandardTable(6), instance.X - firstS);
+        firstS = instance.X;
+        PutHuffman(writer, symbolTable, instance.Id);
+        PutHuffmanOutOfBand(writer, THuffmanDecoder::StandardTable(8));
+    }
+    Append(out, writer.Bytes());
+    return out;
+}
+
+std::vector<std::int32_t> RunCodeLengths() {
+    // Run codes 1, 2 and 32 to 34 in use: lengths 2, 2, 3, 3, 3 (a complete code).
+    std::vector<std::int32_t> lengths(35, 0);
+    lengths[1] = 2;
+    lengths[2] = 2;
+    lengths[32] = 3;
+    lengths[33] = 3;
+    lengths[34] = 3;
+    return lengths;
+}
+
+TEST(JBIG2Symbols, HuffmanDictionaryAndTextRegionWithARunCodedSymbolIdTable) {
+    // Total width 13 (4 + 4 + 5): uncompressed rows of two bytes, the second giving 5 pixels.
+    const Jbig2Rows symbolD = {"#..#", ".##.", "#..#", "#..#"};
+    const std::vector<std::uint8_t> dictionary = HuffmanDictionary({kSymbolB, symbolD, {"#####", "#...#", "#...#", "#####"}});
+    // Symbol ID lengths 1, 2, 2 from run codes 1, 2 and a repeat of the last length.
+    const std::vector<std::uint8_t> text =
+        HuffmanTextRegion(20, 8, RunCodeLengths(), {1, 2, 2}, {1, 2, 2}, {{0, 0, 1}, {13, 1, 0}, {6, 3, 2}});
+    TSVLJBIG2Decoder decoder;
+    ASSERT_TRUE(decoder.Decode(Jbig2Stream({Page(20, 8), {1, 0, {}, dictionary}, {2, 6, {1}, text}})));
+    Jbig2Rows expected = Blank(20, 8);
+    Draw(expected, symbolD, 0, 0);
+    Draw(expected, {"#####", "#...#", "#...#", "#####"}, 6, 3);
+    Draw(expected, kSymbolB, 13, 1);
+    EXPECT_EQ(PageRows(decoder), expected);
+}
+
+TEST(JBIG2Symbols, ARepeatRunCodeBeforeAnyLengthIsDamage) {
+    const std::vector<std::uint8_t> dictionary = HuffmanDictionary({kSymbolA, kSymbolB});
+    std::vector<std::uint8_t> text = HuffmanTextRegion(20, 8, RunCodeLengths(), {32}, {1, 1}, {});
+    text.insert(text.end(), 8, 0);
+    TSVLJBIG2Decoder decoder;
+    EXPECT_FALSE(decoder.Decode(Jbig2Stream({Page(20, 8), {1, 0, {}, dictionary}, {2, 6, {1}, text}})));
+}
+
+// ---- patterns and halftones
+
+// A pattern dictionary (arithmetic, template 0) of patterns of equal size.
+std::vector<std::uint8_t> PatternDictionary(const std::vector<Jbig2Rows>& patterns) {
+    const auto width = static_cast<std::uint8_t>(patterns[0][0].size());
+    std::vector<std::uint8_t> out = {0x00, width, static_cast<std::uint8_t>(patterns[0].size())};
+    PutU32(out, static_cast<std::uint32_t>(patterns.size() - 1));
+    Jbig2Rows collective(patterns[0].size());
+    for (const Jbig2Rows& pattern : patterns) {
+        for (std::size_t y = 0; y < collective.size(); ++y) collective[y] += pattern[y];
+    }
+    const std::int8_t at[8] = {static_cast<std::int8_t>(-width), 0, -3, -1, 2, -2, -2, -2};
+    Jbig2MQEncoder encoder;
+    std::vector<std::uint8_t> contexts(65536, 0);
+    EncodeGeneric(encoder, contexts, collective, at);
+    Append(out, encoder.Finish());
+    return out;
+}
+
+// A halftone region whose grid cells step by the pattern width; gray values row by row.
+std::vector<std::uint8_t> HalftoneRegion(std::uint32_t width, std::uint32_t height, std::int32_t gridX,
+                                         std::uint32_t patternWidth, std::int32_t bitsPerValue,
+                                         const std::vector<std::vector<std::uint32_t>>& grays) {
+    std::vector<std::uint8_t> out = RegionInformation(width, height, 0, 0, 0);
+    out.push_back(0x00);  // arithmetic, template 0, no skip, OR, white
+    PutU32(out, static_cast<std::uint32_t>(grays[0].size()));
+    PutU32(out, static_cast<std::uint32_t>(grays.size()));
+    PutU32(out, static_cast<std::uint32_t>(gridX));
+    PutU32(out, 0);
+    PutU16(out, patternWidth * 256);
+    PutU16(out, 0);
+    Jbig2MQEncoder encoder;
+    std::vector<std::uint8_t> contexts(65536, 0);
+    for (std::int32_t plane = bitsPerValue - 1; plane >= 0; --plane) {
+        // Gray coding: each plane holds a bit of the value XOR the next higher bit.
+        Jbig2Rows rows;
+        for (const auto& grayRow : grays) {
+            std::string row;
+            for (std::uint32_t value : grayRow) row += (((value >> plane) ^ (value >> (plane + 1))) & 1) ? '#' : '.';
+            rows.push_back(row);
+        }
+        EncodeGeneric(encoder, contexts, rows);
+    }
+    Append(out, encoder.Finish());
+    return out;
+}
+
+TEST(JBIG2Halftone, CellsDrawTheirGrayValuesPatternClippedAndWithoutPatternUndrawn) {
+    const std::vector<Jbig2Rows> patterns = {{"...", "...", "..."}, {"#..", "...", "..#"}, {"###", "#.#", "###"}};
+    // Three patterns: two bits per value, so value 3 has no pattern. The grid starts at x = -1.
+    const std::vector<std::vector<std::uint32_t>> grays = {{2, 1, 3, 2}, {1, 2, 0, 3}};
+    TSVLJBIG2Decoder decoder;
+    ASSERT_TRUE(decoder.Decode(Jbig2Stream({Page(11, 6), {1, 16, {}, PatternDictionary(patterns)},
+                                            {2, 22, {1}, HalftoneRegion(11, 6, -256, 3, 2, grays)}})));
+    Jbig2Rows expected = Blank(11, 6);
+    for (std::size_t m = 0; m < grays.size(); ++m) {
+        for (std::size_t n = 0; n < grays[m].size(); ++n) {
+            if (grays[m][n] < patterns.size()) Draw(expected, patterns[grays[m][n]], static_cast<int>(n) * 3 - 1, static_cast<int>(m) * 3);
+        }
+    }
+    EXPECT_EQ(PageRows(decoder), expected);
+}
+
+TEST(JBIG2Halftone, OnePatternNeedsNoPlanes) {
+    const std::vector<Jbig2Rows> patterns = {{"#.", ".#"}};
+    TSVLJBIG2Decoder decoder;
+    ASSERT_TRUE(decoder.Decode(Jbig2Stream({Page(6, 4), {1, 16, {}, PatternDictionary(patterns)},
+                                            {2, 22, {1}, HalftoneRegion(6, 4, 0, 2, 0, {{0, 0, 0}, {0, 0, 0}})}})));
+    EXPECT_EQ(PageRows(decoder), (Jbig2Rows{"#.#.#.", ".#.#.#", "#.#.#.", ".#.#.#"}));
+}
+
 }  // namespace
 }  // namespace parch
