@@ -703,6 +703,36 @@ TEST(JBIG2Stream, UnknownLengthRegionsEndAtTheirMarkerOrAtTheEndOfTheData) {
     EXPECT_EQ(PageRows(decoder), rows);
 }
 
+std::vector<std::uint8_t> MmrRegion(std::uint32_t width, std::uint32_t height, const char* bits) {
+    std::vector<std::uint8_t> out = RegionInformation(width, height, 0, 0, 0);
+    out.push_back(0x01);  // MMR
+    Jbig2BitWriter writer;
+    writer.PutBitString(bits);
+    Append(out, writer.Bytes());
+    return out;
+}
+
+TEST(JBIG2Stream, MmrRowsAndCodesThatNeverAdvance) {
+    const struct {
+        const char* Name;
+        const char* Bits;
+        Jbig2Rows Expected;
+    } cases[] = {
+        // Horizontal: white run 0, black run 10, then end of block.
+        {"one horizontal code", "001" "00110101" "0000100" "000000000001000000000001", {"##########", ".........."}},
+        // Vertical-left codes at column 0 add changing elements without moving a0: the line
+        // would overflow, so decoding ends with the rows decoded so far.
+        {"vertical-left codes", "0000010000001000000100000010000001000000100000010000001000000100000010000001"
+                                "0000010000001000000100000010000001",
+         {"..........", ".........."}},
+    };
+    for (const auto& c : cases) {
+        TSVLJBIG2Decoder decoder;
+        ASSERT_TRUE(decoder.Decode(Jbig2Stream({Page(10, 2), {1, 38, {}, MmrRegion(10, 1, c.Bits)}}))) << c.Name;
+        EXPECT_EQ(PageRows(decoder), c.Expected) << c.Name;
+    }
+}
+
 // ---- damaged streams: each ends the decode with false, quickly and without touching memory
 // outside the data.
 
