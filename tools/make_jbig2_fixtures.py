@@ -963,6 +963,67 @@ def strips_of(parts, logstrips=0):
 
 
 # ---------------------------------------------------------------------------------------------
+# Pattern dictionaries and halftone regions (T.88 6.6, 6.7)
+
+
+class PatternDictionary:
+    def __init__(self, patterns, template=0, mmr=False):
+        self.patterns, self.template, self.mmr = patterns, template, mmr
+
+    def data(self):
+        ph, pw = self.patterns[0].shape
+        d = struct.pack(">BBBI", (1 if self.mmr else 0) | (self.template << 1), pw, ph,
+                        len(self.patterns) - 1)
+        coll = np.hstack(self.patterns)
+        if self.mmr:
+            return d + mmr_encode(coll)
+        at = [(-pw, 0), (-3, -1), (2, -2), (-2, -2)][:4 if self.template == 0 else 1]
+        mq = MQEncoder()
+        generic_encode(mq, Contexts(GEN_BITS[self.template]), coll, self.template, at)
+        return d + mq.flush()
+
+
+def halftone_region_data(patterns, gray, w, h, hgx, hgy, hrx, hry, x=0, y=0, op=OP_OR,
+                         template=0, mmr=False, skip=False, hcombop=OP_OR, default_pixel=0):
+    """Halftone region segment data; answers (data, region bitmap). gray: HGH x HGW values."""
+    hgh, hgw = gray.shape
+    hph, hpw = patterns[0].shape
+    hbpp = code_length(len(patterns))
+    flags = (1 if mmr else 0) | (template << 1) | (8 if skip else 0) | (hcombop << 4) | \
+        (default_pixel << 7)
+    d = region_info(w, h, x, y, op) + struct.pack(">BIIiiHH", flags, hgw, hgh, hgx, hgy, hrx,
+                                                  hry)
+    mg, ng = np.mgrid[0:hgh, 0:hgw]
+    gx = (hgx + mg * hry + ng * hrx) >> 8
+    gy = (hgy + mg * hrx - ng * hry) >> 8
+    skipmap = None
+    if skip:
+        skipmap = ((gx + hpw <= 0) | (gx >= w) | (gy + hph <= 0) | (gy >= h)).astype(np.uint8)
+        gray = np.where(skipmap == 1, 0, gray)
+    code = gray ^ (gray >> 1)
+    at = [(3 if template <= 1 else 2, -1), (-3, -1), (2, -2), (-2, -2)][:4 if template == 0
+                                                                         else 1]
+    mq = MQEncoder()
+    cx = Contexts(GEN_BITS[template])
+    coded = b""
+    for j in range(hbpp - 1, -1, -1):
+        plane = ((code >> j) & 1).astype(np.uint8)
+        if mmr:
+            coded += mmr_encode(plane)
+        else:
+            generic_encode(mq, cx, plane, template, at, skip=skipmap)
+    if not mmr:
+        coded = mq.flush()
+    region = np.full((h, w), default_pixel, np.uint8)
+    for m in range(hgh):
+        for n in range(hgw):
+            if skipmap is not None and skipmap[m, n]:
+                continue
+            combine(region, patterns[gray[m, n]], int(gx[m, n]), int(gy[m, n]), hcombop)
+    return d + coded, region
+
+
+# ---------------------------------------------------------------------------------------------
 # The encoder's own model of a page
 
 
@@ -1409,7 +1470,8 @@ def globals_and_page(width, height, dicts, regions_fn, default_pixel=0):
     segs = []
     for k, d in enumerate(dicts):
         refs = d.refs if hasattr(d, "refs") else []
-        segs.append(Segment(k, 0, d.data(), refs, 0))
+        segs.append(Segment(k, 16 if isinstance(d, PatternDictionary) else 0, d.data(), refs,
+                            0))
     p = Page(width, height, default_pixel, first_number=len(dicts))
     regions_fn(p)
     return embedded_stream(segs), p
@@ -1638,6 +1700,82 @@ def huffman_fixtures(fx):
     # the encoder meant with template 1, so tables B.14 and B.15 go unused.
 
 
+def dither_patterns(size, count):
+    """count patterns of size x size, pattern k with about k / (count - 1) of its pixels set,
+    in ordered-dither order."""
+    order = np.argsort(np.random.default_rng(size).random(size * size), kind="stable")
+    pats = []
+    for k in range(count):
+        n = round(k * size * size / max(count - 1, 1))
+        p = np.zeros(size * size, np.uint8)
+        p[order[:n]] = 1
+        pats.append(p.reshape(size, size))
+    return pats
+
+
+def gray_picture(w, h, levels, seed):
+    """A gray picture quantised to 0..levels-1: a radial shade, a word and noise."""
+    yy, xx = np.mgrid[0:h, 0:w]
+    r = np.hypot(xx - w * 0.3, yy - h * 0.4) / max(w, h)
+    v = np.clip(1.0 - 1.3 * r, 0, 1)
+    im = Image.new("L", (w, h), 0)
+    ImageDraw.Draw(im).text((w // 8, h // 3), "HT", font=font(max(h // 2, 8),
+                                                              "DejaVuSans-Bold.ttf"), fill=255)
+    v = np.maximum(v, np.array(im) / 255.0 * 0.8)
+    v = v + np.random.default_rng(seed).normal(0, 0.05, v.shape)
+    return np.clip(np.round(v * (levels - 1)), 0, levels - 1).astype(np.int64)
+
+
+def halftone_fixtures(fx):
+    cases = [
+        # name, pattern size, count, dictionary template, region template, MMR, skip,
+        # grid (HGX, HGY, HRX, HRY), HCOMBOP, default pixel, region op, text
+        ("halftone_t0", 4, 17, 0, 0, False, False, (0, 0, 1024, 0), OP_OR, 0, OP_OR,
+         "pattern dictionary and halftone region with template 0, an axis-aligned grid"),
+        ("halftone_t1_xor", 4, 8, 1, 1, False, False, (512, 256, 768, 0), OP_XOR, 0,
+         OP_OR, "template 1, 8 patterns (HBPP 3), cells 3 pixels apart overlapping by a "
+                "column, HCOMBOP XOR, grid origin at (2, 1)"),
+        ("halftone_t2_replace_and", 3, 5, 2, 2, False, False, (0, 0, 512, 0), OP_REPLACE, 0,
+         OP_AND, "template 2, 5 patterns (HBPP 3), 3x3 cells 2 pixels apart: HCOMBOP REPLACE "
+                 "lets later cells cover earlier ones; the region ANDed into a drawn page"),
+        ("halftone_t3_skip", 4, 16, 3, 3, False, True, (-1792, -1024, 900, 300), OP_OR, 0,
+         OP_OR, "template 3, a grid rotated by HRX 900 and HRY 300 starting at (-7, -4): "
+                "HENABLESKIP skips the cells wholly outside, patterns clipped at the left and "
+                "top edges"),
+        ("halftone_skip_t0_xnor", 5, 9, 0, 0, False, True, (-2304, 5120, 1100, 400), OP_XNOR,
+         0, OP_OR, "template 0 with HENABLESKIP, a rotated grid starting at (-9, 20) and "
+                   "reaching past every edge, HCOMBOP XNOR"),
+        ("halftone_replace", 4, 17, 0, 1, False, False, (0, 0, 1024, 0), OP_OR, 0,
+         OP_REPLACE, "pattern dictionary template 0, region template 1; the region REPLACEs "
+                     "part of a drawn page"),
+        ("halftone_mmr", 4, 17, 0, 0, True, False, (0, 0, 1024, 0), OP_OR, 0, OP_OR,
+         "pattern dictionary and gray-scale planes MMR-coded (each plane ending with EOFB)"),
+        ("halftone_one_pattern", 6, 1, 0, 0, False, False, (0, 0, 1536, 0), OP_OR, 0, OP_OR,
+         "a single pattern: HBPP 0, no plane coded, every cell draws pattern 0"),
+    ]
+    # jbig2dec 0.19 does not draw halftone regions with HDEFPIXEL 1 as T.88 describes (a
+    # region filled with 1 first), so every case has HDEFPIXEL 0.
+    for (name, ps, count, dtemp, htemp, mmr, skip, grid, hcop, dp, rop, text) in cases:
+        pats = dither_patterns(ps, count)
+        pd = PatternDictionary(pats, dtemp, mmr)
+        hgx, hgy, hrx, hry = grid
+        w, h = 96, 64
+        hgw, hgh = w * 256 // hrx + 4, h * 256 // hrx + 4
+        gray = gray_picture(hgw, hgh, count, len(name))
+
+        def regions(p):
+            if rop in (OP_REPLACE, OP_AND):
+                p.generic(text_bitmap(120, 80, ["under", "the", "halftone"], 18), template=0)
+            data, region = halftone_region_data(pats, gray, w, h, hgx, hgy, hrx, hry, 10, 8,
+                                                rop, htemp, mmr, skip, hcop, dp)
+            p.add(22, data, [0])
+            combine(p.bitmap, region, 10, 8, rop)
+        g, p = globals_and_page(120, 80, [pd], regions)
+        fx.add(name, text, p.stream(), p.bitmap, g)
+
+
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
@@ -1652,7 +1790,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     fx = FixtureWriter(out)
     groups = [generic_fixtures, header_fixtures, refinement_fixtures, symbol_fixtures,
-              refagg_fixtures, huffman_fixtures]
+              refagg_fixtures, huffman_fixtures, halftone_fixtures]
     for g in groups:
         if args.only and args.only not in g.__name__:
             continue
