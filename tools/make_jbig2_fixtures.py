@@ -1296,6 +1296,13 @@ def generic_fixtures(fx):
     p.generic(img, mmr=True)
     fx.add("generic_mmr", "MMR generic region (T.6 data, EOFB)", p.stream(), p.bitmap)
 
+    img = text_bitmap(120, 30, ["MMR, no length"], 15)
+    p = Page(120, 30)
+    p.generic(img, mmr=True, unknown_length=True)
+    p.end()
+    fx.add("generic_mmr_unknown_length", "immediate MMR generic region of unknown data length "
+           "(EOFB, then 0x00 0x00 and the row count), then end of page", p.stream(), p.bitmap)
+
     img = shapes_bitmap(200, 50, 11)
     img[:, 0:3] = 1
     img[20:22, :] = 1
@@ -1776,6 +1783,35 @@ def halftone_fixtures(fx):
 
 
 
+def stripe_fixtures(fx):
+    """Pages of unknown height sent in stripes, each closed by an end-of-stripe segment."""
+    img = np.vstack([text_bitmap(140, 32, ["striped page"], 18),
+                     text_bitmap(140, 32, ["height unknown"], 18, "DejaVuSerif.ttf"),
+                     shapes_bitmap(140, 26, 5)])
+    for name, default_pixel, text in (
+            ("striped_unknown_height", 0, "page of height 0xFFFFFFFF, stripes of at most 32 "
+             "rows: an arithmetic region (template 0, TPGDON), a region of unknown data "
+             "length whose stripe has 8 rows left uncovered, an MMR region; an end-of-stripe "
+             "segment after each (ends 31, 63, 89); the page grows to 90 rows"),
+            ("striped_default_pixel_1", 1, "the same stripes on a page of default pixel 1, "
+             "the regions XORed")):
+        p = Page(140, -1, default_pixel, striped=32)
+        p.segments[0] = Segment(0, 48, page_info(140, 0xFFFFFFFF, default_pixel, OP_OR, 32))
+        p.growing = True
+        op = OP_XOR if default_pixel else OP_OR
+        p.generic(img[0:32], 0, 0, op, template=0, tpgdon=True)
+        p.add(50, struct.pack(">I", 31))
+        p.generic(img[32:56], 0, 32, op, template=1, unknown_length=True)
+        p.add(50, struct.pack(">I", 63))
+        p.generic(img[64:90], 0, 64, op, mmr=True)
+        p.add(50, struct.pack(">I", 89))
+        p.end()
+        # the uncovered rows 56 to 63 keep the default pixel
+        fx.add(name, text, p.stream(), p.bitmap)
+
+
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
@@ -1790,7 +1826,8 @@ def main():
     os.makedirs(out, exist_ok=True)
     fx = FixtureWriter(out)
     groups = [generic_fixtures, header_fixtures, refinement_fixtures, symbol_fixtures,
-              refagg_fixtures, huffman_fixtures, halftone_fixtures]
+              refagg_fixtures, huffman_fixtures, halftone_fixtures,
+              stripe_fixtures]
     for g in groups:
         if args.only and args.only not in g.__name__:
             continue
