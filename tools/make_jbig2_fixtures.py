@@ -1658,13 +1658,18 @@ def huffman_fixtures(fx):
             # every symbol exported, few used: the symbol ID table has runs of zero lengths
             lines = ["huffman coded text", "with standard tables", "zebra 42 quick fox",
                      "the end"]
-        new = syms
+        # a tall bar and a wide rule reach the tables' upper and lower ranges
+        big = 300 if mmr else 90
+        bars = [np.ones((big, 3), np.uint8), np.ones((3 if mmr else 2, big + 20), np.uint8)]
+        allsy, allch = syms + bars, order + ["|", "_"]
         if dh == 5:
             # heights falling and widths falling within a class need the signed tables
-            new = sorted(syms, key=lambda b: (-b.shape[0], -b.shape[1]))
+            new = sorted(allsy, key=lambda b: (-b.shape[0], -b.shape[1]))
         elif dw == 3:
-            new = sorted(syms, key=lambda b: (b.shape[0], -b.shape[1]))
-        norder = [order[[id(x) for x in syms].index(id(b))] for b in new]
+            new = sorted(allsy, key=lambda b: (b.shape[0], -b.shape[1]))
+        else:
+            new = sorted(allsy, key=lambda b: b.shape)
+        norder = [allch[[id(x) for x in allsy].index(id(b))] for b in new]
         used = set("".join(lines))
         export = [1 if c in used else 0 for c in norder]
         export[0] = 1 if mmr else 0  # with MMR the export runs start with a run of 0
@@ -1697,7 +1702,8 @@ def huffman_fixtures(fx):
             text_region(p, coder, strips, 260, max(ts) + 20, refs=[0])
         g, p = globals_and_page(260, max(ts) + 20, [sd], regions)
         fx.add(name, "Huffman dictionary (height deltas B.%d, width deltas B.%d, %s collective "
-               "bitmaps, B.1 sizes and export runs, the unused symbols not exported); Huffman text region (first S B.%d, S deltas B.%d, T deltas B.%d, "
+               "bitmaps, B.1 sizes and export runs, the unused symbols not exported; a tall bar and "
+               "a wide rule among the symbols reach the tables' outer ranges); Huffman text region (first S B.%d, S deltas B.%d, T deltas B.%d, "
                "%d-row strips, corner %d, a line set right to left) with a run-coded symbol ID "
                "table%s" % (dh, dw, "MMR" if mmr else "uncompressed", fs, ds, dt, 1 << logs,
                           corner, " (runs of zero lengths)" if dt == 13 else ""), p.stream(), p.bitmap, g)
