@@ -65,11 +65,6 @@ class Contexts:
         self.state = bytearray(self.size)
         self.mps = bytearray(self.size)
 
-    def copy(self):
-        c = Contexts.__new__(Contexts)
-        c.size, c.state, c.mps = self.size, bytearray(self.state), bytearray(self.mps)
-        return c
-
 
 class MQEncoder:
     def __init__(self):
@@ -846,8 +841,7 @@ class SymbolDictionary:
     gives per new symbol ("refine", ID, RDX, RDY) or ("aggregate", [(ID, S, T)...])."""
 
     def __init__(self, inputs, new, export, huff=False, template=0, at=None, refagg=False,
-                 rtemplate=0, rat=None, codings=None, dh_table=4, dw_table=2, mmr=False,
-                 retained=None, retain=False):
+                 rtemplate=0, rat=None, codings=None, dh_table=4, dw_table=2, mmr=False):
         self.inputs, self.new, self.export = inputs, new, export
         self.huff, self.template, self.refagg = huff, template, refagg
         self.at = GEN_DEFAULT_AT[template] if at is None else at
@@ -855,9 +849,6 @@ class SymbolDictionary:
         self.rat = REF_DEFAULT_AT if rat is None else rat
         self.codings = codings
         self.dh_table, self.dw_table, self.mmr = dh_table, dw_table, mmr
-        self.retained = retained  # (generic, refinement) context sets to start from
-        self.retain = retain
-        self.kept = None
         allsyms = list(inputs) + list(new)
         self.exported = [b for b, f in zip(allsyms, export) if f]
 
@@ -865,7 +856,6 @@ class SymbolDictionary:
         f = (1 if self.huff else 0) | (2 if self.refagg else 0)
         if self.huff:
             f |= ((self.dh_table - 4) << 2) | ((self.dw_table - 2) << 4)
-        f |= (0x100 if self.retained else 0) | (0x200 if self.retain else 0)
         f |= (self.template << 10) | (self.rtemplate << 12)
         d = struct.pack(">H", f)
         if not self.huff:
@@ -880,10 +870,8 @@ class SymbolDictionary:
         codelen = code_length(nin + len(self.new))
         mq = MQEncoder()
         ints = IntContexts(codelen)
-        gcx = self.retained[0].copy() if self.retained else Contexts(GEN_BITS[self.template])
+        gcx = Contexts(GEN_BITS[self.template])
         rcx = Contexts(13 if self.rtemplate == 0 else 10)
-        if self.retained and self.retained[1] is not None:
-            rcx = self.retained[1].copy()
         syms = list(self.inputs)
         height = 0
         for hc, idx in height_classes(self.new):
@@ -920,7 +908,6 @@ class SymbolDictionary:
             encode_int(mq, ints.IADW, None)
         for r in export_runs(self.export):
             encode_int(mq, ints.IAEX, r)
-        self.kept = (gcx, rcx if self.refagg else None)
         return mq.flush()
 
     def huffman_data(self):
@@ -1547,7 +1534,7 @@ def symbol_fixtures(fx):
 
 
 def refagg_fixtures(fx):
-    """Refined instances, dictionaries with refinement and aggregation, retained contexts."""
+    """Refined instances and dictionaries with refinement and aggregation."""
     base, border = glyph_set("aeinost", 18, "DejaVuSerif.ttf")
     # jbig2dec 0.19 rejects dictionaries that retain or reuse coding contexts (it reports
     # them as not implemented), so no fixture has them.
@@ -1710,7 +1697,9 @@ def huffman_fixtures(fx):
 
     # No fixture has refined instances in a Huffman text region: jbig2dec 0.19 fails on
     # the run-code table when the refinement template is 0 and decodes other bitmaps than
-    # the encoder meant with template 1, so tables B.14 and B.15 go unused.
+    # the encoder meant with template 1 (pdfimages decodes both as meant), so tables B.14
+    # and B.15 go unused. Huffman dictionaries with refinement and aggregation are left out:
+    # neither jbig2dec nor pdfimages decoded them as meant.
 
 
 def dither_patterns(size, count):
