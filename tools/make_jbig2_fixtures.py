@@ -1351,6 +1351,30 @@ def header_fixtures(fx):
         fx.add(name, "JBIG2 file, " + text + "; end of page and end of file", data, p.bitmap,
                embedded=False)
 
+    p = Page(100, 32)
+    p.generic(img, template=0)
+    p.end()
+    eof = Segment(p.number, 51, b"", (), 0)
+    fx.add("file_bytes_after_eof", "JBIG2 file whose end-of-file segment is followed by 40 "
+           "bytes that are not read", file_stream(p.segments + [eof], True, 1) +
+           bytes(range(40)), p.bitmap, embedded=False)
+
+    # the lossless immediate types (39, 43), segments that are skipped: an extension (a
+    # comment, and one of an unknown kind) and a profiles segment
+    p = Page(100, 32)
+    p.add(62, struct.pack(">I", 0x20000000) + b"Title\0Parchwise fixture\0\0")
+    p.add(52, struct.pack(">II", 1, 1))
+    for x0, x1 in ((0, 50), (50, 100)):
+        p.add(39, generic_region_data(img[:, x0:x1], x0, 0, OP_OR, template=0))
+        p.draw(img[:, x0:x1], x0, 0, OP_OR)
+    p.add(62, struct.pack(">I", 0x00000123) + b"ignored data")
+    target = edited(p.bitmap, 3, 5)
+    p.add(43, refinement_region_data(target, p.bitmap.copy(), 0, 0, OP_REPLACE, template=1))
+    p.draw(target, 0, 0, OP_REPLACE)
+    fx.add("segments_skipped_and_lossless", "extension segments (a comment and an unknown "
+           "kind) and a profiles segment, all skipped; immediate lossless generic (type 39) "
+           "and refinement (type 43) regions", p.stream(), p.bitmap)
+
 
 def edited(img, seed, count=6):
     """img with a few small blocks flipped: a target for refinement."""
@@ -1529,6 +1553,14 @@ def symbol_fixtures(fx):
                "and 8 rows, S offsets 0, -1, 3, -16, instances clipped at the region's left "
                "edge, combination operators OR, XOR, XNOR inside and OR, XOR, REPLACE into the page"
                % (", transposed" if transposed else ""), p.stream(), p.bitmap, g)
+
+    def regions(p):
+        parts = line_parts("bad cafe", sorder, small, 2, 20, 0)
+        text_region(p, TextCoder(small, corner=0, default_pixel=1, op=OP_XOR),
+                    strips_of(parts), 80, 24, 5, 4, OP_OR, refs=[0])
+    g, p = globals_and_page(100, 32, [SymbolDictionary([], small, [1] * len(small))], regions)
+    fx.add("text_default_pixel_1", "text region of default pixel 1 whose instances are XORed "
+           "in (white letters on black), ORed into the page", p.stream(), p.bitmap, g)
 
 
 
