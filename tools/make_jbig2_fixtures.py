@@ -234,7 +234,9 @@ GEN_FIXED = {
 }
 GEN_DEFAULT_AT = {0: [(3, -1), (-3, -1), (2, -2), (-2, -2)], 1: [(3, -1)], 2: [(2, -1)],
                   3: [(2, -1)]}
-GEN_TP_CONTEXT = {0: 0x3953, 1: 0x079A, 2: 0x00E3, 3: 0x018A}
+# The contexts of TPGDON's SLTP bit in the bit order above; for template 3 the AT pixel is
+# part of it (0x018B), as jbig2dec decodes.
+GEN_TP_CONTEXT = {0: 0x3953, 1: 0x079A, 2: 0x00E3, 3: 0x018B}
 
 
 def shifted(img, dx, dy):
@@ -1218,6 +1220,22 @@ class Page:
         return embedded_stream(self.segments)
 
 
+def sltp_patches(template, w, h, seed):
+    """Patches of a template's pixels set to the bits of its TPGDON context, one every 9
+    columns and every 3 rows, each around a random pixel."""
+    rng = np.random.default_rng(seed)
+    img = np.zeros((h, w), np.uint8)
+    offsets = GEN_FIXED[template] + GEN_DEFAULT_AT[template]
+    ctx = GEN_TP_CONTEXT[template]
+    n = len(offsets)
+    for y in range(2, h, 3):
+        for x in range(4, w - 3, 9):
+            for k, (dx, dy) in enumerate(offsets):
+                img[y + dy, x + dx] = (ctx >> (n - 1 - k)) & 1
+            img[y, x] = rng.integers(0, 2)
+    return img
+
+
 def generic_fixtures(fx):
     body = text_bitmap(150, 44, ["Parchwise JBIG2", "generic region 0"], 15)
     p = Page(150, 44)
@@ -1249,6 +1267,16 @@ def generic_fixtures(fx):
         p.generic(img, template=t, tpgdon=True)
         fx.add("generic_tpgdon_t%d" % t,
                "template %d with TPGDON: white typical first rows, repeated and blank rows" % t,
+               p.stream(), p.bitmap)
+
+    # Pixels whose template neighbourhood equals the TPGDON context: the SLTP bit of each
+    # row shares its context with them, so only the right context decodes these.
+    for t in range(4):
+        img = sltp_patches(t, 96, 36, 70 + t)
+        p = Page(96, 36)
+        p.generic(img, template=t, tpgdon=True)
+        fx.add("generic_tpgdon_context_t%d" % t, "template %d with TPGDON on pixels whose "
+               "neighbourhood is the typical-prediction context: pins that context down" % t,
                p.stream(), p.bitmap)
 
     # AT pixels moved, far ones included
