@@ -1333,6 +1333,26 @@ def generic_fixtures(fx):
     fx.add("generic_mmr_noise", "MMR generic region on random pixels (horizontal codes, "
            "short runs)", p.stream(), p.bitmap)
 
+    # runs of 1,792 pixels and more take the extended make-up codes
+    img = np.zeros((12, 2100), np.uint8)
+    img[2:5, 100:2000] = 1
+    img[6, 5:2095] = 1
+    img[8:10, ::7] = 1
+    img[10, 1900:] = 1
+    p = Page(2100, 12)
+    p.generic(img, mmr=True)
+    fx.add("generic_mmr_wide", "MMR region 2,100 pixels wide: white and black runs past "
+           "1,792 (extended make-up codes), a row of short runs", p.stream(), p.bitmap)
+
+    # tiny regions
+    p = Page(20, 12)
+    for k, (w, h, x, y, t) in enumerate(((1, 1, 0, 0, 0), (1, 7, 3, 2, 1), (9, 1, 6, 1, 2),
+                                         (3, 3, 17, 9, 3), (2, 2, 10, 5, 0))):
+        p.generic(noise_bitmap(w, h, 90 + k, 0.6) | (np.arange(w) == 0), x, y, template=t,
+                  tpgdon=k % 2 == 1)
+    fx.add("generic_tiny", "regions of 1x1, 1x7, 9x1, 3x3 (clipped) and 2x2 pixels, "
+           "templates 0 to 3", p.stream(), p.bitmap)
+
     # combination operators, regions clipped at every page edge
     p = Page(120, 80)
     base = shapes_bitmap(120, 80, 21)
@@ -1591,6 +1611,25 @@ def symbol_fixtures(fx):
            "in (white letters on black), ORed into the page", p.stream(), p.bitmap, g)
 
 
+
+
+def large_delta_fixtures(fx):
+    """Integer codes of every length: strips and instances far outside the region."""
+    small, sorder = glyph_set("abcdefgh", 14)
+    sd = SymbolDictionary([], small, [1] * len(small))
+
+    def regions(p):
+        parts = [(0, 3, 20), (1, 5000, 20), (2, 40, 20), (3, 700, 20), (4, -6000, 20),
+                 (5, 80, 20),
+                 (6, 10, 520), (7, 150, 520),
+                 (0, 20, 44), (1, 100000, 44), (2, 60, 44),
+                 (3, -90000, 100000), (4, 30, 40)]
+        strips = strips_of(parts)
+        text_region(p, TextCoder(small, corner=0), strips, 200, 50, refs=[0])
+    g, p = globals_and_page(200, 50, [sd], regions)
+    fx.add("text_large_deltas", "arithmetic text region with S and T deltas of every integer "
+           "code length up to the 32-bit one (strips and instances far outside the region, "
+           "T going back), so the integer contexts pass 256", p.stream(), p.bitmap, g)
 
 
 def refagg_fixtures(fx):
@@ -1936,7 +1975,7 @@ def main():
     fx = FixtureWriter(out)
     groups = [generic_fixtures, header_fixtures, refinement_fixtures, symbol_fixtures,
               refagg_fixtures, huffman_fixtures, halftone_fixtures,
-              stripe_fixtures]
+              stripe_fixtures, large_delta_fixtures]
     for g in groups:
         if args.only and args.only not in g.__name__:
             continue
