@@ -1558,18 +1558,54 @@ def symbol_fixtures(fx):
 
     # arithmetic dictionary in the globals, arithmetic text regions on the page
     for t in range(4):
-        sd = SymbolDictionary([], syms, [1] * len(syms), template=t,
+        # with template 2 the classes fall in height and the widths fall in each class
+        tsyms, torder = (syms[::-1], order[::-1]) if t == 2 else (syms, order)
+        sd = SymbolDictionary([], tsyms, [1] * len(tsyms), template=t,
                               at=[(-2, -1), (3, -2), (-3, -2), (1, -3)][:4 if t == 0 else 1]
                               if t in (0, 3) else None)
 
         def regions(p):
-            parts = line_parts("JBIG2 fixtures:", order, syms, 3, 20) + \
-                line_parts("symbols, text", order, syms, 6, 42)
-            text_region(p, TextCoder(syms), strips_of(parts), 200, 50, refs=[0])
+            parts = line_parts("JBIG2 fixtures:", torder, tsyms, 3, 20) + \
+                line_parts("symbols, text", torder, tsyms, 6, 42)
+            text_region(p, TextCoder(tsyms), strips_of(parts), 200, 50, refs=[0])
         g, p = globals_and_page(200, 50, [sd], regions)
         fx.add("text_arith_sd_t%d" % t, "arithmetic symbol dictionary (template %d%s) in the "
                "globals, exporting all; arithmetic text region on the page" %
-               (t, ", moved AT pixels" if t in (0, 3) else ""), p.stream(), p.bitmap, g)
+               (t, ", moved AT pixels" if t in (0, 3) else
+                ", negative height and width deltas" if t == 2 else ""),
+               p.stream(), p.bitmap, g)
+
+    # four dictionaries, the last re-exporting two of its input symbols (jbig2dec 0.19 does
+    # not read the long form of the referred-to count, so a region refers to four at most)
+    groups = ["JB", "IG2", "fixt", "es"]
+    dicts, exported = [], []
+    for k, grp in enumerate(groups):
+        gs, go = glyph_set(grp, 16, "DejaVuSans-Bold.ttf")
+        if k < 3:
+            d = SymbolDictionary([], gs, [1] * len(gs), template=k)
+        else:
+            prev = exported[-1][1]
+            d = SymbolDictionary(dicts[2].exported, gs, [1, 0, 1, 0] + [1] * len(gs),
+                                 template=3)
+            d.refs = [2]
+            go = [prev[0], prev[2]] + go
+        dicts.append(d)
+        exported.append((d.exported, go))
+    allsyms = [b for e, _ in exported for b in e]
+    allch = [c for _, o in exported for c in o]
+
+    def regions(p):
+        last = len(exported[-1][0])
+        parts = line_parts("JBIG2 fixt", allch, allsyms, 4, 24)
+        parts += [(len(allsyms) - last + sid, s_, t) for sid, s_, t in
+                  line_parts("".join(allch[-last:]) * 2, allch[-last:], allsyms[-last:], 20,
+                             46)]
+        text_region(p, TextCoder(allsyms), strips_of(parts), 200, 52, refs=[0, 1, 2, 3])
+    g, p = globals_and_page(200, 52, dicts, regions)
+    fx.add("text_four_dictionaries", "four arithmetic dictionaries (templates 0 to 3), the "
+           "last taking the third's symbols as input and re-exporting two of them; a text "
+           "region refers to all four, its symbols being their export lists in order",
+           p.stream(), p.bitmap, g)
 
     # reference corners, transposed, strips, S offsets, clipped instances
     small, sorder = glyph_set("abcdefgh", 14)
