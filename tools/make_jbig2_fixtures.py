@@ -1365,7 +1365,8 @@ def generic_fixtures(fx):
     for img, (x, y, op) in zip(rng_imgs, places):
         p.generic(img, x, y, op, template=0)
     fx.add("generic_combine_ops", "five regions with OR, AND, XOR, XNOR and REPLACE over a "
-           "drawn page, clipped at the right edge, the bottom edge and both (REPLACE inside)", p.stream(), p.bitmap)
+           "drawn page, clipped at the right edge, the bottom edge and both (REPLACE inside)",
+           p.stream(), p.bitmap)
 
     p = Page(90, 50, default_pixel=1)
     img = text_bitmap(80, 30, ["white on", "black"], 13)
@@ -1843,12 +1844,14 @@ def huffman_fixtures(fx):
                               tables=(fs, ds, dt, 14, 14, 14, 14), id_lengths=lengths)
             text_region(p, coder, strips, 260, max(ts) + 20, refs=[0])
         g, p = globals_and_page(260, max(ts) + 20, [sd], regions)
-        fx.add(name, "Huffman dictionary (height deltas B.%d, width deltas B.%d, %s collective "
-               "bitmaps, B.1 sizes and export runs, the unused symbols not exported; a tall bar and "
-               "a wide rule among the symbols reach the tables' outer ranges); Huffman text region (first S B.%d, S deltas B.%d, T deltas B.%d, "
-               "%d-row strips, corner %d, a line set right to left) with a run-coded symbol ID "
-               "table%s" % (dh, dw, "MMR" if mmr else "uncompressed", fs, ds, dt, 1 << logs,
-                          corner, " (runs of zero lengths)" if dt == 13 else ""), p.stream(), p.bitmap, g)
+        text = ("Huffman dictionary (height deltas B.%d, width deltas B.%d, %s collective "
+                "bitmaps, B.1 sizes and export runs, the unused symbols not exported; a tall "
+                "bar and a wide rule among the symbols reach the tables' outer ranges); Huffman "
+                "text region (first S B.%d, S deltas B.%d, T deltas B.%d, %d-row strips, "
+                "corner %d, a line set right to left) with a run-coded symbol ID table%s" %
+                (dh, dw, "MMR" if mmr else "uncompressed", fs, ds, dt, 1 << logs, corner,
+                 " (runs of zero lengths)" if dt == 13 else ""))
+        fx.add(name, text, p.stream(), p.bitmap, g)
 
     # No fixture has refined instances in a Huffman text region: jbig2dec 0.19 fails on
     # the run-code table when the refinement template is 0 and decodes other bitmaps than
