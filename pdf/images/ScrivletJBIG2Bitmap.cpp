@@ -1,9 +1,30 @@
 #include "pdf/images/ScrivletJBIG2Bitmap.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace parch {
+
+// ---- TJBIG2PixelBuffer
+
+TJBIG2PixelBuffer::TJBIG2PixelBuffer(std::size_t size)
+    : data_(static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(size, 1), 1))), size_(size) {
+    if (data_ == nullptr) throw std::bad_alloc();
+}
+
+void TJBIG2PixelBuffer::Grow(std::size_t newSize, std::uint8_t value) {
+    if (newSize <= size_) return;
+    auto* grown = static_cast<std::uint8_t*>(std::realloc(data_.get(), newSize));
+    if (grown == nullptr) throw std::bad_alloc();
+    data_.release();
+    data_.reset(grown);
+    std::memset(grown + size_, value, newSize - size_);
+    size_ = newSize;
+}
+
+void TJBIG2PixelBuffer::Release::operator()(std::uint8_t* data) const { std::free(data); }
 
 // ---- TJBIG2Bitmap
 
@@ -11,14 +32,14 @@ TJBIG2Bitmap::TJBIG2Bitmap(std::int32_t width, std::int32_t height, TJBIG2Bitmap
                            THuffmanDecoder* huffman, TArithmeticDecoder* arithmetic)
     : width_(width),
       height_(height),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0),
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
       factory_(factory),
       mmrDecoder_(mmr),
       huffmanDecoder_(huffman),
       arithmeticDecoder_(arithmetic) {}
 
 void TJBIG2Bitmap::Fill(std::int32_t value) {
-    std::fill(pixels_.begin(), pixels_.end(), static_cast<std::uint8_t>(value != 0 ? 1 : 0));
+    std::memset(pixels_.Data(), value != 0 ? 1 : 0, pixels_.Size());
 }
 
 void TJBIG2Bitmap::CopyRow(std::int32_t toRow, std::int32_t fromRow) {
@@ -44,8 +65,7 @@ void TJBIG2Bitmap::GrowHeight(std::int32_t newHeight, std::int32_t value) {
     if (newHeight <= height_) return;
     const std::int64_t added = (std::int64_t{newHeight} - height_) * width_;
     factory_.AccountPixels(added);
-    pixels_.resize(static_cast<std::size_t>(newHeight) * static_cast<std::size_t>(width_),
-                   static_cast<std::uint8_t>(value != 0 ? 1 : 0));
+    pixels_.Grow(static_cast<std::size_t>(newHeight) * static_cast<std::size_t>(width_), value != 0 ? 1 : 0);
     height_ = newHeight;
 }
 
@@ -55,6 +75,21 @@ TJBIG2ByteArray TJBIG2Bitmap::RowCopyOut(std::int32_t rowIndex) const {
 }
 
 namespace {
+
+// OR of a source that is mostly white: blocks of white source leave the destination untouched
+// (and its memory unwritten).
+void Jbig2OrRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count) {
+    std::int64_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        std::uint64_t low;
+        std::uint64_t high;
+        std::memcpy(&low, s + i, 8);
+        std::memcpy(&high, s + i + 8, 8);
+        if ((low | high) == 0) continue;
+        for (int k = 0; k < 16; ++k) d[i + k] |= s[i + k];
+    }
+    for (; i < count; ++i) d[i] |= s[i];
+}
 
 template <typename Op>
 void Jbig2CombineRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count, Op op) {
@@ -75,7 +110,7 @@ void TJBIG2Bitmap::Combine(const TJBIG2Bitmap& source, std::int64_t x, std::int6
         const std::uint8_t* s = source.Row(static_cast<std::int32_t>(j)) + firstColumn;
         std::uint8_t* d = Row(static_cast<std::int32_t>(y + j)) + (x + firstColumn);
         switch (op) {
-            case 0: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a | b); }); break;
+            case 0: Jbig2OrRows(d, s, count); break;
             case 1: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a & b); }); break;
             case 2: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a ^ b); }); break;
             case 3: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a == b); }); break;
@@ -168,7 +203,8 @@ void TPageInformationSegment::ReadSegment() {
     pageStriping_ = reader.ReadUInt16();
     const std::int32_t height = pageHeight_ == -1 ? (pageStriping_ & 0x7FFF) : pageHeight_;
     pageBitmap_ = decoder_.BitmapFactory().Create(pageWidth_, height, mmrDecoder_, huffmanDecoder_, arithmeticDecoder_);
-    pageBitmap_->Fill(flags_.GetFlagValue("DEFAULT_PIXEL_VALUE"));
+    // A new bitmap is white already.
+    if (flags_.GetFlagValue("DEFAULT_PIXEL_VALUE") != 0) pageBitmap_->Fill(1);
 }
 
 }  // namespace parch

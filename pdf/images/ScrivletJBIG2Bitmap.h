@@ -50,6 +50,25 @@ struct TJBIG2TextRegionParams {
     std::int64_t Instances = 0;
 };
 
+// Zeroed pixel memory that the system hands out page by page as it is first written: a large,
+// mostly white bitmap costs only the pages that are drawn on.
+class TJBIG2PixelBuffer {
+public:
+    explicit TJBIG2PixelBuffer(std::size_t size);
+    std::uint8_t* Data() { return data_.get(); }
+    const std::uint8_t* Data() const { return data_.get(); }
+    std::size_t Size() const { return size_; }
+    // New bytes take the value.
+    void Grow(std::size_t newSize, std::uint8_t value);
+
+private:
+    struct Release {
+        void operator()(std::uint8_t* data) const;
+    };
+    std::unique_ptr<std::uint8_t, Release> data_;
+    std::size_t size_;
+};
+
 class TJBIG2Bitmap {
 public:
     TJBIG2Bitmap(std::int32_t width, std::int32_t height, TJBIG2BitmapFactory& factory,
@@ -57,8 +76,8 @@ public:
 
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
-    std::uint8_t* Row(std::int32_t y) { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
-    const std::uint8_t* Row(std::int32_t y) const { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
+    std::uint8_t* Row(std::int32_t y) { return pixels_.Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
+    const std::uint8_t* Row(std::int32_t y) const { return pixels_.Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
 
     std::uint8_t GetPixel(std::int32_t x, std::int32_t y) const { return Row(y)[x]; }
     void SetPixel(std::int32_t x, std::int32_t y, std::uint8_t value) { Row(y)[x] = value; }
@@ -87,7 +106,7 @@ public:
 private:
     std::int32_t width_;
     std::int32_t height_;
-    std::vector<std::uint8_t> pixels_;
+    TJBIG2PixelBuffer pixels_;
     std::uint32_t number_ = 0;
     TJBIG2BitmapFactory& factory_;
     TMMRDecoder* mmrDecoder_;

@@ -12,8 +12,9 @@ namespace {
 
 // ---- arithmetic generic decoding
 
-// Typical-prediction contexts of templates 0 to 3.
-constexpr std::uint32_t kJbig2GenericSltp[4] = {0x3953, 0x079A, 0x00E3, 0x018A};
+// Typical-prediction contexts of templates 0 to 3 (T.88's, in this decoder's bit order; the one
+// of template 3 includes its AT pixel).
+constexpr std::uint32_t kJbig2GenericSltp[4] = {0x3953, 0x079A, 0x00E3, 0x018B};
 // Typical-prediction contexts of refinement templates 0 and 1: the context whose only set pixel
 // is the reference pixel at (x, y) for template 0 and at (x + 1, y) for template 1, as T.88
 // decoders (jbig2dec among them) share them with the pixel contexts.

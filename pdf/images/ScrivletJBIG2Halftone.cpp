@@ -99,7 +99,7 @@ void THalftoneRegionSegment::ReadSegment() {
         arithmeticDecoder_->InitDecode();
     }
     TJBIG2Bitmap* region = CreateBitmap(regionWidth_, regionHeight_);
-    region->Fill(flags_.GetFlagValue("H_DEF_PIXEL"));
+    if (flags_.GetFlagValue("H_DEF_PIXEL") != 0) region->Fill(1);  // a new bitmap is white already
 
     // The skip map, the planes and the gray values all count against the decode's limit.
     TJBIG2Bitmap* skip = nullptr;
@@ -109,10 +109,10 @@ void THalftoneRegionSegment::ReadSegment() {
         skip = CreateBitmap(gridWidth, gridHeight);
         for (std::int64_t m = 0; m < gridHeight; ++m) {
             for (std::int64_t n = 0; n < gridWidth; ++n) {
-                const std::int64_t x = cellX(m, n);
-                const std::int64_t y = cellY(m, n);
-                if (Jbig2FloorDiv256(x + patternWidth) <= 0 || Jbig2FloorDiv256(x) >= regionWidth_ ||
-                    Jbig2FloorDiv256(y + patternHeight) <= 0 || Jbig2FloorDiv256(y) >= regionHeight_) {
+                // In pixels: a cell whose pattern lies wholly outside the region is skipped.
+                const std::int64_t x = Jbig2FloorDiv256(cellX(m, n));
+                const std::int64_t y = Jbig2FloorDiv256(cellY(m, n));
+                if (x + patternWidth <= 0 || x >= regionWidth_ || y + patternHeight <= 0 || y >= regionHeight_) {
                     skip->SetPixel(static_cast<std::int32_t>(n), static_cast<std::int32_t>(m), 1);
                 }
             }

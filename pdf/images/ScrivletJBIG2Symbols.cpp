@@ -110,7 +110,7 @@ void TJBIG2Bitmap::TextRegionDecode(const TJBIG2TextRegionParams& params) {
     };
     auto exhausted = [&] { return !useHuffman && arithmetic.IsExhausted(); };
 
-    Fill(params.DefaultPixel);
+    if (params.DefaultPixel != 0) Fill(1);  // a new bitmap is white already
     try {
         const std::int64_t strips = std::int64_t{1} << params.LogStripSize;
         std::int64_t stripT = -required(params.TableDeltaT, arithmetic.IadtStats()) * strips;
