@@ -24,6 +24,11 @@ void TJBIG2PixelBuffer::Grow(std::size_t newSize, std::uint8_t value) {
     size_ = newSize;
 }
 
+std::shared_ptr<const std::uint8_t> TJBIG2PixelBuffer::Share() {
+    size_ = 0;
+    return std::shared_ptr<const std::uint8_t>(data_.release(), Release());
+}
+
 void TJBIG2PixelBuffer::Release::operator()(std::uint8_t* data) const { std::free(data); }
 
 // ---- TJBIG2Bitmap
@@ -67,6 +72,11 @@ void TJBIG2Bitmap::GrowHeight(std::int32_t newHeight, std::int32_t value) {
     factory_.AccountPixels(added);
     pixels_.Grow(static_cast<std::size_t>(newHeight) * static_cast<std::size_t>(width_), value != 0 ? 1 : 0);
     height_ = newHeight;
+}
+
+std::shared_ptr<const std::uint8_t> TJBIG2Bitmap::TakePixels() {
+    height_ = 0;
+    return pixels_.Share();
 }
 
 TJBIG2ByteArray TJBIG2Bitmap::RowCopyOut(std::int32_t rowIndex) const {

@@ -60,6 +60,8 @@ public:
     std::size_t Size() const { return size_; }
     // New bytes take the value.
     void Grow(std::size_t newSize, std::uint8_t value);
+    // Hands the memory over; the buffer is empty afterwards.
+    std::shared_ptr<const std::uint8_t> Share();
 
 private:
     struct Release {
@@ -92,6 +94,9 @@ public:
     TJBIG2ByteArray RowCopyOut(std::int32_t rowIndex) const;
     void Combine(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op);
     std::uint32_t Number() const { return number_; }
+    // The pixels, row after row, handed over at the end of a decode: the bitmap has no rows
+    // afterwards.
+    std::shared_ptr<const std::uint8_t> TakePixels();
     void SetNumber(std::uint32_t number) { number_ = number; }
 
     // Generic region decoding (T.88 6.2); the bitmap must be all 0.

@@ -42,14 +42,18 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
                                  bool tpgdon, const std::uint8_t* white) {
     const std::int64_t width = bitmap.Width();
     std::int32_t ltp = 0;
+    // The bitmap starts white: white pixels and copies of white rows are never written, so
+    // the memory of white areas stays untouched.
+    bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
         if (tpgdon) {
             ltp ^= decoder.DecodeBit(contexts, kJbig2GenericSltp[0]);
             if (ltp) {
-                if (y > 0) bitmap.CopyRow(y, y - 1);
+                if (y > 0 && aboveHasBlack) bitmap.CopyRow(y, y - 1);
                 continue;
             }
         }
+        std::uint32_t blackSeen = 0;
         std::uint8_t* row = bitmap.Row(y);
         const std::uint8_t* row1 = y >= 1 ? bitmap.Row(y - 1) : white;
         const std::uint8_t* row2 = y >= 2 ? bitmap.Row(y - 2) : white;
@@ -67,11 +71,13 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
                                           current << 4 | (window1 & 1) << 3 | (window1 >> 6) << 2 |
                                           (window2 & 1) << 1 | (window2 >> 4);
             const std::int32_t bit = decoder.DecodeBit(contexts, context);
-            row[x] = static_cast<std::uint8_t>(bit);
+            if (bit) row[x] = 1;
+            blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
         };
         for (; x < inner; ++x) step(row1[x + 3], row2[x + 2]);
         for (; x < width; ++x) step(Jbig2Pixel(row1, x + 3, width), Jbig2Pixel(row2, x + 2, width));
+        aboveHasBlack = blackSeen != 0;
     }
 }
 
@@ -96,14 +102,16 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
     const std::int32_t height = bitmap.Height();
     const bool skipFits = skip != nullptr && skip->Width() == width && skip->Height() == height;
     std::int32_t ltp = 0;
+    bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < height; ++y) {
         if (tpgdon) {
             ltp ^= decoder.DecodeBit(contexts, kJbig2GenericSltp[Template]);
             if (ltp) {
-                if (y > 0) bitmap.CopyRow(y, y - 1);
+                if (y > 0 && aboveHasBlack) bitmap.CopyRow(y, y - 1);
                 continue;
             }
         }
+        std::uint32_t blackSeen = 0;
         std::uint8_t* row = bitmap.Row(y);
         const std::uint8_t* row1 = y >= 1 ? bitmap.Row(y - 1) : white;
         const std::uint8_t* row2 = y >= 2 ? bitmap.Row(y - 2) : white;
@@ -130,9 +138,11 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
             std::uint32_t context = (window1 << kShift1) | (current << kAtCount) | atBits;
             if constexpr (kLength2 > 0) context |= window2 << kShift2;
             const std::int32_t bit = decoder.DecodeBit(contexts, context);
-            row[x] = static_cast<std::uint8_t>(bit);
+            if (bit) row[x] = 1;
+            blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & kMaskCurrent;
         }
+        aboveHasBlack = blackSeen != 0;
     }
 }
 
