@@ -90,13 +90,14 @@ namespace {
 // (and its memory unwritten).
 void Jbig2OrRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count) {
     std::int64_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        std::uint64_t low;
-        std::uint64_t high;
-        std::memcpy(&low, s + i, 8);
-        std::memcpy(&high, s + i + 8, 8);
-        if ((low | high) == 0) continue;
-        for (int k = 0; k < 16; ++k) d[i + k] |= s[i + k];
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t source;
+        std::memcpy(&source, s + i, 8);
+        if (source == 0) continue;
+        std::uint64_t destination;
+        std::memcpy(&destination, d + i, 8);
+        destination |= source;
+        std::memcpy(d + i, &destination, 8);
     }
     for (; i < count; ++i) d[i] |= s[i];
 }
@@ -109,11 +110,21 @@ void Jbig2CombineRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count
 }  // namespace
 
 void TJBIG2Bitmap::Combine(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op) {
+    CombineClipped(source, x, y, op, 0, 0, width_, height_);
+}
+
+void TJBIG2Bitmap::CombineClipped(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op,
+                                  std::int64_t clipLeft, std::int64_t clipTop, std::int64_t clipRight,
+                                  std::int64_t clipBottom) {
     if (op < 0 || op > 4) return;
-    const std::int64_t firstColumn = std::max<std::int64_t>(0, -x);
-    const std::int64_t lastColumn = std::min<std::int64_t>(source.width_, std::int64_t{width_} - x);
-    const std::int64_t firstRow = std::max<std::int64_t>(0, -y);
-    const std::int64_t lastRow = std::min<std::int64_t>(source.height_, std::int64_t{height_} - y);
+    clipLeft = std::max<std::int64_t>(clipLeft, 0);
+    clipTop = std::max<std::int64_t>(clipTop, 0);
+    clipRight = std::min<std::int64_t>(clipRight, width_);
+    clipBottom = std::min<std::int64_t>(clipBottom, height_);
+    const std::int64_t firstColumn = std::max<std::int64_t>(0, clipLeft - x);
+    const std::int64_t lastColumn = std::min<std::int64_t>(source.width_, clipRight - x);
+    const std::int64_t firstRow = std::max<std::int64_t>(0, clipTop - y);
+    const std::int64_t lastRow = std::min<std::int64_t>(source.height_, clipBottom - y);
     if (firstColumn >= lastColumn || firstRow >= lastRow) return;
     const std::int64_t count = lastColumn - firstColumn;
     for (std::int64_t j = firstRow; j < lastRow; ++j) {
@@ -186,6 +197,16 @@ void TRegionSegment::GrowPageToRegion() {
         if (bottom > kMaxJBIG2Pixels) throw EJBIG2Damage("page growth beyond the limit");
         bitmap->GrowHeight(static_cast<std::int32_t>(bottom), page->Flags().GetFlagValue("DEFAULT_PIXEL_VALUE"));
     }
+}
+
+TJBIG2Bitmap* TRegionSegment::DirectPageTarget(bool regionStartsWhite, std::int32_t partsOperator) {
+    if (!immediate_ || !regionStartsWhite || partsOperator != 0 ||
+        regionFlags_.GetFlagValue("EXTERNAL_COMBINATION_OPERATOR") != 0) {
+        return nullptr;
+    }
+    if (regionWidth_ < 0 || regionHeight_ < 0) throw EJBIG2Damage("region of negative size");
+    TPageInformationSegment* page = decoder_.FindPageSegment(header_->PageAssociation);
+    return page != nullptr ? page->PageBitmap() : nullptr;
 }
 
 void TRegionSegment::PlaceRegion(TJBIG2Bitmap& region) {

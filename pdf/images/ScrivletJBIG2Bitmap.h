@@ -48,6 +48,13 @@ struct TJBIG2TextRegionParams {
     const THuffmanTableArray* SymbolIdTable = nullptr;
     std::int32_t LogStripSize = 0;
     std::int64_t Instances = 0;
+    // When set, instances are drawn into this bitmap at the target offset, clipped to the
+    // region's rectangle there, instead of into the decoded bitmap.
+    TJBIG2Bitmap* DrawTarget = nullptr;
+    std::int64_t TargetX = 0;
+    std::int64_t TargetY = 0;
+    std::int64_t TargetWidth = 0;
+    std::int64_t TargetHeight = 0;
 };
 
 // Zeroed pixel memory that the system hands out page by page as it is first written: a large,
@@ -93,6 +100,9 @@ public:
     void GrowHeight(std::int32_t newHeight, std::int32_t value);
     TJBIG2ByteArray RowCopyOut(std::int32_t rowIndex) const;
     void Combine(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op);
+    // Combine limited to the columns clipLeft..clipRight - 1 and rows clipTop..clipBottom - 1.
+    void CombineClipped(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op,
+                        std::int64_t clipLeft, std::int64_t clipTop, std::int64_t clipRight, std::int64_t clipBottom);
     std::uint32_t Number() const { return number_; }
     // The pixels, row after row, handed over at the end of a decode: the bitmap has no rows
     // afterwards.
@@ -177,6 +187,10 @@ protected:
     void PlaceRegion(TJBIG2Bitmap& region);
     // A page of unknown height grows to hold this region.
     void GrowPageToRegion();
+    // The page an immediate region can be drawn into part by part: when the region starts
+    // white, its parts are ORed into it and it is ORed into the page, ORing each part into the
+    // page (clipped to the region) gives the same page without the region's own bitmap.
+    TJBIG2Bitmap* DirectPageTarget(bool regionStartsWhite, std::int32_t partsOperator);
     TJBIG2Bitmap* CreateBitmap(std::int64_t width, std::int64_t height);
 
     bool immediate_;

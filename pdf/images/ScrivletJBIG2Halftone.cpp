@@ -98,8 +98,10 @@ void THalftoneRegionSegment::ReadSegment() {
         arithmeticDecoder_->ResetGenericStats(grayTemplate, nullptr);
         arithmeticDecoder_->InitDecode();
     }
-    TJBIG2Bitmap* region = CreateBitmap(regionWidth_, regionHeight_);
-    if (flags_.GetFlagValue("H_DEF_PIXEL") != 0) region->Fill(1);  // a new bitmap is white already
+    const bool startsWhite = flags_.GetFlagValue("H_DEF_PIXEL") == 0;
+    TJBIG2Bitmap* page = DirectPageTarget(startsWhite, combinationOperator);
+    TJBIG2Bitmap* region = page != nullptr ? nullptr : CreateBitmap(regionWidth_, regionHeight_);
+    if (!startsWhite) region->Fill(1);  // a new bitmap is white already
 
     // The skip map, the planes and the gray values all count against the decode's limit.
     TJBIG2Bitmap* skip = nullptr;
@@ -151,11 +153,18 @@ void THalftoneRegionSegment::ReadSegment() {
             // Gray values without a pattern (damaged data, or a count short of a power of two) draw nothing.
             const std::uint32_t value = grayValues[index];
             if (value >= patternCount) continue;
-            region->Combine(*patterns[value], Jbig2FloorDiv256(cellX(m, n)), Jbig2FloorDiv256(cellY(m, n)),
-                            combinationOperator);
+            const std::int64_t x = Jbig2FloorDiv256(cellX(m, n));
+            const std::int64_t y = Jbig2FloorDiv256(cellY(m, n));
+            if (region != nullptr) {
+                region->Combine(*patterns[value], x, y, combinationOperator);
+            } else {
+                page->CombineClipped(*patterns[value], regionX_ + x, regionY_ + y, combinationOperator, regionX_,
+                                     regionY_, std::int64_t{regionX_} + regionWidth_,
+                                     std::int64_t{regionY_} + regionHeight_);
+            }
         }
     }
-    PlaceRegion(*region);
+    if (region != nullptr) PlaceRegion(*region);
 }
 
 }  // namespace parch

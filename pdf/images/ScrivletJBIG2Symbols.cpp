@@ -190,7 +190,14 @@ void TJBIG2Bitmap::TextRegionDecode(const TJBIG2TextRegionParams& params) {
                         column = (corner == 0 || corner == 1) ? t : t - w;
                         curS += h;
                     }
+                    if (params.DrawTarget != nullptr) {
+                    params.DrawTarget->CombineClipped(*instance, params.TargetX + column, params.TargetY + row,
+                                                      params.CombinationOperator, params.TargetX, params.TargetY,
+                                                      params.TargetX + params.TargetWidth,
+                                                      params.TargetY + params.TargetHeight);
+                } else {
                     Combine(*instance, column, row, params.CombinationOperator);
+                }
                 }
                 ++instances;
                 std::int64_t deltaS = 0;
@@ -582,9 +589,18 @@ void TTextRegionSegment::ReadSegment() {
     params.LogStripSize = flags_.GetFlagValue("LOG_SB_STRIPES");
     params.Instances = numberOfInstances_;
 
-    TJBIG2Bitmap* region = CreateBitmap(regionWidth_, regionHeight_);
-    region->TextRegionDecode(params);
-    PlaceRegion(*region);
+    if (TJBIG2Bitmap* page = DirectPageTarget(params.DefaultPixel == 0, params.CombinationOperator)) {
+        params.DrawTarget = page;
+        params.TargetX = regionX_;
+        params.TargetY = regionY_;
+        params.TargetWidth = regionWidth_;
+        params.TargetHeight = regionHeight_;
+        CreateBitmap(0, 0)->TextRegionDecode(params);
+    } else {
+        TJBIG2Bitmap* region = CreateBitmap(regionWidth_, regionHeight_);
+        region->TextRegionDecode(params);
+        PlaceRegion(*region);
+    }
     reader.ConsumeRemainingBits();
 }
 
