@@ -41,13 +41,15 @@ inline std::uint32_t Jbig2Pixel(const std::uint8_t* row, std::int64_t x, std::in
 void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std::uint8_t* contexts,
                                  bool tpgdon, const std::uint8_t* white) {
     const std::int64_t width = bitmap.Width();
+    // The decoder's registers live in a local copy for the loop.
+    TJBIG2MQState mq = decoder.State();
     std::int32_t ltp = 0;
     // The bitmap starts white: white pixels and copies of white rows are never written, so
     // the memory of white areas stays untouched.
     bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
         if (tpgdon) {
-            ltp ^= decoder.DecodeBit(contexts, kJbig2GenericSltp[0]);
+            ltp ^= mq.DecodeBit(contexts, kJbig2GenericSltp[0]);
             if (ltp) {
                 if (y > 0 && aboveHasBlack) bitmap.CopyRow(y, y - 1);
                 continue;
@@ -70,7 +72,7 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
             const std::uint32_t context = ((window2 >> 1) & 0x7) << 13 | ((window1 >> 1) & 0x1F) << 8 |
                                           current << 4 | (window1 & 1) << 3 | (window1 >> 6) << 2 |
                                           (window2 & 1) << 1 | (window2 >> 4);
-            const std::int32_t bit = decoder.DecodeBit(contexts, context);
+            const std::int32_t bit = mq.DecodeBit(contexts, context);
             if (bit) row[x] = 1;
             blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
@@ -79,6 +81,7 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
         for (; x < width; ++x) step(Jbig2Pixel(row1, x + 3, width), Jbig2Pixel(row2, x + 2, width));
         aboveHasBlack = blackSeen != 0;
     }
+    decoder.State() = mq;
 }
 
 // Any template and AT placement, with an optional skip map: the fixed pixels slide along the
@@ -99,13 +102,15 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
     constexpr std::uint32_t kMaskCurrent = (1u << kLengthCurrent) - 1;
 
     const std::int64_t width = bitmap.Width();
+    // The decoder's registers live in a local copy for the loop.
+    TJBIG2MQState mq = decoder.State();
     const std::int32_t height = bitmap.Height();
     const bool skipFits = skip != nullptr && skip->Width() == width && skip->Height() == height;
     std::int32_t ltp = 0;
     bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < height; ++y) {
         if (tpgdon) {
-            ltp ^= decoder.DecodeBit(contexts, kJbig2GenericSltp[Template]);
+            ltp ^= mq.DecodeBit(contexts, kJbig2GenericSltp[Template]);
             if (ltp) {
                 if (y > 0 && aboveHasBlack) bitmap.CopyRow(y, y - 1);
                 continue;
@@ -137,13 +142,14 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
             for (int k = 0; k < kAtCount; ++k) atBits = (atBits << 1) | Jbig2Pixel(atRows[k], x + at.X[k], width);
             std::uint32_t context = (window1 << kShift1) | (current << kAtCount) | atBits;
             if constexpr (kLength2 > 0) context |= window2 << kShift2;
-            const std::int32_t bit = decoder.DecodeBit(contexts, context);
+            const std::int32_t bit = mq.DecodeBit(contexts, context);
             if (bit) row[x] = 1;
             blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & kMaskCurrent;
         }
         aboveHasBlack = blackSeen != 0;
     }
+    decoder.State() = mq;
 }
 
 // ---- MMR code tables
