@@ -1345,6 +1345,18 @@ def generic_fixtures(fx):
     fx.add("generic_mmr_wide", "MMR region 2,100 pixels wide: white and black runs past "
            "1,792 (extended make-up codes), a row of short runs", p.stream(), p.bitmap)
 
+    # segments longer than their coded data: the reader must go on at the next header
+    img = text_bitmap(150, 40, ["padded", "segments"], 15)
+    p = Page(150, 40)
+    for k, (x0, x1, kw) in enumerate(((0, 50, dict(template=0)), (50, 100, dict(mmr=True)),
+                                      (100, 150, dict(template=2, tpgdon=True)))):
+        data = generic_region_data(img[:, x0:x1], x0, 0, OP_OR, **kw)
+        p.add(38, data + bytes([0xFF, 0xAC, 0, 0x55, 0xFF][:k + 3]))
+        p.draw(img[:, x0:x1], x0, 0, OP_OR)
+    fx.add("generic_padded_segments", "three generic regions (arithmetic, MMR, arithmetic "
+           "with TPGDON) whose data lengths count 3 to 5 bytes after their coded data",
+           p.stream(), p.bitmap)
+
     # tiny regions
     p = Page(20, 12)
     for k, (w, h, x, y, t) in enumerate(((1, 1, 0, 0, 0), (1, 7, 3, 2, 1), (9, 1, 6, 1, 2),
@@ -1639,6 +1651,23 @@ def symbol_fixtures(fx):
                "and 8 rows, S offsets 0, -1, 3, -16, instances clipped at the region's left "
                "edge, combination operators OR, XOR, XNOR inside and OR, XOR, REPLACE into the page"
                % (", transposed" if transposed else ""), p.stream(), p.bitmap, g)
+
+    class Padded(SymbolDictionary):
+        """A dictionary whose segment counts 6 bytes after its coded data."""
+
+        def data(self):
+            return SymbolDictionary.data(self) + bytes([0xFF, 0xAC, 0, 0, 0xFF, 0xFF])
+
+    def regions(p):
+        parts = line_parts("faded", sorder, small, 2, 20, 0)
+        data, region = text_region_data(TextCoder(small, corner=0), strips_of(parts), 80, 24)
+        p.add(6, data + bytes(7), [0])
+        combine(p.bitmap, region, 0, 0, OP_OR)
+        p.generic(text_bitmap(40, 20, ["end"], 12), 50, 8, OP_XOR, template=1)
+    g, p = globals_and_page(100, 32, [Padded([], small, [1] * len(small), template=2)],
+                            regions)
+    fx.add("text_padded_segments", "a dictionary and a text region whose data lengths count "
+           "bytes after their coded data, then a generic region", p.stream(), p.bitmap, g)
 
     def regions(p):
         parts = line_parts("bad cafe", sorder, small, 2, 20, 0)
