@@ -1391,8 +1391,8 @@ def generic_fixtures(fx):
     p = Page(60, 30)
     p.generic(text_bitmap(60, 30, ["in"], 14), template=0)
     p.generic(noise_bitmap(20, 10, 3), 70, 5, OP_REPLACE, template=0)
-    p.generic(noise_bitmap(20, 10, 4), 10, -20, OP_REPLACE, template=0)
-    fx.add("generic_outside", "regions wholly right of and above the page draw nothing",
+    p.generic(noise_bitmap(20, 10, 4), 10, 35, OP_REPLACE, template=0)
+    fx.add("generic_outside", "regions wholly right of and below the page draw nothing",
            p.stream(), p.bitmap)
 
 
@@ -2091,11 +2091,14 @@ def write_readme(fx, out):
     lines += ["",
               "Not covered, because jbig2dec 0.19 cannot confirm it: symbol dictionaries that",
               "retain or reuse coding contexts (reported as not implemented); intermediate",
-              "generic regions (not implemented); refined instances in Huffman text regions",
-              "(tables B.14 and B.15); halftone regions with HDEFPIXEL 1; page-area",
+              "generic and halftone regions referred to by a refinement; refined instances",
+              "in Huffman text regions (tables B.14 and B.15); Huffman dictionaries with",
+              "refinement and aggregation; refined instances inside aggregates with",
+              "refinement template 0; halftone regions with HDEFPIXEL 1; page-area",
               "refinements other than of the whole page (jbig2dec refines against the page",
-              "from its origin). Region locations are unsigned, so regions clip only at the",
-              "right and bottom page edges; text instances and halftone grids clip at all."]
+              "from its origin); more than four referred-to segments (the long form of the",
+              "count). Region locations are unsigned, so regions clip only at the right and",
+              "bottom page edges; text instances and halftone grids clip at all four."]
     with open(os.path.join(out, "README.txt"), "w") as f:
         f.write("\n".join(lines) + "\n")
 
