@@ -700,6 +700,7 @@ class TextCoder:
             self.id_codes = assign_codes(id_lengths)
 
     def flags(self):
+        assert self.op < 4, "a text region's operator has two bits: no REPLACE"
         f = (1 if self.huff else 0) | (2 if self.refine else 0) | (self.logstrips << 2)
         f |= (self.corner << 4) | (0x40 if self.transposed else 0) | (self.op << 7)
         f |= (self.default_pixel << 9) | ((self.ds_offset & 31) << 10)
@@ -1676,9 +1677,15 @@ def symbol_fixtures(fx):
         parts = line_parts("bad cafe", sorder, small, 2, 20, 0)
         text_region(p, TextCoder(small, corner=0, default_pixel=1, op=OP_XOR),
                     strips_of(parts), 80, 24, 5, 4, OP_OR, refs=[0])
-    g, p = globals_and_page(100, 32, [SymbolDictionary([], small, [1] * len(small))], regions)
-    fx.add("text_default_pixel_1", "text region of default pixel 1 whose instances are XORed "
-           "in (white letters on black), ORed into the page", p.stream(), p.bitmap, g)
+        # instances overlapping by 3 columns (S offset -3)
+        for k, op in enumerate((OP_AND, OP_XOR)):
+            coder = TextCoder(small, corner=0, default_pixel=1 - k, op=op, ds_offset=-3)
+            text_region(p, coder, strips_of(parts), 80, 24, 5 + 90 * (k + 1), 4, OP_OR,
+                        refs=[0])
+    g, p = globals_and_page(280, 32, [SymbolDictionary([], small, [1] * len(small))], regions)
+    fx.add("text_default_pixel_and_ops", "text regions whose instances are combined with XOR "
+           "and AND into default pixel 1 and with XOR into default pixel 0, the last two with "
+           "overlapping instances (S offset -3)", p.stream(), p.bitmap, g)
 
 
 
