@@ -1677,15 +1677,16 @@ def symbol_fixtures(fx):
         parts = line_parts("bad cafe", sorder, small, 2, 20, 0)
         text_region(p, TextCoder(small, corner=0, default_pixel=1, op=OP_XOR),
                     strips_of(parts), 80, 24, 5, 4, OP_OR, refs=[0])
-        # instances overlapping by 3 columns (S offset -3)
+        # instances overlapping by 2 columns, coded with S offset -3
+        tight = line_parts("bad cafe", sorder, small, 2, 20, 0, gap=-2)
         for k, op in enumerate((OP_AND, OP_XOR)):
             coder = TextCoder(small, corner=0, default_pixel=1 - k, op=op, ds_offset=-3)
-            text_region(p, coder, strips_of(parts), 80, 24, 5 + 90 * (k + 1), 4, OP_OR,
+            text_region(p, coder, strips_of(tight), 80, 24, 5 + 90 * (k + 1), 4, OP_OR,
                         refs=[0])
     g, p = globals_and_page(280, 32, [SymbolDictionary([], small, [1] * len(small))], regions)
     fx.add("text_default_pixel_and_ops", "text regions whose instances are combined with XOR "
            "and AND into default pixel 1 and with XOR into default pixel 0, the last two with "
-           "overlapping instances (S offset -3)", p.stream(), p.bitmap, g)
+           "instances overlapping by 2 columns (S offset -3)", p.stream(), p.bitmap, g)
 
 
 
