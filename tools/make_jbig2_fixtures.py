@@ -1652,8 +1652,9 @@ def symbol_fixtures(fx):
         g, p = globals_and_page(size[0], size[1], [sd], regions, default_pixel=0)
         fx.add("text_corners%s" % ("_transposed" if transposed else ""),
                "four text regions, one per reference corner (0 to 3)%s, strips of 1, 2, 4 "
-               "and 8 rows, S offsets 0, -1, 3, -16, instances clipped at the region's left "
-               "edge, combination operators OR, XOR, XNOR inside and OR, XOR, REPLACE into the page"
+               "and 8 rows, S offsets 0, -1, 3, -16, instances clipped at the region's edge; "
+               "corner by corner the instances are combined with OR, XOR, OR, XNOR and the "
+               "regions into the page with OR, OR, XOR, REPLACE"
                % (", transposed" if transposed else ""), p.stream(), p.bitmap, g)
 
     class Padded(SymbolDictionary):
