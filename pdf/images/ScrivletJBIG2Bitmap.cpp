@@ -147,7 +147,7 @@ TJBIG2Bitmap* TJBIG2BitmapFactory::Create(std::int64_t width, std::int64_t heigh
     if (width < 0 || height < 0 || width > kMaxJBIG2Pixels || height > kMaxJBIG2Pixels) {
         throw EJBIG2Damage("bitmap size out of range");
     }
-    AccountPixels(width * height);
+    AccountPixels(width * height + kJBIG2BitmapOverheadPixels);
     bitmaps_.push_back(std::make_unique<TJBIG2Bitmap>(static_cast<std::int32_t>(width),
                                                       static_cast<std::int32_t>(height), *this, mmr, huffman,
                                                       arithmetic));

@@ -48,6 +48,8 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
     // the memory of white areas stays untouched.
     bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
+        // Rows past the data (the decoder fed 1-bits well beyond it) stay white.
+        if (mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) break;
         if (tpgdon) {
             ltp ^= mq.DecodeBit(contexts, kJbig2GenericSltp[0]);
             if (ltp) {
@@ -109,6 +111,8 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
     std::int32_t ltp = 0;
     bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < height; ++y) {
+        // Rows past the data (the decoder fed 1-bits well beyond it) stay white.
+        if (mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) break;
         if (tpgdon) {
             ltp ^= mq.DecodeBit(contexts, kJbig2GenericSltp[Template]);
             if (ltp) {
@@ -433,6 +437,8 @@ void TJBIG2Bitmap::RefinementDecode(std::int32_t grTemplate, bool typicalPredict
     const std::uint32_t sltpContext = grTemplate == 0 ? kJbig2RefinementSltp[0] : kJbig2RefinementSltp[1];
     std::int32_t ltp = 0;
     for (std::int32_t y = 0; y < height_; ++y) {
+        // Rows past the data (the decoder fed 1-bits well beyond it) stay white.
+        if (decoder.IsExhausted()) break;
         if (typicalPrediction) ltp ^= decoder.DecodeBit(contexts, sltpContext);
         const std::int64_t ry = std::int64_t{y} - dy;
         for (std::int32_t x = 0; x < width_; ++x) {

@@ -1,5 +1,6 @@
 #include "pdf/images/ScrivletJBIG2Halftone.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "pdf/images/ScrivletJBIG2Arith.h"
@@ -94,6 +95,12 @@ void THalftoneRegionSegment::ReadSegment() {
     const std::int64_t patternWidth = patterns[0]->Width();
     const std::int64_t patternHeight = patterns[0]->Height();
 
+    if (gridWidth > kMaxJBIG2Pixels || gridHeight > kMaxJBIG2Pixels) throw EJBIG2Damage("grid beyond the limit");
+    // Drawing costs a pattern's pixels per cell: a grid that would draw more pixels than a
+    // decode may hold is damage, not minutes of work.
+    if (gridWidth * gridHeight > kMaxJBIG2Pixels / std::max<std::int64_t>(1, patternWidth * patternHeight)) {
+        throw EJBIG2Damage("halftone grid beyond the limit");
+    }
     if (!mmr) {
         arithmeticDecoder_->ResetGenericStats(grayTemplate, nullptr);
         arithmeticDecoder_->InitDecode();
@@ -121,7 +128,6 @@ void THalftoneRegionSegment::ReadSegment() {
         }
     }
 
-    if (gridWidth > kMaxJBIG2Pixels || gridHeight > kMaxJBIG2Pixels) throw EJBIG2Damage("grid beyond the limit");
     decoder_.BitmapFactory().AccountPixels(gridWidth * gridHeight);
     std::vector<std::uint32_t> grayValues(static_cast<std::size_t>(gridWidth * gridHeight), 0);
     TJBIG2AtPixels at;
