@@ -74,6 +74,11 @@ void TJBIG2Bitmap::GrowHeight(std::int32_t newHeight, std::int32_t value) {
     height_ = newHeight;
 }
 
+void TJBIG2Bitmap::SwapPixels(TJBIG2Bitmap& other) {
+    if (other.width_ != width_ || other.height_ != height_) throw EJBIG2Damage("pixels of another size");
+    pixels_.Swap(other.pixels_);
+}
+
 std::shared_ptr<const std::uint8_t> TJBIG2Bitmap::TakePixels() {
     height_ = 0;
     return pixels_.Share();
@@ -206,7 +211,9 @@ TJBIG2Bitmap* TRegionSegment::DirectPageTarget(bool regionStartsWhite, std::int3
     }
     if (regionWidth_ < 0 || regionHeight_ < 0) throw EJBIG2Damage("region of negative size");
     TPageInformationSegment* page = decoder_.FindPageSegment(header_->PageAssociation);
-    return page != nullptr ? page->PageBitmap() : nullptr;
+    if (page == nullptr) return nullptr;
+    page->MarkDrawn();
+    return page->PageBitmap();
 }
 
 void TRegionSegment::PlaceRegion(TJBIG2Bitmap& region) {
@@ -214,8 +221,19 @@ void TRegionSegment::PlaceRegion(TJBIG2Bitmap& region) {
         // A region of a page without page information has nowhere to go: it is dropped.
         TPageInformationSegment* page = decoder_.FindPageSegment(header_->PageAssociation);
         if (page == nullptr || page->PageBitmap() == nullptr) return;
-        page->PageBitmap()->Combine(region, regionX_, regionY_,
-                                    regionFlags_.GetFlagValue("EXTERNAL_COMBINATION_OPERATOR"));
+        TJBIG2Bitmap& pageBitmap = *page->PageBitmap();
+        const std::int32_t op = regionFlags_.GetFlagValue("EXTERNAL_COMBINATION_OPERATOR");
+        // A region that covers a blank white page exactly, drawn by OR, XOR or REPLACE, becomes
+        // the page: its pixels are taken over rather than combined.
+        const bool takesOverPage = page->IsBlank() && page->Flags().GetFlagValue("DEFAULT_PIXEL_VALUE") == 0 &&
+                                   (op == 0 || op == 2 || op == 4) && regionX_ == 0 && regionY_ == 0 &&
+                                   region.Width() == pageBitmap.Width() && region.Height() == pageBitmap.Height();
+        if (takesOverPage) {
+            pageBitmap.SwapPixels(region);
+        } else {
+            pageBitmap.Combine(region, regionX_, regionY_, op);
+        }
+        page->MarkDrawn();
     } else {
         region.SetNumber(header_->SegmentNumber);
         decoder_.StoreBitmap(&region);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "pdf/images/ScrivletJBIG2Stream.h"
@@ -67,6 +68,10 @@ public:
     std::size_t Size() const { return size_; }
     // New bytes take the value.
     void Grow(std::size_t newSize, std::uint8_t value);
+    void Swap(TJBIG2PixelBuffer& other) {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+    }
     // Hands the memory over; the buffer is empty afterwards.
     std::shared_ptr<const std::uint8_t> Share();
 
@@ -104,6 +109,8 @@ public:
     void CombineClipped(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op,
                         std::int64_t clipLeft, std::int64_t clipTop, std::int64_t clipRight, std::int64_t clipBottom);
     std::uint32_t Number() const { return number_; }
+    // Exchanges the pixels of two bitmaps of the same size.
+    void SwapPixels(TJBIG2Bitmap& other);
     // The pixels, row after row, handed over at the end of a decode: the bitmap has no rows
     // afterwards.
     std::shared_ptr<const std::uint8_t> TakePixels();
@@ -208,6 +215,9 @@ public:
     TJBIG2Bitmap* PageBitmap() const { return pageBitmap_; }
     std::int32_t PageHeight() const { return pageHeight_; }
     const TPageInformationFlags& Flags() const { return flags_; }
+    // Nothing has been drawn on the page since it was created with its default pixel.
+    bool IsBlank() const { return blank_; }
+    void MarkDrawn() { blank_ = false; }
 
 private:
     std::int32_t pageWidth_ = 0;
@@ -217,6 +227,7 @@ private:
     TPageInformationFlags flags_;
     std::uint16_t pageStriping_ = 0;
     TJBIG2Bitmap* pageBitmap_ = nullptr;
+    bool blank_ = true;
 };
 
 }  // namespace parch

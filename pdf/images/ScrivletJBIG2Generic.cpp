@@ -18,6 +18,9 @@ constexpr std::uint32_t kJbig2GenericSltp[4] = {0x3953, 0x079A, 0x00E3, 0x018B};
 // Typical-prediction contexts of refinement templates 0 and 1: the context whose only set pixel
 // is the reference pixel at (x, y) for template 0 and at (x + 1, y) for template 1, as T.88
 // decoders (jbig2dec among them) share them with the pixel contexts.
+// Pixels decoded between checks for a decoder run out of data within a row.
+constexpr std::int64_t kJbig2RowStretch = 4096;
+
 constexpr std::uint32_t kJbig2RefinementSltp[2] = {0x40, 0x04};
 
 bool Jbig2AtIsNominal(const TJBIG2AtPixels& at) {
@@ -79,7 +82,12 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
             blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
         };
-        for (; x < inner; ++x) step(row1[x + 3], row2[x + 2]);
+        while (x < inner && mq.OverrunBytes <= kJBIG2ArithmeticOverrunBytes) {
+            // Long rows are checked for running out of data on the way.
+            const std::int64_t stretchEnd = std::min<std::int64_t>(inner, x + kJbig2RowStretch);
+            for (; x < stretchEnd; ++x) step(row1[x + 3], row2[x + 2]);
+        }
+        if (x < inner) break;
         for (; x < width; ++x) step(Jbig2Pixel(row1, x + 3, width), Jbig2Pixel(row2, x + 2, width));
         aboveHasBlack = blackSeen != 0;
     }
@@ -136,6 +144,10 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
         for (int k = 0; k < kReach1; ++k) window1 = (window1 << 1) | Jbig2Pixel(row1, k, width);
         for (int k = 0; k < kReach2; ++k) window2 = (window2 << 1) | Jbig2Pixel(row2, k, width);
         for (std::int64_t x = 0; x < width; ++x) {
+            // Long rows are checked for running out of data on the way.
+            if ((x & (kJbig2RowStretch - 1)) == kJbig2RowStretch - 1 && mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) {
+                break;
+            }
             window1 = ((window1 << 1) | Jbig2Pixel(row1, x + kReach1, width)) & kMask1;
             if constexpr (kLength2 > 0) window2 = ((window2 << 1) | Jbig2Pixel(row2, x + kReach2, width)) & kMask2;
             if (skipRow != nullptr && skipRow[x] != 0) {
