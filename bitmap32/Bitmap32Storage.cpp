@@ -36,6 +36,20 @@ void WriteLE32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+// Whether a 32-bit file's pixels carry alpha in a bit field: the alpha mask follows the three
+// colour masks in headers of 56 bytes and more. Peeks past the 54 bytes already read and
+// returns to where it was.
+bool HasAlphaMask(TStream& stream, std::uint32_t infoSize, std::uint32_t compression) {
+    constexpr std::uint32_t kBitFields = 3;
+    constexpr std::uint32_t kAlphaBitFields = 6;
+    if (compression != kBitFields && compression != kAlphaBitFields) return true;  // plain: bytes as stored
+    if (infoSize < 56) return false;
+    unsigned char masks[16];
+    const std::int64_t got = stream.Read(masks, sizeof masks);
+    stream.Seek(-got, TSeekOrigin::soCurrent);
+    return got == static_cast<std::int64_t>(sizeof masks) && ReadLE32(masks + 12) != 0;
+}
+
 // Rejects sizes the stream cannot hold (so a few bytes cannot ask for gigabytes) and sizes
 // beyond the cap, before anything of the bitmap changes.
 void CheckStoredPixels(TStream& stream, std::int64_t width, std::int64_t height) {
@@ -95,7 +109,18 @@ void CopyGraphicMasked(TCustomBitmap32& target, TGraphic& graphic) {
 }
 
 void CopyFromFrameworkBitmap(TCustomBitmap32& target, TBitmap& bitmap) {
-    CopyGraphicPlain(target, bitmap, 0, bitmap.PixelFormat() != pf32bit);
+    {
+        // Drawn opaque: drawn transparently, the key-coloured pixels would keep the fill colour
+        // and could no longer be told apart below.
+        const bool transparent = bitmap.Transparent();
+        struct RestoreTransparent {
+            TBitmap& bitmap;
+            bool transparent;
+            ~RestoreTransparent() { bitmap.SetTransparent(transparent); }
+        } restore{bitmap, transparent};
+        if (transparent) bitmap.SetTransparent(false);
+        CopyGraphicPlain(target, bitmap, 0, bitmap.PixelFormat() != pf32bit);
+    }
     if (target.Empty()) return;
     if (bitmap.Transparent()) {
         const TColor32 key = ToColor32(bitmap.TransparentColor()) & 0x00FFFFFFu;
@@ -223,10 +248,14 @@ void TCustomBitmap32::LoadFromStream(TStream& stream) {
     const bool direct = isBmp && bitCount == 32 && planes == 1 && compression == 0 && infoSize == kInfoHeaderSize &&
                         offBits == kBmpHeaderSize;
     if (!direct) {
+        const bool opaque = isBmp && bitCount == 32 && !HasAlphaMask(stream, infoSize, compression);
         stream.Seek(-kBmpHeaderSize, TSeekOrigin::soCurrent);
         TBitmap bitmap;
         bitmap.LoadFromStream(stream);
-        Assign(bitmap);
+        AssignInUpdate(*this, [&] {
+            CopyFromGraphic(*this, bitmap);
+            if (opaque && !Empty()) MakeOpaque();
+        });
         return;
     }
     const std::int64_t rows = height < 0 ? -std::int64_t{height} : height;
