@@ -235,6 +235,17 @@ void TCustomLayer::SetCursor(TLayerCursor cursor) {
         collection_->Host()->SetScreenCursor(cursor);
 }
 
+void TCustomLayer::AssignTo(TPersistent* dest) const {
+    auto* layer = dynamic_cast<TCustomLayer*>(dest);
+    if (!layer) {
+        TNotifiablePersistent::AssignTo(dest);
+        return;
+    }
+    layer->SetCursor(cursor_);
+    // The repaint optimiser's mark belongs to each layer itself.
+    layer->SetLayerFlags((layerFlags_ & ~LOB_INVALID) | (layer->layerFlags_ & LOB_INVALID));
+}
+
 bool TCustomLayer::PointHits(int x, int y) {
     bool passed = TestHit(x, y);
     if (OnHitTest) OnHitTest(this, x, y, passed);

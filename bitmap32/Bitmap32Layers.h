@@ -168,6 +168,8 @@ public:
     virtual TCustomLayer* NewLayerOfSameClass(TLayerCollection* collection) const { return new TCustomLayer(collection); }
 
 protected:
+    // Another layer takes this one's cursor and flags; derived layers add their own state.
+    void AssignTo(TPersistent* dest) const override;
     virtual bool TestHit(int x, int y) { return true; }
     virtual void Notification(TCustomLayer* layer) {}
     virtual void Paint(TBitmap32* buffer) {}
