@@ -409,6 +409,55 @@ void TCustomBitmap32::BackendSwitchedHandler(TObject*) {
     ResetClipArea();
 }
 
+namespace {
+
+TCustomBitmap32& PublishedBitmap(TObject& object) { return static_cast<TCustomBitmap32&>(object); }
+const TCustomBitmap32& PublishedBitmap(const TObject& object) { return static_cast<const TCustomBitmap32&>(object); }
+
+template <class Enum>
+TPropertyInfo BitmapEnumProperty(const char* name, std::initializer_list<const char*> names, Enum (TCustomBitmap32::*get)() const,
+                           void (TCustomBitmap32::*set)(Enum)) {
+    std::vector<std::string> texts(names.begin(), names.end());
+    return TPropertyInfo{
+        name, TTypeKind::tkEnumeration,
+        [texts, get](const TObject& o) { return texts.at(static_cast<std::size_t>((PublishedBitmap(o).*get)())); },
+        [name, names, set](TObject& o, const std::string& text) {
+            (PublishedBitmap(o).*set)(static_cast<Enum>(EnumPropertyValue(name, text, names)));
+        },
+        nullptr};
+}
+
+}  // namespace
+
+const TPropertyTable& TCustomBitmap32::PublishedProperties() const {
+    static const TPropertyTable table = {
+        BitmapEnumProperty<TDrawMode>("DrawMode", {"dmOpaque", "dmBlend", "dmCustom", "dmTransparent"},
+                                &TCustomBitmap32::DrawMode, &TCustomBitmap32::SetDrawMode),
+        BitmapEnumProperty<TCombineMode>("CombineMode", {"cmBlend", "cmMerge"}, &TCustomBitmap32::CombineMode,
+                                   &TCustomBitmap32::SetCombineMode),
+        BitmapEnumProperty<TWrapMode>("WrapMode", {"wmClamp", "wmRepeat", "wmMirror"}, &TCustomBitmap32::WrapMode,
+                                &TCustomBitmap32::SetWrapMode),
+        TPropertyInfo{"MasterAlpha", TTypeKind::tkInteger,
+                      [](const TObject& o) { return IntToStr(PublishedBitmap(o).MasterAlpha()); },
+                      [](TObject& o, const std::string& text) {
+                          PublishedBitmap(o).SetMasterAlpha(static_cast<std::uint32_t>(IntegerPropertyValue("MasterAlpha", text)));
+                      },
+                      nullptr},
+        TPropertyInfo{"OuterColor", TTypeKind::tkInteger,
+                      [](const TObject& o) { return IntToStr(static_cast<std::int32_t>(PublishedBitmap(o).OuterColor())); },
+                      [](TObject& o, const std::string& text) {
+                          PublishedBitmap(o).SetOuterColor(static_cast<TColor32>(IntegerPropertyValue("OuterColor", text)));
+                      },
+                      nullptr},
+        TPropertyInfo{"ResamplerClassName", TTypeKind::tkString,
+                      [](const TObject& o) { return PublishedBitmap(o).ResamplerClassName(); },
+                      [](TObject& o, const std::string& text) { PublishedBitmap(o).SetResamplerClassName(text); }, nullptr},
+        TPropertyInfo{"Resampler", TTypeKind::tkClass, nullptr, nullptr,
+                      [](const TObject& o) -> TPersistent* { return PublishedBitmap(o).resamplerObject_.get(); }},
+    };
+    return table;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TBitmap32::TBitmap32() : TCustomBitmap32(TOwnBackend{}) { CreateDefaultBackend(); }

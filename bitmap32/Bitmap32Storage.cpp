@@ -24,15 +24,15 @@ constexpr int kBmpHeaderSize = 54;
 constexpr int kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 
-std::uint16_t ReadLE16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t ReadLE32(const unsigned char* p) {
+std::uint16_t StorageRead16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t StorageRead32(const unsigned char* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-void WriteLE16(unsigned char* p, std::uint16_t v) {
+void StorageWrite16(unsigned char* p, std::uint16_t v) {
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
 }
-void WriteLE32(unsigned char* p, std::uint32_t v) {
+void StorageWrite32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
@@ -47,7 +47,7 @@ bool HasAlphaMask(TStream& stream, std::uint32_t infoSize, std::uint32_t compres
     unsigned char masks[16];
     const std::int64_t got = stream.Read(masks, sizeof masks);
     stream.Seek(-got, TSeekOrigin::soCurrent);
-    return got == static_cast<std::int64_t>(sizeof masks) && ReadLE32(masks + 12) != 0;
+    return got == static_cast<std::int64_t>(sizeof masks) && StorageRead32(masks + 12) != 0;
 }
 
 // Rejects sizes the stream cannot hold (so a few bytes cannot ask for gigabytes) and sizes
@@ -235,13 +235,13 @@ void TCustomBitmap32::LoadFromStream(TStream& stream) {
     unsigned char header[kBmpHeaderSize];
     stream.ReadBuffer(header, kBmpHeaderSize);
     const bool isBmp = header[0] == 'B' && header[1] == 'M';
-    const std::uint32_t offBits = ReadLE32(header + 10);
-    const std::uint32_t infoSize = ReadLE32(header + kFileHeaderSize);
-    const auto width = static_cast<std::int32_t>(ReadLE32(header + 18));
-    const auto height = static_cast<std::int32_t>(ReadLE32(header + 22));
-    const std::uint16_t planes = ReadLE16(header + 26);
-    const std::uint16_t bitCount = ReadLE16(header + 28);
-    const std::uint32_t compression = ReadLE32(header + 30);
+    const std::uint32_t offBits = StorageRead32(header + 10);
+    const std::uint32_t infoSize = StorageRead32(header + kFileHeaderSize);
+    const auto width = static_cast<std::int32_t>(StorageRead32(header + 18));
+    const auto height = static_cast<std::int32_t>(StorageRead32(header + 22));
+    const std::uint16_t planes = StorageRead16(header + 26);
+    const std::uint16_t bitCount = StorageRead16(header + 28);
+    const std::uint32_t compression = StorageRead32(header + 30);
 
     // Only the plain layout (the 40-byte header with the pixels right behind it) is read here;
     // larger headers, bit fields and other depths go through the framework's reader.
@@ -283,14 +283,14 @@ void TCustomBitmap32::SaveToStream(TStream& stream, bool bottomUp) const {
     unsigned char header[kBmpHeaderSize] = {};
     header[0] = 'B';
     header[1] = 'M';
-    WriteLE32(header + 2, static_cast<std::uint32_t>(imageBytes + kBmpHeaderSize));
-    WriteLE32(header + 10, kBmpHeaderSize);
-    WriteLE32(header + 14, kInfoHeaderSize);
-    WriteLE32(header + 18, static_cast<std::uint32_t>(Width()));
-    WriteLE32(header + 22, static_cast<std::uint32_t>(bottomUp ? Height() : -Height()));
-    WriteLE16(header + 26, 1);
-    WriteLE16(header + 28, 32);
-    WriteLE32(header + 34, static_cast<std::uint32_t>(imageBytes));
+    StorageWrite32(header + 2, static_cast<std::uint32_t>(imageBytes + kBmpHeaderSize));
+    StorageWrite32(header + 10, kBmpHeaderSize);
+    StorageWrite32(header + 14, kInfoHeaderSize);
+    StorageWrite32(header + 18, static_cast<std::uint32_t>(Width()));
+    StorageWrite32(header + 22, static_cast<std::uint32_t>(bottomUp ? Height() : -Height()));
+    StorageWrite16(header + 26, 1);
+    StorageWrite16(header + 28, 32);
+    StorageWrite32(header + 34, static_cast<std::uint32_t>(imageBytes));
     stream.WriteBuffer(header, kBmpHeaderSize);
     if (!bits_ || imageBytes == 0) return;
     if (bottomUp) {

@@ -295,3 +295,37 @@ TEST_F(Bitmap32Interchange, OurFilesReadBackInPillowAndImageMagick) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST(Bitmap32Storage, IconsKeepTheirAlpha) {
+    TIcon icon;
+    icon.SetSize(2, 1);
+    auto* row = reinterpret_cast<std::uint32_t*>(icon.Image().ScanLine(0));
+    row[0] = 0xFFFF0000u;
+    row[1] = 0x00000000u;
+    TBitmap32 bitmap;
+    bitmap.Assign(icon);
+    ASSERT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(bitmap.GetPixel(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(AlphaComponent(bitmap.GetPixel(1, 0)), 0);
+}
+
+TEST(Bitmap32Storage, PublishedPropertiesByName) {
+    TBitmap32 bitmap;
+    SetPropertyText(bitmap, "DrawMode", "dmBlend");
+    SetPropertyText(bitmap, "MasterAlpha", "128");
+    EXPECT_EQ(bitmap.DrawMode(), dmBlend);
+    EXPECT_EQ(bitmap.MasterAlpha(), 128u);
+    EXPECT_EQ(GetPropertyText(bitmap, "WrapMode"), "wmClamp");
+    EXPECT_THROW(SetPropertyText(bitmap, "DrawMode", "dmSideways"), EPropertyAccessError);
+
+    TBitmap32 copy;
+    copy.Assign(&bitmap);
+    EXPECT_EQ(copy.DrawMode(), dmBlend);
+    EXPECT_EQ(copy.MasterAlpha(), 128u);
+}
+
+}  // namespace
+}  // namespace parch
