@@ -129,12 +129,7 @@ TCustomBackend::TCustomBackend(TCustomBitmap32* owner) : owner_(owner) {
     AddRef();
 }
 
-TCustomBackend::~TCustomBackend() {
-    if (CountsReferences() && ReferenceCount() > 1) {
-        // Destroyed while another holder keeps a reference: that holder would use freed memory.
-        // Only a reference-counted object gets here, and never by its own Release.
-    }
-}
+TCustomBackend::~TCustomBackend() = default;
 
 void TCustomBackend::Changing() {
     if (OnChanging) OnChanging(this);
@@ -211,6 +206,8 @@ TCustomBitmap32::TCustomBitmap32() : TCustomBitmap32(TOwnBackend{}) { CreateDefa
 TCustomBitmap32::TCustomBitmap32(TOwnBackend) { SelectWrapRoutines(); }
 
 TCustomBitmap32::~TCustomBitmap32() {
+    // No notification from here on: handlers may belong to objects already gone.
+    SilenceNotifications();
     BeginUpdate();
     Lock();
     try {
@@ -222,6 +219,13 @@ TCustomBitmap32::~TCustomBitmap32() {
     resamplerObject_.reset();
     DropBackend();
     Unlock();
+}
+
+void TCustomBitmap32::SilenceNotifications() {
+    OnChange = nullptr;
+    OnResize = nullptr;
+    OnAreaChanged = nullptr;
+    OnPixelCombine = nullptr;
 }
 
 void TCustomBitmap32::CreateDefaultBackend() {
@@ -378,7 +382,14 @@ void TCustomBitmap32::ReplaceBackend(TCustomBackend* backend) {
         TUpdateGuard<TCustomBitmap32> update(*this);
         backend->SetOwner(this);
         if (backend_) {
-            backend->Assign(backend_);
+            try {
+                backend->Assign(backend_);
+            } catch (...) {
+                // The new back end was handed over with its reference: it is not kept.
+                backend->SetOwner(nullptr);
+                backend->Release();
+                throw;
+            }
             DropBackend();
         }
         backend_ = backend;
@@ -464,6 +475,8 @@ TBitmap32::TBitmap32() : TCustomBitmap32(TOwnBackend{}) { CreateDefaultBackend()
 
 TBitmap32::~TBitmap32() {
     // Drop the back end here, while this class's DropBackend still unhooks its events.
+    SilenceNotifications();
+    OnHandleChanged = nullptr;
     BeginUpdate();
     Lock();
     try {

@@ -339,6 +339,8 @@ protected:
     virtual void BackendSwitchedHandler(TObject* sender);
     virtual void BackendSwitchingHandler(TObject* sender) {}
     void AssignTo(TPersistent* dest) const override;
+    // Destructors drop every event handler first.
+    void SilenceNotifications();
 
 private:
     friend class TCustomBackend;
