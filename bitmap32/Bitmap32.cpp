@@ -432,8 +432,8 @@ TPropertyInfo BitmapEnumProperty(const char* name, std::initializer_list<const c
     return TPropertyInfo{
         name, TTypeKind::tkEnumeration,
         [texts, get](const TObject& o) { return texts.at(static_cast<std::size_t>((PublishedBitmap(o).*get)())); },
-        [name, names, set](TObject& o, const std::string& text) {
-            (PublishedBitmap(o).*set)(static_cast<Enum>(EnumPropertyValue(name, text, names)));
+        [name, texts, set](TObject& o, const std::string& text) {
+            (PublishedBitmap(o).*set)(static_cast<Enum>(EnumPropertyValue(name, text, texts)));
         },
         nullptr};
 }
