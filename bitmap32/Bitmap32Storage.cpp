@@ -53,8 +53,9 @@ bool HasAlphaMask(TStream& stream, std::uint32_t infoSize, std::uint32_t compres
 // Rejects sizes the stream cannot hold (so a few bytes cannot ask for gigabytes) and sizes
 // beyond the cap, before anything of the bitmap changes.
 void CheckStoredPixels(TStream& stream, std::int64_t width, std::int64_t height) {
+    // Each side is below 2^32, so the product of the two cannot overflow 64 bits.
+    if (width > 0 && height > kMaxStoragePixelBytes / 4 / width) throw EInvalidGraphic("Bitmap is too large");
     const std::int64_t bytes = width * height * 4;
-    if (bytes > kMaxStoragePixelBytes) throw EInvalidGraphic("Bitmap is too large");
     const std::int64_t available = stream.GetSize() - stream.GetPosition();
     if (bytes > available) throw EReadError("Bitmap data is truncated");
 }
@@ -252,6 +253,9 @@ void TCustomBitmap32::LoadFromStream(TStream& stream) {
         stream.Seek(-kBmpHeaderSize, TSeekOrigin::soCurrent);
         TBitmap bitmap;
         bitmap.LoadFromStream(stream);
+        // Compressed and low-depth files can describe far more 32-bit pixels than they hold.
+        if (std::int64_t{bitmap.Width()} * bitmap.Height() * 4 > kMaxStoragePixelBytes)
+            throw EInvalidGraphic("Bitmap is too large");
         AssignInUpdate(*this, [&] {
             CopyFromGraphic(*this, bitmap);
             if (opaque && !Empty()) MakeOpaque();

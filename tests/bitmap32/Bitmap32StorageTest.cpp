@@ -93,6 +93,21 @@ TEST(Bitmap32Storage, PixelDataPropertyRoundTripsAndSkipsEqualAncestors) {
     EXPECT_FALSE(empty.PixelDataDiffers(nullptr));
 }
 
+// A run-length coded 4-bit file of 17000 x 17000 pixels in a few bytes: more than the cap
+// once each pixel takes 32 bits.
+std::string CompressedHugeBmp() {
+    std::string file = BmpHeader(17000, 17000);
+    const std::uint16_t bitCount = 4;
+    const std::uint32_t compression = 2;  // BI_RLE4
+    const std::uint32_t offBits = 54 + 16 * 4;
+    std::memcpy(&file[28], &bitCount, 2);
+    std::memcpy(&file[30], &compression, 4);
+    std::memcpy(&file[10], &offBits, 4);
+    file += std::string(16 * 4, '\0');  // palette
+    file += std::string("\0\1", 2);     // end of bitmap
+    return file;
+}
+
 // Headers that ask for more than the stream holds, or for absurd sizes, are refused before
 // the bitmap changes: the bitmap keeps its picture.
 struct BadStreamCase {
@@ -131,6 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadStreamCase{"V5HeaderWithoutPixels", BmpHeader(2, 2, 124, 138) + std::string(70, '\0')},
                       BadStreamCase{"DataGigabytesFromAFewBytes", DataHeader(30000, 30000) + std::string(16, '\0')},
                       BadStreamCase{"DataProductOverflows32Bits", DataHeader(65536, 65537) + std::string(16, '\0')},
+                      BadStreamCase{"DataSidesNearIntMax", DataHeader(INT_MAX, INT_MAX - 1) + std::string(16, '\0')},
+                      BadStreamCase{"BmpCompressedBeyondTheCap", CompressedHugeBmp()},
+                      BadStreamCase{"BmpSidesNearIntMax", BmpHeader(INT_MAX, INT_MAX) + std::string(64, '\0')},
                       BadStreamCase{"DataTruncatedPixels", DataHeader(3, 3) + std::string(35, '\0')},
                       BadStreamCase{"DataShortHeader", std::string(6, '\0')}),
     [](const ::testing::TestParamInfo<BadStreamCase>& info) { return std::string(info.param.name); });
