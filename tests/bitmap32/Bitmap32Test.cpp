@@ -5,6 +5,8 @@
 
 #include "bitmap32/Bitmap32.h"
 #include "bitmap32/Bitmap32Backends.h"
+#include "bitmap32/Bitmap32Containers.h"
+#include "framework/graphics/Bitmap.h"
 #include "platform/gdi/SystemColors.h"
 
 namespace parch {
@@ -243,6 +245,30 @@ TEST(Bitmap32Backends, TextWhileMeasuringReportsItsBoxAndDrawsNothing) {
     int drawn = 0;
     for (int i = 0; i < 80 * 30; ++i) drawn += (bitmap.Bits()[i] & 0xFFFFFF) != 0;
     EXPECT_GT(drawn, 0);
+}
+
+TEST(Bitmap32Backends, PaintSurfaceCopiesTheInvalidRectanglesOrTheViewport) {
+    TBitmap32 buffer;
+    buffer.SetSize(8, 4);
+    buffer.Clear(0xFF2040A0u);
+    auto* paint = buffer.BackendAs<IPaintSupport>();
+    ASSERT_NE(paint, nullptr);
+    auto pixel = [](TBitmap& screen, int x, int y) { return reinterpret_cast<std::uint32_t*>(screen.ScanLine(y))[x] & 0xFFFFFF; };
+
+    TBitmap screen(8, 4, pf32bit);
+    TRectList invalid;
+    invalid.Add(RECT{1, 1, 3, 2});
+    paint->PaintSurface(buffer, &invalid, screen.Canvas(), RECT{0, 0, 8, 4});
+    EXPECT_EQ(pixel(screen, 1, 1), 0x2040A0u);
+    EXPECT_EQ(pixel(screen, 2, 1), 0x2040A0u);
+    EXPECT_EQ(pixel(screen, 0, 0), 0u);
+    EXPECT_EQ(pixel(screen, 3, 1), 0u);
+
+    TBitmap whole(8, 4, pf32bit);
+    TRectList none;
+    paint->PaintSurface(buffer, &none, whole.Canvas(), RECT{0, 0, 8, 4});
+    EXPECT_EQ(pixel(whole, 0, 0), 0x2040A0u);
+    EXPECT_EQ(pixel(whole, 7, 3), 0x2040A0u);
 }
 
 TEST(Bitmap32Backends, EmptyGdiBitmapStillMeasuresText) {
