@@ -46,7 +46,9 @@ TEST(TIFFMaker, GroupFourStripLayout) {
         EXPECT_EQ(maker.Entries[3].Value, 4u);     // Group 4
         EXPECT_EQ(maker.Entries[6].Value, 128u);   // strip offset
         EXPECT_EQ(maker.Entries[9].Value, 1000u);  // strip length
-        if (c.Resolution) EXPECT_EQ(maker.Entries[10].Value, 1152u);  // the first rational
+        if (c.Resolution) {
+            EXPECT_EQ(maker.Entries[10].Value, 1152u);  // the first rational
+        }
     }
 }
 

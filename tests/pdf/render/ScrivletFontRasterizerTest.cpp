@@ -82,24 +82,6 @@ private:
     cairo_t* cr_;
 };
 
-// The box of every point the canvas was given.
-struct RasterizerTestBox {
-    double left = std::numeric_limits<double>::max(), top = left;
-    double right = std::numeric_limits<double>::lowest(), bottom = right;
-};
-
-RasterizerTestBox RasterizerTestBoxOfCalls(const std::vector<std::string>& calls) {
-    RasterizerTestBox box;
-    for (const std::string& call : calls) {
-        std::istringstream words(call.substr(1));
-        double x = 0, y = 0;
-        while (words >> x >> y) {
-            box.left = std::min(box.left, x), box.right = std::max(box.right, x);
-            box.top = std::min(box.top, y), box.bottom = std::max(box.bottom, y);
-        }
-    }
-    return box;
-}
 
 std::string RasterizerTestReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
