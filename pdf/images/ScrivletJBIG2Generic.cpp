@@ -82,12 +82,16 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
             blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
         };
-        while (x < inner && mq.OverrunBytes <= kJBIG2ArithmeticOverrunBytes) {
-            // Long rows are checked for running out of data on the way.
-            const std::int64_t stretchEnd = std::min<std::int64_t>(inner, x + kJbig2RowStretch);
-            for (; x < stretchEnd; ++x) step(row1[x + 3], row2[x + 2]);
+        if (inner <= kJbig2RowStretch) {
+            for (; x < inner; ++x) step(row1[x + 3], row2[x + 2]);
+        } else {
+            while (x < inner && mq.OverrunBytes <= kJBIG2ArithmeticOverrunBytes) {
+                // Long rows are checked for running out of data on the way.
+                const std::int64_t stretchEnd = std::min<std::int64_t>(inner, x + kJbig2RowStretch);
+                for (; x < stretchEnd; ++x) step(row1[x + 3], row2[x + 2]);
+            }
+            if (x < inner) break;
         }
-        if (x < inner) break;
         for (; x < width; ++x) step(Jbig2Pixel(row1, x + 3, width), Jbig2Pixel(row2, x + 2, width));
         aboveHasBlack = blackSeen != 0;
     }
