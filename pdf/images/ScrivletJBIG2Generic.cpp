@@ -424,6 +424,8 @@ void TMMRDecoder::DecodeBitmap(TJBIG2Bitmap& bitmap, std::int64_t byteCount) {
 
 void TJBIG2Bitmap::GenericDecode(bool mmr, std::int32_t gbTemplate, std::int64_t mmrByteCount,
                                  const TJBIG2AtPixels& at, const TJBIG2Bitmap* skip, bool useSkip, bool tpgdon) {
+    // A bitmap without pixels has nothing to decode, however many empty rows it claims.
+    if (width_ == 0 || height_ == 0) return;
     if (mmr) {
         mmrDecoder_->DecodeBitmap(*this, mmrByteCount);
         return;
@@ -448,6 +450,7 @@ void TJBIG2Bitmap::GenericDecode(bool mmr, std::int32_t gbTemplate, std::int64_t
 
 void TJBIG2Bitmap::RefinementDecode(std::int32_t grTemplate, bool typicalPrediction, const TJBIG2AtPixels& at,
                                     std::int32_t dy, std::int32_t dx, const TJBIG2Bitmap& reference) {
+    if (width_ == 0 || height_ == 0) return;
     TArithmeticDecoder& decoder = *arithmeticDecoder_;
     std::uint8_t* contexts = decoder.RefinementRegionStats().Data();
     const std::uint32_t sltpContext = grTemplate == 0 ? kJbig2RefinementSltp[0] : kJbig2RefinementSltp[1];
