@@ -99,8 +99,9 @@ public:
 
     // Loops that run on counts from the stream stop once this is true.
     bool IsExhausted() const { return state_.OverrunBytes > kJBIG2ArithmeticOverrunBytes; }
-    // Fed 1-bits past the end of its data since the last InitDecode.
-    bool HasOverrun() const { return state_.OverrunBytes > 0; }
+    // Fed 1-bits well past the end of its data since the last InitDecode (a sound stream's
+    // last decisions may take a byte or two of them).
+    bool HasOverrun() const { return state_.OverrunBytes > kJBIG2ArithmeticFlushBytes; }
     TJBIG2MQState& State() { return state_; }
 
     TArithmeticDecoderStats& GenericRegionStats() { return *genericRegionStats_; }

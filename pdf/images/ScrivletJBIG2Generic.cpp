@@ -82,12 +82,16 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
             blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
         };
-        while (x < inner && mq.OverrunBytes <= kJBIG2ArithmeticOverrunBytes) {
-            // Long rows are checked for running out of data on the way.
-            const std::int64_t stretchEnd = std::min<std::int64_t>(inner, x + kJbig2RowStretch);
-            for (; x < stretchEnd; ++x) step(row1[x + 3], row2[x + 2]);
+        if (inner <= kJbig2RowStretch) {
+            for (; x < inner; ++x) step(row1[x + 3], row2[x + 2]);
+        } else {
+            while (x < inner && mq.OverrunBytes <= kJBIG2ArithmeticOverrunBytes) {
+                // Long rows are checked for running out of data on the way.
+                const std::int64_t stretchEnd = std::min<std::int64_t>(inner, x + kJbig2RowStretch);
+                for (; x < stretchEnd; ++x) step(row1[x + 3], row2[x + 2]);
+            }
+            if (x < inner) break;
         }
-        if (x < inner) break;
         for (; x < width; ++x) step(Jbig2Pixel(row1, x + 3, width), Jbig2Pixel(row2, x + 2, width));
         aboveHasBlack = blackSeen != 0;
     }
@@ -420,6 +424,8 @@ void TMMRDecoder::DecodeBitmap(TJBIG2Bitmap& bitmap, std::int64_t byteCount) {
 
 void TJBIG2Bitmap::GenericDecode(bool mmr, std::int32_t gbTemplate, std::int64_t mmrByteCount,
                                  const TJBIG2AtPixels& at, const TJBIG2Bitmap* skip, bool useSkip, bool tpgdon) {
+    // A bitmap without pixels has nothing to decode, however many empty rows it claims.
+    if (width_ == 0 || height_ == 0) return;
     if (mmr) {
         mmrDecoder_->DecodeBitmap(*this, mmrByteCount);
         return;
@@ -444,6 +450,7 @@ void TJBIG2Bitmap::GenericDecode(bool mmr, std::int32_t gbTemplate, std::int64_t
 
 void TJBIG2Bitmap::RefinementDecode(std::int32_t grTemplate, bool typicalPrediction, const TJBIG2AtPixels& at,
                                     std::int32_t dy, std::int32_t dx, const TJBIG2Bitmap& reference) {
+    if (width_ == 0 || height_ == 0) return;
     TArithmeticDecoder& decoder = *arithmeticDecoder_;
     std::uint8_t* contexts = decoder.RefinementRegionStats().Data();
     const std::uint32_t sltpContext = grTemplate == 0 ? kJbig2RefinementSltp[0] : kJbig2RefinementSltp[1];

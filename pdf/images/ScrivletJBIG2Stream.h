@@ -27,6 +27,9 @@ inline constexpr std::int64_t kJBIG2BitmapOverheadPixels = 1024;
 // Bytes of 1-bits an arithmetic decoder may be fed past its segment's data before the loops
 // that run on counts from the stream stop: a sound encoder's flush needs only a few.
 inline constexpr std::int64_t kJBIG2ArithmeticOverrunBytes = 32;
+// Of those, the bytes a sound stream's last decisions may still take: damage met beyond them is
+// the 1-bits' doing, and what was decoded before stands.
+inline constexpr std::int64_t kJBIG2ArithmeticFlushBytes = 4;
 
 // Damaged data: thrown inside the decoder, caught by the facade, which then answers false.
 class EJBIG2Damage : public std::runtime_error {

@@ -867,6 +867,46 @@ std::vector<std::uint8_t> ArithmeticTextRegion(std::uint32_t width, std::uint32_
     return out;
 }
 
+// A text region of one refined instance whose width delta is rdw (template 1, no AT bytes).
+std::vector<std::uint8_t> RefinedTextRegion(std::uint32_t symbolCount, std::int64_t rdw) {
+    std::vector<std::uint8_t> out = RegionInformation(10, 5, 0, 0, 0);
+    PutU16(out, 0x8012);  // arithmetic, refinement with template 1, corner 1
+    PutU32(out, 1);
+    Jbig2MQEncoder encoder;
+    Jbig2ArithmeticSets sets;
+    std::vector<std::uint8_t> iari(512), iardw(512), iardh(512), iardx(512), iardy(512);
+    encoder.EncodeInt(sets.Iadt, 0);
+    encoder.EncodeInt(sets.Iadt, 0);
+    encoder.EncodeInt(sets.Iafs, 0);
+    encoder.EncodeIAID(sets.Iaid, symbolCount <= 1 ? 0 : 1, 0);
+    encoder.EncodeInt(iari, 1);
+    encoder.EncodeInt(iardw, rdw);
+    encoder.EncodeInt(iardh, 0);
+    encoder.EncodeInt(iardx, 0);
+    encoder.EncodeInt(iardy, 0);
+    Append(out, encoder.Finish());
+    return out;
+}
+
+// A dictionary of one symbol refined (one instance) from symbol referred, with no inputs.
+std::vector<std::uint8_t> RefiningDictionary(std::uint32_t referred) {
+    std::vector<std::uint8_t> out = {0x10, 0x02};  // refinement/aggregation, refinement template 1
+    for (std::int8_t offset : kNominalAt) out.push_back(static_cast<std::uint8_t>(offset));
+    PutU32(out, 1);
+    PutU32(out, 2);
+    Jbig2MQEncoder encoder;
+    Jbig2ArithmeticSets sets;
+    std::vector<std::uint8_t> iaai(512), iardx(512), iardy(512);
+    encoder.EncodeInt(sets.Iadh, 3);
+    encoder.EncodeInt(sets.Iadw, 3);
+    encoder.EncodeInt(iaai, 1);
+    encoder.EncodeIAID(sets.Iaid, 1, referred);
+    encoder.EncodeInt(iardx, 0);
+    encoder.EncodeInt(iardy, 0);
+    Append(out, encoder.Finish());
+    return out;
+}
+
 const Jbig2Rows kSymbolA = {".#.", "#.#", "###", "#.#"};
 const Jbig2Rows kSymbolB = {"##..", "#.#.", "##.#", "#.##"};
 const Jbig2Rows kSymbolC = {"#####", "....#"};
@@ -938,6 +978,9 @@ TEST(JBIG2Symbols, DamagedDictionariesAndReferencesFail) {
         {"class height of zero", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2}, 0)}, {2, 6, {1}, text}})},
         {"class height below zero", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2}, -3)}, {2, 6, {1}, text}})},
         {"symbol width of zero", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2}, std::nullopt, 0)}, {2, 6, {1}, text}})},
+        {"refined instance of no width", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2})}, {2, 6, {1}, RefinedTextRegion(2, -3)}})},
+        {"refined instance of negative width", Jbig2Stream({Page(10, 5), {1, 0, {}, ArithmeticDictionary({kSymbolA, kSymbolB}, 2, {0, 2})}, {2, 6, {1}, RefinedTextRegion(2, -5)}})},
+        {"refinement of a symbol not yet decoded", Jbig2Stream({Page(10, 5), {1, 0, {}, RefiningDictionary(1)}})},
         {"text region referring to a page", Jbig2Stream({Page(10, 5), {2, 6, {0}, text}})},
         {"text region referring to a missing segment", Jbig2Stream({Page(10, 5), {2, 6, {9}, text}})},
         {"text region selecting a user table", Jbig2Stream({Page(10, 5), {2, 6, {}, userTableText}})},
