@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
+#include "bitmap32/Bitmap32.h"
+
 namespace parch {
 
 class TFunctionRegistry;
-
-using TColor32 = std::uint32_t;
 
 using TClearSimdStateProc = void();
 using TBlendPixelProc = TColor32(TColor32 f, TColor32 b);

@@ -73,4 +73,22 @@ int WrapMirrorPow2(int value, int min, int max) {
     return max - static_cast<int>(d & m);
 }
 
+TWrapProc SelectWrapProc(TWrapMode mode) {
+    switch (mode) {
+        case wmRepeat: return WrapRepeat;
+        case wmMirror: return WrapMirror;
+        default: return ClampRange;
+    }
+}
+
+TWrapProc SelectWrapProcRange(TWrapMode mode, int min, int max) {
+    const std::int64_t span = static_cast<std::int64_t>(max) - min + 1;
+    const bool pow2 = min >= 0 && max >= min && (span & (span - 1)) == 0;
+    switch (mode) {
+        case wmRepeat: return pow2 ? WrapRepeatPow2 : WrapRepeat;
+        case wmMirror: return pow2 ? WrapMirrorPow2 : WrapMirror;
+        default: return ClampRange;
+    }
+}
+
 }  // namespace parch

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "bitmap32/Bitmap32.h"
+
 namespace parch {
 
 class TFunctionRegistry;
@@ -58,17 +60,19 @@ inline int DivRem(int dividend, int divisor, int& remainder) {
 // The plain forms accept an empty range (Max < Min, as an empty clip gives) and then answer
 // Min without dividing; callers must not read at that coordinate.
 
-using TWrapProc = int (*)(int value, int min, int max);
-
 int WrapRepeat(int value, int min, int max);
 int WrapMirror(int value, int min, int max);
 // Need Max - Min + 1 to be a power of two.
 int WrapRepeatPow2(int value, int min, int max);
 int WrapMirrorPow2(int value, int min, int max);
 
+// wmRepeat: WrapRepeat, wmMirror: WrapMirror, otherwise ClampRange.
+TWrapProc SelectWrapProc(TWrapMode mode);
+// As SelectWrapProc, with the power-of-two forms where Min >= 0 and the range is a power of two.
+TWrapProc SelectWrapProcRange(TWrapMode mode, int min, int max);
+
 // --- 16.16 fixed point -------------------------------------------------------------------------
 
-using TFixed = std::int32_t;
 constexpr TFixed FixedOne = 0x10000;
 
 inline int FixedToIntFloor(TFixed a) { return a >> 16; }
