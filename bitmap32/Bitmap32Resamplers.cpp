@@ -27,6 +27,12 @@ int ResampleCeil(double v) { return static_cast<int>(std::clamp(std::ceil(v), -2
 int ResampleTrunc(double v) { return static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0)); }
 
 int ResampleWidth(const RECT& r) { return r.right - r.left; }
+
+bool ResampleSidesFit(const RECT& r) {
+    constexpr std::int64_t limit = std::int64_t{1} << 30;
+    return std::abs(static_cast<std::int64_t>(r.right) - r.left) < limit &&
+           std::abs(static_cast<std::int64_t>(r.bottom) - r.top) < limit;
+}
 int ResampleHeight(const RECT& r) { return r.bottom - r.top; }
 
 bool ResampleIntersect(RECT& result, const RECT& a, const RECT& b) {
@@ -252,8 +258,10 @@ void TransferBlock(TCustomBitmap32* dst, const RECT& dstRect, TCustomBitmap32* s
 void ScaleTransfer(TCustomBitmap32* dst, RECT dstRect, RECT dstClip, TCustomBitmap32* src, RECT srcRect,
                    TCustomResampler* resampler, TDrawMode combineOp, const TPixelCombineEvent& combineCallBack) {
     CheckBitmapPair(dst, src);
-    // An empty source rectangle has no ratio to trim by.
+    // An empty source rectangle has no ratio to trim by; rectangles whose sides do not fit an
+    // integer describe nothing that can be drawn.
     if (src->Empty() || dst->Empty() || IsRectEmpty(srcRect)) return;
+    if (!ResampleSidesFit(srcRect) || !ResampleSidesFit(dstRect)) return;
     if (combineOp == dmBlend && src->MasterAlpha() == 0) return;
     if (srcRect.left < 0 || srcRect.right > src->Width() || srcRect.top < 0 || srcRect.bottom > src->Height()) {
         const double ratioX = static_cast<float>(static_cast<double>(dstRect.right) - dstRect.left) /
@@ -319,40 +327,36 @@ void SeparableResample(TCustomBitmap32* dst, const RECT& dstRect, const RECT& ds
             hiX = std::max(hiX, e.SourceIndex);
         }
     const int span = hiX - loX + 1;
-    // Sums wrap as 32-bit integers; unsigned arithmetic makes that well defined.
-    std::vector<std::uint32_t> buffer(static_cast<std::size_t>(span) * 4);
+    // The horizontal clusters flattened once: word offsets into the row sums and weights.
+    std::vector<int> offsets, weights, starts{0};
+    for (const TCluster& cluster : mapX) {
+        for (const TMappingEntry& e : cluster) {
+            offsets.push_back((e.SourceIndex - loX) * 4);
+            weights.push_back(e.Weight);
+        }
+        starts.push_back(static_cast<int>(offsets.size()));
+    }
+    const TResamplerBindings& passes = ResamplerBindings();
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(span) * 4);
     const int clipW = ResampleWidth(dstClip);
+    std::vector<TColor32> row(static_cast<std::size_t>(clipW));
+    std::vector<const TColor32*> rows;
+    std::vector<int> rowWeights;
     for (int y = dstClip.top; y < dstClip.bottom; ++y) {
-        std::fill(buffer.begin(), buffer.end(), 0u);
+        rows.clear();
+        rowWeights.clear();
         for (const TMappingEntry& e : mapY[static_cast<std::size_t>(y - dstClip.top)]) {
-            const auto* row = reinterpret_cast<const std::uint8_t*>(src->PixelAddress(loX, e.SourceIndex));
-            const auto w = static_cast<std::uint32_t>(e.Weight);
-            std::uint32_t* b = buffer.data();
-            for (int k = 0; k < span * 4; ++k) b[k] += w * row[k];
+            rows.push_back(src->PixelAddress(loX, e.SourceIndex));
+            rowWeights.push_back(e.Weight);
         }
+        passes.ResampleVertical(sums.data(), rows.data(), rowWeights.data(), static_cast<int>(rows.size()), span);
         TColor32* d = dst->PixelAddress(dstClip.left, y);
-        for (int i = 0; i < clipW; ++i) {
-            std::uint32_t sum[4] = {0, 0, 0, 0};
-            for (const TMappingEntry& e : mapX[static_cast<std::size_t>(i)]) {
-                const std::uint32_t* b = buffer.data() + static_cast<std::ptrdiff_t>(e.SourceIndex - loX) * 4;
-                const auto w = static_cast<std::uint32_t>(e.Weight);
-                sum[0] += w * b[0];
-                sum[1] += w * b[1];
-                sum[2] += w * b[2];
-                sum[3] += w * b[3];
-            }
-            TColor32 color = 0;
-            for (int c = 0; c < 4; ++c) {
-                const auto s = static_cast<std::int32_t>(sum[c]);
-                std::uint32_t v;
-                if (clamp)
-                    v = s > 0xFF0000 ? 0xFFu : (s < 0 ? 0u : (static_cast<std::uint32_t>(s) >> 16) & 0xFF);
-                else
-                    v = (sum[c] >> 16) & 0xFF;
-                color |= v << (8 * c);
-            }
-            combiner.Put(color, d[i]);
+        if (combiner.Op() == dmOpaque) {
+            passes.ResampleHorizontal(sums.data(), offsets.data(), weights.data(), starts.data(), clipW, clamp, d);
+            continue;
         }
+        passes.ResampleHorizontal(sums.data(), offsets.data(), weights.data(), starts.data(), clipW, clamp, row.data());
+        for (int i = 0; i < clipW; ++i) combiner.Put(row[static_cast<std::size_t>(i)], d[i]);
     }
 }
 
@@ -909,6 +913,39 @@ TColor32 InterpolateQuad(int wx, int wy, const TColor32* p0, const TColor32* p1)
     return combine(combine(p0[0], p0[1], wx), combine(p1[0], p1[1], wx), wy);
 }
 
+// Sums wrap as 32-bit integers; unsigned arithmetic makes that well defined.
+void ResampleVertical(std::uint32_t* sums, const TColor32* const* rows, const int* weights, int taps, int span) {
+    std::fill_n(sums, static_cast<std::size_t>(span) * 4, 0u);
+    for (int k = 0; k < taps; ++k) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(rows[k]);
+        const auto w = static_cast<std::uint32_t>(weights[k]);
+        for (int i = 0; i < span * 4; ++i) sums[i] += w * bytes[i];
+    }
+}
+
+void ResampleHorizontal(const std::uint32_t* sums, const int* offsets, const int* weights, const int* starts,
+                        int count, bool clamp, TColor32* out) {
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t sum[4] = {0, 0, 0, 0};
+        for (int e = starts[i]; e < starts[i + 1]; ++e) {
+            const std::uint32_t* b = sums + offsets[e];
+            const auto w = static_cast<std::uint32_t>(weights[e]);
+            for (int c = 0; c < 4; ++c) sum[c] += w * b[c];
+        }
+        TColor32 color = 0;
+        for (int c = 0; c < 4; ++c) {
+            const auto s = static_cast<std::int32_t>(sum[c]);
+            std::uint32_t v;
+            if (clamp)
+                v = s > 0xFF0000 ? 0xFFu : (s < 0 ? 0u : (static_cast<std::uint32_t>(s) >> 16) & 0xFF);
+            else
+                v = (sum[c] >> 16) & 0xFF;
+            color |= v << (8 * c);
+        }
+        out[i] = color;
+    }
+}
+
 }  // namespace portable
 
 const TResamplerBindings& ResamplerBindings() {
@@ -925,6 +962,15 @@ const TResamplerBindings& ResamplerBindings() {
         r.AddVariant(idInterpolateQuad, &portable::InterpolateQuad);
 #if defined(__x86_64__)
         r.AddVariant(idInterpolateQuad, &simd::sse2::InterpolateQuad, FeatureSet(cfSSE2));
+#endif
+        r.AddBinding(idResampleVertical, &b.ResampleVertical);
+        r.AddBinding(idResampleHorizontal, &b.ResampleHorizontal);
+        r.AddVariant(idResampleVertical, &portable::ResampleVertical);
+        r.AddVariant(idResampleHorizontal, &portable::ResampleHorizontal);
+#if defined(__x86_64__)
+        r.AddVariant(idResampleVertical, &simd::sse2::ResampleVertical, FeatureSet(cfSSE2));
+        r.AddVariant(idResampleVertical, &simd::avx2::ResampleVertical, FeatureSet(cfAVX2));
+        r.AddVariant(idResampleHorizontal, &simd::avx2::ResampleHorizontal, FeatureSet(cfAVX2));
 #endif
         r.BindAll();
         b.Registry = &r;

@@ -199,12 +199,22 @@ public:
 
 using TAverageBlockProc = TColor32(int w, int h, const TColor32* src, int rowBytes);
 using TInterpolateQuadProc = TColor32(int wx, int wy, const TColor32* p0, const TColor32* p1);
+// The two passes of the separable resampling. Vertical: sums[4 * x + c] = the sum over the
+// taps of weights[k] * channel c of rows[k][x], for x < span, in 32-bit wrapping arithmetic.
+// Horizontal: out[i] = the packed colour of the sum over entries starts[i] .. starts[i + 1] - 1
+// of weights[e] * sums[offsets[e] + c] (offsets count words), clamped or cut to bits 16-23.
+using TResampleVerticalProc = void(std::uint32_t* sums, const TColor32* const* rows, const int* weights, int taps,
+                                   int span);
+using TResampleHorizontalProc = void(const std::uint32_t* sums, const int* offsets, const int* weights,
+                                     const int* starts, int count, bool clamp, TColor32* out);
 
-enum TResamplerFunction { idAverageBlock, idInterpolateQuad };
+enum TResamplerFunction { idAverageBlock, idInterpolateQuad, idResampleVertical, idResampleHorizontal };
 
 struct TResamplerBindings {
     TAverageBlockProc* AverageBlock = nullptr;
     TInterpolateQuadProc* InterpolateQuad = nullptr;
+    TResampleVerticalProc* ResampleVertical = nullptr;
+    TResampleHorizontalProc* ResampleHorizontal = nullptr;
     TFunctionRegistry* Registry = nullptr;
 };
 const TResamplerBindings& ResamplerBindings();
@@ -212,6 +222,9 @@ const TResamplerBindings& ResamplerBindings();
 namespace portable {
 TColor32 AverageBlock(int w, int h, const TColor32* src, int rowBytes);
 TColor32 InterpolateQuad(int wx, int wy, const TColor32* p0, const TColor32* p1);
+void ResampleVertical(std::uint32_t* sums, const TColor32* const* rows, const int* weights, int taps, int span);
+void ResampleHorizontal(const std::uint32_t* sums, const int* offsets, const int* weights, const int* starts,
+                        int count, bool clamp, TColor32* out);
 }  // namespace portable
 
 // Round(255 * (i / 255) ^ 0.7): the weights of the 24.8 interpolated reads.

@@ -37,6 +37,7 @@ void XorPixelsTo(const Pixel* src, Pixel* dst, int count, Pixel mask);
 
 Pixel AverageBlock(int w, int h, const Pixel* src, int rowBytes);
 Pixel InterpolateQuad(int wx, int wy, const Pixel* p0, const Pixel* p1);
+void ResampleVertical(std::uint32_t* sums, const Pixel* const* rows, const int* weights, int taps, int span);
 }  // namespace sse2
 
 namespace avx2 {
@@ -49,6 +50,9 @@ void OrPixelsTo(const Pixel* src, Pixel* dst, int count, Pixel mask);
 void XorPixelsTo(const Pixel* src, Pixel* dst, int count, Pixel mask);
 
 Pixel AverageBlock(int w, int h, const Pixel* src, int rowBytes);
+void ResampleVertical(std::uint32_t* sums, const Pixel* const* rows, const int* weights, int taps, int span);
+void ResampleHorizontal(const std::uint32_t* sums, const int* offsets, const int* weights, const int* starts,
+                        int count, bool clamp, Pixel* out);
 }  // namespace avx2
 
 }  // namespace parch::simd

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "bitmap32/Bitmap32Resamplers.h"
 #include "bitmap32/Bitmap32Simd.h"
 
 namespace parch::simd::avx2 {
@@ -139,6 +140,71 @@ Pixel AverageBlock(int w, int h, const Pixel* src, int rowBytes) {
     Pixel result = 0;
     for (int c = 0; c < 4; ++c) result |= (((lanes[c] * f) >> 24) & 0xFF) << (8 * c);
     return result;
+}
+
+// Eight pixels and two taps per step; the unpacks leave the pixels in the order 0 4, 1 5,
+// 2 6, 3 7 across the halves, which the stores put back.
+void ResampleVertical(std::uint32_t* sums, const Pixel* const* rows, const int* weights, int taps, int span) {
+    for (int k = 0; k < taps; ++k)
+        if (weights[k] < -32768 || weights[k] > 32767) return portable::ResampleVertical(sums, rows, weights, taps, span);
+    const __m256i zero = _mm256_setzero_si256();
+    int x = 0;
+    for (; x + 8 <= span; x += 8) {
+        __m256i acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
+        for (int k = 0; k < taps; k += 2) {
+            const bool pair = k + 1 < taps;
+            const __m256i a = Avx2Load(rows[k] + x);
+            const __m256i b = pair ? Avx2Load(rows[k + 1] + x) : zero;
+            const int wb = pair ? weights[k + 1] : 0;
+            const __m256i w = _mm256_set1_epi32(static_cast<int>((static_cast<unsigned>(wb) << 16) | (static_cast<unsigned>(weights[k]) & 0xFFFF)));
+            const __m256i aLo = _mm256_unpacklo_epi8(a, zero), bLo = _mm256_unpacklo_epi8(b, zero);
+            const __m256i aHi = _mm256_unpackhi_epi8(a, zero), bHi = _mm256_unpackhi_epi8(b, zero);
+            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi16(aLo, bLo), w));
+            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi16(aLo, bLo), w));
+            acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi16(aHi, bHi), w));
+            acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi16(aHi, bHi), w));
+        }
+        auto* out = reinterpret_cast<__m256i*>(sums + static_cast<std::ptrdiff_t>(x) * 4);
+        _mm256_storeu_si256(out, _mm256_permute2x128_si256(acc0, acc1, 0x20));
+        _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(acc2, acc3, 0x20));
+        _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(acc0, acc1, 0x31));
+        _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(acc2, acc3, 0x31));
+    }
+    if (x < span) {
+        const Pixel* rest[64];
+        if (taps <= 64) {
+            for (int k = 0; k < taps; ++k) rest[k] = rows[k] + x;
+            sse2::ResampleVertical(sums + static_cast<std::ptrdiff_t>(x) * 4, rest, weights, taps, span - x);
+        } else {
+            portable::ResampleVertical(sums, rows, weights, taps, span);
+        }
+    }
+}
+
+void ResampleHorizontal(const std::uint32_t* sums, const int* offsets, const int* weights, const int* starts,
+                        int count, bool clamp, Pixel* out) {
+    const __m128i low = _mm_set1_epi32(0xFF);
+    for (int i = 0; i < count; ++i) {
+        __m256i acc = _mm256_setzero_si256();
+        int e = starts[i];
+        const int end = starts[i + 1];
+        for (; e + 2 <= end; e += 2) {
+            const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + offsets[e]));
+            const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + offsets[e + 1]));
+            const __m256i v = _mm256_inserti128_si256(_mm256_castsi128_si256(first), second, 1);
+            const __m256i w = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_set1_epi32(weights[e])),
+                                                      _mm_set1_epi32(weights[e + 1]), 1);
+            acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(v, w));
+        }
+        __m128i s = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+        if (e < end)
+            s = _mm_add_epi32(s, _mm_mullo_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + offsets[e])),
+                                                 _mm_set1_epi32(weights[e])));
+        // Clamped: the signed sum shifted, saturated to 0 .. 255 by the packs. Otherwise bits 16-23.
+        const __m128i v = clamp ? _mm_srai_epi32(s, 16) : _mm_and_si128(_mm_srli_epi32(s, 16), low);
+        const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(v, v), _mm_setzero_si128());
+        out[i] = static_cast<Pixel>(_mm_cvtsi128_si32(packed));
+    }
 }
 
 }  // namespace parch::simd::avx2

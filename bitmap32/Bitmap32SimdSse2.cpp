@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "bitmap32/Bitmap32Blend.h"
+#include "bitmap32/Bitmap32Resamplers.h"
 #include "bitmap32/Bitmap32Simd.h"
 
 namespace parch::simd::sse2 {
@@ -224,6 +225,44 @@ Pixel InterpolateQuad(int wx, int wy, const Pixel* p0, const Pixel* p1) {
     if (wy == 0) return Sse2Value(bottom);
     if (wy == 255) return Sse2Value(top);
     return Sse2Value(Sse2MixByWeight(top, bottom, wy));
+}
+
+// Two taps per step: the 16-bit channels of two rows interleaved, so that one multiply-add
+// gives a * wa + b * wb per channel. Needs the weights in 16 bits, which every kernel's are.
+void ResampleVertical(std::uint32_t* sums, const Pixel* const* rows, const int* weights, int taps, int span) {
+    for (int k = 0; k < taps; ++k)
+        if (weights[k] < -32768 || weights[k] > 32767) return portable::ResampleVertical(sums, rows, weights, taps, span);
+    int x = 0;
+    for (; x + 4 <= span; x += 4) {
+        __m128i acc0 = kSse2Zero, acc1 = kSse2Zero, acc2 = kSse2Zero, acc3 = kSse2Zero;
+        for (int k = 0; k < taps; k += 2) {
+            const bool pair = k + 1 < taps;
+            const __m128i a = Sse2Load(rows[k] + x);
+            const __m128i b = pair ? Sse2Load(rows[k + 1] + x) : kSse2Zero;
+            const int wb = pair ? weights[k + 1] : 0;
+            const __m128i w = _mm_set1_epi32(static_cast<int>((static_cast<unsigned>(wb) << 16) | (static_cast<unsigned>(weights[k]) & 0xFFFF)));
+            const __m128i aLo = _mm_unpacklo_epi8(a, kSse2Zero), bLo = _mm_unpacklo_epi8(b, kSse2Zero);
+            const __m128i aHi = _mm_unpackhi_epi8(a, kSse2Zero), bHi = _mm_unpackhi_epi8(b, kSse2Zero);
+            acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(aLo, bLo), w));
+            acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(aLo, bLo), w));
+            acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(aHi, bHi), w));
+            acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(aHi, bHi), w));
+        }
+        auto* out = reinterpret_cast<__m128i*>(sums + static_cast<std::ptrdiff_t>(x) * 4);
+        _mm_storeu_si128(out, acc0);
+        _mm_storeu_si128(out + 1, acc1);
+        _mm_storeu_si128(out + 2, acc2);
+        _mm_storeu_si128(out + 3, acc3);
+    }
+    for (; x < span; ++x) {
+        std::uint32_t sum[4] = {0, 0, 0, 0};
+        for (int k = 0; k < taps; ++k) {
+            const Pixel p = rows[k][x];
+            const auto w = static_cast<std::uint32_t>(weights[k]);
+            for (int c = 0; c < 4; ++c) sum[c] += w * ((p >> (8 * c)) & 0xFF);
+        }
+        std::copy_n(sum, 4, sums + static_cast<std::ptrdiff_t>(x) * 4);
+    }
 }
 
 }  // namespace parch::simd::sse2

@@ -472,6 +472,47 @@ TEST_P(BlockVariants, InterpolateQuadMatchesPortable) {
     }
 }
 
+TEST_P(BlockVariants, SeparablePassesMatchPortable) {
+    std::mt19937 random(17);
+    auto* vertical = Variant<TResampleVerticalProc>(idResampleVertical);
+    auto* horizontal = Variant<TResampleHorizontalProc>(idResampleHorizontal);
+    if (!vertical && !horizontal) GTEST_SKIP() << "no pass variants for this instruction set";
+    std::vector<TColor32> pixels(9 * 80);
+    for (TColor32& p : pixels) p = static_cast<TColor32>(random());
+    for (int span = 1; span <= 70; ++span)
+        for (int taps = 1; taps <= 9; ++taps) {
+            std::vector<const TColor32*> rows;
+            std::vector<int> weights;
+            for (int k = 0; k < taps; ++k) {
+                rows.push_back(pixels.data() + k * 80 + static_cast<int>(random() % 10));
+                // Mostly kernel-like weights, sometimes beyond 16 bits.
+                weights.push_back(random() % 16 == 0 ? static_cast<int>(random()) : static_cast<int>(random() % 700) - 200);
+            }
+            std::vector<std::uint32_t> ours(span * 4, 7), theirs(span * 4, 9);
+            if (vertical) {
+                vertical(ours.data(), rows.data(), weights.data(), taps, span);
+                portable::ResampleVertical(theirs.data(), rows.data(), weights.data(), taps, span);
+                ASSERT_EQ(ours, theirs) << "vertical, span " << span << " taps " << taps;
+            }
+            if (!horizontal) continue;
+            std::vector<int> offsets, entryWeights, starts{0};
+            for (int i = 0; i < span; ++i) {
+                const int entries = 1 + static_cast<int>(random() % 7);
+                for (int e = 0; e < entries; ++e) {
+                    offsets.push_back(static_cast<int>(random() % span) * 4);
+                    entryWeights.push_back(static_cast<int>(random() % 600) - 150);
+                }
+                starts.push_back(static_cast<int>(offsets.size()));
+            }
+            for (bool clamp : {false, true}) {
+                std::vector<TColor32> a(span), b(span);
+                horizontal(theirs.data(), offsets.data(), entryWeights.data(), starts.data(), span, clamp, a.data());
+                portable::ResampleHorizontal(theirs.data(), offsets.data(), entryWeights.data(), starts.data(), span, clamp, b.data());
+                ASSERT_EQ(a, b) << "horizontal, span " << span << " clamp " << clamp;
+            }
+        }
+}
+
 INSTANTIATE_TEST_SUITE_P(Simd, BlockVariants, ::testing::Values(cfSSE2, cfAVX2),
                          [](const ::testing::TestParamInfo<TCpuFeature>& info) {
                              return info.param == cfSSE2 ? std::string("SSE2") : std::string("AVX2");
