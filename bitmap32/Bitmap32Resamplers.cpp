@@ -22,9 +22,14 @@ int ResampleRoundWeight(float value) {
     return static_cast<int>(std::nearbyint(std::clamp(value, -16777216.0f, 16777216.0f)));
 }
 
-int ResampleFloor(double v) { return static_cast<int>(std::clamp(std::floor(v), -2147483648.0, 2147483647.0)); }
-int ResampleCeil(double v) { return static_cast<int>(std::clamp(std::ceil(v), -2147483648.0, 2147483647.0)); }
-int ResampleTrunc(double v) { return static_cast<int>(std::clamp(std::trunc(v), -2147483648.0, 2147483647.0)); }
+// An integer coordinate from a computed one: held to the integer range, NaN far outside it.
+int ResampleSaturate(double v) {
+    if (std::isnan(v)) return std::numeric_limits<int>::min();
+    return static_cast<int>(std::clamp(v, -2147483648.0, 2147483647.0));
+}
+int ResampleFloor(double v) { return ResampleSaturate(std::floor(v)); }
+int ResampleCeil(double v) { return ResampleSaturate(std::ceil(v)); }
+int ResampleTrunc(double v) { return ResampleSaturate(std::trunc(v)); }
 
 int ResampleWidth(const RECT& r) { return r.right - r.left; }
 
@@ -90,7 +95,10 @@ std::vector<TColor32> ResampleRowBuffer(int count) { return std::vector<TColor32
 
 TColor32 TCustomSampler::SampleAtInt(int x, int y) { return SampleAtFixed(ToFixed(x), ToFixed(y)); }
 TColor32 TCustomSampler::SampleAtFixed(TFixed x, TFixed y) { return SampleAtFloat(x / 65536.0f, y / 65536.0f); }
-TColor32 TCustomSampler::SampleAtFloat(float x, float y) { return SampleAtFixed(ToFixed(x), ToFixed(y)); }
+TColor32 TCustomSampler::SampleAtFloat(float x, float y) {
+    return SampleAtFixed(ResampleSaturate(std::nearbyint(static_cast<double>(x) * 65536.0)),
+                         ResampleSaturate(std::nearbyint(static_cast<double>(y) * 65536.0)));
+}
 
 TFloatRect TCustomSampler::SampleBounds() const {
     const float inf = std::numeric_limits<float>::infinity();
@@ -630,7 +638,9 @@ TColor32 TKernelResampler::SampleAtFloat(float x, float y) {
     // An empty clip has no pixel to read.
     if (mode != pamUnsafe && ClipEmpty()) return mode == pamTransparentEdge ? 0 : outerColor_;
     const int radius = TapRadius();
-    const int cx = ResampleCeil(x), cy = ResampleCeil(y);
+    // Beyond 2^30 a float holds whole numbers only; the tap offsets must not overflow there.
+    constexpr int far = 1 << 30;
+    const int cx = std::clamp(ResampleCeil(x), -far, far), cy = std::clamp(ResampleCeil(y), -far, far);
     const RECT& clip = ClipRect();
     int loX = -radius, hiX = radius, loY = -radius, hiY = radius;
     bool edge = false;
@@ -643,7 +653,7 @@ TColor32 TKernelResampler::SampleAtFloat(float x, float y) {
         if (cy + radius >= clip.bottom) hiY = clip.bottom - cy - 1, edge = true;
     }
     int hTaps[9], vTaps[9];
-    const float fx = static_cast<float>(cx) - x, fy = static_cast<float>(cy) - y;
+    const float fx = std::ceil(x) - x, fy = std::ceil(y) - y;
     auto fillFromTable = [&](float f, int* taps) {
         if (kernelMode_ == kmTableNearest) {
             const int row = std::clamp(static_cast<int>(std::nearbyint(f * static_cast<float>(tableSize_ - 1))), 0, tableSize_);
@@ -798,8 +808,7 @@ TColor32 TNearestResampler::TransparentEdgeRead(int x, int y) const {
 TColor32 TNearestResampler::SampleAtFixed(TFixed x, TFixed y) { return Access(FixedToIntRound(x), FixedToIntRound(y)); }
 
 TColor32 TNearestResampler::SampleAtFloat(float x, float y) {
-    return Access(static_cast<int>(std::clamp(std::nearbyint(x), -2147483648.0f, 2147483520.0f)),
-                  static_cast<int>(std::clamp(std::nearbyint(y), -2147483648.0f, 2147483520.0f)));
+    return Access(ResampleSaturate(std::nearbyint(x)), ResampleSaturate(std::nearbyint(y)));
 }
 
 void TNearestResampler::ResampleArea(TCustomBitmap32* dst, const RECT& dstRect, const RECT& dstClip,
@@ -826,9 +835,7 @@ TColor32 TLinearResampler::Access(TFixed x, TFixed y) const {
 }
 
 TColor32 TLinearResampler::SampleAtFloat(float x, float y) {
-    auto fixed = [](float v) {
-        return static_cast<TFixed>(std::clamp(std::nearbyint(v * 65536.0f), -2147483648.0f, 2147483520.0f));
-    };
+    auto fixed = [](float v) { return static_cast<TFixed>(ResampleSaturate(std::nearbyint(static_cast<double>(v) * 65536.0))); };
     return Access(fixed(x), fixed(y));
 }
 

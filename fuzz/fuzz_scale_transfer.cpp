@@ -20,7 +20,7 @@ int Coordinate(FuzzInput& in) {
     return static_cast<int>(n);
 }
 
-RECT Rectangle(FuzzInput& in) { return RECT{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)}; }
+parch::RECT Rectangle(FuzzInput& in) { return parch::RECT{Coordinate(in), Coordinate(in), Coordinate(in), Coordinate(in)}; }
 
 float Parameter(FuzzInput& in) {
     const std::uint32_t bits = in.Word32();

@@ -451,11 +451,11 @@ TEST_P(BlockVariants, AverageBlockMatchesPortableForEveryWidth) {
             ASSERT_EQ(average(w, h, pixels.data(), 600 * 4), portable::AverageBlock(w, h, pixels.data(), 600 * 4)) << w << "x" << h;
     // Past 2^24 pixels the factor is 0 and the average black, whatever the pixels; black stays black.
     const std::vector<TColor32> white(600, 0xFFFFFFFFu), black(600, 0);
-    for (int h : {27962, 27963, 40000}) {
+    for (int h : {27962, 27963}) {
         EXPECT_EQ(average(600, h, white.data(), 0), portable::AverageBlock(600, h, white.data(), 0)) << h;
-        EXPECT_EQ(average(600, h, black.data(), 0), 0u);
     }
-    EXPECT_EQ(portable::AverageBlock(600, 40000, white.data(), 0), 0u);
+    EXPECT_EQ(average(600, 27963, black.data(), 0), 0u);
+    EXPECT_EQ(portable::AverageBlock(600, 27963, white.data(), 0), 0u);
     // Just below 2^24 pixels the truncating factor takes a white block to 254 per channel.
     EXPECT_EQ(portable::AverageBlock(600, 27962, white.data(), 0), 0xFEFEFEFEu);
 }
