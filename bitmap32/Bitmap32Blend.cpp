@@ -300,4 +300,20 @@ const TBlendBindings& BlendBindings() {
     return bindings;
 }
 
+TBlendPixelIntoProc* BlendIntoByMode(TCombineMode mode) {
+    return mode == cmMerge ? BlendBindings().MergePixelInto : BlendBindings().BlendPixelInto;
+}
+
+TBlendPixelIntoWeightedProc* BlendIntoWeightedByMode(TCombineMode mode) {
+    return mode == cmMerge ? BlendBindings().MergePixelIntoWeighted : BlendBindings().BlendPixelIntoWeighted;
+}
+
+TBlendRowProc* BlendRowByMode(TCombineMode mode) {
+    return mode == cmMerge ? BlendBindings().MergeRow : BlendBindings().BlendRow;
+}
+
+TBlendRowWeightedProc* BlendRowWeightedByMode(TCombineMode mode) {
+    return mode == cmMerge ? BlendBindings().MergeRowWeighted : BlendBindings().BlendRowWeighted;
+}
+
 }  // namespace parch

@@ -93,6 +93,12 @@ inline TColor32 CombinePixel(TColor32 x, TColor32 y, int w) { return BlendBindin
 inline void BlendRow(const TColor32* src, TColor32* dst, int count) { BlendBindings().BlendRow(src, dst, count); }
 inline void MergeRow(const TColor32* src, TColor32* dst, int count) { BlendBindings().MergeRow(src, dst, count); }
 
+// The routines of a bitmap's combine mode (cmBlend: the blend family, cmMerge: the merge family).
+TBlendPixelIntoProc* BlendIntoByMode(TCombineMode mode);
+TBlendPixelIntoWeightedProc* BlendIntoWeightedByMode(TCombineMode mode);
+TBlendRowProc* BlendRowByMode(TCombineMode mode);
+TBlendRowWeightedProc* BlendRowWeightedByMode(TCombineMode mode);
+
 // The portable variants, which define the results every other variant must give.
 namespace portable {
 void ClearSimdState();

@@ -1,6 +1,8 @@
 #include "bitmap32/Bitmap32Registry.h"
 
+#include <algorithm>
 #include <mutex>
+#include <thread>
 
 #if defined(__x86_64__)
 #include <cpuid.h>
@@ -93,6 +95,8 @@ TCpuFeatures CpuFeatures() {
     }();
     return detected;
 }
+
+int ProcessorCount() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
 int DefaultPriority(const TFunctionInfo& variant) {
     return (variant.Features & ~CpuFeatures()) == 0 ? 0 : NoPriority;

@@ -44,6 +44,9 @@ bool ProbeCpuFeature(TCpuFeature feature);
 // The features found by probing each one, probed once for the whole process.
 TCpuFeatures CpuFeatures();
 
+// The number of processors the operating system reports.
+int ProcessorCount();
+
 // The address of a routine, kept without its type; the binding restores it.
 using TFunctionCode = void (*)();
 

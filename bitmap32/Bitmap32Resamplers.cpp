@@ -58,8 +58,7 @@ public:
     PixelCombiner(const TCustomBitmap32& src, TDrawMode op, const TPixelCombineEvent& callBack)
         : op_(op), callBack_(callBack), master_(src.MasterAlpha()), outer_(src.OuterColor()) {
         if (op_ == dmCustom && !callBack_) op_ = dmOpaque;
-        const TBlendBindings& b = BlendBindings();
-        weighted_ = src.CombineMode() == cmMerge ? b.MergePixelIntoWeighted : b.BlendPixelIntoWeighted;
+        weighted_ = BlendIntoWeightedByMode(src.CombineMode());
     }
     TDrawMode Op() const { return op_; }
     bool DrawsNothing() const { return op_ == dmBlend && master_ == 0; }
@@ -237,8 +236,8 @@ void TransferBlock(TCustomBitmap32* dst, const RECT& dstRect, TCustomBitmap32* s
         srcRows = copy.data();
         srcStride = w;
     }
-    const TBlendBindings& blend = BlendBindings();
-    const bool merge = src->CombineMode() == cmMerge;
+    TBlendRowProc* const blendRow = BlendRowByMode(src->CombineMode());
+    TBlendRowWeightedProc* const blendRowWeighted = BlendRowWeightedByMode(src->CombineMode());
     const std::uint32_t master = src->MasterAlpha();
     const TColor32 outer = src->OuterColor();
     for (int y = 0; y < h; ++y) {
@@ -248,9 +247,9 @@ void TransferBlock(TCustomBitmap32* dst, const RECT& dstRect, TCustomBitmap32* s
             case dmOpaque: MoveWords(s, d, w); break;
             case dmBlend:
                 if (master >= 255)
-                    (merge ? blend.MergeRow : blend.BlendRow)(s, d, w);
+                    blendRow(s, d, w);
                 else
-                    (merge ? blend.MergeRowWeighted : blend.BlendRowWeighted)(s, d, w, static_cast<int>(master));
+                    blendRowWeighted(s, d, w, static_cast<int>(master));
                 break;
             case dmTransparent:
                 for (int x = 0; x < w; ++x)
@@ -417,8 +416,8 @@ void NearestStretch(TCustomBitmap32* dst, RECT dstRect, RECT dstClip, TCustomBit
         NearestMap(dstRect.top, dstRect.bottom, dstClip.top, dstClip.bottom, srcRect.top, srcRect.bottom);
     const int w = ResampleWidth(dstClip);
     if (combineOp == dmCustom && !combineCallBack) combineOp = dmOpaque;
-    const TBlendBindings& blend = BlendBindings();
-    const bool merge = src->CombineMode() == cmMerge;
+    TBlendRowProc* const blendRow = BlendRowByMode(src->CombineMode());
+    TBlendRowWeightedProc* const blendRowWeighted = BlendRowWeightedByMode(src->CombineMode());
     const std::uint32_t master = src->MasterAlpha();
     const TColor32 outer = src->OuterColor();
     std::vector<TColor32> buffer = ResampleRowBuffer(w);
@@ -444,9 +443,9 @@ void NearestStretch(TCustomBitmap32* dst, RECT dstRect, RECT dstClip, TCustomBit
         switch (combineOp) {
             case dmBlend:
                 if (master >= 255)
-                    (merge ? blend.MergeRow : blend.BlendRow)(buffer.data(), d, w);
+                    blendRow(buffer.data(), d, w);
                 else if (master > 0)
-                    (merge ? blend.MergeRowWeighted : blend.BlendRowWeighted)(buffer.data(), d, w, static_cast<int>(master));
+                    blendRowWeighted(buffer.data(), d, w, static_cast<int>(master));
                 break;
             case dmTransparent:
                 for (int i = 0; i < w; ++i)

@@ -161,6 +161,13 @@ TEST(TransferBlock, DrawModes) {
     // Alpha is blended like the colours, with W = ((M + 1) * A) shr 8 = 64.
     EXPECT_EQ(dst->GetPixel(0, 0) >> 24, static_cast<TColor32>(((128 * 64 + 128) >> 8) + ((255 * 191 + 128) >> 8)));
     EXPECT_NE(dst->GetPixel(0, 0), 0xFF0000FFu);
+    // The merge family for cmMerge: over a fully transparent background the source stays as it is.
+    dst = MakeBitmap(2, 1, {0x000000FFu, 0x000000FFu});
+    src->SetMasterAlpha(255);
+    src->SetCombineMode(cmMerge);
+    src->DrawOnto(dst.get(), RECT{0, 0, 2, 1});
+    EXPECT_EQ(dst->GetPixel(0, 0), 0x80FF0000u);
+    src->SetCombineMode(cmBlend);
     // Transparent: the outer colour is skipped; custom: the callback sees the master alpha.
     dst = MakeBitmap(2, 1, {1, 2});
     src->SetDrawMode(dmTransparent);
@@ -168,6 +175,7 @@ TEST(TransferBlock, DrawModes) {
     src->DrawOnto(dst.get(), RECT{0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<TColor32>{1, 0}));
     src->SetDrawMode(dmCustom);
+    src->SetMasterAlpha(128);
     src->OnPixelCombine = [](TColor32 f, TColor32& b, std::uint32_t m) { b = f ^ m; };
     src->DrawOnto(dst.get(), RECT{0, 0, 2, 1});
     EXPECT_EQ(Pixels(*dst), (std::vector<TColor32>{0x80FF0000u ^ 128u, 128u}));
