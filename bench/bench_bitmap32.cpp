@@ -127,8 +127,8 @@ void BM_CubicDownscale(benchmark::State& state) {
         Magick::ResourceLimits::thread(1);
         const Magick::Image original(page.width, page.height, "BGRA", Magick::CharPixel, page.pixels.data());
         Magick::Image working;
-        Magick::Geometry geometry(width, height);
-        geometry.aspect(true);
+        // "!" asks for exactly this size, whatever the proportions.
+        const Magick::Geometry geometry(std::to_string(width) + "x" + std::to_string(height) + "!");
         const std::vector<Peer> peers{
             Peer("pixman", [&] { pixman.Run(); }),
             Peer("magick", [&] {
