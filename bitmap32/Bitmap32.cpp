@@ -129,12 +129,7 @@ TCustomBackend::TCustomBackend(TCustomBitmap32* owner) : owner_(owner) {
     AddRef();
 }
 
-TCustomBackend::~TCustomBackend() {
-    if (CountsReferences() && ReferenceCount() > 1) {
-        // Destroyed while another holder keeps a reference: that holder would use freed memory.
-        // Only a reference-counted object gets here, and never by its own Release.
-    }
-}
+TCustomBackend::~TCustomBackend() = default;
 
 void TCustomBackend::Changing() {
     if (OnChanging) OnChanging(this);
@@ -212,6 +207,8 @@ TCustomBitmap32::TCustomBitmap32() : TCustomBitmap32(TOwnBackend{}) { CreateDefa
 TCustomBitmap32::TCustomBitmap32(TOwnBackend) { SelectWrapRoutines(); }
 
 TCustomBitmap32::~TCustomBitmap32() {
+    // No notification from here on: handlers may belong to objects already gone.
+    SilenceNotifications();
     BeginUpdate();
     Lock();
     try {
@@ -223,6 +220,13 @@ TCustomBitmap32::~TCustomBitmap32() {
     resamplerObject_.reset();
     DropBackend();
     Unlock();
+}
+
+void TCustomBitmap32::SilenceNotifications() {
+    OnChange = nullptr;
+    OnResize = nullptr;
+    OnAreaChanged = nullptr;
+    OnPixelCombine = nullptr;
 }
 
 void TCustomBitmap32::CreateDefaultBackend() {
@@ -379,7 +383,14 @@ void TCustomBitmap32::ReplaceBackend(TCustomBackend* backend) {
         TUpdateGuard<TCustomBitmap32> update(*this);
         backend->SetOwner(this);
         if (backend_) {
-            backend->Assign(backend_);
+            try {
+                backend->Assign(backend_);
+            } catch (...) {
+                // The new back end was handed over with its reference: it is not kept.
+                backend->SetOwner(nullptr);
+                backend->Release();
+                throw;
+            }
             DropBackend();
         }
         backend_ = backend;
@@ -410,12 +421,63 @@ void TCustomBitmap32::BackendSwitchedHandler(TObject*) {
     ResetClipArea();
 }
 
+namespace {
+
+TCustomBitmap32& PublishedBitmap(TObject& object) { return static_cast<TCustomBitmap32&>(object); }
+const TCustomBitmap32& PublishedBitmap(const TObject& object) { return static_cast<const TCustomBitmap32&>(object); }
+
+template <class Enum>
+TPropertyInfo BitmapEnumProperty(const char* name, std::initializer_list<const char*> names, Enum (TCustomBitmap32::*get)() const,
+                           void (TCustomBitmap32::*set)(Enum)) {
+    std::vector<std::string> texts(names.begin(), names.end());
+    return TPropertyInfo{
+        name, TTypeKind::tkEnumeration,
+        [texts, get](const TObject& o) { return texts.at(static_cast<std::size_t>((PublishedBitmap(o).*get)())); },
+        [name, texts, set](TObject& o, const std::string& text) {
+            (PublishedBitmap(o).*set)(static_cast<Enum>(EnumPropertyValue(name, text, texts)));
+        },
+        nullptr};
+}
+
+}  // namespace
+
+const TPropertyTable& TCustomBitmap32::PublishedProperties() const {
+    static const TPropertyTable table = {
+        BitmapEnumProperty<TDrawMode>("DrawMode", {"dmOpaque", "dmBlend", "dmCustom", "dmTransparent"},
+                                &TCustomBitmap32::DrawMode, &TCustomBitmap32::SetDrawMode),
+        BitmapEnumProperty<TCombineMode>("CombineMode", {"cmBlend", "cmMerge"}, &TCustomBitmap32::CombineMode,
+                                   &TCustomBitmap32::SetCombineMode),
+        BitmapEnumProperty<TWrapMode>("WrapMode", {"wmClamp", "wmRepeat", "wmMirror"}, &TCustomBitmap32::WrapMode,
+                                &TCustomBitmap32::SetWrapMode),
+        TPropertyInfo{"MasterAlpha", TTypeKind::tkInteger,
+                      [](const TObject& o) { return IntToStr(PublishedBitmap(o).MasterAlpha()); },
+                      [](TObject& o, const std::string& text) {
+                          PublishedBitmap(o).SetMasterAlpha(static_cast<std::uint32_t>(IntegerPropertyValue("MasterAlpha", text)));
+                      },
+                      nullptr},
+        TPropertyInfo{"OuterColor", TTypeKind::tkInteger,
+                      [](const TObject& o) { return IntToStr(static_cast<std::int32_t>(PublishedBitmap(o).OuterColor())); },
+                      [](TObject& o, const std::string& text) {
+                          PublishedBitmap(o).SetOuterColor(static_cast<TColor32>(IntegerPropertyValue("OuterColor", text)));
+                      },
+                      nullptr},
+        TPropertyInfo{"ResamplerClassName", TTypeKind::tkString,
+                      [](const TObject& o) { return PublishedBitmap(o).ResamplerClassName(); },
+                      [](TObject& o, const std::string& text) { PublishedBitmap(o).SetResamplerClassName(text); }, nullptr},
+        TPropertyInfo{"Resampler", TTypeKind::tkClass, nullptr, nullptr,
+                      [](const TObject& o) -> TPersistent* { return PublishedBitmap(o).resamplerObject_.get(); }},
+    };
+    return table;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TBitmap32::TBitmap32() : TCustomBitmap32(TOwnBackend{}) { CreateDefaultBackend(); }
 
 TBitmap32::~TBitmap32() {
     // Drop the back end here, while this class's DropBackend still unhooks its events.
+    SilenceNotifications();
+    OnHandleChanged = nullptr;
     BeginUpdate();
     Lock();
     try {

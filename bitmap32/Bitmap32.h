@@ -11,6 +11,7 @@
 #include <string>
 
 #include "base/Classes.h"
+#include "bitmap32/PropertyTable.h"
 #include "framework/graphics/Graphics.h"
 #include "platform/gdi/WinTypes.h"
 
@@ -201,10 +202,14 @@ private:
     TCustomBitmap32* owner_ = nullptr;
 };
 
-class TCustomBitmap32 : public TCustomMap {
+class TCustomBitmap32 : public TCustomMap, public IPublishedProperties {
 public:
     TCustomBitmap32();
     ~TCustomBitmap32() override;
+
+    // DrawMode, CombineMode, WrapMode, MasterAlpha, OuterColor, ResamplerClassName and the
+    // Resampler object, in this order (the class name before the object it creates).
+    const TPropertyTable& PublishedProperties() const override;
 
     // Change notification: the whole bitmap, or an area; PropertyChanged only fires OnChange.
     void Changed() override;
@@ -334,6 +339,8 @@ protected:
     virtual void BackendSwitchedHandler(TObject* sender);
     virtual void BackendSwitchingHandler(TObject* sender) {}
     void AssignTo(TPersistent* dest) const override;
+    // Destructors drop every event handler first.
+    void SilenceNotifications();
 
 private:
     friend class TCustomBackend;

@@ -18,9 +18,13 @@ namespace parch {
 
 TMemoryBackend::~TMemoryBackend() { ReleaseSurface(); }
 
+// The same ceiling as the graphics layer's DIB sections, so pixel counts always fit an int.
+constexpr std::int64_t kMaxSurfaceBytes = std::int64_t{1} << 31;
+
 void TMemoryBackend::CreateSurface(int newWidth, int newHeight, bool clearBuffer) {
-    const std::size_t count = static_cast<std::size_t>(newWidth) * static_cast<std::size_t>(newHeight);
-    auto* bits = static_cast<TColor32*>(std::malloc(count * sizeof(TColor32)));
+    const std::int64_t count = std::int64_t{newWidth} * newHeight;
+    if (count * 4 > kMaxSurfaceBytes) throw std::bad_alloc();
+    auto* bits = static_cast<TColor32*>(std::malloc(static_cast<std::size_t>(count) * sizeof(TColor32)));
     if (!bits) throw std::bad_alloc();
     SetBits(bits);
     if (clearBuffer) FillWords(bits, static_cast<int>(count), 0xFF000000u);
@@ -224,6 +228,7 @@ void TGDIBackend::Draw(const RECT& dstRect, const RECT& srcRect, HDC source) {
 }
 
 void TGDIBackend::DrawOnto(HDC destination, int dstX, int dstY) {
+    if (Empty()) return;
     const int width = Owner() ? Owner()->Width() : 0;
     const int height = Owner() ? Owner()->Height() : 0;
     StretchDIBits(destination, dstX, dstY, width, height, 0, 0, width, height, Bits(),

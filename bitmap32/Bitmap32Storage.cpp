@@ -24,23 +24,38 @@ constexpr int kBmpHeaderSize = 54;
 constexpr int kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
 
-std::uint16_t ReadLE16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t ReadLE32(const unsigned char* p) {
+std::uint16_t StorageRead16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t StorageRead32(const unsigned char* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-void WriteLE16(unsigned char* p, std::uint16_t v) {
+void StorageWrite16(unsigned char* p, std::uint16_t v) {
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
 }
-void WriteLE32(unsigned char* p, std::uint32_t v) {
+void StorageWrite32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Whether a 32-bit file's pixels carry alpha in a bit field: the alpha mask follows the three
+// colour masks in headers of 56 bytes and more. Peeks past the 54 bytes already read and
+// returns to where it was.
+bool HasAlphaMask(TStream& stream, std::uint32_t infoSize, std::uint32_t compression) {
+    constexpr std::uint32_t kBitFields = 3;
+    constexpr std::uint32_t kAlphaBitFields = 6;
+    if (compression != kBitFields && compression != kAlphaBitFields) return true;  // plain: bytes as stored
+    if (infoSize < 56) return false;
+    unsigned char masks[16];
+    const std::int64_t got = stream.Read(masks, sizeof masks);
+    stream.Seek(-got, TSeekOrigin::soCurrent);
+    return got == static_cast<std::int64_t>(sizeof masks) && StorageRead32(masks + 12) != 0;
 }
 
 // Rejects sizes the stream cannot hold (so a few bytes cannot ask for gigabytes) and sizes
 // beyond the cap, before anything of the bitmap changes.
 void CheckStoredPixels(TStream& stream, std::int64_t width, std::int64_t height) {
+    // Each side is below 2^32, so the product of the two cannot overflow 64 bits.
+    if (width > 0 && height > kMaxStoragePixelBytes / 4 / width) throw EInvalidGraphic("Bitmap is too large");
     const std::int64_t bytes = width * height * 4;
-    if (bytes > kMaxStoragePixelBytes) throw EInvalidGraphic("Bitmap is too large");
     const std::int64_t available = stream.GetSize() - stream.GetPosition();
     if (bytes > available) throw EReadError("Bitmap data is truncated");
 }
@@ -95,7 +110,18 @@ void CopyGraphicMasked(TCustomBitmap32& target, TGraphic& graphic) {
 }
 
 void CopyFromFrameworkBitmap(TCustomBitmap32& target, TBitmap& bitmap) {
-    CopyGraphicPlain(target, bitmap, 0, bitmap.PixelFormat() != pf32bit);
+    {
+        // Drawn opaque: drawn transparently, the key-coloured pixels would keep the fill colour
+        // and could no longer be told apart below.
+        const bool transparent = bitmap.Transparent();
+        struct RestoreTransparent {
+            TBitmap& bitmap;
+            bool transparent;
+            ~RestoreTransparent() { bitmap.SetTransparent(transparent); }
+        } restore{bitmap, transparent};
+        if (transparent) bitmap.SetTransparent(false);
+        CopyGraphicPlain(target, bitmap, 0, bitmap.PixelFormat() != pf32bit);
+    }
     if (target.Empty()) return;
     if (bitmap.Transparent()) {
         const TColor32 key = ToColor32(bitmap.TransparentColor()) & 0x00FFFFFFu;
@@ -210,23 +236,30 @@ void TCustomBitmap32::LoadFromStream(TStream& stream) {
     unsigned char header[kBmpHeaderSize];
     stream.ReadBuffer(header, kBmpHeaderSize);
     const bool isBmp = header[0] == 'B' && header[1] == 'M';
-    const std::uint32_t offBits = ReadLE32(header + 10);
-    const std::uint32_t infoSize = ReadLE32(header + kFileHeaderSize);
-    const auto width = static_cast<std::int32_t>(ReadLE32(header + 18));
-    const auto height = static_cast<std::int32_t>(ReadLE32(header + 22));
-    const std::uint16_t planes = ReadLE16(header + 26);
-    const std::uint16_t bitCount = ReadLE16(header + 28);
-    const std::uint32_t compression = ReadLE32(header + 30);
+    const std::uint32_t offBits = StorageRead32(header + 10);
+    const std::uint32_t infoSize = StorageRead32(header + kFileHeaderSize);
+    const auto width = static_cast<std::int32_t>(StorageRead32(header + 18));
+    const auto height = static_cast<std::int32_t>(StorageRead32(header + 22));
+    const std::uint16_t planes = StorageRead16(header + 26);
+    const std::uint16_t bitCount = StorageRead16(header + 28);
+    const std::uint32_t compression = StorageRead32(header + 30);
 
     // Only the plain layout (the 40-byte header with the pixels right behind it) is read here;
     // larger headers, bit fields and other depths go through the framework's reader.
     const bool direct = isBmp && bitCount == 32 && planes == 1 && compression == 0 && infoSize == kInfoHeaderSize &&
                         offBits == kBmpHeaderSize;
     if (!direct) {
+        const bool opaque = isBmp && bitCount == 32 && !HasAlphaMask(stream, infoSize, compression);
         stream.Seek(-kBmpHeaderSize, TSeekOrigin::soCurrent);
         TBitmap bitmap;
         bitmap.LoadFromStream(stream);
-        Assign(bitmap);
+        // Compressed and low-depth files can describe far more 32-bit pixels than they hold.
+        if (std::int64_t{bitmap.Width()} * bitmap.Height() * 4 > kMaxStoragePixelBytes)
+            throw EInvalidGraphic("Bitmap is too large");
+        AssignInUpdate(*this, [&] {
+            CopyFromGraphic(*this, bitmap);
+            if (opaque && !Empty()) MakeOpaque();
+        });
         return;
     }
     const std::int64_t rows = height < 0 ? -std::int64_t{height} : height;
@@ -254,14 +287,14 @@ void TCustomBitmap32::SaveToStream(TStream& stream, bool bottomUp) const {
     unsigned char header[kBmpHeaderSize] = {};
     header[0] = 'B';
     header[1] = 'M';
-    WriteLE32(header + 2, static_cast<std::uint32_t>(imageBytes + kBmpHeaderSize));
-    WriteLE32(header + 10, kBmpHeaderSize);
-    WriteLE32(header + 14, kInfoHeaderSize);
-    WriteLE32(header + 18, static_cast<std::uint32_t>(Width()));
-    WriteLE32(header + 22, static_cast<std::uint32_t>(bottomUp ? Height() : -Height()));
-    WriteLE16(header + 26, 1);
-    WriteLE16(header + 28, 32);
-    WriteLE32(header + 34, static_cast<std::uint32_t>(imageBytes));
+    StorageWrite32(header + 2, static_cast<std::uint32_t>(imageBytes + kBmpHeaderSize));
+    StorageWrite32(header + 10, kBmpHeaderSize);
+    StorageWrite32(header + 14, kInfoHeaderSize);
+    StorageWrite32(header + 18, static_cast<std::uint32_t>(Width()));
+    StorageWrite32(header + 22, static_cast<std::uint32_t>(bottomUp ? Height() : -Height()));
+    StorageWrite16(header + 26, 1);
+    StorageWrite16(header + 28, 32);
+    StorageWrite32(header + 34, static_cast<std::uint32_t>(imageBytes));
     stream.WriteBuffer(header, kBmpHeaderSize);
     if (!bits_ || imageBytes == 0) return;
     if (bottomUp) {

@@ -105,4 +105,10 @@ int EnumPropertyValue(const std::string& property, const std::string& text, std:
     InvalidPropertyValue(property, text);
 }
 
+int EnumPropertyValue(const std::string& property, const std::string& text, const std::vector<std::string>& names) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (SameText(names[i], Trim(text))) return static_cast<int>(i);
+    InvalidPropertyValue(property, text);
+}
+
 }  // namespace parch

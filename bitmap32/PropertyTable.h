@@ -85,5 +85,6 @@ double FloatPropertyValue(const std::string& property, const std::string& text);
 int IntegerPropertyValue(const std::string& property, const std::string& text);
 // The index of text among names (ASCII case ignored), or EPropertyAccessError.
 int EnumPropertyValue(const std::string& property, const std::string& text, std::initializer_list<const char*> names);
+int EnumPropertyValue(const std::string& property, const std::string& text, const std::vector<std::string>& names);
 
 }  // namespace parch
