@@ -292,8 +292,9 @@ TEST(KernelResampler, PropertiesByPathAndCopying) {
     auto bitmap = std::make_unique<TCustomBitmap32>();
     bitmap->SetResamplerClassName("TKernelResampler");
     auto& resampler = dynamic_cast<TKernelResampler&>(*bitmap->Resampler());
-    SetPropertyText(resampler, "KernelClassName", "TCubicKernel");
-    SetPropertyText(resampler, "Kernel.Coeff", "-0.75");
+    // As a form description sets them, through the bitmap.
+    SetPropertyText(*bitmap, "Resampler.KernelClassName", "TCubicKernel");
+    SetPropertyText(*bitmap, "Resampler.Kernel.Coeff", "-0.75");
     SetPropertyText(resampler, "KernelMode", "kmTableLinear");
     SetPropertyText(resampler, "TableSize", "64");
     SetPropertyText(resampler, "PixelAccessMode", "pamWrap");
