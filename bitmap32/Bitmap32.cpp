@@ -192,6 +192,7 @@ std::vector<TResamplerClass>& ResamplerClassList() {
 }  // namespace
 
 const TResamplerClass* FindResamplerClass(const std::string& className) {
+    RegisterStandardResamplers();
     for (const TResamplerClass& entry : ResamplerClassList())
         if (entry.ClassName == className) return &entry;
     return nullptr;

@@ -403,5 +403,7 @@ struct TResamplerClass {
 };
 const TResamplerClass* FindResamplerClass(const std::string& className);
 void RegisterResamplerClass(TResamplerClass resamplerClass);
+// The resampling units' own classes, put into the list before its first search.
+void RegisterStandardResamplers();
 
 }  // namespace parch
