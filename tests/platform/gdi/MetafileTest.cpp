@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "GdiTestSupport.h"
+#include "TestFonts.h"
+#include "platform/gdi/Blits.h"
+#include "platform/gdi/Drawing.h"
+#include "platform/gdi/EnhMetafile.h"
+#include "platform/gdi/Fonts.h"
+#include "platform/gdi/GdiText.h"
+#include "platform/gdi/MetafileBytes.h"
+#include "platform/gdi/Paths.h"
+#include "platform/gdi/PensBrushes.h"
+#include "platform/gdi/Regions.h"
+
+namespace parch {
+namespace {
+
+using test::Surface;
+using test::kWhite;
+
+constexpr int kSide = 48;
+
+// The 0.01 mm frame of a kSide x kSide picture at 96 dpi.
+RECT PictureFrame() {
+    const LONG mm = (kSide * 2540 + 48) / 96;
+    return RECT{0, 0, mm, mm};
+}
+
+std::vector<BYTE> BitsOf(HENHMETAFILE metafile) {
+    std::vector<BYTE> bytes(GetEnhMetaFileBits(metafile, 0, nullptr));
+    GetEnhMetaFileBits(metafile, static_cast<UINT>(bytes.size()), bytes.data());
+    return bytes;
+}
+
+std::vector<BYTE> Record(const std::function<void(HDC)>& draw, const RECT* frame) {
+    Surface reference(1, 1);
+    HDC dc = CreateEnhMetaFile(reference.dc(), nullptr, frame, "test");
+    draw(dc);
+    HENHMETAFILE metafile = CloseEnhMetaFile(dc);
+    std::vector<BYTE> bytes = BitsOf(metafile);
+    DeleteEnhMetaFile(metafile);
+    return bytes;
+}
+
+bool Play(const std::vector<BYTE>& bytes, HDC dc, const RECT& rect) {
+    HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+    if (!metafile) return false;
+    const bool played = PlayEnhMetaFile(dc, metafile, &rect);
+    DeleteEnhMetaFile(metafile);
+    return played;
+}
+
+struct Record32 {
+    std::uint32_t type;
+    std::uint32_t size;
+    std::size_t at;
+};
+
+std::vector<Record32> Records(const std::vector<BYTE>& bytes) {
+    MetafileByteReader r(bytes.data(), bytes.size());
+    std::vector<Record32> out;
+    for (std::size_t at = 0; r.Has(at, 8);) {
+        const Record32 record{r.U32(at), r.U32(at + 4), at};
+        out.push_back(record);
+        if (record.size < 8) break;
+        at += record.size;
+    }
+    return out;
+}
+
+// ---- drawing scripts: each is drawn directly and through a metafile ----
+
+void Shapes(HDC dc) {
+    HPEN pen = CreatePen(PS_SOLID, 3, RGB(0, 0, 200));
+    HBRUSH brush = CreateSolidBrush(RGB(200, 30, 30));
+    SelectObject(dc, pen);
+    SelectObject(dc, brush);
+    Rectangle(dc, 4, 4, 20, 18);
+    Ellipse(dc, 22, 6, 44, 30);
+    const POINT triangle[] = {{6, 40}, {20, 24}, {30, 44}};
+    Polygon(dc, triangle, 3);
+    const POINT line[] = {{30, 40}, {46, 34}, {40, 46}};
+    Polyline(dc, line, 3);
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+void BezierPaths(HDC dc) {
+    HBRUSH brush = CreateSolidBrush(RGB(0, 150, 0));
+    SelectObject(dc, brush);
+    SetPolyFillMode(dc, WINDING);
+    BeginPath(dc);
+    MoveToEx(dc, 4, 40, nullptr);
+    const POINT curve[] = {{10, 2}, {38, 2}, {44, 40}};
+    PolyBezierTo(dc, curve, 3);
+    CloseFigure(dc);
+    EndPath(dc);
+    StrokeAndFillPath(dc);
+    HPEN pen = CreatePen(PS_SOLID, 2, RGB(90, 0, 90));
+    SelectObject(dc, pen);
+    BeginPath(dc);
+    MoveToEx(dc, 2, 46, nullptr);
+    LineTo(dc, 46, 44);
+    EndPath(dc);
+    StrokePath(dc);
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+void ClipsAndStates(HDC dc) {
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, 8, 8, 40, 40);
+    BeginPath(dc);
+    MoveToEx(dc, 24, 0, nullptr);
+    LineTo(dc, 48, 24);
+    LineTo(dc, 24, 48);
+    LineTo(dc, 0, 24);
+    CloseFigure(dc);
+    EndPath(dc);
+    SelectClipPath(dc, RGN_AND);
+    const RECT all{0, 0, kSide, kSide};
+    FillRect(dc, &all, blue);
+    RestoreDC(dc, saved);
+    const RECT corner{0, 0, 6, 6};
+    FillRect(dc, &corner, blue);
+    DeleteObject(blue);
+}
+
+void Pixels(HDC dc) {
+    std::vector<std::uint32_t> pixels(4 * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0x00102030u * static_cast<std::uint32_t>(i + 1);
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = 4;
+    info.bmiHeader.biHeight = -3;
+    info.bmiHeader.biBitCount = 32;
+    StretchDIBits(dc, 5, 7, 16, 12, 0, 0, 4, 3, pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+void Text(HDC dc) {
+    HFONT font = CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Liberation Sans");
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(120, 0, 0));
+    TextOut(dc, 3, 10, "Emf", 3);
+    SelectObject(dc, old);
+    DeleteObject(font);
+}
+
+struct Script {
+    const char* name;
+    void (*draw)(HDC);
+};
+
+class MetafileRoundTrip : public ::testing::TestWithParam<Script> {};
+
+TEST_P(MetafileRoundTrip, PlaybackPaintsWhatTheCallsPaint) {
+    Surface direct(kSide, kSide), played(kSide, kSide);
+    direct.Fill(kWhite);
+    played.Fill(kWhite);
+    GetParam().draw(direct.dc());
+    const RECT frame = PictureFrame();
+    const std::vector<BYTE> bytes = Record(GetParam().draw, &frame);
+    ASSERT_TRUE(Play(bytes, played.dc(), RECT{0, 0, kSide, kSide}));
+    int differing = 0;
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) differing += direct.Color(x, y) != played.Color(x, y);
+    EXPECT_EQ(differing, 0) << direct.Picture(kWhite) << "\n" << played.Picture(kWhite);
+    // Something was drawn at all.
+    int inked = 0;
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) inked += direct.Color(x, y) != kWhite;
+    EXPECT_GT(inked, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, MetafileRoundTrip,
+                         ::testing::Values(Script{"Shapes", Shapes}, Script{"BezierPaths", BezierPaths},
+                                           Script{"ClipsAndStates", ClipsAndStates}, Script{"Pixels", Pixels},
+                                           Script{"Text", Text}),
+                         [](const ::testing::TestParamInfo<Script>& info) { return std::string(info.param.name); });
+
+TEST(MetafileRecording, RecordsAreWholeWordsAndEveryObjectIsDeleted) {
+    const RECT frame = PictureFrame();
+    for (auto draw : {Shapes, BezierPaths, ClipsAndStates, Text}) {
+        const std::vector<BYTE> bytes = Record(draw, &frame);
+        const std::vector<Record32> records = Records(bytes);
+        ASSERT_FALSE(records.empty());
+        std::size_t total = 0;
+        int created = 0, deleted = 0;
+        for (const Record32& r : records) {
+            EXPECT_EQ(r.size % 4, 0u) << "record " << r.type;
+            total += r.size;
+            created += r.type == 38 || r.type == 39 || r.type == 82 || r.type == 95;
+            deleted += r.type == 40;
+        }
+        EXPECT_EQ(total, bytes.size());
+        EXPECT_EQ(records.back().type, 14u);
+        EXPECT_EQ(created, deleted);
+        MetafileByteReader r(bytes.data(), bytes.size());
+        EXPECT_EQ(r.U32(48), bytes.size());
+        EXPECT_EQ(r.U32(52), records.size());
+    }
+}
+
+TEST(MetafileRecording, FrameAndDeviceFollowTheReferenceResolution) {
+    const std::vector<BYTE> bytes = Record(Shapes, nullptr);
+    HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+    ENHMETAHEADER header;
+    ASSERT_EQ(GetEnhMetaFileHeader(metafile, sizeof header, &header), sizeof header);
+    DeleteEnhMetaFile(metafile);
+    // Without a given frame, the frame is the bounds drawn, at the reference's 96 dpi.
+    EXPECT_LE(header.rclBounds.left, 4);
+    const double pxPerMm = double(header.szlDevice.cx) / header.szlMillimeters.cx;
+    EXPECT_DOUBLE_EQ(pxPerMm, 96 / 25.4);
+    EXPECT_NEAR(header.rclFrame.right / 100.0 * pxPerMm, header.rclBounds.right + 1, 0.5);
+}
+
+TEST(MetafilePlayback, StretchesThePictureOntoTheRectangle) {
+    const RECT frame = PictureFrame();
+    const std::vector<BYTE> bytes = Record(
+        [](HDC dc) {
+            const RECT r{0, 0, kSide / 2, kSide / 2};
+            FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        },
+        &frame);
+    Surface big(kSide * 2, kSide * 2);
+    big.Fill(kWhite);
+    ASSERT_TRUE(Play(bytes, big.dc(), RECT{0, 0, kSide * 2, kSide * 2}));
+    EXPECT_EQ(big.Color(kSide - 1, kSide - 1), test::kBlack);
+    EXPECT_EQ(big.Color(kSide, kSide), kWhite);
+}
+
+// Damaged records stop playback where they are; what came before stays drawn.
+TEST(MetafilePlayback, StopsAtTheFirstDamagedRecord) {
+    const RECT frame = PictureFrame();
+    const std::vector<BYTE> sound = Record(Shapes, &frame);
+    const std::vector<Record32> records = Records(sound);
+    // The first drawing record (the rectangle) and the next one (the ellipse).
+    std::size_t rectangle = 0, ellipse = 0;
+    for (const Record32& r : records) {
+        if (r.type == 43 && !rectangle) rectangle = r.at;
+        if (r.type == 42 && !ellipse) ellipse = r.at;
+    }
+    ASSERT_TRUE(rectangle && ellipse);
+
+    struct Damage {
+        const char* name;
+        std::function<void(std::vector<BYTE>&)> apply;
+    };
+    const Damage damages[] = {
+        {"size not a multiple of four", [&](std::vector<BYTE>& b) { b[ellipse + 4] = 22; }},
+        {"size past the end", [&](std::vector<BYTE>& b) { std::memset(&b[ellipse + 4], 0x7F, 4); }},
+        {"size below a record", [&](std::vector<BYTE>& b) { std::memset(&b[ellipse + 4], 0, 4); }},
+        {"cut short", [&](std::vector<BYTE>& b) { b.resize(ellipse + 12); }},
+    };
+    for (const Damage& damage : damages) {
+        std::vector<BYTE> bytes = sound;
+        damage.apply(bytes);
+        Surface target(kSide, kSide);
+        target.Fill(kWhite);
+        EXPECT_FALSE(Play(bytes, target.dc(), RECT{0, 0, kSide, kSide})) << damage.name;
+        EXPECT_NE(target.Color(10, 10), kWhite) << damage.name;  // inside the rectangle
+        EXPECT_EQ(target.Color(33, 18), kWhite) << damage.name;  // inside the ellipse
+    }
+}
+
+TEST(MetafilePlayback, RefusesCountsBeyondTheRecord) {
+    const RECT frame = PictureFrame();
+    std::vector<BYTE> bytes = Record(Shapes, &frame);
+    for (const Record32& r : Records(bytes))
+        if (r.type == 86 || r.type == 3) std::memset(&bytes[r.at + 24], 0xFF, 4);  // point count
+    Surface target(kSide, kSide);
+    EXPECT_FALSE(Play(bytes, target.dc(), RECT{0, 0, kSide, kSide}));
+}
+
+TEST(MetafileHandles, RejectBytesWithoutAHeaderAndStaleHandles) {
+    const BYTE junk[100] = {1, 0, 0, 0, 100};
+    EXPECT_EQ(SetEnhMetaFileBits(sizeof junk, junk), nullptr);
+    const RECT frame = PictureFrame();
+    const std::vector<BYTE> bytes = Record(Shapes, &frame);
+    HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_TRUE(DeleteEnhMetaFile(metafile));
+    EXPECT_FALSE(DeleteEnhMetaFile(metafile));
+    EXPECT_EQ(GetEnhMetaFileBits(metafile, 0, nullptr), 0u);
+    EXPECT_EQ(CloseEnhMetaFile(CreateCompatibleDC(nullptr)), nullptr);
+}
+
+}  // namespace
+}  // namespace parch
