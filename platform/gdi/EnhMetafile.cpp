@@ -38,26 +38,26 @@ struct MetafileHandles {
     std::unordered_set<const EnhMetaFile*> live;
 };
 
-MetafileHandles& Handles() {
+MetafileHandles& EmfHandleTable() {
     static MetafileHandles* handles = new MetafileHandles;
     return *handles;
 }
 
-HENHMETAFILE Adopt(std::vector<BYTE> bytes) {
+HENHMETAFILE AdoptEnhMetaFile(std::vector<BYTE> bytes) {
     auto* metafile = new EnhMetaFile(std::move(bytes));
-    MetafileHandles& h = Handles();
+    MetafileHandles& h = EmfHandleTable();
     std::lock_guard guard(h.lock);
     h.live.insert(metafile);
     return metafile;
 }
 
-const EnhMetaFile* Resolve(HENHMETAFILE metafile) {
-    MetafileHandles& h = Handles();
+const EnhMetaFile* ResolveEmf(HENHMETAFILE metafile) {
+    MetafileHandles& h = EmfHandleTable();
     std::lock_guard guard(h.lock);
     return h.live.count(metafile) ? metafile : nullptr;
 }
 
-bool ReadHeader(const BYTE* data, std::size_t size, ENHMETAHEADER& header) {
+bool ReadEmfHeader(const BYTE* data, std::size_t size, ENHMETAHEADER& header) {
     if (!data || size < 88) return false;
     MetafileByteReader r(data, size);
     header.iType = r.U32(0);
@@ -101,7 +101,7 @@ HENHMETAFILE CloseEnhMetaFile(HDC dc) {
     if (!context || !context->Recorder()) return nullptr;
     std::unique_ptr<MetafileRecorder> recorder = context->TakeRecorder();
     DeleteDC(dc);
-    return Adopt(recorder->Finish());
+    return AdoptEnhMetaFile(recorder->Finish());
 }
 
 BOOL GdiComment(HDC dc, UINT size, const BYTE* data) {
@@ -114,7 +114,7 @@ BOOL GdiComment(HDC dc, UINT size, const BYTE* data) {
 // ---- handles ----
 
 UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* buffer) {
-    const EnhMetaFile* live = Resolve(metafile);
+    const EnhMetaFile* live = ResolveEmf(metafile);
     if (!live) return 0;
     const auto needed = static_cast<UINT>(live->Bytes().size());
     if (!buffer) return needed;
@@ -125,22 +125,22 @@ UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* buffer) {
 
 HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data) {
     ENHMETAHEADER header;
-    if (size > kMaxMetafileBytes || !ReadHeader(data, size, header)) return nullptr;
+    if (size > kMaxMetafileBytes || !ReadEmfHeader(data, size, header)) return nullptr;
     // nBytes may be smaller than the data given (trailing bytes are not the metafile's).
     const std::size_t used = header.nBytes >= header.nSize && header.nBytes <= size ? header.nBytes : size;
-    return Adopt(std::vector<BYTE>(data, data + used));
+    return AdoptEnhMetaFile(std::vector<BYTE>(data, data + used));
 }
 
 UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* header) {
-    const EnhMetaFile* live = Resolve(metafile);
+    const EnhMetaFile* live = ResolveEmf(metafile);
     if (!live) return 0;
     if (!header) return sizeof(ENHMETAHEADER);
     if (size < sizeof(ENHMETAHEADER)) return 0;
-    return ReadHeader(live->Bytes().data(), live->Bytes().size(), *header) ? sizeof(ENHMETAHEADER) : 0;
+    return ReadEmfHeader(live->Bytes().data(), live->Bytes().size(), *header) ? sizeof(ENHMETAHEADER) : 0;
 }
 
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile) {
-    MetafileHandles& h = Handles();
+    MetafileHandles& h = EmfHandleTable();
     std::lock_guard guard(h.lock);
     if (!h.live.erase(metafile)) return 0;
     delete metafile;
@@ -200,7 +200,7 @@ private:
 
 bool EmfPlayer::Play(const RECT& rect) {
     ENHMETAHEADER header;
-    if (!ReadHeader(reader_.Data(), reader_.Size(), header)) return false;
+    if (!ReadEmfHeader(reader_.Data(), reader_.Size(), header)) return false;
     const std::uint32_t handles = std::min<std::uint32_t>(std::max<std::uint32_t>(header.nHandles, 1), kMaxMetafileObjects);
     objects_.assign(handles, nullptr);
 
@@ -588,7 +588,7 @@ bool EmfPlayer::Record(std::uint32_t type, std::size_t at, std::uint32_t size) {
 }  // namespace
 
 BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect) {
-    const EnhMetaFile* live = Resolve(metafile);
+    const EnhMetaFile* live = ResolveEmf(metafile);
     if (!live || !rect || !ResolveHandle(dc)) return 0;
     EmfPlayer player(dc, live->Bytes().data(), live->Bytes().size());
     return player.Play(*rect) ? 1 : 0;

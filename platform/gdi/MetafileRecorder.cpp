@@ -13,12 +13,12 @@ namespace parch {
 namespace {
 
 constexpr std::uint32_t kNoObject = 0;
-constexpr int kStockCount = 20;
+constexpr int kMetafileStockCount = 20;
 
 // The stock index of an object, or -1.
 int StockIndexOf(GdiObject* object) {
     if (!object->IsStock()) return -1;
-    for (int i = 0; i < kStockCount; ++i)
+    for (int i = 0; i < kMetafileStockCount; ++i)
         if (GetStockObject(i) == object) return i;
     return -1;
 }
