@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "base/SysUtils.h"
+#include "framework/graphics/Metafile.h"
 #include "platform/gdi/IconFile.h"
 #include "platform/gdi/PngFile.h"
 #include "base/Streams.h"
@@ -162,6 +163,12 @@ FormatRegistry& Registry() {
         created->formats["bmp"] = {"Bitmaps", [] { return std::make_unique<TBitmap>(); }};
         created->formats["ico"] = {"Icons", [] { return std::make_unique<TIcon>(); }};
         created->formats["png"] = {"Portable network graphics", [] { return std::make_unique<TIcon>(); }};
+        created->formats["emf"] = {"Enhanced metafiles", [] { return std::make_unique<TMetafile>(); }};
+        created->formats["wmf"] = {"Metafiles", [] {
+            auto metafile = std::make_unique<TMetafile>();
+            metafile->SetEnhanced(false);
+            return metafile;
+        }};
         return created;
     }();
     return *registry;
