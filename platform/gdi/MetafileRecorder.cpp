@@ -101,6 +101,15 @@ std::vector<BYTE> MetafileRecorder::Finish() {
     // pixels-per-millimetre ratio that readers derive from it is the reference's own.
     const SIZE device{20 * dpiX_, 20 * dpiY_};
     const SIZE millimeters{508, 508};
+    // With a frame given, the bounds are the picture it describes: readers that size the
+    // picture by the bounds then show it whole and in place, and drawing outside it is cut.
+    if (frameGiven_) {
+        bounds_ = RECT{static_cast<LONG>(std::int64_t{frame_.left} * dpiX_ / 2540),
+                       static_cast<LONG>(std::int64_t{frame_.top} * dpiY_ / 2540),
+                       static_cast<LONG>((std::int64_t{frame_.right} * dpiX_ + 1270) / 2540),
+                       static_cast<LONG>((std::int64_t{frame_.bottom} * dpiY_ + 1270) / 2540)};
+        hasBounds_ = true;
+    }
     RECT bounds = hasBounds_ ? bounds_ : RECT{0, 0, -1, -1};
     if (hasBounds_) {
         bounds.right -= 1;  // inclusive
@@ -296,7 +305,10 @@ void MetafileRecorder::SetMiterLimit(float limit) {
 
 // ---- drawing ----
 
-void MetafileRecorder::MoveTo(DeviceContext&, POINT p) { SetPoint(emr::MOVETOEX, p); }
+void MetafileRecorder::MoveTo(DeviceContext& dc, POINT p) {
+    Include(dc, p, 1);
+    SetPoint(emr::MOVETOEX, p);
+}
 
 void MetafileRecorder::LineTo(DeviceContext& dc, POINT p) {
     Include(dc, dc.State().currentPosition, 1);

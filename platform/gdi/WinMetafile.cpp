@@ -322,11 +322,20 @@ void WmfConverter::PathPaint(bool fill, bool stroke) {
         DeleteObject(nullPen);
     }
     if (stroke) {
+        // Closed figures are outlines of polygons drawn without a brush; open ones polylines.
+        std::vector<std::vector<POINT>> outlines;
         for (const Figure& f : path_) {
             if (f.points.size() < 2) continue;
-            std::vector<POINT> line = f.points;
-            if (f.closed) line.push_back(line.front());
-            Points(meta::POLYLINE, line);
+            if (f.closed && f.points.size() >= 3) outlines.push_back(f.points);
+            else Points(meta::POLYLINE, f.points);
+        }
+        if (!outlines.empty()) {
+            const int brush = current_.brush;
+            const int nullBrush = CreateBrush(BS_NULL, 0, 0);
+            Value16(meta::SELECTOBJECT, static_cast<std::uint16_t>(nullBrush));
+            PolyPolygon(outlines);
+            if (brush >= 0) Value16(meta::SELECTOBJECT, static_cast<std::uint16_t>(brush));
+            DeleteObject(nullBrush);
         }
     }
     path_.clear();
