@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "GdiTestSupport.h"
 #include "TestFonts.h"
+#include "platform/gdi/AntiAliasedGraphics.h"
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/EnhMetafile.h"
@@ -347,6 +350,117 @@ TEST(WinMetafile, DamagedRecordsStopPlayback) {
     for (std::size_t at = 18; r.Has(at, 6) && r.U32(at) >= 3; at += std::size_t{r.U32(at)} * 2)
         if (r.U16(at + 4) == 0x0324) wmf[at + 6] = 0x7F;
     EXPECT_FALSE(PlayWmf(wmf, target.dc()));
+}
+
+// ---- the anti-aliased service recording EMF+ with EMF records ----
+
+AaPath Square(double left, double top, double right, double bottom) {
+    AaPath path;
+    path.AddLine({left, top}, {right, top});
+    path.AddLine({right, top}, {right, bottom});
+    path.AddLine({right, bottom}, {left, bottom});
+    path.CloseFigure();
+    return path;
+}
+
+struct PlusRecord {
+    std::uint16_t type, flags;
+    std::uint32_t size, dataSize;
+};
+
+// The EMF+ records of every EMF+ comment, in order; fails the test where a comment is not
+// tiled exactly by whole records.
+std::vector<PlusRecord> PlusRecords(const std::vector<BYTE>& bytes) {
+    std::vector<PlusRecord> out;
+    MetafileByteReader r(bytes.data(), bytes.size());
+    for (const Record32& record : Records(bytes)) {
+        if (record.type != 70 || r.U32(record.at + 12) != 0x2B464D45) continue;
+        const std::size_t end = record.at + 12 + r.U32(record.at + 8);
+        std::size_t at = record.at + 16;
+        while (at < end) {
+            const PlusRecord plus{r.U16(at), r.U16(at + 2), r.U32(at + 4), r.U32(at + 8)};
+            EXPECT_EQ(plus.size, 12 + plus.dataSize);
+            EXPECT_EQ(plus.size % 4, 0u);
+            out.push_back(plus);
+            at += plus.size;
+        }
+        EXPECT_EQ(at, end);
+    }
+    return out;
+}
+
+TEST(AntiAliasedRecording, DualRecordsCarryEmfPlusAndDrawAsEmf) {
+    Surface reference(1, 1);
+    const RECT frame = PictureFrame();
+    HDC dc = CreateEnhMetaFile(reference.dc(), nullptr, &frame, nullptr);
+    {
+        std::unique_ptr<AntiAliasedGraphics> graphics = AntiAliasedGraphics::ForRecording(dc, true, 96);
+        ASSERT_NE(graphics, nullptr);
+        graphics->IntersectClip(Square(8, 8, 40, 40));
+        graphics->FillPath(Square(0, 0, kSide, kSide), 0xFF2040C0);
+        AaPen pen;
+        pen.width = 2.5;
+        pen.dashes = {2, 1};
+        pen.cap = AaLineCap::Round;
+        graphics->DrawPath(Square(12, 12, 30, 30), pen);
+        // A picture large enough to travel in continued object records.
+        std::vector<std::uint32_t> pixels(100 * 100, 0x80FF0000);
+        std::vector<BYTE> bmp(54 + pixels.size() * 4);
+        MetafileByteWriter file;
+        file.U16(0x4D42);
+        file.U32(static_cast<std::uint32_t>(bmp.size()));
+        file.U32(0);
+        file.U32(54);
+        file.U32(40);
+        file.I32(100);
+        file.I32(-100);
+        file.U16(1);
+        file.U16(32);
+        file.Zeros(24);
+        file.Raw(pixels.data(), pixels.size() * 4);
+        std::string error;
+        std::unique_ptr<AaImage> image = AaImage::Decode(file.Bytes().data(), file.Size(), error);
+        ASSERT_NE(image, nullptr) << error;
+        graphics->DrawImage(*image, {20, 20}, {30, 20}, {20, 30});
+        graphics->ResetClip();
+    }
+    HENHMETAFILE metafile = CloseEnhMetaFile(dc);
+    const std::vector<BYTE> bytes = BitsOf(metafile);
+    DeleteEnhMetaFile(metafile);
+
+    const std::vector<Record32> records = Records(bytes);
+    ASSERT_GT(records.size(), 2u);
+    EXPECT_EQ(records[1].type, 70u);  // the EMF+ header comes first
+    const std::vector<PlusRecord> plus = PlusRecords(bytes);
+    ASSERT_FALSE(plus.empty());
+    EXPECT_EQ(plus.front().type, 0x4001);
+    EXPECT_EQ(plus.front().flags, 1);  // dual
+    EXPECT_EQ(plus.back().type, 0x4002);
+    int continued = 0, images = 0;
+    for (const PlusRecord& p : plus) {
+        if (p.type != 0x4008) continue;
+        continued += (p.flags & 0x8000) != 0;
+        images += ((p.flags >> 8) & 0x7F) == 5 && !(p.flags & 0x8000);
+    }
+    EXPECT_GE(continued, 1);
+    EXPECT_EQ(images, 1);
+    for (std::uint16_t type : {0x4014, 0x4015, 0x401B, 0x4033, 0x4031})
+        EXPECT_TRUE(std::any_of(plus.begin(), plus.end(), [type](const PlusRecord& p) { return p.type == type; }))
+            << std::hex << type;
+
+    // Plain readers draw the EMF records: the fill inside the clip only.
+    Surface target(kSide, kSide);
+    target.Fill(kWhite);
+    ASSERT_TRUE(Play(bytes, target.dc(), RECT{0, 0, kSide, kSide}));
+    EXPECT_EQ(target.Color(9, 9), RGB(0x20, 0x40, 0xC0));
+    EXPECT_EQ(target.Color(4, 4), kWhite);
+    EXPECT_EQ(target.Color(44, 44), kWhite);
+}
+
+TEST(AntiAliasedRecording, OnlyRecordingContextsRecord) {
+    Surface plain(4, 4);
+    EXPECT_EQ(AntiAliasedGraphics::ForRecording(plain.dc(), true, 96), nullptr);
+    EXPECT_NE(AntiAliasedGraphics::FromDC(plain.dc()), nullptr);
 }
 
 }  // namespace
