@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace parch;
+
 struct Target {
     Target() {
         BITMAPINFO info{};
@@ -17,24 +19,26 @@ struct Target {
         info.bmiHeader.biHeight = -48;
         info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        bitmap = parch::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        dc = parch::CreateCompatibleDC(nullptr);
-        previous = parch::SelectObject(dc, bitmap);
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        dc = CreateCompatibleDC(nullptr);
+        previous = SelectObject(dc, bitmap);
     }
     ~Target() {
-        parch::SelectObject(dc, previous);
-        parch::DeleteDC(dc);
-        parch::DeleteObject(bitmap);
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
     }
-    parch::HBITMAP bitmap;
-    parch::HDC dc;
-    parch::HGDIOBJ previous;
+    HBITMAP bitmap;
+    HDC dc;
+    HGDIOBJ previous;
 };
 
 }  // namespace
 
+// Text records load fonts; fontconfig keeps its caches until the process ends.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace parch;
     Target target;
     const RECT rect{0, 0, 48, 48};
     if (HENHMETAFILE emf = SetEnhMetaFileBits(static_cast<UINT>(size), data)) {

@@ -647,8 +647,11 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int xSource, int 
     std::vector<RGBQUAD> colors;
     if (!ViewOfDib(bits, info, usage, dc, colors, from.view)) return 0;
     // Bottom-up DIBs measure ySource from their last row.
-    const int top = from.view.topDown ? ySource : from.view.height - ySource - std::abs(sourceHeight);
-    if (!Transfer(*context, x, y, width, height, &from, xSource, top, sourceWidth, sourceHeight, rop,
+    if (sourceHeight == INT_MIN || sourceWidth == INT_MIN) return 0;
+    const std::int64_t top = from.view.topDown ? std::int64_t{ySource}
+                                               : std::int64_t{from.view.height} - ySource - std::abs(sourceHeight);
+    if (top < INT_MIN || top > INT_MAX) return 0;
+    if (!Transfer(*context, x, y, width, height, &from, xSource, static_cast<int>(top), sourceWidth, sourceHeight, rop,
                   context->State().stretchBltMode))
         return 0;
     return std::abs(sourceHeight);

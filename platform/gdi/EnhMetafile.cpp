@@ -166,13 +166,21 @@ public:
 private:
     bool Record(std::uint32_t type, std::size_t at, std::uint32_t size);
     // Recorded logical coordinates -> the recording's device pixels -> the target rectangle.
-    POINT Map(POINT p) const {
-        const double x = double(p.x) - windowOrg_.x + viewportOrg_.x - origin_.x;
-        const double y = double(p.y) - windowOrg_.y + viewportOrg_.y - origin_.y;
+    POINT Map(POINT p) const { return Map(double(p.x), double(p.y)); }
+    POINT Map(double px, double py) const {
+        const double x = px - windowOrg_.x + viewportOrg_.x - origin_.x;
+        const double y = py - windowOrg_.y + viewportOrg_.y - origin_.y;
         return POINT{static_cast<LONG>(std::lround(std::clamp(rect_.left + x * sx_, -1e9, 1e9))),
                      static_cast<LONG>(std::lround(std::clamp(rect_.top + y * sy_, -1e9, 1e9)))};
     }
-    int MapLength(double length, double scale) const { return static_cast<int>(std::lround(length * std::fabs(scale))); }
+    // Lengths (pen widths, font sizes, advances) at the target's scale, held to what a page can use.
+    int MapLength(double length, double scale) const {
+        return static_cast<int>(std::lround(std::clamp(length * std::fabs(scale), -kMaxMappedLength, kMaxMappedLength)));
+    }
+    static constexpr double kMaxMappedLength = 1 << 20;
+    // Pens wider than this cover any page; wider ones only cost time to outline.
+    int PenWidth(double width) const { return std::min(MapLength(width, sx_), kMaxPenWidth); }
+    static constexpr int kMaxPenWidth = 4096;
     bool Points(std::size_t at, std::uint32_t size, std::size_t offset, std::uint32_t count, bool small,
                 std::vector<POINT>& points);
     bool Poly(std::uint32_t type, std::size_t at, std::uint32_t size, bool small);
@@ -378,8 +386,14 @@ bool EmfPlayer::Bitmap(std::uint32_t type, std::size_t at, std::uint32_t size) {
         if (!DibOf(at, size, reader_.U32(at + 48), reader_.U32(at + 52), reader_.U32(at + 56), reader_.U32(at + 60),
                    info, bits))
             return false;
+        // The source rectangle must lie in the bitmap; a record pointing elsewhere draws nothing.
+        const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(info.data());
+        if (src.left < 0 || src.top < 0 || src.right < 0 || src.bottom < 0 ||
+            std::int64_t{src.left} + src.right > header->biWidth ||
+            std::int64_t{src.top} + src.bottom > std::llabs(std::int64_t{header->biHeight}))
+            return true;
         const POINT p0 = Map(POINT{reader_.I32(at + 24), reader_.I32(at + 28)});
-        const POINT p1 = Map(POINT{reader_.I32(at + 24) + reader_.I32(at + 72), reader_.I32(at + 28) + reader_.I32(at + 76)});
+        const POINT p1 = Map(double(reader_.I32(at + 24)) + reader_.I32(at + 72), double(reader_.I32(at + 28)) + reader_.I32(at + 76));
         StretchDIBits(dc_, p0.x, p0.y, p1.x - p0.x, p1.y - p0.y, src.left, src.top, src.right, src.bottom, bits,
                       reinterpret_cast<const BITMAPINFO*>(info.data()), reader_.U32(at + 64), reader_.U32(at + 68));
         return reader_.Ok();
@@ -398,7 +412,7 @@ bool EmfPlayer::Bitmap(std::uint32_t type, std::size_t at, std::uint32_t size) {
     HDC source = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(source, dib);
     const POINT p0 = Map(POINT{reader_.I32(at + 24), reader_.I32(at + 28)});
-    const POINT p1 = Map(POINT{reader_.I32(at + 24) + reader_.I32(at + 32), reader_.I32(at + 28) + reader_.I32(at + 36)});
+    const POINT p1 = Map(double(reader_.I32(at + 24)) + reader_.I32(at + 32), double(reader_.I32(at + 28)) + reader_.I32(at + 36));
     BLENDFUNCTION blend{reader_.U8(at + 40), reader_.U8(at + 41), reader_.U8(at + 42), reader_.U8(at + 43)};
     AlphaBlend(dc_, p0.x, p0.y, p1.x - p0.x, p1.y - p0.y, source, reader_.I32(at + 44), reader_.I32(at + 48),
                reader_.I32(at + 100), reader_.I32(at + 104), blend);
@@ -489,7 +503,7 @@ bool EmfPlayer::Record(std::uint32_t type, std::size_t at, std::uint32_t size) {
         if (!needs(12)) return false;
         const int relative = static_cast<int>(value(8));
         // Only the states this metafile saved may be restored.
-        if (relative >= 0 || -relative > saveDepth_) return true;
+        if (relative >= 0 || relative < -saveDepth_) return true;
         RestoreDC(dc_, relative);
         saveDepth_ += relative;
         return true;
@@ -510,7 +524,7 @@ bool EmfPlayer::Record(std::uint32_t type, std::size_t at, std::uint32_t size) {
     }
     case emr::CREATEPEN: {
         if (!needs(28)) return false;
-        const int width = MapLength(r.I32(at + 16), sx_);
+        const int width = PenWidth(r.I32(at + 16));
         return CreateObject(value(8), CreatePen(static_cast<int>(value(12)), width, value(24))) || true;
     }
     case emr::EXTCREATEPEN: {
@@ -522,7 +536,7 @@ bool EmfPlayer::Record(std::uint32_t type, std::size_t at, std::uint32_t size) {
         const DWORD recorded = value(28);
         const DWORD dash = (recorded & PS_STYLE_MASK) == PS_USERSTYLE ? PS_SOLID : (recorded & PS_STYLE_MASK);
         const DWORD style = (recorded & ~static_cast<DWORD>(PS_STYLE_MASK)) | dash;
-        const auto width = static_cast<DWORD>(MapLength(value(32), sx_));
+        const auto width = static_cast<DWORD>(PenWidth(value(32)));
         return CreateObject(value(8), ExtCreatePen(style, width, &brush, 0, nullptr)) || true;
     }
     case emr::CREATEBRUSHINDIRECT: {

@@ -39,6 +39,7 @@ LONG PixelsToHundredthsMm(std::int64_t pixels, int dpi) {
 
 MetafileRecorder::MetafileRecorder(int dpiX, int dpiY, const RECT* frame, const std::u16string& description)
     : dpiX_(std::max(dpiX, 1)), dpiY_(std::max(dpiY, 1)), slots_(1, true) {
+    out_.Bytes().reserve(std::size_t{1} << 16);  // a page's records grow without many moves
     if (frame) {
         frameGiven_ = true;
         frame_ = *frame;

@@ -87,14 +87,15 @@ std::int16_t WmfClamp16(double v) {
 
 // Flattened cubic from `from` through two controls to `to`, appended after `from`.
 void AppendBezier(POINT from, POINT c1, POINT c2, POINT to, std::vector<POINT>& out) {
-    const double length = std::hypot(c1.x - from.x, c1.y - from.y) + std::hypot(c2.x - c1.x, c2.y - c1.y) +
-                          std::hypot(to.x - c2.x, to.y - c2.y);
-    const int steps = std::clamp(static_cast<int>(length / 2), 1, 256);
+    auto distance = [](POINT a, POINT b) { return std::hypot(double(b.x) - a.x, double(b.y) - a.y); };
+    const double length = distance(from, c1) + distance(c1, c2) + distance(c2, to);
+    const int steps = static_cast<int>(std::clamp(length / 2, 1.0, 256.0));
     for (int i = 1; i <= steps; ++i) {
         const double t = double(i) / steps, u = 1 - t;
         const double x = u * u * u * from.x + 3 * u * u * t * c1.x + 3 * u * t * t * c2.x + t * t * t * to.x;
         const double y = u * u * u * from.y + 3 * u * u * t * c1.y + 3 * u * t * t * c2.y + t * t * t * to.y;
-        out.push_back(POINT{static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))});
+        out.push_back(POINT{static_cast<LONG>(std::lround(std::clamp(x, -2e9, 2e9))),
+                            static_cast<LONG>(std::lround(std::clamp(y, -2e9, 2e9)))});
     }
 }
 
@@ -355,10 +356,8 @@ void WmfConverter::Bitmap(std::size_t at, std::uint32_t size, bool alpha) {
     if (bpp != 32 || width <= 0 || absHeight == 0 || std::int64_t{width} * absHeight > kMaxMetafileBitmapPixels ||
         std::int64_t{width} * 4 * absHeight > cbBits)
         return;
-    const RECT dest = alpha ? RECT{in_.I32(at + 24), in_.I32(at + 28), in_.I32(at + 24) + in_.I32(at + 32),
-                                   in_.I32(at + 28) + in_.I32(at + 36)}
-                            : RECT{in_.I32(at + 24), in_.I32(at + 28), in_.I32(at + 24) + in_.I32(at + 72),
-                                   in_.I32(at + 28) + in_.I32(at + 76)};
+    const std::int64_t x = in_.I32(at + 24), y = in_.I32(at + 28);
+    const std::int64_t w = in_.I32(at + (alpha ? 32 : 72)), h = in_.I32(at + (alpha ? 36 : 76));
     const std::uint32_t rop = alpha ? SRCCOPY : in_.U32(at + 68);
     const std::int64_t stride = (std::int64_t{width} * 3 + 3) / 4 * 4;
     const std::size_t start = Begin(meta::STRETCHDIB);
@@ -368,10 +367,10 @@ void WmfConverter::Bitmap(std::size_t at, std::uint32_t size, bool alpha) {
     out_.I16(WmfClamp16(width));
     out_.I16(0);
     out_.I16(0);
-    out_.I16(WmfClamp16(dest.bottom - dest.top));
-    out_.I16(WmfClamp16(dest.right - dest.left));
-    out_.I16(WmfClamp16(dest.top));
-    out_.I16(WmfClamp16(dest.left));
+    out_.I16(WmfClamp16(static_cast<double>(h)));
+    out_.I16(WmfClamp16(static_cast<double>(w)));
+    out_.I16(WmfClamp16(static_cast<double>(y)));
+    out_.I16(WmfClamp16(static_cast<double>(x)));
     out_.U32(40);
     out_.I32(width);
     out_.I32(static_cast<std::int32_t>(absHeight));
@@ -599,7 +598,7 @@ bool WmfConverter::Record(std::uint32_t type, std::size_t at, std::uint32_t size
     }
     case emr::RESTOREDC: {
         const auto relative = static_cast<std::int32_t>(value(8));
-        if (relative >= 0 || -relative > emfSaveDepth_) return true;
+        if (relative >= 0 || relative < -emfSaveDepth_) return true;
         const std::size_t start = Begin(meta::RESTOREDC);
         out_.I16(static_cast<std::int16_t>(relative));
         End(start);
@@ -805,7 +804,7 @@ bool WmfPlayer::Record(std::uint16_t function, std::size_t at, std::size_t size)
         return true;
     case meta::RESTOREDC: {
         const int relative = i16(0);
-        if (relative < 0 && -relative <= saveDepth_) {
+        if (relative < 0 && relative >= -saveDepth_) {
             RestoreDC(dc_, relative);
             saveDepth_ += relative;
         }
@@ -822,7 +821,8 @@ bool WmfPlayer::Record(std::uint16_t function, std::size_t at, std::size_t size)
         return true;
     case meta::CREATEPENINDIRECT: {
         if (size < 16) return false;
-        const int width = static_cast<int>(std::lround(i16(1) * std::fabs(sx_)));
+        // Pens wider than this cover any page; wider ones only cost time to outline.
+        const int width = static_cast<int>(std::lround(std::min(i16(1) * std::fabs(sx_), 4096.0)));
         const DWORD style = u16(0);
         if (style & (PS_ENDCAP_MASK | PS_JOIN_MASK)) {
             LOGBRUSH brush;
@@ -843,8 +843,8 @@ bool WmfPlayer::Record(std::uint16_t function, std::size_t at, std::size_t size)
     case meta::CREATEFONTINDIRECT: {
         if (size < 6 + 18) return false;
         LOGFONT lf;
-        lf.lfHeight = static_cast<LONG>(std::lround(i16(0) * std::fabs(sy_)));
-        lf.lfWidth = static_cast<LONG>(std::lround(i16(1) * std::fabs(sx_)));
+        lf.lfHeight = static_cast<LONG>(std::lround(std::clamp(i16(0) * std::fabs(sy_), -1e6, 1e6)));
+        lf.lfWidth = static_cast<LONG>(std::lround(std::clamp(i16(1) * std::fabs(sx_), -1e6, 1e6)));
         lf.lfEscapement = i16(2);
         lf.lfOrientation = i16(3);
         lf.lfWeight = i16(4);
