@@ -5,6 +5,7 @@
 
 #include "base/SysUtils.h"
 #include "framework/graphics/JPEGImage.h"
+#include "framework/graphics/Metafile.h"
 #include "platform/gdi/IconFile.h"
 #include "platform/gdi/PngFile.h"
 #include "base/Streams.h"
@@ -165,6 +166,12 @@ FormatRegistry& Registry() {
         created->formats["png"] = {"Portable network graphics", [] { return std::make_unique<TIcon>(); }};
         created->formats["jpg"] = {"JPEG image file", [] { return std::make_unique<TJPEGImage>(); }};
         created->formats["jpeg"] = {"JPEG image file", [] { return std::make_unique<TJPEGImage>(); }};
+        created->formats["emf"] = {"Enhanced metafiles", [] { return std::make_unique<TMetafile>(); }};
+        created->formats["wmf"] = {"Metafiles", [] {
+            auto metafile = std::make_unique<TMetafile>();
+            metafile->SetEnhanced(false);
+            return metafile;
+        }};
         return created;
     }();
     return *registry;

@@ -4,6 +4,7 @@
 
 #include "base/Streams.h"
 #include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Metafile.h"
 #include "pdf/core/ScrivletPageTree.h"
 #include "pdf/render/ScrivletFontCollection.h"
 #include "pdf/render/ScrivletRenderer.h"
@@ -12,9 +13,19 @@ namespace parch {
 
 namespace {
 
-// JPEG, PNG, GIF and TIFF need the page encoders; WMF, EMF and EMF+ a metafile recorder;
-// EPS the EPS writer. None of them is part of this build.
-bool PageOutputKindMissing(int kind) { return kind >= 1 && kind <= 8; }
+// JPEG, PNG, GIF and TIFF need the page encoders and EPS the EPS writer; none of them is part
+// of this build.
+bool PageOutputKindMissing(int kind) { return kind == 1 || (kind >= 4 && kind <= 7); }
+
+std::uint8_t RendererKindOf(int outputKind) {
+    switch (outputKind) {
+        case kOutputWMF: return kRenderWMF;
+        case kOutputEMF: return kRenderEMF;
+        case kOutputEMFPlus: return kRenderEMFPlus;
+        case kOutputHTML: return kRenderHTML;
+        default: return kRenderBitmap;
+    }
+}
 
 }  // namespace
 
@@ -32,14 +43,16 @@ bool PaintPageToStream(TPDFPageTree& pageTree, std::int32_t pageNumber, int outp
     renderer.GDIPlusSettings = settings;
     renderer.Resolution = resolution;
     renderer.PageBox = pageBox;
-    renderer.Kind = outputKind == kOutputHTML ? kRenderHTML : kRenderBitmap;
+    renderer.Kind = RendererKindOf(outputKind);
     if (outputKind == kOutputHTML) renderer.SetHTMLStream(&stream);
+    if (outputKind == kOutputEMFPlus) renderer.SetMetafileStream(&stream);
     renderer.Page = pageTree.GetPageDict(pageNumber);
 
     const bool rendered = renderer.PreparePage();
     message = renderer.ErrorText;
     if (!rendered) return false;
     if (outputKind == kOutputBMP) renderer.Bitmap->SaveToStream(stream);
+    if (outputKind == kOutputWMF || outputKind == kOutputEMF) renderer.Metafile->SaveToStream(stream);
     return true;
 }
 

@@ -14,6 +14,9 @@ class TStream;
 
 // Output kinds this build writes.
 inline constexpr int kOutputBMP = 0;
+inline constexpr int kOutputWMF = 2;
+inline constexpr int kOutputEMF = 3;
+inline constexpr int kOutputEMFPlus = 8;
 inline constexpr int kOutputHTML = 9;
 
 // True when the page was written (or, for a kind outside 0..9, drawn and nothing written);

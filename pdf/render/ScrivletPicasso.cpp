@@ -13,7 +13,9 @@
 #include "pdf/core/ScrivletUnicode.h"
 #include "pdf/render/ScrivletGDIPlus.h"
 #include "platform/gdi/AntiAliasedGraphics.h"
+#include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/gdi/EnhMetafile.h"
 #include "platform/gdi/Paths.h"
 #include "platform/os/Files.h"
 
@@ -39,6 +41,12 @@ struct TPDFPicasso::State {
     bool ClipChanged = true;
     // 1-based index into SavedClips; 0 when no captured clip is in force.
     std::int32_t CurrentClip = 0;
+    bool RecordMetafile = false;
+    std::int32_t MetafileWidth = 0;
+    std::int32_t MetafileHeight = 0;
+    TStream* MetafileStream = nullptr;
+    HDC ReferenceDC = nullptr;
+    HDC RecordingDC = nullptr;
     bool UseGivenDC = false;
     std::int32_t GivenDCWidth = 0;
     std::int32_t GivenDCHeight = 0;
@@ -136,7 +144,7 @@ AaPath PicassoRectanglePath(double left, double top, double right, double bottom
 
 TPDFPicasso::TPDFPicasso() : state_(std::make_unique<State>()) {}
 
-TPDFPicasso::~TPDFPicasso() = default;
+TPDFPicasso::~TPDFPicasso() { FinishRecording(); }
 
 // --- Attaching -------------------------------------------------------------------------------
 
@@ -150,6 +158,45 @@ void TPDFPicasso::AttachDC(std::int32_t width, std::int32_t height, HDC dc) {
     state_->GivenDCWidth = width;
     state_->GivenDCHeight = height;
     state_->GivenDC = dc;
+}
+
+void TPDFPicasso::AttachMetafileStream(std::int32_t width, std::int32_t height, TStream* stream) {
+    if (!stream) return;
+    state_->RecordMetafile = true;
+    state_->MetafileWidth = width;
+    state_->MetafileHeight = height;
+    state_->MetafileStream = stream;
+}
+
+// The recording's frame is the picture's pixels at the reference context's resolution.
+bool TPDFPicasso::StartRecording() {
+    State& s = *state_;
+    s.ReferenceDC = CreateCompatibleDC(nullptr);
+    const int dpi = GetDeviceCaps(s.ReferenceDC, LOGPIXELSX);
+    const RECT frame{0, 0, static_cast<LONG>(std::lround(s.MetafileWidth * 2540.0 / dpi)),
+                     static_cast<LONG>(std::lround(s.MetafileHeight * 2540.0 / dpi))};
+    s.RecordingDC = CreateEnhMetaFile(s.ReferenceDC, nullptr, &frame, nullptr);
+    if (!s.RecordingDC) return false;
+    s.Graphics = AntiAliasedGraphics::ForRecording(s.RecordingDC, true, dpi);
+    return s.Graphics != nullptr;
+}
+
+// Ends the EMF+ records, closes the recording and writes it out, so the caller's stream holds
+// the whole metafile as soon as the canvas is gone.
+void TPDFPicasso::FinishRecording() {
+    State& s = *state_;
+    if (!s.RecordingDC) return;
+    s.Graphics.reset();
+    HENHMETAFILE metafile = CloseEnhMetaFile(s.RecordingDC);
+    s.RecordingDC = nullptr;
+    if (metafile) {
+        std::vector<BYTE> bytes(GetEnhMetaFileBits(metafile, 0, nullptr));
+        GetEnhMetaFileBits(metafile, static_cast<UINT>(bytes.size()), bytes.data());
+        DeleteEnhMetaFile(metafile);
+        s.MetafileStream->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    }
+    DeleteDC(s.ReferenceDC);
+    s.ReferenceDC = nullptr;
 }
 
 namespace {
@@ -172,8 +219,12 @@ void TPDFPicasso::AttachCanvasGDIPlus(TCanvas* canvas, const TGDIPlusSettings& s
     state_->Canvas = canvas;
     backEnd_ = TPicassoBackEnd::GDIPlus;
     if (PicassoBindGDIPlus(settings.LibraryName)) {
-        HDC dc = state_->UseGivenDC ? state_->GivenDC : (canvas ? canvas->Handle() : nullptr);
-        state_->Graphics = AntiAliasedGraphics::FromDC(dc);
+        if (state_->RecordMetafile) {
+            StartRecording();
+        } else {
+            HDC dc = state_->UseGivenDC ? state_->GivenDC : (canvas ? canvas->Handle() : nullptr);
+            state_->Graphics = AntiAliasedGraphics::FromDC(dc);
+        }
     }
     if (!state_->Graphics) {
         backEnd_ = TPicassoBackEnd::GDI;

@@ -37,6 +37,10 @@ public:
     // Attaching: exactly one after construction.
     void AttachCanvas(TCanvas* canvas);
     void AttachDC(std::int32_t width, std::int32_t height, HDC dc);
+    // Prepares an EMF+ recording (with EMF records for plain readers) of width x height pixels;
+    // AttachCanvasGDIPlus must follow. The recording is written to stream when the canvas is
+    // destroyed.
+    void AttachMetafileStream(std::int32_t width, std::int32_t height, TStream* stream);
     // The anti-aliased service on the canvas (or on the DC of AttachDC); plain GDI on the canvas
     // when the service cannot be used.
     void AttachCanvasGDIPlus(TCanvas* canvas, const TGDIPlusSettings& settings);
@@ -98,6 +102,8 @@ public:
 private:
     void PaintGDIPlus(bool fill, bool stroke);
     AntiAliasedGraphics* ImageService();
+    bool StartRecording();
+    void FinishRecording();
     void PaintCairo(bool fill, bool stroke);
 
     struct State;

@@ -12,6 +12,7 @@
 #include "base/SysUtils.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Canvas.h"
+#include "framework/graphics/Metafile.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/graphics/ScrivletColor.h"
 #include "pdf/graphics/ScrivletEPSOperations.h"
@@ -53,6 +54,7 @@ struct TPDFRenderer::PageGeometry {
 
 TPDFRenderer::TPDFRenderer(TPDFFontCollection* fontCollection)
     : Bitmap(std::make_unique<TBitmap>()),
+      Metafile(std::make_unique<TMetafile>()),
       FontCollection(fontCollection),
       TextFunnel(std::make_unique<TPDFTextFunnel>()),
       ColorManager(std::make_unique<TPDFSimpleColorManager>()) {
@@ -160,6 +162,11 @@ bool TPDFRenderer::MeasurePage(PageGeometry& g) {
     if (!sized) return true;
     g.PixelWidth = RendererPixels(g.W, Resolution);
     g.PixelHeight = RendererPixels(g.H, Resolution);
+    // Metafiles take the rounded size, without the extra pixel.
+    if ((Kind == kRenderWMF || Kind == kRenderEMF) && g.PixelWidth >= 0 && g.PixelHeight >= 0) {
+        g.PixelWidth = static_cast<std::int64_t>(std::nearbyint(g.W * Resolution / 72));
+        g.PixelHeight = static_cast<std::int64_t>(std::nearbyint(g.H * Resolution / 72));
+    }
     if (g.PixelWidth < 0 || g.PixelHeight < 0 || g.PixelWidth * g.PixelHeight > kMaxRenderPixels) {
         ErrorText = "The page is too large to render at this resolution";
         return false;
@@ -204,12 +211,24 @@ bool TPDFRenderer::PreparePage() {
         canvas.Brush().SetColor(clWhite);
         canvas.FillRect(RECT{0, 0, Width, Height});
     }
+    if (Kind == kRenderWMF || Kind == kRenderEMF) {
+        Metafile->Clear();
+        Metafile->SetEnhanced(Kind == kRenderEMF);
+        Metafile->SetSize(Width, Height);
+        // The recording completes when its canvas is freed, after the page's canvas.
+        TMetafileCanvas recording(*Metafile, Bitmap->Canvas().Handle());
+        recording.Brush().SetColor(clWhite);
+        recording.FillRect(RECT{0, 0, Width, Height});
+        RenderDeviceKind(geometry, &recording);
+        return true;
+    }
     // Printers and a caller's device context do not exist here; those kinds draw nothing.
-    if (Kind == kRenderBitmap || Kind == kRenderHTML || Kind == kRenderCairo) RenderDeviceKind(geometry);
+    if (Kind == kRenderBitmap || Kind == kRenderHTML || Kind == kRenderCairo || Kind == kRenderEMFPlus)
+        RenderDeviceKind(geometry, Kind == kRenderBitmap ? &Bitmap->Canvas() : nullptr);
     return true;
 }
 
-void TPDFRenderer::RenderDeviceKind(const PageGeometry& g) {
+void TPDFRenderer::RenderDeviceKind(const PageGeometry& g, TCanvas* target) {
     const double scale = Resolution / 72;
     MatrixMultiply(CTM, TPDFMatrix{scale, 0, 0, -scale, 0, static_cast<double>(Height)}, CTM);
     switch (g.Rotation) {
@@ -225,24 +244,31 @@ void TPDFRenderer::RenderDeviceKind(const PageGeometry& g) {
         std::unique_ptr<TPDFPicasso>& Owned;
         ~CanvasGuard() { Owned.reset(); }
     } guard{Canvas};
-    AttachCanvas();
+    AttachCanvas(target);
     if (Kind == kRenderHTML && !HTMLStream) return;
+    // The EMF+ recording draws only through the anti-aliased service.
+    if (Kind == kRenderEMFPlus && Canvas->BackEnd() != TPicassoBackEnd::GDIPlus) return;
     DeviceMatrix = CTM;
     RunPage();
     if (Kind == kRenderHTML) Canvas->EndHTML(Width, Height);
 }
 
-void TPDFRenderer::AttachCanvas() {
+void TPDFRenderer::AttachCanvas(TCanvas* target) {
     switch (Kind) {
+        case kRenderEMFPlus:
+            if (!MetafileStream || !GDIPlusSettings.UseGDIPlus) break;
+            Canvas->AttachMetafileStream(Width, Height, MetafileStream);
+            Canvas->AttachCanvasGDIPlus(nullptr, GDIPlusSettings);
+            break;
         case kRenderHTML:
             if (HTMLStream) Canvas->BeginHTML(HTMLStream);
             break;
         case kRenderCairo: Canvas->AttachCairo(CairoDC, CairoLibrary, CairoFillWhite); break;
         default:
             if (GDIPlusSettings.UseGDIPlus)
-                Canvas->AttachCanvasGDIPlus(&Bitmap->Canvas(), GDIPlusSettings);
+                Canvas->AttachCanvasGDIPlus(target, GDIPlusSettings);
             else
-                Canvas->AttachCanvas(&Bitmap->Canvas());
+                Canvas->AttachCanvas(target);
             break;
     }
 }

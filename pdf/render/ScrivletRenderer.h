@@ -21,6 +21,8 @@
 namespace parch {
 
 class TBitmap;
+class TCanvas;
+class TMetafile;
 class TPDFDeviceNColorSpace;
 class TPDFDictionary;
 class TPDFEPSOperations;
@@ -40,10 +42,13 @@ struct TPDFImageList;
 
 // Renderer kinds.
 inline constexpr std::uint8_t kRenderBitmap = 0;
+inline constexpr std::uint8_t kRenderWMF = 1;
+inline constexpr std::uint8_t kRenderEMF = 2;
 inline constexpr std::uint8_t kRenderEPS = 3;
 inline constexpr std::uint8_t kRenderPrinter = 4;
 inline constexpr std::uint8_t kRenderTextFunnel = 5;
 inline constexpr std::uint8_t kRenderImageList = 6;
+inline constexpr std::uint8_t kRenderEMFPlus = 7;
 inline constexpr std::uint8_t kRenderTargetDC = 8;
 inline constexpr std::uint8_t kRenderHTML = 9;
 inline constexpr std::uint8_t kRenderCairo = 10;
@@ -116,6 +121,7 @@ public:
     TPDFRenderer& operator=(const TPDFRenderer&) = delete;
 
     void SetHTMLStream(TStream* stream) { HTMLStream = stream; }
+    void SetMetafileStream(TStream* stream) { MetafileStream = stream; }
 
     // Renders Page into the output of Kind. False when the output could not be made at all
     // (no page, a size beyond the bounds): ErrorText says why and nothing was drawn.
@@ -142,6 +148,8 @@ public:
     bool UsesEPS() const { return Kind == kRenderEPS && EPSExport != nullptr; }
 
     std::unique_ptr<TBitmap> Bitmap;
+    // The output of kinds 1 (Enhanced off) and 2 (on).
+    std::unique_ptr<TMetafile> Metafile;
     // Kind 3's writer, set by the caller and not owned.
     TPDFEPSOperations* EPSExport = nullptr;
     double Resolution = 0;
@@ -173,6 +181,8 @@ public:
     // The page's first failure; later runs never clear it.
     std::string ErrorText;
     TStream* HTMLStream = nullptr;
+    // Kind 7's recording goes here, complete once PreparePage returns.
+    TStream* MetafileStream = nullptr;
     HDC CairoDC = nullptr;
     std::u16string CairoLibrary;
     bool CairoFillWhite = false;
@@ -186,9 +196,9 @@ private:
     struct PageGeometry;
     bool MeasurePage(PageGeometry& geometry);
     bool SizeOutput(const PageGeometry& geometry);
-    void RenderDeviceKind(const PageGeometry& geometry);
+    void RenderDeviceKind(const PageGeometry& geometry, TCanvas* target);
     void RenderWithoutDevice(const PageGeometry& geometry);
-    void AttachCanvas();
+    void AttachCanvas(TCanvas* target);
     void RunPage();
 
     // Content streams and glyph procedures in progress, outermost first.

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi/AaMetafileRecording.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/BmpFile.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/EnhMetafile.h"
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/PixelView.h"
 #include "platform/gdi/PngFile.h"
@@ -266,6 +268,7 @@ bool ConvertAaImage(const BYTE* data, std::size_t size, AaImageFormat format, st
 std::unique_ptr<AntiAliasedGraphics> AntiAliasedGraphics::FromDC(HDC dc) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context) return nullptr;
+    if (context->Recorder()) return ForRecording(dc, false, GetDeviceCaps(dc, LOGPIXELSX));
     GdiBitmap* target = context->Target();
     if (!target || target->Width() > AaImage::kMaxSide || target->Height() > AaImage::kMaxSide) return nullptr;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, target->Width(), target->Height());
@@ -278,12 +281,21 @@ std::unique_ptr<AntiAliasedGraphics> AntiAliasedGraphics::FromDC(HDC dc) {
     return graphics;
 }
 
+std::unique_ptr<AntiAliasedGraphics> AntiAliasedGraphics::ForRecording(HDC dc, bool emfPlus, int dpi) {
+    if (!IsRecordingDC(dc)) return nullptr;
+    return std::unique_ptr<AntiAliasedGraphics>(
+        new AntiAliasedGraphics(std::make_unique<AaRecording>(dc, emfPlus, std::max(dpi, 1))));
+}
+
 AntiAliasedGraphics::AntiAliasedGraphics(HDC dc, cairo_surface_t* surface, POINT origin)
     : dc_(dc), surface_(surface), origin_(origin) {}
 
+AntiAliasedGraphics::AntiAliasedGraphics(std::unique_ptr<AaRecording> recording)
+    : dc_(nullptr), surface_(nullptr), recording_(std::move(recording)) {}
+
 AntiAliasedGraphics::~AntiAliasedGraphics() {
     if (cr_) cairo_destroy(cr_);
-    cairo_surface_destroy(surface_);
+    if (surface_) cairo_surface_destroy(surface_);
 }
 
 bool AntiAliasedGraphics::Recover() {
@@ -349,6 +361,7 @@ void AntiAliasedGraphics::ApplyClip() {
 
 void AntiAliasedGraphics::IntersectClip(const AaPath& path) {
     clip_.paths.push_back(path);
+    if (recording_) return recording_->IntersectClip(path);
     ApplySmoothing();
     AppendPath(path);
     cairo_clip(cr_);
@@ -359,6 +372,7 @@ void AntiAliasedGraphics::ResetClip() { SetClip(AaClip{}); }
 
 void AntiAliasedGraphics::SetClip(const AaClip& clip) {
     clip_ = clip;
+    if (recording_) return recording_->SetClip(clip);
     ApplySmoothing();
     ApplyClip();
     if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) Recover();
@@ -434,6 +448,7 @@ void AntiAliasedGraphics::StoreArea() {
 
 bool AntiAliasedGraphics::FillPath(const AaPath& path, std::uint32_t argb) {
     if (path.PointCount() == 0) return false;
+    if (recording_) return recording_->FillPath(path, argb);
     ApplySmoothing();
     const Box box = DeviceBounds(path, 0);
     if (!LoadArea(box.x1, box.y1, box.x2, box.y2)) return false;
@@ -450,6 +465,7 @@ bool AntiAliasedGraphics::FillPath(const AaPath& path, std::uint32_t argb) {
 
 bool AntiAliasedGraphics::DrawPath(const AaPath& path, const AaPen& pen) {
     if (path.PointCount() == 0) return false;
+    if (recording_) return recording_->DrawPath(path, pen);
     ApplySmoothing();
     AppendPath(path);
     const double width = pen.width > 0 && std::isfinite(pen.width) ? pen.width : 1.0;
@@ -477,6 +493,7 @@ bool AntiAliasedGraphics::DrawPath(const AaPath& path, const AaPen& pen) {
 
 bool AntiAliasedGraphics::DrawImage(const AaImage& image, AaPoint upperLeft, AaPoint upperRight, AaPoint lowerLeft,
                                     const AaImageDrawing& drawing) {
+    if (recording_) return recording_->DrawImage(image, upperLeft, upperRight, lowerLeft, drawing);
     double sx = drawing.sourceX, sy = drawing.sourceY, sw = drawing.sourceWidth, sh = drawing.sourceHeight;
     if (!(sw > 0 && sh > 0 && std::isfinite(sx) && std::isfinite(sy) && std::isfinite(sw) && std::isfinite(sh))) {
         sx = 0;

@@ -19,6 +19,8 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace parch {
 
+class AaRecording;
+
 struct AaPoint {
     double x = 0;
     double y = 0;
@@ -138,14 +140,20 @@ struct AaClip {
     std::vector<AaPath> paths;
 };
 
-// Drawing on the bitmap selected into a device context. Each drawing call reads the pixels it
+// Drawing on the bitmap selected into a device context, or recorded into a recording context. Each drawing call reads the pixels it
 // may touch from the bitmap and writes them back at once, so the bitmap is always up to date
 // and plain device-context drawing in between is kept. Bitmaps of every depth are drawn on (a
 // 32-bit copy of the touched area is painted).
 class AntiAliasedGraphics {
 public:
     // nullptr when the context has no bitmap selected or cairo cannot hold a picture its size.
+    // On a recording context (CreateEnhMetaFile) the drawing is recorded as EMF records.
     static std::unique_ptr<AntiAliasedGraphics> FromDC(HDC dc);
+    // Drawing recorded into a recording context: with `emfPlus`, as EMF+ records ahead of the
+    // EMF ones (dual mode), naming `dpi` as the reference resolution. The EMF+ stream ends when
+    // the graphics is destroyed, which must happen before the context is closed. nullptr for
+    // a context that does not record.
+    static std::unique_ptr<AntiAliasedGraphics> ForRecording(HDC dc, bool emfPlus, int dpi);
     ~AntiAliasedGraphics();
     AntiAliasedGraphics(const AntiAliasedGraphics&) = delete;
     AntiAliasedGraphics& operator=(const AntiAliasedGraphics&) = delete;
@@ -172,6 +180,7 @@ public:
 
 private:
     AntiAliasedGraphics(HDC dc, cairo_surface_t* surface, POINT origin);
+    explicit AntiAliasedGraphics(std::unique_ptr<AaRecording> recording);
     void ApplyClip();
     void AppendPath(const AaPath& path);
     AaPoint ToDevice(AaPoint p) const;
@@ -196,6 +205,7 @@ private:
     AaPixelOffsetMode pixelOffset_ = AaPixelOffsetMode::Half;
     AaClip clip_;
     RECT area_{};
+    std::unique_ptr<AaRecording> recording_;
 };
 
 }  // namespace parch

@@ -9,11 +9,14 @@
 #include <cstdlib>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/EnhMetafile.h"
+#include "platform/gdi/MetafileRecorder.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/Raster.h"
 
@@ -565,6 +568,39 @@ void BlendRow(DWORD* destination, const DWORD* source, int count, unsigned const
     for (; i < count; ++i) destination[i] = BlendPixel(source[i], destination[i], constant, perPixel);
 }
 
+// The pixels `draw` paints onto a fresh top-down 32-bit bitmap of width x height; empty when
+// the size is not one a metafile takes.
+template <class Draw>
+std::vector<BYTE> CapturedPixels(int width, int height, Draw&& draw) {
+    if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxMetafileBitmapPixels) return {};
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return {};
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    draw(dc);
+    const auto* first = static_cast<const BYTE*>(bits);
+    std::vector<BYTE> pixels(first, first + std::size_t{4} * width * height);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+// A blit onto a recording context: the source area as pixels, stretched onto the destination.
+BOOL RecordBlit(DeviceContext& context, int x, int y, int width, int height, int sourceWidth, int sourceHeight,
+                DWORD rop, bool blendAlpha, BYTE constantAlpha, const std::function<void(HDC)>& copySource) {
+    std::vector<BYTE> pixels = CapturedPixels(std::abs(sourceWidth), std::abs(sourceHeight), copySource);
+    if (pixels.empty()) return 0;
+    context.Recorder()->StretchPixels(context, RECT{x, y, x + width, y + height}, std::abs(sourceWidth),
+                                      std::abs(sourceHeight), pixels, rop, blendAlpha, constantAlpha);
+    return 1;
+}
+
 }  // namespace
 
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
@@ -581,6 +617,12 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
                 int sourceWidth, int sourceHeight, DWORD rop) {
     DeviceContext* context = ResolveHandle(destination);
     if (!context) return 0;
+    if (context->Recorder() && source) {
+        return RecordBlit(*context, x, y, width, height, sourceWidth, sourceHeight, rop, false, 255, [&](HDC copy) {
+            StretchBlt(copy, 0, 0, std::abs(sourceWidth), std::abs(sourceHeight), source, xSource, ySource,
+                       std::abs(sourceWidth), std::abs(sourceHeight), SRCCOPY);
+        });
+    }
     BlitSource from;
     POINT pixel;
     const bool haveSource = source && SourceOf(source, xSource, ySource, from, pixel);
@@ -594,12 +636,22 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int xSource, int 
                   int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context) return 0;
+    if (context->Recorder()) {
+        const BOOL recorded = RecordBlit(*context, x, y, width, height, sourceWidth, sourceHeight, rop, false, 255, [&](HDC copy) {
+            StretchDIBits(copy, 0, 0, std::abs(sourceWidth), std::abs(sourceHeight), xSource, ySource, std::abs(sourceWidth),
+                          std::abs(sourceHeight), bits, info, usage, SRCCOPY);
+        });
+        return recorded ? std::abs(sourceHeight) : 0;
+    }
     BlitSource from;
     std::vector<RGBQUAD> colors;
     if (!ViewOfDib(bits, info, usage, dc, colors, from.view)) return 0;
     // Bottom-up DIBs measure ySource from their last row.
-    const int top = from.view.topDown ? ySource : from.view.height - ySource - std::abs(sourceHeight);
-    if (!Transfer(*context, x, y, width, height, &from, xSource, top, sourceWidth, sourceHeight, rop,
+    if (sourceHeight == INT_MIN || sourceWidth == INT_MIN) return 0;
+    const std::int64_t top = from.view.topDown ? std::int64_t{ySource}
+                                               : std::int64_t{from.view.height} - ySource - std::abs(sourceHeight);
+    if (top < INT_MIN || top > INT_MAX) return 0;
+    if (!Transfer(*context, x, y, width, height, &from, xSource, static_cast<int>(top), sourceWidth, sourceHeight, rop,
                   context->State().stretchBltMode))
         return 0;
     return std::abs(sourceHeight);
@@ -608,6 +660,20 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int xSource, int 
 BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int xSource, int ySource,
                 int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
     DeviceContext* context = ResolveHandle(destination);
+    if (context && context->Recorder() && source) {
+        return RecordBlit(*context, x, y, width, height, sourceWidth, sourceHeight, SRCCOPY,
+                          (blend.AlphaFormat & AC_SRC_ALPHA) != 0, blend.SourceConstantAlpha, [&](HDC copy) {
+                              StretchBlt(copy, 0, 0, sourceWidth, sourceHeight, source, xSource, ySource, sourceWidth,
+                                         sourceHeight, SRCCOPY);
+                          });
+    }
+    if (context && context->Recorder() && source) {
+        return RecordBlit(*context, x, y, width, height, sourceWidth, sourceHeight, SRCCOPY,
+                          (blend.AlphaFormat & AC_SRC_ALPHA) != 0, blend.SourceConstantAlpha, [&](HDC copy) {
+                              StretchBlt(copy, 0, 0, sourceWidth, sourceHeight, source, xSource, ySource, sourceWidth,
+                                         sourceHeight, SRCCOPY);
+                          });
+    }
     GdiBitmap* target = context ? context->Target() : nullptr;
     BlitSource from;
     POINT pixel;

@@ -8,6 +8,8 @@
 #endif
 
 #include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/EmfRecordTypes.h"
+#include "platform/gdi/MetafileRecorder.h"
 #include "platform/gdi/Paths.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/PixelView.h"
@@ -314,6 +316,12 @@ void DeviceContext::PaintCoverage(int deviceX, int deviceY, const CoverageMask& 
 
 void DeviceContext::SetPath(std::unique_ptr<GdiPath> path) { path_ = std::move(path); }
 
+void DeviceContext::SetRecorder(std::unique_ptr<MetafileRecorder> recorder) { recorder_ = std::move(recorder); }
+
+std::unique_ptr<MetafileRecorder> DeviceContext::TakeRecorder() { return std::move(recorder_); }
+
+MetafileRecorder* RecorderOf(DeviceContext* dc) { return dc ? dc->Recorder() : nullptr; }
+
 // ---- Win32 calls ----
 
 HDC CreateCompatibleDC(HDC dc) {
@@ -337,6 +345,13 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
     DeviceContext* context = ResolveHandle(dc);
     GdiObject* live = ResolveGdiObject(object);
     if (!context || !live) return nullptr;
+    if (MetafileRecorder* recorder = context->Recorder()) {
+        if (live->Kind() == GdiObjectKind::Region) {
+            recorder->SelectClipRegion(static_cast<GdiRegion*>(live)->Rects().Rects(), RGN_COPY);
+        } else if (live->Kind() != GdiObjectKind::Bitmap) {
+            recorder->Select(live);
+        }
+    }
     return context->Select(live);
 }
 
@@ -356,12 +371,16 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
 
 int SaveDC(HDC dc) {
     DeviceContext* context = ResolveHandle(dc);
-    return context ? context->Save() : 0;
+    if (!context) return 0;
+    if (MetafileRecorder* recorder = context->Recorder()) recorder->SaveDC();
+    return context->Save();
 }
 
 BOOL RestoreDC(HDC dc, int savedDC) {
     DeviceContext* context = ResolveHandle(dc);
-    return context && context->Restore(savedDC) ? 1 : 0;
+    if (!context) return 0;
+    if (MetafileRecorder* recorder = context->Recorder()) recorder->RestoreDC(savedDC);
+    return context->Restore(savedDC) ? 1 : 0;
 }
 
 namespace {
@@ -383,6 +402,10 @@ BOOL SetPoint(HDC dc, POINT DeviceContextState::*field, int x, int y, POINT* pre
     POINT& slot = context->State().*field;
     if (previous) *previous = slot;
     slot = relative ? POINT{slot.x + x, slot.y + y} : POINT{x, y};
+    if (MetafileRecorder* recorder = context->Recorder()) {
+        if (field == &DeviceContextState::windowOrigin) recorder->SetPoint(emr::SETWINDOWORGEX, slot);
+        if (field == &DeviceContextState::viewportOrigin) recorder->SetPoint(emr::SETVIEWPORTORGEX, slot);
+    }
     return 1;
 }
 
@@ -419,26 +442,33 @@ BOOL DPtoLP(HDC dc, POINT* points, int count) {
     return 1;
 }
 
-#define PARCH_DC_FIELD(Type, Setter, Getter, member, fallback, valid)                          \
+// Recording contexts write the new value as the record `record` (0: not recorded).
+void RecordValue(HDC dc, std::uint32_t record, std::uint32_t value) {
+    if (record == 0) return;
+    if (MetafileRecorder* recorder = RecorderOf(ResolveHandle(dc))) recorder->SetValue(record, value);
+}
+
+#define PARCH_DC_FIELD(Type, Setter, Getter, member, fallback, valid, record)                  \
     Type Setter(HDC dc, Type value) {                                                          \
         if (!(valid)) return fallback;                                                         \
+        RecordValue(dc, record, static_cast<std::uint32_t>(value));                            \
         return Exchange<Type>(dc, fallback, [](DeviceContextState& s) -> Type& { return s.member; }, &value); \
     }                                                                                          \
     Type Getter(HDC dc) {                                                                      \
         return Exchange<Type>(dc, fallback, [](DeviceContextState& s) -> Type& { return s.member; }, nullptr); \
     }
 
-PARCH_DC_FIELD(int, SetBkMode, GetBkMode, bkMode, 0, value == TRANSPARENT || value == OPAQUE)
-PARCH_DC_FIELD(COLORREF, SetBkColor, GetBkColor, bkColor, CLR_INVALID, true)
-PARCH_DC_FIELD(COLORREF, SetTextColor, GetTextColor, textColor, CLR_INVALID, true)
-PARCH_DC_FIELD(UINT, SetTextAlign, GetTextAlign, textAlign, GDI_ERROR, true)
-PARCH_DC_FIELD(int, SetTextCharacterExtra, GetTextCharacterExtra, textCharacterExtra, static_cast<int>(0x80000000), true)
-PARCH_DC_FIELD(int, SetROP2, GetROP2, rop2, 0, value >= R2_BLACK && value <= R2_WHITE)
-PARCH_DC_FIELD(int, SetStretchBltMode, GetStretchBltMode, stretchBltMode, 0, value >= BLACKONWHITE && value <= HALFTONE)
-PARCH_DC_FIELD(int, SetPolyFillMode, GetPolyFillMode, polyFillMode, 0, value == ALTERNATE || value == WINDING)
-PARCH_DC_FIELD(int, SetArcDirection, GetArcDirection, arcDirection, 0, value == AD_COUNTERCLOCKWISE || value == AD_CLOCKWISE)
-PARCH_DC_FIELD(COLORREF, SetDCBrushColor, GetDCBrushColor, dcBrushColor, CLR_INVALID, true)
-PARCH_DC_FIELD(COLORREF, SetDCPenColor, GetDCPenColor, dcPenColor, CLR_INVALID, true)
+PARCH_DC_FIELD(int, SetBkMode, GetBkMode, bkMode, 0, value == TRANSPARENT || value == OPAQUE, emr::SETBKMODE)
+PARCH_DC_FIELD(COLORREF, SetBkColor, GetBkColor, bkColor, CLR_INVALID, true, emr::SETBKCOLOR)
+PARCH_DC_FIELD(COLORREF, SetTextColor, GetTextColor, textColor, CLR_INVALID, true, emr::SETTEXTCOLOR)
+PARCH_DC_FIELD(UINT, SetTextAlign, GetTextAlign, textAlign, GDI_ERROR, true, emr::SETTEXTALIGN)
+PARCH_DC_FIELD(int, SetTextCharacterExtra, GetTextCharacterExtra, textCharacterExtra, static_cast<int>(0x80000000), true, 0)
+PARCH_DC_FIELD(int, SetROP2, GetROP2, rop2, 0, value >= R2_BLACK && value <= R2_WHITE, emr::SETROP2)
+PARCH_DC_FIELD(int, SetStretchBltMode, GetStretchBltMode, stretchBltMode, 0, value >= BLACKONWHITE && value <= HALFTONE, emr::SETSTRETCHBLTMODE)
+PARCH_DC_FIELD(int, SetPolyFillMode, GetPolyFillMode, polyFillMode, 0, value == ALTERNATE || value == WINDING, emr::SETPOLYFILLMODE)
+PARCH_DC_FIELD(int, SetArcDirection, GetArcDirection, arcDirection, 0, value == AD_COUNTERCLOCKWISE || value == AD_CLOCKWISE, 0)
+PARCH_DC_FIELD(COLORREF, SetDCBrushColor, GetDCBrushColor, dcBrushColor, CLR_INVALID, true, 0)
+PARCH_DC_FIELD(COLORREF, SetDCPenColor, GetDCPenColor, dcPenColor, CLR_INVALID, true, 0)
 #undef PARCH_DC_FIELD
 
 int GetDeviceCaps(HDC dc, int index) {
@@ -486,12 +516,16 @@ int ApplyClip(DeviceContext& context, const RegionRects& region, int mode) {
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context) return ERROR;
+    if (MetafileRecorder* recorder = context->Recorder())
+        recorder->ClipRect(emr::INTERSECTCLIPRECT, RECT{left, top, right, bottom});
     return ApplyClip(*context, RegionRects(context->ToDevice(RECT{left, top, right, bottom})), RGN_AND);
 }
 
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context) return ERROR;
+    if (MetafileRecorder* recorder = context->Recorder())
+        recorder->ClipRect(emr::EXCLUDECLIPRECT, RECT{left, top, right, bottom});
     return ApplyClip(*context, RegionRects(context->ToDevice(RECT{left, top, right, bottom})), RGN_DIFF);
 }
 
@@ -500,6 +534,11 @@ int SelectClipRgn(HDC dc, HRGN region) { return ExtSelectClipRgn(dc, region, RGN
 int ExtSelectClipRgn(HDC dc, HRGN region, int mode) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context || mode < RGN_AND || mode > RGN_COPY) return ERROR;
+    if (MetafileRecorder* recorder = context->Recorder()) {
+        GdiRegion* recorded = region ? ResolveHandle(region) : nullptr;
+        if (!region || recorded)
+            recorder->SelectClipRegion(recorded ? recorded->Rects().Rects() : std::vector<RECT>{}, mode);
+    }
     if (!region) {
         // Only a copy may remove the clip region.
         if (mode != RGN_COPY) return ERROR;

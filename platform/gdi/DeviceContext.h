@@ -18,6 +18,7 @@
 namespace parch {
 
 class GdiPath;
+class MetafileRecorder;
 
 // The state SaveDC keeps and RestoreDC brings back.
 struct DeviceContextState {
@@ -111,6 +112,11 @@ public:
     GdiPath* Path() const { return path_.get(); }
     void SetPath(std::unique_ptr<GdiPath> path);
 
+    // A recording context hands its drawing calls to its recorder instead of painting.
+    MetafileRecorder* Recorder() const { return recorder_.get(); }
+    void SetRecorder(std::unique_ptr<MetafileRecorder> recorder);
+    std::unique_ptr<MetafileRecorder> TakeRecorder();
+
 private:
     void SelectDefaults();
     void Retain(const DeviceContextState& state);
@@ -125,6 +131,7 @@ private:
     RegionRects effectiveClip_;
     bool effectiveClipValid_ = false;
     std::unique_ptr<GdiPath> path_;
+    std::unique_ptr<MetafileRecorder> recorder_;
 };
 
 // Win32 calls.

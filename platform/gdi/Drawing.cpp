@@ -6,6 +6,8 @@
 
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/EmfRecordTypes.h"
+#include "platform/gdi/MetafileRecorder.h"
 #include "platform/gdi/Paths.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/Raster.h"
@@ -177,6 +179,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     DeviceContext* context = ResolveHandle(dc);
     GdiBrush* fill = ResolveHandle(brush);
     if (!context || !fill || !rect) return 0;
+    if (MetafileRecorder* recorder = context->Recorder()) return recorder->FillRect(*context, *rect, fill), 1;
     Painter(*context, fill, R2_COPYPEN).Region(RegionRects(context->ToDevice(*rect)));
     return 1;
 }
@@ -202,6 +205,8 @@ BOOL InvertRect(HDC dc, const RECT* rect) {
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context) return 0;
+    if (MetafileRecorder* recorder = context->Recorder())
+        return recorder->Box(*context, emr::RECTANGLE, RECT{left, top, right, bottom}), 1;
     const RECT box = NormalizedRect(context->ToDevice(RECT{left, top, right, bottom}));
     if (RecordInPath(*context, {POINT{box.left, box.top}, POINT{box.right - 1, box.top},
                                 POINT{box.right - 1, box.bottom - 1}, POINT{box.left, box.bottom - 1}}, true))
@@ -239,6 +244,8 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int cornerWidth
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context) return 0;
+    if (MetafileRecorder* recorder = context->Recorder())
+        return recorder->Box(*context, emr::ELLIPSE, RECT{left, top, right, bottom}), 1;
     DrawShape(*context, NormalizedRect(context->ToDevice(RECT{left, top, right, bottom})),
               [](const RECT& b, const RECT& limit) { return EllipseSpans(b, limit); });
     return 1;
@@ -265,6 +272,13 @@ BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStar
 BOOL PolyPolygon(HDC dc, const POINT* points, const INT* counts, int polygonCount) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context || !points || !counts || polygonCount <= 0) return 0;
+    if (MetafileRecorder* recorder = context->Recorder()) {
+        for (int i = 0; i < polygonCount; ++i)
+            if (counts[i] < 2) return 0;
+        if (polygonCount == 1) recorder->Poly(*context, emr::POLYGON, emr::POLYGON16, points, static_cast<std::uint32_t>(counts[0]));
+        else recorder->PolyPoly(*context, emr::POLYPOLYGON, emr::POLYPOLYGON16, points, counts, static_cast<std::uint32_t>(polygonCount));
+        return 1;
+    }
     std::vector<std::vector<POINT>> polygons;
     const POINT* next = points;
     for (int i = 0; i < polygonCount; ++i) {
@@ -293,6 +307,8 @@ BOOL Polygon(HDC dc, const POINT* points, int count) { return PolyPolygon(dc, po
 BOOL Polyline(HDC dc, const POINT* points, int count) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context || !points || count < 2) return 0;
+    if (MetafileRecorder* recorder = context->Recorder())
+        return recorder->Poly(*context, emr::POLYLINE, emr::POLYLINE16, points, static_cast<std::uint32_t>(count)), 1;
     const auto device = ToDevice(*context, points, count);
     if (!RecordInPath(*context, device, false)) StrokeDevicePolyline(*context, device, false);
     return 1;
@@ -302,6 +318,12 @@ BOOL PolylineTo(HDC dc, const POINT* points, DWORD count) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context || !points) return 0;
     if (count == 0) return 1;
+    if (MetafileRecorder* recorder = context->Recorder()) {
+        if (count == 1) recorder->LineTo(*context, points[0]);
+        else recorder->Poly(*context, emr::POLYLINETO, emr::POLYLINETO16, points, count);
+        context->State().currentPosition = points[count - 1];
+        return 1;
+    }
     std::vector<POINT> device{context->ToDevice(context->State().currentPosition)};
     for (DWORD i = 0; i < count; ++i) device.push_back(context->ToDevice(points[i]));
     if (GdiPath* path = context->Path(); path && path->Open()) {
@@ -318,6 +340,7 @@ BOOL MoveToEx(HDC dc, int x, int y, POINT* previous) {
     if (!context) return 0;
     if (previous) *previous = context->State().currentPosition;
     context->State().currentPosition = POINT{x, y};
+    if (MetafileRecorder* recorder = context->Recorder()) return recorder->MoveTo(*context, POINT{x, y}), 1;
     if (GdiPath* path = context->Path(); path && path->Open()) path->MoveTo(context->ToDevice(POINT{x, y}));
     return 1;
 }

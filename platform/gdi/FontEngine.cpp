@@ -325,7 +325,7 @@ void FontInstance::ComputeMetrics() {
     double naturalAverage = os2 && os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth * scale : 0;
     LONG xppem = ppem;
     if (request_.lfWidth > 0 && naturalAverage > 0)
-        xppem = std::clamp<LONG>(RoundToLong(ppem * request_.lfWidth / naturalAverage), 1, kMaxPixelHeight);
+        xppem = std::clamp<LONG>(RoundToLong(ppem * static_cast<double>(request_.lfWidth) / naturalAverage), 1, kMaxPixelHeight);
     FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(xppem), static_cast<FT_UInt>(ppem));
     if (face_->fallback) FT_Set_Pixel_Sizes(face_->fallback, static_cast<FT_UInt>(xppem), static_cast<FT_UInt>(ppem));
     const double xScale = scale * xppem / ppem;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/MetafileRecorder.h"
 #include "platform/gdi/Rects.h"
 #include "platform/gdi/Utf8Text.h"
 
@@ -50,6 +51,13 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char
     DeviceContext* context = ResolveHandle(dc);
     GdiFont* font = SelectedFont(dc);
     if (!context || !font) return 0;
+    if (MetafileRecorder* recorder = context->Recorder()) {
+        const std::u16string wide = Utf16FromUtf8(std::string_view(text ? text : "", text ? count : 0));
+        // Advances are given per byte; they follow the characters only when each is one byte.
+        const bool perCharacter = dx && wide.size() == count;
+        recorder->TextOut(*context, POINT{x, y}, options, rect, wide, perCharacter ? dx : nullptr);
+        return 1;
+    }
     DeviceContextState& state = context->State();
     FontInstance& instance = font->Instance();
     const TEXTMETRIC& metrics = instance.Metrics();

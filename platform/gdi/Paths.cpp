@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/EmfRecordTypes.h"
+#include "platform/gdi/MetafileRecorder.h"
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/Raster.h"
 #include "platform/gdi/Regions.h"
@@ -48,6 +50,12 @@ enum class PathUse { Stroke, Fill, StrokeAndFill };
 
 BOOL UsePath(HDC dc, PathUse use) {
     DeviceContext* context = ResolveHandle(dc);
+    if (MetafileRecorder* recorder = RecorderOf(context)) {
+        recorder->PathPaint(*context, use == PathUse::Fill     ? emr::FILLPATH
+                                      : use == PathUse::Stroke ? emr::STROKEPATH
+                                                               : emr::STROKEANDFILLPATH);
+        return 1;
+    }
     GdiPath* path = ClosedPath(context);
     if (!path) return 0;
     std::vector<std::vector<POINT>> figures;
@@ -125,6 +133,7 @@ void GdiPath::Flatten(std::vector<std::vector<POINT>>& figures, std::vector<bool
 
 BOOL BeginPath(HDC dc) {
     DeviceContext* context = ResolveHandle(dc);
+    if (MetafileRecorder* recorder = RecorderOf(context)) return recorder->Bare(emr::BEGINPATH), 1;
     if (!context) return 0;
     context->SetPath(std::make_unique<GdiPath>(context->ToDevice(context->State().currentPosition)));
     return 1;
@@ -132,6 +141,7 @@ BOOL BeginPath(HDC dc) {
 
 BOOL EndPath(HDC dc) {
     DeviceContext* context = ResolveHandle(dc);
+    if (MetafileRecorder* recorder = RecorderOf(context)) return recorder->Bare(emr::ENDPATH), 1;
     GdiPath* path = context ? context->Path() : nullptr;
     if (!path || !path->Open()) return 0;
     path->Close();
@@ -140,6 +150,7 @@ BOOL EndPath(HDC dc) {
 
 BOOL AbortPath(HDC dc) {
     DeviceContext* context = ResolveHandle(dc);
+    if (MetafileRecorder* recorder = RecorderOf(context)) return recorder->Bare(emr::ABORTPATH), 1;
     if (!context) return 0;
     context->SetPath(nullptr);
     return 1;
@@ -147,6 +158,7 @@ BOOL AbortPath(HDC dc) {
 
 BOOL CloseFigure(HDC dc) {
     DeviceContext* context = ResolveHandle(dc);
+    if (MetafileRecorder* recorder = RecorderOf(context)) return recorder->Bare(emr::CLOSEFIGURE), 1;
     GdiPath* path = context ? context->Path() : nullptr;
     if (!path || !path->Open()) return 0;
     path->CloseFigure();
@@ -157,6 +169,11 @@ BOOL PolyBezierTo(HDC dc, const POINT* points, DWORD count) {
     DeviceContext* context = ResolveHandle(dc);
     if (!context || !points || count % 3 != 0) return 0;
     if (count == 0) return 1;
+    if (MetafileRecorder* recorder = context->Recorder()) {
+        recorder->Poly(*context, emr::POLYBEZIERTO, emr::POLYBEZIERTO16, points, count);
+        context->State().currentPosition = points[count - 1];
+        return 1;
+    }
     if (GdiPath* path = context->Path(); path && path->Open()) {
         for (DWORD i = 0; i < count; i += 3)
             path->BezierTo(context->ToDevice(points[i]), context->ToDevice(points[i + 1]), context->ToDevice(points[i + 2]));
@@ -185,6 +202,17 @@ BOOL PolyBezier(HDC dc, const POINT* points, DWORD count) {
 BOOL StrokePath(HDC dc) { return UsePath(dc, PathUse::Stroke); }
 BOOL FillPath(HDC dc) { return UsePath(dc, PathUse::Fill); }
 BOOL StrokeAndFillPath(HDC dc) { return UsePath(dc, PathUse::StrokeAndFill); }
+
+int SelectClipPath(HDC dc, int mode) {
+    DeviceContext* context = ResolveHandle(dc);
+    if (!context || mode < RGN_AND || mode > RGN_COPY) return 0;
+    if (MetafileRecorder* recorder = context->Recorder()) return recorder->SelectClipPath(mode), 1;
+    HRGN region = PathToRegion(dc);
+    if (!region) return 0;
+    ExtSelectClipRgn(dc, region, mode);
+    DeleteObject(region);
+    return 1;
+}
 
 HRGN PathToRegion(HDC dc) {
     DeviceContext* context = ResolveHandle(dc);

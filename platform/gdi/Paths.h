@@ -46,6 +46,9 @@ BOOL StrokePath(HDC dc);
 BOOL FillPath(HDC dc);
 BOOL StrokeAndFillPath(HDC dc);
 HRGN PathToRegion(HDC dc);
+// Combines the closed path, as a region, with the clip region (mode as ExtSelectClipRgn) and
+// discards the path.
+int SelectClipPath(HDC dc, int mode);
 // With a null buffer (or count 0) returns the number of points.
 int GetPath(HDC dc, POINT* points, BYTE* types, int count);
 

@@ -1,5 +1,5 @@
-// The render call and the page output: BMP and HTML pages through the API object, the kinds
-// this build cannot write, page clamping, and every page of the shared corpus.
+// The render call and the page output: BMP, metafile and HTML pages through the API object,
+// the kinds this build cannot write, page clamping, and every page of the shared corpus.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "base/Streams.h"
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Metafile.h"
 #include "pdf/core/Scrivlet0813.h"
 #include "pdf/core/ScrivletUnicode.h"
 #include "pdf/render/ScrivletRenderCall.h"
@@ -97,7 +99,7 @@ TEST_F(PageOutput, PageNumbersAreClampedAndTheSelectedPageKept) {
 }
 
 TEST_F(PageOutput, KindsThisBuildCannotWriteAnswerZeroAndWriteNothing) {
-    for (int kind = 1; kind <= 8; ++kind) {
+    for (int kind : {1, 4, 5, 6, 7}) {
         TMemoryStream stream;
         EXPECT_EQ(RenderPageImage(api_, 72, 1, kind, stream), 0);
         EXPECT_EQ(api_.Message(), "Output kind " + std::to_string(kind) + " is not available in this build");
@@ -108,6 +110,45 @@ TEST_F(PageOutput, KindsThisBuildCannotWriteAnswerZeroAndWriteNothing) {
         EXPECT_EQ(RenderPageImage(api_, 72, 1, kind, stream), 1);
         EXPECT_EQ(api_.Message(), "");
         EXPECT_EQ(stream.GetSize(), 0);
+    }
+}
+
+// WMF, EMF and EMF+ hold the page at its pixel size, sized for the 96 dpi reference, and play
+// back with the square where the page has it; the stream is complete when the call returns.
+TEST_F(PageOutput, MetafileKindsHoldThePage) {
+    for (int kind : {2, 3, 8}) {
+        TMemoryStream stream;
+        ASSERT_EQ(RenderPageImage(api_, 72, 1, kind, stream), 1) << kind;
+        EXPECT_EQ(api_.Message(), "") << kind;
+        const std::string& bytes = stream.Bytes();
+        ASSERT_GT(bytes.size(), 100u) << kind;
+        if (kind == 2) {
+            EXPECT_EQ(static_cast<std::uint32_t>(PageOutputLittleEndian(bytes, 0, 4)), 0x9AC6CDD7u);
+            EXPECT_EQ(PageOutputLittleEndian(bytes, 10, 2), 612);
+            EXPECT_EQ(PageOutputLittleEndian(bytes, 12, 2), 792);
+            EXPECT_EQ(PageOutputLittleEndian(bytes, 14, 2), 96);
+        } else {
+            EXPECT_EQ(PageOutputLittleEndian(bytes, 40, 4), 0x464D4520);
+            EXPECT_EQ(static_cast<std::size_t>(PageOutputLittleEndian(bytes, 48, 4)), bytes.size()) << kind;
+            EXPECT_EQ(PageOutputLittleEndian(bytes, 32, 4), (612 * 2540 + 48) / 96) << kind;
+            EXPECT_EQ(PageOutputLittleEndian(bytes, 36, 4), (792 * 2540 + 48) / 96) << kind;
+            // EMF+ comes in a comment right after the header.
+            const bool plus = PageOutputLittleEndian(bytes, 108, 4) == 70 && bytes.substr(120, 4) == "EMF+";
+            EXPECT_EQ(plus, kind == 8);
+        }
+        stream.SetPosition(0);
+        TMetafile metafile;
+        metafile.LoadFromStream(stream);
+        EXPECT_EQ(metafile.Width(), 612) << kind;
+        EXPECT_EQ(metafile.Height(), 792) << kind;
+        TBitmap picture;
+        picture.Assign(&metafile);
+        ASSERT_EQ(picture.Width(), 612);
+        const BYTE* inside = picture.ScanLine(792 - 108) + 108 * 4;
+        const BYTE* outside = picture.ScanLine(10) + 10 * 4;
+        EXPECT_EQ(inside[2], 255) << kind;
+        EXPECT_EQ(inside[1], 0) << kind;
+        EXPECT_EQ(outside[1], 255) << kind;
     }
 }
 

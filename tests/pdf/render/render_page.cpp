@@ -1,6 +1,7 @@
 // parch_render_page FILE PAGE DPI OUT.bmp [PASSWORD]: opens the file with the API object,
 // renders the page as a BMP (output kind 0) into OUT.bmp, prints the render's message to
-// standard error and exits 0 when the render call answered 1.
+// standard error and exits 0 when the render call answered 1. PARCH_RENDER_KIND in the
+// environment asks for another output kind (2 WMF, 3 EMF, 8 EMF+...).
 // parch_render_page --text FILE PAGE [PASSWORD]: runs the page through the text funnel and
 // prints the text of each of its blocks as one UTF-8 line, leaving out the characters that lie
 // wholly outside the page's media box (as pdftotext sees the page by default).
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TMemoryStream bitmap;
-    const int answer = RenderPageImage(api, std::atoi(argv[3]), std::atoi(argv[2]), 0, bitmap);
+    const char* kind = std::getenv("PARCH_RENDER_KIND");
+    const int answer = RenderPageImage(api, std::atoi(argv[3]), std::atoi(argv[2]), kind ? std::atoi(kind) : 0, bitmap);
     if (!api.Message().empty()) std::fprintf(stderr, "%s\n", api.Message().c_str());
     if (bitmap.GetSize() > 0) {
         try {
