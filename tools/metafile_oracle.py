@@ -36,7 +36,7 @@ from PIL import Image
 
 # Pages with text, vectors, an image (drawn as its placeholder until images are decoded) and
 # clips.
-PAGES = [("rl-images.pdf", 1, set()), ("rl-clipping.pdf", 1, {"clip-path"}),
+PAGES = [("rl-images.pdf", 1, {"picture", "turned-picture"}), ("rl-clipping.pdf", 1, {"clip-path"}),
          ("ps-transforms-clip.pdf", 1, {"clip-path"}), ("rl-text-fonts.pdf", 1, set())]
 KINDS = {2: "wmf", 3: "emf", 8: "emfplus.emf"}
 TOLERANCE = {"emf2svg": (4.0, 0.03), "inkscape": (4.0, 0.03), "wmf2svg": (4.0, 0.03), "wmf2gd": (8.0, 0.06)}
@@ -162,6 +162,10 @@ def not_gated(reader, kind, features):
         return "emf2svg does not apply clip paths"
     if kind == 2 and "clip-path" in features:
         return "WMF keeps a clip path as its bounding rectangle"
+    if reader == "wmf2svg" and "picture" in features:
+        return "wmf2svg offsets each picture twice (as its x and y and again in its transform)"
+    if reader == "inkscape" and kind in (3, 8) and "turned-picture" in features:
+        return "inkscape draws no AlphaBlend records, which carry turned pictures"
     return None
 
 

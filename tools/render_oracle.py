@@ -12,9 +12,7 @@ ours (parch_render_page), `pdftoppm -cropbox` and `mutool draw`.
 
 Two renders are within tolerance when they have the same size, the mean absolute difference over
 all channels is at most 2.0 and at most 1 % of the pixels differ by more than 64 in some channel.
-Images count like everything else, except on pages that draw an image behind a codec ours does
-not decode yet (UNDRAWN_CODECS): there the image areas (mutool's trace reports where images are
-drawn) are left out of every comparison. A render is agreed when both peers work, give pictures of
+Images count like everything else. A render is agreed when both peers work, give pictures of
 one size and are within tolerance of each other (pages with a /UserUnit are not: mutool applies
 it). Gated: agreed renders of pages without shadings or patterns, whatever fonts they use; ours
 passes one when it is within tolerance of at least one peer. The gate holds when ours passes at
@@ -39,13 +37,10 @@ import os
 import subprocess
 import sys
 
-import pikepdf
 
 import render_pixels as rp
 
 RESOLUTIONS = (72, 96)
-# Image filters whose images ours leaves undrawn for now; pages drawing one keep images masked.
-UNDRAWN_CODECS = {"/DCTDecode", "/DCT", "/JPXDecode", "/JBIG2Decode", "/CCITTFaxDecode", "/CCF"}
 SHARED_PAGES = 3  # the first pages of each shared file
 GATE_SHARE = 0.98
 
@@ -151,52 +146,9 @@ def shared_pages(shared, cache, jobs):
 
 # --- one page -----------------------------------------------------------------------------------
 
-def image_filters(stream):
-    value = stream.get("/Filter")
-    if value is None:
-        return []
-    return [str(f) for f in value] if isinstance(value, pikepdf.Array) else [str(value)]
-
-
-def draws_undrawn_codec(path, number, password):
-    """Whether the page draws an image (XObject, in forms too, or inline) behind a codec ours
-    does not decode yet; True also when the page cannot be read."""
-    try:
-        with pikepdf.open(path, password=password) as pdf:
-            page = pdf.pages[number - 1]
-            pending, seen = [page], set()
-            while pending:
-                holder = pending.pop()
-                for operands, operator in pikepdf.parse_content_stream(holder):
-                    if str(operator) == "INLINE IMAGE":
-                        filters = operands[0].obj.get("/F", operands[0].obj.get("/Filter"))
-                        names = [str(f) for f in filters] if isinstance(filters, pikepdf.Array) else \
-                            [str(filters)] if filters is not None else []
-                        if UNDRAWN_CODECS.intersection(names):
-                            return True
-                resources = holder.get("/Resources") if hasattr(holder, "get") else None
-                xobjects = resources.get("/XObject") if resources is not None else None
-                for _, xobject in (xobjects.items() if xobjects is not None else []):
-                    if xobject.objgen in seen and xobject.objgen != (0, 0):
-                        continue
-                    seen.add(xobject.objgen)
-                    subtype = str(xobject.get("/Subtype"))
-                    if subtype == "/Image":
-                        masks = [xobject] + [xobject[k] for k in ("/SMask", "/Mask")
-                                             if isinstance(xobject.get(k), pikepdf.Stream)]
-                        if any(UNDRAWN_CODECS.intersection(image_filters(m)) for m in masks):
-                            return True
-                    elif subtype == "/Form":
-                        pending.append(xobject)
-        return False
-    except Exception:  # pikepdf and qpdf raise many kinds; an unreadable page keeps its mask
-        return True
-
 def check_page(page, renderer, out, cache):
     """Renders and compares one page at every resolution; a list of result records."""
     facts = rp.trace_page(page.path, page.page, cache, page.password) or {"image_quads": [], "shading_pattern": False}
-    if facts["image_quads"] and not draws_undrawn_codec(page.path, page.page, page.password):
-        facts = dict(facts, masked_quads=[])
     shading_pattern = page.shading_pattern or facts["shading_pattern"]
     results = []
     for dpi in RESOLUTIONS:
@@ -207,7 +159,7 @@ def check_page(page, renderer, out, cache):
         record = {"page": page.name, "file": page.path, "number": page.page, "dpi": dpi,
                   "embedded_fonts": page.embedded_fonts, "shading_pattern": shading_pattern,
                   "images": len(facts["image_quads"]), "features": page.features}
-        record.update(compare(peers, ours, facts.get("masked_quads", facts["image_quads"]), dpi))
+        record.update(compare(peers, ours, dpi))
         record["category"] = category(record)
         if record["category"] in ("failed", "apart") and not record["passed"]:
             record["picture"] = comparison_picture(page, dpi, peers, ours, facts, out)
@@ -217,18 +169,16 @@ def check_page(page, renderer, out, cache):
     return results
 
 
-def compare(peers, ours, quads, dpi):
+def compare(peers, ours, dpi):
     renders = dict(peers, ours=ours)
     pictures = {side: rp.load(render) for side, render in renders.items()}
     record = {"errors": {side: render.error for side, render in renders.items() if not render.ok}}
     pictures = {side: picture for side, picture in pictures.items() if picture is not None}
-    reference = pictures.get("pdftoppm", pictures.get("mutool"))
-    mask = rp.image_mask(quads, dpi, reference.shape) if reference is not None else None
     if all(peer in pictures for peer in rp.PEERS):
-        record["peers"] = rp.difference(pictures["pdftoppm"], pictures["mutool"], mask)
+        record["peers"] = rp.difference(pictures["pdftoppm"], pictures["mutool"], None)
     for peer in rp.PEERS:
         if peer in pictures and "ours" in pictures:
-            record["vs_" + peer] = rp.difference(pictures["ours"], pictures[peer], mask)
+            record["vs_" + peer] = rp.difference(pictures["ours"], pictures[peer], None)
     record["agreed"] = record.get("peers", {}).get("ok", False)
     record["passed"] = any(record.get("vs_" + peer, {}).get("ok", False) for peer in rp.PEERS)
     return record
@@ -247,8 +197,7 @@ def comparison_picture(page, dpi, peers, ours, facts, out):
     pictures = dict(panels)
     for peer in rp.PEERS:
         if pictures["ours"] is not None and pictures[peer] is not None:
-            mask = rp.image_mask(facts.get("masked_quads", facts["image_quads"]), dpi, pictures[peer].shape)
-            panels.append(("ours - " + peer, rp.amplified_difference(pictures["ours"], pictures[peer], mask)))
+            panels.append(("ours - " + peer, rp.amplified_difference(pictures["ours"], pictures[peer], None)))
     name = "%s-p%d-%d.png" % (os.path.splitext(os.path.basename(page.path))[0], page.page, dpi)
     path = os.path.join(out, "failures", page.origin + "-" + name)
     rp.side_by_side(panels, path)

@@ -16,7 +16,7 @@ import subprocess
 import threading
 
 import numpy as np
-from PIL import Image, ImageDraw, ImageFilter
+from PIL import Image, ImageDraw
 
 PEERS = ("pdftoppm", "mutool")
 RENDER_TIMEOUT = 60  # seconds; a render that takes longer counts as failed
@@ -27,10 +27,6 @@ INFO_TIMEOUT = 20
 MAX_MEAN = 2.0
 MAX_FAR_SHARE = 0.01
 FAR_DIFFERENCE = 64
-
-# Image areas stay out of the statistics: they are masked by the quads mutool's trace device
-# reports for every drawn image, grown by this many pixels for the anti-aliased edges.
-MASK_GROWTH = 2
 
 
 def repository_root():
@@ -206,20 +202,6 @@ def image_quads(trace):
         corners = [(0, 0), (1, 0), (1, 1), (0, 1)]
         quads.append([(a * u + c * v + e - x0, b * u + d * v + f - y0) for u, v in corners])
     return quads
-
-
-def image_mask(quads, dpi, shape):
-    """True where an image is drawn at this resolution (quads come at 72 dpi)."""
-    if not quads:
-        return None
-    height, width = shape[:2]
-    scale = dpi / 72.0
-    picture = Image.new("L", (width, height), 0)
-    draw = ImageDraw.Draw(picture)
-    for quad in quads:
-        draw.polygon([(x * scale, y * scale) for x, y in quad], fill=255, outline=255)
-    picture = picture.filter(ImageFilter.MaxFilter(2 * MASK_GROWTH + 1))
-    return np.asarray(picture) > 0
 
 
 # --- statistics ---------------------------------------------------------------------------------

@@ -351,40 +351,77 @@ bool AaRecording::DrawImage(const AaImage& image, AaPoint upperLeft, AaPoint upp
         FlushPlus();
     }
 
-    // EMF places pictures on upright rectangles; a turned or sheared picture is left to the
-    // EMF+ records.
-    if (std::fabs(upperRight.y - upperLeft.y) > 0.01 || std::fabs(lowerLeft.x - upperLeft.x) > 0.01) return true;
-    const bool flipX = upperRight.x < upperLeft.x, flipY = lowerLeft.y < upperLeft.y;
+    // EMF places pictures on upright rectangles, and readers smooth a picture they scale. So
+    // the picture goes in as it is drawn: sampled (nearest) into its box on the device, the
+    // parts of the box outside a turned or sheared picture left transparent.
+    const AaPoint lowerRight{upperRight.x + lowerLeft.x - upperLeft.x, upperRight.y + lowerLeft.y - upperLeft.y};
+    double minX = upperLeft.x, maxX = upperLeft.x, minY = upperLeft.y, maxY = upperLeft.y;
+    for (AaPoint corner : {upperRight, lowerLeft, lowerRight}) {
+        minX = std::min(minX, corner.x), maxX = std::max(maxX, corner.x);
+        minY = std::min(minY, corner.y), maxY = std::max(maxY, corner.y);
+    }
+    // Device pixel (x, y) to picture fractions (a, b): solve p = upperLeft + a (upperRight -
+    // upperLeft) + b (lowerLeft - upperLeft).
+    const double ux = upperRight.x - upperLeft.x, uy = upperRight.y - upperLeft.y;
+    const double vx = lowerLeft.x - upperLeft.x, vy = lowerLeft.y - upperLeft.y;
+    // An upright picture fills the pixels its rounded corners span, as a plain blit places it,
+    // so its box has no transparent edge and it goes in as an opaque blit where it is opaque.
+    const bool upright = std::fabs(uy) <= 0.01 && std::fabs(vx) <= 0.01;
+    const LONG left = RecordedCoordinate(upright ? std::round(minX) : std::floor(minX));
+    const LONG right = RecordedCoordinate(upright ? std::round(maxX) : std::ceil(maxX));
+    const LONG top = RecordedCoordinate(upright ? std::round(minY) : std::floor(minY));
+    const LONG bottom = RecordedCoordinate(upright ? std::round(maxY) : std::ceil(maxY));
+    const double determinant = ux * vy - uy * vx;
+    if (right <= left || bottom <= top || !(std::fabs(determinant) > 1e-12)) return true;
+    // A box larger than this many pixels is sampled more coarsely and stretched onto the box.
+    constexpr double kMaxBoxPixels = 16.0 * 1024 * 1024;
+    const double boxPixels = static_cast<double>(right - left) * static_cast<double>(bottom - top);
+    const double step = boxPixels > kMaxBoxPixels ? std::sqrt(boxPixels / kMaxBoxPixels) : 1.0;
+    const int rasterWidth = std::max(1, static_cast<int>(std::ceil((right - left) / step)));
+    const int rasterHeight = std::max(1, static_cast<int>(std::ceil((bottom - top) / step)));
+    const double stepX = static_cast<double>(right - left) / rasterWidth;
+    const double stepY = static_cast<double>(bottom - top) / rasterHeight;
+
     BITMAPINFO info{};
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biWidth = rasterWidth;
+    info.bmiHeader.biHeight = -rasterHeight;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!dib) return false;
     auto* out = static_cast<std::uint32_t*>(bits);
+    const double offsetX = sx - x0, offsetY = sy - y0;
     bool opaque = true;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t p = pixels[static_cast<std::size_t>(flipY ? h - 1 - y : y) * w + (flipX ? w - 1 - x : x)];
-            const std::uint32_t a = p >> 24;
-            opaque = opaque && a == 255;
+    for (int y = 0; y < rasterHeight; ++y)
+        for (int x = 0; x < rasterWidth; ++x) {
+            const double dx = left + (x + 0.5) * stepX - upperLeft.x;
+            const double dy = top + (y + 0.5) * stepY - upperLeft.y;
+            double a = (dx * vy - dy * vx) / determinant;
+            double b = (ux * dy - uy * dx) / determinant;
+            if (upright) {
+                a = std::clamp(a, 0.0, std::nextafter(1.0, 0.0));
+                b = std::clamp(b, 0.0, std::nextafter(1.0, 0.0));
+            }
+            std::uint32_t p = 0;
+            if (a >= 0 && a < 1 && b >= 0 && b < 1) {
+                const int u = std::clamp(static_cast<int>(std::floor(offsetX + a * sw)), 0, w - 1);
+                const int v = std::clamp(static_cast<int>(std::floor(offsetY + b * sh)), 0, h - 1);
+                p = pixels[static_cast<std::size_t>(v) * w + u];
+            }
+            const std::uint32_t alpha = p >> 24;
+            opaque = opaque && alpha == 255;
             // AlphaBlend takes premultiplied colours.
-            auto channel = [&](int shift) { return (((p >> shift) & 0xFF) * a + 127) / 255 << shift; };
-            out[static_cast<std::size_t>(y) * w + x] = (a << 24) | channel(16) | channel(8) | channel(0);
+            auto channel = [&](int shift) { return (((p >> shift) & 0xFF) * alpha + 127) / 255 << shift; };
+            out[static_cast<std::size_t>(y) * rasterWidth + x] = (alpha << 24) | channel(16) | channel(8) | channel(0);
         }
     HDC source = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(source, dib);
-    const LONG left = RecordedCoordinate(std::min(upperLeft.x, upperRight.x));
-    const LONG right = RecordedCoordinate(std::max(upperLeft.x, upperRight.x));
-    const LONG top = RecordedCoordinate(std::min(upperLeft.y, lowerLeft.y));
-    const LONG bottom = RecordedCoordinate(std::max(upperLeft.y, lowerLeft.y));
     if (opaque) {
-        StretchBlt(dc_, left, top, right - left, bottom - top, source, 0, 0, w, h, SRCCOPY);
+        StretchBlt(dc_, left, top, right - left, bottom - top, source, 0, 0, rasterWidth, rasterHeight, SRCCOPY);
     } else {
         BLENDFUNCTION blend;
         blend.AlphaFormat = AC_SRC_ALPHA;
-        AlphaBlend(dc_, left, top, right - left, bottom - top, source, 0, 0, w, h, blend);
+        AlphaBlend(dc_, left, top, right - left, bottom - top, source, 0, 0, rasterWidth, rasterHeight, blend);
     }
     SelectObject(source, old);
     DeleteDC(source);
