@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "base/SysUtils.h"
+#include "framework/graphics/JPEGImage.h"
 #include "platform/gdi/IconFile.h"
 #include "platform/gdi/PngFile.h"
 #include "base/Streams.h"
@@ -162,6 +163,8 @@ FormatRegistry& Registry() {
         created->formats["bmp"] = {"Bitmaps", [] { return std::make_unique<TBitmap>(); }};
         created->formats["ico"] = {"Icons", [] { return std::make_unique<TIcon>(); }};
         created->formats["png"] = {"Portable network graphics", [] { return std::make_unique<TIcon>(); }};
+        created->formats["jpg"] = {"JPEG image file", [] { return std::make_unique<TJPEGImage>(); }};
+        created->formats["jpeg"] = {"JPEG image file", [] { return std::make_unique<TJPEGImage>(); }};
         return created;
     }();
     return *registry;

@@ -18,6 +18,7 @@ namespace parch {
 
 class TPDFArray;
 class TPDFDictionary;
+class TPDFImageDecoder;
 class TPDFIndRef;
 class TPDFObject;
 
@@ -119,8 +120,11 @@ private:
     void Do();
     void PaintXObject(std::string name);
     void PaintForm(TPDFStream* form, TPDFIndRef* reference);
-    void PaintImagePlaceholder();
-    void SkipInlineImage();
+    void PaintImage(TPDFStream* stream, TPDFIndRef* reference);
+    void PaintInlineImage();
+    static std::string ReferenceImageName(const TPDFIndRef& reference);
+    void DrawDecodedImage(TPDFImageDecoder& decoder, const std::string& name, TPDFPoint corner1, TPDFPoint corner2,
+                          TPDFPoint corner3, TPDFPoint corner4);
     void ClipToRectangle(double x1, double y1, double x2, double y2);
     void BeginMarkedContent(const std::string& tag, const std::string& properties);
     void EndMarkedContent();

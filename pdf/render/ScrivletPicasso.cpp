@@ -45,6 +45,8 @@ struct TPDFPicasso::State {
     HDC GivenDC = nullptr;
     // The anti-aliased back end and the cairo back end draw through it.
     std::unique_ptr<AntiAliasedGraphics> Graphics;
+    // The plain GDI back end draws images through an image service of their own on its DC.
+    std::unique_ptr<AntiAliasedGraphics> ImageGraphics;
     std::unique_ptr<AaPath> Path;
     std::vector<AaClip> SavedClips;
     TStream* HTMLStream = nullptr;
@@ -513,7 +515,29 @@ void TPDFPicasso::RestoreState(std::int32_t token) {
 
 // --- Images ----------------------------------------------------------------------------------
 
-bool TPDFPicasso::CanDrawImages() const { return backEnd_ == TPicassoBackEnd::GDIPlus; }
+bool TPDFPicasso::CanDrawImages() const {
+    return backEnd_ == TPicassoBackEnd::GDIPlus || backEnd_ == TPicassoBackEnd::Cairo ||
+           (backEnd_ == TPicassoBackEnd::GDI && (state_->Canvas || state_->UseGivenDC));
+}
+
+// The service images are drawn through: the back end's own, or for plain GDI one made on the
+// canvas's context when first needed (each drawing reads and writes the bitmap's pixels, so
+// GDI drawing in between stays).
+AntiAliasedGraphics* TPDFPicasso::ImageService() {
+    State& s = *state_;
+    if (backEnd_ == TPicassoBackEnd::GDIPlus || backEnd_ == TPicassoBackEnd::Cairo) return s.Graphics.get();
+    if (backEnd_ != TPicassoBackEnd::GDI) return nullptr;
+    if (!s.ImageGraphics) {
+        HDC dc = s.UseGivenDC ? s.GivenDC : s.Canvas ? s.Canvas->Handle() : nullptr;
+        if (!dc) return nullptr;
+        s.ImageGraphics = AntiAliasedGraphics::FromDC(dc);
+        if (!s.ImageGraphics) return nullptr;
+        s.ImageGraphics->SetSmoothingMode(AaSmoothingMode::None);
+        s.ImageGraphics->SetInterpolationMode(AaInterpolationMode::NearestNeighbor);
+        s.ImageGraphics->SetPixelOffsetMode(AaPixelOffsetMode::Half);
+    }
+    return s.ImageGraphics.get();
+}
 
 void TPDFPicasso::BeginImageQuality() {
     if (backEnd_ != TPicassoBackEnd::GDIPlus || state_->GDIPlusSettings.KeepImageQuality) return;
@@ -557,18 +581,20 @@ void TPDFPicasso::DrawImageStream(TStream& stream, bool, double x, double y, dou
 
 void TPDFPicasso::DrawImageStreamPoints(TMemoryStream& stream, double x1, double y1, double x2, double y2, double x3,
                                         double y3) {
-    if (backEnd_ != TPicassoBackEnd::GDIPlus) return;
+    AntiAliasedGraphics* service = ImageService();
+    if (!service) return;
     std::unique_ptr<AaImage> image = PicassoDecodeImage(stream);
     if (!image) return;
     BeginImageQuality();
-    state_->Graphics->DrawImage(*image, {x1, y1}, {x2, y2}, {x3, y3});
+    service->DrawImage(*image, {x1, y1}, {x2, y2}, {x3, y3});
     EndImageQuality();
 }
 
 void TPDFPicasso::DrawImageStreamColorKey(TMemoryStream& stream, std::int32_t sourceWidth, double x1, double y1,
                                           double x2, double y2, double x3, double y3, std::int32_t sourceHeight,
                                           std::uint32_t keyLow, std::uint32_t keyHigh) {
-    if (backEnd_ != TPicassoBackEnd::GDIPlus) return;
+    AntiAliasedGraphics* service = ImageService();
+    if (!service) return;
     std::unique_ptr<AaImage> image = PicassoDecodeImage(stream);
     if (!image) return;
     AaImageDrawing drawing;
@@ -578,13 +604,13 @@ void TPDFPicasso::DrawImageStreamColorKey(TMemoryStream& stream, std::int32_t so
     drawing.keyLow = keyLow;
     drawing.keyHigh = keyHigh;
     BeginImageQuality();
-    state_->Graphics->DrawImage(*image, {x1, y1}, {x2, y2}, {x3, y3}, drawing);
+    service->DrawImage(*image, {x1, y1}, {x2, y2}, {x3, y3}, drawing);
     EndImageQuality();
 }
 
 void TPDFPicasso::DrawImage(const TPDFStreamableGraphic& graphic, double x1, double y1, double x2, double y2,
                             double x3, double y3) {
-    if (backEnd_ != TPicassoBackEnd::GDIPlus) return;
+    if (!CanDrawImages()) return;
     TMemoryStream stream;
     graphic.SaveToStream(stream);
     DrawImageStreamPoints(stream, x1, y1, x2, y2, x3, y3);

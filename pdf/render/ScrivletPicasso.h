@@ -16,6 +16,7 @@
 
 namespace parch {
 
+class AntiAliasedGraphics;
 class TBitmap;
 class TCanvas;
 class TMemoryStream;
@@ -96,6 +97,7 @@ public:
 
 private:
     void PaintGDIPlus(bool fill, bool stroke);
+    AntiAliasedGraphics* ImageService();
     void PaintCairo(bool fill, bool stroke);
 
     struct State;

@@ -15,6 +15,7 @@
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/graphics/ScrivletColor.h"
 #include "pdf/graphics/ScrivletEPSOperations.h"
+#include "pdf/images/ScrivletImageDecoder.h"
 #include "pdf/render/ScrivletContentRun.h"
 #include "pdf/render/ScrivletFontCollection.h"
 #include "pdf/render/ScrivletPicasso.h"
@@ -61,6 +62,15 @@ TPDFRenderer::TPDFRenderer(TPDFFontCollection* fontCollection)
 }
 
 TPDFRenderer::~TPDFRenderer() = default;
+
+void TPDFRenderer::TrimImageCache() {
+    ImageCacheSize = 0;
+    for (const TPDFImageCollection& entry : ImageCache)
+        ImageCacheSize += static_cast<std::uint64_t>(std::max<std::int64_t>(0, entry.Decoder->GetDataSize()));
+    if (ImageCacheSize <= kImageCacheLimit) return;
+    ImageCache.clear();
+    ImageCacheSize = 0;
+}
 
 TPDFObject* TPDFRenderer::ResolveReference(TPDFObject* object) {
     for (int step = 0; object && object->Kind == kPDFKindIndRef && step < kRendererMaxReferenceChain; ++step) {

@@ -25,6 +25,7 @@ class TPDFDeviceNColorSpace;
 class TPDFDictionary;
 class TPDFEPSOperations;
 class TPDFFontCollection;
+class TPDFImageDecoder;
 class TPDFIndRef;
 class TPDFLabColorSpace;
 class TPDFObject;
@@ -94,6 +95,16 @@ struct TPDFIndexedColorSpace {
     std::string Lookup;
 };
 
+// A decoded image XObject kept for the page, by the reference it was reached through.
+struct TPDFImageCollection {
+    std::uint64_t Key = 0;  // generation number << 32 | object number
+    TPDFIndRef* Reference = nullptr;
+    std::unique_ptr<TPDFImageDecoder> Decoder;
+};
+
+// When the cached decoders hold more than this many bytes, the whole cache is emptied.
+inline constexpr std::uint64_t kImageCacheLimit = 100'000'000;
+
 using TPDFLookupEvent = std::function<TPDFObject*(TPDFIndRef*)>;
 using TPDFDecodeEvent = std::function<void(TPDFStream*, TPDFIndRef*)>;
 
@@ -123,6 +134,10 @@ public:
     void RunContent(TPDFObject* object, TPDFIndRef* reference, const std::string* glyphText,
                     const std::string& glyphName = {});
 
+    // Sums the cached decoders' sizes (their decoded pixels included) into ImageCacheSize and
+    // empties the cache when the sum is over kImageCacheLimit.
+    void TrimImageCache();
+
     // Where path operations go: the EPS writer in kind 3, else the canvas.
     bool UsesEPS() const { return Kind == kRenderEPS && EPSExport != nullptr; }
 
@@ -147,6 +162,8 @@ public:
     std::unique_ptr<TPDFTextFunnel> TextFunnel;
     std::unique_ptr<TPDFSimpleColorManager> ColorManager;
     TPDFImageList* ImageList = nullptr;  // kind 6, not owned
+    std::vector<TPDFImageCollection> ImageCache;
+    std::uint64_t ImageCacheSize = 0;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
     TPDFMatrix CTM;

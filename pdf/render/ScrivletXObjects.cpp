@@ -1,7 +1,4 @@
 // XObjects, inline images, marked and optional content, and annotation appearances.
-//
-// Images are drawn as light-grey quads over their place on the page until an image decoder
-// is part of the library; inline image data is skipped.
 
 #include <algorithm>
 #include <cmath>
@@ -9,22 +6,23 @@
 #include <string>
 #include <string_view>
 
+#include "framework/graphics/Bitmap.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/graphics/ScrivletEPSOperations.h"
+#include "pdf/images/ScrivletImageDecoder.h"
+#include "pdf/images/ScrivletInlineImage.h"
+#include "pdf/images/ScrivletPNG.h"
 #include "pdf/render/ScrivletContentRun.h"
+#include "pdf/render/ScrivletImageList.h"
 #include "pdf/render/ScrivletPicasso.h"
 
 namespace parch {
 
 namespace {
 
-constexpr TColor kImagePlaceholderColor = 0xD3D3D3;
-
 const TPDFName* XObjectAsName(const TPDFObject* object) {
     return object && object->Kind == kPDFKindName ? static_cast<const TPDFName*>(object) : nullptr;
 }
-
-bool XObjectIsWhiteSpace(char c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
 // The numbers of an array of exactly `count` numbers (at least `count` when not exact).
 bool XObjectNumbers(TPDFRenderer& renderer, TPDFObject* object, std::size_t count, bool exact, double* values) {
@@ -44,12 +42,40 @@ TPDFIndRef* XObjectAsReference(TPDFObject* object) {
     return object && object->Kind == kPDFKindIndRef ? static_cast<TPDFIndRef*>(object) : nullptr;
 }
 
+std::uint64_t ImageCacheKey(const TPDFIndRef& reference) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(reference.RefGenerationNumber)) << 32) |
+           static_cast<std::uint32_t>(reference.RefObjectNumber);
+}
+
+// The decoded picture for the EPS writer: the result bitmap, or the PNG it was kept as.
+std::unique_ptr<TBitmap> DecodedPicture(TPDFImageDecoder& decoder) {
+    auto picture = std::make_unique<TBitmap>();
+    if (decoder.Bitmap && !decoder.Bitmap->Empty()) {
+        picture->Assign(decoder.Bitmap.get());
+        return picture;
+    }
+    TPNGPixels pixels;
+    if (!decoder.EncodedStream || !DecodePNGPixels(decoder.EncodedStream->Bytes(), pixels)) return picture;
+    picture->SetPixelFormat(pf24bit);
+    picture->SetSize(pixels.Width, pixels.Height);
+    for (int y = 0; y < pixels.Height; ++y) {
+        BYTE* row = picture->ScanLine(y);
+        for (int x = 0; x < pixels.Width; ++x) {
+            const std::uint32_t value = pixels.Pixels[static_cast<std::size_t>(y) * pixels.Width + x];
+            row[3 * x] = static_cast<BYTE>(value);
+            row[3 * x + 1] = static_cast<BYTE>(value >> 8);
+            row[3 * x + 2] = static_cast<BYTE>(value >> 16);
+        }
+    }
+    return picture;
+}
+
 }  // namespace
 
 bool TPDFContentRun::DispatchOther(std::string_view token) {
     if (token == "[") return ReadArray(), true;
     if (token == "Do") return Do(), true;
-    if (token == "BI") return SkipInlineImage(), true;
+    if (token == "BI") return PaintInlineImage(), true;
     if (token == "BMC") {
         BeginMarkedContent(PopString(), {});
         return true;
@@ -83,8 +109,8 @@ void TPDFContentRun::PaintXObject(std::string name) {
     if (!subtype) return;
     if (subtype->NameBytes == "Form")
         PaintForm(stream, reference);
-    else if (subtype->NameBytes == "Image" && renderer_.Kind != kRenderTextFunnel && renderer_.Kind != kRenderImageList)
-        PaintImagePlaceholder();
+    else if (subtype->NameBytes == "Image" && renderer_.Kind != kRenderTextFunnel)
+        PaintImage(stream, reference);
 }
 
 void TPDFContentRun::PaintForm(TPDFStream* form, TPDFIndRef* reference) {
@@ -124,45 +150,93 @@ void TPDFContentRun::ClipToRectangle(double x1, double y1, double x2, double y2)
     pathOpen_ = false;
 }
 
-// The unit square of image space, where the image would be.
-void TPDFContentRun::PaintImagePlaceholder() {
-    TPDFGenericCanvas& target = PathTarget();
-    const TPDFPoint corners[4] = {renderer_.TransformPoint({0, 0}), renderer_.TransformPoint({1, 0}),
-                                  renderer_.TransformPoint({1, 1}), renderer_.TransformPoint({0, 1})};
-    target.NewPath();
-    target.MoveTo(corners[0].X, corners[0].Y);
-    for (int i = 1; i < 4; ++i) target.LineTo(corners[i].X, corners[i].Y);
-    target.ClosePath();
-    if (renderer_.UsesEPS()) {
-        renderer_.EPSExport->SetColor("0.827 setgray");
-        renderer_.EPSExport->Fill(false);
-        return;
+// An image XObject, decoded once per page and reference and drawn from the cache after that.
+void TPDFContentRun::PaintImage(TPDFStream* stream, TPDFIndRef* reference) {
+    const TPDFPoint corner1 = renderer_.TransformPoint({0, 1});
+    const TPDFPoint corner2 = renderer_.TransformPoint({1, 1});
+    const TPDFPoint corner3 = renderer_.TransformPoint({1, 0});
+    const TPDFPoint corner4 = renderer_.TransformPoint({0, 0});
+    TPDFImageDecoder* decoder = nullptr;
+    std::unique_ptr<TPDFImageDecoder> uncached;
+    if (reference) {
+        const std::uint64_t key = ImageCacheKey(*reference);
+        for (const TPDFImageCollection& entry : renderer_.ImageCache)
+            if (entry.Key == key) decoder = entry.Decoder.get();
     }
-    TPDFPicasso& canvas = *renderer_.Canvas;
-    canvas.SetFillAlpha(1);
-    canvas.SetFillRule(1);
-    canvas.SetFillColor(kImagePlaceholderColor);
-    canvas.Fill();
-}
-
-// BI, its keys and values, ID, one white-space byte, the data, and EI between white space (or
-// at the end). The data is skipped whether the image shows or not: it is never content.
-void TPDFContentRun::SkipInlineImage() {
-    for (std::string_view token = tokenizer_.NextToken(); !token.empty() && token != "ID";
-         token = tokenizer_.NextToken()) {
-    }
-    const std::size_t start = static_cast<std::size_t>(tokenizer_.Position() - 1);
-    std::size_t end = content_.size();
-    for (std::size_t i = start; i + 2 < content_.size(); ++i) {
-        if (XObjectIsWhiteSpace(content_[i]) && content_[i + 1] == 'E' && content_[i + 2] == 'I' &&
-            (i + 3 == content_.size() || XObjectIsWhiteSpace(content_[i + 3]))) {
-            end = i + 3;
-            break;
+    if (!decoder) {
+        auto fresh = std::make_unique<TPDFImageDecoder>();
+        const double resolution = renderer_.Resolution > 0 ? renderer_.Resolution : 1;
+        fresh->DisplayedWidth = std::abs(corner1.X - corner2.X) / resolution;
+        fresh->DisplayedHeight = std::abs(corner1.Y - corner4.Y) / resolution;
+        fresh->KeepEncoded = renderer_.Kind == kRenderImageList;
+        fresh->SetColorManager(renderer_.ColorManager.get());
+        fresh->OnResolveObject = [this](TPDFIndRef* target) { return renderer_.ResolveReference(target); };
+        fresh->OnBeforeStream = renderer_.OnBeforeDecode;
+        fresh->OnAfterStream = renderer_.OnAfterDecode;
+        fresh->FillColor = state_.FillColor;
+        if (reference && renderer_.OnBeforeDecode) renderer_.OnBeforeDecode(stream, reference);
+        fresh->LoadFromObject(stream);
+        if (reference && renderer_.OnAfterDecode) renderer_.OnAfterDecode(stream, reference);
+        decoder = fresh.get();
+        if (reference) {
+            renderer_.TrimImageCache();
+            renderer_.ImageCache.push_back(TPDFImageCollection{ImageCacheKey(*reference), reference, std::move(fresh)});
+            renderer_.ImageCacheSize += static_cast<std::uint64_t>(std::max<std::int64_t>(0, decoder->GetDataSize()));
+        } else {
+            uncached = std::move(fresh);
         }
     }
-    tokenizer_.SetPosition(static_cast<std::int64_t>(end) + 1);
-    if (visible_ && renderer_.Kind != kRenderTextFunnel && renderer_.Kind != kRenderImageList)
-        PaintImagePlaceholder();
+    DrawDecodedImage(*decoder, reference ? ReferenceImageName(*reference) : std::string("Image"), corner1, corner2,
+                     corner3, corner4);
+}
+
+std::string TPDFContentRun::ReferenceImageName(const TPDFIndRef& reference) {
+    std::string name = reference.ToText();
+    std::replace(name.begin(), name.end(), ' ', '.');
+    return name;
+}
+
+void TPDFContentRun::DrawDecodedImage(TPDFImageDecoder& decoder, const std::string& name, TPDFPoint corner1,
+                                      TPDFPoint corner2, TPDFPoint corner3, TPDFPoint corner4) {
+    if (renderer_.UsesEPS()) {
+        const std::unique_ptr<TBitmap> picture = DecodedPicture(decoder);
+        if (!picture->Empty()) renderer_.EPSExport->PaintImage(picture.get(), decoder.MaskBitmap.get(), name);
+        return;
+    }
+    if (renderer_.Kind == kRenderImageList) {
+        if (!renderer_.ImageList) return;
+        TPDFImageListItem item;
+        item.Kind = decoder.EncodedKind == kEncodedJPEG ? 1 : decoder.EncodedKind == kEncodedTIFF ? 3 : 2;
+        item.Data = decoder.GetImageData();
+        item.ImageWidth = decoder.Width;
+        item.ImageHeight = decoder.Height;
+        item.UpperLeft = corner1;
+        item.UpperRight = corner2;
+        item.LowerLeft = corner4;
+        item.LowerRight = corner3;
+        AddImageListItem(*renderer_.ImageList, item);
+        return;
+    }
+    if (renderer_.Canvas) decoder.PaintToCanvas(*renderer_.Canvas, renderer_.CTM, state_.FillColor);
+}
+
+// BI, its keys and values, ID, the data and EI. The data is skipped whether the image shows or
+// not: it is never content. Inline images are drawn once and never cached.
+void TPDFContentRun::PaintInlineImage() {
+    TPDFInlineImage image;
+    std::int32_t position = static_cast<std::int32_t>(tokenizer_.Position());
+    const TPDFResolveEvent resolver = [this](TPDFIndRef* target) { return renderer_.ResolveReference(target); };
+    const bool found = ParseInlineImage(content_, position, image, resolver, resources_);
+    tokenizer_.SetPosition(position);
+    if (!found || !visible_ || renderer_.Kind == kRenderTextFunnel) return;
+    TPDFImageDecoder decoder;
+    decoder.SetColorManager(renderer_.ColorManager.get());
+    decoder.OnResolveObject = resolver;
+    decoder.FillColor = state_.FillColor;
+    decoder.KeepEncoded = renderer_.Kind == kRenderImageList;
+    decoder.LoadInlineImage(image, renderer_.Structure);
+    DrawDecodedImage(decoder, "Inline" + std::to_string(position), renderer_.TransformPoint({0, 1}),
+                     renderer_.TransformPoint({1, 1}), renderer_.TransformPoint({1, 0}), renderer_.TransformPoint({0, 0}));
 }
 
 // Content shows only while every enclosing optional-content group is on.

@@ -1,0 +1,141 @@
+#pragma once
+// The MQ arithmetic decoder of T.88 Annex E with the integer procedures of Annex A, and the
+// coding-context sets the region and dictionary decoders share within one pass.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "pdf/images/ScrivletJBIG2Stream.h"
+
+namespace parch {
+
+// One context per entry: (state index << 1) | MPS.
+class TArithmeticDecoderStats {
+public:
+    explicit TArithmeticDecoderStats(std::int64_t contextSize);
+    std::int64_t ContextSize() const { return static_cast<std::int64_t>(contexts_.size()); }
+    void Reset() { std::fill(contexts_.begin(), contexts_.end(), std::uint8_t{0}); }
+    void CopyFrom(const TArithmeticDecoderStats& other) { contexts_ = other.contexts_; }
+    std::unique_ptr<TArithmeticDecoderStats> Copy() const;
+    std::uint8_t* Data() { return contexts_.data(); }
+
+private:
+    std::vector<std::uint8_t> contexts_;
+};
+
+struct TJBIG2QeEntry {
+    std::uint32_t Qe;  // scaled by 65,536
+    std::uint8_t Nmps;
+    std::uint8_t Nlps;
+    std::uint8_t Switch;
+};
+extern const TJBIG2QeEntry kJBIG2QeTable[47];
+
+class TArithmeticDecoder {
+public:
+    explicit TArithmeticDecoder(TStreamReader& reader);
+
+    // Starts decoding at the reader's position; bytes at or past the reader's limit read as 0xFF.
+    void InitDecode();
+    std::int32_t DecodeBit(TArithmeticDecoderStats& stats, std::uint32_t context) {
+        return DecodeBit(stats.Data(), context);
+    }
+    inline std::int32_t DecodeBit(std::uint8_t* contexts, std::uint32_t context);
+    // IAx: false for the out-of-band result.
+    bool DecodeInt(TArithmeticDecoderStats& stats, std::int32_t& value);
+    std::uint32_t DecodeIAID(std::int32_t codeLength, TArithmeticDecoderStats& stats);
+
+    void ResetGenericStats(std::int32_t gbTemplate, const TArithmeticDecoderStats* retained);
+    void ResetRefinementStats(std::int32_t grTemplate, const TArithmeticDecoderStats* retained);
+    void ResetIntStats(std::int32_t symbolCodeLength);
+
+    // Loops that run on counts from the stream stop once this is true.
+    bool IsExhausted() const { return overrunBytes_ > kJBIG2ArithmeticOverrunBytes; }
+
+    TArithmeticDecoderStats& GenericRegionStats() { return *genericRegionStats_; }
+    TArithmeticDecoderStats& RefinementRegionStats() { return *refinementRegionStats_; }
+    TArithmeticDecoderStats& IadhStats() { return *iadhStats_; }
+    TArithmeticDecoderStats& IadwStats() { return *iadwStats_; }
+    TArithmeticDecoderStats& IaexStats() { return *iaexStats_; }
+    TArithmeticDecoderStats& IaaiStats() { return *iaaiStats_; }
+    TArithmeticDecoderStats& IadtStats() { return *iadtStats_; }
+    TArithmeticDecoderStats& IaitStats() { return *iaitStats_; }
+    TArithmeticDecoderStats& IafsStats() { return *iafsStats_; }
+    TArithmeticDecoderStats& IadsStats() { return *iadsStats_; }
+    TArithmeticDecoderStats& IardxStats() { return *iardxStats_; }
+    TArithmeticDecoderStats& IardyStats() { return *iardyStats_; }
+    TArithmeticDecoderStats& IardwStats() { return *iardwStats_; }
+    TArithmeticDecoderStats& IardhStats() { return *iardhStats_; }
+    TArithmeticDecoderStats& IariStats() { return *iariStats_; }
+    TArithmeticDecoderStats& IaidStats() { return *iaidStats_; }
+
+private:
+    std::uint32_t NextByte() {
+        const std::size_t at = position_++;
+        return at < limit_ ? data_[at] : 0xFFu;
+    }
+    void ByteIn();
+    void RenormD() {
+        do {
+            if (ct_ == 0) ByteIn();
+            a_ <<= 1;
+            c_ <<= 1;
+            --ct_;
+        } while ((a_ & 0x80000000u) == 0);
+    }
+    static void ResetStats(std::unique_ptr<TArithmeticDecoderStats>& stats, std::int64_t size,
+                           const TArithmeticDecoderStats* retained);
+
+    TStreamReader& reader_;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t position_ = 0;
+    std::size_t limit_ = 0;
+    std::uint32_t a_ = 0;
+    std::uint32_t c_ = 0;
+    std::uint32_t b_ = 0;
+    std::uint32_t b1_ = 0;
+    std::int32_t ct_ = 0;
+    std::uint32_t prev_ = 1;
+    std::int64_t overrunBytes_ = 0;
+
+    std::unique_ptr<TArithmeticDecoderStats> genericRegionStats_;
+    std::unique_ptr<TArithmeticDecoderStats> refinementRegionStats_;
+    std::unique_ptr<TArithmeticDecoderStats> iadhStats_, iadwStats_, iaexStats_, iaaiStats_, iadtStats_, iaitStats_,
+        iafsStats_, iadsStats_, iardxStats_, iardyStats_, iardwStats_, iardhStats_, iariStats_;
+    std::unique_ptr<TArithmeticDecoderStats> iaidStats_;
+};
+
+inline std::int32_t TArithmeticDecoder::DecodeBit(std::uint8_t* contexts, std::uint32_t context) {
+    std::uint8_t& cx = contexts[context];
+    const std::uint32_t index = cx >> 1;
+    const std::int32_t mps = cx & 1;
+    const TJBIG2QeEntry& entry = kJBIG2QeTable[index];
+    const std::uint32_t qe = entry.Qe;
+    std::int32_t bit;
+    a_ -= qe;
+    if (c_ < a_) {
+        if (a_ & 0x80000000u) return mps;
+        if (a_ < qe) {
+            bit = 1 - mps;
+            cx = static_cast<std::uint8_t>((entry.Nlps << 1) | (entry.Switch ? 1 - mps : mps));
+        } else {
+            bit = mps;
+            cx = static_cast<std::uint8_t>((entry.Nmps << 1) | mps);
+        }
+    } else {
+        c_ -= a_;
+        if (a_ < qe) {
+            bit = mps;
+            cx = static_cast<std::uint8_t>((entry.Nmps << 1) | mps);
+        } else {
+            bit = 1 - mps;
+            cx = static_cast<std::uint8_t>((entry.Nlps << 1) | (entry.Switch ? 1 - mps : mps));
+        }
+        a_ = qe;
+    }
+    RenormD();
+    return bit;
+}
+
+}  // namespace parch
