@@ -16,6 +16,7 @@
 #include "framework/graphics/Graphics.h"
 #include "pdf/core/ScrivletGDIPlusSettings.h"
 #include "pdf/graphics/ScrivletMatrix.h"
+#include "pdf/images/ScrivletEPS.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace parch {
@@ -23,7 +24,6 @@ namespace parch {
 class TBitmap;
 class TPDFDeviceNColorSpace;
 class TPDFDictionary;
-class TPDFEPSOperations;
 class TPDFFontCollection;
 class TPDFImageDecoder;
 class TPDFIndRef;
@@ -142,8 +142,8 @@ public:
     bool UsesEPS() const { return Kind == kRenderEPS && EPSExport != nullptr; }
 
     std::unique_ptr<TBitmap> Bitmap;
-    // Kind 3's writer, set by the caller and not owned.
-    TPDFEPSOperations* EPSExport = nullptr;
+    // Kind 3's writer, owned; the page lands in it between BeginDocument and EndDocument.
+    std::unique_ptr<TPDFEPSExport> EPSExport;
     double Resolution = 0;
     TPDFDictionary* Page = nullptr;
     std::uint8_t Kind = kRenderBitmap;
@@ -188,6 +188,7 @@ private:
     bool SizeOutput(const PageGeometry& geometry);
     void RenderDeviceKind(const PageGeometry& geometry);
     void RenderWithoutDevice(const PageGeometry& geometry);
+    void BeginEPSPage(const PageGeometry& geometry);
     void AttachCanvas();
     void RunPage();
 

@@ -1,6 +1,7 @@
 // parch_render_page FILE PAGE DPI OUT.bmp [PASSWORD]: opens the file with the API object,
 // renders the page as a BMP (output kind 0) into OUT.bmp, prints the render's message to
-// standard error and exits 0 when the render call answered 1.
+// standard error and exits 0 when the render call answered 1. PARCH_RENDER_KIND in the
+// environment asks for another output kind (2 WMF, 3 EMF, 8 EMF+...).
 
 #ifdef PARCH_RENDER_PAGE_TOOL
 
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     TMemoryStream bitmap;
-    const int answer = RenderPageImage(api, std::atoi(argv[3]), std::atoi(argv[2]), 0, bitmap);
+    const char* kind = std::getenv("PARCH_RENDER_KIND");
+    const int answer = RenderPageImage(api, std::atoi(argv[3]), std::atoi(argv[2]), kind ? std::atoi(kind) : 0, bitmap);
     if (!api.Message().empty()) std::fprintf(stderr, "%s\n", api.Message().c_str());
     if (bitmap.GetSize() > 0) {
         try {
