@@ -123,7 +123,7 @@ struct RenderedPage {
     std::string BmpPath;
 };
 
-const RenderedPage& ExportPage() {
+RenderedPage& ExportPage() {
     static const std::unique_ptr<RenderedPage> page = [] {
         auto rendered = std::make_unique<RenderedPage>();
         parch::TScrivlet0813 api;

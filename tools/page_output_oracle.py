@@ -54,8 +54,8 @@ KNOWN_EPS_GAPS = {
 }
 # The octree keeps 256 colours: on photographs and smooth shading a pixel may move this far
 # from its colour in a channel, and the mean error stays small.
-GIF_MAX_ERROR = 96
-GIF_MEAN_ERROR = 3.0
+GIF_MAX_ERROR = 64
+GIF_MEAN_ERROR = 2.0
 CORPUS_PAGES = 6  # of the generated corpus, besides every page with images
 
 

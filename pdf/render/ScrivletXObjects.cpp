@@ -52,7 +52,7 @@ std::uint64_t ImageCacheKey(const TPDFIndRef& reference) {
 TPDFEPSImage EPSImageOf(TPDFImageDecoder& decoder) {
     TPDFEPSImage image;
     image.Bitmap = decoder.Bitmap.get();
-    if (decoder.EncodedStream && decoder.EncodedKind != kEncodedJPEG) image.Encoded = decoder.EncodedStream->Bytes();
+    if (decoder.EncodedStream) image.Encoded = decoder.EncodedStream->Bytes();
     image.Mask = decoder.MaskBitmap.get();
     image.Stencil = decoder.MaskKind == kMaskStencil;
     return image;
