@@ -1,17 +1,20 @@
 #!/usr/bin/python3
 """The pixel gate of the page renderer: ours against pdftoppm and mutool.
 
-Usage: render_oracle.py --renderer PATH --corpus FOLDER [--shared FOLDER] [--jobs N] [--out FOLDER]
+Usage: render_oracle.py --renderer PATH --corpus FOLDER [--shared FOLDER] [--images FOLDER] [--jobs N]
+                        [--out FOLDER]
 
 Pages: every page of the generated corpus in FOLDER (made by make_render_corpus.py when its
-manifest is missing or older than the maker) and the first pages of every file of the shared qpdf corpus that the peers
+manifest is missing or older than the maker), the pages of the image corpus in --images (made by
+make_image_corpus.py likewise) and the first pages of every file of the shared qpdf corpus that the peers
 can read (passwords from qpdf-passwords.tsv beside it). Each page is rendered at 72 and 96 dpi by
 ours (parch_render_page), `pdftoppm -cropbox` and `mutool draw`.
 
 Two renders are within tolerance when they have the same size, the mean absolute difference over
 all channels is at most 2.0 and at most 1 % of the pixels differ by more than 64 in some channel.
-Image areas (mutool's trace reports where images are drawn; ours draws them as grey quads for
-now) are left out of every comparison. A render is agreed when both peers work, give pictures of
+Images count like everything else, except on pages that draw an image behind a codec ours does
+not decode yet (UNDRAWN_CODECS): there the image areas (mutool's trace reports where images are
+drawn) are left out of every comparison. A render is agreed when both peers work, give pictures of
 one size and are within tolerance of each other (pages with a /UserUnit are not: mutool applies
 it). Gated: agreed renders of pages without embedded fonts, shadings or patterns; ours passes one
 when it is within tolerance of at least one peer. The gate holds when ours passes at least 98 %
@@ -29,9 +32,13 @@ import os
 import subprocess
 import sys
 
+import pikepdf
+
 import render_pixels as rp
 
 RESOLUTIONS = (72, 96)
+# Image filters whose images ours leaves undrawn for now; pages drawing one keep images masked.
+UNDRAWN_CODECS = {"/DCTDecode", "/DCT", "/JPXDecode", "/JBIG2Decode", "/CCITTFaxDecode", "/CCF"}
 SHARED_PAGES = 3  # the first pages of each shared file
 GATE_SHARE = 0.98
 
@@ -58,6 +65,16 @@ def generated_pages(corpus):
         entries = json.load(f)
     return [Page(os.path.join(corpus, e["file"]), e["page"], "generated", "", e["embedded_fonts"],
                  e["shading_pattern"], e["features"]) for e in entries]
+
+
+def image_corpus_pages(folder):
+    manifest = os.path.join(folder, "manifest.json")
+    maker = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make_image_corpus.py")
+    if not os.path.exists(manifest) or os.path.getmtime(manifest) < os.path.getmtime(maker):
+        subprocess.run([sys.executable, maker, folder], check=True, stdout=subprocess.DEVNULL)
+    with open(manifest) as f:
+        entries = json.load(f)
+    return [Page(os.path.join(folder, e["file"]), 1, "images", features=["image " + e["family"]]) for e in entries]
 
 
 def read_passwords(shared):
@@ -127,9 +144,52 @@ def shared_pages(shared, cache, jobs):
 
 # --- one page -----------------------------------------------------------------------------------
 
+def image_filters(stream):
+    value = stream.get("/Filter")
+    if value is None:
+        return []
+    return [str(f) for f in value] if isinstance(value, pikepdf.Array) else [str(value)]
+
+
+def draws_undrawn_codec(path, number, password):
+    """Whether the page draws an image (XObject, in forms too, or inline) behind a codec ours
+    does not decode yet; True also when the page cannot be read."""
+    try:
+        with pikepdf.open(path, password=password) as pdf:
+            page = pdf.pages[number - 1]
+            pending, seen = [page], set()
+            while pending:
+                holder = pending.pop()
+                for operands, operator in pikepdf.parse_content_stream(holder):
+                    if str(operator) == "INLINE IMAGE":
+                        filters = operands[0].obj.get("/F", operands[0].obj.get("/Filter"))
+                        names = [str(f) for f in filters] if isinstance(filters, pikepdf.Array) else \
+                            [str(filters)] if filters is not None else []
+                        if UNDRAWN_CODECS.intersection(names):
+                            return True
+                resources = holder.get("/Resources") if hasattr(holder, "get") else None
+                xobjects = resources.get("/XObject") if resources is not None else None
+                for _, xobject in (xobjects.items() if xobjects is not None else []):
+                    if xobject.objgen in seen and xobject.objgen != (0, 0):
+                        continue
+                    seen.add(xobject.objgen)
+                    subtype = str(xobject.get("/Subtype"))
+                    if subtype == "/Image":
+                        masks = [xobject] + [xobject[k] for k in ("/SMask", "/Mask")
+                                             if isinstance(xobject.get(k), pikepdf.Stream)]
+                        if any(UNDRAWN_CODECS.intersection(image_filters(m)) for m in masks):
+                            return True
+                    elif subtype == "/Form":
+                        pending.append(xobject)
+        return False
+    except Exception:  # pikepdf and qpdf raise many kinds; an unreadable page keeps its mask
+        return True
+
 def check_page(page, renderer, out, cache):
     """Renders and compares one page at every resolution; a list of result records."""
     facts = rp.trace_page(page.path, page.page, cache, page.password) or {"image_quads": [], "shading_pattern": False}
+    if facts["image_quads"] and not draws_undrawn_codec(page.path, page.page, page.password):
+        facts = dict(facts, masked_quads=[])
     shading_pattern = page.shading_pattern or facts["shading_pattern"]
     results = []
     for dpi in RESOLUTIONS:
@@ -140,7 +200,7 @@ def check_page(page, renderer, out, cache):
         record = {"page": page.name, "file": page.path, "number": page.page, "dpi": dpi,
                   "embedded_fonts": page.embedded_fonts, "shading_pattern": shading_pattern,
                   "images": len(facts["image_quads"]), "features": page.features}
-        record.update(compare(peers, ours, facts["image_quads"], dpi))
+        record.update(compare(peers, ours, facts.get("masked_quads", facts["image_quads"]), dpi))
         record["category"] = category(record)
         if record["category"] in ("failed", "apart") and not record["passed"]:
             record["picture"] = comparison_picture(page, dpi, peers, ours, facts, out)
@@ -180,7 +240,7 @@ def comparison_picture(page, dpi, peers, ours, facts, out):
     pictures = dict(panels)
     for peer in rp.PEERS:
         if pictures["ours"] is not None and pictures[peer] is not None:
-            mask = rp.image_mask(facts["image_quads"], dpi, pictures[peer].shape)
+            mask = rp.image_mask(facts.get("masked_quads", facts["image_quads"]), dpi, pictures[peer].shape)
             panels.append(("ours - " + peer, rp.amplified_difference(pictures["ours"], pictures[peer], mask)))
     name = "%s-p%d-%d.png" % (os.path.splitext(os.path.basename(page.path))[0], page.page, dpi)
     path = os.path.join(out, "failures", page.origin + "-" + name)
@@ -233,6 +293,7 @@ def main():
     parser.add_argument("--renderer", required=True, help="parch_render_page")
     parser.add_argument("--corpus", required=True, help="folder of the generated corpus (made when missing)")
     parser.add_argument("--shared", default=rp.shared_corpus(), help="the shared corpus folder (holds qpdf/)")
+    parser.add_argument("--images", help="folder of the image corpus (made by make_image_corpus.py when missing)")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     parser.add_argument("--out", help="cache, renders and report (default: CORPUS/oracle)")
     args = parser.parse_args()
@@ -251,6 +312,8 @@ def main():
         os.remove(os.path.join(out, "failures", old))
 
     pages = generated_pages(args.corpus)
+    if args.images:
+        pages += image_corpus_pages(args.images)
     unreadable = []
     if args.shared:
         more, unreadable = shared_pages(args.shared, cache, args.jobs)

@@ -353,8 +353,10 @@ bool TSVLCCITTDecoder::StartRow(BitReader& reader) const {
 void TSVLCCITTDecoder::DecodeOneDRow(BitReader& reader, Lines& lines, std::uint8_t* row) const {
     std::int64_t a0 = 0;
     bool black = false;
+    const RunTable& whiteCodes = WhiteTable();
+    const RunTable& blackCodes = BlackTable();
     while (a0 < columns_) {
-        const std::int64_t run = ReadRun(reader, black ? BlackTable() : WhiteTable());
+        const std::int64_t run = ReadRun(reader, black ? blackCodes : whiteCodes);
         if (run == kEndOfLineRun) break;  // a short row; the next row's start consumes the code
         const std::int64_t a1 = std::min<std::int64_t>(a0 + run, columns_);
         if (black) PaintBlack(row, a0, a1);
@@ -379,10 +381,13 @@ void TSVLCCITTDecoder::DecodeTwoDRow(BitReader& reader, Lines& lines, std::uint8
         return i;
     };
     const auto start = [&a0] { return std::max<std::int64_t>(a0, 0); };
+    const ModeTable& modes = Modes();
+    const RunTable& whiteCodes = WhiteTable();
+    const RunTable& blackCodes = BlackTable();
 
     while (a0 < columns_) {
         reader.CheckNotOverrun();
-        const ModeEntry& entry = Modes()[reader.Peek(kModeLookupBits)];
+        const ModeEntry& entry = modes[reader.Peek(kModeLookupBits)];
         switch (entry.mode) {
         case Mode::Pass: {
             reader.Skip(entry.bits);
@@ -394,9 +399,9 @@ void TSVLCCITTDecoder::DecodeTwoDRow(BitReader& reader, Lines& lines, std::uint8
         }
         case Mode::Horizontal: {
             reader.Skip(entry.bits);
-            const std::int64_t first = ReadRun(reader, black ? BlackTable() : WhiteTable());
+            const std::int64_t first = ReadRun(reader, black ? blackCodes : whiteCodes);
             if (first == kEndOfLineRun) throw CCITTDataError{black ? kEOLInBlack : kEOLInWhite};
-            const std::int64_t second = ReadRun(reader, black ? WhiteTable() : BlackTable());
+            const std::int64_t second = ReadRun(reader, black ? whiteCodes : blackCodes);
             if (second == kEndOfLineRun) throw CCITTDataError{black ? kEOLInWhite : kEOLInBlack};
             const std::int64_t a1 = std::min<std::int64_t>(start() + first, columns_);
             const std::int64_t a2 = std::min<std::int64_t>(a1 + second, columns_);

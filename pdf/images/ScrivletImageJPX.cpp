@@ -31,10 +31,11 @@ void ConvertCMYKPixels(TBitmap& bitmap, TPDFSimpleColorManager& colors) {
 }
 
 // The indices of an 8-bit Indexed picture looked up in the palette. Entries beyond the lookup
-// table (or hival) give black.
+// table (or hival) give black. BitsPerComponent is not consulted: JPEG 2000 data carries its
+// own precision, and PDF files often leave the entry out.
 void ConvertIndexedJPX(TPDFImageDecoder& decoder) {
     TBitmap& bitmap = *decoder.Bitmap;
-    if (bitmap.PixelFormat() != pf8bit || decoder.BitsPerComponent != 8) return;
+    if (bitmap.PixelFormat() != pf8bit) return;
     const std::string& base = decoder.BaseColorSpace;
     const int components = base == "DeviceCMYK" ? 4 : base == "DeviceRGB" ? 3 : base == "DeviceGray" ? 1 : 0;
     if (components == 0) return;

@@ -3,6 +3,7 @@
 // the bitmap of page 1: one byte per pixel, 1 for black and 0 for white.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace parch {
@@ -23,7 +24,9 @@ public:
     std::int32_t Height() const { return height_; }
 
 private:
-    std::vector<TJBIG2ByteArray> rows_;
+    // The decoded page, one byte per pixel, row after row: the page bitmap's own memory, taken
+    // over when the decode ends rather than copied.
+    std::shared_ptr<const std::uint8_t> pixels_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
 };

@@ -40,40 +40,18 @@ TArithmeticDecoder::TArithmeticDecoder(TStreamReader& reader) : reader_(reader) 
 }
 
 void TArithmeticDecoder::InitDecode() {
-    data_ = reader_.Data();
-    limit_ = reader_.Limit();
-    position_ = reader_.Position();
-    overrunBytes_ = 0;
-    b_ = NextByte();
-    b1_ = NextByte();
-    c_ = (b_ ^ 0xFFu) << 16;
-    ByteIn();
-    c_ <<= 7;
-    ct_ -= 7;
-    a_ = 0x80000000u;
-    reader_.SetPosition(std::min(position_, reader_.Size()));
-}
-
-void TArithmeticDecoder::ByteIn() {
-    if (b_ == 0xFF) {
-        if (b1_ > 0x8F) {
-            // A marker, or the end of the segment's data: the decoder is fed 1-bits.
-            ct_ = 8;
-            ++overrunBytes_;
-        } else {
-            b_ = b1_;
-            b1_ = NextByte();
-            c_ = c_ + 0xFE00u - (b_ << 9);
-            ct_ = 7;
-        }
-    } else {
-        b_ = b1_;
-        b1_ = NextByte();
-        c_ = c_ + 0xFF00u - (b_ << 8);
-        ct_ = 8;
-    }
-    // Keep the shared reader where the look-ahead stands, never past the data.
-    reader_.SetPosition(std::min(position_, reader_.Size()));
+    TJBIG2MQState& mq = state_;
+    mq.Data = reader_.Data();
+    mq.Limit = reader_.Limit();
+    mq.Position = reader_.Position();
+    mq.OverrunBytes = 0;
+    mq.B = mq.NextByte();
+    mq.B1 = mq.NextByte();
+    mq.C = (mq.B ^ 0xFFu) << 16;
+    mq.ByteIn();
+    mq.C <<= 7;
+    mq.Ct -= 7;
+    mq.A = 0x80000000u;
 }
 
 bool TArithmeticDecoder::DecodeInt(TArithmeticDecoderStats& stats, std::int32_t& value) {

@@ -32,6 +32,53 @@ struct TJBIG2QeEntry {
 };
 extern const TJBIG2QeEntry kJBIG2QeTable[47];
 
+// The registers of the MQ decoder. Kept apart so that a hot loop can hold them in a local copy
+// (in machine registers) and hand them back when it ends.
+struct TJBIG2MQState {
+    const std::uint8_t* Data = nullptr;
+    std::size_t Position = 0;
+    std::size_t Limit = 0;
+    std::uint32_t A = 0;
+    std::uint32_t C = 0;
+    std::uint32_t B = 0;
+    std::uint32_t B1 = 0;
+    std::int32_t Ct = 0;
+    std::int64_t OverrunBytes = 0;
+
+    std::uint32_t NextByte() {
+        const std::size_t at = Position++;
+        return at < Limit ? Data[at] : 0xFFu;
+    }
+    void ByteIn() {
+        if (B == 0xFF) {
+            if (B1 > 0x8F) {
+                // A marker, or the end of the segment's data: the decoder is fed 1-bits.
+                Ct = 8;
+                ++OverrunBytes;
+            } else {
+                B = B1;
+                B1 = NextByte();
+                C = C + 0xFE00u - (B << 9);
+                Ct = 7;
+            }
+        } else {
+            B = B1;
+            B1 = NextByte();
+            C = C + 0xFF00u - (B << 8);
+            Ct = 8;
+        }
+    }
+    void RenormD() {
+        do {
+            if (Ct == 0) ByteIn();
+            A <<= 1;
+            C <<= 1;
+            --Ct;
+        } while ((A & 0x80000000u) == 0);
+    }
+    inline std::int32_t DecodeBit(std::uint8_t* contexts, std::uint32_t context);
+};
+
 class TArithmeticDecoder {
 public:
     explicit TArithmeticDecoder(TStreamReader& reader);
@@ -41,7 +88,7 @@ public:
     std::int32_t DecodeBit(TArithmeticDecoderStats& stats, std::uint32_t context) {
         return DecodeBit(stats.Data(), context);
     }
-    inline std::int32_t DecodeBit(std::uint8_t* contexts, std::uint32_t context);
+    std::int32_t DecodeBit(std::uint8_t* contexts, std::uint32_t context) { return state_.DecodeBit(contexts, context); }
     // IAx: false for the out-of-band result.
     bool DecodeInt(TArithmeticDecoderStats& stats, std::int32_t& value);
     std::uint32_t DecodeIAID(std::int32_t codeLength, TArithmeticDecoderStats& stats);
@@ -51,7 +98,10 @@ public:
     void ResetIntStats(std::int32_t symbolCodeLength);
 
     // Loops that run on counts from the stream stop once this is true.
-    bool IsExhausted() const { return overrunBytes_ > kJBIG2ArithmeticOverrunBytes; }
+    bool IsExhausted() const { return state_.OverrunBytes > kJBIG2ArithmeticOverrunBytes; }
+    // Fed 1-bits past the end of its data since the last InitDecode.
+    bool HasOverrun() const { return state_.OverrunBytes > 0; }
+    TJBIG2MQState& State() { return state_; }
 
     TArithmeticDecoderStats& GenericRegionStats() { return *genericRegionStats_; }
     TArithmeticDecoderStats& RefinementRegionStats() { return *refinementRegionStats_; }
@@ -71,33 +121,12 @@ public:
     TArithmeticDecoderStats& IaidStats() { return *iaidStats_; }
 
 private:
-    std::uint32_t NextByte() {
-        const std::size_t at = position_++;
-        return at < limit_ ? data_[at] : 0xFFu;
-    }
-    void ByteIn();
-    void RenormD() {
-        do {
-            if (ct_ == 0) ByteIn();
-            a_ <<= 1;
-            c_ <<= 1;
-            --ct_;
-        } while ((a_ & 0x80000000u) == 0);
-    }
     static void ResetStats(std::unique_ptr<TArithmeticDecoderStats>& stats, std::int64_t size,
                            const TArithmeticDecoderStats* retained);
 
     TStreamReader& reader_;
-    const std::uint8_t* data_ = nullptr;
-    std::size_t position_ = 0;
-    std::size_t limit_ = 0;
-    std::uint32_t a_ = 0;
-    std::uint32_t c_ = 0;
-    std::uint32_t b_ = 0;
-    std::uint32_t b1_ = 0;
-    std::int32_t ct_ = 0;
+    TJBIG2MQState state_;
     std::uint32_t prev_ = 1;
-    std::int64_t overrunBytes_ = 0;
 
     std::unique_ptr<TArithmeticDecoderStats> genericRegionStats_;
     std::unique_ptr<TArithmeticDecoderStats> refinementRegionStats_;
@@ -106,17 +135,17 @@ private:
     std::unique_ptr<TArithmeticDecoderStats> iaidStats_;
 };
 
-inline std::int32_t TArithmeticDecoder::DecodeBit(std::uint8_t* contexts, std::uint32_t context) {
+inline std::int32_t TJBIG2MQState::DecodeBit(std::uint8_t* contexts, std::uint32_t context) {
     std::uint8_t& cx = contexts[context];
     const std::uint32_t index = cx >> 1;
     const std::int32_t mps = cx & 1;
     const TJBIG2QeEntry& entry = kJBIG2QeTable[index];
     const std::uint32_t qe = entry.Qe;
     std::int32_t bit;
-    a_ -= qe;
-    if (c_ < a_) {
-        if (a_ & 0x80000000u) return mps;
-        if (a_ < qe) {
+    A -= qe;
+    if (C < A) {
+        if (A & 0x80000000u) return mps;
+        if (A < qe) {
             bit = 1 - mps;
             cx = static_cast<std::uint8_t>((entry.Nlps << 1) | (entry.Switch ? 1 - mps : mps));
         } else {
@@ -124,15 +153,15 @@ inline std::int32_t TArithmeticDecoder::DecodeBit(std::uint8_t* contexts, std::u
             cx = static_cast<std::uint8_t>((entry.Nmps << 1) | mps);
         }
     } else {
-        c_ -= a_;
-        if (a_ < qe) {
+        C -= A;
+        if (A < qe) {
             bit = mps;
             cx = static_cast<std::uint8_t>((entry.Nmps << 1) | mps);
         } else {
             bit = 1 - mps;
             cx = static_cast<std::uint8_t>((entry.Nlps << 1) | (entry.Switch ? 1 - mps : mps));
         }
-        a_ = qe;
+        A = qe;
     }
     RenormD();
     return bit;

@@ -1,9 +1,35 @@
 #include "pdf/images/ScrivletJBIG2Bitmap.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace parch {
+
+// ---- TJBIG2PixelBuffer
+
+TJBIG2PixelBuffer::TJBIG2PixelBuffer(std::size_t size)
+    : data_(static_cast<std::uint8_t*>(std::calloc(std::max<std::size_t>(size, 1), 1))), size_(size) {
+    if (data_ == nullptr) throw std::bad_alloc();
+}
+
+void TJBIG2PixelBuffer::Grow(std::size_t newSize, std::uint8_t value) {
+    if (newSize <= size_) return;
+    auto* grown = static_cast<std::uint8_t*>(std::realloc(data_.get(), newSize));
+    if (grown == nullptr) throw std::bad_alloc();
+    data_.release();
+    data_.reset(grown);
+    std::memset(grown + size_, value, newSize - size_);
+    size_ = newSize;
+}
+
+std::shared_ptr<const std::uint8_t> TJBIG2PixelBuffer::Share() {
+    size_ = 0;
+    return std::shared_ptr<const std::uint8_t>(data_.release(), Release());
+}
+
+void TJBIG2PixelBuffer::Release::operator()(std::uint8_t* data) const { std::free(data); }
 
 // ---- TJBIG2Bitmap
 
@@ -11,14 +37,14 @@ TJBIG2Bitmap::TJBIG2Bitmap(std::int32_t width, std::int32_t height, TJBIG2Bitmap
                            THuffmanDecoder* huffman, TArithmeticDecoder* arithmetic)
     : width_(width),
       height_(height),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0),
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
       factory_(factory),
       mmrDecoder_(mmr),
       huffmanDecoder_(huffman),
       arithmeticDecoder_(arithmetic) {}
 
 void TJBIG2Bitmap::Fill(std::int32_t value) {
-    std::fill(pixels_.begin(), pixels_.end(), static_cast<std::uint8_t>(value != 0 ? 1 : 0));
+    std::memset(pixels_.Data(), value != 0 ? 1 : 0, pixels_.Size());
 }
 
 void TJBIG2Bitmap::CopyRow(std::int32_t toRow, std::int32_t fromRow) {
@@ -44,9 +70,18 @@ void TJBIG2Bitmap::GrowHeight(std::int32_t newHeight, std::int32_t value) {
     if (newHeight <= height_) return;
     const std::int64_t added = (std::int64_t{newHeight} - height_) * width_;
     factory_.AccountPixels(added);
-    pixels_.resize(static_cast<std::size_t>(newHeight) * static_cast<std::size_t>(width_),
-                   static_cast<std::uint8_t>(value != 0 ? 1 : 0));
+    pixels_.Grow(static_cast<std::size_t>(newHeight) * static_cast<std::size_t>(width_), value != 0 ? 1 : 0);
     height_ = newHeight;
+}
+
+void TJBIG2Bitmap::SwapPixels(TJBIG2Bitmap& other) {
+    if (other.width_ != width_ || other.height_ != height_) throw EJBIG2Damage("pixels of another size");
+    pixels_.Swap(other.pixels_);
+}
+
+std::shared_ptr<const std::uint8_t> TJBIG2Bitmap::TakePixels() {
+    height_ = 0;
+    return pixels_.Share();
 }
 
 TJBIG2ByteArray TJBIG2Bitmap::RowCopyOut(std::int32_t rowIndex) const {
@@ -56,6 +91,22 @@ TJBIG2ByteArray TJBIG2Bitmap::RowCopyOut(std::int32_t rowIndex) const {
 
 namespace {
 
+// OR of a source that is mostly white: blocks of white source leave the destination untouched
+// (and its memory unwritten).
+void Jbig2OrRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count) {
+    std::int64_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t source;
+        std::memcpy(&source, s + i, 8);
+        if (source == 0) continue;
+        std::uint64_t destination;
+        std::memcpy(&destination, d + i, 8);
+        destination |= source;
+        std::memcpy(d + i, &destination, 8);
+    }
+    for (; i < count; ++i) d[i] |= s[i];
+}
+
 template <typename Op>
 void Jbig2CombineRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count, Op op) {
     for (std::int64_t i = 0; i < count; ++i) d[i] = op(s[i], d[i]);
@@ -64,18 +115,28 @@ void Jbig2CombineRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count
 }  // namespace
 
 void TJBIG2Bitmap::Combine(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op) {
+    CombineClipped(source, x, y, op, 0, 0, width_, height_);
+}
+
+void TJBIG2Bitmap::CombineClipped(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op,
+                                  std::int64_t clipLeft, std::int64_t clipTop, std::int64_t clipRight,
+                                  std::int64_t clipBottom) {
     if (op < 0 || op > 4) return;
-    const std::int64_t firstColumn = std::max<std::int64_t>(0, -x);
-    const std::int64_t lastColumn = std::min<std::int64_t>(source.width_, std::int64_t{width_} - x);
-    const std::int64_t firstRow = std::max<std::int64_t>(0, -y);
-    const std::int64_t lastRow = std::min<std::int64_t>(source.height_, std::int64_t{height_} - y);
+    clipLeft = std::max<std::int64_t>(clipLeft, 0);
+    clipTop = std::max<std::int64_t>(clipTop, 0);
+    clipRight = std::min<std::int64_t>(clipRight, width_);
+    clipBottom = std::min<std::int64_t>(clipBottom, height_);
+    const std::int64_t firstColumn = std::max<std::int64_t>(0, clipLeft - x);
+    const std::int64_t lastColumn = std::min<std::int64_t>(source.width_, clipRight - x);
+    const std::int64_t firstRow = std::max<std::int64_t>(0, clipTop - y);
+    const std::int64_t lastRow = std::min<std::int64_t>(source.height_, clipBottom - y);
     if (firstColumn >= lastColumn || firstRow >= lastRow) return;
     const std::int64_t count = lastColumn - firstColumn;
     for (std::int64_t j = firstRow; j < lastRow; ++j) {
         const std::uint8_t* s = source.Row(static_cast<std::int32_t>(j)) + firstColumn;
         std::uint8_t* d = Row(static_cast<std::int32_t>(y + j)) + (x + firstColumn);
         switch (op) {
-            case 0: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a | b); }); break;
+            case 0: Jbig2OrRows(d, s, count); break;
             case 1: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a & b); }); break;
             case 2: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a ^ b); }); break;
             case 3: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a == b); }); break;
@@ -91,7 +152,7 @@ TJBIG2Bitmap* TJBIG2BitmapFactory::Create(std::int64_t width, std::int64_t heigh
     if (width < 0 || height < 0 || width > kMaxJBIG2Pixels || height > kMaxJBIG2Pixels) {
         throw EJBIG2Damage("bitmap size out of range");
     }
-    AccountPixels(width * height);
+    AccountPixels(width * height + kJBIG2BitmapOverheadPixels);
     bitmaps_.push_back(std::make_unique<TJBIG2Bitmap>(static_cast<std::int32_t>(width),
                                                       static_cast<std::int32_t>(height), *this, mmr, huffman,
                                                       arithmetic));
@@ -143,13 +204,36 @@ void TRegionSegment::GrowPageToRegion() {
     }
 }
 
+TJBIG2Bitmap* TRegionSegment::DirectPageTarget(bool regionStartsWhite, std::int32_t partsOperator) {
+    if (!immediate_ || !regionStartsWhite || partsOperator != 0 ||
+        regionFlags_.GetFlagValue("EXTERNAL_COMBINATION_OPERATOR") != 0) {
+        return nullptr;
+    }
+    if (regionWidth_ < 0 || regionHeight_ < 0) throw EJBIG2Damage("region of negative size");
+    TPageInformationSegment* page = decoder_.FindPageSegment(header_->PageAssociation);
+    if (page == nullptr) return nullptr;
+    page->MarkDrawn();
+    return page->PageBitmap();
+}
+
 void TRegionSegment::PlaceRegion(TJBIG2Bitmap& region) {
     if (immediate_) {
         // A region of a page without page information has nowhere to go: it is dropped.
         TPageInformationSegment* page = decoder_.FindPageSegment(header_->PageAssociation);
         if (page == nullptr || page->PageBitmap() == nullptr) return;
-        page->PageBitmap()->Combine(region, regionX_, regionY_,
-                                    regionFlags_.GetFlagValue("EXTERNAL_COMBINATION_OPERATOR"));
+        TJBIG2Bitmap& pageBitmap = *page->PageBitmap();
+        const std::int32_t op = regionFlags_.GetFlagValue("EXTERNAL_COMBINATION_OPERATOR");
+        // A region that covers a blank white page exactly, drawn by OR, XOR or REPLACE, becomes
+        // the page: its pixels are taken over rather than combined.
+        const bool takesOverPage = page->IsBlank() && page->Flags().GetFlagValue("DEFAULT_PIXEL_VALUE") == 0 &&
+                                   (op == 0 || op == 2 || op == 4) && regionX_ == 0 && regionY_ == 0 &&
+                                   region.Width() == pageBitmap.Width() && region.Height() == pageBitmap.Height();
+        if (takesOverPage) {
+            pageBitmap.SwapPixels(region);
+        } else {
+            pageBitmap.Combine(region, regionX_, regionY_, op);
+        }
+        page->MarkDrawn();
     } else {
         region.SetNumber(header_->SegmentNumber);
         decoder_.StoreBitmap(&region);
@@ -168,7 +252,8 @@ void TPageInformationSegment::ReadSegment() {
     pageStriping_ = reader.ReadUInt16();
     const std::int32_t height = pageHeight_ == -1 ? (pageStriping_ & 0x7FFF) : pageHeight_;
     pageBitmap_ = decoder_.BitmapFactory().Create(pageWidth_, height, mmrDecoder_, huffmanDecoder_, arithmeticDecoder_);
-    pageBitmap_->Fill(flags_.GetFlagValue("DEFAULT_PIXEL_VALUE"));
+    // A new bitmap is white already.
+    if (flags_.GetFlagValue("DEFAULT_PIXEL_VALUE") != 0) pageBitmap_->Fill(1);
 }
 
 }  // namespace parch

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "pdf/images/ScrivletJBIG2Stream.h"
@@ -48,6 +49,38 @@ struct TJBIG2TextRegionParams {
     const THuffmanTableArray* SymbolIdTable = nullptr;
     std::int32_t LogStripSize = 0;
     std::int64_t Instances = 0;
+    // When set, instances are drawn into this bitmap at the target offset, clipped to the
+    // region's rectangle there, instead of into the decoded bitmap.
+    TJBIG2Bitmap* DrawTarget = nullptr;
+    std::int64_t TargetX = 0;
+    std::int64_t TargetY = 0;
+    std::int64_t TargetWidth = 0;
+    std::int64_t TargetHeight = 0;
+};
+
+// Zeroed pixel memory that the system hands out page by page as it is first written: a large,
+// mostly white bitmap costs only the pages that are drawn on.
+class TJBIG2PixelBuffer {
+public:
+    explicit TJBIG2PixelBuffer(std::size_t size);
+    std::uint8_t* Data() { return data_.get(); }
+    const std::uint8_t* Data() const { return data_.get(); }
+    std::size_t Size() const { return size_; }
+    // New bytes take the value.
+    void Grow(std::size_t newSize, std::uint8_t value);
+    void Swap(TJBIG2PixelBuffer& other) {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+    }
+    // Hands the memory over; the buffer is empty afterwards.
+    std::shared_ptr<const std::uint8_t> Share();
+
+private:
+    struct Release {
+        void operator()(std::uint8_t* data) const;
+    };
+    std::unique_ptr<std::uint8_t, Release> data_;
+    std::size_t size_;
 };
 
 class TJBIG2Bitmap {
@@ -57,8 +90,8 @@ public:
 
     std::int32_t Width() const { return width_; }
     std::int32_t Height() const { return height_; }
-    std::uint8_t* Row(std::int32_t y) { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
-    const std::uint8_t* Row(std::int32_t y) const { return pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
+    std::uint8_t* Row(std::int32_t y) { return pixels_.Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
+    const std::uint8_t* Row(std::int32_t y) const { return pixels_.Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); }
 
     std::uint8_t GetPixel(std::int32_t x, std::int32_t y) const { return Row(y)[x]; }
     void SetPixel(std::int32_t x, std::int32_t y, std::uint8_t value) { Row(y)[x] = value; }
@@ -72,7 +105,15 @@ public:
     void GrowHeight(std::int32_t newHeight, std::int32_t value);
     TJBIG2ByteArray RowCopyOut(std::int32_t rowIndex) const;
     void Combine(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op);
+    // Combine limited to the columns clipLeft..clipRight - 1 and rows clipTop..clipBottom - 1.
+    void CombineClipped(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op,
+                        std::int64_t clipLeft, std::int64_t clipTop, std::int64_t clipRight, std::int64_t clipBottom);
     std::uint32_t Number() const { return number_; }
+    // Exchanges the pixels of two bitmaps of the same size.
+    void SwapPixels(TJBIG2Bitmap& other);
+    // The pixels, row after row, handed over at the end of a decode: the bitmap has no rows
+    // afterwards.
+    std::shared_ptr<const std::uint8_t> TakePixels();
     void SetNumber(std::uint32_t number) { number_ = number; }
 
     // Generic region decoding (T.88 6.2); the bitmap must be all 0.
@@ -87,7 +128,7 @@ public:
 private:
     std::int32_t width_;
     std::int32_t height_;
-    std::vector<std::uint8_t> pixels_;
+    TJBIG2PixelBuffer pixels_;
     std::uint32_t number_ = 0;
     TJBIG2BitmapFactory& factory_;
     TMMRDecoder* mmrDecoder_;
@@ -153,6 +194,10 @@ protected:
     void PlaceRegion(TJBIG2Bitmap& region);
     // A page of unknown height grows to hold this region.
     void GrowPageToRegion();
+    // The page an immediate region can be drawn into part by part: when the region starts
+    // white, its parts are ORed into it and it is ORed into the page, ORing each part into the
+    // page (clipped to the region) gives the same page without the region's own bitmap.
+    TJBIG2Bitmap* DirectPageTarget(bool regionStartsWhite, std::int32_t partsOperator);
     TJBIG2Bitmap* CreateBitmap(std::int64_t width, std::int64_t height);
 
     bool immediate_;
@@ -170,6 +215,9 @@ public:
     TJBIG2Bitmap* PageBitmap() const { return pageBitmap_; }
     std::int32_t PageHeight() const { return pageHeight_; }
     const TPageInformationFlags& Flags() const { return flags_; }
+    // Nothing has been drawn on the page since it was created with its default pixel.
+    bool IsBlank() const { return blank_; }
+    void MarkDrawn() { blank_ = false; }
 
 private:
     std::int32_t pageWidth_ = 0;
@@ -179,6 +227,7 @@ private:
     TPageInformationFlags flags_;
     std::uint16_t pageStriping_ = 0;
     TJBIG2Bitmap* pageBitmap_ = nullptr;
+    bool blank_ = true;
 };
 
 }  // namespace parch

@@ -12,11 +12,15 @@ namespace {
 
 // ---- arithmetic generic decoding
 
-// Typical-prediction contexts of templates 0 to 3.
-constexpr std::uint32_t kJbig2GenericSltp[4] = {0x3953, 0x079A, 0x00E3, 0x018A};
+// Typical-prediction contexts of templates 0 to 3 (T.88's, in this decoder's bit order; the one
+// of template 3 includes its AT pixel).
+constexpr std::uint32_t kJbig2GenericSltp[4] = {0x3953, 0x079A, 0x00E3, 0x018B};
 // Typical-prediction contexts of refinement templates 0 and 1: the context whose only set pixel
 // is the reference pixel at (x, y) for template 0 and at (x + 1, y) for template 1, as T.88
 // decoders (jbig2dec among them) share them with the pixel contexts.
+// Pixels decoded between checks for a decoder run out of data within a row.
+constexpr std::int64_t kJbig2RowStretch = 4096;
+
 constexpr std::uint32_t kJbig2RefinementSltp[2] = {0x40, 0x04};
 
 bool Jbig2AtIsNominal(const TJBIG2AtPixels& at) {
@@ -40,15 +44,23 @@ inline std::uint32_t Jbig2Pixel(const std::uint8_t* row, std::int64_t x, std::in
 void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std::uint8_t* contexts,
                                  bool tpgdon, const std::uint8_t* white) {
     const std::int64_t width = bitmap.Width();
+    // The decoder's registers live in a local copy for the loop.
+    TJBIG2MQState mq = decoder.State();
     std::int32_t ltp = 0;
+    // The bitmap starts white: white pixels and copies of white rows are never written, so
+    // the memory of white areas stays untouched.
+    bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
+        // Rows past the data (the decoder fed 1-bits well beyond it) stay white.
+        if (mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) break;
         if (tpgdon) {
-            ltp ^= decoder.DecodeBit(contexts, kJbig2GenericSltp[0]);
+            ltp ^= mq.DecodeBit(contexts, kJbig2GenericSltp[0]);
             if (ltp) {
-                if (y > 0) bitmap.CopyRow(y, y - 1);
+                if (y > 0 && aboveHasBlack) bitmap.CopyRow(y, y - 1);
                 continue;
             }
         }
+        std::uint32_t blackSeen = 0;
         std::uint8_t* row = bitmap.Row(y);
         const std::uint8_t* row1 = y >= 1 ? bitmap.Row(y - 1) : white;
         const std::uint8_t* row2 = y >= 2 ? bitmap.Row(y - 2) : white;
@@ -65,13 +77,21 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
             const std::uint32_t context = ((window2 >> 1) & 0x7) << 13 | ((window1 >> 1) & 0x1F) << 8 |
                                           current << 4 | (window1 & 1) << 3 | (window1 >> 6) << 2 |
                                           (window2 & 1) << 1 | (window2 >> 4);
-            const std::int32_t bit = decoder.DecodeBit(contexts, context);
-            row[x] = static_cast<std::uint8_t>(bit);
+            const std::int32_t bit = mq.DecodeBit(contexts, context);
+            if (bit) row[x] = 1;
+            blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
         };
-        for (; x < inner; ++x) step(row1[x + 3], row2[x + 2]);
+        while (x < inner && mq.OverrunBytes <= kJBIG2ArithmeticOverrunBytes) {
+            // Long rows are checked for running out of data on the way.
+            const std::int64_t stretchEnd = std::min<std::int64_t>(inner, x + kJbig2RowStretch);
+            for (; x < stretchEnd; ++x) step(row1[x + 3], row2[x + 2]);
+        }
+        if (x < inner) break;
         for (; x < width; ++x) step(Jbig2Pixel(row1, x + 3, width), Jbig2Pixel(row2, x + 2, width));
+        aboveHasBlack = blackSeen != 0;
     }
+    decoder.State() = mq;
 }
 
 // Any template and AT placement, with an optional skip map: the fixed pixels slide along the
@@ -92,17 +112,23 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
     constexpr std::uint32_t kMaskCurrent = (1u << kLengthCurrent) - 1;
 
     const std::int64_t width = bitmap.Width();
+    // The decoder's registers live in a local copy for the loop.
+    TJBIG2MQState mq = decoder.State();
     const std::int32_t height = bitmap.Height();
     const bool skipFits = skip != nullptr && skip->Width() == width && skip->Height() == height;
     std::int32_t ltp = 0;
+    bool aboveHasBlack = false;
     for (std::int32_t y = 0; y < height; ++y) {
+        // Rows past the data (the decoder fed 1-bits well beyond it) stay white.
+        if (mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) break;
         if (tpgdon) {
-            ltp ^= decoder.DecodeBit(contexts, kJbig2GenericSltp[Template]);
+            ltp ^= mq.DecodeBit(contexts, kJbig2GenericSltp[Template]);
             if (ltp) {
-                if (y > 0) bitmap.CopyRow(y, y - 1);
+                if (y > 0 && aboveHasBlack) bitmap.CopyRow(y, y - 1);
                 continue;
             }
         }
+        std::uint32_t blackSeen = 0;
         std::uint8_t* row = bitmap.Row(y);
         const std::uint8_t* row1 = y >= 1 ? bitmap.Row(y - 1) : white;
         const std::uint8_t* row2 = y >= 2 ? bitmap.Row(y - 2) : white;
@@ -118,6 +144,10 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
         for (int k = 0; k < kReach1; ++k) window1 = (window1 << 1) | Jbig2Pixel(row1, k, width);
         for (int k = 0; k < kReach2; ++k) window2 = (window2 << 1) | Jbig2Pixel(row2, k, width);
         for (std::int64_t x = 0; x < width; ++x) {
+            // Long rows are checked for running out of data on the way.
+            if ((x & (kJbig2RowStretch - 1)) == kJbig2RowStretch - 1 && mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) {
+                break;
+            }
             window1 = ((window1 << 1) | Jbig2Pixel(row1, x + kReach1, width)) & kMask1;
             if constexpr (kLength2 > 0) window2 = ((window2 << 1) | Jbig2Pixel(row2, x + kReach2, width)) & kMask2;
             if (skipRow != nullptr && skipRow[x] != 0) {
@@ -128,11 +158,14 @@ void Jbig2DecodeTemplate(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std:
             for (int k = 0; k < kAtCount; ++k) atBits = (atBits << 1) | Jbig2Pixel(atRows[k], x + at.X[k], width);
             std::uint32_t context = (window1 << kShift1) | (current << kAtCount) | atBits;
             if constexpr (kLength2 > 0) context |= window2 << kShift2;
-            const std::int32_t bit = decoder.DecodeBit(contexts, context);
-            row[x] = static_cast<std::uint8_t>(bit);
+            const std::int32_t bit = mq.DecodeBit(contexts, context);
+            if (bit) row[x] = 1;
+            blackSeen |= static_cast<std::uint32_t>(bit);
             current = ((current << 1) | static_cast<std::uint32_t>(bit)) & kMaskCurrent;
         }
+        aboveHasBlack = blackSeen != 0;
     }
+    decoder.State() = mq;
 }
 
 // ---- MMR code tables
@@ -416,6 +449,8 @@ void TJBIG2Bitmap::RefinementDecode(std::int32_t grTemplate, bool typicalPredict
     const std::uint32_t sltpContext = grTemplate == 0 ? kJbig2RefinementSltp[0] : kJbig2RefinementSltp[1];
     std::int32_t ltp = 0;
     for (std::int32_t y = 0; y < height_; ++y) {
+        // Rows past the data (the decoder fed 1-bits well beyond it) stay white.
+        if (decoder.IsExhausted()) break;
         if (typicalPrediction) ltp ^= decoder.DecodeBit(contexts, sltpContext);
         const std::int64_t ry = std::int64_t{y} - dy;
         for (std::int32_t x = 0; x < width_; ++x) {

@@ -1,5 +1,6 @@
 #include "pdf/images/ScrivletJBIG2Halftone.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "pdf/images/ScrivletJBIG2Arith.h"
@@ -94,12 +95,20 @@ void THalftoneRegionSegment::ReadSegment() {
     const std::int64_t patternWidth = patterns[0]->Width();
     const std::int64_t patternHeight = patterns[0]->Height();
 
+    if (gridWidth > kMaxJBIG2Pixels || gridHeight > kMaxJBIG2Pixels) throw EJBIG2Damage("grid beyond the limit");
+    // Drawing costs a pattern's pixels per cell: a grid that would draw more pixels than a
+    // decode may hold is damage, not minutes of work.
+    if (gridWidth * gridHeight > kMaxJBIG2Pixels / std::max<std::int64_t>(1, patternWidth * patternHeight)) {
+        throw EJBIG2Damage("halftone grid beyond the limit");
+    }
     if (!mmr) {
         arithmeticDecoder_->ResetGenericStats(grayTemplate, nullptr);
         arithmeticDecoder_->InitDecode();
     }
-    TJBIG2Bitmap* region = CreateBitmap(regionWidth_, regionHeight_);
-    region->Fill(flags_.GetFlagValue("H_DEF_PIXEL"));
+    const bool startsWhite = flags_.GetFlagValue("H_DEF_PIXEL") == 0;
+    TJBIG2Bitmap* page = DirectPageTarget(startsWhite, combinationOperator);
+    TJBIG2Bitmap* region = page != nullptr ? nullptr : CreateBitmap(regionWidth_, regionHeight_);
+    if (!startsWhite) region->Fill(1);  // a new bitmap is white already
 
     // The skip map, the planes and the gray values all count against the decode's limit.
     TJBIG2Bitmap* skip = nullptr;
@@ -109,17 +118,16 @@ void THalftoneRegionSegment::ReadSegment() {
         skip = CreateBitmap(gridWidth, gridHeight);
         for (std::int64_t m = 0; m < gridHeight; ++m) {
             for (std::int64_t n = 0; n < gridWidth; ++n) {
-                const std::int64_t x = cellX(m, n);
-                const std::int64_t y = cellY(m, n);
-                if (Jbig2FloorDiv256(x + patternWidth) <= 0 || Jbig2FloorDiv256(x) >= regionWidth_ ||
-                    Jbig2FloorDiv256(y + patternHeight) <= 0 || Jbig2FloorDiv256(y) >= regionHeight_) {
+                // In pixels: a cell whose pattern lies wholly outside the region is skipped.
+                const std::int64_t x = Jbig2FloorDiv256(cellX(m, n));
+                const std::int64_t y = Jbig2FloorDiv256(cellY(m, n));
+                if (x + patternWidth <= 0 || x >= regionWidth_ || y + patternHeight <= 0 || y >= regionHeight_) {
                     skip->SetPixel(static_cast<std::int32_t>(n), static_cast<std::int32_t>(m), 1);
                 }
             }
         }
     }
 
-    if (gridWidth > kMaxJBIG2Pixels || gridHeight > kMaxJBIG2Pixels) throw EJBIG2Damage("grid beyond the limit");
     decoder_.BitmapFactory().AccountPixels(gridWidth * gridHeight);
     std::vector<std::uint32_t> grayValues(static_cast<std::size_t>(gridWidth * gridHeight), 0);
     TJBIG2AtPixels at;
@@ -151,11 +159,18 @@ void THalftoneRegionSegment::ReadSegment() {
             // Gray values without a pattern (damaged data, or a count short of a power of two) draw nothing.
             const std::uint32_t value = grayValues[index];
             if (value >= patternCount) continue;
-            region->Combine(*patterns[value], Jbig2FloorDiv256(cellX(m, n)), Jbig2FloorDiv256(cellY(m, n)),
-                            combinationOperator);
+            const std::int64_t x = Jbig2FloorDiv256(cellX(m, n));
+            const std::int64_t y = Jbig2FloorDiv256(cellY(m, n));
+            if (region != nullptr) {
+                region->Combine(*patterns[value], x, y, combinationOperator);
+            } else {
+                page->CombineClipped(*patterns[value], regionX_ + x, regionY_ + y, combinationOperator, regionX_,
+                                     regionY_, std::int64_t{regionX_} + regionWidth_,
+                                     std::int64_t{regionY_} + regionHeight_);
+            }
         }
     }
-    PlaceRegion(*region);
+    if (region != nullptr) PlaceRegion(*region);
 }
 
 }  // namespace parch

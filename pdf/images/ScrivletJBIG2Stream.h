@@ -20,6 +20,10 @@ namespace parch {
 // would pass it is damaged data, not an allocation.
 inline constexpr std::int64_t kMaxJBIG2Pixels = kMaxImagePixels;
 
+// What a bitmap's bookkeeping costs, in pixels of that limit: many tiny bitmaps (patterns of
+// one pixel, say) are bounded too.
+inline constexpr std::int64_t kJBIG2BitmapOverheadPixels = 1024;
+
 // Bytes of 1-bits an arithmetic decoder may be fed past its segment's data before the loops
 // that run on counts from the stream stop: a sound encoder's flush needs only a few.
 inline constexpr std::int64_t kJBIG2ArithmeticOverrunBytes = 32;

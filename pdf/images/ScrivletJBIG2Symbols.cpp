@@ -110,92 +110,104 @@ void TJBIG2Bitmap::TextRegionDecode(const TJBIG2TextRegionParams& params) {
     };
     auto exhausted = [&] { return !useHuffman && arithmetic.IsExhausted(); };
 
-    Fill(params.DefaultPixel);
-    const std::int64_t strips = std::int64_t{1} << params.LogStripSize;
-    std::int64_t stripT = -required(params.TableDeltaT, arithmetic.IadtStats()) * strips;
-    std::int64_t firstS = 0;
-    std::int64_t instances = 0;
-    while (instances < params.Instances && !exhausted()) {
-        stripT = Jbig2Bounded(stripT + required(params.TableDeltaT, arithmetic.IadtStats()) * strips);
-        firstS = Jbig2Bounded(firstS + required(params.TableFirstS, arithmetic.IafsStats()));
-        std::int64_t curS = firstS;
-        for (;;) {
-            if (exhausted()) return;
-            std::int64_t curT = 0;
-            if (strips != 1) {
-                curT = useHuffman ? std::int64_t{reader.ReadBits(params.LogStripSize)}
-                                  : required(nullptr, arithmetic.IaitStats());
-            }
-            const std::int64_t t = stripT + curT;
-            std::int64_t id;
-            if (!useHuffman) {
-                id = arithmetic.DecodeIAID(params.SymbolCodeLength, arithmetic.IaidStats());
-            } else if (params.SymbolIdTable != nullptr) {
-                id = required(params.SymbolIdTable, arithmetic.IaidStats());
-            } else {
-                id = reader.ReadBits(params.SymbolCodeLength);
-            }
-            const TJBIG2Bitmap* symbol = nullptr;
-            if (id >= 0 && id < params.SymbolCount && id < static_cast<std::int64_t>(params.Symbols->size())) {
-                symbol = (*params.Symbols)[static_cast<std::size_t>(id)];
-            }
-            if (symbol != nullptr) {
-                std::int32_t refine = 0;
-                if (params.Refine) {
-                    refine = useHuffman ? reader.ReadBit()
-                                        : static_cast<std::int32_t>(required(nullptr, arithmetic.IariStats()));
+    if (params.DefaultPixel != 0) Fill(1);  // a new bitmap is white already
+    try {
+        const std::int64_t strips = std::int64_t{1} << params.LogStripSize;
+        std::int64_t stripT = -required(params.TableDeltaT, arithmetic.IadtStats()) * strips;
+        std::int64_t firstS = 0;
+        std::int64_t instances = 0;
+        while (instances < params.Instances && !exhausted()) {
+            stripT = Jbig2Bounded(stripT + required(params.TableDeltaT, arithmetic.IadtStats()) * strips);
+            firstS = Jbig2Bounded(firstS + required(params.TableFirstS, arithmetic.IafsStats()));
+            std::int64_t curS = firstS;
+            for (;;) {
+                if (exhausted()) return;
+                std::int64_t curT = 0;
+                if (strips != 1) {
+                    curT = useHuffman ? std::int64_t{reader.ReadBits(params.LogStripSize)}
+                                      : required(nullptr, arithmetic.IaitStats());
                 }
-                const TJBIG2Bitmap* instance = symbol;
-                if (refine != 0) {
-                    const std::int64_t rdw = required(params.TableRdw, arithmetic.IardwStats());
-                    const std::int64_t rdh = required(params.TableRdh, arithmetic.IardhStats());
-                    const std::int64_t rdx = required(params.TableRdx, arithmetic.IardxStats());
-                    const std::int64_t rdy = required(params.TableRdy, arithmetic.IardyStats());
-                    std::size_t refinementEnd = 0;
-                    if (useHuffman) {
-                        const std::int64_t size = required(params.TableRefinementSize, arithmetic.IariStats());
-                        reader.ConsumeRemainingBits();
-                        if (size < 0 || size > static_cast<std::int64_t>(reader.Remaining())) {
-                            throw EJBIG2Damage("refinement data beyond the segment");
-                        }
-                        refinementEnd = reader.Position() + static_cast<std::size_t>(size);
-                        arithmetic.InitDecode();
-                    }
-                    const std::int64_t width = symbol->Width() + rdw;
-                    const std::int64_t height = symbol->Height() + rdh;
-                    if (width <= 0 || height <= 0) throw EJBIG2Damage("refined symbol of no size");
-                    TJBIG2Bitmap* refined = factory_.Create(width, height, mmrDecoder_, huffmanDecoder_, arithmeticDecoder_);
-                    const std::int64_t dx = rdx + (rdw >> 1);
-                    const std::int64_t dy = rdy + (rdh >> 1);
-                    if (dx < INT32_MIN || dx > INT32_MAX || dy < INT32_MIN || dy > INT32_MAX) {
-                        throw EJBIG2Damage("refinement offset out of range");
-                    }
-                    refined->RefinementDecode(params.RefinementTemplate, false, params.RefinementAt,
-                                              static_cast<std::int32_t>(dy), static_cast<std::int32_t>(dx), *symbol);
-                    if (useHuffman) reader.SetPosition(refinementEnd);
-                    instance = refined;
-                }
-                const std::int64_t w = instance->Width() - 1;
-                const std::int64_t h = instance->Height() - 1;
-                const std::int32_t corner = params.ReferenceCorner;
-                std::int64_t column;
-                std::int64_t row;
-                if (!params.Transposed) {
-                    column = curS;
-                    row = (corner == 0 || corner == 2) ? t - h : t;
-                    curS += w;
+                const std::int64_t t = stripT + curT;
+                std::int64_t id;
+                if (!useHuffman) {
+                    id = arithmetic.DecodeIAID(params.SymbolCodeLength, arithmetic.IaidStats());
+                } else if (params.SymbolIdTable != nullptr) {
+                    id = required(params.SymbolIdTable, arithmetic.IaidStats());
                 } else {
-                    row = curS;
-                    column = (corner == 0 || corner == 1) ? t : t - w;
-                    curS += h;
+                    id = reader.ReadBits(params.SymbolCodeLength);
                 }
-                Combine(*instance, column, row, params.CombinationOperator);
+                const TJBIG2Bitmap* symbol = nullptr;
+                if (id >= 0 && id < params.SymbolCount && id < static_cast<std::int64_t>(params.Symbols->size())) {
+                    symbol = (*params.Symbols)[static_cast<std::size_t>(id)];
+                }
+                if (symbol != nullptr) {
+                    std::int32_t refine = 0;
+                    if (params.Refine) {
+                        refine = useHuffman ? reader.ReadBit()
+                                            : static_cast<std::int32_t>(required(nullptr, arithmetic.IariStats()));
+                    }
+                    const TJBIG2Bitmap* instance = symbol;
+                    if (refine != 0) {
+                        const std::int64_t rdw = required(params.TableRdw, arithmetic.IardwStats());
+                        const std::int64_t rdh = required(params.TableRdh, arithmetic.IardhStats());
+                        const std::int64_t rdx = required(params.TableRdx, arithmetic.IardxStats());
+                        const std::int64_t rdy = required(params.TableRdy, arithmetic.IardyStats());
+                        std::size_t refinementEnd = 0;
+                        if (useHuffman) {
+                            const std::int64_t size = required(params.TableRefinementSize, arithmetic.IariStats());
+                            reader.ConsumeRemainingBits();
+                            if (size < 0 || size > static_cast<std::int64_t>(reader.Remaining())) {
+                                throw EJBIG2Damage("refinement data beyond the segment");
+                            }
+                            refinementEnd = reader.Position() + static_cast<std::size_t>(size);
+                            arithmetic.InitDecode();
+                        }
+                        const std::int64_t width = symbol->Width() + rdw;
+                        const std::int64_t height = symbol->Height() + rdh;
+                        if (width <= 0 || height <= 0) throw EJBIG2Damage("refined symbol of no size");
+                        TJBIG2Bitmap* refined = factory_.Create(width, height, mmrDecoder_, huffmanDecoder_, arithmeticDecoder_);
+                        const std::int64_t dx = rdx + (rdw >> 1);
+                        const std::int64_t dy = rdy + (rdh >> 1);
+                        if (dx < INT32_MIN || dx > INT32_MAX || dy < INT32_MIN || dy > INT32_MAX) {
+                            throw EJBIG2Damage("refinement offset out of range");
+                        }
+                        refined->RefinementDecode(params.RefinementTemplate, false, params.RefinementAt,
+                                                  static_cast<std::int32_t>(dy), static_cast<std::int32_t>(dx), *symbol);
+                        if (useHuffman) reader.SetPosition(refinementEnd);
+                        instance = refined;
+                    }
+                    const std::int64_t w = instance->Width() - 1;
+                    const std::int64_t h = instance->Height() - 1;
+                    const std::int32_t corner = params.ReferenceCorner;
+                    std::int64_t column;
+                    std::int64_t row;
+                    if (!params.Transposed) {
+                        column = curS;
+                        row = (corner == 0 || corner == 2) ? t - h : t;
+                        curS += w;
+                    } else {
+                        row = curS;
+                        column = (corner == 0 || corner == 1) ? t : t - w;
+                        curS += h;
+                    }
+                    if (params.DrawTarget != nullptr) {
+                    params.DrawTarget->CombineClipped(*instance, params.TargetX + column, params.TargetY + row,
+                                                      params.CombinationOperator, params.TargetX, params.TargetY,
+                                                      params.TargetX + params.TargetWidth,
+                                                      params.TargetY + params.TargetHeight);
+                } else {
+                    Combine(*instance, column, row, params.CombinationOperator);
+                }
+                }
+                ++instances;
+                std::int64_t deltaS = 0;
+                if (!value(params.TableDeltaS, arithmetic.IadsStats(), deltaS)) break;
+                curS = Jbig2Bounded(curS + params.SOffset + deltaS);
             }
-            ++instances;
-            std::int64_t deltaS = 0;
-            if (!value(params.TableDeltaS, arithmetic.IadsStats(), deltaS)) break;
-            curS = Jbig2Bounded(curS + params.SOffset + deltaS);
         }
+    } catch (const EJBIG2Damage&) {
+        // Damage met after the data ran out is the 1-bits' doing: what was decoded stands.
+        if (useHuffman || !arithmetic.HasOverrun()) throw;
     }
 }
 
@@ -341,24 +353,29 @@ void TSymbolDictionarySegment::ExportSymbols(const TJBIG2BitmapArray& symbols, s
     TArithmeticDecoder& arithmetic = *arithmeticDecoder_;
     std::int64_t index = 0;
     bool exporting = false;
-    while (index < total) {
-        if (!huffman_ && arithmetic.IsExhausted()) break;
-        std::int64_t run = 0;
-        if (!DecodeValue(tableB1_, arithmetic.IaexStats(), run) || run < 0) {
-            throw EJBIG2Damage("export run");
-        }
-        // A run past the symbols ends at their end.
-        run = std::min(run, total - index);
-        if (exporting) {
-            for (std::int64_t k = index; k < index + run; ++k) {
-                if (static_cast<std::int64_t>(exportedSymbols_.size()) >= numberOfExportedSymbols_) break;
-                if (k < static_cast<std::int64_t>(symbols.size()) && symbols[static_cast<std::size_t>(k)] != nullptr) {
-                    exportedSymbols_.push_back(symbols[static_cast<std::size_t>(k)]);
+    try {
+        while (index < total) {
+            if (!huffman_ && arithmetic.IsExhausted()) break;
+            std::int64_t run = 0;
+            if (!DecodeValue(tableB1_, arithmetic.IaexStats(), run) || run < 0) {
+                throw EJBIG2Damage("export run");
+            }
+            // A run past the symbols ends at their end.
+            run = std::min(run, total - index);
+            if (exporting) {
+                for (std::int64_t k = index; k < index + run; ++k) {
+                    if (static_cast<std::int64_t>(exportedSymbols_.size()) >= numberOfExportedSymbols_) break;
+                    if (k < static_cast<std::int64_t>(symbols.size()) && symbols[static_cast<std::size_t>(k)] != nullptr) {
+                        exportedSymbols_.push_back(symbols[static_cast<std::size_t>(k)]);
+                    }
                 }
             }
+            index += run;
+            exporting = !exporting;
         }
-        index += run;
-        exporting = !exporting;
+    } catch (const EJBIG2Damage&) {
+        // Damage met after the data ran out is the 1-bits' doing: what was decoded stands.
+        if (huffman_ || !arithmetic.HasOverrun()) throw;
     }
 }
 
@@ -419,41 +436,46 @@ void TSymbolDictionarySegment::ReadSegment() {
     std::int64_t decoded = 0;
     std::int64_t classHeight = 0;
     bool stopped = false;
-    while (decoded < numberOfNewSymbols_ && !stopped && !exhausted()) {
-        std::int64_t deltaHeight = 0;
-        const bool validHeight = DecodeValue(tableDeltaHeight_, arithmetic.IadhStats(), deltaHeight);
-        classHeight += Jbig2RequireValue(validHeight, deltaHeight);
-        if (classHeight <= 0 || classHeight > kMaxJBIG2Pixels) throw EJBIG2Damage("height class of no height");
-        HeightClass heightClass;
-        heightClass.Height = classHeight;
-        heightClass.FirstSymbol = symbols.size();
-        std::int64_t symbolWidth = 0;
-        for (;;) {
-            if (exhausted()) {
-                stopped = true;
-                break;
+    try {
+        while (decoded < numberOfNewSymbols_ && !stopped && !exhausted()) {
+            std::int64_t deltaHeight = 0;
+            const bool validHeight = DecodeValue(tableDeltaHeight_, arithmetic.IadhStats(), deltaHeight);
+            classHeight += Jbig2RequireValue(validHeight, deltaHeight);
+            if (classHeight <= 0 || classHeight > kMaxJBIG2Pixels) throw EJBIG2Damage("height class of no height");
+            HeightClass heightClass;
+            heightClass.Height = classHeight;
+            heightClass.FirstSymbol = symbols.size();
+            std::int64_t symbolWidth = 0;
+            for (;;) {
+                if (exhausted()) {
+                    stopped = true;
+                    break;
+                }
+                std::int64_t deltaWidth = 0;
+                if (!DecodeValue(tableDeltaWidth_, arithmetic.IadwStats(), deltaWidth)) break;
+                if (decoded >= numberOfNewSymbols_) throw EJBIG2Damage("more symbols in a class than announced");
+                symbolWidth += deltaWidth;
+                if (symbolWidth <= 0 || symbolWidth > kMaxJBIG2Pixels) throw EJBIG2Damage("symbol of no width");
+                if (collective) {
+                    heightClass.Widths.push_back(symbolWidth);
+                    heightClass.TotalWidth += symbolWidth;
+                    if (heightClass.TotalWidth > kMaxJBIG2Pixels) throw EJBIG2Damage("collective bitmap too wide");
+                    symbols.push_back(nullptr);
+                } else if (refinementAndAggregate_) {
+                    symbols.push_back(DecodeRefinedOrAggregate(symbols, symbolWidth, classHeight));
+                } else {
+                    TJBIG2Bitmap* symbol = decoder_.BitmapFactory().Create(symbolWidth, classHeight, mmrDecoder_,
+                                                                           huffmanDecoder_, arithmeticDecoder_);
+                    symbol->GenericDecode(false, genericTemplate, 0, genericAt_, nullptr, false, false);
+                    symbols.push_back(symbol);
+                }
+                ++decoded;
             }
-            std::int64_t deltaWidth = 0;
-            if (!DecodeValue(tableDeltaWidth_, arithmetic.IadwStats(), deltaWidth)) break;
-            if (decoded >= numberOfNewSymbols_) throw EJBIG2Damage("more symbols in a class than announced");
-            symbolWidth += deltaWidth;
-            if (symbolWidth <= 0 || symbolWidth > kMaxJBIG2Pixels) throw EJBIG2Damage("symbol of no width");
-            if (collective) {
-                heightClass.Widths.push_back(symbolWidth);
-                heightClass.TotalWidth += symbolWidth;
-                if (heightClass.TotalWidth > kMaxJBIG2Pixels) throw EJBIG2Damage("collective bitmap too wide");
-                symbols.push_back(nullptr);
-            } else if (refinementAndAggregate_) {
-                symbols.push_back(DecodeRefinedOrAggregate(symbols, symbolWidth, classHeight));
-            } else {
-                TJBIG2Bitmap* symbol = decoder_.BitmapFactory().Create(symbolWidth, classHeight, mmrDecoder_,
-                                                                       huffmanDecoder_, arithmeticDecoder_);
-                symbol->GenericDecode(false, genericTemplate, 0, genericAt_, nullptr, false, false);
-                symbols.push_back(symbol);
-            }
-            ++decoded;
+            if (collective && !heightClass.Widths.empty()) DecodeCollectiveBitmap(symbols, heightClass);
         }
-        if (collective && !heightClass.Widths.empty()) DecodeCollectiveBitmap(symbols, heightClass);
+    } catch (const EJBIG2Damage&) {
+        // Damage met after the data ran out is the 1-bits' doing: what was decoded stands.
+        if (huffman_ || !arithmetic.HasOverrun()) throw;
     }
 
     ExportSymbols(symbols, inputCount + numberOfNewSymbols_);
@@ -567,9 +589,18 @@ void TTextRegionSegment::ReadSegment() {
     params.LogStripSize = flags_.GetFlagValue("LOG_SB_STRIPES");
     params.Instances = numberOfInstances_;
 
-    TJBIG2Bitmap* region = CreateBitmap(regionWidth_, regionHeight_);
-    region->TextRegionDecode(params);
-    PlaceRegion(*region);
+    if (TJBIG2Bitmap* page = DirectPageTarget(params.DefaultPixel == 0, params.CombinationOperator)) {
+        params.DrawTarget = page;
+        params.TargetX = regionX_;
+        params.TargetY = regionY_;
+        params.TargetWidth = regionWidth_;
+        params.TargetHeight = regionHeight_;
+        CreateBitmap(0, 0)->TextRegionDecode(params);
+    } else {
+        TJBIG2Bitmap* region = CreateBitmap(regionWidth_, regionHeight_);
+        region->TextRegionDecode(params);
+        PlaceRegion(*region);
+    }
     reader.ConsumeRemainingBits();
 }
 

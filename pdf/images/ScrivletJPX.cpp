@@ -10,8 +10,8 @@
 
 #include "base/Streams.h"
 #include "framework/graphics/Picture.h"
+#include "pdf/images/ScrivletBitmapAccess.h"
 #include "pdf/images/ScrivletImageLimits.h"
-#include "platform/gdi/Bitmaps.h"
 
 namespace parch {
 
@@ -236,7 +236,7 @@ void SetGreyPalette(TBitmap& bitmap) {
         const auto level = static_cast<BYTE>(i);
         colors[static_cast<std::size_t>(i)] = RGBQUAD{level, level, level, 0};
     }
-    if (GdiBitmap* pixels = ResolveHandle(bitmap.Handle())) pixels->ColorTable() = std::move(colors);
+    SetBitmapColorTable(bitmap, colors);
 }
 
 bool HeaderFits(const opj_image_t& image) {
@@ -302,8 +302,8 @@ void TJpeg2000Bitmap::LoadFromStream(TStream& stream) {
     const int width = static_cast<int>(image->x1 - image->x0), height = static_cast<int>(image->y1 - image->y0);
     const int components = static_cast<int>(image->numcomps);
     const int used = components == 3 || components == 4 ? components : 1;
-    SetPixelFormat(used == 3 ? pf24bit : used == 4 ? pf32bit : pf8bit);
     SetSize(0, 0);
+    SetPixelFormat(used == 3 ? pf24bit : used == 4 ? pf32bit : pf8bit);
     SetSize(width, height);
     if (used == 1) {
         SetGreyPalette(*this);

@@ -12,29 +12,29 @@ namespace {
 
 using test::CodecCase;
 
-TCCITTByteArray Bytes(const std::string& text) { return TCCITTByteArray(text.begin(), text.end()); }
+TCCITTByteArray ByteArray(const std::string& text) { return TCCITTByteArray(text.begin(), text.end()); }
 
 // Packs a string of '0' and '1' into bytes, most significant bit first, padded with zeros.
-TCCITTByteArray Bits(const std::string& bits) {
+TCCITTByteArray PackedBits(const std::string& bits) {
     TCCITTByteArray bytes((bits.size() + 7) / 8, 0);
     for (std::size_t i = 0; i < bits.size(); ++i)
         if (bits[i] == '1') bytes[i / 8] |= static_cast<std::uint8_t>(0x80 >> (i % 8));
     return bytes;
 }
 
-struct Decoded {
+struct FaxRows {
     TCCITTByteArray rows;
     std::int32_t rowsDecoded = 0;
     bool ok = true;
 };
 
 // Decodes with the stream parameters of a fixture case (and data of one's choosing).
-Decoded DecodeCase(const CodecCase& c, const TCCITTByteArray& data, std::int32_t bitOrder = 1) {
+FaxRows DecodeFaxCase(const CodecCase& c, const TCCITTByteArray& data, std::int32_t bitOrder = 1) {
     const std::int32_t columns = c.Integer("Columns", 1728);
     const std::int32_t rows = c.Integer("Rows", 0);
     TSVLCCITTDecoder decoder(columns, false, c.Flag("EncodedByteAlign"), bitOrder, rows);
     decoder.SetEndOfLine(c.Flag("EndOfLine"));
-    Decoded result;
+    FaxRows result;
     result.rows.assign(static_cast<std::size_t>(decoder.RowBytes() * rows), 0);
     const std::int32_t k = c.Integer("K", 0);
     if (k < 0) result.ok = decoder.DecodeG4(result.rows, data);
@@ -50,7 +50,7 @@ class CCITTFixtureTest : public ::testing::TestWithParam<CodecCase> {};
 TEST_P(CCITTFixtureTest, DecodesAsPopplerDoes) {
     const CodecCase& c = GetParam();
     const test::PNMPicture expected = test::ReadPNM(c.name + ".expected");
-    const Decoded decoded = DecodeCase(c, Bytes(test::ReadCodecFile(c.name + ".data")));
+    const FaxRows decoded = DecodeFaxCase(c, ByteArray(test::ReadCodecFile(c.name + ".data")));
     EXPECT_TRUE(decoded.ok);
     EXPECT_EQ(decoded.rowsDecoded, expected.height);
     ASSERT_EQ(decoded.rows.size(), expected.bytes.size());
@@ -70,7 +70,7 @@ std::vector<CodecCase> PlainCases() {
 INSTANTIATE_TEST_SUITE_P(Fixtures, CCITTFixtureTest, ::testing::ValuesIn(PlainCases()),
                          [](const auto& info) { return info.param.name; });
 
-CodecCase FixtureCase(const std::string& name) {
+CodecCase FaxFixtureCase(const std::string& name) {
     for (const CodecCase& c : test::CodecCases("ccitt"))
         if (c.name == name) return c;
     ADD_FAILURE() << "no case " << name;
@@ -78,15 +78,15 @@ CodecCase FixtureCase(const std::string& name) {
 }
 
 TEST(CCITTDecoderTest, LeastSignificantBitFirstInputDecodesTheSame) {
-    const CodecCase c = FixtureCase("ccitt_g4");
-    TCCITTByteArray data = Bytes(test::ReadCodecFile(c.name + ".data"));
-    const Decoded plain = DecodeCase(c, data);
+    const CodecCase c = FaxFixtureCase("ccitt_g4");
+    TCCITTByteArray data = ByteArray(test::ReadCodecFile(c.name + ".data"));
+    const FaxRows plain = DecodeFaxCase(c, data);
     for (std::uint8_t& byte : data) {
         std::uint8_t reversed = 0;
         for (int bit = 0; bit < 8; ++bit) reversed |= static_cast<std::uint8_t>(((byte >> bit) & 1) << (7 - bit));
         byte = reversed;
     }
-    const Decoded reversed = DecodeCase(c, data, 2);
+    const FaxRows reversed = DecodeFaxCase(c, data, 2);
     EXPECT_TRUE(reversed.ok);
     EXPECT_EQ(reversed.rows, plain.rows);
 }
@@ -112,7 +112,7 @@ TEST(CCITTDecoderTest, LongRunsUseExtendedMakeUpCodesAndStopAtTheRowEnd) {
     const std::string black64 = "0000001111" "0000110111";
     TSVLCCITTDecoder decoder(2600, false, false, 1, 2);
     TCCITTByteArray rows(325 * 2, 0);
-    decoder.DecodeG3OneD(rows, Bits(white2560 + black64 + white2560 + black64));
+    decoder.DecodeG3OneD(rows, PackedBits(white2560 + black64 + white2560 + black64));
     EXPECT_EQ(decoder.RowsDecoded(), 2);
     for (int row = 0; row < 2; ++row) {
         const auto* start = rows.data() + row * 325;
@@ -122,10 +122,10 @@ TEST(CCITTDecoderTest, LongRunsUseExtendedMakeUpCodesAndStopAtTheRowEnd) {
 }
 
 TEST(CCITTDecoderTest, OneDimensionalDataCutShortKeepsTheCompleteRows) {
-    const CodecCase c = FixtureCase("ccitt_g3_1d");
+    const CodecCase c = FaxFixtureCase("ccitt_g3_1d");
     const std::string data = test::ReadCodecFile(c.name + ".data");
     const test::PNMPicture expected = test::ReadPNM(c.name + ".expected");
-    const Decoded decoded = DecodeCase(c, Bytes(data.substr(0, data.size() / 2)));
+    const FaxRows decoded = DecodeFaxCase(c, ByteArray(data.substr(0, data.size() / 2)));
     ASSERT_GT(decoded.rowsDecoded, 10);
     ASSERT_LT(decoded.rowsDecoded, expected.height);
     const std::size_t kept = expected.RowBytes() * static_cast<std::size_t>(decoded.rowsDecoded - 1);
@@ -134,12 +134,12 @@ TEST(CCITTDecoderTest, OneDimensionalDataCutShortKeepsTheCompleteRows) {
 }
 
 TEST(CCITTDecoderTest, Group4FaultsKeepTheRowsBeforeThem) {
-    const CodecCase c = FixtureCase("ccitt_g4");
+    const CodecCase c = FaxFixtureCase("ccitt_g4");
     std::string data = test::ReadCodecFile(c.name + ".data");
     const test::PNMPicture expected = test::ReadPNM(c.name + ".expected");
     data.resize(data.size() / 2);
     data += std::string(8, '\0');  // zeros are no mode code
-    const Decoded decoded = DecodeCase(c, Bytes(data));
+    const FaxRows decoded = DecodeFaxCase(c, ByteArray(data));
     EXPECT_FALSE(decoded.ok);
     ASSERT_GT(decoded.rowsDecoded, 10);
     const std::size_t kept = expected.RowBytes() * static_cast<std::size_t>(decoded.rowsDecoded);
@@ -168,7 +168,7 @@ TEST(CCITTDecoderTest, TwoDimensionalErrorsRaiseWithTheirMessages) {
         decoder.SetEndOfLine(c.endOfLine);
         TCCITTByteArray rows(2, 0);
         try {
-            decoder.DecodeG3TwoD(rows, Bits(c.bits));
+            decoder.DecodeG3TwoD(rows, PackedBits(c.bits));
             ADD_FAILURE() << "no exception";
         } catch (const EInvalidOperation& error) {
             EXPECT_STREQ(error.what(), c.message);
@@ -183,7 +183,7 @@ TEST(CCITTDecoderTest, ChangingElementsNeverOverrunTheirLists) {
     for (int i = 0; i < 40; ++i) bits += "001" "00110101" "0000110111";
     TSVLCCITTDecoder decoder(8, false, false, 1, 1);
     TCCITTByteArray rows(1, 0);
-    EXPECT_FALSE(decoder.DecodeG4(rows, Bits(bits)));
+    EXPECT_FALSE(decoder.DecodeG4(rows, PackedBits(bits)));
     EXPECT_EQ(decoder.RowsDecoded(), 0);
 }
 
@@ -193,7 +193,7 @@ TEST(CCITTDecoderTest, Group4UncompressedModeSetsItsPixels) {
     // row against the all-white reference line.
     TSVLCCITTDecoder decoder(8, false, false, 1, 1);
     TCCITTByteArray rows(1, 0);
-    EXPECT_TRUE(decoder.DecodeG4(rows, Bits("0000001111" "1" "01" "0000001" "0" "1")));
+    EXPECT_TRUE(decoder.DecodeG4(rows, PackedBits("0000001111" "1" "01" "0000001" "0" "1")));
     EXPECT_EQ(rows[0], 0xA0);
 }
 

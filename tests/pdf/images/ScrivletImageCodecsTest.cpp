@@ -8,6 +8,7 @@
 #include <string>
 
 #include "CodecFixtures.h"
+#include "ImageTestSupport.h"
 #include "base/Streams.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/JPEGImage.h"
@@ -23,7 +24,7 @@ namespace {
 using test::CodecCase;
 
 // An image XObject of the given dictionary text and raw data, owned by the structure.
-TPDFStream* ImageStream(TPDFStructure& structure, const std::string& dictionary, const std::string& data) {
+TPDFStream* CodecImageStream(TPDFStructure& structure, const std::string& dictionary, const std::string& data) {
     auto* parsed = dynamic_cast<TPDFDictionary*>(ParseObject(structure, dictionary));
     EXPECT_NE(parsed, nullptr) << dictionary;
     TPDFStream* stream = structure.NewStream(data, false);
@@ -32,7 +33,7 @@ TPDFStream* ImageStream(TPDFStructure& structure, const std::string& dictionary,
 }
 
 // The dictionary text of a fixture case: its entries, its filter, its decode parameters.
-std::string DictionaryOf(const CodecCase& c) {
+std::string CodecDictionary(const CodecCase& c) {
     static const char* const kImageKeys[] = {"Width", "Height", "ColorSpace", "BitsPerComponent", "Decode"};
     static const char* const kParameterKeys[] = {"K", "Columns", "Rows", "BlackIs1", "EncodedByteAlign", "EndOfLine"};
     std::string text = "<< /Type /XObject /Subtype /Image";
@@ -46,23 +47,23 @@ std::string DictionaryOf(const CodecCase& c) {
     return text + " >>";
 }
 
-struct Loaded {
+struct LoadedImage {
     TPDFStructure structure;
     TPDFImageDecoder decoder;
 };
 
-std::unique_ptr<Loaded> LoadImage(const std::string& dictionary, const std::string& data) {
-    auto loaded = std::make_unique<Loaded>();
-    loaded->decoder.LoadFromObject(ImageStream(loaded->structure, dictionary, data));
+std::unique_ptr<LoadedImage> LoadCodecImage(const std::string& dictionary, const std::string& data) {
+    auto loaded = std::make_unique<LoadedImage>();
+    loaded->decoder.LoadFromObject(CodecImageStream(loaded->structure, dictionary, data));
     return loaded;
 }
 
-std::unique_ptr<Loaded> LoadCase(const CodecCase& c) {
-    return LoadImage(DictionaryOf(c), test::ReadCodecFile(c.name + ".data"));
+std::unique_ptr<LoadedImage> LoadCodecCase(const CodecCase& c) {
+    return LoadCodecImage(CodecDictionary(c), test::ReadCodecFile(c.name + ".data"));
 }
 
 // Red, green, blue of a pixel of the decoder's result (one-bit bitmaps through their palette).
-std::array<int, 3> PixelRGB(const TBitmap& bitmap, int x, int y) {
+std::array<int, 3> DecodedPixel(const TBitmap& bitmap, int x, int y) {
     if (bitmap.PixelFormat() == pf1bit) {
         const int bit = (BitmapRow(bitmap, y)[x / 8] >> (7 - x % 8)) & 1;
         const RGBQUAD entry = BitmapColorTable(bitmap).at(static_cast<std::size_t>(bit));
@@ -73,7 +74,7 @@ std::array<int, 3> PixelRGB(const TBitmap& bitmap, int x, int y) {
 }
 
 // The expected picture's pixel (x, y) in red, green, blue; PBM pixels of 1 are black.
-std::array<int, 3> ExpectedRGB(const test::PNMPicture& picture, int x, int y) {
+std::array<int, 3> OraclePixel(const test::PNMPicture& picture, int x, int y) {
     if (picture.channels == 0) {
         const bool black = (static_cast<std::uint8_t>(picture.bytes[y * picture.RowBytes() + x / 8]) >> (7 - x % 8)) & 1;
         return black ? std::array<int, 3>{0, 0, 0} : std::array<int, 3>{255, 255, 255};
@@ -83,7 +84,7 @@ std::array<int, 3> ExpectedRGB(const test::PNMPicture& picture, int x, int y) {
 }
 
 // Pixels that differ from the expected picture (read at scaled positions when the sizes differ).
-int Mismatches(const TBitmap& bitmap, const test::PNMPicture& expected) {
+int PixelsDiffering(const TBitmap& bitmap, const test::PNMPicture& expected) {
     const bool direct = bitmap.PixelFormat() == pf1bit || bitmap.PixelFormat() == pf24bit;
     std::unique_ptr<TBitmap> copy = direct ? nullptr : Bitmap24Copy(bitmap);
     const TBitmap& pixels = direct ? bitmap : *copy;
@@ -92,7 +93,7 @@ int Mismatches(const TBitmap& bitmap, const test::PNMPicture& expected) {
         for (int x = 0; x < pixels.Width(); ++x) {
             const int ex = static_cast<int>(std::int64_t{x} * expected.width / pixels.Width());
             const int ey = static_cast<int>(std::int64_t{y} * expected.height / pixels.Height());
-            if (PixelRGB(pixels, x, y) != ExpectedRGB(expected, ex, ey)) ++wrong;
+            if (DecodedPixel(pixels, x, y) != OraclePixel(expected, ex, ey)) ++wrong;
         }
     return wrong;
 }
@@ -103,13 +104,22 @@ class ImageCodecFixtureTest : public ::testing::TestWithParam<CodecCase> {};
 // same PDF; the DCT image drawn larger than its JPEG is stretched to the dictionary's size.
 TEST_P(ImageCodecFixtureTest, ResultEqualsTheOracle) {
     const CodecCase& c = GetParam();
-    const auto loaded = LoadCase(c);
+    const auto loaded = LoadCodecCase(c);
     ASSERT_TRUE(loaded->decoder.Drawable);
     ASSERT_TRUE(loaded->decoder.Bitmap);
     const TBitmap& bitmap = *loaded->decoder.Bitmap;
     EXPECT_EQ(bitmap.Width(), c.Integer("Width", 0));
     EXPECT_EQ(bitmap.Height(), c.Integer("Height", 0));
-    EXPECT_EQ(Mismatches(bitmap, test::ReadPNM(c.name + ".expected")), 0);
+    EXPECT_EQ(PixelsDiffering(bitmap, test::ReadPNM(c.name + ".expected")), 0);
+}
+
+// The same through the whole drawing path: the fixture PDF opened, page 1's image decoded and
+// painted on a white bitmap of its size.
+TEST_P(ImageCodecFixtureTest, PaintedPageImageEqualsTheOracle) {
+    const CodecCase& c = GetParam();
+    const imagetest::PaintedImage painted = imagetest::PaintPageImage(test::CodecFixturePath(c.name + ".pdf"));
+    ASSERT_TRUE(painted.Picture) << painted.Error;
+    EXPECT_EQ(PixelsDiffering(*painted.Picture, test::ReadPNM(c.name + ".expected")), 0);
 }
 
 std::vector<CodecCase> OracleCases() {
@@ -131,7 +141,7 @@ TEST(ImageCodecsTest, CMYKJpegsShowTheirInks) {
     for (const CodecCase& c : test::CodecCases("dct")) {
         if (c.Text("ColorSpace") != "/DeviceCMYK") continue;
         SCOPED_TRACE(c.name);
-        const auto loaded = LoadCase(c);
+        const auto loaded = LoadCodecCase(c);
         ASSERT_TRUE(loaded->decoder.Bitmap);
         const test::PNMPicture bars = test::ReadPNM(c.name + ".expected");
         for (int bar = 0; bar < 6; ++bar) {
@@ -139,7 +149,7 @@ TEST(ImageCodecsTest, CMYKJpegsShowTheirInks) {
             ASSERT_EQ(bars.Sample(x, y, 0), bar);
             TPDFRGBValue rgb;
             colors.CMYKToRGB(TPDFCMYKValue{inks[bar][0], inks[bar][1], inks[bar][2], inks[bar][3]}, rgb);
-            const auto pixel = PixelRGB(*loaded->decoder.Bitmap, x, y);
+            const auto pixel = DecodedPixel(*loaded->decoder.Bitmap, x, y);
             EXPECT_NEAR(pixel[0], rgb.R * 255, 6) << "bar " << bar;
             EXPECT_NEAR(pixel[1], rgb.G * 255, 6) << "bar " << bar;
             EXPECT_NEAR(pixel[2], rgb.B * 255, 6) << "bar " << bar;
@@ -151,19 +161,19 @@ TEST(ImageCodecsTest, CMYKJpegsShowTheirInks) {
 const std::string kWhiteG4(64, '\xFF');
 
 TEST(ImageCodecsTest, CCITTColumnsDefaultTo1728AndTheBitmapIsCutToWidth) {
-    const auto loaded = LoadImage(
+    const auto loaded = LoadCodecImage(
         "<< /Width 1000 /Height 4 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode "
         "/DecodeParms << /K -1 >> >>",
         kWhiteG4);
     ASSERT_TRUE(loaded->decoder.Bitmap);
     EXPECT_EQ(loaded->decoder.Bitmap->Width(), 1000);
-    EXPECT_EQ(PixelRGB(*loaded->decoder.Bitmap, 999, 3), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(DecodedPixel(*loaded->decoder.Bitmap, 999, 3), (std::array<int, 3>{255, 255, 255}));
 }
 
 TEST(ImageCodecsTest, CCITTSizesBeyondTheBoundStayUndrawn) {
     for (const char* parameters : {"/K -1 /Columns 1073741824", "/K -1 /Columns 0", "/K 0 /Columns -8"}) {
         SCOPED_TRACE(parameters);
-        const auto loaded = LoadImage(std::string("<< /Width 100 /Height 60000 /ColorSpace /DeviceGray "
+        const auto loaded = LoadCodecImage(std::string("<< /Width 100 /Height 60000 /ColorSpace /DeviceGray "
                                                   "/BitsPerComponent 1 /Filter /CCITTFaxDecode /DecodeParms << ") +
                                           parameters + " >> >>",
                                       kWhiteG4);
@@ -184,17 +194,17 @@ TEST(ImageCodecsTest, IndexedCCITTTakesItsTwoColoursFromTheLookup) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto loaded = LoadImage(
+        const auto loaded = LoadCodecImage(
             std::string("<< /Width 64 /Height 2 /ColorSpace [/Indexed /DeviceRGB 1 ") + c.lookup +
                 "] /BitsPerComponent 1 /Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 64 >> >>",
             kWhiteG4);
         ASSERT_TRUE(loaded->decoder.Bitmap);
-        EXPECT_EQ(PixelRGB(*loaded->decoder.Bitmap, 5, 1), c.white);
+        EXPECT_EQ(DecodedPixel(*loaded->decoder.Bitmap, 5, 1), c.white);
     }
 }
 
 TEST(ImageCodecsTest, CCITTStencilsBecomePalettePNGs) {
-    const auto loaded = LoadImage(
+    const auto loaded = LoadCodecImage(
         "<< /Width 64 /Height 2 /ImageMask true /BitsPerComponent 1 /Filter /CCITTFaxDecode "
         "/DecodeParms << /K -1 /Columns 64 >> >>",
         kWhiteG4);
@@ -210,36 +220,36 @@ TEST(ImageCodecsTest, Group4DataLibtiffCannotReadEitherKeepsTheDecodedRows) {
         if (item.name == "ccitt_g4") c = item;
     std::string data = test::ReadCodecFile(c.name + ".data");
     data.resize(data.size() / 2);
-    const auto loaded = LoadImage(DictionaryOf(c), data);
+    const auto loaded = LoadCodecImage(CodecDictionary(c), data);
     ASSERT_TRUE(loaded->decoder.Bitmap);
     const test::PNMPicture expected = test::ReadPNM(c.name + ".expected");
     // The top rows are there (not zeroed, not 0xFF bytes); the rest stays white.
     int wrongTop = 0;
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < expected.width; ++x)
-            wrongTop += PixelRGB(*loaded->decoder.Bitmap, x, y) != ExpectedRGB(expected, x, y);
+            wrongTop += DecodedPixel(*loaded->decoder.Bitmap, x, y) != OraclePixel(expected, x, y);
     EXPECT_EQ(wrongTop, 0);
-    EXPECT_EQ(PixelRGB(*loaded->decoder.Bitmap, 5, expected.height - 1), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(DecodedPixel(*loaded->decoder.Bitmap, 5, expected.height - 1), (std::array<int, 3>{255, 255, 255}));
 }
 
 TEST(ImageCodecsTest, KeptEncodedJPEGBytesAreNotDecoded) {
     CodecCase c;
     for (const CodecCase& item : test::CodecCases("dct"))
         if (item.name == "dct_rgb") c = item;
-    auto loaded = std::make_unique<Loaded>();
+    auto loaded = std::make_unique<LoadedImage>();
     loaded->decoder.KeepEncoded = true;
     const std::string data = test::ReadCodecFile(c.name + ".data");
-    loaded->decoder.LoadFromObject(ImageStream(loaded->structure, DictionaryOf(c), "\n" + data));
+    loaded->decoder.LoadFromObject(CodecImageStream(loaded->structure, CodecDictionary(c), "\n" + data));
     EXPECT_EQ(loaded->decoder.EncodedKind, kEncodedJPEG);
     ASSERT_TRUE(loaded->decoder.EncodedStream);
     EXPECT_EQ(loaded->decoder.EncodedStream->Bytes(), data);  // the line feed before FF D8 dropped
 }
 
 TEST(ImageCodecsTest, BrokenJpegRaisesEJPEGAndDamagedJPXStaysUndrawn) {
-    EXPECT_THROW(LoadImage("<< /Width 8 /Height 8 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode >>",
+    EXPECT_THROW(LoadCodecImage("<< /Width 8 /Height 8 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode >>",
                            "\xFF\xD8\xFF\xE0 not really"),
                  EJPEG);
-    const auto jpx = LoadImage("<< /Width 8 /Height 8 /Filter /JPXDecode >>", "\xFF\x4F\xFF\x51 short");
+    const auto jpx = LoadCodecImage("<< /Width 8 /Height 8 /Filter /JPXDecode >>", "\xFF\x4F\xFF\x51 short");
     EXPECT_FALSE(jpx->decoder.Drawable);
 }
 
@@ -261,7 +271,8 @@ TEST(ImageCodecsTest, IndexedJPXLooksTheIndicesUp) {
         SCOPED_TRACE(c.base);
         TPDFStructure structure;
         TPDFImageDecoder decoder;
-        TPDFStream* image = ImageStream(structure, "<< /Width 96 /Height 64 /BitsPerComponent 8 /Filter /JPXDecode >>",
+        // No BitsPerComponent, as JPEG 2000 images often come.
+        TPDFStream* image = CodecImageStream(structure, "<< /Width 96 /Height 64 /Filter /JPXDecode >>",
                                         test::ReadCodecFile("jpx_gray_lossy.data"));
         auto* space = dynamic_cast<TPDFArray*>(ParseObject(structure, std::string("[/Indexed ") + c.base + " 255 ()]"));
         ASSERT_NE(space, nullptr);
@@ -279,7 +290,7 @@ TEST(ImageCodecsTest, IndexedJPXLooksTheIndicesUp) {
                     colors.CMYKToRGB(TPDFCMYKValue{0, 0, 0, index / 255.0}, rgb);
                     expected = {int(std::lround(rgb.R * 255)), int(std::lround(rgb.G * 255)), int(std::lround(rgb.B * 255))};
                 }
-                wrong += PixelRGB(*decoder.Bitmap, x, y) != expected;
+                wrong += DecodedPixel(*decoder.Bitmap, x, y) != expected;
             }
         EXPECT_EQ(wrong, 0);
     }
@@ -291,12 +302,12 @@ TEST(ImageCodecsTest, JBIG2ImagesDecodeToTheirPage) {
     const std::string dictionary = "<< /Width " + std::to_string(expected.width) + " /Height " +
                                    std::to_string(expected.height) +
                                    " /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode >>";
-    const auto loaded = LoadImage(dictionary, test::ReadCodecFile("../JBIG2Fixtures/generic_t2.jb2"));
+    const auto loaded = LoadCodecImage(dictionary, test::ReadCodecFile("../JBIG2Fixtures/generic_t2.jb2"));
     ASSERT_TRUE(loaded->decoder.Drawable);
     ASSERT_TRUE(loaded->decoder.Bitmap);
-    EXPECT_EQ(Mismatches(*loaded->decoder.Bitmap, expected), 0);
+    EXPECT_EQ(PixelsDiffering(*loaded->decoder.Bitmap, expected), 0);
 
-    const auto damaged = LoadImage(dictionary, "not JBIG2 segments");
+    const auto damaged = LoadCodecImage(dictionary, "not JBIG2 segments");
     EXPECT_FALSE(damaged->decoder.Drawable);
 }
 

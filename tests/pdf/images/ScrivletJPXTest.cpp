@@ -34,7 +34,7 @@ std::string RGBPixels(TBitmap& bitmap) {
     return pixels;
 }
 
-std::string ExpectedRGB(const test::PNMPicture& picture) {
+std::string ExpectedPixels(const test::PNMPicture& picture) {
     std::string pixels;
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
@@ -52,7 +52,7 @@ TEST_P(JPXFixtureTest, DecodesAsTheOraclesSay) {
     auto bitmap = LoadJPX(test::ReadCodecFile(c.name + ".data"));
     ASSERT_EQ(bitmap->Width(), expected.width);
     ASSERT_EQ(bitmap->Height(), expected.height);
-    EXPECT_TRUE(RGBPixels(*bitmap) == ExpectedRGB(expected));
+    EXPECT_TRUE(RGBPixels(*bitmap) == ExpectedPixels(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, JPXFixtureTest, ::testing::ValuesIn(test::CodecCases("jpx")),
@@ -98,7 +98,7 @@ TEST(Jpeg2000BitmapTest, BadDataRaisesItsMessages) {
     }
 }
 
-TBitmap& Gradient(TBitmap& bitmap) {
+TBitmap& JP2Gradient(TBitmap& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y) {
         BYTE* row = bitmap.ScanLine(y);
         const int bytes = bitmap.PixelFormat() == pf32bit ? 4 : 3;
@@ -144,7 +144,7 @@ TEST(Jpeg2000BitmapTest, SavesJP2FilesOpenJPEGReads) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TBitmap pixels(c.width, c.height, c.format);
-        const std::string jp2 = SavedJP2(Gradient(pixels), c.lossless, c.quality);
+        const std::string jp2 = SavedJP2(JP2Gradient(pixels), c.lossless, c.quality);
         EXPECT_EQ(jp2.substr(0, 8), std::string("\x00\x00\x00\x0C\x6A\x50\x20\x20", 8));
         EXPECT_TRUE(OpenJPEGReads(jp2));
         auto loaded = LoadJPX(jp2);
