@@ -36,6 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const std::string_view maskEntries = Line(text);
     parch::TPDFStructure structure;
     parch::TPDFStream* image = Image(structure, entries, text);
+    // Sizes up to the library's bound are legal and would only make the run slow: the bound
+    // itself is a unit test's business.
+    if (image->StreamDict) {
+        const std::int64_t width = image->StreamDict->GetInteger("Width", 0);
+        const std::int64_t height = image->StreamDict->GetInteger("Height", 0);
+        if (width > 4096 || height > 4096 || width * height > (1 << 20)) return 0;
+    }
     if (!maskEntries.empty() && image->StreamDict) {
         parch::TPDFStream* mask = Image(structure, maskEntries, text);
         image->StreamDict->SetValue(maskEntries.find("/ImageMask") != std::string_view::npos ? "Mask" : "SMask", mask);

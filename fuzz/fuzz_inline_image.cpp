@@ -16,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::int32_t position = 1;
     if (!parch::ParseInlineImage(text, position, image, {}, nullptr)) return 0;
     if (position < 1 || static_cast<std::size_t>(position) > text.size() + 1) __builtin_trap();
+    // Sizes up to the library's bound are legal and would only make the run slow.
+    if (image.Width > 4096 || image.Height > 4096 || static_cast<std::int64_t>(image.Width) * image.Height > (1 << 20))
+        return 0;
     parch::TPDFStructure structure;
     parch::TPDFImageDecoder decoder;
     decoder.LoadInlineImage(image, &structure);

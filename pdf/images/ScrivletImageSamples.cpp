@@ -35,12 +35,12 @@ std::uint32_t SampleAt(const std::uint8_t* row, std::int64_t index, int bits) {
     }
 }
 
-struct Range {
+struct ComponentRange {
     double low = 0;
     double high = 1;
 };
 
-std::uint8_t ToByte(double value) { return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0))); }
+std::uint8_t ClampedSampleByte(double value) { return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0))); }
 
 }  // namespace
 
@@ -49,12 +49,12 @@ std::uint8_t ToByte(double value) { return static_cast<std::uint8_t>(std::lround
 // byte; Indexed components give the index itself.
 class TPDFSampleMapping {
 public:
-    TPDFSampleMapping(const std::vector<Range>& natural, const std::vector<double>& decode, int bits, bool index) {
+    TPDFSampleMapping(const std::vector<ComponentRange>& natural, const std::vector<double>& decode, int bits, bool index) {
         const std::uint32_t maximum = (1u << bits) - 1;
         const bool given = decode.size() == 2 * natural.size();
         tables_.resize(natural.size());
         for (std::size_t k = 0; k < natural.size(); ++k) {
-            const Range range = natural[k];
+            const ComponentRange range = natural[k];
             const double low = given ? decode[2 * k] : range.low;
             const double high = given ? decode[2 * k + 1] : range.high;
             const bool identity = low == range.low && high == range.high;
@@ -63,11 +63,11 @@ public:
             for (std::uint32_t s = 0; s <= maximum; ++s) {
                 const double value = low + s * (high - low) / maximum;
                 if (index)
-                    table[s] = ToByte(std::round(value));
+                    table[s] = ClampedSampleByte(std::round(value));
                 else if (identity && bits == 16)
                     table[s] = static_cast<std::uint8_t>(s >> 8);  // the most significant byte
                 else
-                    table[s] = ToByte((value - range.low) / (range.high - range.low) * 255.0);
+                    table[s] = ClampedSampleByte((value - range.low) / (range.high - range.low) * 255.0);
             }
         }
     }
@@ -86,14 +86,14 @@ int ComponentsOf(const std::string& space, const TPDFDeviceNColorSpace* deviceN)
     return 1;
 }
 
-void PutPixel(BYTE* row, int x, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+void PutSamplePixel(BYTE* row, int x, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     row[3 * x] = b;
     row[3 * x + 1] = g;
     row[3 * x + 2] = r;
 }
 
-void PutColor(BYTE* row, int x, TColor color) {
-    PutPixel(row, x, static_cast<std::uint8_t>(color), static_cast<std::uint8_t>(color >> 8),
+void PutSampleColor(BYTE* row, int x, TColor color) {
+    PutSamplePixel(row, x, static_cast<std::uint8_t>(color), static_cast<std::uint8_t>(color >> 8),
              static_cast<std::uint8_t>(color >> 16));
 }
 
@@ -108,7 +108,7 @@ public:
         if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
         TPDFRGBValue rgb;
         manager_.CMYKToRGB(TPDFCMYKValue{c / 255.0, m / 255.0, y / 255.0, k / 255.0}, rgb);
-        const TColor color = ToByte(rgb.R * 255) | (ToByte(rgb.G * 255) << 8) | (ToByte(rgb.B * 255) << 16);
+        const TColor color = ClampedSampleByte(rgb.R * 255) | (ClampedSampleByte(rgb.G * 255) << 8) | (ClampedSampleByte(rgb.B * 255) << 16);
         if (cache_.size() < 1 << 16) cache_.emplace(key, color);
         return color;
     }
@@ -136,7 +136,7 @@ void TPDFImageDecoder::DecodeSamples() {
     const std::uint32_t maximum = (1u << bits) - 1;
 
     // Natural ranges of the components, which the Decode array maps samples into.
-    std::vector<Range> natural(static_cast<std::size_t>(n));
+    std::vector<ComponentRange> natural(static_cast<std::size_t>(n));
     if (ColorSpace == "Lab" && LabSpace) {
         natural = {{0, 100}, {LabSpace->Range[0], LabSpace->Range[1]}, {LabSpace->Range[2], LabSpace->Range[3]}};
     } else if (ColorSpace == "Indexed") {
@@ -177,7 +177,7 @@ void TPDFImageDecoder::DecodeSamples() {
             BYTE* row = MaskBitmap->ScanLine(y);
             for (int x = 0; x < Width; ++x) {
                 const std::uint8_t v = keyMask[static_cast<std::size_t>(y) * Width + x];
-                PutPixel(row, x, v, v, v);
+                PutSamplePixel(row, x, v, v, v);
             }
         }
         MaskDecode.clear();
@@ -207,15 +207,15 @@ void TPDFImageDecoder::DecodeSamples() {
                 if (stencil || ColorSpace == "DeviceGray" || ColorSpace == "Separation") {
                     // Stencils: the samples that paint become white.
                     const std::uint8_t v = stencil ? static_cast<std::uint8_t>(255 - byteOf(0)) : byteOf(0);
-                    PutPixel(row, x, v, v, v);
+                    PutSamplePixel(row, x, v, v, v);
                 } else if (ColorSpace == "DeviceRGB" || ColorSpace == "Lab") {
-                    PutPixel(row, x, byteOf(0), byteOf(1), byteOf(2));
+                    PutSamplePixel(row, x, byteOf(0), byteOf(1), byteOf(2));
                 } else if (ColorSpace == "DeviceN") {
                     for (int k = 0; k < n; ++k) components[static_cast<std::size_t>(k)] = byteOf(k) / 255.0;
                     DeviceNSpace->SetColor(components);
-                    PutColor(row, x, DeviceNSpace->Color);
+                    PutSampleColor(row, x, DeviceNSpace->Color);
                 } else if (ColorSpace == "DeviceCMYK") {
-                    PutColor(row, x, cmyk(byteOf(0), byteOf(1), byteOf(2), byteOf(3)));
+                    PutSampleColor(row, x, cmyk(byteOf(0), byteOf(1), byteOf(2), byteOf(3)));
                 } else if (ColorSpace == "Indexed") {
                     if (HiVal < 0) continue;
                     const std::size_t i = std::min<std::size_t>(byteOf(0), static_cast<std::size_t>(HiVal));
@@ -225,11 +225,11 @@ void TPDFImageDecoder::DecodeSamples() {
                                    : nullptr;
                     };
                     if (BaseColorSpace == "DeviceRGB" || BaseColorSpace == "Lab") {
-                        if (const std::uint8_t* e = entry(3)) PutPixel(row, x, e[0], e[1], e[2]);
+                        if (const std::uint8_t* e = entry(3)) PutSamplePixel(row, x, e[0], e[1], e[2]);
                     } else if (BaseColorSpace == "DeviceGray") {
-                        if (const std::uint8_t* e = entry(1)) PutPixel(row, x, e[0], e[0], e[0]);
+                        if (const std::uint8_t* e = entry(1)) PutSamplePixel(row, x, e[0], e[0], e[0]);
                     } else if (BaseColorSpace == "DeviceCMYK") {
-                        if (const std::uint8_t* e = entry(4)) PutColor(row, x, cmyk(e[0], e[1], e[2], e[3]));
+                        if (const std::uint8_t* e = entry(4)) PutSampleColor(row, x, cmyk(e[0], e[1], e[2], e[3]));
                     } else if (BaseColorSpace == "DeviceN" && DeviceNSpace && DeviceNSpace->ColorantCount > 0 &&
                                DeviceNSpace->ColorantCount <= kMaxComponents) {
                         const auto m = static_cast<std::size_t>(DeviceNSpace->ColorantCount);
@@ -237,12 +237,12 @@ void TPDFImageDecoder::DecodeSamples() {
                             TPDFDeviceNColor values(m);
                             for (std::size_t k = 0; k < m; ++k) values[k] = e[k] / 255.0;
                             DeviceNSpace->SetColor(values);
-                            PutColor(row, x, DeviceNSpace->Color);
+                            PutSampleColor(row, x, DeviceNSpace->Color);
                         }
                     } else if (BaseColorSpace == "Separation" && SeparationSpace) {
                         if (const std::uint8_t* e = entry(1)) {
                             SeparationSpace->SetTint(e[0] / 255.0);
-                            PutColor(row, x, SeparationSpace->Color);
+                            PutSampleColor(row, x, SeparationSpace->Color);
                         }
                     }
                 }
@@ -299,7 +299,7 @@ void TPDFImageDecoder::ConvertLab(TBitmap& bitmap) {
             if (found == cache.end()) {
                 TPDFRGBValue rgb;
                 ColorManager->LabToRGB(TPDFLabValue{lTable[p[2]], aTable[p[1]], bTable[p[0]]}, rgb);
-                const std::uint32_t value = ToByte(rgb.B * 255) | (ToByte(rgb.G * 255) << 8) | (ToByte(rgb.R * 255) << 16);
+                const std::uint32_t value = ClampedSampleByte(rgb.B * 255) | (ClampedSampleByte(rgb.G * 255) << 8) | (ClampedSampleByte(rgb.R * 255) << 16);
                 found = cache.emplace(key, value).first;
             }
             p[0] = static_cast<BYTE>(found->second);
@@ -319,7 +319,7 @@ void TPDFImageDecoder::ConvertSeparation(TBitmap& bitmap) {
     }
     for (int y = 0; y < bitmap.Height(); ++y) {
         BYTE* row = bitmap.ScanLine(y);
-        for (int x = 0; x < bitmap.Width(); ++x) PutColor(row, x, tints[row[3 * x]]);
+        for (int x = 0; x < bitmap.Width(); ++x) PutSampleColor(row, x, tints[row[3 * x]]);
     }
 }
 
@@ -336,7 +336,7 @@ void TPDFImageDecoder::ConvertDeviceN(TBitmap& bitmap) {
     }
     for (int y = 0; y < bitmap.Height(); ++y) {
         BYTE* row = bitmap.ScanLine(y);
-        for (int x = 0; x < bitmap.Width(); ++x) PutColor(row, x, tints[row[3 * x]]);
+        for (int x = 0; x < bitmap.Width(); ++x) PutSampleColor(row, x, tints[row[3 * x]]);
     }
 }
 

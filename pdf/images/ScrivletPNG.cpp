@@ -16,6 +16,8 @@ namespace {
 
 constexpr char kPNGSignature[] = "\x89PNG\r\n\x1a\n";
 constexpr std::uint32_t kLongestChunk = 0x7FFFFFFF;
+// PNG pictures are expanded to 32-bit pixels in memory: a tighter bound than for PDF samples.
+constexpr std::int64_t kMaxPNGPixels = std::int64_t{1} << 26;
 
 std::array<std::uint32_t, 256> MakeCRCTable() {
     std::array<std::uint32_t, 256> table{};
@@ -50,7 +52,7 @@ void WriteChunk(TStream& stream, const char* type, const std::string& data) {
     stream.Write(chunk.data(), static_cast<std::int64_t>(chunk.size()));
 }
 
-std::uint8_t Paeth(int a, int b, int c) {
+std::uint8_t PNGPaeth(int a, int b, int c) {
     const int p = a + b - c;
     const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
     if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
@@ -58,18 +60,26 @@ std::uint8_t Paeth(int a, int b, int c) {
 }
 
 // Undoes one row's filter in place; prior is the unfiltered previous row (zeros at a pass start).
-void Unfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prior, std::size_t length, std::size_t bpp) {
-    for (std::size_t i = 0; i < length; ++i) {
-        const int left = i >= bpp ? row[i - bpp] : 0;
-        const int up = prior[i];
-        const int upLeft = i >= bpp ? prior[i - bpp] : 0;
-        switch (type) {
-        case 1: row[i] = static_cast<std::uint8_t>(row[i] + left); break;
-        case 2: row[i] = static_cast<std::uint8_t>(row[i] + up); break;
-        case 3: row[i] = static_cast<std::uint8_t>(row[i] + (left + up) / 2); break;
-        case 4: row[i] = static_cast<std::uint8_t>(row[i] + Paeth(left, up, upLeft)); break;
-        default: break;
-        }
+void PNGUnfilter(std::uint8_t type, std::uint8_t* row, const std::uint8_t* prior, std::size_t length, std::size_t bpp) {
+    const std::size_t lead = std::min(bpp, length);
+    switch (type) {
+    case 1:
+        for (std::size_t i = bpp; i < length; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
+        break;
+    case 2:
+        for (std::size_t i = 0; i < length; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+        break;
+    case 3:
+        for (std::size_t i = 0; i < lead; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i] / 2);
+        for (std::size_t i = bpp; i < length; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + (row[i - bpp] + prior[i]) / 2);
+        break;
+    case 4:
+        for (std::size_t i = 0; i < lead; ++i) row[i] = static_cast<std::uint8_t>(row[i] + prior[i]);
+        for (std::size_t i = bpp; i < length; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + PNGPaeth(row[i - bpp], prior[i], prior[i - bpp]));
+        break;
+    default: break;
     }
 }
 
@@ -94,7 +104,7 @@ struct Adam7Pass {
 constexpr Adam7Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                                  {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 
-std::int64_t RowBytes(std::int64_t width, int channels, int depth) { return (width * channels * depth + 7) / 8; }
+std::int64_t PNGRowBytes(std::int64_t width, int channels, int depth) { return (width * channels * depth + 7) / 8; }
 
 }  // namespace
 
@@ -265,15 +275,15 @@ bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
     const ChannelLayout layout = LayoutOf(ColorType);
     const int depth = BitDepth;
     if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) return false;
-    if (!ImageSizeFits(Width, Height)) return false;
-    const std::int64_t colorRow = RowBytes(Width, layout.colorChannels, depth);
-    const std::int64_t alphaRow = RowBytes(Width, layout.alphaChannels, depth);
+    if (!ImageSizeFits(Width, Height) || static_cast<std::int64_t>(Width) * Height > kMaxPNGPixels) return false;
+    const std::int64_t colorRow = PNGRowBytes(Width, layout.colorChannels, depth);
+    const std::int64_t alphaRow = PNGRowBytes(Width, layout.alphaChannels, depth);
     if ((colorRow + alphaRow) * Height > kMaxImageBytes) return false;
     const std::size_t bpp = static_cast<std::size_t>(std::max(1, layout.channels * depth / 8));
     const int pixelBytes = layout.channels * depth / 8;  // 0 below 8 bits
     const int colorBytes = layout.colorChannels * depth / 8;
 
-    const std::int64_t fullRow = RowBytes(Width, layout.channels, depth);
+    const std::int64_t fullRow = PNGRowBytes(Width, layout.channels, depth);
     const std::string inflated =
         FlateDecompressStr(ImageData, kMaxDecodedSize, static_cast<std::size_t>((fullRow + 1) * Height));
     color.assign(static_cast<std::size_t>(colorRow * Height), '\0');
@@ -287,7 +297,7 @@ bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
         const std::int64_t passWidth = (Width - p.x0 + p.dx - 1) / p.dx;
         const std::int64_t passHeight = (Height - p.y0 + p.dy - 1) / p.dy;
         if (passWidth <= 0 || passHeight <= 0) continue;
-        const std::size_t length = static_cast<std::size_t>(RowBytes(passWidth, layout.channels, depth));
+        const std::size_t length = static_cast<std::size_t>(PNGRowBytes(passWidth, layout.channels, depth));
         prior.assign(length, 0);
         row.resize(length);
         for (std::int64_t r = 0; r < passHeight; ++r) {
@@ -300,10 +310,16 @@ bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
                 std::fill(row.begin(), row.end(), 0xFF);
                 at = inflated.size();
             }
-            Unfilter(type, row.data(), prior.data(), length, bpp);
+            PNGUnfilter(type, row.data(), prior.data(), length, bpp);
             const std::int64_t y = p.y0 + r * p.dy;
             auto* colorOut = reinterpret_cast<std::uint8_t*>(color.data()) + y * colorRow;
             auto* alphaOut = reinterpret_cast<std::uint8_t*>(alpha.data()) + y * alphaRow;
+            if (p.dx == 1 && (depth >= 8 ? layout.alphaChannels == 0 : true)) {
+                // A whole row of colour samples in place, as the file holds it.
+                std::memcpy(colorOut, row.data(), length);
+                std::swap(row, prior);
+                continue;
+            }
             for (std::int64_t i = 0; i < passWidth; ++i) {
                 const std::int64_t x = p.x0 + i * p.dx;
                 if (depth < 8) {
@@ -311,6 +327,11 @@ bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
                     const int sample = (row[static_cast<std::size_t>(bit / 8)] >> (8 - depth - bit % 8)) & ((1 << depth) - 1);
                     const std::int64_t outBit = x * depth;
                     colorOut[outBit / 8] |= static_cast<std::uint8_t>(sample << (8 - depth - outBit % 8));
+                } else if (depth == 8 && layout.alphaChannels == 1) {
+                    const std::uint8_t* source = row.data() + i * pixelBytes;
+                    std::uint8_t* to = colorOut + x * colorBytes;
+                    for (int k = 0; k < colorBytes; ++k) to[k] = source[k];
+                    alphaOut[x] = source[colorBytes];
                 } else {
                     const std::uint8_t* source = row.data() + i * pixelBytes;
                     std::memcpy(colorOut + x * colorBytes, source, static_cast<std::size_t>(colorBytes));
@@ -376,8 +397,8 @@ bool DecodePNGPixels(const std::string& bytes, TPNGPixels& pixels) {
     if (type == 3 && depth > 8) return false;
     if (type != 0 && type != 2 && type != 3 && type != 4 && type != 6) return false;
     const ChannelLayout layout = LayoutOf(type);
-    const std::int64_t colorRow = RowBytes(full.Width, layout.colorChannels, depth);
-    const std::int64_t alphaRow = RowBytes(full.Width, layout.alphaChannels, depth);
+    const std::int64_t colorRow = PNGRowBytes(full.Width, layout.colorChannels, depth);
+    const std::int64_t alphaRow = PNGRowBytes(full.Width, layout.alphaChannels, depth);
     const int maxSample = (1 << std::min(depth, 16)) - 1;
     const auto& trns = full.Transparency;
     auto trnsValue = [&](std::size_t i) -> int {
@@ -387,6 +408,18 @@ bool DecodePNGPixels(const std::string& bytes, TPNGPixels& pixels) {
     pixels.Width = full.Width;
     pixels.Height = full.Height;
     pixels.Pixels.assign(static_cast<std::size_t>(full.Width) * full.Height, 0);
+    if (depth == 8 && (type == 2 || type == 6) && (type == 6 || trns.size() < 6)) {
+        // The common case in one plain loop.
+        for (std::int64_t y = 0; y < full.Height; ++y) {
+            const auto* c = reinterpret_cast<const std::uint8_t*>(color.data()) + y * colorRow;
+            const auto* a = reinterpret_cast<const std::uint8_t*>(alpha.data()) + y * alphaRow;
+            std::uint32_t* out = pixels.Pixels.data() + y * full.Width;
+            for (std::int64_t x = 0; x < full.Width; ++x, c += 3)
+                out[x] = (std::uint32_t{c[0]} << 16) | (std::uint32_t{c[1]} << 8) | c[2] |
+                         (std::uint32_t{type == 6 ? a[x] : std::uint8_t{255}} << 24);
+        }
+        return true;
+    }
     for (std::int64_t y = 0; y < full.Height; ++y) {
         const auto* c = reinterpret_cast<const std::uint8_t*>(color.data()) + y * colorRow;
         const auto* a = reinterpret_cast<const std::uint8_t*>(alpha.data()) + y * alphaRow;

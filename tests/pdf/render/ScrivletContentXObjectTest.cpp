@@ -22,7 +22,6 @@ using rendertest::kWhite;
 using rendertest::kBlue;
 using rendertest::StreamObject;
 
-constexpr std::uint32_t kImageGrey = 0xD3D3D3;
 
 std::string XObjectForm(const std::string& content, const std::string& extra = "/BBox [0 0 1000 1000]") {
     return StreamObject("/Type /XObject /Subtype /Form " + extra, content);
@@ -78,18 +77,33 @@ TEST(ContentForms, FormsDrawingThemselvesEndAtTheRepeat) {
     }
 }
 
-TEST(ContentImages, ImagesAndInlineImagesShowTheirPlace) {
+TEST(ContentImages, ImagesAndInlineImagesAreDecodedInTheirPlace) {
     PageSpec pageSpec;
     pageSpec.Resources = "/XObject << /Im0 5 0 R >>";
+    // The inline image's four grey samples are the bytes "0 0 ": 0x30 and 0x20 in turn.
     pageSpec.Content = "q 50 0 0 50 0 50 cm /Im0 Do Q q 40 0 0 40 60 0 cm BI /W 4 /H 1 /BPC 8 /CS /G ID 0 0 100 100 re f\nEI Q";
     pageSpec.Objects[5] = StreamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 /BitsPerComponent 8 "
                                    "/ColorSpace /DeviceGray",
                                    "\x80");
     auto render = RenderPage(pageSpec);
     rendertest::SaveForLook(*render, "image-places");
-    EXPECT_EQ(render->CountColor(kImageGrey), 50 * 50 + 40 * 40);
-    EXPECT_EQ(render->CountColor(kImageGrey, 0, 0, 50, 50), 50 * 50);
+    EXPECT_EQ(render->CountColor(0x808080), 50 * 50);
+    EXPECT_EQ(render->CountColor(0x808080, 0, 0, 50, 50), 50 * 50);
+    EXPECT_EQ(render->CountColor(0x303030), 20 * 40);
+    EXPECT_EQ(render->CountColor(0x202020), 20 * 40);
+    EXPECT_EQ(render->CountColor(0x303030, 60, 60, 70, 100), 10 * 40);
     EXPECT_EQ(render->CountColor(0), 0) << "inline image data is no content";
+}
+
+TEST(ContentImages, StencilsTakeTheFillColourAndImagesAreDecodedOncePerReference) {
+    PageSpec pageSpec;
+    pageSpec.Resources = "/XObject << /M 5 0 R >>";
+    // A 2 x 1 stencil: its left sample (0) paints in red; drawn twice from one decoder.
+    pageSpec.Content = "1 0 0 rg q 20 0 0 10 0 0 cm /M Do Q q 20 0 0 10 0 20 cm /M Do Q";
+    pageSpec.Objects[5] = StreamObject("/Type /XObject /Subtype /Image /Width 2 /Height 1 /ImageMask true", "\x40");
+    auto render = RenderPage(pageSpec);
+    EXPECT_EQ(render->CountColor(0xFF0000), 2 * 10 * 10);
+    EXPECT_EQ(render->Renderer().ImageCache.size(), 1u);
 }
 
 TEST(ContentImages, InlineImageDataEndsAtEIBetweenWhiteSpace) {
