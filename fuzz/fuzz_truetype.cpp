@@ -1,16 +1,20 @@
 // TrueType programs read from untrusted bytes: as an embedded program, drawing glyphs by number
-// and by name, and as an installed face that starts inside its file at a collection base.
+// and by name, and as an installed font file (a face of a collection starts at its collection
+// base; an OpenType face is drawn by the CFF decoder).
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/Streams.h"
 #include "pdf/core/ScrivletFontConst.h"
 #include "pdf/graphics/ScrivletGenericCanvas.h"
 #include "pdf/graphics/ScrivletMatrix.h"
 #include "pdf/render/ScrivletTrueTypeParser.h"
+#include "pdf/render/ScrivletFontData.h"
 #include "pdf/render/ScrivletTrueTypeRasterizer.h"
+#include "pdf/render/ScrivletType1Decoder.h"
 
 namespace {
 
@@ -55,12 +59,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzTrueTypeDraw(rasterizer);
     }
     {
-        // The face's data starts a little way into its file.
-        const std::size_t base = std::min<std::size_t>(size, size > 0 ? data[size - 1] % 32 : 0);
+        // The bytes as an installed font file: a collection gives one face from its table
+        // directory on, an OpenType face goes to the CFF decoder as the font collection hands it.
+        parch::TInstalledFontData installed = parch::SfntFaceData(bytes, size > 0 ? data[size - 1] % 4 : 0);
         parch::TPDFTrueTypeRasterizer2 rasterizer;
-        rasterizer.Parser().CollectionBase = static_cast<std::int64_t>(base);
-        rasterizer.Parser().LoadFromString(bytes.substr(base));
+        rasterizer.Parser().CollectionBase = installed.CollectionBase;
+        rasterizer.Parser().LoadFromString(installed.Data);
         FuzzTrueTypeDraw(rasterizer);
+        if (rasterizer.Parser().FindTable("CFF ") >= 0) {
+            parch::TPDFType1Decoder decoder;
+            parch::TStringStream stream(installed.Data);
+            decoder.LoadCFF(stream);
+            FuzzTrueTypeCanvas canvas;
+            for (const char* name : {"A", "U+0041", "GID:1", "CID:1"})
+                decoder.RenderGlyph(canvas, parch::TPDFMatrix{}, 0, 0, name);
+        }
     }
     return 0;
 }

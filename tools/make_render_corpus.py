@@ -8,7 +8,10 @@ reportlab (text in the standard fonts, not embedded; lines, paths, fills, clips,
 colours, transparency, form XObjects, annotations with appearance streams, page boxes and
 rotation), pycairo's PDF surface, ghostscript's ps2pdf from small PostScript programs, a few
 hand-built pages (Type 3 font, inline image, tiling pattern, shading operator, UserUnit) and qpdf
-rewrites of some of them. Output is deterministic, so renders cached by file hash stay valid.
+rewrites of some of them. Pages with embedded fonts: Type 1 (reportlab with the URW .pfb/.afm
+files), CFF (ps2pdf with URW faces outside the standard 14), OpenType CFF and TrueType subsets
+including CID fonts with Identity-H (pycairo with URW, DejaVu and IPAGothic), a symbolic
+TrueType font and Type 3 fonts with their own font matrices, d0 colours, d1 and ToUnicode maps. Output is deterministic, so renders cached by file hash stay valid.
 
 manifest.json lists one entry per page: file, page, features, embedded_fonts (pdffonts says a font
 of the file is embedded), shading_pattern, images.
@@ -827,6 +830,276 @@ def hand_built_pages(corpus):
                            "shading_pattern": False, "images": False})
 
 
+# --- embedded fonts -----------------------------------------------------------------------------
+
+URW_TYPE1 = "/usr/share/fonts/X11/Type1"
+URW_AFM = "/usr/share/fonts/type1/urw-base35"
+TYPE1_FACES = [("NimbusSans-Regular", 18), ("NimbusRoman-Italic", 16), ("C059-Bold", 16),
+               ("URWBookman-Light", 14), ("NimbusMonoPS-Regular", 12), ("P052-Roman", 12)]
+
+
+def reportlab_type1_pages(corpus):
+    from reportlab.pdfbase import pdfmetrics
+    name = "rl-type1-embedded.pdf"
+    c = new_canvas(corpus, name, (400, 300))
+    y = 270
+    for face_name, size in TYPE1_FACES:
+        face = pdfmetrics.EmbeddedType1Face(os.path.join(URW_AFM, face_name + ".afm"),
+                                            os.path.join(URW_TYPE1, face_name + ".pfb"))
+        pdfmetrics.registerTypeFace(face)
+        pdfmetrics.registerFont(pdfmetrics.Font(face_name, face_name, "WinAnsiEncoding"))
+        c.setFont(face_name, size)
+        c.drawString(14, y, "%s: %s" % (face_name, LOREM[:30]))
+        y -= 3 * ((size + 14) // 3)  # baselines on whole pixels at 72 and 96 dpi, as the peers agree there
+    c.setFont("NimbusSans-Regular", 10)
+    c.setFillColorRGB(0.1, 0.3, 0.7)
+    c.drawString(14, y, "Accents: \u00e0\u00e9\u00ee\u00f5\u00fc \u00c5\u00c7\u00d1 \u00df \u00a9 \u00bd")
+    c.showPage()
+    c.save()
+    corpus.add(name, 1, ["embedded-fonts", "type1-font", "text"])
+
+
+def cairo_text(cr, family, size, x, y, text, slant=cairo.FONT_SLANT_NORMAL, weight=cairo.FONT_WEIGHT_NORMAL):
+    cr.select_font_face(family, slant, weight)
+    cr.set_font_size(size)
+    cr.move_to(x, y)
+    cr.show_text(text)
+
+
+def cairo_fonts(cr):
+    cr.set_source_rgb(0, 0, 0)
+    cairo_text(cr, "DejaVu Sans", 16, 14, 30, "DejaVu Sans: " + LOREM[:28])
+    cairo_text(cr, "DejaVu Serif", 14, 14, 57, "DejaVu Serif, bold", weight=cairo.FONT_WEIGHT_BOLD)
+    cairo_text(cr, "Nimbus Sans", 16, 14, 84, "Nimbus Sans (OpenType CFF) " + LOREM[:12])
+    cairo_text(cr, "Nimbus Roman", 16, 14, 111, "Nimbus Roman italic", slant=cairo.FONT_SLANT_ITALIC)
+    cr.set_source_rgb(0.7, 0.1, 0.1)
+    cairo_text(cr, "IPAGothic", 20, 14, 150, "\u65e5\u672c\u8a9e\u306e\u6587\u5b57 \u30c6\u30b9\u30c8 ABC")
+    cr.set_source_rgb(0, 0.3, 0)
+    cairo_text(cr, "DejaVu Sans", 12, 14, 180, "Greek \u03b1\u03b2\u03b3\u03b4 and more: \u00e9\u00e8\u00ea \u2013 \u2014")
+    cr.save()
+    cr.translate(260, 260)
+    cr.rotate(-0.4)
+    cairo_text(cr, "Nimbus Sans", 22, 0, 0, "rotated")
+    cr.restore()
+
+
+def cairo_dense(cr):
+    cr.set_source_rgb(0, 0, 0)
+    y = 15
+    faces = ["DejaVu Sans", "Nimbus Roman", "DejaVu Serif", "Nimbus Sans"]
+    for line in range(24):
+        cairo_text(cr, faces[line % len(faces)], 7, 9, y, LOREM + " " + LOREM[:18])
+        y += 12
+
+
+def cairo_font_pages(corpus):
+    cairo_document(corpus, "cairo-fonts.pdf", cairo_fonts)
+    corpus.add("cairo-fonts.pdf", 1, ["cairo", "embedded-fonts", "truetype-font", "opentype-font", "cid-font",
+                                      "tounicode", "text"])
+    cairo_document(corpus, "cairo-dense-text.pdf", cairo_dense)
+    corpus.add("cairo-dense-text.pdf", 1, ["cairo", "embedded-fonts", "truetype-font", "opentype-font", "text",
+                                           "dense-text"])
+
+
+CFF_PROGRAM = """
+%!PS
+<< /PageSize [400 300] >> setpagedevice
+/line { exch findfont exch scalefont setfont moveto show } def
+(NimbusSans-Regular: The quick brown fox) 20 270 /NimbusSans-Regular 16 line
+(NimbusRoman-Bold: jumps over the lazy dog) 20 245 /NimbusRoman-Bold 16 line
+(C059-Italic 0123456789) 20 220 /C059-Italic 16 line
+(URWGothic-Book: Sphinx of black quartz) 20 195 /URWGothic-Book 14 line
+(NimbusMonoPS-Bold: judge my vow) 20 172 /NimbusMonoPS-Bold 12 line
+0.1 0.3 0.7 setrgbcolor
+gsave 220 90 translate 20 rotate (P052-Bold rotated) 0 0 /P052-Bold 18 line grestore
+(Z003 flourish) 20 60 /Z003-MediumItalic 24 line
+showpage
+"""
+
+
+def postscript_font_pages(corpus, work):
+    source = os.path.join(work, "ps-cff-fonts.ps")
+    with open(source, "w") as f:
+        f.write(CFF_PROGRAM.lstrip())
+    raw = os.path.join(work, "ps-cff-fonts.pdf")
+    run(["ps2pdf", "-dNOSAFER", source, raw])
+    settle(raw, corpus.path("ps-cff-fonts.pdf"))
+    corpus.add("ps-cff-fonts.pdf", 1, ["postscript", "embedded-fonts", "cff-font", "text"])
+
+
+def dingbats_program():
+    here = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    with open(os.path.join(here, "resources", "data", "SVLDingbats.ttf"), "rb") as f:
+        return f.read()
+
+
+def symbolic_truetype_font(pdf):
+    """Our own dingbats TrueType font, embedded whole as a symbolic font with WinAnsi text."""
+    program = dingbats_program()
+    descriptor = pikepdf.Dictionary(
+        Type=pikepdf.Name.FontDescriptor, FontName=pikepdf.Name.SVLDingbats, Flags=4,
+        FontBBox=[0, -200, 1000, 900], ItalicAngle=0, Ascent=900, Descent=-200, CapHeight=700, StemV=80,
+        FontFile2=pdf.make_stream(program, Length1=len(program)))
+    return pikepdf.Dictionary(Type=pikepdf.Name.Font, Subtype=pikepdf.Name.TrueType,
+                              BaseFont=pikepdf.Name.SVLDingbats, FirstChar=32, LastChar=126,
+                              Encoding=pikepdf.Name.WinAnsiEncoding,
+                              Widths=[800] * 95, FontDescriptor=descriptor)
+
+
+TYPE3_TOUNICODE = b"""/CIDInit /ProcSet findresource begin 12 dict begin begincmap
+/CMapName /T3Map def /CMapType 2 def
+1 begincodespacerange <00> <FF> endcodespacerange
+3 beginbfchar <61> <0058> <62> <0059> <63> <005A> endbfchar
+endcmap CMapName currentdict /CMap defineresource pop end end"""
+
+
+def type3_fonts_more(pdf):
+    """Glyph space of 100 units (FontMatrix 0.01): a d0 glyph with its own colours, two d1 glyphs
+    that take the text's colour, and a ToUnicode map naming them X, Y and Z."""
+    coloured = pdf.make_stream(b"60 0 d0 1 0 0 rg 0 0 25 70 re f 0 0 1 rg 30 0 25 70 re f")
+    diamond = pdf.make_stream(b"60 0 0 0 60 70 d1 30 0 m 60 35 l 30 70 l 0 35 l h f")
+    ring = pdf.make_stream(b"60 0 0 0 60 70 d1 30 35 m 30 5 l 60 35 l 30 65 l 0 35 l 30 5 l h "
+                           b"30 20 m 15 35 l 30 50 l 45 35 l h f*")
+    return pikepdf.Dictionary(
+        Type=pikepdf.Name.Font, Subtype=pikepdf.Name.Type3, FontBBox=[0, 0, 60, 70],
+        FontMatrix=[0.01, 0, 0, 0.01, 0, 0], FirstChar=97, LastChar=99, Widths=[70, 70, 70],
+        Encoding=pikepdf.Dictionary(Type=pikepdf.Name.Encoding, Differences=[97, pikepdf.Name.bars,
+                                                                             pikepdf.Name.diamond, pikepdf.Name.ring]),
+        CharProcs=pikepdf.Dictionary(bars=coloured, diamond=diamond, ring=ring), Resources=pikepdf.Dictionary(),
+        ToUnicode=pdf.make_stream(TYPE3_TOUNICODE))
+
+
+def hand_built_font_pages(corpus):
+    pdf = pikepdf.new()
+    pikepdf_page(pdf, b"BT /D 28 Tf 20 230 Td (!#$%&'\\(\\)*+,-./01234) Tj 0 -40 Td (ABCDEFGHIJKLMNOPQRST) Tj "
+                      b"0.2 0.4 0.8 rg 0 -40 Td (abcdefghijklmnopqrstu) Tj ET "
+                      b"BT /F1 12 Tf 20 40 Td (a symbolic TrueType font above) Tj ET",
+                 pikepdf.Dictionary(Font=pikepdf.Dictionary(D=symbolic_truetype_font(pdf), F1=helvetica())))
+    pdf.save(corpus.path("hand-symbolic-truetype.pdf"), static_id=True)
+    corpus.add("hand-symbolic-truetype.pdf", 1, ["embedded-fonts", "truetype-font", "symbolic-font", "text"])
+
+    pdf = pikepdf.new()
+    pikepdf_page(pdf, b"BT /T 30 Tf 20 220 Td 0 0.6 0 rg (abcabc) Tj 0 -60 Td 0.5 0 0.5 rg [(cba) -500 (ab)] TJ ET "
+                      b"BT /T 18 Tf 1 0 0.3 1 220 120 Tm (bcab) Tj ET "
+                      b"BT /F1 12 Tf 20 40 Td (Type 3 glyphs in a glyph space of 100 units) Tj ET",
+                 pikepdf.Dictionary(Font=pikepdf.Dictionary(T=type3_fonts_more(pdf), F1=helvetica())))
+    pdf.save(corpus.path("hand-type3-fonts.pdf"), static_id=True)
+    corpus.add("hand-type3-fonts.pdf", 1, ["type3-font", "tounicode", "text"])
+
+
+# --- text-dense pages (also the inputs of the font benchmark) -----------------------------------
+
+DENSE_LINE = LOREM + " " + LOREM[:20]
+
+
+def reportlab_type1_dense(corpus):
+    from reportlab.pdfbase import pdfmetrics
+    name = "rl-type1-dense.pdf"
+    c = new_canvas(corpus, name, (400, 300))
+    faces = ["NimbusSans-Regular", "NimbusRoman-Italic", "C059-Bold"]
+    for face_name in faces:
+        if face_name not in pdfmetrics.getRegisteredFontNames():
+            face = pdfmetrics.EmbeddedType1Face(os.path.join(URW_AFM, face_name + ".afm"),
+                                                os.path.join(URW_TYPE1, face_name + ".pfb"))
+            pdfmetrics.registerTypeFace(face)
+            pdfmetrics.registerFont(pdfmetrics.Font(face_name, face_name, "WinAnsiEncoding"))
+    y = 288
+    for line in range(24):
+        c.setFont(faces[line % len(faces)], 7)
+        c.drawString(9, y, DENSE_LINE)
+        y -= 12
+    c.showPage()
+    c.save()
+    corpus.add(name, 1, ["embedded-fonts", "type1-font", "text", "dense-text"])
+
+
+CFF_DENSE_PROGRAM = """
+%%!PS
+<< /PageSize [400 300] >> setpagedevice
+/faces [/NimbusSans-Regular /NimbusRoman-Bold /C059-Italic] def
+0 1 23 { /i exch def
+  faces i 3 mod get findfont 7 scalefont setfont
+  9 288 i 12 mul sub moveto (%s) show } for
+showpage
+"""
+
+
+def postscript_dense(corpus, work):
+    source = os.path.join(work, "ps-cff-dense.ps")
+    with open(source, "w") as f:
+        f.write((CFF_DENSE_PROGRAM % DENSE_LINE).lstrip())
+    raw = os.path.join(work, "ps-cff-dense.pdf")
+    run(["ps2pdf", "-dNOSAFER", source, raw])
+    settle(raw, corpus.path("ps-cff-dense.pdf"))
+    corpus.add("ps-cff-dense.pdf", 1, ["postscript", "embedded-fonts", "cff-font", "text", "dense-text"])
+
+
+def cairo_dense_truetype(cr):
+    cr.set_source_rgb(0, 0, 0)
+    faces = ["DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono"]
+    for line in range(24):
+        cairo_text(cr, faces[line % len(faces)], 7, 9, 12 + 12 * line, DENSE_LINE)
+
+
+IPAGOTHIC = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"
+CJK_TEXT = ("\u65e5\u672c\u8a9e\u306e\u6587\u66f8\u3092\u8868\u793a\u3059\u308b\u30da\u30fc\u30b8\u3067\u3059\u3002"
+            "\u6f22\u5b57\u3068\u4eee\u540d\u3001\u30ab\u30bf\u30ab\u30ca\u304c\u4e26\u3073\u307e\u3059\u3002")
+
+
+def cjk_truetype_font(pdf):
+    """The whole IPAGothic TrueType program as a CID font with Identity-H codes (glyph numbers),
+    its widths and a ToUnicode map of the characters the page shows."""
+    from fontTools.ttLib import TTFont
+    with open(IPAGOTHIC, "rb") as f:
+        program = f.read()
+    font = TTFont(IPAGOTHIC)
+    cmap = font.getBestCmap()
+    scale = 1000.0 / font["head"].unitsPerEm
+    gids = {ch: font.getGlyphID(cmap[ord(ch)]) for ch in set(CJK_TEXT)}
+    widths = []
+    for ch, gid in sorted(gids.items(), key=lambda item: item[1]):
+        widths += [gid, [int(round(font["hmtx"][cmap[ord(ch)]][0] * scale))]]
+    pairs = "".join("<%04X> <%04X>\n" % (gid, ord(ch)) for ch, gid in sorted(gids.items(), key=lambda i: i[1]))
+    to_unicode = ("/CIDInit /ProcSet findresource begin 12 dict begin begincmap /CMapName /IPAMap def "
+                  "/CMapType 2 def 1 begincodespacerange <0000> <FFFF> endcodespacerange\n"
+                  "%d beginbfchar\n%sendbfchar endcmap CMapName currentdict /CMap defineresource pop end end"
+                  % (len(gids), pairs)).encode()
+    descriptor = pikepdf.Dictionary(Type=pikepdf.Name.FontDescriptor, FontName=pikepdf.Name.IPAGothic, Flags=4,
+                                    FontBBox=[0, -141, 1000, 859], ItalicAngle=0, Ascent=859, Descent=-141,
+                                    CapHeight=700, StemV=80,
+                                    FontFile2=pdf.make_stream(program, Length1=len(program)))
+    descendant = pikepdf.Dictionary(Type=pikepdf.Name.Font, Subtype=pikepdf.Name.CIDFontType2,
+                                    BaseFont=pikepdf.Name.IPAGothic, FontDescriptor=descriptor,
+                                    CIDSystemInfo=pikepdf.Dictionary(Registry="Adobe", Ordering="Identity",
+                                                                     Supplement=0),
+                                    CIDToGIDMap=pikepdf.Name.Identity, DW=1000, W=widths)
+    font_dict = pikepdf.Dictionary(Type=pikepdf.Name.Font, Subtype=pikepdf.Name.Type0,
+                                   BaseFont=pikepdf.Name.IPAGothic, Encoding=pikepdf.Name("/Identity-H"),
+                                   DescendantFonts=[pdf.make_indirect(descendant)],
+                                   ToUnicode=pdf.make_stream(to_unicode))
+    return pdf.make_indirect(font_dict), gids
+
+
+def hand_built_cjk_page(corpus):
+    pdf = pikepdf.new()
+    font, gids = cjk_truetype_font(pdf)
+    codes = "".join("%04X" % gids[ch] for ch in CJK_TEXT).encode()
+    lines = b"".join(b"<" + codes + b"> Tj 0 -18 Td " for _ in range(14))
+    pikepdf_page(pdf, b"BT /J 11 Tf 12 270 Td " + lines + b"ET",
+                 pikepdf.Dictionary(Font=pikepdf.Dictionary(J=font)))
+    pdf.save(corpus.path("hand-cjk-truetype.pdf"), static_id=True)
+    corpus.add("hand-cjk-truetype.pdf", 1, ["embedded-fonts", "truetype-font", "cid-font", "large-font", "text",
+                                            "dense-text"])
+
+
+def dense_text_pages(corpus, work):
+    reportlab_type1_dense(corpus)
+    postscript_dense(corpus, work)
+    cairo_document(corpus, "cairo-dense-truetype.pdf", cairo_dense_truetype)
+    corpus.add("cairo-dense-truetype.pdf", 1, ["cairo", "embedded-fonts", "truetype-font", "text", "dense-text"])
+    hand_built_cjk_page(corpus)
+
+
 # --- qpdf rewrites ------------------------------------------------------------------------------
 
 QPDF_VARIANTS = [("qdf", ["--qdf", "--static-id"]),
@@ -886,6 +1159,11 @@ def main():
     cairo_pages(corpus)
     postscript_pages(corpus, work)
     hand_built_pages(corpus)
+    reportlab_type1_pages(corpus)
+    cairo_font_pages(corpus)
+    postscript_font_pages(corpus, work)
+    hand_built_font_pages(corpus)
+    dense_text_pages(corpus, work)
     qpdf_variants(corpus)
     write_manifest(corpus)
     files = len({entry["file"] for entry in corpus.entries})

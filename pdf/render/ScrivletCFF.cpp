@@ -20,6 +20,7 @@
 #include "pdf/core/ScrivletParser.h"
 #include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
+#include "pdf/render/ScrivletTrueTypeParser.h"
 #include "pdf/render/ScrivletType1Decoder.h"
 
 namespace parch {
@@ -372,24 +373,6 @@ const TPDFNumeric* CffNumberEntry(const TPDFDictionary& dict, std::string_view k
     return AsNumber(dict.GetValue(key));
 }
 
-// The 'CFF ' table of an OpenType font: its bytes, or nothing when the directory has none.
-std::optional<std::string_view> CffFindSfntTable(std::string_view font) {
-    const CffBytes bytes(font);
-    const auto tableCount = bytes.Unsigned(4, 2);
-    if (!tableCount) return std::nullopt;
-    for (std::int64_t i = 0; i < *tableCount; ++i) {
-        const std::int64_t record = 12 + i * 16;
-        if (bytes.Slice(record, 4) != "CFF ") continue;
-        const auto offset = bytes.Unsigned(record + 8, 4);
-        const auto length = bytes.Unsigned(record + 12, 4);
-        if (!offset || !length) return std::nullopt;
-        // Past the data the table is empty; a length that overshoots is cut at the end.
-        if (!bytes.Fits(*offset, 0)) return std::string_view();
-        return font.substr(*offset, std::min<std::int64_t>(*length, bytes.Size() - *offset));
-    }
-    return std::nullopt;
-}
-
 int CffSubrBias(int count) { return count < 1240 ? 107 : count < 33900 ? 1131 : 32768; }
 
 std::string CffNumber(double value) { return FloatToPDFStr(6, value); }
@@ -619,9 +602,13 @@ bool TPDFType1Decoder::LoadCFF(TStream& stream) {
     const std::string font = stream.ReadToEnd();
     std::string_view cff = font;
     if (cff.substr(0, 4) == "OTTO") {
-        const auto table = CffFindSfntTable(cff);
-        if (!table) return false;
-        cff = *table;
+        // The table directory is read by the TrueType parser; the CFF data runs from the
+        // table's offset on (its own offsets are relative to that start).
+        TPDFTrueTypeParser parser;
+        parser.LoadFromString(font);
+        const std::int64_t offset = parser.CFFTableOffset();
+        if (offset == 0) return false;
+        cff = cff.substr(static_cast<std::size_t>(offset));
     }
     CFFLoader{*this, CffBytes(cff), {}}.Load();
     return true;

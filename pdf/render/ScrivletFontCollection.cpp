@@ -1,21 +1,28 @@
 #include "pdf/render/ScrivletFontCollection.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
 
+#include "base/Streams.h"
+#include "framework/graphics/Graphics.h"
 #include "pdf/core/ScrivletCMap.h"
 #include "pdf/core/ScrivletFont.h"
 #include "pdf/core/ScrivletFontConst.h"
 #include "pdf/core/ScrivletStreamData.h"
 #include "pdf/core/ScrivletStructure.h"
 #include "pdf/render/ScrivletFontSubstitution.h"
-#include "pdf/render/ScrivletInstalledFontRasterizer.h"
-#include "platform/gdi/GlyphOutlines.h"
+#include "pdf/render/ScrivletTrueTypeRasterizer.h"
+#include "pdf/render/ScrivletType1Decoder.h"
+#include "platform/os/FontFamilies.h"
+#include "resources/EmbeddedResources.h"
 
 namespace parch {
 
@@ -26,8 +33,6 @@ constexpr int kFontCollectionMaxNesting = 2;
 constexpr int kFontCollectionMaxReferenceChain = 32;
 constexpr double kFontCollectionMissingWidth = 750;
 constexpr std::int64_t kFontCollectionCIDWidth = 1000;
-// Every 16-bit CID once; more widths than that only come from damaged or hostile arrays.
-constexpr std::size_t kFontCollectionMaxCIDWidths = 65535;
 constexpr int kFontCollectionLastSimpleCode = 255;
 constexpr std::size_t kFontCollectionFirstStandardWidthCode = 24;  // of the standard width tables
 
@@ -53,23 +58,94 @@ std::int32_t FontCollectionClampToInt32(std::int64_t value) {
         std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-// "CID:n" items with the width of each CID, plus "Default"; sorted, so that the renderer's
-// look-up per glyph is a binary search.
-std::unique_ptr<TScrivletStringList> FontCollectionCIDWidthList(
-    const std::map<std::int64_t, std::int64_t>& widths, std::int64_t defaultWidth) {
-    auto list = std::make_unique<TScrivletStringList>();
-    list->AddObject("Default", CIDWidthObject(FontCollectionClampToInt32(defaultWidth)));
-    for (const auto& [cid, width] : widths)
-        list->AddObject("CID:" + std::to_string(cid), CIDWidthObject(FontCollectionClampToInt32(width)));
-    list->SetSorted(true);
-    return list;
+constexpr std::int64_t kFontCollectionLastCID = 0xFFFF;
+constexpr int kHeiseiWidthsResource = 15904;
+constexpr std::size_t kHeiseiWidthRecordSize = 513;  // the high byte, then 256 big-endian widths
+
+// The widths of CID ranges as /W gives them: a CID keeps the first width given for it, and a
+// range is kept as one range however many CIDs it names.
+class TPDFCIDWidthBuilder {
+public:
+    void Add(std::int64_t first, std::int64_t last, std::int64_t width) {
+        first = std::max<std::int64_t>(first, 0);
+        last = std::min(last, kFontCollectionLastCID);
+        // Past the start of a range that covers `first`.
+        if (auto it = ranges_.upper_bound(first); it != ranges_.begin()) {
+            const auto& previous = *std::prev(it);
+            if (previous.second.first >= first) first = previous.second.first + 1;
+        }
+        while (first <= last) {
+            const auto next = ranges_.lower_bound(first);
+            const std::int64_t gapEnd = next == ranges_.end() ? last : std::min(last, next->first - 1);
+            if (gapEnd >= first) ranges_.emplace(first, std::make_pair(gapEnd, width));
+            if (next == ranges_.end()) break;
+            first = next->second.first + 1;
+        }
+    }
+
+    std::vector<TPDFCIDWidthRange> Ranges() const {
+        std::vector<TPDFCIDWidthRange> result;
+        result.reserve(ranges_.size());
+        for (const auto& [first, range] : ranges_)
+            result.push_back({static_cast<std::uint16_t>(first), static_cast<std::uint16_t>(range.first),
+                              FontCollectionClampToInt32(range.second)});
+        return result;
+    }
+
+private:
+    std::map<std::int64_t, std::pair<std::int64_t, std::int64_t>> ranges_;  // first -> (last, width)
+};
+
+// The built-in widths of the Japanese gothic face: records of a high byte and the 256 widths
+// of its low bytes; 0 is no entry.
+void FontCollectionHeiseiWidths(TPDFCIDWidthBuilder& builder) {
+    const std::optional<std::string> table = ReadEmbeddedResource(kHeiseiWidthsResource);
+    if (!table) return;
+    for (std::size_t record = 0; record + kHeiseiWidthRecordSize <= table->size(); record += kHeiseiWidthRecordSize) {
+        const std::int64_t high = static_cast<std::uint8_t>((*table)[record]);
+        for (std::int64_t low = 0; low < 256; ++low) {
+            const std::size_t at = record + 1 + 2 * static_cast<std::size_t>(low);
+            const std::int64_t width = static_cast<std::uint8_t>((*table)[at]) << 8 | static_cast<std::uint8_t>((*table)[at + 1]);
+            if (width != 0) builder.Add(high << 8 | low, high << 8 | low, width);
+        }
+    }
 }
 
 bool FontCollectionIsCIDFont(std::string_view subtype) {
     return subtype == "CIDFontType0" || subtype == "CIDFontType2";
 }
 
+// A CFF program not wrapped in OpenType: version 1, a header of at least four bytes.
+bool FontCollectionIsBareCFF(std::string_view program) {
+    return program.size() >= 4 && program[0] == 1 && static_cast<std::uint8_t>(program[2]) >= 4;
+}
+
+constexpr std::string_view kHeiseiKakuGoName = "HeiseiKakuGo-W5";
+
+// The installed Japanese family that stands in for the gothic face: the Windows families when
+// present, else the first installed Japanese family in sorted order.
+std::string JapaneseFamily(std::vector<std::string> families) {
+    for (const char* preferred : {"MS UI Gothic", "MS Mincho"})
+        if (std::find(families.begin(), families.end(), preferred) != families.end()) return preferred;
+    std::sort(families.begin(), families.end());
+    return families.empty() ? std::string() : families.front();
+}
+
 }  // namespace
+
+bool TPDFFontCollectionData::FindCIDWidth(std::uint32_t cid, std::int32_t& width) const {
+    if (!CIDWidths) return false;
+    const auto after = std::upper_bound(CIDWidthRanges.begin(), CIDWidthRanges.end(), cid,
+                                        [](std::uint32_t value, const TPDFCIDWidthRange& range) { return value < range.First; });
+    if (after != CIDWidthRanges.begin() && cid <= std::prev(after)->Last) {
+        width = std::prev(after)->Width;
+        return true;
+    }
+    const int index = CIDWidths->IndexOf("Default");
+    if (index < 0) return false;
+    width = CIDWidthOf(*CIDWidths, index);
+    return true;
+}
 
 // Builds one collection entry from a font dictionary.
 class TPDFFontLoader {
@@ -97,20 +173,27 @@ private:
     void ReadType3();
     void LoadDescendant();
     void ReadMetrics();
-    void CreateInstalledRasterizer();
+    void ReadEmbeddedType1();
+    void ReadEmbeddedCFF();
+    std::unique_ptr<TPDFType1Decoder> NewDecoder() const;
+    void TakeBuiltInEncoding(const TPDFType1Decoder& decoder);
+    void CreateJapaneseRasterizer();
+    void CreateDingbatsRasterizer();
+    void NameGlyphsByCode();
+    void CreateInstalledRasterizer(const TPDFSubstitutedFont& substitute);
     void ApplyNamesAndWidths();
     void ZapfDingbatsWidths();
+    void InstalledCFFWidths(const TGlyphNames& names);
     void ReadCIDSystemInfo();
     void ReadSimpleWidths();
     void ReadCIDWidths();
+    void ReadW(TPDFCIDWidthBuilder& widths) const;
     void ReadTextTables();
     void TextFromNames();
     void ApplyToUnicode(TPDFFontCollectionData& entry);
     void TextFromCodesWhenNone();
     void ConnectRasterizer();
     void Store();
-
-    std::unique_ptr<TPDFInstalledFontRasterizer> InstalledRasterizer(const TPDFSubstitutedFont& font);
 
     TPDFFontCollection& collection_;
     int depth_;
@@ -128,7 +211,10 @@ private:
     // (the Symbol font's "U+" names, a symbolic font's "CID:" names).
     TGlyphNames textNames_;
     bool separateTextNames_ = false;
-    TPDFInstalledFontRasterizer* installed_ = nullptr;  // the entry's rasterizer, when installed
+    TPDFTrueTypeRasterizer2* installed_ = nullptr;  // the entry's rasterizer, when an installed TrueType font
+    // An installed OpenType font: the entry's CFF decoder and the font's metrics.
+    TPDFType1Decoder* installedCFF_ = nullptr;
+    std::unique_ptr<TPDFTrueTypeRasterizer2> installedMetrics_;
 };
 
 void TPDFFontLoader::Load(TPDFObject* fontObject) {
@@ -149,7 +235,8 @@ void TPDFFontLoader::Load(TPDFObject* fontObject) {
             LoadDescendant();
             return;
         }
-        CreateInstalledRasterizer();
+        if (collection_.RasterizeGlyphs && !font_->Rasterizer)
+            CreateInstalledRasterizer(SubstituteFont(font_->BaseFont, flags_, collection_.InstalledFamilies()));
         ApplyNamesAndWidths();
         if (FontCollectionIsCIDFont(subtype_)) {
             ReadCIDSystemInfo();
@@ -208,10 +295,14 @@ void TPDFFontLoader::ReadBySubtype() {
         ReadType3();
 }
 
-// Embedded Type 1 and CFF programs are not read: the installed font stands in for them.
+// An embedded Type 1 (FontFile) or CFF (FontFile3) program draws the font; a standard font
+// without a descriptor takes its table metrics and an installed stand-in.
 void TPDFFontLoader::ReadType1Family() {
     if (descriptor_) {
         ReadMetrics();
+        ReadEmbeddedType1();
+        ReadEmbeddedCFF();
+        if (!font_->Rasterizer && font_->BaseFont.starts_with(kHeiseiKakuGoName)) CreateJapaneseRasterizer();
         return;
     }
     standardRow_ = FindStandardFontRow(font_->BaseFont);
@@ -228,25 +319,105 @@ void TPDFFontLoader::ReadType1Family() {
     if (!collection_.RasterizeGlyphs) return;
     if (standardRow_->Number == kZapfDingbatsFont) {
         font_->BaseFont = "SVLDingbats";
-        font_->Rasterizer = InstalledRasterizer({"ZapfDingbats", false, false});
+        CreateDingbatsRasterizer();
     } else {
         font_->BaseFont = std::string(standardRow_->Target);
-        font_->Rasterizer = InstalledRasterizer(
-            SubstituteFont(font_->BaseFont, flags_, collection_.InstalledFamilies()));
+        CreateInstalledRasterizer(SubstituteFont(font_->BaseFont, flags_, collection_.InstalledFamilies()));
     }
 }
 
-// An embedded TrueType program is not read: the installed font stands in for it. A symbolic
-// font still names its glyphs by code, as its program's own cmap would be asked.
+void TPDFFontLoader::ReadEmbeddedType1() {
+    if (!collection_.RasterizeGlyphs) return;
+    TPDFStream* program = AsStream(Value(descriptor_, "FontFile"));
+    if (!program) return;
+    auto decoder = NewDecoder();
+    if (decoder->SplitFontFile(program)) {
+        decoder->ParseClearText();
+        decoder->ParsePrivatePart();
+    }
+    if (encodingName_.empty() || (flags_ & kFontFlagSymbolic)) TakeBuiltInEncoding(*decoder);
+    font_->Rasterizer = std::move(decoder);
+}
+
+// Loaded whether glyphs are drawn or not: its built-in encoding names the codes.
+void TPDFFontLoader::ReadEmbeddedCFF() {
+    TPDFStream* program = AsStream(Value(descriptor_, "FontFile3"));
+    if (!program) return;
+    auto decoder = NewDecoder();
+    decoder->LoadFontFile3(program);
+    if (encodingName_.empty()) TakeBuiltInEncoding(*decoder);
+    font_->Rasterizer = std::move(decoder);
+}
+
+std::unique_ptr<TPDFType1Decoder> TPDFFontLoader::NewDecoder() const {
+    auto decoder = std::make_unique<TPDFType1Decoder>();
+    decoder->OnFindObject = collection_.OnFindObject;
+    return decoder;
+}
+
+// Codes the program's encoding leaves empty keep the names they had.
+void TPDFFontLoader::TakeBuiltInEncoding(const TPDFType1Decoder& decoder) {
+    const std::array<std::string, 256> builtIn = decoder.GetBuiltInEncoding();
+    if (std::all_of(builtIn.begin(), builtIn.end(), [](const std::string& name) { return name.empty(); })) return;
+    font_->GlyphNames = builtIn;
+}
+
+// The Japanese gothic face has no outline source: its rasterizer only names the installed
+// family that stands in.
+void TPDFFontLoader::CreateJapaneseRasterizer() {
+    auto rasterizer = std::make_unique<TPDFSimpleTrueTypeRasterizer>();
+    TFont& font = rasterizer->FontOf();
+    font.SetName(std::string(OutlineFamilyFor(JapaneseFamily(InstalledFontFamilies(SHIFTJIS_CHARSET)))));
+    const std::string style = font_->BaseFont.substr(std::min<std::size_t>(font_->BaseFont.size(), 15));
+    if (style == ",Bold") font.SetStyle(fsBold);
+    if (style == ",Italic") font.SetStyle(fsItalic);
+    if (style == ",BoldItalic") font.SetStyle(fsBold | fsItalic);
+    font_->Rasterizer = std::move(rasterizer);
+}
+
+// The built-in dingbats program, asked by code: its symbol cmap holds every glyph at its
+// standard code, whatever name the standard encoding gives that code.
+void TPDFFontLoader::CreateDingbatsRasterizer() {
+    auto rasterizer = std::make_unique<TPDFTrueTypeRasterizer2>();
+    rasterizer->Parser().LoadFromString(GetDingbatsFontProgram());
+    if (!differences_) {
+        rasterizer->SetSymbolic(kFontFlagSymbolic);
+        textNames_ = font_->GlyphNames;
+        separateTextNames_ = true;
+        NameGlyphsByCode();
+    }
+    font_->Rasterizer = std::move(rasterizer);
+}
+
+void TPDFFontLoader::NameGlyphsByCode() {
+    for (int code = 0; code <= kFontCollectionLastSimpleCode; ++code)
+        font_->GlyphNames[static_cast<std::size_t>(code)] = "CID:" + std::to_string(code);
+}
+
+// An embedded TrueType program draws the font, or the CFF program that an OpenType font holds.
+// A symbolic font names its glyphs by code, as its program's own cmap is asked.
 void TPDFFontLoader::ReadTrueTypeFamily() {
     ReadMetrics();
     if (!collection_.RasterizeGlyphs) return;
-    const TPDFStream* program = AsStream(Value(descriptor_, "FontFile2"));
-    if (!program || program->Data.empty() || !(flags_ & kFontFlagSymbolic)) return;
+    TPDFObject* value = descriptor_ ? descriptor_->GetValue("FontFile2") : nullptr;
+    if (!AsStream(collection_.ResolveObject(value))) return;
+    std::string program = StreamData(value);
+    if (program.empty()) return;
+    auto rasterizer = std::make_unique<TPDFTrueTypeRasterizer2>();
+    rasterizer->Parser().LoadFromString(program);
+    if (rasterizer->Parser().FindTable("CFF ") >= 0 || FontCollectionIsBareCFF(program)) {
+        auto decoder = NewDecoder();
+        TStringStream stream(std::move(program));
+        decoder->LoadCFF(stream);
+        font_->Rasterizer = std::move(decoder);
+        return;
+    }
+    rasterizer->SetSymbolic(flags_);
+    font_->Rasterizer = std::move(rasterizer);
+    if (!(flags_ & kFontFlagSymbolic)) return;
     textNames_ = font_->GlyphNames;
     separateTextNames_ = true;
-    for (int code = 0; code <= kFontCollectionLastSimpleCode; ++code)
-        font_->GlyphNames[static_cast<std::size_t>(code)] = "CID:" + std::to_string(code);
+    NameGlyphsByCode();
     differencesAside_ = !collection_.KeepSymbolicDifferences;
 }
 
@@ -264,7 +435,10 @@ void TPDFFontLoader::LoadDescendant() {
     const bool oneByteCodes = font_->OneByteCodes;
     const std::size_t before = collection_.fonts_.size();
     const TPDFArray* descendants = AsArray(Value(dict_, "DescendantFonts"));
-    if (descendants && descendants->GetCount() == 1 && depth_ + 1 < kFontCollectionMaxNesting)
+    // Only a CID font descends from a composite font; another Type0 (or the font itself)
+    // would load without end.
+    if (descendants && descendants->GetCount() == 1 && depth_ + 1 < kFontCollectionMaxNesting &&
+        FontCollectionIsCIDFont(NameValue(AsDictionary(collection_.ResolveObject(descendants->GetItem(0))), "Subtype")))
         collection_.LoadFontAt(descendants->GetItem(0), depth_ + 1);
     // Without a descendant of its own the font keeps an entry with the start values, so that
     // it never completes a font loaded earlier.
@@ -293,18 +467,25 @@ void TPDFFontLoader::ReadMetrics() {
         flags_ = static_cast<int>(FontCollectionClampToInt32(flags->GetInteger()));
 }
 
-void TPDFFontLoader::CreateInstalledRasterizer() {
-    if (!collection_.RasterizeGlyphs || font_->Rasterizer) return;
-    font_->Rasterizer =
-        InstalledRasterizer(SubstituteFont(font_->BaseFont, flags_, collection_.InstalledFamilies()));
-}
-
-std::unique_ptr<TPDFInstalledFontRasterizer> TPDFFontLoader::InstalledRasterizer(const TPDFSubstitutedFont& font) {
-    auto rasterizer = std::make_unique<TPDFInstalledFontRasterizer>(
-        OutlineFont::SharedInstalled(OutlineFamilyFor(font.Family), font.Bold, font.Italic));
-    rasterizer->UseBuiltInEncoding = font.Family == "ZapfDingbats";
+// A font the file does not embed is drawn with the installed font that substitution picks;
+// an installed OpenType font's CFF program goes to the CFF decoder.
+void TPDFFontLoader::CreateInstalledRasterizer(const TPDFSubstitutedFont& substitute) {
+    auto rasterizer = std::make_unique<TPDFTrueTypeRasterizer2>();
+    TFont& font = rasterizer->FontOf();
+    font.SetName(std::string(OutlineFamilyFor(substitute.Family)));
+    font.SetStyle((substitute.Bold ? fsBold : 0) | (substitute.Italic ? fsItalic : 0));
+    rasterizer->LoadInstalledFont();
+    if (rasterizer->IsCFF) {
+        auto decoder = NewDecoder();
+        TStringStream stream(std::move(rasterizer->FontData));
+        decoder->LoadCFF(stream);
+        installedCFF_ = decoder.get();
+        installedMetrics_ = std::move(rasterizer);
+        font_->Rasterizer = std::move(decoder);
+        return;
+    }
     installed_ = rasterizer.get();
-    return rasterizer;
+    font_->Rasterizer = std::move(rasterizer);
 }
 
 void TPDFFontLoader::ApplyNamesAndWidths() {
@@ -313,11 +494,11 @@ void TPDFFontLoader::ApplyNamesAndWidths() {
         if (!differencesAside_) ApplyDifferences(font_->GlyphNames, differences_);
     }
     const TGlyphNames& names = separateTextNames_ ? textNames_ : font_->GlyphNames;
-    // The file's own widths stay authoritative; the installed font only fills in for a font
-    // that gives none.
-    const bool hasWidths = AsArray(Value(dict_, "Widths")) != nullptr;
-    if (installed_ && !standardRow_ && !hasWidths && !FontCollectionIsCIDFont(subtype_))
-        installed_->InstalledFontWidths(names, font_->Widths);
+    // The installed font's advances first; the file's own /Widths override them later.
+    if (!standardRow_ && !FontCollectionIsCIDFont(subtype_)) {
+        if (installed_) installed_->InstalledFontWidths(names, font_->Widths);
+        if (installedCFF_) InstalledCFFWidths(names);
+    }
     if (standardRow_) GetStandardFontWidths(standardRow_->Number, names, font_->Widths);
     if (standardRow_ && standardRow_->Number == kZapfDingbatsFont) ZapfDingbatsWidths();
 
@@ -325,6 +506,16 @@ void TPDFFontLoader::ApplyNamesAndWidths() {
     GlyphNamesToWinAnsi(names, ansi);
     for (std::size_t code = 0; code < ansi.size(); ++code)
         font_->AnsiCodes[code] = ansi[code] ? std::string(1, static_cast<char>(ansi[code])) : std::string();
+}
+
+// An installed OpenType font names its glyphs in its CFF charset; its 'hmtx' gives their advances.
+void TPDFFontLoader::InstalledCFFWidths(const TGlyphNames& names) {
+    const TScrivletCaseSensitiveStringList& glyphs = installedCFF_->GlyphNames();
+    for (std::size_t code = 0; code < names.size(); ++code) {
+        if (names[code].empty()) continue;
+        const int glyph = glyphs.IndexOf(names[code]);
+        if (glyph >= 0) font_->Widths[code] = installedMetrics_->Parser().AdvanceWidth(glyph);
+    }
 }
 
 // The dingbats' widths belong to their codes, whatever the glyph names say.
@@ -373,34 +564,37 @@ void TPDFFontLoader::ReadCIDWidths() {
     const std::int64_t defaultWidth = dw ? dw->GetInteger() : kFontCollectionCIDWidth;
     if (subtype_ == "CIDFontType2") font_->CIDToGIDMap = StreamData(dict_->GetValue("CIDToGIDMap"));
 
-    std::map<std::int64_t, std::int64_t> widths;  // the first width given for a CID wins
-    const auto add = [&widths](std::int64_t cid, std::int64_t width) {
-        if (cid >= 0 && widths.size() < kFontCollectionMaxCIDWidths) widths.emplace(cid, width);
-    };
+    TPDFCIDWidthBuilder widths;
+    if (subtype_ == "CIDFontType0" && font_->BaseFont.starts_with(kHeiseiKakuGoName))
+        FontCollectionHeiseiWidths(widths);
+    else
+        ReadW(widths);
+    font_->CIDWidths = std::make_unique<TScrivletStringList>();
+    font_->CIDWidths->AddObject("Default", CIDWidthObject(FontCollectionClampToInt32(defaultWidth)));
+    font_->CIDWidthRanges = widths.Ranges();
+}
+
+void TPDFFontLoader::ReadW(TPDFCIDWidthBuilder& widths) const {
     const TPDFArray* w = AsArray(Value(dict_, "W"));
     const int count = w ? w->GetCount() : 0;
-    for (int i = 0; count - i >= 2 && widths.size() < kFontCollectionMaxCIDWidths;) {
+    for (int i = 0; count - i >= 2;) {
         const TPDFNumeric* first = AsNumber(collection_.ResolveObject(w->GetItem(i)));
         if (!first) break;
         TPDFObject* next = collection_.ResolveObject(w->GetItem(i + 1));
         if (const TPDFNumeric* last = AsNumber(next)) {
             const TPDFNumeric* width = AsNumber(w->GetItem(i + 2));
             if (!width) break;
-            // Stops at the cap: a range may name billions of CIDs.
-            for (std::int64_t cid = std::max<std::int64_t>(first->GetInteger(), 0);
-                 cid <= last->GetInteger() && widths.size() < kFontCollectionMaxCIDWidths; ++cid)
-                add(cid, width->GetInteger());
+            widths.Add(first->GetInteger(), last->GetInteger(), width->GetInteger());
             i += 3;
         } else if (const TPDFArray* list = AsArray(next)) {
-            for (int k = 0; k < list->GetCount(); ++k)
+            for (int k = 0; k < list->GetCount() && first->GetInteger() + k <= kFontCollectionLastCID; ++k)
                 if (const TPDFNumeric* width = AsNumber(collection_.ResolveObject(list->GetItem(k))))
-                    add(first->GetInteger() + k, width->GetInteger());
+                    widths.Add(first->GetInteger() + k, first->GetInteger() + k, width->GetInteger());
             i += 2;
         } else {
             break;
         }
     }
-    font_->CIDWidths = FontCollectionCIDWidthList(widths, defaultWidth);
 }
 
 void TPDFFontLoader::ReadTextTables() {
@@ -446,26 +640,11 @@ void TPDFFontLoader::TextFromCodesWhenNone() {
     }
 }
 
-// Glyphs named by code are drawn as the code's text: a simple font's text table, a CID
-// font's text from the built-in maps of its ordering. Identity orderings say nothing about
-// the glyph, so their codes draw nothing.
 void TPDFFontLoader::ConnectRasterizer() {
     if (!font_->Rasterizer) return;
     font_->Rasterizer->OnFindObject = collection_.OnFindObject;
     font_->Rasterizer->OnBeforeStreamRead = collection_.OnBeforeStreamRead;
     font_->Rasterizer->OnAfterStreamRead = collection_.OnAfterStreamRead;
-    if (!installed_) return;
-    TPDFFontCollectionData* entry = font_.get();
-    installed_->OnCodeText = [entry](std::uint32_t code) -> std::u16string {
-        if (entry->Composite) {
-            if (entry->CIDSystemInfo.empty() || entry->CIDSystemInfo.find("-Identity-") != std::string::npos)
-                return {};
-            return MapCIDToUnicode(entry->EncodingName, entry->CIDSystemInfo, code);
-        }
-        if (code > kFontCollectionLastSimpleCode) return {};
-        const std::u16string& text = entry->UnicodeText[code];
-        return text.empty() ? std::u16string(1, static_cast<char16_t>(code)) : text;
-    };
 }
 
 void TPDFFontLoader::Store() { collection_.AppendFont(std::move(font_)); }

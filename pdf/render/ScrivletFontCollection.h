@@ -66,6 +66,13 @@ inline std::int32_t CIDWidthOf(const TScrivletStringList& widths, int index) {
     return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(widths.GetObject(index)));
 }
 
+// The width of the CIDs First..Last.
+struct TPDFCIDWidthRange {
+    std::uint16_t First = 0;
+    std::uint16_t Last = 0;
+    std::int32_t Width = 0;
+};
+
 struct TPDFFontCollectionData {
     std::int32_t ObjectNumber = 0;
     std::array<double, 256> Widths{};
@@ -74,8 +81,10 @@ struct TPDFFontCollectionData {
     std::unique_ptr<TPDFFontRasterizer> Rasterizer;
     std::array<std::string, 256> GlyphNames;
     bool Composite = false;
-    // "Default" and "CID:n" items carrying their width as the item's integer.
+    // The "Default" item carrying the default width as its integer; the widths of single CIDs
+    // are kept as ranges in CIDWidthRanges.
     std::unique_ptr<TScrivletStringList> CIDWidths;
+    std::vector<TPDFCIDWidthRange> CIDWidthRanges;  // sorted, disjoint
     double Ascent = 0;
     double Descent = 0;
     std::array<std::string, 256> AnsiText;
@@ -87,6 +96,9 @@ struct TPDFFontCollectionData {
     bool OneByteCodes = false;
     std::string EncodingName;
     std::string CIDSystemInfo;
+
+    // The width of a CID: its range's, else the default; false when the font has no CID widths.
+    bool FindCIDWidth(std::uint32_t cid, std::int32_t& width) const;
 
     TPDFType3Rasterizer* Type3() const { return dynamic_cast<TPDFType3Rasterizer*>(Rasterizer.get()); }
 };

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "platform/gdi/FontMatch.h"
 
@@ -56,9 +57,13 @@ std::string FontDataOpenTypeSibling(const std::string& path) {
 }  // namespace
 
 TInstalledFontData ReadSfntFontData(const std::string& path, int faceIndex) {
-    TInstalledFontData result;
     std::string bytes;
-    if (!FontDataReadFile(path, bytes)) return result;
+    if (!FontDataReadFile(path, bytes)) return {};
+    return SfntFaceData(std::move(bytes), faceIndex);
+}
+
+TInstalledFontData SfntFaceData(std::string bytes, int faceIndex) {
+    TInstalledFontData result;
     const std::uint32_t version = FontDataU32(bytes, 0);
     if (version == 0x74746366 /* ttcf */) {
         const std::uint32_t faces = FontDataU32(bytes, 8);

@@ -18,6 +18,8 @@ inline constexpr std::int64_t kInstalledFontDataLimit = 104857600;
 // The face of the file: a collection file gives the data of face `faceIndex`, any other sfnt
 // file its whole content; anything else gives empty data.
 TInstalledFontData ReadSfntFontData(const std::string& path, int faceIndex);
+// The same for the bytes of a font file.
+TInstalledFontData SfntFaceData(std::string bytes, int faceIndex);
 
 // The installed font that answers to the family and style (Windows family names included).
 // A match that is no sfnt file (a Type 1 face) is replaced by the family's OpenType file.

@@ -165,6 +165,7 @@ std::string_view OutlineFamilyFor(std::string_view family) {
     if (family == "Courier New" || family == "Courier") return "Nimbus Mono PS";
     if (family == "Symbol") return "Standard Symbols PS";
     if (family == "ZapfDingbats") return "D050000L";
+    if (family == "MS UI Gothic" || family == "MS Mincho") return "IPAGothic";
     return family;
 }
 

@@ -44,7 +44,8 @@ TPDFSubstitutedFont SubstituteFont(std::string_view fontName, int flags,
 std::vector<std::string> SubstitutionFamilies();
 
 // The family to open for a substituted Windows family: the URW fonts that share the metrics of
-// Arial, Times New Roman, Courier New, Symbol and ZapfDingbats; other names unchanged.
+// Arial, Times New Roman, Courier New, Symbol and ZapfDingbats, and the installed Japanese
+// gothic for the Windows Japanese families; other names unchanged.
 std::string_view OutlineFamilyFor(std::string_view family);
 
 }  // namespace parch

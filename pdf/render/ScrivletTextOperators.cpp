@@ -38,12 +38,6 @@ bool TextIsNumberToken(std::string_view token) {
 // "12 0 R" as a reference.
 bool TextIsReferenceText(std::string_view text) { return text.size() > 2 && text.substr(text.size() - 2) == " R"; }
 
-int TextFindWidth(const TScrivletStringList& widths, const std::string& item) {
-    if (!widths.GetSorted()) return widths.IndexOf(item);
-    int index = 0;
-    return widths.Find(item, index) ? index : -1;
-}
-
 }  // namespace
 
 // Name bytes of a name token: "/" dropped and "#xx" escapes decoded.
@@ -276,11 +270,8 @@ void TPDFContentRun::ShowString(ShowRun& run, const std::string& bytes) {
                 glyph = (static_cast<unsigned char>(font.CIDToGIDMap[2 * code]) << 8) |
                         static_cast<unsigned char>(font.CIDToGIDMap[2 * code + 1]);
             double advance = kTextUnitsPerEm;
-            if (font.CIDWidths) {
-                int index = TextFindWidth(*font.CIDWidths, "CID:" + std::to_string(code));
-                if (index < 0) index = TextFindWidth(*font.CIDWidths, "Default");
-                if (index >= 0) advance = CIDWidthOf(*font.CIDWidths, index) + spacing;
-            }
+            std::int32_t width = 0;
+            if (font.FindCIDWidth(code, width)) advance = width + spacing;
             ShowCode(run, "GID:" + std::to_string(glyph), advance, texts[i]);
         }
         return;

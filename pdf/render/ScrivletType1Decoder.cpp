@@ -299,6 +299,23 @@ void Type1RewriteClearText(std::vector<std::string>& tokens) {
     }
 }
 
+// The standard glyph name of a "U+XXXX" name (the Symbol font's names): empty when the four
+// digits are no hexadecimal number.
+std::string UnicodeGlyphName(const std::string& name) {
+    if (name.size() != 6) return {};
+    std::uint32_t value = 0;
+    for (std::size_t i = 2; i < 6; ++i) {
+        const char c = name[i];
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return {};
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    std::string glyphName;
+    UnicodeToGlyphName(static_cast<char16_t>(value), glyphName);
+    return glyphName;
+}
+
 }  // namespace
 
 TPDFType1Decoder::TPDFType1Decoder()
@@ -496,6 +513,10 @@ std::string TPDFType1Decoder::GetCharString(const std::string& glyphName) {
             std::int64_t number = Type1TokenCount(digits);
             index = number >= 0 && number < charStrings_.GetCount() ? static_cast<int>(number) : -1;
         }
+    }
+    if (index < 0 && glyphName.compare(0, 2, "U+") == 0) {
+        const std::string standardName = UnicodeGlyphName(glyphName);
+        if (!standardName.empty()) index = glyphNames_.IndexOf(standardName);
     }
     if (index < 0 || index >= charStrings_.GetCount()) return {};
     if (static_cast<std::size_t>(index) < fontDictSelect_.size())

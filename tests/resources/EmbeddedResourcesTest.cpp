@@ -23,13 +23,13 @@ std::uint32_t Little(const std::string& data, std::size_t at, std::size_t size) 
 }
 
 TEST(EmbeddedResources, EveryResourceIsFoundByNumber) {
-    for (int number : {11101, 11102, 11103, 15902, 15903}) {
+    for (int number : {11101, 11102, 11103, 15902, 15903, 15904}) {
         std::optional<std::string> bytes = ReadEmbeddedResource(number);
         ASSERT_TRUE(bytes) << number;
         EXPECT_FALSE(bytes->empty()) << number;
     }
     EXPECT_FALSE(FindEmbeddedResource(0));
-    EXPECT_FALSE(ReadEmbeddedResource(15904));
+    EXPECT_FALSE(ReadEmbeddedResource(15905));
     // The font is embedded as it was committed.
     EXPECT_TRUE(ReadEmbeddedResource(15903) ==
                 FileBytes(PARCH_SOURCE_DIR "/resources/data/SVLDingbats.ttf"));

@@ -1,4 +1,4 @@
-#include "pdf/render/ScrivletInstalledFontRasterizer.h"
+#include "pdf/render/ScrivletFontCollection.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <limits>
 #include <memory>
@@ -14,10 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Streams.h"
 #include "pdf/graphics/ScrivletGenericCanvas.h"
-#include "pdf/render/ScrivletFontCollection.h"
+#include "pdf/render/ScrivletFontData.h"
+#include "pdf/render/ScrivletTrueTypeRasterizer.h"
+#include "pdf/render/ScrivletType1Decoder.h"
 #include "tests/pdf/render/ScrivletFontTestCanvas.h"
 #include "tests/pdf/render/ScrivletFontTestObjects.h"
+#include "tests/pdf/render/ScrivletType1TestFont.h"
 #include "tests/platform/gdi/TestFonts.h"
 
 namespace parch {
@@ -96,6 +101,43 @@ RasterizerTestBox RasterizerTestBoxOfCalls(const std::vector<std::string>& calls
     return box;
 }
 
+std::string RasterizerTestReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string RasterizerTestFixture(const char* folder, const char* name) {
+    return RasterizerTestReadFile(std::string(PARCH_SOURCE_DIR) + "/tests/pdf/render/" + folder + "/" + name);
+}
+
+// What drawing the glyph adds to a recording canvas at one point per unit.
+std::vector<std::string> RasterizerTestDraw(TPDFFontRasterizer& rasterizer, const std::string& glyphName) {
+    testfont::RecordingCanvas canvas;
+    rasterizer.RenderGlyph(canvas, TPDFMatrix{}, 0, 0, glyphName);
+    return canvas.Calls;
+}
+
+// A font program loaded by the rasterizer its kind calls for, outside any collection.
+std::unique_ptr<TPDFFontRasterizer> RasterizerTestOwnLoad(const std::string& program) {
+    TPDFTrueTypeParser parser;
+    parser.LoadFromString(program);
+    if (program.compare(0, 4, "OTTO") == 0 || program[0] == 1) {
+        auto decoder = std::make_unique<TPDFType1Decoder>();
+        TStringStream stream(program);
+        decoder->LoadCFF(stream);
+        return decoder;
+    }
+    auto rasterizer = std::make_unique<TPDFTrueTypeRasterizer2>();
+    rasterizer->Parser().LoadFromString(program);
+    return rasterizer;
+}
+
+// The installed family's own program, as the collection should find it.
+std::unique_ptr<TPDFFontRasterizer> RasterizerTestInstalled(const std::string& family, bool bold = false,
+                                                            bool italic = false) {
+    return RasterizerTestOwnLoad(GetFontData(family, bold, italic).Data);
+}
+
 class ScrivletFontRasterizerTest : public ::testing::Test {
 protected:
     ScrivletFontRasterizerTest() { fonts.RasterizeGlyphs = true; }
@@ -105,16 +147,18 @@ protected:
         fonts.SelectFont(objects.Ref(lastNumber_));
         return *fonts.CurrentFont;
     }
-    TPDFInstalledFontRasterizer& Installed(TPDFFontCollectionData& font) {
-        auto* installed = dynamic_cast<TPDFInstalledFontRasterizer*>(font.Rasterizer.get());
-        EXPECT_NE(installed, nullptr);
-        return *installed;
+    // A font whose descriptor embeds the program under the key.
+    TPDFFontCollectionData& SelectEmbedded(const std::string& subtype, const std::string& key,
+                                           const std::string& program, const std::string& streamDictionary = "<< >>") {
+        objects.DefineStream(++lastNumber_, streamDictionary, program);
+        const int stream = lastNumber_;
+        objects.Define(++lastNumber_, "<< /Type /FontDescriptor /Flags 32 /" + key + " " + std::to_string(stream) +
+                                          " 0 R >>");
+        return Select("<< /Subtype /" + subtype + " /BaseFont /Embedded /FontDescriptor " +
+                      std::to_string(lastNumber_) + " 0 R >>");
     }
-    // What drawing the glyph adds to a recording canvas at one point per unit.
     std::vector<std::string> Draw(TPDFFontCollectionData& font, const std::string& glyphName) {
-        testfont::RecordingCanvas canvas;
-        font.Rasterizer->RenderGlyph(canvas, TPDFMatrix{}, 0, 0, glyphName);
-        return canvas.Calls;
+        return font.Rasterizer ? RasterizerTestDraw(*font.Rasterizer, glyphName) : std::vector<std::string>{};
     }
 
     testfont::FontObjects objects;
@@ -124,92 +168,145 @@ private:
     int lastNumber_ = 0;
 };
 
-TEST_F(ScrivletFontRasterizerTest, GlyphIsRecordedOnceInThousandthsAndPlacedThroughTheMatrix) {
-    TPDFFontCollectionData& font = Select("<< /Subtype /Type1 /BaseFont /Helvetica >>");
-    TPDFInstalledFontRasterizer& rasterizer = Installed(font);
-    const TPDFGenericShape* shape = rasterizer.GlyphShape("A");
-    ASSERT_NE(shape, nullptr);
-    EXPECT_EQ(rasterizer.GlyphShape("A"), shape);
-    EXPECT_EQ(rasterizer.GetScale(), 1.0);
+// Each embedded program reaches the rasterizer of its kind and draws what that rasterizer draws
+// from the same bytes.
+TEST_F(ScrivletFontRasterizerTest, EmbeddedProgramsDrawThroughTheirDecoders) {
+    const std::string type1 = RasterizerTestFixture("ScrivletType1Fixtures", "ParchT1Basic.t1");
+    const std::string openType = RasterizerTestFixture("ScrivletCFFFixtures", "t2ops.otf");
+    const std::string trueType = RasterizerTestReadFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
 
-    // Size 10 at (100, 200), y down: the glyph space's 1000 units become 10 device units.
-    testfont::RecordingCanvas canvas;
-    const TPDFMatrix device{0.01, 0, 0, -0.01, 100, 200};
-    EXPECT_TRUE(rasterizer.RenderGlyph(canvas, device, 500, 0, "A"));
-    const RasterizerTestBox box = RasterizerTestBoxOfCalls(canvas.Calls);
-    EXPECT_EQ(canvas.Calls.size(), static_cast<std::size_t>(shape->Count()));
-    EXPECT_EQ(canvas.Calls.front().substr(0, 1), "m");
-    EXPECT_NEAR(box.left, 105, 0.2);  // moved by half an em
-    EXPECT_NEAR(box.right - box.left, 6.4, 0.3);
-    EXPECT_NEAR(box.bottom, 200, 0.05);
-    EXPECT_NEAR(box.top, 200 - 7.2, 0.15);
+    const testtype1::FontFileLengths lengths = testtype1::SplitLengths(type1);
+    TPDFFontCollectionData& t1 = SelectEmbedded(
+        "Type1", "FontFile", type1,
+        "<< /Length1 " + std::to_string(lengths.length1) + " /Length2 " + std::to_string(lengths.length2) +
+            " /Length3 " + std::to_string(lengths.length3) + " >>");
+    auto* t1Decoder = dynamic_cast<TPDFType1Decoder*>(t1.Rasterizer.get());
+    ASSERT_NE(t1Decoder, nullptr);
+    ASSERT_GT(t1Decoder->GlyphNames().GetCount(), 1);
+    EXPECT_FALSE(Draw(t1, t1Decoder->GlyphNames().Get(t1Decoder->GlyphNames().GetCount() - 1)).empty());
+    // Without /Encoding the program's own encoding names the codes.
+    EXPECT_EQ(t1.GlyphNames, t1Decoder->GetBuiltInEncoding());
+
+    struct Case {
+        const char* subtype;
+        const char* key;
+        const std::string* program;
+        const char* glyph;  // empty: the loaded font's last glyph
+    };
+    const Case cases[] = {
+        {"Type1", "FontFile3", &openType, ""},    // OpenType (or Type1C) in FontFile3
+        {"TrueType", "FontFile2", &openType, ""}, // an OpenType program in FontFile2 goes to the CFF decoder
+        {"TrueType", "FontFile2", &trueType, "g"},
+    };
+    for (const Case& c : cases) {
+        TPDFFontCollectionData& font = SelectEmbedded(c.subtype, c.key, *c.program);
+        auto own = RasterizerTestOwnLoad(*c.program);
+        std::string glyph = c.glyph;
+        if (glyph.empty()) {
+            const auto& names = dynamic_cast<TPDFType1Decoder&>(*own).GlyphNames();
+            glyph = names.Get(names.GetCount() - 1);
+        }
+        ASSERT_NE(font.Rasterizer, nullptr) << c.key;
+        EXPECT_EQ(typeid(*font.Rasterizer), typeid(*own)) << c.subtype << " " << c.key;
+        const std::vector<std::string> drawn = Draw(font, glyph);
+        EXPECT_FALSE(drawn.empty()) << c.key << " " << glyph;
+        EXPECT_EQ(drawn, RasterizerTestDraw(*own, glyph)) << c.key << " " << glyph;
+    }
 }
 
-TEST_F(ScrivletFontRasterizerTest, GlyphNameFormsFindTheirGlyphs) {
-    TPDFFontCollectionData& helvetica = Select("<< /Subtype /Type1 /BaseFont /Helvetica >>");
-    const std::vector<std::string> letterA = Draw(helvetica, "A");
-    ASSERT_FALSE(letterA.empty());
-    EXPECT_EQ(Draw(helvetica, "uni0041"), letterA);
-    EXPECT_EQ(Draw(helvetica, "u0041"), letterA);
-    EXPECT_EQ(Draw(helvetica, "U+0041"), letterA);
-    EXPECT_EQ(Draw(helvetica, "CID:65"), letterA);  // a simple font's code, by its text
-    EXPECT_TRUE(Draw(helvetica, "no-such-glyph").empty());
-    EXPECT_TRUE(Draw(helvetica, "U+XYZ").empty());
-    EXPECT_TRUE(Draw(helvetica, "CID:").empty());
-    EXPECT_TRUE(Draw(helvetica, "space").empty());
+TEST_F(ScrivletFontRasterizerTest, CompositeFontsDrawTheirCIDKeyedProgramsByCID) {
+    const std::string cid = RasterizerTestFixture("ScrivletCFFFixtures", "cid.cff");
+    objects.DefineStream(50, "<< /Subtype /CIDFontType0C >>", cid);
+    objects.Define(51, "<< /Type /FontDescriptor /Flags 4 /FontFile3 50 0 R >>");
+    objects.Define(52, "<< /Subtype /CIDFontType0 /BaseFont /Embedded /FontDescriptor 51 0 R "
+                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /W [1 [600]] >>");
+    TPDFFontCollectionData& font =
+        Select("<< /Subtype /Type0 /BaseFont /Embedded /Encoding /Identity-H /DescendantFonts [52 0 R] >>");
+    EXPECT_TRUE(font.Composite);
+    auto own = RasterizerTestOwnLoad(cid);
+    // CID 23 is glyph 13, drawn with its font dict's subroutines.
+    const std::string byGID = "GID:23";
+    EXPECT_FALSE(Draw(font, byGID).empty());
+    EXPECT_EQ(Draw(font, byGID), RasterizerTestDraw(*own, byGID));
+}
 
+// Standard fonts are drawn from the URW OpenType files through the CFF decoder, the dingbats
+// from the built-in TrueType program.
+TEST_F(ScrivletFontRasterizerTest, StandardFontsDrawInstalledFacesThroughTheCFFDecoder) {
+    struct Case {
+        const char* baseFont;
+        const char* family;
+        bool bold, italic;
+    };
+    const Case cases[] = {
+        {"Helvetica", "Nimbus Sans", false, false},
+        {"Times-BoldItalic", "Nimbus Roman", true, true},
+        {"Courier-Bold", "Nimbus Mono PS", true, false},
+    };
+    for (const Case& c : cases) {
+        TPDFFontCollectionData& font = Select(std::string("<< /Subtype /Type1 /BaseFont /") + c.baseFont + " >>");
+        ASSERT_NE(dynamic_cast<TPDFType1Decoder*>(font.Rasterizer.get()), nullptr) << c.baseFont;
+        auto own = RasterizerTestInstalled(c.family, c.bold, c.italic);
+        EXPECT_FALSE(Draw(font, "A").empty()) << c.baseFont;
+        EXPECT_EQ(Draw(font, "A"), RasterizerTestDraw(*own, "A")) << c.baseFont;
+    }
+
+    // Symbol's codes are named "U+XXXX"; the decoder finds them through the glyph list.
     TPDFFontCollectionData& symbol = Select("<< /Subtype /Type1 /BaseFont /Symbol >>");
-    TPDFInstalledFontRasterizer& symbols = Installed(symbol);
-    EXPECT_NE(symbols.GlyphShape(symbol.GlyphNames['a']), nullptr);  // "U+03B1", alpha
-    EXPECT_EQ(symbols.GlyphShape("U+03B1"), symbols.GlyphShape(symbol.GlyphNames['a']));
-    EXPECT_NE(symbols.GlyphShape("alpha"), nullptr);
+    EXPECT_EQ(symbol.GlyphNames['a'], "U+03B1");
+    auto symbols = RasterizerTestInstalled("Standard Symbols PS");
+    EXPECT_FALSE(Draw(symbol, "U+03B1").empty());
+    EXPECT_EQ(Draw(symbol, "U+03B1"), RasterizerTestDraw(*symbols, "alpha"));
+    EXPECT_TRUE(Draw(symbol, "U+XYZW").empty());
 
-    // The dingbats font draws the glyph at the code that the standard encoding's name has.
+    // The dingbats draw the glyph at their code, whatever the standard encoding calls it.
     TPDFFontCollectionData& dingbats = Select("<< /Subtype /Type1 /BaseFont /ZapfDingbats >>");
     EXPECT_EQ(dingbats.BaseFont, "SVLDingbats");
-    EXPECT_FALSE(Draw(dingbats, "exclam").empty());
-    EXPECT_EQ(Draw(dingbats, "exclam"), Draw(dingbats, "a1"));
-    // Names whose characters lie elsewhere still stand for their code.
-    EXPECT_FALSE(Draw(dingbats, dingbats.GlyphNames[0x27]).empty());  // quoteright
-    EXPECT_FALSE(Draw(dingbats, dingbats.GlyphNames[0xA4]).empty());  // fraction
+    ASSERT_NE(dynamic_cast<TPDFTrueTypeRasterizer2*>(dingbats.Rasterizer.get()), nullptr);
+    TPDFTrueTypeRasterizer2 builtIn;
+    builtIn.Parser().LoadFromString(GetDingbatsFontProgram());
+    for (int code : {0x21, 0x27, 0xA4}) {
+        EXPECT_FALSE(Draw(dingbats, dingbats.GlyphNames[static_cast<std::size_t>(code)]).empty()) << code;
+    }
+    EXPECT_EQ(Draw(dingbats, dingbats.GlyphNames[0x21]), RasterizerTestDraw(builtIn, "a1"));
+    EXPECT_EQ(dingbats.UnicodeText[0x21], u"!");  // the text keeps the standard names
     EXPECT_EQ(dingbats.Widths[0x21], 974);
     EXPECT_EQ(dingbats.Widths[0x20], 278);
 }
 
-TEST_F(ScrivletFontRasterizerTest, CompositeGlyphsDrawTheTextOfTheirCodeWhenItIsKnown) {
-    TPDFFontCollectionData& japanese =
-        Select("<< /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-H /DescendantFonts [<< /Subtype /CIDFontType0 "
-               "/BaseFont /Foo /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >> >>] >>");
-    TPDFFontCollectionData& helvetica = Select("<< /Subtype /Type1 /BaseFont /Helvetica >>");
-    EXPECT_EQ(Draw(japanese, "GID:34"), Draw(helvetica, "A"));  // CID 34 is the letter A
-    EXPECT_FALSE(Draw(japanese, "CID:34").empty());
-
-    TPDFFontCollectionData& identity =
-        Select("<< /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-H /DescendantFonts [<< /Subtype /CIDFontType2 "
-               "/BaseFont /Foo /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>] >>");
-    EXPECT_TRUE(Draw(identity, "GID:65").empty());
-}
-
-TEST_F(ScrivletFontRasterizerTest, TrueTypeOutlinesKeepTheirQuadraticCurves) {
+TEST_F(ScrivletFontRasterizerTest, SubstitutedTrueTypeFaceKeepsItsQuadraticCurvesAndWidths) {
     TPDFFontCollectionData& font = Select(
         "<< /Subtype /TrueType /BaseFont /DejaVuSans-Bold /FontDescriptor << /Flags 32 /Ascent 760 /Descent -240 >> >>");
-    EXPECT_EQ(Installed(font).FamilyName(), "DejaVu Sans");
+    auto* trueType = dynamic_cast<TPDFTrueTypeRasterizer2*>(font.Rasterizer.get());
+    ASSERT_NE(trueType, nullptr);
+    EXPECT_EQ(trueType->FontOf().Name(), "DejaVu Sans");
     const std::vector<std::string> calls = Draw(font, "O");
     EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](const std::string& c) { return c[0] == 'q'; }));
     EXPECT_TRUE(std::none_of(calls.begin(), calls.end(), [](const std::string& c) { return c[0] == 'c'; }));
     EXPECT_NEAR(font.Widths['O'], 850, 5);  // the installed face's advance
 }
 
-TEST_F(ScrivletFontRasterizerTest, MissingInstalledFontDrawsNothing) {
-    TPDFInstalledFontRasterizer rasterizer(nullptr);
+TEST_F(ScrivletFontRasterizerTest, JapaneseGothicNamesItsStandInButAddsNoOutline) {
+    TPDFFontCollectionData& font =
+        Select("<< /Subtype /Type0 /BaseFont /HeiseiKakuGo-W5 /Encoding /UniJIS-UCS2-H /DescendantFonts "
+               "[<< /Subtype /CIDFontType0 /BaseFont /HeiseiKakuGo-W5 /FontDescriptor << /Flags 4 >> /DW 1000 "
+               "/W [32 [5]] /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >> >>] >>");
+    auto* japanese = dynamic_cast<TPDFSimpleTrueTypeRasterizer*>(font.Rasterizer.get());
+    ASSERT_NE(japanese, nullptr);
     testfont::RecordingCanvas canvas;
-    EXPECT_FALSE(rasterizer.RenderGlyph(canvas, TPDFMatrix{}, 0, 0, "A"));
+    EXPECT_TRUE(japanese->RenderGlyph(canvas, TPDFMatrix{}, 0, 0, "GID:5"));
+    EXPECT_FALSE(japanese->RenderGlyph(canvas, TPDFMatrix{}, 0, 0, "GID:0"));
     EXPECT_TRUE(canvas.Calls.empty());
-    TGlyphWidths widths{};
-    TGlyphNames names;
-    names['A'] = "A";
-    rasterizer.InstalledFontWidths(names, widths);
-    EXPECT_EQ(widths['A'], 0);
+    // The built-in widths stand in for /W.
+    struct Case {
+        std::uint32_t cid;
+        std::int32_t width;
+    };
+    for (const Case& c : {Case{0x20, 278}, Case{0x25, 889}, Case{0x2002, 500}, Case{0x4E00, 1000}}) {
+        std::int32_t width = 0;
+        EXPECT_TRUE(font.FindCIDWidth(c.cid, width));
+        EXPECT_EQ(width, c.width) << c.cid;
+    }
 }
 
 // A line of text in four standard fonts, laid out by the fonts' widths, filled into a picture.

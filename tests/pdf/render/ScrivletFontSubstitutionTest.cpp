@@ -99,6 +99,8 @@ TEST(ScrivletFontSubstitution, WindowsFamiliesOpenTheirUrwTwins) {
     EXPECT_EQ(OutlineFamilyFor("Courier"), "Nimbus Mono PS");
     EXPECT_EQ(OutlineFamilyFor("Symbol"), "Standard Symbols PS");
     EXPECT_EQ(OutlineFamilyFor("ZapfDingbats"), "D050000L");
+    EXPECT_EQ(OutlineFamilyFor("MS UI Gothic"), "IPAGothic");
+    EXPECT_EQ(OutlineFamilyFor("MS Mincho"), "IPAGothic");
     EXPECT_EQ(OutlineFamilyFor("DejaVu Sans"), "DejaVu Sans");
 
     const std::vector<std::string> families = SubstitutionFamilies();
