@@ -55,6 +55,7 @@ struct TPDFRenderer::PageGeometry {
 TPDFRenderer::TPDFRenderer(TPDFFontCollection* fontCollection)
     : Bitmap(std::make_unique<TBitmap>()),
       Metafile(std::make_unique<TMetafile>()),
+      EPSExport(std::make_unique<TPDFEPSExport>()),
       FontCollection(fontCollection),
       TextFunnel(std::make_unique<TPDFTextFunnel>()),
       ColorManager(std::make_unique<TPDFSimpleColorManager>()) {
@@ -283,9 +284,23 @@ void TPDFRenderer::RenderWithoutDevice(const PageGeometry& g) {
         ~CanvasGuard() { Owned.reset(); }
     } guard{Canvas};
     DeviceMatrix = CTM;
-    if (UsesEPS()) EPSExport->BeginDocument(g.X1, g.Y1, g.X2, g.Y2);
+    if (UsesEPS()) BeginEPSPage(g);
     RunPage();
     if (UsesEPS()) EPSExport->EndDocument();
+}
+
+// The page box is the EPS file's bounding box, and the page's content is cut to it as a bitmap
+// page's is: marks outside would fall beyond the box that a placing program reserves.
+void TPDFRenderer::BeginEPSPage(const PageGeometry& g) {
+    EPSExport->BeginDocument(g.X1, g.Y1, g.X2, g.Y2);
+    EPSExport->NewPath();
+    EPSExport->MoveTo(g.X1, g.Y1);
+    EPSExport->LineTo(g.X2, g.Y1);
+    EPSExport->LineTo(g.X2, g.Y2);
+    EPSExport->LineTo(g.X1, g.Y2);
+    EPSExport->ClosePath();
+    EPSExport->Clip(false);
+    EPSExport->NewPath();
 }
 
 // Failures while the page's content is being set up (a damaged content stream) end the page

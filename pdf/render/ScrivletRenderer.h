@@ -16,6 +16,7 @@
 #include "framework/graphics/Graphics.h"
 #include "pdf/core/ScrivletGDIPlusSettings.h"
 #include "pdf/graphics/ScrivletMatrix.h"
+#include "pdf/images/ScrivletEPS.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace parch {
@@ -25,7 +26,6 @@ class TCanvas;
 class TMetafile;
 class TPDFDeviceNColorSpace;
 class TPDFDictionary;
-class TPDFEPSOperations;
 class TPDFFontCollection;
 class TPDFImageDecoder;
 class TPDFIndRef;
@@ -150,8 +150,8 @@ public:
     std::unique_ptr<TBitmap> Bitmap;
     // The output of kinds 1 (Enhanced off) and 2 (on).
     std::unique_ptr<TMetafile> Metafile;
-    // Kind 3's writer, set by the caller and not owned.
-    TPDFEPSOperations* EPSExport = nullptr;
+    // Kind 3's writer, owned; the page lands in it between BeginDocument and EndDocument.
+    std::unique_ptr<TPDFEPSExport> EPSExport;
     double Resolution = 0;
     TPDFDictionary* Page = nullptr;
     std::uint8_t Kind = kRenderBitmap;
@@ -198,6 +198,7 @@ private:
     bool SizeOutput(const PageGeometry& geometry);
     void RenderDeviceKind(const PageGeometry& geometry, TCanvas* target);
     void RenderWithoutDevice(const PageGeometry& geometry);
+    void BeginEPSPage(const PageGeometry& geometry);
     void AttachCanvas(TCanvas* target);
     void RunPage();
 

@@ -11,7 +11,6 @@
 #include "pdf/graphics/ScrivletEPSOperations.h"
 #include "pdf/images/ScrivletImageDecoder.h"
 #include "pdf/images/ScrivletInlineImage.h"
-#include "pdf/images/ScrivletPNG.h"
 #include "pdf/render/ScrivletContentRun.h"
 #include "pdf/render/ScrivletImageList.h"
 #include "pdf/render/ScrivletPicasso.h"
@@ -47,27 +46,16 @@ std::uint64_t ImageCacheKey(const TPDFIndRef& reference) {
            static_cast<std::uint32_t>(reference.RefObjectNumber);
 }
 
-// The decoded picture for the EPS writer: the result bitmap, or the PNG it was kept as.
-std::unique_ptr<TBitmap> DecodedPicture(TPDFImageDecoder& decoder) {
-    auto picture = std::make_unique<TBitmap>();
-    if (decoder.Bitmap && !decoder.Bitmap->Empty()) {
-        picture->Assign(decoder.Bitmap.get());
-        return picture;
-    }
-    TPNGPixels pixels;
-    if (!decoder.EncodedStream || !DecodePNGPixels(decoder.EncodedStream->Bytes(), pixels)) return picture;
-    picture->SetPixelFormat(pf24bit);
-    picture->SetSize(pixels.Width, pixels.Height);
-    for (int y = 0; y < pixels.Height; ++y) {
-        BYTE* row = picture->ScanLine(y);
-        for (int x = 0; x < pixels.Width; ++x) {
-            const std::uint32_t value = pixels.Pixels[static_cast<std::size_t>(y) * pixels.Width + x];
-            row[3 * x] = static_cast<BYTE>(value);
-            row[3 * x + 1] = static_cast<BYTE>(value >> 8);
-            row[3 * x + 2] = static_cast<BYTE>(value >> 16);
-        }
-    }
-    return picture;
+// The image as the EPS writer takes it: the decoder's bitmap when it kept one, else the PNG or
+// BMP it was kept as; a stencil's two-colour PNG is the unpatched one, which the writer paints in
+// the current colour itself.
+TPDFEPSImage EPSImageOf(TPDFImageDecoder& decoder) {
+    TPDFEPSImage image;
+    image.Bitmap = decoder.Bitmap.get();
+    if (decoder.EncodedStream) image.Encoded = decoder.EncodedStream->Bytes();
+    image.Mask = decoder.MaskBitmap.get();
+    image.Stencil = decoder.MaskKind == kMaskStencil;
+    return image;
 }
 
 }  // namespace
@@ -186,7 +174,7 @@ void TPDFContentRun::PaintImage(TPDFStream* stream, TPDFIndRef* reference) {
             uncached = std::move(fresh);
         }
     }
-    DrawDecodedImage(*decoder, reference ? ReferenceImageName(*reference) : std::string("Image"), corner1, corner2,
+    DrawDecodedImage(*decoder, reference ? ReferenceImageName(*reference) : std::string(), corner1, corner2,
                      corner3, corner4);
 }
 
@@ -199,8 +187,10 @@ std::string TPDFContentRun::ReferenceImageName(const TPDFIndRef& reference) {
 void TPDFContentRun::DrawDecodedImage(TPDFImageDecoder& decoder, const std::string& name, TPDFPoint corner1,
                                       TPDFPoint corner2, TPDFPoint corner3, TPDFPoint corner4) {
     if (renderer_.UsesEPS()) {
-        const std::unique_ptr<TBitmap> picture = DecodedPicture(decoder);
-        if (!picture->Empty()) renderer_.EPSExport->PaintImage(picture.get(), decoder.MaskBitmap.get(), name);
+        const TPDFEPSImage image = EPSImageOf(decoder);
+        // A stencil paints in the fill colour, which no path may have written yet.
+        if (image.Stencil && !state_.FillPSColor.empty()) renderer_.EPSExport->SetColor(state_.FillPSColor);
+        renderer_.EPSExport->PaintImage(image, name);
         return;
     }
     if (renderer_.Kind == kRenderImageList) {
@@ -235,7 +225,8 @@ void TPDFContentRun::PaintInlineImage() {
     decoder.FillColor = state_.FillColor;
     decoder.KeepEncoded = renderer_.Kind == kRenderImageList;
     decoder.LoadInlineImage(image, renderer_.Structure);
-    DrawDecodedImage(decoder, "Inline" + std::to_string(position), renderer_.TransformPoint({0, 1}),
+    // Inline images have no identity to share: the empty name has the writer define each afresh.
+    DrawDecodedImage(decoder, {}, renderer_.TransformPoint({0, 1}),
                      renderer_.TransformPoint({1, 1}), renderer_.TransformPoint({1, 0}), renderer_.TransformPoint({0, 0}));
 }
 

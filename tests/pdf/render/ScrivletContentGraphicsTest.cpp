@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/NumberText.h"
-#include "pdf/graphics/ScrivletEPSOperations.h"
+#include "pdf/images/ScrivletEPS.h"
 #include "pdf/render/ScrivletRenderer.h"
 #include "tests/pdf/render/ScrivletRendererTestPages.h"
 
@@ -229,7 +231,7 @@ TEST(ContentColorPaint, SpacesAreTheArraysTheResourcesName) {
 }
 
 // The calls an EPS writer receives, one text per call.
-class GraphicsRecordingEPSWriter : public TPDFEPSOperations {
+class GraphicsRecordingEPSWriter : public TPDFEPSExport {
 public:
     void NewPath() override { Log.push_back("n"); }
     void MoveTo(double x, double y) override { Log.push_back(Num(x) + Num(y) + "m"); }
@@ -282,11 +284,12 @@ TEST(ContentEPS, WriterGetsUserSpaceCalls) {
         "q 2 0 0 2 5 5 cm 3 w 1 J 2 j 4 M 1 0 0 rg 0 0 1 RG 10 10 m 20 10 l 1 2 3 4 5 6 c 7 8 9 10 v 11 12 13 14 y h "
         "B Q 0 0 10 10 re W n 0.5 g 1 1 m 2 2 l b* /P0 sh";
     PageRender render(rendertest::OnePagePdf(pageSpec), kRenderEPS);
-    GraphicsRecordingEPSWriter writer;
-    render.Renderer().EPSExport = &writer;
+    auto recorder = std::make_unique<GraphicsRecordingEPSWriter>();
+    GraphicsRecordingEPSWriter& writer = *recorder;
+    render.Renderer().EPSExport = std::move(recorder);
     ASSERT_TRUE(render.Render());
     const std::vector<std::string> expected = {
-        "begin 0 0 200 100 ", "q", "q", "2 0 0 2 5 5 cm", "3 w", "1 J", "2 j", "4 M", "n", "10 10 m", "20 10 l",
+        "begin 0 0 200 100 ", "n", "0 0 m", "200 0 l", "200 100 l", "0 100 l", "h", "W", "n", "q", "q", "2 0 0 2 5 5 cm", "3 w", "1 J", "2 j", "4 M", "n", "10 10 m", "20 10 l",
         "1 2 3 4 5 6 c", "7 8 9 10 v", "11 12 13 14 y", "h", "1 0 0 setrgbcolor", "f", "0 0 1 setrgbcolor", "S", "Q",
         "n", "0 0 m", "10 0 l", "10 10 l", "0 10 l", "h", "W", "n", "1 1 m", "2 2 l", "h", "0.5 setgray", "f*",
         "", "S", "end"};  // the stroke colour of the start state was never written

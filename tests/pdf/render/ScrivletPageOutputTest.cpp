@@ -1,5 +1,5 @@
-// The render call and the page output: BMP, metafile and HTML pages through the API object,
-// the kinds this build cannot write, page clamping, and every page of the shared corpus.
+// The render call and the page output: every output kind through the API object, the kinds
+// without an output, page clamping, images on EPS pages, and every page of the shared corpus.
 
 #include <gtest/gtest.h>
 
@@ -98,18 +98,36 @@ TEST_F(PageOutput, PageNumbersAreClampedAndTheSelectedPageKept) {
     }
 }
 
-TEST_F(PageOutput, KindsThisBuildCannotWriteAnswerZeroAndWriteNothing) {
-    for (int kind : {1, 4, 5, 6, 7}) {
+TEST_F(PageOutput, KindsWithoutAnOutputAnswerZeroAndWriteNothing) {
+    struct Case {
+        int Kind;
+        std::string Message;
+    };
+    for (const Case& c : {Case{-1, "Output kind -1 does not exist"}, Case{10, "Output kind 10 does not exist"},
+                          Case{12, "Output kind 12 does not exist"}}) {
         TMemoryStream stream;
-        EXPECT_EQ(RenderPageImage(api_, 72, 1, kind, stream), 0);
-        EXPECT_EQ(api_.Message(), "Output kind " + std::to_string(kind) + " is not available in this build");
+        EXPECT_EQ(RenderPageImage(api_, 72, 1, c.Kind, stream), 0) << c.Kind;
+        EXPECT_EQ(api_.Message(), c.Message);
         EXPECT_EQ(stream.GetSize(), 0);
     }
-    for (int kind : {-1, 10, 12}) {
+}
+
+// Every written kind starts its file where the caller's stream stands, after what it holds.
+TEST_F(PageOutput, EachKindWritesItsFileAtTheStreamPosition) {
+    struct Case {
+        int Kind;
+        std::string Signature;
+    };
+    for (const Case& c : {Case{0, "BM"}, Case{1, "\xFF\xD8\xFF"}, Case{4, "%!PS-Adobe-3.0 EPSF-3.0\r\n"},
+                          Case{5, "\x89PNG\r\n\x1A\n"}, Case{6, "GIF87a"}, Case{7, std::string("II*\0", 4)}}) {
         TMemoryStream stream;
-        EXPECT_EQ(RenderPageImage(api_, 72, 1, kind, stream), 1);
-        EXPECT_EQ(api_.Message(), "");
-        EXPECT_EQ(stream.GetSize(), 0);
+        stream.WriteString("held");
+        EXPECT_EQ(RenderPageImage(api_, 36, 1, c.Kind, stream), 1) << c.Kind;
+        EXPECT_EQ(api_.Message(), "") << c.Kind;
+        const std::string& bytes = stream.Bytes();
+        ASSERT_GT(bytes.size(), 4 + c.Signature.size()) << c.Kind;
+        EXPECT_EQ(bytes.substr(0, 4), "held");
+        EXPECT_EQ(bytes.substr(4, c.Signature.size()), c.Signature) << c.Kind;
     }
 }
 
@@ -150,6 +168,78 @@ TEST_F(PageOutput, MetafileKindsHoldThePage) {
         EXPECT_EQ(inside[1], 0) << kind;
         EXPECT_EQ(outside[1], 255) << kind;
     }
+}
+
+TEST_F(PageOutput, JpegIsBaselineAtTheApiQuality) {
+    if (oracle::RunCommand("identify -version >/dev/null 2>&1").ExitCode != 0) GTEST_SKIP() << "no ImageMagick";
+    for (int quality : {40, 90}) {
+        api_.JpegQuality = quality;
+        TMemoryStream stream;
+        ASSERT_EQ(RenderPageImage(api_, 36, 1, 1, stream), 1);
+        const std::string jpeg = oracle::WriteScratchFile("page-output-quality.jpg", stream.Bytes());
+        EXPECT_EQ(oracle::RunCommand("identify -format '%Q %[interlace]' " + jpeg).Output,
+                  std::to_string(quality) + " None");
+    }
+}
+
+// The lines of an EPS page.
+std::vector<std::string> PageOutputEpsLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::istringstream text(bytes);
+    for (std::string line; std::getline(text, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::size_t PageOutputCountPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.rfind(prefix, 0) == 0;
+    }));
+}
+
+// An image XObject drawn twice is defined once; inline images at the same offset of the page and
+// of a form are two images; a stencil paints in the fill colour of the moment.
+TEST(PageOutputEPS, ImagesOfThePageReachTheWriter) {
+    testpdf::PdfParts parts = testpdf::PagesParts("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    parts.Objects[3] =
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 40] /Contents 4 0 R "
+        "/Resources << /XObject << /Im1 5 0 R /St 6 0 R /Fm 7 0 R >> >> >>";
+    parts.Objects[4] = rendertest::StreamObject(
+        "",
+        "BI /W 1 /H 1 /CS /G /BPC 8 ID A EI "
+        "q 10 0 0 10 0 0 cm /Im1 Do Q q 10 0 0 10 20 0 cm /Im1 Do Q "
+        "0 0 1 rg q 10 0 0 10 40 0 cm /St Do Q /Fm Do");
+    parts.Objects[5] = rendertest::StreamObject(
+        "/Type /XObject /Subtype /Image /Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+        std::string("\xFF\x00\x00\x00\x00\xFF", 6));
+    parts.Objects[6] = rendertest::StreamObject(
+        "/Type /XObject /Subtype /Image /Width 8 /Height 1 /ImageMask true /BitsPerComponent 1", "\x0F");
+    parts.Objects[7] = rendertest::StreamObject("/Type /XObject /Subtype /Form /BBox [0 0 100 40]",
+                                                "BI /W 1 /H 1 /CS /G /BPC 8 ID z EI");
+    TScrivlet0813 api;
+    ASSERT_EQ(api.OpenPdfFile(oracle::WriteScratchFile("page-output-eps.pdf", testpdf::BuildPdf(parts)), u""), 1);
+    TMemoryStream stream;
+    ASSERT_EQ(RenderPageImage(api, 72, 1, 4, stream), 1);
+    EXPECT_EQ(api.Message(), "");
+    const std::vector<std::string> lines = PageOutputEpsLines(stream.Bytes());
+
+    EXPECT_EQ(PageOutputCountPrefix(lines, "/ImageDataDictionaryfor"), 3u);  // Im1 and two inline images
+    const auto imageDraws = static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("ImageDataDictionaryfor", 0) == 0 && line.size() > 6 && line.substr(line.size() - 6) == " image";
+    }));
+    EXPECT_EQ(imageDraws, 4u);
+
+    const auto stencil = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.size() > 10 && line.substr(line.size() - 10) == " imagemask";
+    });
+    ASSERT_NE(stencil, lines.end());
+    const auto colour = std::find_if(std::make_reverse_iterator(stencil), lines.rend(), [](const std::string& line) {
+        return line.find("setrgbcolor") != std::string::npos || line.find("setgray") != std::string::npos;
+    });
+    ASSERT_NE(colour, lines.rend());
+    EXPECT_EQ(*colour, "0 0 1 setrgbcolor");
 }
 
 TEST_F(PageOutput, OversizedRenderAnswersZeroWithTheReason) {
