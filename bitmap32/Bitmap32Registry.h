@@ -1,9 +1,9 @@
 #pragma once
-// Processor features and the function registry: each group of speed-sensitive routines keeps
-// its interchangeable implementations ("variants") in one registry, and fills the procedure
-// variables through which callers reach them ("bindings") with the best variant the processor
-// can run. Groups bind once, on first use, under the thread-safe initialisation of a function-
-// local static.
+// Processor features, the library's tick count and interval timers, and the function registry:
+// each group of speed-sensitive routines keeps its interchangeable implementations ("variants")
+// in one registry, and fills the procedure variables through which callers reach them
+// ("bindings") with the best variant the processor can run. Groups bind once, on first use,
+// under the thread-safe initialisation of a function-local static.
 
 #include <atomic>
 #include <cstdint>

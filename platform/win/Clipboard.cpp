@@ -24,7 +24,9 @@ bool IsWhole32BitPicture(const ClipboardPicture& picture) {
         return false;
     if (h.biWidth <= 0 || h.biHeight == 0) return false;
     const std::int64_t height = h.biHeight < 0 ? -std::int64_t{h.biHeight} : std::int64_t{h.biHeight};
-    return std::int64_t{h.biWidth} * height * 4 == static_cast<std::int64_t>(picture.pixels.size());
+    // Compared in pixels: width * height stays below 2^62, four times that need not.
+    const std::size_t bytes = picture.pixels.size();
+    return bytes % 4 == 0 && std::int64_t{h.biWidth} * height == static_cast<std::int64_t>(bytes / 4);
 }
 
 }  // namespace
