@@ -1,6 +1,7 @@
 #include "bitmap32/Bitmap32Registry.h"
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -80,7 +81,72 @@ RegistryList& Registries() {
     return list;
 }
 
+struct TimeSourceSlot {
+    std::mutex Mutex;
+    std::shared_ptr<ITimeSource> Source = std::make_shared<TSteadyTimeSource>();
+};
+
+TimeSourceSlot& TimeSource() {
+    static TimeSourceSlot slot;
+    return slot;
+}
+
+std::shared_ptr<ITimeSource> InstalledTimeSource() {
+    TimeSourceSlot& slot = TimeSource();
+    std::lock_guard<std::mutex> lock(slot.Mutex);
+    return slot.Source;
+}
+
+class TFunctionTimeSource final : public ITimeSource {
+public:
+    TFunctionTimeSource(std::function<std::int64_t()> milliseconds, std::function<std::int64_t()> microseconds)
+        : milliseconds_(std::move(milliseconds)), microseconds_(std::move(microseconds)) {}
+    std::int64_t Milliseconds() override { return milliseconds_(); }
+    std::int64_t Microseconds() override { return microseconds_(); }
+
+private:
+    std::function<std::int64_t()> milliseconds_;
+    std::function<std::int64_t()> microseconds_;
+};
+
 }  // namespace
+
+std::int64_t TSteadyTimeSource::Milliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::int64_t TSteadyTimeSource::Microseconds() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SetTimeSource(std::shared_ptr<ITimeSource> source) {
+    if (!source) source = std::make_shared<TSteadyTimeSource>();
+    TimeSourceSlot& slot = TimeSource();
+    std::lock_guard<std::mutex> lock(slot.Mutex);
+    slot.Source = std::move(source);
+}
+
+void SetTimeSource(std::function<std::int64_t()> milliseconds, std::function<std::int64_t()> microseconds) {
+    if (!milliseconds || !microseconds) return SetTimeSource(nullptr);
+    SetTimeSource(std::make_shared<TFunctionTimeSource>(std::move(milliseconds), std::move(microseconds)));
+}
+
+std::int64_t TickMilliseconds() { return InstalledTimeSource()->Milliseconds(); }
+
+void TPerfTimer::StartTiming() { startCount_ = InstalledTimeSource()->Microseconds(); }
+
+std::int64_t TPerfTimer::ElapsedMicroseconds() {
+    const std::int64_t stop = InstalledTimeSource()->Microseconds();
+    stopCount_ = stop;
+    return stop - startCount_.load();
+}
+
+TPerfTimer& SharedPerfTimer() {
+    static TPerfTimer timer;
+    return timer;
+}
 
 bool ProbeCpuFeature(TCpuFeature feature) { return RegistryProbe(feature); }
 

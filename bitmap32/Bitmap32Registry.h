@@ -1,10 +1,11 @@
 #pragma once
-// Processor features and the function registry: each group of speed-sensitive routines keeps
-// its interchangeable implementations ("variants") in one registry, and fills the procedure
-// variables through which callers reach them ("bindings") with the best variant the processor
-// can run. Groups bind once, on first use, under the thread-safe initialisation of a function-
-// local static.
+// Processor features, the library's tick count and interval timers, and the function registry:
+// each group of speed-sensitive routines keeps its interchangeable implementations ("variants")
+// in one registry, and fills the procedure variables through which callers reach them
+// ("bindings") with the best variant the processor can run. Groups bind once, on first use,
+// under the thread-safe initialisation of a function-local static.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,6 +47,51 @@ TCpuFeatures CpuFeatures();
 
 // The number of processors the operating system reports.
 int ProcessorCount();
+
+// Where the library's tick counts and timers read the time. The process's steady clock unless
+// the program installs another, such as the window system's clock, so that on virtual time
+// everything timed here runs on virtual time too. Both counts are 64-bit and never go back.
+class ITimeSource {
+public:
+    virtual ~ITimeSource() = default;
+    virtual std::int64_t Milliseconds() = 0;
+    virtual std::int64_t Microseconds() = 0;
+};
+
+class TSteadyTimeSource final : public ITimeSource {
+public:
+    std::int64_t Milliseconds() override;
+    std::int64_t Microseconds() override;
+};
+
+// Installs the source for every thread; nullptr goes back to the steady clock. A thread still
+// reading the previous source keeps it alive until it is done.
+void SetTimeSource(std::shared_ptr<ITimeSource> source);
+// The same for a clock given as two readings, e.g.
+//   SetTimeSource([] { return CurrentClock().NowMs(); }, [] { return CurrentClock().NowUs(); });
+void SetTimeSource(std::function<std::int64_t()> milliseconds, std::function<std::int64_t()> microseconds);
+
+// The millisecond tick count of the installed source.
+std::int64_t TickMilliseconds();
+
+// Measures intervals on the installed source's microsecond counter.
+class TPerfTimer {
+public:
+    void StartTiming();
+    // Microseconds from the last StartTiming (from counter 0 when it never ran).
+    std::int64_t ElapsedMicroseconds();
+
+    std::int64_t StartCount() const { return startCount_.load(); }
+    std::int64_t StopCount() const { return stopCount_.load(); }
+
+private:
+    // Atomic, so that threads sharing one timer do not race on its counts.
+    std::atomic<std::int64_t> startCount_{0};
+    std::atomic<std::int64_t> stopCount_{0};
+};
+
+// One timer for the whole process, created on first use.
+TPerfTimer& SharedPerfTimer();
 
 // The address of a routine, kept without its type; the binding restores it.
 using TFunctionCode = void (*)();

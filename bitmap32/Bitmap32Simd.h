@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+namespace parch {
+struct TTileGrid;
+}  // namespace parch
+
 namespace parch::simd {
 
 using Pixel = std::uint32_t;
@@ -38,6 +42,9 @@ void XorPixelsTo(const Pixel* src, Pixel* dst, int count, Pixel mask);
 Pixel AverageBlock(int w, int h, const Pixel* src, int rowBytes);
 Pixel InterpolateQuad(int wx, int wy, const Pixel* p0, const Pixel* p1);
 void ResampleVertical(std::uint32_t* sums, const Pixel* const* rows, const int* weights, int taps, int span);
+
+void UniteTile(std::uint32_t& tile, std::uint32_t value);
+void UniteGrids(TTileGrid& dst, const TTileGrid& src);
 }  // namespace sse2
 
 namespace avx2 {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "bitmap32/Bitmap32Simd.h"
 #include "bitmap32/LowLevel.h"
 
 namespace parch {
@@ -22,11 +23,11 @@ void WidenOccupied(TTileGrid& grid, int x1, int y1, int x2, int y2) {
 // Whether the tile lies in the grid's store (the spare column and row included).
 bool InStore(const TTileGrid& grid, int x, int y) {
     return x >= 0 && y >= 0 && x <= grid.Columns && y <= grid.GridRows &&
-           static_cast<std::int64_t>(x) + static_cast<std::int64_t>(y) * grid.Columns < grid.TileCount;
+           static_cast<std::int64_t>(x) + static_cast<std::int64_t>(y) * grid.Columns < grid.SlotsInStore();
 }
 
 void UniteAt(TTileGrid& grid, int x, int y, int left, int top, int right, int bottom) {
-    UniteTile(grid.Tile(x, y), PackTile(left, top, right, bottom));
+    MicroTilesBindings().UniteTile(grid.Tile(x, y), PackTile(left, top, right, bottom));
 }
 
 // Exact tiles of a rectangle already clamped to the grid; see the table of shapes: the first
@@ -173,6 +174,8 @@ void AddLineToGrid(TTileGrid& grid, int x1, int y1, int x2, int y2, int lineWidt
     }
 }
 
+namespace portable {
+
 void UniteTile(TMicroTile& tile, TMicroTile value) {
     if (tile == TileFull || value == TileEmpty || TileDegenerate(value)) return;
     if (tile == TileEmpty || value == TileFull) {
@@ -187,8 +190,42 @@ void UniteGrids(TTileGrid& dst, const TTileGrid& src) {
     const RECT used = src.OccupiedTiles;
     for (int y = used.top; y <= used.bottom; ++y)
         for (int x = used.left; x <= used.right; ++x)
-            if (InStore(src, x, y) && InStore(dst, x, y)) UniteTile(dst.Tile(x, y), src.Tile(x, y));
+            if (InStore(src, x, y) && InStore(dst, x, y)) portable::UniteTile(dst.Tile(x, y), src.Tile(x, y));
 }
+
+}  // namespace portable
+
+namespace {
+
+void RegisterMicroTilesVariants(TFunctionRegistry& r) {
+    r.AddVariant(idUniteTile, &portable::UniteTile);
+    r.AddVariant(idUniteGrids, &portable::UniteGrids);
+#if defined(__x86_64__)
+    const TCpuFeatures sse2 = FeatureSet(cfSSE2);
+    r.AddVariant(idUniteTile, &simd::sse2::UniteTile, sse2);
+    r.AddVariant(idUniteGrids, &simd::sse2::UniteGrids, sse2);
+#endif
+}
+
+}  // namespace
+
+const TMicroTilesBindings& MicroTilesBindings() {
+    static const TMicroTilesBindings bindings = [] {
+        TMicroTilesBindings b;
+        TFunctionRegistry& registry = NewRegistry("B32_MicroTiles bindings");
+        registry.AddBinding(idUniteTile, &b.UniteTile);
+        registry.AddBinding(idUniteGrids, &b.UniteGrids);
+        RegisterMicroTilesVariants(registry);
+        registry.BindAll();
+        b.Registry = &registry;
+        return b;
+    }();
+    return bindings;
+}
+
+void UniteTile(TMicroTile& tile, TMicroTile value) { MicroTilesBindings().UniteTile(tile, value); }
+
+void UniteGrids(TTileGrid& dst, const TTileGrid& src) { MicroTilesBindings().UniteGrids(dst, src); }
 
 void MergeGrid(TTileGrid& dst, const TTileGrid& src, bool wholeTiles) {
     if (src.TileCount == 0) return;
@@ -294,16 +331,6 @@ void* TMicroTilesMap::DeleteEntry(int bucketIndex, int itemIndex) {
 
 // ---------------------------------------------------------------------------------------------
 
-std::int64_t TSteadyRepaintClock::TickMilliseconds() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-std::int64_t TSteadyRepaintClock::TickMicroseconds() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 TCustomRepaintOptimizer::TCustomRepaintOptimizer(TBitmap32* buffer, TRectList* invalidAreas)
     : invalidAreas_(invalidAreas), buffer_(buffer) {}
 
@@ -326,14 +353,8 @@ void TCustomRepaintOptimizer::DetachLayerCollection(TLayerCollection* collection
 
 // ---------------------------------------------------------------------------------------------
 
-TMicroTilesRepaintOptimizer::TMicroTilesRepaintOptimizer(TBitmap32* buffer, TRectList* invalidAreas,
-                                                         IRepaintClock* clock)
-    : TCustomRepaintOptimizer(buffer, invalidAreas), clock_(clock) {
-    if (!clock_) {
-        ownClock_ = std::make_unique<TSteadyRepaintClock>();
-        clock_ = ownClock_.get();
-    }
-}
+TMicroTilesRepaintOptimizer::TMicroTilesRepaintOptimizer(TBitmap32* buffer, TRectList* invalidAreas)
+    : TCustomRepaintOptimizer(buffer, invalidAreas) {}
 
 TMicroTilesRepaintOptimizer::~TMicroTilesRepaintOptimizer() {
     // Collections may outlive the optimiser: none may keep a handler pointing here.
@@ -538,7 +559,7 @@ void TMicroTilesRepaintOptimizer::ComputeInvalidRects() {
 
 void TMicroTilesRepaintOptimizer::LowerLevelCheck() {
     if (!adaptive_ || level_ <= 0) return;
-    if (clock_->TickMilliseconds() > nextProbeTick_) {
+    if (TickMilliseconds() > nextProbeTick_) {
         level_ = std::clamp(level_ - 1, 0, 2);
         probePending_ = true;
     } else if (!levelRaised_ && InvalidAreas()->Count() < rectCountAtRaise_ - 10) {
@@ -549,7 +570,7 @@ void TMicroTilesRepaintOptimizer::LowerLevelCheck() {
 }
 
 void TMicroTilesRepaintOptimizer::BeginBufferPaint() {
-    if (adaptive_) paintStart_ = clock_->TickMicroseconds();
+    if (adaptive_) paintTimer_.StartTiming();
 }
 
 void TMicroTilesRepaintOptimizer::EndBufferPaint() {
@@ -558,7 +579,7 @@ void TMicroTilesRepaintOptimizer::EndBufferPaint() {
 }
 
 void TMicroTilesRepaintOptimizer::AdaptAfterPaint() {
-    const std::int64_t elapsed = clock_->TickMicroseconds() - paintStart_;
+    const std::int64_t elapsed = paintTimer_.ElapsedMicroseconds();
     if (InvalidAreas()->Count() == 0) {
         fullPaintTime_ = elapsed;
     } else if (adaptive_) {
@@ -569,7 +590,7 @@ void TMicroTilesRepaintOptimizer::AdaptAfterPaint() {
                 level_ = raised;
                 if (probePending_) {
                     probeInterval_ = std::clamp(probeInterval_ + 250, 1000, 5000);
-                    nextProbeTick_ = clock_->TickMilliseconds() + probeInterval_;
+                    nextProbeTick_ = TickMilliseconds() + probeInterval_;
                     penaltyTime_ = elapsed;
                     probePending_ = false;
                 }
@@ -578,16 +599,16 @@ void TMicroTilesRepaintOptimizer::AdaptAfterPaint() {
         } else if (elapsed < fullPaintTime_) {
             if (probePending_) {
                 probeInterval_ = 1000;
-                nextProbeTick_ = clock_->TickMilliseconds() + 1000;
+                nextProbeTick_ = TickMilliseconds() + 1000;
                 probePending_ = false;
             } else if (probeInterval_ > 1000) {
                 probeInterval_ = std::clamp(probeInterval_ - 1000, 1000, 5000);
-                nextProbeTick_ = clock_->TickMilliseconds() + probeInterval_;
+                nextProbeTick_ = TickMilliseconds() + probeInterval_;
             }
             levelRaised_ = false;
         } else if (elapsed < penaltyTime_ && probePending_) {
             probeInterval_ = std::clamp(probeInterval_ - 250, 1000, 5000);
-            nextProbeTick_ = clock_->TickMilliseconds() + probeInterval_;
+            nextProbeTick_ = TickMilliseconds() + probeInterval_;
             probePending_ = false;
         }
     }

@@ -4,7 +4,7 @@
 // gathers the areas of changed layers between two paints and turns them into a short list of
 // rectangles, coarsening to whole tiles and to full repaints when partial repaints are slower.
 
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +13,7 @@
 #include "bitmap32/Bitmap32.h"
 #include "bitmap32/Bitmap32Containers.h"
 #include "bitmap32/Bitmap32Layers.h"
+#include "bitmap32/Bitmap32Registry.h"
 
 namespace parch {
 
@@ -47,6 +48,10 @@ struct TTileGrid {
     int TileCount = 0;
     std::vector<TMicroTile> GridTiles;
 
+    // Slots that may be addressed: TileCount, unless the store was released.
+    std::int64_t SlotsInStore() const {
+        return std::min<std::int64_t>(TileCount, static_cast<std::int64_t>(GridTiles.size()));
+    }
     TMicroTile& Tile(int x, int y) { return GridTiles[static_cast<std::size_t>(x + y * Columns)]; }
     TMicroTile Tile(int x, int y) const { return GridTiles[static_cast<std::size_t>(x + y * Columns)]; }
 };
@@ -59,6 +64,7 @@ void ClearUsedTiles(TTileGrid& grid, TMicroTile value);
 void CopyTileGrid(TTileGrid& dst, const TTileGrid& src);
 void AddRectToGrid(TTileGrid& grid, RECT rect, bool wholeTiles);
 void AddLineToGrid(TTileGrid& grid, int x1, int y1, int x2, int y2, int lineWidth, bool wholeTiles);
+// Reached through the bindings below; every variant gives the same tiles.
 void UniteTile(TMicroTile& tile, TMicroTile value);
 void UniteGrids(TTileGrid& dst, const TTileGrid& src);
 void MergeGrid(TTileGrid& dst, const TTileGrid& src, bool wholeTiles);
@@ -67,6 +73,27 @@ void MergeGrid(TTileGrid& dst, const TTileGrid& src, bool wholeTiles);
 int GridToRects(const TTileGrid& grid, TRectList* dstRects, const RECT& clip, bool countOnly, bool wholeTiles);
 int GridToRects(const TTileGrid& grid, TRectList* dstRects, bool countOnly, bool wholeTiles);
 void GrowRectOutward(RECT& rect, int dx, int dy);
+
+using TUniteTileProc = void(TMicroTile& tile, TMicroTile value);
+using TUniteGridsProc = void(TTileGrid& dst, const TTileGrid& src);
+
+// Function identifiers of the registry "B32_MicroTiles bindings".
+enum TMicroTilesFunction { idUniteTile, idUniteGrids };
+
+struct TMicroTilesBindings {
+    TUniteTileProc* UniteTile = nullptr;
+    TUniteGridsProc* UniteGrids = nullptr;
+    TFunctionRegistry* Registry = nullptr;
+};
+
+// Bound once, on first use, from any thread.
+const TMicroTilesBindings& MicroTilesBindings();
+
+// The portable variants, which define the results every other variant must give.
+namespace portable {
+void UniteTile(TMicroTile& tile, TMicroTile value);
+void UniteGrids(TTileGrid& dst, const TTileGrid& src);
+}  // namespace portable
 
 // Layers to their grids; the map owns the grids.
 class TMicroTilesMap : public TPointerMap {
@@ -79,22 +106,6 @@ public:
 
 protected:
     void* DeleteEntry(int bucketIndex, int itemIndex) override;
-};
-
-// The clock the optimiser times its paints and probes with; the image view passes the window
-// system's clock, so tests run on virtual time. Ticks are 64-bit throughout.
-class IRepaintClock {
-public:
-    virtual ~IRepaintClock() = default;
-    virtual std::int64_t TickMilliseconds() = 0;
-    virtual std::int64_t TickMicroseconds() = 0;
-};
-
-// The process's monotonic clock, for optimisers given none.
-class TSteadyRepaintClock : public IRepaintClock {
-public:
-    std::int64_t TickMilliseconds() override;
-    std::int64_t TickMicroseconds() override;
 };
 
 class TCustomRepaintOptimizer {
@@ -138,8 +149,8 @@ private:
 
 class TMicroTilesRepaintOptimizer : public TCustomRepaintOptimizer {
 public:
-    // clock may be nullptr: the process's monotonic clock is used.
-    TMicroTilesRepaintOptimizer(TBitmap32* buffer, TRectList* invalidAreas, IRepaintClock* clock = nullptr);
+    // Paints are timed and probes scheduled on the library's time source (TickMilliseconds).
+    TMicroTilesRepaintOptimizer(TBitmap32* buffer, TRectList* invalidAreas);
     ~TMicroTilesRepaintOptimizer() override;
 
     void SetEnabled(bool enabled) override;
@@ -173,8 +184,6 @@ private:
     void AdaptAfterPaint();
     void ReleaseWorkingGrids();
 
-    std::unique_ptr<TSteadyRepaintClock> ownClock_;
-    IRepaintClock* clock_;
     RECT bufferBounds_{};
     TTileGrid* workGrid_ = nullptr;
     TTileGrid scratchGrid_;
@@ -186,7 +195,7 @@ private:
     bool layerGridsValid_ = false;
     bool hasChanges_ = false;
     bool adaptive_ = true;
-    std::int64_t paintStart_ = 0;
+    TPerfTimer paintTimer_;
     int level_ = 0;
     std::int64_t lastPaintTime_ = 0;
     std::int64_t fullPaintTime_ = 0;

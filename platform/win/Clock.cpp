@@ -38,12 +38,23 @@ void NotifyListener() {
     if (listener) listener();
 }
 
+// Both readings count from the same start, so they stay on one time line.
+std::chrono::steady_clock::duration RealClockElapsed() {
+    using namespace std::chrono;
+    static const auto start = steady_clock::now();
+    return steady_clock::now() - start;
+}
+
 }  // namespace
 
 std::uint64_t RealClock::NowMs() {
     using namespace std::chrono;
-    static const auto start = steady_clock::now();
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now() - start).count());
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(RealClockElapsed()).count());
+}
+
+std::uint64_t RealClock::NowUs() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<microseconds>(RealClockElapsed()).count());
 }
 
 void RealClock::Sleep(std::uint64_t ms) {

@@ -18,6 +18,9 @@ public:
     virtual ~Clock() = default;
     // Milliseconds since an arbitrary start, never going back.
     virtual std::uint64_t NowMs() = 0;
+    // Microseconds on the same time line; a clock that counts only milliseconds gives
+    // NowMs() * 1000.
+    virtual std::uint64_t NowUs() { return NowMs() * 1000; }
     virtual void Sleep(std::uint64_t ms) = 0;
     // Blocks the caller (holding lock) on signal until it is notified or the clock reaches
     // deadline (UINT64_MAX: no deadline). May return early; callers re-check their condition.
@@ -28,12 +31,13 @@ public:
 class RealClock final : public Clock {
 public:
     std::uint64_t NowMs() override;
+    std::uint64_t NowUs() override;
     void Sleep(std::uint64_t ms) override;
     void WaitUntil(std::unique_lock<std::recursive_mutex>& lock, std::condition_variable_any& signal,
                    std::uint64_t deadlineMs) override;
 };
 
-// Time moves only when told. Sleeping moves it forward by the time slept. With auto-advance on,
+// Time moves only when told, in whole milliseconds, so NowUs() is NowMs() * 1000. Sleeping moves it forward by the time slept. With auto-advance on,
 // a thread that would wait for a deadline instead moves time to that deadline at once, so a
 // message loop that waits for its next timer runs without a real wait.
 class VirtualClock final : public Clock {

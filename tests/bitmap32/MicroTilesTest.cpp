@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -179,10 +180,101 @@ TEST(MicroTiles, MapFreesGridsOfRemovedLayers) {
 
 // ---------------------------------------------------------------------------------------------
 
-class TVirtualRepaintClock : public IRepaintClock {
+// The SSE2 variants of the bound routines against the portable ones.
+class MicroTilesVariants : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HasFeature(CpuFeatures(), cfSSE2)) GTEST_SKIP() << "the processor has no SSE2: nothing to compare";
+        const TFunctionRegistry& registry = *MicroTilesBindings().Registry;
+        auto sse2Only = [](const TFunctionInfo& v) { return v.Features == FeatureSet(cfSSE2) ? 0 : NoPriority; };
+        uniteTile = registry.Find<TUniteTileProc>(idUniteTile, sse2Only);
+        uniteGrids = registry.Find<TUniteGridsProc>(idUniteGrids, sse2Only);
+        ASSERT_TRUE(uniteTile && uniteGrids);
+    }
+
+    // Empty, full and degenerate tiles as often as ordinary ones; arbitrary words now and then.
+    TMicroTile RandomTile() {
+        auto side = [&] { return static_cast<int>(random() % 33); };
+        switch (random() % 6) {
+        case 0: return TileEmpty;
+        case 1: return TileFull;
+        case 2: {
+            const int l = side(), t = side();
+            return random() % 2 ? PackTile(l, t, l, side()) : PackTile(l, t, side(), t);
+        }
+        case 3: return static_cast<TMicroTile>(random());
+        default: return PackTile(side(), side(), side(), side());
+        }
+    }
+
+    TTileGrid RandomGrid(int width, int height) {
+        TTileGrid grid;
+        SizeTileGrid(grid, RECT{0, 0, width, height});
+        for (TMicroTile& tile : grid.GridTiles) tile = RandomTile();
+        const int x1 = static_cast<int>(random() % (grid.Columns + 2));
+        const int y1 = static_cast<int>(random() % (grid.GridRows + 2));
+        grid.OccupiedTiles = RECT{x1, y1, x1 + static_cast<int>(random() % (grid.Columns + 2)) - 1,
+                                  y1 + static_cast<int>(random() % (grid.GridRows + 2)) - 1};
+        if (random() % 8 == 0) grid.OccupiedTiles = RECT{grid.Columns, grid.GridRows, 0, 0};
+        return grid;
+    }
+
+    std::mt19937 random{24};
+    TUniteTileProc* uniteTile = nullptr;
+    TUniteGridsProc* uniteGrids = nullptr;
+};
+
+TEST_F(MicroTilesVariants, BoundAfterThePortableOnes) {
+    EXPECT_EQ(MicroTilesBindings().Registry->Name(), "B32_MicroTiles bindings");
+    EXPECT_EQ(MicroTilesBindings().UniteTile, uniteTile);
+    EXPECT_EQ(MicroTilesBindings().UniteGrids, uniteGrids);
+}
+
+TEST_F(MicroTilesVariants, UniteTileMatchesPortable) {
+    for (int i = 0; i < 200000; ++i) {
+        const TMicroTile start = RandomTile(), value = RandomTile();
+        TMicroTile a = start, b = start;
+        uniteTile(a, value);
+        portable::UniteTile(b, value);
+        ASSERT_EQ(a, b) << std::hex << start << " with " << value;
+    }
+}
+
+// Grids of other sizes than their partner, used areas reaching past the store or empty, and
+// row lengths that leave tails after the four-tile steps.
+TEST_F(MicroTilesVariants, UniteGridsMatchesPortable) {
+    for (int i = 0; i < 3000; ++i) {
+        const TTileGrid src = RandomGrid(static_cast<int>(random() % 400), static_cast<int>(random() % 200));
+        const TTileGrid dst = RandomGrid(static_cast<int>(random() % 400), static_cast<int>(random() % 200));
+        TTileGrid a = dst, b = dst;
+        uniteGrids(a, src);
+        portable::UniteGrids(b, src);
+        ASSERT_EQ(a.GridTiles, b.GridTiles) << "case " << i;
+    }
+}
+
+TEST_F(MicroTilesVariants, ReleasedStoresAreLeftAlone) {
+    TTileGrid released = RandomGrid(100, 50);
+    released.OccupiedTiles = RECT{0, 0, 4, 2};
+    FreeTileStore(released);
+    TTileGrid full = RandomGrid(100, 50);
+    full.OccupiedTiles = RECT{0, 0, 4, 2};
+    const TTileGrid before = full;
+    for (TUniteGridsProc* unite : {uniteGrids, &portable::UniteGrids}) {
+        unite(full, released);
+        EXPECT_EQ(full.GridTiles, before.GridTiles);
+        unite(released, full);
+        EXPECT_TRUE(released.GridTiles.empty());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+// Virtual time for the library's timers, moved by the test.
+class TVirtualTimeSource : public ITimeSource {
 public:
-    std::int64_t TickMilliseconds() override { return microseconds / 1000; }
-    std::int64_t TickMicroseconds() override { return microseconds; }
+    std::int64_t Milliseconds() override { return microseconds / 1000; }
+    std::int64_t Microseconds() override { return microseconds; }
     std::int64_t microseconds = 0;
 };
 
@@ -198,10 +290,12 @@ protected:
 
 class RepaintOptimizer : public ::testing::Test {
 protected:
-    RepaintOptimizer() : optimizer(&buffer, &invalid, &clock) {
+    RepaintOptimizer() : optimizer(&buffer, &invalid) {
+        SetTimeSource(clock);
         buffer.SetSize(100, 50);
         optimizer.AttachLayerCollection(&layers);
     }
+    ~RepaintOptimizer() override { SetTimeSource(nullptr); }
 
     std::vector<RECT> Compute() {
         invalid.Clear();
@@ -220,11 +314,11 @@ protected:
     // A paint of the given length in microseconds on the virtual clock.
     void Paint(std::int64_t length) {
         optimizer.BeginBufferPaint();
-        clock.microseconds += length;
+        clock->microseconds += length;
         optimizer.EndBufferPaint();
     }
 
-    TVirtualRepaintClock clock;
+    std::shared_ptr<TVirtualTimeSource> clock = std::make_shared<TVirtualTimeSource>();
     TBitmap32 buffer;
     TRectList invalid;
     TLayerCollection layers;
@@ -247,7 +341,7 @@ TEST_F(RepaintOptimizer, ReportedAreasAtEachLevel) {
     EXPECT_EQ(Compute(), (std::vector<RECT>{{10, 10, 20, 20}}));
     Paint(5000);  // slower than the full paint: whole tiles from now on
     EXPECT_EQ(optimizer.Level(), 1);
-    clock.microseconds = 0;  // keep the probe time ahead
+    clock->microseconds = 0;  // keep the probe time ahead
     optimizer.NoteAreaUpdate(nullptr, RECT{10, 10, 20, 20}, AreaKindRect);
     const std::vector<RECT> rects = Compute();
     ASSERT_EQ(rects.size(), 1u);
@@ -287,8 +381,7 @@ TEST_F(RepaintOptimizer, ALayerListedAsChangedAndRemovedBeforeThePaintIsForgotte
 TEST_F(RepaintOptimizer, OutlivingCollectionsKeepNoHandlers) {
     TLayerCollection outliving;
     {
-        TVirtualRepaintClock localClock;
-        TMicroTilesRepaintOptimizer local(&buffer, &invalid, &localClock);
+        TMicroTilesRepaintOptimizer local(&buffer, &invalid);
         local.AttachLayerCollection(&outliving);
         local.SetEnabled(true);
     }
@@ -303,7 +396,7 @@ TEST_F(RepaintOptimizer, OutlivingCollectionsKeepNoHandlers) {
 class RepaintOptimizerAdaptation : public RepaintOptimizer, public ::testing::WithParamInterface<std::int64_t> {};
 
 TEST_P(RepaintOptimizerAdaptation, ProbesTheLowerLevelOnTime) {
-    clock.microseconds = GetParam() * 1000;
+    clock->microseconds = GetParam() * 1000;
     optimizer.SetEnabled(true);
     Compute();
     FullPaint(1000);
@@ -320,17 +413,17 @@ TEST_P(RepaintOptimizerAdaptation, ProbesTheLowerLevelOnTime) {
     ASSERT_EQ(optimizer.Level(), 1);
     EXPECT_EQ(optimizer.ProbeInterval(), 1000);
     const std::int64_t probeAt = optimizer.NextProbeTick();
-    EXPECT_EQ(probeAt, clock.TickMilliseconds() + 1000);
+    EXPECT_EQ(probeAt, clock->Milliseconds() + 1000);
 
     // Before the probe time the level holds.
-    clock.microseconds = (probeAt - 1) * 1000;
+    clock->microseconds = (probeAt - 1) * 1000;
     optimizer.NoteAreaUpdate(nullptr, RECT{1, 1, 2, 2}, AreaKindRect);
     Compute();
     EXPECT_EQ(optimizer.Level(), 1);
     Paint(0);
 
     // Once it has passed, the level comes down.
-    clock.microseconds = (probeAt + 1) * 1000;
+    clock->microseconds = (probeAt + 1) * 1000;
     optimizer.NoteAreaUpdate(nullptr, RECT{1, 1, 2, 2}, AreaKindRect);
     Compute();
     EXPECT_EQ(optimizer.Level(), 0);
@@ -345,7 +438,7 @@ INSTANTIATE_TEST_SUITE_P(Ticks, RepaintOptimizerAdaptation,
 
 TEST_F(RepaintOptimizer, LevelTwoDropsPartialListsUntilAProbe) {
     optimizer.SetEnabled(true);
-    clock.microseconds = 10'000'000;
+    clock->microseconds = 10'000'000;
     Compute();
     FullPaint(1000);
     for (int i = 0; i < 2; ++i) {
