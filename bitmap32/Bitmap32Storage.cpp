@@ -10,6 +10,7 @@
 #include "bitmap32/Bitmap32Backends.h"
 #include "bitmap32/LowLevel.h"
 #include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Metafile.h"
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/Graphic.h"
 #include "framework/graphics/Picture.h"
@@ -148,6 +149,8 @@ void CopyFromGraphic(TCustomBitmap32& target, TGraphic& graphic) {
         CopyFromFrameworkBitmap(target, *bitmap);
     } else if (auto* icon = dynamic_cast<TIcon*>(&graphic)) {
         CopyFromIcon(target, *icon);
+    } else if (auto* metafile = dynamic_cast<TMetafile*>(&graphic)) {
+        CopyGraphicMasked(target, *metafile);
     } else {
         CopyGraphicPlain(target, graphic, 0xFFFFFFFFu, true);
     }

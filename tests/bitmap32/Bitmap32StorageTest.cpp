@@ -15,6 +15,7 @@
 #include "bitmap32/Bitmap32.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Graphic.h"
+#include "framework/graphics/Metafile.h"
 #include "framework/graphics/Picture.h"
 
 namespace parch {
@@ -328,6 +329,25 @@ TEST(Bitmap32Storage, IconsKeepTheirAlpha) {
     ASSERT_EQ(bitmap.Width(), 2);
     EXPECT_EQ(bitmap.GetPixel(0, 0), 0xFFFF0000u);
     EXPECT_EQ(AlphaComponent(bitmap.GetPixel(1, 0)), 0);
+}
+
+// A metafile brings no alpha: what its drawing covers is opaque, the rest transparent.
+TEST(Bitmap32Storage, MetafilesAreOpaqueWhereTheyDraw) {
+    TBitmap reference;
+    reference.SetSize(8, 8);
+    TMetafile metafile;
+    metafile.SetSize(8, 8);
+    {
+        TMetafileCanvas canvas(metafile, reference.Canvas().Handle());
+        canvas.Brush().SetColor(clLime);
+        canvas.FillRect(RECT{0, 0, 4, 8});
+    }
+    TBitmap32 bitmap;
+    bitmap.Assign(metafile);
+    ASSERT_EQ(bitmap.Width(), 8);
+    ASSERT_EQ(bitmap.Height(), 8);
+    EXPECT_EQ(bitmap.GetPixel(1, 4), 0xFF00FF00u);
+    EXPECT_EQ(AlphaComponent(bitmap.GetPixel(6, 4)), 0);
 }
 
 TEST(Bitmap32Storage, PublishedPropertiesByName) {
