@@ -15,7 +15,7 @@ std::int64_t DeclaredPixels(const std::uint8_t* data, std::size_t size) {
     const auto word = [data](std::size_t at) {
         return std::int64_t{data[at]} << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
     };
-    for (std::size_t at = 0; at + 20 < size && at < 1024; ++at) {
+    for (std::size_t at = 0; at + 22 <= size && at < 1024; ++at) {
         if (data[at] == 0xFF && data[at + 1] == 0x51)
             return (word(at + 6) - word(at + 14)) * (word(at + 10) - word(at + 18));
     }
