@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "PeerComparison.h"
+#include "RenderBenchSupport.h"
 #include "platform/os/Process.h"
 
 namespace {
@@ -38,31 +39,20 @@ const FontPage kPages[] = {
 };
 
 void Run(const std::vector<std::string>& arguments, const std::string& folder) {
-    const parch::ProcessResult result = parch::RunProcessCaptured(arguments, folder);
-    if (!result.Started || result.ExitCode != 0)
-        throw std::runtime_error(arguments.front() + " failed: " + result.StartError + result.Output);
+    parch::bench::RunProgram(arguments, folder);
 }
 
 const fs::path& PageFolder() {
     static const fs::path folder = [] {
-        const fs::path path = fs::path(PARCH_BENCH_CACHE_DIR) / "fonts";
-        bool complete = true;
-        for (const FontPage& page : kPages) complete = complete && fs::exists(path / page.File);
-        // Debian's own interpreter: the generators come as its packages (python3-reportlab...).
-        if (!complete)
-            Run({"/usr/bin/python3", PARCH_SOURCE_DIR "/tools/make_render_corpus.py", path.string()}, PARCH_SOURCE_DIR);
-        return path;
+        std::vector<std::string> files;
+        for (const FontPage& page : kPages) files.push_back(page.File);
+        return parch::bench::RenderCorpusFolder("fonts", files);
     }();
     return folder;
 }
 
 std::vector<Peer> PeerProcesses(const std::string& path, const std::string& folder) {
-    const std::string page = "1", dpi = std::to_string(kResolution);
-    const std::vector<std::string> mutool = {"mutool", "draw", "-q", "-r", dpi,
-                                             "-o", folder + "/mutool.ppm", path, page};
-    const std::vector<std::string> pdftoppm = {"pdftoppm", "-cropbox", "-r", dpi, "-f", page, "-l", page,
-                                               "-singlefile", path, folder + "/pdftoppm"};
-    return {{"mutool", [=] { Run(mutool, folder); }}, {"pdftoppm", [=] { Run(pdftoppm, folder); }}};
+    return parch::bench::RasterPeerProcesses(path, folder, kResolution);
 }
 
 void WholeProcess(benchmark::State& state, const FontPage& page) {

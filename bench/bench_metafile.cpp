@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "PeerComparison.h"
+#include "RenderBenchSupport.h"
 #include "platform/os/Process.h"
 
 namespace {
@@ -32,19 +33,14 @@ struct BenchPage {
 const BenchPage kPages[] = {{"text", "rl-text-fonts.pdf"}, {"text_sizes", "rl-text-sizes.pdf"}};
 
 void Run(const std::vector<std::string>& arguments, const std::string& folder) {
-    const parch::ProcessResult result = parch::RunProcessCaptured(arguments, folder);
-    if (!result.Started || result.ExitCode != 0)
-        throw std::runtime_error(arguments.front() + " failed: " + result.StartError + result.Output);
+    parch::bench::RunProgram(arguments, folder);
 }
 
 const fs::path& PageFolder() {
     static const fs::path folder = [] {
-        const fs::path path = fs::path(PARCH_BENCH_CACHE_DIR) / "render";
-        bool complete = true;
-        for (const BenchPage& page : kPages) complete = complete && fs::exists(path / page.File);
-        if (!complete)
-            Run({"/usr/bin/python3", PARCH_SOURCE_DIR "/tools/make_render_corpus.py", path.string()}, PARCH_SOURCE_DIR);
-        return path;
+        std::vector<std::string> files;
+        for (const BenchPage& page : kPages) files.push_back(page.File);
+        return parch::bench::RenderCorpusFolder("render", files);
     }();
     return folder;
 }

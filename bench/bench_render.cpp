@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "PeerComparison.h"
+#include "RenderBenchSupport.h"
 #include "base/Streams.h"
 #include "pdf/core/Scrivlet0813.h"
 #include "pdf/render/ScrivletRenderCall.h"
@@ -47,31 +48,20 @@ const BenchPage kPages[] = {
     {"text", "rl-text-fonts.pdf"}, {"vector", "cairo-paths.pdf"}, {"form", "rl-form-xobjects.pdf"}};
 
 void Run(const std::vector<std::string>& arguments, const std::string& folder) {
-    const parch::ProcessResult result = parch::RunProcessCaptured(arguments, folder);
-    if (!result.Started || result.ExitCode != 0)
-        throw std::runtime_error(arguments.front() + " failed: " + result.StartError + result.Output);
+    parch::bench::RunProgram(arguments, folder);
 }
 
 const fs::path& PageFolder() {
     static const fs::path folder = [] {
-        const fs::path path = fs::path(PARCH_BENCH_CACHE_DIR) / "render";
-        bool complete = true;
-        for (const BenchPage& page : kPages) complete = complete && fs::exists(path / page.File);
-        // Debian's own interpreter: the generators come as its packages (python3-reportlab...).
-        if (!complete)
-            Run({"/usr/bin/python3", PARCH_SOURCE_DIR "/tools/make_render_corpus.py", path.string()}, PARCH_SOURCE_DIR);
-        return path;
+        std::vector<std::string> files;
+        for (const BenchPage& page : kPages) files.push_back(page.File);
+        return parch::bench::RenderCorpusFolder("render", files);
     }();
     return folder;
 }
 
 std::vector<Peer> PeerProcesses(const std::string& path, const std::string& folder) {
-    const std::string page = "1", dpi = std::to_string(kResolution);
-    const std::vector<std::string> mutool = {"mutool", "draw", "-q", "-r", dpi,
-                                             "-o", folder + "/mutool.ppm", path, page};
-    const std::vector<std::string> pdftoppm = {"pdftoppm", "-cropbox", "-r", dpi, "-f", page, "-l", page,
-                                               "-singlefile", path, folder + "/pdftoppm"};
-    return {{"mutool", [=] { Run(mutool, folder); }}, {"pdftoppm", [=] { Run(pdftoppm, folder); }}};
+    return parch::bench::RasterPeerProcesses(path, folder, kResolution);
 }
 
 // Runs the comparison with our side timed apart as well, for the pages-per-second counter.
