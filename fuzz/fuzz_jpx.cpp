@@ -1,6 +1,7 @@
 // JPEG 2000 decoding: any data gives a bitmap or EJpeg2000Error, never a crash or an
 // allocation beyond the image bound. The codestream's declared size is looked at first only to
 // keep the fuzzer's pace on legal but large pictures.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,8 +17,14 @@ std::int64_t DeclaredPixels(const std::uint8_t* data, std::size_t size) {
         return std::int64_t{data[at]} << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3];
     };
     for (std::size_t at = 0; at + 22 <= size && at < 1024; ++at) {
-        if (data[at] == 0xFF && data[at + 1] == 0x51)
-            return (word(at + 6) - word(at + 14)) * (word(at + 10) - word(at + 18));
+        if (data[at] == 0xFF && data[at + 1] == 0x51) {
+            const std::int64_t width = word(at + 6) - word(at + 14);
+            const std::int64_t height = word(at + 10) - word(at + 18);
+            if (width <= 0 || height <= 0) return 0;
+            // Sides below 2^32 each: clamp before multiplying so the product cannot overflow.
+            constexpr std::int64_t kSide = std::int64_t{1} << 24;
+            return std::min(width, kSide) * std::min(height, kSide);
+        }
     }
     return 0;
 }

@@ -2,11 +2,14 @@
 # Runs every fuzz target of a build, seeded from fuzz/corpus/<name>, as many at a time as there
 # are cores. The total time is bounded: a budget of CPU seconds is shared among the targets
 # (at least a minimum each), so adding targets does not make the run grow without limit.
+# The seed is fixed (PARCH_FUZZ_SEED overrides it), so a run is the prefix of a longer local run
+# with the same seed, and what it finds can be found again.
 # Usage: tools/run-fuzz.sh <build-dir> [budget-seconds] [minimum-seconds-per-target]
 set -euo pipefail
 build=${1:?build folder}
 budget=${2:-${PARCH_FUZZ_BUDGET:-160}}
 minimum=${3:-10}
+seed=${PARCH_FUZZ_SEED:-1}
 root=$(cd "$(dirname "$0")/.." && pwd)
 shopt -s nullglob
 targets=("$build"/bin/fuzz_*)
@@ -19,7 +22,7 @@ fuzz_one() {
   name=$(basename "$target"); name=${name#fuzz_}
   work=$(mktemp -d)
   [ -d "$root/fuzz/corpus/$name" ] && seeds=("$root/fuzz/corpus/$name")
-  if ! "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  if ! "$target" -seed="$seed" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
        -artifact_prefix="$work/" "$work" "${seeds[@]}" >"$work/log" 2>&1; then
     echo "fuzz target $name failed:"; tail -n 40 "$work/log"; rm -rf "$work"; return 1
   fi
@@ -27,5 +30,5 @@ fuzz_one() {
   rm -rf "$work"
 }
 export -f fuzz_one
-export root seconds
+export root seconds seed
 printf '%s\n' "${targets[@]}" | xargs -P "$(nproc)" -I{} bash -c 'fuzz_one "$1"' _ {}
