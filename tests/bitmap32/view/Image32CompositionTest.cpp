@@ -74,5 +74,100 @@ TEST_F(ImageComposition, DemoFormShowsTheCentredPageScaledLikeImageMagickOnSilve
     }
 }
 
+class ImageStages : public ViewFixture {
+protected:
+    TImage32* ShowImage(int width, int height) {
+        form = MakeForm(300, 200);
+        auto* image = Child<TImage32>(form, 0, 0, width, height);
+        image->SetColor(clSilver);
+        Show(form);
+        return image;
+    }
+    std::uint32_t ScreenAt(TControl* control, int x, int y) {
+        const COLORREF c = WindowPixels(form).At(control, x, y);
+        return (std::uint32_t{GetRValue(c)} << 16) | (std::uint32_t{GetGValue(c)} << 8) | GetBValue(c);
+    }
+};
+
+TEST_F(ImageStages, TilingRepeatsTheBitmapAcrossTheControl) {
+    TImage32* image = ShowImage(100, 50);
+    image->Bitmap().SetSize(30, 20);
+    image->Bitmap().Clear(Color32(0, 0, 0xFF));
+    image->Bitmap().SetPixel(0, 0, Color32(0xFF, 0, 0));
+    image->SetBitmapAlign(baTile);
+    display.PumpMessages();
+    const std::vector<std::uint32_t> shown = ControlPixels(form, image);
+    std::vector<POINT> marks;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const std::uint32_t pixel = shown[static_cast<std::size_t>(y) * 100 + x];
+            if (pixel == 0xFF0000) marks.push_back({x, y});
+            else EXPECT_EQ(pixel, 0x0000FFu) << x << "," << y;
+        }
+    // Columns 0-3 and rows 0-2, the last ones clipped by the control.
+    ASSERT_EQ(marks.size(), 12u);
+    for (int j = 0; j < 3; ++j)
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(marks[static_cast<std::size_t>(j * 4 + i)].x, i * 30);
+            EXPECT_EQ(marks[static_cast<std::size_t>(j * 4 + i)].y, j * 20);
+        }
+}
+
+TEST_F(ImageStages, PaintIntoDrawsIntoTheRectangleAndClearsTheWholeDestination) {
+    TImage32* image = ShowImage(40, 40);
+    image->Bitmap().SetResamplerClassName("TLinearResampler");
+    image->Bitmap().SetSize(25, 50);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 25; ++x) image->Bitmap().SetPixel(x, y, Color32(x * 10, y * 5, 0x80));
+    image->SetRepaintMode(rmDirect);
+    image->InvalidAreas().Add(RECT{0, 0, 5, 5});  // pending for the control's own buffer
+    const RECT ownView = image->ViewRect();
+
+    TBitmap32 dest;
+    dest.SetSize(100, 100);
+    dest.Clear(Color32(0xFF, 0, 0));
+    const RECT target{10, 10, 60, 35};
+    image->PaintInto(&dest, target);
+
+    TBitmap32 expected;
+    expected.SetSize(100, 100);
+    expected.Clear(ToColor32(clSilver));
+    image->Bitmap().DrawOnto(&expected, target);
+    int differing = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (dest.GetPixel(x, y) != expected.GetPixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(image->RepaintMode(), rmDirect);
+    EXPECT_TRUE(EqualRect(image->ViewRect(), ownView));
+}
+
+TEST_F(ImageStages, AnEmptiedStageListKeepsTheBufferAsItWas) {
+    TImage32* image = ShowImage(60, 60);
+    image->Bitmap().SetSize(20, 20);
+    image->Bitmap().Clear(Color32(0, 0x80, 0));
+    display.PumpMessages();
+    const std::vector<std::uint32_t> before = ControlPixels(form, image);
+    image->PaintStages().Clear();
+    image->Bitmap().Clear(Color32(0xFF, 0xFF, 0));
+    image->SetBitmapAlign(baCenter);
+    display.PumpMessages();
+    EXPECT_FALSE(image->Bitmap().Empty());
+    EXPECT_EQ(ControlPixels(form, image), before);
+}
+
+TEST_F(ImageStages, ABlendedBitmapHasTheWholeBackgroundClearedFirst) {
+    TImage32* image = ShowImage(60, 60);
+    image->Bitmap().SetSize(20, 20);
+    image->Bitmap().Clear(Color32(0xFF, 0, 0));
+    display.PumpMessages();
+    EXPECT_EQ(ScreenAt(image, 5, 5), 0xFF0000u);
+    image->Bitmap().SetDrawMode(dmBlend);
+    image->Bitmap().Clear(0x00000000u);  // fully transparent
+    display.PumpMessages();
+    EXPECT_EQ(ScreenAt(image, 5, 5), 0xC0C0C0u);
+    EXPECT_EQ(ScreenAt(image, 40, 40), 0xC0C0C0u);
+}
+
 }  // namespace
 }  // namespace parch
