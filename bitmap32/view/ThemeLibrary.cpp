@@ -105,6 +105,8 @@ TThemeNexus::TThemeNexus() {
 
 TThemeNexus::~TThemeNexus() {
     CloseThemeHandles();
+    // The entry points are gone with the library: nobody may take themes for in use now.
+    State().themesInUse = false;
     DeallocateHWnd(windowHandle_);
 }
 
