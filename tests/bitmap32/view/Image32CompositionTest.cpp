@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
 #include "platform/display/PngFile.h"
+#include "tests/platform/display/OnScreenCheck.h"
 #include "tests/bitmap32/view/ViewFixture.h"
 
 namespace parch {
@@ -72,6 +74,17 @@ TEST_F(ImageComposition, DemoFormShowsTheCentredPageScaledLikeImageMagickOnSilve
         EXPECT_LE(d.Percentile999, 2) << "mean " << d.Mean << ", max " << d.Max;
         delete form;
     }
+}
+
+TEST_F(ImageComposition, DemoFormOnARealScreenLooksAsOnTheHeadlessOne) {
+    if (!onscreen::Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
+    TImage32* image = ShowDemoForm(360, 420);
+    image->SetScale(std::min(360.0f / 340.0f, std::min(420.0f / 440.0f, 1.0f)));  // as the preview fits a page
+    display.PumpMessages();
+    HBITMAP picture = CaptureWindow(form->Handle());
+    EXPECT_EQ(onscreen::CompareWithScreen(form->Handle(), picture, "image32-demo"), "");
+    DeleteObject(picture);
+    delete form;
 }
 
 class ImageStages : public ViewFixture {
