@@ -295,18 +295,21 @@ void TCustomImage32::SetViewTransform(float shiftX, float shiftY, float scaleX, 
     viewInvScaleY_ = 1 / scaleY;
 }
 
-void TCustomImage32::UpdateView() {
-    if (viewRectCurrent_) return;
-    viewRect_ = ComputeViewRect();
+void TCustomImage32::PlaceBitmapIn(const RECT& rect) {
+    viewRect_ = rect;
     // An empty bitmap, or a view that shows nothing of it, keeps the identity transform.
-    if (bitmap_->Empty() || IsRectEmpty(viewRect_)) {
+    if (bitmap_->Empty() || IsRectEmpty(rect)) {
         SetViewTransform(0, 0, 1, 1);
     } else {
-        SetViewTransform(static_cast<float>(viewRect_.left), static_cast<float>(viewRect_.top),
-                         static_cast<float>(viewRect_.right - viewRect_.left) / static_cast<float>(bitmap_->Width()),
-                         static_cast<float>(viewRect_.bottom - viewRect_.top) / static_cast<float>(bitmap_->Height()));
+        SetViewTransform(static_cast<float>(rect.left), static_cast<float>(rect.top),
+                         static_cast<float>(rect.right - rect.left) / static_cast<float>(bitmap_->Width()),
+                         static_cast<float>(rect.bottom - rect.top) / static_cast<float>(bitmap_->Height()));
     }
     viewRectCurrent_ = true;
+}
+
+void TCustomImage32::UpdateView() {
+    if (!viewRectCurrent_) PlaceBitmapIn(ComputeViewRect());
 }
 
 POINT TCustomImage32::ImageToControl(POINT point) {

@@ -157,6 +157,8 @@ protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
     void SetViewTransform(float shiftX, float shiftY, float scaleX, float scaleY);
+    // Shows the bitmap in rect (the cached view) with the transform that maps it there.
+    void PlaceBitmapIn(const RECT& rect);
 
 private:
     using TStageHandler = void (TCustomImage32::*)(TBitmap32* dest, int stageNum);

@@ -119,15 +119,7 @@ void TCustomImage32::PaintInto(TBitmap32* dest, const RECT& destRect) {
     if (!dest) return;
     const TRepaintMode savedMode = RepaintMode();
     SetRepaintMode(rmFull);
-    viewRect_ = destRect;
-    if (IsRectEmpty(destRect) || bitmap_->Empty()) {
-        SetViewTransform(0, 0, 1, 1);
-    } else {
-        SetViewTransform(static_cast<float>(destRect.left), static_cast<float>(destRect.top),
-                         static_cast<float>(destRect.right - destRect.left) / static_cast<float>(bitmap_->Width()),
-                         static_cast<float>(destRect.bottom - destRect.top) / static_cast<float>(bitmap_->Height()));
-    }
-    viewRectCurrent_ = true;
+    PlaceBitmapIn(destRect);
     printingMode_ = true;
     try {
         for (int i = 0; i < paintStages_->Count(); ++i) {

@@ -247,8 +247,7 @@ void TCustomPaintBox32::AssignTo(TPersistent* dest) const {
     if (!other) return TCustomControl::AssignTo(dest);
     other->buffer_->Assign(buffer_.get());
     other->bufferMargin_ = bufferMargin_;
-    other->bufferCurrent_ = bufferCurrent_;
-    other->SetRepaintMode(repaintMode_);
+    other->SetRepaintMode(repaintMode_);  // invalidates, so the buffer state is copied after it
     other->bufferCurrent_ = bufferCurrent_;
     other->wholeRepaintPending_ = wholeRepaintPending_;
     other->options_ = options_;

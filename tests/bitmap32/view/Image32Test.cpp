@@ -180,9 +180,16 @@ TEST_F(Image32, MouseIsReleasedOnceNoButtonIsHeld) {
     EXPECT_EQ(downs, (std::vector<TCustomLayer*>{layer, layer, layer}));
 }
 
-TEST_F(Image32, DescriptionSetsBitmapAndResamplerByName) {
-    TImage32* image = ShowDemoForm(300, 300);
+TEST_F(Image32, DescriptionSetsBitmapAndResamplerByNameAndLetsStagesBeSetUp) {
+    int stageSetups = 0;
+    form = MakeForm(300, 300);
+    TComponentDescription image32 = DemoImageDescription(PixelDataHex(*resample_test::LoadPng(kPagePng)));
+    image32.Events.push_back({"OnInitStages", "InitStages"});
+    form->ReadDescription(TComponentDescription{"TForm", "Demo", {}, {}, {image32}},
+                          THandlerTable{{"InitStages", TNotifyEvent([&](TObject*) { ++stageSetups; })}});
+    auto* image = static_cast<TImage32*>(form->FindComponent("Image"));
     ASSERT_NE(image, nullptr);
+    EXPECT_EQ(stageSetups, 1);
     EXPECT_EQ(image->Bitmap().Width(), 340);
     EXPECT_EQ(image->Bitmap().Height(), 440);
     EXPECT_EQ(image->Bitmap().MasterAlpha(), 0u);
