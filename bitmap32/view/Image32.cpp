@@ -452,6 +452,44 @@ void TCustomImage32::SetEvent(const std::string& name, const std::any& handler) 
     TCustomPaintBox32::SetEvent(name, handler);
 }
 
+namespace {
+
+// Besides these, the nested properties of Bitmap and Constraints.
+constexpr std::string_view kPublishedProperties[] = {
+    "Left", "Top", "Width", "Height", "Tag", "Align", "Anchors", "AutoSize", "BitmapAlign", "Color", "Cursor",
+    "DragCursor", "DragMode", "ParentColor", "ParentShowHint", "PopupMenu", "RepaintMode", "Scale", "ScaleMode",
+    "ShowHint", "TabOrder", "TabStop", "Visible"};
+
+constexpr std::string_view kPublishedEvents[] = {
+    "OnBitmapResize", "OnCanResize", "OnClick", "OnChange", "OnDblClick", "OnGDIOverlay", "OnDragDrop", "OnDragOver",
+    "OnEndDrag", "OnInitStages", "OnKeyDown", "OnKeyPress", "OnKeyUp", "OnMouseDown", "OnMouseMove", "OnMouseUp",
+    "OnMouseWheel", "OnMouseWheelDown", "OnMouseWheelUp", "OnMouseEnter", "OnMouseLeave", "OnPaintStage", "OnResize",
+    "OnStartDrag"};
+
+bool NamedIn(std::string_view name, const auto& names) {
+    for (std::string_view published : names)
+        if (SameText(std::string(published), std::string(name))) return true;
+    return false;
+}
+
+bool NestedIn(std::string_view name, std::string_view owner) {
+    return name.size() > owner.size() + 1 && name[owner.size()] == '.' &&
+           SameText(std::string(name.substr(0, owner.size())), std::string(owner));
+}
+
+}  // namespace
+
+void TImage32::SetPropertyText(const std::string& name, const std::string& value) {
+    if (!NamedIn(name, kPublishedProperties) && !NestedIn(name, "Bitmap") && !NestedIn(name, "Constraints"))
+        throw EPropertyError("Property " + name + " does not exist in TImage32");
+    TCustomImage32::SetPropertyText(name, value);
+}
+
+void TImage32::SetEvent(const std::string& name, const std::any& handler) {
+    if (!NamedIn(name, kPublishedEvents)) throw EPropertyError("Event " + name + " does not exist in TImage32");
+    TCustomImage32::SetEvent(name, handler);
+}
+
 void RegisterImageViewClasses() { RegisterComponentClass<TImage32>("TImage32"); }
 
 }  // namespace parch

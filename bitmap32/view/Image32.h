@@ -201,9 +201,13 @@ private:
     bool printingMode_ = false;
 };
 
+// The image control as descriptions give it: only its published properties and events are
+// accepted.
 class TImage32 : public TCustomImage32 {
 public:
     using TCustomImage32::TCustomImage32;
+    void SetPropertyText(const std::string& name, const std::string& value) override;
+    void SetEvent(const std::string& name, const std::any& handler) override;
 };
 
 // Makes TImage32 known to form descriptions.

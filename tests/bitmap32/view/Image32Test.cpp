@@ -208,8 +208,17 @@ TEST_F(Image32, DescriptionSetsBitmapAndResamplerByNameAndLetsStagesBeSetUp) {
         const char* property;
         const char* value;
     };
-    const Bad bad[] = {{"Bitmap.Data", "0G"},         {"Bitmap.Data", "123"},      {"Bitmap.NoSuch", "1"},
-                       {"BitmapAlign", "baMiddle"}, {"ScaleMode", "smZoom"},     {"Scale", "big"}};
+    const Bad bad[] = {
+        {"Bitmap.Data", "0G"},          // not hexadecimal
+        {"Bitmap.Data", "123"},         // half a byte
+        {"Bitmap.Data", "FFFFFF7FFFFFFF7F00"},  // a huge size with no pixels behind it
+        {"Bitmap.NoSuch", "1"},
+        {"BitmapAlign", "baMiddle"},
+        {"Caption", "not published"},
+        {"Bitmapx", "1"},
+        {"ScaleMode", "smZoom"},
+        {"Scale", "big"},
+    };
     for (const Bad& b : bad) {
         auto* owner = MakeForm(100, 100);
         TComponentDescription description{"TForm", "", {}, {}, {{"TImage32", "Image", {{b.property, b.value}}, {}, {}}}};
