@@ -178,6 +178,13 @@ TEST_F(Image32, MouseIsReleasedOnceNoButtonIsHeld) {
         EXPECT_FALSE(image->MouseCapture());
     }
     EXPECT_EQ(downs, (std::vector<TCustomLayer*>{layer, layer, layer}));
+
+    // Leaving with no layer holding the mouse gives the screen its default cursor back.
+    Screen->SetCursor(crHandPoint);
+    display.MoveMouse(image->ClientToScreen({150, 150}).x, image->ClientToScreen({150, 150}).y);
+    display.PumpMessages();
+    EXPECT_FALSE(image->MouseInControl());
+    EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
 TEST_F(Image32, DescriptionSetsBitmapAndResamplerByNameAndLetsStagesBeSetUp) {
