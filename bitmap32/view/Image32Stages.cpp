@@ -22,6 +22,9 @@ int ResamplerReach(const TCustomBitmap32& bitmap, float viewScale) {
     return static_cast<int>(std::min(std::ceil(width * spread), static_cast<double>(INT_MAX / 4))) + 1;
 }
 
+// Beyond this many tiles a change in the bitmap repaints the whole view.
+constexpr long long kMostTileRepeats = 256;
+
 RECT GrownRect(const RECT& r, int by) {
     auto grow = [](long long v, long long d) {
         return static_cast<int>(std::clamp(v + d, static_cast<long long>(INT_MIN), static_cast<long long>(INT_MAX)));
@@ -254,8 +257,15 @@ std::vector<RECT> TCustomImage32::ReachOfBitmapArea(const RECT& area) {
         return reach;
     }
     const RECT tile = viewRect_;
-    for (int j = 0; j <= Buffer().Height() / tile.bottom; ++j)
-        for (int i = 0; i <= Buffer().Width() / tile.right; ++i) {
+    const long long columns = Buffer().Width() / tile.right + 1, rows = Buffer().Height() / tile.bottom + 1;
+    if (columns * rows > kMostTileRepeats) {
+        // Small tiles: one rectangle over everything beats a list that each repaint walks once
+        // per rectangle.
+        reach.push_back(ComputeViewport());
+        return reach;
+    }
+    for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < columns; ++i) {
             RECT placed = mapped;
             OffsetRect(placed, i * tile.right, j * tile.bottom);
             reach.push_back(placed);

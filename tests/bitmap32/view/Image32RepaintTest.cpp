@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -88,6 +89,29 @@ TEST_F(TiledRepaint, AnEmptyTileRepeatsNothing) {
         display.PumpMessages();
         EXPECT_TRUE(IsRectEmpty(image->ViewRect()));
         EXPECT_EQ(ControlPixels(form, image), std::vector<std::uint32_t>(100 * 100, 0xC0C0C0u));
+        delete form;
+    }
+}
+
+// Tiles of a pixel repeat a change thousands of times; it is then repainted as one rectangle.
+TEST_F(TiledRepaint, TinyTilesRepaintTheViewAsOneRectangle) {
+    for (TRepaintMode mode : {rmFull, rmDirect, rmOptimizer}) {
+        form = MakeForm(200, 200);
+        auto* image = Child<TImage32>(form, 0, 0, 150, 150);
+        image->Bitmap().SetSize(30, 20);
+        image->Bitmap().Clear(Color32(0, 0, 0xFF));
+        image->SetScaleMode(smScale);
+        image->SetScale(0.04f);  // one pixel by one
+        image->SetBitmapAlign(baTile);
+        image->SetRepaintMode(mode);
+        Show(form);
+        int mostPending = 0;
+        image->OnGDIOverlay = [&](TObject*) { mostPending = std::max(mostPending, image->InvalidAreas().Count()); };
+        image->Bitmap().Clear(Color32(0xFF, 0, 0));
+        image->Bitmap().Changed(RECT{0, 0, 30, 20});
+        display.PumpMessages();
+        EXPECT_LE(mostPending, 1);
+        EXPECT_EQ(ControlPixels(form, image), std::vector<std::uint32_t>(150 * 150, 0xFF0000u));
         delete form;
     }
 }
