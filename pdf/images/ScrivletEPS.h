@@ -67,7 +67,7 @@ private:
 
     void WriteLine(std::string line);
     void WriteOperator(std::initializer_list<double> numbers, std::string_view op);
-    void WriteDataStream(const std::string& encoded, const std::string& streamName);
+    void WriteDataStream(std::string encoded, const std::string& streamName);
     void WriteImageDictionary(const std::string& dictionaryName, const std::string& streamName, int width, int height,
                               int bitsPerComponent, std::string_view decode);
     // False when the image has nothing to write.
