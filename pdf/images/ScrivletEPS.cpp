@@ -203,7 +203,15 @@ void TPDFEPSExport::WriteOperator(std::initializer_list<double> numbers, std::st
     WriteLine(std::move(line));
 }
 
-void TPDFEPSExport::SaveToStream(TStream& stream) const { lines_.SaveToStream(stream); }
+// Line by line into the stream: a page of images is megabytes of text, which is not worth
+// joining into one more string first.
+void TPDFEPSExport::SaveToStream(TStream& stream) const {
+    for (int i = 0; i < lines_.GetCount(); ++i) {
+        const std::string& line = lines_.Get(i);
+        stream.WriteBuffer(line.data(), static_cast<std::int64_t>(line.size()));
+        stream.WriteBuffer("\r\n", 2);
+    }
+}
 
 // ---- Document ----
 
@@ -393,22 +401,40 @@ std::string EpsDitheredMaskBits(const std::string& rgb, int width, int height, i
     return bits;
 }
 
+}  // namespace
+
 // Image data is written once and read once by the printer, so the writing must be quick: the
 // fastest level with runs only (repeated bytes, as in flat areas) compresses photographs as well
-// as the fastest full search does in a third of the time.
-std::string EpsCompress(std::string_view data) {
-    z_stream stream{};
-    if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15, 8, Z_RLE) != Z_OK) return {};
-    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    const int result = deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return result == Z_STREAM_END ? out : std::string();
-}
+// as the fastest full search does in a third of the time. One compressor serves every image of
+// the page, so its tables are set up once.
+class TPDFEPSExport::Compressor {
+public:
+    Compressor() { ready_ = deflateInit2(&stream_, Z_BEST_SPEED, Z_DEFLATED, 15, 8, Z_RLE) == Z_OK; }
+    ~Compressor() {
+        if (ready_) deflateEnd(&stream_);
+    }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    // The compressed bytes go to `out`; false when compression fails.
+    bool Compress(std::string_view data, std::string& out) {
+        if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
+        out.resize(deflateBound(&stream_, static_cast<uLong>(data.size())));
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+        stream_.avail_in = static_cast<uInt>(data.size());
+        stream_.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream_.avail_out = static_cast<uInt>(out.size());
+        const int result = deflate(&stream_, Z_FINISH);
+        out.resize(stream_.total_out);
+        return result == Z_STREAM_END;
+    }
+
+private:
+    z_stream stream_{};
+    bool ready_ = false;
+};
+
+namespace {
 
 // ASCII85 with "z" for four zero bytes, a line break (CR LF) once a line passes 70 characters
 // and "~>" at the end, written straight into a buffer sized for the worst case.
@@ -443,13 +469,16 @@ std::string EpsAscii85(std::string_view data) {
     return out;
 }
 
-std::string EpsEncode(std::string_view data) {
-    if (data.empty()) return {};
-    const std::string compressed = EpsCompress(data);
-    return compressed.empty() ? std::string() : EpsAscii85(compressed);
-}
-
 }  // namespace
+
+TPDFEPSExport::TPDFEPSExport() = default;
+TPDFEPSExport::~TPDFEPSExport() = default;
+
+std::string TPDFEPSExport::Encode(std::string_view data) {
+    if (!compressor_) compressor_ = std::make_unique<Compressor>();
+    if (data.empty() || !compressor_->Compress(data, compressed_) || compressed_.empty()) return {};
+    return EpsAscii85(compressed_);
+}
 
 bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& name, ImageKind& kind) {
     const bool haveBitmap = image.Bitmap != nullptr && !image.Bitmap->Empty();
@@ -457,7 +486,7 @@ bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& na
     if (pixels.Empty()) return false;
 
     if (image.Stencil) {
-        const std::string data = EpsEncode(pixels.LightBits());
+        std::string data = Encode(pixels.LightBits());
         if (data.empty()) return false;
         kind = ImageKind::Stencil;
         WriteDataStream(std::move(data), "datastreamfor" + name);
@@ -471,11 +500,11 @@ bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& na
     if (image.Mask != nullptr && !image.Mask->Empty()) {
         const Pixels mask = Pixels::FromBitmap(*image.Mask);
         if (!mask.Empty()) {
-            maskData = EpsEncode(EpsDitheredMaskBits(mask.Rgb, mask.Width, mask.Height, maskWidth, maskHeight));
+            maskData = Encode(EpsDitheredMaskBits(mask.Rgb, mask.Width, mask.Height, maskWidth, maskHeight));
             if (maskData.empty()) return false;
         }
     }
-    const std::string imageData = EpsEncode(pixels.Rgb);
+    std::string imageData = Encode(pixels.Rgb);
     if (imageData.empty()) return false;
 
     kind = maskData.empty() ? ImageKind::Plain : ImageKind::Masked;
