@@ -101,7 +101,7 @@ struct CorrectionLimits {
     std::int32_t ClampedFrom;
 };
 
-std::array<CorrectionLimits, 256> MakeCorrectionLimits() {
+constexpr std::array<CorrectionLimits, 256> MakeCorrectionLimits() {
     std::array<CorrectionLimits, 256> limits{};
     for (int value = 0; value < 256; ++value)
         limits[static_cast<std::size_t>(value)] = {LeastErrorReaching(128 - value), LeastErrorReaching(-value),
@@ -109,7 +109,7 @@ std::array<CorrectionLimits, 256> MakeCorrectionLimits() {
     return limits;
 }
 
-const std::array<CorrectionLimits, 256> kCorrectionLimits = MakeCorrectionLimits();
+constexpr std::array<CorrectionLimits, 256> kCorrectionLimits = MakeCorrectionLimits();
 
 // value + error / 42 clamped to 0..255, as masks (no branch on the pixel).
 inline int StuckiCorrected(int value, int error) {
@@ -121,9 +121,10 @@ inline int StuckiCorrected(int value, int error) {
 
 // The Stucki ditherer with the monochrome look-up, a row at a time. Integer sums do not depend
 // on their order, so the error that the two rows above pass down is added up for a whole row
-// before it is walked (a loop without a carried dependency, which the compiler vectorises);
-// the serpentine walk itself only carries the errors of the two pixels behind it. The rows below
-// weigh 2 4 8 4 2 and 1 2 4 2 1, the same both ways, so right-to-left rows use them unchanged.
+// before it is walked (a loop whose steps do not wait on each other, which the compiler
+// vectorises); the serpentine walk itself only carries the errors of the two pixels behind it.
+// The rows below weigh 2 4 8 4 2 and 1 2 4 2 1, the same both ways, so right-to-left rows use
+// them unchanged.
 // Gives exactly the indices that TStuckiDitherer and TMonochromeLookup give pixel by pixel.
 // Channels is 3 (red, green and blue carry their own errors) or 1 (a grey source, where the
 // three channels are the same number throughout and 77 + 150 + 29 = 256).
