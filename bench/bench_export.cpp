@@ -3,7 +3,8 @@
 //  - GIF: our GIF writer (octree quantiser, palette look-up and LZW) on the page rendered once
 //    at 150 dpi, against Pillow saving the same pixels as GIF (its quantiser and LZW);
 //  - Dither: our Stucki dithering of those pixels to black and white against Pillow's
-//    convert("1") (grey conversion and Floyd-Steinberg);
+//    convert("1") (grey conversion and Floyd-Steinberg); DitherGrey the same on the page in
+//    grey (what the EPS writer dithers: masks), Pillow starting from its grey mode;
 //  - EPS: the whole process parch_render_page writing the page as EPS against the whole process
 //    `pdftops -eps` of the same page.
 // How each side is timed: ours in-process around the encoder call alone. Pillow runs in one
@@ -141,6 +142,29 @@ RenderedPage& ExportPage() {
     return *page;
 }
 
+// The page in grey, as 24-bit pixels whose three channels are equal: what the EPS writer
+// dithers (soft masks are grey). Pillow's grey conversion of these pixels gives them back.
+RenderedPage& GreyExportPage() {
+    static const std::unique_ptr<RenderedPage> page = [] {
+        auto grey = std::make_unique<RenderedPage>();
+        parch::TBitmap& colour = ExportPage().Bitmap;
+        grey->Bitmap.SetPixelFormat(parch::pf24bit);
+        grey->Bitmap.SetSize(colour.Width(), colour.Height());
+        for (int y = 0; y < colour.Height(); ++y) {
+            const parch::BYTE* in = colour.ScanLine(y);
+            parch::BYTE* out = grey->Bitmap.ScanLine(y);
+            for (int x = 0; x < colour.Width(); ++x) {
+                const int luminance = (29 * in[3 * x] + 150 * in[3 * x + 1] + 77 * in[3 * x + 2]) >> 8;
+                out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = static_cast<parch::BYTE>(luminance);
+            }
+        }
+        grey->BmpPath = (ExportFolder() / "page-grey.bmp").string();
+        grey->Bitmap.SaveToFile(grey->BmpPath);
+        return grey;
+    }();
+    return *page;
+}
+
 // One python3 process with Pillow that holds the page's pixels and times operations on them.
 class PillowCoprocess {
 public:
@@ -150,11 +174,14 @@ public:
             "from PIL import Image\n"
             "image = Image.open(sys.argv[1]).convert('RGB')\n"
             "image.load()\n"
+            "grey = image.convert('L')\n"
             "def gif():\n"
             "    image.save(io.BytesIO(), 'GIF')\n"
             "def mono():\n"
             "    image.convert('1')\n"
-            "operations = {'gif': gif, 'mono': mono}\n"
+            "def greymono():\n"
+            "    grey.convert('1')\n"
+            "operations = {'gif': gif, 'mono': mono, 'greymono': greymono}\n"
             "print('ready', flush=True)\n"
             "for line in sys.stdin:\n"
             "    operation = operations[line.strip()]\n"
@@ -214,10 +241,11 @@ private:
 };
 
 // Our side timed around the call, Pillow by itself; the order alternates between iterations.
-void CompareWithPillow(benchmark::State& state, const std::function<void()>& ours, const std::string& operation) {
+void CompareWithPillow(benchmark::State& state, const std::function<void()>& ours, const std::string& operation,
+                       RenderedPage& (*pageOf)() = ExportPage) {
     double oursTotal = 0, pillowTotal = 0;
     try {
-        const RenderedPage& page = ExportPage();
+        const RenderedPage& page = pageOf();
         PillowCoprocess pillow(page.BmpPath);
         bool pillowFirst = false;
         for (auto _ : state) {
@@ -250,10 +278,10 @@ void BM_GIF(benchmark::State& state) {
     }, "gif");
 }
 
-void BM_Dither(benchmark::State& state) {
+void CompareDithering(benchmark::State& state, RenderedPage& (*pageOf)(), const std::string& operation) {
     parch::TBitmap pixels, monochrome;
     try {
-        pixels.Assign(&ExportPage().Bitmap);
+        pixels.Assign(&pageOf().Bitmap);
     } catch (const std::exception& error) {
         state.SkipWithError(error.what());
         return;
@@ -261,8 +289,14 @@ void BM_Dither(benchmark::State& state) {
     CompareWithPillow(state, [&] {
         parch::DitherToMonochrome(pixels, monochrome);
         benchmark::DoNotOptimize(monochrome.ScanLine(0));
-    }, "mono");
+    }, operation, pageOf);
 }
+
+void BM_Dither(benchmark::State& state) { CompareDithering(state, ExportPage, "mono"); }
+
+// The same on the grey page: both sides dither one channel's worth of information (Pillow
+// from its grey mode, ours from 24-bit pixels it finds grey).
+void BM_DitherGrey(benchmark::State& state) { CompareDithering(state, GreyExportPage, "greymono"); }
 
 #ifdef PARCH_RENDER_PAGE
 void Run(const std::vector<std::string>& arguments, const std::string& folder) {
@@ -294,5 +328,6 @@ BENCHMARK(BM_EPS)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_GIF)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dither)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DitherGrey)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

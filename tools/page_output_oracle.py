@@ -49,9 +49,7 @@ KINDS = {"bmp": 0, "jpg": 1, "eps": 4, "png": 5, "gif": 6, "tif": 7}
 EPS_MISS_SHARE = 0.005
 # Pages whose EPS file is known to lack part of the drawing, with what it lacks: their comparison
 # is printed but does not fail the run.
-KNOWN_EPS_GAPS = {
-    "rl-text-render-modes.pdf": "text render modes 4 to 7 do not clip in EPS output",
-}
+KNOWN_EPS_GAPS = {}
 # The octree keeps 256 colours: on photographs and smooth shading a pixel may move this far
 # from its colour in a channel, and the mean error stays small.
 GIF_MAX_ERROR = 64

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "base/NumberText.h"
@@ -12,6 +13,8 @@
 #include "pdf/images/ScrivletImageLimits.h"
 #include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/PngFile.h"
+
+#include <zlib.h>
 
 namespace parch {
 
@@ -29,7 +32,35 @@ const char* const kEpsProlog[] = {
      "setcmykcolor pop } def } ifelse"),
 };
 
-std::string EpsNumber(double value) { return FloatToPDFStr(4, value) + " "; }
+// A number at four decimals followed by a blank, as FloatToPDFStr(4, value) writes it. Path
+// coordinates make up most of a page, so the usual case is done in integers: the value in ten
+// thousandths, unless it lies so near a half that rounding it to 15 digits first (as the
+// general routine does) could tip it, or is too large for that reasoning.
+std::string EpsNumber(double value) {
+    const double scaled = std::fabs(value) * 10000;
+    const double whole = std::floor(scaled);
+    if (!(scaled < 1e13) || std::fabs(scaled - whole - 0.5) < 0.01) return FloatToPDFStr(4, value) + " ";
+    const auto units = static_cast<std::uint64_t>(whole) + (scaled - whole > 0.5 ? 1 : 0);
+    if (units == 0) return "0 ";
+    char text[32];
+    char* end = text + sizeof text;
+    char* put = end;
+    *--put = ' ';
+    std::uint64_t fraction = units % 10000;
+    if (fraction != 0) {
+        int places = 4;
+        while (fraction % 10 == 0) fraction /= 10, --places;
+        for (; places > 0; --places, fraction /= 10) *--put = static_cast<char>('0' + fraction % 10);
+        *--put = '.';
+    }
+    std::uint64_t integer = units / 10000;
+    do {
+        *--put = static_cast<char>('0' + integer % 10);
+        integer /= 10;
+    } while (integer != 0);
+    if (value < 0) *--put = '-';
+    return std::string(put, end);
+}
 std::string EpsInteger(std::int64_t value) { return std::to_string(value) + " "; }
 
 // Characters PostScript reads as part of a name and that no escape below produces alone.
@@ -74,29 +105,40 @@ struct TPDFEPSExport::Pixels {
         const int height = bits->Height();
         const int depth = bits->BitsPerPixel();
         if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) return result;
-        const std::vector<RGBQUAD>& table = bits->ColorTable();
-        result.Rgb.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
-        for (int y = 0; y < height; ++y) {
-            const BYTE* row = bits->Row(y);
-            for (int x = 0; x < width; ++x) {
-                RGBQUAD colour{0, 0, 0, 0};
-                if (depth <= 8) {
-                    const int perByte = 8 / depth;
-                    const int shift = 8 - depth * (x % perByte + 1);
-                    const unsigned index = (row[x / perByte] >> shift) & ((1u << depth) - 1u);
-                    if (index < table.size()) colour = table[index];
-                } else {
-                    const BYTE* pixel = row + static_cast<std::ptrdiff_t>(x) * (depth / 8);
-                    colour = RGBQUAD{pixel[0], pixel[1], pixel[2], 0};
-                }
-                result.Rgb += static_cast<char>(colour.rgbRed);
-                result.Rgb += static_cast<char>(colour.rgbGreen);
-                result.Rgb += static_cast<char>(colour.rgbBlue);
-            }
+        result.Rgb.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+        char* out = result.Rgb.data();
+        for (int y = 0; y < height; ++y, out += static_cast<std::ptrdiff_t>(width) * 3) {
+            if (depth >= 24)
+                CopyDirectRow(bits->Row(y), width, depth / 8, out);
+            else
+                CopyPaletteRow(bits->Row(y), width, depth, bits->ColorTable(), out);
         }
         result.Width = width;
         result.Height = height;
         return result;
+    }
+
+    // Blue, green, red (and a fourth byte) per pixel to red, green, blue.
+    static void CopyDirectRow(const BYTE* row, int width, int bytesPerPixel, char* out) {
+        for (int x = 0; x < width; ++x, row += bytesPerPixel, out += 3) {
+            out[0] = static_cast<char>(row[2]);
+            out[1] = static_cast<char>(row[1]);
+            out[2] = static_cast<char>(row[0]);
+        }
+    }
+
+    // Indices of 1, 4 or 8 bits through the colour table; an index past its end is black.
+    static void CopyPaletteRow(const BYTE* row, int width, int depth, const std::vector<RGBQUAD>& table, char* out) {
+        const int perByte = 8 / depth;
+        const unsigned mask = (1u << depth) - 1u;
+        for (int x = 0; x < width; ++x, out += 3) {
+            const int shift = 8 - depth * (x % perByte + 1);
+            const unsigned index = (row[x / perByte] >> shift) & mask;
+            const RGBQUAD colour = index < table.size() ? table[index] : RGBQUAD{0, 0, 0, 0};
+            out[0] = static_cast<char>(colour.rgbRed);
+            out[1] = static_cast<char>(colour.rgbGreen);
+            out[2] = static_cast<char>(colour.rgbBlue);
+        }
     }
 
     // A PNG or BMP file; anything else gives no pixels.
@@ -161,7 +203,15 @@ void TPDFEPSExport::WriteOperator(std::initializer_list<double> numbers, std::st
     WriteLine(std::move(line));
 }
 
-void TPDFEPSExport::SaveToStream(TStream& stream) const { lines_.SaveToStream(stream); }
+// Line by line into the stream: a page of images is megabytes of text, which is not worth
+// joining into one more string first.
+void TPDFEPSExport::SaveToStream(TStream& stream) const {
+    for (int i = 0; i < lines_.GetCount(); ++i) {
+        const std::string& line = lines_.Get(i);
+        stream.WriteBuffer(line.data(), static_cast<std::int64_t>(line.size()));
+        stream.WriteBuffer("\r\n", 2);
+    }
+}
 
 // ---- Document ----
 
@@ -299,10 +349,10 @@ std::string TPDFEPSExport::ImageNameFor(const std::string& name) {
     return EpsSafeName(name);
 }
 
-void TPDFEPSExport::WriteDataStream(const std::string& encoded, const std::string& streamName) {
+void TPDFEPSExport::WriteDataStream(std::string encoded, const std::string& streamName) {
     WriteLine("currentfile /ASCII85Decode filter /FlateDecode filter");
     WriteLine("/ReusableStreamDecode filter");
-    WriteLine(encoded);
+    WriteLine(std::move(encoded));
     WriteLine("/" + streamName + " exch def");
 }
 
@@ -351,12 +401,84 @@ std::string EpsDitheredMaskBits(const std::string& rgb, int width, int height, i
     return bits;
 }
 
-std::string EpsEncode(std::string_view data) {
-    const std::string compressed = FlateCompressStr(data);
-    return compressed.empty() ? std::string() : ASCII85EncodeStr(compressed);
+}  // namespace
+
+// Image data is written once and read once by the printer, so the writing must be quick: the
+// fastest level with runs only (repeated bytes, as in flat areas) compresses photographs as well
+// as the fastest full search does in a third of the time. One compressor serves every image of
+// the page, so its tables are set up once.
+class TPDFEPSExport::Compressor {
+public:
+    Compressor() { ready_ = deflateInit2(&stream_, Z_BEST_SPEED, Z_DEFLATED, 15, 8, Z_RLE) == Z_OK; }
+    ~Compressor() {
+        if (ready_) deflateEnd(&stream_);
+    }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    // The compressed bytes go to `out`; false when compression fails.
+    bool Compress(std::string_view data, std::string& out) {
+        if (!ready_ || deflateReset(&stream_) != Z_OK) return false;
+        out.resize(deflateBound(&stream_, static_cast<uLong>(data.size())));
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+        stream_.avail_in = static_cast<uInt>(data.size());
+        stream_.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream_.avail_out = static_cast<uInt>(out.size());
+        const int result = deflate(&stream_, Z_FINISH);
+        out.resize(stream_.total_out);
+        return result == Z_STREAM_END;
+    }
+
+private:
+    z_stream stream_{};
+    bool ready_ = false;
+};
+
+namespace {
+
+// ASCII85 with "z" for four zero bytes, a line break (CR LF) once a line passes 70 characters
+// and "~>" at the end, written straight into a buffer sized for the worst case.
+std::string EpsAscii85(std::string_view data) {
+    const std::size_t groups = (data.size() + 3) / 4;
+    // A broken line holds at least 15 groups of at most five characters.
+    std::string out(groups * 5 + (groups / 15 + 1) * 2 + 2, '\0');
+    char* put = out.data();
+    const char* lineStart = put;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    for (std::size_t at = 0; at < data.size(); at += 4) {
+        const std::size_t count = std::min<std::size_t>(4, data.size() - at);
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < 4; ++i) value = (value << 8) | (i < count ? bytes[at + i] : 0u);
+        if (count == 4 && value == 0) {
+            *put++ = 'z';
+        } else {
+            char digits[5];
+            for (int i = 4; i >= 0; --i, value /= 85) digits[i] = static_cast<char>('!' + value % 85);
+            std::memcpy(put, digits, count + 1);
+            put += count + 1;
+        }
+        if (put - lineStart > 70) {
+            *put++ = '\r';
+            *put++ = '\n';
+            lineStart = put;
+        }
+    }
+    *put++ = '~';
+    *put++ = '>';
+    out.resize(static_cast<std::size_t>(put - out.data()));
+    return out;
 }
 
 }  // namespace
+
+TPDFEPSExport::TPDFEPSExport() = default;
+TPDFEPSExport::~TPDFEPSExport() = default;
+
+std::string TPDFEPSExport::Encode(std::string_view data) {
+    if (!compressor_) compressor_ = std::make_unique<Compressor>();
+    if (data.empty() || !compressor_->Compress(data, compressed_) || compressed_.empty()) return {};
+    return EpsAscii85(compressed_);
+}
 
 bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& name, ImageKind& kind) {
     const bool haveBitmap = image.Bitmap != nullptr && !image.Bitmap->Empty();
@@ -364,10 +486,10 @@ bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& na
     if (pixels.Empty()) return false;
 
     if (image.Stencil) {
-        const std::string data = EpsEncode(pixels.LightBits());
+        std::string data = Encode(pixels.LightBits());
         if (data.empty()) return false;
         kind = ImageKind::Stencil;
-        WriteDataStream(data, "datastreamfor" + name);
+        WriteDataStream(std::move(data), "datastreamfor" + name);
         WriteImageDictionary("StencilDictionaryfor" + name, "datastreamfor" + name, pixels.Width, pixels.Height, 1,
                              "[ 1 0 ]");
         return true;
@@ -378,16 +500,16 @@ bool TPDFEPSExport::DefineImage(const TPDFEPSImage& image, const std::string& na
     if (image.Mask != nullptr && !image.Mask->Empty()) {
         const Pixels mask = Pixels::FromBitmap(*image.Mask);
         if (!mask.Empty()) {
-            maskData = EpsEncode(EpsDitheredMaskBits(mask.Rgb, mask.Width, mask.Height, maskWidth, maskHeight));
+            maskData = Encode(EpsDitheredMaskBits(mask.Rgb, mask.Width, mask.Height, maskWidth, maskHeight));
             if (maskData.empty()) return false;
         }
     }
-    const std::string imageData = EpsEncode(pixels.Rgb);
+    std::string imageData = Encode(pixels.Rgb);
     if (imageData.empty()) return false;
 
     kind = maskData.empty() ? ImageKind::Plain : ImageKind::Masked;
-    if (kind == ImageKind::Masked) WriteDataStream(maskData, "maskstreamfor" + name);
-    WriteDataStream(imageData, "datastreamfor" + name);
+    if (kind == ImageKind::Masked) WriteDataStream(std::move(maskData), "maskstreamfor" + name);
+    WriteDataStream(std::move(imageData), "datastreamfor" + name);
     WriteImageDictionary("ImageDataDictionaryfor" + name, "datastreamfor" + name, pixels.Width, pixels.Height, 8,
                          "[ 0 1 0 1 0 1 ]");
     if (kind == ImageKind::Masked) {

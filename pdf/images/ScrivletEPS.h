@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +20,8 @@ class TStream;
 
 class TPDFEPSExport : public TPDFEPSOperations {
 public:
-    TPDFEPSExport() = default;
+    TPDFEPSExport();
+    ~TPDFEPSExport() override;
 
     // The generic canvas: glyph outlines and shapes of the renderer land here as well.
     void NewPath() override;
@@ -64,16 +66,19 @@ public:
 private:
     enum class ImageKind { Plain, Masked, Stencil };
     struct Pixels;
+    class Compressor;
 
     void WriteLine(std::string line);
     void WriteOperator(std::initializer_list<double> numbers, std::string_view op);
-    void WriteDataStream(const std::string& encoded, const std::string& streamName);
+    void WriteDataStream(std::string encoded, const std::string& streamName);
     void WriteImageDictionary(const std::string& dictionaryName, const std::string& streamName, int width, int height,
                               int bitsPerComponent, std::string_view decode);
     // False when the image has nothing to write.
     bool DefineImage(const TPDFEPSImage& image, const std::string& name, ImageKind& kind);
     void DrawDefinedImage(const std::string& name, ImageKind kind);
     std::string ImageNameFor(const std::string& name);
+    // Image data compressed and ASCII85-encoded; empty when there is none or compression fails.
+    std::string Encode(std::string_view data);
 
     TScrivletStringList lines_;
     std::map<std::string, ImageKind> imageNames_;
@@ -84,6 +89,8 @@ private:
     double currentX_ = 0;
     double currentY_ = 0;
     int anonymousImages_ = 0;
+    std::unique_ptr<Compressor> compressor_;
+    std::string compressed_;  // kept from image to image
 };
 
 }  // namespace parch

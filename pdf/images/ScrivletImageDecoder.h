@@ -137,6 +137,9 @@ public:
     std::uint8_t MaskKind = kMaskNone;
     bool IsMaskDecoder = false;
     bool KeepEncoded = false;
+    // Keeps the decoded bitmap of an unmasked sample image instead of turning it into a PNG
+    // stream: for page writers that read the pixels themselves (EPS).
+    bool KeepBitmap = false;
     std::uint8_t EncodedKind = kEncodedNone;
     double DisplayedWidth = 0;   // set by the renderer for its own use
     double DisplayedHeight = 0;

@@ -273,7 +273,7 @@ void TPDFImageDecoder::DecodeSamples() {
     Decode = ColorSpace == "Indexed" ? std::string() : "[ 0 1 ]";
     if (MaskKind == kMaskNone && !IsMaskDecoder && !KeepEncoded && Bitmap) {
         Data.clear();
-        EncodeBitmapAsPNG();
+        if (!KeepBitmap) EncodeBitmapAsPNG();
     }
 }
 

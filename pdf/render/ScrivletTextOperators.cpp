@@ -154,10 +154,19 @@ void TPDFContentRun::MoveTextLine(double tx, double ty) {
 
 void TPDFContentRun::NextLine() { MoveTextLine(0, -state_.Leading); }
 
-// The glyph outlines of a text object shown in a clipping mode become one clip at its end.
+// The glyph outlines of a text object shown in a clipping mode become one clip at its end, in
+// the graphics state current there (an EPS file gets them as a path and "W n").
 void TPDFContentRun::EndTextObject() {
     std::unique_ptr<TPDFPathRecorder> clip = std::move(textClip_);
-    if (!clip || !clip->HasGlyphs || renderer_.UsesEPS()) return;
+    if (!clip || !clip->HasGlyphs) return;
+    if (renderer_.UsesEPS()) {
+        TPDFEPSOperations& eps = *renderer_.EPSExport;
+        eps.NewPath();
+        PaintShape(eps, clip->Shape, TPDFMatrix::Identity());
+        eps.Clip(false);
+        eps.NewPath();
+        return;
+    }
     TPDFPicasso& canvas = *renderer_.Canvas;
     canvas.NewPath();
     PaintShape(canvas, clip->Shape, TPDFMatrix::Identity());
@@ -201,10 +210,10 @@ void TPDFContentRun::ShowText() {
     run.Font = font;
     run.Type3 = font->Type3();
     run.Funnel = renderer_.Kind == kRenderTextFunnel;
-    const bool clipping = state_.RenderMode >= 4 && state_.RenderMode <= 7 && !renderer_.UsesEPS();
+    const bool clipping = state_.RenderMode >= 4 && state_.RenderMode <= 7;
     if (clipping) {
         if (!textClip_) textClip_ = std::make_unique<TPDFPathRecorder>();
-        textClip_->Forward = state_.RenderMode == 7 ? nullptr : renderer_.Canvas.get();
+        textClip_->Forward = state_.RenderMode == 7 ? nullptr : &PathTarget();
         run.Target = textClip_.get();
     } else {
         run.Target = &PathTarget();
@@ -398,7 +407,13 @@ void TPDFContentRun::PaintText() {
     const bool stroke = mode == 1 || mode == 2 || mode == 5 || mode == 6;
     if (renderer_.UsesEPS()) {
         TPDFEPSOperations& eps = *renderer_.EPSExport;
-        if (fill) {
+        if (fill && stroke) {
+            // A fill uses up the path: it fills in a saved state so the stroke still has it.
+            eps.SaveState();
+            eps.SetColor(state_.FillPSColor);
+            eps.Fill(false);
+            eps.RestoreState();
+        } else if (fill) {
             eps.SetColor(state_.FillPSColor);
             eps.Fill(false);
         }

@@ -157,6 +157,7 @@ void TPDFContentRun::PaintImage(TPDFStream* stream, TPDFIndRef* reference) {
         fresh->DisplayedWidth = std::abs(corner1.X - corner2.X) / resolution;
         fresh->DisplayedHeight = std::abs(corner1.Y - corner4.Y) / resolution;
         fresh->KeepEncoded = renderer_.Kind == kRenderImageList;
+        fresh->KeepBitmap = renderer_.UsesEPS();
         fresh->SetColorManager(renderer_.ColorManager.get());
         fresh->OnResolveObject = [this](TPDFIndRef* target) { return renderer_.ResolveReference(target); };
         fresh->OnBeforeStream = renderer_.OnBeforeDecode;
@@ -224,6 +225,7 @@ void TPDFContentRun::PaintInlineImage() {
     decoder.OnResolveObject = resolver;
     decoder.FillColor = state_.FillColor;
     decoder.KeepEncoded = renderer_.Kind == kRenderImageList;
+    decoder.KeepBitmap = renderer_.UsesEPS();
     decoder.LoadInlineImage(image, renderer_.Structure);
     // Inline images have no identity to share: the empty name has the writer define each afresh.
     DrawDecodedImage(decoder, {}, renderer_.TransformPoint({0, 1}),

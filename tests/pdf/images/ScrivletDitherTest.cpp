@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "framework/graphics/Bitmap.h"
 #include "platform/gdi/Bitmaps.h"
@@ -99,6 +101,60 @@ TEST(Dither, StuckiSpreadsTheErrorOverThreeRowsAndMirrorsOnTheWayBack) {
     EXPECT_EQ(ditherer.ErrorAt(0, 1, 7), -6 - 2 * 127);
     EXPECT_EQ(ditherer.ErrorAt(0, 2, 3), -127);
     EXPECT_EQ(ditherer.Column(), 2);
+}
+
+// The pixel-by-pixel walk through the engine classes, serpentine as the page dithering walks.
+std::vector<int> EngineIndices(TBitmap& source) {
+    const TMonochromeLookup lookup;
+    TStuckiDitherer ditherer(source.Width(), lookup);
+    std::vector<int> indices(static_cast<std::size_t>(source.Width()) * source.Height());
+    for (int y = 0; y < source.Height(); ++y) {
+        const BYTE* row = source.ScanLine(y);
+        for (int x = ditherer.Column(); x >= 0 && x < source.Width(); x = ditherer.Column()) {
+            int r = 0, g = 0, b = 0;
+            indices[static_cast<std::size_t>(y) * source.Width() + x] =
+                ditherer.DitherPixel(row[3 * x + 2], row[3 * x + 1], row[3 * x], r, g, b);
+        }
+        ditherer.NextRow();
+    }
+    return indices;
+}
+
+// Bitmap dithering takes shortcuts (whole rows of carried error, a one-channel walk for grey
+// sources); it must still choose every pixel as the engine does, in colour as in grey.
+TEST(Dither, BitmapDitheringMatchesTheEnginePixelByPixel) {
+    struct Case {
+        const char* What;
+        int Width, Height;
+        bool Colour;
+    };
+    const Case cases[] = {
+        {"colour", 37, 23, true}, {"grey", 37, 23, false}, {"colour one wide", 1, 9, true},
+        {"grey two wide", 2, 9, false}, {"colour three wide", 3, 5, true}, {"colour one row", 50, 1, true},
+    };
+    std::uint32_t noise = 12345;
+    const auto next = [&noise] {
+        noise ^= noise << 13;
+        noise ^= noise >> 17;
+        noise ^= noise << 5;
+        return static_cast<BYTE>(noise);
+    };
+    for (const Case& c : cases) {
+        TBitmap source(c.Width, c.Height, pf24bit);
+        for (int y = 0; y < c.Height; ++y) {
+            BYTE* row = source.ScanLine(y);
+            for (int x = 0; x < c.Width; ++x) {
+                const BYTE grey = next();
+                for (int channel = 0; channel < 3; ++channel) row[3 * x + channel] = c.Colour ? next() : grey;
+            }
+        }
+        TBitmap dithered;
+        DitherToMonochrome(source, dithered);
+        std::vector<int> indices;
+        for (int y = 0; y < c.Height; ++y)
+            for (int x = 0; x < c.Width; ++x) indices.push_back(dithered.ScanLine(y)[x]);
+        EXPECT_EQ(indices, EngineIndices(source)) << c.What;
+    }
 }
 
 TEST(Dither, TheTwoIndicesStayBlackAndWhiteInOneBitForm) {

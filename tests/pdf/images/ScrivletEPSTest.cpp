@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/NumberText.h"
 #include "base/Streams.h"
 #include "framework/graphics/Bitmap.h"
 #include "pdf/core/ScrivletFilters.h"
@@ -197,6 +198,27 @@ TEST(EPSExport, DrawingCallsGiveTheirLines) {
     }
 }
 
+// Numbers take a quick integer path; whatever the value, they must read as the PDF syntax
+// writes numbers at four decimals (halves, tiny, negative, large and odd values).
+TEST(EPSExport, NumbersAreWrittenAsThePdfNumberTextAtFourDecimals) {
+    std::vector<double> values = {0,       -0.0,      0.00004,  -0.00004, 0.00005, -0.00005, 0.00015, 1.00005,
+                                  2.5e-5,  0.12345,   -0.12355, 612.5,    1e9,     -3.5e12,  1e20,    123456.78905,
+                                  0.99995, -0.999949, 4.35,     1.0 / 3,  2.0 / 3, 1e-300};
+    std::uint32_t noise = 99;
+    for (int i = 0; i < 2000; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        const double scale = (i % 3 == 0) ? 1e-3 : (i % 3 == 1) ? 1 : 1e4;
+        values.push_back((static_cast<double>(noise) / 4294967296.0 - 0.5) * scale);
+    }
+    TPDFEPSExport eps;
+    eps.BeginDocument(0, 0, 10, 10);
+    for (const double value : values) eps.SetLineWidth(value);
+    const std::vector<std::string> body = EpsBody(eps);
+    ASSERT_EQ(body.size(), values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(body[i], FloatToPDFStr(4, values[i]) + " w") << std::to_string(values[i]);
+}
+
 TEST(EPSExport, CustomColoursAreListedBeforeTheEndOfComments) {
     TPDFEPSExport eps;
     eps.BeginDocument(0, 0, 10, 10);
@@ -312,6 +334,38 @@ TEST(EPSExport, ImagesOfEveryDepthAndEncodedImagesGiveTheSameColours) {
             EXPECT_EQ(EpsCount(body, "ImageDataDictionaryforIm image"), 1) << c.What;
         }
     }
+}
+
+// A photograph-sized image gives many lines of data; they must decode to the pixels and stay
+// within the 255 characters a PostScript line may have.
+TEST(EPSExport, LongImageDataDecodesAndKeepsItsLinesShort) {
+    constexpr int kSide = 150;
+    TBitmap bitmap(kSide, kSide, pf24bit);
+    std::string expected;
+    std::uint32_t noise = 7;
+    for (int y = 0; y < kSide; ++y) {
+        BYTE* row = bitmap.ScanLine(y);
+        for (int x = 0; x < kSide; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            // Noise in the top half, black below: incompressible data and long runs.
+            const BYTE red = y < kSide / 2 ? static_cast<BYTE>(noise >> 24) : 0;
+            const BYTE green = y < kSide / 2 ? static_cast<BYTE>(noise >> 16) : 0;
+            const BYTE blue = y < kSide / 2 ? static_cast<BYTE>(noise >> 8) : 0;
+            row[3 * x] = blue, row[3 * x + 1] = green, row[3 * x + 2] = red;
+            expected += {static_cast<char>(red), static_cast<char>(green), static_cast<char>(blue)};
+        }
+    }
+    TPDFEPSExport eps;
+    eps.BeginDocument(0, 0, 10, 10);
+    eps.PaintImage(&bitmap, nullptr, "Big");
+    EXPECT_EQ(EpsImageData(eps, "datastreamforBig"), expected);
+    TMemoryStream file;
+    eps.SaveToStream(file);
+    std::istringstream lines(file.Bytes());
+    std::size_t longest = 0, count = 0;
+    for (std::string line; std::getline(lines, line); ++count) longest = std::max(longest, line.size());
+    EXPECT_GT(count, 100u);
+    EXPECT_LE(longest, 255u);
 }
 
 TEST(EPSExport, PngDataStandsInForAFreedBitmap) {

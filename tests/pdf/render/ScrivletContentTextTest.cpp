@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@
 #include "pdf/render/ScrivletFontCollection.h"
 #include "pdf/render/ScrivletRenderer.h"
 #include "pdf/render/ScrivletTextFunnel.h"
+#include "base/Streams.h"
+#include "tests/pdf/core/ToolOracle.h"
 #include "tests/pdf/render/ScrivletRendererTestPages.h"
 
 namespace parch {
@@ -178,6 +182,109 @@ TEST(ContentTextClip, ClipIsTheUnionOfAllGlyphsOfTheTextObject) {
     EXPECT_GT(render->CountColor(0xFF0000, 50, 50, 100, 100), 50);  // the "B" at the bottom right
     EXPECT_EQ(render->CountColor(0xFF0000, 50, 0, 100, 40), 0);
     EXPECT_LT(render->CountColor(0xFF0000), 100 * 100 / 2);
+}
+
+// A binary PPM as ghostscript writes it (a comment may follow the magic number): its width and
+// its pixels as red, green, blue bytes, top row first.
+struct ClipPpm {
+    int Width = 0;
+    std::string Pixels;
+
+    explicit ClipPpm(const std::string& file) {
+        std::istringstream in(file);
+        std::string magic;
+        in >> magic;
+        int numbers[3] = {0, 0, 0};
+        for (int& number : numbers) {
+            while (in >> std::ws && in.peek() == '#') in.ignore(1 << 20, '\n');
+            in >> number;
+        }
+        in.get();
+        const auto size = static_cast<std::size_t>(numbers[0]) * static_cast<std::size_t>(numbers[1]) * 3;
+        const auto start = static_cast<std::size_t>(in.tellg());
+        if (magic != "P6" || !in || file.size() < start + size) return;
+        Width = numbers[0];
+        Pixels = file.substr(start, size);
+    }
+
+    std::string At(int x, int y) const { return Pixels.substr((static_cast<std::size_t>(y) * Width + x) * 3, 3); }
+    int Height() const { return Width > 0 ? static_cast<int>(Pixels.size() / 3 / Width) : 0; }
+    // Pixels mostly red (edges included, which anti-aliasing leaves part red).
+    int RedIn(int x1, int y1, int x2, int y2) const {
+        int count = 0;
+        for (int y = y1; y < std::min(y2, Height()); ++y)
+            for (int x = x1; x < std::min(x2, Width); ++x) {
+                const std::string pixel = At(x, y);
+                count += static_cast<unsigned char>(pixel[0]) >= 0x80 && static_cast<unsigned char>(pixel[1]) < 0x80;
+            }
+        return count;
+    }
+};
+
+// An EPS page gets the glyphs of the text object as a clip path at ET, inside the saved state
+// the page gives it: ghostscript shows the red square only through the glyphs, as our bitmap
+// does, and the blue square after Q unclipped.
+TEST(ContentTextClip, EpsPagesClipToTheGlyphsWithinTheirSavedState) {
+    const std::string content = "q BT 7 Tr /F1 40 Tf 5 55 Td (A) Tj 50 -50 Td (B) Tj ET 1 0 0 rg 0 0 100 100 re f Q "
+                                "0 0 1 rg 80 80 20 20 re f";
+    auto bitmap = RenderPage(TextTestPage(content));
+    auto eps = RenderPage(TextTestPage(content), kRenderEPS);
+    ASSERT_TRUE(eps->Answer);
+    TMemoryStream file;
+    eps->Renderer().EPSExport->SaveToStream(file);
+    const std::string path = ::testing::TempDir() + "text-clip.eps";
+    file.SaveToFile(path);
+    const oracle::ToolResult rendered = oracle::RunCommand(
+        "gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE=ppmraw -r72 -sOutputFile=- " +
+        oracle::Quote(path));
+    ASSERT_EQ(rendered.ExitCode, 0);
+    const ClipPpm ppm(rendered.Output);
+    ASSERT_EQ(ppm.Width, 100);
+    ASSERT_EQ(ppm.Height(), 100);
+    EXPECT_GT(ppm.RedIn(0, 0, 50, 50), 50);    // the "A" at the top left
+    EXPECT_GT(ppm.RedIn(50, 50, 100, 100), 50);  // the "B" at the bottom right
+    EXPECT_EQ(ppm.RedIn(50, 0, 100, 40), 0);
+    // The same glyphs: each red pixel of either rendering has a red one of the other within a
+    // pixel (ghostscript's clip is not anti-aliased, so edges may fall a pixel apart).
+    const auto bitmapRed = [&](int x, int y) {
+        const std::uint32_t pixel = bitmap->Pixel(x, y);
+        return (pixel >> 16) >= 0x80 && ((pixel >> 8) & 0xFF) < 0x80;
+    };
+    int unmatched = 0;
+    for (int y = 1; y < 99; ++y)
+        for (int x = 1; x < 99; ++x) {
+            bool nearGs = false, nearOurs = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    nearGs = nearGs || ppm.RedIn(x + dx, y + dy, x + dx + 1, y + dy + 1) > 0;
+                    nearOurs = nearOurs || bitmapRed(x + dx, y + dy);
+                }
+            unmatched += (ppm.RedIn(x, y, x + 1, y + 1) > 0 && !nearOurs) + (bitmapRed(x, y) && !nearGs);
+        }
+    EXPECT_EQ(unmatched, 0);
+    EXPECT_EQ(ppm.At(90, 10), std::string("\0\0\xFF", 3));  // the blue square, after Q
+}
+
+// Fill-and-stroke modes (2, and 6 which also clips) fill inside a saved state in EPS: a fill
+// uses up the PostScript path, which the stroke still needs.
+TEST(ContentTextClip, EpsFillAndStrokeModesKeepThePathForTheStroke) {
+    for (const char* mode : {"2", "6"}) {
+        SCOPED_TRACE(mode);
+        auto eps = RenderPage(TextTestPage(std::string("BT ") + mode + " Tr /F1 40 Tf 5 30 Td (A) Tj ET"), kRenderEPS);
+        ASSERT_TRUE(eps->Answer);
+        const TScrivletStringList& lines = eps->Renderer().EPSExport->Lines();
+        std::vector<std::string> body;
+        for (int i = 0; i < lines.GetCount(); ++i) body.push_back(lines.Get(i));
+        const auto fill = std::find(body.begin(), body.end(), "f");
+        ASSERT_NE(fill, body.end());
+        const auto save = std::find(std::make_reverse_iterator(fill), body.rend(), "q");
+        ASSERT_NE(save, body.rend());
+        EXPECT_EQ(std::find_if(save.base(), fill, [](const std::string& line) { return line.ends_with(" l") || line.ends_with(" c"); }), fill)
+            << "the path comes before the saved state";
+        ASSERT_LT(fill + 1, body.end());
+        EXPECT_EQ(*(fill + 1), "Q");
+        EXPECT_NE(std::find(fill + 2, body.end(), "s"), body.end());
+    }
 }
 
 TEST(ContentTextClip, InvisibleAndClipOnlyModesPaintNothing) {
