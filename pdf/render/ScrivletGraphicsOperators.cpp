@@ -531,9 +531,13 @@ void TPDFContentRun::Paint(bool closeFirst, bool fill, bool stroke, bool evenOdd
     if (renderer_.UsesEPS()) {
         TPDFEPSOperations& eps = *renderer_.EPSExport;
         if (closeFirst && fill) eps.ClosePath();
+        // A fill uses up the path: before a stroke it fills in a saved state, which keeps it.
+        const bool strokeFollows = visible_ && paintFill && paintStroke;
         if (fill) {
+            if (strokeFollows) eps.SaveState();
             eps.SetColor(state_.FillPSColor);
             if (visible_ && paintFill) eps.Fill(evenOdd);
+            if (strokeFollows) eps.RestoreState();
         }
         if (stroke) {
             eps.SetColor(state_.StrokePSColor);

@@ -290,9 +290,9 @@ TEST(ContentEPS, WriterGetsUserSpaceCalls) {
     ASSERT_TRUE(render.Render());
     const std::vector<std::string> expected = {
         "begin 0 0 200 100 ", "n", "0 0 m", "200 0 l", "200 100 l", "0 100 l", "h", "W", "n", "q", "q", "2 0 0 2 5 5 cm", "3 w", "1 J", "2 j", "4 M", "n", "10 10 m", "20 10 l",
-        "1 2 3 4 5 6 c", "7 8 9 10 v", "11 12 13 14 y", "h", "1 0 0 setrgbcolor", "f", "0 0 1 setrgbcolor", "S", "Q",
-        "n", "0 0 m", "10 0 l", "10 10 l", "0 10 l", "h", "W", "n", "1 1 m", "2 2 l", "h", "0.5 setgray", "f*",
-        "", "S", "end"};  // the stroke colour of the start state was never written
+        "1 2 3 4 5 6 c", "7 8 9 10 v", "11 12 13 14 y", "h", "q", "1 0 0 setrgbcolor", "f", "Q", "0 0 1 setrgbcolor", "S", "Q",
+        "n", "0 0 m", "10 0 l", "10 10 l", "0 10 l", "h", "W", "n", "1 1 m", "2 2 l", "h", "q", "0.5 setgray", "f*", "Q",
+        "", "S", "end"};  // the stroke colour of the start state was never written; fills before strokes keep the path
     EXPECT_EQ(writer.Log, expected);
 }
 

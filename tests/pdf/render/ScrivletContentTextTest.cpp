@@ -265,6 +265,28 @@ TEST(ContentTextClip, EpsPagesClipToTheGlyphsWithinTheirSavedState) {
     EXPECT_EQ(ppm.At(90, 10), std::string("\0\0\xFF", 3));  // the blue square, after Q
 }
 
+// The path operators that fill and stroke (B, B*, b, b*) keep the path for the stroke in EPS too:
+// ghostscript shows the red inside and the blue border of the square.
+TEST(ContentTextClip, EpsFillAndStrokePathsShowBoth) {
+    for (const char* paint : {"B", "B*", "b", "b*"}) {
+        SCOPED_TRACE(paint);
+        auto eps = RenderPage(TextTestPage(std::string("10 w 1 0 0 rg 0 0 1 RG 30 30 40 40 re ") + paint), kRenderEPS);
+        ASSERT_TRUE(eps->Answer);
+        TMemoryStream file;
+        eps->Renderer().EPSExport->SaveToStream(file);
+        const std::string path = ::testing::TempDir() + "fill-and-stroke.eps";
+        file.SaveToFile(path);
+        const oracle::ToolResult rendered = oracle::RunCommand(
+            "gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -sDEVICE=ppmraw -r72 -sOutputFile=- " + oracle::Quote(path));
+        ASSERT_EQ(rendered.ExitCode, 0);
+        const ClipPpm ppm(rendered.Output);
+        ASSERT_EQ(ppm.Width, 100);
+        EXPECT_EQ(ppm.At(50, 50), std::string("\xFF\0\0", 3));  // inside
+        EXPECT_EQ(ppm.At(30, 50), std::string("\0\0\xFF", 3));  // on the left edge
+        EXPECT_EQ(ppm.At(50, 70), std::string("\0\0\xFF", 3));  // on the bottom edge
+    }
+}
+
 // Fill-and-stroke modes (2, and 6 which also clips) fill inside a saved state in EPS: a fill
 // uses up the PostScript path, which the stroke still needs.
 TEST(ContentTextClip, EpsFillAndStrokeModesKeepThePathForTheStroke) {
