@@ -1,0 +1,135 @@
+#pragma once
+// TsSkinManager: the loaded skin, where it comes from (a pack "<name>.vlz" or a folder
+// "<name>/Options.dat" in the skin directory, or an internal skin), switching skins by name,
+// and the look-ups every skinned window draws through.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/MessageDialogs.h"
+#include "skin/engine/sSkinReader.h"
+#include "skin/engine/sSkinTables.h"
+#include "skin/engine/sStoredSkin.h"
+
+namespace parch {
+
+// True while a skin is read or switched; skinned controls skip animations meanwhile.
+extern bool SkinLoading;
+// True while the windows are told of a newly applied skin.
+extern bool SkinApplying;
+
+// How the manager tells the skinned windows that a skin was applied or taken off. Form skinning
+// installs the real one at start; without it there are no skinned windows to tell.
+class TsSkinWindows {
+public:
+    virtual ~TsSkinWindows() = default;
+    // The loaded skin is in the tables: every skinned window takes it (freezing them meanwhile
+    // when asked).
+    virtual void SkinApplied(TsSkinManager& manager, bool freeze) = 0;
+    // The skin goes: every skinned window restores its own look.
+    virtual void SkinRemoved(TsSkinManager& manager) = 0;
+};
+
+// Where the engine's messages go; the default shows a message dialog.
+using TsMessageSink = std::function<void(const std::string& text, TMsgDlgType type)>;
+
+// The skin directory made absolute against the program folder (with its trailing "/"):
+// "../x" from the program folder's parent, "./x" and "x" inside it, "/x" as it is. "\" counts as
+// "/". Drive-letter and UNC paths name nothing here: the result is empty.
+std::string ResolveSkinDirectoryAgainst(const std::string& skinDirectory, const std::string& programFolder);
+// A skin name names one entry of the skin directory: no separators, not "." or "..".
+bool IsPlainSkinName(const std::string& name);
+
+enum TacSkinCatalogueKind { sckFolders = 0, sckPacks = 1, sckBoth = 2 };
+
+class TsSkinManager {
+public:
+    static constexpr const char* kDefaultSkinDirectory = "c:\\Skins";
+    static constexpr const char* kVersion = "7.60";
+
+    TsSkinManager();
+    ~TsSkinManager();
+    TsSkinManager(const TsSkinManager&) = delete;
+    TsSkinManager& operator=(const TsSkinManager&) = delete;
+
+    // The process-wide default manager: the first one created.
+    static TsSkinManager* DefaultManager();
+    bool IsDefault() const { return DefaultManager() == this; }
+
+    const std::string& SkinDirectory() const { return skinDirectory_; }
+    void SetSkinDirectory(const std::string& value);
+    std::string ResolveSkinDirectory() const;
+    const std::string& SkinName() const { return skinName_; }
+    // Switches to the named skin; a failed load keeps the skin in use and shows why.
+    void SetSkinName(const std::string& value);
+    bool Active() const { return active_; }
+    void SetActive(bool value);
+
+    TsStoredSkins& InternalSkins() { return internalSkins_; }
+    // The names SetSkinName accepts, sorted; firstName the first found.
+    std::vector<std::string> BuildSkinCatalogue(int kind, std::string& firstName) const;
+    // The skin's version while one is applied, else "N/A".
+    std::string GetSkinInfo() const;
+    static std::string GetVersion() { return kVersion; }
+
+    void BeginUpdate() { autoUpdate_ = false; }
+    void EndUpdate(bool freeze);
+    void UpdateSkin(bool freeze);
+    void RemoveSkin();
+
+    // Tables and look-ups.
+    const TsSkinTables& Tables() const { return tables_; }
+    TsSkinTables& Tables() { return tables_; }
+    TsSkinData& SkinData() { return tables_.SkinData; }
+    const TsSkinConstIndexes& ConstData() const { return tables_.ConstData; }
+    bool Packed() const { return packed_; }
+    int GetMaskIndex(int sectionIndex, const std::string& sectionName, const std::string& propName) const {
+        return parch::GetMaskIndex(tables_, sectionIndex, sectionName, propName);
+    }
+    int GetTextureIndex(int sectionIndex, const std::string& sectionName, const std::string& propName) const {
+        return parch::GetTextureIndex(tables_, sectionIndex, sectionName, propName);
+    }
+    int GetPatternIndex(int sectionIndex, const std::string& sectionName, const std::string& propName) const {
+        return parch::GetPatternIndex(tables_, sectionIndex, sectionName, propName);
+    }
+    int FindOwnMaskIndex(const std::string& sectionName, const std::string& propName) const {
+        return parch::FindOwnMaskIndex(tables_, sectionName, propName);
+    }
+
+    // Colour queries; RGB colours, system colour codes where nothing better is known.
+    TColor GetGlobalColor() const;
+    TColor GetGlobalFontColor() const;
+    TColor GetGlobalHotColor() const;
+
+    std::function<void(TsSkinManager&)> OnBeforeChange;
+    std::function<void(TsSkinManager&)> OnAfterChange;
+    std::function<void(TsSkinManager&)> OnSkinListChanged;
+    TsMessageSink MessageSink;
+    TsSkinWindows* Windows = nullptr;
+    // Installed by the PNG reader so that "!" pictures in PNG form load.
+    TsPngDecoder DecodePng = nullptr;
+
+private:
+    std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);
+    std::optional<TsSkinTables> LoadFolderOrStoredSkin(const std::string& directory);
+    std::optional<TsSkinTables> LoadStoredSkin();
+    TsSkinTables ReadTables(const TMemIniFile* ini, const TsSkinFiles* files);
+    void RunVersionGate(double version);
+    void ShowMessage(const std::string& text, TMsgDlgType type);
+
+    std::string skinDirectory_ = kDefaultSkinDirectory;
+    std::string skinName_;
+    bool active_ = true;
+    bool autoUpdate_ = true;
+    bool packed_ = false;
+    TsSkinTables tables_;
+    TsStoredSkins internalSkins_;
+};
+
+// -1 for a nil manager.
+int GetSectionIndex(const TsSkinManager* manager, const std::string& name);
+
+}  // namespace parch
