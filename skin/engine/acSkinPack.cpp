@@ -31,7 +31,7 @@ std::unique_ptr<TMemoryStream> InflatePackMember(TStream& source, std::int64_t s
     std::int64_t got = size > 0 ? inflater.Read(data->Memory(), size) : 0;
     if (got != size) throw EReadError("Damaged skin pack: a member is shorter than its stated size");
     char extra = 0;
-    if (inflater.Read(&extra, 1) != 0 || !inflater.AtStreamEnd())
+    if (inflater.Read(&extra, 1) != 0 || !inflater.StreamFinished())
         throw EReadError("Damaged skin pack: a member does not end at its stated size");
     data->SetPosition(0);
     return data;

@@ -41,7 +41,7 @@ public:
     void SetSize(std::int64_t newSize) override;
 
     // True once zlib reported the stream's end (its check value included).
-    bool AtStreamEnd() const { return finished_; }
+    bool StreamFinished() const { return finished_; }
 
 private:
     struct ZState;

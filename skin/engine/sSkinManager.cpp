@@ -168,7 +168,6 @@ TsSkinTables TsSkinManager::ReadTables(const TMemIniFile* ini, const TsSkinFiles
     context.Ini = ini;
     context.Files = files;
     context.Owner = this;
-    context.DecodePng = DecodePng;
     return ReadSkinTables(context);
 }
 

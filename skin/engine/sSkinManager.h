@@ -109,8 +109,6 @@ public:
     std::function<void(TsSkinManager&)> OnSkinListChanged;
     TsMessageSink MessageSink;
     TsSkinWindows* Windows = nullptr;
-    // Installed by the PNG reader so that "!" pictures in PNG form load.
-    TsPngDecoder DecodePng = nullptr;
 
 private:
     std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);

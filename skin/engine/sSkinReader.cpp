@@ -8,6 +8,7 @@
 #include "framework/graphics/Graphics.h"
 #include "platform/os/Files.h"
 #include "platform/win/SystemValues.h"
+#include "skin/engine/acPNG.h"
 #include "skin/engine/sGradient.h"
 
 namespace parch {
@@ -289,9 +290,13 @@ private:
         if (!stream) return nullptr;
         std::unique_ptr<TBitmap> picture;
         if (isPng) {
-            if (context_.DecodePng == nullptr) return nullptr;
-            picture = context_.DecodePng(*stream);
-            if (picture) FinishPngPicture(*picture);
+            TPNGGraphic png;
+            png.LoadFromStream(*stream);
+            picture = std::make_unique<TBitmap>();
+            picture->Assign(&png);
+            // Layered drawing wants premultiplied alpha; older skins only clear transparent white.
+            if (Version() <= kPremultiplyVersion) BlackenTransparentWhite(*picture);
+            else PremultiplyAlpha32(*picture);
         } else {
             picture = std::make_unique<TBitmap>();
             picture->LoadFromStream(*stream);
@@ -299,23 +304,6 @@ private:
         if (!picture || picture->Width() <= 0) return nullptr;
         MakeOpaque32(*picture);
         return picture;
-    }
-
-    // Layered drawing wants premultiplied alpha; older skins only clear transparent white.
-    void FinishPngPicture(TBitmap& picture) const {
-        if (picture.PixelFormat() != pf32bit) return;
-        bool premultiply = Version() > kPremultiplyVersion;
-        for (int y = 0; y < picture.Height(); ++y) {
-            BYTE* row = picture.ScanLine(y);
-            for (int x = 0; x < picture.Width(); ++x) {
-                BYTE* p = row + x * 4;
-                if (premultiply) {
-                    for (int c = 0; c < 3; ++c) p[c] = static_cast<BYTE>((p[c] * p[3] + 127) / 255);
-                } else if (p[3] == 0) {
-                    p[0] = p[1] = p[2] = 0;
-                }
-            }
-        }
     }
 
     bool ReadOwnFile(const std::string& value, TsMaskData& mask) {

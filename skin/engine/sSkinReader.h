@@ -49,14 +49,10 @@ private:
     const TacSkinConvertor& pack_;
 };
 
-// Decodes a PNG file's bytes into a 32-bit bitmap; installed by the PNG reader.
-using TsPngDecoder = std::unique_ptr<TBitmap> (*)(TStream& stream);
-
 struct TsSkinReadContext {
     const TMemIniFile* Ini = nullptr;  // nullptr: every reader reads nothing
     const TsSkinFiles* Files = nullptr;
     TsSkinManager* Owner = nullptr;
-    TsPngDecoder DecodePng = nullptr;
 };
 
 // Section keys with PARENTCLASS inheritance; a chain that returns to a section already visited
@@ -65,7 +61,6 @@ std::string LookUpInheritedValue(const TMemIniFile& ini, const std::string& sect
                                  const std::string& fallback);
 int LookUpInheritedInt(const TMemIniFile& ini, const std::string& section, const std::string& key, int fallback);
 
-// Reads one mask-table entry from an image value; false when the value has no image form.
 // Numbers that do not parse, or fields missing from a fixed-position value, raise EConvertError.
 void ReadSkinImages(const TsSkinReadContext& context, TsSkinTables& tables);
 void ReadSkinPatterns(const TsSkinReadContext& context, TsSkinTables& tables);
