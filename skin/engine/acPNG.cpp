@@ -172,9 +172,8 @@ TPixelLayout LayoutOf(int colorType) {
     }
 }
 
-std::uint8_t PaethPredictor(int a, int b, int c) {
-    int p = a + b - c;
-    int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+inline std::uint8_t PaethPredictor(int a, int b, int c) {
+    int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
     if (pa <= pb && pa <= pc) return static_cast<std::uint8_t>(a);
     return static_cast<std::uint8_t>(pb <= pc ? b : c);
 }
@@ -188,17 +187,15 @@ void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* pre
             for (size_t i = 0; i < size; ++i) row[i] = static_cast<std::uint8_t>(row[i] + previous[i]);
             break;
         case 3:
-            for (size_t i = 0; i < size; ++i) {
-                int left = i >= bpp ? row[i - bpp] : 0;
-                row[i] = static_cast<std::uint8_t>(row[i] + (left + previous[i]) / 2);
-            }
+            for (size_t i = 0; i < std::min(bpp, size); ++i) row[i] = static_cast<std::uint8_t>(row[i] + previous[i] / 2);
+            for (size_t i = bpp; i < size; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + (row[i - bpp] + previous[i]) / 2);
             break;
         case 4:
-            for (size_t i = 0; i < size; ++i) {
-                int left = i >= bpp ? row[i - bpp] : 0;
-                int upperLeft = i >= bpp ? previous[i - bpp] : 0;
-                row[i] = static_cast<std::uint8_t>(row[i] + PaethPredictor(left, previous[i], upperLeft));
-            }
+            // Without a left neighbour the predictor is the byte above.
+            for (size_t i = 0; i < std::min(bpp, size); ++i) row[i] = static_cast<std::uint8_t>(row[i] + previous[i]);
+            for (size_t i = bpp; i < size; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + PaethPredictor(row[i - bpp], previous[i], previous[i - bpp]));
             break;
         default:
             break;  // none, and unknown types leave the row as it is
@@ -253,7 +250,7 @@ public:
         while (z_.avail_out > 0) {
             if (z_.avail_in == 0 && !NextImageData()) return false;
             if (finished_) return false;
-            int result = inflate(&z_, Z_PARTIAL_FLUSH);
+            int result = inflate(&z_, Z_NO_FLUSH);
             if (result == Z_STREAM_END) {
                 finished_ = true;
                 if (z_.avail_out > 0 || z_.avail_in > 0) throw EInvalidGraphic(kExtraData);
@@ -435,8 +432,8 @@ private:
         if (conversion_.targetBits <= 8) {
             std::vector<RGBQUAD> table = BuildColorTable();
             if (!table.empty()) bitmap_.Handle()->ColorTable() = table;
-        } else {
-            FillBackground();
+        } else if (info_.Interlaced) {
+            FillBackground(0);
         }
         if (hasTransparent_) {
             bitmap_.SetTransparentColor(transparent_);
@@ -445,11 +442,11 @@ private:
     }
 
     // Rows the data never reaches keep the background colour.
-    void FillBackground() {
+    void FillBackground(int firstRow) {
         BYTE b = static_cast<BYTE>((background_ >> 16) & 0xFF), g = static_cast<BYTE>((background_ >> 8) & 0xFF),
              r = static_cast<BYTE>(background_ & 0xFF);
         int bytes = conversion_.targetBits / 8;
-        for (int y = 0; y < info_.Height; ++y) {
+        for (int y = firstRow; y < info_.Height; ++y) {
             BYTE* line = bitmap_.ScanLine(y);
             for (int x = 0; x < info_.Width; ++x) {
                 line[x * bytes] = b;
@@ -465,8 +462,34 @@ private:
         return static_cast<BYTE>(gammaOn_ ? gamma_[v] : v);
     }
 
+    // The common case of skin pictures: 8-bit colour without gamma.
+    bool ConvertPlainRow(const std::uint8_t* data, BYTE* line, int firstColumn, int columnStep, int count) const {
+        if (depth_ != 8 || gammaOn_) return false;
+        if (colorType_ == 6) {
+            line += firstColumn * 4;
+            for (int x = 0; x < count; ++x, data += 4, line += 4 * columnStep) {
+                line[0] = data[2];
+                line[1] = data[1];
+                line[2] = data[0];
+                line[3] = data[3];
+            }
+            return true;
+        }
+        if (colorType_ == 2) {
+            line += firstColumn * 3;
+            for (int x = 0; x < count; ++x, data += 3, line += 3 * columnStep) {
+                line[0] = data[2];
+                line[1] = data[1];
+                line[2] = data[0];
+            }
+            return true;
+        }
+        return false;
+    }
+
     void ConvertRow(const std::uint8_t* data, int y, int firstColumn, int columnStep, int count) {
         BYTE* line = bitmap_.ScanLine(y);
+        if (ConvertPlainRow(data, line, firstColumn, columnStep, count)) return;
         int samples = SamplesOf(colorType_);
         for (int i = 0; i < count; ++i) {
             int x = firstColumn + i * columnStep;
@@ -509,30 +532,32 @@ private:
         ImageDataInflater inflater(reader_, current_);
         // Filters step by whole pixels; below 8 bits by whole bytes.
         size_t bpp = depth_ < 8 ? 1 : static_cast<size_t>(conversion_.bytesPerCompletePixel);
-        bool complete = true;
         if (!info_.Interlaced) {
-            complete = DecodePass(inflater, 0, 1, 0, 1, bpp);
+            int decodedRows = DecodePass(inflater, 0, 1, 0, 1, bpp);
+            if (decodedRows < info_.Height && conversion_.targetBits > 8) FillBackground(decodedRows);
         } else {
-            for (int pass = 0; pass < 7 && complete; ++pass) {
+            for (int pass = 0; pass < 7; ++pass) {
                 if (kStartColumn[pass] >= info_.Width || kStartRow[pass] >= info_.Height) continue;
-                complete = DecodePass(inflater, kStartRow[pass], kRowStep[pass], kStartColumn[pass], kColumnStep[pass], bpp);
+                if (DecodePass(inflater, kStartRow[pass], kRowStep[pass], kStartColumn[pass], kColumnStep[pass], bpp) < 0)
+                    break;
             }
         }
-        (void)complete;  // data that runs out early leaves the background in the missing rows
         inflater.ConsumeRest();
     }
 
-    bool DecodePass(ImageDataInflater& inflater, int firstRow, int rowStep, int firstColumn, int columnStep, size_t bpp) {
+    // The rows decoded, or -1 when the data ran out before the pass ended.
+    int DecodePass(ImageDataInflater& inflater, int firstRow, int rowStep, int firstColumn, int columnStep, size_t bpp) {
         int count = (info_.Width - firstColumn + columnStep - 1) / columnStep;
         size_t size = RowBytes(count);
         std::vector<std::uint8_t> current(size + 1), previous(size + 1);
-        for (int y = firstRow; y < info_.Height; y += rowStep) {
-            if (!inflater.InflateRow(current.data(), size + 1)) return false;
+        int rows = 0;
+        for (int y = firstRow; y < info_.Height; y += rowStep, ++rows) {
+            if (!inflater.InflateRow(current.data(), size + 1)) return info_.Interlaced ? -1 : rows;
             UnfilterRow(current[0], current.data() + 1, previous.data() + 1, size, bpp);
             ConvertRow(current.data() + 1, y, firstColumn, columnStep, count);
             std::swap(current, previous);
         }
-        return true;
+        return rows;
     }
 
     TPNGGraphic& bitmap_;
