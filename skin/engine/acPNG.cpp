@@ -345,7 +345,7 @@ private:
         conversion_ = ChooseConversion(colorType_, depth_);
         std::int64_t stride = ((static_cast<std::int64_t>(width) * conversion_.targetBits + 31) / 32) * 4;
         std::int64_t rowBytes = (static_cast<std::int64_t>(width) * depth_ * SamplesOf(colorType_) + 7) / 8;
-        if (stride * height > TPNGGraphic::kMaxDecodedBytes || rowBytes * 2 > TPNGGraphic::kMaxDecodedBytes)
+        if (stride > TPNGGraphic::kMaxDecodedBytes / height || rowBytes * 2 > TPNGGraphic::kMaxDecodedBytes)
             throw EInvalidGraphic(kTooLarge);
     }
 

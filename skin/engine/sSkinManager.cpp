@@ -1,6 +1,7 @@
 #include "skin/engine/sSkinManager.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -14,6 +15,7 @@ namespace parch {
 
 bool SkinLoading = false;
 bool SkinApplying = false;
+bool EditorLinkActive = false;
 
 namespace {
 
@@ -143,6 +145,7 @@ void TsSkinManager::SetSkinName(const std::string& value) {
         bool plainName = IsPlainSkinName(skinName_) && !ResolveSkinDirectory().empty();
         std::string packFile = directory + skinName_ + kPackExtension;
         bool packed = plainName && FileExists(packFile);
+        if (EditorLinkActive && plainName && DirectoryExists(directory + skinName_)) packed = false;
         try {
             std::optional<TsSkinTables> loaded = packed ? LoadSkinPackFile(packFile)
                                                         : LoadFolderOrStoredSkin(plainName ? directory : std::string());
@@ -184,10 +187,10 @@ std::optional<TsSkinTables> TsSkinManager::LoadSkinPackFile(const std::string& p
 
 std::optional<TsSkinTables> TsSkinManager::LoadFolderOrStoredSkin(const std::string& directory) {
     std::string folder = directory.empty() ? std::string() : directory + skinName_ + "/";
-    if (!folder.empty() && FileExists(folder + kOptionsFile)) {
+    if (editorText_ || (!folder.empty() && FileExists(folder + kOptionsFile))) {
         TMemoryStream text;
-        text.LoadFromFile(folder + kOptionsFile);
-        TMemIniFile ini(text.Bytes());
+        if (!editorText_) text.LoadFromFile(folder + kOptionsFile);
+        TMemIniFile ini(editorText_ ? *editorText_ : text.Bytes());
         TsFolderFiles files(folder);
         TsSkinTables tables = ReadTables(&ini, &files);
         tables.SkinData.SkinFolder = folder;
@@ -299,6 +302,44 @@ TColor TsSkinManager::GetGlobalHotColor() const {
 
 int GetSectionIndex(const TsSkinManager* manager, const std::string& name) {
     return manager == nullptr ? -1 : GetSectionIndex(manager->Tables(), name);
+}
+
+}  // namespace parch
+
+namespace parch {
+
+namespace {
+
+constexpr std::uint32_t kEditorMarker = 0xA400;
+constexpr size_t kEditorNameAt = 4, kEditorNameSize = 128;
+constexpr size_t kEditorDirectoryAt = 132, kEditorDirectorySize = 513;
+constexpr size_t kEditorOptionsAt = 645, kEditorOptionsSize = 30001;
+constexpr size_t kEditorRecordSize = kEditorOptionsAt + kEditorOptionsSize;
+
+// A zero-ended text field, never read past its own size.
+std::string EditorField(const char* record, size_t at, size_t size) {
+    const char* field = record + at;
+    return std::string(field, strnlen(field, size));
+}
+
+}  // namespace
+
+void ReceiveEditorSkin(TMessage& message, TsSkinManager& manager) {
+    const auto* copy = reinterpret_cast<const TacCopyData*>(message.LParam);
+    if (message.WParam != 7 || copy == nullptr || copy->Data == nullptr || copy->Size < kEditorRecordSize) return;
+    const char* record = static_cast<const char*>(copy->Data);
+    std::uint32_t marker = static_cast<std::uint8_t>(record[0]) | (static_cast<std::uint8_t>(record[1]) << 8) |
+                           (static_cast<std::uint8_t>(record[2]) << 16) |
+                           (static_cast<std::uint32_t>(static_cast<std::uint8_t>(record[3])) << 24);
+    if (marker != kEditorMarker) return;
+    EditorLinkActive = true;
+    manager.BeginUpdate();
+    manager.SetEditorText(EditorField(record, kEditorOptionsAt, kEditorOptionsSize));
+    manager.SetSkinDirectory(EditorField(record, kEditorDirectoryAt, kEditorDirectorySize));
+    manager.SetSkinName(EditorField(record, kEditorNameAt, kEditorNameSize));
+    manager.EndUpdate(true);
+    manager.SetEditorText(std::nullopt);
+    message.Result = 1;
 }
 
 }  // namespace parch

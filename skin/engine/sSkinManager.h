@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/MessageDialogs.h"
+#include "framework/Messages.h"
 #include "skin/engine/sSkinReader.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sStoredSkin.h"
@@ -20,6 +21,9 @@ namespace parch {
 extern bool SkinLoading;
 // True while the windows are told of a newly applied skin.
 extern bool SkinApplying;
+// Set by the first skin an editor pushed into the program; from then on a folder of the skin's
+// name wins over a pack of that name.
+extern bool EditorLinkActive;
 
 // How the manager tells the skinned windows that a skin was applied or taken off. Form skinning
 // installs the real one at start; without it there are no skinned windows to tell.
@@ -75,6 +79,9 @@ public:
     std::string GetSkinInfo() const;
     static std::string GetVersion() { return kVersion; }
 
+    // Replaces the text of Options.dat in the next loads (a skin editor's preview); empty: none.
+    void SetEditorText(std::optional<std::string> text) { editorText_ = std::move(text); }
+
     void BeginUpdate() { autoUpdate_ = false; }
     void EndUpdate(bool freeze);
     void UpdateSkin(bool freeze);
@@ -125,7 +132,22 @@ private:
     bool packed_ = false;
     TsSkinTables tables_;
     TsStoredSkins internalSkins_;
+    std::optional<std::string> editorText_;
 };
+
+// The data of a WM_COPYDATA message (its LParam points to one).
+struct TacCopyData {
+    std::uintptr_t Kind = 0;
+    std::uint32_t Size = 0;
+    const void* Data = nullptr;
+};
+
+// A skin editor's record, 30,646 bytes: marker 0xA400, then the skin name (128 bytes), the skin
+// directory (513 bytes) and the text of Options.dat (30,001 bytes), each ended by a zero byte
+// when shorter. Acts on WParam 7 and the marker: loads the skin with that text in place of its
+// Options.dat and sets the message's result to 1. Each field is read only inside its own bounds
+// and inside the data received; shorter data is ignored.
+void ReceiveEditorSkin(TMessage& message, TsSkinManager& manager);
 
 // -1 for a nil manager.
 int GetSectionIndex(const TsSkinManager* manager, const std::string& name);

@@ -199,3 +199,72 @@ TEST(SkinManagerDefault, TheFirstManagerIsTheDefault) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+std::string EditorRecord(const std::string& name, const std::string& directory, const std::string& options) {
+    std::string record(30646, '\0');
+    record[0] = '\x00';
+    record[1] = '\xA4';
+    record.replace(4, std::min<size_t>(name.size(), 128), name.substr(0, 128));
+    record.replace(132, std::min<size_t>(directory.size(), 513), directory.substr(0, 513));
+    record.replace(645, std::min<size_t>(options.size(), 30001), options.substr(0, 30001));
+    return record;
+}
+
+TMessage CopyDataMessage(TacCopyData& data, const std::string& record, WPARAM kind = 7) {
+    data.Size = static_cast<std::uint32_t>(record.size());
+    data.Data = record.data();
+    TMessage message;
+    message.Msg = 0x004A;
+    message.WParam = kind;
+    message.LParam = reinterpret_cast<LPARAM>(&data);
+    return message;
+}
+
+TEST_F(SkinManagerTest, AnEditorRecordLoadsItsTextInPlaceOfOptions) {
+    WriteFolderSkin("Ocean", SkinOptions("7.50", "11"));
+    std::string record = EditorRecord("Ocean", skins.Path(), SkinOptions("7.50", "77"));
+    TacCopyData data;
+    TMessage message = CopyDataMessage(data, record);
+    ReceiveEditorSkin(message, manager);
+    EXPECT_EQ(message.Result, 1);
+    EXPECT_EQ(manager.SkinName(), "Ocean");
+    EXPECT_EQ(GlobalColor(), 77);
+    EXPECT_TRUE(EditorLinkActive);
+    // The editor's text is used for that load only.
+    manager.SetSkinName("Ocean");
+    EXPECT_EQ(GlobalColor(), 11);
+}
+
+// Fields without their zero byte end at their own size; records that are short, carry another
+// marker or come with another WParam are ignored.
+TEST_F(SkinManagerTest, EditorRecordsAreReadInsideTheirBounds) {
+    AddInternalSkin("Steelmoor (internal)", "33");
+    std::string record = EditorRecord(std::string(128, 'N'), std::string(513, 'D'), std::string(30001, ';'));
+    TacCopyData data;
+    TMessage message = CopyDataMessage(data, record);
+    ReceiveEditorSkin(message, manager);
+    EXPECT_EQ(message.Result, 1);
+    EXPECT_EQ(manager.SkinDirectory(), std::string(513, 'D'));
+    EXPECT_EQ(manager.SkinName(), std::string(128, 'N'));
+
+    std::string wrongMarker = EditorRecord("Ocean", skins.Path(), "");
+    wrongMarker[1] = '\xA5';
+    for (const std::string* bytes : {&wrongMarker}) {
+        TMessage ignored = CopyDataMessage(data, *bytes);
+        ReceiveEditorSkin(ignored, manager);
+        EXPECT_EQ(ignored.Result, 0);
+    }
+    std::string shortRecord = EditorRecord("Ocean", skins.Path(), "").substr(0, 700);
+    TMessage tooShort = CopyDataMessage(data, shortRecord);
+    ReceiveEditorSkin(tooShort, manager);
+    EXPECT_EQ(tooShort.Result, 0);
+    TMessage otherKind = CopyDataMessage(data, record, 6);
+    ReceiveEditorSkin(otherKind, manager);
+    EXPECT_EQ(otherKind.Result, 0);
+}
+
+}  // namespace
+}  // namespace parch
