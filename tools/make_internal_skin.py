@@ -5,7 +5,7 @@ smooth corners.
 Writes the skin as a folder (Options.dat, a 24-bit Master.bmp, ButtonHuge.bmp and PNG pictures
 with alpha for the glows and the extended border) and as a pack (Steelmoor.vlz: "VLzf", member
 count, then name length, name, unpacked size and one zlib stream per member), plus the two form
-shadow pictures acSHDA.bmp and acSHDI.bmp.
+shadow pictures acSHDA.png and acSHDI.png (33 x 33, alpha).
 
     make_internal_skin.py OUTPUT_FOLDER
 
@@ -196,14 +196,15 @@ def exborder_png(frame, border):
     return image
 
 
-def shadow_bmp(size, strength):
-    image = Image.new("RGB", (size, size), (255, 255, 255))
+def shadow_png(size, strength):
+    """A form shadow template: black whose alpha fades from the middle out to the edges."""
+    image = Image.new("RGBA", (size, size), (0, 0, 0, 0))
     pixels = image.load()
+    half = size // 2
     for y in range(size):
         for x in range(size):
             dist = min(x, y, size - 1 - x, size - 1 - y)
-            v = 255 - round(strength * (dist / (size // 2)) ** 2)
-            pixels[x, y] = (v, v, v)
+            pixels[x, y] = (0, 0, 0, round(strength * (dist / half) ** 2))
     return image
 
 
@@ -484,9 +485,9 @@ def main(argv):
             f.write(data)
     with open(os.path.join(out, "Steelmoor.vlz"), "wb") as f:
         f.write(pack(members))
-    for name, strength in (("acSHDA.bmp", 90), ("acSHDI.bmp", 50)):
+    for name, strength in (("acSHDA.png", 90), ("acSHDI.png", 50)):
         with open(os.path.join(out, name), "wb") as f:
-            f.write(encode(name, shadow_bmp(27, strength)))
+            f.write(encode(name, shadow_png(33, strength)))
 
 
 if __name__ == "__main__":

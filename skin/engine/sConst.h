@@ -9,6 +9,9 @@ namespace parch {
 // The colour of skin pictures that is drawn transparent, and "no colour" in colour arguments.
 constexpr std::uint32_t TransparentKey = 0xFF00FF;
 
+// The window message through which skinned windows exchange skin commands.
+constexpr unsigned SkinCommandMessage = 0xA100;
+
 // Embedded resources of the engine: the internal skin's pack and the two form shadow pictures
 // (active and inactive) used when a skin has no extended border of its own.
 constexpr int kInternalSkinResource = 17101;

@@ -9,6 +9,9 @@
 #include "base/SysUtils.h"
 #include "framework/graphics/Graphics.h"
 #include "platform/os/Files.h"
+#include "platform/win/SystemValues.h"
+#include "resources/EmbeddedResources.h"
+#include "skin/engine/acPNG.h"
 #include "skin/engine/acSkinPack.h"
 
 namespace parch {
@@ -52,6 +55,8 @@ bool HasDriveLetter(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
 }
 
+}  // namespace
+
 std::vector<std::string> ProgramArguments() {
     std::ifstream file("/proc/self/cmdline", std::ios::binary);
     std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -67,18 +72,54 @@ std::vector<std::string> ProgramArguments() {
     return arguments;
 }
 
-bool TestSwitchGiven() {
-    for (const std::string& argument : ProgramArguments())
-        if (LowerCase(argument) == "/actest") return true;
-    return false;
-}
+namespace {
+
+bool TestSwitchGiven() { return HasCommandLineSwitch(ProgramArguments(), "/actest"); }
 
 std::string StripPackExtension(const std::string& name) {
     if (name.size() > 4 && EndsText(kPackExtension, name)) return name.substr(0, name.size() - 4);
     return name;
 }
 
+TBitmap& ShadowPicture(int which) {
+    static TBitmap active;
+    static TBitmap inactive;
+    return which == 0 ? active : inactive;
+}
+
+int scrollBarArrowWidth = 16;
+
+void LoadShadowPicture(int resource, TBitmap& picture) {
+    std::optional<std::string> bytes = ReadEmbeddedResource(resource);
+    if (!bytes) return;
+    TStringStream stream(*bytes);
+    TPNGGraphic png;
+    png.LoadFromStream(stream);
+    picture.Assign(&png);
+}
+
 }  // namespace
+
+bool HasCommandLineSwitch(const std::vector<std::string>& arguments, std::string_view lowerCaseSwitch) {
+    for (const std::string& argument : arguments)
+        if (LowerCase(argument) == lowerCaseSwitch) return true;
+    return false;
+}
+
+TBitmap& ActiveShadowPicture() { return ShadowPicture(0); }
+TBitmap& InactiveShadowPicture() { return ShadowPicture(1); }
+int ScrollBarArrowWidth() { return scrollBarArrowWidth; }
+
+void StartSkinEngine(const TsMessageSink& sink) {
+    scrollBarArrowWidth = GetSystemMetrics(SM_CXHSCROLL);
+    LoadShadowPicture(kActiveShadowResource, ActiveShadowPicture());
+    LoadShadowPicture(kInactiveShadowResource, InactiveShadowPicture());
+    if (HasCommandLineSwitch(ProgramArguments(), "/acver")) {
+        const std::string text = std::string("Velvane v") + TsSkinManager::kVersion;
+        if (sink) sink(text, mtInformation);
+        else MessageDlg(text, mtInformation, {mbOK}, 0);
+    }
+}
 
 std::string ResolveSkinDirectoryAgainst(const std::string& skinDirectory, const std::string& programFolder) {
     if (skinDirectory.rfind("\\\\", 0) == 0 || skinDirectory.rfind("//", 0) == 0 || HasDriveLetter(skinDirectory))

@@ -40,6 +40,20 @@ public:
 // Where the engine's messages go; the default shows a message dialog.
 using TsMessageSink = std::function<void(const std::string& text, TMsgDlgType type)>;
 
+// Start-up of the engine, once before the first form: reads the system values it keeps, loads
+// the two default form shadow pictures and, when the program was started with "/acver" (any
+// letter case), shows the library's version through the sink (a message dialog when unset).
+void StartSkinEngine(const TsMessageSink& sink = {});
+// The active and inactive default form shadows (32-bit, straight alpha); empty before start-up.
+TBitmap& ActiveShadowPicture();
+TBitmap& InactiveShadowPicture();
+// The width of a scroll bar's arrow button, read at start-up (16 before).
+int ScrollBarArrowWidth();
+// The program's arguments (without the program itself).
+std::vector<std::string> ProgramArguments();
+// True when one argument, lower-cased, equals the switch.
+bool HasCommandLineSwitch(const std::vector<std::string>& arguments, std::string_view lowerCaseSwitch);
+
 // The skin directory made absolute against the program folder (with its trailing "/"):
 // "../x" from the program folder's parent, "./x" and "x" inside it, "/x" as it is. "\" counts as
 // "/". Drive-letter and UNC paths name nothing here: the result is empty.

@@ -55,7 +55,7 @@ TEST(InternalSkin, CommittedFilesAreWhatTheGeneratorDraws) {
         ExpectSamePicture(*packed, *committed);
         ExpectSamePicture(*regenerated, *committed);
     }
-    for (const char* shadow : {"acSHDA.bmp", "acSHDI.bmp"}) {
+    for (const char* shadow : {"acSHDA.png", "acSHDI.png"}) {
         SCOPED_TRACE(shadow);
         ExpectSamePicture(*DecodePicture(shadow, ReadFileBytes(fresh.Path() + shadow)),
                           *DecodePicture(shadow, ReadFileBytes(kCommitted + shadow)));

@@ -268,3 +268,22 @@ TEST_F(SkinManagerTest, EditorRecordsAreReadInsideTheirBounds) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST(SkinEngineStart, LoadsTheShadowPicturesAndReadsSwitches) {
+    std::vector<std::string> messages;
+    StartSkinEngine([&](const std::string& text, TMsgDlgType) { messages.push_back(text); });
+    EXPECT_TRUE(messages.empty());  // the test program is not started with "/acver"
+    EXPECT_EQ(ActiveShadowPicture().Width(), 33);
+    EXPECT_EQ(InactiveShadowPicture().Height(), 33);
+    EXPECT_EQ(ActiveShadowPicture().PixelFormat(), pf32bit);
+    EXPECT_GT(ScrollBarArrowWidth(), 0);
+    EXPECT_TRUE(HasCommandLineSwitch({"x", "/ACVer"}, "/acver"));
+    EXPECT_FALSE(HasCommandLineSwitch({"/acversion", "acver"}, "/acver"));
+    EXPECT_EQ(SkinCommandMessage, 0xA100u);
+}
+
+}  // namespace
+}  // namespace parch
