@@ -182,8 +182,9 @@ void TsSkinManager::SetSkinName(const std::string& value) {
         tables_.SkinData.SkinActive = false;
         skinName_ = StripPackExtension(value);
         // The directory is resolved once: packs and folders are looked for in the same place.
-        std::string directory = WithSlash(ResolveSkinDirectory());
-        bool plainName = IsPlainSkinName(skinName_) && !ResolveSkinDirectory().empty();
+        std::string resolved = ResolveSkinDirectory();
+        std::string directory = WithSlash(resolved);
+        bool plainName = IsPlainSkinName(skinName_) && !resolved.empty();
         std::string packFile = directory + skinName_ + kPackExtension;
         bool packed = plainName && FileExists(packFile);
         if (EditorLinkActive && plainName && DirectoryExists(directory + skinName_)) packed = false;

@@ -135,6 +135,15 @@ TEST_F(SkinManagerTest, AFailedLoadKeepsTheSkinInUse) {
     EXPECT_EQ(recorder.events[1], "message Loaded data is not a packed Velvorin file");
 }
 
+// Whatever leaves a switch, the process-wide loading flag does not stay set.
+TEST_F(SkinManagerTest, TheLoadingFlagDoesNotOutliveAnException) {
+    WriteFolderSkin("Future", SkinOptions("8.10", "11"));
+    manager.MessageSink = [](const std::string&, TMsgDlgType) { throw std::runtime_error("sink failed"); };
+    EXPECT_THROW(manager.SetSkinName("Future"), std::runtime_error);
+    EXPECT_FALSE(SkinLoading);
+    EXPECT_FALSE(SkinApplying);
+}
+
 TEST_F(SkinManagerTest, NewerSkinsAreAnnounced) {
     WriteFolderSkin("Future", SkinOptions("8.10", "11"));
     manager.SetSkinName("Future");
