@@ -342,6 +342,48 @@ TColor TsSkinManager::GetGlobalHotColor() const {
     return static_cast<TColor>(ColorToRGB(static_cast<TColor>(tables_.Sections[static_cast<size_t>(index)].HotColor)));
 }
 
+namespace {
+
+const TsGeneralData* SectionNamed(const TsSkinTables& tables, const char* name) {
+    int index = GetSectionIndex(tables, name);
+    return index < 0 ? nullptr : &tables.Sections[static_cast<size_t>(index)];
+}
+
+const TsGenState& StateOf(const TsGeneralData& section, bool hot) {
+    return section.StateProps[hot && section.StateCount > 1 ? 1 : 0];
+}
+
+bool IsNoColour(std::uint32_t colour) { return colour == 0xFFFFFFFFu || colour == TransparentKey; }
+
+}  // namespace
+
+TColor TsSkinManager::GetEditFontColor() const {
+    const TsGeneralData* edit = SectionNamed(tables_, "EDIT");
+    if (edit == nullptr) return clWindowText;
+    return static_cast<TColor>(ColorToRGB(static_cast<TColor>(edit->StateProps[0].FontColor)));
+}
+
+TColor TsSkinManager::GetSelectionColor(bool hot) const {
+    if (const TsGeneralData* selection = SectionNamed(tables_, "SELECTION")) {
+        std::uint32_t colour = StateOf(*selection, hot).Color;
+        if (!IsNoColour(colour)) return static_cast<TColor>(ColorToRGB(static_cast<TColor>(colour)));
+    }
+    const TsGeneralData* item = SectionNamed(tables_, "MENUITEM");
+    if (item == nullptr || IsNoColour(item->HotColor) || item->HotColor == 0xFFFFFF) return clHighlight;
+    return static_cast<TColor>(ColorToRGB(static_cast<TColor>(item->HotColor)));
+}
+
+TColor TsSkinManager::GetSelectionFontColor(bool hot) const {
+    if (const TsGeneralData* selection = SectionNamed(tables_, "SELECTION")) {
+        std::uint32_t colour = StateOf(*selection, hot).FontColor;
+        if (!IsNoColour(colour)) return static_cast<TColor>(colour);
+    }
+    const TsGeneralData* item = SectionNamed(tables_, "MENUITEM");
+    if (item != nullptr && !IsNoColour(item->HotFontColor))
+        return static_cast<TColor>(ColorToRGB(static_cast<TColor>(item->HotFontColor)));
+    return clHighlightText;
+}
+
 int GetSectionIndex(const TsSkinManager* manager, const std::string& name) {
     return manager == nullptr ? -1 : GetSectionIndex(manager->Tables(), name);
 }

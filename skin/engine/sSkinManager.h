@@ -124,6 +124,13 @@ public:
     TColor GetGlobalColor() const;
     TColor GetGlobalFontColor() const;
     TColor GetGlobalHotColor() const;
+    // EDIT's font colour; clWindowText without an EDIT section.
+    TColor GetEditFontColor() const;
+    // SELECTION's colour of the state (hot only with two states or more); else MENUITEM's hot
+    // colour; else clHighlight.
+    TColor GetSelectionColor(bool hot) const;
+    // SELECTION's font colour of the state; else MENUITEM's hot font colour; else clHighlightText.
+    TColor GetSelectionFontColor(bool hot) const;
 
     std::function<void(TsSkinManager&)> OnBeforeChange;
     std::function<void(TsSkinManager&)> OnAfterChange;

@@ -144,6 +144,21 @@ TEST_F(SkinManagerTest, TheLoadingFlagDoesNotOutliveAnException) {
     EXPECT_FALSE(SkinApplying);
 }
 
+TEST_F(SkinManagerTest, SelectionAndEditColours) {
+    WriteFolderSkin("One", SkinOptions("7.50", "11") + "[SELECTION]\r\nSTATES=1\r\nCOLOR=500\r\nHOTCOLOR=600\r\n"
+                                                      "FONTCOLOR=7\r\n[EDIT2]\r\nFONTCOLOR=3\r\n");
+    WriteFolderSkin("Two", SkinOptions("7.50", "11") + "[MENUITEM]\r\nHOTCOLOR=16777215\r\nHOTFONTCOLOR=9\r\n"
+                                                      "[EDIT]\r\nFONTCOLOR=3\r\n");
+    manager.SetSkinName("One");
+    EXPECT_EQ(manager.GetSelectionColor(true), 500);  // one state: the normal colour
+    EXPECT_EQ(manager.GetSelectionFontColor(false), 7);
+    EXPECT_EQ(manager.GetEditFontColor(), 0);          // EDIT without FONTCOLOR
+    manager.SetSkinName("Two");
+    EXPECT_EQ(manager.GetSelectionColor(false), clHighlight);
+    EXPECT_EQ(manager.GetSelectionFontColor(true), 9);
+    EXPECT_EQ(manager.GetEditFontColor(), 3);
+}
+
 TEST_F(SkinManagerTest, NewerSkinsAreAnnounced) {
     WriteFolderSkin("Future", SkinOptions("8.10", "11"));
     manager.SetSkinName("Future");
