@@ -7,7 +7,9 @@
 
 #include "base/NumberText.h"
 #include "base/SysUtils.h"
+#include "framework/Application.h"
 #include "framework/graphics/Graphics.h"
+#include "platform/win/WinMessages.h"
 #include "platform/os/Files.h"
 #include "platform/win/SystemValues.h"
 #include "resources/EmbeddedResources.h"
@@ -138,12 +140,35 @@ bool IsPlainSkinName(const std::string& name) {
 }
 
 TsSkinManager::TsSkinManager() : internalSkins_(this) {
-    if (defaultManager == nullptr) defaultManager = this;
+    if (defaultManager != nullptr) return;
+    defaultManager = this;
+    if (Application != nullptr)
+        applicationHookId_ = Application->HookMainWindow([this](TMessage& message) { return ApplicationHook(message); });
 }
 
 TsSkinManager::~TsSkinManager() {
     if (tables_.SkinData.SkinActive) RemoveSkin();
+    if (applicationHookId_ >= 0 && Application != nullptr) Application->UnhookMainWindow(applicationHookId_);
     if (defaultManager == this) defaultManager = nullptr;
+}
+
+bool TsSkinManager::ApplicationHook(TMessage& message) {
+    constexpr UINT kThemeChanged = 0x031A;
+    constexpr WPARAM kMinimize = 0xF020, kRestore = 0xF120;
+    switch (message.Msg) {
+        case WM_SYSCOMMAND:
+            if (!tables_.SkinData.SkinActive) return false;
+            switch (message.WParam & 0xFFF0) {
+                case kMinimize: sysCommandState_ = 2; break;
+                case kRestore: sysCommandState_ = 1; break;
+                default: sysCommandState_ = 0;
+            }
+            return false;
+        case kThemeChanged:
+            return true;
+        default:
+            return false;
+    }
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return defaultManager; }

@@ -101,6 +101,12 @@ public:
     void UpdateSkin(bool freeze);
     void RemoveSkin();
 
+    // Watches the application window's messages (installed for the default manager when the
+    // application exists): remembers the last system command (0 other, 1 restore, 2 minimize)
+    // while a skin is active and swallows theme changes. True: handled.
+    bool ApplicationHook(TMessage& message);
+    int SysCommandState() const { return sysCommandState_; }
+
     // Tables and look-ups.
     const TsSkinTables& Tables() const { return tables_; }
     TsSkinTables& Tables() { return tables_; }
@@ -154,6 +160,8 @@ private:
     TsSkinTables tables_;
     TsStoredSkins internalSkins_;
     std::optional<std::string> editorText_;
+    int sysCommandState_ = 0;
+    int applicationHookId_ = -1;
 };
 
 // The data of a WM_COPYDATA message (its LParam points to one).

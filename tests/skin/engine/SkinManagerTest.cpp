@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/win/WinMessages.h"
 #include "skin/engine/sSkinManager.h"
 #include "tests/skin/engine/SkinFixtures.h"
 
@@ -159,6 +160,27 @@ TEST_F(SkinManagerTest, SelectionAndEditColours) {
     EXPECT_EQ(manager.GetEditFontColor(), 3);
 }
 
+TEST_F(SkinManagerTest, ApplicationHookRemembersSystemCommandsWhileSkinned) {
+    auto send = [&](UINT msg, WPARAM wParam) {
+        TMessage message;
+        message.Msg = msg;
+        message.WParam = wParam;
+        return manager.ApplicationHook(message);
+    };
+    EXPECT_FALSE(send(WM_SYSCOMMAND, 0xF020));
+    EXPECT_EQ(manager.SysCommandState(), 0);  // no skin yet
+    WriteFolderSkin("Ocean", SkinOptions("7.50", "11"));
+    manager.SetSkinName("Ocean");
+    EXPECT_FALSE(send(WM_SYSCOMMAND, 0xF022));
+    EXPECT_EQ(manager.SysCommandState(), 2);
+    EXPECT_FALSE(send(WM_SYSCOMMAND, 0xF120));
+    EXPECT_EQ(manager.SysCommandState(), 1);
+    EXPECT_FALSE(send(WM_SYSCOMMAND, 0xF060));
+    EXPECT_EQ(manager.SysCommandState(), 0);
+    EXPECT_TRUE(send(0x031A, 0));
+    EXPECT_FALSE(send(0x0010, 0));
+}
+
 TEST_F(SkinManagerTest, NewerSkinsAreAnnounced) {
     WriteFolderSkin("Future", SkinOptions("8.10", "11"));
     manager.SetSkinName("Future");
@@ -307,6 +329,37 @@ TEST(SkinEngineStart, LoadsTheShadowPicturesAndReadsSwitches) {
     EXPECT_TRUE(HasCommandLineSwitch({"x", "/ACVer"}, "/acver"));
     EXPECT_FALSE(HasCommandLineSwitch({"/acversion", "acver"}, "/acver"));
     EXPECT_EQ(SkinCommandMessage, 0xA100u);
+}
+
+}  // namespace
+}  // namespace parch
+
+#include "framework/Application.h"
+#include "platform/display/HeadlessDisplay.h"
+#include "platform/win/Messages.h"
+
+namespace parch {
+namespace {
+
+// The default manager watches the application window from its creation to its destruction.
+TEST(SkinManagerApplicationHook, TheDefaultManagerHooksTheApplicationWindow) {
+    HeadlessDisplay display;
+    TApplication app;
+    test::ScratchDir skins;
+    std::filesystem::create_directory(skins.Path() + "Ocean");
+    skins.Write("Ocean/Options.dat", SkinOptions("7.50", "11"));
+    {
+        TsSkinManager manager;
+        ASSERT_TRUE(manager.IsDefault());
+        manager.SetSkinDirectory(skins.Path());
+        manager.SetSkinName("Ocean");
+        SendMessage(app.Handle(), WM_SYSCOMMAND, 0xF120, 0);
+        EXPECT_EQ(manager.SysCommandState(), 1);
+    }
+    // The hook left with the manager: no message reaches the destroyed object (the sanitizer
+    // build reports any that does).
+    SendMessage(app.Handle(), WM_SYSCOMMAND, 0xF060 + 0x100, 0);
+    EXPECT_EQ(TsSkinManager::DefaultManager(), nullptr);
 }
 
 }  // namespace
