@@ -14,7 +14,7 @@ packages=(
   # engines, oracles and fixture makers
   poppler-utils qpdf mupdf-tools ghostscript imagemagick libtiff-tools libopenjp2-tools
   jbig2dec python3 python3-pikepdf python3-pil python3-fonttools
-  python3-reportlab python3-cairo python3-numpy t1utils
+  python3-reportlab python3-cairo python3-numpy python3-png t1utils
   icoutils pngcheck giflib-tools emf2svg libwmf-bin inkscape
   fonts-dejavu-core fonts-liberation2 fonts-urw-base35 xvfb xauth
   fonts-ipafont-gothic

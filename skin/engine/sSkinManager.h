@@ -1,0 +1,184 @@
+#pragma once
+// TsSkinManager: the loaded skin, where it comes from (a pack "<name>.vlz" or a folder
+// "<name>/Options.dat" in the skin directory, or an internal skin), switching skins by name,
+// and the look-ups every skinned window draws through.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/MessageDialogs.h"
+#include "framework/Messages.h"
+#include "skin/engine/sSkinReader.h"
+#include "skin/engine/sSkinTables.h"
+#include "skin/engine/sStoredSkin.h"
+
+namespace parch {
+
+// True while a skin is read or switched; skinned controls skip animations meanwhile.
+extern bool SkinLoading;
+// True while the windows are told of a newly applied skin.
+extern bool SkinApplying;
+// Set by the first skin an editor pushed into the program; from then on a folder of the skin's
+// name wins over a pack of that name.
+extern bool EditorLinkActive;
+
+// How the manager tells the skinned windows that a skin was applied or taken off. Form skinning
+// installs the real one at start; without it there are no skinned windows to tell.
+class TsSkinWindows {
+public:
+    virtual ~TsSkinWindows() = default;
+    // The loaded skin is in the tables: every skinned window takes it (freezing them meanwhile
+    // when asked).
+    virtual void SkinApplied(TsSkinManager& manager, bool freeze) = 0;
+    // The skin goes: every skinned window restores its own look.
+    virtual void SkinRemoved(TsSkinManager& manager) = 0;
+};
+
+// Where the engine's messages go; the default shows a message dialog.
+using TsMessageSink = std::function<void(const std::string& text, TMsgDlgType type)>;
+
+// Start-up of the engine, once before the first form: reads the system values it keeps, loads
+// the two default form shadow pictures and, when the program was started with "/acver" (any
+// letter case), shows the library's version through the sink (a message dialog when unset).
+void StartSkinEngine(const TsMessageSink& sink = {});
+// The active and inactive default form shadows (32-bit, straight alpha); empty before start-up.
+TBitmap& ActiveShadowPicture();
+TBitmap& InactiveShadowPicture();
+// The width of a scroll bar's arrow button, read at start-up (16 before).
+int ScrollBarArrowWidth();
+// The program's arguments (without the program itself).
+std::vector<std::string> ProgramArguments();
+// True when one argument, lower-cased, equals the switch.
+bool HasCommandLineSwitch(const std::vector<std::string>& arguments, std::string_view lowerCaseSwitch);
+
+// The skin directory made absolute against the program folder (with its trailing "/"):
+// "../x" from the program folder's parent, "./x" and "x" inside it, "/x" as it is. "\" counts as
+// "/". Drive-letter and UNC paths name nothing here: the result is empty.
+std::string ResolveSkinDirectoryAgainst(const std::string& skinDirectory, const std::string& programFolder);
+// A skin name names one entry of the skin directory: no separators, not "." or "..".
+bool IsPlainSkinName(const std::string& name);
+
+enum TacSkinCatalogueKind { sckFolders = 0, sckPacks = 1, sckBoth = 2 };
+
+class TsSkinManager {
+public:
+    static constexpr const char* kDefaultSkinDirectory = "c:\\Skins";
+    static constexpr const char* kVersion = "7.60";
+
+    TsSkinManager();
+    ~TsSkinManager();
+    TsSkinManager(const TsSkinManager&) = delete;
+    TsSkinManager& operator=(const TsSkinManager&) = delete;
+
+    // The process-wide default manager: the first one created.
+    static TsSkinManager* DefaultManager();
+    bool IsDefault() const { return DefaultManager() == this; }
+
+    const std::string& SkinDirectory() const { return skinDirectory_; }
+    void SetSkinDirectory(const std::string& value);
+    std::string ResolveSkinDirectory() const;
+    const std::string& SkinName() const { return skinName_; }
+    // Switches to the named skin; a failed load keeps the skin in use and shows why.
+    void SetSkinName(const std::string& value);
+    bool Active() const { return active_; }
+    void SetActive(bool value);
+
+    TsStoredSkins& InternalSkins() { return internalSkins_; }
+    // The names SetSkinName accepts, sorted; firstName the first found.
+    std::vector<std::string> BuildSkinCatalogue(int kind, std::string& firstName) const;
+    // The skin's version while one is applied, else "N/A".
+    std::string GetSkinInfo() const;
+    static std::string GetVersion() { return kVersion; }
+
+    // Replaces the text of Options.dat in the next loads (a skin editor's preview); empty: none.
+    void SetEditorText(std::optional<std::string> text) { editorText_ = std::move(text); }
+
+    void BeginUpdate() { autoUpdate_ = false; }
+    void EndUpdate(bool freeze);
+    void UpdateSkin(bool freeze);
+    void RemoveSkin();
+
+    // Watches the application window's messages (installed for the default manager when the
+    // application exists): remembers the last system command (0 other, 1 restore, 2 minimize)
+    // while a skin is active and swallows theme changes. True: handled.
+    bool ApplicationHook(TMessage& message);
+    int SysCommandState() const { return sysCommandState_; }
+
+    // Tables and look-ups.
+    const TsSkinTables& Tables() const { return tables_; }
+    TsSkinTables& Tables() { return tables_; }
+    TsSkinData& SkinData() { return tables_.SkinData; }
+    const TsSkinConstIndexes& ConstData() const { return tables_.ConstData; }
+    bool Packed() const { return packed_; }
+    int GetMaskIndex(int sectionIndex, const std::string& sectionName, const std::string& propName) const {
+        return parch::GetMaskIndex(tables_, sectionIndex, sectionName, propName);
+    }
+    int GetTextureIndex(int sectionIndex, const std::string& sectionName, const std::string& propName) const {
+        return parch::GetTextureIndex(tables_, sectionIndex, sectionName, propName);
+    }
+    int GetPatternIndex(int sectionIndex, const std::string& sectionName, const std::string& propName) const {
+        return parch::GetPatternIndex(tables_, sectionIndex, sectionName, propName);
+    }
+    int FindOwnMaskIndex(const std::string& sectionName, const std::string& propName) const {
+        return parch::FindOwnMaskIndex(tables_, sectionName, propName);
+    }
+
+    // Colour queries; RGB colours, system colour codes where nothing better is known.
+    TColor GetGlobalColor() const;
+    TColor GetGlobalFontColor() const;
+    TColor GetGlobalHotColor() const;
+    // EDIT's font colour; clWindowText without an EDIT section.
+    TColor GetEditFontColor() const;
+    // SELECTION's colour of the state (hot only with two states or more); else MENUITEM's hot
+    // colour; else clHighlight.
+    TColor GetSelectionColor(bool hot) const;
+    // SELECTION's font colour of the state; else MENUITEM's hot font colour; else clHighlightText.
+    TColor GetSelectionFontColor(bool hot) const;
+
+    std::function<void(TsSkinManager&)> OnBeforeChange;
+    std::function<void(TsSkinManager&)> OnAfterChange;
+    std::function<void(TsSkinManager&)> OnSkinListChanged;
+    TsMessageSink MessageSink;
+    TsSkinWindows* Windows = nullptr;
+
+private:
+    std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);
+    std::optional<TsSkinTables> LoadFolderOrStoredSkin(const std::string& directory);
+    std::optional<TsSkinTables> LoadStoredSkin();
+    TsSkinTables ReadTables(const TMemIniFile* ini, const TsSkinFiles* files);
+    void RunVersionGate(double version);
+    void ShowMessage(const std::string& text, TMsgDlgType type);
+
+    std::string skinDirectory_ = kDefaultSkinDirectory;
+    std::string skinName_;
+    bool active_ = true;
+    bool autoUpdate_ = true;
+    bool packed_ = false;
+    TsSkinTables tables_;
+    TsStoredSkins internalSkins_;
+    std::optional<std::string> editorText_;
+    int sysCommandState_ = 0;
+    int applicationHookId_ = -1;
+};
+
+// The data of a WM_COPYDATA message (its LParam points to one).
+struct TacCopyData {
+    std::uintptr_t Kind = 0;
+    std::uint32_t Size = 0;
+    const void* Data = nullptr;
+};
+
+// A skin editor's record, 30,646 bytes: marker 0xA400, then the skin name (128 bytes), the skin
+// directory (513 bytes) and the text of Options.dat (30,001 bytes), each ended by a zero byte
+// when shorter. Acts on WParam 7 and the marker: loads the skin with that text in place of its
+// Options.dat and sets the message's result to 1. Each field is read only inside its own bounds
+// and inside the data received; shorter data is ignored.
+void ReceiveEditorSkin(TMessage& message, TsSkinManager& manager);
+
+// -1 for a nil manager.
+int GetSectionIndex(const TsSkinManager* manager, const std::string& name);
+
+}  // namespace parch
