@@ -1,13 +1,16 @@
 // The image codecs against the libraries a user would decode with instead, in the same run on
 // the same data: Group 4 fax decoding against libtiff's, JPEG decoding into a bitmap against
-// bare libjpeg decoding into a buffer, JPEG 2000 decoding into a bitmap against bare OpenJPEG
-// decoding into its component planes. "vs_<peer>" is our time over theirs.
+// bare libjpeg decoding into a buffer and against Pillow's Image.open(...).load(), JPEG 2000
+// decoding into a bitmap against bare OpenJPEG decoding into its component planes and against
+// Pillow. Pillow times itself inside its python3 process on the same bytes, read from memory
+// (see PillowPeer.h). "vs_<peer>" is our time over theirs.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <openjpeg.h>
 #include <tiffio.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "PeerComparison.h"
+#include "PillowPeer.h"
 
 #include "base/Streams.h"
 #include "framework/graphics/Bitmap.h"
@@ -27,7 +31,9 @@
 namespace {
 
 using parch::bench::CompareWithPeers;
+using parch::bench::CompareWithPeersAndPillow;
 using parch::bench::Peer;
+using parch::bench::PillowPeer;
 
 // --- A fax page -------------------------------------------------------------------------------
 
@@ -63,9 +69,31 @@ std::string ReadFile(const std::string& path) {
     return bytes.str();
 }
 
+// The cache folder, made on first use.
+std::string CachePath(const std::string& name) {
+    std::filesystem::create_directories(PARCH_BENCH_CACHE_DIR);
+    return std::string(PARCH_BENCH_CACHE_DIR) + name;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+// Pillow decoding the file's bytes, held in memory, into its pixels.
+constexpr const char* kPillowDecode =
+    "import io, sys\n"
+    "from PIL import Image\n"
+    "data = open(sys.argv[1], 'rb').read()\n"
+    "def decode():\n"
+    "    Image.open(io.BytesIO(data)).load()\n"
+    "decode()\n"
+    "operations = {'decode': decode}\n";
+
 // The page as a one-strip Group 4 TIFF (libtiff's encoder), made once into the cache folder.
 std::string FaxTIFF() {
-    const std::string path = std::string(PARCH_BENCH_CACHE_DIR) + "codecs-page-g4.tif";
+    const std::string path = CachePath("codecs-page-g4.tif");
     std::string bytes = ReadFile(path);
     if (!bytes.empty()) return bytes;
     std::vector<std::uint8_t> page = TextPage();
@@ -200,7 +228,14 @@ void BM_JPEGDecode(benchmark::State& state) {
         jpeg_finish_decompress(&info);
         jpeg_destroy_decompress(&info);
     };
-    CompareWithPeers(state, decodeOurs, {Peer("libjpeg", decodeLibjpeg)});
+    try {
+        const std::string path = CachePath("codecs-photo.jpg");
+        WriteFile(path, jpeg);
+        PillowPeer pillow(kPillowDecode, {path});
+        CompareWithPeersAndPillow(state, decodeOurs, {Peer("libjpeg", decodeLibjpeg)}, pillow, "decode");
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
 }
 BENCHMARK(BM_JPEGDecode)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -264,7 +299,14 @@ void BM_JPEG2000Decode(benchmark::State& state) {
         opj_stream_destroy(stream);
         opj_destroy_codec(codec);
     };
-    CompareWithPeers(state, decodeOurs, {Peer("openjpeg", decodeOpenJPEG)});
+    try {
+        const std::string path = CachePath("codecs-photo.jp2");
+        WriteFile(path, jp2);
+        PillowPeer pillow(kPillowDecode, {path});
+        CompareWithPeersAndPillow(state, decodeOurs, {Peer("openjpeg", decodeOpenJPEG)}, pillow, "decode");
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
 }
 BENCHMARK(BM_JPEG2000Decode)->UseManualTime()->Unit(benchmark::kMillisecond);
 
