@@ -97,9 +97,11 @@ private:
     std::FILE* replies_ = nullptr;
 };
 
-// CompareWithPeers with Pillow's operation as one more peer ("Pillow"): every side runs once
-// per iteration in an order that alternates between iterations; ours and the in-process peers
-// are timed here, Pillow by itself.
+// CompareWithPeers with Pillow's operation as one more peer ("Pillow"). Ours and the in-process
+// peers run once per iteration in an order that alternates, timed here; Pillow runs last in
+// every iteration and times itself, so whichever in-process side comes first follows the switch
+// to the python3 process equally often. Every side runs once untimed first, so that the first
+// timed run of none of them pays for cold memory.
 inline void CompareWithPeersAndPillow(benchmark::State& state, const std::function<void()>& ours,
                                       const std::vector<Peer>& peers, PillowPeer& pillow, const std::string& operation) {
     double oursTotal = 0, pillowTotal = 0;
@@ -110,15 +112,21 @@ inline void CompareWithPeersAndPillow(benchmark::State& state, const std::functi
             if (peers[i].Prepare) peers[i].Prepare();
             peerTotals[i] += SecondsOf(peers[i].Run);
         }
-        pillowTotal += pillow.Seconds(operation);
     };
     try {
+        ours();
+        for (const Peer& peer : peers) {
+            if (peer.Prepare) peer.Prepare();
+            peer.Run();
+        }
+        pillow.Seconds(operation);
         for (auto _ : state) {
             if (peersFirst) runPeers();
             const double seconds = SecondsOf(ours);
             state.SetIterationTime(seconds);
             oursTotal += seconds;
             if (!peersFirst) runPeers();
+            pillowTotal += pillow.Seconds(operation);
             peersFirst = !peersFirst;
         }
     } catch (const std::exception& error) {
