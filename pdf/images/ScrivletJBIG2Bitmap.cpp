@@ -112,6 +112,18 @@ void Jbig2CombineRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count
     for (std::int64_t i = 0; i < count; ++i) d[i] = op(s[i], d[i]);
 }
 
+// One row operation applied to every row of a rectangle: rows of the source, from its row
+// firstRow on, onto rows of the destination, from its row destinationRow on.
+template <typename RowOp>
+void Jbig2CombineRectangle(TJBIG2Bitmap& destination, const TJBIG2Bitmap& source, std::int64_t firstRow,
+                           std::int64_t rows, std::int64_t destinationRow, std::int64_t sourceColumn,
+                           std::int64_t destinationColumn, std::int64_t count, RowOp rowOp) {
+    const std::uint8_t* s = source.Row(static_cast<std::int32_t>(firstRow)) + sourceColumn;
+    std::uint8_t* d = destination.Row(static_cast<std::int32_t>(destinationRow)) + destinationColumn;
+    const std::int64_t sourceStride = source.Width(), destinationStride = destination.Width();
+    for (std::int64_t j = 0; j < rows; ++j, s += sourceStride, d += destinationStride) rowOp(d, s, count);
+}
+
 }  // namespace
 
 void TJBIG2Bitmap::Combine(const TJBIG2Bitmap& source, std::int64_t x, std::int64_t y, std::int32_t op) {
@@ -131,17 +143,32 @@ void TJBIG2Bitmap::CombineClipped(const TJBIG2Bitmap& source, std::int64_t x, st
     const std::int64_t firstRow = std::max<std::int64_t>(0, clipTop - y);
     const std::int64_t lastRow = std::min<std::int64_t>(source.height_, clipBottom - y);
     if (firstColumn >= lastColumn || firstRow >= lastRow) return;
-    const std::int64_t count = lastColumn - firstColumn;
-    for (std::int64_t j = firstRow; j < lastRow; ++j) {
-        const std::uint8_t* s = source.Row(static_cast<std::int32_t>(j)) + firstColumn;
-        std::uint8_t* d = Row(static_cast<std::int32_t>(y + j)) + (x + firstColumn);
-        switch (op) {
-            case 0: Jbig2OrRows(d, s, count); break;
-            case 1: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a & b); }); break;
-            case 2: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a ^ b); }); break;
-            case 3: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a == b); }); break;
-            default: std::memcpy(d, s, static_cast<std::size_t>(count)); break;
-        }
+    const std::int64_t count = lastColumn - firstColumn, rows = lastRow - firstRow;
+    const auto apply = [&](auto rowOp) {
+        Jbig2CombineRectangle(*this, source, firstRow, rows, y + firstRow, firstColumn, x + firstColumn, count, rowOp);
+    };
+    switch (op) {
+        case 0: apply(Jbig2OrRows); break;
+        case 1:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                Jbig2CombineRows(d, s, n, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a & b); });
+            });
+            break;
+        case 2:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                Jbig2CombineRows(d, s, n, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a ^ b); });
+            });
+            break;
+        case 3:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                Jbig2CombineRows(d, s, n, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a == b); });
+            });
+            break;
+        default:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                std::memcpy(d, s, static_cast<std::size_t>(n));
+            });
+            break;
     }
 }
 
