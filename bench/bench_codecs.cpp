@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -90,6 +91,20 @@ constexpr const char* kPillowDecode =
     "    Image.open(io.BytesIO(data)).load()\n"
     "decode()\n"
     "operations = {'decode': decode}\n";
+
+// Our decoding of the bytes against the library's and against Pillow's, which reads them from
+// the cache file of that name.
+void CompareDecoding(benchmark::State& state, const std::string& bytes, const std::string& fileName,
+                     const std::function<void()>& ours, const Peer& library) {
+    try {
+        const std::string path = CachePath(fileName);
+        WriteFile(path, bytes);
+        PillowPeer pillow(kPillowDecode, {path});
+        CompareWithPeersAndPillow(state, ours, {library}, pillow, "decode");
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+}
 
 // The page as a one-strip Group 4 TIFF (libtiff's encoder), made once into the cache folder.
 std::string FaxTIFF() {
@@ -228,14 +243,7 @@ void BM_JPEGDecode(benchmark::State& state) {
         jpeg_finish_decompress(&info);
         jpeg_destroy_decompress(&info);
     };
-    try {
-        const std::string path = CachePath("codecs-photo.jpg");
-        WriteFile(path, jpeg);
-        PillowPeer pillow(kPillowDecode, {path});
-        CompareWithPeersAndPillow(state, decodeOurs, {Peer("libjpeg", decodeLibjpeg)}, pillow, "decode");
-    } catch (const std::exception& error) {
-        state.SkipWithError(error.what());
-    }
+    CompareDecoding(state, jpeg, "codecs-photo.jpg", decodeOurs, Peer("libjpeg", decodeLibjpeg));
 }
 BENCHMARK(BM_JPEGDecode)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -299,14 +307,7 @@ void BM_JPEG2000Decode(benchmark::State& state) {
         opj_stream_destroy(stream);
         opj_destroy_codec(codec);
     };
-    try {
-        const std::string path = CachePath("codecs-photo.jp2");
-        WriteFile(path, jp2);
-        PillowPeer pillow(kPillowDecode, {path});
-        CompareWithPeersAndPillow(state, decodeOurs, {Peer("openjpeg", decodeOpenJPEG)}, pillow, "decode");
-    } catch (const std::exception& error) {
-        state.SkipWithError(error.what());
-    }
+    CompareDecoding(state, jp2, "codecs-photo.jp2", decodeOurs, Peer("openjpeg", decodeOpenJPEG));
 }
 BENCHMARK(BM_JPEG2000Decode)->UseManualTime()->Unit(benchmark::kMillisecond);
 
