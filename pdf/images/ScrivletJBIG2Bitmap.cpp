@@ -91,10 +91,25 @@ TJBIG2ByteArray TJBIG2Bitmap::RowCopyOut(std::int32_t rowIndex) const {
 
 namespace {
 
-// OR of a source that is mostly white: blocks of white source leave the destination untouched
-// (and its memory unwritten).
+// Rows up to this long (a symbol's, a pattern's) are OR-ed eight bytes at a time without
+// branches; longer ones skip white stretches.
+constexpr std::int64_t kJbig2ShortRow = 256;
+
+// OR of a row. A long source row is mostly white: blocks of white source leave the destination
+// untouched (and its memory unwritten).
 void Jbig2OrRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count) {
     std::int64_t i = 0;
+    if (count <= kJbig2ShortRow) {
+        for (; i + 8 <= count; i += 8) {
+            std::uint64_t source, destination;
+            std::memcpy(&source, s + i, 8);
+            std::memcpy(&destination, d + i, 8);
+            destination |= source;
+            std::memcpy(d + i, &destination, 8);
+        }
+        for (; i < count; ++i) d[i] |= s[i];
+        return;
+    }
     for (; i + 8 <= count; i += 8) {
         std::uint64_t source;
         std::memcpy(&source, s + i, 8);
