@@ -1,14 +1,18 @@
 // The image codecs against the libraries a user would decode with instead, in the same run on
 // the same data: Group 4 fax decoding against libtiff's, JPEG decoding into a bitmap against
-// bare libjpeg decoding into a buffer, JPEG 2000 decoding into a bitmap against bare OpenJPEG
-// decoding into its component planes. "vs_<peer>" is our time over theirs.
+// bare libjpeg decoding into a buffer and against Pillow's Image.open(...).load(), JPEG 2000
+// decoding into a bitmap against bare OpenJPEG decoding into its component planes and against
+// Pillow. Pillow times itself inside its python3 process on the same bytes, read from memory
+// (see PillowPeer.h). "vs_<peer>" is our time over theirs.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <openjpeg.h>
 #include <tiffio.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "PeerComparison.h"
+#include "PillowPeer.h"
 
 #include "base/Streams.h"
 #include "framework/graphics/Bitmap.h"
@@ -27,7 +32,9 @@
 namespace {
 
 using parch::bench::CompareWithPeers;
+using parch::bench::CompareWithPeersAndPillow;
 using parch::bench::Peer;
+using parch::bench::PillowPeer;
 
 // --- A fax page -------------------------------------------------------------------------------
 
@@ -63,9 +70,45 @@ std::string ReadFile(const std::string& path) {
     return bytes.str();
 }
 
+// The cache folder, made on first use.
+std::string CachePath(const std::string& name) {
+    std::filesystem::create_directories(PARCH_BENCH_CACHE_DIR);
+    return std::string(PARCH_BENCH_CACHE_DIR) + name;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+// Pillow decoding the file's bytes, held in memory, into its pixels.
+constexpr const char* kPillowDecode =
+    "import io, sys\n"
+    "from PIL import Image\n"
+    "data = open(sys.argv[1], 'rb').read()\n"
+    "def decode():\n"
+    "    Image.open(io.BytesIO(data)).load()\n"
+    "decode()\n"
+    "operations = {'decode': decode}\n";
+
+// Our decoding of the bytes against the library's and against Pillow's, which reads them from
+// the cache file of that name.
+void CompareDecoding(benchmark::State& state, const std::string& bytes, const std::string& fileName,
+                     const std::function<void()>& ours, const Peer& library) {
+    try {
+        const std::string path = CachePath(fileName);
+        WriteFile(path, bytes);
+        PillowPeer pillow(kPillowDecode, {path});
+        CompareWithPeersAndPillow(state, ours, {library}, pillow, "decode");
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+    }
+}
+
 // The page as a one-strip Group 4 TIFF (libtiff's encoder), made once into the cache folder.
 std::string FaxTIFF() {
-    const std::string path = std::string(PARCH_BENCH_CACHE_DIR) + "codecs-page-g4.tif";
+    const std::string path = CachePath("codecs-page-g4.tif");
     std::string bytes = ReadFile(path);
     if (!bytes.empty()) return bytes;
     std::vector<std::uint8_t> page = TextPage();
@@ -200,7 +243,7 @@ void BM_JPEGDecode(benchmark::State& state) {
         jpeg_finish_decompress(&info);
         jpeg_destroy_decompress(&info);
     };
-    CompareWithPeers(state, decodeOurs, {Peer("libjpeg", decodeLibjpeg)});
+    CompareDecoding(state, jpeg, "codecs-photo.jpg", decodeOurs, Peer("libjpeg", decodeLibjpeg));
 }
 BENCHMARK(BM_JPEGDecode)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -264,7 +307,7 @@ void BM_JPEG2000Decode(benchmark::State& state) {
         opj_stream_destroy(stream);
         opj_destroy_codec(codec);
     };
-    CompareWithPeers(state, decodeOurs, {Peer("openjpeg", decodeOpenJPEG)});
+    CompareDecoding(state, jp2, "codecs-photo.jp2", decodeOurs, Peer("openjpeg", decodeOpenJPEG));
 }
 BENCHMARK(BM_JPEG2000Decode)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -1,17 +1,21 @@
 // PNG writing and reading: our writer and reader against libpng in-process, with libpng's
-// defaults (adaptive row filters, zlib's default level), which is what Pillow and most tools
-// write and read through. In-process is the fair peer: a Pillow process would spend most of its
-// time starting the interpreter. Pictures: a photo-like RGB page and its grey mask as alpha.
+// defaults (adaptive row filters, zlib's default level), and against Pillow saving and opening
+// the same pixels and file in memory. Pillow times itself inside one long-lived python3 process
+// (see PillowPeer.h), so the interpreter's start is never counted. Pictures: a photo-like RGB
+// page and its grey mask as alpha.
 #include <png.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "base/Streams.h"
 #include "PeerComparison.h"
+#include "PillowPeer.h"
 #include "framework/graphics/Bitmap.h"
 #include "pdf/images/ScrivletPNG.h"
 
@@ -122,12 +126,49 @@ std::vector<png_byte> LibpngRead(const std::string& bytes) {
     return pixels;
 }
 
+// The file both readers read, also on disk for Pillow: libpng's default writing of the picture.
+std::string PeerFile(bool alpha) {
+    const auto picture = Picture();
+    const auto mask = Mask();
+    return LibpngWrite(PeerRows(*picture, alpha ? mask.get() : nullptr), alpha);
+}
+
+std::string PeerFilePath(bool alpha, const std::string& bytes) {
+    std::filesystem::create_directories(PARCH_BENCH_CACHE_DIR);
+    const std::string path = std::string(PARCH_BENCH_CACHE_DIR) + (alpha ? "png-rgba.png" : "png-rgb.png");
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file) throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+// Pillow's sides: saving the decoded pixels as PNG (its defaults) and decoding the file's
+// bytes from memory.
+constexpr const char* kPillowPNG =
+    "import io, sys\n"
+    "from PIL import Image\n"
+    "data = open(sys.argv[1], 'rb').read()\n"
+    "image = Image.open(io.BytesIO(data))\n"
+    "image.load()\n"
+    "def write():\n"
+    "    image.save(io.BytesIO(), 'PNG')\n"
+    "def read():\n"
+    "    Image.open(io.BytesIO(data)).load()\n"
+    "operations = {'write': write, 'read': read}\n";
+
 void BM_PNGWrite(benchmark::State& state) {
     const bool alpha = state.range(0) != 0;
     const auto picture = Picture();
     const auto mask = Mask();
     const std::vector<png_byte> rows = PeerRows(*picture, alpha ? mask.get() : nullptr);
-    CompareWithPeers(
+    std::unique_ptr<PillowPeer> pillow;
+    try {
+        pillow = std::make_unique<PillowPeer>(kPillowPNG, std::vector<std::string>{PeerFilePath(alpha, PeerFile(alpha))});
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
+    }
+    CompareWithPeersAndPillow(
         state,
         [&] {
             TMemoryStream stream;
@@ -136,23 +177,28 @@ void BM_PNGWrite(benchmark::State& state) {
             writer.SaveToStream(stream);
             benchmark::DoNotOptimize(stream.GetSize());
         },
-        {Peer("libpng", [&] { benchmark::DoNotOptimize(LibpngWrite(rows, alpha).size()); })});
+        {Peer("libpng", [&] { benchmark::DoNotOptimize(LibpngWrite(rows, alpha).size()); })}, *pillow, "write");
 }
 
 void BM_PNGRead(benchmark::State& state) {
     const bool alpha = state.range(0) != 0;
-    const auto picture = Picture();
-    const auto mask = Mask();
-    // Both read the same file, as libpng writes it by default.
-    const std::string file = LibpngWrite(PeerRows(*picture, alpha ? mask.get() : nullptr), alpha);
-    CompareWithPeers(
+    // All read the same file, as libpng writes it by default.
+    const std::string file = PeerFile(alpha);
+    std::unique_ptr<PillowPeer> pillow;
+    try {
+        pillow = std::make_unique<PillowPeer>(kPillowPNG, std::vector<std::string>{PeerFilePath(alpha, file)});
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return;
+    }
+    CompareWithPeersAndPillow(
         state,
         [&] {
             TPNGPixels pixels;
             if (!DecodePNGPixels(file, pixels)) throw std::runtime_error("our reader failed");
             benchmark::DoNotOptimize(pixels.Pixels.data());
         },
-        {Peer("libpng", [&] { benchmark::DoNotOptimize(LibpngRead(file).data()); })});
+        {Peer("libpng", [&] { benchmark::DoNotOptimize(LibpngRead(file).data()); })}, *pillow, "read");
 }
 
 BENCHMARK(BM_PNGWrite)->Arg(0)->Arg(1)->ArgName("alpha")->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -302,6 +302,17 @@ TBitmap& TJPEGImage::Bitmap() {
     return *bitmap_;
 }
 
+std::unique_ptr<TBitmap> TJPEGImage::ReleaseBitmap() {
+    TBitmap& decoded = Bitmap();
+    if (data_->bytes.empty()) {
+        // Without bytes the picture cannot be decoded again: the caller gets a copy.
+        auto copy = std::make_unique<TBitmap>();
+        copy->Assign(&decoded);
+        return copy;
+    }
+    return std::move(bitmap_);
+}
+
 void TJPEGImage::Decode() {
     Decompressor decompressor(data_->bytes);
     decompressor.ReadHeader();

@@ -66,6 +66,9 @@ public:
     // The decoded picture: 24-bit blue-green-red, or 8-bit with a palette for grey or quantised
     // output. Decodes on first use; EJPEG for damaged data.
     TBitmap& Bitmap();
+    // The decoded picture handed over (decoding first when needed); the next use of the
+    // pixels decodes the bytes again. An image without bytes hands over a copy.
+    std::unique_ptr<TBitmap> ReleaseBitmap();
     void AssignBitmap(const TBitmap& bitmap);
     // Compresses the bitmap into new JPEG bytes (baseline, CompressionQuality).
     void Compress();

@@ -63,26 +63,37 @@ void TPDFImageDecoder::DecodeDCT() {
         Drawable = false;
         return;
     }
-    Bitmap = std::make_unique<TBitmap>(Width, Height, pf24bit);
-    if (Data.empty()) return;
+    if (Data.empty()) {
+        Bitmap = std::make_unique<TBitmap>(Width, Height, pf24bit);
+        return;
+    }
 
     TPDFJPEGImage jpeg;
     jpeg.SetColorManager(ColorManager);
-    TStringStream stream(Data);
-    jpeg.LoadFromStream(stream);
-    const int components = jpeg.Data().components;
+    std::unique_ptr<TBitmap> picture;
+    int components = 0;
     const std::vector<double> decode = DecodeValues();
-    const bool decodeFits = decode.size() >= static_cast<std::size_t>(components) * 2;
-    if (components == 4) {
-        // CMYK and YCCK samples are read as stored unless a Decode array says otherwise
-        // (Adobe's inverted data comes with [1 0 1 0 1 0 1 0]).
-        std::array<double, 8> ranges = {0, 1, 0, 1, 0, 1, 0, 1};
-        if (decodeFits) std::copy_n(decode.begin(), 8, ranges.begin());
-        jpeg.SetCMYKDecode(ranges);
+    try {
+        TStringStream stream(Data);
+        jpeg.LoadFromStream(stream);
+        components = jpeg.Data().components;
+        if (components == 4) {
+            // CMYK and YCCK samples are read as stored unless a Decode array says otherwise
+            // (Adobe's inverted data comes with [1 0 1 0 1 0 1 0]).
+            std::array<double, 8> ranges = {0, 1, 0, 1, 0, 1, 0, 1};
+            if (decode.size() >= 8) std::copy_n(decode.begin(), 8, ranges.begin());
+            jpeg.SetCMYKDecode(ranges);
+        }
+        picture = jpeg.ReleaseBitmap();
+    } catch (...) {
+        // Unreadable data leaves a blank picture of the image's size behind.
+        Bitmap = std::make_unique<TBitmap>(Width, Height, pf24bit);
+        throw;
     }
-    TBitmap& picture = jpeg.Bitmap();
-    Bitmap = picture.Width() == Width && picture.Height() == Height ? Bitmap24Copy(picture)
-                                                                      : ScaledBitmap(picture, Width, Height);
+    const bool decodeFits = decode.size() >= static_cast<std::size_t>(components) * 2;
+    const bool fits = picture->Width() == Width && picture->Height() == Height;
+    if (fits && picture->PixelFormat() == pf24bit) Bitmap = std::move(picture);  // decoded in place: no copy
+    else Bitmap = fits ? Bitmap24Copy(*picture) : ScaledBitmap(*picture, Width, Height);
     const bool numericSpace = ColorSpace != "Lab" && ColorSpace != "Indexed";
     if (components != 4 && decodeFits && numericSpace && !IsIdentity(decode, components))
         ApplyDecodeRanges(*Bitmap, decode, components);

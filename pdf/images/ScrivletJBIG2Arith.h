@@ -2,6 +2,7 @@
 // The MQ arithmetic decoder of T.88 Annex E with the integer procedures of Annex A, and the
 // coding-context sets the region and dictionary decoders share within one pass.
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -68,13 +69,18 @@ struct TJBIG2MQState {
             Ct = 8;
         }
     }
+    // Shifts A (and C with it) until its top bit is set, a run of bits at a time, feeding a
+    // byte whenever the bits of the last one are used up.
     void RenormD() {
-        do {
+        int shift = std::countl_zero(A);
+        while (shift > 0) {
             if (Ct == 0) ByteIn();
-            A <<= 1;
-            C <<= 1;
-            --Ct;
-        } while ((A & 0x80000000u) == 0);
+            const int step = shift < Ct ? shift : Ct;
+            A <<= step;
+            C <<= step;
+            Ct -= step;
+            shift -= step;
+        }
     }
     inline std::int32_t DecodeBit(std::uint8_t* contexts, std::uint32_t context);
 };

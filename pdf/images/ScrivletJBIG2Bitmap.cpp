@@ -91,10 +91,25 @@ TJBIG2ByteArray TJBIG2Bitmap::RowCopyOut(std::int32_t rowIndex) const {
 
 namespace {
 
-// OR of a source that is mostly white: blocks of white source leave the destination untouched
-// (and its memory unwritten).
+// Rows up to this long (a symbol's, a pattern's) are OR-ed eight bytes at a time without
+// branches; longer ones skip white stretches.
+constexpr std::int64_t kJbig2ShortRow = 256;
+
+// OR of a row. A long source row is mostly white: blocks of white source leave the destination
+// untouched (and its memory unwritten).
 void Jbig2OrRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count) {
     std::int64_t i = 0;
+    if (count <= kJbig2ShortRow) {
+        for (; i + 8 <= count; i += 8) {
+            std::uint64_t source, destination;
+            std::memcpy(&source, s + i, 8);
+            std::memcpy(&destination, d + i, 8);
+            destination |= source;
+            std::memcpy(d + i, &destination, 8);
+        }
+        for (; i < count; ++i) d[i] |= s[i];
+        return;
+    }
     for (; i + 8 <= count; i += 8) {
         std::uint64_t source;
         std::memcpy(&source, s + i, 8);
@@ -110,6 +125,18 @@ void Jbig2OrRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count) {
 template <typename Op>
 void Jbig2CombineRows(std::uint8_t* d, const std::uint8_t* s, std::int64_t count, Op op) {
     for (std::int64_t i = 0; i < count; ++i) d[i] = op(s[i], d[i]);
+}
+
+// One row operation applied to every row of a rectangle: rows of the source, from its row
+// firstRow on, onto rows of the destination, from its row destinationRow on.
+template <typename RowOp>
+void Jbig2CombineRectangle(TJBIG2Bitmap& destination, const TJBIG2Bitmap& source, std::int64_t firstRow,
+                           std::int64_t rows, std::int64_t destinationRow, std::int64_t sourceColumn,
+                           std::int64_t destinationColumn, std::int64_t count, RowOp rowOp) {
+    const std::uint8_t* s = source.Row(static_cast<std::int32_t>(firstRow)) + sourceColumn;
+    std::uint8_t* d = destination.Row(static_cast<std::int32_t>(destinationRow)) + destinationColumn;
+    const std::int64_t sourceStride = source.Width(), destinationStride = destination.Width();
+    for (std::int64_t j = 0; j < rows; ++j, s += sourceStride, d += destinationStride) rowOp(d, s, count);
 }
 
 }  // namespace
@@ -131,17 +158,32 @@ void TJBIG2Bitmap::CombineClipped(const TJBIG2Bitmap& source, std::int64_t x, st
     const std::int64_t firstRow = std::max<std::int64_t>(0, clipTop - y);
     const std::int64_t lastRow = std::min<std::int64_t>(source.height_, clipBottom - y);
     if (firstColumn >= lastColumn || firstRow >= lastRow) return;
-    const std::int64_t count = lastColumn - firstColumn;
-    for (std::int64_t j = firstRow; j < lastRow; ++j) {
-        const std::uint8_t* s = source.Row(static_cast<std::int32_t>(j)) + firstColumn;
-        std::uint8_t* d = Row(static_cast<std::int32_t>(y + j)) + (x + firstColumn);
-        switch (op) {
-            case 0: Jbig2OrRows(d, s, count); break;
-            case 1: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a & b); }); break;
-            case 2: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a ^ b); }); break;
-            case 3: Jbig2CombineRows(d, s, count, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a == b); }); break;
-            default: std::memcpy(d, s, static_cast<std::size_t>(count)); break;
-        }
+    const std::int64_t count = lastColumn - firstColumn, rows = lastRow - firstRow;
+    const auto apply = [&](auto rowOp) {
+        Jbig2CombineRectangle(*this, source, firstRow, rows, y + firstRow, firstColumn, x + firstColumn, count, rowOp);
+    };
+    switch (op) {
+        case 0: apply(Jbig2OrRows); break;
+        case 1:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                Jbig2CombineRows(d, s, n, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a & b); });
+            });
+            break;
+        case 2:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                Jbig2CombineRows(d, s, n, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a ^ b); });
+            });
+            break;
+        case 3:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                Jbig2CombineRows(d, s, n, [](std::uint8_t a, std::uint8_t b) { return std::uint8_t(a == b); });
+            });
+            break;
+        default:
+            apply([](std::uint8_t* d, const std::uint8_t* s, std::int64_t n) {
+                std::memcpy(d, s, static_cast<std::size_t>(n));
+            });
+            break;
     }
 }
 

@@ -40,9 +40,30 @@ inline std::uint32_t Jbig2Pixel(const std::uint8_t* row, std::int64_t x, std::in
 }
 
 // Template 0 with the AT pixels at their nominal places: every context pixel lies in two
-// windows that slide along rows y-1 and y-2.
+// windows that slide along rows y-1 and y-2, held together in one word (row y-1, columns
+// x-3..x+3, in bits 6..0; row y-2, columns x-2..x+2, in bits 11..7). The part of the context
+// that the rows above give is looked up from that word before the pixel is decoded; only the
+// four pixels to the left wait for it.
+constexpr std::uint32_t kJbig2AboveWindowMask = 0xF7E;  // what survives a shift by one column
+
+std::uint16_t Jbig2ContextFromAbove(std::uint32_t windows) {
+    const std::uint32_t window1 = windows & 0x7F, window2 = windows >> 7;
+    return static_cast<std::uint16_t>(((window2 >> 1) & 0x7) << 13 | ((window1 >> 1) & 0x1F) << 8 | (window1 & 1) << 3 |
+                                      (window1 >> 6) << 2 | (window2 & 1) << 1 | (window2 >> 4));
+}
+
+const std::array<std::uint16_t, 4096>& Jbig2ContextsFromAbove() {
+    static const std::array<std::uint16_t, 4096> kTable = [] {
+        std::array<std::uint16_t, 4096> table{};
+        for (std::uint32_t windows = 0; windows < table.size(); ++windows) table[windows] = Jbig2ContextFromAbove(windows);
+        return table;
+    }();
+    return kTable;
+}
+
 void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decoder, std::uint8_t* contexts,
                                  bool tpgdon, const std::uint8_t* white) {
+    const std::uint16_t* const fromAbove = Jbig2ContextsFromAbove().data();
     const std::int64_t width = bitmap.Width();
     // The decoder's registers live in a local copy for the loop.
     TJBIG2MQState mq = decoder.State();
@@ -50,6 +71,7 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
     // The bitmap starts white: white pixels and copies of white rows are never written, so
     // the memory of white areas stays untouched.
     bool aboveHasBlack = false;
+    const std::int64_t inner = std::max<std::int64_t>(0, width - 3);
     for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
         // Rows past the data (the decoder fed 1-bits well beyond it) stay white.
         if (mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) break;
@@ -61,38 +83,29 @@ void Jbig2DecodeTemplate0Nominal(TJBIG2Bitmap& bitmap, TArithmeticDecoder& decod
             }
         }
         std::uint32_t blackSeen = 0;
-        std::uint8_t* row = bitmap.Row(y);
-        const std::uint8_t* row1 = y >= 1 ? bitmap.Row(y - 1) : white;
-        const std::uint8_t* row2 = y >= 2 ? bitmap.Row(y - 2) : white;
-        // window1: row y-1, columns x-3..x+3; window2: row y-2, columns x-2..x+2.
-        std::uint32_t window1 = (Jbig2Pixel(row1, 0, width) << 1 | Jbig2Pixel(row1, 1, width)) << 1 |
-                                Jbig2Pixel(row1, 2, width);
-        std::uint32_t window2 = Jbig2Pixel(row2, 0, width) << 1 | Jbig2Pixel(row2, 1, width);
+        std::uint8_t* const row = bitmap.Row(y);
+        const std::uint8_t* const row1 = y >= 1 ? bitmap.Row(y - 1) : white;
+        const std::uint8_t* const row2 = y >= 2 ? bitmap.Row(y - 2) : white;
+        std::uint32_t windows = (Jbig2Pixel(row1, 0, width) << 1 | Jbig2Pixel(row1, 1, width)) << 1 |
+                                Jbig2Pixel(row1, 2, width) |
+                                (Jbig2Pixel(row2, 0, width) << 1 | Jbig2Pixel(row2, 1, width)) << 7;
         std::uint32_t current = 0;
-        const std::int64_t inner = std::max<std::int64_t>(0, width - 3);
         std::int64_t x = 0;
-        auto step = [&](std::uint32_t above1, std::uint32_t above2) {
-            window1 = ((window1 << 1) | above1) & 0x7F;
-            window2 = ((window2 << 1) | above2) & 0x1F;
-            const std::uint32_t context = ((window2 >> 1) & 0x7) << 13 | ((window1 >> 1) & 0x1F) << 8 |
-                                          current << 4 | (window1 & 1) << 3 | (window1 >> 6) << 2 |
-                                          (window2 & 1) << 1 | (window2 >> 4);
-            const std::int32_t bit = mq.DecodeBit(contexts, context);
-            if (bit) row[x] = 1;
-            blackSeen |= static_cast<std::uint32_t>(bit);
-            current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
-        };
-        if (inner <= kJbig2RowStretch) {
-            for (; x < inner; ++x) step(row1[x + 3], row2[x + 2]);
-        } else {
-            while (x < inner && mq.OverrunBytes <= kJBIG2ArithmeticOverrunBytes) {
-                // Long rows are checked for running out of data on the way.
-                const std::int64_t stretchEnd = std::min<std::int64_t>(inner, x + kJbig2RowStretch);
-                for (; x < stretchEnd; ++x) step(row1[x + 3], row2[x + 2]);
+        while (x < width) {
+            // Long rows are checked for running out of data on the way.
+            if (mq.OverrunBytes > kJBIG2ArithmeticOverrunBytes) break;
+            const std::int64_t stretchEnd = std::min<std::int64_t>(width, x + kJbig2RowStretch);
+            for (; x < stretchEnd; ++x) {
+                const std::uint32_t above1 = x < inner ? row1[x + 3] : Jbig2Pixel(row1, x + 3, width);
+                const std::uint32_t above2 = x < inner ? row2[x + 2] : Jbig2Pixel(row2, x + 2, width);
+                windows = ((windows << 1) & kJbig2AboveWindowMask) | above1 | above2 << 7;
+                const std::int32_t bit = mq.DecodeBit(contexts, fromAbove[windows] | current << 4);
+                if (bit) row[x] = 1;
+                blackSeen |= static_cast<std::uint32_t>(bit);
+                current = ((current << 1) | static_cast<std::uint32_t>(bit)) & 0xF;
             }
-            if (x < inner) break;
         }
-        for (; x < width; ++x) step(Jbig2Pixel(row1, x + 3, width), Jbig2Pixel(row2, x + 2, width));
+        if (x < width) break;
         aboveHasBlack = blackSeen != 0;
     }
     decoder.State() = mq;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Streams.h"
@@ -215,6 +216,55 @@ void CopyComponent(const opj_image_comp_t& component, TBitmap& bitmap, int byte,
     }
 }
 
+// Where each used component goes: its byte in the pixel, or -1.
+struct ComponentTarget {
+    const opj_image_comp_t* Component;
+    int Byte;
+};
+
+// Whether every targeted component covers the bitmap sample for pixel, so that rows can be
+// written in one pass.
+bool FullResolution(const std::vector<ComponentTarget>& targets, const TBitmap& bitmap) {
+    for (const ComponentTarget& target : targets) {
+        const opj_image_comp_t& component = *target.Component;
+        if (!component.data || component.prec < 1 || component.prec > 16 || component.dx != 1 || component.dy != 1 ||
+            component.w < static_cast<OPJ_UINT32>(bitmap.Width()) || component.h < static_cast<OPJ_UINT32>(bitmap.Height()))
+            return false;
+    }
+    return true;
+}
+
+// Full-resolution components interleaved into the bitmap's rows in one pass: each row of the
+// decoded planes is read once and every pixel written once.
+void InterleaveComponents(const std::vector<ComponentTarget>& targets, TBitmap& bitmap, int bytesPerPixel) {
+    std::vector<SampleConverter> converters;
+    converters.reserve(targets.size());
+    for (const ComponentTarget& target : targets) converters.emplace_back(*target.Component);
+    const std::size_t count = targets.size();
+    const int width = bitmap.Width();
+    std::vector<const OPJ_INT32*> samples(count);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        for (std::size_t c = 0; c < count; ++c)
+            samples[c] = targets[c].Component->data + static_cast<std::int64_t>(y) * targets[c].Component->w;
+        BYTE* row = bitmap.ScanLine(y);
+        if (count == 3) {
+            const OPJ_INT32 *s0 = samples[0], *s1 = samples[1], *s2 = samples[2];
+            BYTE *b0 = row + targets[0].Byte, *b1 = row + targets[1].Byte, *b2 = row + targets[2].Byte;
+            for (int x = 0; x < width; ++x) {
+                const std::size_t at = static_cast<std::size_t>(x) * static_cast<std::size_t>(bytesPerPixel);
+                b0[at] = converters[0](s0[x]);
+                b1[at] = converters[1](s1[x]);
+                b2[at] = converters[2](s2[x]);
+            }
+            continue;
+        }
+        for (int x = 0; x < width; ++x) {
+            BYTE* pixel = row + static_cast<std::size_t>(x) * static_cast<std::size_t>(bytesPerPixel);
+            for (std::size_t c = 0; c < count; ++c) pixel[targets[c].Byte] = converters[c](samples[c][x]);
+        }
+    }
+}
+
 BYTE RoundToByte(double value) { return static_cast<BYTE>(std::clamp(std::nearbyint(value), 0.0, 255.0)); }
 
 // sYCC held as Y in byte 2, Cb in byte 1, Cr in byte 0, turned into red, green, blue.
@@ -275,7 +325,18 @@ double Jpeg2000Rate(std::int64_t width, std::int64_t height, int components, int
 void TJpeg2000Bitmap::LoadFromStream(TStream& stream) {
     static_cast<void>(registered);
     const std::int64_t start = stream.GetPosition();
-    const std::string bytes = stream.ReadToEnd();
+    // A memory stream's bytes are read where they lie; other streams are read into a copy.
+    std::string copied;
+    std::string_view bytes;
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
+        const std::string& held = memory->Bytes();
+        const auto from = static_cast<std::size_t>(std::clamp<std::int64_t>(start, 0, static_cast<std::int64_t>(held.size())));
+        bytes = std::string_view(held).substr(from);
+        stream.Seek(0, TSeekOrigin::soEnd);  // as if read; success moves back after the bytes used
+    } else {
+        copied = stream.ReadToEnd();
+        bytes = copied;
+    }
     static const unsigned char kJP2Signature[] = {0x00, 0x00, 0x00, 0x0C, 0x6A, 0x50, 0x20, 0x20};
     static const unsigned char kCodestreamStart[] = {0xFF, 0x4F, 0xFF, 0x51};
     if (bytes.size() < 8) throw EJpeg2000Error(kUnknownType);
@@ -309,9 +370,15 @@ void TJpeg2000Bitmap::LoadFromStream(TStream& stream) {
         SetGreyPalette(*this);
         CopyComponent(image->comps[0], *this, 0, 1);
     } else {
+        std::vector<ComponentTarget> targets;
         for (int index = 0; index < used; ++index) {
             const int byte = TargetByte(*image, static_cast<OPJ_UINT32>(index), used);
-            if (byte >= 0) CopyComponent(image->comps[index], *this, byte, used);
+            if (byte >= 0) targets.push_back({&image->comps[index], byte});
+        }
+        if (FullResolution(targets, *this)) {
+            InterleaveComponents(targets, *this, used);
+        } else {
+            for (const ComponentTarget& target : targets) CopyComponent(*target.Component, *this, target.Byte, used);
         }
         if (image->color_space == OPJ_CLRSPC_SYCC) ConvertSYCC(*this, used);
     }

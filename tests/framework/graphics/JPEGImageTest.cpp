@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -202,6 +203,26 @@ TEST(JPEGImageTest, AssignedImagesShareTheirBytes) {
     second.Assign(first.get());
     EXPECT_EQ(&first->Data(), &second.Data());
     EXPECT_EQ(second.Width(), 64);
+}
+
+// The decoded picture handed over leaves the image able to decode again; a picture assigned
+// without bytes is copied out, not lost.
+TEST(JPEGImageTest, ReleasedBitmapLeavesTheImageWhole) {
+    auto source = RampBitmap();
+    auto jpeg = Loaded(Encode(*source, 90));
+    std::unique_ptr<TBitmap> released = jpeg->ReleaseBitmap();
+    ASSERT_NE(released, nullptr);
+    ASSERT_EQ(released->Width(), 64);
+    TBitmap& again = jpeg->Bitmap();
+    ASSERT_NE(&again, released.get());
+    EXPECT_EQ(0, std::memcmp(again.ScanLine(12), released->ScanLine(12), 64 * 3));
+
+    TJPEGImage assigned;
+    assigned.AssignBitmap(*source);
+    std::unique_ptr<TBitmap> copy = assigned.ReleaseBitmap();
+    ASSERT_EQ(copy->Width(), 64);
+    EXPECT_EQ(0, std::memcmp(copy->ScanLine(3), source->ScanLine(3), 64 * 3));
+    EXPECT_EQ(0, std::memcmp(assigned.Bitmap().ScanLine(3), source->ScanLine(3), 64 * 3));
 }
 
 TEST(JPEGImageTest, PicturesOpenJpgFiles) {

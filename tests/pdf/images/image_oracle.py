@@ -8,8 +8,13 @@ Usage: image_oracle.py --dump PATH --corpus FOLDER
   image composited on white through its mask files (smask: the grey values, mask and stencil:
   the set samples); ICC images within 2 levels. Images whose /Mask is a colour-key range equal
   pdfimages where ours is not the white background, and hide some pixels.
-- The other colour spaces (CMYK, Lab, Separation, DeviceN and Indexed over them) decode and lie
-  near poppler's colours (their conversions differ: ours is the library's colour manager).
+- CMYK, Separation and DeviceN images (and Indexed over them) equal mutool extract's samples put
+  through our colour manager: the samples (Decode arrays applied, Indexed entries looked up, as
+  mutool writes them) go into a copy of the PDF as 8-bit samples of the same space, which
+  parch_image_dump decodes. Both sides convert with the same colour manager, so any difference is
+  a sample that differs: they must be equal.
+- Lab images (mutool extract writes no Lab samples) lie near poppler's colours (the conversions
+  differ: ours is the library's colour manager).
 - Our PNG reader equals Pillow on ImageMagick's PNGs of every type, depth and interlacing.
 - Our PNG files pass pngcheck and Pillow; our TIFF files read in tiffinfo, tiffcp and Pillow.
 Exits 1 on any failure, listing them.
@@ -21,8 +26,10 @@ import os
 import subprocess
 import sys
 import tempfile
+import zlib
 
 import numpy as np
+import pikepdf
 from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -82,6 +89,61 @@ def pdfimages_expected(path, scratch):
     return image, kinds
 
 
+def image_xobject(pdf):
+    """The first image XObject of page 1, as parch_image_dump takes it."""
+    xobjects = pdf.pages[0].Resources.XObject
+    return xobjects[sorted(xobjects.keys())[0]]
+
+
+def colour_managed_space(path):
+    """The space whose samples mutool extract writes, when our colour manager converts it."""
+    with pikepdf.open(path) as pdf:
+        space = image_xobject(pdf).get("/ColorSpace")
+        if isinstance(space, pikepdf.Array) and space[0] == "/Indexed":
+            space = space[1]
+        family = space[0] if isinstance(space, pikepdf.Array) else space
+        return str(family) if family in ("/DeviceCMYK", "/Separation", "/DeviceN") else None
+
+
+def read_pam(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    end = data.index(b"ENDHDR\n") + len(b"ENDHDR\n")
+    header = dict(line.split(" ", 1) for line in data[:end].decode().splitlines()[1:-1] if " " in line)
+    if header["MAXVAL"] != "255":
+        raise ValueError("%s: not 8-bit samples" % path)
+    shape = (int(header["HEIGHT"]), int(header["WIDTH"]), int(header["DEPTH"]))
+    return np.frombuffer(data[end:], dtype=np.uint8).reshape(shape)
+
+
+def mutool_samples_expected(dump, path, scratch):
+    """Our decoding of mutool extract's samples, as 8-bit samples of the image's (base) space."""
+    folder = os.path.join(scratch, "mutool")
+    os.mkdir(folder)
+    subprocess.run(["mutool", "extract", os.path.abspath(path)], cwd=folder, check=True, capture_output=True)
+    pams = sorted(f for f in os.listdir(folder) if f.endswith(".pam"))
+    if len(pams) != 1:
+        return None, "mutool extract wrote %s" % (sorted(os.listdir(folder)) or "nothing")
+    samples = read_pam(os.path.join(folder, pams[0]))
+    with pikepdf.open(path) as pdf:
+        image = image_xobject(pdf)
+        space = image.ColorSpace
+        if isinstance(space, pikepdf.Array) and space[0] == "/Indexed":
+            image.ColorSpace = space[1]
+        image.write(zlib.compress(samples.tobytes()), filter=pikepdf.Name.FlateDecode)
+        image.BitsPerComponent = 8
+        for key in ("/Decode", "/DecodeParms"):
+            if key in image:
+                del image[key]
+        copy = os.path.join(scratch, "mutool-samples.pdf")
+        pdf.save(copy)
+    picture = os.path.join(scratch, "mutool-samples.png")
+    result = subprocess.run([dump, copy, picture], capture_output=True, text=True)
+    if result.returncode != 0:
+        return None, "mutool's samples not drawn (%s)" % result.stderr.strip()
+    return rgb(picture), None
+
+
 def check_images(dump, corpus, entries, failures):
     checked = 0
     for entry in entries:
@@ -96,6 +158,15 @@ def check_images(dump, corpus, entries, failures):
                 failures.append("%s: not drawn (%s)" % (name, result.stderr.strip()))
                 continue
             ours = rgb(ours_file)
+            if colour_managed_space(path):
+                expected, problem = mutool_samples_expected(dump, path, scratch)
+                checked += 1
+                if expected is None or expected.shape != ours.shape:
+                    failures.append("%s: %s" % (name, problem or "mutool's samples give another size"))
+                elif (ours != expected).any():
+                    failures.append("%s: differs from mutool's samples by up to %d in %d pixels" %
+                                    (name, np.abs(ours - expected).max(), (ours != expected).any(axis=-1).sum()))
+                continue
             expected, kinds = (rendered_expected(path, scratch) if name in RENDER_ORACLE
                                else pdfimages_expected(path, scratch))
             if expected is None or expected.shape != ours.shape:
@@ -172,7 +243,7 @@ def main():
     images = check_images(args.dump, args.corpus, entries, failures)
     pngs = check_png_reader(args.dump, args.corpus, failures)
     check_writers(args.dump, failures)
-    print("%d images against pdfimages or mutool, %d PNGs against Pillow, writers checked" % (images, pngs))
+    print("%d images against pdfimages or mutool (rendering or samples), %d PNGs against Pillow, writers checked" % (images, pngs))
     for failure in failures:
         print("FAIL " + failure)
     return 1 if failures else 0
