@@ -58,25 +58,41 @@ inline void ReportRatios(benchmark::State& state, double ours, const std::vector
     state.SetLabel(label);
 }
 
-// Runs the iterations of a benchmark registered with UseManualTime(). A side that throws ends
-// the benchmark with its message.
-inline void CompareWithPeers(benchmark::State& state, const std::function<void()>& ours, const std::vector<Peer>& peers) {
-    double oursTotal = 0;
+// A peer that times its own work (a process of its own that measures around the operation
+// alone) and answers the seconds.
+struct SelfTimedPeer {
+    std::string Name;  // a counter name: no blanks
+    std::function<double()> Seconds;
+};
+
+// Runs the iterations of a benchmark registered with UseManualTime(). Every side runs once
+// untimed first, so that no side's first timed run pays for cold memory. Ours and the peers run
+// once per iteration in an order that alternates; a self-timed peer runs last in every
+// iteration, so whichever side comes first follows the switch to it equally often. A side that
+// throws ends the benchmark with its message.
+inline void CompareWithPeers(benchmark::State& state, const std::function<void()>& ours, const std::vector<Peer>& peers,
+                             const SelfTimedPeer* selfTimed = nullptr) {
+    double oursTotal = 0, selfTimedTotal = 0;
     std::vector<double> peerTotals(peers.size(), 0.0);
     bool peersFirst = false;
-    auto runPeers = [&] {
+    auto runPeers = [&](bool timed) {
         for (std::size_t i = 0; i < peers.size(); ++i) {
             if (peers[i].Prepare) peers[i].Prepare();
-            peerTotals[i] += SecondsOf(peers[i].Run);
+            const double seconds = SecondsOf(peers[i].Run);
+            if (timed) peerTotals[i] += seconds;
         }
     };
     try {
+        ours();
+        runPeers(false);
+        if (selfTimed) selfTimed->Seconds();
         for (auto _ : state) {
-            if (peersFirst) runPeers();
+            if (peersFirst) runPeers(true);
             const double seconds = SecondsOf(ours);
             state.SetIterationTime(seconds);
             oursTotal += seconds;
-            if (!peersFirst) runPeers();
+            if (!peersFirst) runPeers(true);
+            if (selfTimed) selfTimedTotal += selfTimed->Seconds();
             peersFirst = !peersFirst;
         }
     } catch (const std::exception& error) {
@@ -85,6 +101,7 @@ inline void CompareWithPeers(benchmark::State& state, const std::function<void()
     }
     std::vector<std::pair<std::string, double>> totals;
     for (std::size_t i = 0; i < peers.size(); ++i) totals.emplace_back(peers[i].Name, peerTotals[i]);
+    if (selfTimed) totals.emplace_back(selfTimed->Name, selfTimedTotal);
     ReportRatios(state, oursTotal, totals);
 }
 

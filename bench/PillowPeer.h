@@ -97,46 +97,11 @@ private:
     std::FILE* replies_ = nullptr;
 };
 
-// CompareWithPeers with Pillow's operation as one more peer ("Pillow"). Ours and the in-process
-// peers run once per iteration in an order that alternates, timed here; Pillow runs last in
-// every iteration and times itself, so whichever in-process side comes first follows the switch
-// to the python3 process equally often. Every side runs once untimed first, so that the first
-// timed run of none of them pays for cold memory.
+// CompareWithPeers with Pillow's operation as one more peer ("Pillow"), timing itself.
 inline void CompareWithPeersAndPillow(benchmark::State& state, const std::function<void()>& ours,
                                       const std::vector<Peer>& peers, PillowPeer& pillow, const std::string& operation) {
-    double oursTotal = 0, pillowTotal = 0;
-    std::vector<double> peerTotals(peers.size(), 0.0);
-    bool peersFirst = false;
-    auto runPeers = [&] {
-        for (std::size_t i = 0; i < peers.size(); ++i) {
-            if (peers[i].Prepare) peers[i].Prepare();
-            peerTotals[i] += SecondsOf(peers[i].Run);
-        }
-    };
-    try {
-        ours();
-        for (const Peer& peer : peers) {
-            if (peer.Prepare) peer.Prepare();
-            peer.Run();
-        }
-        pillow.Seconds(operation);
-        for (auto _ : state) {
-            if (peersFirst) runPeers();
-            const double seconds = SecondsOf(ours);
-            state.SetIterationTime(seconds);
-            oursTotal += seconds;
-            if (!peersFirst) runPeers();
-            pillowTotal += pillow.Seconds(operation);
-            peersFirst = !peersFirst;
-        }
-    } catch (const std::exception& error) {
-        state.SkipWithError(error.what());
-        return;
-    }
-    std::vector<std::pair<std::string, double>> totals;
-    for (std::size_t i = 0; i < peers.size(); ++i) totals.emplace_back(peers[i].Name, peerTotals[i]);
-    totals.emplace_back("Pillow", pillowTotal);
-    ReportRatios(state, oursTotal, totals);
+    const SelfTimedPeer pillowSide{"Pillow", [&] { return pillow.Seconds(operation); }};
+    CompareWithPeers(state, ours, peers, &pillowSide);
 }
 
 }  // namespace parch::bench

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "PeerComparison.h"
+#include "PillowPeer.h"
 #include "base/Streams.h"
 #include "framework/graphics/Bitmap.h"
 #include "pdf/core/Scrivlet0813.h"
@@ -165,102 +166,30 @@ RenderedPage& GreyExportPage() {
     return *page;
 }
 
-// One python3 process with Pillow that holds the page's pixels and times operations on them.
-class PillowCoprocess {
-public:
-    explicit PillowCoprocess(const std::string& bmpPath) {
-        static const char* const kScript =
-            "import io, sys, time\n"
-            "from PIL import Image\n"
-            "image = Image.open(sys.argv[1]).convert('RGB')\n"
-            "image.load()\n"
-            "grey = image.convert('L')\n"
-            "def gif():\n"
-            "    image.save(io.BytesIO(), 'GIF')\n"
-            "def mono():\n"
-            "    image.convert('1')\n"
-            "def greymono():\n"
-            "    grey.convert('1')\n"
-            "operations = {'gif': gif, 'mono': mono, 'greymono': greymono}\n"
-            "print('ready', flush=True)\n"
-            "for line in sys.stdin:\n"
-            "    operation = operations[line.strip()]\n"
-            "    start = time.perf_counter()\n"
-            "    operation()\n"
-            "    print(repr(time.perf_counter() - start), flush=True)\n";
-        std::signal(SIGPIPE, SIG_IGN);  // a python3 that died shows as a failed reply, not a dead benchmark
-        int toChild[2], fromChild[2];
-        if (::pipe(toChild) != 0 || ::pipe(fromChild) != 0) throw std::runtime_error("no pipes for python3");
-        child_ = ::fork();
-        if (child_ < 0) throw std::runtime_error("cannot start python3");
-        if (child_ == 0) {
-            ::dup2(toChild[0], 0);
-            ::dup2(fromChild[1], 1);
-            ::close(toChild[1]);
-            ::close(fromChild[0]);
-            ::execl("/usr/bin/python3", "python3", "-c", kScript, bmpPath.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(toChild[0]);
-        ::close(fromChild[1]);
-        requests_ = ::fdopen(toChild[1], "w");
-        replies_ = ::fdopen(fromChild[0], "r");
-        if (ReadLine() != "ready") throw std::runtime_error("python3 with Pillow did not start");
-    }
+// What the Pillow side holds: the page's pixels, in colour and in grey, and the operations timed.
+constexpr const char* kPillowExportSetup =
+    "import io, sys\n"
+    "from PIL import Image\n"
+    "image = Image.open(sys.argv[1]).convert('RGB')\n"
+    "image.load()\n"
+    "grey = image.convert('L')\n"
+    "def gif():\n"
+    "    image.save(io.BytesIO(), 'GIF')\n"
+    "def mono():\n"
+    "    image.convert('1')\n"
+    "def greymono():\n"
+    "    grey.convert('1')\n"
+    "operations = {'gif': gif, 'mono': mono, 'greymono': greymono}\n";
 
-    ~PillowCoprocess() {
-        if (requests_) std::fclose(requests_);
-        if (replies_) std::fclose(replies_);
-        if (child_ > 0) ::waitpid(child_, nullptr, 0);
-    }
-
-    PillowCoprocess(const PillowCoprocess&) = delete;
-    PillowCoprocess& operator=(const PillowCoprocess&) = delete;
-
-    // Seconds that Pillow itself measured for one run of the operation.
-    double Time(const std::string& operation) {
-        std::fprintf(requests_, "%s\n", operation.c_str());
-        std::fflush(requests_);
-        const std::string reply = ReadLine();
-        char* end = nullptr;
-        const double seconds = std::strtod(reply.c_str(), &end);
-        if (reply.empty() || *end != '\0') throw std::runtime_error("Pillow answered: " + reply);
-        return seconds;
-    }
-
-private:
-    std::string ReadLine() {
-        std::string line;
-        for (int c; (c = std::fgetc(replies_)) != EOF && c != '\n';) line.push_back(static_cast<char>(c));
-        return line;
-    }
-
-    pid_t child_ = -1;
-    std::FILE* requests_ = nullptr;
-    std::FILE* replies_ = nullptr;
-};
-
-// Our side timed around the call, Pillow by itself; the order alternates between iterations.
+// Our side timed around the call, Pillow by itself in its own process.
 void CompareWithPillow(benchmark::State& state, const std::function<void()>& ours, const std::string& operation,
                        RenderedPage& (*pageOf)() = ExportPage) {
-    double oursTotal = 0, pillowTotal = 0;
     try {
-        const RenderedPage& page = pageOf();
-        PillowCoprocess pillow(page.BmpPath);
-        bool pillowFirst = false;
-        for (auto _ : state) {
-            if (pillowFirst) pillowTotal += pillow.Time(operation);
-            const double seconds = SecondsOf(ours);
-            state.SetIterationTime(seconds);
-            oursTotal += seconds;
-            if (!pillowFirst) pillowTotal += pillow.Time(operation);
-            pillowFirst = !pillowFirst;
-        }
+        parch::bench::PillowPeer pillow(kPillowExportSetup, {pageOf().BmpPath});
+        parch::bench::CompareWithPeersAndPillow(state, ours, {}, pillow, operation);
     } catch (const std::exception& error) {
         state.SkipWithError(error.what());
-        return;
     }
-    ReportRatios(state, oursTotal, {{"Pillow", pillowTotal}});
 }
 
 void BM_GIF(benchmark::State& state) {
