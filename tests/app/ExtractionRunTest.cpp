@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
 #include <map>
 
 namespace parch {
@@ -154,6 +155,185 @@ const OptionCase kOptionCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(OptionSets, RunMatchesParchcliTest, ::testing::ValuesIn(kOptionCases),
                          [](const ::testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.Name); });
+
+
+// Runs over fake engines: each document's text engine, the image engine real.
+class RunBehaviourTest : public RunFixture {
+protected:
+    void InstallEngine(const std::string& name, const std::string& body) const {
+        fs::permissions(program.Write(name, "#!/bin/sh\n" + body + "\n"), fs::perms::owner_all);
+    }
+    // Copies of the sample, each a document of the list.
+    std::vector<std::string> Inputs(int count) const {
+        std::vector<std::string> paths;
+        for (int i = 1; i <= count; ++i) {
+            paths.push_back(docs.Path() + "doc" + std::to_string(i) + ".pdf");
+            fs::copy_file(input, paths.back());
+        }
+        return paths;
+    }
+    void AddAll(TMainForm& form, const std::vector<std::string>& paths) {
+        prompts.FilesToChoose = paths;
+        form.sBitBtnAddPDFClick(&form);
+        ASSERT_TRUE(WaitIdle(form));
+        ASSERT_EQ(form.sListViewPDF->Items().Count(), static_cast<int>(paths.size()));
+    }
+    // An opener that records what it was handed.
+    std::string InstallOpener() const {
+        const std::string record = docs.Path() + "opened.txt";
+        const std::string opener = docs.Path() + "opener.sh";
+        docs.Write("opener.sh",
+                      "#!/bin/sh\necho \"$@\" > '" + record + ".tmp'; mv '" + record + ".tmp' '" + record + "'\n");
+        fs::permissions(opener, fs::perms::owner_all);
+        ::setenv("PARCH_SHELL_OPEN", opener.c_str(), 1);
+        return record;
+    }
+    void TearDown() override {
+        ::unsetenv("PARCH_SHELL_OPEN");
+        RunFixture::TearDown();
+    }
+};
+
+TEST_F(RunBehaviourTest, FailedTextPassKeepsTheCheckAndTheFailedPicture) {
+    InstallEngine("textract.bin", "echo 'Syntax Error: damaged'; exit 1");
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(3));
+        form.sFilenameEditOutput->SetText(docs.Path() + "out");
+        Start(form);
+        EXPECT_EQ(form.sGaugeProcess->MaxValue(), 6);
+        for (int i = 0; i < 3; ++i) {
+            // The image pass succeeded, the text pass failed: the document counts as failed.
+            EXPECT_EQ(Row(form, i)[5], "picture 6") << i;
+            EXPECT_EQ(Row(form, i)[6], "checked") << i;
+        }
+        EXPECT_TRUE(prompts.Messages.empty());
+        EXPECT_TRUE(fs::exists(docs.Path() + "out/doc1-1.jpg") || fs::exists(docs.Path() + "out/doc1-1.bmp"));
+    });
+    ExpectNothingLeftInTemp();
+}
+
+TEST_F(RunBehaviourTest, StopOnErrorShowsTheOutputAndEndsTheRun) {
+    InstallEngine("textract.bin", "echo 'Syntax Error: damaged'; exit 1");
+    const std::string record = InstallOpener();
+    RunDesktop([&](TMainForm& form) {
+        const std::vector<std::string> paths = Inputs(2);
+        AddAll(form, paths);
+        form.sFilenameEditOutput->SetText(docs.Path() + "out");
+        form.Stoponerror1Click(&form);
+        Start(form);
+        ASSERT_EQ(prompts.Messages.size(), 1u);
+        EXPECT_EQ(prompts.Messages[0].Type, mtError);
+        EXPECT_EQ(prompts.Messages[0].Text.rfind(paths[0] + "\r\n\r\nSyntax Error: damaged", 0), 0u) << prompts.Messages[0].Text;
+        EXPECT_EQ(Row(form, 0)[5], "picture 6");
+        EXPECT_EQ(Row(form, 1)[5], "picture 0");
+        EXPECT_EQ(Row(form, 1)[6], "checked");
+    });
+    EXPECT_FALSE(fs::exists(record)) << "the output folder was opened after a failed run";
+    ExpectNothingLeftInTemp();
+}
+
+TEST_F(RunBehaviourTest, SuccessfulRunHandsTheOutputFolderToTheOpener) {
+    const std::string record = InstallOpener();
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(1));
+        form.sFilenameEditOutput->SetText(docs.Path() + "out");
+        Start(form);
+        EXPECT_EQ(Row(form, 0)[5], "picture 4");
+        EXPECT_TRUE(PumpUntil([&] { return fs::exists(record); }));
+    });
+    EXPECT_EQ(ReadFileBytes(record, 4096).value_or(""), docs.Path() + "out\n");
+}
+
+TEST_F(RunBehaviourTest, OutputFolderThatCannotBeMadeFailsEveryPass) {
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(1));
+        form.sFilenameEditOutput->SetText("/proc/parch-no-such/out");
+        Start(form);
+        EXPECT_EQ(Row(form, 0)[5], "picture 6");
+        EXPECT_EQ(Row(form, 0)[6], "checked");
+    });
+    ExpectNothingLeftInTemp();
+}
+
+TEST_F(RunBehaviourTest, StopFinishesTheCurrentEngineRunAndLeavesTheRestUntouched) {
+    const std::string started = docs.Path() + "started";
+    const std::string release = docs.Path() + "release";
+    InstallEngine("textract.bin", "touch '" + started + "'; while [ ! -e '" + release + "' ]; do sleep 0.02; done; exit 0");
+    const std::string record = InstallOpener();
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(4));
+        form.sFilenameEditOutput->SetText(docs.Path() + "out");
+        form.sBitBtnStartClick(&form);
+        ASSERT_TRUE(PumpUntil([&] { return fs::exists(started); }));
+        prompts.Answers = {mrYes};
+        form.sBitBtnStartClick(&form);
+        ASSERT_EQ(prompts.Messages.size(), 2u);
+        EXPECT_EQ(prompts.Messages[0].Text, "Are you sure you want to cancel the extraction?");
+        EXPECT_EQ(prompts.Messages[1].Text, "Process will terminated after the current document extraction!");
+        docs.Write("release", "");
+        ASSERT_TRUE(WaitIdle(form));
+        EXPECT_EQ(Row(form, 0)[5], "picture 4");
+        for (int i = 1; i < 4; ++i) EXPECT_EQ(Row(form, i)[5], "picture 0") << i;
+        EXPECT_EQ(form.sBitBtnStart->Caption(), "Start");
+        EXPECT_TRUE(form.sListViewPDF->Enabled());
+    });
+    EXPECT_FALSE(fs::exists(record));
+    ExpectNothingLeftInTemp();
+}
+
+TEST_F(RunBehaviourTest, ClosingDuringARunAsksAndWaitsForTheWorker) {
+    const std::string started = docs.Path() + "started";
+    const std::string release = docs.Path() + "release";
+    InstallEngine("textract.bin", "touch '" + started + "'; while [ ! -e '" + release + "' ]; do sleep 0.02; done; exit 0");
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(2));
+        form.sBitBtnStartClick(&form);
+        ASSERT_TRUE(PumpUntil([&] { return fs::exists(started); }));
+        prompts.Answers = {mrNo};
+        form.Close();
+        EXPECT_TRUE(form.Visible()) << "No keeps the window";
+        EXPECT_TRUE(form.Shared().IsExtracting);
+        prompts.Answers = {mrYes};
+        // The engine run in progress ends while the window waits for the worker.
+        prompts.DuringMessage = [&] { std::ofstream(release).put('x'); };
+    });
+    ExpectNothingLeftInTemp();
+}
+
+TEST_F(RunBehaviourTest, PasswordWithBlanksOpensAndExtractsAsTyped) {
+    const std::string locked = docs.Path() + "locked.pdf";
+    ASSERT_EQ(RunProcessCaptured({"qpdf", "--encrypt", " pw ", " pw ", "256", "--", input, locked}, docs.Path()).ExitCode, 0);
+    prompts.Passwords = {std::string(" pw ")};
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, {locked});
+        EXPECT_EQ(Row(form, 0)[4], " pw ");
+        form.sFilenameEditOutput->SetText(docs.Path() + "out");
+        Start(form);
+        EXPECT_EQ(Row(form, 0)[5], "picture 5");
+        EXPECT_EQ(Row(form, 0)[6], "unchecked");
+    });
+    EXPECT_TRUE(fs::exists(docs.Path() + "out/locked.txt"));
+}
+
+TEST_F(RunBehaviourTest, OutputNamingAFileIsReplacedByAFolderOnYesOnly) {
+    const std::string target = docs.Path() + "target";
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(1));
+        docs.Write("target", "a file");
+        form.sFilenameEditOutput->SetText(" " + target + " ");
+        prompts.Answers = {mrNo};
+        form.sBitBtnStartClick(&form);
+        ASSERT_TRUE(WaitIdle(form));
+        ASSERT_EQ(prompts.Messages.size(), 1u);
+        EXPECT_EQ(prompts.Messages[0].Text, target + " already exists.\r\nDo you want to replace it?");
+        EXPECT_TRUE(fs::is_regular_file(target));
+        prompts.Answers = {mrYes};
+        Start(form);
+        EXPECT_TRUE(fs::is_directory(target));
+        EXPECT_EQ(Row(form, 0)[5], "picture 4");
+    });
+    EXPECT_TRUE(fs::exists(target + "/doc1.txt"));
+}
 
 }  // namespace
 }  // namespace parch
