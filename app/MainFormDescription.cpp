@@ -43,7 +43,7 @@ TComponentDescription Label(std::string name, std::string caption, int left, int
 
 TComponentDescription OptionPanel() {
     return Control(
-        "TPanel", "sPanel6", {{"Align", "alBottom"}, {"Height", "186"}, {"BevelOuter", "bvNone"}}, {},
+        "TPanel", "sPanel6", {{"Top", "400"}, {"Align", "alBottom"}, {"Height", "186"}, {"BevelOuter", "bvNone"}}, {},
         {Control("TGroupBox", "sGroupBoxImage", {{"Left", "8"}, {"Top", "4"}, {"Width", "200"}, {"Height", "80"}, {"Caption", "Image"}}, {},
                  {CheckBox("sCheckBoxImagesEnabled", "Format:", 10, 20, true, "Enable/disable image content extraction",
                            "sCheckBoxImagesEnabledClick"),
@@ -104,11 +104,11 @@ TComponentDescription MainFormDescription() {
         {Control("TPanel", "sPageControl", {{"Align", "alTop"}, {"Height", "90"}, {"BevelOuter", "bvNone"}}, {},
                  {Button("sBitBtnMenu", "Menu", 8, ""), Button("sBitBtnAddPDF", "Add PDF", 108, "sBitBtnAddPDFClick"),
                   Button("sBitBtnAddFolder", "Add Folder", 204, "sBitBtnAddFolderClick")}),
-         Control("TStatusBar", "sStatusBar1", {{"Align", "alBottom"}, {"Height", "24"}}, {},
+         OptionPanel(),
+         Control("TStatusBar", "sStatusBar1", {{"Top", "600"}, {"Align", "alBottom"}, {"Height", "24"}}, {},
                  {Control("TPanel", "sGaugeProcess", {{"Left", "2"}, {"Top", "3"}, {"Width", "290"}, {"Height", "18"}, {"BevelOuter", "bvLowered"}}),
                   Label("sLabelFXProcessing", "Processing:", 300, 5), Label("sLabelFXCurrentPDF", "", 370, 5),
                   Label("sLabelFXWebpage", "", 860, 5)}),
-         OptionPanel(),
          Control("TPanel", "sPanel1", {{"Align", "alClient"}, {"BevelOuter", "bvNone"}}, {},
                  {Control("TPanel", "sPanel8", {{"Align", "alBottom"}, {"Height", "30"}, {"BevelOuter", "bvNone"}}, {},
                           {Control("TLabel", "sLabelListInfo",

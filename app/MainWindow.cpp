@@ -151,6 +151,7 @@ void TMainForm::FormCreate(TObject*) {
     previousListProc_ = sListViewPDF->WindowProc;
     sListViewPDF->WindowProc = [this](TMessage& message) { ListViewWindowProc(message); };
     DragAcceptFiles(sListViewPDF->Handle(), 1);
+    for (const int width : {295, 217, 50}) sStatusBar1->Panels().Add()->SetWidth(width);
 
     shared_.AppFolder = PendingDesktopSetup.ProgramFolder.empty() ? ProgramFolder() : PendingDesktopSetup.ProgramFolder;
     shared_.VersionText = ReadVersionValue(kProduct);
@@ -201,10 +202,6 @@ void TMainForm::FormDestroy(TObject*) { StopWorkersAndWait(); }
 void TMainForm::ResizeMainForm(TObject*) {
     if (!sLabelFXWebpage || !sStatusBar1) return;
     sLabelFXWebpage->SetLeft(Width() - sLabelFXWebpage->Width() - 25);
-    if (sStatusBar1->Panels().Count() < 3) {
-        const int widths[] = {295, 217, 50};
-        while (sStatusBar1->Panels().Count() < 3) sStatusBar1->Panels().Add()->SetWidth(widths[sStatusBar1->Panels().Count()]);
-    }
     const int panel0 = sStatusBar1->Panels().Items(0)->Width();
     sStatusBar1->Panels().Items(1)->SetWidth(Width() - (panel0 + sLabelFXWebpage->Width()) - 38);
 }
@@ -364,6 +361,7 @@ void TMainForm::LeaveBusyState() {
     sGaugeProcess->SetShowText(false);
     sGaugeProcess->SetProgress(0);
     sBitBtnStart->SetCaption("Start");
+    sStatusBar1->Invalidate();
     UpdateListInfo();
     if (closeAfterRun_) Close();
 }
@@ -375,6 +373,7 @@ void TMainForm::ShowStatusPath(const std::string& text) {
     for (std::size_t k = text.size(); k-- > 1 && sLabelFXCurrentPDF->Width() > room;)
         sLabelFXCurrentPDF->SetCaption(text.substr(0, 12) + "... " + text.substr(text.size() - k));
     sLabelFXCurrentPDF->SetVisible(true);
+    sStatusBar1->Invalidate();
 }
 
 // The run.
