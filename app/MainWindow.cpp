@@ -80,7 +80,17 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     ReadDescription(MainFormDescription(), handlers);
 }
 
-TMainForm::~TMainForm() { StopWorkersAndWait(); }
+// The base class would run OnDestroy and free the controls once this object is no longer a
+// TMainForm, while handlers and the list's window procedure still call into it.
+TMainForm::~TMainForm() {
+    if (TNotifyEvent destroy = std::exchange(OnDestroy, nullptr)) destroy(this);
+    StopWorkersAndWait();
+    OnResize = nullptr;
+    OnCloseQuery = nullptr;
+    if (sListViewPDF && previousListProc_) sListViewPDF->WindowProc = previousListProc_;
+    Destroying();
+    DestroyComponents();
+}
 
 void TMainForm::FindControls() {
     sListViewPDF = Find<TListView>(*this, "sListViewPDF");
