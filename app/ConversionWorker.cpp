@@ -75,7 +75,7 @@ void TConversionProcess::RunDocument(int index, int& passesDone, const ScratchFo
         const RunParameters params = DesktopRunParameters(options, item.Job, textPass);
         OnGui([this, &item] { form_.ShowStatusPath(item.Job.Path); });
         const PassOutcome outcome =
-            RunExtractionPass(params, programFolder, scratch, [this] { return Terminated(); });
+            RunExtractionPass(params, programFolder, scratch, *cancel_, [this] { return Terminated(); });
         anyRan = true;
         if (outcome.Succeeded) continue;
         allSucceeded = false;

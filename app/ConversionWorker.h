@@ -5,16 +5,19 @@
 
 #include "framework/Thread.h"
 
+#include <memory>
 #include <string>
 
 namespace parch {
 
+class EngineCancel;
 class ScratchFolder;
 class TMainForm;
 
 class TConversionProcess : public TThread {
 public:
-    explicit TConversionProcess(TMainForm& form) : form_(form) {}
+    TConversionProcess(TMainForm& form, std::shared_ptr<EngineCancel> cancel)
+        : form_(form), cancel_(std::move(cancel)) {}
 
 protected:
     void Execute() override;
@@ -29,6 +32,7 @@ private:
     }
 
     TMainForm& form_;
+    const std::shared_ptr<EngineCancel> cancel_;
     std::string errorText_;
 };
 

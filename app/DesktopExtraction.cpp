@@ -1,6 +1,7 @@
 #include "app/DesktopExtraction.h"
 
 #include "base/SysUtils.h"
+#include "cli/EngineCancel.h"
 #include "cli/EngineVerdict.h"
 #include "cli/ExecuteCMD.h"
 #include "cli/Parchcli/ImageConversion.h"
@@ -13,6 +14,8 @@ const char* const kImageErrorText =
     "Some errors occured during the extraction process!\r\n\r\n"
     "It maybe a permission or I/O error:\r\n"
     "Extracting of images from this document is not allowed.";
+
+const char* const kEngineEndedText = "The extraction engine was stopped!";
 
 namespace {
 
@@ -52,9 +55,16 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 // One engine run and, for images, the conversion of what it wrote.
 PassOutcome RunAndConvert(const RunParameters& params, const EngineCommandLine& command,
-                          const std::string& programFolder, const ScratchFolder& scratch, std::int32_t page) {
-    const std::vector<int> kept = params.TextMode ? std::vector<int>{} : std::vector<int>{scratch.LockDescriptor()};
+                          const std::string& programFolder, const ScratchFolder& scratch, const EngineCancel& cancel,
+                          std::int32_t page) {
+    std::vector<int> kept{cancel.MarkerDescriptor()};
+    if (!params.TextMode) kept.push_back(scratch.LockDescriptor());
+    if (cancel.Cancelled()) return {false, kEngineEndedText};
     const ProcessResult run = RunCommandCaptured(command.Arguments(), programFolder, kept);
+    if (cancel.Cancelled()) {
+        if (!params.TextMode) DiscardScratchImages(scratch.Path());
+        return {false, kEngineEndedText};
+    }
     const EngineVerdict verdict = JudgeEngineRun(command.Arguments().front(), run);
     if (!verdict.Succeeded) {
         if (!params.TextMode) DiscardScratchImages(scratch.Path());
@@ -93,14 +103,14 @@ RunParameters DesktopRunParameters(const ExtractionOptions& options, const Docum
 }
 
 PassOutcome RunExtractionPass(RunParameters params, const std::string& programFolder, const ScratchFolder& scratch,
-                              const std::function<bool()>& stopRequested) {
+                              const EngineCancel& cancel, const std::function<bool()>& stopRequested) {
     // A folder that cannot be made shows as the engine's or the save's failure.
     CreateFolderChain(params.OutputFolder);
     const EngineCommandLine tail = EngineTail(params, scratch.ImageRoot());
     if (!params.SeparatePages) {
         EngineCommandLine command = EngineHead(params);
         command.Append(RangeArguments(params.FirstPage, params.LastPage)).Append(tail);
-        return RunAndConvert(params, command, programFolder, scratch, 0);
+        return RunAndConvert(params, command, programFolder, scratch, cancel, 0);
     }
     PassOutcome outcome;
     for (std::int32_t page = params.FirstPage; page <= std::min(params.LastPage, params.PageCount); ++page) {
@@ -108,7 +118,7 @@ PassOutcome RunExtractionPass(RunParameters params, const std::string& programFo
         EngineCommandLine command = EngineHead(params);
         command.Append(RangeArguments(page, page)).Append(tail);
         if (params.TextMode) command.InsertPageIntoTextPath(page);
-        PassOutcome pageOutcome = RunAndConvert(params, command, programFolder, scratch, page);
+        PassOutcome pageOutcome = RunAndConvert(params, command, programFolder, scratch, cancel, page);
         if (pageOutcome.Succeeded) continue;
         outcome = std::move(pageOutcome);
         // A failed save ends the pass; a failed engine run leaves the other pages to run.

@@ -11,6 +11,7 @@
 
 namespace parch {
 
+class EngineCancel;
 class ScratchFolder;
 
 // The option controls' values, read on the GUI thread.
@@ -50,8 +51,11 @@ struct PassOutcome {
 extern const char* const kImageErrorText;
 
 // Runs the engine of the pass in the program folder, for the whole range or page by page;
-// stopRequested is asked before each page. Images go through the run's scratch folder.
+// stopRequested is asked before each page. Images go through the run's scratch folder; the
+// engines can be ended through cancel.
 PassOutcome RunExtractionPass(RunParameters params, const std::string& programFolder, const ScratchFolder& scratch,
-                              const std::function<bool()>& stopRequested);
+                              const EngineCancel& cancel, const std::function<bool()>& stopRequested);
+
+extern const char* const kEngineEndedText;
 
 }  // namespace parch

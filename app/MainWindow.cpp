@@ -5,6 +5,7 @@
 #include "app/MainFormDescription.h"
 #include "app/ReadingWorker.h"
 #include "base/SysUtils.h"
+#include "cli/EngineCancel.h"
 #include "cli/RegistryAccess.h"
 #include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
@@ -193,6 +194,8 @@ void TMainForm::ReportRegistryError(const std::string& what) {
 
 void TMainForm::StopWorkersAndWait() {
     if (shared_.Conversion) shared_.Conversion.Terminate();
+    // Nothing is left to wait for an engine that may never end.
+    if (shared_.EngineStop && shared_.Conversion && !shared_.Conversion.Finished()) shared_.EngineStop->Cancel();
     if (shared_.Reading) shared_.Reading.Terminate();
     shared_.Conversion.WaitFor();
     shared_.Reading.WaitFor();
@@ -373,7 +376,6 @@ void TMainForm::LeaveBusyState() {
     sBitBtnStart->SetCaption("Start");
     sStatusBar1->Invalidate();
     UpdateListInfo();
-    if (closeAfterRun_) Close();
 }
 
 void TMainForm::ShowStatusPath(const std::string& text) {
@@ -391,6 +393,11 @@ void TMainForm::ShowStatusPath(const std::string& text) {
 void TMainForm::sBitBtnStartClick(TObject*) {
     if (shared_.IsExtracting) {
         if (prompts_->Message("Are you sure you want to cancel the extraction?", mtConfirmation, {mbYes, mbNo}) != mrYes) return;
+        if (std::exchange(stopPending_, true)) {
+            // The engine did not end by itself since the first Stop: end it.
+            shared_.EngineStop->Cancel();
+            return;
+        }
         shared_.Conversion.Terminate();
         prompts_->Message("Process will terminated after the current document extraction!", mtWarning, {mbOK});
         return;
@@ -420,7 +427,9 @@ void TMainForm::sBitBtnStartClick(TObject*) {
             return;
         }
     }
-    auto* worker = new TConversionProcess(*this);
+    stopPending_ = false;
+    shared_.EngineStop = std::make_shared<EngineCancel>();
+    auto* worker = new TConversionProcess(*this, shared_.EngineStop);
     worker->SetFreeOnTerminate(true);
     shared_.Conversion = worker->Ref();
     shared_.IsExtracting = true;

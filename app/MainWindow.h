@@ -30,6 +30,7 @@ class TPopupMenu;
 class TSpeedButton;
 class TStatusBar;
 class TScrivlet0813;
+class EngineCancel;
 
 // What the program shares between the window and its workers. The flags are written by the
 // worker that owns the busy period and read by the GUI thread.
@@ -46,6 +47,8 @@ struct DesktopShared {
     bool PreviewLive = true;
     TThreadRef Reading;
     TThreadRef Conversion;
+    // Ends the running engine of the run when a Stop cannot wait for it.
+    std::shared_ptr<EngineCancel> EngineStop;
 };
 
 // Set by the program block before the main window is made; the window reads it in FormCreate.
@@ -166,7 +169,7 @@ private:
     DesktopPrompts* prompts_ = &standardPrompts_;
     std::vector<bool> savedOptionStates_;
     std::vector<bool> savedCommandStates_;
-    bool closeAfterRun_ = false;
+    bool stopPending_ = false;
 };
 
 // The image index of a status picture: the even picture, plus one when a password is set.

@@ -3,6 +3,7 @@
 // the same program folder. Then progress, pictures, Stop, "Stop on error" and clean-up, with
 // fake engines where an engine has to fail or hang.
 
+#include "base/SysUtils.h"
 #include "framework/Menus.h"
 #include "platform/os/Process.h"
 #include "tests/app/DesktopFixture.h"
@@ -333,6 +334,44 @@ TEST_F(RunBehaviourTest, OutputNamingAFileIsReplacedByAFolderOnYesOnly) {
         EXPECT_EQ(Row(form, 0)[5], "picture 4");
     });
     EXPECT_TRUE(fs::exists(target + "/doc1.txt"));
+}
+
+
+TEST_F(RunBehaviourTest, SecondStopEndsAHungEngineAndThatPassFails) {
+    const std::string started = docs.Path() + "started";
+    // Ignores SIGTERM, so only the SIGKILL that follows ends it.
+    InstallEngine("textract.bin", "trap '' TERM; touch '" + started + "'; while true; do sleep 0.05; done");
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(2));
+        form.sBitBtnStartClick(&form);
+        ASSERT_TRUE(PumpUntil([&] { return fs::exists(started); }));
+        prompts.Answers = {mrYes, mrYes};
+        form.sBitBtnStartClick(&form);
+        EXPECT_TRUE(form.Shared().IsExtracting) << "the first Stop waits for the engine";
+        form.sBitBtnStartClick(&form);
+        ASSERT_TRUE(WaitIdle(form));
+        EXPECT_EQ(Row(form, 0)[5], "picture 6");
+        EXPECT_EQ(Row(form, 0)[6], "checked");
+        EXPECT_EQ(Row(form, 1)[5], "picture 0");
+    });
+    ExpectNothingLeftInTemp();
+}
+
+TEST_F(RunBehaviourTest, ClosingEndsAHungEngine) {
+    const std::string started = docs.Path() + "started";
+    const std::string pidFile = docs.Path() + "engine.pid";
+    InstallEngine("textract.bin", "echo $$ > '" + pidFile + "'; touch '" + started + "'; exec sleep 600");
+    RunDesktop([&](TMainForm& form) {
+        AddAll(form, Inputs(1));
+        form.sBitBtnStartClick(&form);
+        ASSERT_TRUE(PumpUntil([&] { return fs::exists(started); }));
+        prompts.Answers = {mrYes};
+    });
+    const std::string pid = Trim(ReadFileBytes(pidFile, 64).value_or(""));
+    ASSERT_FALSE(pid.empty());
+    EXPECT_FALSE(fs::exists("/proc/" + pid + "/cmdline") && ReadFileBytes("/proc/" + pid + "/cmdline", 4096).value_or("").find("sleep") != std::string::npos)
+        << "the engine outlived the window";
+    ExpectNothingLeftInTemp();
 }
 
 }  // namespace
