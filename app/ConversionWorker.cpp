@@ -46,16 +46,19 @@ void TConversionProcess::RunDocuments() {
     // The engines stay while this run may start them; another run's engines and scratch
     // files are never touched.
     EngineSession engines(programFolder);
-    engines.Prepare({"textract", "iextract"});
+    // The image engine is produced while the first text pass runs.
+    engines.PrepareMeanwhile("iextract");
+    engines.Prepare({"textract"});
     const ScratchFolder scratch(programFolder);
     int passesDone = 0;
     int count = 0;
     OnGui([this, &count] { count = form_.ItemCount(); });
-    for (int index = 0; index < count && !Terminated(); ++index) RunDocument(index, passesDone, scratch);
+    for (int index = 0; index < count && !Terminated(); ++index) RunDocument(index, passesDone, scratch, engines);
     engines.Finish();
 }
 
-void TConversionProcess::RunDocument(int index, int& passesDone, const ScratchFolder& scratch) {
+void TConversionProcess::RunDocument(int index, int& passesDone, const ScratchFolder& scratch,
+                                     EngineSession& engines) {
     ListItemValues item;
     OnGui([this, index, &item] { item = form_.ItemValues(index); });
     if (!item.Checked) return;
@@ -73,6 +76,7 @@ void TConversionProcess::RunDocument(int index, int& passesDone, const ScratchFo
         });
         if (!(textPass ? options.TextEnabled : options.ImagesEnabled) || Terminated()) continue;
         const RunParameters params = DesktopRunParameters(options, item.Job, textPass);
+        if (!textPass) engines.AwaitPrepared();
         OnGui([this, &item] { form_.ShowStatusPath(item.Job.Path); });
         const PassOutcome outcome =
             RunExtractionPass(params, programFolder, scratch, *cancel_, [this] { return Terminated(); });

@@ -11,6 +11,7 @@
 namespace parch {
 
 class EngineCancel;
+class EngineSession;
 class ScratchFolder;
 class TMainForm;
 
@@ -24,7 +25,7 @@ protected:
 
 private:
     void RunDocuments();
-    void RunDocument(int index, int& passesDone, const ScratchFolder& scratch);
+    void RunDocument(int index, int& passesDone, const ScratchFolder& scratch, EngineSession& engines);
     // Runs on the GUI thread and waits.
     template <class F>
     void OnGui(F&& call) {
