@@ -102,7 +102,7 @@ TComponentDescription MainFormDescription() {
         {{"Caption", "Parchwise"}, {"Width", "952"}, {"Height", "656"}, {"Position", "poDesktopCenter"}, {"ShowHint", "True"}},
         {{"OnCreate", "FormCreate"}, {"OnDestroy", "FormDestroy"}, {"OnCloseQuery", "FormCloseQuery"}, {"OnResize", "ResizeMainForm"}},
         {Control("TPanel", "sPageControl", {{"Align", "alTop"}, {"Height", "90"}, {"BevelOuter", "bvNone"}}, {},
-                 {Button("sBitBtnMenu", "Menu", 8, ""), Button("sBitBtnAddPDF", "Add PDF", 108, "sBitBtnAddPDFClick"),
+                 {Button("sBitBtnMenu", "Menu", 8, "sBitBtnMenuClick"), Button("sBitBtnAddPDF", "Add PDF", 108, "sBitBtnAddPDFClick"),
                   Button("sBitBtnAddFolder", "Add Folder", 204, "sBitBtnAddFolderClick")}),
          OptionPanel(),
          Control("TStatusBar", "sStatusBar1", {{"Top", "600"}, {"Align", "alBottom"}, {"Height", "24"}}, {},

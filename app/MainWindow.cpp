@@ -4,6 +4,7 @@
 #include "app/DocumentFiles.h"
 #include "app/MainFormDescription.h"
 #include "app/ReadingWorker.h"
+#include "app/StatusPictures.h"
 #include "base/SysUtils.h"
 #include "cli/EngineCancel.h"
 #include "cli/RegistryAccess.h"
@@ -61,6 +62,7 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     notify("FormCreate", &TMainForm::FormCreate);
     notify("FormDestroy", &TMainForm::FormDestroy);
     notify("ResizeMainForm", &TMainForm::ResizeMainForm);
+    notify("sBitBtnMenuClick", &TMainForm::sBitBtnMenuClick);
     notify("sBitBtnAddPDFClick", &TMainForm::sBitBtnAddPDFClick);
     notify("sBitBtnAddFolderClick", &TMainForm::sBitBtnAddFolderClick);
     notify("sBitBtnStartClick", &TMainForm::sBitBtnStartClick);
@@ -143,9 +145,18 @@ void TMainForm::BuildPopupMenu() {
     CommandLine1 = entry(submenu("Help"), "Command-line", &TMainForm::CommandLineClick);
 }
 
+// The Menu tab drops the popup menu down below itself.
+void TMainForm::sBitBtnMenuClick(TObject* sender) {
+    if (shared_.IsExtracting || shared_.IsReading) return;
+    auto* button = static_cast<TControl*>(sender);
+    const POINT below = button->ClientToScreen({0, button->Height()});
+    PopupMenu1->Popup(below.x, below.y);
+}
+
 void TMainForm::FormCreate(TObject*) {
     FindControls();
     BuildPopupMenu();
+    sListViewPDF->SetSmallImages(CreateStatusPictures(this));
     TListColumns& columns = sListViewPDF->Columns();
     const struct {
         const char* Caption;

@@ -77,6 +77,7 @@ public:
     void FormDestroy(TObject* sender);
     void FormCloseQuery(TObject* sender, bool& canClose);
     void ResizeMainForm(TObject* sender);
+    void sBitBtnMenuClick(TObject* sender);
     void sBitBtnAddPDFClick(TObject* sender);
     void sBitBtnAddFolderClick(TObject* sender);
     void sBitBtnStartClick(TObject* sender);

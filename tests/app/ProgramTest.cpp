@@ -175,9 +175,11 @@ TEST_F(ProgramTest, StopDuringAReadingKeepsWhatWasRead) {
 // The window as a user sees it, written for a look: build/default/test-data/parchdesk.png.
 TEST_F(ProgramTest, WindowPicture) {
     RunDesktop([&](TMainForm& form) {
-        prompts.FilesToChoose = {Sample("report.pdf"), Sample("letter.pdf")};
+        prompts.FilesToChoose = {Sample("report.pdf"), Sample("letter.pdf"), Sample("notes.pdf")};
         form.sBitBtnAddPDFClick(&form);
         ASSERT_TRUE(WaitIdle(form));
+        form.SetItemStatus(0, 4, true);
+        form.SetItemStatus(1, 7, false);
         Pump();
         const HBITMAP picture = CaptureWindow(form.Handle());
         fs::create_directories(std::string(PARCH_BINARY_DIR) + "/test-data");
