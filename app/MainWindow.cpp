@@ -175,6 +175,7 @@ void TMainForm::FormCreate(TObject*) {
     DragAcceptFiles(sListViewPDF->Handle(), 1);
     for (const int width : {295, 217, 50}) sStatusBar1->Panels().Add()->SetWidth(width);
 
+    Application->OnShowHint = [](std::string& hint, bool&, THintInfo&) { hint = PlainHintText(hint); };
     shared_.AppFolder = PendingDesktopSetup.ProgramFolder.empty() ? ProgramFolder() : PendingDesktopSetup.ProgramFolder;
     shared_.VersionText = ReadVersionValue(kProduct);
     if (shared_.VersionText.empty()) {
