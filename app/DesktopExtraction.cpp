@@ -4,7 +4,7 @@
 #include "cli/EngineCancel.h"
 #include "cli/EngineVerdict.h"
 #include "cli/ExecuteCMD.h"
-#include "cli/Parchcli/ImageConversion.h"
+#include "cli/ImageConversion.h"
 #include "cli/ScratchFolder.h"
 #include "platform/os/Files.h"
 
