@@ -26,8 +26,8 @@ ctest --preset asan -j "$jobs"
 
 stage "tsan: build and thread tests"
 cmake --preset tsan "${settings[@]}" >/dev/null
-cmake --build --preset tsan -j "$jobs" --target test_framework test_platform_win
-ctest --preset tsan -j "$jobs" -R '^(Threads|ThreadShutdown|ApplicationLoop|ApplicationShutdown|Messages)\.|^Placement\.Asynchronous'
+cmake --build --preset tsan -j "$jobs" --target test_framework test_platform_win test_app
+ctest --preset tsan -j "$jobs" -R '^(Threads|ThreadShutdown|ApplicationLoop|ApplicationShutdown|Messages)\.|^Placement\.Asynchronous|^(DocumentListTest|RunBehaviourTest|ProgramTest)\.|^(Answers/PasswordLoopTest|OptionSets/RunMatchesParchcliTest)\.'
 
 stage "default: build, benchmarks compiled"
 cmake --preset default "${settings[@]}" >/dev/null

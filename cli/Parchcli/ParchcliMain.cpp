@@ -3,7 +3,7 @@
 #include "cli/EngineSession.h"
 #include "cli/EngineVerdict.h"
 #include "cli/ExecuteCMD.h"
-#include "cli/Parchcli/ImageConversion.h"
+#include "cli/ImageConversion.h"
 #include "cli/RegistryAccess.h"
 #include "cli/ScratchFolder.h"
 #include "base/SysUtils.h"

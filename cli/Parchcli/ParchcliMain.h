@@ -3,7 +3,7 @@
 // image runs and the clean-up. Every line goes to the line printer, which ends it with CR LF.
 
 #include "cli/EngineVerdict.h"
-#include "cli/Parchcli/ImageConversion.h"
+#include "cli/ImageConversion.h"
 #include "cli/ParamWrapper.h"
 #include "cli/ScratchFolder.h"
 

@@ -1,4 +1,4 @@
-#include "cli/Parchcli/ImageConversion.h"
+#include "cli/ImageConversion.h"
 
 #include "platform/os/Files.h"
 #include "tests/platform/os/ScratchDir.h"

@@ -1,4 +1,4 @@
-#include "cli/Parchcli/ImageLibraries.h"
+#include "cli/ImageLibraries.h"
 
 #include "base/SysUtils.h"
 #include "platform/os/SharedLibrary.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Ownership of FreeImage bitmaps.
 
-#include "cli/Parchcli/ImageLibraries.h"
+#include "cli/ImageLibraries.h"
 
 #include <memory>
 

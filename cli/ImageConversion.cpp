@@ -1,7 +1,7 @@
-#include "cli/Parchcli/ImageConversion.h"
+#include "cli/ImageConversion.h"
 
-#include "cli/Parchcli/FreeImageBitmap.h"
-#include "cli/Parchcli/Jpeg2000Writer.h"
+#include "cli/FreeImageBitmap.h"
+#include "cli/Jpeg2000Writer.h"
 #include "base/SysUtils.h"
 #include "platform/os/Files.h"
 #include "platform/os/Process.h"

@@ -1,7 +1,7 @@
-#include "cli/Parchcli/Jpeg2000Writer.h"
+#include "cli/Jpeg2000Writer.h"
 
-#include "cli/Parchcli/FreeImageBitmap.h"
-#include "cli/Parchcli/ImageLibraries.h"
+#include "cli/FreeImageBitmap.h"
+#include "cli/ImageLibraries.h"
 
 #include <algorithm>
 #include <memory>

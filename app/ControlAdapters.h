@@ -1,0 +1,40 @@
+#pragma once
+// What the window needs of its controls beyond the standard ones: the gauge with its
+// percentage text, and the value rule of the size spin. The skinned controls bring these once
+// the window uses them.
+
+#include <string>
+
+namespace parch {
+
+class TPanel;
+
+// A progress gauge over a panel: the panel's caption is the percentage while the text shows.
+class TProgressGauge {
+public:
+    explicit TProgressGauge(TPanel* panel) : panel_(panel) {}
+    void SetMaxValue(int value);
+    void SetProgress(int value);
+    void SetShowText(bool value);
+    int MaxValue() const { return max_; }
+    int Progress() const { return progress_; }
+    bool ShowText() const { return showText_; }
+    int Percent() const;
+
+private:
+    void Refresh();
+
+    TPanel* panel_;
+    int max_ = 100;
+    int progress_ = 0;
+    bool showText_ = false;
+};
+
+// A hint's small markup for the plain hint window: "<br>" breaks the line, other tags go.
+std::string PlainHintText(const std::string& hint);
+
+// The size spin's rule: a text that is no integer becomes "16"; a value is kept within 1 to
+// 9999.
+std::string SizeSpinText(const std::string& text);
+
+}  // namespace parch

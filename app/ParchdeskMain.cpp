@@ -1,0 +1,33 @@
+#include "app/ParchdeskMain.h"
+
+#include "app/InstanceLock.h"
+#include "app/MainWindow.h"
+#include "framework/Application.h"
+
+#include <cstdio>
+
+namespace parch {
+
+int RunParchdesk(const ParchdeskOptions& options) {
+    DesktopPrompts standardPrompts;
+    DesktopPrompts& prompts = options.Prompts ? *options.Prompts : standardPrompts;
+    const InstanceLock lock(options.LockPath);
+    if (lock.State() == InstanceLockState::HeldElsewhere) {
+        prompts.Message(kAlreadyRunning, mtWarning, {mbOK});
+        return 0;
+    }
+    if (lock.State() == InstanceLockState::Unavailable)
+        std::fprintf(stderr, "Parchdesk: the lock file \"%s\" cannot be used; starting without it\n", options.LockPath.c_str());
+
+    TApplication application;
+    application.Initialize();
+    application.SetTitle("Parchwise");
+    PendingDesktopSetup = {options.ProgramFolder, &prompts};
+    TMainForm* form = nullptr;
+    application.CreateForm(form);
+    PendingDesktopSetup = {};
+    if (!application.Terminated()) options.RunLoop(*form);
+    return 0;
+}
+
+}  // namespace parch
