@@ -10,14 +10,14 @@
 
 namespace parch {
 
-class EngineCancel;
+class ProcessCancel;
 class EngineSession;
 class ScratchFolder;
 class TMainForm;
 
 class TConversionProcess : public TThread {
 public:
-    TConversionProcess(TMainForm& form, std::shared_ptr<EngineCancel> cancel)
+    TConversionProcess(TMainForm& form, std::shared_ptr<ProcessCancel> cancel)
         : form_(form), cancel_(std::move(cancel)) {}
 
 protected:
@@ -33,7 +33,7 @@ private:
     }
 
     TMainForm& form_;
-    const std::shared_ptr<EngineCancel> cancel_;
+    const std::shared_ptr<ProcessCancel> cancel_;
     std::string errorText_;
 };
 

@@ -1,7 +1,7 @@
 #include "app/DesktopExtraction.h"
 
 #include "base/SysUtils.h"
-#include "cli/EngineCancel.h"
+#include "platform/os/Process.h"
 #include "cli/EngineVerdict.h"
 #include "cli/ExecuteCMD.h"
 #include "cli/ImageConversion.h"
@@ -55,12 +55,12 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 // One engine run and, for images, the conversion of what it wrote.
 PassOutcome RunAndConvert(const RunParameters& params, const EngineCommandLine& command,
-                          const std::string& programFolder, const ScratchFolder& scratch, const EngineCancel& cancel,
+                          const std::string& programFolder, const ScratchFolder& scratch, ProcessCancel& cancel,
                           std::int32_t page) {
-    std::vector<int> kept{cancel.MarkerDescriptor()};
+    std::vector<int> kept;
     if (!params.TextMode) kept.push_back(scratch.LockDescriptor());
     if (cancel.Cancelled()) return {false, kEngineEndedText};
-    const ProcessResult run = RunCommandCaptured(command.Arguments(), programFolder, kept);
+    const ProcessResult run = RunCommandCaptured(command.Arguments(), programFolder, kept, &cancel);
     if (cancel.Cancelled()) {
         if (!params.TextMode) DiscardScratchImages(scratch.Path());
         return {false, kEngineEndedText};
@@ -103,7 +103,7 @@ RunParameters DesktopRunParameters(const ExtractionOptions& options, const Docum
 }
 
 PassOutcome RunExtractionPass(RunParameters params, const std::string& programFolder, const ScratchFolder& scratch,
-                              const EngineCancel& cancel, const std::function<bool()>& stopRequested) {
+                              ProcessCancel& cancel, const std::function<bool()>& stopRequested) {
     // A folder that cannot be made shows as the engine's or the save's failure.
     CreateFolderChain(params.OutputFolder);
     const EngineCommandLine tail = EngineTail(params, scratch.ImageRoot());

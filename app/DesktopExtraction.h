@@ -11,7 +11,7 @@
 
 namespace parch {
 
-class EngineCancel;
+class ProcessCancel;
 class ScratchFolder;
 
 // The option controls' values, read on the GUI thread.
@@ -54,7 +54,7 @@ extern const char* const kImageErrorText;
 // stopRequested is asked before each page. Images go through the run's scratch folder; the
 // engines can be ended through cancel.
 PassOutcome RunExtractionPass(RunParameters params, const std::string& programFolder, const ScratchFolder& scratch,
-                              const EngineCancel& cancel, const std::function<bool()>& stopRequested);
+                              ProcessCancel& cancel, const std::function<bool()>& stopRequested);
 
 extern const char* const kEngineEndedText;
 

@@ -6,7 +6,7 @@
 #include "app/ReadingWorker.h"
 #include "app/StatusPictures.h"
 #include "base/SysUtils.h"
-#include "cli/EngineCancel.h"
+#include "platform/os/Process.h"
 #include "cli/RegistryAccess.h"
 #include "framework/Buttons.h"
 #include "framework/ExtCtrls.h"
@@ -440,7 +440,7 @@ void TMainForm::sBitBtnStartClick(TObject*) {
         }
     }
     stopPending_ = false;
-    shared_.EngineStop = std::make_shared<EngineCancel>();
+    shared_.EngineStop = std::make_shared<ProcessCancel>();
     auto* worker = new TConversionProcess(*this, shared_.EngineStop);
     worker->SetFreeOnTerminate(true);
     shared_.Conversion = worker->Ref();

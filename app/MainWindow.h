@@ -30,7 +30,7 @@ class TPopupMenu;
 class TSpeedButton;
 class TStatusBar;
 class TScrivlet0813;
-class EngineCancel;
+class ProcessCancel;
 
 // What the program shares between the window and its workers. The flags are written by the
 // worker that owns the busy period and read by the GUI thread.
@@ -48,7 +48,7 @@ struct DesktopShared {
     TThreadRef Reading;
     TThreadRef Conversion;
     // Ends the running engine of the run when a Stop cannot wait for it.
-    std::shared_ptr<EngineCancel> EngineStop;
+    std::shared_ptr<ProcessCancel> EngineStop;
 };
 
 // Set by the program block before the main window is made; the window reads it in FormCreate.

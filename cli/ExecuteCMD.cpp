@@ -6,8 +6,9 @@ namespace parch {
 
 ProcessResult RunCommandCaptured(const std::vector<std::string>& arguments,
                                  const std::string& workingFolder,
-                                 const std::vector<int>& keptDescriptors) {
-    return RunProcessCaptured(arguments, workingFolder, keptDescriptors);
+                                 const std::vector<int>& keptDescriptors,
+                                 ProcessCancel* cancel) {
+    return RunProcessCaptured(arguments, workingFolder, keptDescriptors, cancel);
 }
 
 void RunCommandCaptured(const std::string& commandLine, const std::string& workingFolder,

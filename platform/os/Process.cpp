@@ -205,6 +205,31 @@ void DrainInto(int fd, ProcessResult& result) {
     }
 }
 
+// Waits until the child has ended, leaving it unreaped: its process group number stays its own.
+void WaitForEnd(pid_t pid) {
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0) {
+        if (errno != EINTR) return;
+    }
+}
+
+// The child's place in a ProcessCancel while it runs.
+class CancelRegistration {
+public:
+    CancelRegistration(ProcessCancel* cancel, pid_t group) : cancel_(cancel), group_(group) {
+        if (cancel_) cancel_->Add(group_);
+    }
+    ~CancelRegistration() {
+        if (cancel_) cancel_->Remove(group_);
+    }
+    CancelRegistration(const CancelRegistration&) = delete;
+    CancelRegistration& operator=(const CancelRegistration&) = delete;
+
+private:
+    ProcessCancel* cancel_;
+    pid_t group_;
+};
+
 void WaitForChild(pid_t pid, ProcessResult& result) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
@@ -259,9 +284,32 @@ std::optional<std::string> FindProgram(std::string_view name, std::string_view w
     return std::nullopt;
 }
 
+void ProcessCancel::Add(int group) {
+    const std::lock_guard lock(mutex_);
+    groups_.push_back(group);
+    if (cancelled_) ::kill(-group, SIGKILL);
+}
+
+void ProcessCancel::Remove(int group) {
+    {
+        const std::lock_guard lock(mutex_);
+        groups_.erase(std::remove(groups_.begin(), groups_.end(), group), groups_.end());
+    }
+    ended_.notify_all();
+}
+
+void ProcessCancel::Cancel(std::chrono::milliseconds grace) {
+    std::unique_lock lock(mutex_);
+    cancelled_ = true;
+    for (const int group : groups_) ::kill(-group, SIGTERM);
+    ended_.wait_for(lock, grace, [this] { return groups_.empty(); });
+    for (const int group : groups_) ::kill(-group, SIGKILL);
+}
+
 ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
                                  const std::string& workingFolder,
-                                 const std::vector<int>& keptDescriptors) {
+                                 const std::vector<int>& keptDescriptors,
+                                 ProcessCancel* cancel) {
     ProcessResult result;
     if (const int signal = receivedSignal.load(); signal != 0) {
         result.StartError = "Interrupted by signal " + std::to_string(signal);
@@ -316,17 +364,22 @@ ProcessResult RunProcessCaptured(const std::vector<std::string>& arguments,
         result.StartError = "Cannot start \"" + arguments.front() + "\": " + std::strerror(forkError);
         return result;
     }
-    // The child has made its process group already: vfork returns once it has exec'ed.
-    const RunningGroup running(pid);
-    if (const std::optional<int> startError = ReadStartError(reportRead.get())) {
-        WaitForChild(pid, result);
+    // The child has made its process group already: vfork returns once it has exec'ed. Both
+    // registrations end once the child has, before it is reaped.
+    std::optional<RunningGroup> running(std::in_place, pid);
+    std::optional<CancelRegistration> registration(std::in_place, cancel, pid);
+    const std::optional<int> startError = ReadStartError(reportRead.get());
+    if (!startError) DrainInto(readEnd.get(), result);
+    WaitForEnd(pid);
+    registration.reset();
+    running.reset();
+    WaitForChild(pid, result);
+    if (startError) {
         result = ProcessResult();
         result.StartError = "Cannot start \"" + arguments.front() + "\": " + std::strerror(*startError);
         return result;
     }
     result.Started = true;
-    DrainInto(readEnd.get(), result);
-    WaitForChild(pid, result);
     return result;
 }
 

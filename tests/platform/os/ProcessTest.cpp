@@ -201,5 +201,53 @@ TEST(TerminationSignalsTest, ASignalEndsEveryRunningChildAndNoOtherStarts) {
     EXPECT_TRUE(RunShell("true").Started);  // the signal belonged to the run that ended
 }
 
+// Waits with a generous bound for a file the child makes once it runs.
+bool CancelTestFileAppears(const std::string& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return std::filesystem::exists(path);
+}
+
+TEST(ProcessCancelTest, EndsTheWholeGroupPolitelyThenByForce) {
+    const test::ScratchDir dir;
+    struct Case {
+        const char* Script;  // makes "started" once it runs
+        std::chrono::milliseconds Grace;
+        int Signal;
+    };
+    const Case cases[] = {
+        // A program that ends on SIGTERM, with a child of its own that goes with the group.
+        {"sleep 60 & touch started; wait", std::chrono::milliseconds(30000), SIGTERM},
+        // One that ignores SIGTERM is killed once the grace period is over.
+        {"trap '' TERM; touch started; while :; do sleep 1; done", std::chrono::milliseconds(200), SIGKILL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Script);
+        std::filesystem::remove(dir.Path() + "started");
+        ProcessCancel cancel;
+        std::optional<ProcessResult> result;
+        std::thread runner([&] { result = RunProcessCaptured({"sh", "-c", c.Script}, dir.Path(), {}, &cancel); });
+        ASSERT_TRUE(CancelTestFileAppears(dir.Path() + "started"));
+        cancel.Cancel(c.Grace);
+        runner.join();
+        ASSERT_TRUE(result.has_value());
+        EXPECT_TRUE(result->Started);
+        EXPECT_EQ(result->Signal, c.Signal);
+        EXPECT_TRUE(cancel.Cancelled());
+    }
+}
+
+TEST(ProcessCancelTest, AProgramStartedAfterCancelIsKilledAtOnce) {
+    const test::ScratchDir dir;
+    ProcessCancel cancel;
+    cancel.Cancel();
+    const ProcessResult late = RunProcessCaptured({"sh", "-c", "sleep 60; touch ran"}, dir.Path(), {}, &cancel);
+    EXPECT_EQ(late.Signal, SIGKILL);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "ran"));
+    // Another cancel leaves other runs alone.
+    EXPECT_EQ(RunShell("exit 3").ExitCode, 3);
+}
+
 }  // namespace
 }  // namespace parch
