@@ -3,7 +3,6 @@
 #include "base/SysUtils.h"
 #include "platform/os/Files.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -37,18 +36,8 @@ std::optional<std::uint64_t> DocumentSize(const std::string& path) {
 }
 
 std::vector<std::string> FindDocumentsInFolder(const std::string& folder) {
-    std::vector<std::string> names;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) return names;
     const std::string prefix = IncludeTrailingSlash(folder);
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name.empty() || name.front() == '.' || !HasPdfExtension(name)) continue;
-        struct stat info;  // stat follows a link to the file it names
-        if (::stat((prefix + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) names.push_back(name);
-    }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return NaturalCompare(a, b) < 0; });
+    std::vector<std::string> names = ListFiles(folder, "*.pdf", MaskCase::Ignored, ListedLinks::Followed);
     for (std::string& name : names) name = prefix + name;
     return names;
 }

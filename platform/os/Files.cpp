@@ -116,14 +116,19 @@ std::optional<std::string> CreateUniqueFolder(std::string_view parent, std::stri
     return pattern + "/";
 }
 
-bool MatchesMask(std::string_view name, std::string_view mask) {
+bool MatchesMask(std::string_view name, std::string_view mask, MaskCase maskCase) {
+    const auto same = [maskCase](char a, char b) {
+        if (maskCase == MaskCase::Exact) return a == b;
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(a) == lower(b);
+    };
     if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" &&
         name.find('.') == std::string_view::npos)
         mask.remove_suffix(2);
     // Iterative wildcard match with backtracking to the last "*".
     std::size_t n = 0, m = 0, starMask = std::string_view::npos, starName = 0;
     while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || mask[m] == name[n])) {
+        if (m < mask.size() && (mask[m] == '?' || same(mask[m], name[n]))) {
             ++n;
             ++m;
         } else if (m < mask.size() && mask[m] == '*') {
@@ -167,16 +172,18 @@ int NaturalCompare(std::string_view a, std::string_view b) {
 
 namespace {
 
-std::vector<std::string> ListEntries(const std::string& folder, std::string_view mask, bool folders) {
+std::vector<std::string> ListEntries(const std::string& folder, std::string_view mask, bool folders, MaskCase maskCase,
+                                     ListedLinks links) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return names;
     const std::string prefix = IncludeTrailingSlash(folder);
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
-        if (name.empty() || name.front() == '.' || !MatchesMask(name, mask)) continue;
+        if (name.empty() || name.front() == '.' || !MatchesMask(name, mask, maskCase)) continue;
         struct stat info;
-        if (::lstat((prefix + name).c_str(), &info) != 0) continue;
+        const std::string path = prefix + name;
+        if ((links == ListedLinks::Followed ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info)) != 0) continue;
         if (folders ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode)) names.push_back(name);
     }
     std::sort(names.begin(), names.end(),
@@ -186,12 +193,13 @@ std::vector<std::string> ListEntries(const std::string& folder, std::string_view
 
 }  // namespace
 
-std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask) {
-    return ListEntries(folder, mask, false);
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask, MaskCase maskCase,
+                                   ListedLinks links) {
+    return ListEntries(folder, mask, false, maskCase, links);
 }
 
 std::vector<std::string> ListFolders(const std::string& folder, std::string_view mask) {
-    return ListEntries(folder, mask, true);
+    return ListEntries(folder, mask, true, MaskCase::Exact, ListedLinks::Skipped);
 }
 
 }  // namespace parch

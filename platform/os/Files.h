@@ -44,11 +44,17 @@ std::optional<std::string> CreateUniqueFolder(std::string_view parent, std::stri
 
 // File-name test in the manner of the classic wildcard masks: "*" any run of characters, "?"
 // one character; a mask ending in ".*" also matches names without a dot ("*.*" matches all).
-bool MatchesMask(std::string_view name, std::string_view mask);
+// Letters compare exactly, or ignoring ASCII case.
+enum class MaskCase { Exact, Ignored };
+bool MatchesMask(std::string_view name, std::string_view mask, MaskCase maskCase = MaskCase::Exact);
+
+// Whether a listing takes a symbolic link by what it names, or leaves links out.
+enum class ListedLinks { Skipped, Followed };
 
 // Names of the ordinary, non-hidden files of a folder that match the mask (no folders), in
 // natural order: digit runs compare by value, so "tmp-999" comes before "tmp-1000".
-std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask);
+std::vector<std::string> ListFiles(const std::string& folder, std::string_view mask, MaskCase maskCase = MaskCase::Exact,
+                                   ListedLinks links = ListedLinks::Skipped);
 
 // Names of the non-hidden sub-folders of a folder that match the mask, in natural order.
 std::vector<std::string> ListFolders(const std::string& folder, std::string_view mask);

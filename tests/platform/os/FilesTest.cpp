@@ -55,6 +55,12 @@ TEST(FilesTest, ListFilesGivesOrdinaryVisibleFilesInNaturalOrder) {
     EXPECT_EQ(ListFiles(dir.Path(), "*.*").size(), 4u);
     EXPECT_TRUE(ListFiles(dir.Path() + "missing", "*.*").empty());
     EXPECT_EQ(ListFolders(dir.Path(), "*.*"), (Names{"tmp-folder.d"}));
+    // Letters in any case, and links taken by what they name, when asked.
+    dir.Write("Upper.TMP-3.PPM", "x");
+    ::symlink("tmp-002.ppm", (dir.Path() + "tmp-link.ppm").c_str());
+    EXPECT_EQ(ListFiles(dir.Path(), "*.ppm"), (Names{"tmp-002.ppm", "tmp-1000.ppm"}));
+    EXPECT_EQ(ListFiles(dir.Path(), "*.ppm", MaskCase::Ignored, ListedLinks::Followed),
+              (Names{"Upper.TMP-3.PPM", "tmp-002.ppm", "tmp-1000.ppm", "tmp-link.ppm"}));
     EXPECT_LT(NaturalCompare("p2", "p10"), 0);
     EXPECT_GT(NaturalCompare("b", "a10"), 0);
     EXPECT_EQ(NaturalCompare("x7", "x7"), 0);
