@@ -86,6 +86,36 @@ int ComponentsOf(const std::string& space, const TPDFDeviceNColorSpace* deviceN)
     return 1;
 }
 
+// How the samples of an image become pixels, decided once per image.
+enum class SampleKind {
+    Grey,  // DeviceGray, Separation (converted afterwards) and stencils
+    RGB,   // DeviceRGB, and Lab (converted afterwards)
+    DeviceN,
+    CMYK,
+    IndexedRGB,
+    IndexedGrey,
+    IndexedCMYK,
+    IndexedDeviceN,
+    IndexedSeparation,
+    Unpainted,  // left black: an unknown space, or an Indexed space without a usable base
+};
+
+SampleKind SampleKindOf(bool stencil, const std::string& space, const std::string& base, std::int32_t hiVal,
+                        const TPDFDeviceNColorSpace* deviceN, const TPDFSeparationColorSpace* separation) {
+    if (stencil || space == "DeviceGray" || space == "Separation") return SampleKind::Grey;
+    if (space == "DeviceRGB" || space == "Lab") return SampleKind::RGB;
+    if (space == "DeviceN") return SampleKind::DeviceN;
+    if (space == "DeviceCMYK") return SampleKind::CMYK;
+    if (space != "Indexed" || hiVal < 0) return SampleKind::Unpainted;
+    if (base == "DeviceRGB" || base == "Lab") return SampleKind::IndexedRGB;
+    if (base == "DeviceGray") return SampleKind::IndexedGrey;
+    if (base == "DeviceCMYK") return SampleKind::IndexedCMYK;
+    if (base == "DeviceN" && deviceN && deviceN->ColorantCount > 0 && deviceN->ColorantCount <= kMaxComponents)
+        return SampleKind::IndexedDeviceN;
+    if (base == "Separation" && separation) return SampleKind::IndexedSeparation;
+    return SampleKind::Unpainted;
+}
+
 void PutSamplePixel(BYTE* row, int x, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     row[3 * x] = b;
     row[3 * x + 1] = g;
@@ -198,53 +228,62 @@ void TPDFImageDecoder::DecodeSamples() {
         Bitmap = std::make_unique<TBitmap>(Width, Height, pf24bit);
         TPDFCMYKConverter cmyk(*ColorManager);
         std::vector<double> components(static_cast<std::size_t>(n));
+        const SampleKind kind = SampleKindOf(stencil, ColorSpace, BaseColorSpace, HiVal, DeviceNSpace.get(), SeparationSpace.get());
+        const std::size_t entryWidth = kind == SampleKind::IndexedRGB       ? 3
+                                       : kind == SampleKind::IndexedCMYK    ? 4
+                                       : kind == SampleKind::IndexedDeviceN ? static_cast<std::size_t>(DeviceNSpace->ColorantCount)
+                                                                            : 1;
         for (int y = 0; y < Height; ++y) {
             const std::uint8_t* samples = sampleRow(y);
             BYTE* row = Bitmap->ScanLine(y);
             for (int x = 0; x < Width; ++x) {
                 const std::int64_t first = static_cast<std::int64_t>(x) * n;
                 auto byteOf = [&](int k) { return mapping(static_cast<std::size_t>(k), SampleAt(samples, first + k, bits)); };
-                if (stencil || ColorSpace == "DeviceGray" || ColorSpace == "Separation") {
-                    // Stencils: the samples that paint become white.
-                    const std::uint8_t v = stencil ? static_cast<std::uint8_t>(255 - byteOf(0)) : byteOf(0);
-                    PutSamplePixel(row, x, v, v, v);
-                } else if (ColorSpace == "DeviceRGB" || ColorSpace == "Lab") {
-                    PutSamplePixel(row, x, byteOf(0), byteOf(1), byteOf(2));
-                } else if (ColorSpace == "DeviceN") {
-                    for (int k = 0; k < n; ++k) components[static_cast<std::size_t>(k)] = byteOf(k) / 255.0;
-                    DeviceNSpace->SetColor(components);
-                    PutSampleColor(row, x, DeviceNSpace->Color);
-                } else if (ColorSpace == "DeviceCMYK") {
-                    PutSampleColor(row, x, cmyk(byteOf(0), byteOf(1), byteOf(2), byteOf(3)));
-                } else if (ColorSpace == "Indexed") {
-                    if (HiVal < 0) continue;
+                // The palette entry of an indexed sample, when the lookup table holds it.
+                auto entry = [&]() -> const std::uint8_t* {
                     const std::size_t i = std::min<std::size_t>(byteOf(0), static_cast<std::size_t>(HiVal));
-                    auto entry = [&](std::size_t width) -> const std::uint8_t* {
-                        return width * i + width <= Lookup.size()
-                                   ? reinterpret_cast<const std::uint8_t*>(Lookup.data()) + width * i
-                                   : nullptr;
-                    };
-                    if (BaseColorSpace == "DeviceRGB" || BaseColorSpace == "Lab") {
-                        if (const std::uint8_t* e = entry(3)) PutSamplePixel(row, x, e[0], e[1], e[2]);
-                    } else if (BaseColorSpace == "DeviceGray") {
-                        if (const std::uint8_t* e = entry(1)) PutSamplePixel(row, x, e[0], e[0], e[0]);
-                    } else if (BaseColorSpace == "DeviceCMYK") {
-                        if (const std::uint8_t* e = entry(4)) PutSampleColor(row, x, cmyk(e[0], e[1], e[2], e[3]));
-                    } else if (BaseColorSpace == "DeviceN" && DeviceNSpace && DeviceNSpace->ColorantCount > 0 &&
-                               DeviceNSpace->ColorantCount <= kMaxComponents) {
-                        const auto m = static_cast<std::size_t>(DeviceNSpace->ColorantCount);
-                        if (const std::uint8_t* e = entry(m)) {
-                            TPDFDeviceNColor values(m);
-                            for (std::size_t k = 0; k < m; ++k) values[k] = e[k] / 255.0;
+                    return entryWidth * i + entryWidth <= Lookup.size()
+                               ? reinterpret_cast<const std::uint8_t*>(Lookup.data()) + entryWidth * i
+                               : nullptr;
+                };
+                switch (kind) {
+                    case SampleKind::Grey: {
+                        // Stencils: the samples that paint become white.
+                        const std::uint8_t v = stencil ? static_cast<std::uint8_t>(255 - byteOf(0)) : byteOf(0);
+                        PutSamplePixel(row, x, v, v, v);
+                        break;
+                    }
+                    case SampleKind::RGB: PutSamplePixel(row, x, byteOf(0), byteOf(1), byteOf(2)); break;
+                    case SampleKind::DeviceN:
+                        for (int k = 0; k < n; ++k) components[static_cast<std::size_t>(k)] = byteOf(k) / 255.0;
+                        DeviceNSpace->SetColor(components);
+                        PutSampleColor(row, x, DeviceNSpace->Color);
+                        break;
+                    case SampleKind::CMYK: PutSampleColor(row, x, cmyk(byteOf(0), byteOf(1), byteOf(2), byteOf(3))); break;
+                    case SampleKind::IndexedRGB:
+                        if (const std::uint8_t* e = entry()) PutSamplePixel(row, x, e[0], e[1], e[2]);
+                        break;
+                    case SampleKind::IndexedGrey:
+                        if (const std::uint8_t* e = entry()) PutSamplePixel(row, x, e[0], e[0], e[0]);
+                        break;
+                    case SampleKind::IndexedCMYK:
+                        if (const std::uint8_t* e = entry()) PutSampleColor(row, x, cmyk(e[0], e[1], e[2], e[3]));
+                        break;
+                    case SampleKind::IndexedDeviceN:
+                        if (const std::uint8_t* e = entry()) {
+                            TPDFDeviceNColor values(entryWidth);
+                            for (std::size_t k = 0; k < entryWidth; ++k) values[k] = e[k] / 255.0;
                             DeviceNSpace->SetColor(values);
                             PutSampleColor(row, x, DeviceNSpace->Color);
                         }
-                    } else if (BaseColorSpace == "Separation" && SeparationSpace) {
-                        if (const std::uint8_t* e = entry(1)) {
+                        break;
+                    case SampleKind::IndexedSeparation:
+                        if (const std::uint8_t* e = entry()) {
                             SeparationSpace->SetTint(e[0] / 255.0);
                             PutSampleColor(row, x, SeparationSpace->Color);
                         }
-                    }
+                        break;
+                    case SampleKind::Unpainted: break;
                 }
             }
         }
