@@ -29,4 +29,12 @@ struct TsGradStop {
 };
 using TsGradArray = std::vector<TsGradStop>;
 
+enum TacAnimType { atFading, atAero };
+
+enum TacBtnEvent { beMouseEnter, beMouseLeave, beMouseDown, beMouseUp };
+// A set of TacBtnEvent, one bit per event.
+using TacBtnEvents = unsigned;
+constexpr TacBtnEvents BtnEventBit(TacBtnEvent event) { return 1u << event; }
+constexpr TacBtnEvents AllBtnEvents = 0xF;
+
 }  // namespace parch

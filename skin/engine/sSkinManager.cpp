@@ -2,19 +2,26 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iterator>
 
 #include "base/NumberText.h"
 #include "base/SysUtils.h"
 #include "framework/Application.h"
+#include "framework/Forms.h"
 #include "framework/graphics/Graphics.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Painting.h"
 #include "platform/win/WinMessages.h"
+#include "platform/win/WindowTree.h"
 #include "platform/os/Files.h"
 #include "platform/win/SystemValues.h"
 #include "resources/EmbeddedResources.h"
 #include "skin/engine/acPNG.h"
 #include "skin/engine/acSkinPack.h"
+#include "skin/engine/sFormServices.h"
+#include "skin/engine/sSkinnedForms.h"
 
 namespace parch {
 
@@ -201,6 +208,7 @@ void TsSkinManager::SetSkinName(const std::string& value) {
     skinName_ = value;
     if (!active_) return;
     if (OnBeforeChange) OnBeforeChange(*this);
+    PrepareSkinChangeAnimation();
     {
         FlagScope loading(SkinLoading);
         bool wasActive = tables_.SkinData.SkinActive;
@@ -306,27 +314,150 @@ void TsSkinManager::ShowMessage(const std::string& text, TMsgDlgType type) {
     else MessageDlg(text, type, {mbOK}, 0);
 }
 
-void TsSkinManager::EndUpdate(bool freeze) {
+void TsSkinManager::EndUpdate(bool freeze, bool animated) {
     autoUpdate_ = true;
-    if (active_) UpdateSkin(freeze);
+    if (!active_) return;
+    bool savedAnimation = AnimEffects.SkinChanging.Active;
+    if (!animated) AnimEffects.SkinChanging.Active = false;
+    try {
+        UpdateSkin(freeze);
+    } catch (...) {
+        AnimEffects.SkinChanging.Active = savedAnimation;
+        throw;
+    }
+    AnimEffects.SkinChanging.Active = savedAnimation;
 }
 
+namespace {
+
+bool ApplicationMinimized() { return Application != nullptr && IsIconic(Application->Handle()); }
+
+// Forms frozen for a switch draw again however the switch ends: an exception that leaves
+// UpdateSkin must not leave the program's windows frozen.
+class FrozenFormsGuard {
+public:
+    explicit FrozenFormsGuard(TsSkinManager& manager) : manager_(manager) {}
+    ~FrozenFormsGuard() {
+        if (std::uncaught_exceptions() > exceptionsAtStart_) manager_.UnfreezeForms(false);
+    }
+    FrozenFormsGuard(const FrozenFormsGuard&) = delete;
+    FrozenFormsGuard& operator=(const FrozenFormsGuard&) = delete;
+
+private:
+    TsSkinManager& manager_;
+    int exceptionsAtStart_ = std::uncaught_exceptions();
+};
+
+constexpr int kCommandSkinLoaded = 1;
+constexpr int kCommandSkinRemoved = 2;
+constexpr int kCommandRefresh = 3;
+constexpr int kCommandBeforeRefresh = 16;
+
+}  // namespace
+
 void TsSkinManager::UpdateSkin(bool freeze) {
+    TsFormSkinningServices* services = FormSkinningServices();
+    FrozenFormsGuard unfreezeOnError(*this);
+    if (freeze) FreezeForms();
+    if (services != nullptr) services->ResetMenuBorderWidth();
     tables_.SkinData.SkinActive = false;
     {
         FlagScope applying(SkinApplying);
         InitConstIndexes(tables_);
+        TMessage loaded = MakeSkinCommand(kCommandSkinLoaded, this);
+        BroadcastToAllForms(loaded);
     }
     tables_.SkinData.SkinActive = true;
-    if (Windows != nullptr) Windows->SkinApplied(*this, freeze);
+    if (IsDefault() && !hookInstalled_) InstallCreationHook();
+    if (freeze) RepaintForms(false);
 }
 
 void TsSkinManager::RemoveSkin() {
+    FlagScope removing(removing_);
+    RemoveCreationHook();
     tables_.SkinData.SkinActive = false;
-    if (Windows != nullptr) Windows->SkinRemoved(*this);
+    TMessage removed = MakeSkinCommand(kCommandSkinRemoved, this);
+    BroadcastToAllForms(removed);
     tables_.Masks.clear();
     tables_.Patterns.clear();
     tables_.Sections.clear();
+}
+
+void TsSkinManager::RepaintForms(bool freeze) {
+    TMessage beforeRefresh = MakeSkinCommand(kCommandBeforeRefresh, this);
+    BroadcastToAllForms(beforeRefresh);
+    {
+        FrozenFormsGuard unfreezeOnError(*this);
+        if (freeze) FreezeForms();
+        TMessage refresh = MakeSkinCommand(kCommandRefresh, this);
+        BroadcastToAllForms(refresh);
+        UnfreezeForms(true);
+    }
+    if (TsFormSkinningServices* services = FormSkinningServices())
+        for (HWND window : services->AdapterWindows())
+            if (IsWindowVisible(window))
+                RedrawWindow(window, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+}
+
+std::vector<TCustomForm*> TsSkinManager::FormsOfThisManager(bool needVisibleWindow) const {
+    std::vector<TCustomForm*> forms;
+    TsFormSkinningServices* services = FormSkinningServices();
+    if (services == nullptr) return forms;
+    for (TCustomForm* form : SkinnedForms) {
+        if (form == nullptr || form->FormStyle() == fsMDIChild || form->Parent() != nullptr) continue;
+        if (!form->HandleAllocated()) continue;
+        if (needVisibleWindow ? !IsWindowVisible(form->Handle()) : !form->Visible()) continue;
+        if (services->ProviderUsesManager(*form, *this)) forms.push_back(form);
+    }
+    return forms;
+}
+
+void TsSkinManager::FreezeForms() {
+    if (ApplicationMinimized()) return;
+    if (IsDefault() && AnimEffects.SkinChanging.Active) AnimationInProgress = true;
+    TsFormSkinningServices* services = FormSkinningServices();
+    for (TCustomForm* form : FormsOfThisManager(true)) {
+        if (form->WindowState() == wsMinimized) continue;
+        services->MarkFrozen(*form);
+        SendMessage(form->Handle(), WM_SETREDRAW, 0, 0);
+    }
+}
+
+void TsSkinManager::UnfreezeForms(bool animate) {
+    if (ApplicationMinimized()) return;
+    if (IsDefault()) AnimationInProgress = false;
+    TsFormSkinningServices* services = FormSkinningServices();
+    std::vector<TCustomForm*> frozen;
+    for (TCustomForm* form : FormsOfThisManager(false))
+        if (services->IsFrozen(*form)) frozen.push_back(form);
+    for (TCustomForm* form : frozen) SendMessage(form->Handle(), WM_SETREDRAW, 1, 0);
+    TsSkinChangeAnimation animation{AnimEffects.SkinChanging.Active, AnimEffects.SkinChanging.Time,
+                                    AnimEffects.SkinChanging.Mode == atFading};
+    for (TCustomForm* form : frozen) {
+        if (form->WindowState() == wsMinimized) continue;
+        services->FinishSkinChange(*form, animate, animation);
+    }
+}
+
+void TsSkinManager::PrepareSkinChangeAnimation() {
+    if (ApplicationMinimized()) return;
+    if (IsDefault() && AnimEffects.SkinChanging.Active) AnimationInProgress = true;
+    TsFormSkinningServices* services = FormSkinningServices();
+    for (TCustomForm* form : FormsOfThisManager(false))
+        if (form->WindowState() != wsMinimized) services->PrepareSkinChange(*form);
+}
+
+void TsSkinManager::InstallCreationHook() {
+    if (!IsDefault() || hookInstalled_) return;
+    hookInstalled_ = true;
+    if (TsFormSkinningServices* services = FormSkinningServices()) services->InstallCreationHook();
+}
+
+void TsSkinManager::RemoveCreationHook() {
+    if (!IsDefault() || !hookInstalled_) return;
+    hookInstalled_ = false;
+    if (TsFormSkinningServices* services = FormSkinningServices()) services->RemoveCreationHook();
 }
 
 std::vector<std::string> TsSkinManager::BuildSkinCatalogue(int kind, std::string& firstName) const {

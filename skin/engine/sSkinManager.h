@@ -11,11 +11,14 @@
 
 #include "framework/MessageDialogs.h"
 #include "framework/Messages.h"
+#include "skin/engine/sConst.h"
 #include "skin/engine/sSkinReader.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sStoredSkin.h"
 
 namespace parch {
+
+class TCustomForm;
 
 // True while a skin is read or switched; skinned controls skip animations meanwhile.
 extern bool SkinLoading;
@@ -25,16 +28,34 @@ extern bool SkinApplying;
 // name wins over a pack of that name.
 extern bool EditorLinkActive;
 
-// How the manager tells the skinned windows that a skin was applied or taken off. Form skinning
-// installs the real one at start; without it there are no skinned windows to tell.
-class TsSkinWindows {
-public:
-    virtual ~TsSkinWindows() = default;
-    // The loaded skin is in the tables: every skinned window takes it (freezing them meanwhile
-    // when asked).
-    virtual void SkinApplied(TsSkinManager& manager, bool freeze) = 0;
-    // The skin goes: every skinned window restores its own look.
-    virtual void SkinRemoved(TsSkinManager& manager) = 0;
+// One animation of the manager's effects: on or off, its time in milliseconds and its kind.
+struct TacFormAnimation {
+    bool Active = true;
+    int Time = 0;
+    TacAnimType Mode = atAero;
+};
+
+struct TacBlendOnMoving {
+    bool Active = false;
+    int Time = 1000;
+    std::uint8_t BlendValue = 170;
+};
+
+struct TacBtnEffects {
+    TacBtnEvents Events = AllBtnEvents;
+};
+
+// The manager's animation settings.
+struct TacAnimEffects {
+    TacBlendOnMoving BlendOnMoving;
+    TacBtnEffects Buttons;
+    TacFormAnimation DialogShow;
+    TacFormAnimation FormShow;
+    TacFormAnimation FormHide;
+    TacFormAnimation DialogHide;
+    TacFormAnimation Minimizing{true, 200, atAero};
+    TacFormAnimation PageChange;
+    TacFormAnimation SkinChanging{true, 100, atFading};
 };
 
 // Where the engine's messages go; the default shows a message dialog.
@@ -97,9 +118,25 @@ public:
     void SetEditorText(std::optional<std::string> text) { editorText_ = std::move(text); }
 
     void BeginUpdate() { autoUpdate_ = false; }
-    void EndUpdate(bool freeze);
+    // Applies the skin again (when active); with animated false the skin change is not animated.
+    void EndUpdate(bool freeze, bool animated = true);
+    // The loaded skin goes to every skinned window (skin command 1), the forms frozen meanwhile
+    // when asked, then repainted.
     void UpdateSkin(bool freeze);
+    // Every skinned window restores its own look (skin command 2); the tables are emptied.
     void RemoveSkin();
+    // Skin commands 16 and 3 to every window, then the adapters' windows redrawn.
+    void RepaintForms(bool freeze);
+    // Stops the skinned forms of this manager from drawing (WM_SETREDRAW 0) during a switch.
+    void FreezeForms();
+    // Lets them draw again, cross-fading from their snapshots when animated.
+    void UnfreezeForms(bool animate);
+    // Before a skin is read: the forms keep a picture to fade from.
+    void PrepareSkinChangeAnimation();
+    bool Removing() const { return removing_; }
+    bool CreationHookInstalled() const { return hookInstalled_; }
+
+    TacAnimEffects AnimEffects;
 
     // Watches the application window's messages (installed for the default manager when the
     // application exists): remembers the last system command (0 other, 1 restore, 2 minimize)
@@ -142,7 +179,6 @@ public:
     std::function<void(TsSkinManager&)> OnAfterChange;
     std::function<void(TsSkinManager&)> OnSkinListChanged;
     TsMessageSink MessageSink;
-    TsSkinWindows* Windows = nullptr;
 
 private:
     std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);
@@ -151,6 +187,10 @@ private:
     TsSkinTables ReadTables(const TMemIniFile* ini, const TsSkinFiles* files);
     void RunVersionGate(double version);
     void ShowMessage(const std::string& text, TMsgDlgType type);
+    void InstallCreationHook();
+    void RemoveCreationHook();
+    // The skinned top-level forms this manager's switch concerns.
+    std::vector<TCustomForm*> FormsOfThisManager(bool needVisibleWindow) const;
 
     std::string skinDirectory_ = kDefaultSkinDirectory;
     std::string skinName_;
@@ -161,6 +201,8 @@ private:
     TsStoredSkins internalSkins_;
     std::optional<std::string> editorText_;
     int sysCommandState_ = 0;
+    bool removing_ = false;
+    bool hookInstalled_ = false;
     int applicationHookId_ = -1;
 };
 

@@ -2,9 +2,12 @@
 
 #include <filesystem>
 
+#include "framework/Application.h"
+#include "platform/display/HeadlessDisplay.h"
 #include "platform/win/WinMessages.h"
 #include "skin/engine/sSkinManager.h"
 #include "tests/skin/engine/SkinFixtures.h"
+#include "tests/skin/engine/SkinnedFormFixtures.h"
 
 namespace parch {
 namespace {
@@ -14,19 +17,15 @@ std::string SkinOptions(const char* version, const char* color) {
            "\r\n[EDIT]\r\nBORDERSMASK=^0000^0000^0012^0012^0003^0003^0003^0003^1^0^1^1\r\n";
 }
 
-// Records what the manager tells the windows and shows, in order.
-struct SkinRecorder : TsSkinWindows {
+struct Recorder {
     std::vector<std::string> events;
-    void SkinApplied(TsSkinManager& manager, bool freeze) override {
-        events.push_back(std::string("applied ") + manager.SkinName() + (freeze ? " frozen" : ""));
-    }
-    void SkinRemoved(TsSkinManager& manager) override { events.push_back("removed " + manager.SkinName()); }
 };
 
 class SkinManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        manager.Windows = &recorder;
+        formSkinning.logSteps = false;
+        formSkinning.providers.insert(skinnedForm.form);
         manager.MessageSink = [this](const std::string& text, TMsgDlgType) { recorder.events.push_back("message " + text); };
         manager.OnBeforeChange = [this](TsSkinManager&) { recorder.events.push_back("before"); };
         manager.OnAfterChange = [this](TsSkinManager& m) {
@@ -52,7 +51,11 @@ protected:
     TColor GlobalColor() const { return manager.GetGlobalColor(); }
 
     test::ScratchDir skins;
-    SkinRecorder recorder;
+    HeadlessDisplay display;
+    TApplication app;
+    Recorder recorder;
+    test::FakeFormSkinning formSkinning{recorder.events};
+    test::RecordingForm skinnedForm{&app, "", recorder.events, true};
     TsSkinManager manager;
 };
 

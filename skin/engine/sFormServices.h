@@ -1,0 +1,52 @@
+#pragma once
+// What the skin engine asks of form skinning (skin/frames) while it applies or removes a skin.
+// Form skinning registers its implementation at start; while none is registered, no form has a
+// skin provider, no creation hook exists and the engine's calls do nothing.
+
+#include <vector>
+
+#include "platform/win/WinUser.h"
+
+namespace parch {
+
+class TCustomForm;
+class TsSkinManager;
+
+// The skin-change animation settings the engine hands to form skinning.
+struct TsSkinChangeAnimation {
+    bool Active = true;
+    int Time = 100;
+    bool Fading = true;
+};
+
+class TsFormSkinningServices {
+public:
+    virtual ~TsFormSkinningServices() = default;
+
+    // True when the form carries a skin provider that draws with this manager.
+    virtual bool ProviderUsesManager(TCustomForm& form, const TsSkinManager& manager) = 0;
+    // Before a skin is read: a provider with a border window takes a snapshot of its form; the
+    // provider is marked as changing skin.
+    virtual void PrepareSkinChange(TCustomForm& form) = 0;
+    // Marks the provider changing and frozen; a border window shows the prepared snapshot.
+    virtual void MarkFrozen(TCustomForm& form) = 0;
+    virtual bool IsFrozen(TCustomForm& form) = 0;
+    // After WM_SETREDRAW(1): cross-fades the form from its snapshot (when animated), rebuilds its
+    // corner rectangles, region and border window, redraws it and clears the provider's marks.
+    virtual void FinishSkinChange(TCustomForm& form, bool animate, const TsSkinChangeAnimation& animation) = 0;
+
+    // The window-creation hook that adapts dialogs, message boxes, popup menus and foreign windows.
+    virtual void InstallCreationHook() = 0;
+    virtual void RemoveCreationHook() = 0;
+    // The windows of the adapters the creation hook made.
+    virtual std::vector<HWND> AdapterWindows() = 0;
+    // The menus measure their border again with the next skin.
+    virtual void ResetMenuBorderWidth() = 0;
+};
+
+// The registered services; nullptr while form skinning has registered none.
+TsFormSkinningServices* FormSkinningServices();
+// Registers the services (not owned; nullptr unregisters). Returns the previous ones.
+TsFormSkinningServices* SetFormSkinningServices(TsFormSkinningServices* services);
+
+}  // namespace parch
