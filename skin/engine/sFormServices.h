@@ -42,6 +42,10 @@ public:
     virtual std::vector<HWND> AdapterWindows() = 0;
     // The menus measure their border again with the next skin.
     virtual void ResetMenuBorderWidth() = 0;
+    // Popup menus follow whether the manager has a skin loaded.
+    virtual void ApplyMenuSkinState(TsSkinManager& manager) = 0;
+    // Gives a popup menu window ("#32768") its skinned background and border.
+    virtual void PaintPopupMenuBorder(TsSkinManager& manager, HWND popupWindow) = 0;
 };
 
 // The registered services; nullptr while form skinning has registered none.

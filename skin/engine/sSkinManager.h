@@ -12,6 +12,7 @@
 #include "framework/MessageDialogs.h"
 #include "framework/Messages.h"
 #include "skin/engine/sConst.h"
+#include "skin/engine/sMenuSupport.h"
 #include "skin/engine/sSkinReader.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sStoredSkin.h"
@@ -137,6 +138,7 @@ public:
     bool CreationHookInstalled() const { return hookInstalled_; }
 
     TacAnimEffects AnimEffects;
+    TacMenuSupport MenuSupport;
 
     // Watches the application window's messages (installed for the default manager when the
     // application exists): remembers the last system command (0 other, 1 restore, 2 minimize)

@@ -44,10 +44,13 @@ struct FakeFormSkinning : TsFormSkinningServices {
         return {};
     }
     void ResetMenuBorderWidth() override {}
+    void ApplyMenuSkinState(TsSkinManager&) override { events.push_back("menus follow the skin"); }
+    void PaintPopupMenuBorder(TsSkinManager&, HWND window) override { paintedMenus.push_back(window); }
 
     std::vector<std::string>& events;
     std::set<TCustomForm*> providers;
     std::set<TCustomForm*> frozen;
+    std::vector<HWND> paintedMenus;
     const TsSkinManager* usedManager = nullptr;
     // Snapshots, fades and the creation hook are logged too.
     bool logSteps = true;
