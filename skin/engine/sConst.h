@@ -37,4 +37,14 @@ using TacBtnEvents = unsigned;
 constexpr TacBtnEvents BtnEventBit(TacBtnEvent event) { return 1u << event; }
 constexpr TacBtnEvents AllBtnEvents = 0xF;
 
+// The kinds of foreign controls the manager skins as its own, in the order of its class lists,
+// and the class list each kind starts with.
+constexpr int ThirdPartyKindCount = 20;
+inline constexpr const char* acThirdNames[ThirdPartyKindCount] = {
+    "Edit",     "Button",      "BitBtn",     "CheckBox", "ComboBox",    "Grid",          "GroupBox",
+    "ListView", "Panel",       "TreeView",   "wwEdit",   "GridEh",      "VirtualTree",   "PageControl",
+    "TabControl", "ToolBar",   "StatusBar",  "SpeedButton", "ScrollControl", "UpDownBtn"};
+inline constexpr const char* acThirdDefaults[ThirdPartyKindCount] = {
+    " ", "TButton", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " "};
+
 }  // namespace parch

@@ -20,6 +20,7 @@
 #include "resources/EmbeddedResources.h"
 #include "skin/engine/acPNG.h"
 #include "skin/engine/acSkinPack.h"
+#include "skin/engine/acWindowHelpers.h"
 #include "skin/engine/sFormServices.h"
 #include "skin/engine/sSkinnedForms.h"
 
@@ -147,6 +148,7 @@ bool IsPlainSkinName(const std::string& name) {
 }
 
 TsSkinManager::TsSkinManager() : internalSkins_(this) {
+    FillThirdLists(false);
     if (defaultManager != nullptr) return;
     defaultManager = this;
     if (Application != nullptr)
@@ -179,6 +181,86 @@ bool TsSkinManager::ApplicationHook(TMessage& message) {
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return defaultManager; }
+
+void TsSkinManager::SetIsDefault(bool value) {
+    if (!value && defaultManager != nullptr) return;
+    defaultManager = this;
+    if (active_) UpdateSkin(true);
+    else RemoveSkin();
+}
+
+void TsSkinManager::Loaded() {
+    if (skinDirectory_.empty()) skinDirectory_ = kDefaultSkinDirectory;
+    if (MenuSupport.IcoLineSkin.empty()) MenuSupport.IcoLineSkin = "ICOLINE";
+    FillThirdLists(false);
+    if (active_ && !skinName_.empty()) UpdateSkin(false);
+}
+
+bool TsSkinManager::ExtendedBorders() const { return extendedBorders_ && LayeredWindowsAvailable(); }
+
+void TsSkinManager::SetExtendedBorders(bool value) {
+    if (value == extendedBorders_) return;
+    extendedBorders_ = value;
+    // The skin in use is read again: its form borders and shadows depend on the setting.
+    if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
+}
+
+void TsSkinManager::SetSkinnedPopups(bool value) {
+    if (value == skinnedPopups_) return;
+    skinnedPopups_ = value;
+    if (value && IsDefault())
+        if (TsFormSkinningServices* services = FormSkinningServices()) services->ApplyMenuSkinState(*this);
+}
+
+ThirdPartyList::ThirdPartyList() {
+    for (int i = 0; i < ThirdPartyKindCount; ++i) lists_[i] = acThirdDefaults[i];
+}
+
+void ThirdPartyList::ReadKindList(int index, std::string& text) const {
+    if (index >= 0 && index < ThirdPartyKindCount) text = lists_[index];
+}
+
+void ThirdPartyList::WriteKindList(int index, const std::string& text) {
+    if (index >= 0 && index < ThirdPartyKindCount) lists_[index] = text;
+}
+
+namespace {
+
+std::vector<std::string> ClassNameLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty()) lines.push_back(line);
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+void TsSkinManager::FillThirdLists(bool reset) {
+    for (int i = 0; i < ThirdPartyKindCount; ++i) {
+        std::string text;
+        ThirdParty.ReadKindList(i, text);
+        if (reset || text.empty()) {
+            text = acThirdDefaults[i];
+            ThirdParty.WriteKindList(i, text);
+        }
+        thirdLists_[static_cast<size_t>(i)] = ClassNameLines(text);
+    }
+}
+
+void TsSkinManager::StoreThirdLists() {
+    for (int i = 0; i < ThirdPartyKindCount; ++i) {
+        std::string text;
+        for (const std::string& name : thirdLists_[static_cast<size_t>(i)]) text += name + "\r\n";
+        ThirdParty.WriteKindList(i, text);
+    }
+}
 
 void TsSkinManager::SetSkinDirectory(const std::string& value) {
     if (value == skinDirectory_) return;

@@ -59,6 +59,30 @@ struct TacAnimEffects {
     TacFormAnimation SkinChanging{true, 100, atFading};
 };
 
+// Effects the skin may show.
+struct TacSkinEffects {
+    bool AllowGlowing = true;
+    bool AllowAeroBluring = true;
+};
+
+// The class names of foreign controls skinned as one of the library's kinds: one text per kind
+// (acThirdNames order), names separated by CR LF.
+class ThirdPartyList {
+public:
+    ThirdPartyList();
+    // The text of the kind; an index outside the kinds leaves text unchanged.
+    void ReadKindList(int index, std::string& text) const;
+    // Stores the text of the kind; an index outside the kinds stores nothing.
+    void WriteKindList(int index, const std::string& text);
+
+private:
+    std::string lists_[ThirdPartyKindCount];
+};
+
+enum TacSkinningRule { srStdForms, srStdDialogs, srThirdParty };
+using TacSkinningRules = unsigned;  // a set of TacSkinningRule, one bit each
+constexpr TacSkinningRules AllSkinningRules = 0x7;
+
 // Where the engine's messages go; the default shows a message dialog.
 using TsMessageSink = std::function<void(const std::string& text, TMsgDlgType type)>;
 
@@ -98,6 +122,12 @@ public:
     // The process-wide default manager: the first one created.
     static TsSkinManager* DefaultManager();
     bool IsDefault() const { return DefaultManager() == this; }
+    // true (or no default manager yet): this manager becomes the default and applies its skin
+    // (or, inactive, takes it off). false: the default manager stays the default.
+    void SetIsDefault(bool value);
+    // After the manager's properties were read from a form description: defaults for what was left
+    // empty, the class lists rebuilt, and the loaded skin applied without freezing.
+    void Loaded();
 
     const std::string& SkinDirectory() const { return skinDirectory_; }
     void SetSkinDirectory(const std::string& value);
@@ -139,7 +169,24 @@ public:
 
     TacAnimEffects AnimEffects;
     TacMenuSupport MenuSupport;
+    TacSkinEffects Effects;
+    TacSkinningRules SkinningRules = AllSkinningRules;
+    ThirdPartyList ThirdParty;
 
+    // Extended borders take effect only where layered windows exist.
+    bool ExtendedBorders() const;
+    void SetExtendedBorders(bool value);
+    bool SkinnedPopups() const { return skinnedPopups_; }
+    // Turning skinned popups on for the default manager makes the menus follow the skin at once.
+    void SetSkinnedPopups(bool value);
+
+    // The class lists of the foreign controls, one per kind, built from ThirdParty.
+    const std::vector<std::string>& ThirdLists(int index) const { return thirdLists_.at(static_cast<size_t>(index)); }
+    // Fills each class list from ThirdParty; reset gives every kind its default text first,
+    // otherwise only kinds with an empty text get it.
+    void FillThirdLists(bool reset);
+    // Writes each class list back into ThirdParty.
+    void StoreThirdLists();
     // Watches the application window's messages (installed for the default manager when the
     // application exists): remembers the last system command (0 other, 1 restore, 2 minimize)
     // while a skin is active and swallows theme changes. True: handled.
@@ -204,6 +251,9 @@ private:
     std::optional<std::string> editorText_;
     int sysCommandState_ = 0;
     bool removing_ = false;
+    bool extendedBorders_ = false;
+    bool skinnedPopups_ = true;
+    std::vector<std::vector<std::string>> thirdLists_ = std::vector<std::vector<std::string>>(ThirdPartyKindCount);
     bool hookInstalled_ = false;
     int applicationHookId_ = -1;
 };
