@@ -44,6 +44,19 @@ public:
     virtual void ResetMenuBorderWidth() = 0;
     // Popup menus follow whether the manager has a skin loaded.
     virtual void ApplyMenuSkinState(TsSkinManager& manager) = 0;
+    // The main form's provider draws the form's non-client area.
+    virtual bool DrawsNonClientArea(TCustomForm& form) = 0;
+    // Animated minimize of the form (timer-driven).
+    virtual void StartMinimizeAnimation(TCustomForm& form) = 0;
+    // The reverse animation; false when it did not start.
+    virtual bool StartRestoreAnimation(TCustomForm& form) = 0;
+    // Minimizing without animation: the border window is marked showing and its helper freed.
+    virtual void ReleaseBorderHelper(TCustomForm& form) = 0;
+    // Clears the provider's "picture prepared for hide or restore" mark; true when it was set.
+    virtual bool TakePreparedPicture(TCustomForm& form) = 0;
+    // The restore animation did not start: the provider's cover takes the form's place, or the
+    // form is shown restored.
+    virtual void ShowWithoutRestoreAnimation(TCustomForm& form) = 0;
     // Gives a popup menu window ("#32768") its skinned background and border.
     virtual void PaintPopupMenuBorder(TsSkinManager& manager, HWND popupWindow) = 0;
 };

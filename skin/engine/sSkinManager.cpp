@@ -10,9 +10,12 @@
 #include "base/SysUtils.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "framework/Screen.h"
 #include "framework/graphics/Graphics.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
+#include "platform/win/PopupMenus.h"
 #include "platform/win/WinMessages.h"
 #include "platform/win/WindowTree.h"
 #include "platform/os/Files.h"
@@ -161,23 +164,111 @@ TsSkinManager::~TsSkinManager() {
     if (defaultManager == this) defaultManager = nullptr;
 }
 
+namespace {
+
+constexpr UINT kFormsRefreshMessage = 0xB000;
+constexpr UINT kPopupMenuOfItemMessage = 0xBCB3;
+constexpr UINT kPopupMenuWindowMessage = 0xBCB4;
+constexpr int kCommandFormRefresh = 18;
+constexpr const char* kPopupMenuClass = "#32768";
+
+TCustomForm* VisibleMainForm() {
+    if (Application == nullptr) return nullptr;
+    TCustomForm* form = Application->MainForm();
+    return form != nullptr && form->HandleAllocated() && IsWindowVisible(form->Handle()) ? form : nullptr;
+}
+
+// The popup window that shows the menu holding the item: the window at the centre of the
+// menu's first item.
+HWND PopupWindowOfItem(TMenuItem* item) {
+    if (item == nullptr || item->Parent() == nullptr) return nullptr;
+    HMENU menu = item->Parent()->Handle();
+    RECT rect{};
+    if (!GetMenuItemRect(nullptr, menu, 0, &rect)) {
+        TMenu* owner = item->GetParentMenu();
+        if (owner == nullptr || !GetMenuItemRect(owner->WindowHandle(), menu, 0, &rect)) return nullptr;
+    }
+    return WindowFromPoint(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+}
+
+}  // namespace
+
 bool TsSkinManager::ApplicationHook(TMessage& message) {
     constexpr UINT kThemeChanged = 0x031A;
-    constexpr WPARAM kMinimize = 0xF020, kRestore = 0xF120;
     switch (message.Msg) {
         case WM_SYSCOMMAND:
             if (!tables_.SkinData.SkinActive) return false;
             switch (message.WParam & 0xFFF0) {
-                case kMinimize: sysCommandState_ = 2; break;
-                case kRestore: sysCommandState_ = 1; break;
+                case SC_MINIMIZE: return MinimizeFromApplication();
+                case SC_RESTORE: return RestoreFromApplication();
                 default: sysCommandState_ = 0;
             }
             return false;
         case kThemeChanged:
             return true;
+        case kFormsRefreshMessage:
+            if (Screen != nullptr)
+                for (int i = Screen->FormCount() - 1; i >= 0; --i) {
+                    if (i >= Screen->FormCount()) break;
+                    TCustomForm* form = Screen->Forms(i);
+                    if (form->HandleAllocated())
+                        SendMessage(form->Handle(), SkinCommandMessage, static_cast<WPARAM>(kCommandFormRefresh) << 16, 0);
+                }
+            return false;
+        case kPopupMenuOfItemMessage:
+        case kPopupMenuWindowMessage: {
+            if (!skinnedPopups_) return false;
+            HWND window = message.Msg == kPopupMenuWindowMessage ? reinterpret_cast<HWND>(message.LParam)
+                                                                  : PopupWindowOfItem(reinterpret_cast<TMenuItem*>(message.LParam));
+            TsFormSkinningServices* services = FormSkinningServices();
+            if (window != nullptr && services != nullptr && GetWindowClassName(window) == kPopupMenuClass)
+                services->PaintPopupMenuBorder(*this, window);
+            return true;
+        }
         default:
             return false;
     }
+}
+
+bool TsSkinManager::MinimizeFromApplication() {
+    sysCommandState_ = 2;
+    TsFormSkinningServices* services = FormSkinningServices();
+    TCustomForm* mainForm = VisibleMainForm();
+    if (IsIconic(Application->Handle()) || mainForm == nullptr || services == nullptr) return false;
+    if (!AnimEffects.Minimizing.Active) {
+        services->ReleaseBorderHelper(*mainForm);
+        return false;
+    }
+    if (!services->DrawsNonClientArea(*mainForm)) return false;
+    services->StartMinimizeAnimation(*mainForm);
+    if (IsCompositionEnabled()) return false;
+    // The animation stands in for the window system's own.
+    Application->Minimize();
+    return true;
+}
+
+bool TsSkinManager::RestoreFromApplication() {
+    sysCommandState_ = 1;
+    TsFormSkinningServices* services = FormSkinningServices();
+    if (Application == nullptr || services == nullptr || Application->MainForm() == nullptr) return false;
+    TCustomForm& mainForm = *Application->MainForm();
+    if (services->TakePreparedPicture(mainForm)) {
+        Application->Restore();
+        return false;
+    }
+    if (AnimEffects.Minimizing.Active && mainForm.Visible()) {
+        if (!services->DrawsNonClientArea(mainForm)) return false;
+        if (!services->StartRestoreAnimation(mainForm)) services->ShowWithoutRestoreAnimation(mainForm);
+        if (IsCompositionEnabled()) return false;
+        Application->Restore();
+        return true;
+    }
+    if (IsCompositionEnabled()) {
+        Application->Restore();
+        InvalidateRect(mainForm.Handle(), nullptr, 1);
+        return true;
+    }
+    return false;
 }
 
 TsSkinManager* TsSkinManager::DefaultManager() { return defaultManager; }

@@ -236,6 +236,8 @@ private:
     TsSkinTables ReadTables(const TMemIniFile* ini, const TsSkinFiles* files);
     void RunVersionGate(double version);
     void ShowMessage(const std::string& text, TMsgDlgType type);
+    bool MinimizeFromApplication();
+    bool RestoreFromApplication();
     void InstallCreationHook();
     void RemoveCreationHook();
     // The skinned top-level forms this manager's switch concerns.

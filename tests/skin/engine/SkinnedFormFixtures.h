@@ -5,6 +5,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/Forms.h"
@@ -44,6 +45,15 @@ struct FakeFormSkinning : TsFormSkinningServices {
         return {};
     }
     void ResetMenuBorderWidth() override {}
+    bool DrawsNonClientArea(TCustomForm& form) override { return providers.count(&form) != 0; }
+    void StartMinimizeAnimation(TCustomForm&) override { events.push_back("minimize animation"); }
+    bool StartRestoreAnimation(TCustomForm&) override {
+        events.push_back("restore animation");
+        return restoreAnimationStarts;
+    }
+    void ReleaseBorderHelper(TCustomForm&) override { events.push_back("border helper released"); }
+    bool TakePreparedPicture(TCustomForm&) override { return std::exchange(picturePrepared, false); }
+    void ShowWithoutRestoreAnimation(TCustomForm&) override { events.push_back("shown restored"); }
     void ApplyMenuSkinState(TsSkinManager&) override { events.push_back("menus follow the skin"); }
     void PaintPopupMenuBorder(TsSkinManager&, HWND window) override { paintedMenus.push_back(window); }
 
@@ -51,6 +61,8 @@ struct FakeFormSkinning : TsFormSkinningServices {
     std::set<TCustomForm*> providers;
     std::set<TCustomForm*> frozen;
     std::vector<HWND> paintedMenus;
+    bool restoreAnimationStarts = true;
+    bool picturePrepared = false;
     const TsSkinManager* usedManager = nullptr;
     // Snapshots, fades and the creation hook are logged too.
     bool logSteps = true;
@@ -65,7 +77,10 @@ struct FakeFormSkinning : TsFormSkinningServices {
 // answers command 7 with 1.
 struct RecordingForm {
     RecordingForm(TComponent* owner, std::string formName, std::vector<std::string>& log, bool withProvider)
-        : form(new TForm(owner)), name(std::move(formName)), events(log) {
+        : RecordingForm(new TForm(owner), std::move(formName), log, withProvider) {}
+    // Records for a form made elsewhere (the application's main form); takes it over.
+    RecordingForm(TForm* madeForm, std::string formName, std::vector<std::string>& log, bool withProvider)
+        : form(madeForm), name(std::move(formName)), events(log) {
         TWndMethod inherited = form->WindowProc;
         form->WindowProc = [this, inherited, withProvider](TMessage& message) {
             if (message.Msg == SkinCommandMessage) {
