@@ -94,7 +94,6 @@ HWND MakePopupMenuWindow() {
 TEST_F(ApplicationHookMessages, OnlyPopupMenuWindowsGetTheSkinnedBorder) {
     HWND popup = MakePopupMenuWindow();
     ASSERT_NE(popup, nullptr);
-
     SendMessage(app.Handle(), 0xBCB4, 0, reinterpret_cast<LPARAM>(popup));
     SendMessage(app.Handle(), 0xBCB4, 0, reinterpret_cast<LPARAM>(other.form->Handle()));
     EXPECT_EQ(formSkinning.paintedMenus, (std::vector<HWND>{popup}));
