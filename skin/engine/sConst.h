@@ -23,8 +23,9 @@ constexpr unsigned SkinCommandMessage = 0xA100;
 // Embedded resources of the engine: the internal skin's pack and the two form shadow pictures
 // (active and inactive) used when a skin has no extended border of its own.
 constexpr int kInternalSkinResource = 17101;
-constexpr int kActiveShadowResource = 17102;
-constexpr int kInactiveShadowResource = 17103;
+// The shadows are named raw-data resources of the program, as form descriptions name them.
+constexpr const char* kActiveShadowResource = "acSHDA";
+constexpr const char* kInactiveShadowResource = "acSHDI";
 constexpr const char* kInternalSkinName = "Steelmoor (internal)";
 
 // One stop of a multi-stop gradient; colours in the framework's layout (red in the low byte).

@@ -16,6 +16,7 @@
 #include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
 #include "platform/win/PopupMenus.h"
+#include "platform/win/Resources.h"
 #include "platform/win/WinMessages.h"
 #include "platform/win/WindowTree.h"
 #include "platform/os/Files.h"
@@ -102,10 +103,17 @@ TBitmap& ShadowPicture(int which) {
 
 int scrollBarArrowWidth = 16;
 
-void LoadShadowPicture(int resource, TBitmap& picture) {
-    std::optional<std::string> bytes = ReadEmbeddedResource(resource);
-    if (!bytes) return;
-    TStringStream stream(*bytes);
+// The embedded shadow becomes a raw-data resource of the program (where form descriptions find
+// it by name) and is read from there.
+void LoadShadowPicture(const char* resource, TBitmap& picture) {
+    if (ResourceBytes(nullptr, resource, RT_RCDATA).empty()) {
+        std::optional<std::string> embedded = ReadEmbeddedResource(std::string_view(resource));
+        if (!embedded) return;
+        RegisterResource(nullptr, RT_RCDATA, resource, std::move(*embedded));
+    }
+    std::string_view bytes = ResourceBytes(nullptr, resource, RT_RCDATA);
+    if (bytes.empty()) return;
+    TStringStream stream{std::string(bytes)};
     TPNGGraphic png;
     png.LoadFromStream(stream);
     picture.Assign(&png);

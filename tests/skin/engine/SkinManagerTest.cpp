@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "platform/display/HeadlessDisplay.h"
+#include "platform/win/Resources.h"
 #include "platform/win/WinMessages.h"
 #include "skin/engine/sSkinManager.h"
 #include "tests/skin/engine/SkinFixtures.h"
@@ -336,6 +337,9 @@ TEST(SkinEngineStart, LoadsTheShadowPicturesAndReadsSwitches) {
     EXPECT_EQ(ActiveShadowPicture().Width(), 33);
     EXPECT_EQ(InactiveShadowPicture().Height(), 33);
     EXPECT_EQ(ActiveShadowPicture().PixelFormat(), pf32bit);
+    // Form descriptions find the shadows as the program's named raw-data resources.
+    EXPECT_FALSE(ResourceBytes(nullptr, "acSHDA", RT_RCDATA).empty());
+    EXPECT_FALSE(ResourceBytes(nullptr, "ACSHDI", RT_RCDATA).empty());
     EXPECT_GT(ScrollBarArrowWidth(), 0);
     EXPECT_TRUE(HasCommandLineSwitch({"x", "/ACVer"}, "/acver"));
     EXPECT_FALSE(HasCommandLineSwitch({"/acversion", "acver"}, "/acver"));
@@ -348,6 +352,7 @@ TEST(SkinEngineStart, LoadsTheShadowPicturesAndReadsSwitches) {
 #include "framework/Application.h"
 #include "platform/display/HeadlessDisplay.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Resources.h"
 
 namespace parch {
 namespace {
