@@ -28,9 +28,7 @@ TForm* MakeMainForm(TApplication& app) {
 class ApplicationHookMessages : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(skins.Path() + "Ocean");
-        skins.Write("Ocean/Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=Master.bmp\r\nVERSION=7.50\r\n");
-        skins.Write("Ocean/Master.bmp", test::MakeBmp(20, 20));
+        test::WriteOceanSkin(skins);
         formSkinning.logSteps = false;
         formSkinning.providers.insert(mainForm.form);
         manager.SetSkinDirectory(skins.Path());

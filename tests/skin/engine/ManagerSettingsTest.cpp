@@ -44,9 +44,7 @@ TEST(ThirdPartyClassLists, KindsReadAndWriteByIndexAndBuildTheClassLists) {
 class ManagerSettings : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(skins.Path() + "Ocean");
-        skins.Write("Ocean/Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=Master.bmp\r\nVERSION=7.50\r\n");
-        skins.Write("Ocean/Master.bmp", test::MakeBmp(20, 20));
+        test::WriteOceanSkin(skins);
         formSkinning.logSteps = false;
     }
     size_t Count(const std::string& event) const { return std::count(events.begin(), events.end(), event); }

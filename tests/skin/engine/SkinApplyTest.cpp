@@ -16,15 +16,10 @@
 namespace parch {
 namespace {
 
-const char* const kOceanOptions =
-    "[GLOBALINFO]\r\nMASTERBITMAP=Master.bmp\r\nVERSION=7.50\r\nCOLOR=11\r\n";
-
 class SkinApply : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(skins.Path() + "Ocean");
-        skins.Write("Ocean/Options.dat", kOceanOptions);
-        skins.Write("Ocean/Master.bmp", test::MakeBmp(20, 20));
+        test::WriteOceanSkin(skins);
         formSkinning.providers.insert(skinned.form);
         skinned.logRedraw = true;
         skinned.logAllCommands = true;
