@@ -28,9 +28,19 @@ std::string Inflate(std::string_view compressed) {
     return out;
 }
 
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::string_view> FindEmbeddedResource(int number) {
+    if (number == 0) return std::nullopt;
     for (const EmbeddedResource& resource : EmbeddedResourceTable())
         if (resource.Number == number) return resource.CompressedBytes;
     return std::nullopt;
@@ -38,6 +48,19 @@ std::optional<std::string_view> FindEmbeddedResource(int number) {
 
 std::optional<std::string> ReadEmbeddedResource(int number) {
     std::optional<std::string_view> compressed = FindEmbeddedResource(number);
+    if (!compressed) return std::nullopt;
+    return Inflate(*compressed);
+}
+
+std::optional<std::string_view> FindEmbeddedResource(std::string_view name) {
+    if (name.empty()) return std::nullopt;
+    for (const EmbeddedResource& resource : EmbeddedResourceTable())
+        if (SameNameIgnoringCase(resource.Name, name)) return resource.CompressedBytes;
+    return std::nullopt;
+}
+
+std::optional<std::string> ReadEmbeddedResource(std::string_view name) {
+    std::optional<std::string_view> compressed = FindEmbeddedResource(name);
     if (!compressed) return std::nullopt;
     return Inflate(*compressed);
 }

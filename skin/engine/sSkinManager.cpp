@@ -2,19 +2,31 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <iterator>
 
 #include "base/NumberText.h"
 #include "base/SysUtils.h"
 #include "framework/Application.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "framework/Screen.h"
 #include "framework/graphics/Graphics.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Painting.h"
+#include "platform/win/PopupMenus.h"
+#include "platform/win/Resources.h"
 #include "platform/win/WinMessages.h"
+#include "platform/win/WindowTree.h"
 #include "platform/os/Files.h"
 #include "platform/win/SystemValues.h"
 #include "resources/EmbeddedResources.h"
 #include "skin/engine/acPNG.h"
 #include "skin/engine/acSkinPack.h"
+#include "skin/engine/acWindowHelpers.h"
+#include "skin/engine/sFormServices.h"
+#include "skin/engine/sSkinnedForms.h"
 
 namespace parch {
 
@@ -91,10 +103,17 @@ TBitmap& ShadowPicture(int which) {
 
 int scrollBarArrowWidth = 16;
 
-void LoadShadowPicture(int resource, TBitmap& picture) {
-    std::optional<std::string> bytes = ReadEmbeddedResource(resource);
-    if (!bytes) return;
-    TStringStream stream(*bytes);
+// The embedded shadow becomes a raw-data resource of the program (where form descriptions find
+// it by name) and is read from there.
+void LoadShadowPicture(const char* resource, TBitmap& picture) {
+    if (ResourceBytes(nullptr, resource, RT_RCDATA).empty()) {
+        std::optional<std::string> embedded = ReadEmbeddedResource(std::string_view(resource));
+        if (!embedded) return;
+        RegisterResource(nullptr, RT_RCDATA, resource, std::move(*embedded));
+    }
+    std::string_view bytes = ResourceBytes(nullptr, resource, RT_RCDATA);
+    if (bytes.empty()) return;
+    TStringStream stream{std::string(bytes)};
     TPNGGraphic png;
     png.LoadFromStream(stream);
     picture.Assign(&png);
@@ -140,6 +159,7 @@ bool IsPlainSkinName(const std::string& name) {
 }
 
 TsSkinManager::TsSkinManager() : internalSkins_(this) {
+    FillThirdLists(false);
     if (defaultManager != nullptr) return;
     defaultManager = this;
     if (Application != nullptr)
@@ -152,26 +172,194 @@ TsSkinManager::~TsSkinManager() {
     if (defaultManager == this) defaultManager = nullptr;
 }
 
+namespace {
+
+constexpr UINT kFormsRefreshMessage = 0xB000;
+constexpr UINT kPopupMenuOfItemMessage = 0xBCB3;
+constexpr UINT kPopupMenuWindowMessage = 0xBCB4;
+constexpr int kCommandFormRefresh = 18;
+constexpr const char* kPopupMenuClass = "#32768";
+
+TCustomForm* VisibleMainForm() {
+    if (Application == nullptr) return nullptr;
+    TCustomForm* form = Application->MainForm();
+    return form != nullptr && form->HandleAllocated() && IsWindowVisible(form->Handle()) ? form : nullptr;
+}
+
+// The popup window that shows the menu holding the item: the window at the centre of the
+// menu's first item.
+HWND PopupWindowOfItem(TMenuItem* item) {
+    if (item == nullptr || item->Parent() == nullptr) return nullptr;
+    HMENU menu = item->Parent()->Handle();
+    RECT rect{};
+    if (!GetMenuItemRect(nullptr, menu, 0, &rect)) {
+        TMenu* owner = item->GetParentMenu();
+        if (owner == nullptr || !GetMenuItemRect(owner->WindowHandle(), menu, 0, &rect)) return nullptr;
+    }
+    return WindowFromPoint(POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+}
+
+}  // namespace
+
 bool TsSkinManager::ApplicationHook(TMessage& message) {
     constexpr UINT kThemeChanged = 0x031A;
-    constexpr WPARAM kMinimize = 0xF020, kRestore = 0xF120;
     switch (message.Msg) {
         case WM_SYSCOMMAND:
             if (!tables_.SkinData.SkinActive) return false;
             switch (message.WParam & 0xFFF0) {
-                case kMinimize: sysCommandState_ = 2; break;
-                case kRestore: sysCommandState_ = 1; break;
+                case SC_MINIMIZE: return MinimizeFromApplication();
+                case SC_RESTORE: return RestoreFromApplication();
                 default: sysCommandState_ = 0;
             }
             return false;
         case kThemeChanged:
             return true;
+        case kFormsRefreshMessage:
+            if (Screen != nullptr)
+                for (int i = Screen->FormCount() - 1; i >= 0; --i) {
+                    if (i >= Screen->FormCount()) break;
+                    TCustomForm* form = Screen->Forms(i);
+                    if (form->HandleAllocated())
+                        SendMessage(form->Handle(), SkinCommandMessage, static_cast<WPARAM>(kCommandFormRefresh) << 16, 0);
+                }
+            return false;
+        case kPopupMenuOfItemMessage:
+        case kPopupMenuWindowMessage: {
+            if (!skinnedPopups_) return false;
+            HWND window = message.Msg == kPopupMenuWindowMessage ? reinterpret_cast<HWND>(message.LParam)
+                                                                  : PopupWindowOfItem(reinterpret_cast<TMenuItem*>(message.LParam));
+            TsFormSkinningServices* services = FormSkinningServices();
+            if (window != nullptr && services != nullptr && GetWindowClassName(window) == kPopupMenuClass)
+                services->PaintPopupMenuBorder(*this, window);
+            return true;
+        }
         default:
             return false;
     }
 }
 
+bool TsSkinManager::MinimizeFromApplication() {
+    sysCommandState_ = 2;
+    TsFormSkinningServices* services = FormSkinningServices();
+    TCustomForm* mainForm = VisibleMainForm();
+    if (IsIconic(Application->Handle()) || mainForm == nullptr || services == nullptr) return false;
+    if (!AnimEffects.Minimizing.Active) {
+        services->ReleaseBorderHelper(*mainForm);
+        return false;
+    }
+    if (!services->DrawsNonClientArea(*mainForm)) return false;
+    services->StartMinimizeAnimation(*mainForm);
+    if (IsCompositionEnabled()) return false;
+    // The animation stands in for the window system's own.
+    Application->Minimize();
+    return true;
+}
+
+bool TsSkinManager::RestoreFromApplication() {
+    sysCommandState_ = 1;
+    TsFormSkinningServices* services = FormSkinningServices();
+    if (Application == nullptr || services == nullptr || Application->MainForm() == nullptr) return false;
+    TCustomForm& mainForm = *Application->MainForm();
+    if (services->TakePreparedPicture(mainForm)) {
+        Application->Restore();
+        return false;
+    }
+    if (AnimEffects.Minimizing.Active && mainForm.Visible()) {
+        if (!services->DrawsNonClientArea(mainForm)) return false;
+        if (!services->StartRestoreAnimation(mainForm)) services->ShowWithoutRestoreAnimation(mainForm);
+        if (IsCompositionEnabled()) return false;
+        Application->Restore();
+        return true;
+    }
+    if (IsCompositionEnabled()) {
+        Application->Restore();
+        InvalidateRect(mainForm.Handle(), nullptr, 1);
+        return true;
+    }
+    return false;
+}
+
 TsSkinManager* TsSkinManager::DefaultManager() { return defaultManager; }
+
+void TsSkinManager::SetIsDefault(bool value) {
+    if (!value && defaultManager != nullptr) return;
+    defaultManager = this;
+    if (active_) UpdateSkin(true);
+    else RemoveSkin();
+}
+
+void TsSkinManager::Loaded() {
+    if (skinDirectory_.empty()) skinDirectory_ = kDefaultSkinDirectory;
+    if (MenuSupport.IcoLineSkin.empty()) MenuSupport.IcoLineSkin = "ICOLINE";
+    FillThirdLists(false);
+    if (active_ && !skinName_.empty()) UpdateSkin(false);
+}
+
+bool TsSkinManager::ExtendedBorders() const { return extendedBorders_ && LayeredWindowsAvailable(); }
+
+void TsSkinManager::SetExtendedBorders(bool value) {
+    if (value == extendedBorders_) return;
+    extendedBorders_ = value;
+    // The skin in use is read again: its form borders and shadows depend on the setting.
+    if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
+}
+
+void TsSkinManager::SetSkinnedPopups(bool value) {
+    if (value == skinnedPopups_) return;
+    skinnedPopups_ = value;
+    if (value && IsDefault())
+        if (TsFormSkinningServices* services = FormSkinningServices()) services->ApplyMenuSkinState(*this);
+}
+
+ThirdPartyList::ThirdPartyList() {
+    for (int i = 0; i < ThirdPartyKindCount; ++i) lists_[i] = acThirdDefaults[i];
+}
+
+void ThirdPartyList::ReadKindList(int index, std::string& text) const {
+    if (index >= 0 && index < ThirdPartyKindCount) text = lists_[index];
+}
+
+void ThirdPartyList::WriteKindList(int index, const std::string& text) {
+    if (index >= 0 && index < ThirdPartyKindCount) lists_[index] = text;
+}
+
+namespace {
+
+std::vector<std::string> ClassNameLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty()) lines.push_back(line);
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+void TsSkinManager::FillThirdLists(bool reset) {
+    for (int i = 0; i < ThirdPartyKindCount; ++i) {
+        std::string text;
+        ThirdParty.ReadKindList(i, text);
+        if (reset || text.empty()) {
+            text = acThirdDefaults[i];
+            ThirdParty.WriteKindList(i, text);
+        }
+        thirdLists_[static_cast<size_t>(i)] = ClassNameLines(text);
+    }
+}
+
+void TsSkinManager::StoreThirdLists() {
+    for (int i = 0; i < ThirdPartyKindCount; ++i) {
+        std::string text;
+        for (const std::string& name : thirdLists_[static_cast<size_t>(i)]) text += name + "\r\n";
+        ThirdParty.WriteKindList(i, text);
+    }
+}
 
 void TsSkinManager::SetSkinDirectory(const std::string& value) {
     if (value == skinDirectory_) return;
@@ -201,6 +389,7 @@ void TsSkinManager::SetSkinName(const std::string& value) {
     skinName_ = value;
     if (!active_) return;
     if (OnBeforeChange) OnBeforeChange(*this);
+    PrepareSkinChangeAnimation();
     {
         FlagScope loading(SkinLoading);
         bool wasActive = tables_.SkinData.SkinActive;
@@ -306,27 +495,150 @@ void TsSkinManager::ShowMessage(const std::string& text, TMsgDlgType type) {
     else MessageDlg(text, type, {mbOK}, 0);
 }
 
-void TsSkinManager::EndUpdate(bool freeze) {
+void TsSkinManager::EndUpdate(bool freeze, bool animated) {
     autoUpdate_ = true;
-    if (active_) UpdateSkin(freeze);
+    if (!active_) return;
+    bool savedAnimation = AnimEffects.SkinChanging.Active;
+    if (!animated) AnimEffects.SkinChanging.Active = false;
+    try {
+        UpdateSkin(freeze);
+    } catch (...) {
+        AnimEffects.SkinChanging.Active = savedAnimation;
+        throw;
+    }
+    AnimEffects.SkinChanging.Active = savedAnimation;
 }
 
+namespace {
+
+bool ApplicationMinimized() { return Application != nullptr && IsIconic(Application->Handle()); }
+
+// Forms frozen for a switch draw again however the switch ends: an exception that leaves
+// UpdateSkin must not leave the program's windows frozen.
+class FrozenFormsGuard {
+public:
+    explicit FrozenFormsGuard(TsSkinManager& manager) : manager_(manager) {}
+    ~FrozenFormsGuard() {
+        if (std::uncaught_exceptions() > exceptionsAtStart_) manager_.UnfreezeForms(false);
+    }
+    FrozenFormsGuard(const FrozenFormsGuard&) = delete;
+    FrozenFormsGuard& operator=(const FrozenFormsGuard&) = delete;
+
+private:
+    TsSkinManager& manager_;
+    int exceptionsAtStart_ = std::uncaught_exceptions();
+};
+
+constexpr int kCommandSkinLoaded = 1;
+constexpr int kCommandSkinRemoved = 2;
+constexpr int kCommandRefresh = 3;
+constexpr int kCommandBeforeRefresh = 16;
+
+}  // namespace
+
 void TsSkinManager::UpdateSkin(bool freeze) {
+    TsFormSkinningServices* services = FormSkinningServices();
+    FrozenFormsGuard unfreezeOnError(*this);
+    if (freeze) FreezeForms();
+    if (services != nullptr) services->ResetMenuBorderWidth();
     tables_.SkinData.SkinActive = false;
     {
         FlagScope applying(SkinApplying);
         InitConstIndexes(tables_);
+        TMessage loaded = MakeSkinCommand(kCommandSkinLoaded, this);
+        BroadcastToAllForms(loaded);
     }
     tables_.SkinData.SkinActive = true;
-    if (Windows != nullptr) Windows->SkinApplied(*this, freeze);
+    if (IsDefault() && !hookInstalled_) InstallCreationHook();
+    if (freeze) RepaintForms(false);
 }
 
 void TsSkinManager::RemoveSkin() {
+    FlagScope removing(removing_);
+    RemoveCreationHook();
     tables_.SkinData.SkinActive = false;
-    if (Windows != nullptr) Windows->SkinRemoved(*this);
+    TMessage removed = MakeSkinCommand(kCommandSkinRemoved, this);
+    BroadcastToAllForms(removed);
     tables_.Masks.clear();
     tables_.Patterns.clear();
     tables_.Sections.clear();
+}
+
+void TsSkinManager::RepaintForms(bool freeze) {
+    TMessage beforeRefresh = MakeSkinCommand(kCommandBeforeRefresh, this);
+    BroadcastToAllForms(beforeRefresh);
+    {
+        FrozenFormsGuard unfreezeOnError(*this);
+        if (freeze) FreezeForms();
+        TMessage refresh = MakeSkinCommand(kCommandRefresh, this);
+        BroadcastToAllForms(refresh);
+        UnfreezeForms(true);
+    }
+    if (TsFormSkinningServices* services = FormSkinningServices())
+        for (HWND window : services->AdapterWindows())
+            if (IsWindowVisible(window))
+                RedrawWindow(window, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+}
+
+std::vector<TCustomForm*> TsSkinManager::FormsOfThisManager(bool needVisibleWindow) const {
+    std::vector<TCustomForm*> forms;
+    TsFormSkinningServices* services = FormSkinningServices();
+    if (services == nullptr) return forms;
+    for (TCustomForm* form : SkinnedForms) {
+        if (form == nullptr || form->FormStyle() == fsMDIChild || form->Parent() != nullptr) continue;
+        if (!form->HandleAllocated()) continue;
+        if (needVisibleWindow ? !IsWindowVisible(form->Handle()) : !form->Visible()) continue;
+        if (services->ProviderUsesManager(*form, *this)) forms.push_back(form);
+    }
+    return forms;
+}
+
+void TsSkinManager::FreezeForms() {
+    if (ApplicationMinimized()) return;
+    if (IsDefault() && AnimEffects.SkinChanging.Active) AnimationInProgress = true;
+    TsFormSkinningServices* services = FormSkinningServices();
+    for (TCustomForm* form : FormsOfThisManager(true)) {
+        if (form->WindowState() == wsMinimized) continue;
+        services->MarkFrozen(*form);
+        SendMessage(form->Handle(), WM_SETREDRAW, 0, 0);
+    }
+}
+
+void TsSkinManager::UnfreezeForms(bool animate) {
+    if (ApplicationMinimized()) return;
+    if (IsDefault()) AnimationInProgress = false;
+    TsFormSkinningServices* services = FormSkinningServices();
+    std::vector<TCustomForm*> frozen;
+    for (TCustomForm* form : FormsOfThisManager(false))
+        if (services->IsFrozen(*form)) frozen.push_back(form);
+    for (TCustomForm* form : frozen) SendMessage(form->Handle(), WM_SETREDRAW, 1, 0);
+    TsSkinChangeAnimation animation{AnimEffects.SkinChanging.Active, AnimEffects.SkinChanging.Time,
+                                    AnimEffects.SkinChanging.Mode == atFading};
+    for (TCustomForm* form : frozen) {
+        if (form->WindowState() == wsMinimized) continue;
+        services->FinishSkinChange(*form, animate, animation);
+    }
+}
+
+void TsSkinManager::PrepareSkinChangeAnimation() {
+    if (ApplicationMinimized()) return;
+    if (IsDefault() && AnimEffects.SkinChanging.Active) AnimationInProgress = true;
+    TsFormSkinningServices* services = FormSkinningServices();
+    for (TCustomForm* form : FormsOfThisManager(false))
+        if (form->WindowState() != wsMinimized) services->PrepareSkinChange(*form);
+}
+
+void TsSkinManager::InstallCreationHook() {
+    if (!IsDefault() || hookInstalled_) return;
+    hookInstalled_ = true;
+    if (TsFormSkinningServices* services = FormSkinningServices()) services->InstallCreationHook();
+}
+
+void TsSkinManager::RemoveCreationHook() {
+    if (!IsDefault() || !hookInstalled_) return;
+    hookInstalled_ = false;
+    if (TsFormSkinningServices* services = FormSkinningServices()) services->RemoveCreationHook();
 }
 
 std::vector<std::string> TsSkinManager::BuildSkinCatalogue(int kind, std::string& firstName) const {

@@ -11,11 +11,15 @@
 
 #include "framework/MessageDialogs.h"
 #include "framework/Messages.h"
+#include "skin/engine/sConst.h"
+#include "skin/engine/sMenuSupport.h"
 #include "skin/engine/sSkinReader.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sStoredSkin.h"
 
 namespace parch {
+
+class TCustomForm;
 
 // True while a skin is read or switched; skinned controls skip animations meanwhile.
 extern bool SkinLoading;
@@ -25,17 +29,59 @@ extern bool SkinApplying;
 // name wins over a pack of that name.
 extern bool EditorLinkActive;
 
-// How the manager tells the skinned windows that a skin was applied or taken off. Form skinning
-// installs the real one at start; without it there are no skinned windows to tell.
-class TsSkinWindows {
-public:
-    virtual ~TsSkinWindows() = default;
-    // The loaded skin is in the tables: every skinned window takes it (freezing them meanwhile
-    // when asked).
-    virtual void SkinApplied(TsSkinManager& manager, bool freeze) = 0;
-    // The skin goes: every skinned window restores its own look.
-    virtual void SkinRemoved(TsSkinManager& manager) = 0;
+// One animation of the manager's effects: on or off, its time in milliseconds and its kind.
+struct TacFormAnimation {
+    bool Active = true;
+    int Time = 0;
+    TacAnimType Mode = atAero;
 };
+
+struct TacBlendOnMoving {
+    bool Active = false;
+    int Time = 1000;
+    std::uint8_t BlendValue = 170;
+};
+
+struct TacBtnEffects {
+    TacBtnEvents Events = AllBtnEvents;
+};
+
+// The manager's animation settings.
+struct TacAnimEffects {
+    TacBlendOnMoving BlendOnMoving;
+    TacBtnEffects Buttons;
+    TacFormAnimation DialogShow;
+    TacFormAnimation FormShow;
+    TacFormAnimation FormHide;
+    TacFormAnimation DialogHide;
+    TacFormAnimation Minimizing{true, 200, atAero};
+    TacFormAnimation PageChange;
+    TacFormAnimation SkinChanging{true, 100, atFading};
+};
+
+// Effects the skin may show.
+struct TacSkinEffects {
+    bool AllowGlowing = true;
+    bool AllowAeroBluring = true;
+};
+
+// The class names of foreign controls skinned as one of the library's kinds: one text per kind
+// (acThirdNames order), names separated by CR LF.
+class ThirdPartyList {
+public:
+    ThirdPartyList();
+    // The text of the kind; an index outside the kinds leaves text unchanged.
+    void ReadKindList(int index, std::string& text) const;
+    // Stores the text of the kind; an index outside the kinds stores nothing.
+    void WriteKindList(int index, const std::string& text);
+
+private:
+    std::string lists_[ThirdPartyKindCount];
+};
+
+enum TacSkinningRule { srStdForms, srStdDialogs, srThirdParty };
+using TacSkinningRules = unsigned;  // a set of TacSkinningRule, one bit each
+constexpr TacSkinningRules AllSkinningRules = 0x7;
 
 // Where the engine's messages go; the default shows a message dialog.
 using TsMessageSink = std::function<void(const std::string& text, TMsgDlgType type)>;
@@ -76,6 +122,12 @@ public:
     // The process-wide default manager: the first one created.
     static TsSkinManager* DefaultManager();
     bool IsDefault() const { return DefaultManager() == this; }
+    // true (or no default manager yet): this manager becomes the default and applies its skin
+    // (or, inactive, takes it off). false: the default manager stays the default.
+    void SetIsDefault(bool value);
+    // After the manager's properties were read from a form description: defaults for what was left
+    // empty, the class lists rebuilt, and the loaded skin applied without freezing.
+    void Loaded();
 
     const std::string& SkinDirectory() const { return skinDirectory_; }
     void SetSkinDirectory(const std::string& value);
@@ -97,10 +149,44 @@ public:
     void SetEditorText(std::optional<std::string> text) { editorText_ = std::move(text); }
 
     void BeginUpdate() { autoUpdate_ = false; }
-    void EndUpdate(bool freeze);
+    // Applies the skin again (when active); with animated false the skin change is not animated.
+    void EndUpdate(bool freeze, bool animated = true);
+    // The loaded skin goes to every skinned window (skin command 1), the forms frozen meanwhile
+    // when asked, then repainted.
     void UpdateSkin(bool freeze);
+    // Every skinned window restores its own look (skin command 2); the tables are emptied.
     void RemoveSkin();
+    // Skin commands 16 and 3 to every window, then the adapters' windows redrawn.
+    void RepaintForms(bool freeze);
+    // Stops the skinned forms of this manager from drawing (WM_SETREDRAW 0) during a switch.
+    void FreezeForms();
+    // Lets them draw again, cross-fading from their snapshots when animated.
+    void UnfreezeForms(bool animate);
+    // Before a skin is read: the forms keep a picture to fade from.
+    void PrepareSkinChangeAnimation();
+    bool Removing() const { return removing_; }
+    bool CreationHookInstalled() const { return hookInstalled_; }
 
+    TacAnimEffects AnimEffects;
+    TacMenuSupport MenuSupport;
+    TacSkinEffects Effects;
+    TacSkinningRules SkinningRules = AllSkinningRules;
+    ThirdPartyList ThirdParty;
+
+    // Extended borders take effect only where layered windows exist.
+    bool ExtendedBorders() const;
+    void SetExtendedBorders(bool value);
+    bool SkinnedPopups() const { return skinnedPopups_; }
+    // Turning skinned popups on for the default manager makes the menus follow the skin at once.
+    void SetSkinnedPopups(bool value);
+
+    // The class lists of the foreign controls, one per kind, built from ThirdParty.
+    const std::vector<std::string>& ThirdLists(int index) const { return thirdLists_.at(static_cast<size_t>(index)); }
+    // Fills each class list from ThirdParty; reset gives every kind its default text first,
+    // otherwise only kinds with an empty text get it.
+    void FillThirdLists(bool reset);
+    // Writes each class list back into ThirdParty.
+    void StoreThirdLists();
     // Watches the application window's messages (installed for the default manager when the
     // application exists): remembers the last system command (0 other, 1 restore, 2 minimize)
     // while a skin is active and swallows theme changes. True: handled.
@@ -142,7 +228,6 @@ public:
     std::function<void(TsSkinManager&)> OnAfterChange;
     std::function<void(TsSkinManager&)> OnSkinListChanged;
     TsMessageSink MessageSink;
-    TsSkinWindows* Windows = nullptr;
 
 private:
     std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);
@@ -151,6 +236,12 @@ private:
     TsSkinTables ReadTables(const TMemIniFile* ini, const TsSkinFiles* files);
     void RunVersionGate(double version);
     void ShowMessage(const std::string& text, TMsgDlgType type);
+    bool MinimizeFromApplication();
+    bool RestoreFromApplication();
+    void InstallCreationHook();
+    void RemoveCreationHook();
+    // The skinned top-level forms this manager's switch concerns.
+    std::vector<TCustomForm*> FormsOfThisManager(bool needVisibleWindow) const;
 
     std::string skinDirectory_ = kDefaultSkinDirectory;
     std::string skinName_;
@@ -161,6 +252,11 @@ private:
     TsStoredSkins internalSkins_;
     std::optional<std::string> editorText_;
     int sysCommandState_ = 0;
+    bool removing_ = false;
+    bool extendedBorders_ = false;
+    bool skinnedPopups_ = true;
+    std::vector<std::vector<std::string>> thirdLists_ = std::vector<std::vector<std::string>>(ThirdPartyKindCount);
+    bool hookInstalled_ = false;
     int applicationHookId_ = -1;
 };
 

@@ -35,6 +35,19 @@ TEST(EmbeddedResources, EveryResourceIsFoundByNumber) {
                 FileBytes(PARCH_SOURCE_DIR "/resources/data/SVLDingbats.ttf"));
 }
 
+TEST(EmbeddedResources, NamedResourcesAreFoundByNameInAnyLetterCase) {
+    const std::string shadow = FileBytes(PARCH_SOURCE_DIR "/resources/skins/acSHDA.png");
+    ASSERT_FALSE(shadow.empty());
+    EXPECT_TRUE(ReadEmbeddedResource("acSHDA") == shadow);
+    EXPECT_TRUE(ReadEmbeddedResource("ACSHDA") == shadow);
+    EXPECT_TRUE(ReadEmbeddedResource("acSHDI") ==
+                FileBytes(PARCH_SOURCE_DIR "/resources/skins/acSHDI.png"));
+    EXPECT_FALSE(FindEmbeddedResource("acSHD"));
+    EXPECT_FALSE(FindEmbeddedResource(""));
+    // Named resources have no number: number 0 finds none of them.
+    EXPECT_FALSE(FindEmbeddedResource(0));
+}
+
 TEST(EmbeddedResources, GlyphListIndexPointsAtTheFirstRecordOfEachLetter) {
     const std::string data = ReadEmbeddedResource(15902).value();
     constexpr std::size_t kIndexSize = 58 * 3;

@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +61,13 @@ inline std::string MakePack(const std::vector<std::pair<std::string, std::string
     AppendInt32(out, static_cast<std::int32_t>(members.size()));
     for (const auto& [name, data] : members) out += PackMember(name, data, static_cast<std::int32_t>(data.size()));
     return out;
+}
+
+// A folder skin "Ocean" (a grey master bitmap and the least skin text) in the skins folder.
+inline void WriteOceanSkin(ScratchDir& skins) {
+    std::filesystem::create_directory(skins.Path() + "Ocean");
+    skins.Write("Ocean/Options.dat", "[GLOBALINFO]\r\nMASTERBITMAP=Master.bmp\r\nVERSION=7.50\r\nCOLOR=11\r\n");
+    skins.Write("Ocean/Master.bmp", MakeBmp(20, 20));
 }
 
 }  // namespace parch::test

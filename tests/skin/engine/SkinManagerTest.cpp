@@ -2,9 +2,13 @@
 
 #include <filesystem>
 
+#include "framework/Application.h"
+#include "platform/display/HeadlessDisplay.h"
+#include "platform/win/Resources.h"
 #include "platform/win/WinMessages.h"
 #include "skin/engine/sSkinManager.h"
 #include "tests/skin/engine/SkinFixtures.h"
+#include "tests/skin/engine/SkinnedFormFixtures.h"
 
 namespace parch {
 namespace {
@@ -14,19 +18,15 @@ std::string SkinOptions(const char* version, const char* color) {
            "\r\n[EDIT]\r\nBORDERSMASK=^0000^0000^0012^0012^0003^0003^0003^0003^1^0^1^1\r\n";
 }
 
-// Records what the manager tells the windows and shows, in order.
-struct SkinRecorder : TsSkinWindows {
+struct Recorder {
     std::vector<std::string> events;
-    void SkinApplied(TsSkinManager& manager, bool freeze) override {
-        events.push_back(std::string("applied ") + manager.SkinName() + (freeze ? " frozen" : ""));
-    }
-    void SkinRemoved(TsSkinManager& manager) override { events.push_back("removed " + manager.SkinName()); }
 };
 
 class SkinManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        manager.Windows = &recorder;
+        formSkinning.logSteps = false;
+        formSkinning.providers.insert(skinnedForm.form);
         manager.MessageSink = [this](const std::string& text, TMsgDlgType) { recorder.events.push_back("message " + text); };
         manager.OnBeforeChange = [this](TsSkinManager&) { recorder.events.push_back("before"); };
         manager.OnAfterChange = [this](TsSkinManager& m) {
@@ -52,7 +52,11 @@ protected:
     TColor GlobalColor() const { return manager.GetGlobalColor(); }
 
     test::ScratchDir skins;
-    SkinRecorder recorder;
+    HeadlessDisplay display;
+    TApplication app;
+    Recorder recorder;
+    test::FakeFormSkinning formSkinning{recorder.events};
+    test::RecordingForm skinnedForm{&app, "", recorder.events, true};
     TsSkinManager manager;
 };
 
@@ -333,6 +337,9 @@ TEST(SkinEngineStart, LoadsTheShadowPicturesAndReadsSwitches) {
     EXPECT_EQ(ActiveShadowPicture().Width(), 33);
     EXPECT_EQ(InactiveShadowPicture().Height(), 33);
     EXPECT_EQ(ActiveShadowPicture().PixelFormat(), pf32bit);
+    // Form descriptions find the shadows as the program's named raw-data resources.
+    EXPECT_FALSE(ResourceBytes(nullptr, "acSHDA", RT_RCDATA).empty());
+    EXPECT_FALSE(ResourceBytes(nullptr, "ACSHDI", RT_RCDATA).empty());
     EXPECT_GT(ScrollBarArrowWidth(), 0);
     EXPECT_TRUE(HasCommandLineSwitch({"x", "/ACVer"}, "/acver"));
     EXPECT_FALSE(HasCommandLineSwitch({"/acversion", "acver"}, "/acver"));
@@ -345,6 +352,7 @@ TEST(SkinEngineStart, LoadsTheShadowPicturesAndReadsSwitches) {
 #include "framework/Application.h"
 #include "platform/display/HeadlessDisplay.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Resources.h"
 
 namespace parch {
 namespace {
