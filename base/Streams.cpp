@@ -49,6 +49,12 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 
 std::string TStream::ReadToEnd() {
     std::string bytes;
+    // A stream that knows its size is read into one allocation (bounded, since a stream's size
+    // is only a hint: what is read decides the length).
+    constexpr std::int64_t kLargestReservation = std::int64_t{1} << 28;
+    const std::int64_t position = GetPosition();
+    const std::int64_t remaining = position >= 0 ? GetSize() - position : 0;
+    if (remaining > 0) bytes.reserve(static_cast<std::size_t>(std::min(remaining, kLargestReservation)));
     char block[65536];
     while (true) {
         const std::int64_t n = Read(block, sizeof block);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "PeerComparison.h"
+#include "PreviewPage.h"
 #include "bitmap32/Bitmap32Blend.h"
 #include "bitmap32/Bitmap32Resamplers.h"
 #include "platform/gdi/PngFile.h"
@@ -29,34 +30,6 @@ namespace {
 using namespace parch;
 using namespace parch::bench;
 
-constexpr int kPageWidth = 794;
-constexpr int kPageHeight = 1123;
-
-std::string PagePng() {
-    const std::filesystem::path folder = PARCH_BENCH_CACHE_DIR;
-    const std::filesystem::path png = folder / "a4-page-96dpi.png";
-    if (!std::filesystem::exists(png)) {
-        std::filesystem::create_directories(folder);
-        const ProcessResult r = RunProcessCaptured(
-            {"pdftoppm", "-f", "1", "-l", "1", "-singlefile", "-png", "-scale-to-x", std::to_string(kPageWidth), "-scale-to-y",
-             std::to_string(kPageHeight), PARCH_SOURCE_DIR "/samples/sample.pdf", (folder / "a4-page-96dpi").string()},
-            folder.string());
-        if (r.ExitCode != 0) throw std::runtime_error("pdftoppm failed: " + r.Output);
-    }
-    return png.string();
-}
-
-const DecodedPixels& Page() {
-    static const DecodedPixels page = [] {
-        std::ifstream file(PagePng(), std::ios::binary);
-        std::vector<BYTE> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        DecodedPixels decoded;
-        std::string error;
-        if (!DecodePng(data.data(), data.size(), decoded, error)) throw std::runtime_error(error);
-        return decoded;
-    }();
-    return page;
-}
 
 // Seconds per resize as Python measures it around Image.resize alone.
 double PillowSeconds(int width, int height) {

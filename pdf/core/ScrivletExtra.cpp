@@ -86,6 +86,12 @@ void TScrivletStringList::Grow() {
     items_.reserve(static_cast<std::size_t>(slotCount_));
 }
 
+void TScrivletStringList::SetCapacity(int capacity) {
+    if (capacity <= slotCount_) return;
+    slotCount_ = capacity;
+    items_.reserve(static_cast<std::size_t>(slotCount_));
+}
+
 int TScrivletStringList::AddObject(std::string_view s, void* object) {
     int index = GetCount();
     if (keepSorted_ && Find(s, index)) return index;

@@ -45,6 +45,8 @@ public:
     void PutObject(int index, void* object);
     int GetCount() const { return static_cast<int>(items_.size()); }
     int GetCapacity() const { return slotCount_; }
+    // Makes room for at least `capacity` items at once; never shrinks.
+    void SetCapacity(int capacity);
 
     int IndexOf(std::string_view s) const;
     int IndexOfObject(const void* object) const;

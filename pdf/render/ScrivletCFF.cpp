@@ -446,6 +446,7 @@ struct TPDFType1Decoder::CFFLoader {
             charset == 1   ? std::span<const std::uint16_t>(kCFFExpertCharset)
             : charset == 2 ? std::span<const std::uint16_t>(kCFFExpertSubsetCharset)
                            : std::span<const std::uint16_t>();
+        ReserveGlyphs(charStrings.Items.size());
         Decoder.glyphNames_.Add(".notdef");
         Decoder.charStrings_.Add("");
         for (std::size_t i = 1; i < charStrings.Items.size(); ++i) {
@@ -453,6 +454,13 @@ struct TPDFType1Decoder::CFFLoader {
             Decoder.glyphNames_.Add(CffStringForSID(sid, Strings));
             Decoder.charStrings_.Add(charStrings.Items[i]);
         }
+    }
+
+    // The glyph count is bounded by the CharStrings INDEX, which the data holds.
+    void ReserveGlyphs(std::size_t count) {
+        const int capacity = static_cast<int>(std::min<std::size_t>(count, 65536));
+        Decoder.glyphNames_.SetCapacity(capacity);
+        Decoder.charStrings_.SetCapacity(capacity);
     }
 
     void ReadCharset(std::int64_t offset, const CffIndex& charStrings) {
@@ -477,6 +485,7 @@ struct TPDFType1Decoder::CFFLoader {
                 for (std::uint32_t k = 0; k <= *left && glyph < glyphCount; ++k) values[glyph++] = *first + k;
             }
         }
+        ReserveGlyphs(glyphCount);
         for (std::size_t i = 0; i < glyphCount; ++i) {
             Decoder.glyphNames_.Add(Decoder.cidKeyed_ ? "CID:" + std::to_string(values[i])
                                                       : CffStringForSID(values[i], Strings));
@@ -598,18 +607,19 @@ bool TPDFType1Decoder::LoadFontFile3(TPDFStream* fontFile) {
 }
 
 bool TPDFType1Decoder::LoadCFF(TStream& stream) {
+    std::string font = stream.ReadToEnd();
+    if (std::string_view(font).substr(0, 4) != "OTTO") return LoadCFFTable(font);
+    // The table directory is read by the TrueType parser; the CFF data runs from the table's
+    // offset on (its own offsets are relative to that start).
+    TPDFTrueTypeParser parser;
+    parser.LoadFromString(std::move(font));
+    const std::int64_t offset = parser.CFFTableOffset();
+    if (offset == 0) return false;
+    return LoadCFFTable(parser.Data().substr(static_cast<std::size_t>(offset)));
+}
+
+bool TPDFType1Decoder::LoadCFFTable(std::string_view cff) {
     structure_->DecimalPlaces = 8;
-    const std::string font = stream.ReadToEnd();
-    std::string_view cff = font;
-    if (cff.substr(0, 4) == "OTTO") {
-        // The table directory is read by the TrueType parser; the CFF data runs from the
-        // table's offset on (its own offsets are relative to that start).
-        TPDFTrueTypeParser parser;
-        parser.LoadFromString(font);
-        const std::int64_t offset = parser.CFFTableOffset();
-        if (offset == 0) return false;
-        cff = cff.substr(static_cast<std::size_t>(offset));
-    }
     CFFLoader{*this, CffBytes(cff), {}}.Load();
     return true;
 }

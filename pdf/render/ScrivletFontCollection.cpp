@@ -477,8 +477,8 @@ void TPDFFontLoader::CreateInstalledRasterizer(const TPDFSubstitutedFont& substi
     rasterizer->LoadInstalledFont();
     if (rasterizer->IsCFF) {
         auto decoder = NewDecoder();
-        TStringStream stream(std::move(rasterizer->FontData));
-        decoder->LoadCFF(stream);
+        const TPDFTrueTypeParser& parser = rasterizer->Parser();
+        decoder->LoadCFFTable(parser.Data().substr(static_cast<std::size_t>(parser.CFFTableOffset())));
         installedCFF_ = decoder.get();
         installedMetrics_ = std::move(rasterizer);
         font_->Rasterizer = std::move(decoder);

@@ -83,6 +83,8 @@ public:
     // Reads the stream from its start; damaged or missing tables leave their fields empty.
     void LoadFromStream(TStream& stream);
     void LoadFromString(std::string data);
+    // The bytes the parser reads, as loaded.
+    std::string_view Data() const { return data_; }
 
     // Directory index of the first table with the tag, -1 when none.
     int FindTable(std::string_view tag) const;

@@ -209,10 +209,8 @@ void TPDFTrueTypeRasterizer2::LoadInstalledFont() {
     const TFontStyles style = font_->Style();
     TInstalledFontData installed = GetFontData(font_->Name(), (style & fsBold) != 0, (style & fsItalic) != 0);
     parser_.CollectionBase = installed.CollectionBase;
-    FontData = installed.Data;
     parser_.LoadFromString(std::move(installed.Data));
-    IsCFF = !FontData.empty() && parser_.FindTable("CFF ") >= 0;
-    if (!IsCFF) FontData.clear();
+    IsCFF = parser_.CFFTableOffset() > 0;
 }
 
 void TPDFTrueTypeRasterizer2::InstalledFontWidths(const TGlyphNames& glyphNames, TGlyphWidths& widths) const {

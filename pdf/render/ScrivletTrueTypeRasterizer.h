@@ -51,7 +51,6 @@ public:
 
     bool Symbolic = false;
     bool IsCFF = false;
-    std::string FontData;  // the installed font's data, kept only when IsCFF
 
 private:
     struct TrueTypeBuildState {

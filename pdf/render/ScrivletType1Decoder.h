@@ -36,6 +36,8 @@ public:
     // CFF programs (FontFile3, or OpenType data with a 'CFF ' table).
     bool LoadFontFile3(TPDFStream* fontFile);
     bool LoadCFF(TStream& stream);
+    // A bare CFF program, read in place: only what the decoder keeps is copied.
+    bool LoadCFFTable(std::string_view cff);
 
     std::array<std::string, 256> GetBuiltInEncoding() const { return encoding_; }
     std::string GetCharString(const std::string& glyphName);

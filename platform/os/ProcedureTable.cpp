@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace parch {
 namespace proceduretable {
@@ -46,12 +47,21 @@ public:
         auto it = handles_.find(module);
         return it == handles_.end() ? nullptr : it->second;
     }
+    // The retired library stays allocated, so its address is never a new library's handle.
+    void Remove(const std::string& key) {
+        auto it = libraries_.find(key);
+        if (it == libraries_.end()) return;
+        handles_.erase(ModuleOf(*it->second));
+        retired_.push_back(std::move(it->second));
+        libraries_.erase(it);
+    }
     static HMODULE ModuleOf(Library& library) { return reinterpret_cast<HMODULE>(&library); }
 
 private:
     std::mutex mutex_;
     std::map<std::string, std::unique_ptr<Library>> libraries_;
     std::map<HMODULE, Library*> handles_;
+    std::vector<std::unique_ptr<Library>> retired_;
 };
 
 // The program's own module: a handle that names no library.
@@ -67,6 +77,11 @@ using proceduretable::Table;
 void RegisterProcedure(std::string_view library, std::string_view name, FARPROC procedure) {
     std::lock_guard lock(Table::Instance().Mutex());
     Table::Instance().Add(proceduretable::LibraryKey(library)).procedures[std::string(name)] = procedure;
+}
+
+void UnregisterLibrary(std::string_view library) {
+    std::lock_guard lock(Table::Instance().Mutex());
+    Table::Instance().Remove(proceduretable::LibraryKey(library));
 }
 
 HMODULE LoadLibrary(const char* name) {

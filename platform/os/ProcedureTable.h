@@ -20,8 +20,15 @@ void RegisterProcedureOf(std::string_view library, std::string_view name, Functi
     RegisterProcedure(library, name, reinterpret_cast<FARPROC>(procedure));
 }
 
+// Takes a library and its functions out of the table: it is no longer found, and handles given
+// out for it answer no function (they are never reused for another library). For libraries
+// that stand in for a test's fake.
+void UnregisterLibrary(std::string_view library);
+
 // The module of a library in the table (its use count raised), or null.
 HMODULE LoadLibrary(const char* name);
+// The same under the name callers written for single-byte names use.
+inline HMODULE LoadLibraryA(const char* name) { return LoadLibrary(name); }
 // A library of the table (its functions are part of the process) without raising the use
 // count; null names the program itself.
 HMODULE GetModuleHandle(const char* name);

@@ -38,6 +38,23 @@ TEST(ProcedureTable, LibrariesAndFunctionsByName) {
         EXPECT_EQ(LoadLibrary(name), nullptr) << name;
 }
 
+TEST(ProcedureTable, UnregisteredLibraryIsGoneAndItsHandleAnswersNothing) {
+    RegisterProcedureOf("FakeLib.dll", "Twice", &Twice);
+    HMODULE fake = LoadLibraryA("fakelib.dll");
+    ASSERT_NE(fake, nullptr);
+    UnregisterLibrary("FAKELIB");
+    EXPECT_EQ(LoadLibraryA("fakelib.dll"), nullptr);
+    EXPECT_EQ(GetProcAddress(fake, "Twice"), nullptr);
+    EXPECT_FALSE(FreeLibrary(fake));
+    // Registered again, it is a new library with a handle of its own.
+    RegisterProcedureOf("FakeLib.dll", "Twice", &Twice);
+    HMODULE again = LoadLibraryA("fakelib");
+    EXPECT_NE(again, fake);
+    EXPECT_NE(GetProcAddress(again, "Twice"), nullptr);
+    EXPECT_EQ(GetProcAddress(fake, "Twice"), nullptr);
+    UnregisterLibrary("FakeLib");
+}
+
 TEST(KernelCalls, MulDivRoundsAndReportsOverflow) {
     struct Case {
         std::int32_t number, numerator, denominator, result;
