@@ -3,6 +3,7 @@
 #include "app/ConversionWorker.h"
 #include "app/DocumentFiles.h"
 #include "app/MainFormDescription.h"
+#include "app/RenderingWorker.h"
 #include "app/ReadingWorker.h"
 #include "app/StatusPictures.h"
 #include "base/SysUtils.h"
@@ -14,6 +15,8 @@
 #include "framework/Menus.h"
 #include "framework/StatusBar.h"
 #include "framework/StdCtrls.h"
+#include "framework/graphics/Picture.h"
+#include "pdf/core/Scrivlet0813.h"
 #include "platform/os/Files.h"
 #include "platform/os/ShellExecute.h"
 #include "platform/win/FileDrop.h"
@@ -78,6 +81,19 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     notify("sFilenameEditOutputChange", &TMainForm::sFilenameEditOutputChange);
     notify("sBitBtnClearOutputClick", &TMainForm::sBitBtnClearOutputClick);
     notify("sSpeedButtonOpenFolderClick", &TMainForm::sSpeedButtonOpenFolderClick);
+    notify("PreviewResize", &TMainForm::PreviewResize);
+    notify("sDecimalSpinEditPDFPagerChange", &TMainForm::sDecimalSpinEditPDFPagerChange);
+    notify("ImagePDFFirstPageClick", &TMainForm::ImagePDFFirstPageClick);
+    notify("ImagePDFPrevPageClick", &TMainForm::ImagePDFPrevPageClick);
+    notify("ImagePDFNextPageClick", &TMainForm::ImagePDFNextPageClick);
+    notify("ImagePDFLastPageClick", &TMainForm::ImagePDFLastPageClick);
+    notify("sBitBtnPreviewPrevClick", &TMainForm::sBitBtnPreviewPrevClick);
+    notify("sBitBtnPreviewNextClick", &TMainForm::sBitBtnPreviewNextClick);
+    const char* const pageButtonNames[] = {"ImagePDFFirstPage", "ImagePDFPrevPage", "ImagePDFNextPage", "ImagePDFLastPage"};
+    for (int i = 0; i < 4; ++i)
+        handlers[std::string(pageButtonNames[i]) + "MouseMove"] =
+            TMouseMoveEvent([this, i](TObject*, TShiftState, int, int) { ShowHoverPicture(i); });
+    handlers["sPanel10MouseMove"] = TMouseMoveEvent([this](TObject*, TShiftState, int, int) { RestorePageButtonPictures(); });
     handlers["FormCloseQuery"] =
         TCloseQueryEvent([this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); });
     ReadDescription(MainFormDescription(), handlers);
@@ -155,6 +171,11 @@ void TMainForm::sBitBtnMenuClick(TObject* sender) {
 
 void TMainForm::FormCreate(TObject*) {
     FindControls();
+    FindPreviewControls();
+    sListViewPDF->OnSelectItem = [this](TObject* sender, TListItem* item, bool selected) {
+        SelectPDFFromList(sender, item, selected);
+    };
+    sListViewPDF->OnChange = [this](TObject* sender, TListItem*, TItemChange) { sListViewPDFChange(sender); };
     BuildPopupMenu();
     sListViewPDF->SetSmallImages(CreateStatusPictures(this));
     TListColumns& columns = sListViewPDF->Columns();
@@ -188,11 +209,18 @@ void TMainForm::FormCreate(TObject*) {
     shared_.WebDomain = HostOf(shared_.WebsiteAddress);
     sLabelFXWebpage->SetCaption(shared_.WebDomain);
     shared_.MailLink = "mailto:feedback@" + shared_.WebDomain;
+    CreateSharedPdfObject();
     sComboBoxImageFormatChange(this);
     sComboBoxTextFormatChange(this);
+    sLabelZoom->SetCaption("");
     shared_.IsExtracting = false;
     shared_.IsReading = false;
     shared_.PreviewPath.clear();
+    UpdatePreviewPlaceholder();
+    for (std::size_t i = 0; i < PageButtons.size(); ++i) {
+        PageButtonPictures[i] = std::make_unique<TPicture>();
+        PageButtonPictures[i]->Assign(PageButtons[i]->Picture());
+    }
     sLabelFXProcessing->SetVisible(false);
     sLabelFXCurrentPDF->SetVisible(false);
     UpdateListInfo();
@@ -211,6 +239,7 @@ void TMainForm::StopWorkersAndWait() {
     if (shared_.Reading) shared_.Reading.Terminate();
     shared_.Conversion.WaitFor();
     shared_.Reading.WaitFor();
+    shared_.Rendering.WaitFor();
 }
 
 void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
@@ -222,7 +251,10 @@ void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
     StopWorkersAndWait();
 }
 
-void TMainForm::FormDestroy(TObject*) { StopWorkersAndWait(); }
+void TMainForm::FormDestroy(TObject*) {
+    StopWorkersAndWait();
+    FreeSharedPdfObject();
+}
 
 void TMainForm::ResizeMainForm(TObject*) {
     if (!sLabelFXWebpage || !sStatusBar1) return;
@@ -335,9 +367,19 @@ void TMainForm::UpdateListInfo() {
     int checked = 0;
     for (int i = 0; i < count; ++i)
         if (sListViewPDF->Items()[i]->Checked()) ++checked;
-    if (count > 0 && !LastSelectedPath().empty()) Defaultviewer1->SetEnabled(true);
+    const std::string selected = count > 0 ? LastSelectedPath() : std::string();
+    if (!selected.empty()) Defaultviewer1->SetEnabled(true);
     shared_.PreviewLive = count > 0;
     sLabelListInfo->SetCaption(IntToStr(checked) + " / " + IntToStr(count));
+    if (!shared_.IsExtracting) UpdatePreviewControls();
+    if (!shared_.IsReading && !selected.empty() && selected != shared_.PreviewPath) {
+        // The render of the newly selected document opens it in an object of its own.
+        WaitForRender();
+        FreeSharedPdfObject();
+        CreateSharedPdfObject();
+        UpdatePreviewControls();
+    }
+    UpdatePreviewPlaceholder();
     sLabelListInfo->SetLeft(sPanel1->Width() - sLabelListInfo->Width() - 8);
 }
 
@@ -361,7 +403,15 @@ void TMainForm::EnterBusyState(bool reading, int gaugeMax) {
         control->SetEnabled(false);
     }
     for (TControl* control : CommandControls(reading)) control->SetEnabled(false);
-    shared_.PreviewLive = false;
+    if (reading) {
+        // A reading keeps the picture; paging is refused while it runs.
+        UpdatePreviewControls();
+        sBitBtnPreviewPrev->SetEnabled(false);
+        sBitBtnPreviewNext->SetEnabled(false);
+    } else {
+        shared_.PreviewLive = false;
+        UpdatePreviewControls();
+    }
     sLabelFXProcessing->SetCaption(reading ? "Reading PDF:" : "Processing:");
     sLabelFXProcessing->SetVisible(true);
     sLabelFXCurrentPDF->SetCaption("");

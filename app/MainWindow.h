@@ -22,14 +22,19 @@ class TButton;
 class TCheckBox;
 class TComboBox;
 class TEdit;
+class TImage;
+class TImage32;
 class TLabel;
+class TListItem;
 class TListView;
 class TMenuItem;
 class TPanel;
 class TPopupMenu;
 class TSpeedButton;
 class TStatusBar;
+class TPicture;
 class TScrivlet0813;
+class TUpDown;
 class EngineCancel;
 
 // What the program shares between the window and its workers. The flags are written by the
@@ -44,7 +49,10 @@ struct DesktopShared {
     std::string WebDomain;
     std::string MailLink;
     std::string PreviewPath;
+    std::string PreviewPassword;
+    int PreviewPage = 1;
     bool PreviewLive = true;
+    TThreadRef Rendering;
     TThreadRef Reading;
     TThreadRef Conversion;
     // Ends the running engine of the run when a Stop cannot wait for it.
@@ -100,6 +108,27 @@ public:
     void CommandLineClick(TObject* sender);
     void Defaultviewer1Click(TObject* sender);
 
+    // The page preview.
+    void SelectPDFFromList(TObject* sender, TListItem* item, bool selected);
+    void StartPageRender(const std::string& path, const std::string& password);
+    // The render worker's synchronous step: opens the path (when not empty) in SharedPdf,
+    // sets the pager's maximum and shows page PreviewPage, or reports why it cannot.
+    void ShowPreviewPage(const std::string& path, const std::string& password);
+    void PreviewResize(TObject* sender);
+    void sDecimalSpinEditPDFPagerChange(TObject* sender);
+    void sDecimalSpinEditPDFPagerUpClick();
+    void sDecimalSpinEditPDFPagerDownClick();
+    void ImagePDFFirstPageClick(TObject* sender);
+    void ImagePDFPrevPageClick(TObject* sender);
+    void ImagePDFNextPageClick(TObject* sender);
+    void ImagePDFLastPageClick(TObject* sender);
+    void sBitBtnPreviewPrevClick(TObject* sender);
+    void sBitBtnPreviewNextClick(TObject* sender);
+    void UpdatePreviewControls();
+    void UpdatePreviewPlaceholder();
+    void ClearPreview();
+    int SharedPageCount() const;
+
     void ListViewWindowProc(TMessage& message);
     // Files dropped on the list.
     void HandleDroppedFiles(const std::vector<std::string>& names);
@@ -154,6 +183,16 @@ public:
     TMenuItem* CommandLine1 = nullptr;
     TMenuItem* Defaultviewer1 = nullptr;
     std::unique_ptr<TProgressGauge> sGaugeProcess;
+    TPanel* sPanelContent = nullptr;
+    TPanel* sPanel10 = nullptr;
+    TImage32* tImage32Preview = nullptr;
+    TLabel* sLabelZoom = nullptr;
+    TBitBtn* sBitBtnPreviewPrev = nullptr;
+    TBitBtn* sBitBtnPreviewNext = nullptr;
+    std::unique_ptr<TPagerSpin> sDecimalSpinEditPDFPager;
+    // First, previous, next, last page; and their hover pictures.
+    std::array<TImage*, 4> PageButtons{};
+    std::array<TImage*, 4> PageButtonBorders{};
 
 private:
     void FindControls();
@@ -164,7 +203,20 @@ private:
     void ReportRegistryError(const std::string& what);
     std::string LastSelectedPath() const;
 
+    void FindPreviewControls();
+    void CreateSharedPdfObject();
+    void FreeSharedPdfObject();
+    void ShowPreviewError(const std::string& message);
+    void SetPager(int value);
+    bool PreviewRefused() const;
+    void ShowHoverPicture(int button);
+    void RestorePageButtonPictures();
+    void WaitForRender();
+
     TWndMethod previousListProc_;
+    // The PDF object of the preview; used on the GUI thread only.
+    std::unique_ptr<TScrivlet0813> SharedPdf;
+    std::array<std::unique_ptr<TPicture>, 4> PageButtonPictures;
     DesktopShared shared_;
     DesktopPrompts standardPrompts_;
     DesktopPrompts* prompts_ = &standardPrompts_;

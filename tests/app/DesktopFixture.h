@@ -9,6 +9,8 @@
 #include "framework/StdCtrls.h"
 #include "framework/Buttons.h"
 #include "platform/display/HeadlessDisplay.h"
+#include "platform/display/PngFile.h"
+#include "platform/win/Compositor.h"
 #include "platform/os/Files.h"
 #include "tests/platform/os/ScratchDir.h"
 
@@ -128,6 +130,37 @@ protected:
             return !s.IsReading && !s.IsExtracting && (!s.Reading || s.Reading.Finished()) &&
                    (!s.Conversion || s.Conversion.Finished());
         });
+    }
+
+    // Until no page render is running.
+    bool WaitRendered(TMainForm& form) {
+        return PumpUntil([&form] {
+            const DesktopShared& s = form.Shared();
+            return !s.IsRendering && (!s.Rendering || s.Rendering.Finished());
+        });
+    }
+
+    // Adds the documents through the open dialog and waits until they are read.
+    bool AddDocuments(TMainForm& form, std::vector<std::string> paths) {
+        prompts.FilesToChoose = std::move(paths);
+        form.sBitBtnAddPDFClick(&form);
+        return WaitIdle(form);
+    }
+
+    // Selects the item as a click would and waits for its page.
+    bool SelectAndRender(TMainForm& form, int index) {
+        form.sListViewPDF->SetSelected(form.sListViewPDF->Items()[index]);
+        return WaitRendered(form);
+    }
+
+    // The headless screen as a PNG, when PARCH_SAVE_PICTURES names a folder.
+    void SaveScreen(const std::string& name) {
+        Pump();
+        const char* folder = std::getenv("PARCH_SAVE_PICTURES");
+        if (!folder) return;
+        HBITMAP screen = CaptureScreen();
+        EXPECT_TRUE(SavePng(screen, std::string(folder) + "/" + name + ".png"));
+        DeleteObject(screen);
     }
 
     static std::vector<std::string> Captions(TMainForm& form) {
