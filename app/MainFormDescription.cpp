@@ -91,6 +91,12 @@ TComponentDescription OptionPanel() {
                  {{"OnClick", "sBitBtnStartClick"}})});
 }
 
+TComponentDescription ListButton(std::string name, std::string caption, int left, std::string hint, std::string handler) {
+    Props props{{"Left", std::to_string(left)}, {"Top", "3"}, {"Width", "80"}, {"Height", "24"}, {"Caption", caption}};
+    if (!hint.empty()) props.push_back({"Hint", hint});
+    return Control("TButton", std::move(name), props, {{"OnClick", handler}});
+}
+
 TComponentDescription PageImage(std::string name, int left, bool hover) {
     Props props{{"Left", std::to_string(left)}, {"Top", "7"}, {"Width", "14"}, {"Height", "14"}, {"Cursor", "-21"}};
     Events events{{"OnMouseMove", name + "MouseMove"}};
@@ -161,23 +167,30 @@ void RegisterMainFormClasses() {
 TComponentDescription MainFormDescription() {
     return Control(
         "TMainForm", "MainForm",
-        {{"Caption", "Parchwise"}, {"Width", "952"}, {"Height", "656"}, {"Position", "poDesktopCenter"}, {"ShowHint", "True"}},
+        {{"Caption", "Parchwise"}, {"Width", "952"}, {"Height", "656"}, {"Position", "poDesktopCenter"}, {"ShowHint", "True"},
+         {"KeyPreview", "True"}},
         {{"OnCreate", "FormCreate"}, {"OnDestroy", "FormDestroy"}, {"OnCloseQuery", "FormCloseQuery"}, {"OnResize", "ResizeMainForm"}},
         {Control("TPanel", "sPageControl", {{"Align", "alTop"}, {"Height", "90"}, {"BevelOuter", "bvNone"}}, {},
                  {Button("sBitBtnMenu", "Menu", 8, "sBitBtnMenuClick"), Button("sBitBtnAddPDF", "Add PDF", 108, "sBitBtnAddPDFClick"),
-                  Button("sBitBtnAddFolder", "Add Folder", 204, "sBitBtnAddFolderClick")}),
+                  Button("sBitBtnAddFolder", "Add Folder", 204, "sBitBtnAddFolderClick"),
+                  Button("sBitBtnRemove", "Remove", 300, "sBitBtnRemoveClick"), Button("sBitBtnClear", "Clear", 396, "sBitBtnClearClick"),
+                  Button("sBitBtnHelp", "Help", 492, "OpenWebsite"), Button("sBitBtnAbout", "About", 588, "sBitBtnAboutClick")}),
          OptionPanel(), PreviewPanel(),
          Control("TStatusBar", "sStatusBar1", {{"Top", "600"}, {"Align", "alBottom"}, {"Height", "24"}}, {},
                  {Control("TPanel", "sGaugeProcess", {{"Left", "2"}, {"Top", "3"}, {"Width", "290"}, {"Height", "18"}, {"BevelOuter", "bvLowered"}}),
                   Label("sLabelFXProcessing", "Processing:", 300, 5), Label("sLabelFXCurrentPDF", "", 370, 5),
-                  Label("sLabelFXWebpage", "", 860, 5)}),
+                  Control("TLabel", "sLabelFXWebpage", {{"Left", "860"}, {"Top", "5"}, {"Cursor", "-21"}}, {{"OnClick", "OpenWebsite"}})}),
          Control("TPanel", "sPanel1", {{"Align", "alClient"}, {"BevelOuter", "bvNone"}}, {},
                  {Control("TPanel", "sPanel8", {{"Align", "alBottom"}, {"Height", "30"}, {"BevelOuter", "bvNone"}}, {},
-                          {Control("TLabel", "sLabelListInfo",
+                          {ListButton("sButtonSelectAll", "Select all", 4, "Select all PDFs", "sButtonSelectAllClick"),
+                           ListButton("sButtonDeselectAll", "Deselect all", 88, "Deselect all PDFs", "sButtonDeselectAllClick"),
+                           ListButton("sButtonInverseSelection", "Inverse selections", 172, "", "sButtonInverseSelectionClick"),
+                           Control("TLabel", "sLabelListInfo",
                                    {{"Top", "8"}, {"Caption", "0 / 0"}, {"Hint", "Selected / All PDF files"}, {"ShowHint", "True"}})}),
                   Control("TListView", "sListViewPDF",
                           {{"Align", "alClient"}, {"ViewStyle", "vsReport"}, {"Checkboxes", "True"}, {"RowSelect", "True"},
-                           {"ReadOnly", "True"}, {"ColumnClick", "False"}, {"Color", "clWhite"}})})});
+                           {"ReadOnly", "True"}, {"ColumnClick", "False"}, {"Color", "clWhite"}},
+                          {{"OnClick", "sListViewPDFClick"}})})});
 }
 
 }  // namespace parch

@@ -6,17 +6,20 @@
 #include "app/ControlAdapters.h"
 #include "app/DesktopExtraction.h"
 #include "app/DesktopPrompts.h"
+#include "framework/CustomDraw.h"
 #include "framework/Forms.h"
 #include "framework/Thread.h"
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace parch {
 
+class TAboutDialog;
 class TBitBtn;
 class TButton;
 class TCheckBox;
@@ -26,6 +29,7 @@ class TImage;
 class TImage32;
 class TLabel;
 class TListItem;
+class TCustomListView;
 class TListView;
 class TMenuItem;
 class TPanel;
@@ -129,6 +133,30 @@ public:
     void ClearPreview();
     int SharedPageCount() const;
 
+    // List commands, menu and keys.
+    void sButtonSelectAllClick(TObject* sender);
+    void sButtonDeselectAllClick(TObject* sender);
+    void sButtonInverseSelectionClick(TObject* sender);
+    void Successful1Click(TObject* sender);
+    void Unsuccessfull1Click(TObject* sender);
+    void Waiting1Click(TObject* sender);
+    void sBitBtnRemoveClick(TObject* sender);
+    void sBitBtnClearClick(TObject* sender);
+    void Removeduplications1Click(TObject* sender);
+    void sListViewPDFClick(TObject* sender);
+    void Settoall1Click(TObject* sender);
+    void Clearall1Click(TObject* sender);
+    void Showgrid1Click(TObject* sender);
+    void UpdateGridLines();
+    void sListViewPDFCustomDrawItem(TCustomListView* sender, TListItem* item, TCustomDrawState state, bool& defaultDraw);
+    // The "Help" button, the "Website" item and the status bar's web label.
+    void OpenWebsite(TObject* sender);
+    void Videotutorial1Click(TObject* sender);
+    void Feedback1Click(TObject* sender);
+    void Exit1Click(TObject* sender);
+    void sBitBtnAboutClick(TObject* sender);
+    void FormShortCut(TMessage& message, bool& handled);
+
     void ListViewWindowProc(TMessage& message);
     // Files dropped on the list.
     void HandleDroppedFiles(const std::vector<std::string>& names);
@@ -158,6 +186,14 @@ public:
     TBitBtn* sBitBtnAddPDF = nullptr;
     TBitBtn* sBitBtnAddFolder = nullptr;
     TBitBtn* sBitBtnStart = nullptr;
+    TBitBtn* sBitBtnMenu = nullptr;
+    TBitBtn* sBitBtnRemove = nullptr;
+    TBitBtn* sBitBtnClear = nullptr;
+    TBitBtn* sBitBtnHelp = nullptr;
+    TBitBtn* sBitBtnAbout = nullptr;
+    TButton* sButtonSelectAll = nullptr;
+    TButton* sButtonDeselectAll = nullptr;
+    TButton* sButtonInverseSelection = nullptr;
     TBitBtn* sBitBtnClearOutput = nullptr;
     TPanel* sPanel1 = nullptr;
     TLabel* sLabelListInfo = nullptr;
@@ -179,9 +215,13 @@ public:
     TLabel* sLabelFXCurrentPDF = nullptr;
     TLabel* sLabelFXWebpage = nullptr;
     TPopupMenu* PopupMenu1 = nullptr;
-    TMenuItem* Stoponerror1 = nullptr;
-    TMenuItem* CommandLine1 = nullptr;
+    TMenuItem* Openlist1 = nullptr;
+    TMenuItem* Savelist1 = nullptr;
     TMenuItem* Defaultviewer1 = nullptr;
+    TMenuItem* Showgrid1 = nullptr;
+    TMenuItem* Stoponerror1 = nullptr;
+    TMenuItem* Videotutorial1 = nullptr;
+    TMenuItem* CommandLine1 = nullptr;
     std::unique_ptr<TProgressGauge> sGaugeProcess;
     TPanel* sPanelContent = nullptr;
     TPanel* sPanel10 = nullptr;
@@ -190,6 +230,8 @@ public:
     TBitBtn* sBitBtnPreviewPrev = nullptr;
     TBitBtn* sBitBtnPreviewNext = nullptr;
     std::unique_ptr<TPagerSpin> sDecimalSpinEditPDFPager;
+    // The About box while it is shown.
+    TAboutDialog* AboutBox = nullptr;
     // First, previous, next, last page; and their hover pictures.
     std::array<TImage*, 4> PageButtons{};
     std::array<TImage*, 4> PageButtonBorders{};
@@ -203,6 +245,8 @@ private:
     void ReportRegistryError(const std::string& what);
     std::string LastSelectedPath() const;
 
+    void SetEveryCheck(const std::function<bool(TListItem&)>& checked);
+    void CheckByStatus(int firstPicture);
     void FindPreviewControls();
     void CreateSharedPdfObject();
     void FreeSharedPdfObject();
@@ -228,6 +272,10 @@ private:
 // The image index of a status picture: the even picture, plus one when a password is set.
 int StatusPicture(int base, const std::string& password);
 constexpr int kPictureWaiting = 0;
+// The sub-items of a list item: pages, size, page range, password.
+constexpr int kSubItemPages = 0;
+constexpr int kSubItemRange = 2;
+constexpr int kSubItemPassword = 3;
 constexpr int kPictureDone = 4;
 constexpr int kPictureFailed = 6;
 

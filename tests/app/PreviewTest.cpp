@@ -23,9 +23,7 @@ class PreviewTest : public DesktopFixture {
 protected:
     void SetUp() override {
         DesktopFixture::SetUp();
-        const std::string command =
-            "/usr/bin/python3 '" PARCH_SOURCE_DIR "/tests/app/make_preview_docs.py' '" + docs.Path() + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
+        ASSERT_TRUE(MakePreviewDocs());
     }
     std::string Doc(const char* name) const { return docs.Path() + name; }
 
