@@ -24,7 +24,8 @@ int main() {
         while (!Application->Terminated()) {
             Application->ProcessMessages();
             if (!display->Pump()) form.Close();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            // Short, so that a worker's call onto this thread waits little.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     };
     return RunParchdesk(options);

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -74,6 +75,7 @@ void WithDesktop(const Workspace& w, const std::function<void(parch::TMainForm&,
                    (s.Conversion && !s.Conversion.Finished())) {
                 parch::Application->ProcessMessages();
                 display.PumpMessages();
+                std::this_thread::yield();
             }
         };
         body(form, waitIdle);
