@@ -91,8 +91,9 @@ TComponentDescription OptionPanel() {
                  {{"OnClick", "sBitBtnStartClick"}})});
 }
 
-TComponentDescription ListButton(std::string name, std::string caption, int left, std::string hint, std::string handler) {
-    Props props{{"Left", std::to_string(left)}, {"Top", "3"}, {"Width", "80"}, {"Height", "24"}, {"Caption", caption}};
+TComponentDescription ListButton(std::string name, std::string caption, int left, int width, std::string hint,
+                                 std::string handler) {
+    Props props{{"Left", std::to_string(left)}, {"Top", "3"}, {"Width", std::to_string(width)}, {"Height", "24"}, {"Caption", caption}};
     if (!hint.empty()) props.push_back({"Hint", hint});
     return Control("TButton", std::move(name), props, {{"OnClick", handler}});
 }
@@ -182,9 +183,9 @@ TComponentDescription MainFormDescription() {
                   Control("TLabel", "sLabelFXWebpage", {{"Left", "860"}, {"Top", "5"}, {"Cursor", "-21"}}, {{"OnClick", "OpenWebsite"}})}),
          Control("TPanel", "sPanel1", {{"Align", "alClient"}, {"BevelOuter", "bvNone"}}, {},
                  {Control("TPanel", "sPanel8", {{"Align", "alBottom"}, {"Height", "30"}, {"BevelOuter", "bvNone"}}, {},
-                          {ListButton("sButtonSelectAll", "Select all", 4, "Select all PDFs", "sButtonSelectAllClick"),
-                           ListButton("sButtonDeselectAll", "Deselect all", 88, "Deselect all PDFs", "sButtonDeselectAllClick"),
-                           ListButton("sButtonInverseSelection", "Inverse selections", 172, "", "sButtonInverseSelectionClick"),
+                          {ListButton("sButtonSelectAll", "Select all", 4, 76, "Select all PDFs", "sButtonSelectAllClick"),
+                           ListButton("sButtonDeselectAll", "Deselect all", 84, 84, "Deselect all PDFs", "sButtonDeselectAllClick"),
+                           ListButton("sButtonInverseSelection", "Inverse selections", 172, 116, "", "sButtonInverseSelectionClick"),
                            Control("TLabel", "sLabelListInfo",
                                    {{"Top", "8"}, {"Caption", "0 / 0"}, {"Hint", "Selected / All PDF files"}, {"ShowHint", "True"}})}),
                   Control("TListView", "sListViewPDF",
