@@ -4,6 +4,7 @@
 #include "app/DocumentFiles.h"
 #include "app/MainFormDescription.h"
 #include "app/RenderingWorker.h"
+#include "app/WebCheckWorker.h"
 #include "app/ReadingWorker.h"
 #include "app/StatusPictures.h"
 #include "base/SysUtils.h"
@@ -281,6 +282,14 @@ void TMainForm::FormCreate(TObject*) {
     sLabelFXCurrentPDF->SetVisible(false);
     UpdateListInfo();
     ResizeMainForm(this);
+    if (!Application->Terminated()) StartWebCheck();
+}
+
+void TMainForm::StartWebCheck() {
+    auto* worker = new TCheckForNewVersionProcess(*this);
+    worker->SetFreeOnTerminate(true);
+    shared_.WebCheck = worker->Ref();
+    worker->Start();
 }
 
 void TMainForm::ReportRegistryError(const std::string& what) {
@@ -293,6 +302,8 @@ void TMainForm::StopWorkersAndWait() {
     // Nothing is left to wait for an engine that may never end.
     if (shared_.EngineStop && shared_.Conversion && !shared_.Conversion.Finished()) shared_.EngineStop->Cancel();
     if (shared_.Reading) shared_.Reading.Terminate();
+    // The web check is never waited for while it runs; asked to stop, it ends within a second.
+    if (shared_.WebCheck) shared_.WebCheck.Terminate();
     shared_.Conversion.WaitFor();
     shared_.Reading.WaitFor();
     shared_.Rendering.WaitFor();

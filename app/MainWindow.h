@@ -57,6 +57,7 @@ struct DesktopShared {
     int PreviewPage = 1;
     bool PreviewLive = true;
     TThreadRef Rendering;
+    TThreadRef WebCheck;
     TThreadRef Reading;
     TThreadRef Conversion;
     // Ends the running engine of the run when a Stop cannot wait for it.
@@ -247,6 +248,7 @@ private:
 
     void SetEveryCheck(const std::function<bool(TListItem&)>& checked);
     void CheckByStatus(int firstPicture);
+    void StartWebCheck();
     void FindPreviewControls();
     void CreateSharedPdfObject();
     void FreeSharedPdfObject();

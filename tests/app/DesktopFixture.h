@@ -107,10 +107,13 @@ protected:
             fs::copy_file(std::string(PARCH_PROGRAM_DIR) + name, program.Path() + name);
         WriteHive("9.8.7", "http://www.parchwise.test/");
         ::setenv("PARCH_REGISTRY_HIVE", (program.Path() + "Parchwise.reg").c_str(), 1);
+        // The web check never leaves the machine: a closed local port refuses at once.
+        ::setenv("PARCH_WEB_BASE", "http://127.0.0.1:9/", 1);
     }
     void TearDown() override {
         ::unsetenv("PARCH_REGISTRY_HIVE");
         ::unsetenv("PARCH_SHELL_OPEN");
+        ::unsetenv("PARCH_WEB_BASE");
     }
 
     // three-pages.pdf, small-page.pdf and damaged-page.pdf in the documents folder.
