@@ -113,5 +113,50 @@ TEST_F(PreviewTest, DamagedPageShowsTheRenderersMessageAndStaysUsable) {
     });
 }
 
+TEST_F(PreviewTest, ChoosingAnotherDocumentDuringARenderShowsItAfterwards) {
+    RunDesktop([&](TMainForm& form) {
+        ASSERT_TRUE(AddDocuments(form, {Doc("three-pages.pdf"), Doc("small-page.pdf")}));
+        form.sListViewPDF->SetSelected(form.sListViewPDF->Items()[0]);
+        ASSERT_TRUE(form.Shared().IsRendering);
+        // The first render is still waiting for the GUI thread; the second choice waits for it.
+        form.sListViewPDF->SetSelected(form.sListViewPDF->Items()[1]);
+        ASSERT_TRUE(WaitRendered(form));
+        EXPECT_EQ(form.Shared().PreviewPath, Doc("small-page.pdf"));
+        EXPECT_EQ(form.tImage32Preview->Bitmap().Width(), 267);
+        EXPECT_EQ(form.sDecimalSpinEditPDFPager->MaxValue(), 1);
+
+        // Deselecting and selecting the shown document again starts nothing.
+        form.sListViewPDF->ClearSelection();
+        EXPECT_FALSE(form.Shared().IsRendering);
+        EXPECT_TRUE(form.tImage32Preview->Visible());
+        form.sListViewPDF->SetSelected(form.sListViewPDF->Items()[1]);
+        EXPECT_FALSE(form.Shared().IsRendering);
+    });
+}
+
+TEST_F(PreviewTest, DocumentButtonsMoveTheSelectionAndAReadingRefusesPaging) {
+    RunDesktop([&](TMainForm& form) {
+        ASSERT_TRUE(AddDocuments(form, {Doc("three-pages.pdf"), Doc("small-page.pdf")}));
+        form.sBitBtnPreviewPrevClick(&form);  // nothing selected: the last item
+        ASSERT_TRUE(WaitRendered(form));
+        EXPECT_EQ(form.Shared().PreviewPath, Doc("small-page.pdf"));
+        form.sBitBtnPreviewNextClick(&form);  // already the last
+        EXPECT_EQ(form.sListViewPDF->ItemIndex(), 1);
+        form.sBitBtnPreviewPrevClick(&form);
+        ASSERT_TRUE(WaitRendered(form));
+        EXPECT_EQ(form.Shared().PreviewPath, Doc("three-pages.pdf"));
+        form.sBitBtnPreviewPrevClick(&form);  // already the first
+        EXPECT_EQ(form.sListViewPDF->ItemIndex(), 0);
+
+        form.Shared().IsReading = true;
+        form.ImagePDFLastPageClick(&form);
+        form.sBitBtnPreviewNextClick(&form);
+        EXPECT_FALSE(form.Shared().IsRendering);
+        EXPECT_EQ(form.sListViewPDF->ItemIndex(), 0);
+        form.Shared().IsReading = false;
+        EXPECT_TRUE(Near(BandColour(form), 0xD93333));
+    });
+}
+
 }  // namespace
 }  // namespace parch
