@@ -3,12 +3,14 @@
 
 three-pages.pdf   A4, three pages, each with its number in large type and a coloured band
 small-page.pdf    one page of 200 by 150 points (fits the preview at 100 %)
+locked.pdf        small-page.pdf encrypted (AES, user password "user")
 damaged-page.pdf  opens and counts one page, but the page claims a size no renderer can draw
 """
 import sys
 import zlib
 from pathlib import Path
 
+import pikepdf
 from reportlab.lib.pagesizes import A4
 from reportlab.pdfgen import canvas
 
@@ -69,6 +71,8 @@ def main():
     three_pages(folder / "three-pages.pdf")
     small_page(folder / "small-page.pdf")
     damaged_page(folder / "damaged-page.pdf")
+    with pikepdf.open(folder / "small-page.pdf") as pdf:
+        pdf.save(folder / "locked.pdf", encryption=pikepdf.Encryption(user="user", owner="owner", R=4, aes=True))
 
 
 if __name__ == "__main__":
