@@ -8,6 +8,7 @@
 #include "resources/EmbeddedResources.h"
 #include "skin/engine/sBitmapUtils.h"
 #include "skin/engine/sSkinManager.h"
+#include "skin/engine/sVclUtils.h"
 
 namespace parch::test {
 
@@ -21,6 +22,8 @@ inline void LoadInternalSkin(TsSkinManager& manager) {
 inline std::uint32_t& PixelAt(TBitmap& bitmap, int x, int y) {
     return reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y))[x];
 }
+
+inline int ChannelOf(std::uint32_t pixel, int channel) { return static_cast<int>((pixel >> (8 * channel)) & 0xFF); }
 
 inline std::unique_ptr<TBitmap> FilledBitmap(int width, int height, std::uint32_t pixel) {
     auto bitmap = NewPf32Bitmap(width, height);
