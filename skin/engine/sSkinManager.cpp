@@ -213,11 +213,13 @@ void TsSkinManager::SetSkinName(const std::string& value) {
         std::string packFile = directory + skinName_ + kPackExtension;
         bool packed = plainName && FileExists(packFile);
         if (EditorLinkActive && plainName && DirectoryExists(directory + skinName_)) packed = false;
+        bool replaced = false;
         try {
             std::optional<TsSkinTables> loaded = packed ? LoadSkinPackFile(packFile)
                                                         : LoadFolderOrStoredSkin(plainName ? directory : std::string());
             if (loaded) {
                 tables_ = std::move(*loaded);
+                replaced = true;
                 packed_ = packed;
                 RunVersionGate(tables_.SkinData.Version);
             }
@@ -227,8 +229,9 @@ void TsSkinManager::SetSkinName(const std::string& value) {
             tables_.SkinData.SkinActive = wasActive;
             ShowMessage(error.Message(), mtError);
         }
+        // A failed first load leaves the program without a skin rather than with empty tables.
         if (!active_) RemoveSkin();
-        else if (autoUpdate_) UpdateSkin(true);
+        else if (autoUpdate_ && (replaced || wasActive)) UpdateSkin(true);
     }
     if (OnAfterChange) OnAfterChange(*this);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "resources/EmbeddedResources.h"
 #include "skin/engine/acPNG.h"
@@ -99,6 +100,7 @@ TEST(SkinImagesSheet, MatchesTheCommittedReference) {
     manager.SetSkinName(kInternalSkinName);
     std::unique_ptr<TBitmap> drawn = DrawSkinImagesSheet(manager.Tables());
     TBitmap& sheet = *drawn;
+    std::filesystem::create_directories("build");
     WriteSheetPng(sheet, "build/skin_images.png");
 
     TMemoryStream reference;

@@ -181,6 +181,14 @@ TEST_F(SkinManagerTest, ApplicationHookRemembersSystemCommandsWhileSkinned) {
     EXPECT_FALSE(send(0x0010, 0));
 }
 
+TEST_F(SkinManagerTest, AFailedFirstLoadAppliesNothing) {
+    WriteFolderSkin("Broken", "[GLOBALINFO]\r\nSHADOW1BLUR=soft\r\n");
+    manager.SetSkinName("Broken");
+    EXPECT_EQ(manager.SkinName(), "");
+    EXPECT_EQ(manager.GetSkinInfo(), "N/A");
+    EXPECT_EQ(recorder.events.size(), 3u);  // before, the message, after: nothing applied
+}
+
 TEST_F(SkinManagerTest, NewerSkinsAreAnnounced) {
     WriteFolderSkin("Future", SkinOptions("8.10", "11"));
     manager.SetSkinName("Future");
