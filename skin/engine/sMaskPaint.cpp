@@ -94,7 +94,7 @@ private:
 
     std::uint32_t Compose(std::uint32_t d, std::uint32_t s, std::uint32_t m, bool masked, PieceKind kind, int x,
                           int y) const {
-        bool keyPixel = s == TransparentKey;
+        bool keyPixel = IsSkinKeyPixel(s);
         bool useBackdrop = kind == PieceKind::KeyCopy && backdropForKeys && backdrop_.Valid && backdrop_.Bmp;
         if (masked) {
             if (keyPixel) {
@@ -202,7 +202,7 @@ void DrawMaskGlyph(TBitmap& bitmap, POINT p, int state, int mode, const TsMaskDa
                 int sx = from.left + x - to.left;
                 if (sx >= image->Width()) break;
                 int maskRed = MaskByte(m[sx], 2);
-                if (s[sx] == TransparentKey || maskRed == 255) continue;
+                if (IsSkinKeyPixel(s[sx]) || maskRed == 255) continue;
                 std::uint32_t out = MaskedPixel(d[x], s[sx], m[sx], boost);
                 int a = MaskByte(d[x], 3);
                 a += (255 - maskRed) * (255 - a) / 255;
@@ -225,7 +225,7 @@ void DrawMaskGlyph(TBitmap& bitmap, POINT p, int state, int mode, const TsMaskDa
         return;
     }
     BlendKeyedRect(bitmap, to.left, to.top, *image, RECT{from.left, from.top, from.right - 1, from.bottom - 1}, 0.5,
-                   TransparentKey);
+                   TransparentKey | 0xFF000000u);
 }
 
 void TileBitmapRect(TBitmap& dst, RECT to, TBitmap& src, RECT from) {

@@ -2,11 +2,17 @@
 // Borders masks (nine-part frame pictures, one frame per state) and mask glyphs painted into
 // 32-bit bitmaps, honouring key-coloured pixels and masks stored below the picture.
 
+#include <cstdint>
+
 #include "framework/graphics/Bitmap.h"
 #include "skin/engine/sConst.h"
 #include "skin/engine/sMaskData.h"
 
 namespace parch {
+
+// A key-coloured pixel of a skin picture. The loader makes the master bitmap opaque, so the
+// colour bytes alone decide.
+constexpr bool IsSkinKeyPixel(std::uint32_t pixel) { return (pixel & 0xFFFFFFu) == TransparentKey; }
 
 // The picture a mask entry cuts from: its own bitmap, else its manager's master bitmap;
 // nullptr when neither exists or it is not 32-bit.

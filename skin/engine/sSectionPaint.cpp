@@ -271,7 +271,7 @@ void DrawMaskedTexture(TBitmap& bitmap, RECT r, const TsMaskData& texture, const
                 for (int x = std::max<int>(left, clip.left); x < std::min<int>(columnsEnd, clip.right); ++x) {
                     int sx = texture.SourceRect.left + x - left;
                     if (sx >= image->Width()) continue;
-                    if (s[sx] == TransparentKey) {
+                    if (IsSkinKeyPixel(s[sx])) {
                         d[x] = backdropPixel(x, y, d[x]);
                         continue;
                     }

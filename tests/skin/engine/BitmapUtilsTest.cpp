@@ -20,16 +20,7 @@ using test::ChannelOf;
 using test::PixelAt;
 
 std::unique_ptr<TBitmap> ReadPngFixture(const std::string& name) {
-    std::ifstream file("tests/skin/engine/paint/" + name, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    DecodedPixels decoded;
-    std::string error;
-    if (!DecodePng(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), decoded, error)) return nullptr;
-    auto bitmap = NewPf32Bitmap(decoded.width, decoded.height);
-    for (int y = 0; y < decoded.height; ++y)
-        for (int x = 0; x < decoded.width; ++x)
-            PixelAt(*bitmap, x, y) = decoded.pixels[static_cast<size_t>(y * decoded.width + x)];
-    return bitmap;
+    return test::ReadPngFile("tests/skin/engine/paint/" + name);
 }
 
 // Linear filtering against Pillow's BILINEAR on a mirrored copy of the source, sampled at the

@@ -3,7 +3,12 @@
 // filled or read pixel by pixel, and a patterned backdrop.
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
+
+#include "platform/gdi/PngFile.h"
 
 #include "resources/EmbeddedResources.h"
 #include "skin/engine/sBitmapUtils.h"
@@ -29,6 +34,20 @@ inline std::unique_ptr<TBitmap> FilledBitmap(int width, int height, std::uint32_
     auto bitmap = NewPf32Bitmap(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) PixelAt(*bitmap, x, y) = pixel;
+    return bitmap;
+}
+
+// A PNG file as a 32-bit bitmap; nullptr when it cannot be read.
+inline std::unique_ptr<TBitmap> ReadPngFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    DecodedPixels decoded;
+    std::string error;
+    if (!DecodePng(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), decoded, error)) return nullptr;
+    auto bitmap = NewPf32Bitmap(decoded.width, decoded.height);
+    for (int y = 0; y < decoded.height; ++y)
+        for (int x = 0; x < decoded.width; ++x)
+            PixelAt(*bitmap, x, y) = decoded.pixels[static_cast<size_t>(y * decoded.width + x)];
     return bitmap;
 }
 
