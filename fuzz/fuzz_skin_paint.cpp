@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/SysUtils.h"
-#include "fuzz/FuzzInput.h"
+#include "FuzzInput.h"
 #include "skin/engine/sBitmapUtils.h"
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sSectionPaint.h"

@@ -72,17 +72,16 @@ bool TacFastSum32::Attach(TBitmap& src, TBitmap& dst) {
 
 void TacFastSum32::Blend() {
     int width = RectWidth(DstRect), height = RectHeight(DstRect);
-    unsigned a = DstWeight, sa = 255 - a;
+    std::uint32_t a = DstWeight, sa = 255 - a;
+    // Two channels per 32-bit lane pair: each 16-bit half holds at most 255 x 255 + 127.
     for (int y = 0; y < height; ++y) {
         std::uint32_t* d = dst_.Row(DstRect.top + y) + DstRect.left;
         const std::uint32_t* s = src_.Row(SrcRect.top + y) + SrcRect.left;
         for (int x = 0; x < width; ++x) {
-            std::uint32_t dp = d[x], sp = s[x], out = 0;
-            for (int c = 0; c < 4; ++c) {
-                unsigned v = (ByteOf(dp, c) * a + ByteOf(sp, c) * sa + 127) >> 8;
-                out |= v << (8 * c);
-            }
-            d[x] = out;
+            std::uint32_t dp = d[x], sp = s[x];
+            std::uint32_t redBlue = ((dp & 0x00FF00FFu) * a + (sp & 0x00FF00FFu) * sa + 0x007F007Fu) >> 8;
+            std::uint32_t alphaGreen = ((dp >> 8) & 0x00FF00FFu) * a + ((sp >> 8) & 0x00FF00FFu) * sa + 0x007F007Fu;
+            d[x] = (redBlue & 0x00FF00FFu) | (alphaGreen & 0xFF00FF00u);
         }
     }
 }

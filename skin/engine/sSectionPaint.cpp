@@ -214,15 +214,14 @@ void CopyBackdrop(TBitmap& bitmap, RECT r, const TsBackgroundSource& backdrop, P
     if (!behind || behind->PixelFormat() != pf32bit || behind == &bitmap) return;
     RECT target = IntersectRects(r, RECT{0, 0, bitmap.Width(), bitmap.Height()});
     int dx = backdrop.X + offset.x - r.left, dy = backdrop.Y + offset.y - r.top;
+    int left = std::max<int>(target.left, -dx), right = std::min<int>(target.right, behind->Width() - dx);
+    if (left >= right) return;
     for (int y = target.top; y < target.bottom; ++y) {
         int by = y + dy;
         if (by < 0 || by >= behind->Height()) continue;
         const auto* from = reinterpret_cast<const std::uint32_t*>(behind->ScanLine(by));
         auto* to = reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y));
-        for (int x = target.left; x < target.right; ++x) {
-            int bx = x + dx;
-            if (bx >= 0 && bx < behind->Width()) to[x] = from[bx];
-        }
+        std::copy(from + left + dx, from + right + dx, to + left);
     }
 }
 
