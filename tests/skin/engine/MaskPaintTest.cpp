@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/gdi/GdiObject.h"
+#include "skin/engine/sMaskFrames.h"
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sSkinManager.h"
 #include "tests/skin/engine/PaintFixtures.h"
@@ -134,6 +136,38 @@ TEST_F(MaskPaint, MaskBandsMixPictureAndTarget) {
     EXPECT_EQ(PixelAt(*glyph, 0, 0) & 0xFFFFFFu, 0u);  // source column 1: white mask
     EXPECT_EQ(PixelAt(*glyph, 2, 0), Source(0, 3, 0));
     EXPECT_EQ(PixelAt(*glyph, 1, 0) >> 24, 127u);
+}
+
+// Key-coloured corner pixels stay out of the region, also those it already lacked.
+TEST_F(MaskPaint, BordersOnlyCutKeyCornersFromTheRegion) {
+    PixelAt(Master(), 1, 0) = TransparentKey | 0xFF000000u;  // a run in the middle of a row
+    PixelAt(Master(), 2, 2) = TransparentKey | 0xFF000000u;  // a run at the end of the corner's row
+    auto bitmap = FilledBitmap(12, 12, 0xFF444444u);
+    HRGN region = CreateRectRgn(0, 0, 12, 12);
+    HRGN missing = CreateRectRgn(1, 0, 2, 1);
+    CombineRgn(region, region, missing, RGN_DIFF);
+    DeleteObject(missing);
+    DrawBordersOnly(*bitmap, region, false, mask, 0);
+    EXPECT_FALSE(PtInRegion(region, 1, 0));
+    EXPECT_TRUE(PtInRegion(region, 2, 0));
+    EXPECT_FALSE(PtInRegion(region, 2, 2));
+    EXPECT_TRUE(PtInRegion(region, 0, 0));
+    EXPECT_EQ(PixelAt(*bitmap, 1, 0), 0xFF444444u);  // skipped, not drawn
+    EXPECT_EQ(PixelAt(*bitmap, 0, 0), Source(0, 0, 0));
+    EXPECT_EQ(PixelAt(*bitmap, 11, 11), Source(0, 8, 8));
+    EXPECT_EQ(PixelAt(*bitmap, 5, 0), Source(0, 3 + (5 - 3) % 3, 0));  // tiled top edge
+    EXPECT_EQ(PixelAt(*bitmap, 6, 6), 0xFF444444u);                  // centre untouched
+    DeleteObject(region);
+}
+
+TEST_F(MaskPaint, BordersOnlyHalveWideBorders) {
+    mask.LeftWidth = mask.RightWidth = 4;
+    for (auto [width, firstRight] : {std::pair{7, 4}, std::pair{8, 4}}) {
+        auto bitmap = FilledBitmap(width, 9, 0u);
+        DrawBordersOnly(*bitmap, nullptr, false, mask, 0);
+        EXPECT_EQ(PixelAt(*bitmap, firstRight, 0), Source(0, kFrame - (width - firstRight), 0)) << width;
+        EXPECT_EQ(PixelAt(*bitmap, firstRight - 1, 0), Source(0, firstRight - 1, 0)) << width;
+    }
 }
 
 }  // namespace
