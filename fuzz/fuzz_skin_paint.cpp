@@ -9,6 +9,7 @@
 #include "base/SysUtils.h"
 #include "FuzzInput.h"
 #include "skin/engine/sBitmapUtils.h"
+#include "skin/engine/sMaskFrames.h"
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sSectionPaint.h"
 #include "skin/engine/sSkinManager.h"
@@ -84,6 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             if (parch::IsValidMaskIndex(tables, section.BordersMaskIdx)) {
                 const parch::TsMaskData& mask = tables.Masks[static_cast<std::size_t>(section.BordersMaskIdx)];
                 parch::DrawBordersMask(*cache, r, backdrop, mask, state, input.Bit());
+                parch::DrawBordersOnly(*cache, nullptr, input.Bit(), mask, state);
                 parch::DrawMaskGlyph(*cache, parch::POINT{Small(input, 40) - 20, Small(input, 40) - 20}, state,
                                      input.Bit() ? 1 : 0, mask, backdrop);
             }

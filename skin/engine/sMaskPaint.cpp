@@ -9,10 +9,16 @@
 
 namespace parch {
 
+bool SourceRectInside(const TsMaskData& mask, const TBitmap& image) {
+    const RECT& r = mask.SourceRect;
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom && r.right <= image.Width() &&
+           r.bottom <= image.Height();
+}
+
 TBitmap* MaskImage(const TsMaskData& mask) {
     TBitmap* image = mask.Picture ? mask.Picture.get()
                                   : (mask.OwnerManager ? mask.OwnerManager->Tables().MasterBitmap.get() : nullptr);
-    if (!image || image->PixelFormat() != pf32bit || image->Width() < 1 || image->Height() < 1) return nullptr;
+    if (!image || image->PixelFormat() != pf32bit || !SourceRectInside(mask, *image)) return nullptr;
     return image;
 }
 
@@ -49,6 +55,15 @@ inline std::uint32_t PixelOrderOf(std::uint32_t colour) {
 
 enum class PieceKind { KeyCopy, Opaque };
 
+// Rectangles far outside any picture are refused before their sizes are taken, so no sum of
+// coordinates can overflow.
+constexpr long kPictureRange = 1L << 24;
+bool WithinPictureRange(const RECT& r) {
+    for (long v : {static_cast<long>(r.left), static_cast<long>(r.top), static_cast<long>(r.right), static_cast<long>(r.bottom)})
+        if (v < -kPictureRange || v > kPictureRange) return false;
+    return true;
+}
+
 // Copies pieces of one mask frame into a target: 1:1, tiled or stretched (nearest pixel),
 // through the key colour or the mask part below the picture. Every read and write is clipped.
 class PiecePainter {
@@ -61,6 +76,7 @@ public:
     int maskBoost = 0;             // added to mask bytes: faded glyphs
 
     void Piece(RECT to, RECT from, PieceKind kind) {
+        if (!WithinPictureRange(to) || !WithinPictureRange(from)) return;
         int fromWidth = RectWidth(from), fromHeight = RectHeight(from);
         int toWidth = RectWidth(to), toHeight = RectHeight(to);
         if (fromWidth <= 0 || fromHeight <= 0 || toWidth <= 0 || toHeight <= 0) return;
@@ -140,6 +156,7 @@ using namespace mask_paint_detail;
 
 void DrawBordersMask(TBitmap& bitmap, RECT r, const TsBackgroundSource& backdrop, const TsMaskData& mask, int state,
                      bool cornersUseBackdrop) {
+    if (!WithinPictureRange(r)) return;
     if ((state == 0 && (mask.DrawFlags & 2)) || RectWidth(r) < 2 || RectHeight(r) < 2 || !mask.OwnerManager) return;
     if (mask.FrameCount <= 0 || bitmap.PixelFormat() != pf32bit) return;
     TBitmap* image = MaskImage(mask);
@@ -173,13 +190,13 @@ void DrawBordersMask(TBitmap& bitmap, RECT r, const TsBackgroundSource& backdrop
 void DrawMaskGlyph(TBitmap& bitmap, POINT p, int state, int mode, const TsMaskData& mask,
                    const TsBackgroundSource& backdrop) {
     if (mask.FrameCount <= 0 || bitmap.PixelFormat() != pf32bit) return;
+    if (!WithinPictureRange(RECT{p.x, p.y, p.x, p.y})) return;
     TBitmap* image = mask.Picture.get();
-    bool ownPicture = image && image->PixelFormat() == pf32bit && mask.SourceRect.right <= image->Width() &&
-                      mask.SourceRect.bottom <= image->Height();
+    bool ownPicture = image && image->PixelFormat() == pf32bit && SourceRectInside(mask, *image);
     if (!ownPicture) {
         if (!mask.OwnerManager) return;
         image = mask.OwnerManager->Tables().MasterBitmap.get();
-        if (!image || image->PixelFormat() != pf32bit) return;
+        if (!image || image->PixelFormat() != pf32bit || !SourceRectInside(mask, *image)) return;
     }
     int fw = MaskFrameWidth(mask), sh = MaskStateHeight(mask);
     int x0 = mask.SourceRect.left + fw * FrameOfState(mask, state), y0 = mask.SourceRect.top;
@@ -194,12 +211,14 @@ void DrawMaskGlyph(TBitmap& bitmap, POINT p, int state, int mode, const TsMaskDa
         int boost = mode == 1 ? 0 : 100;
         for (int y = std::max<int>(to.top, 0); y < std::min<int>(to.bottom, bitmap.Height()); ++y) {
             int sy = from.top + y - to.top;
+            if (sy < 0 || sh <= 0) continue;
             if (sy + sh >= image->Height()) break;
             const auto* s = reinterpret_cast<const std::uint32_t*>(image->ScanLine(sy));
             const auto* m = reinterpret_cast<const std::uint32_t*>(image->ScanLine(sy + sh));
             auto* d = reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y));
             for (int x = std::max<int>(to.left, 0); x < std::min<int>(to.right, bitmap.Width()); ++x) {
                 int sx = from.left + x - to.left;
+                if (sx < 0) continue;
                 if (sx >= image->Width()) break;
                 int maskRed = MaskByte(m[sx], 2);
                 if (IsSkinKeyPixel(s[sx]) || maskRed == 255) continue;

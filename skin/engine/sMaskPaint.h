@@ -14,8 +14,10 @@ namespace parch {
 // colour bytes alone decide.
 constexpr bool IsSkinKeyPixel(std::uint32_t pixel) { return (pixel & 0xFFFFFFu) == TransparentKey; }
 
+// True when the entry's rectangle lies inside the picture and is not empty.
+bool SourceRectInside(const TsMaskData& mask, const TBitmap& image);
 // The picture a mask entry cuts from: its own bitmap, else its manager's master bitmap;
-// nullptr when neither exists or it is not 32-bit.
+// nullptr when neither exists, it is not 32-bit or the entry's rectangle is not inside it.
 TBitmap* MaskImage(const TsMaskData& mask);
 
 // The frame of State (clamped to the frames there are) painted into R by the nine-part rule.

@@ -263,13 +263,13 @@ void DrawMaskedTexture(TBitmap& bitmap, RECT r, const TsMaskData& texture, const
             rowsEnd = top + th;
             for (int y = std::max<int>(top, clip.top); y < std::min<int>(top + th, clip.bottom); ++y) {
                 int sy = texture.SourceRect.top + y - top;
-                if (sy + th >= image->Height()) continue;
+                if (sy < 0 || sy + th >= image->Height()) continue;
                 const auto* s = reinterpret_cast<const std::uint32_t*>(image->ScanLine(sy));
                 const auto* m = reinterpret_cast<const std::uint32_t*>(image->ScanLine(sy + th));
                 auto* d = reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y));
                 for (int x = std::max<int>(left, clip.left); x < std::min<int>(columnsEnd, clip.right); ++x) {
                     int sx = texture.SourceRect.left + x - left;
-                    if (sx >= image->Width()) continue;
+                    if (sx < 0 || sx >= image->Width()) continue;
                     if (IsSkinKeyPixel(s[sx])) {
                         d[x] = backdropPixel(x, y, d[x]);
                         continue;
