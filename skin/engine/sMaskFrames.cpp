@@ -100,16 +100,6 @@ void TileMaskPiece(TBitmap& bitmap, RECT to, RECT from, const TsMaskData& mask) 
         }
 }
 
-void ShrinkPairToFit(int size, int& first, int& second) {
-    if (size >= first + second) return;
-    int d = (first + second - size) / 2;
-    first -= d;
-    second -= d;
-    if (size % 2 != 0) --second;
-    first = std::max(first, 0);
-    second = std::max(second, 0);
-}
-
 }  // namespace mask_frames_detail
 
 void DrawBordersOnly(TBitmap& bitmap, HRGN region, bool drawCentre, const TsMaskData& mask, int state) {
@@ -118,8 +108,8 @@ void DrawBordersOnly(TBitmap& bitmap, HRGN region, bool drawCentre, const TsMask
     if (!image) return;
     int l = mask.LeftWidth, t = mask.TopWidth, r = mask.RightWidth, b = mask.BottomWidth;
     const int W = bitmap.Width(), H = bitmap.Height();
-    ShrinkPairToFit(W, l, r);
-    ShrinkPairToFit(H, t, b);
+    ShrinkBordersToFit(W, l, r);
+    ShrinkBordersToFit(H, t, b);
     int frames = std::max<int>(mask.FrameCount, 1);
     state = std::clamp(state, 0, frames - 1);
     int fw = RectWidth(mask.SourceRect) / frames;

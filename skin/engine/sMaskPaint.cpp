@@ -137,7 +137,12 @@ private:
     int maskOffset_;
 };
 
-// Halves two border widths that do not fit a size; the first keeps the larger half.
+int FrameOfState(const TsMaskData& mask, int state) { return std::clamp(state, 0, mask.FrameCount - 1); }
+
+}  // namespace mask_paint_detail
+
+using namespace mask_paint_detail;
+
 void ShrinkBordersToFit(int size, int& first, int& second) {
     if (size >= first + second) return;
     int d = (first + second - size) / 2;
@@ -148,11 +153,6 @@ void ShrinkBordersToFit(int size, int& first, int& second) {
     second = std::max(second, 0);
 }
 
-int FrameOfState(const TsMaskData& mask, int state) { return std::clamp(state, 0, mask.FrameCount - 1); }
-
-}  // namespace mask_paint_detail
-
-using namespace mask_paint_detail;
 
 void DrawBordersMask(TBitmap& bitmap, RECT r, const TsBackgroundSource& backdrop, const TsMaskData& mask, int state,
                      bool cornersUseBackdrop) {

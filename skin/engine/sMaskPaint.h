@@ -20,6 +20,9 @@ bool SourceRectInside(const TsMaskData& mask, const TBitmap& image);
 // nullptr when neither exists, it is not 32-bit or the entry's rectangle is not inside it.
 TBitmap* MaskImage(const TsMaskData& mask);
 
+// Halves two border widths that do not fit a size; the first keeps the larger half.
+void ShrinkBordersToFit(int size, int& first, int& second);
+
 // The frame of State (clamped to the frames there are) painted into R by the nine-part rule.
 // Backdrop is already in the target's coordinates; with cornersUseBackdrop key-coloured corner
 // pixels show it.
