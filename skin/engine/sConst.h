@@ -210,3 +210,35 @@ inline constexpr const char* acThirdDefaults[ThirdPartyKindCount] = {
     " ", "TButton", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " ", " "};
 
 }  // namespace parch
+
+#include "framework/graphics/Bitmap.h"
+
+namespace parch {
+
+// What lies behind a rectangle being painted: when Valid, the pixels of Bmp at
+// (X + x, Y + y) lie behind point (x, y); otherwise the colour Color does (0xFF00FF: unknown).
+struct TsBackgroundSource {
+    TBitmap* Bmp = nullptr;
+    int X = 0;
+    int Y = 0;
+    std::uint32_t Color = TransparentKey;
+    bool Valid = false;
+};
+
+// Nothing is known of the backdrop.
+inline constexpr TsBackgroundSource EmptyBackdrop{};
+
+// The question "what lies behind this rectangle" of skin command 34 and its answer. Kind: 0 not
+// answered, 1 a colour in Color, 2 the bitmap Bmp at offset X, Y.
+struct TsBackgroundRequest {
+    TBitmap* Bmp = nullptr;
+    std::uint32_t Color = TransparentKey;
+    int X = 0;
+    int Y = 0;
+    RECT R{0, 0, 0, 0};
+    std::uint8_t Kind = 0;
+    std::uint8_t PaintIt = 0;
+    HDC DC = nullptr;
+};
+
+}  // namespace parch

@@ -1,0 +1,41 @@
+#pragma once
+// Borders masks (nine-part frame pictures, one frame per state) and mask glyphs painted into
+// 32-bit bitmaps, honouring key-coloured pixels and masks stored below the picture.
+
+#include <cstdint>
+
+#include "framework/graphics/Bitmap.h"
+#include "skin/engine/sConst.h"
+#include "skin/engine/sMaskData.h"
+
+namespace parch {
+
+// A key-coloured pixel of a skin picture. The loader makes the master bitmap opaque, so the
+// colour bytes alone decide.
+constexpr bool IsSkinKeyPixel(std::uint32_t pixel) { return (pixel & 0xFFFFFFu) == TransparentKey; }
+
+// True when the entry's rectangle lies inside the picture and is not empty.
+bool SourceRectInside(const TsMaskData& mask, const TBitmap& image);
+// The picture a mask entry cuts from: its own bitmap, else its manager's master bitmap;
+// nullptr when neither exists, it is not 32-bit or the entry's rectangle is not inside it.
+TBitmap* MaskImage(const TsMaskData& mask);
+
+// Halves two border widths that do not fit a size; the first keeps the larger half.
+void ShrinkBordersToFit(int size, int& first, int& second);
+
+// The frame of State (clamped to the frames there are) painted into R by the nine-part rule.
+// Backdrop is already in the target's coordinates; with cornersUseBackdrop key-coloured corner
+// pixels show it.
+void DrawBordersMask(TBitmap& bitmap, RECT r, const TsBackgroundSource& backdrop, const TsMaskData& mask, int state,
+                     bool cornersUseBackdrop);
+// One state frame of the mask with its top-left corner at P; mode 1 draws normally, any
+// other mode faded.
+void DrawMaskGlyph(TBitmap& bitmap, POINT p, int state, int mode, const TsMaskData& mask,
+                   const TsBackgroundSource& backdrop);
+
+// Opaque copies of From of Src into To of Dst, clipped to both: tiled from To's corner (the last
+// column and row cut) or stretched to the nearest pixel.
+void TileBitmapRect(TBitmap& dst, RECT to, TBitmap& src, RECT from);
+void StretchBitmapRect(TBitmap& dst, RECT to, TBitmap& src, RECT from);
+
+}  // namespace parch

@@ -1,0 +1,39 @@
+#pragma once
+// Painting a skin section for a state into a rectangle of a 32-bit bitmap: its background
+// (colour, multi-stop gradient and texture mixed by the section's percentages, made partly or
+// wholly transparent over what lies behind), its four corner images and its borders mask.
+
+#include <string>
+
+#include "framework/graphics/Bitmap.h"
+#include "skin/engine/sConst.h"
+
+namespace parch {
+
+class TsSkinManager;
+
+// The background only. A nil manager means the default one; customColor other than 0xFF00FF
+// replaces the section's colours (opaque, no texture or gradient). Pattern indexes of -1 are
+// looked up by name.
+void PaintSectionBackground(int sectionIndex, const std::string& sectionName, TsBackgroundSource backdrop, int state,
+                            RECT r, POINT offset, TBitmap& bitmap, TsSkinManager* manager, int patternIndex = -1,
+                            int hotPatternIndex = -1, TColor customColor = static_cast<TColor>(TransparentKey));
+// Background, corner images and borders mask. Nothing for an empty R or one reaching outside
+// the bitmap, or an invalid section.
+void PaintSkinSection(int sectionIndex, const std::string& sectionName, TsBackgroundSource backdrop, int state, RECT r,
+                      POINT offset, TBitmap& bitmap, TsSkinManager* manager, int patternIndex = -1,
+                      int hotPatternIndex = -1);
+// A section's background with the borders mask maskIndex in place of its own; no corner images.
+// The textures are taken as given.
+void PaintSectionWithMask(int sectionIndex, int maskIndex, int patternIndex, int hotPatternIndex,
+                          const std::string& sectionName, TsBackgroundSource backdrop, int state, RECT r, POINT offset,
+                          TBitmap& bitmap, TsSkinManager* manager);
+// The section painted into a fresh bitmap of R's size and copied to the DC at R.
+void PaintSectionToDC(int sectionIndex, const std::string& sectionName, TsBackgroundSource backdrop, int state, RECT r,
+                      POINT offset, HDC dc, TsSkinManager* manager);
+// Looks the section up by name (else fallbackName) and paints it over the whole bitmap over
+// the colour, or over the DC's pixels at R's corner when dc is given. Returns the index used.
+int PaintNamedSection(TBitmap& bitmap, const std::string& sectionName, const std::string& fallbackName, int state,
+                      TsSkinManager* manager, RECT r, TColor color, HDC dc);
+
+}  // namespace parch
