@@ -82,13 +82,14 @@ public:
         if (fromWidth <= 0 || fromHeight <= 0 || toWidth <= 0 || toHeight <= 0) return;
         int top = std::max<int>(to.top, 0), bottom = std::min<int>(to.bottom, target_.Height());
         int left = std::max<int>(to.left, 0), right = std::min<int>(to.right, target_.Width());
+        if (left >= right || top >= bottom) return;  // nothing visible (an empty target has no rows)
         for (int ty = top; ty < bottom; ++ty) {
             int sy = from.top + SourceOffset(ty - to.top, fromHeight, toHeight);
             if (sy < 0 || sy >= image_.Height()) continue;
             const auto* picture = Row(image_, sy);
             const std::uint32_t* masks = nullptr;
             if (maskOffset_ > 0) {
-                if (sy + maskOffset_ >= image_.Height()) continue;
+                if (std::int64_t{sy} + maskOffset_ >= image_.Height()) continue;  // no int overflow
                 masks = Row(image_, sy + maskOffset_);
             }
             auto* d = Row(target_, ty);
@@ -209,10 +210,11 @@ void DrawMaskGlyph(TBitmap& bitmap, POINT p, int state, int mode, const TsMaskDa
     if (mask.ExtraBands > 0) {
         // The glyph's alpha grows with the mask: full where the mask is black.
         int boost = mode == 1 ? 0 : 100;
+        if (std::max<int>(to.left, 0) >= std::min<int>(to.right, bitmap.Width())) return;  // no visible column
         for (int y = std::max<int>(to.top, 0); y < std::min<int>(to.bottom, bitmap.Height()); ++y) {
             int sy = from.top + y - to.top;
             if (sy < 0 || sh <= 0) continue;
-            if (sy + sh >= image->Height()) break;
+            if (std::int64_t{sy} + sh >= image->Height()) break;  // no int overflow
             const auto* s = reinterpret_cast<const std::uint32_t*>(image->ScanLine(sy));
             const auto* m = reinterpret_cast<const std::uint32_t*>(image->ScanLine(sy + sh));
             auto* d = reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y));

@@ -84,6 +84,19 @@ TEST_F(MaskPaint, BordersShrinkToHalvesOfSmallRectangles) {
     EXPECT_EQ(PixelAt(*thin, 0, 0), 0u);
 }
 
+// A bitmap with rows but no columns holds no pixels at all: painting into it draws nothing
+// instead of asking for rows it does not have.
+TEST_F(MaskPaint, ABitmapWithoutColumnsTakesNothing) {
+    TBitmap empty;
+    empty.SetPixelFormat(pf32bit);
+    empty.SetSize(0, 5);
+    ASSERT_EQ(empty.Height(), 5);
+    EXPECT_NO_THROW(DrawBordersMask(empty, RECT{0, 0, 10, 5}, EmptyBackdrop, mask, 0, false));
+    mask.ExtraBands = 1;
+    mask.SourceRect = RECT{0, 0, 2 * kFrame, kFrame / 2};
+    EXPECT_NO_THROW(DrawMaskGlyph(empty, POINT{0, 0}, 0, 1, mask, EmptyBackdrop));
+}
+
 TEST_F(MaskPaint, StatesPickFramesClampedBothWays) {
     struct Case {
         int state, flags, frame;  // frame -1: nothing drawn
