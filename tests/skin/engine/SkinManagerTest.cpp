@@ -35,6 +35,8 @@ protected:
         };
         manager.SetSkinDirectory(skins.Path());
     }
+    // An editor record switches the program-wide editor link on; later tests start without it.
+    void TearDown() override { EditorLinkActive = false; }
 
     void WriteFolderSkin(const std::string& name, const std::string& options) {
         std::filesystem::create_directory(skins.Path() + name);
