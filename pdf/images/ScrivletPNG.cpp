@@ -106,6 +106,19 @@ constexpr Adam7Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0
 
 std::int64_t PNGRowBytes(std::int64_t width, int channels, int depth) { return (width * channels * depth + 7) / 8; }
 
+// The colour types and bit depths a PNG may combine; any other pair is damage.
+bool PNGColorTypeAllowsDepth(std::uint8_t colorType, int depth) {
+    const bool knownDepth = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+    switch (colorType) {
+    case 0: return knownDepth;
+    case 3: return knownDepth && depth <= 8;
+    case 2:
+    case 4:
+    case 6: return depth == 8 || depth == 16;
+    default: return false;
+    }
+}
+
 }  // namespace
 
 std::uint32_t PNGChunkCRC(const std::uint8_t* bytes, std::size_t count, std::uint32_t crc) {
@@ -274,7 +287,7 @@ void TPNGReader::LoadFromStream(TStream& stream) {
 bool TPNGReader::UnfilterSamples(std::string& color, std::string& alpha) const {
     const ChannelLayout layout = LayoutOf(ColorType);
     const int depth = BitDepth;
-    if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) return false;
+    if (!PNGColorTypeAllowsDepth(ColorType, depth)) return false;
     if (!ImageSizeFits(Width, Height) || static_cast<std::int64_t>(Width) * Height > kMaxPNGPixels) return false;
     const std::int64_t colorRow = PNGRowBytes(Width, layout.colorChannels, depth);
     const std::int64_t alphaRow = PNGRowBytes(Width, layout.alphaChannels, depth);
@@ -392,10 +405,7 @@ bool DecodePNGPixels(const std::string& bytes, TPNGPixels& pixels) {
     if (!full.UnfilterSamples(color, alpha)) return false;
 
     const int depth = full.BitDepth;
-    const std::uint8_t type = full.ColorType;
-    if ((type == 2 || type == 4 || type == 6) && depth < 8) return false;
-    if (type == 3 && depth > 8) return false;
-    if (type != 0 && type != 2 && type != 3 && type != 4 && type != 6) return false;
+    const std::uint8_t type = full.ColorType;  // a pair UnfilterSamples accepted
     const ChannelLayout layout = LayoutOf(type);
     const std::int64_t colorRow = PNGRowBytes(full.Width, layout.colorChannels, depth);
     const std::int64_t alphaRow = PNGRowBytes(full.Width, layout.alphaChannels, depth);

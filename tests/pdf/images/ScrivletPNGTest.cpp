@@ -8,6 +8,7 @@
 
 #include "base/Streams.h"
 #include "framework/graphics/Bitmap.h"
+#include "pdf/core/ScrivletFilters.h"
 #include "pdf/images/ScrivletPNG.h"
 
 namespace parch {
@@ -127,6 +128,29 @@ TEST(PNGReader, SamplesOfRGBAComeApartAndDeflated) {
     plain.LoadFromStream(rgb);
     EXPECT_TRUE(plain.PassThrough);
     EXPECT_EQ(plain.ColorSamples, plain.ImageData);
+}
+
+// Colour types paired with depths they do not allow (colour and alpha types below 8 bits, a
+// palette of 16 bits, an unknown type) are damage: no samples, no pixels, nothing written past
+// the rows. A grey image with alpha at depth 2 used to copy whole rows into colour rows.
+TEST(PNGReader, ColourTypesWithDepthsTheyDoNotAllowGiveNothing) {
+    struct Case {
+        std::uint8_t ColorType, Depth;
+    };
+    for (const Case c : {Case{4, 2}, Case{6, 4}, Case{2, 1}, Case{3, 16}, Case{5, 8}}) {
+        SCOPED_TRACE(testing::Message() << int{c.ColorType} << " at " << int{c.Depth});
+        std::string header("IHDR\0\0\0\x40\0\0\0\x03\0\0\0\0\0", 17);
+        header[12] = static_cast<char>(c.Depth);
+        header[13] = static_cast<char>(c.ColorType);
+        const std::string idat = "IDAT" + FlateCompressStr(std::string(3 * (1 + 64 * 8), '\x5A'));
+        const std::string file = Chunks({{13, header}, {static_cast<std::uint32_t>(idat.size() - 4), idat}, {0, "IEND"}});
+        TStringStream stream(file);
+        TPNGReader reader;
+        reader.LoadFromStream(stream);
+        EXPECT_TRUE(reader.AlphaSamples.empty());
+        TPNGPixels pixels;
+        EXPECT_FALSE(DecodePNGPixels(file, pixels));
+    }
 }
 
 }  // namespace
