@@ -2,8 +2,9 @@
 # Runs every fuzz target of a build, seeded from fuzz/corpus/<name>, as many at a time as there
 # are cores. The total time is bounded: a budget of CPU seconds is shared among the targets
 # (at least a minimum each), so adding targets does not make the run grow without limit.
-# The seed is fixed (PARCH_FUZZ_SEED overrides it), so a run is the prefix of a longer local run
-# with the same seed, and what it finds can be found again.
+# The seed is fixed (PARCH_FUZZ_SEED overrides it), so runs on one build mostly walk the same
+# way; machine speed still changes how far each gets, so before landing, run longer locally with
+# a few seeds (tools/run-fuzz.sh build/asan 2000 60 with PARCH_FUZZ_SEED set).
 # Usage: tools/run-fuzz.sh <build-dir> [budget-seconds] [minimum-seconds-per-target]
 set -euo pipefail
 build=${1:?build folder}
