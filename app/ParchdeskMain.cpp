@@ -2,6 +2,7 @@
 
 #include "app/InstanceLock.h"
 #include "app/MainWindow.h"
+#include "bitmap32/view/ThemeLibrary.h"
 #include "framework/Application.h"
 
 #include <cstdio>
@@ -22,6 +23,8 @@ int RunParchdesk(const ParchdeskOptions& options) {
     TApplication application;
     application.Initialize();
     application.SetTitle("Parchwise");
+    // The preview's image control looks up its theme through this for the program's lifetime.
+    const TThemeSupport themeSupport;
     PendingDesktopSetup = {options.ProgramFolder, &prompts};
     TMainForm* form = nullptr;
     application.CreateForm(form);
