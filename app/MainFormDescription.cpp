@@ -131,10 +131,12 @@ TComponentDescription PreviewPanel() {
                                       {{"OnResize", "PreviewResize"}},
                                       {}};
     const auto documentButton = [](std::string name, std::string caption, int left) {
+        // The handler's name is taken before the name moves into the description.
+        Events events{{"OnClick", name + "Click"}};
         return Control("TBitBtn", std::move(name),
                        {{"Left", std::to_string(left)}, {"Top", "3"}, {"Width", "100"}, {"Height", "24"}, {"Caption", caption},
                         {"Enabled", "False"}},
-                       {{"OnClick", name + "Click"}});
+                       std::move(events));
     };
     return Control(
         "TPanel", "sPanelPreview", {{"Align", "alRight"}, {"Width", "440"}, {"BevelOuter", "bvNone"}}, {},

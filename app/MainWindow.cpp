@@ -102,7 +102,16 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     handlers["sPanel10MouseMove"] = TMouseMoveEvent([this](TObject*, TShiftState, int, int) { RestorePageButtonPictures(); });
     handlers["FormCloseQuery"] =
         TCloseQueryEvent([this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); });
-    ReadDescription(MainFormDescription(), handlers);
+    try {
+        ReadDescription(MainFormDescription(), handlers);
+    } catch (...) {
+        // The base class's destructor runs next, on an object that is no longer a TMainForm:
+        // nothing of this class may be called from it.
+        OnDestroy = nullptr;
+        OnResize = nullptr;
+        OnCloseQuery = nullptr;
+        throw;
+    }
 }
 
 // The base class would run OnDestroy and free the controls once this object is no longer a
