@@ -3,11 +3,14 @@
 // percentage text, and the value rule of the size spin. The skinned controls bring these once
 // the window uses them.
 
+#include <functional>
 #include <string>
 
 namespace parch {
 
+class TEdit;
 class TPanel;
+class TUpDown;
 
 // A progress gauge over a panel: the panel's caption is the percentage while the text shows.
 class TProgressGauge {
@@ -28,6 +31,31 @@ private:
     int max_ = 100;
     int progress_ = 0;
     bool showText_ = false;
+};
+
+// The preview's page spin: an edit showing a whole number with arrows beside it. Setting the
+// value keeps it within the range (when the maximum is above the minimum) and rewrites the
+// edit's text, which fires the edit's change event. The arrows do not step the value
+// themselves: they call OnUpClick and OnDownClick.
+class TPagerSpin {
+public:
+    TPagerSpin(TEdit* edit, TUpDown* arrows);
+    double Value() const;
+    void SetValue(double value);
+    double MaxValue() const { return max_; }
+    void SetMaxValue(double value) { max_ = value; }
+    double MinValue() const { return min_; }
+    void SetEnabled(bool value);
+    bool Enabled() const;
+
+    std::function<void()> OnUpClick;
+    std::function<void()> OnDownClick;
+
+private:
+    TEdit* edit_;
+    TUpDown* arrows_;
+    double min_ = 1;
+    double max_ = 0;
 };
 
 // A hint's small markup for the plain hint window: "<br>" breaks the line, other tags go.

@@ -10,6 +10,10 @@ TModalResult DesktopPrompts::Message(const std::string& text, TMsgDlgType type, 
     return MessageDlg(text, type, buttons, 0);
 }
 
+bool DesktopPrompts::AskText(const std::string& caption, const std::string& prompt, std::string& value) {
+    return InputQuery(caption, prompt, value);
+}
+
 bool DesktopPrompts::AskPassword(const std::string& caption, const std::string& prompt, std::string& value) {
     return TMyInputQuery().InputQuery(caption, prompt, value);
 }

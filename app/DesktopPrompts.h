@@ -16,6 +16,8 @@ public:
     virtual TModalResult Message(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons);
     // The masked one-line password prompt; true with value set when confirmed.
     virtual bool AskPassword(const std::string& caption, const std::string& prompt, std::string& value);
+    // The standard one-line input query; true with value set when confirmed.
+    virtual bool AskText(const std::string& caption, const std::string& prompt, std::string& value);
     // Files chosen in an open dialog (empty when cancelled).
     virtual std::vector<std::string> ChooseFiles(const std::string& title, const std::string& filter, bool several);
     // A folder chosen for adding or for the output (empty when cancelled).

@@ -1,7 +1,9 @@
 #include "app/MainFormDescription.h"
 
+#include "bitmap32/view/Image32.h"
 #include "framework/ListView.h"
 #include "framework/StatusBar.h"
+#include "framework/UpDown.h"
 
 namespace parch {
 
@@ -89,33 +91,109 @@ TComponentDescription OptionPanel() {
                  {{"OnClick", "sBitBtnStartClick"}})});
 }
 
+TComponentDescription ListButton(std::string name, std::string caption, int left, int width, std::string hint,
+                                 std::string handler) {
+    Props props{{"Left", std::to_string(left)}, {"Top", "3"}, {"Width", std::to_string(width)}, {"Height", "24"}, {"Caption", caption}};
+    if (!hint.empty()) props.push_back({"Hint", hint});
+    return Control("TButton", std::move(name), props, {{"OnClick", handler}});
+}
+
+TComponentDescription PageImage(std::string name, int left, bool hover) {
+    Props props{{"Left", std::to_string(left)}, {"Top", "7"}, {"Width", "14"}, {"Height", "14"}, {"Cursor", "-21"}};
+    Events events{{"OnMouseMove", name + "MouseMove"}};
+    if (hover) {
+        props.push_back({"Visible", "False"});
+        events.clear();
+    } else {
+        props.push_back({"Enabled", "False"});
+        events.push_back({"OnClick", name + "Click"});
+    }
+    return Control("TImage", std::move(name), props, events);
+}
+
+// The right half: the page picture over a silver background, and the bar under it with the
+// document buttons, the page buttons, the pager and the zoom.
+TComponentDescription PreviewPanel() {
+    const TComponentDescription image{"TImage32",
+                                      "tImage32Preview",
+                                      {{"Align", "alClient"},
+                                       {"Bitmap.ResamplerClassName", "TKernelResampler"},
+                                       {"Bitmap.Resampler.KernelClassName", "TCubicKernel"},
+                                       {"Bitmap.Resampler.Kernel.Coeff", "-0.5"},
+                                       {"Bitmap.Resampler.KernelMode", "kmDynamic"},
+                                       {"Bitmap.Resampler.TableSize", "32"},
+                                       {"BitmapAlign", "baCenter"},
+                                       {"Color", "clSilver"},
+                                       {"ParentColor", "False"},
+                                       {"Scale", "1.0"},
+                                       {"ScaleMode", "smScale"},
+                                       {"Visible", "False"}},
+                                      {{"OnResize", "PreviewResize"}},
+                                      {}};
+    const auto documentButton = [](std::string name, std::string caption, int left) {
+        // The handler's name is taken before the name moves into the description.
+        Events events{{"OnClick", name + "Click"}};
+        return Control("TBitBtn", std::move(name),
+                       {{"Left", std::to_string(left)}, {"Top", "3"}, {"Width", "100"}, {"Height", "24"}, {"Caption", caption},
+                        {"Enabled", "False"}},
+                       std::move(events));
+    };
+    return Control(
+        "TPanel", "sPanelPreview", {{"Align", "alRight"}, {"Width", "440"}, {"BevelOuter", "bvNone"}}, {},
+        {Control("TPanel", "sPanel10", {{"Align", "alBottom"}, {"Height", "30"}, {"BevelOuter", "bvNone"}},
+                 {{"OnMouseMove", "sPanel10MouseMove"}},
+                 {documentButton("sBitBtnPreviewPrev", "Previous document", 2), PageImage("ImagePDFFirstPage", 108, false),
+                  PageImage("ImagePDFPrevPage", 126, false),
+                  Control("TEdit", "sDecimalSpinEditPDFPager",
+                          {{"Left", "144"}, {"Top", "3"}, {"Width", "44"}, {"Caption", "1"}, {"Enabled", "False"}},
+                          {{"OnChange", "sDecimalSpinEditPDFPagerChange"}}),
+                  Control("TUpDown", "sDecimalSpinEditPDFPagerArrows",
+                          {{"Left", "188"}, {"Top", "3"}, {"Width", "16"}, {"Height", "22"}, {"Min", "-1"}, {"Max", "1"},
+                           {"Enabled", "False"}}),
+                  PageImage("ImagePDFNextPage", 208, false), PageImage("ImagePDFLastPage", 226, false),
+                  documentButton("sBitBtnPreviewNext", "Next document", 244),
+                  PageImage("ImagePDFFirstPageBorder", 108, true), PageImage("ImagePDFPrevPageBorder", 126, true),
+                  PageImage("ImagePDFNextPagebBorder", 208, true), PageImage("ImagePDFLastPageBorder", 226, true),
+                  Control("TLabel", "sLabelZoom", {{"Left", "352"}, {"Top", "8"}, {"Caption", "Zoom: "}, {"Visible", "False"}})}),
+         Control("TPanel", "sPanelContent", {{"Align", "alClient"}, {"BevelOuter", "bvLowered"}, {"Caption", ""}}, {}, {image})});
+}
+
 }  // namespace
 
 void RegisterMainFormClasses() {
+    RegisterImageViewClasses();
     RegisterComponentClass<TListView>("TListView");
     RegisterComponentClass<TStatusBar>("TStatusBar");
+    RegisterComponentClass<TUpDown>("TUpDown");
 }
 
 TComponentDescription MainFormDescription() {
     return Control(
         "TMainForm", "MainForm",
-        {{"Caption", "Parchwise"}, {"Width", "952"}, {"Height", "656"}, {"Position", "poDesktopCenter"}, {"ShowHint", "True"}},
+        {{"Caption", "Parchwise"}, {"Width", "952"}, {"Height", "656"}, {"Position", "poDesktopCenter"}, {"ShowHint", "True"},
+         {"KeyPreview", "True"}},
         {{"OnCreate", "FormCreate"}, {"OnDestroy", "FormDestroy"}, {"OnCloseQuery", "FormCloseQuery"}, {"OnResize", "ResizeMainForm"}},
         {Control("TPanel", "sPageControl", {{"Align", "alTop"}, {"Height", "90"}, {"BevelOuter", "bvNone"}}, {},
                  {Button("sBitBtnMenu", "Menu", 8, "sBitBtnMenuClick"), Button("sBitBtnAddPDF", "Add PDF", 108, "sBitBtnAddPDFClick"),
-                  Button("sBitBtnAddFolder", "Add Folder", 204, "sBitBtnAddFolderClick")}),
-         OptionPanel(),
+                  Button("sBitBtnAddFolder", "Add Folder", 204, "sBitBtnAddFolderClick"),
+                  Button("sBitBtnRemove", "Remove", 300, "sBitBtnRemoveClick"), Button("sBitBtnClear", "Clear", 396, "sBitBtnClearClick"),
+                  Button("sBitBtnHelp", "Help", 492, "OpenWebsite"), Button("sBitBtnAbout", "About", 588, "sBitBtnAboutClick")}),
+         OptionPanel(), PreviewPanel(),
          Control("TStatusBar", "sStatusBar1", {{"Top", "600"}, {"Align", "alBottom"}, {"Height", "24"}}, {},
                  {Control("TPanel", "sGaugeProcess", {{"Left", "2"}, {"Top", "3"}, {"Width", "290"}, {"Height", "18"}, {"BevelOuter", "bvLowered"}}),
                   Label("sLabelFXProcessing", "Processing:", 300, 5), Label("sLabelFXCurrentPDF", "", 370, 5),
-                  Label("sLabelFXWebpage", "", 860, 5)}),
+                  Control("TLabel", "sLabelFXWebpage", {{"Left", "860"}, {"Top", "5"}, {"Cursor", "-21"}}, {{"OnClick", "OpenWebsite"}})}),
          Control("TPanel", "sPanel1", {{"Align", "alClient"}, {"BevelOuter", "bvNone"}}, {},
                  {Control("TPanel", "sPanel8", {{"Align", "alBottom"}, {"Height", "30"}, {"BevelOuter", "bvNone"}}, {},
-                          {Control("TLabel", "sLabelListInfo",
+                          {ListButton("sButtonSelectAll", "Select all", 4, 76, "Select all PDFs", "sButtonSelectAllClick"),
+                           ListButton("sButtonDeselectAll", "Deselect all", 84, 84, "Deselect all PDFs", "sButtonDeselectAllClick"),
+                           ListButton("sButtonInverseSelection", "Inverse selections", 172, 116, "", "sButtonInverseSelectionClick"),
+                           Control("TLabel", "sLabelListInfo",
                                    {{"Top", "8"}, {"Caption", "0 / 0"}, {"Hint", "Selected / All PDF files"}, {"ShowHint", "True"}})}),
                   Control("TListView", "sListViewPDF",
                           {{"Align", "alClient"}, {"ViewStyle", "vsReport"}, {"Checkboxes", "True"}, {"RowSelect", "True"},
-                           {"ReadOnly", "True"}, {"ColumnClick", "False"}, {"Color", "clWhite"}})})});
+                           {"ReadOnly", "True"}, {"ColumnClick", "False"}, {"Color", "clWhite"}},
+                          {{"OnClick", "sListViewPDFClick"}})})});
 }
 
 }  // namespace parch

@@ -3,6 +3,8 @@
 #include "app/ConversionWorker.h"
 #include "app/DocumentFiles.h"
 #include "app/MainFormDescription.h"
+#include "app/RenderingWorker.h"
+#include "app/WebCheckWorker.h"
 #include "app/ReadingWorker.h"
 #include "app/StatusPictures.h"
 #include "base/SysUtils.h"
@@ -14,6 +16,8 @@
 #include "framework/Menus.h"
 #include "framework/StatusBar.h"
 #include "framework/StdCtrls.h"
+#include "framework/graphics/Picture.h"
+#include "pdf/core/Scrivlet0813.h"
 #include "platform/os/Files.h"
 #include "platform/os/ShellExecute.h"
 #include "platform/win/FileDrop.h"
@@ -28,9 +32,6 @@ constexpr const char* kProduct = "Parchwise";
 constexpr const char* kNoPdfFound = "Could not found PDF files!";
 constexpr const char* kPdfFilter = "Portable Document Format (*.pdf)|*.pdf";
 constexpr const char* kListFilter = "List Text File (*.lst)|*.lst";
-constexpr int kSubItemPages = 0;
-constexpr int kSubItemRange = 2;
-constexpr int kSubItemPassword = 3;
 
 template <class T>
 T* Find(TComponent& owner, const std::string& name) {
@@ -78,9 +79,39 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
     notify("sFilenameEditOutputChange", &TMainForm::sFilenameEditOutputChange);
     notify("sBitBtnClearOutputClick", &TMainForm::sBitBtnClearOutputClick);
     notify("sSpeedButtonOpenFolderClick", &TMainForm::sSpeedButtonOpenFolderClick);
+    notify("PreviewResize", &TMainForm::PreviewResize);
+    notify("sBitBtnRemoveClick", &TMainForm::sBitBtnRemoveClick);
+    notify("sBitBtnClearClick", &TMainForm::sBitBtnClearClick);
+    notify("OpenWebsite", &TMainForm::OpenWebsite);
+    notify("sBitBtnAboutClick", &TMainForm::sBitBtnAboutClick);
+    notify("sButtonSelectAllClick", &TMainForm::sButtonSelectAllClick);
+    notify("sButtonDeselectAllClick", &TMainForm::sButtonDeselectAllClick);
+    notify("sButtonInverseSelectionClick", &TMainForm::sButtonInverseSelectionClick);
+    notify("sListViewPDFClick", &TMainForm::sListViewPDFClick);
+    notify("sDecimalSpinEditPDFPagerChange", &TMainForm::sDecimalSpinEditPDFPagerChange);
+    notify("ImagePDFFirstPageClick", &TMainForm::ImagePDFFirstPageClick);
+    notify("ImagePDFPrevPageClick", &TMainForm::ImagePDFPrevPageClick);
+    notify("ImagePDFNextPageClick", &TMainForm::ImagePDFNextPageClick);
+    notify("ImagePDFLastPageClick", &TMainForm::ImagePDFLastPageClick);
+    notify("sBitBtnPreviewPrevClick", &TMainForm::sBitBtnPreviewPrevClick);
+    notify("sBitBtnPreviewNextClick", &TMainForm::sBitBtnPreviewNextClick);
+    const char* const pageButtonNames[] = {"ImagePDFFirstPage", "ImagePDFPrevPage", "ImagePDFNextPage", "ImagePDFLastPage"};
+    for (int i = 0; i < 4; ++i)
+        handlers[std::string(pageButtonNames[i]) + "MouseMove"] =
+            TMouseMoveEvent([this, i](TObject*, TShiftState, int, int) { ShowHoverPicture(i); });
+    handlers["sPanel10MouseMove"] = TMouseMoveEvent([this](TObject*, TShiftState, int, int) { RestorePageButtonPictures(); });
     handlers["FormCloseQuery"] =
         TCloseQueryEvent([this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); });
-    ReadDescription(MainFormDescription(), handlers);
+    try {
+        ReadDescription(MainFormDescription(), handlers);
+    } catch (...) {
+        // The base class's destructor runs next, on an object that is no longer a TMainForm:
+        // nothing of this class may be called from it.
+        OnDestroy = nullptr;
+        OnResize = nullptr;
+        OnCloseQuery = nullptr;
+        throw;
+    }
 }
 
 // The base class would run OnDestroy and free the controls once this object is no longer a
@@ -100,6 +131,14 @@ void TMainForm::FindControls() {
     sBitBtnAddPDF = Find<TBitBtn>(*this, "sBitBtnAddPDF");
     sBitBtnAddFolder = Find<TBitBtn>(*this, "sBitBtnAddFolder");
     sBitBtnStart = Find<TBitBtn>(*this, "sBitBtnStart");
+    sBitBtnMenu = Find<TBitBtn>(*this, "sBitBtnMenu");
+    sBitBtnRemove = Find<TBitBtn>(*this, "sBitBtnRemove");
+    sBitBtnClear = Find<TBitBtn>(*this, "sBitBtnClear");
+    sBitBtnHelp = Find<TBitBtn>(*this, "sBitBtnHelp");
+    sBitBtnAbout = Find<TBitBtn>(*this, "sBitBtnAbout");
+    sButtonSelectAll = Find<TButton>(*this, "sButtonSelectAll");
+    sButtonDeselectAll = Find<TButton>(*this, "sButtonDeselectAll");
+    sButtonInverseSelection = Find<TButton>(*this, "sButtonInverseSelection");
     sBitBtnClearOutput = Find<TBitBtn>(*this, "sBitBtnClearOutput");
     sPanel1 = Find<TPanel>(*this, "sPanel1");
     sLabelListInfo = Find<TLabel>(*this, "sLabelListInfo");
@@ -125,24 +164,62 @@ void TMainForm::FindControls() {
 
 void TMainForm::BuildPopupMenu() {
     PopupMenu1 = new TPopupMenu(this);
-    const auto submenu = [this](const std::string& caption) {
+    const auto add = [this](TMenuItem* parent, const std::string& caption, void (TMainForm::*method)(TObject*) = nullptr,
+                            TShortCut shortCut = 0) {
         auto* item = new TMenuItem(this);
         item->SetCaption(caption);
-        PopupMenu1->Items()->Add(item);
-        return item;
-    };
-    const auto entry = [this](TMenuItem* parent, const std::string& caption, void (TMainForm::*method)(TObject*)) {
-        auto* item = new TMenuItem(this);
-        item->SetCaption(caption);
-        item->OnClick = [this, method](TObject* sender) { (this->*method)(sender); };
+        if (method) item->OnClick = [this, method](TObject* sender) { (this->*method)(sender); };
+        if (shortCut) item->SetShortCut(shortCut);
         parent->Add(item);
         return item;
     };
-    Defaultviewer1 = entry(submenu("File"), "Default viewer", &TMainForm::Defaultviewer1Click);
-    Defaultviewer1->SetShortCut(ShortCut('V', ssCtrl));
+    TMenuItem* root = PopupMenu1->Items();
+    TMenuItem* file = add(root, "File");
+    add(file, "Add PDF", &TMainForm::sBitBtnAddPDFClick, ShortCut('A', ssCtrl));
+    add(file, "Add folder", &TMainForm::sBitBtnAddFolderClick, ShortCut('F', ssCtrl));
+    add(file, "-");
+    Openlist1 = add(file, "Open file list", &TMainForm::Openlist1Click, ShortCut('O', ssCtrl));
+    Savelist1 = add(file, "Save file list", &TMainForm::Savelist1Click, ShortCut('S', ssCtrl));
+    Savelist1->SetEnabled(false);
+    add(file, "-");
+    Defaultviewer1 = add(file, "Default viewer", &TMainForm::Defaultviewer1Click, ShortCut('V', ssCtrl));
     Defaultviewer1->SetEnabled(false);
-    Stoponerror1 = entry(submenu("Edit"), "Stop on error", &TMainForm::Stoponerror1Click);
-    CommandLine1 = entry(submenu("Help"), "Command-line", &TMainForm::CommandLineClick);
+    add(file, "-");
+    add(file, "Start conversion", &TMainForm::sBitBtnStartClick);
+    add(file, "-");
+    add(file, "Exit", &TMainForm::Exit1Click, ShortCut('W', ssCtrl));
+
+    TMenuItem* edit = add(root, "Edit");
+    add(edit, "Select all", &TMainForm::sButtonSelectAllClick);
+    add(edit, "Deselect all", &TMainForm::sButtonDeselectAllClick);
+    add(edit, "Inverse selections", &TMainForm::sButtonInverseSelectionClick);
+    TMenuItem* byStatus = add(edit, "Select for status");
+    add(byStatus, "Successful", &TMainForm::Successful1Click);
+    add(byStatus, "Unsuccessful", &TMainForm::Unsuccessfull1Click);
+    add(byStatus, "Waiting", &TMainForm::Waiting1Click);
+    add(edit, "-");
+    add(edit, "Remove duplications", &TMainForm::Removeduplications1Click);
+    add(edit, "Remove selected", &TMainForm::sBitBtnRemoveClick);
+    add(edit, "Clear list", &TMainForm::sBitBtnClearClick);
+    add(edit, "-");
+    TMenuItem* pageRange = add(edit, "Page Range");
+    add(pageRange, "Set to all...", &TMainForm::Settoall1Click);
+    add(pageRange, "Reset all", &TMainForm::Clearall1Click);
+    add(edit, "-");
+    Showgrid1 = add(edit, "Show grid", &TMainForm::Showgrid1Click);
+    Showgrid1->SetChecked(true);
+    add(edit, "-");
+    Stoponerror1 = add(edit, "Stop on error", &TMainForm::Stoponerror1Click);
+
+    TMenuItem* help = add(root, "Help");
+    add(help, "Website", &TMainForm::OpenWebsite);
+    Videotutorial1 = add(help, "Video tutorial", &TMainForm::Videotutorial1Click);
+    Videotutorial1->SetVisible(false);
+    add(help, "Feedback", &TMainForm::Feedback1Click);
+    add(help, "-");
+    CommandLine1 = add(help, "Command-line", &TMainForm::CommandLineClick);
+    add(help, "-");
+    add(help, "About", &TMainForm::sBitBtnAboutClick, ShortCut('B', ssCtrl));
 }
 
 // The Menu tab drops the popup menu down below itself.
@@ -155,6 +232,16 @@ void TMainForm::sBitBtnMenuClick(TObject* sender) {
 
 void TMainForm::FormCreate(TObject*) {
     FindControls();
+    FindPreviewControls();
+    sListViewPDF->OnSelectItem = [this](TObject* sender, TListItem* item, bool selected) {
+        SelectPDFFromList(sender, item, selected);
+    };
+    sListViewPDF->OnChange = [this](TObject* sender, TListItem*, TItemChange) { sListViewPDFChange(sender); };
+    sListViewPDF->OnCustomDrawItem = [this](TCustomListView* sender, TListItem* item, TCustomDrawState state, bool& defaultDraw) {
+        sListViewPDFCustomDrawItem(sender, item, state, defaultDraw);
+    };
+    sListViewPDF->SetGridLines(false);
+    OnShortCut = [this](TMessage& message, bool& handled) { FormShortCut(message, handled); };
     BuildPopupMenu();
     sListViewPDF->SetSmallImages(CreateStatusPictures(this));
     TListColumns& columns = sListViewPDF->Columns();
@@ -188,15 +275,30 @@ void TMainForm::FormCreate(TObject*) {
     shared_.WebDomain = HostOf(shared_.WebsiteAddress);
     sLabelFXWebpage->SetCaption(shared_.WebDomain);
     shared_.MailLink = "mailto:feedback@" + shared_.WebDomain;
+    CreateSharedPdfObject();
     sComboBoxImageFormatChange(this);
     sComboBoxTextFormatChange(this);
+    sLabelZoom->SetCaption("");
     shared_.IsExtracting = false;
     shared_.IsReading = false;
     shared_.PreviewPath.clear();
+    UpdatePreviewPlaceholder();
+    for (std::size_t i = 0; i < PageButtons.size(); ++i) {
+        PageButtonPictures[i] = std::make_unique<TPicture>();
+        PageButtonPictures[i]->Assign(PageButtons[i]->Picture());
+    }
     sLabelFXProcessing->SetVisible(false);
     sLabelFXCurrentPDF->SetVisible(false);
     UpdateListInfo();
     ResizeMainForm(this);
+    if (!Application->Terminated()) StartWebCheck();
+}
+
+void TMainForm::StartWebCheck() {
+    auto* worker = new TCheckForNewVersionProcess(*this);
+    worker->SetFreeOnTerminate(true);
+    shared_.WebCheck = worker->Ref();
+    worker->Start();
 }
 
 void TMainForm::ReportRegistryError(const std::string& what) {
@@ -209,8 +311,11 @@ void TMainForm::StopWorkersAndWait() {
     // Nothing is left to wait for an engine that may never end.
     if (shared_.EngineStop && shared_.Conversion && !shared_.Conversion.Finished()) shared_.EngineStop->Cancel();
     if (shared_.Reading) shared_.Reading.Terminate();
+    // The web check is never waited for while it runs; asked to stop, it ends within a second.
+    if (shared_.WebCheck) shared_.WebCheck.Terminate();
     shared_.Conversion.WaitFor();
     shared_.Reading.WaitFor();
+    shared_.Rendering.WaitFor();
 }
 
 void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
@@ -222,7 +327,10 @@ void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
     StopWorkersAndWait();
 }
 
-void TMainForm::FormDestroy(TObject*) { StopWorkersAndWait(); }
+void TMainForm::FormDestroy(TObject*) {
+    StopWorkersAndWait();
+    FreeSharedPdfObject();
+}
 
 void TMainForm::ResizeMainForm(TObject*) {
     if (!sLabelFXWebpage || !sStatusBar1) return;
@@ -301,7 +409,8 @@ void TMainForm::Openlist1Click(TObject*) {
 
 void TMainForm::Savelist1Click(TObject*) {
     if (shared_.IsExtracting || shared_.IsReading || sListViewPDF->Items().Count() == 0) return;
-    const std::string file = Trim(prompts_->ChooseSaveFile("Save PDF file list", kListFilter));
+    // The name is used as chosen: trimming it could replace a different file without asking.
+    const std::string file = prompts_->ChooseSaveFile("Save PDF file list", kListFilter);
     if (file.empty()) return;
     std::vector<std::string> paths;
     for (int i = 0; i < sListViewPDF->Items().Count(); ++i) paths.push_back(sListViewPDF->Items()[i]->Caption());
@@ -335,9 +444,21 @@ void TMainForm::UpdateListInfo() {
     int checked = 0;
     for (int i = 0; i < count; ++i)
         if (sListViewPDF->Items()[i]->Checked()) ++checked;
-    if (count > 0 && !LastSelectedPath().empty()) Defaultviewer1->SetEnabled(true);
+    Openlist1->SetEnabled(count == 0);
+    Savelist1->SetEnabled(count > 0);
+    const std::string selected = count > 0 ? LastSelectedPath() : std::string();
+    if (!selected.empty()) Defaultviewer1->SetEnabled(true);
     shared_.PreviewLive = count > 0;
     sLabelListInfo->SetCaption(IntToStr(checked) + " / " + IntToStr(count));
+    if (!shared_.IsExtracting) UpdatePreviewControls();
+    if (!shared_.IsReading && !selected.empty() && selected != shared_.PreviewPath) {
+        // The render of the newly selected document opens it in an object of its own.
+        WaitForRender();
+        FreeSharedPdfObject();
+        CreateSharedPdfObject();
+        UpdatePreviewControls();
+    }
+    UpdatePreviewPlaceholder();
     sLabelListInfo->SetLeft(sPanel1->Width() - sLabelListInfo->Width() - 8);
 }
 
@@ -351,7 +472,8 @@ std::vector<TControl*> TMainForm::OptionControls() const {
 }
 
 std::vector<TControl*> TMainForm::CommandControls(bool) const {
-    return {sBitBtnAddPDF, sBitBtnAddFolder, sListViewPDF};
+    return {sBitBtnAddPDF, sBitBtnAddFolder, sBitBtnRemove, sBitBtnClear, sBitBtnMenu, sListViewPDF,
+            sButtonSelectAll, sButtonDeselectAll, sButtonInverseSelection};
 }
 
 void TMainForm::EnterBusyState(bool reading, int gaugeMax) {
@@ -361,7 +483,15 @@ void TMainForm::EnterBusyState(bool reading, int gaugeMax) {
         control->SetEnabled(false);
     }
     for (TControl* control : CommandControls(reading)) control->SetEnabled(false);
-    shared_.PreviewLive = false;
+    if (reading) {
+        // A reading keeps the picture; paging is refused while it runs.
+        UpdatePreviewControls();
+        sBitBtnPreviewPrev->SetEnabled(false);
+        sBitBtnPreviewNext->SetEnabled(false);
+    } else {
+        shared_.PreviewLive = false;
+        UpdatePreviewControls();
+    }
     sLabelFXProcessing->SetCaption(reading ? "Reading PDF:" : "Processing:");
     sLabelFXProcessing->SetVisible(true);
     sLabelFXCurrentPDF->SetCaption("");

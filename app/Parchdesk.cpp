@@ -6,9 +6,7 @@
 #include "framework/Application.h"
 #include "platform/display/SdlDisplay.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 int main() {
     using namespace parch;
@@ -21,11 +19,10 @@ int main() {
     options.LockPath = InstanceLock::DefaultPath();
     options.RunLoop = [&display](TMainForm& form) {
         form.Show();
+        // Waiting for messages serves the display too (see SdlDisplay::Pump).
         while (!Application->Terminated()) {
-            Application->ProcessMessages();
-            if (!display->Pump()) form.Close();
-            // Short, so that a worker's call onto this thread waits little.
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            Application->HandleMessage();
+            if (display->TakeQuitRequest()) form.Close();
         }
     };
     return RunParchdesk(options);

@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "platform/gdi/Bitmaps.h"
@@ -93,10 +95,14 @@ std::unique_ptr<SdlDisplay> SdlDisplay::Open() {
                               [](const std::string& text) { SDL_SetClipboardText(text.c_str()); }});
     SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
     SDL_StartTextInput();
-    return std::unique_ptr<SdlDisplay>(new SdlDisplay);
+    std::unique_ptr<SdlDisplay> display(new SdlDisplay);
+    display->guiThread_ = GetCurrentThreadId();
+    win::SetDisplayPump(display->guiThread_, [raw = display.get()] { raw->Pump(); });
+    return display;
 }
 
 SdlDisplay::~SdlDisplay() {
+    win::SetDisplayPump(guiThread_, {});
     for (auto& [hwnd, window] : windows_) SDL_DestroyWindow(window);
     win::SetClipboardBackend({});
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -114,6 +120,7 @@ void SdlDisplay::MirrorWindows() {
     for (auto it = windows_.begin(); it != windows_.end();) {
         if (std::find(shown.begin(), shown.end(), it->first) == shown.end()) {
             SDL_DestroyWindow(it->second);
+            shownPictures_.erase(it->first);
             it = windows_.erase(it);
         } else {
             ++it;
@@ -137,7 +144,10 @@ void SdlDisplay::MirrorWindows() {
         SDL_GetWindowPosition(window, &x, &y);
         SDL_GetWindowSize(window, &cw, &ch);
         if (x != r.left || y != r.top) SDL_SetWindowPosition(window, r.left, r.top);
-        if (cw != w || ch != h) SDL_SetWindowSize(window, w, h);
+        if (cw != w || ch != h) {
+            SDL_SetWindowSize(window, w, h);
+            shownPictures_.erase(hwnd);
+        }
         Show(hwnd, window);
     }
 }
@@ -146,7 +156,7 @@ void SdlDisplay::Show(HWND hwnd, SDL_Window* window) {
     HBITMAP picture = CaptureWindow(hwnd);
     GdiBitmap* bitmap = ResolveHandle(picture);
     SDL_Surface* target = SDL_GetWindowSurface(window);
-    if (bitmap && target) {
+    if (bitmap && target && !SameAsShown(hwnd, *bitmap)) {
         SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(bitmap->Bits(), bitmap->Width(), bitmap->Height(), 32,
                                                                  bitmap->Stride(), SDL_PIXELFORMAT_RGB888);
         if (source) {
@@ -156,6 +166,20 @@ void SdlDisplay::Show(HWND hwnd, SDL_Window* window) {
         }
     }
     if (picture) DeleteObject(picture);
+}
+
+// Whether the window shows this picture already (an unchanged window is not sent to the
+// screen again); remembers it otherwise.
+bool SdlDisplay::SameAsShown(HWND hwnd, const GdiBitmap& bitmap) {
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.Width()) * 4;
+    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bitmap.Height()));
+    const auto* bits = static_cast<const std::uint8_t*>(bitmap.Bits());
+    for (int y = 0; y < bitmap.Height(); ++y)
+        std::copy_n(bits + static_cast<std::size_t>(y) * bitmap.Stride(), rowBytes, pixels.data() + y * rowBytes);
+    std::vector<std::uint8_t>& shown = shownPictures_[hwnd];
+    if (shown == pixels) return true;
+    shown = std::move(pixels);
+    return false;
 }
 
 unsigned SdlDisplay::WindowId(HWND hwnd) const {
@@ -206,8 +230,14 @@ void SdlDisplay::Handle(const SDL_Event& event) {
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE)
                 if (HWND hwnd = WindowOf(event.window.windowID)) PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            // An uncovered window is drawn again.
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED)
+                if (HWND hwnd = WindowOf(event.window.windowID)) shownPictures_.erase(hwnd);
             break;
-        case SDL_QUIT: quit_ = true; break;
+        case SDL_QUIT:
+            quit_ = true;
+            PostThreadMessage(guiThread_, WM_NULL, 0, 0);
+            break;
         default: break;
     }
 }

@@ -17,6 +17,37 @@ PaintSource& ThePaintSource() {
     return *source;
 }
 
+struct DisplayPumpSlot {
+    DWORD threadId = 0;
+    DisplayPump pump;
+    bool running = false;  // a message loop inside the pump does not pump again
+};
+
+DisplayPumpSlot& TheDisplayPump() {
+    static DisplayPumpSlot* slot = new DisplayPumpSlot;
+    return *slot;
+}
+
+// Runs the display's pump for this thread, if it has one, with the lock let go: the pump
+// injects input and reads windows, which take the lock themselves. Answers whether it ran.
+bool RunDisplayPump(DWORD threadId, Lock& lock) {
+    DisplayPumpSlot& slot = TheDisplayPump();
+    if (!slot.pump || slot.threadId != threadId || slot.running) return false;
+    const DisplayPump pump = slot.pump;
+    slot.running = true;
+    lock.unlock();
+    try {
+        pump();
+    } catch (...) {
+        lock.lock();
+        TheDisplayPump().running = false;
+        throw;
+    }
+    lock.lock();
+    TheDisplayPump().running = false;
+    return true;
+}
+
 // Calls the window's procedure on this thread; nothing for a window that is gone.
 LRESULT Deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC proc;
@@ -128,6 +159,7 @@ void Remember(ThreadQueue& queue, const MSG& msg) {
 bool Fetch(MSG* out, const Filter& filter, UINT flags, bool wait) {
     ThreadQueue& queue = CurrentQueue();
     bool remove = (flags & PM_REMOVE) != 0;
+    bool pumpedBeforeWaiting = false;
     Lock lock(S().mutex);
     for (;;) {
         std::uint64_t hoverDue = PollMouseTracking();
@@ -168,6 +200,15 @@ bool Fetch(MSG* out, const Filter& filter, UINT flags, bool wait) {
         }
         if (!wait) return false;
         std::uint64_t deadline = std::min(NextTimerDue(queue), hoverDue);
+        if (pumpedBeforeWaiting) {
+            // Waits in short steps so the display is served again soon.
+            deadline = std::min(deadline, CurrentClock().NowMs() + kDisplayPumpIntervalMs);
+            pumpedBeforeWaiting = false;
+        } else if (RunDisplayPump(queue.threadId, lock)) {
+            // What the display brought in is looked at before waiting.
+            pumpedBeforeWaiting = true;
+            continue;
+        }
         CurrentClock().WaitUntil(lock, queue.signal, deadline);
     }
 }
@@ -243,6 +284,11 @@ void PostInput(const MSG& msg, char16_t packetChar) {
 void SetPaintSource(PaintSource source) {
     Lock lock(S().mutex);
     ThePaintSource() = std::move(source);
+}
+
+void SetDisplayPump(DWORD threadId, DisplayPump pump) {
+    Lock lock(S().mutex);
+    TheDisplayPump() = {threadId, std::move(pump)};
 }
 
 }  // namespace parch::win

@@ -6,6 +6,7 @@
 // Retrieval order: sent messages (served, not returned), posted messages, WM_QUIT, input,
 // WM_PAINT, WM_TIMER.
 
+#include <cstdint>
 #include <functional>
 
 #include "platform/win/WinUser.h"
@@ -58,5 +59,14 @@ void PostInput(const MSG& msg, char16_t packetChar = 0);
 // It is asked with the window system's lock held and must call no window procedure.
 using PaintSource = std::function<HWND(DWORD threadId, HWND filter)>;
 void SetPaintSource(PaintSource source);
+
+// A screen that lives outside the window system (an on-screen display) brings its input in and
+// shows the windows when its thread is about to wait for messages, so that every message loop
+// (modal dialogs and menus included) keeps the screen alive. The pump is called without the
+// window system's lock, at most every kDisplayPumpIntervalMs while the thread waits; an empty pump
+// removes it.
+constexpr std::uint64_t kDisplayPumpIntervalMs = 16;
+using DisplayPump = std::function<void()>;
+void SetDisplayPump(DWORD threadId, DisplayPump pump);
 
 }  // namespace parch::win

@@ -72,12 +72,16 @@ TEST_F(ProgramTest, SecondInstanceOnlyWarnsWhileAnotherHoldsTheLock) {
     }
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(held); }));
     bool loopRan = false;
+    // The warning is a modal message box, which needs the application to exist.
+    bool applicationDuringWarning = false;
+    prompts.DuringMessage = [&] { applicationDuringWarning = Application != nullptr; };
     RunDesktop([&](TMainForm&) { loopRan = true; }, lockPath);
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     EXPECT_FALSE(loopRan);
     ASSERT_EQ(prompts.Messages.size(), 1u);
     EXPECT_EQ(prompts.Messages[0].Text, "An instance of Parchwise is already running!");
+    EXPECT_TRUE(applicationDuringWarning);
     // Once the other instance is gone, the program starts.
     RunDesktop([&](TMainForm&) { loopRan = true; }, lockPath);
     EXPECT_TRUE(loopRan);

@@ -164,6 +164,49 @@ TEST_F(Messages, WorkerSendIsServedInsideAModalLoop) {
     EXPECT_EQ(results, (std::vector<LRESULT>{2, 4, 6}));
 }
 
+// An on-screen display brings its input in whenever the GUI thread waits, so a message loop
+// of any depth (here a modal one inside a window procedure) sees the user's input; the pump
+// runs in intervals on the clock, never inside itself, and only for its own thread.
+TEST_F(Messages, WaitingThreadPumpsItsDisplayInEveryMessageLoop) {
+    HWND gui = rec.Create("gui", WS_POPUP);
+    int pumps = 0;
+    int nestedPumps = 0;
+    bool inPump = false;
+    win::SetDisplayPump(GetCurrentThreadId(), [&] {
+        if (inPump) ++nestedPumps;
+        inPump = true;
+        MSG peeked;
+        PeekMessage(&peeked, nullptr, WM_USER + 50, WM_USER + 50, PM_NOREMOVE);
+        if (++pumps == 3) PostMessage(gui, WM_USER + 2, 0, 0);  // the "user" ends the modal loop
+        inPump = false;
+    });
+    bool modalEnded = false;
+    rec.SetHandler([&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m != WM_USER + 1) return std::nullopt;
+        MSG msg;
+        while (GetMessage(&msg, nullptr, 0, 0) > 0) {
+            if (msg.message == WM_USER + 2) break;
+            DispatchMessage(&msg);
+        }
+        modalEnded = true;
+        return 0;
+    });
+    const DWORD before = GetTickCount();
+    SendMessage(gui, WM_USER + 1, 0, 0);
+    EXPECT_TRUE(modalEnded);
+    EXPECT_EQ(pumps, 3);
+    EXPECT_EQ(nestedPumps, 0);
+    EXPECT_GE(GetTickCount() - before, 2 * win::kDisplayPumpIntervalMs);
+
+    // A pump of another thread is not this thread's business; an empty one is gone.
+    win::SetDisplayPump(GetCurrentThreadId() + 1, [&] { ++pumps; });
+    PostMessage(gui, WM_USER + 3, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(GetMessage(&msg, nullptr, 0, 0));
+    win::SetDisplayPump(0, {});
+    EXPECT_EQ(pumps, 3);
+}
+
 TEST_F(Messages, WaitingForAWorkerServesItsSends) {
     HWND gui = rec.Create("gui", WS_POPUP);
     DWORD guiThread = GetCurrentThreadId();
