@@ -26,6 +26,7 @@
 #include "skin/engine/acSkinPack.h"
 #include "skin/engine/acWindowHelpers.h"
 #include "skin/engine/sFormServices.h"
+#include "skin/engine/sSkinTint.h"
 #include "skin/engine/sSkinnedForms.h"
 
 namespace parch {
@@ -304,6 +305,18 @@ void TsSkinManager::SetExtendedBorders(bool value) {
     if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
 }
 
+void TsSkinManager::SetHueOffset(int value) {
+    if (value == hueOffset_) return;
+    hueOffset_ = value;
+    if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
+}
+
+void TsSkinManager::SetSaturation(int value) {
+    if (value == saturation_) return;
+    saturation_ = value;
+    if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
+}
+
 void TsSkinManager::SetSkinnedPopups(bool value) {
     if (value == skinnedPopups_) return;
     skinnedPopups_ = value;
@@ -430,7 +443,10 @@ TsSkinTables TsSkinManager::ReadTables(const TMemIniFile* ini, const TsSkinFiles
     context.Ini = ini;
     context.Files = files;
     context.Owner = this;
-    return ReadSkinTables(context);
+    TsSkinTables tables = ReadSkinTables(context);
+    ChangeHue(tables, hueOffset_);
+    ChangeSaturation(tables, saturation_);
+    return tables;
 }
 
 std::optional<TsSkinTables> TsSkinManager::LoadSkinPackFile(const std::string& packFile) {

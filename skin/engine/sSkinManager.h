@@ -177,6 +177,12 @@ public:
     bool ExtendedBorders() const;
     void SetExtendedBorders(bool value);
     bool SkinnedPopups() const { return skinnedPopups_; }
+    // The whole skin re-tinted: hue turned by degrees, saturation changed by percent. A change
+    // reads the skin in use again.
+    int HueOffset() const { return hueOffset_; }
+    void SetHueOffset(int value);
+    int Saturation() const { return saturation_; }
+    void SetSaturation(int value);
     // Turning skinned popups on for the default manager makes the menus follow the skin at once.
     void SetSkinnedPopups(bool value);
 
@@ -255,6 +261,8 @@ private:
     bool removing_ = false;
     bool extendedBorders_ = false;
     bool skinnedPopups_ = true;
+    int hueOffset_ = 0;
+    int saturation_ = 0;
     std::vector<std::vector<std::string>> thirdLists_ = std::vector<std::vector<std::string>>(ThirdPartyKindCount);
     bool hookInstalled_ = false;
     int applicationHookId_ = -1;
