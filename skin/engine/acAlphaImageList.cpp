@@ -19,11 +19,11 @@ namespace {
 constexpr std::uint32_t kAlphaListKey = 0xFF00FF;  // magenta: the transparent colour of old images
 constexpr int kMitchellFilter = 6;
 
-std::uint32_t* PixelRow(TBitmap& bitmap, int y) { return reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y)); }
+std::uint32_t* ListPixelRow(TBitmap& bitmap, int y) { return reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y)); }
 
-bool HasAnyAlpha(TBitmap& bitmap) {
+bool ListHasAnyAlpha(TBitmap& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y) {
-        const std::uint32_t* row = PixelRow(bitmap, y);
+        const std::uint32_t* row = ListPixelRow(bitmap, y);
         for (int x = 0; x < bitmap.Width(); ++x)
             if (row[x] >> 24) return true;
     }
@@ -33,7 +33,7 @@ bool HasAnyAlpha(TBitmap& bitmap) {
 // Opaque everywhere but on the key colour, which becomes fully transparent.
 void OpaqueExceptKey(TBitmap& bitmap, std::uint32_t key) {
     for (int y = 0; y < bitmap.Height(); ++y) {
-        std::uint32_t* row = PixelRow(bitmap, y);
+        std::uint32_t* row = ListPixelRow(bitmap, y);
         for (int x = 0; x < bitmap.Width(); ++x) {
             std::uint32_t colour = row[x] & 0xFFFFFFu;
             row[x] = colour == key ? colour : colour | 0xFF000000u;
@@ -48,7 +48,7 @@ bool BitmapFromIcon(HICON icon, TBitmap& bitmap) {
     bitmap.SetPixelFormat(pf32bit);
     bitmap.SetSize(image.width, image.height);
     for (int y = 0; y < image.height; ++y)
-        std::copy_n(image.color.begin() + static_cast<std::ptrdiff_t>(y) * image.width, image.width, PixelRow(bitmap, y));
+        std::copy_n(image.color.begin() + static_cast<std::ptrdiff_t>(y) * image.width, image.width, ListPixelRow(bitmap, y));
     return true;
 }
 
@@ -62,7 +62,7 @@ void MarkMask(TBitmap& mask, IsTransparent transparent) {
     }
 }
 
-HICON IconOf(TBitmap& colour, HBITMAP mask) {
+HICON ListIconOf(TBitmap& colour, HBITMAP mask) {
     ICONINFO info;
     info.fIcon = 1;
     info.hbmColor = colour.Handle();
@@ -76,12 +76,12 @@ void MakeKeyedOpaque32(TBitmap& image) {
     OpaqueExceptKey(image, kAlphaListKey);
 }
 
-class UpdatingScope {
+class ListUpdatingScope {
 public:
-    explicit UpdatingScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~UpdatingScope() { flag_ = old_; }
-    UpdatingScope(const UpdatingScope&) = delete;
-    UpdatingScope& operator=(const UpdatingScope&) = delete;
+    explicit ListUpdatingScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+    ~ListUpdatingScope() { flag_ = old_; }
+    ListUpdatingScope(const ListUpdatingScope&) = delete;
+    ListUpdatingScope& operator=(const ListUpdatingScope&) = delete;
 
 private:
     bool& flag_;
@@ -159,7 +159,7 @@ void TsAlphaImageList::EndItemsUpdate(bool doChange) {
 
 void TsAlphaImageList::GenerateStdList() {
     if (!HandleAllocated()) return;
-    UpdatingScope updating(updating_);
+    ListUpdatingScope updating(updating_);
     HIMAGELIST list = Handle();
     ImageList_Remove(list, -1);
     COLORREF background = ColorToRGB(TImageList::BkColor());
@@ -200,15 +200,15 @@ void TsAlphaImageList::Change() {
 // Images added through the framework's operations carry no alpha yet: magenta is transparent,
 // everything else opaque. Images that already have alpha stay as they are.
 void TsAlphaImageList::RepairAddedImages() {
-    UpdatingScope updating(updating_);
+    ListUpdatingScope updating(updating_);
     HIMAGELIST list = Handle();
     for (int i = 0; i < ImageList_GetImageCount(list); ++i) {
         HICON icon = ImageList_GetIcon(list, i, ILD_NORMAL);
         TBitmap colour;
         ICONINFO info;
-        if (BitmapFromIcon(icon, colour) && !HasAnyAlpha(colour) && GetIconInfo(icon, &info)) {
+        if (BitmapFromIcon(icon, colour) && !ListHasAnyAlpha(colour) && GetIconInfo(icon, &info)) {
             OpaqueExceptKey(colour, kAlphaListKey);
-            HICON repaired = IconOf(colour, info.hbmMask);
+            HICON repaired = ListIconOf(colour, info.hbmMask);
             ImageList_ReplaceIcon(list, i, repaired);
             DestroyIcon(repaired);
             DeleteObject(info.hbmMask);
@@ -292,7 +292,7 @@ void TsAlphaImageList::Assign(const TPersistent* source) {
 
 void TsAlphaImageList::CopyFrom(TsAlphaImageList& source) {
     if (&source == this) return;
-    UpdatingScope updating(updating_);
+    ListUpdatingScope updating(updating_);
     Clear();
     SetMasked(source.Masked());
     SetImageType(source.ImageType());
@@ -384,8 +384,8 @@ bool ImageListItemToBitmap(TsAlphaImageList& list, int index, TBitmap* bitmap) {
 }
 
 void RepairAlphaFromCorner(TBitmap& bitmap) {
-    if (bitmap.PixelFormat() != pf32bit || bitmap.Height() < 2 || bitmap.Width() < 1 || HasAnyAlpha(bitmap)) return;
-    OpaqueExceptKey(bitmap, PixelRow(bitmap, bitmap.Height() - 1)[0] & 0xFFFFFFu);
+    if (bitmap.PixelFormat() != pf32bit || bitmap.Height() < 2 || bitmap.Width() < 1 || ListHasAnyAlpha(bitmap)) return;
+    OpaqueExceptKey(bitmap, ListPixelRow(bitmap, bitmap.Height() - 1)[0] & 0xFFFFFFu);
 }
 
 HICON PngToIconOnColor(TPNGGraphic& graphic, TColor color) {
@@ -398,15 +398,15 @@ HICON PngToIconOnColor(TPNGGraphic& graphic, TColor color) {
     if (height >= 2) {
         colour.Assign(&image);
         TBitmap mask(width, height, pf1bit);
-        MarkMask(mask, [&](int x, int y) { return (PixelRow(image, y)[x] >> 24) == 0; });
-        return IconOf(colour, mask.Handle());
+        MarkMask(mask, [&](int x, int y) { return (ListPixelRow(image, y)[x] >> 24) == 0; });
+        return ListIconOf(colour, mask.Handle());
     }
     // A single row is drawn over the colour and shown whole.
     colour.Canvas().Brush().SetColor(color);
     colour.Canvas().FillRect(RECT{0, 0, width, height});
     graphic.Draw(colour.Canvas(), RECT{0, 0, width, height});
     TBitmap mask(width, height, pf1bit);
-    return IconOf(colour, mask.Handle());
+    return ListIconOf(colour, mask.Handle());
 }
 
 HICON PngToIcon(TPNGGraphic& graphic, bool forceMask) {
@@ -416,13 +416,13 @@ HICON PngToIcon(TPNGGraphic& graphic, bool forceMask) {
     image.Assign(&graphic);
     if (!forceMask && image.PixelFormat() == pf32bit) {
         TBitmap mask(width, height, pf1bit);
-        return IconOf(image, mask.Handle());
+        return ListIconOf(image, mask.Handle());
     }
     image.SetPixelFormat(pf32bit);
-    std::uint32_t corner = PixelRow(image, 0)[0];
+    std::uint32_t corner = ListPixelRow(image, 0)[0];
     TBitmap mask(width, height, pf1bit);
-    MarkMask(mask, [&](int x, int y) { return PixelRow(image, y)[x] == corner; });
-    return IconOf(image, mask.Handle());
+    MarkMask(mask, [&](int x, int y) { return ListPixelRow(image, y)[x] == corner; });
+    return ListIconOf(image, mask.Handle());
 }
 
 }  // namespace parch

@@ -34,20 +34,20 @@ private:
     std::uint8_t bit_ = 0x80;
 };
 
-std::uint8_t ClampByte(double value) {
+std::uint8_t ClampSampleByte(double value) {
     return static_cast<std::uint8_t>(std::clamp(std::nearbyint(value), 0.0, 255.0));
 }
-std::uint8_t ClampByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
-unsigned ClampWord(double value) { return static_cast<unsigned>(std::clamp(std::nearbyint(value), 0.0, 65535.0)); }
+std::uint8_t ClampSampleByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
+unsigned ClampSampleWord(double value) { return static_cast<unsigned>(std::clamp(std::nearbyint(value), 0.0, 65535.0)); }
 
-unsigned MaxValue(int bits) { return (1u << bits) - 1; }
+unsigned FieldMax(int bits) { return (1u << bits) - 1; }
 
 // A field of `bits` bits (1..8) at field `index` of a row packed most significant bit first.
 unsigned ReadField(const std::uint8_t* row, size_t index, int bits) {
     size_t bit = index * static_cast<size_t>(bits);
     if (8 % bits == 0) {
         unsigned shift = 8 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 8);
-        return (row[bit / 8] >> shift) & MaxValue(bits);
+        return (row[bit / 8] >> shift) & FieldMax(bits);
     }
     unsigned value = 0;
     for (int k = 0; k < bits; ++k, ++bit) value = (value << 1) | ((row[bit / 8] >> (7 - bit % 8)) & 1u);
@@ -59,7 +59,7 @@ void WriteField(std::uint8_t* row, size_t index, int bits, unsigned value) {
     size_t bit = index * static_cast<size_t>(bits);
     if (8 % bits == 0) {
         unsigned shift = 8 - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 8);
-        unsigned mask = MaxValue(bits) << shift;
+        unsigned mask = FieldMax(bits) << shift;
         row[bit / 8] = static_cast<std::uint8_t>((row[bit / 8] & ~mask) | ((value << shift) & mask));
         return;
     }
@@ -69,13 +69,13 @@ void WriteField(std::uint8_t* row, size_t index, int bits, unsigned value) {
     }
 }
 
-unsigned ReadNative16(const std::uint8_t* p) { return unsigned(p[0]) | (unsigned(p[1]) << 8); }
-void WriteNative16(std::uint8_t* p, unsigned value) {
+unsigned ReadNativeSample16(const std::uint8_t* p) { return unsigned(p[0]) | (unsigned(p[1]) << 8); }
+void WriteNativeSample16(std::uint8_t* p, unsigned value) {
     p[0] = static_cast<std::uint8_t>(value & 0xFF);
     p[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
 
-bool IsEightOrSixteen(int bits) { return bits == 8 || bits == 16; }
+bool IsByteOrWordDepth(int bits) { return bits == 8 || bits == 16; }
 
 // Reads sample `channel` of pixel `pixel` from interleaved or planar rows of `bytes`-byte
 // samples, `stride` samples per interleaved pixel.
@@ -98,7 +98,7 @@ private:
     size_t bytes_;
 };
 
-HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries) {
+HPALETTE PaletteOfEntries(const std::vector<PALETTEENTRY>& entries) {
     if (entries.empty()) return nullptr;
     // LOGPALETTE ends in the first entry; the others follow it in the same block.
     struct FullPalette {
@@ -155,8 +155,8 @@ void TColorManager::SetGammaPair(float mainGamma, float displayGamma) {
     changed_ = true;
     // Below 8 bits the table maps target-depth levels onto themselves.
     double exponent = 1.0 / (double(mainGamma_) * double(displayGamma_));
-    unsigned last = sourceBits_ >= 8 ? 255 : MaxValue(std::min(targetBits_, 8));
-    double scale = targetBits_ >= 8 ? 255.0 : double(MaxValue(targetBits_));
+    unsigned last = sourceBits_ >= 8 ? 255 : FieldMax(std::min(targetBits_, 8));
+    double scale = targetBits_ >= 8 ? 255.0 : double(FieldMax(targetBits_));
     gamma_.fill(0);
     for (unsigned i = 0; i <= last; ++i)
         gamma_[i] = static_cast<std::uint8_t>(std::nearbyint(std::pow(double(i) / last, exponent) * scale));
@@ -212,11 +212,11 @@ void TColorManager::ChooseConverter() {
             break;
         case plGrey:
             if (sourceSmall && targetSmall) converter_ = &TColorManager::ConvIndexed;
-            else if ((source16 || target16) && IsEightOrSixteen(sourceBits_) && IsEightOrSixteen(targetBits_))
+            else if ((source16 || target16) && IsByteOrWordDepth(sourceBits_) && IsByteOrWordDepth(targetBits_))
                 converter_ = &TColorManager::ConvGrey;
             break;
         case plGreyAlpha:
-            if (IsEightOrSixteen(sourceBits_) && IsEightOrSixteen(targetBits_)) converter_ = &TColorManager::ConvGrey;
+            if (IsByteOrWordDepth(sourceBits_) && IsByteOrWordDepth(targetBits_)) converter_ = &TColorManager::ConvGrey;
             break;
         case plRGB:
         case plRGBA:
@@ -270,7 +270,7 @@ std::uint8_t TColorManager::Gamma(unsigned value) const {
 }
 
 unsigned TColorManager::ReadSource16(const std::uint8_t* p) const {
-    return (SourceOptions & optBigEndian16) ? (unsigned(p[0]) << 8) | p[1] : ReadNative16(p);
+    return (SourceOptions & optBigEndian16) ? (unsigned(p[0]) << 8) | p[1] : ReadNativeSample16(p);
 }
 
 void TColorManager::WriteTarget16(std::uint8_t* p, unsigned value) const {
@@ -278,7 +278,7 @@ void TColorManager::WriteTarget16(std::uint8_t* p, unsigned value) const {
         p[0] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
         p[1] = static_cast<std::uint8_t>(value & 0xFF);
     } else {
-        WriteNative16(p, value);
+        WriteNativeSample16(p, value);
     }
 }
 
@@ -290,7 +290,7 @@ void TColorManager::ConvIndexed(Sources sources, std::uint8_t* target, int count
         std::memcpy(target, source, (static_cast<size_t>(count) * static_cast<size_t>(sourceBits_) + 7) / 8);
         return;
     }
-    unsigned sourceMax = MaxValue(sourceBits_), targetMax = MaxValue(targetBits_);
+    unsigned sourceMax = FieldMax(sourceBits_), targetMax = FieldMax(targetBits_);
     PixelMaskWalk walk(mask);
     size_t next = 0;
     for (size_t x = 0; x < static_cast<size_t>(count); ++x) {
@@ -309,14 +309,14 @@ void TColorManager::ConvIndexed16(Sources sources, std::uint8_t* target, int cou
     PixelMaskWalk walk(mask);
     for (int x = 0; x < count; ++x, target += 2) {
         if (!walk.Next()) continue;
-        WriteNative16(target, ReadSource16(source));
+        WriteNativeSample16(target, ReadSource16(source));
         source += 2;
     }
 }
 
 void TColorManager::ConvIndexed16to8(Sources sources, std::uint8_t* target, int count, std::uint8_t mask) {
     auto* source = static_cast<const std::uint8_t*>(sources[0]);
-    unsigned targetMax = MaxValue(targetBits_);
+    unsigned targetMax = FieldMax(targetBits_);
     PixelMaskWalk walk(mask);
     for (size_t x = 0; x < static_cast<size_t>(count); ++x) {
         if (!walk.Next()) continue;
@@ -327,7 +327,7 @@ void TColorManager::ConvIndexed16to8(Sources sources, std::uint8_t* target, int 
 
 void TColorManager::ConvIndexed8to16(Sources sources, std::uint8_t* target, int count, std::uint8_t mask) {
     auto* source = static_cast<const std::uint8_t*>(sources[0]);
-    unsigned sourceMax = MaxValue(sourceBits_);
+    unsigned sourceMax = FieldMax(sourceBits_);
     PixelMaskWalk walk(mask);
     size_t next = 0;
     for (int x = 0; x < count; ++x, target += 2) {
@@ -347,7 +347,7 @@ void TColorManager::ConvGrey(Sources sources, std::uint8_t* target, int count, s
         if (!walk.Next()) continue;
         unsigned value = sourceBytes == 2 ? ReadSource16(source) : source[0];
         if (targetBytes == 1) *target = static_cast<std::uint8_t>(sourceBytes == 2 ? value / 257 : value);
-        else WriteNative16(target, sourceBytes == 2 ? value : value * 257);
+        else WriteNativeSample16(target, sourceBytes == 2 ? value : value * 257);
         source += sourceStep;
     }
 }
@@ -358,7 +358,7 @@ void TColorManager::ConvRGBtoRGB(Sources s, std::uint8_t* t, int n, std::uint8_t
 void TColorManager::ConvRGBtoBGR(Sources s, std::uint8_t* t, int n, std::uint8_t m) { ConvertColour(s, t, n, m, true); }
 
 void TColorManager::ConvertColour(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool exchange) {
-    if (!IsEightOrSixteen(sourceBits_) || !IsEightOrSixteen(targetBits_)) return;
+    if (!IsByteOrWordDepth(sourceBits_) || !IsByteOrWordDepth(targetBits_)) return;
     bool sourceAlpha = (SourceOptions & optHasAlpha) != 0;
     bool targetAlpha = (TargetOptions & optHasAlpha) != 0;
     int sourceBytes = sourceBits_ / 8, targetBytes = targetBits_ / 8;
@@ -399,13 +399,13 @@ void TColorManager::ConvCMYKtoBGR(Sources s, std::uint8_t* t, int n, std::uint8_
 
 // 16-bit CMYK samples are read as stored.
 void TColorManager::ConvertCMYK(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool bgr) {
-    if (!IsEightOrSixteen(sourceBits_) || !IsEightOrSixteen(targetBits_)) return;
+    if (!IsByteOrWordDepth(sourceBits_) || !IsByteOrWordDepth(targetBits_)) return;
     int sourceBytes = sourceBits_ / 8, targetBytes = targetBits_ / 8;
     SampleReader reader(sources, 4, 4, sourceBytes);
     size_t targetStep = static_cast<size_t>(((TargetOptions & optHasAlpha) ? 4 : 3) * targetBytes);
     auto read = [&](size_t pixel, int channel) {
         const std::uint8_t* p = reader.At(pixel, channel);
-        return sourceBytes == 2 ? ReadNative16(p) : unsigned(*p);
+        return sourceBytes == 2 ? ReadNativeSample16(p) : unsigned(*p);
     };
 
     PixelMaskWalk walk(mask);
@@ -417,16 +417,16 @@ void TColorManager::ConvertCMYK(Sources sources, std::uint8_t* target, int count
         for (int channel = 0; channel < 3; ++channel) {
             unsigned ink = read(pixel, channel);
             if (sourceBytes == 1) {
-                unsigned eight = ClampByte(int(ink * k / 255) - int(ink) - int(k) + 255);
+                unsigned eight = ClampSampleByte(int(ink * k / 255) - int(ink) - int(k) + 255);
                 results[channel] = targetBytes == 2 ? eight * 257 : eight;
             } else {
                 unsigned covered = (ink + k - ink * k / 65535) & 0xFFFF;
-                results[channel] = targetBytes == 2 ? (65535 - covered) & 0xFFFF : ClampByte(int(255 - covered * 255 / 65535));
+                results[channel] = targetBytes == 2 ? (65535 - covered) & 0xFFFF : ClampSampleByte(int(255 - covered * 255 / 65535));
             }
         }
         for (int channel = 0; channel < 3; ++channel) {
             unsigned value = results[bgr ? 2 - channel : channel];
-            if (targetBytes == 2) WriteNative16(target + channel * 2, value);
+            if (targetBytes == 2) WriteNativeSample16(target + channel * 2, value);
             else target[channel] = static_cast<std::uint8_t>(value);
         }
         ++pixel;
@@ -440,13 +440,13 @@ void TColorManager::ConvLabToBGR(Sources s, std::uint8_t* t, int n, std::uint8_t
 
 // 16-bit samples are taken at 8-bit precision (div 257) and then read like 8-bit samples.
 void TColorManager::ConvertLab(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool bgr) {
-    if (!IsEightOrSixteen(sourceBits_) || !IsEightOrSixteen(targetBits_)) return;
+    if (!IsByteOrWordDepth(sourceBits_) || !IsByteOrWordDepth(targetBits_)) return;
     int sourceBytes = sourceBits_ / 8, targetBytes = targetBits_ / 8;
     SampleReader reader(sources, 3, 3, sourceBytes);
     size_t targetStep = static_cast<size_t>(((TargetOptions & optHasAlpha) ? 4 : 3) * targetBytes);
     auto read = [&](size_t pixel, int channel) {
         const std::uint8_t* p = reader.At(pixel, channel);
-        return sourceBytes == 2 ? ReadNative16(p) / 257 : unsigned(*p);
+        return sourceBytes == 2 ? ReadNativeSample16(p) / 257 : unsigned(*p);
     };
     auto chroma = [&](unsigned sample) {
         return (SourceOptions & optLabABOffset) ? double(int(sample) - 128) : double(static_cast<std::int8_t>(sample));
@@ -470,12 +470,12 @@ void TColorManager::ConvertLab(Sources sources, std::uint8_t* target, int count,
             cz = std::pow(fy - b / 200, 3);
             cy = fy * fy * fy;
         }
-        std::uint8_t blue = ClampByte((0.099 * cx - 0.198 * cy + 1.099 * cz) * 255);
-        std::uint8_t green = ClampByte((-0.952 * cx + 1.893 * cy + 0.059 * cz) * 255);
-        std::uint8_t red = ClampByte((2.998 * cx - 1.458 * cy - 0.541 * cz) * 255);
+        std::uint8_t blue = ClampSampleByte((0.099 * cx - 0.198 * cy + 1.099 * cz) * 255);
+        std::uint8_t green = ClampSampleByte((-0.952 * cx + 1.893 * cy + 0.059 * cz) * 255);
+        std::uint8_t red = ClampSampleByte((2.998 * cx - 1.458 * cy - 0.541 * cz) * 255);
         std::uint8_t ordered[3] = {bgr ? blue : red, green, bgr ? red : blue};
         for (int channel = 0; channel < 3; ++channel) {
-            if (targetBytes == 2) WriteNative16(target + channel * 2, ordered[channel] * 257u);
+            if (targetBytes == 2) WriteNativeSample16(target + channel * 2, ordered[channel] * 257u);
             else target[channel] = ordered[channel];
         }
         ++pixel;
@@ -489,13 +489,13 @@ void TColorManager::ConvYCbCrToBGR(Sources s, std::uint8_t* t, int n, std::uint8
 
 // Samples in the order luma, blue difference, red difference; the chroma tables of the layout.
 void TColorManager::ConvertYCC(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool bgr) {
-    if (!IsEightOrSixteen(sourceBits_) || !IsEightOrSixteen(targetBits_)) return;
+    if (!IsByteOrWordDepth(sourceBits_) || !IsByteOrWordDepth(targetBits_)) return;
     int sourceBytes = sourceBits_ / 8, targetBytes = targetBits_ / 8;
     SampleReader reader(sources, 3, 3, sourceBytes);
     size_t targetStep = static_cast<size_t>(((TargetOptions & optHasAlpha) ? 4 : 3) * targetBytes);
     auto read = [&](size_t pixel, int channel) {
         const std::uint8_t* p = reader.At(pixel, channel);
-        return sourceBytes == 2 ? ReadNative16(p) : unsigned(*p);
+        return sourceBytes == 2 ? ReadNativeSample16(p) : unsigned(*p);
     };
 
     PixelMaskWalk walk(mask);
@@ -506,20 +506,20 @@ void TColorManager::ConvertYCC(Sources sources, std::uint8_t* target, int count,
         unsigned red, green, blue;
         if (sourceBytes == 2 && targetBytes == 2) {
             double scaled = 1.3584 * luma, t = double(blueDiff) - 40092, v = double(redDiff) - 35209;
-            blue = ClampWord(scaled + 2.2179 * t);
-            green = ClampWord(scaled - 0.9271435 * v - 0.4302726 * t);
-            red = ClampWord(scaled + 1.8215 * v);
+            blue = ClampSampleWord(scaled + 2.2179 * t);
+            green = ClampSampleWord(scaled - 0.9271435 * v - 0.4302726 * t);
+            red = ClampSampleWord(scaled + 1.8215 * v);
         } else {
             if (sourceBytes == 2) luma /= 257, blueDiff /= 257, redDiff /= 257;
             int y = int(luma);
-            blue = ClampByte(y + chromaB_[blueDiff]);
-            green = ClampByte(y + chromaD_[blueDiff] + chromaC_[redDiff]);
-            red = ClampByte(y + chromaA_[redDiff]);
+            blue = ClampSampleByte(y + chromaB_[blueDiff]);
+            green = ClampSampleByte(y + chromaD_[blueDiff] + chromaC_[redDiff]);
+            red = ClampSampleByte(y + chromaA_[redDiff]);
             if (targetBytes == 2) red *= 257, green *= 257, blue *= 257;
         }
         unsigned ordered[3] = {bgr ? blue : red, green, bgr ? red : blue};
         for (int channel = 0; channel < 3; ++channel) {
-            if (targetBytes == 2) WriteNative16(target + channel * 2, ordered[channel]);
+            if (targetBytes == 2) WriteNativeSample16(target + channel * 2, ordered[channel]);
             else target[channel] = static_cast<std::uint8_t>(ordered[channel]);
         }
         ++pixel;
@@ -538,7 +538,7 @@ HPALETTE TColorManager::CreateGreyPalette(bool inverted) const {
         auto value = static_cast<BYTE>(gamma ? gamma_[level] : level);
         palette[inverted ? entries - 1 - i : i] = PALETTEENTRY{value, value, value, 0};
     }
-    return MakePalette(palette);
+    return PaletteOfEntries(palette);
 }
 
 HPALETTE TColorManager::CreatePaletteFrom(Sources sources, int format, int count, bool bgrOrder) const {
@@ -566,7 +566,7 @@ HPALETTE TColorManager::CreatePaletteFrom(Sources sources, int format, int count
 
     // Spread the colours over the target's levels when the depths differ.
     if (targetBits_ <= 8 && sourceBits_ <= 8 && sourceBits_ != targetBits_) {
-        unsigned sourceMax = MaxValue(sourceBits_), targetMax = MaxValue(targetBits_);
+        unsigned sourceMax = FieldMax(sourceBits_), targetMax = FieldMax(targetBits_);
         std::vector<PALETTEENTRY> spread(targetMax + 1);
         for (unsigned j = 0; j <= targetMax; ++j) {
             size_t from = j * sourceMax / targetMax;
@@ -574,7 +574,7 @@ HPALETTE TColorManager::CreatePaletteFrom(Sources sources, int format, int count
         }
         colours = std::move(spread);
     }
-    return MakePalette(colours);
+    return PaletteOfEntries(colours);
 }
 
 }  // namespace parch

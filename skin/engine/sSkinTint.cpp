@@ -46,12 +46,12 @@ std::vector<std::string> HueKeepingIcons(int mode) {
 }
 
 // A piece of the master bitmap copied out before the shift, to be put back after it.
-struct SavedRect {
+struct SavedMasterRect {
     RECT rect;
     std::vector<std::uint32_t> pixels;
 };
 
-RECT ClippedToBitmap(RECT rect, const TBitmap& bitmap) {
+RECT ClippedToMaster(RECT rect, const TBitmap& bitmap) {
     rect.left = std::max<LONG>(rect.left, 0);
     rect.top = std::max<LONG>(rect.top, 0);
     rect.right = std::min<LONG>(rect.right, bitmap.Width());
@@ -59,8 +59,8 @@ RECT ClippedToBitmap(RECT rect, const TBitmap& bitmap) {
     return rect;
 }
 
-SavedRect SaveRect(TBitmap& bitmap, RECT rect) {
-    SavedRect saved{ClippedToBitmap(rect, bitmap), {}};
+SavedMasterRect SaveMasterRect(TBitmap& bitmap, RECT rect) {
+    SavedMasterRect saved{ClippedToMaster(rect, bitmap), {}};
     for (LONG y = saved.rect.top; y < saved.rect.bottom; ++y) {
         auto* row = reinterpret_cast<const std::uint32_t*>(bitmap.ScanLine(static_cast<int>(y)));
         saved.pixels.insert(saved.pixels.end(), row + saved.rect.left, row + saved.rect.right);
@@ -68,7 +68,7 @@ SavedRect SaveRect(TBitmap& bitmap, RECT rect) {
     return saved;
 }
 
-void RestoreRect(TBitmap& bitmap, const SavedRect& saved) {
+void RestoreMasterRect(TBitmap& bitmap, const SavedMasterRect& saved) {
     auto next = saved.pixels.begin();
     LONG width = saved.rect.right - saved.rect.left;
     for (LONG y = saved.rect.top; y < saved.rect.bottom && width > 0; ++y, next += width)
@@ -79,7 +79,7 @@ void RestoreRect(TBitmap& bitmap, const SavedRect& saved) {
 
 void ChangeHue(TsSkinTables& tables, int offset) {
     if (offset == 0) return;
-    std::vector<SavedRect> savedIcons;
+    std::vector<SavedMasterRect> savedIcons;
     std::vector<const TBitmap*> keptPictures;
     for (const std::string& icon : HueKeepingIcons(tables.SkinData.BIKeepHueMode)) {
         for (const std::string& name : {icon, icon + "GLOW0"}) {
@@ -87,13 +87,13 @@ void ChangeHue(TsSkinTables& tables, int offset) {
             if (index < 0) continue;
             TsMaskData& mask = tables.Masks[static_cast<size_t>(index)];
             if (mask.Picture) keptPictures.push_back(mask.Picture.get());
-            else if (tables.MasterBitmap) savedIcons.push_back(SaveRect(*tables.MasterBitmap, mask.SourceRect));
+            else if (tables.MasterBitmap) savedIcons.push_back(SaveMasterRect(*tables.MasterBitmap, mask.SourceRect));
         }
     }
 
     if (tables.MasterBitmap) {
         ShiftBitmapHue(tables.MasterBitmap.get(), offset);
-        for (const SavedRect& saved : savedIcons) RestoreRect(*tables.MasterBitmap, saved);
+        for (const SavedMasterRect& saved : savedIcons) RestoreMasterRect(*tables.MasterBitmap, saved);
     }
     for (TsMaskData& mask : tables.Masks)
         if (mask.Picture && std::find(keptPictures.begin(), keptPictures.end(), mask.Picture.get()) == keptPictures.end())
