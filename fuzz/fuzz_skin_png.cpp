@@ -1,11 +1,14 @@
 // The skin engine's PNG reader: the chunk loop, inflating rows, unfiltering and converting,
-// then the bitmap drawn onto a 32-bit one and premultiplied as skins use it. The declared size
+// then the bitmap drawn onto a 32-bit one (at its size with a mirror image, and scaled), made
+// into an icon as image lists do, and premultiplied as skins use it. The declared size
 // is looked at first only to keep the fuzzer's pace on legal but large pictures.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "platform/gdi/IconObjects.h"
+#include "skin/engine/acAlphaImageList.h"
 #include "skin/engine/acPNG.h"
 
 namespace {
@@ -29,8 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     } catch (const parch::Exception&) {
         return 0;
     }
-    parch::TBitmap target(png.Width(), png.Height(), parch::pf32bit);
+    parch::TBitmap target(png.Width(), png.Height() + png.Height() / 2, parch::pf32bit);
+    png.Reflected = true;
     target.Canvas().Draw(0, 0, &png);
+    target.Canvas().StretchDraw(parch::RECT{0, 0, png.Width() / 2 + 1, png.Height() / 3 + 1}, &png);
+    if (parch::HICON icon = parch::PngToIconOnColor(png, 0xFFFFFF)) parch::DestroyIcon(icon);
     parch::TBitmap copy;
     copy.Assign(&png);
     copy.SetPixelFormat(parch::pf32bit);

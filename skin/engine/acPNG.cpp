@@ -10,7 +10,12 @@
 
 #include "base/Exceptions.h"
 #include "framework/graphics/Graphic.h"
+#include "framework/graphics/Picture.h"
 #include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/Blits.h"
+#include "platform/gdi/DeviceContext.h"
+#include "skin/engine/sConst.h"
+#include "skin/engine/sPixelBlend.h"
 
 namespace parch {
 
@@ -635,6 +640,59 @@ void TPNGGraphic::Assign(TGraphic* source) {
     if (auto* png = dynamic_cast<TPNGGraphic*>(source)) info_ = png->info_;
     TBitmap::Assign(source);
 }
+
+void TPNGGraphic::Draw(TCanvas& canvas, const RECT& rect) {
+    if (PixelFormat() != pf32bit) return TBitmap::Draw(canvas, rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0 || Empty()) return;
+    // The work bitmap also holds the strip below the picture, where a mirror image may fall.
+    int workHeight = height + (Reflected ? height / 2 : 0);
+    TBitmap work(width, workHeight, pf32bit);
+    RECT workRect{0, 0, width, workHeight};
+    RECT under{rect.left, rect.top, rect.left + width, rect.top + workHeight};
+    work.Canvas().CopyRect(workRect, canvas, under);
+    if (width == Width() && height == Height()) {
+        DrawAlphaImage(RECT{0, 0, width, height}, RECT{0, 0, width, height}, work, *this, EmptyBackdrop, false, clNone, 0,
+                       Reflected);
+    } else {
+        DrawScaled(work, width, height);
+    }
+    canvas.CopyRect(under, work.Canvas(), workRect);
+}
+
+void TPNGGraphic::DrawScaled(TBitmap& work, int width, int height) {
+    // Colour by nearest pixels.
+    TBitmap colour(width, height, pf32bit);
+    SetStretchBltMode(colour.Canvas().Handle(), COLORONCOLOR);
+    StretchBlt(colour.Canvas().Handle(), 0, 0, width, height, Canvas().Handle(), 0, 0, Width(), Height(), SRCCOPY);
+    // Alpha smoothed: stretched as a grey picture.
+    TBitmap alpha(Width(), Height(), pf32bit);
+    for (int y = 0; y < Height(); ++y) {
+        const BYTE* from = ScanLine(y);
+        BYTE* to = alpha.ScanLine(y);
+        for (int x = 0; x < Width(); ++x) to[x * 4] = to[x * 4 + 1] = to[x * 4 + 2] = from[x * 4 + 3];
+    }
+    TBitmap stretchedAlpha(width, height, pf32bit);
+    SetStretchBltMode(stretchedAlpha.Canvas().Handle(), HALFTONE);
+    StretchBlt(stretchedAlpha.Canvas().Handle(), 0, 0, width, height, alpha.Canvas().Handle(), 0, 0, Width(), Height(),
+               SRCCOPY);
+    for (int y = 0; y < height; ++y) {
+        BYTE* to = colour.ScanLine(y);
+        const BYTE* from = stretchedAlpha.ScanLine(y);
+        for (int x = 0; x < width; ++x) to[x * 4 + 3] = from[x * 4];
+    }
+    DrawAlphaImage(RECT{0, 0, width, height}, RECT{0, 0, width, height}, work, colour, EmptyBackdrop, false, clNone, 0,
+                   false);
+}
+
+namespace {
+
+// Pictures and image controls loading a ".png" file get this reader.
+const bool pngFormatRegistered = (TPicture::RegisterFileFormat("png", "Portable network graphics (Velvane)",
+                                                               [] { return std::make_unique<TPNGGraphic>(); }),
+                                  true);
+
+}  // namespace
 
 void BlackenTransparentWhite(TBitmap& bitmap) {
     if (bitmap.PixelFormat() != pf32bit) return;

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "base/Streams.h"
+#include "skin/engine/acColorManager.h"
 #include "framework/graphics/Bitmap.h"
 
 namespace parch {
@@ -19,9 +20,6 @@ class EGraphicCompression : public Exception {
 public:
     using Exception::Exception;
 };
-
-// Colour layouts of the pixel converter.
-enum TPixelLayout : std::uint8_t { plUnknown = 0, plIndexed = 1, plGrey = 2, plGreyAlpha = 3, plRGB = 4, plRGBA = 5 };
 
 struct TPngImageInfo {
     bool HeaderRead = false;
@@ -45,6 +43,10 @@ public:
 
     void LoadFromStream(TStream& stream) override;
     void Assign(TGraphic* source) override;
+    // 32-bit pictures are blended by their alpha onto what the canvas shows: at their own size
+    // with a fading mirror image below when Reflected, otherwise scaled (colour by nearest
+    // pixels, alpha smoothed) and without one. Other formats draw as bitmaps.
+    void Draw(TCanvas& canvas, const RECT& rect) override;
     std::unique_ptr<TGraphic> NewEmpty() const override { return std::make_unique<TPNGGraphic>(); }
 
     const TPngImageInfo& ImageInfo() const { return info_; }
@@ -53,6 +55,8 @@ public:
     bool Reflected = false;
 
 private:
+    void DrawScaled(TBitmap& work, int width, int height);
+
     TPngImageInfo info_;
     TColor background_ = 0xFFFFFF;
 };

@@ -26,6 +26,7 @@
 #include "skin/engine/acSkinPack.h"
 #include "skin/engine/acWindowHelpers.h"
 #include "skin/engine/sFormServices.h"
+#include "skin/engine/sSkinTint.h"
 #include "skin/engine/sSkinnedForms.h"
 
 namespace parch {
@@ -304,6 +305,27 @@ void TsSkinManager::SetExtendedBorders(bool value) {
     if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
 }
 
+void TsSkinManager::SetHueOffset(int value) {
+    if (value == hueOffset_) return;
+    hueOffset_ = value;
+    if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
+}
+
+void TsSkinManager::SetSaturation(int value) {
+    if (value == saturation_) return;
+    saturation_ = value;
+    if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
+}
+
+void TsSkinManager::SetCommonSections(const std::vector<std::string>& lines) {
+    commonSections_.clear();
+    for (std::string line : lines) {
+        if (!line.empty() && line[0] != ';') line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; }), line.end());
+        commonSections_.push_back(std::move(line));
+    }
+    SetSkinName(skinName_);
+}
+
 void TsSkinManager::SetSkinnedPopups(bool value) {
     if (value == skinnedPopups_) return;
     skinnedPopups_ = value;
@@ -425,12 +447,23 @@ void TsSkinManager::SetSkinName(const std::string& value) {
     if (OnAfterChange) OnAfterChange(*this);
 }
 
-TsSkinTables TsSkinManager::ReadTables(const TMemIniFile* ini, const TsSkinFiles* files) {
+TsSkinTables TsSkinManager::ReadTables(const TMemIniFile* ini, const TsSkinFiles* files, const std::string& folder) {
     TsSkinReadContext context;
     context.Ini = ini;
     context.Files = files;
     context.Owner = this;
-    return ReadSkinTables(context);
+    std::string commonText;
+    for (const std::string& line : commonSections_) commonText += line + "\n";
+    TMemIniFile common(commonText);
+    TsFolderFiles commonFiles(folder);
+    if (!common.ReadSections().empty()) {
+        context.Common = &common;
+        if (!folder.empty()) context.CommonFiles = &commonFiles;
+    }
+    TsSkinTables tables = ReadSkinTables(context);
+    ChangeHue(tables, hueOffset_);
+    ChangeSaturation(tables, saturation_);
+    return tables;
 }
 
 std::optional<TsSkinTables> TsSkinManager::LoadSkinPackFile(const std::string& packFile) {
@@ -439,7 +472,7 @@ std::optional<TsSkinTables> TsSkinManager::LoadSkinPackFile(const std::string& p
     if (!pack) return std::nullopt;
     TMemIniFile ini(pack->Options ? pack->Options->Bytes() : std::string());
     TsPackFiles files(*pack);
-    TsSkinTables tables = ReadTables(&ini, &files);
+    TsSkinTables tables = ReadTables(&ini, &files, WithSlash(ResolveSkinDirectory()));
     tables.SkinData.SkinFolder = WithSlash(ResolveSkinDirectory());
     return tables;
 }
@@ -451,7 +484,7 @@ std::optional<TsSkinTables> TsSkinManager::LoadFolderOrStoredSkin(const std::str
         if (!editorText_) text.LoadFromFile(folder + kOptionsFile);
         TMemIniFile ini(editorText_ ? *editorText_ : text.Bytes());
         TsFolderFiles files(folder);
-        TsSkinTables tables = ReadTables(&ini, &files);
+        TsSkinTables tables = ReadTables(&ini, &files, folder);
         tables.SkinData.SkinFolder = folder;
         return tables;
     }
@@ -469,11 +502,11 @@ std::optional<TsSkinTables> TsSkinManager::LoadStoredSkin() {
         return std::nullopt;
     }
     const TsStoredSkin& stored = internalSkins_.Items(index);
-    if (stored.Data.empty()) return ReadTables(nullptr, nullptr);
+    if (stored.Data.empty()) return ReadTables(nullptr, nullptr, std::string());
     std::unique_ptr<TacSkinConvertor> pack = UnpackBytes(stored.Data);
     TMemIniFile ini(pack->Options ? pack->Options->Bytes() : std::string());
     TsPackFiles files(*pack);
-    return ReadTables(&ini, &files);
+    return ReadTables(&ini, &files, std::string());
 }
 
 void TsSkinManager::RunVersionGate(double version) {

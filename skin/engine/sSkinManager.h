@@ -177,6 +177,17 @@ public:
     bool ExtendedBorders() const;
     void SetExtendedBorders(bool value);
     bool SkinnedPopups() const { return skinnedPopups_; }
+    // The whole skin re-tinted: hue turned by degrees, saturation changed by percent. A change
+    // reads the skin in use again.
+    int HueOffset() const { return hueOffset_; }
+    void SetHueOffset(int value);
+    int Saturation() const { return saturation_; }
+    void SetSaturation(int value);
+    // INI lines the application adds to every skin: new sections, and pictures and textures
+    // from the skin's folder. Lines other than comments lose their blanks; the skin in use is
+    // read again.
+    const std::vector<std::string>& CommonSections() const { return commonSections_; }
+    void SetCommonSections(const std::vector<std::string>& lines);
     // Turning skinned popups on for the default manager makes the menus follow the skin at once.
     void SetSkinnedPopups(bool value);
 
@@ -233,7 +244,7 @@ private:
     std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);
     std::optional<TsSkinTables> LoadFolderOrStoredSkin(const std::string& directory);
     std::optional<TsSkinTables> LoadStoredSkin();
-    TsSkinTables ReadTables(const TMemIniFile* ini, const TsSkinFiles* files);
+    TsSkinTables ReadTables(const TMemIniFile* ini, const TsSkinFiles* files, const std::string& folder);
     void RunVersionGate(double version);
     void ShowMessage(const std::string& text, TMsgDlgType type);
     bool MinimizeFromApplication();
@@ -255,6 +266,9 @@ private:
     bool removing_ = false;
     bool extendedBorders_ = false;
     bool skinnedPopups_ = true;
+    int hueOffset_ = 0;
+    int saturation_ = 0;
+    std::vector<std::string> commonSections_;
     std::vector<std::vector<std::string>> thirdLists_ = std::vector<std::vector<std::string>>(ThirdPartyKindCount);
     bool hookInstalled_ = false;
     int applicationHookId_ = -1;

@@ -239,6 +239,28 @@ public:
         tables_.Masks.push_back(std::move(mask));
     }
 
+    // A value of the application's sections: a picture file of its own (also any value while
+    // the skin has no master bitmap), or a rectangle of the master bitmap ("#" form).
+    void ReadCommon(const std::string& section, const std::string& key, const std::string& value) {
+        TsMaskData mask;
+        mask.SectionName = UpperCase(section);
+        mask.KeyName = UpperCase(key);
+        mask.OwnerManager = context_.Owner;
+        if (value.find('#') == std::string::npos || !tables_.MasterBitmap) {
+            if (UpperCase(value).find(".BMP") == std::string::npos) return;
+            mask.Picture = LoadPicture(value, false, context_.CommonFiles);
+            if (!mask.Picture) return;
+            // The whole picture is the entry's image.
+            mask.FrameCount = 1;
+            mask.SourceRect = RECT{0, 0, mask.Picture->Width(), mask.Picture->Height()};
+            tables_.Masks.push_back(std::move(mask));
+            return;
+        }
+        if (value == "#" || !ReadFreeForm(value, mask) || !NormaliseMask(mask, tables_.MasterBitmap.get())) return;
+        mask.CornerKind = ScanMaskCorners(mask, tables_.MasterBitmap.get());
+        tables_.Masks.push_back(std::move(mask));
+    }
+
 private:
     double Version() const { return tables_.SkinData.Version; }
 
@@ -285,8 +307,12 @@ private:
     }
 
     std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName, bool isPng) const {
-        if (context_.Files == nullptr) return nullptr;
-        std::unique_ptr<TMemoryStream> stream = context_.Files->Open(fileName);
+        return LoadPicture(fileName, isPng, context_.Files);
+    }
+
+    std::unique_ptr<TBitmap> LoadPicture(const std::string& fileName, bool isPng, const TsSkinFiles* files) const {
+        if (files == nullptr) return nullptr;
+        std::unique_ptr<TMemoryStream> stream = files->Open(fileName);
         if (!stream) return nullptr;
         std::unique_ptr<TBitmap> picture;
         if (isPng) {
@@ -408,6 +434,12 @@ void ReadSkinImages(const TsSkinReadContext& context, TsSkinTables& tables) {
             if (!value.empty()) reader.Read(section, key, value);
         }
     }
+    if (context.Common == nullptr) return;
+    for (const std::string& section : context.Common->ReadSections()) {
+        if (UpperCase(section) == kGlobalInfo) continue;
+        for (const std::string& key : context.Common->ReadSection(section))
+            reader.ReadCommon(section, key, context.Common->ReadString(section, key, "-"));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -422,16 +454,33 @@ bool IsJpegName(const std::string& value) {
     return upper.find(".JPG") != std::string::npos || upper.find(".JPEG") != std::string::npos;
 }
 
-}  // namespace
-
-void ReadSkinPatterns(const TsSkinReadContext& context, TsSkinTables& tables) {
-    tables.Patterns.clear();
-    if (context.Ini == nullptr || context.Files == nullptr) return;
-    const TMemIniFile& ini = *context.Ini;
+// The application's sections: every JPEG of the skin folder is kept as a texture.
+void ReadCommonPatterns(const TsSkinReadContext& context, TsSkinTables& tables) {
+    if (context.Common == nullptr || context.CommonFiles == nullptr) return;
+    const TMemIniFile& ini = *context.Common;
     for (const std::string& section : ini.ReadSections()) {
         for (const std::string& key : ini.ReadSection(section)) {
             std::string value = ini.ReadString(section, key, "-");
             if (!IsJpegName(value)) continue;
+            std::unique_ptr<TMemoryStream> stream = context.CommonFiles->Open(value);
+            if (!stream) continue;
+            auto jpeg = std::make_unique<TJPEGImage>();
+            jpeg->LoadFromStream(*stream);
+            if (jpeg->Width() > 0) tables.Patterns.push_back({std::move(jpeg), UpperCase(section), UpperCase(key)});
+        }
+    }
+}
+
+}  // namespace
+
+void ReadSkinPatterns(const TsSkinReadContext& context, TsSkinTables& tables) {
+    tables.Patterns.clear();
+    if (context.Ini == nullptr) return;
+    const TMemIniFile& ini = *context.Ini;
+    for (const std::string& section : ini.ReadSections()) {
+        for (const std::string& key : ini.ReadSection(section)) {
+            std::string value = ini.ReadString(section, key, "-");
+            if (!IsJpegName(value) || context.Files == nullptr) continue;
             std::unique_ptr<TMemoryStream> stream = context.Files->Open(value);
             if (!stream) continue;
             auto jpeg = std::make_unique<TJPEGImage>();
@@ -455,6 +504,7 @@ void ReadSkinPatterns(const TsSkinReadContext& context, TsSkinTables& tables) {
             tables.Masks.push_back(std::move(mask));
         }
     }
+    ReadCommonPatterns(context, tables);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -594,6 +644,45 @@ TsGeneralData ReadSection(const TMemIniFile& ini, const std::string& section) {
     return data;
 }
 
+// The keys of a section as INI text lines.
+void AppendSectionText(const TMemIniFile& ini, const std::string& section, const std::string& name, std::string& text) {
+    text += "[" + name + "]\n";
+    for (const std::string& key : ini.ReadSection(section)) text += key + "=" + ini.ReadString(section, key, "") + "\n";
+}
+
+// A section the application adds: its own keys (-1 and "?" count as missing), else those of the
+// skin section its PARENTCLASS names, else the defaults.
+TsGeneralData ReadCommonSection(const TMemIniFile& skin, const TMemIniFile& common, const std::string& section) {
+    std::string parent = UpperCase(common.ReadString(section, "PARENTCLASS", ""));
+    std::string text;
+    for (const std::string& name : skin.ReadSections())
+        if (!parent.empty() && UpperCase(name) == parent) AppendSectionText(skin, name, parent, text);
+    text += "[" + section + "]\n";
+    for (const std::string& key : common.ReadSection(section)) {
+        std::string value = common.ReadString(section, key, "");
+        if (key == "PARENTCLASS" || key == "STATES" || Trim(value) == "-1" || Trim(value) == "?") continue;
+        text += key + "=" + value + "\n";
+    }
+    text += "STATES=4\n";
+    if (!parent.empty()) text += "PARENTCLASS=" + parent + "\n";
+    TMemIniFile merged(text);
+    TsGeneralData data = ReadSection(merged, section);
+    // Text colours without a value anywhere are "none" here rather than black.
+    auto none = [&](const char* key) { return LookUpInheritedValue(merged, section, key, "?") == "?"; };
+    const char* const keys[2][4] = {{"TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM"},
+                                    {"HOTTCLEFT", "HOTTCTOP", "HOTTCRIGHT", "HOTTCBOTTOM"}};
+    std::uint32_t* flat[2][4] = {{&data.TCLeft, &data.TCTop, &data.TCRight, &data.TCBottom},
+                                 {&data.HotTCLeft, &data.HotTCTop, &data.HotTCRight, &data.HotTCBottom}};
+    for (size_t state = 0; state < 2; ++state) {
+        TsGenState& props = data.StateProps[state];
+        std::uint32_t* inState[4] = {&props.TCLeft, &props.TCTop, &props.TCRight, &props.TCBottom};
+        for (size_t side = 0; side < 4; ++side)
+            if (none(keys[state][side])) *flat[state][side] = *inState[side] = 0xFFFFFFFFu;
+    }
+    data.ParentSection = parent.empty() ? "-1" : parent;
+    return data;
+}
+
 }  // namespace
 
 void ReadSkinSections(const TsSkinReadContext& context, TsSkinTables& tables) {
@@ -602,6 +691,10 @@ void ReadSkinSections(const TsSkinReadContext& context, TsSkinTables& tables) {
     const TMemIniFile& ini = *context.Ini;
     ReadGlobalInfo(ini, tables.SkinData);
     for (const std::string& section : ini.ReadSections()) tables.Sections.push_back(ReadSection(ini, section));
+    if (context.Common != nullptr)
+        for (const std::string& section : context.Common->ReadSections())
+            if (GetSectionIndex(tables, section) < 0)
+                tables.Sections.push_back(ReadCommonSection(ini, *context.Common, section));
     SectionMaskIndexes(tables);
 }
 

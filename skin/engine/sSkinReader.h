@@ -53,6 +53,10 @@ struct TsSkinReadContext {
     const TMemIniFile* Ini = nullptr;  // nullptr: every reader reads nothing
     const TsSkinFiles* Files = nullptr;
     TsSkinManager* Owner = nullptr;
+    // Sections the application adds (the manager's CommonSections); their pictures are files of
+    // the skin folder. nullptr: none.
+    const TMemIniFile* Common = nullptr;
+    const TsSkinFiles* CommonFiles = nullptr;
 };
 
 // Section keys with PARENTCLASS inheritance; a chain that returns to a section already visited
