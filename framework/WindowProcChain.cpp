@@ -12,7 +12,8 @@ struct TWindowProcChain::State {
     // Oldest first; the ids grow with every join, so the order is the order of joining.
     std::vector<std::shared_ptr<Node>> members;
     std::uint64_t nextId = 1;
-    bool closed = false;
+    bool closed = false;     // no member joins any more
+    bool ownerGone = false;  // the chain is destroyed: nothing of its owner may be called
 
     // The newest member that joined before `id` and is still in the chain.
     std::shared_ptr<Node> MemberBelow(std::uint64_t id) const {
@@ -26,7 +27,7 @@ struct TWindowProcChain::State {
 // called, so members that left meanwhile are skipped and ones that joined later are not seen.
 void TWindowProcChain::CallFrom(const std::shared_ptr<State>& state, std::uint64_t id, TMessage& message,
                                 const TWndMethod& last) {
-    if (state->closed) return;
+    if (state->ownerGone) return;
     std::shared_ptr<State::Node> node = state->MemberBelow(id);
     if (!node) {
         if (last) last(message);
@@ -39,9 +40,13 @@ void TWindowProcChain::CallFrom(const std::shared_ptr<State>& state, std::uint64
 
 TWindowProcChain::TWindowProcChain() : state_(std::make_shared<State>()) {}
 
-TWindowProcChain::~TWindowProcChain() { Close(); }
+TWindowProcChain::~TWindowProcChain() {
+    Close();
+    state_->ownerGone = true;
+}
 
 TWindowProcChain::Link TWindowProcChain::Join(Member member) {
+    if (state_->closed) return Link();
     std::uint64_t id = state_->nextId++;
     state_->members.push_back(std::make_shared<State::Node>(State::Node{id, std::move(member)}));
     return Link(state_, id);

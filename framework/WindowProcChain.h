@@ -47,14 +47,15 @@ public:
     TWindowProcChain();
     TWindowProcChain(const TWindowProcChain&) = delete;
     TWindowProcChain& operator=(const TWindowProcChain&) = delete;
-    // Closes the chain: a member still running finds nothing to hand on to.
+    // A member still running when the chain goes finds nothing to hand on to.
     ~TWindowProcChain();
 
+    // After Close, joining leaves the link empty.
     [[nodiscard]] Link Join(Member member);
     // Runs the message through the members, newest first, and then through `last`.
     void Call(TMessage& message, const TWndMethod& last) const;
-    // Closes the chain early (the owner is going): members already running hand on to nothing,
-    // and no member is called again.
+    // Takes every member out for good (the owner is going): messages from now on reach `last`
+    // alone.
     void Close();
     bool Empty() const;
 

@@ -100,6 +100,17 @@ TEST(WindowProcChainTest, AMemberMaySwallowAMessage) {
     EXPECT_EQ(rec.Run(chain), (Names{"eater"}));
 }
 
+TEST(WindowProcChainTest, AClosedChainHandsEveryMessageToTheControlAlone) {
+    ChainRecorder rec;
+    TWindowProcChain chain;
+    TWindowProcChain::Link member = chain.Join(rec.Member("member"));
+    chain.Close();
+    EXPECT_FALSE(member.Joined());
+    TWindowProcChain::Link late = chain.Join(rec.Member("late"));
+    EXPECT_FALSE(late.Joined());
+    EXPECT_EQ(rec.Run(chain), (Names{"base"}));
+}
+
 TEST(WindowProcChainTest, LinksOutlivingTheirChainLeaveNothing) {
     ChainRecorder rec;
     TWindowProcChain::Link link;
