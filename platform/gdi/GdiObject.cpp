@@ -19,6 +19,7 @@ public:
         if (!object) return nullptr;
         GdiObject* handle = object.get();
         std::lock_guard lock(mutex_);
+        ++live_[KindIndex(handle)];
         objects_.emplace(handle, std::move(object));
         return handle;
     }
@@ -43,6 +44,7 @@ public:
                 object->deletePending_ = true;
                 return true;
             }
+            --live_[KindIndex(object)];
             doomed = std::move(it->second);
             objects_.erase(it);
         }
@@ -61,6 +63,7 @@ public:
             if (--object->selections_ > 0 || !object->deletePending_) return;
             auto it = objects_.find(object);
             if (it != objects_.end()) {
+                --live_[KindIndex(object)];
                 doomed = std::move(it->second);
                 objects_.erase(it);
             }
@@ -69,12 +72,21 @@ public:
 
     void MarkStock(GdiObject* object) {
         std::lock_guard lock(mutex_);
+        if (!object->stock_) --live_[KindIndex(object)];
         object->stock_ = true;
     }
 
+    GdiObjectCounts LiveCounts() {
+        std::lock_guard lock(mutex_);
+        return live_;
+    }
+
 private:
+    static std::size_t KindIndex(const GdiObject* object) { return static_cast<std::size_t>(object->kind_); }
+
     std::mutex mutex_;
     std::unordered_map<const void*, std::unique_ptr<GdiObject>> objects_;
+    GdiObjectCounts live_{};  // stock objects left out
 };
 
 GdiObject* AdoptGdiObjectBase(std::unique_ptr<GdiObject> object) {
@@ -99,6 +111,10 @@ void ReleaseSelection(GdiObject* object) {
 void MarkStockObject(GdiObject* object) {
     if (object) GdiHandleTable::Instance().MarkStock(object);
 }
+
+GdiObjectCounts LiveGdiObjectCounts() { return GdiHandleTable::Instance().LiveCounts(); }
+
+std::size_t LiveGdiObjectCount(GdiObjectKind kind) { return LiveGdiObjectCounts()[static_cast<std::size_t>(kind)]; }
 
 bool DestroyGdiObject(GdiObject* object) { return GdiHandleTable::Instance().Delete(object); }
 

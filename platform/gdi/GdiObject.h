@@ -8,6 +8,8 @@
 // deletion waits until the last device context lets go of the object, so no context ever
 // points at a freed object. Stock objects are never freed.
 
+#include <array>
+#include <cstddef>
 #include <memory>
 
 #include "platform/gdi/GdiTypes.h"
@@ -15,6 +17,7 @@
 namespace parch {
 
 enum class GdiObjectKind { Pen, Brush, Font, Bitmap, Region, Palette, DeviceContext };
+constexpr std::size_t kGdiObjectKindCount = 7;
 
 class GdiObject {
 public:
@@ -67,6 +70,13 @@ bool DestroyGdiObject(GdiObject* object);
 
 // Makes a freshly adopted object a stock object (never deleted, shared by all contexts).
 void MarkStockObject(GdiObject* object);
+
+// How many objects live now, stock objects left out, per kind (indexed by the kind's value):
+// leak checks compare them before and after some work. An object whose deletion waits for its
+// last selection still counts.
+using GdiObjectCounts = std::array<std::size_t, kGdiObjectKindCount>;
+GdiObjectCounts LiveGdiObjectCounts();
+std::size_t LiveGdiObjectCount(GdiObjectKind kind);
 
 // Win32 calls.
 BOOL DeleteObject(HGDIOBJ object);

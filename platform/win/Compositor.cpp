@@ -6,6 +6,7 @@
 #include "platform/gdi/Bitmaps.h"
 #include "platform/win/Layered.h"
 #include "platform/win/PaintInternals.h"
+#include "platform/win/ScreenOverlay.h"
 #include "platform/win/SystemValues.h"
 
 namespace parch::win {
@@ -176,6 +177,7 @@ GdiBitmap* ComposedScreen() {
     if (width <= 0 || height <= 0) return nullptr;
     Lock lock(S().mutex);
     GdiBitmap* surface = ResolveHandle(ScreenSurface().Get());
+    if (surface && surface->Width() == width && surface->Height() == height) TakeScreenDrawing(*surface);
     if (!surface || surface->Width() != width || surface->Height() != height) {
         auto made = GdiBitmap::Create(width, height, 32, true, true);
         if (!made) return nullptr;
@@ -189,6 +191,7 @@ GdiBitmap* ComposedScreen() {
         if (Shown(*it) && LayerOf(*it, layer)) layers.push_back(layer);
     }
     ComposeLayers(PixelView::Of(*surface), ColorOfRef(GetSysColor(COLOR_DESKTOP)), layers);
+    ApplyScreenOverlay(*surface);
     return surface;
 }
 

@@ -36,6 +36,7 @@
 #include "platform/win/ListBoxClass.h"
 #include "platform/win/ListViewClass.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Monitors.h"
 #include "platform/win/NonClient.h"
 #include "platform/win/Painting.h"
 #include "platform/win/PopupMenus.h"

@@ -9,6 +9,7 @@
 #include "platform/win/Compositor.h"
 #include "platform/win/PaintInternals.h"
 #include "platform/win/Painting.h"
+#include "platform/win/ScreenOverlay.h"
 
 namespace parch::win {
 
@@ -112,13 +113,14 @@ GdiBitmap* StoreOf(Window* top) {
 
 namespace {
 
+// Drawing on it reaches the screen through the overlay (ScreenOverlay.h).
 HDC ScreenDC() {
+    Lock lock(S().mutex);
     GdiBitmap* screen = ComposedScreen();
     HDC dc = screen ? CreateSurfaceDC(screen, {0, 0}) : CreateCompatibleDC(nullptr);
-    if (dc) {
-        Lock lock(S().mutex);
-        Contexts()[dc] = nullptr;
-    }
+    if (!dc) return nullptr;
+    if (screen) ScreenContextOpened(dc, *screen);
+    Contexts()[dc] = nullptr;
     return dc;
 }
 
@@ -215,6 +217,7 @@ int ReleaseDC(HWND hwnd, HDC dc) {
         // The screen context may be released with the desktop or no window at all.
         if (it->second && hwnd && it->second != hwnd) return 0;
         Contexts().erase(it);
+        ScreenContextReleased(dc, ResolveHandle(static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP))));
     }
     DeleteDC(dc);
     return 1;

@@ -29,6 +29,33 @@ TEST(Handles, DeletedSelectedObjectsLiveUntilDeselected) {
     EXPECT_EQ(SelectObject(s.dc(), pen), nullptr);
 }
 
+TEST(Handles, LiveCountsFollowEachKindUntilTheObjectIsReallyFreed) {
+    auto live = [](GdiObjectKind kind) { return LiveGdiObjectCount(kind); };
+    GetStockObject(BLACK_PEN);  // stock objects made on first use never count
+    GdiObjectCounts before = LiveGdiObjectCounts();
+
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+    HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
+    HRGN region = CreateRectRgn(0, 0, 4, 4);
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(live(GdiObjectKind::Pen), before[size_t(GdiObjectKind::Pen)] + 1);
+    EXPECT_EQ(live(GdiObjectKind::Brush), before[size_t(GdiObjectKind::Brush)] + 1);
+    EXPECT_EQ(live(GdiObjectKind::Region), before[size_t(GdiObjectKind::Region)] + 1);
+    EXPECT_EQ(live(GdiObjectKind::DeviceContext), before[size_t(GdiObjectKind::DeviceContext)] + 1);
+    EXPECT_EQ(live(GdiObjectKind::Font), before[size_t(GdiObjectKind::Font)]);
+
+    HGDIOBJ previous = SelectObject(dc, pen);
+    DeleteObject(pen);  // waits for the selection: still alive, still counted
+    EXPECT_EQ(live(GdiObjectKind::Pen), before[size_t(GdiObjectKind::Pen)] + 1);
+    SelectObject(dc, previous);
+    EXPECT_FALSE(DeleteObject(pen));  // already gone: no second decrement
+    DeleteObject(GetStockObject(WHITE_BRUSH));
+    DeleteObject(brush);
+    DeleteObject(region);
+    DeleteDC(dc);
+    EXPECT_EQ(LiveGdiObjectCounts(), before);
+}
+
 TEST(Handles, StockObjectsSurviveDeletionAndDescribeThemselves) {
     HGDIOBJ brush = GetStockObject(WHITE_BRUSH);
     EXPECT_TRUE(DeleteObject(brush));

@@ -7,6 +7,8 @@
 #include "platform/gdi/Regions.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/Painting.h"
+#include "platform/win/ScreenOverlay.h"
+#include "platform/win/WindowPos.h"
 #include "tests/platform/win/MessageRecorder.h"
 #include "tests/platform/win/ScreenPixel.h"
 
@@ -315,6 +317,65 @@ TEST_F(Painting, ChildrenAreClippedToEveryAncestorsClientArea) {
     DeleteObject(bits);
     DeleteDC(picture);
     rec.SetHandler({});  // it refers to this test's locals; the windows outlive them
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+// Draws the rectangle's outline on the screen context inverted, as an outline drag does.
+void InvertOutline(HDC screen, const RECT& r) {
+    int oldRop = SetROP2(screen, R2_NOT);
+    HGDIOBJ oldBrush = SelectObject(screen, GetStockObject(NULL_BRUSH));
+    Rectangle(screen, r.left, r.top, r.right, r.bottom);
+    SelectObject(screen, oldBrush);
+    SetROP2(screen, oldRop);
+}
+
+COLORREF Inverted(COLORREF c) { return c ^ 0x00FFFFFFu; }
+
+TEST_F(Painting, ScreenDrawingStaysAboveTheWindowsUntilDrawnAway) {
+    const RECT outline{5, 5, 120, 90};  // its top-left corner over the desktop, its sides over "top"
+    COLORREF desktopBefore = ScreenPixel(5, 5);
+    COLORREF windowBefore = ScreenPixel(50, 5 + 85 - 1);  // bottom side, over the window's client area
+
+    // The context is held across messages, as a drag holds it; the screen is composed meanwhile.
+    HDC screen = GetDC(nullptr);
+    InvertOutline(screen, outline);
+    EXPECT_EQ(ScreenPixel(5, 5), Inverted(desktopBefore));
+    EXPECT_EQ(ScreenPixel(50, 89), Inverted(windowBefore));
+    EXPECT_EQ(ScreenPixel(50, 50), windowBefore);  // inside the outline nothing changed
+
+    // A window moving away beneath keeps the outline above what it uncovers.
+    SetWindowPos(top, nullptr, 30, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    display.PumpMessages();
+    EXPECT_EQ(ScreenPixel(15, 89), Inverted(desktopBefore));
+
+    // Drawn again, it is gone; releasing the context brings nothing back.
+    InvertOutline(screen, outline);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(ScreenPixel(5, 5), desktopBefore);
+    EXPECT_EQ(ScreenPixel(15, 89), desktopBefore);
+    EXPECT_EQ(ScreenPixel(50, 89), windowBefore);
+    EXPECT_FALSE(win::ScreenOverlayShown());
+}
+
+TEST_F(Painting, AnOutlineDrawnThroughOneContextIsErasedThroughAnother) {
+    const RECT outline{40, 40, 100, 100};
+    COLORREF before = ScreenPixel(40, 60);
+    HDC first = GetDC(nullptr);
+    InvertOutline(first, outline);
+    ReleaseDC(nullptr, first);
+    EXPECT_TRUE(win::ScreenOverlayShown());
+    EXPECT_EQ(ScreenPixel(40, 60), Inverted(before));
+
+    HDC second = GetDC(GetDesktopWindow());
+    InvertOutline(second, outline);
+    ReleaseDC(GetDesktopWindow(), second);
+    EXPECT_FALSE(win::ScreenOverlayShown());
+    EXPECT_EQ(ScreenPixel(40, 60), before);
 }
 
 }  // namespace

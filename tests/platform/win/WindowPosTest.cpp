@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "platform/win/Monitors.h"
+#include "platform/win/SystemValues.h"
 #include "tests/platform/win/MessageRecorder.h"
 
 namespace parch {
@@ -273,6 +275,59 @@ TEST_F(Placement, CaptureAndItsChanges) {
     EXPECT_EQ(SetFocus(b), nullptr);  // a disabled window cannot take the focus
     EXPECT_TRUE(EnableWindow(b, 1));
     EXPECT_EQ(rec.Take(), (Lines{"b WM_ENABLE 1"}));
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST(Monitors, TheOneScreenIsTheOnlyMonitor) {
+    HeadlessDisplay display;
+    RECT screen = win::ScreenRect();
+    HMONITOR primary = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTONULL);
+    ASSERT_NE(primary, nullptr);
+
+    struct Case {
+        POINT point;
+        DWORD flags;
+        bool found;
+    };
+    const Case cases[] = {
+        {{screen.right - 1, screen.bottom - 1}, MONITOR_DEFAULTTONULL, true},
+        {{screen.right, 10}, MONITOR_DEFAULTTONULL, false},
+        {{-1, 10}, MONITOR_DEFAULTTONULL, false},
+        {{-500, -500}, MONITOR_DEFAULTTONEAREST, true},
+        {{screen.right + 5, 0}, MONITOR_DEFAULTTOPRIMARY, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.point.x) + "," + std::to_string(c.point.y));
+        EXPECT_EQ(MonitorFromPoint(c.point, c.flags), c.found ? primary : nullptr);
+    }
+
+    MONITORINFO info;
+    ASSERT_TRUE(GetMonitorInfo(primary, &info));
+    EXPECT_EQ(info.rcMonitor, screen);
+    EXPECT_EQ(info.rcWork, win::WorkArea());
+    EXPECT_EQ(info.dwFlags, MONITORINFOF_PRIMARY);
+    MONITORINFO small;
+    small.cbSize = sizeof(MONITORINFO) - 1;
+    EXPECT_FALSE(GetMonitorInfo(primary, &small));
+    EXPECT_FALSE(GetMonitorInfo(reinterpret_cast<HMONITOR>(&info), &info));
+    EXPECT_FALSE(GetMonitorInfo(nullptr, &info));
+}
+
+class MonitorOfWindow : public test::RecorderTest {};
+
+TEST_F(MonitorOfWindow, IsTheMonitorItsRectangleOverlaps) {
+    HMONITOR primary = MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    HWND onScreen = rec.Create("on", WS_POPUP, nullptr, {-50, -50, 10, 10});  // a corner inside
+    HWND offScreen = rec.Create("off", WS_POPUP, nullptr, {-300, -300, -200, -200});
+    EXPECT_EQ(MonitorFromWindow(onScreen, MONITOR_DEFAULTTONULL), primary);
+    EXPECT_EQ(MonitorFromWindow(offScreen, MONITOR_DEFAULTTONULL), nullptr);
+    EXPECT_EQ(MonitorFromWindow(offScreen, MONITOR_DEFAULTTONEAREST), primary);
+    EXPECT_EQ(MonitorFromWindow(reinterpret_cast<HWND>(0x1234), MONITOR_DEFAULTTOPRIMARY), nullptr);
 }
 
 }  // namespace
