@@ -8,6 +8,8 @@
 #include "framework/MessageDialogs.h"
 #include "platform/os/Files.h"
 #include "platform/os/ShellExecute.h"
+#include "platform/win/Menus.h"
+#include "platform/win/PopupMenus.h"
 #include "platform/win/ShellFileInfo.h"
 #include "platform/win/Synchronization.h"
 #include "platform/win/WinUser.h"
@@ -531,6 +533,84 @@ std::unique_ptr<TacShellFolder> ChangeRootFolder(std::unique_ptr<TacShellFolder>
     std::unique_ptr<TacShellFolder> root = CreateRootFolder(id.get());
     oldRootObject.reset();
     return root;
+}
+
+// ---- Context menus ------------------------------------------------------------------------
+
+namespace acshell {
+std::shared_ptr<IContextMenu2>& TrackedMenuSlot() {
+    static std::shared_ptr<IContextMenu2> tracked;
+    return tracked;
+}
+
+// Sets the tracked menu for one scope and clears it on every way out.
+class TrackedMenuScope {
+public:
+    explicit TrackedMenuScope(std::shared_ptr<IContextMenu2> menu) { TrackedMenuSlot() = std::move(menu); }
+    ~TrackedMenuScope() { TrackedMenuSlot().reset(); }
+    TrackedMenuScope(const TrackedMenuScope&) = delete;
+    TrackedMenuScope& operator=(const TrackedMenuScope&) = delete;
+};
+
+// A popup menu destroyed with its holder.
+class PopupMenuHandle {
+public:
+    PopupMenuHandle() : menu_(CreatePopupMenu()) {}
+    ~PopupMenuHandle() {
+        if (menu_) DestroyMenu(menu_);
+    }
+    PopupMenuHandle(const PopupMenuHandle&) = delete;
+    PopupMenuHandle& operator=(const PopupMenuHandle&) = delete;
+    HMENU Get() const { return menu_; }
+
+private:
+    HMENU menu_;
+};
+
+constexpr UINT kFirstShellCommand = 1;
+constexpr UINT kLastShellCommand = 0x7FFF;
+}  // namespace acshell
+
+IContextMenu2* TrackedShellContextMenu() {
+    return acshell::TrackedMenuSlot().get();
+}
+
+void ShowShellContextMenu(TWinControl* control, TacShellFolder* folder, int x, int y) {
+    if (!folder || !control) return;
+    std::shared_ptr<IContextMenu> shellMenu;
+    LPCITEMIDLIST items[] = {folder->RelativeID()};
+    if (FAILED(CreateShellContextMenu(folder->ParentInterface(), 1, items, shellMenu)) || !shellMenu) return;
+    HWND window = control->Handle();
+    POINT at = control->ClientToScreen({x, y});
+    acshell::PopupMenuHandle popup;
+    if (!popup.Get()) return;
+    shellMenu->QueryContextMenu(popup.Get(), 0, acshell::kFirstShellCommand, acshell::kLastShellCommand,
+                                CMF_EXPLORE | CMF_CANRENAME);
+    UINT command = 0;
+    {
+        acshell::TrackedMenuScope tracking(std::dynamic_pointer_cast<IContextMenu2>(shellMenu));
+        command = static_cast<UINT>(TrackPopupMenu(popup.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, window, nullptr));
+    }
+    if (command == 0) return;
+    const UINT offset = command - acshell::kFirstShellCommand;
+    char verbText[256] = {};
+    shellMenu->GetCommandString(offset, GCS_VERBA, nullptr, verbText, sizeof verbText);
+    const std::string verb = verbText;
+    auto* verbHandler = dynamic_cast<IacShellVerbHandler*>(control);
+    bool handled = false;
+    bool succeeded = false;
+    if (verbHandler) {
+        verbHandler->HandleVerb(verb, handled);
+        succeeded = handled;
+    }
+    if (!handled) {
+        CMINVOKECOMMANDINFO info;
+        info.hwnd = window;
+        info.lpVerb = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(offset));
+        info.nShow = SW_SHOWNORMAL;
+        succeeded = shellMenu->InvokeCommand(&info) == S_OK;
+    }
+    if (verbHandler) verbHandler->VerbCompleted(verb, succeeded);
 }
 
 // ---- Change notification --------------------------------------------------------------------

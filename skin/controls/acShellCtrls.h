@@ -16,6 +16,7 @@
 #include "base/Classes.h"
 #include "framework/Thread.h"
 #include "framework/Timer.h"
+#include "framework/WinControls.h"
 #include "platform/os/FindFiles.h"
 #include "platform/os/ShellNamespace.h"
 #include "platform/win/ImageLists.h"
@@ -219,6 +220,24 @@ void ShowShellError(const std::string& message);
 std::unique_ptr<TacShellFolder> ChangeRootFolder(std::unique_ptr<TacShellFolder> oldRootObject,
                                                  const TacRoot& oldRoot, TacRoot& newRoot,
                                                  const TacErrorReporter& reportError = ShowShellError);
+
+// ---- Context menus ------------------------------------------------------------------------
+
+// Implemented by controls that take part in the commands of an item's context menu.
+class IacShellVerbHandler {
+public:
+    virtual ~IacShellVerbHandler() = default;
+    // Handled true: the control did what the verb asks; the menu does nothing more.
+    virtual void HandleVerb(const std::string& verb, bool& handled) = 0;
+    virtual void VerbCompleted(const std::string& verb, bool succeeded) = 0;
+};
+
+// Shows the shell's menu for folder's item at (x, y) of control's client area and carries out
+// the command chosen. Nothing for a null folder.
+void ShowShellContextMenu(TWinControl* control, TacShellFolder* folder, int x, int y);
+// The menu being tracked, while one is open: the controls forward the menu's owner-draw and
+// submenu messages to it.
+IContextMenu2* TrackedShellContextMenu();
 
 // ---- Change notification --------------------------------------------------------------------
 
