@@ -166,7 +166,11 @@ HRESULT CompareResult(int order) {
 }
 
 int CompareNames(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    // Bytes compare unsigned, so that UTF-8 letters come after ASCII ones, not before them.
+    auto lower = [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+    };
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return lower(a[i]) < lower(b[i]) ? -1 : 1;
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;

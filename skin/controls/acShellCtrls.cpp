@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <ctime>
 
 #include "base/SysUtils.h"
@@ -533,6 +534,121 @@ std::unique_ptr<TacShellFolder> ChangeRootFolder(std::unique_ptr<TacShellFolder>
     std::unique_ptr<TacShellFolder> root = CreateRootFolder(id.get());
     oldRootObject.reset();
     return root;
+}
+
+// ---- Filling a folder view -------------------------------------------------------------------
+
+namespace acshell {
+
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Equally long texts, each mask character anyChar or the same letter.
+bool SameLengthMatch(std::string_view name, std::string_view mask, char anyChar) {
+    if (name.size() != mask.size()) return false;
+    for (std::size_t i = 0; i < mask.size(); ++i)
+        if (mask[i] != anyChar && FoldAscii(mask[i]) != FoldAscii(name[i])) return false;
+    return true;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (FoldAscii(text[i]) != FoldAscii(prefix[i])) return false;
+    return true;
+}
+
+bool AcceptedByFileMask(std::string_view fileMask, std::string_view name) {
+    while (!fileMask.empty()) {
+        std::size_t end = fileMask.find(';');
+        std::string_view word = fileMask.substr(0, end);
+        if (!word.empty() && MaskMatches(name, word)) return true;
+        if (end == std::string_view::npos) break;
+        fileMask.remove_prefix(end + 1);
+    }
+    return false;
+}
+
+}  // namespace acshell
+
+bool MaskMatches(std::string_view name, std::string_view mask, char anyChar, char anyRun) {
+    std::size_t firstRun = mask.find(anyRun);
+    if (firstRun == std::string_view::npos)
+        return !name.empty() && acshell::SameLengthMatch(name, mask, anyChar);
+    std::string_view head = mask.substr(0, firstRun);
+    if (name.size() < head.size() || !acshell::SameLengthMatch(name.substr(0, head.size()), head, anyChar))
+        return false;
+    std::string_view rest = name.substr(head.size());
+    std::string_view pattern = mask.substr(firstRun);
+    std::size_t lastRun = pattern.rfind(anyRun);
+    std::string_view tail = pattern.substr(lastRun + 1);
+    pattern = pattern.substr(0, lastRun + 1);
+    // The segments between runs, each taken at its first place in what is left.
+    while (!pattern.empty()) {
+        std::size_t start = pattern.find_first_not_of(anyRun);
+        if (start == std::string_view::npos) break;
+        std::size_t end = pattern.find(anyRun, start);
+        std::string_view segment = pattern.substr(start, end - start);
+        pattern.remove_prefix(end);
+        bool found = false;
+        for (std::size_t at = 0; at + segment.size() <= rest.size(); ++at) {
+            if (acshell::SameLengthMatch(rest.substr(at, segment.size()), segment, anyChar)) {
+                rest.remove_prefix(at + segment.size());
+                found = true;
+                break;
+            }
+        }
+        if (!found) return false;
+    }
+    return rest.size() >= tail.size() && acshell::SameLengthMatch(rest.substr(rest.size() - tail.size()), tail, anyChar);
+}
+
+std::vector<std::unique_ptr<TacShellFolder>> EnumerateShellFolder(TacShellFolder& root, const TacFolderFill& fill) {
+    std::vector<std::unique_ptr<TacShellFolder>> folders;
+    IShellFolder* shellFolder = root.ShellFolder().get();
+    std::shared_ptr<IEnumIDList> items;
+    if (!shellFolder || shellFolder->EnumObjects(ObjectTypesToEnumFlags(fill.objectTypes), items) != S_OK || !items)
+        return folders;
+    LPITEMIDLIST next = nullptr;
+    while (items->Next(1, &next, nullptr) == S_OK) {
+        TIdList id(next);
+        auto folder = std::make_unique<TacShellFolder>(&root, BindShellFolder(shellFolder, id.get(), nullptr), id.get());
+        bool accepted = fill.fileMask.empty() || folder->IsContainer({}, true) ||
+                        acshell::AcceptedByFileMask(fill.fileMask, folder->ShownName(TacShowExtension::seShow));
+        if (fill.onAddFolder) fill.onAddFolder(folder.get(), accepted);
+        if (accepted) folders.push_back(std::move(folder));
+    }
+    if (fill.sortItems) {
+        // Containers first; between two of a kind, the folder's own order.
+        std::vector<std::pair<bool, std::unique_ptr<TacShellFolder>>> keyed;
+        for (auto& folder : folders) {
+            bool container = folder->IsContainer({}, true);
+            keyed.emplace_back(container, std::move(folder));
+        }
+        std::stable_sort(keyed.begin(), keyed.end(), [shellFolder](const auto& a, const auto& b) {
+            if (a.first != b.first) return a.first;
+            HRESULT order = shellFolder->CompareIDs(0, a.second->RelativeID(), b.second->RelativeID());
+            return SUCCEEDED(order) && static_cast<std::int16_t>(order & 0xFFFF) < 0;
+        });
+        folders.clear();
+        for (auto& [container, folder] : keyed) folders.push_back(std::move(folder));
+    }
+    return folders;
+}
+
+int FindNamePrefix(const std::function<std::string(int index)>& nameAt, int count, std::string_view prefix,
+                   bool wrap, int start) {
+    if (count <= 0) return -1;
+    if (start < 0 || start >= count) start = 0;
+    for (int visited = 0, index = start; visited < count; ++visited, ++index) {
+        if (index == count) {
+            if (!wrap) return -1;
+            index = 0;
+        }
+        if (acshell::StartsWithIgnoringCase(nameAt(index), prefix)) return index;
+    }
+    return -1;
 }
 
 // ---- Context menus ------------------------------------------------------------------------

@@ -221,6 +221,33 @@ std::unique_ptr<TacShellFolder> ChangeRootFolder(std::unique_ptr<TacShellFolder>
                                                  const TacRoot& oldRoot, TacRoot& newRoot,
                                                  const TacErrorReporter& reportError = ShowShellError);
 
+// ---- Filling a folder view -------------------------------------------------------------------
+
+// A file-name mask of anyChar (one character) and anyRun (any run, also empty); letters
+// compare ignoring ASCII case. Without anyRun both must be equally long, at least one character.
+bool MaskMatches(std::string_view name, std::string_view mask, char anyChar = '?', char anyRun = '*');
+
+// May refuse an item the folder enumerates.
+using TacAddFolderEvent = std::function<void(TacShellFolder* folder, bool& canAdd)>;
+
+struct TacFolderFill {
+    TacShellObjectTypes objectTypes{TacShellObjectType::otFolders, TacShellObjectType::otNonFolders};
+    // Patterns separated by ";"; empty takes every item. Containers are always taken.
+    std::string fileMask;
+    // Containers first, then in the folder's own order.
+    bool sortItems = true;
+    TacAddFolderEvent onAddFolder;
+};
+
+// The items of root's folder as a folder view shows them; empty when it cannot be listed.
+std::vector<std::unique_ptr<TacShellFolder>> EnumerateShellFolder(TacShellFolder& root, const TacFolderFill& fill);
+
+// Incremental search: the first index from start on whose name begins with prefix (ignoring
+// ASCII case), going on at 0 after the last item only with wrap; each item is looked at once.
+// A start outside the list begins at 0. -1 when none matches.
+int FindNamePrefix(const std::function<std::string(int index)>& nameAt, int count, std::string_view prefix,
+                   bool wrap, int start);
+
 // ---- Context menus ------------------------------------------------------------------------
 
 // Implemented by controls that take part in the commands of an item's context menu.

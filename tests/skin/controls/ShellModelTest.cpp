@@ -413,5 +413,71 @@ TEST_F(ShellModel, IconsComeFromTheFixtureTheme) {
     EXPECT_NE(ShellIconIndex(nested->AbsoluteID(), false, true), nested->IconIndex(false));
 }
 
+TEST(ShellFolderFill, MasksMatchAsTheirCharactersSay) {
+    struct Case {
+        const char* name;
+        const char* mask;
+        bool matches;
+    } cases[] = {
+        {"doc.pdf", "*.pdf", true},    {"DOC.PDF", "*.pdf", true},    {"doc.pdf.txt", "*.pdf", false},
+        {"abc", "a?c", true},          {"ac", "a?c", false},          {"abbc", "a?c", false},
+        {"AxxBxxC", "A*B*C", true},    {"ABC", "a*b*c", true},        {"AxxCxxB", "A*B*C", false},
+        {"ABCx", "A*B*C", false},      {"x", "**", true},             {"", "*", true},
+        {"", "", false},               {"abab", "*ab", true},         {"aXbYb", "a*b", true},
+        {"report-2024.pdf", "report-????.pdf", true},                 {"a", "a*", true},
+        {"ba", "a*", false},           {"abcabd", "*ab?", true},      {"ab", "*a*b*", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MaskMatches(c.name, c.mask), c.matches) << c.name << " ~ " << c.mask;
+}
+
+TEST(ShellFolderFill, IncrementalSearchVisitsEachItemOnce) {
+    const std::vector<std::string> names = {"alpha", "beta", "Gamma", "gamut", "zeta"};
+    auto nameAt = [&names](int index) { return names.at(static_cast<std::size_t>(index)); };
+    const int count = static_cast<int>(names.size());
+    struct Case {
+        const char* prefix;
+        bool wrap;
+        int start;
+        int found;
+    } cases[] = {
+        {"GA", false, 0, 2}, {"ga", false, 3, 3}, {"ze", false, 0, 4},  // the last item is found
+        {"al", false, 3, -1}, {"al", true, 3, 0}, {"none", true, 2, -1},  // once round, then stop
+        {"be", false, 99, 1}, {"be", true, -5, 1},                        // a start outside begins at 0
+        {"", false, 2, 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FindNamePrefix(nameAt, count, c.prefix, c.wrap, c.start), c.found)
+            << c.prefix << " from " << c.start << (c.wrap ? " wrapping" : "");
+    EXPECT_EQ(FindNamePrefix(nameAt, 0, "a", true, 0), -1);
+}
+
+TEST_F(ShellModel, FolderFillMasksSortsAndAsksTheHandler) {
+    auto names = [](const std::vector<std::unique_ptr<TacShellFolder>>& folders) {
+        std::vector<std::string> shown;
+        for (const auto& folder : folders) shown.push_back(folder->ShownName(TacShowExtension::seSystem));
+        return shown;
+    };
+    TacFolderFill fill;
+    fill.fileMask = "*.pdf;*.TXT";
+    EXPECT_EQ(names(EnumerateShellFolder(*folder_, fill)),
+              (std::vector<std::string>{"a", "my.folder", "doc.pdf", "link.pdf", "notes.txt", "star*name.txt",
+                                        "Überblick.txt"}));
+    fill.fileMask.clear();
+    fill.objectTypes = {TacShellObjectType::otNonFolders, TacShellObjectType::otHidden};
+    std::vector<std::string> asked;
+    fill.onAddFolder = [&asked](TacShellFolder* folder, bool& canAdd) {
+        asked.push_back(folder->ShownName(TacShowExtension::seSystem));
+        canAdd = asked.back() != "pipe";
+    };
+    std::vector<std::string> files = {"archive.zip", "doc.pdf", "huge.bin", "link.pdf", "notes.txt",
+                                      "sample.parchsample", "star*name.txt", "Überblick.txt"};
+    EXPECT_EQ(names(EnumerateShellFolder(*folder_, fill)), files);
+    EXPECT_EQ(asked.size(), files.size() + 1);  // the FIFO was offered and refused
+    for (const auto& folder : EnumerateShellFolder(*folder_, fill)) EXPECT_EQ(folder->Parent(), folder_.get());
+
+    fs::remove_all(root_);
+    EXPECT_TRUE(EnumerateShellFolder(*folder_, TacFolderFill{}).empty());  // a folder that cannot be listed
+}
+
 }  // namespace
 }  // namespace parch
