@@ -13,6 +13,9 @@
 #include "ShellPins.h"
 #include "platform/os/Files.h"
 #include "platform/os/FolderWatch.h"
+#include "platform/gdi/IconObjects.h"
+#include "platform/win/Icons.h"
+#include "platform/win/ImageLists.h"
 #include "skin/controls/acShellCtrls.h"
 #include "tests/platform/os/ShellFixture.h"
 
@@ -401,16 +404,63 @@ TEST_F(ShellModel, OpeningHandsTheAbsolutePathToTheOpener) {
     EXPECT_EQ(CurrentFolder(), before);
 }
 
-TEST_F(ShellModel, IconsComeFromTheFixtureTheme) {
-    auto pdf = Child(*folder_, "doc.pdf");
-    auto other = Child(*folder_, "link.pdf");
-    auto sample = Child(*folder_, "sample.parchsample");
-    auto nested = Child(*folder_, "a");
-    EXPECT_TRUE(ShellSmallImages());
-    EXPECT_EQ(pdf->IconIndex(false), other->IconIndex(false));
-    EXPECT_NE(pdf->IconIndex(false), sample->IconIndex(false));
-    EXPECT_NE(pdf->IconIndex(false), nested->IconIndex(false));
-    EXPECT_NE(ShellIconIndex(nested->AbsoluteID(), false, true), nested->IconIndex(false));
+// Straight-alpha BGRA pixels of a picture, as image lists keep them.
+struct IconPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    bool operator==(const IconPicture&) const = default;
+};
+
+IconPicture DecodedByPillow(const std::string& png) {
+    std::istringstream answer(CommandOutput(
+        "/usr/bin/python3 -c \"import sys\nfrom PIL import Image\ni = Image.open(sys.argv[1]).convert('RGBA')\n"
+        "print(i.width, i.height, i.tobytes().hex())\" " + ShellQuote(png) + " 2>/dev/null"));
+    IconPicture picture;
+    std::string hex;
+    answer >> picture.width >> picture.height >> hex;
+    for (std::size_t i = 0; i + 8 <= hex.size(); i += 8) {
+        auto byte = [&](std::size_t at) { return static_cast<std::uint32_t>(std::stoul(hex.substr(i + at, 2), nullptr, 16)); };
+        picture.pixels.push_back(byte(4) | byte(2) << 8 | byte(0) << 16 | byte(6) << 24);
+    }
+    return picture;
+}
+
+IconPicture SmallListPicture(int index) {
+    IconPicture picture;
+    HICON icon = ImageList_GetIcon(ShellSmallImages(), index, ILD_NORMAL);
+    IconImage image;
+    if (icon && GetIconImage(icon, image)) picture = {image.width, image.height, image.color};
+    if (icon) DestroyIcon(icon);
+    // Colour where nothing shows does not count.
+    for (auto& pixel : picture.pixels)
+        if ((pixel >> 24) == 0) pixel = 0;
+    return picture;
+}
+
+TEST_F(ShellModel, IconsAreTheThemePicturesOfGiosIconNames) {
+    const std::string theme = pins_->dataDirs + "/icons/hicolor/16x16/";
+    // The fixture theme's picture for the first of gio's icon names that it has.
+    auto themePicture = [&](const std::string& path) {
+        for (const auto& name : AskGio(path).icons)
+            for (const char* context : {"mimetypes/", "places/"})
+                if (fs::exists(theme + context + name + ".png")) return DecodedByPillow(theme + context + name + ".png");
+        return IconPicture{};
+    };
+    auto cleared = [](IconPicture picture) {
+        for (auto& pixel : picture.pixels)
+            if ((pixel >> 24) == 0) pixel = 0;
+        return picture;
+    };
+    for (const char* name : {"doc.pdf", "sample.parchsample", "a"}) {
+        auto item = Child(*folder_, name);
+        IconPicture expected = cleared(themePicture(root_ + "/" + name));
+        ASSERT_EQ(expected.width, 16) << name;
+        EXPECT_EQ(SmallListPicture(item->IconIndex(false)), expected) << name;
+    }
+    auto folder = Child(*folder_, "a");
+    EXPECT_EQ(SmallListPicture(ShellIconIndex(folder->AbsoluteID(), false, true)),
+              cleared(DecodedByPillow(theme + "places/folder-open.png")));
 }
 
 TEST(ShellFolderFill, MasksMatchAsTheirCharactersSay) {
