@@ -651,6 +651,79 @@ int FindNamePrefix(const std::function<std::string(int index)>& nameAt, int coun
     return -1;
 }
 
+void TacShellComboItems::BuildRoot(TacRoot& root, const TacRoot& previousRoot, TacShellObjectTypes objectTypes,
+                                   const TacErrorReporter& reportError) {
+    items_.clear();
+    itemIndex_ = -1;
+    rootFolder_.reset();
+    rootFolder_ = ChangeRootFolder(nullptr, previousRoot, root, reportError);
+    root_ = root;
+    previousRoot_ = previousRoot;
+    objectTypes_ = objectTypes;
+    InsertItem(0, std::make_unique<TacShellFolder>(nullptr, rootFolder_->ShellFolder(), rootFolder_->AbsoluteID()));
+    AddChildItems(0, *items_[0].folder);
+    if (root_ == "rfDesktop") {
+        LPITEMIDLIST drives = nullptr;
+        if (SUCCEEDED(SHGetSpecialFolderLocation(CSIDL_DRIVES, &drives))) {
+            TIdList owned(drives);
+            int computer = IndexOfIdList(drives);
+            if (computer >= 0) AddChildItems(computer, *items_[static_cast<std::size_t>(computer)].folder);
+        }
+    }
+    itemIndex_ = 0;
+}
+
+void TacShellComboItems::SelectIdList(LPCITEMIDLIST absoluteId) {
+    if (!absoluteId) return;
+    TacRoot root = root_;
+    BuildRoot(root, previousRoot_, objectTypes_, nullptr);
+    std::vector<TIdList> chain = IdListPrefixes(absoluteId);
+    chain.push_back(CopyIdList(absoluteId));
+    // The longest prefix (or the ID itself) that is listed already.
+    int listed = -1;
+    std::size_t from = chain.size();
+    while (from > 0 && listed < 0) listed = IndexOfIdList(chain[--from].get());
+    if (listed < 0) return;
+    for (std::size_t next = from + 1; next < chain.size(); ++next) {
+        TacShellFolder& parent = *items_[static_cast<std::size_t>(listed)].folder;
+        TIdList relative = LastIdItemCopy(chain[next].get());
+        auto folder = std::make_unique<TacShellFolder>(
+            &parent, BindShellFolder(parent.ShellFolder().get(), relative.get(), nullptr), relative.get());
+        InsertItem(++listed, std::move(folder));
+    }
+    itemIndex_ = listed;
+}
+
+int TacShellComboItems::IndexOfIdList(LPCITEMIDLIST absoluteId) const {
+    for (int index = static_cast<int>(items_.size()) - 1; index >= 0; --index)
+        if (SameIdLists(items_[static_cast<std::size_t>(index)].folder->AbsoluteID(), absoluteId)) return index;
+    return -1;
+}
+
+void TacShellComboItems::AddChildItems(int index, TacShellFolder& folder) {
+    IShellFolder* shellFolder = folder.ShellFolder().get();
+    std::shared_ptr<IEnumIDList> enumerator;
+    if (!shellFolder || shellFolder->EnumObjects(ObjectTypesToEnumFlags(objectTypes_), enumerator) != S_OK || !enumerator)
+        return;
+    std::vector<TIdList> ids;
+    LPITEMIDLIST next = nullptr;
+    while (enumerator->Next(1, &next, nullptr) == S_OK) ids.emplace_back(next);
+    std::stable_sort(ids.begin(), ids.end(), [shellFolder](const TIdList& a, const TIdList& b) {
+        HRESULT order = shellFolder->CompareIDs(0, a.get(), b.get());
+        return SUCCEEDED(order) && static_cast<std::int16_t>(order & 0xFFFF) < 0;
+    });
+    for (const TIdList& id : ids)
+        InsertItem(++index, std::make_unique<TacShellFolder>(&folder, BindShellFolder(shellFolder, id.get(), nullptr), id.get()));
+}
+
+void TacShellComboItems::InsertItem(int index, std::unique_ptr<TacShellFolder> folder) {
+    TacShellComboItem item;
+    item.caption = folder->ShownName(TacShowExtension::seSystem);
+    item.indent = folder->Level();
+    item.folder = std::move(folder);
+    items_.insert(items_.begin() + index, std::move(item));
+}
+
 // ---- Context menus ------------------------------------------------------------------------
 
 namespace acshell {

@@ -248,6 +248,43 @@ std::vector<std::unique_ptr<TacShellFolder>> EnumerateShellFolder(TacShellFolder
 int FindNamePrefix(const std::function<std::string(int index)>& nameAt, int count, std::string_view prefix,
                    bool wrap, int start);
 
+// What a shell combo box lists: the root, its children (indented by one), the drives below
+// Computer when the root is the desktop, and the chain of folders down to a selected item,
+// each indented by its depth.
+struct TacShellComboItem {
+    std::unique_ptr<TacShellFolder> folder;
+    std::string caption;
+    int indent = 0;
+};
+
+class TacShellComboItems {
+public:
+    // Starts again from root (falling back to previousRoot, see ChangeRootFolder); root may be
+    // changed to the one that stands.
+    void BuildRoot(TacRoot& root, const TacRoot& previousRoot, TacShellObjectTypes objectTypes,
+                   const TacErrorReporter& reportError = ShowShellError);
+    // Rebuilds around an item: the chain down to it is added below the nearest listed
+    // ancestor and it becomes the selected item. Nothing is added when no ancestor is listed.
+    void SelectIdList(LPCITEMIDLIST absoluteId);
+    // The last item whose folder names this ID; -1 when none.
+    int IndexOfIdList(LPCITEMIDLIST absoluteId) const;
+
+    const std::vector<TacShellComboItem>& Items() const { return items_; }
+    int ItemIndex() const { return itemIndex_; }
+
+private:
+    // A folder that cannot be listed keeps no children.
+    void AddChildItems(int index, TacShellFolder& folder);
+    void InsertItem(int index, std::unique_ptr<TacShellFolder> folder);
+
+    TacRoot root_;
+    TacRoot previousRoot_;
+    TacShellObjectTypes objectTypes_;
+    std::unique_ptr<TacShellFolder> rootFolder_;
+    std::vector<TacShellComboItem> items_;
+    int itemIndex_ = -1;
+};
+
 // ---- Context menus ------------------------------------------------------------------------
 
 // Implemented by controls that take part in the commands of an item's context menu.

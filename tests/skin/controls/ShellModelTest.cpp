@@ -463,6 +463,54 @@ TEST_F(ShellModel, IconsAreTheThemePicturesOfGiosIconNames) {
               cleared(DecodedByPillow(theme + "places/folder-open.png")));
 }
 
+TEST_F(ShellModel, ComboListsTheDesktopTheDrivesAndTheChainToASelection) {
+    auto captions = [](const TacShellComboItems& combo) {
+        std::vector<std::string> lines;
+        for (const auto& item : combo.Items()) lines.push_back(std::string(2 * item.indent, ' ') + item.caption);
+        return lines;
+    };
+    TacShellComboItems combo;
+    TacRoot root = "rfDesktop";
+    combo.BuildRoot(root, "rfDesktop", {TacShellObjectType::otFolders}, FailOnError);
+    std::vector<std::string> desktop = {"Desktop",   "  Home",       "  Desktop",       "  Documents",
+                                        "  Computer", "    /",       "    usb stick",   "    share"};
+    EXPECT_EQ(captions(combo), desktop);
+    EXPECT_EQ(combo.ItemIndex(), 0);
+
+    // Three folders below a drive: each one level deeper, right below its parent, the last selected.
+    TacRoot deepRoot = root_ + "/a/b/c";
+    auto deep = ChangeRootFolder(nullptr, "rfDesktop", deepRoot, FailOnError);
+    combo.SelectIdList(deep->AbsoluteID());
+    std::vector<std::string> lines = captions(combo);
+    std::vector<std::string> expected(desktop.begin(), desktop.begin() + 6);
+    std::string indent = "      ";
+    std::string path;
+    for (std::size_t at = 1; at < root_.size(); at = path.size() + 1) {
+        path = root_.substr(0, root_.find('/', at));
+        expected.push_back(indent + ExtractFileName(path));
+        indent += "  ";
+        if (path == root_) break;
+    }
+    for (const char* name : {"a", "b", "c"}) {
+        expected.push_back(indent + name);
+        indent += "  ";
+    }
+    expected.insert(expected.end(), desktop.begin() + 6, desktop.end());
+    EXPECT_EQ(lines, expected);
+    ASSERT_GE(combo.ItemIndex(), 0);
+    EXPECT_EQ(combo.Items()[static_cast<std::size_t>(combo.ItemIndex())].caption, "c");
+    EXPECT_EQ(combo.IndexOfIdList(deep->AbsoluteID()), combo.ItemIndex());
+
+    // A root that cannot be listed keeps no children instead of failing the whole list.
+    TacRoot other = root_ + "/a";
+    fs::permissions(root_ + "/a", fs::perms::owner_read, fs::perm_options::remove);
+    const bool refused = access((root_ + "/a").c_str(), R_OK) != 0;  // root may read anything
+    combo.BuildRoot(other, "rfDesktop", {TacShellObjectType::otFolders}, FailOnError);
+    fs::permissions(root_ + "/a", fs::perms::owner_read, fs::perm_options::add);
+    if (refused) EXPECT_EQ(captions(combo), std::vector<std::string>{"a"});
+    else EXPECT_EQ(captions(combo), (std::vector<std::string>{"a", "  b"}));
+}
+
 TEST(ShellFolderFill, MasksMatchAsTheirCharactersSay) {
     struct Case {
         const char* name;
