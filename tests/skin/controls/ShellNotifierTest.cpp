@@ -131,6 +131,28 @@ TEST_F(ShellNotifier, ARootInAnotherCaseChangesNothingANewRootIsWatchedAtOnce) {
     EXPECT_TRUE(PumpUntil([&] { return calls > 0; }));
 }
 
+TEST_F(ShellNotifier, WithoutTheSubtreeOnlyTheFolderItselfCounts) {
+    fs::create_directories(root_ + "/sub");
+    int calls = 0;
+    TacShellChangeNotifier notifier(nullptr);
+    notifier.SetRoot(root_);
+    notifier.SetWatchSubTree(false);
+    notifier.SetOnChange([&calls] { ++calls; });
+    Touch(root_ + "/sub/inner.txt");
+    PumpQuietly(500);
+    EXPECT_EQ(calls, 0);
+    Touch(root_ + "/top.txt");
+    EXPECT_TRUE(PumpUntil([&] { return calls > 0; }));
+    // Filters: only what they name is a change.
+    calls = 0;
+    notifier.SetNotifyFilters({TacNotifyFilter::nfDirNameChange});
+    Touch(root_ + "/another.txt");
+    PumpQuietly(500);
+    EXPECT_EQ(calls, 0);
+    fs::create_directories(root_ + "/newdir");
+    EXPECT_TRUE(PumpUntil([&] { return calls > 0; }));
+}
+
 TEST_F(ShellNotifier, MissingOrRemovedRootsEndQuietly) {
     int calls = 0;
     auto missing = Watching(scratch_.Path() + "no-such-folder", calls);
