@@ -859,6 +859,11 @@ bool TacShellChangeThread::TakeNewSettings() {
     return notification_ != INVALID_HANDLE_VALUE;
 }
 
+bool TacShellChangeThread::SettingsPending() {
+    std::lock_guard guard(lock_);
+    return settingsChanged_;
+}
+
 void TacShellChangeThread::RunChangeEvent() {
     TThreadMethod event;
     {
@@ -875,7 +880,9 @@ void TacShellChangeThread::Execute() {
         HANDLE waited[] = {notification_, stopEvent_, settingsEvent_};
         DWORD result = WaitForMultipleObjects(3, waited, false, INFINITE);
         if (result == WAIT_FAILED || result == WAIT_OBJECT_0 + 1) break;
-        if (result == WAIT_OBJECT_0) {
+        // A change seen by a watch that new settings replace already is left to the new one,
+        // which was armed before the settings were handed over.
+        if (result == WAIT_OBJECT_0 && !SettingsPending()) {
             try {
                 Synchronize([this] { RunChangeEvent(); });
             } catch (const EThreadShutdown&) {

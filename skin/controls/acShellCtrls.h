@@ -330,6 +330,7 @@ private:
     // Takes the notification that Reconfigure armed, closing the one before; false when the
     // worker has nothing to wait on.
     bool TakeNewSettings();
+    bool SettingsPending();
     void RunChangeEvent();
 
     std::mutex lock_;
