@@ -91,6 +91,10 @@ TEST(ShellIdLists, RoutinesKeepTheLayoutAndOwnTheirCopies) {
     EXPECT_EQ(IdItemCount(desktop.get()), 0u);
     EXPECT_EQ(IdListSize(nullptr), 0u);
     DropLastIdItem(nullptr);
+    // Going up from the desktop stays at the desktop.
+    TIdList up = CopyIdList(desktop.get());
+    DropLastIdItem(up.get());
+    EXPECT_TRUE(ILIsEqual(up.get(), desktop.get()));
 
     TIdList one(ILFromItemBytes("one")), two(ILFromItemBytes("two")), three(ILFromItemBytes("three"));
     TIdList firstTwo = JoinIdLists(one.get(), two.get());
