@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -27,6 +28,13 @@ constexpr BYTE kFlagFolder = 0x1;
 
 constexpr std::string_view kComputerParsingName = "::{20D04FE0-3AEA-1069-A2D8-08002B30309D}";
 constexpr std::size_t kMaxMountinfo = 4u << 20;
+
+// The mount table Computer lists; PARCH_MOUNTINFO names another file in the same format (a
+// fixed table for tests).
+std::string MountTablePath() {
+    const char* path = std::getenv("PARCH_MOUNTINFO");
+    return path && *path ? path : "/proc/self/mountinfo";
+}
 
 struct Item {
     char kind = 0;
@@ -158,7 +166,11 @@ HRESULT CompareResult(int order) {
 }
 
 int CompareNames(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    // Bytes compare unsigned, so that UTF-8 letters come after ASCII ones, not before them.
+    auto lower = [](char c) {
+        auto byte = static_cast<unsigned char>(c);
+        return (byte >= 'A' && byte <= 'Z') ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+    };
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return lower(a[i]) < lower(b[i]) ? -1 : 1;
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
@@ -251,7 +263,7 @@ std::vector<std::string> Folder::ChildItems(SHCONTF flags) const {
     if (kind_ == FolderKind::Computer) {
         if (!folders) return items;
         items.push_back(ItemBytes(kDrive, kFlagFolder, "/"));
-        auto mountinfo = ReadFileBytes("/proc/self/mountinfo", kMaxMountinfo);
+        auto mountinfo = ReadFileBytes(MountTablePath(), kMaxMountinfo);
         for (const auto& point : RealMountPoints(mountinfo.value_or(std::string{})))
             if (point != "/") items.push_back(ItemBytes(kDrive, kFlagFolder, point));
         return items;

@@ -139,7 +139,8 @@ HRESULT SHGetFolderPath(int csidl, std::string& path);
 bool SHGetPathFromIDList(LPCITEMIDLIST item, std::string& path);
 
 // The mounted file systems that Computer shows besides "/": block devices and network file
-// systems, from a mountinfo text; pseudo file systems are left out. Mount points unescaped.
+// systems, from a mountinfo text (Computer reads /proc/self/mountinfo, or the file that the
+// environment variable PARCH_MOUNTINFO names); pseudo file systems are left out. Mount points unescaped.
 std::vector<std::string> RealMountPoints(std::string_view mountinfo);
 
 }  // namespace parch
