@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdint>
 #include <utility>
 
@@ -70,11 +69,17 @@ constexpr std::array<HtmlColorName, 16> kHtmlColorNames{{
     {"SILVER", 0xC0C0C0}, {"TEAL", 0x808000}, {"WHITE", 0xFFFFFF}, {"YELLOW", 0x00FFFF},
 }};
 
-// A decimal number without sign; nullopt-like false when the text is not one.
-bool ParseHtmlDecimal(std::string_view text, int& value) {
+// Decimal digits as a number; false when the text is not one. Long numbers saturate, as
+// the size they ask for is clamped anyway.
+bool ParseHtmlDecimal(std::string_view text, long long& value) {
     if (text.empty()) return false;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
+    constexpr long long kSaturated = 1'000'000'000;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = std::min(kSaturated, value * 10 + (c - '0'));
+    }
+    return true;
 }
 
 }  // namespace
@@ -177,7 +182,7 @@ void TsHtml::ApplyFontAttributes(std::string_view tag) {
 void TsHtml::ApplySize(std::string_view value) {
     // A value that is no number changes nothing; sizes stay where a glyph cache can follow.
     TFont& font = Canvas().Font();
-    int n = 0;
+    long long n = 0;
     long long size;
     if (value.starts_with('+') || value.starts_with('-')) {
         if (!ParseHtmlDecimal(value.substr(1), n)) return;
