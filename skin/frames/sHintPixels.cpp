@@ -72,6 +72,23 @@ void PremultiplyHintPixels(TBitmap& dst, TBitmap& src) {
     }
 }
 
+void DarkenThroughHintMask(TBitmap& bitmap, TBitmap& mask) {
+    if (!SameHintSize(bitmap, mask)) return;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        std::uint32_t* row = HintRow(bitmap, y);
+        const std::uint32_t* shade = HintRow(mask, y);
+        for (int x = 0; x < bitmap.Width(); ++x) {
+            std::uint32_t out = row[x] & 0xFF000000u;
+            for (int shift = 0; shift < 24; shift += 8) {
+                std::uint32_t d = (row[x] >> shift) & 0xFF;
+                std::uint32_t m = (shade[x] >> shift) & 0xFF;
+                out |= (d * m + 127) / 255 << shift;
+            }
+            row[x] = out;
+        }
+    }
+}
+
 void PaintHintOutline(TBitmap& body, TBitmap& mask, std::uint32_t topColor, std::uint32_t bottomColor) {
     if (!SameHintSize(body, mask)) return;
     int w = body.Width();

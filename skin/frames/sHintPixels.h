@@ -13,6 +13,9 @@ void KeyToHintMask(TBitmap& mask, std::uint32_t key);
 // The layered picture: outside the mask (white) black with the shadow's alpha (255 minus the
 // shadow picture's blue byte), inside the body opaque. All four bitmaps share one size.
 void ComposeHintImage(TBitmap& image, TBitmap& body, TBitmap& mask, TBitmap& shadow);
+// Tints the bitmap toward black through a same-sized grey mask: each colour byte is scaled by
+// the mask's byte (255 keeps the pixel exactly, 0 makes it black).
+void DarkenThroughHintMask(TBitmap& bitmap, TBitmap& mask);
 // Dst := Src with its colour bytes scaled by their alpha, as layered windows take them (same size).
 void PremultiplyHintPixels(TBitmap& dst, TBitmap& src);
 // Every body pixel inside the mask that touches the outside on its left or top (or lies in the

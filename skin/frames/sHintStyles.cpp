@@ -185,7 +185,7 @@ void TsTailHintWindow::PaintShadow(TBitmap* bitmap) {
         int halfWidth = std::max(0, width / 8 - static_cast<int>(std::lround(e * k * 2)));
         DrawTailShape(shadowMask->Canvas(), r, e, halfWidth, blur);
     }
-    ApplyColorMask(*bitmap, *shadowMask, clBlack);
+    DarkenThroughHintMask(*bitmap, *shadowMask);
 }
 
 // ---- TsComicsHintWindow
@@ -226,7 +226,7 @@ void TsBalloonHintWindow::PaintShadow(TBitmap* bitmap) {
     std::unique_ptr<TBitmap> shape = BalloonShape(true);
     auto moved = WhiteHintBitmap(bitmap->Width(), bitmap->Height());
     BitBlt(moved->Canvas().Handle(), s, s, HintWidth() - s, HintHeight() - s, shape->Canvas().Handle(), 0, 0, SRCCOPY);
-    ApplyColorMask(*bitmap, *moved, clBlack);
+    DarkenThroughHintMask(*bitmap, *moved);
 }
 
 std::unique_ptr<TBitmap> TsBalloonHintWindow::BalloonShape(bool shadow) {
