@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -161,6 +164,32 @@ TEST(HintHtmlLayout, TheCanvasKeepsTheFontOfTheLastTagAndLineHeightsAdd) {
     RECT size = html.Render();
     EXPECT_EQ(size.bottom, kStart.top + 3 * h + 2 * 2);
     EXPECT_EQ(bitmap->Canvas().Font().Style(), fsBold);
+}
+
+// The fuzz seeds (hostile values, invalid UTF-8, unbalanced tags) and a long, deeply nested
+// text: laid out to the end with the font kept within its sizes.
+TEST(HintHtmlLayout, HostileTextsAreLaidOutWithinBounds) {
+    std::vector<std::string> texts;
+    for (const auto& entry : std::filesystem::directory_iterator("fuzz/corpus/hint_html")) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        texts.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    ASSERT_FALSE(texts.empty());
+    std::string nested;
+    for (int i = 0; i < 20000; ++i) nested += "<font size=+7 face=\"DejaVu Sans\"><b>";
+    nested += "deep";
+    for (int i = 0; i < 5000; ++i) nested += "</font>";
+    texts.push_back(nested);
+    for (const std::string& text : texts) {
+        auto bitmap = WhiteCanvas();
+        TsHtml html;
+        html.Init(bitmap.get(), text, kStart);
+        RECT size = html.Render();
+        EXPECT_GE(size.right, kStart.left);
+        int points = bitmap->Canvas().Font().Size();
+        EXPECT_GE(points, TsHtml::kMinFontSize);
+        EXPECT_LE(points, TsHtml::kMaxFontSize);
+    }
 }
 
 }  // namespace
