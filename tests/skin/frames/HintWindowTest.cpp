@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "framework/Scrolling.h"
+#include "platform/os/ProcedureTable.h"
 #include "platform/win/Clock.h"
+#include "platform/win/ProcedureEntries.h"
 #include "tests/skin/frames/HintFixture.h"
 
 namespace parch::test {
@@ -135,6 +137,23 @@ TEST_F(HintFadeTest, TransparencyBeyond100ShowsNothingInsteadOfWrappingRound) {
 }
 
 using HintManagerTest = HintFixture;
+
+// Without the layered-window calls the hint is painted over a copy of the screen under it.
+TEST_F(HintManagerTest, WithoutLayeredWindowsTheHintPaintsOverTheScreenCopy) {
+    UsePlainLook(hsComics, static_cast<TColor>(RGB(0, 200, 0)));
+    display.MoveMouse(200, 200);
+    COLORREF desktop = ScreenPixels().At(203, 203);
+    UnregisterLibrary("user32");
+    auto window = MakeHintWindow(hsComics);
+    window->ActivateHint(kHintBox, "");
+    display.PumpMessages();
+    RegisterWindowSystemProcedures();
+    ASSERT_TRUE(window->IsHintShowing());
+    EXPECT_FALSE(GetWindowLongPtr(window->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
+    ScreenPixels screen;
+    EXPECT_EQ(screen.At(260, 240), RGB(0, 200, 0));  // inside the body, below the tail zone
+    EXPECT_EQ(screen.At(318, 202), desktop);          // the top-right corner beside the tail
+}
 
 TEST_F(HintManagerTest, StyleNoneShowsNothingAndStandardGivesTheFrameworkWindow) {
     manager->HintKind().SetStyle(hsNone);
