@@ -32,6 +32,7 @@ public:
     ScreenPixels(const ScreenPixels&) = delete;
     ScreenPixels& operator=(const ScreenPixels&) = delete;
     COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+    HBITMAP Picture() const { return picture_; }
     // The picture is selected into this DC.
     HDC Dc() const { return dc_; }
 
