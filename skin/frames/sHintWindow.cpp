@@ -211,6 +211,8 @@ void TsCustomHintWindow::ActivateHint(const RECT& rect, const std::string& hint)
     TsHintManager* manager = TsHintManager::Current();
     if (!manager || manager->HintKind().Style() == hsNone) return;
     bool wasVisible = IsHintShowing();
+    TsSkinManager* skin = TsSkinManager::DefaultManager();
+    if (manager->SkinUsed() && sectionIndex_ < 0) ResolveSkinSection(skin, manager->SkinSection());
     SetText(hint);
     POINT p = presetPos_;
     if (p.x == 0 || p.y == 0) GetMousePosition(p);
@@ -443,8 +445,10 @@ void TsCustomHintWindow::PaintSkinnedText(TBitmap& bitmap, const RECT& body) {
     TCanvas& canvas = bitmap.Canvas();
     if (Screen) canvas.Font().Assign(Screen->HintFont());
     if (manager.HTMLMode) {
-        const TsGeneralData& section = skin->Tables().Sections[static_cast<size_t>(sectionIndex_)];
-        canvas.Font().SetColor(static_cast<TColor>(section.StateProps[0].FontColor));
+        if (IsValidSectionIndex(skin->Tables(), sectionIndex_)) {
+            const TsGeneralData& section = skin->Tables().Sections[static_cast<size_t>(sectionIndex_)];
+            canvas.Font().SetColor(static_cast<TColor>(section.StateProps[0].FontColor));
+        }
         canvas.Brush().SetStyle(bsClear);
         TsHtml html;
         html.Init(&bitmap, Text(), r);

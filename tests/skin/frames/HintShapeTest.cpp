@@ -161,6 +161,32 @@ TEST_F(HintLookTest, WithTheSkinEveryStyleLooksAlike) {
     }
 }
 
+// Missing border widths are derived from the mask's frame and state sizes, which a mask without
+// frames or with a layout of -1 does not have: those sides then add nothing.
+TEST_F(HintLookTest, ABordersMaskWithoutFramesOrStatesAddsOnlyThePadding) {
+    TsSkinManager skin;
+    LoadInternalSkin(skin);
+    manager->SetUseSkinData(true);
+    manager->HintKind().SetStyle(hsSimply);
+    ASSERT_TRUE(manager->SkinUsed());
+    int maskIndex = skin.FindOwnMaskIndex("HINT", "BORDERSMASK");
+    ASSERT_GE(maskIndex, 0);
+    auto plain = MakeStyledWindow(hsSimply)->CalcHintRect(0, "Hint");
+    TsMaskData& mask = skin.Tables().Masks[static_cast<size_t>(maskIndex)];
+    mask.LeftWidth = mask.TopWidth = mask.RightWidth = mask.BottomWidth = 0;
+    mask.CommonBorderWidth = 0;
+    mask.FrameCount = 0;
+    mask.ExtraBands = -1;
+    auto bare = MakeStyledWindow(hsSimply)->CalcHintRect(0, "Hint");
+    EXPECT_LT(bare.right, plain.right);
+    EXPECT_LT(bare.bottom, plain.bottom);
+    display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+    auto window = MakeStyledWindow(hsSimply);
+    RECT r = window->CalcHintRect(0, "Hint");
+    window->ActivateHint(r, "Hint");
+    EXPECT_TRUE(window->IsHintShowing());
+}
+
 // Every style at every corner in the presets' looks, then the skinned look: one sheet to look at.
 TEST_F(HintLookTest, ContactSheetOfEveryStyleCornerAndLook) {
     constexpr int kCell = 260;
