@@ -161,6 +161,36 @@ TEST_F(HintLookTest, WithTheSkinEveryStyleLooksAlike) {
     }
 }
 
+// The skinned hint against the "HINT" section of the internal skin composed by Pillow
+// (tools/make_hint_skin_fixture.py): colour, nine-part borders mask and its transparency.
+TEST_F(HintLookTest, SkinnedHintMatchesTheSectionComposedByPillow) {
+    TsSkinManager skin;
+    LoadInternalSkin(skin);
+    manager->SetUseSkinData(true);
+    manager->HintKind().SetStyle(hsSimply);
+    ASSERT_TRUE(manager->SkinUsed());
+    display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+    auto window = MakeStyledWindow(hsSimply);
+    window->ActivateHint({0, 0, 120, 40}, "");
+    auto ours = HintPicture(window->Handle());
+    auto reference = ReadPngFile("tests/skin/frames/skinned_hint.png");
+    ASSERT_TRUE(reference);
+    ASSERT_EQ(ours->Width(), reference->Width());
+    ASSERT_EQ(ours->Height(), reference->Height());
+    int worst = 0;
+    std::string where;
+    for (int y = 0; y < ours->Height(); ++y)
+        for (int x = 0; x < ours->Width(); ++x)
+            for (int channel = 0; channel < 3; ++channel) {
+                int difference = std::abs(ChannelOf(PixelAt(*ours, x, y), channel) - ChannelOf(PixelAt(*reference, x, y), channel));
+                if (difference > worst) {
+                    worst = difference;
+                    where = std::to_string(x) + "," + std::to_string(y);
+                }
+            }
+    EXPECT_LE(worst, 2) << "at " << where;
+}
+
 // Missing border widths are derived from the mask's frame and state sizes, which a mask without
 // frames or with a layout of -1 does not have: those sides then add nothing.
 TEST_F(HintLookTest, ABordersMaskWithoutFramesOrStatesAddsOnlyThePadding) {
