@@ -156,6 +156,18 @@ TEST(HintHtmlLayout, ReportedSizeCoversEveryDrawnPixel) {
     }
 }
 
+// FACE names are matched as every family name is, whatever their letter case.
+TEST(HintHtmlLayout, AnUpperCasedFaceFindsItsFamily) {
+    auto plain = WhiteCanvas();
+    auto serif = WhiteCanvas();
+    TsHtml plainHtml, serifHtml;
+    plainHtml.Init(plain.get(), "Affine", kStart);
+    plainHtml.Render();
+    serifHtml.Init(serif.get(), "<font face=\"dejavu serif\">Affine</font>", kStart);
+    serifHtml.Render();
+    EXPECT_GT(CountDifferentPixels(*plain, *serif), 20);
+}
+
 TEST(HintHtmlLayout, TheCanvasKeepsTheFontOfTheLastTagAndLineHeightsAdd) {
     auto bitmap = WhiteCanvas();
     int h = bitmap->Canvas().TextHeight("X");
