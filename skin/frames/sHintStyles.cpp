@@ -18,10 +18,10 @@ namespace parch {
 
 namespace {
 
-constexpr int kSimplyCursorDrop = 16;
+constexpr int kSimplyHintCursorDrop = 16;
 
 // Percent of shadow transparency once the hint's own transparency is added.
-int CombinedShadowTransparency(const TsHintKind& kind) {
+int CombinedHintShadowTransparency(const TsHintKind& kind) {
     int p = std::max(0, kind.Transparency);
     int base = kind.ShadowTransparency;
     return static_cast<int>(std::lround(base + p * (100 - base) / 100.0));
@@ -33,7 +33,7 @@ std::unique_ptr<TBitmap> WhiteHintBitmap(int width, int height) {
     return bitmap;
 }
 
-void UseGreyBrush(TCanvas& canvas, int grey) {
+void UseHintGreyBrush(TCanvas& canvas, int grey) {
     int g = ClampToByte(grey);
     canvas.Pen().SetStyle(psClear);
     canvas.Brush().SetStyle(bsSolid);
@@ -46,7 +46,7 @@ void UseGreyBrush(TCanvas& canvas, int grey) {
 
 void TsSimplyHintWindow::GetMousePosition(POINT& p) {
     TsCustomHintWindow::GetMousePosition(p);
-    if (!SkinUsed()) p.y += kSimplyCursorDrop;
+    if (!SkinUsed()) p.y += kSimplyHintCursorDrop;
 }
 
 void TsSimplyHintWindow::PaintShadow(TBitmap* bitmap) {
@@ -54,7 +54,7 @@ void TsSimplyHintWindow::PaintShadow(TBitmap* bitmap) {
     if (!manager || !bitmap || !manager->HintKind().ShadowEnabled()) return;
     const TsHintKind& kind = manager->HintKind();
     int s = ShadowSize();
-    PaintSoftShadow(*bitmap, {s, s, HintWidth(), HintHeight()}, CombinedShadowTransparency(kind), clBlack,
+    PaintSoftShadow(*bitmap, {s, s, HintWidth(), HintHeight()}, CombinedHintShadowTransparency(kind), clBlack,
                     kind.ShadowBlur, 0);
 }
 
@@ -140,7 +140,7 @@ std::unique_ptr<TBitmap> TsTailHintWindow::MakeMask() {
     if (!manager) return TsCustomHintWindow::MakeMask();
     auto mask = WhiteHintBitmap(HintWidth(), HintHeight());
     int a = LayeredWindowsAvailable() ? 0 : std::max(0, manager->HintKind().Transparency) * 255 / 100;
-    UseGreyBrush(mask->Canvas(), std::clamp(2 * a - 255, 0, 255));
+    UseHintGreyBrush(mask->Canvas(), std::clamp(2 * a - 255, 0, 255));
     RECT body;
     GetBody(body);
     DrawTailShape(mask->Canvas(), body, 0, std::max(0, RectWidth(body, false) / 8), 0);
@@ -173,7 +173,7 @@ void TsTailHintWindow::PaintShadow(TBitmap* bitmap) {
     GetBody(r);
     OffsetRect(&r, kind.ShadowOffset, kind.ShadowOffset);
     int blur = std::max(0, kind.ShadowBlur);
-    int a = CombinedShadowTransparency(kind) * 255 / 100;
+    int a = CombinedHintShadowTransparency(kind) * 255 / 100;
     double step = (255.0 - a) / (blur + 1);
     int width = RectWidth(r, false);
     int height = RectHeight(r, false);
@@ -181,7 +181,7 @@ void TsTailHintWindow::PaintShadow(TBitmap* bitmap) {
     double k = tailBelow ? static_cast<double>(HintHeight() - (r.bottom - height / 2)) / (HintHeight() - r.bottom + 1)
                          : static_cast<double>(height / 2 + r.top) / (r.top + 1);
     for (int e = 0; e <= blur; ++e) {
-        UseGreyBrush(shadowMask->Canvas(), static_cast<int>(std::lround((blur - e) * step)) + a);
+        UseHintGreyBrush(shadowMask->Canvas(), static_cast<int>(std::lround((blur - e) * step)) + a);
         int halfWidth = std::max(0, width / 8 - static_cast<int>(std::lround(e * k * 2)));
         DrawTailShape(shadowMask->Canvas(), r, e, halfWidth, blur);
     }
@@ -244,7 +244,7 @@ std::unique_ptr<TBitmap> TsBalloonHintWindow::BalloonShape(bool shadow) {
     int a = 0;
     int levels = 0;
     if (shadow) {
-        a = CombinedShadowTransparency(kind) * 256 / 100;
+        a = CombinedHintShadowTransparency(kind) * 256 / 100;
         levels = std::max(0, kind.ShadowBlur);
     } else if (!LayeredWindowsAvailable()) {
         a = std::max(0, kind.Transparency) * 256 / 100;
@@ -280,7 +280,7 @@ std::unique_ptr<TBitmap> TsBalloonHintWindow::BalloonShape(bool shadow) {
         break;
     }
     for (int f = 0; f <= levels; ++f) {
-        UseGreyBrush(canvas, static_cast<int>(std::lround((levels - f) * step)) + a);
+        UseHintGreyBrush(canvas, static_cast<int>(std::lround((levels - f) * step)) + a);
         canvas.Ellipse(r.left + f, r.top + f, r.right - f + 1, r.bottom - f + 1);
         int x = x0;
         int y = y0;

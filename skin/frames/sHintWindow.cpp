@@ -30,18 +30,18 @@ namespace parch {
 
 namespace {
 
-constexpr int kFadeSteps = 31;
-constexpr int kFadeStepMs = 8;
+constexpr int kHintFadeSteps = 31;
+constexpr int kHintFadeStepMs = 8;
 // The background a skinned mask is painted on; what keeps it lies outside the hint.
-constexpr TColor kSkinMaskKey = 0xFF00FE;
-constexpr int kSkinTextPadding = 4;
+constexpr TColor kHintSkinMaskKey = 0xFF00FE;
+constexpr int kHintSkinTextPadding = 4;
 
-using UpdateLayeredWindowFunction = decltype(&UpdateLayeredWindow);
+using HintLayeredUpdateFunction = decltype(&UpdateLayeredWindow);
 
 // The layered-window call, bound by name; null when the window system has none.
-UpdateLayeredWindowFunction BoundUpdateLayeredWindow() {
+HintLayeredUpdateFunction BoundHintLayeredUpdate() {
     HMODULE user = GetModuleHandle("user32");
-    return user ? GetProcAddressOf<std::remove_pointer_t<UpdateLayeredWindowFunction>>(user, "UpdateLayeredWindow")
+    return user ? GetProcAddressOf<std::remove_pointer_t<HintLayeredUpdateFunction>>(user, "UpdateLayeredWindow")
                 : nullptr;
 }
 
@@ -116,8 +116,8 @@ void TsCustomHintWindow::SkinBorderWidths(int& left, int& top, int& right, int& 
 void TsCustomHintWindow::AddSkinBorders(RECT& r) const {
     int left, top, right, bottom;
     SkinBorderWidths(left, top, right, bottom);
-    r.right += left + right + 2 * kSkinTextPadding;
-    r.bottom += top + bottom + 2 * kSkinTextPadding;
+    r.right += left + right + 2 * kHintSkinTextPadding;
+    r.bottom += top + bottom + 2 * kHintSkinTextPadding;
 }
 
 RECT TsCustomHintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
@@ -219,7 +219,7 @@ void TsCustomHintWindow::ActivateHint(const RECT& rect, const std::string& hint)
     RECT r = PlaceAtPoint(rect, p);
     size_ = SIZE{r.right - r.left, r.bottom - r.top};
     manager->ScratchBitmap().SetSize(std::max<LONG>(size_.cx, 1), std::max<LONG>(size_.cy, 1));
-    if (LayeredWindowsAvailable() && BoundUpdateLayeredWindow()) ShowLayered(r, wasVisible);
+    if (LayeredWindowsAvailable() && BoundHintLayeredUpdate()) ShowLayered(r, wasVisible);
     else ShowOverScreenCopy(r);
     manager->SetHintPos({-1, manager->HintPos().y});
 }
@@ -231,7 +231,7 @@ void TsCustomHintWindow::ShowLayered(const RECT& rect, bool wasVisible) {
     SetWindowPos(Handle(), HWND_TOPMOST, rect.left, rect.top, size_.cx, size_.cy, SWP_NOACTIVATE);
     std::unique_ptr<TBitmap> image = PrepareLayeredImage();
     SetWindowLongPtr(Handle(), GWL_EXSTYLE, GetWindowLongPtr(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED);
-    UpdateLayeredWindowFunction update = BoundUpdateLayeredWindow();
+    HintLayeredUpdateFunction update = BoundHintLayeredUpdate();
     int transparency = std::clamp(manager.HintKind().Transparency, 0, 100);
     int finalAlpha = HintConstantAlpha(transparency);
     POINT origin{0, 0};
@@ -248,13 +248,13 @@ void TsCustomHintWindow::ShowLayered(const RECT& rect, bool wasVisible) {
         give(0);
         ShowWindow(Handle(), SW_SHOWNOACTIVATE);
         RedrawWindow(Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_NOERASE);
-        double step = static_cast<double>(finalAlpha) / kFadeSteps;
+        double step = static_cast<double>(finalAlpha) / kHintFadeSteps;
         double alpha = 0;
-        for (int i = 0; i < kFadeSteps; ++i) {
+        for (int i = 0; i < kHintFadeSteps; ++i) {
             if (ComponentState() & csDestroying) break;
             alpha += step;
             give(static_cast<int>(std::lround(alpha)));
-            Sleep(kFadeStepMs);
+            Sleep(kHintFadeStepMs);
         }
     } else {
         give(finalAlpha);
@@ -390,12 +390,12 @@ std::unique_ptr<TBitmap> TsCustomHintWindow::MakeSkinnedMask() {
     TsSkinManager* skin = TsSkinManager::DefaultManager();
     auto mask = std::make_unique<TBitmap>(HintWidth(), HintHeight(), pf32bit);
     RECT all{0, 0, HintWidth(), HintHeight()};
-    FillBitmapRect32(*mask, all, kSkinMaskKey);
+    FillBitmapRect32(*mask, all, kHintSkinMaskKey);
     TsBackgroundSource backdrop;
-    backdrop.Color = static_cast<std::uint32_t>(kSkinMaskKey);
+    backdrop.Color = static_cast<std::uint32_t>(kHintSkinMaskKey);
     std::string name = TsHintManager::Current()->SkinSection();
     PaintSectionWithMask(sectionIndex_, maskIndex_, textureIndex_, -1, name, backdrop, 0, all, {0, 0}, *mask, skin);
-    KeyToHintMask(*mask, static_cast<std::uint32_t>(kSkinMaskKey));
+    KeyToHintMask(*mask, static_cast<std::uint32_t>(kHintSkinMaskKey));
     return mask;
 }
 
@@ -440,8 +440,8 @@ void TsCustomHintWindow::PaintSkinnedText(TBitmap& bitmap, const RECT& body) {
     TsSkinManager* skin = TsSkinManager::DefaultManager();
     int left, top, right, bottom;
     SkinBorderWidths(left, top, right, bottom);
-    RECT r{body.left + left + kSkinTextPadding, body.top + top + kSkinTextPadding,
-           body.right - right - kSkinTextPadding, body.bottom - bottom - kSkinTextPadding};
+    RECT r{body.left + left + kHintSkinTextPadding, body.top + top + kHintSkinTextPadding,
+           body.right - right - kHintSkinTextPadding, body.bottom - bottom - kHintSkinTextPadding};
     TCanvas& canvas = bitmap.Canvas();
     if (Screen) canvas.Font().Assign(Screen->HintFont());
     if (manager.HTMLMode) {

@@ -16,12 +16,12 @@ namespace parch::test {
 namespace {
 
 // A window's place and its headless picture, with the places of windows above it left out.
-struct ShownWindow {
+struct ShownHintDemoWindow {
     RECT Place;
     std::vector<long> Pixels;
 };
 
-bool CoveredByLater(const std::vector<ShownWindow>& windows, size_t index, int x, int y) {
+bool HintDemoCoveredByLater(const std::vector<ShownHintDemoWindow>& windows, size_t index, int x, int y) {
     for (size_t j = index + 1; j < windows.size(); ++j) {
         const RECT& r = windows[j].Place;
         if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
@@ -31,14 +31,14 @@ bool CoveredByLater(const std::vector<ShownWindow>& windows, size_t index, int x
 
 // Shows the screen's windows through SDL on a private X screen and compares each window's
 // visible place with its own headless picture. Empty when all match.
-std::string CompareWindowsOnScreen(const std::vector<HWND>& bottomToTop) {
+std::string CompareHintDemoOnScreen(const std::vector<HWND>& bottomToTop) {
     using namespace onscreen;
     if (!Xvfb::Installed()) return "Xvfb is not installed";
     Xvfb server;
     if (!server.Running()) return "Xvfb did not start";
-    std::vector<ShownWindow> windows;
+    std::vector<ShownHintDemoWindow> windows;
     for (HWND hwnd : bottomToTop) {
-        ShownWindow shown;
+        ShownHintDemoWindow shown;
         GetWindowRect(hwnd, &shown.Place);
         HBITMAP picture = CaptureWindow(hwnd);
         shown.Pixels = PicturePixels(picture, shown.Place.right - shown.Place.left, shown.Place.bottom - shown.Place.top);
@@ -66,7 +66,7 @@ std::string CompareWindowsOnScreen(const std::vector<HWND>& bottomToTop) {
                     int width = r.right - r.left;
                     for (int y = r.top; y < r.bottom; ++y)
                         for (int x = r.left; x < r.right; ++x) {
-                            if (CoveredByLater(windows, i, x, y)) continue;
+                            if (HintDemoCoveredByLater(windows, i, x, y)) continue;
                             long wanted = windows[i].Pixels[static_cast<size_t>((y - r.top) * width + (x - r.left))];
                             if (shot.At(x, y) == wanted) continue;
                             if (differing++ == 0)
@@ -144,9 +144,9 @@ TEST_F(HintDemoTest, FormWithAHintOfEachStyleAndAnHtmlHintLooksTheSameOnScreen) 
         hints.push_back(std::move(hint));
     }
     display.PumpMessages();
-    ScreenPixels screen;
+    HintScreenPixels screen;
     EXPECT_TRUE(SavePng(screen.Picture(), "build/hint_demo-headless.png"));
-    EXPECT_EQ(CompareWindowsOnScreen(bottomToTop), "");
+    EXPECT_EQ(CompareHintDemoOnScreen(bottomToTop), "");
 }
 
 }  // namespace

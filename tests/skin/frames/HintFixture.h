@@ -18,19 +18,19 @@
 namespace parch::test {
 
 // The composed screen, read at screen points.
-class ScreenPixels {
+class HintScreenPixels {
 public:
-    ScreenPixels() : picture_(CaptureScreen()) {
+    HintScreenPixels() : picture_(CaptureScreen()) {
         dc_ = CreateCompatibleDC(nullptr);
         old_ = SelectObject(dc_, picture_);
     }
-    ~ScreenPixels() {
+    ~HintScreenPixels() {
         SelectObject(dc_, old_);
         DeleteDC(dc_);
         DeleteObject(picture_);
     }
-    ScreenPixels(const ScreenPixels&) = delete;
-    ScreenPixels& operator=(const ScreenPixels&) = delete;
+    HintScreenPixels(const HintScreenPixels&) = delete;
+    HintScreenPixels& operator=(const HintScreenPixels&) = delete;
     COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
     HBITMAP Picture() const { return picture_; }
     // The picture is selected into this DC.

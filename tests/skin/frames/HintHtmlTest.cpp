@@ -18,48 +18,48 @@ namespace {
 
 constexpr int kHtmlBoxWidth = 360;
 constexpr int kHtmlBoxHeight = 160;
-constexpr RECT kStart{6, 4, 300, 0};
-constexpr int kBaseSize = 10;
+constexpr RECT kHtmlStart{6, 4, 300, 0};
+constexpr int kHtmlBaseSize = 10;
 
-void UseBaseFont(TBitmap& bitmap) {
+void UseHtmlBaseFont(TBitmap& bitmap) {
     TFont& font = bitmap.Canvas().Font();
     font.SetName("DejaVu Sans");
-    font.SetSize(kBaseSize);
+    font.SetSize(kHtmlBaseSize);
     font.SetStyle(0);
     font.SetColor(clBlack);
     bitmap.Canvas().Brush().SetStyle(bsClear);
 }
 
-std::unique_ptr<TBitmap> WhiteCanvas() {
+std::unique_ptr<TBitmap> WhiteHtmlCanvas() {
     auto bitmap = std::make_unique<TBitmap>(kHtmlBoxWidth, kHtmlBoxHeight, pf32bit);
     bitmap->Canvas().Brush().SetColor(clWhite);
     bitmap->Canvas().FillRect({0, 0, kHtmlBoxWidth, kHtmlBoxHeight});
-    UseBaseFont(*bitmap);
+    UseHtmlBaseFont(*bitmap);
     return bitmap;
 }
 
 // One piece of the oracle: text in a font, or a line break.
-struct Piece {
+struct HtmlPiece {
     std::string Text;
     unsigned Style = 0;
-    int Size = kBaseSize;
+    int Size = kHtmlBaseSize;
     TColor Color = clBlack;
     bool Break = false;
     std::string Face = "DejaVu Sans";
 };
 
-Piece Br() { return Piece{"", 0, kBaseSize, clBlack, true}; }
+HtmlPiece HtmlBreak() { return HtmlPiece{"", 0, kHtmlBaseSize, clBlack, true}; }
 
 // Lays the pieces out as the markup should be: runs side by side, a break moves down by the
 // line's height plus 2 (2 alone after an empty line).
-RECT DrawPieces(TBitmap& bitmap, const std::vector<Piece>& pieces) {
+RECT DrawHtmlPieces(TBitmap& bitmap, const std::vector<HtmlPiece>& pieces) {
     TCanvas& canvas = bitmap.Canvas();
-    int x = kStart.left, y = kStart.top, lineHeight = 0, widest = 0;
-    for (const Piece& piece : pieces) {
+    int x = kHtmlStart.left, y = kHtmlStart.top, lineHeight = 0, widest = 0;
+    for (const HtmlPiece& piece : pieces) {
         if (piece.Break) {
             widest = std::max(widest, x);
             y += lineHeight + 2;
-            x = kStart.left;
+            x = kHtmlStart.left;
             lineHeight = 0;
             continue;
         }
@@ -77,7 +77,7 @@ RECT DrawPieces(TBitmap& bitmap, const std::vector<Piece>& pieces) {
     return {0, 0, widest, y + lineHeight};
 }
 
-int CountDifferentPixels(TBitmap& a, TBitmap& b) {
+int CountHtmlDifferences(TBitmap& a, TBitmap& b) {
     int count = 0;
     for (int y = 0; y < a.Height(); ++y) {
         auto* ra = reinterpret_cast<const std::uint32_t*>(a.ScanLine(y));
@@ -90,16 +90,16 @@ int CountDifferentPixels(TBitmap& a, TBitmap& b) {
 struct HtmlCase {
     const char* Name;
     std::string Markup;
-    std::vector<Piece> Expected;
+    std::vector<HtmlPiece> Expected;
 };
 
-const TColor kRed = 0x0000FF;
+const TColor kHtmlRed = 0x0000FF;
 
 std::vector<HtmlCase> HtmlCases() {
     return {
-        {"TwoLines", "a<br>b", {{"a"}, Br(), {"b"}}},
-        {"EmptyLineAddsTwoPixels", "a<br><BR/>b", {{"a"}, Br(), Br(), {"b"}}},
-        {"ParagraphBreaksLikeBr", "a<p>b", {{"a"}, Br(), {"b"}}},
+        {"TwoLines", "a<br>b", {{"a"}, HtmlBreak(), {"b"}}},
+        {"EmptyLineAddsTwoPixels", "a<br><BR/>b", {{"a"}, HtmlBreak(), HtmlBreak(), {"b"}}},
+        {"ParagraphBreaksLikeBr", "a<p>b", {{"a"}, HtmlBreak(), {"b"}}},
         {"DoubleLessThanShowsOne", "x << y", {{"x "}, {"< y"}}},
         {"LoneLessThanIsDropped", "a<b", {{"a"}, {"b"}}},
         {"UnknownTagIsText", "<BIG>x", {{"<"}, {"BIG>x"}}},
@@ -107,12 +107,12 @@ std::vector<HtmlCase> HtmlCases() {
         {"StylesNest", "<b>a<i>b<u>c</u></i></b>d",
          {{"a", fsBold}, {"b", fsBold | fsItalic}, {"c", fsBold | fsItalic | fsUnderline}, {"d"}}},
         {"FontSizeAndColourRestored", "<font size=+2 color=red>A</font>B",
-         {{"A", 0, kBaseSize + 2, kRed}, {"B"}}},
+         {{"A", 0, kHtmlBaseSize + 2, kHtmlRed}, {"B"}}},
         {"NestedFontChanges", "<font size=14><font color=\"#00ff00\">g</font>s</font>n",
          {{"g", 0, 14, 0x00FF00}, {"s", 0, 14}, {"n"}}},
-        {"HexColourWithoutHash", "<font color=FF0000>r</font>", {{"r", 0, kBaseSize, kRed}}},
+        {"HexColourWithoutHash", "<font color=FF0000>r</font>", {{"r", 0, kHtmlBaseSize, kHtmlRed}}},
         {"FaceInQuotes", "<font face=\"DejaVu Serif\">f</font>g",
-         {{"f", 0, kBaseSize, clBlack, false, "DEJAVU SERIF"}, {"g"}}},
+         {{"f", 0, kHtmlBaseSize, clBlack, false, "DEJAVU SERIF"}, {"g"}}},
         {"ClosingFontWithoutOpeningChangesNothing", "</font>x", {{"x"}}},
         {"LineBreakCharactersAreNotDrawn", "a\r\nb", {{"ab"}}},
         {"SizeNotANumberIsIgnored", "<font size=big>x</font>", {{"x"}}},
@@ -126,25 +126,25 @@ class HintHtmlTest : public ::testing::TestWithParam<HtmlCase> {};
 
 TEST_P(HintHtmlTest, DrawsAndMeasuresLikeItsPieces) {
     const HtmlCase& c = GetParam();
-    auto drawn = WhiteCanvas();
+    auto drawn = WhiteHtmlCanvas();
     TsHtml html;
-    html.Init(drawn.get(), c.Markup, kStart);
+    html.Init(drawn.get(), c.Markup, kHtmlStart);
     RECT size = html.Render();
-    auto expected = WhiteCanvas();
-    RECT expectedSize = DrawPieces(*expected, c.Expected);
+    auto expected = WhiteHtmlCanvas();
+    RECT expectedSize = DrawHtmlPieces(*expected, c.Expected);
     EXPECT_EQ(size.right, expectedSize.right);
     EXPECT_EQ(size.bottom, expectedSize.bottom);
-    EXPECT_EQ(CountDifferentPixels(*drawn, *expected), 0);
+    EXPECT_EQ(CountHtmlDifferences(*drawn, *expected), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HintHtmlTest, ::testing::ValuesIn(HtmlCases()),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(HintHtmlLayout, ReportedSizeCoversEveryDrawnPixel) {
-    auto bitmap = WhiteCanvas();
+    auto bitmap = WhiteHtmlCanvas();
     TsHtml html;
     html.Init(bitmap.get(), "<b>Bold</b> and <font size=+4 color=navy>big</font><br>second <u>line</u><p>"
-                            "<font face=\"DejaVu Serif\" size=12>serif é ß</font>", kStart);
+                            "<font face=\"DejaVu Serif\" size=12>serif é ß</font>", kHtmlStart);
     RECT size = html.Render();
     for (int y = 0; y < bitmap->Height(); ++y) {
         auto* row = reinterpret_cast<const std::uint32_t*>(bitmap->ScanLine(y));
@@ -158,23 +158,23 @@ TEST(HintHtmlLayout, ReportedSizeCoversEveryDrawnPixel) {
 
 // FACE names are matched as every family name is, whatever their letter case.
 TEST(HintHtmlLayout, AnUpperCasedFaceFindsItsFamily) {
-    auto plain = WhiteCanvas();
-    auto serif = WhiteCanvas();
+    auto plain = WhiteHtmlCanvas();
+    auto serif = WhiteHtmlCanvas();
     TsHtml plainHtml, serifHtml;
-    plainHtml.Init(plain.get(), "Affine", kStart);
+    plainHtml.Init(plain.get(), "Affine", kHtmlStart);
     plainHtml.Render();
-    serifHtml.Init(serif.get(), "<font face=\"dejavu serif\">Affine</font>", kStart);
+    serifHtml.Init(serif.get(), "<font face=\"dejavu serif\">Affine</font>", kHtmlStart);
     serifHtml.Render();
-    EXPECT_GT(CountDifferentPixels(*plain, *serif), 20);
+    EXPECT_GT(CountHtmlDifferences(*plain, *serif), 20);
 }
 
 TEST(HintHtmlLayout, TheCanvasKeepsTheFontOfTheLastTagAndLineHeightsAdd) {
-    auto bitmap = WhiteCanvas();
+    auto bitmap = WhiteHtmlCanvas();
     int h = bitmap->Canvas().TextHeight("X");
     TsHtml html;
-    html.Init(bitmap.get(), "a<br>b<br>c<b>", kStart);
+    html.Init(bitmap.get(), "a<br>b<br>c<b>", kHtmlStart);
     RECT size = html.Render();
-    EXPECT_EQ(size.bottom, kStart.top + 3 * h + 2 * 2);
+    EXPECT_EQ(size.bottom, kHtmlStart.top + 3 * h + 2 * 2);
     EXPECT_EQ(bitmap->Canvas().Font().Style(), fsBold);
 }
 
@@ -193,11 +193,11 @@ TEST(HintHtmlLayout, HostileTextsAreLaidOutWithinBounds) {
     for (int i = 0; i < 5000; ++i) nested += "</font>";
     texts.push_back(nested);
     for (const std::string& text : texts) {
-        auto bitmap = WhiteCanvas();
+        auto bitmap = WhiteHtmlCanvas();
         TsHtml html;
-        html.Init(bitmap.get(), text, kStart);
+        html.Init(bitmap.get(), text, kHtmlStart);
         RECT size = html.Render();
-        EXPECT_GE(size.right, kStart.left);
+        EXPECT_GE(size.right, kHtmlStart.left);
         int points = bitmap->Canvas().Font().Size();
         EXPECT_GE(points, TsHtml::kMinFontSize);
         EXPECT_LE(points, TsHtml::kMaxFontSize);

@@ -20,7 +20,7 @@ namespace {
 constexpr int kPangoBaseSize = 10;
 
 // The pixel height the framework gives a point size on a 96 dpi screen.
-int PixelsOfPoints(int points) { return static_cast<int>(std::lround(points * 96.0 / 72.0)); }
+int PangoPixelsOfPoints(int points) { return static_cast<int>(std::lround(points * 96.0 / 72.0)); }
 
 // Pango at 72 dpi, where a point is a pixel, so sizes can be given in the framework's pixels.
 class PangoLines {
@@ -31,7 +31,7 @@ public:
         context_ = pango_font_map_create_context(fontMap_);
         layout_ = pango_layout_new(context_);
         PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans");
-        pango_font_description_set_size(font, PixelsOfPoints(kPangoBaseSize) * PANGO_SCALE);
+        pango_font_description_set_size(font, PangoPixelsOfPoints(kPangoBaseSize) * PANGO_SCALE);
         pango_layout_set_font_description(layout_, font);
         pango_font_description_free(font);
     }
@@ -62,7 +62,7 @@ private:
 };
 
 // A Pango size attribute for a point size of the framework.
-std::string PangoSize(int points) { return std::to_string(PixelsOfPoints(points) * PANGO_SCALE); }
+std::string PangoSize(int points) { return std::to_string(PangoPixelsOfPoints(points) * PANGO_SCALE); }
 
 struct PangoCase {
     const char* Name;

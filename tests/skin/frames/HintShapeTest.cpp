@@ -15,9 +15,9 @@
 namespace parch::test {
 namespace {
 
-constexpr RECT kShapeBox{0, 0, 160, 100};
+constexpr RECT kHintShapeBox{0, 0, 160, 100};
 constexpr TsMousePosition kCornerMousePos[] = {mpLeftTop, mpLeftBottom, mpRightTop, mpRightBottom};
-constexpr POINT kShapeMouse{400, 300};
+constexpr POINT kHintShapeMouse{400, 300};
 
 std::unique_ptr<TsCustomHintWindow> MakeStyledWindow(TsHintStyle style) {
     switch (style) {
@@ -44,42 +44,42 @@ std::unique_ptr<TBitmap> HintPicture(HWND window) {
 }
 
 // Beyond the picture lies the outside of the hint.
-bool Inside(TBitmap& bitmap, int x, int y) {
+bool InsideHint(TBitmap& bitmap, int x, int y) {
     if (x < 0 || y < 0 || x >= bitmap.Width() || y >= bitmap.Height()) return false;
     return (PixelAt(bitmap, x, y) & 0xFFFFFF) != 0;
 }
 
-bool HasNeighbourOf(TBitmap& bitmap, int x, int y, bool inside) {
+bool HintHasNeighbourOf(TBitmap& bitmap, int x, int y, bool inside) {
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-            if (Inside(bitmap, x + dx, y + dy) == inside) return true;
+            if (InsideHint(bitmap, x + dx, y + dy) == inside) return true;
     return false;
 }
 
 // Pixels where the two shapes differ although neither edge lies within one pixel of it (no
 // neighbour in the reference takes our side, none in ours takes the reference's); the first
 // few are listed.
-int MisplacedPixels(TBitmap& ours, TBitmap& reference, std::string& where) {
+int MisplacedHintPixels(TBitmap& ours, TBitmap& reference, std::string& where) {
     int misplaced = 0;
     for (int y = 0; y < ours.Height(); ++y)
         for (int x = 0; x < ours.Width(); ++x) {
-            bool inside = Inside(ours, x, y);
-            if (inside == Inside(reference, x, y)) continue;
-            if (HasNeighbourOf(reference, x, y, inside) || HasNeighbourOf(ours, x, y, !inside)) continue;
+            bool inside = InsideHint(ours, x, y);
+            if (inside == InsideHint(reference, x, y)) continue;
+            if (HintHasNeighbourOf(reference, x, y, inside) || HintHasNeighbourOf(ours, x, y, !inside)) continue;
             if (++misplaced <= 8)
                 where += "(" + std::to_string(x) + "," + std::to_string(y) + (inside ? " in" : " out") + ") ";
         }
     return misplaced;
 }
 
-struct ShapeCase {
+struct HintShapeCase {
     TsHintStyle Style;
     const char* Name;
     int Corner;
 };
 
-std::vector<ShapeCase> ShapeCases() {
-    std::vector<ShapeCase> cases;
+std::vector<HintShapeCase> HintShapeCases() {
+    std::vector<HintShapeCase> cases;
     const std::pair<TsHintStyle, const char*> styles[] = {
         {hsSimply, "simply"}, {hsComics, "comics"}, {hsEllipse, "ellipse"}, {hsBalloon, "balloon"}};
     for (auto [style, name] : styles)
@@ -87,15 +87,15 @@ std::vector<ShapeCase> ShapeCases() {
     return cases;
 }
 
-class HintShapeTest : public HintFixture, public ::testing::WithParamInterface<ShapeCase> {};
+class HintShapeTest : public HintFixture, public ::testing::WithParamInterface<HintShapeCase> {};
 
 TEST_P(HintShapeTest, MatchesPillowAlongTheEdges) {
-    const ShapeCase& c = GetParam();
+    const HintShapeCase& c = GetParam();
     UsePlainLook(c.Style, clYellow);
     manager->DefaultMousePos = kCornerMousePos[c.Corner];
-    display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+    display.MoveMouse(kHintShapeMouse.x, kHintShapeMouse.y);
     auto window = MakeStyledWindow(c.Style);
-    window->ActivateHint(kShapeBox, "");
+    window->ActivateHint(kHintShapeBox, "");
     ASSERT_EQ(window->Corner(), c.Corner);
     auto ours = HintPicture(window->Handle());
     auto reference = ReadPngFile("tests/skin/frames/shapes/" + std::string(c.Name) + "-" + std::to_string(c.Corner) + ".png");
@@ -103,10 +103,10 @@ TEST_P(HintShapeTest, MatchesPillowAlongTheEdges) {
     ASSERT_EQ(ours->Width(), reference->Width());
     ASSERT_EQ(ours->Height(), reference->Height());
     std::string where;
-    EXPECT_EQ(MisplacedPixels(*ours, *reference, where), 0) << where;
+    EXPECT_EQ(MisplacedHintPixels(*ours, *reference, where), 0) << where;
 }
 
-INSTANTIATE_TEST_SUITE_P(StylesAndCorners, HintShapeTest, ::testing::ValuesIn(ShapeCases()),
+INSTANTIATE_TEST_SUITE_P(StylesAndCorners, HintShapeTest, ::testing::ValuesIn(HintShapeCases()),
                          [](const auto& info) { return std::string(info.param.Name) + std::to_string(info.param.Corner); });
 
 using HintLookTest = HintFixture;
@@ -118,14 +118,14 @@ TEST_F(HintLookTest, TailStylesDrawAOnePixelOutlineAndNoneForBevelWidthZero) {
         manager->HintKind().BevelWidth = bevel;
         manager->HintKind().ColorBorderTop = clBlue;
         manager->HintKind().ColorBorderBottom = clBlue;
-        display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+        display.MoveMouse(kHintShapeMouse.x, kHintShapeMouse.y);
         auto window = MakeStyledWindow(hsEllipse);
-        window->ActivateHint(kShapeBox, "");
+        window->ActivateHint(kHintShapeBox, "");
         auto picture = HintPicture(window->Handle());
         // The ellipse's leftmost column on its middle row (tail zone 20 above).
         int row = 60;
         int x = 0;
-        while (x < picture->Width() && !Inside(*picture, x, row)) ++x;
+        while (x < picture->Width() && !InsideHint(*picture, x, row)) ++x;
         std::uint32_t edge = PixelAt(*picture, x, row) & 0xFFFFFF;
         std::uint32_t next = PixelAt(*picture, x + 1, row) & 0xFFFFFF;
         std::uint32_t blue = 0x0000FF, yellow = 0xFFFF00;  // B, G, R bytes: blue is 0x0000FF
@@ -140,7 +140,7 @@ TEST_F(HintLookTest, WithTheSkinEveryStyleLooksAlike) {
     manager->SetUseSkinData(true);
     manager->HintKind().SetStyle(hsSimply);
     ASSERT_TRUE(manager->SkinUsed());
-    display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+    display.MoveMouse(kHintShapeMouse.x, kHintShapeMouse.y);
     std::unique_ptr<TBitmap> first;
     for (TsHintStyle style : {hsSimply, hsComics, hsEllipse, hsBalloon}) {
         manager->HintKind().SetStyle(style);
@@ -169,7 +169,7 @@ TEST_F(HintLookTest, SkinnedHintMatchesTheSectionComposedByPillow) {
     manager->SetUseSkinData(true);
     manager->HintKind().SetStyle(hsSimply);
     ASSERT_TRUE(manager->SkinUsed());
-    display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+    display.MoveMouse(kHintShapeMouse.x, kHintShapeMouse.y);
     auto window = MakeStyledWindow(hsSimply);
     window->ActivateHint({0, 0, 120, 40}, "");
     auto ours = HintPicture(window->Handle());
@@ -210,7 +210,7 @@ TEST_F(HintLookTest, ABordersMaskWithoutFramesOrStatesAddsOnlyThePadding) {
     auto bare = MakeStyledWindow(hsSimply)->CalcHintRect(0, "Hint");
     EXPECT_LT(bare.right, plain.right);
     EXPECT_LT(bare.bottom, plain.bottom);
-    display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+    display.MoveMouse(kHintShapeMouse.x, kHintShapeMouse.y);
     auto window = MakeStyledWindow(hsSimply);
     RECT r = window->CalcHintRect(0, "Hint");
     window->ActivateHint(r, "Hint");
@@ -238,13 +238,13 @@ TEST_F(HintLookTest, ContactSheetOfEveryStyleCornerAndLook) {
         manager->ApplyPredefinitions();
         for (int corner = 0; corner < 4; ++corner) {
             manager->DefaultMousePos = kCornerMousePos[corner];
-            display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+            display.MoveMouse(kHintShapeMouse.x, kHintShapeMouse.y);
             auto window = MakeStyledWindow(manager->HintKind().Style());
             RECT r = window->CalcHintRect(0, text);
             window->ActivateHint(r, text);
             RECT placed;
             GetWindowRect(window->Handle(), &placed);
-            ScreenPixels screen;
+            HintScreenPixels screen;
             BitBlt(sheet.Canvas().Handle(), corner * kCell + 10, row * kCell + 10, kCell - 20, kCell - 20, screen.Dc(),
                    placed.left - 10, placed.top - 10, SRCCOPY);
             EXPECT_NE(screen.At((placed.left + placed.right) / 2, (placed.top + placed.bottom) / 2),
@@ -259,13 +259,13 @@ TEST_F(HintLookTest, ContactSheetOfEveryStyleCornerAndLook) {
     LoadInternalSkin(skin);
     manager->SetUseSkinData(true);
     manager->HintKind().SetStyle(hsSimply);
-    display.MoveMouse(kShapeMouse.x, kShapeMouse.y);
+    display.MoveMouse(kHintShapeMouse.x, kHintShapeMouse.y);
     auto window = MakeStyledWindow(hsSimply);
     RECT r = window->CalcHintRect(0, text);
     window->ActivateHint(r, text);
     RECT placed;
     GetWindowRect(window->Handle(), &placed);
-    ScreenPixels screen;
+    HintScreenPixels screen;
     BitBlt(sheet.Canvas().Handle(), 10, 4 * kCell + 10, kCell - 20, kCell - 20, screen.Dc(), placed.left - 10,
            placed.top - 10, SRCCOPY);
     SetAlphaInRect(sheet, {0, 0, sheet.Width(), sheet.Height()}, 255, false);

@@ -24,7 +24,7 @@ std::unique_ptr<TsCustomHintWindow> MakeHintWindow(TsHintStyle style) {
     }
 }
 
-struct PlacementCase {
+struct HintPlacementCase {
     const char* Name;
     TsHintStyle Style;
     TsMousePosition MousePos;
@@ -35,7 +35,7 @@ struct PlacementCase {
 
 // Screen 800 x 600, hint 120 x 60. The rectangle hint drops 16 pixels below the cursor and
 // is pushed inside the monitor; the tail styles flip to the other side of the mouse point.
-const PlacementCase kPlacementCases[] = {
+const HintPlacementCase kHintPlacementCases[] = {
     {"SimplyInTheMiddle", hsSimply, mpLeftTop, {300, 200}, {300, 216, 420, 276}, 0},
     {"SimplyAtTheBottom", hsSimply, mpLeftTop, {300, 580}, {300, 540, 420, 600}, 1},
     {"SimplyAtTheRight", hsSimply, mpLeftTop, {760, 200}, {680, 216, 800, 276}, 2},
@@ -50,10 +50,10 @@ const PlacementCase kPlacementCases[] = {
     {"BalloonRightBottomStays", hsBalloon, mpRightBottom, {400, 300}, {280, 240, 400, 300}, 3},
 };
 
-class HintPlacementTest : public HintFixture, public ::testing::WithParamInterface<PlacementCase> {};
+class HintPlacementTest : public HintFixture, public ::testing::WithParamInterface<HintPlacementCase> {};
 
 TEST_P(HintPlacementTest, KeepsTheHintOnTheMonitorAndFlipsItsCorner) {
-    const PlacementCase& c = GetParam();
+    const HintPlacementCase& c = GetParam();
     UsePlainLook(c.Style, clYellow);
     manager->DefaultMousePos = c.MousePos;
     display.MoveMouse(c.Mouse.x, c.Mouse.y);
@@ -69,13 +69,13 @@ TEST_P(HintPlacementTest, KeepsTheHintOnTheMonitorAndFlipsItsCorner) {
     EXPECT_TRUE(window->IsHintShowing());
 }
 
-INSTANTIATE_TEST_SUITE_P(Edges, HintPlacementTest, ::testing::ValuesIn(kPlacementCases),
+INSTANTIATE_TEST_SUITE_P(Edges, HintPlacementTest, ::testing::ValuesIn(kHintPlacementCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 // The virtual clock with a look at the screen each time the fade-in sleeps.
-class WatchingClock final : public Clock {
+class HintFadeWatchingClock final : public Clock {
 public:
-    WatchingClock(VirtualClock& inner, std::function<void()> onSleep) : inner_(inner), onSleep_(std::move(onSleep)) {}
+    HintFadeWatchingClock(VirtualClock& inner, std::function<void()> onSleep) : inner_(inner), onSleep_(std::move(onSleep)) {}
     std::uint64_t NowMs() override { return inner_.NowMs(); }
     void Sleep(std::uint64_t ms) override {
         onSleep_();
@@ -101,10 +101,10 @@ TEST_F(HintFadeTest, FadesInOver31StepsOf8MsAndAShownHintChangesAtOnce) {
     manager->Animated = true;
     display.MoveMouse(100, 100);
     const POINT probe{160, 146};  // inside the body (the hint drops 16 pixels)
-    int desktopRed = GetRValue(ScreenPixels().At(probe.x, probe.y));
+    int desktopRed = GetRValue(HintScreenPixels().At(probe.x, probe.y));
     std::vector<int> reds;
-    auto clock = std::make_shared<WatchingClock>(display.Clock(),
-                                                 [&] { reds.push_back(GetRValue(ScreenPixels().At(probe.x, probe.y))); });
+    auto clock = std::make_shared<HintFadeWatchingClock>(display.Clock(),
+                                                 [&] { reds.push_back(GetRValue(HintScreenPixels().At(probe.x, probe.y))); });
     SetClock(clock);
     auto window = MakeHintWindow(hsSimply);
     window->ActivateHint(kHintBox, "");
@@ -122,18 +122,18 @@ TEST_F(HintFadeTest, FadesInOver31StepsOf8MsAndAShownHintChangesAtOnce) {
         int expected = (255 * alpha + desktopRed * (255 - alpha)) / 255;
         EXPECT_NEAR(reds[k], expected, 2) << "step " << k + 1;
     }
-    EXPECT_NEAR(GetRValue(ScreenPixels().At(probe.x, probe.y)), (255 * finalAlpha + desktopRed * (255 - finalAlpha)) / 255, 2);
+    EXPECT_NEAR(GetRValue(HintScreenPixels().At(probe.x, probe.y)), (255 * finalAlpha + desktopRed * (255 - finalAlpha)) / 255, 2);
 }
 
 TEST_F(HintFadeTest, TransparencyBeyond100ShowsNothingInsteadOfWrappingRound) {
     UsePlainLook(hsSimply, static_cast<TColor>(RGB(255, 0, 0)));
     manager->HintKind().Transparency = 120;
     display.MoveMouse(100, 100);
-    COLORREF desktop = ScreenPixels().At(160, 146);
+    COLORREF desktop = HintScreenPixels().At(160, 146);
     auto window = MakeHintWindow(hsSimply);
     window->ActivateHint(kHintBox, "");
     EXPECT_TRUE(window->IsHintShowing());
-    EXPECT_EQ(ScreenPixels().At(160, 146), desktop);
+    EXPECT_EQ(HintScreenPixels().At(160, 146), desktop);
 }
 
 using HintManagerTest = HintFixture;
@@ -142,7 +142,7 @@ using HintManagerTest = HintFixture;
 TEST_F(HintManagerTest, WithoutLayeredWindowsTheHintPaintsOverTheScreenCopy) {
     UsePlainLook(hsComics, static_cast<TColor>(RGB(0, 200, 0)));
     display.MoveMouse(200, 200);
-    COLORREF desktop = ScreenPixels().At(203, 203);
+    COLORREF desktop = HintScreenPixels().At(203, 203);
     UnregisterLibrary("user32");
     auto window = MakeHintWindow(hsComics);
     window->ActivateHint(kHintBox, "");
@@ -150,7 +150,7 @@ TEST_F(HintManagerTest, WithoutLayeredWindowsTheHintPaintsOverTheScreenCopy) {
     RegisterWindowSystemProcedures();
     ASSERT_TRUE(window->IsHintShowing());
     EXPECT_FALSE(GetWindowLongPtr(window->Handle(), GWL_EXSTYLE) & WS_EX_LAYERED);
-    ScreenPixels screen;
+    HintScreenPixels screen;
     EXPECT_EQ(screen.At(260, 240), RGB(0, 200, 0));  // inside the body, below the tail zone
     EXPECT_EQ(screen.At(318, 202), desktop);          // the top-right corner beside the tail
 }
