@@ -250,7 +250,9 @@ TEST_F(HintLookTest, ContactSheetOfEveryStyleCornerAndLook) {
             EXPECT_NE(screen.At((placed.left + placed.right) / 2, (placed.top + placed.bottom) / 2),
                       screen.At(5, 5));
             // Beyond the shape and its shadow the window leaves the screen as it was.
-            if (row > 0 && corner == 1) EXPECT_EQ(screen.At(placed.right - 1, placed.top), screen.At(5, 5)) << row;
+            if (row > 0 && corner == 1) {
+                EXPECT_EQ(screen.At(placed.right - 1, placed.top), screen.At(5, 5)) << row;
+            }
             window.reset();
             display.PumpMessages();
         }
