@@ -105,6 +105,10 @@ class IFormSkinProvider {
 public:
     virtual ~IFormSkinProvider() = default;
     virtual TCustomForm* ProvidedForm() const = 0;
+    // A provider that draws the form inside a border window of its own, and where the form's
+    // client area lies in that window's picture.
+    virtual bool HasBorderWindow() const { return false; }
+    virtual POINT ClientOffsetInImage() const { return POINT{0, 0}; }
 };
 
 class TsCommonData : public TPersistent, public IPublishedProperties {

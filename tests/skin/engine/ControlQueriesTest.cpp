@@ -6,6 +6,7 @@
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
 #include "platform/display/HeadlessDisplay.h"
+#include "platform/win/Messages.h"
 #include "platform/win/WinMessages.h"
 #include "skin/engine/sControlQueries.h"
 #include "tests/skin/engine/CommonDataFixtures.h"

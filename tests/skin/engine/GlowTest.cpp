@@ -6,9 +6,11 @@
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "platform/display/HeadlessDisplay.h"
+#include "platform/win/Messages.h"
 #include "platform/win/WindowLong.h"
 #include "platform/win/WindowPos.h"
 #include "platform/win/WinMessages.h"
+#include "platform/win/WindowTree.h"
 #include "skin/engine/sGlow.h"
 #include "tests/skin/engine/CommonDataFixtures.h"
 
