@@ -21,6 +21,8 @@
 #include "skin/engine/sBitmapUtils.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sControlQueries.h"
+#include "skin/engine/sMaskPaint.h"
+#include "skin/engine/sPaintHelpers.h"
 #include "skin/engine/sPixelBlend.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sVclUtils.h"
@@ -345,6 +347,61 @@ void PaintControlToBitmap(TBitmap& bitmap, TControl& control, int x, int y, IFor
                       std::min<int>(client.bottom + offset.y, bitmap.Height() - 1)};
         SetAlphaInRect(bitmap, client, 255, false);
     }
+}
+
+
+void PaintNonClientFrame(HDC dc, RECT r, int frameWidth, TsCommonData& data, int state, RECT& inner) {
+    int f = frameWidth;
+    TColor colour = data.GetBackgroundColor(state, nullptr);
+    TControl* owner = data.HostControl;
+    TsBackgroundRequest backdrop;
+    if (owner != nullptr && owner->Parent() != nullptr) GetControlBackdrop(backdrop, *owner->Parent(), false);
+    TsSkinManager* manager = data.GetSkinManager();
+    bool hasMask = manager != nullptr && data.BordersMaskIndex >= 0 &&
+                   IsValidMaskIndex(manager->Tables(), data.BordersMaskIndex);
+    auto shrunk = [](RECT rect, int l, int t, int rr, int b) {
+        RECT result{rect.left + l, rect.top + t, rect.right - rr, rect.bottom - b};
+        result.right = std::max(result.right, result.left);
+        result.bottom = std::max(result.bottom, result.top);
+        return result;
+    };
+    if (!hasMask) {
+        if (f != 0) {
+            FillFrameWithColor(dc, r, f, f, f, f, colour);
+            inner = shrunk(r, f, f, f, f);
+        }
+        return;
+    }
+    const TsMaskData& mask = manager->Tables().Masks[static_cast<size_t>(data.BordersMaskIndex)];
+    if (const TsGeneralData* section = data.Section()) state = std::min(state, section->StateCount - 1);
+    state = std::max(state, 0);
+    data.PrepareCacheBitmap();
+    TBitmap& cache = *data.CacheBitmap;
+    int ownerLeft = owner != nullptr ? owner->Left() : 0;
+    int ownerTop = owner != nullptr ? owner->Top() : 0;
+    if (mask.ExtraBands == 1) {
+        if (backdrop.Kind == 2 && backdrop.Bmp != nullptr) {
+            BitBlt(cache.Canvas().Handle(), r.left, r.top, RectWidth(r), RectHeight(r), backdrop.Bmp->Canvas().Handle(),
+                   backdrop.X + ownerLeft + r.left, backdrop.Y + ownerTop + r.top, SRCCOPY);
+        } else {
+            FillFrame32(cache, r, mask.LeftWidth, mask.TopWidth, mask.RightWidth, mask.BottomWidth, colour);
+        }
+    }
+    TsBackgroundSource source = BackdropFromQuery(backdrop);
+    source.X += ownerLeft;
+    source.Y += ownerTop;
+    DrawBordersMask(cache, r, source, mask, state, true);
+    inner = RECT{r.left + mask.LeftWidth, r.top + mask.TopWidth, r.right - mask.RightWidth, r.bottom - mask.BottomWidth};
+    if (f == 0) return;
+    int width = RectWidth(r);
+    int height = RectHeight(r);
+    int gapLeft = std::max(std::min(f, width - mask.RightWidth) - mask.LeftWidth, 0);
+    int gapTop = std::max(std::min(f, height - mask.BottomWidth) - mask.TopWidth, 0);
+    int gapRight = std::max(std::min(f, width - mask.LeftWidth) - mask.RightWidth, 0);
+    int gapBottom = std::max(std::min(f, height - mask.TopWidth) - mask.BottomWidth, 0);
+    FillFrame32(cache, inner, gapLeft, gapTop, gapRight, gapBottom, static_cast<TColor>(ColorToRGB(colour)));
+    inner = shrunk(r, f, f, f, f);
+    if (dc != cache.Canvas().Handle()) CopyFrameStrips(dc, r.left, r.top, width, height, cache.Canvas().Handle(), r.left, r.top, f);
 }
 
 }  // namespace parch

@@ -32,4 +32,9 @@ void PaintGraphicChildren(HDC target, TWinControl& control, bool onlyIfVisible, 
 // screen.
 void PaintControlToBitmap(TBitmap& bitmap, TControl& control, int x, int y, IFormSkinProvider* provider);
 
+// Paints the control's non-client frame of width frameWidth over R: from its borders mask into
+// its cache (then the frame strips onto the DC), or as a plain colour frame without a mask.
+// inner receives the area inside the frame.
+void PaintNonClientFrame(HDC dc, RECT r, int frameWidth, TsCommonData& data, int state, RECT& inner);
+
 }  // namespace parch
