@@ -24,7 +24,7 @@ int ShowGlowEffect(RECT r, RECT v, const std::string& sectionName, TsSkinManager
 void RemoveGlowEffect(int handle);
 // Removes every glow. restoreWindowProcedures gives each glow window its own procedure back first.
 void FreeAllGlowEffects(bool restoreWindowProcedures);
-// The glow window of a handle (nullptr when it names none), for those that inspect it.
+// The glow window of a handle (nullptr when it names none).
 TForm* GlowWindow(int handle);
 // How many glows are shown.
 int GlowEffectCount();
