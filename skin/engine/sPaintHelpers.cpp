@@ -1,5 +1,7 @@
 #include "skin/engine/sPaintHelpers.h"
 
+#include <algorithm>
+
 #include "framework/ExtCtrls.h"
 #include "framework/GraphicControls.h"
 #include "framework/WinControls.h"
@@ -7,8 +9,11 @@
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
+#include "platform/gdi/Fonts.h"
+#include "platform/gdi/GdiText.h"
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/PensBrushes.h"
+#include "platform/win/Painting.h"
 #include "skin/engine/sPixelBlend.h"
 
 namespace parch {
@@ -99,6 +104,76 @@ void DrawSmallArrow(TCanvas& canvas, TColor color, RECT r, int kind) {
         for (int i = 0; i <= 3; ++i)
             for (int x = x0 + i; x <= x0 + 7 - i; ++x) canvas.SetPixels(x, y0 + i, color);
     }
+}
+
+void DrawDottedFrame(TCanvas& canvas, RECT r, TColor color2, TColor color) {
+    int right = r.right - 1;
+    int bottom = r.bottom - 1;
+    for (int i = 0; i <= (r.right - r.left) / 3; ++i) {
+        int x = r.left + 3 * i;
+        for (int y : {r.top, bottom}) {
+            canvas.SetPixels(x, y, color);
+            canvas.SetPixels(x - 1, y, color2);
+        }
+    }
+    for (int i = 0; i <= (r.bottom - r.top) / 3; ++i) {
+        int y = r.top + 3 * i;
+        for (int x : {r.left, right}) {
+            canvas.SetPixels(x, y, color);
+            canvas.SetPixels(x, y - 1, color2);
+        }
+    }
+}
+
+void CopyByteChannel(TBitmap& bitmap32, TBitmap& bitmap8, int channel, bool toBitmap8) {
+    if (channel < 0 || channel > 3 || bitmap32.PixelFormat() != pf32bit || bitmap8.PixelFormat() != pf8bit) return;
+    int width = std::min(bitmap32.Width(), bitmap8.Width());
+    int height = std::min(bitmap32.Height(), bitmap8.Height());
+    for (int y = 0; y < height; ++y) {
+        BYTE* wide = bitmap32.ScanLine(y);
+        BYTE* narrow = bitmap8.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (toBitmap8)
+                narrow[x] = wide[x * 4 + channel];
+            else
+                wide[x * 4 + channel] = narrow[x];
+        }
+    }
+}
+
+namespace {
+
+// The screen DC with the font selected, for measuring.
+class ScreenFontDC {
+public:
+    explicit ScreenFontDC(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
+    ~ScreenFontDC() {
+        SelectObject(dc_, old_);
+        ReleaseDC(nullptr, dc_);
+    }
+    ScreenFontDC(const ScreenFontDC&) = delete;
+    ScreenFontDC& operator=(const ScreenFontDC&) = delete;
+    HDC Handle() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+}  // namespace
+
+int GetFontLineHeight(HFONT font) {
+    ScreenFontDC dc(font);
+    TEXTMETRIC metrics{};
+    GetTextMetrics(dc.Handle(), &metrics);
+    return metrics.tmHeight + 6;
+}
+
+SIZE GetFontTextSize(HFONT font, const std::string& text) {
+    ScreenFontDC dc(font);
+    SIZE size{0, 0};
+    if (!GetTextExtentPoint32(dc.Handle(), text.c_str(), static_cast<int>(text.size()), &size)) return SIZE{0, 0};
+    return size;
 }
 
 }  // namespace parch

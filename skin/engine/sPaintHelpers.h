@@ -2,6 +2,8 @@
 // Small drawing helpers the skinned frames and controls share: fills of rectangles and frames,
 // copies of frame strips, clip exclusion of windowless children and pixel arrows.
 
+#include <string>
+
 #include "framework/graphics/Bitmap.h"
 #include "platform/gdi/GdiTypes.h"
 
@@ -24,5 +26,12 @@ void CopyFrameStrips(HDC dst, int x, int y, int width, int height, HDC src, int 
 void ExcludeGraphicChildren(HDC dc, TWinControl& parent, int x, int y);
 // A small pixel arrow centred in R: kind 4 points right, kind 8 down; other kinds draw nothing.
 void DrawSmallArrow(TCanvas& canvas, TColor color, RECT r, int kind);
+// Every third pixel along the frame's edges in color, the pixel before each in color2.
+void DrawDottedFrame(TCanvas& canvas, RECT r, TColor color2, TColor color);
+// Copies byte channel (0..3) of every 32-bit pixel into the 8-bit bitmap, or back.
+void CopyByteChannel(TBitmap& bitmap32, TBitmap& bitmap8, int channel, bool toBitmap8);
+// The font's line height on the screen plus 6, and a text's extent (0 x 0 when it fails).
+int GetFontLineHeight(HFONT font);
+SIZE GetFontTextSize(HFONT font, const std::string& text);
 
 }  // namespace parch

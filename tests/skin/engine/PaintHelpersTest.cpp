@@ -73,6 +73,48 @@ TEST(PaintHelpers, SmallArrowsPointRightAndDown) {
     }
 }
 
+TEST(PaintHelpers, DottedFramesMarkEveryThirdPixel) {
+    TBitmap bitmap(12, 9, pf32bit);
+    bitmap.Canvas().Brush().SetColor(clBlack);
+    bitmap.Canvas().FillRect(RECT{0, 0, 12, 9});
+    DrawDottedFrame(bitmap.Canvas(), RECT{1, 1, 11, 8}, clBlue, clWhite);
+    struct Probe {
+        int x, y;
+        std::uint32_t rgb;
+    };
+    const Probe probes[] = {{1, 1, 0xFFFFFF}, {4, 1, 0xFFFFFF}, {3, 1, 0x0000FF}, {5, 1, 0},        {10, 7, 0xFFFFFF},
+                            {1, 4, 0xFFFFFF}, {1, 3, 0x0000FF}, {10, 4, 0xFFFFFF}, {5, 4, 0},       {7, 7, 0xFFFFFF}};
+    for (const Probe& p : probes) EXPECT_EQ(Rgb(bitmap, p.x, p.y), p.rgb) << p.x << "," << p.y;
+}
+
+TEST(PaintHelpers, ByteChannelsCopyBothWays) {
+    auto wide = FilledBitmap(3, 2, 0);
+    for (int i = 0; i < 6; ++i) PixelAt(*wide, i % 3, i / 3) = 0x10203040u + static_cast<std::uint32_t>(i);
+    TBitmap narrow(3, 2, pf8bit);
+    CopyByteChannel(*wide, narrow, 3, true);
+    EXPECT_EQ(narrow.ScanLine(1)[2], 0x10);
+    CopyByteChannel(*wide, narrow, 0, true);
+    EXPECT_EQ(narrow.ScanLine(1)[2], 0x45);
+    narrow.ScanLine(0)[1] = 0xEE;
+    CopyByteChannel(*wide, narrow, 2, false);
+    EXPECT_EQ(PixelAt(*wide, 1, 0), 0x10EE3041u);
+}
+
+TEST(PaintHelpers, FontMeasuresGrowWithTextAndSize) {
+    HeadlessDisplay display;
+    TFont small;
+    small.SetSize(8);
+    TFont large;
+    large.SetSize(20);
+    EXPECT_GT(GetFontLineHeight(large.Handle()), GetFontLineHeight(small.Handle()));
+    EXPECT_GT(GetFontLineHeight(small.Handle()), 6);
+    SIZE one = GetFontTextSize(small.Handle(), "W");
+    SIZE two = GetFontTextSize(small.Handle(), "WW");
+    EXPECT_GT(one.cx, 0);
+    EXPECT_GT(two.cx, one.cx);
+    EXPECT_EQ(GetFontTextSize(small.Handle(), "").cx, 0);
+}
+
 class NonClientFrame : public ::testing::Test {
 protected:
     void SetUp() override {
