@@ -5,7 +5,12 @@
 #include "base/SysUtils.h"
 #include "bitmap32/PropertyTable.h"
 #include "framework/Application.h"
+#include "platform/gdi/Fonts.h"
+#include "platform/os/FindFiles.h"
+#include "platform/os/Files.h"
 #include "platform/os/KernelCalls.h"
+#include "platform/os/ProcedureTable.h"
+#include "platform/win/SystemValues.h"
 #include "platform/win/Clock.h"
 
 namespace parch {
@@ -225,6 +230,49 @@ void ChangeSetPropertyElement(TObject& object, std::string_view setProperty, std
     }
     property->SetText(object, "[" + text + "]");
 }
+
+int GetCaptionFontHeight() {
+    NONCLIENTMETRICS metrics;
+    if (!SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;
+    return metrics.lfCaptionFont.lfHeight;
+}
+
+HFONT CreateCaptionFont() {
+    NONCLIENTMETRICS metrics;
+    if (!SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return nullptr;
+    return CreateFontIndirect(&metrics.lfCaptionFont);
+}
+
+bool GetMinimizeAnimation() {
+    ANIMATIONINFO info;
+    return SystemParametersInfo(SPI_GETANIMATION, sizeof info, &info, 0) && info.iMinAnimate != 0;
+}
+
+void SetMinimizeAnimation(bool on) {
+    ANIMATIONINFO info;
+    info.iMinAnimate = on ? -1 : 0;
+    SystemParametersInfo(SPI_SETANIMATION, sizeof info, &info, 0);
+}
+
+bool IsWow64() {
+    using IsWow64ProcessFunction = BOOL(HANDLE process, BOOL* wow64);
+    HMODULE kernel = LoadLibrary("kernel32.dll");
+    auto* query = kernel != nullptr ? GetProcAddressOf<IsWow64ProcessFunction>(kernel, "IsWow64Process") : nullptr;
+    BOOL wow64 = 0;
+    return query != nullptr && query(nullptr, &wow64) && wow64 != 0;
+}
+
+bool FolderExists(const std::string& path) { return DirectoryExists(path); }
+
+std::string GetLongFileName(const std::string& path) {
+    WIN32_FIND_DATA data;
+    HANDLE search = FindFirstFile(path, data);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    FindClose(search);
+    return data.cFileName;
+}
+
+std::string GetShortFileName(const std::string& path) { return GetLongFileName(path); }
 
 std::string AppendPathDelimiter(std::string_view path) {
     if (path.empty()) return {};

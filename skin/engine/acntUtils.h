@@ -66,6 +66,22 @@ bool SetPropertyHasElement(const TObject& object, std::string_view setProperty, 
 // Adds or removes the element in the set's text form and writes it back.
 void ChangeSetPropertyElement(TObject& object, std::string_view setProperty, std::string_view element, bool include);
 
+// The system's caption font: its height (0 on failure) and a new font made from it (the caller
+// deletes it; nullptr on failure).
+int GetCaptionFontHeight();
+HFONT CreateCaptionFont();
+// The system's minimize animation setting.
+bool GetMinimizeAnimation();
+void SetMinimizeAnimation(bool on);
+// True only for a 32-bit process on a 64-bit system; false when that cannot be asked.
+bool IsWow64();
+
+bool FolderExists(const std::string& path);
+// The name of the file or folder the path names; empty when nothing is there. There are no
+// short (8.3) names here, so both forms give the found name.
+std::string GetLongFileName(const std::string& path);
+std::string GetShortFileName(const std::string& path);
+
 // Empty stays empty; a trailing "/" becomes "\"; a one-letter drive gets ":\", others "\".
 std::string AppendPathDelimiter(std::string_view path);
 

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "bitmap32/PropertyTable.h"
+#include "platform/display/HeadlessDisplay.h"
+#include "platform/gdi/Fonts.h"
+#include "platform/gdi/GdiObject.h"
 #include "skin/engine/acntUtils.h"
+#include "tests/platform/os/ScratchDir.h"
 
 namespace parch {
 namespace {
@@ -67,6 +71,27 @@ TEST(GeneralHelpers, PathDelimiters) {
     for (Case c : {Case{"", ""}, Case{"c", "c:\\"}, Case{"skins/", "skins\\"}, Case{"skins\\", "skins\\"},
                    Case{"skins", "skins\\"}})
         EXPECT_EQ(AppendPathDelimiter(c.path), c.expected) << c.path;
+}
+
+TEST(GeneralHelpers, FileNamesAndSystemSettings) {
+    test::ScratchDir folder;
+    folder.Write("Report Final.txt", "x");
+    EXPECT_EQ(GetLongFileName(folder.Path() + "Report Final.txt"), "Report Final.txt");
+    EXPECT_EQ(GetShortFileName(folder.Path() + "Report Final.txt"), "Report Final.txt");
+    EXPECT_EQ(GetLongFileName(folder.Path() + "missing.txt"), "");
+    EXPECT_TRUE(FolderExists(folder.Path()));
+    EXPECT_FALSE(FolderExists(folder.Path() + "missing"));
+    EXPECT_FALSE(IsWow64());
+
+    HeadlessDisplay display;
+    bool before = GetMinimizeAnimation();
+    SetMinimizeAnimation(!before);
+    EXPECT_EQ(GetMinimizeAnimation(), !before);
+    SetMinimizeAnimation(before);
+    EXPECT_NE(GetCaptionFontHeight(), 0);
+    HFONT caption = CreateCaptionFont();
+    EXPECT_NE(caption, nullptr);
+    DeleteObject(caption);
 }
 
 // A small published class: an integer, a Boolean, a set and a held object.
