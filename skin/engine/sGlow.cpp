@@ -52,9 +52,11 @@ struct GlowEntry {
     std::unique_ptr<TacGlowEffect> effect;
 };
 
+// Kept to the end of the program and never destroyed: glows still shown then must not free
+// their windows after the window system has gone.
 std::vector<GlowEntry>& GlowList() {
-    static std::vector<GlowEntry> list;
-    return list;
+    static auto* list = new std::vector<GlowEntry>;
+    return *list;
 }
 
 int nextGlowHandle = 0;
