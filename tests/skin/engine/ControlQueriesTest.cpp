@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "framework/Application.h"
 #include "framework/Forms.h"
 #include "framework/StdCtrls.h"
@@ -89,6 +92,37 @@ TEST_F(ControlQueries, UnskinnedWindowsPassBroadcastsDownUnlessFiltered) {
     BroadcastFilter = nullptr;
     BroadcastToControls(form, message);
     EXPECT_TRUE(inner->SkinData.BackgroundDirty);
+}
+
+TEST_F(ControlQueries, BroadcastsGoInChildOrderThroughUnskinnedContainers) {
+    std::vector<std::string> order;
+    auto record = [&order](TControl* control, const std::string& name) {
+        TWndMethod inherited = control->WindowProc;
+        control->WindowProc = [&order, inherited, name](TMessage& message) {
+            if (message.Msg == SkinCommandMessage && SkinCommandOf(message.WParam) == scBackgroundChanged)
+                order.push_back(name);
+            inherited(message);
+        };
+    };
+    auto* graphic = new TsGraphic(&form, 0);
+    graphic->SetParent(&form);
+    auto* container = new TPanel(&form);
+    container->SetParent(&form);
+    auto* inner = new TsPanel(&form, 0);
+    inner->SetParent(container);
+    auto* last = new TsPanel(&form, 0);
+    last->SetParent(&form);
+    for (TWinControl* windowed : {static_cast<TWinControl*>(container), static_cast<TWinControl*>(inner),
+                                  static_cast<TWinControl*>(last)})
+        windowed->HandleNeeded();
+    record(graphic, "graphic");
+    record(container, "container");
+    record(inner, "inner");
+    record(last, "last");
+
+    TMessage message{SkinCommandMessage, SkinCommandWParam(scBackgroundChanged), 0, 0};
+    BroadcastToControls(form, message);
+    EXPECT_EQ(order, (std::vector<std::string>{"graphic", "inner", "last"}));
 }
 
 TEST_F(ControlQueries, ChildWindowBroadcastsReachDirectChildrenOnly) {
