@@ -8,6 +8,7 @@
 #include "platform/win/Messages.h"
 #include "platform/win/WindowTree.h"
 #include "skin/engine/sConst.h"
+#include "skin/engine/sControlQueries.h"
 #include "skin/engine/sFormServices.h"
 
 namespace parch {
@@ -30,26 +31,9 @@ LRESULT SendTo(HWND window, const TMessage& message) {
     return SendMessage(window, message.Msg, message.WParam, message.LParam);
 }
 
-// Every control below the window gets the message: windowed ones through their window, the
-// others directly.
-void DeliverToChildControls(TWinControl& parent, TMessage& message) {
-    for (int i = 0; i < parent.ControlCount(); ++i) {
-        TControl* control = parent.Controls(i);
-        auto* windowed = dynamic_cast<TWinControl*>(control);
-        if (windowed != nullptr && windowed->HandleAllocated()) {
-            SendTo(windowed->Handle(), message);
-            DeliverToChildControls(*windowed, message);
-        } else if (windowed != nullptr) {
-            DeliverToChildControls(*windowed, message);
-        } else {
-            control->Perform(message.Msg, message.WParam, message.LParam);
-        }
-    }
-}
-
 void DeliverToForm(TCustomForm& form, TMessage& message) {
     SendTo(form.Handle(), message);
-    DeliverToChildControls(form, message);
+    BroadcastToControls(form, message);
     if (form.FormStyle() == fsMDIForm && form.ClientHandle() != nullptr) SendTo(form.ClientHandle(), message);
 }
 
