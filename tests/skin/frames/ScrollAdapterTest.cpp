@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/skin/frames/ScrollAdapterFixtures.h"
+
+namespace parch {
+namespace {
+
+using test::PartOfColour;
+using test::ScreenShot;
+using test::ScrollAdapterTest;
+
+SCROLLINFO Vertical(int nMin, int nMax, UINT nPage, int nPos) {
+    SCROLLINFO info;
+    info.nMin = nMin;
+    info.nMax = nMax;
+    info.nPage = nPage;
+    info.nPos = nPos;
+    return info;
+}
+
+int CountOf(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry on its own
+
+TEST(ScrollGeometry, DragPositionReachesBothEndsOfEveryRange) {
+    struct Case {
+        int nMin, nMax;
+        UINT nPage;
+        int length, arrow;
+        int last;  // the position at the end of the track
+    };
+    const Case cases[] = {
+        {0, 100, 10, 200, 16, 91},     {-50, 49, 0, 200, 16, 49},  {10, 20, 3, 120, 16, 18},
+        {0, 1000000, 1000, 300, 16, 999001}, {0, 99, 100, 200, 16, 0},  // page covers the range: no thumb
+        {5, 2, 1, 200, 16, 5},         // empty range
+    };
+    for (const Case& c : cases) {
+        SCROLLINFO info = Vertical(c.nMin, c.nMax, c.nPage, c.nMin);
+        const TacBarGeometry g = GetBarGeometry(info, c.length, c.arrow, 10, true);
+        SCOPED_TRACE(std::to_string(c.nMin) + ".." + std::to_string(c.nMax) + " page " + std::to_string(c.nPage));
+        EXPECT_EQ(ThumbDragPosition(info, g, 0), c.nMin);
+        EXPECT_EQ(ThumbDragPosition(info, g, g.FreeTrack()), c.last);
+        EXPECT_EQ(ThumbDragPosition(info, g, g.FreeTrack() + 500), c.last);  // beyond the end
+        if (!g.HasThumb()) continue;
+        // The first and the last position laid out and dragged back are the same positions.
+        for (int pos : {c.nMin, c.last}) {
+            info.nPos = pos;
+            const TacBarGeometry at = GetBarGeometry(info, c.length, c.arrow, 10, true);
+            EXPECT_EQ(ThumbDragPosition(info, at, at.thumbStart - at.firstArrow), pos);
+        }
+    }
+}
+
+TEST(ScrollGeometry, ShortBarsAreTwoHalfArrowsAndNothingElse) {
+    const SCROLLINFO info = Vertical(0, 100, 10, 50);
+    for (int length : {1, 20, 31, 32}) {
+        const TacBarGeometry g = GetBarGeometry(info, length, 16, 10, true);
+        EXPECT_FALSE(g.HasThumb()) << length;
+        for (int offset = 0; offset < length; ++offset)
+            EXPECT_EQ(ScrollPartAt(g, offset), offset < length / 2 ? kPartFirstArrow : kPartSecondArrow) << length;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The part hit is the part painted, pixel by pixel, on the headless screen
+
+struct BarCase {
+    const char* name;
+    int height;
+    SCROLLINFO vertical;
+    bool disabled;  // the vertical bar: its page covers the range
+};
+
+class PaintedParts : public ScrollAdapterTest, public ::testing::WithParamInterface<BarCase> {
+protected:
+    // The part a click at a screen point starts, told by the first request it makes.
+    int ClickedPart(POINT p) {
+        ClearRequests();
+        display.AdvanceTime(1000);  // no double clicks
+        display.MoveMouse(p.x, p.y);
+        display.MouseDown();
+        display.PumpMessages();
+        display.MouseUp();
+        display.PumpMessages();
+        if (requests.empty()) return kPartNone;
+        const int code = std::stoi(requests.front().substr(2));
+        return code == SB_THUMBPOSITION ? kPartThumb : code;
+    }
+};
+
+TEST_P(PaintedParts, EveryPixelHitsThePartPaintedThere) {
+    const BarCase& c = GetParam();
+    HWND w = MakeWindow(c.vertical, 200, c.height);
+    RecordRequests();
+    display.MoveMouse(0, 0);
+    display.PumpMessages();
+    adapter->PaintScrollBars(nullptr);
+    for (int kind : {SB_VERT, SB_HORZ}) {
+        const RECT bar = kind == SB_VERT ? adapter->GetVertBarRect() : adapter->GetHorzBarRect();
+        ASSERT_LT(bar.left, bar.right);
+        ASSERT_LT(bar.top, bar.bottom);
+        std::vector<COLORREF> painted;
+        {
+            const ScreenShot shot;
+            const int length = kind == SB_VERT ? bar.bottom - bar.top : bar.right - bar.left;
+            for (int i = 0; i < length; ++i)
+                painted.push_back(kind == SB_VERT ? shot.Pixel((bar.left + bar.right) / 2, bar.top + i)
+                                                  : shot.Pixel(bar.left + i, (bar.top + bar.bottom) / 2));
+        }
+        const bool hasThumb = std::count(painted.begin(), painted.end(), RGB(0, 200, 200)) > 0;
+        // A disabled bar is drawn in none of the part colours, and nothing on it can be hit.
+        const bool disabledLook = std::all_of(painted.begin(), painted.end(),
+                                              [](COLORREF colour) { return PartOfColour(colour, true) == -2; });
+        EXPECT_EQ(disabledLook, kind == SB_VERT && c.disabled) << (kind == SB_VERT ? "vertical" : "horizontal");
+        std::string mismatches;
+        for (size_t i = 0; i < painted.size(); ++i) {
+            const int expected = disabledLook ? kPartNone : PartOfColour(painted[i], hasThumb);
+            const POINT p = kind == SB_VERT ? POINT{(bar.left + bar.right) / 2, bar.top + static_cast<int>(i)}
+                                            : POINT{bar.left + static_cast<int>(i), (bar.top + bar.bottom) / 2};
+            const int hit = ClickedPart(p);
+            if (expected != hit)
+                mismatches += " [" + std::to_string(i) + ": painted " + std::to_string(expected) + ", hit " +
+                              std::to_string(hit) + "]";
+        }
+        EXPECT_EQ(mismatches, "") << (kind == SB_VERT ? "vertical" : "horizontal");
+    }
+    EXPECT_EQ(GetAdapterOfWnd(w), adapter.get());
+}
+
+const BarCase kBarCases[] = {
+    {"Middle", 200, Vertical(0, 100, 10, 30), false},
+    {"NonZeroMinimumNoPage", 200, Vertical(-40, 60, 0, 10), false},
+    {"PageBeyondRange", 200, Vertical(0, 10, 50, 0), true},
+    {"HugeRange", 200, Vertical(0, 1000000, 1, 500000), false},
+    {"AtTheEnd", 150, Vertical(0, 100, 30, 71), false},
+    {"ShortBar", 45, Vertical(0, 100, 10, 0), false},
+};
+INSTANTIATE_TEST_SUITE_P(Ranges, PaintedParts, ::testing::ValuesIn(kBarCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Operating the bars
+
+TEST_F(ScrollAdapterTest, ThumbDragsToBothEndsSendFirstAndLastPosition) {
+    struct Case {
+        SCROLLINFO info;
+        bool ownPositions;  // the window keeps its own 32-bit positions (answers command 51)
+        int last;
+    };
+    const Case cases[] = {
+        {Vertical(0, 100, 10, 40), false, 91},
+        {Vertical(-50, 49, 0, 0), false, 49},
+        {Vertical(0, 1000000, 1000, 0), true, 999001},
+    };
+    for (const Case& c : cases) {
+        HWND w = MakeWindow(c.info);
+        RecordRequests(c.ownPositions);
+        const RECT bar = adapter->GetVertBarRect();
+        const TacBarGeometry g = adapter->Geometry(SB_VERT);
+        ASSERT_TRUE(g.HasThumb());
+        const int x = (bar.left + bar.right) / 2;
+        display.MoveMouse(x, bar.top + g.thumbStart + g.thumbLength / 2);
+        display.MouseDown();
+        display.PumpMessages();
+        display.MoveMouse(x, bar.bottom + 60);
+        display.PumpMessages();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back(), "V 5 " + std::to_string(c.last) + " @0");
+        display.MoveMouse(x, bar.top - 60);
+        display.PumpMessages();
+        EXPECT_EQ(requests.back(), "V 5 " + std::to_string(c.info.nMin) + " @0");
+        ClearRequests();
+        display.MouseUp();
+        display.PumpMessages();
+        EXPECT_EQ(requests, (std::vector<std::string>{"V 4 " + std::to_string(c.info.nMin) + " @0", "V 8 @0"}));
+        EXPECT_EQ(GetCapture(), nullptr);
+        adapter.reset();
+        DestroyWindow(w);
+    }
+}
+
+TEST_F(ScrollAdapterTest, HeldArrowRepeatsOnTheClockAndPausesOffIt) {
+    MakeWindow(Vertical(0, 100, 10, 30));
+    RecordRequests();
+    const RECT bar = adapter->GetVertBarRect();
+    const int x = (bar.left + bar.right) / 2;
+    display.MoveMouse(x, bar.bottom - 3);
+    display.MouseDown();
+    display.PumpMessages();
+    for (int step : {300, 55, 55}) {
+        display.AdvanceTime(step);
+        display.PumpMessages();
+    }
+    display.MoveMouse(x, bar.top + 60);  // off the arrow: shown unpressed, nothing sent
+    display.PumpMessages();
+    for (int i = 0; i < 3; ++i) {
+        display.AdvanceTime(55);
+        display.PumpMessages();
+    }
+    display.MoveMouse(x, bar.bottom - 3);
+    display.PumpMessages();
+    display.AdvanceTime(55);
+    display.PumpMessages();
+    display.MouseUp();
+    display.PumpMessages();
+    display.AdvanceTime(500);
+    display.PumpMessages();
+    EXPECT_EQ(requests, (std::vector<std::string>{"V 1 @0", "V 1 @300", "V 1 @355", "V 1 @410", "V 1 @630",
+                                                  "V 8 @630"}));
+    EXPECT_EQ(ScrollTracking().clickedPart, kPartNone);
+}
+
+TEST_F(ScrollAdapterTest, LosingTheMouseEndsTheRepeat) {
+    enum class Loss { OtherCapture, CancelMode, WindowDestroyed };
+    for (Loss loss : {Loss::OtherCapture, Loss::CancelMode, Loss::WindowDestroyed}) {
+        HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+        HWND other = rec.Create("other", WS_POPUP | WS_VISIBLE, nullptr, {400, 400, 450, 450});
+        RecordRequests();
+        const RECT bar = adapter->GetVertBarRect();
+        display.MoveMouse((bar.left + bar.right) / 2, bar.bottom - 3);
+        display.MouseDown();
+        display.PumpMessages();
+        ASSERT_EQ(GetCapture(), w);
+        if (loss == Loss::OtherCapture) SetCapture(other);
+        if (loss == Loss::CancelMode) SendMessage(w, WM_CANCELMODE, 0, 0);
+        if (loss == Loss::WindowDestroyed) DestroyWindow(w);
+        for (int i = 0; i < 20; ++i) {
+            display.AdvanceTime(55);
+            display.PumpMessages();
+        }
+        EXPECT_EQ(requests, (std::vector<std::string>{"V 1 @0"})) << static_cast<int>(loss);
+        EXPECT_EQ(ScrollTracking().clickedPart, kPartNone);
+        EXPECT_EQ(ScrollTracking().trackedWindow, nullptr);
+        if (loss != Loss::WindowDestroyed) {
+            // Mouse moves reach the window again.
+            ReleaseCapture();
+            rec.Clear();
+            SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+            EXPECT_EQ(CountOf(rec.Take(), "w WM_MOUSEMOVE 5,5"), 1);
+        }
+        display.MouseUp();
+        display.PumpMessages();
+        adapter.reset();
+        DestroyWindow(w);
+        DestroyWindow(other);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Joining and leaving the window
+
+LRESULT CountingSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    if (msg == WM_USER + 7) ++*reinterpret_cast<int*>(ref);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+TEST_F(ScrollAdapterTest, AdapterLeavesTheChainInAnyOrder) {
+    enum Order { AdapterFirst, OtherFirst, WindowFirst };
+    for (bool otherInFront : {false, true})
+        for (Order order : {AdapterFirst, OtherFirst, WindowFirst}) {
+            SCOPED_TRACE(std::string(otherInFront ? "other in front, " : "adapter in front, ") +
+                         std::to_string(order));
+            int otherSaw = 0;
+            HWND w = rec.Create("w", WS_POPUP | WS_VISIBLE | WS_VSCROLL, nullptr, {100, 100, 300, 300});
+            auto installOther = [&] {
+                SetWindowSubclass(w, &CountingSubclass, 1, reinterpret_cast<DWORD_PTR>(&otherSaw));
+            };
+            if (!otherInFront) installOther();
+            adapter = std::make_unique<TacScrollWnd>(w, &manager, "", true);
+            if (otherInFront) installOther();
+            display.PumpMessages();
+            EXPECT_EQ(SendMessage(w, SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0), 1);
+            rec.Clear();
+            if (order == AdapterFirst) adapter.reset();
+            if (order == OtherFirst) RemoveWindowSubclass(w, &CountingSubclass, 1);
+            if (order == WindowFirst) DestroyWindow(w);
+            if (order != WindowFirst) {
+                SendMessage(w, WM_USER + 7, 0, 0);
+                EXPECT_EQ(otherSaw, order == AdapterFirst ? 1 : 0);  // the other member keeps working
+                DestroyWindow(w);
+            }
+            adapter.reset();
+            const std::vector<std::string> lines = rec.Take();
+            EXPECT_EQ(CountOf(lines, "w WM_DESTROY"), 1);
+            EXPECT_EQ(CountOf(lines, "w WM_NCDESTROY"), 1);
+            EXPECT_FALSE(IsWindow(w));
+        }
+}
+
+TEST_F(ScrollAdapterTest, DetachedWindowIsPlainAgain) {
+    HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+    RECT client{};
+    GetClientRect(w, &client);
+    const RECT skinnedClient = client;
+    adapter.reset();
+    display.PumpMessages();
+    EXPECT_EQ(GetAdapterOfWnd(w), nullptr);
+    EXPECT_EQ(SendMessage(w, SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0), 0);
+    GetClientRect(w, &client);
+    EXPECT_EQ(client, skinnedClient);  // the system's bars take the same room back
+    // The system operates its own bars again.
+    RecordRequests();
+    display.Click(291, 275);  // the down arrow
+    display.PumpMessages();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front(), "V 1 @0");
+}
+
+}  // namespace
+}  // namespace parch
