@@ -138,7 +138,7 @@ void TControl::SetParent(TWinControl* parent) {
 
 LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
     TMessage message{msg, wParam, lParam, 0};
-    WindowProc(message);
+    CallWindowProcChain(message);
     return message.Result;
 }
 

@@ -17,6 +17,7 @@
 #include "framework/Messages.h"
 #include "framework/Screen.h"
 #include "framework/UtilWindow.h"
+#include "framework/WindowProcChain.h"
 #include "platform/gdi/TextLayout.h"
 #include "platform/win/WinUser.h"
 
@@ -266,8 +267,14 @@ public:
     TControlState ControlState() const { return controlState_; }
     void SetControlState(TControlState state) { controlState_ = state; }
 
-    // Where messages go first; replace it to subclass the control, calling the one it had.
+    // Where messages go after the members of the window procedure chain; replace it to
+    // subclass the control, calling the one it had.
     TWndMethod WindowProc;
+    // Objects that subclass a control they do not own join here rather than replacing
+    // WindowProc: they can leave in any order without putting back a stale procedure.
+    TWindowProcChain& WindowProcChain() { return windowProcChain_; }
+    // Runs a message through the chain and then WindowProc: how every message reaches the control.
+    void CallWindowProcChain(TMessage& message) { windowProcChain_.Call(message, WindowProc); }
     LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 
     virtual void Invalidate();
@@ -362,6 +369,7 @@ private:
     void ApplyParentFont();
     void FontChanged();
 
+    TWindowProcChain windowProcChain_;
     TWinControl* parent_ = nullptr;
     TAlign align_ = alNone;
     TAnchors anchors_ = akLeft | akTop;

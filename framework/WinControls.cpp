@@ -60,6 +60,7 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 TWinControl::~TWinControl() {
     // The parts of derived classes and whatever replaced the window procedure may be gone:
     // the last messages of the window are this class's own.
+    WindowProcChain().Close();
     WindowProc = [this](TMessage& message) { TWinControl::WndProc(message); };
     // Children go with their parent, the topmost first.
     while (!controls_.empty()) delete controls_.back();
@@ -232,7 +233,7 @@ bool TWinControl::ContainsControl(const TControl* control) const {
 
 void TWinControl::Broadcast(TMessage& message) {
     for (TControl* c : std::vector(controls_)) {
-        c->WindowProc(message);
+        c->CallWindowProcChain(message);
         if (message.Result) return;
     }
 }
@@ -569,7 +570,7 @@ bool TWinControl::DoKeyPress(TMessage& message) {
 
 void TWinControl::MainWndProc(TMessage& message) {
     try {
-        WindowProc(message);
+        CallWindowProcChain(message);
     } catch (...) {
         HandleEventException(this);
     }
