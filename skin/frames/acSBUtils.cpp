@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "framework/Controls.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Graphics.h"
 #include "platform/gdi/Blits.h"
@@ -183,16 +184,22 @@ TacScrollTracking& ScrollTracking() {
 // ---------------------------------------------------------------------------------------------
 // TacMainWnd
 
-TacMainWnd::TacMainWnd(HWND handle, TsSkinManager* manager, std::string section)
-    : handle_(handle), manager_(manager), section_(std::move(section)) {}
+TacMainWnd::TacMainWnd(HWND handle, TsSkinManager* manager, std::string section, TWinControl* ownerControl)
+    : handle_(handle), manager_(manager), section_(std::move(section)), ownerControl_(ownerControl) {}
 
 TacMainWnd::~TacMainWnd() { Detach(); }
 
 void TacMainWnd::Attach() {
     if (attached_ || !IsWindow(handle_)) return;
     SetProp(handle_, kAdapterProperty, this);
-    attached_ = SetWindowSubclass(handle_, &TacMainWnd::SubclassProc, reinterpret_cast<UINT_PTR>(this),
-                                  reinterpret_cast<DWORD_PTR>(this)) != 0;
+    if (ownerControl_) {
+        ownerLink_ = ownerControl_->WindowProcChain().Join(
+            [this](TMessage& message, const TWndMethod& inherited) { HandleChainMessage(message, inherited); });
+        attached_ = true;
+    } else {
+        attached_ = SetWindowSubclass(handle_, &TacMainWnd::SubclassProc, reinterpret_cast<UINT_PTR>(this),
+                                      reinterpret_cast<DWORD_PTR>(this)) != 0;
+    }
     if (!attached_) RemoveProp(handle_, kAdapterProperty);
 }
 
@@ -200,16 +207,33 @@ void TacMainWnd::Detach() {
     if (!attached_) return;
     attached_ = false;
     destroyed_ = true;
-    RemoveWindowSubclass(handle_, &TacMainWnd::SubclassProc, reinterpret_cast<UINT_PTR>(this));
+    if (ownerControl_)
+        ownerLink_.Leave();
+    else
+        RemoveWindowSubclass(handle_, &TacMainWnd::SubclassProc, reinterpret_cast<UINT_PTR>(this));
     if (GetProp(handle_, kAdapterProperty) == this) RemoveProp(handle_, kAdapterProperty);
 }
 
-LRESULT TacMainWnd::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR refData) {
-    return reinterpret_cast<TacMainWnd*>(refData)->WndProc(msg, wParam, lParam);
+LRESULT TacMainWnd::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {
+    auto* adapter = reinterpret_cast<TacMainWnd*>(refData);
+    const TWndMethod* saved = std::exchange(adapter->inherited_, nullptr);
+    const LRESULT result = adapter->WndProc(msg, wParam, lParam);
+    adapter->inherited_ = saved;
+    return result;
+}
+
+void TacMainWnd::HandleChainMessage(TMessage& message, const TWndMethod& inherited) {
+    const TWndMethod* saved = std::exchange(inherited_, &inherited);
+    message.Result = WndProc(message.Msg, message.WParam, message.LParam);
+    inherited_ = saved;
 }
 
 LRESULT TacMainWnd::CallPrevWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (inherited_) {
+        TMessage message{msg, wParam, lParam, 0};
+        (*inherited_)(message);
+        return message.Result;
+    }
     return DefSubclassProc(handle_, msg, wParam, lParam);
 }
 
@@ -259,8 +283,9 @@ void RefreshWindowFrame(HWND handle, bool full) {
 // ---------------------------------------------------------------------------------------------
 // TacScrollWnd: attaching and layout
 
-TacScrollWnd::TacScrollWnd(HWND handle, TsSkinManager* manager, std::string section, bool repaint)
-    : TacMainWnd(handle, manager, std::move(section)) {
+TacScrollWnd::TacScrollWnd(HWND handle, TsSkinManager* manager, std::string section, bool repaint,
+                           TWinControl* ownerControl)
+    : TacMainWnd(handle, manager, std::move(section), ownerControl) {
     horz_.barKind = SB_HORZ;
     vert_.barKind = SB_VERT;
     horz_.owner = vert_.owner = this;

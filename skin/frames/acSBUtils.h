@@ -7,6 +7,7 @@
 // and position stay in the window's own scroll data.
 #include <cstdint>
 #include <string>
+#include "framework/WindowProcChain.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/WinUser.h"
 
@@ -14,6 +15,7 @@ namespace parch {
 
 class TsSkinManager;
 class TBitmap;
+class TWinControl;
 
 // Name of the window property that holds a window's adapter.
 inline constexpr const char* kAdapterProperty = "ACSBSC";
@@ -112,12 +114,13 @@ struct TacScrollTracking {
 };
 TacScrollTracking& ScrollTracking();
 
-// Base of every window adapter: joins the window's subclass chain and holds the window property
-// "ACSBSC" while attached. Leaving takes the adapter out of the chain wherever it stands in it,
-// so later subclassers keep working and nothing calls a freed adapter.
+// Base of every window adapter: joins the window's subclass chain (a framework control's window
+// procedure chain when it has an owner control) and holds the window property "ACSBSC" while
+// attached. Leaving takes the adapter out of the chain wherever it stands in it, so later
+// subclassers keep working and nothing calls a freed adapter.
 class TacMainWnd {
 public:
-    TacMainWnd(HWND handle, TsSkinManager* manager, std::string section);
+    TacMainWnd(HWND handle, TsSkinManager* manager, std::string section, TWinControl* ownerControl = nullptr);
     virtual ~TacMainWnd();
     TacMainWnd(const TacMainWnd&) = delete;
     TacMainWnd& operator=(const TacMainWnd&) = delete;
@@ -125,8 +128,12 @@ public:
     HWND Handle() const { return handle_; }
     TsSkinManager* SkinManager() const { return manager_; }
     const std::string& Section() const { return section_; }
-    bool Destroyed() const { return destroyed_; }
+    // Detached, or its control went (and the chain with it).
+    bool Destroyed() const { return destroyed_ || (ownerControl_ && !ownerLink_.Joined()); }
     bool Sending() const { return sending_; }
+    // The framework control the adapter works for; null for a plain window and once the control
+    // is gone (its chain goes with it).
+    TWinControl* OwnerControl() const { return ownerLink_.Joined() ? ownerControl_ : nullptr; }
     // Leaves the window: out of the chain, property removed. Safe to call more than once.
     void Detach();
 
@@ -146,9 +153,16 @@ protected:
 private:
     static LRESULT SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR refData);
+    void HandleChainMessage(TMessage& message, const TWndMethod& inherited);
+
     HWND handle_;
     TsSkinManager* manager_;
     std::string section_;
+    TWinControl* ownerControl_;
+    TWindowProcChain::Link ownerLink_;
+    // What hands a message on while the adapter runs inside a control's chain; null inside a
+    // window subclass chain.
+    const TWndMethod* inherited_ = nullptr;
     bool attached_ = false;
     bool destroyed_ = false;
 };
@@ -162,7 +176,8 @@ void RefreshWindowFrame(HWND handle, bool full);
 // The adapter that draws and operates a window's standard scroll bars from the skin.
 class TacScrollWnd : public TacMainWnd {
 public:
-    TacScrollWnd(HWND handle, TsSkinManager* manager, std::string section, bool repaint);
+    TacScrollWnd(HWND handle, TsSkinManager* manager, std::string section, bool repaint,
+                 TWinControl* ownerControl = nullptr);
     ~TacScrollWnd() override;
 
     const TacScrollBar& HorzBar() const { return horz_; }

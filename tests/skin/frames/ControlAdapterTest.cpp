@@ -1,0 +1,109 @@
+// Adapters of framework controls join the control's window procedure chain rather than the
+// window's subclass chain, and leave it in any order.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/StdCtrls.h"
+#include "skin/engine/sSkinManager.h"
+#include "skin/frames/acSBUtils.h"
+#include "tests/framework/FormFixture.h"
+#include "tests/skin/frames/ScrollAdapterFixtures.h"
+
+namespace parch {
+namespace {
+
+struct DestroyCounts {
+    int destroy = 0;
+    int ncDestroy = 0;
+};
+
+LRESULT CountDestroys(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* counts = reinterpret_cast<DestroyCounts*>(ref);
+    if (msg == WM_DESTROY) ++counts->destroy;
+    if (msg == WM_NCDESTROY) ++counts->ncDestroy;
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+class ControlAdapter : public FormFixture {
+protected:
+    void SetUp() override { test::FillFlatScrollSkin(manager); }
+
+    // A memo on a shown form, with more lines than it shows: its vertical bar has a range.
+    TMemo* MakeScrolledMemo(TForm*& form) {
+        form = MakeForm(300, 200);
+        auto* memo = Child<TMemo>(form, 10, 10, 200, 150);
+        memo->SetScrollBars(TScrollStyle::ssVertical);
+        for (int i = 0; i < 60; ++i) memo->Lines().Add("line " + std::to_string(i));
+        Show(form);
+        return memo;
+    }
+
+    TsSkinManager manager;
+};
+
+TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
+    enum Order { AdapterFirst, ForeignFirst, ControlFirst };
+    for (bool foreignInFront : {false, true})
+        for (Order order : {AdapterFirst, ForeignFirst, ControlFirst}) {
+            SCOPED_TRACE(std::string(foreignInFront ? "foreign in front, " : "adapter in front, ") +
+                         std::to_string(order));
+            TForm* form = nullptr;
+            TMemo* memo = MakeScrolledMemo(form);
+            const HWND handle = memo->Handle();
+            int foreignSaw = 0;
+            std::vector<WORD> scrolls;
+            memo->WindowProc = [&, old = memo->WindowProc](TMessage& m) {
+                if (m.Msg == WM_VSCROLL) scrolls.push_back(LOWORD(m.WParam));
+                old(m);
+            };
+            // The window's end is watched in front of the control's window procedure.
+            DestroyCounts counts;
+            SetWindowSubclass(handle, &CountDestroys, 1, reinterpret_cast<DWORD_PTR>(&counts));
+            TWindowProcChain::Link foreign;
+            auto joinForeign = [&] {
+                foreign = memo->WindowProcChain().Join([&](TMessage& m, const TWndMethod& inherited) {
+                    if (m.Msg == WM_USER + 7) ++foreignSaw;
+                    inherited(m);
+                });
+            };
+            if (!foreignInFront) joinForeign();
+            auto adapter = std::make_unique<TacScrollWnd>(handle, &manager, "", true, memo);
+            if (foreignInFront) joinForeign();
+            display.PumpMessages();
+            EXPECT_EQ(memo->Perform(SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0), 1);
+            EXPECT_EQ(adapter->OwnerControl(), memo);
+
+            // The skinned bar works through the chain: the down arrow scrolls the form.
+            const RECT bar = adapter->GetVertBarRect();
+            display.MoveMouse((bar.left + bar.right) / 2, bar.bottom - 3);
+            display.MouseDown();
+            display.PumpMessages();
+            display.MouseUp();
+            display.PumpMessages();
+            EXPECT_EQ(scrolls, (std::vector<WORD>{SB_LINEDOWN, SB_ENDSCROLL}));
+
+            if (order == AdapterFirst) adapter.reset();
+            if (order == ForeignFirst) foreign.Leave();
+            if (order == ControlFirst) {
+                delete form;
+                EXPECT_EQ(adapter->OwnerControl(), nullptr);
+                EXPECT_TRUE(adapter->Destroyed());
+            } else {
+                SendMessage(handle, WM_USER + 7, 0, 0);
+                EXPECT_EQ(foreignSaw, order == AdapterFirst ? 1 : 0);
+                EXPECT_EQ(memo->Perform(SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0),
+                          order == AdapterFirst ? 0 : 1);
+                delete form;
+            }
+            adapter.reset();
+            EXPECT_EQ(counts.destroy, 1);
+            EXPECT_EQ(counts.ncDestroy, 1);
+            EXPECT_FALSE(IsWindow(handle));
+        }
+}
+
+}  // namespace
+}  // namespace parch
