@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "skin/engine/sSkinManager.h"
+#include "platform/display/PngFile.h"
 #include "skin/frames/acSBUtils.h"
 #include "tests/platform/win/ControlTestSupport.h"
 #include "tests/platform/win/MessageRecorder.h"

@@ -313,3 +313,57 @@ TEST_F(ScrollAdapterTest, DetachedWindowIsPlainAgain) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+// Each state of the bar shows on the screen in the part's hot colour, and goes when it ends.
+// The window is written to scroll_states_<n>.png for a look.
+TEST_F(ScrollAdapterTest, StatesShowInTheirPartsAndEnd) {
+    HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+    RecordRequests();
+    const RECT bar = adapter->GetVertBarRect();
+    const int x = (bar.left + bar.right) / 2;
+    const TacBarGeometry g = adapter->Geometry(SB_VERT);
+    const int thumbMiddle = bar.top + g.thumbStart + g.thumbLength / 2;
+    auto pixel = [](int px, int py) { return test::ScreenShot().Pixel(px, py); };
+    auto snapshot = [w](int n) { SaveWindowPng(w, "scroll_states_" + std::to_string(n) + ".png"); };
+
+    // Hover over the down arrow, then away: the hover check on the clock puts it back.
+    display.MoveMouse(x, bar.bottom - 3);
+    display.PumpMessages();
+    EXPECT_EQ(pixel(x, bar.bottom - 3), RGB(80, 255, 80));
+    EXPECT_EQ(pixel(x, bar.top + 3), RGB(200, 0, 0));
+    snapshot(1);
+    display.MoveMouse(20, 20);
+    display.AdvanceTime(20);
+    display.PumpMessages();
+    EXPECT_EQ(pixel(x, bar.bottom - 3), RGB(0, 200, 0));
+
+    // The page area below the thumb, held.
+    display.MoveMouse(x, bar.bottom - 30);
+    display.MouseDown();
+    display.PumpMessages();
+    EXPECT_EQ(pixel(x, bar.bottom - 30), RGB(255, 255, 80));
+    snapshot(2);
+    display.MouseUp();
+    display.PumpMessages();
+    EXPECT_EQ(pixel(x, bar.bottom - 30), RGB(200, 200, 0));
+
+    // The thumb, dragged 40 pixels down: drawn pressed where the mouse put it.
+    display.AdvanceTime(1000);
+    display.MoveMouse(x, thumbMiddle);
+    display.MouseDown();
+    display.PumpMessages();
+    display.MoveMouse(x, thumbMiddle + 40);
+    display.PumpMessages();
+    EXPECT_EQ(pixel(x, thumbMiddle + 40), RGB(80, 255, 255));
+    EXPECT_EQ(pixel(x, thumbMiddle), RGB(0, 0, 200));  // the track before it
+    snapshot(3);
+    display.MouseUp();
+    display.PumpMessages();
+    EXPECT_EQ(pixel(x, thumbMiddle + 40), RGB(0, 200, 200));
+}
+
+}  // namespace
+}  // namespace parch
