@@ -326,6 +326,7 @@ void TacScrollWnd::UpdateScrollInfo(bool repaint) {
 int TacScrollWnd::ArrowLength(int kind) const { return GetScrollBarMetric(Bar(kind), 0, true, SkinManager()); }
 
 bool TacScrollWnd::IsScrollBarEnabled(int kind) const {
+    if (const TWinControl* owner = OwnerControl(); owner && !owner->Enabled()) return false;
     const DWORD style = static_cast<DWORD>(GetWindowLongPtr(Handle(), GWL_STYLE));
     if (!(style & (kind == SB_VERT ? WS_VSCROLL : WS_HSCROLL))) return false;
     SCROLLBARINFO info;

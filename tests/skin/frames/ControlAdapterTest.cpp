@@ -84,6 +84,16 @@ TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
             display.MouseUp();
             display.PumpMessages();
             EXPECT_EQ(scrolls, (std::vector<WORD>{SB_LINEDOWN, SB_ENDSCROLL}));
+            // A disabled control's bar is drawn disabled, whatever the window's own bar says.
+            const POINT arrow{(bar.left + bar.right) / 2, bar.bottom - 3};
+            display.MoveMouse(0, 0);
+            display.PumpMessages();
+            memo->SetEnabled(false);
+            adapter->PaintScrollBars(nullptr);
+            EXPECT_NE(test::ScreenShot().Pixel(arrow.x, arrow.y), RGB(0, 200, 0));
+            memo->SetEnabled(true);
+            adapter->PaintScrollBars(nullptr);
+            EXPECT_EQ(test::ScreenShot().Pixel(arrow.x, arrow.y), RGB(0, 200, 0));
 
             if (order == AdapterFirst) adapter.reset();
             if (order == ForeignFirst) foreign.Leave();
