@@ -31,14 +31,13 @@ class ControlAdapter : public FormFixture {
 protected:
     void SetUp() override { test::FillFlatScrollSkin(manager); }
 
-    // A memo on a shown form, with more lines than it shows: its vertical bar has a range.
-    TMemo* MakeScrolledMemo(TForm*& form) {
+    // A list box on a shown form, with more items than it shows: its vertical bar has a range.
+    TListBox* MakeScrolledList(TForm*& form) {
         form = MakeForm(300, 200);
-        auto* memo = Child<TMemo>(form, 10, 10, 200, 150);
-        memo->SetScrollBars(TScrollStyle::ssVertical);
-        for (int i = 0; i < 60; ++i) memo->Lines().Add("line " + std::to_string(i));
+        auto* list = Child<TListBox>(form, 10, 10, 200, 150);
+        for (int i = 0; i < 60; ++i) list->Items().Add("item " + std::to_string(i));
         Show(form);
-        return memo;
+        return list;
     }
 
     TsSkinManager manager;
@@ -51,11 +50,11 @@ TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
             SCOPED_TRACE(std::string(foreignInFront ? "foreign in front, " : "adapter in front, ") +
                          std::to_string(order));
             TForm* form = nullptr;
-            TMemo* memo = MakeScrolledMemo(form);
-            const HWND handle = memo->Handle();
+            TListBox* list = MakeScrolledList(form);
+            const HWND handle = list->Handle();
             int foreignSaw = 0;
             std::vector<WORD> scrolls;
-            memo->WindowProc = [&, old = memo->WindowProc](TMessage& m) {
+            list->WindowProc = [&, old = list->WindowProc](TMessage& m) {
                 if (m.Msg == WM_VSCROLL) scrolls.push_back(LOWORD(m.WParam));
                 old(m);
             };
@@ -64,17 +63,17 @@ TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
             SetWindowSubclass(handle, &CountDestroys, 1, reinterpret_cast<DWORD_PTR>(&counts));
             TWindowProcChain::Link foreign;
             auto joinForeign = [&] {
-                foreign = memo->WindowProcChain().Join([&](TMessage& m, const TWndMethod& inherited) {
+                foreign = list->WindowProcChain().Join([&](TMessage& m, const TWndMethod& inherited) {
                     if (m.Msg == WM_USER + 7) ++foreignSaw;
                     inherited(m);
                 });
             };
             if (!foreignInFront) joinForeign();
-            auto adapter = std::make_unique<TacScrollWnd>(handle, &manager, "", true, memo);
+            auto adapter = std::make_unique<TacScrollWnd>(handle, &manager, "", true, list);
             if (foreignInFront) joinForeign();
             display.PumpMessages();
-            EXPECT_EQ(memo->Perform(SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0), 1);
-            EXPECT_EQ(adapter->OwnerControl(), memo);
+            EXPECT_EQ(list->Perform(SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0), 1);
+            EXPECT_EQ(adapter->OwnerControl(), list);
 
             // The skinned bar works through the chain: the down arrow scrolls the form.
             const RECT bar = adapter->GetVertBarRect();
@@ -88,10 +87,10 @@ TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
             const POINT arrow{(bar.left + bar.right) / 2, bar.bottom - 3};
             display.MoveMouse(0, 0);
             display.PumpMessages();
-            memo->SetEnabled(false);
+            list->SetEnabled(false);
             adapter->PaintScrollBars(nullptr);
             EXPECT_NE(test::ScreenShot().Pixel(arrow.x, arrow.y), RGB(0, 200, 0));
-            memo->SetEnabled(true);
+            list->SetEnabled(true);
             adapter->PaintScrollBars(nullptr);
             EXPECT_EQ(test::ScreenShot().Pixel(arrow.x, arrow.y), RGB(0, 200, 0));
 
@@ -104,7 +103,7 @@ TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
             } else {
                 SendMessage(handle, WM_USER + 7, 0, 0);
                 EXPECT_EQ(foreignSaw, order == AdapterFirst ? 1 : 0);
-                EXPECT_EQ(memo->Perform(SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0),
+                EXPECT_EQ(list->Perform(SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0),
                           order == AdapterFirst ? 0 : 1);
                 delete form;
             }
