@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tests/platform/display/OnScreenCheck.h"
 #include "tests/skin/frames/ScrollAdapterFixtures.h"
 
 namespace parch {
@@ -363,6 +364,26 @@ TEST_F(ScrollAdapterTest, StatesShowInTheirPartsAndEnd) {
     display.MouseUp();
     display.PumpMessages();
     EXPECT_EQ(pixel(x, thumbMiddle + 40), RGB(0, 200, 200));
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+// Shown through SDL on a private X screen, a window with skinned bars (an arrow hot)
+// looks as the headless screen drew it.
+TEST_F(ScrollAdapterTest, SkinnedBarsLookTheSameOnARealScreen) {
+    if (!onscreen::Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
+    HWND w = MakeWindow(Vertical(-20, 300, 40, 100));
+    const RECT bar = adapter->GetVertBarRect();
+    display.MoveMouse((bar.left + bar.right) / 2, bar.bottom - 3);  // the down arrow hot
+    display.PumpMessages();
+    HBITMAP picture = CaptureWindow(w);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(onscreen::CompareWithScreen(w, picture, "skinned-scroll-bars"), "");
+    DeleteObject(picture);
 }
 
 }  // namespace
