@@ -20,6 +20,8 @@
 #include "platform/win/WindowProcs.h"
 #include "platform/win/WindowTree.h"
 #include "skin/engine/sConst.h"
+#include "skin/engine/sMaskPaint.h"
+#include "skin/engine/sSkinTables.h"
 #include "skin/engine/sSectionPaint.h"
 #include "skin/engine/sSkinManager.h"
 
@@ -418,6 +420,25 @@ void TacScrollWnd::PaintSection(TBitmap& bitmap, const char* section, RECT r, in
     PaintSkinSection(index, section, EmptyBackdrop, state, r, POINT{0, 0}, bitmap, SkinManager());
 }
 
+void TacScrollWnd::PaintGlyph(TBitmap& bitmap, const char* section, RECT band, int state, int kind) {
+    if (SbIsEmpty(band)) return;
+    const TsSkinManager* manager = SkinManager();
+    const int sectionIndex = GetSectionIndex(manager, section);
+    if (sectionIndex < 0) return;
+    const int maskIndex = manager->GetMaskIndex(sectionIndex, section, "GLYPHMASK");
+    if (maskIndex < 0) return;
+    const TsMaskData& mask = manager->Tables().Masks[static_cast<size_t>(maskIndex)];
+    const int glyphWidth = MaskFrameWidth(mask), glyphHeight = MaskStateHeight(mask);
+    if (glyphWidth <= 0 || glyphHeight <= 0) return;
+    // The band runs along the bar; the glyph is centred in it, halves rounded toward zero.
+    const int glyphAlong = kind == SB_VERT ? glyphHeight : glyphWidth;
+    const int glyphAcross = kind == SB_VERT ? glyphWidth : glyphHeight;
+    const int along = band.left + (band.right - band.left - glyphAlong) / 2;
+    const int across = band.top + (band.bottom - band.top - glyphAcross) / 2;
+    const POINT at = kind == SB_VERT ? POINT{across, along} : POINT{along, across};
+    DrawMaskGlyph(bitmap, at, state, 1, mask, EmptyBackdrop);
+}
+
 bool TacScrollWnd::PaintBar(int kind, TBitmap& bitmap) {
     const TacScrollBar& bar = Bar(kind);
     if (!bar.shown || !SkinActive()) return false;
@@ -441,6 +462,16 @@ bool TacScrollWnd::PaintBar(int kind, TBitmap& bitmap) {
     if (g.HasThumb())
         PaintSection(bitmap, SbSectionName(kind, kSlotThumb), span(g.thumbStart, g.thumbStart + g.thumbLength),
                      BarState(kind, kPartThumb), kind);
+    // Arrow glyphs sit in a band as deep as the system's arrow at the bar's outer ends; the
+    // thumb's glyph in its middle.
+    const int band = ScrollBarArrowWidth();
+    PaintGlyph(bitmap, SbSectionName(kind, kSlotFirstArrow), span(0, std::min(band, g.firstArrow)),
+               BarState(kind, kPartFirstArrow), kind);
+    PaintGlyph(bitmap, SbSectionName(kind, kSlotSecondArrow),
+               span(g.length - std::min(band, g.secondArrow), g.length), BarState(kind, kPartSecondArrow), kind);
+    if (g.HasThumb())
+        PaintGlyph(bitmap, SbSectionName(kind, kSlotThumb), span(g.thumbStart, g.thumbStart + g.thumbLength),
+                   BarState(kind, kPartThumb), kind);
     if (!IsScrollBarEnabled(kind)) SbTintDisabled(bitmap, ColorToRGB(SkinManager()->GetGlobalColor()));
     return true;
 }

@@ -212,6 +212,8 @@ private:
     void PaintBarToWindow(int kind, HDC dc);
     int BarState(int kind, int part) const;
     void PaintSection(TBitmap& bitmap, const char* section, RECT r, int state, int kind);
+    // band: along the bar (left/right) and across it (top/bottom).
+    void PaintGlyph(TBitmap& bitmap, const char* section, RECT band, int state, int kind);
 
     LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);

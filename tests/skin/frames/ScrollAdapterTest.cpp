@@ -388,3 +388,49 @@ TEST_F(ScrollAdapterTest, SkinnedBarsLookTheSameOnARealScreen) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+// A glyph 4 wide and 6 high, white, in two state frames.
+void AddWhiteGlyph(TsSkinManager& manager, const char* section) {
+    TsMaskData& glyph = manager.Tables().Masks.emplace_back();
+    glyph.Picture = std::make_unique<TBitmap>(8, 6, pf32bit);
+    for (int y = 0; y < 6; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(glyph.Picture->ScanLine(y));
+        std::fill(row, row + 8, 0xFFFFFFFFu);
+    }
+    glyph.OwnerManager = &manager;
+    glyph.SectionName = section;
+    glyph.KeyName = "GLYPHMASK";
+    glyph.SourceRect = RECT{0, 0, 8, 6};
+    glyph.FrameCount = 2;
+}
+
+TEST_F(ScrollAdapterTest, ArrowGlyphsAreCentredInTheOuterBand) {
+    AddWhiteGlyph(manager, "SCROLLBTNTOP");
+    AddWhiteGlyph(manager, "SCROLLBTNLEFT");
+    MakeWindow(Vertical(0, 100, 10, 30));
+    display.MoveMouse(0, 0);
+    display.PumpMessages();
+    adapter->PaintScrollBars(nullptr);
+    const test::ScreenShot shot;
+    const int band = ScrollBarArrowWidth();
+
+    const RECT v = adapter->GetVertBarRect();
+    const int vx = v.left + (v.right - v.left - 4) / 2, vy = v.top + (band - 6) / 2;
+    EXPECT_EQ(shot.Pixel(vx, vy), RGB(255, 255, 255));
+    EXPECT_EQ(shot.Pixel(vx + 3, vy + 5), RGB(255, 255, 255));
+    EXPECT_EQ(shot.Pixel(vx, vy - 1), RGB(200, 0, 0));  // the arrow around it
+    EXPECT_EQ(shot.Pixel(vx + 4, vy), RGB(200, 0, 0));
+
+    const RECT h = adapter->GetHorzBarRect();  // along x: the glyph lies 4 wide, 6 high
+    const int hx = h.left + (band - 4) / 2, hy = h.top + (h.bottom - h.top - 6) / 2;
+    EXPECT_EQ(shot.Pixel(hx, hy), RGB(255, 255, 255));
+    EXPECT_EQ(shot.Pixel(hx + 3, hy + 5), RGB(255, 255, 255));
+    EXPECT_EQ(shot.Pixel(hx - 1, hy), RGB(200, 0, 0));
+    EXPECT_EQ(shot.Pixel(hx, hy + 6), RGB(200, 0, 0));
+}
+
+}  // namespace
+}  // namespace parch
