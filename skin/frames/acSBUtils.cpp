@@ -19,6 +19,7 @@
 #include "platform/win/WindowPos.h"
 #include "platform/win/WindowProcs.h"
 #include "platform/win/WindowTree.h"
+#include "skin/engine/sCommonData.h"
 #include "skin/engine/sConst.h"
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sSkinTables.h"
@@ -869,5 +870,23 @@ void TacScrollWnd::CancelTracking() {
 void TacScrollWnd::WindowGone() {
     if (ScrollTracking().trackedWindow == Handle()) CancelTracking();
 }
+
+// ---------------------------------------------------------------------------------------------
+// Entry points for skinned controls
+
+void RefreshScrollWnd(TsCommonData& skinData, std::unique_ptr<TacScrollWnd>& adapter) {
+    auto* control = dynamic_cast<TWinControl*>(skinData.HostControl);
+    if (!control || (control->ComponentState() & (csLoading | csDestroying | csDesigning))) return;
+    if (!skinData.IsSkinned()) {
+        RemoveScrollWnd(adapter);
+        return;
+    }
+    if (adapter && adapter->Destroyed()) adapter.reset();
+    if (!adapter && control->HandleAllocated())
+        adapter = std::make_unique<TacScrollWnd>(control->Handle(), skinData.GetSkinManager(), skinData.SkinSection(),
+                                                 true, control);
+}
+
+void RemoveScrollWnd(std::unique_ptr<TacScrollWnd>& adapter) { adapter.reset(); }
 
 }  // namespace parch

@@ -6,6 +6,7 @@
 // areas, thumb drags, hover) by sending WM_HSCROLL and WM_VSCROLL as the system would. Range
 // and position stay in the window's own scroll data.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include "framework/WindowProcChain.h"
 #include "platform/win/ScrollBars.h"
@@ -14,6 +15,7 @@
 namespace parch {
 
 class TsSkinManager;
+class TsCommonData;
 class TBitmap;
 class TWinControl;
 
@@ -237,5 +239,18 @@ private:
     bool preventStyleChange_ = false;
     bool releasingCapture_ = false;
 };
+
+}  // namespace parch
+
+namespace parch {
+
+// For a skinned control with scroll bars: while the control is skinned its window has a live
+// scroll adapter (a detached one is replaced); otherwise the adapter is freed and the system
+// draws the bars again. Nothing while the control is loading or going.
+void RefreshScrollWnd(TsCommonData& skinData, std::unique_ptr<TacScrollWnd>& adapter);
+
+// Frees the control's scroll adapter: it leaves the chain first and gives the bars back to the
+// system.
+void RemoveScrollWnd(std::unique_ptr<TacScrollWnd>& adapter);
 
 }  // namespace parch

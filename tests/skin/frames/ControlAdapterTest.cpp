@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/StdCtrls.h"
+#include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/frames/acSBUtils.h"
 #include "tests/framework/FormFixture.h"
@@ -112,6 +113,45 @@ TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
             EXPECT_EQ(counts.ncDestroy, 1);
             EXPECT_FALSE(IsWindow(handle));
         }
+}
+
+TEST_F(ControlAdapter, RefreshFollowsWhetherTheControlIsSkinned) {
+    TForm* form = nullptr;
+    TListBox* list = MakeScrolledList(form);
+    TsCommonData skinData(list, true);
+    skinData.SetSkinManager(&manager);
+    std::unique_ptr<TacScrollWnd> adapter;
+
+    // No section yet: not skinned, no adapter.
+    RefreshScrollWnd(skinData, adapter);
+    EXPECT_EQ(adapter, nullptr);
+
+    manager.SkinData().SkinActive = true;
+    manager.Tables().Sections.push_back(TsGeneralData{});
+    manager.Tables().Sections.back().SectionName = "EDIT";
+    skinData.SetSkinSection("EDIT");
+    skinData.UpdateIndexes();
+    ASSERT_TRUE(skinData.IsSkinned());
+    RefreshScrollWnd(skinData, adapter);
+    ASSERT_NE(adapter, nullptr);
+    TacScrollWnd* first = adapter.get();
+    EXPECT_EQ(GetAdapterOfWnd(list->Handle()), first);
+    EXPECT_EQ(adapter->OwnerControl(), list);
+    RefreshScrollWnd(skinData, adapter);
+    EXPECT_EQ(adapter.get(), first);  // a live adapter stays
+
+    adapter->Detach();  // a detached adapter is replaced
+    RefreshScrollWnd(skinData, adapter);
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_FALSE(adapter->Destroyed());
+    EXPECT_EQ(GetAdapterOfWnd(list->Handle()), adapter.get());
+
+    skinData.SetSkinSection("");  // no longer skinned: the system's bars again
+    RefreshScrollWnd(skinData, adapter);
+    EXPECT_EQ(adapter, nullptr);
+    EXPECT_EQ(GetAdapterOfWnd(list->Handle()), nullptr);
+    EXPECT_EQ(list->Perform(SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0), 0);
+    delete form;
 }
 
 }  // namespace
