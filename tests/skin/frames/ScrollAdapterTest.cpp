@@ -434,3 +434,66 @@ TEST_F(ScrollAdapterTest, ArrowGlyphsAreCentredInTheOuterBand) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+TEST_F(ScrollAdapterTest, LeftScrollBarStyleMovesTheBarAtTheNextFrameCalculation) {
+    HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+    RECT window{};
+    GetWindowRect(w, &window);
+    EXPECT_EQ(adapter->GetVertBarRect().right, window.right);
+    SetWindowLongPtr(w, GWL_EXSTYLE, GetWindowLongPtr(w, GWL_EXSTYLE) | WS_EX_LEFTSCROLLBAR);
+    SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    display.PumpMessages();
+    const RECT bar = adapter->GetVertBarRect();
+    EXPECT_EQ(bar.left, window.left);
+    RECT client{};
+    GetClientRect(w, &client);
+    POINT origin{0, 0};
+    ClientToScreen(w, &origin);
+    EXPECT_EQ(origin.x, bar.right);  // the client area starts after the bar
+
+    // Painted and operated on the left.
+    RecordRequests();
+    display.MoveMouse(0, 0);
+    display.PumpMessages();
+    EXPECT_EQ(test::ScreenShot().Pixel((bar.left + bar.right) / 2, bar.bottom - 3), RGB(0, 200, 0));
+    display.MoveMouse((bar.left + bar.right) / 2, bar.bottom - 3);
+    display.MouseDown();
+    display.PumpMessages();
+    display.MouseUp();
+    display.PumpMessages();
+    EXPECT_EQ(requests, (std::vector<std::string>{"V 1 @0", "V 8 @0"}));
+}
+
+// The hover belongs to one bar of one window at a time: hovering another window's bar shows
+// the first one plain again.
+TEST_F(ScrollAdapterTest, HoverMovesBetweenWindows) {
+    HWND first = MakeWindow(Vertical(0, 100, 10, 30));
+    auto firstAdapter = std::move(adapter);
+    const RECT firstBar = firstAdapter->GetVertBarRect();
+    HWND second = rec.Create("second", WS_POPUP | WS_VISIBLE | WS_VSCROLL, nullptr, {400, 100, 600, 300});
+    SCROLLINFO info = Vertical(0, 100, 10, 0);
+    info.fMask = SIF_ALL;
+    SetScrollInfo(second, SB_VERT, &info, 1);
+    adapter = std::make_unique<TacScrollWnd>(second, &manager, "", true);
+    display.PumpMessages();
+    const RECT secondBar = adapter->GetVertBarRect();
+
+    const POINT firstArrow{(firstBar.left + firstBar.right) / 2, firstBar.bottom - 3};
+    display.MoveMouse(firstArrow.x, firstArrow.y);
+    display.PumpMessages();
+    EXPECT_EQ(test::ScreenShot().Pixel(firstArrow.x, firstArrow.y), RGB(80, 255, 80));
+    display.MoveMouse((secondBar.left + secondBar.right) / 2, secondBar.top + 3);
+    display.PumpMessages();
+    const test::ScreenShot shot;
+    EXPECT_EQ(shot.Pixel(firstArrow.x, firstArrow.y), RGB(0, 200, 0));
+    EXPECT_EQ(shot.Pixel((secondBar.left + secondBar.right) / 2, secondBar.top + 3), RGB(255, 80, 80));
+    EXPECT_EQ(ScrollTracking().trackedWindow, second);
+    firstAdapter.reset();
+    DestroyWindow(first);
+}
+
+}  // namespace
+}  // namespace parch
