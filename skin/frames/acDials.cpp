@@ -4,10 +4,10 @@
 namespace parch {
 namespace {
 
-constexpr DWORD kSsTypeMask = 0x1F;
-constexpr DWORD kSbsSizeGrip = 0x10;
-constexpr DWORD kTcsOwnerDrawFixed = 0x2000;
-constexpr DWORD kTbstyleWrapable = 0x200;
+constexpr DWORD kDialsStaticTypeMask = 0x1F;
+constexpr DWORD kDialsSizeGripStyle = 0x10;
+constexpr DWORD kDialsTabOwnerDraw = 0x2000;
+constexpr DWORD kDialsToolBarWrapable = 0x200;
 
 TacAdapterChoice DialsChoice(TacAdapterKind kind, const char* section, bool repaintWhenCacheShown = false,
                              bool clearsSkipOwnPaint = false) {
@@ -20,7 +20,7 @@ TacAdapterChoice DialsStaticChoice(DWORD style, DWORD exStyle) {
         if (exStyle & WS_EX_STATICEDGE) return DialsChoice(TacAdapterKind::Edge, "EDIT");
         return DialsChoice(TacAdapterKind::Icon, "CHECKBOX");
     }
-    const DWORD type = style & kSsTypeMask;
+    const DWORD type = style & kDialsStaticTypeMask;
     if ((style & 0x0D) == 0x0D || type == 5 || type == 6 || type == 11) return {};
     return DialsChoice(TacAdapterKind::Static, "CHECKBOX");
 }
@@ -45,16 +45,16 @@ TacAdapterChoice ChooseChildAdapter(std::string_view name, DWORD style, DWORD ex
     if (name == "combobox") return DialsChoice(K::ComboBox, "COMBOBOX", true, true);
     if (name == "combolbox") return DialsChoice(K::Edit, "COMBOBOX", false, true);
     if (name == "comboboxex32") return DialsChoice(K::ComboBox, "COMBOBOX", false, true);
-    if (name == "scrollbar") return (style & kSbsSizeGrip) ? DialsChoice(K::Sizer, "CHECKBOX") : TacAdapterChoice{};
+    if (name == "scrollbar") return (style & kDialsSizeGripStyle) ? DialsChoice(K::Sizer, "CHECKBOX") : TacAdapterChoice{};
     if (name == "systabcontrol32")
-        return (style & kTcsOwnerDrawFixed) ? TacAdapterChoice{} : DialsChoice(K::TabControl, "PAGECONTROL");
+        return (style & kDialsTabOwnerDraw) ? TacAdapterChoice{} : DialsChoice(K::TabControl, "PAGECONTROL");
     if (name == "syslistview32") return DialsChoice(K::ListView, "EDIT");
     if (name == "msctls_updown32") return DialsChoice(K::Spin, "SPEEDBUTTON_SMALL");
     if (name == "msctls_trackbar32") return DialsChoice(K::Track, "TRACKBAR");
     if (name == "listbox") return DialsChoice(K::Edit, "EDIT", false, true);
     if (name == "link window" || name == "syslink") return DialsChoice(K::Link, "CHECKBOX");
     if (name == "toolbarwindow32")
-        return DialsChoice(K::ToolBar, (style & kTbstyleWrapable) ? "BAR" : "CHECKBOX");
+        return DialsChoice(K::ToolBar, (style & kDialsToolBarWrapable) ? "BAR" : "CHECKBOX");
     if (name == "systreeview32") return DialsChoice(K::TreeView, "EDIT");
     if (name == "shbrowseforfolder") return DialsChoice(K::TransPanel, "CHECKBOX");
     return {};

@@ -29,20 +29,20 @@
 namespace parch {
 namespace {
 
-constexpr UINT kUpdateUiState = 0x0128;
-constexpr UINT kSysCommandScrollMenu = 0xF077;
-constexpr int kBarSectionCount = 5;
+constexpr UINT kSbUpdateUiState = 0x0128;
+constexpr UINT kSbSysCommandScrollMenu = 0xF077;
+constexpr int kSbSectionCount = 5;
 
 // Skin sections of a bar: first arrow, second arrow, track before and after the thumb's
 // centre, thumb.
-constexpr const char* kHorzSections[kBarSectionCount] = {"SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLBAR1H",
+constexpr const char* kSbHorzSections[kSbSectionCount] = {"SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLBAR1H",
                                                          "SCROLLBAR2H", "SCROLLSLIDERH"};
-constexpr const char* kVertSections[kBarSectionCount] = {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBAR1V",
+constexpr const char* kSbVertSections[kSbSectionCount] = {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBAR1V",
                                                          "SCROLLBAR2V", "SCROLLSLIDERV"};
-enum SbSectionSlot { kSlotFirstArrow, kSlotSecondArrow, kSlotTrackBefore, kSlotTrackAfter, kSlotThumb };
+enum SbSectionSlot { kSbSlotFirstArrow, kSbSlotSecondArrow, kSbSlotTrackBefore, kSbSlotTrackAfter, kSbSlotThumb };
 
 const char* SbSectionName(int barKind, SbSectionSlot slot) {
-    return (barKind == SB_VERT ? kVertSections : kHorzSections)[slot];
+    return (barKind == SB_VERT ? kSbVertSections : kSbHorzSections)[slot];
 }
 
 // a * b / c rounded to nearest, in 64 bits; c must not be 0.
@@ -260,7 +260,7 @@ LRESULT TacMainWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             Detach();
             return result;
         }
-        case kUpdateUiState:
+        case kSbUpdateUiState:
             return 0;
         default:
             break;
@@ -443,7 +443,7 @@ void TacScrollWnd::PaintGlyph(TBitmap& bitmap, const char* section, RECT band, i
 bool TacScrollWnd::PaintBar(int kind, TBitmap& bitmap) {
     const TacScrollBar& bar = Bar(kind);
     if (!bar.shown || !SkinActive()) return false;
-    if (GetSectionIndex(SkinManager(), SbSectionName(kind, kSlotTrackBefore)) < 0) return false;
+    if (GetSectionIndex(SkinManager(), SbSectionName(kind, kSbSlotTrackBefore)) < 0) return false;
     const TacBarGeometry g = Geometry(kind);
     if (g.length < 2) return false;
     const RECT r = BarRect(kind);
@@ -453,25 +453,25 @@ bool TacScrollWnd::PaintBar(int kind, TBitmap& bitmap) {
     // vertical bar.
     auto span = [thickness](int from, int to) { return RECT{from, 0, to, thickness}; };
     const int split = g.HasThumb() ? g.thumbStart + g.thumbLength / 2 : g.length / 2;
-    PaintSection(bitmap, SbSectionName(kind, kSlotTrackBefore), span(0, split), BarState(kind, kPartPageBefore), kind);
-    PaintSection(bitmap, SbSectionName(kind, kSlotTrackAfter), span(split, g.length), BarState(kind, kPartPageAfter),
+    PaintSection(bitmap, SbSectionName(kind, kSbSlotTrackBefore), span(0, split), BarState(kind, kPartPageBefore), kind);
+    PaintSection(bitmap, SbSectionName(kind, kSbSlotTrackAfter), span(split, g.length), BarState(kind, kPartPageAfter),
                  kind);
-    PaintSection(bitmap, SbSectionName(kind, kSlotFirstArrow), span(0, g.firstArrow),
+    PaintSection(bitmap, SbSectionName(kind, kSbSlotFirstArrow), span(0, g.firstArrow),
                  BarState(kind, kPartFirstArrow), kind);
-    PaintSection(bitmap, SbSectionName(kind, kSlotSecondArrow), span(g.length - g.secondArrow, g.length),
+    PaintSection(bitmap, SbSectionName(kind, kSbSlotSecondArrow), span(g.length - g.secondArrow, g.length),
                  BarState(kind, kPartSecondArrow), kind);
     if (g.HasThumb())
-        PaintSection(bitmap, SbSectionName(kind, kSlotThumb), span(g.thumbStart, g.thumbStart + g.thumbLength),
+        PaintSection(bitmap, SbSectionName(kind, kSbSlotThumb), span(g.thumbStart, g.thumbStart + g.thumbLength),
                      BarState(kind, kPartThumb), kind);
     // Arrow glyphs sit in a band as deep as the system's arrow at the bar's outer ends; the
     // thumb's glyph in its middle.
     const int band = ScrollBarArrowWidth();
-    PaintGlyph(bitmap, SbSectionName(kind, kSlotFirstArrow), span(0, std::min(band, g.firstArrow)),
+    PaintGlyph(bitmap, SbSectionName(kind, kSbSlotFirstArrow), span(0, std::min(band, g.firstArrow)),
                BarState(kind, kPartFirstArrow), kind);
-    PaintGlyph(bitmap, SbSectionName(kind, kSlotSecondArrow),
+    PaintGlyph(bitmap, SbSectionName(kind, kSbSlotSecondArrow),
                span(g.length - std::min(band, g.secondArrow), g.length), BarState(kind, kPartSecondArrow), kind);
     if (g.HasThumb())
-        PaintGlyph(bitmap, SbSectionName(kind, kSlotThumb), span(g.thumbStart, g.thumbStart + g.thumbLength),
+        PaintGlyph(bitmap, SbSectionName(kind, kSbSlotThumb), span(g.thumbStart, g.thumbStart + g.thumbLength),
                    BarState(kind, kPartThumb), kind);
     if (!IsScrollBarEnabled(kind)) SbTintDisabled(bitmap, ColorToRGB(SkinManager()->GetGlobalColor()));
     return true;
@@ -498,7 +498,7 @@ void TacScrollWnd::PaintScrollBars(HDC dc) {
         // The corner shows the track's look of the horizontal bar.
         const RECT corner = GetCornerRect();
         TBitmap bitmap(std::max<int>(1, corner.right - corner.left), std::max<int>(1, corner.bottom - corner.top));
-        PaintSection(bitmap, SbSectionName(SB_HORZ, kSlotTrackAfter),
+        PaintSection(bitmap, SbSectionName(SB_HORZ, kSbSlotTrackAfter),
                      RECT{0, 0, bitmap.Width(), bitmap.Height()}, 0, SB_HORZ);
         RECT window{};
         GetWindowRect(Handle(), &window);
@@ -514,7 +514,7 @@ void TacScrollWnd::PaintScrollBars(HDC dc) {
 LRESULT TacScrollWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_NCDESTROY:
-        case kUpdateUiState:
+        case kSbUpdateUiState:
             return TacMainWnd::WndProc(msg, wParam, lParam);
         case WM_CAPTURECHANGED:
             // A click or drag whose mouse went elsewhere ends here; the release that we make
@@ -566,7 +566,7 @@ LRESULT TacScrollWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (SbBarOfHitCode(wParam) >= 0) return 0;
             return CallPrevWndProc(msg, wParam, lParam);
         case WM_SYSCOMMAND:
-            if ((LOWORD(static_cast<DWORD>(wParam)) & 0xFFF0) == kSysCommandScrollMenu) return 0;
+            if ((LOWORD(static_cast<DWORD>(wParam)) & 0xFFF0) == kSbSysCommandScrollMenu) return 0;
             return CallPrevWndProc(msg, wParam, lParam);
         case WM_TIMER:
             return OnTimer(wParam, lParam);

@@ -16,13 +16,13 @@
 namespace parch {
 namespace {
 
-struct DestroyCounts {
+struct AdapterDestroyCounts {
     int destroy = 0;
     int ncDestroy = 0;
 };
 
-LRESULT CountDestroys(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-    auto* counts = reinterpret_cast<DestroyCounts*>(ref);
+LRESULT AdapterCountDestroys(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* counts = reinterpret_cast<AdapterDestroyCounts*>(ref);
     if (msg == WM_DESTROY) ++counts->destroy;
     if (msg == WM_NCDESTROY) ++counts->ncDestroy;
     return DefSubclassProc(hwnd, msg, wp, lp);
@@ -60,8 +60,8 @@ TEST_F(ControlAdapter, LeavesTheControlsChainInAnyOrder) {
                 old(m);
             };
             // The window's end is watched in front of the control's window procedure.
-            DestroyCounts counts;
-            SetWindowSubclass(handle, &CountDestroys, 1, reinterpret_cast<DWORD_PTR>(&counts));
+            AdapterDestroyCounts counts;
+            SetWindowSubclass(handle, &AdapterCountDestroys, 1, reinterpret_cast<DWORD_PTR>(&counts));
             TWindowProcChain::Link foreign;
             auto joinForeign = [&] {
                 foreign = list->WindowProcChain().Join([&](TMessage& m, const TWndMethod& inherited) {

@@ -12,7 +12,7 @@ using test::PartOfColour;
 using test::ScreenShot;
 using test::ScrollAdapterTest;
 
-SCROLLINFO Vertical(int nMin, int nMax, UINT nPage, int nPos) {
+SCROLLINFO SbInfo(int nMin, int nMax, UINT nPage, int nPos) {
     SCROLLINFO info;
     info.nMin = nMin;
     info.nMax = nMax;
@@ -21,7 +21,7 @@ SCROLLINFO Vertical(int nMin, int nMax, UINT nPage, int nPos) {
     return info;
 }
 
-int CountOf(const std::vector<std::string>& lines, const std::string& line) {
+int SbCountLines(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
@@ -41,7 +41,7 @@ TEST(ScrollGeometry, DragPositionReachesBothEndsOfEveryRange) {
         {5, 2, 1, 200, 16, 5},         // empty range
     };
     for (const Case& c : cases) {
-        SCROLLINFO info = Vertical(c.nMin, c.nMax, c.nPage, c.nMin);
+        SCROLLINFO info = SbInfo(c.nMin, c.nMax, c.nPage, c.nMin);
         const TacBarGeometry g = GetBarGeometry(info, c.length, c.arrow, 10, true);
         SCOPED_TRACE(std::to_string(c.nMin) + ".." + std::to_string(c.nMax) + " page " + std::to_string(c.nPage));
         EXPECT_EQ(ThumbDragPosition(info, g, 0), c.nMin);
@@ -58,7 +58,7 @@ TEST(ScrollGeometry, DragPositionReachesBothEndsOfEveryRange) {
 }
 
 TEST(ScrollGeometry, ShortBarsAreTwoHalfArrowsAndNothingElse) {
-    const SCROLLINFO info = Vertical(0, 100, 10, 50);
+    const SCROLLINFO info = SbInfo(0, 100, 10, 50);
     for (int length : {1, 20, 31, 32}) {
         const TacBarGeometry g = GetBarGeometry(info, length, 16, 10, true);
         EXPECT_FALSE(g.HasThumb()) << length;
@@ -70,14 +70,14 @@ TEST(ScrollGeometry, ShortBarsAreTwoHalfArrowsAndNothingElse) {
 // ---------------------------------------------------------------------------------------------
 // The part hit is the part painted, pixel by pixel, on the headless screen
 
-struct BarCase {
+struct SbBarCase {
     const char* name;
     int height;
     SCROLLINFO vertical;
     bool disabled;  // the vertical bar: its page covers the range
 };
 
-class PaintedParts : public ScrollAdapterTest, public ::testing::WithParamInterface<BarCase> {
+class PaintedParts : public ScrollAdapterTest, public ::testing::WithParamInterface<SbBarCase> {
 protected:
     // The part a click at a screen point starts, told by the first request it makes.
     int ClickedPart(POINT p) {
@@ -95,7 +95,7 @@ protected:
 };
 
 TEST_P(PaintedParts, EveryPixelHitsThePartPaintedThere) {
-    const BarCase& c = GetParam();
+    const SbBarCase& c = GetParam();
     HWND w = MakeWindow(c.vertical, 200, c.height);
     RecordRequests();
     display.MoveMouse(0, 0);
@@ -133,15 +133,15 @@ TEST_P(PaintedParts, EveryPixelHitsThePartPaintedThere) {
     EXPECT_EQ(GetAdapterOfWnd(w), adapter.get());
 }
 
-const BarCase kBarCases[] = {
-    {"Middle", 200, Vertical(0, 100, 10, 30), false},
-    {"NonZeroMinimumNoPage", 200, Vertical(-40, 60, 0, 10), false},
-    {"PageBeyondRange", 200, Vertical(0, 10, 50, 0), true},
-    {"HugeRange", 200, Vertical(0, 1000000, 1, 500000), false},
-    {"AtTheEnd", 150, Vertical(0, 100, 30, 71), false},
-    {"ShortBar", 45, Vertical(0, 100, 10, 0), false},
+const SbBarCase kSbBarCases[] = {
+    {"Middle", 200, SbInfo(0, 100, 10, 30), false},
+    {"NonZeroMinimumNoPage", 200, SbInfo(-40, 60, 0, 10), false},
+    {"PageBeyondRange", 200, SbInfo(0, 10, 50, 0), true},
+    {"HugeRange", 200, SbInfo(0, 1000000, 1, 500000), false},
+    {"AtTheEnd", 150, SbInfo(0, 100, 30, 71), false},
+    {"ShortBar", 45, SbInfo(0, 100, 10, 0), false},
 };
-INSTANTIATE_TEST_SUITE_P(Ranges, PaintedParts, ::testing::ValuesIn(kBarCases),
+INSTANTIATE_TEST_SUITE_P(Ranges, PaintedParts, ::testing::ValuesIn(kSbBarCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------------
@@ -154,9 +154,9 @@ TEST_F(ScrollAdapterTest, ThumbDragsToBothEndsSendFirstAndLastPosition) {
         int last;
     };
     const Case cases[] = {
-        {Vertical(0, 100, 10, 40), false, 91},
-        {Vertical(-50, 49, 0, 0), false, 49},
-        {Vertical(0, 1000000, 1000, 0), true, 999001},
+        {SbInfo(0, 100, 10, 40), false, 91},
+        {SbInfo(-50, 49, 0, 0), false, 49},
+        {SbInfo(0, 1000000, 1000, 0), true, 999001},
     };
     for (const Case& c : cases) {
         HWND w = MakeWindow(c.info);
@@ -186,7 +186,7 @@ TEST_F(ScrollAdapterTest, ThumbDragsToBothEndsSendFirstAndLastPosition) {
 }
 
 TEST_F(ScrollAdapterTest, HeldArrowRepeatsOnTheClockAndPausesOffIt) {
-    MakeWindow(Vertical(0, 100, 10, 30));
+    MakeWindow(SbInfo(0, 100, 10, 30));
     RecordRequests();
     const RECT bar = adapter->GetVertBarRect();
     const int x = (bar.left + bar.right) / 2;
@@ -219,7 +219,7 @@ TEST_F(ScrollAdapterTest, HeldArrowRepeatsOnTheClockAndPausesOffIt) {
 TEST_F(ScrollAdapterTest, LosingTheMouseEndsTheRepeat) {
     enum class Loss { OtherCapture, CancelMode, WindowDestroyed };
     for (Loss loss : {Loss::OtherCapture, Loss::CancelMode, Loss::WindowDestroyed}) {
-        HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+        HWND w = MakeWindow(SbInfo(0, 100, 10, 30));
         HWND other = rec.Create("other", WS_POPUP | WS_VISIBLE, nullptr, {400, 400, 450, 450});
         RecordRequests();
         const RECT bar = adapter->GetVertBarRect();
@@ -242,7 +242,7 @@ TEST_F(ScrollAdapterTest, LosingTheMouseEndsTheRepeat) {
             ReleaseCapture();
             rec.Clear();
             SendMessage(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-            EXPECT_EQ(CountOf(rec.Take(), "w WM_MOUSEMOVE 5,5"), 1);
+            EXPECT_EQ(SbCountLines(rec.Take(), "w WM_MOUSEMOVE 5,5"), 1);
         }
         display.MouseUp();
         display.PumpMessages();
@@ -255,7 +255,7 @@ TEST_F(ScrollAdapterTest, LosingTheMouseEndsTheRepeat) {
 // ---------------------------------------------------------------------------------------------
 // Joining and leaving the window
 
-LRESULT CountingSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+LRESULT SbCountingSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
     if (msg == WM_USER + 7) ++*reinterpret_cast<int*>(ref);
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
@@ -269,7 +269,7 @@ TEST_F(ScrollAdapterTest, AdapterLeavesTheChainInAnyOrder) {
             int otherSaw = 0;
             HWND w = rec.Create("w", WS_POPUP | WS_VISIBLE | WS_VSCROLL, nullptr, {100, 100, 300, 300});
             auto installOther = [&] {
-                SetWindowSubclass(w, &CountingSubclass, 1, reinterpret_cast<DWORD_PTR>(&otherSaw));
+                SetWindowSubclass(w, &SbCountingSubclass, 1, reinterpret_cast<DWORD_PTR>(&otherSaw));
             };
             if (!otherInFront) installOther();
             adapter = std::make_unique<TacScrollWnd>(w, &manager, "", true);
@@ -278,7 +278,7 @@ TEST_F(ScrollAdapterTest, AdapterLeavesTheChainInAnyOrder) {
             EXPECT_EQ(SendMessage(w, SkinCommandMessage, MAKEWPARAM(0, kCmdIsSkinned), 0), 1);
             rec.Clear();
             if (order == AdapterFirst) adapter.reset();
-            if (order == OtherFirst) RemoveWindowSubclass(w, &CountingSubclass, 1);
+            if (order == OtherFirst) RemoveWindowSubclass(w, &SbCountingSubclass, 1);
             if (order == WindowFirst) DestroyWindow(w);
             if (order != WindowFirst) {
                 SendMessage(w, WM_USER + 7, 0, 0);
@@ -287,14 +287,14 @@ TEST_F(ScrollAdapterTest, AdapterLeavesTheChainInAnyOrder) {
             }
             adapter.reset();
             const std::vector<std::string> lines = rec.Take();
-            EXPECT_EQ(CountOf(lines, "w WM_DESTROY"), 1);
-            EXPECT_EQ(CountOf(lines, "w WM_NCDESTROY"), 1);
+            EXPECT_EQ(SbCountLines(lines, "w WM_DESTROY"), 1);
+            EXPECT_EQ(SbCountLines(lines, "w WM_NCDESTROY"), 1);
             EXPECT_FALSE(IsWindow(w));
         }
 }
 
 TEST_F(ScrollAdapterTest, DetachedWindowIsPlainAgain) {
-    HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+    HWND w = MakeWindow(SbInfo(0, 100, 10, 30));
     RECT client{};
     GetClientRect(w, &client);
     const RECT skinnedClient = client;
@@ -321,7 +321,7 @@ namespace {
 // Each state of the bar shows on the screen in the part's hot colour, and goes when it ends.
 // The window is written to scroll_states_<n>.png for a look.
 TEST_F(ScrollAdapterTest, StatesShowInTheirPartsAndEnd) {
-    HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+    HWND w = MakeWindow(SbInfo(0, 100, 10, 30));
     RecordRequests();
     const RECT bar = adapter->GetVertBarRect();
     const int x = (bar.left + bar.right) / 2;
@@ -376,7 +376,7 @@ namespace {
 // looks as the headless screen drew it.
 TEST_F(ScrollAdapterTest, SkinnedBarsLookTheSameOnARealScreen) {
     if (!onscreen::Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
-    HWND w = MakeWindow(Vertical(-20, 300, 40, 100));
+    HWND w = MakeWindow(SbInfo(-20, 300, 40, 100));
     const RECT bar = adapter->GetVertBarRect();
     display.MoveMouse((bar.left + bar.right) / 2, bar.bottom - 3);  // the down arrow hot
     display.PumpMessages();
@@ -393,7 +393,7 @@ namespace parch {
 namespace {
 
 // A glyph 4 wide and 6 high, white, in two state frames.
-void AddWhiteGlyph(TsSkinManager& manager, const char* section) {
+void SbAddWhiteGlyph(TsSkinManager& manager, const char* section) {
     TsMaskData& glyph = manager.Tables().Masks.emplace_back();
     glyph.Picture = std::make_unique<TBitmap>(8, 6, pf32bit);
     for (int y = 0; y < 6; ++y) {
@@ -408,9 +408,9 @@ void AddWhiteGlyph(TsSkinManager& manager, const char* section) {
 }
 
 TEST_F(ScrollAdapterTest, ArrowGlyphsAreCentredInTheOuterBand) {
-    AddWhiteGlyph(manager, "SCROLLBTNTOP");
-    AddWhiteGlyph(manager, "SCROLLBTNLEFT");
-    MakeWindow(Vertical(0, 100, 10, 30));
+    SbAddWhiteGlyph(manager, "SCROLLBTNTOP");
+    SbAddWhiteGlyph(manager, "SCROLLBTNLEFT");
+    MakeWindow(SbInfo(0, 100, 10, 30));
     display.MoveMouse(0, 0);
     display.PumpMessages();
     adapter->PaintScrollBars(nullptr);
@@ -439,7 +439,7 @@ namespace parch {
 namespace {
 
 TEST_F(ScrollAdapterTest, LeftScrollBarStyleMovesTheBarAtTheNextFrameCalculation) {
-    HWND w = MakeWindow(Vertical(0, 100, 10, 30));
+    HWND w = MakeWindow(SbInfo(0, 100, 10, 30));
     RECT window{};
     GetWindowRect(w, &window);
     EXPECT_EQ(adapter->GetVertBarRect().right, window.right);
@@ -470,11 +470,11 @@ TEST_F(ScrollAdapterTest, LeftScrollBarStyleMovesTheBarAtTheNextFrameCalculation
 // The hover belongs to one bar of one window at a time: hovering another window's bar shows
 // the first one plain again.
 TEST_F(ScrollAdapterTest, HoverMovesBetweenWindows) {
-    HWND first = MakeWindow(Vertical(0, 100, 10, 30));
+    HWND first = MakeWindow(SbInfo(0, 100, 10, 30));
     auto firstAdapter = std::move(adapter);
     const RECT firstBar = firstAdapter->GetVertBarRect();
     HWND second = rec.Create("second", WS_POPUP | WS_VISIBLE | WS_VSCROLL, nullptr, {400, 100, 600, 300});
-    SCROLLINFO info = Vertical(0, 100, 10, 0);
+    SCROLLINFO info = SbInfo(0, 100, 10, 0);
     info.fMask = SIF_ALL;
     SetScrollInfo(second, SB_VERT, &info, 1);
     adapter = std::make_unique<TacScrollWnd>(second, &manager, "", true);
