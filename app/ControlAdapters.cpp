@@ -57,24 +57,6 @@ bool TPagerSpin::Enabled() const { return edit_->Enabled(); }
 
 void TProgressGauge::Refresh() { panel_->SetCaption(showText_ ? IntToStr(Percent()) + "%" : std::string()); }
 
-std::string PlainHintText(const std::string& hint) {
-    std::string text;
-    for (std::size_t i = 0; i < hint.size();) {
-        if (hint[i] != '<') {
-            text += hint[i++];
-            continue;
-        }
-        const std::size_t close = hint.find('>', i);
-        if (close == std::string::npos) {
-            text += hint.substr(i);
-            break;
-        }
-        if (LowerCase(hint.substr(i, close + 1 - i)) == "<br>") text += '\n';
-        i = close + 1;
-    }
-    return text;
-}
-
 std::string SizeSpinText(const std::string& text) {
     const std::optional<std::int32_t> value = TryStrToInt(Trim(text));
     if (!value) return "16";

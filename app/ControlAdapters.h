@@ -58,9 +58,6 @@ private:
     double max_ = 0;
 };
 
-// A hint's small markup for the plain hint window: "<br>" breaks the line, other tags go.
-std::string PlainHintText(const std::string& hint);
-
 // The size spin's rule: a text that is no integer becomes "16"; a value is kept within 1 to
 // 9999.
 std::string SizeSpinText(const std::string& text);

@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "skin/frames/sHintManager.h"
+
 #include "app/ConversionWorker.h"
 #include "app/DocumentFiles.h"
 #include "app/MainFormDescription.h"
@@ -21,6 +23,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/ShellExecute.h"
 #include "platform/win/FileDrop.h"
+#include "skin/frames/sHintManager.h"
 
 namespace parch {
 
@@ -124,6 +127,23 @@ TMainForm::~TMainForm() {
     if (sListViewPDF && previousListProc_) sListViewPDF->WindowProc = previousListProc_;
     Destroying();
     DestroyComponents();
+}
+
+// Hints carry small markup ("<br>", "<b>"): the hint manager lays them out, in the skin's
+// "HINT" section when a skin is active, for up to 15 seconds and at most 501 pixels wide.
+void TMainForm::CreateHintManager() {
+    auto* hints = new TsHintManager(this);  // owned by the form
+    hints->SetName("sHintManager1");
+    hints->HTMLMode = true;
+    hints->SetPauseHide(15000);
+    // Without a skin, the rectangle style's own colours.
+    hints->SetPredefinitions(shSimply);
+    hints->ApplyPredefinitions();
+    hints->SetSkinSection("HINT");
+    hints->SetUseSkinData(true);
+    TsHintKind& kind = hints->HintKind();
+    kind.MaxWidth = 501;
+    kind.SetShadowEnabled(false);
 }
 
 void TMainForm::FindControls() {
@@ -262,7 +282,7 @@ void TMainForm::FormCreate(TObject*) {
     DragAcceptFiles(sListViewPDF->Handle(), 1);
     for (const int width : {295, 217, 50}) sStatusBar1->Panels().Add()->SetWidth(width);
 
-    Application->OnShowHint = [](std::string& hint, bool&, THintInfo&) { hint = PlainHintText(hint); };
+    CreateHintManager();
     shared_.AppFolder = PendingDesktopSetup.ProgramFolder.empty() ? ProgramFolder() : PendingDesktopSetup.ProgramFolder;
     shared_.VersionText = ReadVersionValue(kProduct);
     if (shared_.VersionText.empty()) {

@@ -239,6 +239,7 @@ public:
 
 private:
     void FindControls();
+    void CreateHintManager();
     void BuildPopupMenu();
     std::vector<TControl*> OptionControls() const;
     std::vector<TControl*> CommandControls(bool reading) const;

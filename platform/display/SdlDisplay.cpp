@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/gdi/Bitmaps.h"
+#include "platform/gdi/Rects.h"
 #include "platform/gdi/Utf8Text.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Compositor.h"
@@ -153,29 +154,43 @@ void SdlDisplay::MirrorWindows() {
 }
 
 void SdlDisplay::Show(HWND hwnd, SDL_Window* window) {
-    HBITMAP picture = CaptureWindow(hwnd);
+    // A layered window's picture carries per-pixel alpha that an SDL window cannot show: it
+    // shows the screen as composed there instead, the window over what lies beneath it.
+    const bool layered = (GetWindowLongPtr(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+    HBITMAP picture = layered ? CaptureScreen() : CaptureWindow(hwnd);
     GdiBitmap* bitmap = ResolveHandle(picture);
     SDL_Surface* target = SDL_GetWindowSurface(window);
-    if (bitmap && target && !SameAsShown(hwnd, *bitmap)) {
-        SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(bitmap->Bits(), bitmap->Width(), bitmap->Height(), 32,
-                                                                 bitmap->Stride(), SDL_PIXELFORMAT_RGB888);
-        if (source) {
-            SDL_BlitSurface(source, nullptr, target, nullptr);
-            SDL_FreeSurface(source);
-            SDL_UpdateWindowSurface(window);
+    if (bitmap && target) {
+        RECT part{0, 0, bitmap->Width(), bitmap->Height()};
+        POINT at{0, 0};
+        if (layered) {
+            RECT r;
+            GetWindowRect(hwnd, &r);
+            IntersectRect(&part, &part, &r);
+            at = {part.left - r.left, part.top - r.top};
+        }
+        const int w = part.right - part.left, h = part.bottom - part.top;
+        BYTE* first = bitmap->Bits() + static_cast<std::size_t>(part.top) * bitmap->Stride() + part.left * 4;
+        if (w > 0 && h > 0 && !SameAsShown(hwnd, first, w, h, bitmap->Stride())) {
+            SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(first, w, h, 32, bitmap->Stride(), SDL_PIXELFORMAT_RGB888);
+            if (source) {
+                SDL_Rect place{at.x, at.y, w, h};
+                SDL_BlitSurface(source, nullptr, target, &place);
+                SDL_FreeSurface(source);
+                SDL_UpdateWindowSurface(window);
+            }
         }
     }
     if (picture) DeleteObject(picture);
 }
 
-// Whether the window shows this picture already (an unchanged window is not sent to the
-// screen again); remembers it otherwise.
-bool SdlDisplay::SameAsShown(HWND hwnd, const GdiBitmap& bitmap) {
-    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.Width()) * 4;
-    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(bitmap.Height()));
-    const auto* bits = static_cast<const std::uint8_t*>(bitmap.Bits());
-    for (int y = 0; y < bitmap.Height(); ++y)
-        std::copy_n(bits + static_cast<std::size_t>(y) * bitmap.Stride(), rowBytes, pixels.data() + y * rowBytes);
+// Whether the window shows these pixels already (an unchanged window is not sent to the
+// screen again); remembers them otherwise.
+bool SdlDisplay::SameAsShown(HWND hwnd, const BYTE* first, int width, int height, int stride) {
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        std::copy_n(first + static_cast<std::size_t>(y) * stride, rowBytes, pixels.data() + y * rowBytes);
     std::vector<std::uint8_t>& shown = shownPictures_[hwnd];
     if (shown == pixels) return true;
     shown = std::move(pixels);

@@ -44,7 +44,7 @@ private:
     DWORD guiThread_ = 0;
     void MirrorWindows();
     void Show(HWND hwnd, SDL_Window* window);
-    bool SameAsShown(HWND hwnd, const GdiBitmap& bitmap);
+    bool SameAsShown(HWND hwnd, const BYTE* first, int width, int height, int stride);
     void Handle(const SDL_Event& event);
     HWND WindowOf(unsigned sdlWindowId) const;
     POINT ToScreen(unsigned sdlWindowId, int x, int y) const;

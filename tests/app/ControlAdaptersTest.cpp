@@ -1,4 +1,4 @@
-// The stand-ins for what the skinned controls will bring: hint markup and the size spin's rule.
+// The stand-ins for what the skinned controls will bring: the size spin's rule.
 
 #include "app/ControlAdapters.h"
 
@@ -6,12 +6,6 @@
 
 namespace parch {
 namespace {
-
-TEST(ControlAdaptersTest, HintMarkupBecomesPlainText) {
-    EXPECT_EQ(PlainHintText("Output image's DPI<br>Keep the default"), "Output image's DPI\nKeep the default");
-    EXPECT_EQ(PlainHintText("Forced output image format: <b>PNG</b> - x"), "Forced output image format: PNG - x");
-    EXPECT_EQ(PlainHintText("<i>Example:</i> output<BR>a < b"), "Example: output\na < b");
-}
 
 TEST(ControlAdaptersTest, SizeSpinKeepsIntegersWithinItsLimits) {
     const std::pair<const char*, const char*> cases[] = {

@@ -11,6 +11,7 @@
 #include "platform/win/FileDrop.h"
 #include "platform/win/WinApi.h"
 #include "framework/StatusBar.h"
+#include "skin/frames/sHintManager.h"
 #include "tests/app/DesktopFixture.h"
 
 #include <fcntl.h>
@@ -85,6 +86,44 @@ TEST_F(ProgramTest, SecondInstanceOnlyWarnsWhileAnotherHoldsTheLock) {
     // Once the other instance is gone, the program starts.
     RunDesktop([&](TMainForm&) { loopRan = true; }, lockPath);
     EXPECT_TRUE(loopRan);
+}
+
+// The options' hints carry markup: the hint manager lays them out as the program describes it,
+// instead of the markup showing as text or being thrown away.
+TEST_F(ProgramTest, OptionHintsAreLaidOutByTheHintManager) {
+    RunDesktop([&](TMainForm& form) {
+        TsHintManager* manager = TsHintManager::Current();
+        ASSERT_TRUE(manager);
+        EXPECT_EQ(manager->Owner(), &form);
+        EXPECT_TRUE(manager->HTMLMode);
+        EXPECT_EQ(manager->PauseHide(), 15000);
+        EXPECT_EQ(manager->HintKind().MaxWidth, 501);
+
+        auto* button = dynamic_cast<TControl*>(form.FindComponent("sSpeedButtonOpenFolder"));
+        ASSERT_TRUE(button);
+        const POINT over = button->ClientToScreen({10, 10});
+        display.MoveMouse(over.x, over.y);
+        Pump();
+        display.AdvanceTime(static_cast<std::uint64_t>(Application->HintPause) + 10);
+        HWND hint = nullptr;
+        ASSERT_TRUE(PumpUntil([&] {
+            hint = FindWindow("TsSimplyHintWindow", nullptr);
+            return hint && IsWindowVisible(hint);
+        }));
+        char text[128] = {};
+        GetWindowText(hint, text, sizeof text);
+        EXPECT_STREQ(text, "Open output folder after extraction<br>Status: <b>on</b>");
+        // Two lines of laid-out text: taller than one line, narrower than the markup would be.
+        RECT r;
+        GetWindowRect(hint, &r);
+        EXPECT_GT(r.bottom - r.top, 2 * 13);
+        EXPECT_LE(r.right - r.left, 501);
+        // The body has the hint colour of the rectangle style, not the black of no colour.
+        HDC screen = GetDC(nullptr);
+        const COLORREF body = GetPixel(screen, r.left + 4, r.bottom - 4);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(body, static_cast<COLORREF>(ColorToRGB(clInfoBk)));
+    });
 }
 
 TEST_F(ProgramTest, LockFileThatCannotBeMadeDoesNotStopTheProgram) {

@@ -30,19 +30,26 @@ bool HintDemoCoveredByLater(const std::vector<ShownHintDemoWindow>& windows, siz
 }
 
 // Shows the screen's windows through SDL on a private X screen and compares each window's
-// visible place with its own headless picture. Empty when all match.
+// visible place with the headless screen there (a layered hint shows over what lies beneath
+// it). Empty when all match.
 std::string CompareHintDemoOnScreen(const std::vector<HWND>& bottomToTop) {
     using namespace onscreen;
     if (!Xvfb::Installed()) return "Xvfb is not installed";
     Xvfb server;
     if (!server.Running()) return "Xvfb did not start";
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    HBITMAP composed = CaptureScreen();
+    const std::vector<long> screenPixels = PicturePixels(composed, screenWidth, screenHeight);
+    DeleteObject(composed);
     std::vector<ShownHintDemoWindow> windows;
     for (HWND hwnd : bottomToTop) {
         ShownHintDemoWindow shown;
         GetWindowRect(hwnd, &shown.Place);
-        HBITMAP picture = CaptureWindow(hwnd);
-        shown.Pixels = PicturePixels(picture, shown.Place.right - shown.Place.left, shown.Place.bottom - shown.Place.top);
-        DeleteObject(picture);
+        for (int y = shown.Place.top; y < shown.Place.bottom; ++y)
+            for (int x = shown.Place.left; x < shown.Place.right; ++x) {
+                const bool onScreen = x >= 0 && y >= 0 && x < screenWidth && y < screenHeight;
+                shown.Pixels.push_back(onScreen ? screenPixels[static_cast<size_t>(y) * screenWidth + x] : -1);
+            }
         windows.push_back(std::move(shown));
     }
     return RunInChild([&]() -> std::string {
