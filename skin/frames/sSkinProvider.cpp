@@ -219,6 +219,8 @@ void TsSkinProvider::PrepareForm() {
     if (!skinData_->IsSkinned(true)) return;
     UpdateSysMenuStyle(true);
     UpdateButtonImages();
+    // A form already on screen shows its skinned frame at once.
+    if (form_->Showing()) RedrawFrameNow();
 }
 
 void TsSkinProvider::TakePendingIndexes() {
@@ -363,7 +365,7 @@ int TsSkinProvider::ButtonHeight() const {
     return MaskStateHeight(manager->Tables().Masks[static_cast<size_t>(buttons_.Close.ImageIndex)]);
 }
 
-void TsSkinProvider::PlaceButton(TsTitleButtonRecord& button, int& right, int width, bool /*enabled*/) {
+void TsSkinProvider::PlaceButton(TsTitleButtonRecord& button, int& right, int width) {
     TsSkinManager* manager = skinData_->GetSkinManager();
     const TsSkinData& skin = manager->SkinData();
     bool maximized = form_->WindowState() == wsMaximized;
@@ -387,15 +389,15 @@ void TsSkinProvider::LayOutTitleButtons() {
     const TsSkinTables& tables = manager->Tables();
     int right = form_->Width() - manager->SkinData().BIRight - GetFrameWidth(form_->Handle());
     if (systemMenuRemoved_) {
-        auto place = [&](TsTitleButtonRecord& button, bool enabled) {
-            if (IsValidMaskIndex(tables, button.ImageIndex)) PlaceButton(button, right, ButtonWidth(button), enabled);
+        auto place = [&](TsTitleButtonRecord& button) {
+            if (IsValidMaskIndex(tables, button.ImageIndex)) PlaceButton(button, right, ButtonWidth(button));
         };
-        place(buttons_.Close, VisibleClose());
-        if (VisibleMax()) place(buttons_.Max, form_->WindowState() == wsMaximized ? EnabledRestore() : EnabledMax());
-        if (VisibleMin()) place(buttons_.Min, EnabledMin());
+        place(buttons_.Close);
+        if (VisibleMax()) place(buttons_.Max);
+        if (VisibleMin()) place(buttons_.Min);
         if (form_->BorderIcons() & biHelp) {
             right -= 6;
-            place(buttons_.Help, true);
+            place(buttons_.Help);
         }
     }
     right -= 8;
@@ -406,8 +408,7 @@ void TsSkinProvider::LayOutTitleButtons() {
             user.Button.Rect = RECT{};
             continue;
         }
-        int width = std::max(2, ButtonWidth(user.Button));
-        PlaceButton(user.Button, right, width, user.Enabled);
+        PlaceButton(user.Button, right, ButtonWidth(user.Button));
     }
 }
 
@@ -565,8 +566,10 @@ bool TsSkinProvider::HandleMouse(TMessage& message, const TWndMethod& inherited)
         case WM_CANCELMODE:
             CancelPress();
             return false;
+        case WM_MOUSEMOVE:
         case WM_MOUSELEAVE:
-            SetHotButton(0);
+            // The mouse went into the client area or away: no title button is hot any more.
+            if (pressedCode_ == 0) SetHotButton(0);
             return false;
         default:
             return false;

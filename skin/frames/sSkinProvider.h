@@ -146,7 +146,7 @@ private:
     int ButtonWidth(const TsTitleButtonRecord& button) const;
     int ButtonHeight() const;
     void UpdateButtonImages();
-    void PlaceButton(TsTitleButtonRecord& button, int& right, int width, bool enabled);
+    void PlaceButton(TsTitleButtonRecord& button, int& right, int width);
     POINT ScreenToFrame(POINT screen) const;
     int ButtonCodeAt(POINT frame);
     int ButtonAtPosition(POINT frame) const;

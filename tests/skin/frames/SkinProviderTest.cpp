@@ -270,6 +270,41 @@ TEST_F(SkinProviderTest, TitleButtonClicksGiveOneCommandOrNone) {
     delete form;
 }
 
+// Hovering a button paints it hot in the window; leaving it paints it normal again.
+TEST_F(SkinProviderTest, HoverPaintsTheButtonHot) {
+    TForm* form = MakeForm();
+    Show(form);
+    auto* provider = new TsSkinProvider(form);
+    provider->LayOutTitleButtons();
+    RECT closeRect = provider->CaptionButton(HTCLOSE).Rect;
+    POINT close = ScreenCentre(form, closeRect);
+    auto buttonPixels = [&] {
+        HBITMAP shown = CaptureWindow(form->Handle());
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, shown);
+        std::vector<COLORREF> pixels;
+        for (int y = closeRect.top; y < closeRect.bottom; ++y)
+            for (int x = closeRect.left; x < closeRect.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(shown);
+        return pixels;
+    };
+    std::vector<COLORREF> normal = buttonPixels();
+
+    display.MoveMouse(close.x, close.y);
+    display.PumpMessages();
+    EXPECT_EQ(provider->HotCode(), HTCLOSE);
+    EXPECT_EQ(provider->CaptionButton(HTCLOSE).State, 1);
+    EXPECT_NE(buttonPixels(), normal);
+
+    display.MoveMouse(close.x - 150, close.y + 80);
+    display.PumpMessages();
+    EXPECT_EQ(provider->CaptionButton(HTCLOSE).State, 0);
+    EXPECT_EQ(buttonPixels(), normal);
+    delete form;
+}
+
 TEST_F(SkinProviderTest, LostCaptureCancelsThePress) {
     TForm* form = MakeForm();
     Show(form);
