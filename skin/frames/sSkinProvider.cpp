@@ -560,6 +560,11 @@ bool TsSkinProvider::HandleMouse(TMessage& message, const TWndMethod& inherited)
             ReleaseButton(pressedCode_, screen);
             return true;
         }
+        case WM_NCLBUTTONDBLCLK:
+            if (message.WParam != static_cast<WPARAM>(HTCAPTION)) return false;
+            DoubleClickCaption();
+            message.Result = 0;
+            return true;
         case WM_CAPTURECHANGED:
             if (!releasing_) CancelPress();
             return false;
@@ -644,6 +649,16 @@ void TsSkinProvider::ReleaseButton(int code, POINT screen) {
         default:
             titleButtons_.Items(code - kUserTitleButtonHitBase).DoMouseUp(frame.x, frame.y);
     }
+}
+
+// Without WS_SYSMENU Windows would not maximize on a caption double click: the provider does.
+void TsSkinProvider::DoubleClickCaption() {
+    TWindowState state = form_->WindowState();
+    bool canToggle = EnabledMax() || (state != wsNormal && EnabledRestore());
+    if (systemMenuRemoved_ && canToggle)
+        SendSysCommand(state == wsNormal ? SC_MAXIMIZE : SC_RESTORE);
+    else if (state == wsMinimized)
+        SendSysCommand(SC_RESTORE);
 }
 
 // The command may free the form and this provider with it: nothing may follow it.

@@ -157,6 +157,7 @@ private:
     void PressButton(int code);
     void ReleaseButton(int code, POINT screen);
     void CancelPress();
+    void DoubleClickCaption();
     void SendSysCommand(UINT command);
     void RepaintButtons();
     // Copies the frame image around the client area into the window.

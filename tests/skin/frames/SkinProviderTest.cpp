@@ -305,6 +305,30 @@ TEST_F(SkinProviderTest, HoverPaintsTheButtonHot) {
     delete form;
 }
 
+TEST_F(SkinProviderTest, CaptionDoubleClickMaximizesWhenAllowed) {
+    struct { const char* Name; TBorderIcons Icons; std::vector<UINT> Expected; } cases[] = {
+        {"maximizable", biSystemMenu | biMinimize | biMaximize, {SC_MAXIMIZE}},
+        {"no maximize", biSystemMenu | biMinimize, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TForm* form = MakeForm();
+        form->SetBorderIcons(c.Icons);
+        Show(form);
+        auto recorder = RecordSysCommands(form);
+        new TsSkinProvider(form);
+        commands.clear();
+        RECT window{};
+        GetWindowRect(form->Handle(), &window);
+        display.DoubleClick(window.left + 60, window.top + 12);
+        display.PumpMessages();
+        // The first press on the caption starts Windows' own move.
+        std::erase(commands, SC_MOVE);
+        EXPECT_EQ(commands, c.Expected);
+        delete form;
+    }
+}
+
 TEST_F(SkinProviderTest, LostCaptureCancelsThePress) {
     TForm* form = MakeForm();
     Show(form);
