@@ -352,6 +352,35 @@ TEST_F(SkinProviderTest, LostCaptureCancelsThePress) {
     delete form;
 }
 
+// The provider goes (with its form, or alone) while a button is held: the capture goes with it
+// and the release reaches nothing freed.
+TEST_F(SkinProviderTest, GoingWhileAButtonIsHeld) {
+    for (bool formFirst : {true, false}) {
+        SCOPED_TRACE(formFirst ? "form freed" : "provider freed");
+        TForm* form = MakeForm();
+        Show(form);
+        auto recorder = RecordSysCommands(form);
+        auto* provider = new TsSkinProvider(form);
+        provider->LayOutTitleButtons();
+        POINT close = ScreenCentre(form, provider->CaptionButton(HTCLOSE).Rect);
+        display.MoveMouse(close.x, close.y);
+        display.MouseDown();
+        display.PumpMessages();
+        ASSERT_EQ(GetCapture(), form->Handle());
+        if (formFirst) {
+            delete form;
+            form = nullptr;
+        } else {
+            delete provider;
+        }
+        EXPECT_EQ(GetCapture(), nullptr);
+        display.MouseUp();
+        display.PumpMessages();
+        EXPECT_TRUE(commands.empty());
+        delete form;
+    }
+}
+
 TEST_F(SkinProviderTest, UserTitleButtons) {
     TForm* form = MakeForm();
     auto* provider = new TsSkinProvider(form);
