@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/TextLayout.h"
