@@ -104,18 +104,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot open %s (error %d)\n", argv[1], api.ErrorCode());
         return 1;
     }
-    TMemoryStream bitmap;
+    // The page goes straight into the file, as a program saving pages would write it; a page
+    // that produced nothing leaves no file behind.
     const char* kind = std::getenv("PARCH_RENDER_KIND");
-    const int answer = RenderPageImage(api, std::atoi(argv[3]), std::atoi(argv[2]), kind ? std::atoi(kind) : 0, bitmap);
-    if (!api.Message().empty()) std::fprintf(stderr, "%s\n", api.Message().c_str());
-    if (bitmap.GetSize() > 0) {
-        try {
-            bitmap.SaveToFile(argv[4]);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "cannot write %s: %s\n", argv[4], error.what());
-            return 1;
-        }
+    int answer = 0;
+    bool written = false;
+    try {
+        TFileStream output(argv[4], fmCreate);
+        answer = RenderPageImage(api, std::atoi(argv[3]), std::atoi(argv[2]), kind ? std::atoi(kind) : 0, output);
+        written = output.GetSize() > 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "cannot write %s: %s\n", argv[4], error.what());
+        std::remove(argv[4]);
+        return 1;
     }
+    if (!api.Message().empty()) std::fprintf(stderr, "%s\n", api.Message().c_str());
+    if (!written) std::remove(argv[4]);
     return answer == 1 ? 0 : 1;
 }
 
