@@ -4,6 +4,9 @@
 #include "app/DocumentFiles.h"
 #include "tests/app/DesktopFixture.h"
 
+#include <cstdio>
+#include <fstream>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,6 +91,46 @@ TEST_F(DocumentListTest, ReadingAddsEachKindOfDocumentAsTheUserExpects) {
             EXPECT_EQ(message.Type, mtWarning);
         }
         EXPECT_EQ(form.sLabelListInfo->Caption(), "2 / 2");
+    });
+}
+
+// A one-page document whose cross-reference table lies past 3 GiB: between its objects and the
+// table is a hole that the file system stores as nothing. Empty when the file cannot be made.
+std::string MakeSparseDocument(const std::string& path) {
+    constexpr std::uint64_t kTableOffset = (std::uint64_t{3} << 30) - 4096;
+    const std::string objects[] = {
+        "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n",
+        "2 0 obj\n<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n",
+        "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>\nendobj\n"};
+    std::string head = "%PDF-1.4\n";
+    std::string table = "xref\n0 4\n0000000000 65535 f\r\n";
+    for (const std::string& object : objects) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n\r\n", head.size());
+        table += entry;
+        head += object;
+    }
+    table += "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + std::to_string(kTableOffset) + "\n%%EOF\n";
+    std::ofstream out(path, std::ios::binary);
+    out << head;
+    out.seekp(static_cast<std::streamoff>(kTableOffset));
+    out << table;
+    return out.good() ? path : std::string();
+}
+
+// Documents are addressed with 32-bit offsets: one of 3 GiB is refused like a damaged one, and
+// the reading goes on and ends as usual.
+TEST_F(DocumentListTest, DocumentOfThreeGigabytesIsRefusedAndTheReadingEnds) {
+    const std::string big = MakeSparseDocument(docs.Path() + "big.pdf");
+    struct stat info {};
+    if (big.empty() || ::stat(big.c_str(), &info) != 0 || info.st_blocks * 512 > (std::int64_t{64} << 20))
+        GTEST_SKIP() << "the scratch folder's file system keeps no sparse files";
+    const std::string small = Doc("hand-1page.pdf", "small.pdf");
+    RunDesktop([&](TMainForm& form) {
+        ASSERT_EQ(AddFolderAndRead(form, docs.Path()), (std::vector<std::string>{small}));
+        ASSERT_EQ(prompts.Messages.size(), 1u);
+        EXPECT_EQ(prompts.Messages[0].Text, big + "\r\n\r\nCouldn't read PDF header info!\r\nProbably this file is damaged!");
+        EXPECT_EQ(form.sLabelListInfo->Caption(), "1 / 1");
     });
 }
 
