@@ -12,6 +12,7 @@
 #include "framework/Forms.h"
 #include "platform/display/HeadlessDisplay.h"
 #include "skin/controls/sLabel.h"
+#include "skin/engine/sBoundLabel.h"
 #include "skin/engine/sSkinnedForms.h"
 #include "tests/framework/FormFixture.h"
 #include "tests/platform/gdi/TestFonts.h"
@@ -266,6 +267,26 @@ TEST_F(SkinnedLabels, ShadowFadesAwayFromTheText) {
     EXPECT_EQ(pixels.At(fx, 0, 0), ColorToRGB(kFormColor));
     // The blur plane covers the label with a one-byte border, no more.
     EXPECT_EQ(fx->BlurBufferSize(), static_cast<std::size_t>((fx->Width() + 2) * (fx->Height() + 2)));
+}
+
+TEST_F(SkinnedLabels, EditLabelShownByABoundLabelGoesWithIt) {
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetName("Edit1");
+    edit->SetBounds(150, 100, 120, 21);
+    TsCommonData data(edit, false);
+    TsBoundLabel bound(data);
+    SetBoundLabelFactory([&](TWinControl&) { return std::make_unique<TsEditLabel>(nullptr, &bound); });
+    bound.SetActive(true);
+    auto* label = dynamic_cast<TsEditLabel*>(bound.Label());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->BoundLabel(), &bound);
+    Paint();
+    EXPECT_EQ(label->Font().Color(), kGlobalFont);  // a skinned label like any other
+    bound.SetActive(false);
+    EXPECT_EQ(bound.Label(), nullptr);
+    EXPECT_FALSE(bound.Active());
+    SetBoundLabelFactory({});
 }
 
 }  // namespace
