@@ -13,6 +13,7 @@
 #include "skin/engine/sSectionPaint.h"
 #include "skin/engine/sVclUtils.h"
 #include "tests/framework/FormFixture.h"
+#include "tests/platform/display/OnScreenCheck.h"
 #include "tests/platform/gdi/TestFonts.h"
 #include "tests/skin/engine/CommonDataFixtures.h"
 #include "tests/skin/engine/PaintFixtures.h"
@@ -104,6 +105,32 @@ TEST_F(LabelSheet, LabelsOnTheInternalSkinsSections) {
         EXPECT_EQ(pixels.At(label, x, y), RGB((behind >> 16) & 0xFF, (behind >> 8) & 0xFF, behind & 0xFF))
             << panel->SkinData.SkinSection();
     }
+}
+
+TEST_F(LabelSheet, LabelsLookTheSameInARealWindow) {
+    if (!onscreen::Xvfb::Installed()) GTEST_SKIP() << "Xvfb is not installed";
+    test::LoadInternalSkin(manager);
+    form = MakeForm(420, 60);
+    auto* panel = new SectionPanel(form);
+    panel->SetParent(form);
+    panel->SetBevelOuter(bvNone);
+    panel->SetBounds(0, 0, 420, 60);
+    panel->SkinData.SetSkinSection("STATUSBAR");
+    AddLabel<TsLabel>(panel, 8, 20, "Label");
+    AddLabel<TsLabel>(panel, 60, 20, "Disabled")->SetEnabled(false);
+    auto* processing = AddLabel<TsLabelFX>(panel, 140, 18, "Processing:");
+    processing->Kind().SetKindType(ktCustom);
+    processing->Kind().SetColor(clYellow);
+    processing->Shadow().SetMode(smCustom);
+    processing->Shadow().SetColor(clMaroon);
+    processing->SetCaption("Processing: ");
+    AddLabel<TsLabelFX>(panel, 260, 18, "report.pdf");
+    Show(form);
+    form->Repaint();
+    display.PumpMessages();
+    HBITMAP picture = CaptureWindow(form->Handle());
+    EXPECT_EQ(onscreen::CompareWithScreen(form->Handle(), picture, "skinned-labels"), "");
+    DeleteObject(picture);
 }
 
 }  // namespace
