@@ -119,34 +119,44 @@ void CheckBounded(const TsLabelFX& fx) {
         Fail("right-bottom extent", fx.RightBottomExtent());
 }
 
+// What lives as long as the process: the screen, the application and the skin manager (the
+// default one). Each input gets a fresh form.
+struct World {
+    HeadlessDisplay display;
+    TApplication app;
+    TsSkinManager manager;
+};
+
 class Session {
 public:
-    explicit Session(Input& in) : in_(in) {
-        form_ = new TForm(&app_);
+    Session(Input& in, World& world) : in_(in), world_(world) {
+        form_ = new TForm(&world_.app);
         form_->SetBounds(0, 0, 320, 200);
-        LoadSkin(in_, manager_);
+        LoadSkin(in_, world_.manager);
         plain_ = AddLabel<TsLabel>(10);
         fx_ = AddLabel<TsLabelFX>(60);
         second_ = AddLabel<TsLabelFX>(120);
         form_->Show();
-        display_.PumpMessages();
+        world_.display.PumpMessages();
     }
+    ~Session() { delete form_; }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     void Run() {
-        std::size_t largestPlane = 0;
         auto plane = [](const TsLabelFX& fx) {
             return static_cast<std::size_t>(std::max(0, fx.Width()) + 2) *
                    static_cast<std::size_t>(std::max(0, fx.Height()) + 2);
         };
-        for (TsLabelFX* fx : {fx_, second_}) largestPlane = std::max(largestPlane, plane(*fx));
+        std::size_t largestPlane = std::max(plane(*fx_), plane(*second_));
         for (std::size_t step = 0; step < kMaxSteps && !in_.Empty(); ++step) {
             switch (in_.Byte() % 3) {
-                case 0: Change(in_, *plain_, nullptr, manager_); break;
-                case 1: Change(in_, *fx_, fx_, manager_); break;
-                default: Change(in_, *second_, second_, manager_); break;
+                case 0: Change(in_, *plain_, nullptr, world_.manager); break;
+                case 1: Change(in_, *fx_, fx_, world_.manager); break;
+                default: Change(in_, *second_, second_, world_.manager); break;
             }
             form_->Repaint();
-            display_.PumpMessages();
+            world_.display.PumpMessages();
             for (TsLabelFX* fx : {fx_, second_}) {
                 CheckBounded(*fx);
                 largestPlane = std::max(largestPlane, plane(*fx));
@@ -168,22 +178,41 @@ private:
     }
 
     Input& in_;
-    HeadlessDisplay display_;
-    TApplication app_;
-    TsSkinManager manager_;
+    World& world_;
     TForm* form_ = nullptr;
     TsLabel* plain_ = nullptr;
     TsLabelFX* fx_ = nullptr;
     TsLabelFX* second_ = nullptr;
 };
 
+World& TheWorld() {
+    static World* world = new World;  // lives until the process ends
+    return *world;
+}
+
 }  // namespace
 }  // namespace parch::fuzzlabels
+
+// Captions load fonts; fontconfig keeps its caches until the process ends.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+// The fonts the tests pin, when the source tree is at hand, so that runs do not depend on the
+// machine's fonts; the world is made before any input is judged for leaks.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::string source = __FILE__;
+    std::string fonts = source.substr(0, source.find_last_of('/') + 1) + "../tests/platform/gdi/fonts.conf";
+    if (std::FILE* file = std::fopen(fonts.c_str(), "r")) {
+        std::fclose(file);
+        setenv("FONTCONFIG_FILE", fonts.c_str(), 1);
+    }
+    parch::fuzzlabels::TheWorld();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 4096) return -1;
     parch::fuzzlabels::Input in(data, size);
-    parch::fuzzlabels::Session session(in);
+    parch::fuzzlabels::Session session(in, parch::fuzzlabels::TheWorld());
     session.Run();
     return 0;
 }
