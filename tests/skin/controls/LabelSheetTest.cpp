@@ -1,6 +1,6 @@
 // Labels of every kind on sections of the internal skin, drawn on the headless screen into a
 // contact sheet kept in build/ for people to look at; what lies behind each label must show
-// through it unchanged.
+// through it unchanged, and the sheet must not change unnoticed.
 
 #include <gtest/gtest.h>
 
@@ -96,7 +96,22 @@ TEST_F(LabelSheet, LabelsOnTheInternalSkinsSections) {
     form->Repaint();
     display.PumpMessages();
     WindowPixels pixels(form);
-    ASSERT_TRUE(SavePng(pixels.Picture(), "build/skinned_labels.png"));
+    // The client area (the frame is the framework's) kept in build/ for looking at; it must
+    // equal the committed picture, which was looked at.
+    auto sheet = NewPf32Bitmap(form->ClientWidth(), form->ClientHeight());
+    for (int y = 0; y < sheet->Height(); ++y)
+        for (int x = 0; x < sheet->Width(); ++x) {
+            COLORREF c = pixels.At(form, x, y);
+            test::PixelAt(*sheet, x, y) = 0xFF000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        }
+    ASSERT_TRUE(SavePng(sheet->Handle(), "build/skinned_labels.png"));
+    auto reference = test::ReadPngFile("tests/skin/controls/skinned_labels.png");
+    ASSERT_TRUE(reference);
+    ASSERT_EQ(reference->Width(), sheet->Width());
+    ASSERT_EQ(reference->Height(), sheet->Height());
+    for (int y = 0; y < sheet->Height(); ++y)
+        for (int x = 0; x < sheet->Width(); ++x)
+            ASSERT_EQ(test::PixelAt(*sheet, x, y), test::PixelAt(*reference, x, y)) << x << "," << y;
 
     // Beside the text of a transparent label the panel's own picture shows unchanged.
     for (auto [panel, label] : plainLabels) {
