@@ -1,6 +1,7 @@
 #include "skin/controls/acFontList.h"
 
 #include <cstring>
+#include <optional>
 
 #include "base/Streams.h"
 #include "base/SysUtils.h"

@@ -301,10 +301,10 @@ void TsLabelFX::SetPropertyText(const std::string& name, const std::string& valu
 }
 
 TsLabelFX::ShadowSettings TsLabelFX::EffectiveShadow() {
-    ShadowSettings settings;
+    ShadowSettings settings{clBlack, 0, 0};
     switch (shadow_->Mode()) {
         case smNone:
-            return settings = ShadowSettings{0, 0, 0};
+            break;
         case smCustom:
             settings = {shadow_->Color(), shadow_->BlurCount(), shadow_->Distance()};
             break;
