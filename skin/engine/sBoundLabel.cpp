@@ -25,16 +25,44 @@ std::unique_ptr<TCustomLabel> MakeBoundLabel(TWinControl& control) {
 
 void SetBoundLabelFactory(TBoundLabelFactory factory) { BoundLabelFactory() = std::move(factory); }
 
+class TsBoundLabel::LabelWatch : public TComponent {
+public:
+    LabelWatch(TComponent& label, std::function<void()> gone)
+        : TComponent(nullptr), label_(&label), gone_(std::move(gone)) {
+        label_->FreeNotification(this);
+    }
+    ~LabelWatch() override {
+        if (label_) label_->RemoveFreeNotification(this);
+    }
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override {
+        TComponent::Notification(component, operation);
+        if (operation != TOperation::opRemove || component != label_) return;
+        label_ = nullptr;
+        gone_();
+    }
+
+private:
+    TComponent* label_;
+    std::function<void()> gone_;
+};
+
 TsBoundLabel::TsBoundLabel(TsCommonData& data) : data_(data) {}
 
-TsBoundLabel::~TsBoundLabel() = default;
+TsBoundLabel::~TsBoundLabel() { DropLabel(); }
+
+void TsBoundLabel::DropLabel() {
+    watch_.reset();
+    label_.reset();
+}
 
 TWinControl* TsBoundLabel::Control() const { return dynamic_cast<TWinControl*>(data_.HostControl); }
 
 void TsBoundLabel::SetActive(bool value) {
     TWinControl* control = Control();
     if (!value) {
-        label_.reset();
+        DropLabel();
         active_ = false;
         return;
     }
@@ -42,6 +70,8 @@ void TsBoundLabel::SetActive(bool value) {
     if (control == nullptr) return;
     if (label_ == nullptr) {
         label_ = MakeBoundLabel(*control);
+        // Freed by its parent: only let go of it, the parent has freed it.
+        watch_ = std::make_unique<LabelWatch>(*label_, [this] { (void)label_.release(); });
         label_->SetVisible(false);
         label_->SetParent(control->Parent());
         label_->SetFocusControl(control);

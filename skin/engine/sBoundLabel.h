@@ -17,7 +17,8 @@ class TWinControl;
 class TsCommonData;
 
 // Makes the label a bound label shows (the skinned controls install their skinned label; a
-// plain framework label until then). The bound label owns it.
+// plain framework label until then). The bound label owns it until its parent frees it first:
+// a parent frees its child controls, and the label is the child of the control's parent.
 using TBoundLabelFactory = std::function<std::unique_ptr<TCustomLabel>(TWinControl& control)>;
 void SetBoundLabelFactory(TBoundLabelFactory factory);
 
@@ -48,6 +49,10 @@ public:
 
 private:
     TWinControl* Control() const;
+    void DropLabel();
+
+    // Hears of the label's freeing by its parent, so the label is not freed twice.
+    class LabelWatch;
 
     TsCommonData& data_;
     int maxWidth_ = 0;
@@ -57,6 +62,7 @@ private:
     int indent_ = 0;
     bool active_ = false;
     std::unique_ptr<TCustomLabel> label_;
+    std::unique_ptr<LabelWatch> watch_;
 };
 
 }  // namespace parch

@@ -94,3 +94,42 @@ TEST_F(BoundLabel, AFontSetBeforeTheLabelIsNotKept) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+// An edit that keeps its skin data and bound label, as the skinned edits do.
+class BoundEdit : public TEdit {
+public:
+    explicit BoundEdit(TComponent* owner) : TEdit(owner) {}
+    TsCommonData data{this, false};
+    TsBoundLabel bound{data};
+};
+
+// The label is a child of the control's parent, which frees its children: a label freed first
+// is let go of, not freed again when the control goes (the sanitizer build sees a second free).
+TEST(BoundLabelOwnership, LabelFreedElsewhereIsLetGo) {
+    HeadlessDisplay display;
+    TApplication app;
+    TForm form{&app};
+    auto* holder = new TForm(&form);
+    holder->SetParent(&form);
+    auto* edit = new BoundEdit(holder);
+    edit->SetParent(holder);
+    edit->SetName("Edit2");
+
+    edit->bound.SetActive(true);
+    ASSERT_NE(edit->bound.Label(), nullptr);
+    delete edit->bound.Label();
+    EXPECT_EQ(edit->bound.Label(), nullptr);
+    edit->bound.PlaceLabel();
+
+    edit->bound.SetActive(false);
+    edit->bound.SetActive(true);  // a new label, added to the parent after the edit
+    ASSERT_NE(edit->bound.Label(), nullptr);
+    EXPECT_EQ(edit->bound.Label()->Parent(), holder);
+    delete holder;  // frees the label, then the edit with its bound label
+}
+
+}  // namespace
+}  // namespace parch
