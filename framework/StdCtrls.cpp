@@ -883,16 +883,16 @@ void TCustomLabel::DoDrawText(RECT& rect, UINT flags) {
     flags = DrawTextBiDiModeFlags(flags);
     TCanvas& canvas = Canvas();
     canvas.SetFont(Font());
-    HDC dc = canvas.Handle();
+    // The canvas's handle is asked for at each call: that selects the font as last changed.
     if (!Enabled() && !(flags & DT_CALCRECT)) {
         // Embossed: a light copy one pixel down and right under a shadowed one.
         OffsetRect(&rect, 1, 1);
         canvas.Font().SetColor(clBtnHighlight);
-        DrawText(dc, text.c_str(), -1, &rect, flags);
+        DrawText(canvas.Handle(), text.c_str(), -1, &rect, flags);
         OffsetRect(&rect, -1, -1);
         canvas.Font().SetColor(clBtnShadow);
     }
-    DrawText(dc, text.c_str(), -1, &rect, flags);
+    DrawText(canvas.Handle(), text.c_str(), -1, &rect, flags);
 }
 
 void TCustomLabel::Paint() {

@@ -135,6 +135,27 @@ TEST_F(LabelTest, AlignmentAndLayoutPlaceTheText) {
     EXPECT_EQ(bottom.top - topLeft.top, 60 - textHeight);
 }
 
+// Disabled text is embossed in the button highlight and shadow colours (greys here), never in
+// the font's own colour.
+TEST_F(LabelTest, DisabledTextIsEmbossed) {
+    auto* label = Child<TLabel>(form, 10, 10, 10, 10);
+    label->Font().SetColor(clRed);
+    label->SetCaption("Embossed");
+    label->SetEnabled(false);
+    Show(form);
+    WindowPixels pixels(form);
+    int greyInk = 0, reddish = 0;
+    for (int y = 0; y < label->Height(); ++y)
+        for (int x = 0; x < label->Width(); ++x) {
+            const COLORREF c = pixels.At(label, x, y);
+            const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            greyInk += r == g && g == b && r < 200;
+            reddish += r > g + 40;
+        }
+    EXPECT_GT(greyInk, 20);
+    EXPECT_EQ(reddish, 0);
+}
+
 TEST_F(LabelTest, RightAlignedAutoSizeKeepsTheRightEdge) {
     auto* label = Child<TLabel>(form, 10, 10, 10, 10);
     label->SetAlignment(taRightJustify);
