@@ -19,7 +19,9 @@
 
 namespace parch {
 
+class TControl;
 class TCustomForm;
+class TWinControl;
 
 // True while a skin is read or switched; skinned controls skip animations meanwhile.
 extern bool SkinLoading;
@@ -176,6 +178,12 @@ public:
     // Extended borders take effect only where layered windows exist.
     bool ExtendedBorders() const;
     void SetExtendedBorders(bool value);
+    // With extended borders: how far the form shadow reaches out on each side, and its pictures
+    // for active and inactive forms (from the skin's EXBORDER, else the default shadows). Zero
+    // and nullptr without extended borders.
+    RECT FormShadowSize() const { return shadowSize_; }
+    const TBitmap* ActiveShadowTemplate() const { return activeShadow_.get(); }
+    const TBitmap* InactiveShadowTemplate() const { return inactiveShadow_.get(); }
     bool SkinnedPopups() const { return skinnedPopups_; }
     // The whole skin re-tinted: hue turned by degrees, saturation changed by percent. A change
     // reads the skin in use again.
@@ -203,6 +211,18 @@ public:
     // while a skin is active and swallows theme changes. True: handled.
     bool ApplicationHook(TMessage& message);
     int SysCommandState() const { return sysCommandState_; }
+
+    // The hot (mouse-over) controls: one windowed and one windowless. The one that stops being
+    // hot is told with skin command 30, the new one with 29 (the manager in LParam). A control
+    // that is destroyed while hot is forgotten.
+    TWinControl* ActiveControl() const { return activeControl_; }
+    TControl* ActiveGraphControl() const { return activeGraphControl_; }
+    // A windowless control that is hot as well is released first; when it refuses, nothing
+    // changes.
+    void SetActiveControl(TWinControl* control);
+    // Releasing (nullptr) is refused while the hot control's skin data still has the mouse
+    // inside; a new windowless control releases the windowed one. False when refused.
+    bool SetActiveGraphControl(TControl* control);
 
     // Tables and look-ups.
     const TsSkinTables& Tables() const { return tables_; }
@@ -241,6 +261,12 @@ public:
     TsMessageSink MessageSink;
 
 private:
+    class HotControlWatch;
+    void ReleaseActiveControl();
+    // The constant indexes of the tables in use, then the form shadow templates.
+    void InitConstData();
+    void InitShadowTemplates();
+    void ForgetHotControl(const TComponent* component);
     std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);
     std::optional<TsSkinTables> LoadFolderOrStoredSkin(const std::string& directory);
     std::optional<TsSkinTables> LoadStoredSkin();
@@ -272,6 +298,12 @@ private:
     std::vector<std::vector<std::string>> thirdLists_ = std::vector<std::vector<std::string>>(ThirdPartyKindCount);
     bool hookInstalled_ = false;
     int applicationHookId_ = -1;
+    TWinControl* activeControl_ = nullptr;
+    TControl* activeGraphControl_ = nullptr;
+    std::unique_ptr<HotControlWatch> hotWatch_;
+    RECT shadowSize_{};
+    std::unique_ptr<TBitmap> activeShadow_;
+    std::unique_ptr<TBitmap> inactiveShadow_;
 };
 
 // The data of a WM_COPYDATA message (its LParam points to one).
