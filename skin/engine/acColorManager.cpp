@@ -357,11 +357,30 @@ void TColorManager::ConvGrey(Sources sources, std::uint8_t* target, int count, s
 void TColorManager::ConvRGBtoRGB(Sources s, std::uint8_t* t, int n, std::uint8_t m) { ConvertColour(s, t, n, m, false); }
 void TColorManager::ConvRGBtoBGR(Sources s, std::uint8_t* t, int n, std::uint8_t m) { ConvertColour(s, t, n, m, true); }
 
+// The common case of decoded pictures: whole interleaved 8-bit rows whose red and blue change
+// places, without gamma.
+bool TColorManager::ConvertPlainBytes(Sources sources, std::uint8_t* target, int count, std::uint8_t mask,
+                                      bool exchange, bool sourceAlpha, bool targetAlpha) const {
+    if (mask != 0xFF || !exchange || sources.size() != 1 || sourceBits_ != 8 || targetBits_ != 8 ||
+        (TargetOptions & optApplyGamma) != 0 || sourceAlpha != targetAlpha)
+        return false;
+    const auto* source = static_cast<const std::uint8_t*>(sources[0]);
+    const size_t step = sourceAlpha ? 4 : 3;
+    for (int x = 0; x < count; ++x, source += step, target += step) {
+        target[0] = source[2];
+        target[1] = source[1];
+        target[2] = source[0];
+        if (sourceAlpha) target[3] = source[3];
+    }
+    return true;
+}
+
 void TColorManager::ConvertColour(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool exchange) {
     if (!IsByteOrWordDepth(sourceBits_) || !IsByteOrWordDepth(targetBits_)) return;
     bool sourceAlpha = (SourceOptions & optHasAlpha) != 0;
     bool targetAlpha = (TargetOptions & optHasAlpha) != 0;
     int sourceBytes = sourceBits_ / 8, targetBytes = targetBits_ / 8;
+    if (ConvertPlainBytes(sources, target, count, mask, exchange, sourceAlpha, targetAlpha)) return;
     SampleReader reader(sources, sourceAlpha ? 4 : 3, sourceAlpha ? 4 : 3, sourceBytes);
     bool carryAlpha = sourceAlpha && targetAlpha && reader.HasChannel(3);
     size_t targetStep = static_cast<size_t>((targetAlpha ? 4 : 3) * targetBytes);

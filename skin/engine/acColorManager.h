@@ -110,6 +110,8 @@ private:
     void ConvIndexed8to16(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvGrey(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvRGBtoRGB(Sources, std::uint8_t*, int, std::uint8_t);
+    bool ConvertPlainBytes(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool exchange,
+                           bool sourceAlpha, bool targetAlpha) const;
     void ConvRGBtoBGR(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvCMYKtoRGB(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvCMYKtoBGR(Sources, std::uint8_t*, int, std::uint8_t);
