@@ -7,6 +7,7 @@
 // chosen on the first row after a change of settings.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -124,6 +125,8 @@ private:
     void ConvertCMYK(Sources, std::uint8_t*, int, std::uint8_t, bool bgr);
     void ConvertLab(Sources, std::uint8_t*, int, std::uint8_t, bool bgr);
     void ConvertYCC(Sources, std::uint8_t*, int, std::uint8_t, bool bgr);
+
+    explicit TColorManager(std::nullptr_t);  // without a gamma table
 
     bool changed_ = true;
     int sourceBits_ = 8;
