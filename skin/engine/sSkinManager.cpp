@@ -178,7 +178,8 @@ private:
     TsSkinManager& manager_;
 };
 
-TsSkinManager::TsSkinManager() : internalSkins_(this), hotWatch_(std::make_unique<HotControlWatch>(*this)) {
+TsSkinManager::TsSkinManager(TComponent* owner)
+    : TComponent(owner), internalSkins_(this), hotWatch_(std::make_unique<HotControlWatch>(*this)) {
     FillThirdLists(false);
     if (defaultManager != nullptr) return;
     defaultManager = this;
@@ -428,6 +429,7 @@ void TsSkinManager::ForgetHotControl(const TComponent* component) {
 }
 
 void TsSkinManager::Loaded() {
+    TComponent::Loaded();
     if (skinDirectory_.empty()) skinDirectory_ = kDefaultSkinDirectory;
     if (MenuSupport.IcoLineSkin.empty()) MenuSupport.IcoLineSkin = "ICOLINE";
     FillThirdLists(false);
@@ -709,6 +711,7 @@ constexpr int kCommandBeforeRefresh = 16;
 }  // namespace
 
 void TsSkinManager::UpdateSkin(bool freeze) {
+    if ((ComponentState() & (csLoading | csReading)) != 0) return;
     TsFormSkinningServices* services = FormSkinningServices();
     FrozenFormsGuard unfreezeOnError(*this);
     if (freeze) FreezeForms();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Classes.h"
 #include "framework/MessageDialogs.h"
 #include "framework/Messages.h"
 #include "skin/engine/sConst.h"
@@ -111,15 +112,15 @@ bool IsPlainSkinName(const std::string& name);
 
 enum TacSkinCatalogueKind { sckFolders = 0, sckPacks = 1, sckBoth = 2 };
 
-class TsSkinManager {
+// A component: a form description creates it, sets its properties (a skin named meanwhile is
+// read at once but applied only by Loaded) and frees it with the form.
+class TsSkinManager : public TComponent {
 public:
     static constexpr const char* kDefaultSkinDirectory = "c:\\Skins";
     static constexpr const char* kVersion = "7.60";
 
-    TsSkinManager();
-    ~TsSkinManager();
-    TsSkinManager(const TsSkinManager&) = delete;
-    TsSkinManager& operator=(const TsSkinManager&) = delete;
+    explicit TsSkinManager(TComponent* owner = nullptr);
+    ~TsSkinManager() override;
 
     // The process-wide default manager: the first one created.
     static TsSkinManager* DefaultManager();
@@ -129,7 +130,7 @@ public:
     void SetIsDefault(bool value);
     // After the manager's properties were read from a form description: defaults for what was left
     // empty, the class lists rebuilt, and the loaded skin applied without freezing.
-    void Loaded();
+    void Loaded() override;
 
     const std::string& SkinDirectory() const { return skinDirectory_; }
     void SetSkinDirectory(const std::string& value);
@@ -154,7 +155,7 @@ public:
     // Applies the skin again (when active); with animated false the skin change is not animated.
     void EndUpdate(bool freeze, bool animated = true);
     // The loaded skin goes to every skinned window (skin command 1), the forms frozen meanwhile
-    // when asked, then repainted.
+    // when asked, then repainted. Nothing while the manager's properties are being read.
     void UpdateSkin(bool freeze);
     // Every skinned window restores its own look (skin command 2); the tables are emptied.
     void RemoveSkin();
