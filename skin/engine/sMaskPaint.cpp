@@ -128,7 +128,8 @@ private:
             return PixelBehind(backdrop_, x, y, behind) ? behind | 0xFF000000u : d;
         }
         if (!keyPixel) return s;
-        if (backdrop_.Valid) return d;
+        // Nothing known behind (the key colour itself): the key pixel leaves the target as it is.
+        if (backdrop_.Valid || backdrop_.Color == TransparentKey) return d;
         return PixelOrderOf(backdrop_.Color) | 0xFF000000u;
     }
 

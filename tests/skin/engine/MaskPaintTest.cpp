@@ -129,6 +129,14 @@ TEST_F(MaskPaint, KeyCornersShowTheBackdropInsideItOnly) {
     colour.Color = 0x0000FF;
     DrawBordersMask(*unknown, RECT{0, 0, 9, 9}, colour, mask, 0, true);
     EXPECT_EQ(PixelAt(*unknown, 0, 0), 0xFFFF0000u);
+    // Nothing known behind: the key colour is not painted as if it were one.
+    auto nothingKnown = FilledBitmap(9, 9, 0xFF010203u);
+    DrawBordersMask(*nothingKnown, RECT{0, 0, 9, 9}, EmptyBackdrop, mask, 0, true);
+    EXPECT_EQ(PixelAt(*nothingKnown, 0, 0), 0xFF010203u);
+    auto glyph = FilledBitmap(9, 9, 0xFF010203u);
+    DrawMaskGlyph(*glyph, POINT{0, 0}, 0, 1, mask, EmptyBackdrop);
+    EXPECT_EQ(PixelAt(*glyph, 1, 0), 0xFF010203u);
+    EXPECT_EQ(PixelAt(*glyph, 2, 0), Source(0, 2, 0));
 }
 
 TEST_F(MaskPaint, MaskBandsMixPictureAndTarget) {
