@@ -113,7 +113,17 @@ HPALETTE PaletteOfEntries(const std::vector<PALETTEENTRY>& entries) {
 
 }  // namespace
 
-TColorManager::TColorManager() { SetGammaPair(1.0f, 2.2f); }
+// The table of the default gamma pair is made once: every PNG load starts a fresh converter.
+TColorManager::TColorManager() {
+    static const std::array<std::uint8_t, 256> defaultTable = [] {
+        TColorManager manager(nullptr);
+        manager.SetGammaPair(1.0f, 2.2f);
+        return manager.gamma_;
+    }();
+    gamma_ = defaultTable;
+}
+
+TColorManager::TColorManager(std::nullptr_t) {}
 
 void TColorManager::SetSourceDepth(int bits) {
     if (bits <= 0 || bits > 16) throw EColorConversionError(kInvalidDepth);
@@ -357,11 +367,68 @@ void TColorManager::ConvGrey(Sources sources, std::uint8_t* target, int count, s
 void TColorManager::ConvRGBtoRGB(Sources s, std::uint8_t* t, int n, std::uint8_t m) { ConvertColour(s, t, n, m, false); }
 void TColorManager::ConvRGBtoBGR(Sources s, std::uint8_t* t, int n, std::uint8_t m) { ConvertColour(s, t, n, m, true); }
 
+namespace {
+
+// A pixel mask whose set bits repeat evenly (every interlace pass's mask does) as its first
+// column and column step; false for other masks.
+bool EvenMaskSteps(std::uint8_t mask, int& first, int& step) {
+    if (mask == 0) return false;
+    first = 0;
+    while ((mask & (0x80 >> first)) == 0) ++first;
+    step = 1;
+    while (step < 8 && (mask & (0x80 >> ((first + step) % 8))) == 0) ++step;
+    for (int bit = 0; bit < 8; ++bit) {
+        bool expected = bit >= first && (bit - first) % step == 0;
+        if (expected != ((mask & (0x80 >> bit)) != 0)) return false;
+    }
+    return true;
+}
+
+template <int Step>
+void ExchangeRedBlueBytes(const std::uint8_t* __restrict source, std::uint8_t* __restrict target, int count) {
+    for (int x = 0; x < count; ++x, source += Step, target += Step) {
+        target[0] = source[2];
+        target[1] = source[1];
+        target[2] = source[0];
+        if constexpr (Step == 4) target[3] = source[3];
+    }
+}
+
+template <int Step>
+void ExchangeRedBlueBytes(const std::uint8_t* source, std::uint8_t* target, int first, int columnStep, int count) {
+    if (columnStep == 1 && first == 0) return ExchangeRedBlueBytes<Step>(source, target, count);
+    target += static_cast<size_t>(first) * Step;
+    for (int x = first; x < count; x += columnStep, source += Step, target += static_cast<size_t>(columnStep) * Step) {
+        target[0] = source[2];
+        target[1] = source[1];
+        target[2] = source[0];
+        if constexpr (Step == 4) target[3] = source[3];
+    }
+}
+
+}  // namespace
+
+// The common case of decoded pictures: interleaved 8-bit rows whose red and blue change places,
+// without gamma, all pixels or an evenly spaced share of them.
+bool TColorManager::ConvertPlainBytes(Sources sources, std::uint8_t* target, int count, std::uint8_t mask,
+                                      bool exchange, bool sourceAlpha, bool targetAlpha) const {
+    if (!exchange || sources.size() != 1 || sourceBits_ != 8 || targetBits_ != 8 ||
+        (TargetOptions & optApplyGamma) != 0 || sourceAlpha != targetAlpha)
+        return false;
+    int first = 0, step = 1;
+    if (mask != 0xFF && !EvenMaskSteps(mask, first, step)) return false;
+    const auto* source = static_cast<const std::uint8_t*>(sources[0]);
+    if (sourceAlpha) ExchangeRedBlueBytes<4>(source, target, first, step, count);
+    else ExchangeRedBlueBytes<3>(source, target, first, step, count);
+    return true;
+}
+
 void TColorManager::ConvertColour(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool exchange) {
     if (!IsByteOrWordDepth(sourceBits_) || !IsByteOrWordDepth(targetBits_)) return;
     bool sourceAlpha = (SourceOptions & optHasAlpha) != 0;
     bool targetAlpha = (TargetOptions & optHasAlpha) != 0;
     int sourceBytes = sourceBits_ / 8, targetBytes = targetBits_ / 8;
+    if (ConvertPlainBytes(sources, target, count, mask, exchange, sourceAlpha, targetAlpha)) return;
     SampleReader reader(sources, sourceAlpha ? 4 : 3, sourceAlpha ? 4 : 3, sourceBytes);
     bool carryAlpha = sourceAlpha && targetAlpha && reader.HasChannel(3);
     size_t targetStep = static_cast<size_t>((targetAlpha ? 4 : 3) * targetBytes);

@@ -7,6 +7,7 @@
 // chosen on the first row after a change of settings.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -110,6 +111,8 @@ private:
     void ConvIndexed8to16(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvGrey(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvRGBtoRGB(Sources, std::uint8_t*, int, std::uint8_t);
+    bool ConvertPlainBytes(Sources sources, std::uint8_t* target, int count, std::uint8_t mask, bool exchange,
+                           bool sourceAlpha, bool targetAlpha) const;
     void ConvRGBtoBGR(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvCMYKtoRGB(Sources, std::uint8_t*, int, std::uint8_t);
     void ConvCMYKtoBGR(Sources, std::uint8_t*, int, std::uint8_t);
@@ -122,6 +125,8 @@ private:
     void ConvertCMYK(Sources, std::uint8_t*, int, std::uint8_t, bool bgr);
     void ConvertLab(Sources, std::uint8_t*, int, std::uint8_t, bool bgr);
     void ConvertYCC(Sources, std::uint8_t*, int, std::uint8_t, bool bgr);
+
+    explicit TColorManager(std::nullptr_t);  // without a gamma table
 
     bool changed_ = true;
     int sourceBits_ = 8;

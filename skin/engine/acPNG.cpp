@@ -108,11 +108,13 @@ private:
     std::vector<std::uint8_t> data_;
 };
 
+constexpr float kDisplayGamma = 2.2f;
+
 // 8-bit gamma table for file gamma g and display gamma 2.2.
 std::array<std::uint8_t, 256> GammaTable(double fileGamma) {
     std::array<std::uint8_t, 256> table{};
     double main = fileGamma > 0 ? fileGamma : 1.0;
-    double exponent = 1.0 / (main * 2.2);
+    double exponent = 1.0 / (main * kDisplayGamma);
     for (int i = 0; i < 256; ++i)
         table[static_cast<size_t>(i)] = static_cast<std::uint8_t>(std::nearbyint(std::pow(i / 255.0, exponent) * 255.0));
     return table;
@@ -251,37 +253,6 @@ void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* pre
     }
 }
 
-unsigned Sample(const std::uint8_t* data, size_t index, int depth) {
-    switch (depth) {
-        case 16: return BigEndian16(data + index * 2);
-        case 8: return data[index];
-        default: {
-            size_t bit = index * static_cast<size_t>(depth);
-            unsigned byte = data[bit / 8];
-            unsigned shift = 8 - static_cast<unsigned>(depth) - static_cast<unsigned>(bit % 8);
-            return (byte >> shift) & ((1u << depth) - 1);
-        }
-    }
-}
-
-void PutIndex(BYTE* line, int x, int bits, unsigned value) {
-    switch (bits) {
-        case 1: {
-            BYTE mask = static_cast<BYTE>(0x80 >> (x & 7));
-            line[x >> 3] = static_cast<BYTE>(value ? (line[x >> 3] | mask) : (line[x >> 3] & ~mask));
-            break;
-        }
-        case 4: {
-            BYTE& byte = line[x >> 1];
-            byte = (x & 1) ? static_cast<BYTE>((byte & 0xF0) | (value & 0x0F))
-                           : static_cast<BYTE>((byte & 0x0F) | ((value & 0x0F) << 4));
-            break;
-        }
-        default:
-            line[x] = static_cast<BYTE>(value);
-    }
-}
-
 // Feeds the IDAT chunks through inflate, row by row.
 class ImageDataInflater {
 public:
@@ -341,13 +312,15 @@ private:
 constexpr int kStartRow[7] = {0, 0, 4, 0, 2, 0, 1};
 constexpr int kStartColumn[7] = {0, 4, 0, 2, 0, 1, 0};
 constexpr int kRowStep[7] = {8, 8, 8, 4, 4, 2, 2};
+// Bit 7 stands for the first column of each group of eight.
+constexpr std::uint8_t kPassMask[7] = {0x80, 0x08, 0x88, 0x22, 0xAA, 0x55, 0xFF};
 constexpr int kColumnStep[7] = {8, 8, 4, 4, 2, 2, 1};
 
 // One load: the state of the chunk loop.
 class PngLoad {
 public:
     PngLoad(TPNGGraphic& bitmap, TStream& stream, TPngImageInfo& info, TColor& background)
-        : bitmap_(bitmap), reader_(stream), info_(info), background_(background) {}
+        : bitmap_(bitmap), converter_(bitmap.ColorManager()), reader_(stream), info_(info), background_(background) {}
 
     void Run() {
         reader_.ReadSignature();
@@ -409,6 +382,8 @@ private:
         info_.FileGamma = static_cast<float>(BigEndian32(data.data()) / 100000.0);
         gamma_ = GammaTable(info_.FileGamma);
         gammaOn_ = true;
+        converter_.SetGammaPair(info_.FileGamma, kDisplayGamma);
+        converter_.TargetOptions |= optApplyGamma;
         info_.GammaApplied = true;
     }
 
@@ -472,7 +447,30 @@ private:
         return table;
     }
 
+    // The converter writes each decoded row straight into the bitmap's scan line.
+    void SetupConversion() {
+        struct Layouts {
+            TPixelLayout source, target;
+            int sourceSamples, targetSamples;
+        };
+        Layouts layouts{};
+        switch (colorType_) {
+            case 0: layouts = {plGrey, plGrey, 1, 1}; break;
+            case 2: layouts = {plRGB, plBGR, 3, 3}; break;
+            case 3: layouts = {plIndexed, plIndexed, 1, 1}; break;
+            case 4: layouts = {plGreyAlpha, plIndexed, 1, 1}; break;
+            default: layouts = {plRGBA, plBGRA, 4, 4}; break;
+        }
+        converter_.SetSourceLayout(layouts.source);
+        converter_.SetTargetLayout(layouts.target);
+        converter_.SetSourceSamples(layouts.sourceSamples);
+        converter_.SetTargetSamples(layouts.targetSamples);
+        converter_.SetSourceDepth(depth_);
+        converter_.SetTargetDepth(conversion_.targetBits >= 8 ? 8 : conversion_.targetBits);
+    }
+
     void PrepareBitmap() {
+        SetupConversion();
         bitmap_.SetSize(0, 0);
         bitmap_.SetPixelFormat(conversion_.format);
         bitmap_.SetSize(info_.Width, info_.Height);
@@ -505,70 +503,9 @@ private:
         }
     }
 
-    BYTE Colour(unsigned sample) const {
-        unsigned v = depth_ == 16 ? sample / 257 : sample;
-        return static_cast<BYTE>(gammaOn_ ? gamma_[v] : v);
-    }
-
-    // The common case of skin pictures: 8-bit colour without gamma.
-    bool ConvertPlainRow(const std::uint8_t* data, BYTE* line, int firstColumn, int columnStep, int count) const {
-        if (depth_ != 8 || gammaOn_) return false;
-        if (colorType_ == 6) {
-            line += firstColumn * 4;
-            for (int x = 0; x < count; ++x, data += 4, line += 4 * columnStep) {
-                line[0] = data[2];
-                line[1] = data[1];
-                line[2] = data[0];
-                line[3] = data[3];
-            }
-            return true;
-        }
-        if (colorType_ == 2) {
-            line += firstColumn * 3;
-            for (int x = 0; x < count; ++x, data += 3, line += 3 * columnStep) {
-                line[0] = data[2];
-                line[1] = data[1];
-                line[2] = data[0];
-            }
-            return true;
-        }
-        return false;
-    }
-
-    void ConvertRow(const std::uint8_t* data, int y, int firstColumn, int columnStep, int count) {
-        BYTE* line = bitmap_.ScanLine(y);
-        if (ConvertPlainRow(data, line, firstColumn, columnStep, count)) return;
-        int samples = SamplesOf(colorType_);
-        for (int i = 0; i < count; ++i) {
-            int x = firstColumn + i * columnStep;
-            size_t s = static_cast<size_t>(i) * static_cast<size_t>(samples);
-            switch (colorType_) {
-                case 0:
-                case 3: {
-                    unsigned v = Sample(data, s, depth_);
-                    PutIndex(line, x, conversion_.targetBits, depth_ == 16 ? v / 257 : v * static_cast<unsigned>(conversion_.indexScale));
-                    break;
-                }
-                case 4: {
-                    unsigned v = Sample(data, s, depth_);
-                    line[x] = static_cast<BYTE>(depth_ == 16 ? v / 257 : v);
-                    break;
-                }
-                case 2:
-                    line[x * 3 + 0] = Colour(Sample(data, s + 2, depth_));
-                    line[x * 3 + 1] = Colour(Sample(data, s + 1, depth_));
-                    line[x * 3 + 2] = Colour(Sample(data, s, depth_));
-                    break;
-                case 6: {
-                    line[x * 4 + 0] = Colour(Sample(data, s + 2, depth_));
-                    line[x * 4 + 1] = Colour(Sample(data, s + 1, depth_));
-                    line[x * 4 + 2] = Colour(Sample(data, s, depth_));
-                    unsigned a = Sample(data, s + 3, depth_);
-                    line[x * 4 + 3] = static_cast<BYTE>(depth_ == 16 ? a / 257 : a);
-                    break;
-                }
-            }
-        }
+    void ConvertRow(const std::uint8_t* data, int y, std::uint8_t passMask) {
+        const void* sources[] = {data};
+        converter_.TransformRow(sources, bitmap_.ScanLine(y), info_.Width, passMask);
     }
 
     size_t RowBytes(int pixels) const {
@@ -581,12 +518,13 @@ private:
         // Filters step by whole pixels; below 8 bits by whole bytes.
         size_t bpp = depth_ < 8 ? 1 : static_cast<size_t>(conversion_.bytesPerCompletePixel);
         if (!info_.Interlaced) {
-            int decodedRows = DecodePass(inflater, 0, 1, 0, 1, bpp);
+            int decodedRows = DecodePass(inflater, 0, 1, 0, 1, 0xFF, bpp);
             if (decodedRows < info_.Height && conversion_.targetBits > 8) FillBackground(decodedRows);
         } else {
             for (int pass = 0; pass < 7; ++pass) {
                 if (kStartColumn[pass] >= info_.Width || kStartRow[pass] >= info_.Height) continue;
-                if (DecodePass(inflater, kStartRow[pass], kRowStep[pass], kStartColumn[pass], kColumnStep[pass], bpp) < 0)
+                if (DecodePass(inflater, kStartRow[pass], kRowStep[pass], kStartColumn[pass], kColumnStep[pass],
+                               kPassMask[pass], bpp) < 0)
                     break;
             }
         }
@@ -594,7 +532,8 @@ private:
     }
 
     // The rows decoded, or -1 when the data ran out before the pass ended.
-    int DecodePass(ImageDataInflater& inflater, int firstRow, int rowStep, int firstColumn, int columnStep, size_t bpp) {
+    int DecodePass(ImageDataInflater& inflater, int firstRow, int rowStep, int firstColumn, int columnStep,
+                   std::uint8_t passMask, size_t bpp) {
         int count = (info_.Width - firstColumn + columnStep - 1) / columnStep;
         size_t size = RowBytes(count);
         std::vector<std::uint8_t> current(size + 1), previous(size + 1);
@@ -602,13 +541,14 @@ private:
         for (int y = firstRow; y < info_.Height; y += rowStep, ++rows) {
             if (!inflater.InflateRow(current.data(), size + 1)) return info_.Interlaced ? -1 : rows;
             UnfilterRow(current[0], current.data() + 1, previous.data() + 1, size, bpp);
-            ConvertRow(current.data() + 1, y, firstColumn, columnStep, count);
+            ConvertRow(current.data() + 1, y, passMask);
             std::swap(current, previous);
         }
         return rows;
     }
 
     TPNGGraphic& bitmap_;
+    TColorManager& converter_;
     ChunkReader reader_;
     TPngImageInfo& info_;
     TColor& background_;
@@ -631,6 +571,8 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
     // Every load starts from fresh settings: nothing of an earlier image carries over.
     info_ = TPngImageInfo{};
     background_ = 0xFFFFFF;
+    colorManager_ = TColorManager{};
+    colorManager_.SourceOptions = optBigEndian16;
     SetTransparent(false);
     PngLoad(*this, stream, info_, background_).Run();
     Changed();

@@ -50,6 +50,8 @@ public:
     std::unique_ptr<TGraphic> NewEmpty() const override { return std::make_unique<TPNGGraphic>(); }
 
     const TPngImageInfo& ImageInfo() const { return info_; }
+    // Converts each decoded row into the bitmap's scan line; set up afresh by every load.
+    TColorManager& ColorManager() { return colorManager_; }
     // The bKGD colour (framework layout), white when none.
     TColor BackgroundColor() const { return background_; }
     bool Reflected = false;
@@ -59,6 +61,7 @@ private:
 
     TPngImageInfo info_;
     TColor background_ = 0xFFFFFF;
+    TColorManager colorManager_;
 };
 
 // Pixels with red, green and blue 255 and alpha 0 become 0 (pf32bit only).

@@ -1,10 +1,13 @@
 #include "skin/engine/acntUtils.h"
 
+#include <unistd.h>
+
 #include <cmath>
 
 #include "base/SysUtils.h"
 #include "bitmap32/PropertyTable.h"
 #include "framework/Application.h"
+#include "framework/graphics/Picture.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/os/FindFiles.h"
 #include "platform/os/Files.h"
@@ -12,6 +15,7 @@
 #include "platform/os/ProcedureTable.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/Clock.h"
+#include "platform/win/ShellFileInfo.h"
 
 namespace parch {
 
@@ -273,6 +277,50 @@ std::string GetLongFileName(const std::string& path) {
 }
 
 std::string GetShortFileName(const std::string& path) { return GetLongFileName(path); }
+
+namespace {
+
+bool IsPathSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Each component after the first separator takes the name that nameOf finds for the path cut
+// after it; separators stay as written.
+std::string RebuildPathNames(const std::string& path, std::string (*nameOf)(const std::string&)) {
+    size_t start = 0;
+    while (start < path.size() && !IsPathSeparator(path[start])) ++start;
+    std::string result = path.substr(0, start);
+    while (start < path.size()) {
+        size_t componentStart = start + 1;
+        size_t end = componentStart;
+        while (end < path.size() && !IsPathSeparator(path[end])) ++end;
+        std::string component = path.substr(componentStart, end - componentStart);
+        if (!component.empty() && component != "." && component != "..") {
+            std::string found = nameOf(path.substr(0, end));
+            if (!found.empty()) component = found;
+        }
+        result += path[start];
+        result += component;
+        start = end;
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string ToLongPathName(const std::string& path) { return RebuildPathNames(path, GetLongFileName); }
+std::string ToShortPathName(const std::string& path) { return RebuildPathNames(path, GetShortFileName); }
+
+bool SetCurrentFolder(const std::string& path) { return !path.empty() && ::chdir(path.c_str()) == 0; }
+
+std::unique_ptr<TIcon> GetFileIcon(const std::string& file, unsigned flags) {
+    if (!FileExists(file) && !DirectoryExists(file)) return nullptr;
+    SHFILEINFO info;
+    if (SHGetFileInfo(file.c_str(), 0, &info, sizeof(info), flags | SHGFI_ICON) == 0 || info.hIcon == nullptr)
+        return nullptr;
+    auto icon = std::make_unique<TIcon>();
+    icon->SetHandle(info.hIcon);
+    if (icon->Empty()) return nullptr;
+    return icon;
+}
 
 std::string AppendPathDelimiter(std::string_view path) {
     if (path.empty()) return {};

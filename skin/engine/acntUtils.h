@@ -5,6 +5,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,6 +15,8 @@
 #include "platform/gdi/GdiTypes.h"
 
 namespace parch {
+
+class TIcon;
 
 // Bit n stands for character code n.
 using TacCharSet = std::bitset<256>;
@@ -81,6 +84,17 @@ bool FolderExists(const std::string& path);
 // short (8.3) names here, so both forms give the found name.
 std::string GetLongFileName(const std::string& path);
 std::string GetShortFileName(const std::string& path);
+
+// The path rebuilt from the names its components have where they are found (a component that
+// is not found keeps its name as written); what comes before the first separator stays as it
+// is. With no short (8.3) names here, both forms give the names found.
+std::string ToLongPathName(const std::string& path);
+std::string ToShortPathName(const std::string& path);
+// Makes the folder the current one; true on success.
+bool SetCurrentFolder(const std::string& path);
+// The icon the shell shows for the file (flags as SHGetFileInfo takes them); nullptr when the
+// file does not exist or the shell gives no icon.
+std::unique_ptr<TIcon> GetFileIcon(const std::string& file, unsigned flags);
 
 // Empty stays empty; a trailing "/" becomes "\"; a one-letter drive gets ":\", others "\".
 std::string AppendPathDelimiter(std::string_view path);

@@ -955,6 +955,7 @@ void OnMouseEnter(TsCommonData& data, LPARAM lParam) {
     }
     if (!InNoHoverKinds(data.ControlKind)) data.MouseInside = true;
     if (windowed == nullptr || defaultManager == nullptr) return;
+    defaultManager->SetActiveControl(windowed);
     if (GlowsOnHover(data.ControlKind)) data.UpdateGlow(false, nullptr);
     if (InEditKinds(data.ControlKind) && SectionHasStates(data)) {
         data.BackgroundDirty = true;

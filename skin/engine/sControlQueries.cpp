@@ -191,4 +191,19 @@ std::optional<POINT> GetCursorPoint() {
     return point;
 }
 
+void PlaceAfterSibling(TControl& control, TControl* sibling) {
+    TWinControl* parent = control.Parent();
+    if (parent == nullptr || sibling == nullptr || sibling == &control) return;
+    int siblingIndex = -1;
+    for (int i = 0; i < parent->ControlCount(); ++i)
+        if (parent->Controls(i) == sibling) siblingIndex = i;
+    if (siblingIndex < 0) return;
+    // The control goes to the top, then everything that lay above the sibling goes over it.
+    std::vector<TControl*> above;
+    for (int i = siblingIndex + 1; i < parent->ControlCount(); ++i)
+        if (parent->Controls(i) != &control) above.push_back(parent->Controls(i));
+    control.BringToFront();
+    for (TControl* other : above) other->BringToFront();
+}
+
 }  // namespace parch

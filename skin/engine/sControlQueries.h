@@ -56,5 +56,8 @@ RECT GetClientRectInWindow(HWND window);
 int SumAlignedSizes(TWinControl& control, TAlign align, bool includeGraphic);
 UINT TextAlignFlags(const TControl& control, TAlignment alignment);
 std::optional<POINT> GetCursorPoint();
+// Moves the control in its parent's child order to just after the sibling (its windows' z-order
+// follows); nothing when the sibling is not a child of the control's parent.
+void PlaceAfterSibling(TControl& control, TControl* sibling);
 
 }  // namespace parch

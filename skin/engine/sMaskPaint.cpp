@@ -128,7 +128,8 @@ private:
             return PixelBehind(backdrop_, x, y, behind) ? behind | 0xFF000000u : d;
         }
         if (!keyPixel) return s;
-        if (backdrop_.Valid) return d;
+        // Nothing known behind (the key colour itself): the key pixel leaves the target as it is.
+        if (backdrop_.Valid || backdrop_.Color == TransparentKey) return d;
         return PixelOrderOf(backdrop_.Color) | 0xFF000000u;
     }
 
@@ -259,6 +260,88 @@ void StretchBitmapRect(TBitmap& dst, RECT to, TBitmap& src, RECT from) {
     PiecePainter painter(dst, src, EmptyBackdrop, 0);
     painter.stretch = true;
     painter.Piece(to, from, PieceKind::Opaque);
+}
+
+namespace {
+
+RECT RectAt(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
+
+// One piece of a nine-part copy: tiled or stretched by mode; nothing for other modes.
+void CopyPiece(TBitmap& dst, RECT to, TBitmap& src, RECT from, int mode) {
+    if (mode == 0) TileBitmapRect(dst, to, src, from);
+    else if (mode == 1) StretchBitmapRect(dst, to, src, from);
+}
+
+}  // namespace
+
+void StretchKeepingCorners(TBitmap& dst, TBitmap& src, RECT to, RECT from, RECT margins, RECT innerMargins,
+                           RECT edgeModes, int centreMode, bool drawCentre) {
+    const int l = margins.left, t = margins.top, r = margins.right, b = margins.bottom;
+    const int li = std::min(l, innerMargins.left), ti = std::min(t, innerMargins.top);
+    const int ri = std::min(r, innerMargins.right), bi = std::min(b, innerMargins.bottom);
+    auto copy = [&](int dx, int dy, int w, int h, int sx, int sy) {
+        TileBitmapRect(dst, RectAt(dx, dy, w, h), src, RectAt(sx, sy, w, h));
+    };
+    // Corners, each narrowing to its inner margin where the inner margin is the smaller.
+    copy(to.left, to.top, l, ti, from.left, from.top);
+    if (ti != t) copy(to.left, to.top + ti, li, t - ti, from.left, from.top + ti);
+    copy(to.right - r, to.top, r, ti, from.right - r, from.top);
+    if (ti != t) copy(to.right - ri, to.top + ti, ri, t - ti, from.right - ri, from.top + ti);
+    copy(to.left, to.bottom - bi, l, bi, from.left, from.bottom - bi);
+    if (bi != b) copy(to.left, to.bottom - b, li, b - bi, from.left, from.bottom - b);
+    copy(to.right - r, to.bottom - bi, r, bi, from.right - r, from.bottom - bi);
+    if (bi != b) copy(to.right - ri, to.bottom - b, ri, b - bi, from.right - ri, from.bottom - b);
+
+    const int mw = std::max(0, RectWidth(from) - l - r);
+    const int mh = std::max(0, RectHeight(from) - t - b);
+    if (mh > 0) {
+        CopyPiece(dst, RECT{to.left, to.top + t, to.left + li, to.bottom - b}, src,
+                  RectAt(from.left, from.top + t, li, mh), edgeModes.left);
+        CopyPiece(dst, RECT{to.right - ri, to.top + t, to.right, to.bottom - b}, src,
+                  RectAt(from.right - ri, from.top + t, ri, mh), edgeModes.right);
+    }
+    if (mw > 0) {
+        CopyPiece(dst, RECT{to.left + l, to.top, to.right - r, to.top + ti}, src, RectAt(from.left + l, from.top, mw, ti),
+                  edgeModes.top);
+        CopyPiece(dst, RECT{to.left + l, to.bottom - bi, to.right - r, to.bottom}, src,
+                  RectAt(from.left + l, from.bottom - bi, mw, bi), edgeModes.bottom);
+    }
+    if (!drawCentre || mw <= 0 || mh <= 0) return;
+    CopyPiece(dst, RECT{to.left + l, to.top + t, to.right - r, to.bottom - b}, src,
+              RectAt(from.left + l, from.top + t, mw, mh), centreMode);
+}
+
+void CopyThroughMaskCorner(TBitmap& dst, TBitmap& src, RECT dstRect, RECT srcRect, int maskIndex,
+                           const TsSkinManager* manager, int kind) {
+    if (dst.PixelFormat() != pf32bit || src.PixelFormat() != pf32bit) return;
+    TBitmap* reference = &dst;
+    POINT corner{dstRect.left, dstRect.top};
+    if (maskIndex != -1) {
+        if (manager == nullptr || !IsValidMaskIndex(manager->Tables(), maskIndex)) return;
+        const TsMaskData& mask = manager->Tables().Masks[static_cast<size_t>(maskIndex)];
+        reference = MaskImage(mask);
+        if (reference == nullptr) return;
+        const RECT& m = mask.SourceRect;
+        const bool right = kind == 14 || kind == 17, bottom = kind == 16 || kind == 17;
+        corner = POINT{right ? m.left + MaskFrameWidth(mask) - mask.RightWidth : m.left,
+                       bottom ? m.top + MaskStateHeight(mask) - mask.BottomWidth : m.top};
+    }
+    const int width = std::min(RectWidth(dstRect), src.Width() - srcRect.left);
+    const int height = std::min(RectHeight(dstRect), src.Height() - srcRect.top);
+    auto pixel = [](TBitmap& bitmap, int x, int y) -> std::uint32_t* {
+        if (x < 0 || y < 0 || x >= bitmap.Width() || y >= bitmap.Height()) return nullptr;
+        return reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y)) + x;
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            // The reference is read before the copy changes it.
+            const std::uint32_t* key = pixel(*reference, corner.x + x, corner.y + y);
+            std::uint32_t* target = pixel(dst, dstRect.left + x, dstRect.top + y);
+            const std::uint32_t* source = pixel(src, srcRect.left + x, srcRect.top + y);
+            if (key == nullptr || target == nullptr || source == nullptr) continue;
+            if ((*key & 0xFFFFFFu) == TransparentKey) *target = *source;
+        }
+    }
 }
 
 }  // namespace parch

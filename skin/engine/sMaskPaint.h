@@ -10,6 +10,8 @@
 
 namespace parch {
 
+class TsSkinManager;
+
 // A key-coloured pixel of a skin picture. The loader makes the master bitmap opaque, so the
 // colour bytes alone decide.
 constexpr bool IsSkinKeyPixel(std::uint32_t pixel) { return (pixel & 0xFFFFFFu) == TransparentKey; }
@@ -37,5 +39,18 @@ void DrawMaskGlyph(TBitmap& bitmap, POINT p, int state, int mode, const TsMaskDa
 // column and row cut) or stretched to the nearest pixel.
 void TileBitmapRect(TBitmap& dst, RECT to, TBitmap& src, RECT from);
 void StretchBitmapRect(TBitmap& dst, RECT to, TBitmap& src, RECT from);
+
+// Nine-part copy of From of Src into To of Dst: the corners kept at their size (margins as four
+// widths; where an inner margin is smaller the corner narrows below or above it), the edges tiled
+// (mode 0) or stretched (mode 1; other modes draw nothing), the centre when asked, tiled (0) or
+// stretched (1). Pixels are copied opaque and clipped to both bitmaps.
+void StretchKeepingCorners(TBitmap& dst, TBitmap& src, RECT to, RECT from, RECT margins, RECT innerMargins,
+                           RECT edgeModes, int centreMode, bool drawCentre);
+// Copies Src from the corner of srcRect into dstRect of Dst (the size limited to what Src holds),
+// only where the reference pixel is the key colour: the destination pixel itself for mask index
+// -1, else the matching pixel of a corner of the mask's first frame (kind 13 top left, 14 top
+// right, 16 bottom left, 17 bottom right, others top left). Reads never leave their bitmaps.
+void CopyThroughMaskCorner(TBitmap& dst, TBitmap& src, RECT dstRect, RECT srcRect, int maskIndex,
+                           const TsSkinManager* manager, int kind);
 
 }  // namespace parch

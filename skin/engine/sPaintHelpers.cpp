@@ -6,6 +6,7 @@
 #include "framework/GraphicControls.h"
 #include "framework/WinControls.h"
 #include "framework/graphics/Canvas.h"
+#include "platform/gdi/Bitmaps.h"
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Drawing.h"
@@ -14,7 +15,13 @@
 #include "platform/gdi/GdiObject.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/win/Painting.h"
+#include "framework/graphics/JPEGImage.h"
+#include "platform/win/ButtonClass.h"
+#include "platform/win/Resources.h"
+#include "platform/win/SystemBitmaps.h"
+#include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sPixelBlend.h"
+#include "skin/engine/sSkinManager.h"
 
 namespace parch {
 
@@ -174,6 +181,201 @@ SIZE GetFontTextSize(HFONT font, const std::string& text) {
     SIZE size{0, 0};
     if (!GetTextExtentPoint32(dc.Handle(), text.c_str(), static_cast<int>(text.size()), &size)) return SIZE{0, 0};
     return size;
+}
+
+void TileBitmapOnCanvas(TCanvas& canvas, RECT r, TGraphic* picture) {
+    if (picture == nullptr || picture->Empty()) return;
+    const int w = picture->Width(), h = picture->Height();
+    HDC dc = canvas.Handle();
+    if (auto* bitmap = dynamic_cast<TBitmap*>(picture)) {
+        HDC source = bitmap->Canvas().Handle();
+        for (int y = r.top; y < r.bottom; y += h)
+            for (int x = r.left; x < r.right; x += w)
+                BitBlt(dc, x, y, std::min(w, r.right - x), std::min(h, r.bottom - y), source, 0, 0, SRCCOPY);
+        return;
+    }
+    if (dynamic_cast<TJPEGImage*>(picture) == nullptr) return;
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    for (int j = 0; j <= (r.bottom - r.top) / h; ++j)
+        for (int i = 0; i <= (r.right - r.left) / w; ++i) canvas.Draw(r.left + i * w, r.top + j * h, picture);
+    RestoreDC(dc, saved);
+}
+
+void DrawNestedOutlines(HDC dc, RECT& r, TColor color1, TColor color2, int& count) {
+    HPEN lightPen = CreatePen(PS_SOLID, 1, ColorToRGB(color1));
+    HPEN darkPen = CreatePen(PS_SOLID, 1, static_cast<COLORREF>(color2));
+    HGDIOBJ oldPen = SelectObject(dc, lightPen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
+    for (; count > 0; --count) {
+        // Polylines leave out their last point: left and top take the top-right corner, right
+        // and bottom the bottom-right one.
+        const POINT lightEdges[3] = {{r.left, r.bottom - 1}, {r.left, r.top}, {r.right, r.top}};
+        const POINT darkEdges[3] = {{r.right - 1, r.top + 1}, {r.right - 1, r.bottom - 1}, {r.left, r.bottom - 1}};
+        SelectObject(dc, lightPen);
+        Polyline(dc, lightEdges, 3);
+        SelectObject(dc, darkPen);
+        Polyline(dc, darkEdges, 3);
+        r = RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
+    }
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(lightPen);
+    DeleteObject(darkPen);
+}
+
+namespace {
+
+constexpr int kSmallCheckedGlyph = 6;
+constexpr int kSmallUncheckedGlyph = 7;
+constexpr int kSmallGrayedGlyph = 8;
+
+// One cell of the system's check-box grid (four columns, three rows).
+SIZE SystemCheckBoxSize() {
+    static const SIZE size = [] {
+        SIZE cell{kCheckGlyphSize, kCheckGlyphSize};
+        if (HBITMAP grid = LoadBitmap(nullptr, MAKEINTRESOURCE(OBM_CHECKBOXES))) {
+            BITMAP info{};
+            if (GetObject(grid, sizeof(info), &info) != 0) cell = SIZE{info.bmWidth / 4, info.bmHeight / 3};
+            DeleteObject(grid);
+        }
+        return cell;
+    }();
+    return size;
+}
+
+const TsMaskData* SkinSmallCheckGlyph(const TsSkinManager* manager, int glyph) {
+    if (manager == nullptr || !manager->Tables().SkinData.SkinActive) return nullptr;
+    const int index = manager->ConstData().CheckGlyph[static_cast<size_t>(glyph)];
+    return IsValidMaskIndex(manager->Tables(), index) ? &manager->Tables().Masks[static_cast<size_t>(index)] : nullptr;
+}
+
+// Copies what lies behind from the backdrop bitmap; pixels outside it are left as they are.
+void CopyBackdropRect(TBitmap& bitmap, RECT to, TBitmap& backdrop, POINT from) {
+    if (bitmap.PixelFormat() != pf32bit || backdrop.PixelFormat() != pf32bit) return;
+    for (int y = std::max(0, to.top); y < std::min(to.bottom, bitmap.Height()); ++y) {
+        const int sy = from.y + (y - to.top);
+        if (sy < 0 || sy >= backdrop.Height()) continue;
+        auto* target = reinterpret_cast<std::uint32_t*>(bitmap.ScanLine(y));
+        const auto* source = reinterpret_cast<const std::uint32_t*>(backdrop.ScanLine(sy));
+        for (int x = std::max(0, to.left); x < std::min(to.right, bitmap.Width()); ++x) {
+            const int sx = from.x + (x - to.left);
+            if (sx >= 0 && sx < backdrop.Width()) target[x] = source[sx];
+        }
+    }
+}
+
+}  // namespace
+
+int SmallCheckBoxWidth(const TsSkinManager* manager) {
+    if (const TsMaskData* glyph = SkinSmallCheckGlyph(manager, kSmallCheckedGlyph)) return MaskFrameWidth(*glyph) + 2;
+    return SystemCheckBoxSize().cx;
+}
+
+int SmallCheckBoxHeight(const TsSkinManager* manager) {
+    if (const TsMaskData* glyph = SkinSmallCheckGlyph(manager, kSmallCheckedGlyph)) return MaskStateHeight(*glyph);
+    return SystemCheckBoxSize().cy;
+}
+
+void DrawSmallCheckBox(RECT r, int state, bool enabled, TBitmap& bitmap, const TsBackgroundSource& backdrop,
+                       const TsSkinManager* manager) {
+    const int glyphs[3] = {kSmallUncheckedGlyph, kSmallCheckedGlyph, kSmallGrayedGlyph};
+    const int boxWidth = SmallCheckBoxWidth(manager);
+    const int boxHeight = SmallCheckBoxHeight(manager);
+    const TsMaskData* glyph = state >= 0 && state <= 2 ? SkinSmallCheckGlyph(manager, glyphs[state]) : nullptr;
+    if (glyph != nullptr) {
+        const POINT at{r.left + ((r.right - r.left) - boxWidth) / 2, ((r.bottom - r.top) - boxHeight) / 2};
+        DrawMaskGlyph(bitmap, at, 0, enabled ? 1 : 2, *glyph, backdrop);
+        return;
+    }
+    const RECT area{0, 0, boxWidth + 2, (r.bottom - r.top)};
+    if (backdrop.Valid && backdrop.Bmp != nullptr)
+        CopyBackdropRect(bitmap, area, *backdrop.Bmp, POINT{backdrop.X + r.left + 1, backdrop.Y + r.top + 1});
+    else
+        FillBitmapRect32(bitmap, area, backdrop.Color);
+    UINT look = DFCS_BUTTONCHECK;
+    if (state == 1) look |= DFCS_CHECKED;
+    if (state == 2) look |= DFCS_CHECKED | DFCS_BUTTON3STATE;
+    if (!enabled) look |= DFCS_INACTIVE;
+    RECT box{((r.right - r.left) - boxWidth) / 2, ((r.bottom - r.top) - boxHeight) / 2, 0, 0};
+    box.right = box.left + boxWidth;
+    box.bottom = box.top + boxHeight;
+    DrawFrameControl(bitmap.Canvas().Handle(), &box, DFC_BUTTON, look);
+}
+
+void CalcButtonLayout(RECT client, SIZE glyphSize, SIZE textSize, int layout, int alignment, int margin, int spacing,
+                      POINT& glyphPos, RECT& textBounds, unsigned biDiFlags) {
+    constexpr unsigned kRightToLeft = 2;
+    if ((biDiFlags & kRightToLeft) != 0 && (layout == 0 || layout == 1)) layout = 1 - layout;
+    const int w = client.right - client.left, h = client.bottom - client.top;
+    const int gx = glyphSize.cx, gy = glyphSize.cy, tx = textSize.cx, ty = textSize.cy;
+    const bool vertical = layout == 2 || layout == 3;
+
+    glyphPos = POINT{0, 0};
+    textBounds = RECT{0, 0, tx, ty};
+    POINT text{0, 0};
+    if (vertical) {
+        glyphPos.x = (w - gx + 1) / 2;
+        text.x = (w + 1 - tx) / 2;
+    } else {
+        glyphPos.y = (h - gy + 1) / 2;
+        text.y = (h + 1 - ty) / 2;
+    }
+
+    if (tx == 0 || gx == 0) spacing = 0;
+    const int room = vertical ? h : w;
+    const int glyphAlong = vertical ? gy : gx;
+    const int textAlong = vertical ? ty : tx;
+    const int total = glyphAlong + textAlong;
+    if (margin == -1 && spacing < 0) {
+        margin = spacing = (room - total) / 3;
+    } else if (margin == -1) {
+        margin = alignment == 2 ? (room - (total + spacing) + 1) / 2 : 2;
+    } else if (spacing < 0) {
+        spacing = ((room - margin - glyphAlong) - textAlong) / 2;
+    }
+
+    switch (layout) {
+        case 0:
+            if (alignment == 0) {
+                glyphPos.x = margin;
+                text.x = margin + gx + spacing;
+                textBounds.right = std::min(tx, client.right - margin - text.x);
+            } else if (alignment == 1) {
+                text.x = w - margin - tx;
+                glyphPos.x = text.x - spacing - gx;
+            } else if (alignment == 2) {
+                glyphPos.x = std::max((w - tx - spacing - gx) / 2, margin);
+                text.x = glyphPos.x + gx + spacing;
+            }
+            break;
+        case 1:
+            if (alignment == 0) {
+                glyphPos.x = margin + tx + spacing;
+                text.x = margin;
+            } else if (alignment == 1) {
+                glyphPos.x = w - margin - gx;
+                text.x = glyphPos.x - spacing - tx;
+            } else if (alignment == 2) {
+                text.x = (w - tx - spacing - gx) / 2;
+                glyphPos.x = text.x + tx + spacing;
+            }
+            break;
+        case 2:
+            glyphPos.y = (h - gy - spacing - ty) / 2;
+            text.y = glyphPos.y + gy + spacing;
+            break;
+        case 3:
+            glyphPos.y = (h - gy) - ((h - gy) - spacing - ty) / 2;
+            text.y = glyphPos.y - spacing - ty;
+            break;
+        default:
+            break;
+    }
+    glyphPos.x += client.left;
+    glyphPos.y += client.top;
+    const int dx = text.x + client.left, dy = text.y + client.top;
+    textBounds = RECT{textBounds.left + dx, textBounds.top + dy, textBounds.right + dx, textBounds.bottom + dy};
 }
 
 }  // namespace parch

@@ -10,7 +10,10 @@
 namespace parch {
 
 class TCanvas;
+class TGraphic;
 class TWinControl;
+class TsSkinManager;
+struct TsBackgroundSource;
 
 // Fills R with the colour (system colours resolved) through a solid brush.
 void FillRectWithColor(HDC dc, RECT r, TColor color);
@@ -33,5 +36,28 @@ void CopyByteChannel(TBitmap& bitmap32, TBitmap& bitmap8, int channel, bool toBi
 // The font's line height on the screen plus 6, and a text's extent (0 x 0 when it fails).
 int GetFontLineHeight(HFONT font);
 SIZE GetFontTextSize(HFONT font, const std::string& text);
+
+// Tiles a bitmap over R from its top-left corner, the last column and row cut to R; a JPEG
+// picture is drawn tile by tile, clipped to R. Nothing for another picture or an empty one.
+void TileBitmapOnCanvas(TCanvas& canvas, RECT r, TGraphic* picture);
+// Count nested one-pixel outlines inward from R: left and top edges in color1 (system colours
+// resolved), right and bottom in color2. R is inset by the outlines drawn; count becomes 0.
+void DrawNestedOutlines(HDC dc, RECT& r, TColor color1, TColor color2, int& count);
+// The size of a small check box: the skin's SMALLCHECKED picture (its frame width plus 2, its
+// state height) when the manager's skin is active and has one, else the system's check box.
+int SmallCheckBoxWidth(const TsSkinManager* manager);
+int SmallCheckBoxHeight(const TsSkinManager* manager);
+// A small check box centred across R (state 0 unchecked, 1 checked, 2 grayed): the skin's
+// picture for the state, faded when disabled, or the system's look over the backdrop.
+void DrawSmallCheckBox(RECT r, int state, bool enabled, TBitmap& bitmap, const TsBackgroundSource& backdrop,
+                       const TsSkinManager* manager);
+
+// Where a button's glyph and caption go in its client rectangle. Layout 0 puts the glyph left
+// of the text, 1 right, 2 above, 3 below; alignment 0 left, 1 right, 2 centre. A margin of -1
+// and a spacing below 0 are chosen to fit. The right-to-left flag (2) of biDiFlags exchanges
+// layouts 0 and 1. textBounds gets the text's rectangle, the right edge cut to the client for
+// a left-aligned caption after the glyph.
+void CalcButtonLayout(RECT client, SIZE glyphSize, SIZE textSize, int layout, int alignment, int margin, int spacing,
+                      POINT& glyphPos, RECT& textBounds, unsigned biDiFlags);
 
 }  // namespace parch

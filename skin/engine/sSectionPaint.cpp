@@ -5,7 +5,11 @@
 
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
+#include "framework/Controls.h"
+#include "skin/engine/sBackdrop.h"
 #include "skin/engine/sBitmapUtils.h"
+#include "skin/engine/sColorTransforms.h"
+#include "skin/engine/sCommonData.h"
 #include "skin/engine/sGradient.h"
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sPixelBlend.h"
@@ -374,6 +378,79 @@ void PaintSkinSection(int sectionIndex, const std::string& sectionName, TsBackgr
     backdrop.Y += offset.y;
     if (const TsMaskData* mask = MaskAt(tables, section.BordersMaskIdx))
         DrawBordersMask(bitmap, r, backdrop, *mask, state, true);
+}
+
+namespace {
+
+// The colour of the control that keeps its own (a form's for the skin data of its frame);
+// 0xFF00FF when there is none.
+TColor OwnColorOf(const TsCommonData& data) {
+    const TControl* host = data.HostControl;
+    if (host == nullptr)
+        if (const auto* component = dynamic_cast<const TComponent*>(data.HostObject))
+            host = dynamic_cast<const TControl*>(component->Owner());
+    return host != nullptr ? static_cast<TColor>(ColorToRGB(host->Color())) : static_cast<TColor>(TransparentKey);
+}
+
+// The section of a control that may be painted into R of the bitmap, or nullptr.
+const TsGeneralData* PaintableSection(TsCommonData& data, RECT r, const TBitmap& bitmap) {
+    TsSkinManager* manager = data.GetSkinManager();
+    if (manager == nullptr || !IsValidSectionIndex(manager->Tables(), data.SectionIndex)) return nullptr;
+    if (r.left < 0 || r.top < 0 || r.right > bitmap.Width() || r.bottom > bitmap.Height()) return nullptr;
+    return &manager->Tables().Sections[static_cast<size_t>(data.SectionIndex)];
+}
+
+// The control's borders mask for the state, or nullptr when it draws none.
+const TsMaskData* ControlBordersMask(const TsCommonData& data, const TsSkinTables& tables, int state) {
+    const TsMaskData* mask = MaskAt(tables, data.BordersMaskIndex);
+    if (mask == nullptr || (state == 0 && (mask->DrawFlags & 2) != 0)) return nullptr;
+    return mask;
+}
+
+}  // namespace
+
+void PaintControlBackground(TsCommonData& data, TsBackgroundSource backdrop, int state, RECT r, POINT offset,
+                            TBitmap& bitmap) {
+    const TColor custom = data.CustomColor() ? OwnColorOf(data) : static_cast<TColor>(TransparentKey);
+    PaintSectionBackground(data.SectionIndex, data.SkinSection(), backdrop, state, r, offset, bitmap,
+                           data.GetSkinManager(), data.PatternIndex, data.HotPatternIndex, custom);
+}
+
+void PaintControlFace(TsCommonData& data, TsBackgroundSource backdrop, int state, RECT r, POINT offset,
+                      TBitmap& bitmap, bool cornersUseBackdrop) {
+    const TsGeneralData* section = PaintableSection(data, r, bitmap);
+    if (section == nullptr) return;
+    const TsSkinTables& tables = data.GetSkinManager()->Tables();
+    state = ClampState(state, *section);
+    PaintControlBackground(data, backdrop, state, r, offset, bitmap);
+    backdrop.X += offset.x;
+    backdrop.Y += offset.y;
+    PaintCornerImages(bitmap, r, tables, *section, state);
+    const TsMaskData* mask = ControlBordersMask(data, tables, state);
+    if (mask != nullptr) DrawBordersMask(bitmap, r, backdrop, *mask, state, cornersUseBackdrop);
+    // Without borders a see-through face would carry the tint into what shows through it.
+    const int transparency = state == 0 ? section->Transparency : section->HotTransparency;
+    if (mask == nullptr && transparency != 0) return;
+    if (data.HUEOffset != 0) ShiftBitmapHue(&bitmap, data.HUEOffset);
+    if (data.Saturation != 0) AdjustBitmapSaturation(&bitmap, data.Saturation);
+}
+
+void PaintControlFaceOnParent(TsCommonData& data, TControl& parent, int state, RECT r, POINT offset, TBitmap& bitmap,
+                              bool cornersUseBackdrop) {
+    const TsGeneralData* section = PaintableSection(data, r, bitmap);
+    if (section == nullptr) return;
+    const TsSkinTables& tables = data.GetSkinManager()->Tables();
+    state = ClampState(state, *section);
+    TsBackgroundRequest request;
+    request.R = data.HostControl != nullptr ? data.HostControl->BoundsRect() : r;
+    GetControlBackdrop(request, parent, false);
+    TsBackgroundSource backdrop = BackdropFromQuery(request);
+    PaintControlBackground(data, backdrop, state, r, offset, bitmap);
+    backdrop.X += offset.x;
+    backdrop.Y += offset.y;
+    if (const TsMaskData* mask = ControlBordersMask(data, tables, state))
+        DrawBordersMask(bitmap, r, backdrop, *mask, state, cornersUseBackdrop);
+    PaintCornerImages(bitmap, r, tables, *section, state);
 }
 
 void PaintSectionWithMask(int sectionIndex, int maskIndex, int patternIndex, int hotPatternIndex,

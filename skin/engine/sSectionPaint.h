@@ -10,6 +10,8 @@
 
 namespace parch {
 
+class TControl;
+class TsCommonData;
 class TsSkinManager;
 
 // The background only. A nil manager means the default one; customColor other than 0xFF00FF
@@ -23,6 +25,19 @@ void PaintSectionBackground(int sectionIndex, const std::string& sectionName, Ts
 void PaintSkinSection(int sectionIndex, const std::string& sectionName, TsBackgroundSource backdrop, int state, RECT r,
                       POINT offset, TBitmap& bitmap, TsSkinManager* manager, int patternIndex = -1,
                       int hotPatternIndex = -1);
+// The background of a control's section (its textures, its manager), the state clamped to the
+// section's states. A control that keeps its own colour is filled with it.
+void PaintControlBackground(TsCommonData& data, TsBackgroundSource backdrop, int state, RECT r, POINT offset,
+                            TBitmap& bitmap);
+// A control's face: background, corner images and its borders mask (none in the normal state
+// when the mask says so), then the control's own hue and saturation over the whole bitmap.
+// Nothing for a rectangle reaching outside the bitmap or an invalid section.
+void PaintControlFace(TsCommonData& data, TsBackgroundSource backdrop, int state, RECT r, POINT offset,
+                      TBitmap& bitmap, bool cornersUseBackdrop);
+// As PaintControlFace over what the parent answers lies behind the control; the borders mask
+// goes under the corner images, and no hue or saturation is applied.
+void PaintControlFaceOnParent(TsCommonData& data, TControl& parent, int state, RECT r, POINT offset, TBitmap& bitmap,
+                              bool cornersUseBackdrop);
 // A section's background with the borders mask maskIndex in place of its own; no corner images.
 // The textures are taken as given.
 void PaintSectionWithMask(int sectionIndex, int maskIndex, int patternIndex, int hotPatternIndex,

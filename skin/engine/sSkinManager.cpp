@@ -25,9 +25,13 @@
 #include "skin/engine/acPNG.h"
 #include "skin/engine/acSkinPack.h"
 #include "skin/engine/acWindowHelpers.h"
+#include "skin/engine/sBitmapUtils.h"
+#include "skin/engine/sCommonData.h"
+#include "skin/engine/sControlQueries.h"
 #include "skin/engine/sFormServices.h"
 #include "skin/engine/sSkinTint.h"
 #include "skin/engine/sSkinnedForms.h"
+#include "skin/engine/sVclUtils.h"
 
 namespace parch {
 
@@ -159,7 +163,23 @@ bool IsPlainSkinName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
 }
 
-TsSkinManager::TsSkinManager() : internalSkins_(this) {
+// Hears of the hot controls' destruction, so the manager never talks to a control that is gone.
+class TsSkinManager::HotControlWatch : public TComponent {
+public:
+    explicit HotControlWatch(TsSkinManager& manager) : TComponent(nullptr), manager_(manager) {}
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override {
+        TComponent::Notification(component, operation);
+        if (operation == TOperation::opRemove) manager_.ForgetHotControl(component);
+    }
+
+private:
+    TsSkinManager& manager_;
+};
+
+TsSkinManager::TsSkinManager(TComponent* owner)
+    : TComponent(owner), internalSkins_(this), hotWatch_(std::make_unique<HotControlWatch>(*this)) {
     FillThirdLists(false);
     if (defaultManager != nullptr) return;
     defaultManager = this;
@@ -168,6 +188,7 @@ TsSkinManager::TsSkinManager() : internalSkins_(this) {
 }
 
 TsSkinManager::~TsSkinManager() {
+    hotWatch_.reset();
     if (tables_.SkinData.SkinActive) RemoveSkin();
     if (applicationHookId_ >= 0 && Application != nullptr) Application->UnhookMainWindow(applicationHookId_);
     if (defaultManager == this) defaultManager = nullptr;
@@ -289,7 +310,126 @@ void TsSkinManager::SetIsDefault(bool value) {
     else RemoveSkin();
 }
 
+namespace {
+
+constexpr int kCommandMouseEntered = 29;
+constexpr int kCommandMouseLeft = 30;
+constexpr int kCommandGiveSkinData = 37;
+
+}  // namespace
+
+namespace {
+
+// A copy of the rectangle of a 32-bit picture; what lies outside the picture stays clear.
+std::unique_ptr<TBitmap> CopyOfRect(TBitmap& source, RECT r) {
+    auto copy = NewPf32Bitmap(std::max(0, RectWidth(r)), std::max(0, RectHeight(r)));
+    if (source.PixelFormat() != pf32bit) return copy;
+    for (int y = std::max(0, r.top); y < std::min(r.bottom, source.Height()); ++y) {
+        const auto* from = reinterpret_cast<const std::uint32_t*>(source.ScanLine(y));
+        auto* to = reinterpret_cast<std::uint32_t*>(copy->ScanLine(y - r.top));
+        for (int x = std::max(0, r.left); x < std::min(r.right, source.Width()); ++x) to[x - r.left] = from[x];
+    }
+    return copy;
+}
+
+std::unique_ptr<TBitmap> CopyOfPicture(const TBitmap& picture) {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(const_cast<TBitmap*>(&picture));
+    return copy;
+}
+
+}  // namespace
+
+void TsSkinManager::InitConstData() {
+    InitConstIndexes(tables_);
+    InitShadowTemplates();
+}
+
+void TsSkinManager::InitShadowTemplates() {
+    shadowSize_ = RECT{};
+    activeShadow_.reset();
+    inactiveShadow_.reset();
+    if (!active_ || !ExtendedBorders()) return;
+    const int exBorder = tables_.ConstData.ExBorderMask;
+    if (!IsValidMaskIndex(tables_, exBorder)) {
+        if (ActiveShadowPicture().Empty() || InactiveShadowPicture().Empty()) return;
+        activeShadow_ = CopyOfPicture(ActiveShadowPicture());
+        inactiveShadow_ = CopyOfPicture(InactiveShadowPicture());
+        shadowSize_ = RECT{9, 9, 9, 9};
+        return;
+    }
+    const TsMaskData& mask = tables_.Masks[static_cast<size_t>(exBorder)];
+    const TsSkinData& data = tables_.SkinData;
+    // A border narrower than the form's own offset casts no shadow on that side.
+    auto beyondOffset = [&](int width) { return std::max(0, width - data.FormOffset); };
+    if (data.BorderMode != 0) shadowSize_ = RECT{data.FormOffset, data.FormOffset, data.FormOffset, data.FormOffset};
+    else
+        shadowSize_ = RECT{beyondOffset(mask.LeftWidth), beyondOffset(mask.TopWidth), beyondOffset(mask.RightWidth),
+                           beyondOffset(mask.BottomWidth)};
+    // A mask cut from the master bitmap gives its frames from there.
+    TBitmap* picture = mask.Picture ? mask.Picture.get() : tables_.MasterBitmap.get();
+    if (picture == nullptr) return;
+    const int frameWidth = MaskFrameWidth(mask);
+    const int bandHeight = MaskStateHeight(mask);
+    const RECT inactive{mask.SourceRect.left, mask.SourceRect.top, mask.SourceRect.left + frameWidth,
+                        mask.SourceRect.top + bandHeight};
+    const RECT active = mask.FrameCount > 1 ? RECT{inactive.left + frameWidth, inactive.top, inactive.right + frameWidth,
+                                                   inactive.bottom}
+                                            : inactive;
+    inactiveShadow_ = CopyOfRect(*picture, inactive);
+    activeShadow_ = CopyOfRect(*picture, active);
+    BlackenTransparentWhite(*inactiveShadow_);
+    BlackenTransparentWhite(*activeShadow_);
+}
+
+void TsSkinManager::SetActiveControl(TWinControl* control) {
+    if (control == activeControl_) return;
+    if (activeControl_ != nullptr && activeGraphControl_ != nullptr && !SetActiveGraphControl(nullptr)) return;
+    ReleaseActiveControl();
+    activeControl_ = control;
+    if (control == nullptr) return;
+    hotWatch_->FreeNotification(control);
+    SendSkinCommand(control, kCommandMouseEntered, reinterpret_cast<LPARAM>(this));
+}
+
+void TsSkinManager::ReleaseActiveControl() {
+    TWinControl* previous = activeControl_;
+    if (previous == nullptr) return;
+    activeControl_ = nullptr;
+    hotWatch_->RemoveFreeNotification(previous);
+    SendSkinCommand(previous, kCommandMouseLeft, reinterpret_cast<LPARAM>(this));
+}
+
+bool TsSkinManager::SetActiveGraphControl(TControl* control) {
+    if (control == activeGraphControl_) return true;
+    TControl* previous = activeGraphControl_;
+    if (control == nullptr) {
+        auto* data = reinterpret_cast<TsCommonData*>(
+            previous->Perform(SkinCommandMessage, SkinCommandWParam(kCommandGiveSkinData), 0));
+        if (data != nullptr && data->MouseInside) return false;
+    } else {
+        ReleaseActiveControl();
+    }
+    activeGraphControl_ = control;
+    const LPARAM self = reinterpret_cast<LPARAM>(this);
+    if (previous != nullptr) {
+        hotWatch_->RemoveFreeNotification(previous);
+        previous->Perform(SkinCommandMessage, SkinCommandWParam(kCommandMouseLeft), self);
+    }
+    if (control != nullptr) {
+        hotWatch_->FreeNotification(control);
+        control->Perform(SkinCommandMessage, SkinCommandWParam(kCommandMouseEntered), self);
+    }
+    return true;
+}
+
+void TsSkinManager::ForgetHotControl(const TComponent* component) {
+    if (component == activeControl_) activeControl_ = nullptr;
+    if (component == activeGraphControl_) activeGraphControl_ = nullptr;
+}
+
 void TsSkinManager::Loaded() {
+    TComponent::Loaded();
     if (skinDirectory_.empty()) skinDirectory_ = kDefaultSkinDirectory;
     if (MenuSupport.IcoLineSkin.empty()) MenuSupport.IcoLineSkin = "ICOLINE";
     FillThirdLists(false);
@@ -301,6 +441,7 @@ bool TsSkinManager::ExtendedBorders() const { return extendedBorders_ && Layered
 void TsSkinManager::SetExtendedBorders(bool value) {
     if (value == extendedBorders_) return;
     extendedBorders_ = value;
+    InitShadowTemplates();
     // The skin in use is read again: its form borders and shadows depend on the setting.
     if (tables_.SkinData.SkinActive) SetSkinName(skinName_);
 }
@@ -403,7 +544,7 @@ void TsSkinManager::SetActive(bool value) {
         active_ = false;
         RemoveSkin();
     }
-    InitConstIndexes(tables_);
+    InitConstData();
 }
 
 void TsSkinManager::SetSkinName(const std::string& value) {
@@ -570,6 +711,7 @@ constexpr int kCommandBeforeRefresh = 16;
 }  // namespace
 
 void TsSkinManager::UpdateSkin(bool freeze) {
+    if ((ComponentState() & (csLoading | csReading)) != 0) return;
     TsFormSkinningServices* services = FormSkinningServices();
     FrozenFormsGuard unfreezeOnError(*this);
     if (freeze) FreezeForms();
@@ -577,7 +719,7 @@ void TsSkinManager::UpdateSkin(bool freeze) {
     tables_.SkinData.SkinActive = false;
     {
         FlagScope applying(SkinApplying);
-        InitConstIndexes(tables_);
+        InitConstData();
         TMessage loaded = MakeSkinCommand(kCommandSkinLoaded, this);
         BroadcastToAllForms(loaded);
     }

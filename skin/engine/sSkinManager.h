@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Classes.h"
 #include "framework/MessageDialogs.h"
 #include "framework/Messages.h"
 #include "skin/engine/sConst.h"
@@ -19,7 +20,9 @@
 
 namespace parch {
 
+class TControl;
 class TCustomForm;
+class TWinControl;
 
 // True while a skin is read or switched; skinned controls skip animations meanwhile.
 extern bool SkinLoading;
@@ -109,15 +112,15 @@ bool IsPlainSkinName(const std::string& name);
 
 enum TacSkinCatalogueKind { sckFolders = 0, sckPacks = 1, sckBoth = 2 };
 
-class TsSkinManager {
+// A component: a form description creates it, sets its properties (a skin named meanwhile is
+// read at once but applied only by Loaded) and frees it with the form.
+class TsSkinManager : public TComponent {
 public:
     static constexpr const char* kDefaultSkinDirectory = "c:\\Skins";
     static constexpr const char* kVersion = "7.60";
 
-    TsSkinManager();
-    ~TsSkinManager();
-    TsSkinManager(const TsSkinManager&) = delete;
-    TsSkinManager& operator=(const TsSkinManager&) = delete;
+    explicit TsSkinManager(TComponent* owner = nullptr);
+    ~TsSkinManager() override;
 
     // The process-wide default manager: the first one created.
     static TsSkinManager* DefaultManager();
@@ -127,7 +130,7 @@ public:
     void SetIsDefault(bool value);
     // After the manager's properties were read from a form description: defaults for what was left
     // empty, the class lists rebuilt, and the loaded skin applied without freezing.
-    void Loaded();
+    void Loaded() override;
 
     const std::string& SkinDirectory() const { return skinDirectory_; }
     void SetSkinDirectory(const std::string& value);
@@ -152,7 +155,7 @@ public:
     // Applies the skin again (when active); with animated false the skin change is not animated.
     void EndUpdate(bool freeze, bool animated = true);
     // The loaded skin goes to every skinned window (skin command 1), the forms frozen meanwhile
-    // when asked, then repainted.
+    // when asked, then repainted. Nothing while the manager's properties are being read.
     void UpdateSkin(bool freeze);
     // Every skinned window restores its own look (skin command 2); the tables are emptied.
     void RemoveSkin();
@@ -176,6 +179,12 @@ public:
     // Extended borders take effect only where layered windows exist.
     bool ExtendedBorders() const;
     void SetExtendedBorders(bool value);
+    // With extended borders: how far the form shadow reaches out on each side, and its pictures
+    // for active and inactive forms (from the skin's EXBORDER, else the default shadows). Zero
+    // and nullptr without extended borders.
+    RECT FormShadowSize() const { return shadowSize_; }
+    const TBitmap* ActiveShadowTemplate() const { return activeShadow_.get(); }
+    const TBitmap* InactiveShadowTemplate() const { return inactiveShadow_.get(); }
     bool SkinnedPopups() const { return skinnedPopups_; }
     // The whole skin re-tinted: hue turned by degrees, saturation changed by percent. A change
     // reads the skin in use again.
@@ -203,6 +212,18 @@ public:
     // while a skin is active and swallows theme changes. True: handled.
     bool ApplicationHook(TMessage& message);
     int SysCommandState() const { return sysCommandState_; }
+
+    // The hot (mouse-over) controls: one windowed and one windowless. The one that stops being
+    // hot is told with skin command 30, the new one with 29 (the manager in LParam). A control
+    // that is destroyed while hot is forgotten.
+    TWinControl* ActiveControl() const { return activeControl_; }
+    TControl* ActiveGraphControl() const { return activeGraphControl_; }
+    // A windowless control that is hot as well is released first; when it refuses, nothing
+    // changes.
+    void SetActiveControl(TWinControl* control);
+    // Releasing (nullptr) is refused while the hot control's skin data still has the mouse
+    // inside; a new windowless control releases the windowed one. False when refused.
+    bool SetActiveGraphControl(TControl* control);
 
     // Tables and look-ups.
     const TsSkinTables& Tables() const { return tables_; }
@@ -241,6 +262,12 @@ public:
     TsMessageSink MessageSink;
 
 private:
+    class HotControlWatch;
+    void ReleaseActiveControl();
+    // The constant indexes of the tables in use, then the form shadow templates.
+    void InitConstData();
+    void InitShadowTemplates();
+    void ForgetHotControl(const TComponent* component);
     std::optional<TsSkinTables> LoadSkinPackFile(const std::string& packFile);
     std::optional<TsSkinTables> LoadFolderOrStoredSkin(const std::string& directory);
     std::optional<TsSkinTables> LoadStoredSkin();
@@ -272,6 +299,12 @@ private:
     std::vector<std::vector<std::string>> thirdLists_ = std::vector<std::vector<std::string>>(ThirdPartyKindCount);
     bool hookInstalled_ = false;
     int applicationHookId_ = -1;
+    TWinControl* activeControl_ = nullptr;
+    TControl* activeGraphControl_ = nullptr;
+    std::unique_ptr<HotControlWatch> hotWatch_;
+    RECT shadowSize_{};
+    std::unique_ptr<TBitmap> activeShadow_;
+    std::unique_ptr<TBitmap> inactiveShadow_;
 };
 
 // The data of a WM_COPYDATA message (its LParam points to one).

@@ -4,7 +4,12 @@
 #include <cmath>
 
 #include "platform/gdi/DeviceContext.h"
+#include "framework/Controls.h"
 #include "platform/gdi/DrawText.h"
+#include "platform/gdi/GdiText.h"
+#include "platform/gdi/TextLayout.h"
+#include "skin/engine/sColorTransforms.h"
+#include "skin/engine/sCommonData.h"
 #include "skin/engine/sBitmapUtils.h"
 #include "skin/engine/sPixelBlend.h"
 #include "skin/engine/sSkinManager.h"
@@ -194,6 +199,130 @@ std::string FitTextWithEllipsis(TCanvas& canvas, const std::string& text, int ma
         if (!result.empty()) result.pop_back();
     }
     return result;
+}
+
+int DrawTextOnDC(HDC dc, const std::string& text, RECT r, UINT format) {
+    return DrawText(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+}
+
+SIZE DCTextExtent(HDC dc, const std::string& text) {
+    SIZE size{0, 0};
+    GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+namespace {
+
+constexpr std::uint32_t kNoContourColour = 0xFFFFFFFFu;
+
+// Left, up, right, down: the contour copies and where each goes.
+struct ContourCopy {
+    std::uint32_t TsGenState::*colour;
+    int dx, dy;
+};
+constexpr ContourCopy kContourCopies[4] = {
+    {&TsGenState::TCLeft, -1, 0}, {&TsGenState::TCTop, 0, -1}, {&TsGenState::TCRight, 1, 0}, {&TsGenState::TCBottom, 0, 1}};
+
+template <class Tint>
+void DrawInColours(HDC dc, const std::string& text, RECT r, UINT format, const TsGenState& state, Tint tint) {
+    for (const ContourCopy& copy : kContourCopies) {
+        const std::uint32_t colour = state.*copy.colour;
+        if (colour == kNoContourColour) continue;
+        SetTextColor(dc, ColorToRGB(tint(static_cast<TColor>(colour))));
+        DrawTextOnDC(dc, text, RECT{r.left + copy.dx, r.top + copy.dy, r.right + copy.dx, r.bottom + copy.dy}, format);
+    }
+    SetTextColor(dc, ColorToRGB(tint(static_cast<TColor>(state.FontColor))));
+    DrawTextOnDC(dc, text, r, format);
+}
+
+// SaveDC for one scope; the canvas's own objects are selected again after RestoreDC.
+class SavedCanvasState {
+public:
+    explicit SavedCanvasState(TCanvas& canvas) : dc_(canvas.Handle()), saved_(SaveDC(dc_)) {}
+    ~SavedCanvasState() { RestoreDC(dc_, saved_); }
+    SavedCanvasState(const SavedCanvasState&) = delete;
+    SavedCanvasState& operator=(const SavedCanvasState&) = delete;
+    HDC Handle() const { return dc_; }
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+// The section whose colours a control's text takes.
+int TextSectionIndex(TsCommonData& data, TsSkinManager& manager, int state) {
+    const int own = data.SectionIndex;
+    TControl* host = data.HostControl;
+    if (host == nullptr) return own;
+    const bool takesParentLook = data.ControlKind == 32 || data.ControlKind == 33 || data.ControlKind == 74 ||
+                                 dynamic_cast<TWinControl*>(host) == nullptr;
+    if (!takesParentLook || !host->ParentFont() || host->Parent() == nullptr) return own;
+    const TsGeneralData& section = manager.Tables().Sections[static_cast<size_t>(own)];
+    const int transparency = state == 0 ? section.Transparency : section.HotTransparency;
+    return transparency > 0 ? FindFontSectionIndex(host, own, &manager, state) : own;
+}
+
+}  // namespace
+
+void DrawSectionText(TCanvas& canvas, const std::string& text, bool enabled, RECT r, UINT format, int sectionIndex,
+                     bool hot, TsSkinManager* manager) {
+    if (text.empty()) return;
+    if (manager == nullptr) manager = TsSkinManager::DefaultManager();
+    if (manager == nullptr || !IsValidSectionIndex(manager->Tables(), sectionIndex)) return;
+    const TsGeneralData& section = manager->Tables().Sections[static_cast<size_t>(sectionIndex)];
+    HDC dc = canvas.Handle();
+    SetBkMode(dc, TRANSPARENT);
+    auto asIs = [](TColor c) { return c; };
+    if (enabled) {
+        DrawInColours(dc, text, r, format, section.StateProps[hot ? 1 : 0], asIs);
+        return;
+    }
+    SetTextColor(dc, ColorToRGB(MixColorsByFactor(static_cast<TColor>(section.FontColor), static_cast<TColor>(section.Color), 0.4)));
+    DrawTextOnDC(dc, text, r, format);
+}
+
+void DrawControlText(TCanvas& canvas, const std::string& text, bool enabled, RECT r, UINT format, TsCommonData& data,
+                     bool hot) {
+    TsSkinManager* manager = data.GetSkinManager();
+    if (hot && manager != nullptr && data.SectionIndex >= 0 && data.SectionIndex == manager->ConstData().WebButtonSection)
+        canvas.Font().SetStyle(canvas.Font().Style() | fsUnderline);
+    SavedCanvasState saved(canvas);
+    HDC dc = saved.Handle();
+    IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    canvas.Brush().SetStyle(bsClear);
+    SetBkMode(dc, TRANSPARENT);
+
+    if (!data.IsSkinned() || data.CustomFont()) {
+        if (enabled) {
+            DrawTextOnDC(dc, text, r, format);
+            return;
+        }
+        SetTextColor(dc, ColorToRGB(clBtnHighlight));
+        DrawTextOnDC(dc, text, RECT{r.left + 1, r.top + 1, r.right + 1, r.bottom + 1}, format);
+        SetTextColor(dc, ColorToRGB(clBtnShadow));
+        DrawTextOnDC(dc, text, r, format);
+        return;
+    }
+    const int state = hot ? 1 : 0;
+    const int sectionIndex = TextSectionIndex(data, *manager, state);
+    if (!IsValidSectionIndex(manager->Tables(), sectionIndex)) {
+        DrawTextOnDC(dc, text, r, format);
+        return;
+    }
+    const TsGeneralData& section = manager->Tables().Sections[static_cast<size_t>(sectionIndex)];
+    const TsGenState& look = section.StateProps[static_cast<size_t>(state)];
+    auto tint = [&data](TColor c) { return AdjustColorSaturation(ShiftColorHue(data.HUEOffset, c), data.Saturation); };
+    if (data.CacheBitmap != nullptr && look.GlowSize != 0) {
+        TsGlowCache glow;
+        DrawTextWithGlow(*data.CacheBitmap, text, r, glow, tint(static_cast<TColor>(look.GlowColor)), look.GlowSize, 15,
+                         format);
+    }
+    if (!enabled) {
+        SetTextColor(dc, ColorToRGB(tint(MixColorsByFactor(static_cast<TColor>(section.FontColor), manager->GetGlobalColor(), 0.4))));
+        DrawTextOnDC(dc, text, r, format);
+        return;
+    }
+    DrawInColours(dc, text, r, format | DT_NOCLIP, look, tint);
 }
 
 }  // namespace parch

@@ -11,6 +11,7 @@
 
 namespace parch {
 
+class TsCommonData;
 class TsSkinManager;
 
 // The blurred coverage of one caption, kept by its caller between paints. It is reused only for
@@ -22,6 +23,36 @@ struct TsGlowCache {
     std::string Key;
     int Renders = 0;  // how often it was rendered, for callers that watch the cost
 };
+
+// A control's caption in the colours of its skin data: the state's glow into the control's cache,
+// contour copies and the font colour (through the control's hue and saturation); disabled, 40 %
+// font colour over the skin's global colour. Check boxes, group boxes and windowless controls
+// that take their parent's font over a see-through section use the colours of the section
+// their text shows on. Unskinned or with a font of its own: plain text, embossed when disabled.
+void DrawControlText(TCanvas& canvas, const std::string& text, bool enabled, RECT r, UINT format, TsCommonData& data,
+                     bool hot);
+inline void WriteControlText(TCanvas& canvas, const std::string& text, bool enabled, RECT r, UINT format,
+                             TsCommonData& data, bool hot, TsSkinManager*) {
+    DrawControlText(canvas, text, enabled, r, format, data, hot);
+}
+// Text in the colours of a section: contour copies and the font colour, or 40 % font colour over
+// the section's colour when disabled. Nothing without a manager or for an invalid section.
+void DrawSectionText(TCanvas& canvas, const std::string& text, bool enabled, RECT r, UINT format, int sectionIndex,
+                     bool hot, TsSkinManager* manager);
+inline void WriteSectionText(TCanvas& canvas, const std::string& text, bool enabled, RECT r, UINT format,
+                             int sectionIndex, bool hot, TsSkinManager* manager) {
+    DrawSectionText(canvas, text, enabled, r, format, sectionIndex, hot, manager);
+}
+
+// Thin measuring and drawing wrappers.
+int DrawTextOnDC(HDC dc, const std::string& text, RECT r, UINT format);
+SIZE DCTextExtent(HDC dc, const std::string& text);
+inline int TextWidthOf(TCanvas& canvas, const std::string& text) { return canvas.TextExtent(text).cx; }
+inline int TextHeightOf(TCanvas& canvas, const std::string& text) { return canvas.TextExtent(text).cy; }
+inline SIZE TextExtentOf(TCanvas& canvas, const std::string& text) { return canvas.TextExtent(text); }
+inline void CanvasTextRect(TCanvas& canvas, RECT r, int x, const std::string& text, int y) {
+    canvas.TextRect(r, x, y, text);
+}
 
 // Text in the section's font colour (first the contour copies, with contour) into R of a 32-bit
 // bitmap, alpha 255 where ink falls. An invalid section writes in the canvas's font colour.

@@ -34,6 +34,27 @@ protected:
     TForm form{&app};
 };
 
+TEST_F(ControlQueries, PlacingAfterASiblingKeepsTheOthersInOrder) {
+    std::vector<TControl*> panels;
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new TsPanel(&form, 51);
+        panel->SetParent(&form);
+        panels.push_back(panel);
+    }
+    auto order = [&] {
+        std::vector<TControl*> now;
+        for (int i = 0; i < form.ControlCount(); ++i) now.push_back(form.Controls(i));
+        return now;
+    };
+    PlaceAfterSibling(*panels[3], panels[0]);
+    EXPECT_EQ(order(), (std::vector<TControl*>{panels[0], panels[3], panels[1], panels[2]}));
+    PlaceAfterSibling(*panels[0], panels[2]);
+    EXPECT_EQ(order(), (std::vector<TControl*>{panels[3], panels[1], panels[2], panels[0]}));
+    TsPanel stranger(&form, 51);
+    PlaceAfterSibling(*panels[1], &stranger);
+    EXPECT_EQ(order(), (std::vector<TControl*>{panels[3], panels[1], panels[2], panels[0]}));
+}
+
 TEST_F(ControlQueries, CommandsReachControlsThatCanAnswer) {
     TsPanel unparented(&form, 0);
     EXPECT_EQ(SendSkinCommand(&unparented, scIsSkinned, 0), 0);

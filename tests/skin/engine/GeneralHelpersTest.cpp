@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "bitmap32/PropertyTable.h"
 #include "platform/display/HeadlessDisplay.h"
 #include "platform/gdi/Fonts.h"
 #include "platform/gdi/GdiObject.h"
+#include "framework/graphics/Picture.h"
 #include "skin/engine/acntUtils.h"
+#include "skin/engine/sControlServices.h"
 #include "tests/platform/os/ScratchDir.h"
 
 namespace parch {
@@ -92,6 +96,68 @@ TEST(GeneralHelpers, FileNamesAndSystemSettings) {
     HFONT caption = CreateCaptionFont();
     EXPECT_NE(caption, nullptr);
     DeleteObject(caption);
+}
+
+TEST(GeneralHelpers, PathNamesRebuiltFromWhatIsFound) {
+    test::ScratchDir folder;
+    std::filesystem::create_directory(folder.Path() + "Sub Dir");
+    folder.Write("Sub Dir/Report.txt", "x");
+    const std::string found = folder.Path() + "Sub Dir/Report.txt";
+    struct Case {
+        std::string path;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {found, found},
+        // What cannot be found keeps its name: the path is never cut short.
+        {folder.Path() + "Sub Dir/missing.txt", folder.Path() + "Sub Dir/missing.txt"},
+        {folder.Path() + "Sub Dir/", folder.Path() + "Sub Dir/"},
+        {folder.Path() + "Sub Dir/../Sub Dir/Report.txt", folder.Path() + "Sub Dir/../Sub Dir/Report.txt"},
+        {"Report.txt", "Report.txt"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ToLongPathName(c.path), c.expected) << c.path;
+        EXPECT_EQ(ToShortPathName(c.path), c.expected) << c.path;
+    }
+}
+
+TEST(GeneralHelpers, FileIconsAndTheCurrentFolder) {
+    HeadlessDisplay display;
+    test::ScratchDir folder;
+    folder.Write("notes.txt", "x");
+    EXPECT_EQ(GetFileIcon(folder.Path() + "missing.txt", 0), nullptr);
+    std::unique_ptr<TIcon> icon = GetFileIcon(folder.Path() + "notes.txt", 0);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_GT(icon->Width(), 0);
+
+    const std::string before = std::filesystem::current_path().string();
+    EXPECT_TRUE(SetCurrentFolder(folder.Path()));
+    EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::current_path(), folder.Path()));
+    EXPECT_FALSE(SetCurrentFolder(folder.Path() + "missing"));
+    EXPECT_FALSE(SetCurrentFolder(""));
+    EXPECT_TRUE(SetCurrentFolder(before));
+}
+
+// The error message goes to the skinned controls' message box when they registered one.
+TEST(GeneralHelpers, ErrorMessagesGoToTheSkinnedMessageBox) {
+    struct Recorder : TsControlServices {
+        TModalResult MessageBoxDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons) override {
+            texts.push_back(text);
+            types.push_back(type);
+            okOnly = okOnly && buttons == TMsgDlgButtons{mbOK};
+            return mrOk;
+        }
+        std::vector<std::string> texts;
+        std::vector<TMsgDlgType> types;
+        bool okOnly = true;
+    } recorder;
+    TsControlServices* previous = SetControlServices(&recorder);
+    ShowErrorMessage("Disk full");
+    SetControlServices(previous);
+    EXPECT_EQ(recorder.texts, (std::vector<std::string>{"Disk full"}));
+    EXPECT_EQ(recorder.types, (std::vector<TMsgDlgType>{mtError}));
+    EXPECT_TRUE(recorder.okOnly);
 }
 
 // A small published class: an integer, a Boolean, a set and a held object.

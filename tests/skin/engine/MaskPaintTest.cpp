@@ -129,6 +129,14 @@ TEST_F(MaskPaint, KeyCornersShowTheBackdropInsideItOnly) {
     colour.Color = 0x0000FF;
     DrawBordersMask(*unknown, RECT{0, 0, 9, 9}, colour, mask, 0, true);
     EXPECT_EQ(PixelAt(*unknown, 0, 0), 0xFFFF0000u);
+    // Nothing known behind: the key colour is not painted as if it were one.
+    auto nothingKnown = FilledBitmap(9, 9, 0xFF010203u);
+    DrawBordersMask(*nothingKnown, RECT{0, 0, 9, 9}, EmptyBackdrop, mask, 0, true);
+    EXPECT_EQ(PixelAt(*nothingKnown, 0, 0), 0xFF010203u);
+    auto glyph = FilledBitmap(9, 9, 0xFF010203u);
+    DrawMaskGlyph(*glyph, POINT{0, 0}, 0, 1, mask, EmptyBackdrop);
+    EXPECT_EQ(PixelAt(*glyph, 1, 0), 0xFF010203u);
+    EXPECT_EQ(PixelAt(*glyph, 2, 0), Source(0, 2, 0));
 }
 
 TEST_F(MaskPaint, MaskBandsMixPictureAndTarget) {
@@ -181,6 +189,72 @@ TEST_F(MaskPaint, BordersOnlyHalveWideBorders) {
         EXPECT_EQ(PixelAt(*bitmap, firstRight, 0), Source(0, kFrame - (width - firstRight), 0)) << width;
         EXPECT_EQ(PixelAt(*bitmap, firstRight - 1, 0), Source(0, firstRight - 1, 0)) << width;
     }
+}
+
+}  // namespace
+}  // namespace parch
+
+namespace parch {
+namespace {
+
+// A 9 x 9 picture of nine 3 x 3 zones, zone k (row by row) holding colour k + 1.
+std::unique_ptr<TBitmap> NineZones() {
+    auto picture = test::FilledBitmap(9, 9, 0);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 9; ++x) test::PixelAt(*picture, x, y) = 0xFF000000u | static_cast<std::uint32_t>((y / 3) * 3 + x / 3 + 1);
+    return picture;
+}
+
+int ZoneAt(TBitmap& bitmap, int x, int y) { return static_cast<int>(test::PixelAt(bitmap, x, y) & 0xFFFFFFu); }
+
+TEST(KeepingCorners, CornersStayEdgesAndCentreFill) {
+    auto source = NineZones();
+    struct Probe {
+        int x, y, zone;  // zone 0: left untouched
+    };
+    struct Case {
+        const char* what;
+        RECT inner, modes;
+        int centreMode;
+        bool centre;
+        std::vector<Probe> probes;
+    };
+    const RECT all{3, 3, 3, 3};
+    const Case cases[] = {
+        {"tiled edges and centre",
+         all, RECT{0, 0, 0, 0}, 0, true,
+         {{0, 0, 1}, {2, 2, 1}, {7, 1, 2}, {11, 2, 2}, {14, 0, 3}, {12, 2, 3}, {1, 6, 4}, {7, 6, 5}, {13, 8, 6},
+          {0, 11, 7}, {8, 10, 8}, {14, 11, 9}}},
+        {"stretched edges, no centre",
+         all, RECT{1, 1, 1, 1}, 1, false,
+         {{1, 5, 4}, {7, 1, 2}, {7, 6, 0}, {13, 6, 6}, {7, 10, 8}}},
+        {"an edge mode of 2 draws no edge",
+         all, RECT{2, 0, 0, 0}, 0, false,
+         {{1, 5, 0}, {13, 5, 6}}},
+        {"a smaller inner margin narrows the corner below it",
+         RECT{1, 1, 3, 3}, RECT{0, 0, 0, 0}, 0, false,
+         {{2, 0, 1}, {0, 2, 1}, {2, 2, 0}, {1, 2, 0}, {5, 0, 2}, {5, 1, 0}, {0, 5, 4}, {1, 5, 0}}},
+    };
+    for (const Case& c : cases) {
+        auto target = test::FilledBitmap(15, 12, 0xFF000000u);
+        StretchKeepingCorners(*target, *source, RECT{0, 0, 15, 12}, RECT{0, 0, 9, 9}, all, c.inner, c.modes, c.centreMode,
+                              c.centre);
+        for (const Probe& p : c.probes) EXPECT_EQ(ZoneAt(*target, p.x, p.y), p.zone) << c.what << " at " << p.x << "," << p.y;
+    }
+}
+
+TEST(KeepingCorners, CopiesThroughKeyPixelsOnlyAndInsideTheBitmaps) {
+    auto source = NineZones();
+    auto target = test::FilledBitmap(6, 6, 0xFF000001u);
+    test::PixelAt(*target, 1, 1) = 0xFFFF00FFu;
+    test::PixelAt(*target, 5, 5) = 0x00FF00FFu;  // the alpha byte does not matter
+    // The source rectangle's corner lies near the picture's edge: only what it holds is copied.
+    CopyThroughMaskCorner(*target, *source, RECT{0, 0, 6, 6}, RECT{4, 4, 9, 9}, -1, nullptr, 13);
+    EXPECT_EQ(ZoneAt(*target, 1, 1), 5);  // source (5, 5)
+    EXPECT_EQ(ZoneAt(*target, 0, 0), 1);
+    EXPECT_EQ(test::PixelAt(*target, 5, 5) & 0xFFFFFFu, 0xFF00FFu) << "beyond what the source holds";
+    CopyThroughMaskCorner(*target, *source, RECT{0, 0, 6, 6}, RECT{0, 0, 9, 9}, 3, nullptr, 13);
+    EXPECT_EQ(test::PixelAt(*target, 5, 5) & 0xFFFFFFu, 0xFF00FFu) << "a mask without a manager: nothing";
 }
 
 }  // namespace

@@ -169,3 +169,115 @@ TEST_F(NonClientFrame, WithoutAMaskTheFrameIsAPlainColour) {
 
 }  // namespace
 }  // namespace parch
+
+namespace parch {
+namespace {
+
+using test::FilledBitmap;
+using test::PixelAt;
+
+TEST(ButtonLayout, GlyphAndCaptionPlaces) {
+    struct Case {
+        const char* what;
+        RECT client;
+        SIZE text;
+        int layout, alignment, margin, spacing;
+        unsigned biDi;
+        POINT glyph;
+        RECT textBounds;
+    };
+    const SIZE glyph{16, 16};
+    const Case cases[] = {
+        {"automatic margin and spacing", {0, 0, 100, 30}, {40, 12}, 0, 0, -1, -1, 0, {14, 7}, {44, 9, 84, 21}},
+        {"moved with the client", {10, 5, 110, 35}, {40, 12}, 0, 0, -1, -1, 0, {24, 12}, {54, 14, 94, 26}},
+        {"a long caption is cut at the client", {0, 0, 100, 30}, {90, 12}, 0, 0, 5, 4, 0, {5, 7}, {25, 9, 95, 21}},
+        {"right to left puts the glyph right", {0, 0, 100, 30}, {40, 12}, 0, 0, -1, -1, 2, {68, 7}, {14, 9, 54, 21}},
+        {"centred with a given spacing", {0, 0, 100, 30}, {40, 12}, 0, 2, -1, 4, 0, {20, 7}, {40, 9, 80, 21}},
+        {"glyph right, aligned right", {0, 0, 100, 30}, {40, 12}, 1, 1, 3, -1, 0, {81, 7}, {21, 9, 61, 21}},
+        {"glyph above", {0, 0, 60, 80}, {30, 12}, 2, 0, -1, -1, 0, {22, 17}, {15, 50, 45, 62}},
+        {"glyph below", {0, 0, 60, 80}, {30, 12}, 3, 0, -1, -1, 0, {22, 47}, {15, 18, 45, 30}},
+        {"no caption: no spacing, margin 2", {0, 0, 100, 30}, {0, 12}, 0, 0, -1, -1, 0, {2, 7}, {18, 9, 18, 21}},
+    };
+    for (const Case& c : cases) {
+        POINT glyphPos{};
+        RECT textBounds{};
+        CalcButtonLayout(c.client, glyph, c.text, c.layout, c.alignment, c.margin, c.spacing, glyphPos, textBounds, c.biDi);
+        EXPECT_EQ(glyphPos.x, c.glyph.x) << c.what;
+        EXPECT_EQ(glyphPos.y, c.glyph.y) << c.what;
+        EXPECT_EQ(textBounds.left, c.textBounds.left) << c.what;
+        EXPECT_EQ(textBounds.top, c.textBounds.top) << c.what;
+        EXPECT_EQ(textBounds.right, c.textBounds.right) << c.what;
+        EXPECT_EQ(textBounds.bottom, c.textBounds.bottom) << c.what;
+    }
+}
+
+TEST(PaintHelpers, TilesRepeatFromTheTopLeftAndStopAtTheRectangle) {
+    auto tile = FilledBitmap(3, 2, 0);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) PixelAt(*tile, x, y) = 0xFF000000u | static_cast<std::uint32_t>(10 * y + x + 1);
+    auto target = FilledBitmap(10, 7, 0xFF000000u);
+    TileBitmapOnCanvas(target->Canvas(), RECT{1, 1, 9, 6}, tile.get());
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            bool inside = x >= 1 && x < 9 && y >= 1 && y < 6;
+            std::uint32_t expected = inside ? static_cast<std::uint32_t>(10 * ((y - 1) % 2) + (x - 1) % 3 + 1) : 0u;
+            EXPECT_EQ(PixelAt(*target, x, y) & 0xFFFFFFu, expected) << x << "," << y;
+        }
+    }
+    TBitmap empty;
+    TileBitmapOnCanvas(target->Canvas(), RECT{0, 0, 10, 7}, &empty);
+    EXPECT_EQ(PixelAt(*target, 0, 0) & 0xFFFFFFu, 0u);
+}
+
+TEST(PaintHelpers, NestedOutlinesLightAboveLeftDarkBelowRight) {
+    auto bitmap = FilledBitmap(10, 10, 0xFF000000u);
+    RECT r{0, 0, 10, 10};
+    int count = 2;
+    DrawNestedOutlines(bitmap->Canvas().Handle(), r, clRed, clBlue, count);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(r.left, 2);
+    EXPECT_EQ(r.bottom, 8);
+    struct Probe {
+        int x, y;
+        std::uint32_t rgb;  // bitmap bytes: red 0xFF0000, blue 0x0000FF
+    };
+    const Probe probes[] = {{0, 0, 0xFF0000u}, {9, 0, 0xFF0000u}, {0, 9, 0xFF0000u}, {5, 0, 0xFF0000u},
+                            {9, 9, 0x0000FFu}, {9, 5, 0x0000FFu}, {5, 9, 0x0000FFu}, {1, 1, 0xFF0000u},
+                            {8, 8, 0x0000FFu}, {8, 1, 0xFF0000u}, {2, 2, 0u},        {7, 7, 0u}};
+    for (const Probe& p : probes) EXPECT_EQ(PixelAt(*bitmap, p.x, p.y) & 0xFFFFFFu, p.rgb) << p.x << "," << p.y;
+}
+
+TEST(PaintHelpers, SmallCheckBoxesFromTheSkinOrTheSystem) {
+    HeadlessDisplay display;
+    TsSkinManager manager;
+    EXPECT_EQ(SmallCheckBoxWidth(&manager), 13);
+    EXPECT_EQ(SmallCheckBoxHeight(nullptr), 13);
+
+    // The system look over a backdrop that is smaller than the box asks for: what lies outside
+    // it is left alone, nothing is read past its edge.
+    auto bitmap = FilledBitmap(30, 20, 0xFF000000u);
+    auto backdrop = FilledBitmap(6, 6, 0xFF123456u);
+    TsBackgroundSource source{backdrop.get(), 2, 2, TransparentKey, true};
+    DrawSmallCheckBox(RECT{0, 0, 30, 20}, 1, true, *bitmap, source, &manager);
+    EXPECT_EQ(PixelAt(*bitmap, 0, 0) & 0xFFFFFFu, 0x123456u);
+    EXPECT_EQ(PixelAt(*bitmap, 14, 0) & 0xFFFFFFu, 0u);
+
+    test::LoadSections(manager, {test::MakeSection("GLOBALINFO", 0, 0)});
+    for (int glyph : {6, 7}) {
+        manager.Tables().Masks.push_back(test::MakeMask(manager, "GLOBALINFO", glyph == 6 ? "SMALLCHECKED" : "SMALLUNCHECKED", 24, 9, 0));
+        manager.Tables().Masks.back().FrameCount = 3;
+        manager.Tables().ConstData.CheckGlyph[static_cast<size_t>(glyph)] = static_cast<std::int16_t>(manager.Tables().Masks.size() - 1);
+    }
+    EXPECT_EQ(SmallCheckBoxWidth(&manager), 10);
+    EXPECT_EQ(SmallCheckBoxHeight(&manager), 9);
+    auto skinned = FilledBitmap(30, 20, 0xFF000000u);
+    DrawSmallCheckBox(RECT{0, 0, 30, 20}, 0, true, *skinned, EmptyBackdrop, &manager);
+    // (30 - 10) / 2 = 10 across, (20 - 9) / 2 = 5 down; one 8-pixel frame.
+    EXPECT_EQ(PixelAt(*skinned, 10, 5) & 0xFFFFFFu, 0x606060u);
+    EXPECT_EQ(PixelAt(*skinned, 17, 13) & 0xFFFFFFu, 0x606060u);
+    EXPECT_EQ(PixelAt(*skinned, 9, 5) & 0xFFFFFFu, 0u);
+    EXPECT_EQ(PixelAt(*skinned, 18, 5) & 0xFFFFFFu, 0u);
+}
+
+}  // namespace
+}  // namespace parch
