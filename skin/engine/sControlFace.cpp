@@ -29,7 +29,8 @@ const TsMaskData* BordersMaskOf(const TsCommonData& data, TsSkinManager& manager
     return &manager.Tables().Masks[static_cast<size_t>(data.BordersMaskIndex)];
 }
 
-// Hue and saturation of the skin data, applied to R only.
+}  // namespace
+
 void ApplyHueAndSaturation(const TsCommonData& data, TBitmap& bitmap, RECT r) {
     if (data.HUEOffset == 0 && data.Saturation == 0) return;
     bool whole = r.left == 0 && r.top == 0 && r.right == bitmap.Width() && r.bottom == bitmap.Height();
@@ -46,8 +47,6 @@ void ApplyHueAndSaturation(const TsCommonData& data, TBitmap& bitmap, RECT r) {
     BitBlt(bitmap.Canvas().Handle(), r.left, r.top, part->Width(), part->Height(), part->Canvas().Handle(), 0, 0,
            SRCCOPY);
 }
-
-}  // namespace
 
 void PaintControlFace(TsCommonData& data, const TsBackgroundSource& backdrop, TBitmap& bitmap, POINT offset, RECT r,
                       int state, bool paintBorders) {

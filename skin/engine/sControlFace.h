@@ -23,6 +23,9 @@ void PaintControlFace(TsCommonData& data, const TsBackgroundSource& backdrop, TB
 // parent.
 void PaintControlFaceOnParent(TsCommonData& data, TControl& parent, TBitmap& bitmap, POINT offset, RECT r, int state);
 
+// The hue offset and saturation of the skin data applied to R of the bitmap.
+void ApplyHueAndSaturation(const TsCommonData& data, TBitmap& bitmap, RECT r);
+
 // The font colour a skinned control's caption takes for the state: the section's (or, with a
 // parent font, the section that gives the font), the disabled colour mixed toward the
 // background; the canvas's own colour when unskinned or with CustomFont.
