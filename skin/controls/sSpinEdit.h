@@ -30,8 +30,8 @@ public:
     bool Up() const { return up_; }
     RECT BoundsRect() const { return bounds_; }
     void SetBoundsRect(RECT r) { bounds_ = r; }
-    int Width() const { return RectWidth(bounds_); }
-    int Height() const { return RectHeight(bounds_); }
+    int Width() const { return bounds_.right - bounds_.left; }
+    int Height() const { return bounds_.bottom - bounds_.top; }
     bool Down() const { return down_; }
     bool MouseInside = false;
     bool ShowFocus = false;
