@@ -215,7 +215,7 @@ void TsEdit::WndProc(TMessage& message) {
         return;
     }
     TEdit::WndProc(message);
-    FollowWithBoundLabel(message);
+    FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
 }
 
 void TsEdit::SkinnedWndProc(TMessage& message) {
@@ -252,7 +252,7 @@ void TsEdit::SkinnedWndProc(TMessage& message) {
     if (SharedControlMessageHandler(message, &data)) return;
     TEdit::WndProc(message);
     AfterStandardProcessing(message);
-    FollowWithBoundLabel(message);
+    FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
 }
 
 // The finished picture into the caller's DC, whose origin stands for the window's corner. The
@@ -319,26 +319,27 @@ void TsEdit::AfterStandardProcessing(const TMessage& message) {
     }
 }
 
-void TsEdit::FollowWithBoundLabel(const TMessage& message) {
-    TCustomLabel* label = boundLabel_ ? boundLabel_->Label() : nullptr;
+void FollowWithBoundLabel(TsBoundLabel& boundLabel, const TWinControl& control, TsDisabledKind disabledKind,
+                          const TMessage& message) {
+    TCustomLabel* label = boundLabel.Label();
     if (label == nullptr) return;
     switch (message.Msg) {
         case WM_SIZE:
         case WM_WINDOWPOSCHANGED:
             break;
         case CM_VISIBLECHANGED:
-            label->SetVisible(Visible());
+            label->SetVisible(control.Visible());
             break;
         case CM_ENABLEDCHANGED:
-            label->SetEnabled(Enabled() || (disabledKind_ & kDisabledBlended) == 0);
+            label->SetEnabled(control.Enabled() || (disabledKind & kDisabledBlended) == 0);
             break;
         case CM_BIDIMODECHANGED:
-            label->SetBiDiMode(BiDiMode());
+            label->SetBiDiMode(control.BiDiMode());
             break;
         default:
             return;
     }
-    boundLabel_->PlaceLabel();
+    boundLabel.PlaceLabel();
 }
 
 }  // namespace parch

@@ -19,6 +19,11 @@ int EditNonClientWidth(const TCustomEdit& edit);
 // Inset of the text from the window's edge: 3-D term, 1, and the bevels when a bevel kind is set.
 int EditTextInset(const TCustomEdit& edit);
 
+// Keeps an edit-like control's bound label placed and in step with the control's visibility,
+// enabled state (a label stays enabled when the disabled look is not blended) and reading order.
+void FollowWithBoundLabel(TsBoundLabel& boundLabel, const TWinControl& control, TsDisabledKind disabledKind,
+                          const TMessage& message);
+
 class TsEdit : public TsSkinnedControl<TEdit, TsCtrlSkinData> {
 public:
     explicit TsEdit(TComponent* owner);
@@ -51,7 +56,6 @@ private:
     void SkinnedWndProc(TMessage& message);
     void AfterStandardProcessing(const TMessage& message);
     void PrintMessage(TMessage& message);
-    void FollowWithBoundLabel(const TMessage& message);
 
     TsDisabledKind disabledKind_ = kDisabledBlended;
     std::unique_ptr<TsBoundLabel> boundLabel_;
