@@ -215,7 +215,7 @@ void TsEdit::WndProc(TMessage& message) {
         return;
     }
     TEdit::WndProc(message);
-    FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
+    FollowWithBoundLabel(boundLabel_.get(), *this, disabledKind_, message);
 }
 
 void TsEdit::SkinnedWndProc(TMessage& message) {
@@ -252,7 +252,7 @@ void TsEdit::SkinnedWndProc(TMessage& message) {
     if (SharedControlMessageHandler(message, &data)) return;
     TEdit::WndProc(message);
     AfterStandardProcessing(message);
-    FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
+    FollowWithBoundLabel(boundLabel_.get(), *this, disabledKind_, message);
 }
 
 // The finished picture into the caller's DC, whose origin stands for the window's corner. The
@@ -319,9 +319,11 @@ void TsEdit::AfterStandardProcessing(const TMessage& message) {
     }
 }
 
-void FollowWithBoundLabel(TsBoundLabel& boundLabel, const TWinControl& control, TsDisabledKind disabledKind,
+void FollowWithBoundLabel(TsBoundLabel* boundLabel, const TWinControl& control, TsDisabledKind disabledKind,
                           const TMessage& message) {
-    TCustomLabel* label = boundLabel.Label();
+    // A label being freed with its control may still make the control realign.
+    if (boundLabel == nullptr || (control.ComponentState() & csDestroying) != 0) return;
+    TCustomLabel* label = boundLabel->Label();
     if (label == nullptr) return;
     switch (message.Msg) {
         case WM_SIZE:
@@ -339,7 +341,7 @@ void FollowWithBoundLabel(TsBoundLabel& boundLabel, const TWinControl& control, 
         default:
             return;
     }
-    boundLabel.PlaceLabel();
+    boundLabel->PlaceLabel();
 }
 
 }  // namespace parch

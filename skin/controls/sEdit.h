@@ -21,7 +21,7 @@ int EditTextInset(const TCustomEdit& edit);
 
 // Keeps an edit-like control's bound label placed and in step with the control's visibility,
 // enabled state (a label stays enabled when the disabled look is not blended) and reading order.
-void FollowWithBoundLabel(TsBoundLabel& boundLabel, const TWinControl& control, TsDisabledKind disabledKind,
+void FollowWithBoundLabel(TsBoundLabel* boundLabel, const TWinControl& control, TsDisabledKind disabledKind,
                           const TMessage& message);
 
 class TsEdit : public TsSkinnedControl<TEdit, TsCtrlSkinData> {

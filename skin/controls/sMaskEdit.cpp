@@ -208,7 +208,7 @@ void TsMaskEdit::WndProc(TMessage& message) {
         return;
     }
     TsSkinnedControl::WndProc(message);
-    FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
+    FollowWithBoundLabel(boundLabel_.get(), *this, disabledKind_, message);
 }
 
 // Without a skin the unfocused edit shows its text from the cache in its own colours, with the
@@ -290,7 +290,7 @@ void TsMaskEdit::SkinnedWndProc(TMessage& message) {
         default:
             break;
     }
-    FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
+    FollowWithBoundLabel(boundLabel_.get(), *this, disabledKind_, message);
 }
 
 }  // namespace parch

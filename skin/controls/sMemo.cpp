@@ -88,7 +88,7 @@ void TsMemo::WndProc(TMessage& message) {
     TsCtrlSkinData& data = SkinData();
     if (!ControlCanPaint(this) || !data.IsSkinned()) {
         TMemo::WndProc(message);
-        FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
+        FollowWithBoundLabel(boundLabel_.get(), *this, disabledKind_, message);
         return;
     }
     switch (message.Msg) {
@@ -112,7 +112,7 @@ void TsMemo::WndProc(TMessage& message) {
     SharedControlMessageHandler(message, &data);
     TMemo::WndProc(message);
     AfterStandardProcessing(message);
-    FollowWithBoundLabel(*boundLabel_, *this, disabledKind_, message);
+    FollowWithBoundLabel(boundLabel_.get(), *this, disabledKind_, message);
 }
 
 void TsMemo::AfterStandardProcessing(const TMessage& message) {
