@@ -7,6 +7,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/win/EditClass.h"
+#include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
 #include "platform/win/WindowPos.h"
 #include "skin/engine/acntUtils.h"

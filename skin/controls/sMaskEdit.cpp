@@ -4,6 +4,7 @@
 #include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
+#include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
 #include "skin/engine/acntUtils.h"
 #include "skin/engine/sControlFace.h"

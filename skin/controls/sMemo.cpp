@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "platform/win/EditClass.h"
+#include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sSkinManager.h"
