@@ -110,6 +110,14 @@ std::string FloatToStr(double value) {
 }
 
 std::string FloatToPDFStr(int decimals, double value) {
+    // Whole numbers below 10^15 keep every digit and have no fraction to round: glyph outlines
+    // and most page coordinates are such numbers, so they skip the digit-string rounding.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        char buffer[24];
+        const auto whole = static_cast<long long>(value);
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, whole).ptr;
+        return std::string(buffer, end);
+    }
     const FixedDigits fixed = ToFixedDigits(std::fabs(value), decimals);
     if (fixed.IsZero()) return "0";
     std::string text = value < 0 ? "-" : "";

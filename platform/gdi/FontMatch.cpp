@@ -94,7 +94,7 @@ FontMatcher::FontMatcher() : config_(std::make_unique<Config>()) {}
 FontMatcher::~FontMatcher() = default;
 
 FontFile FontMatcher::Match(std::string_view windowsFamily, int weight, bool italic) {
-    if (!config_->handle) config_->handle = FcInitLoadConfigAndFonts();
+    if (!config_->handle) config_->handle = FcConfigReference(nullptr);
     if (!config_->handle) return {};
     const std::string family = MetricCompatibleFamily(windowsFamily);
     bool named = false;

@@ -20,8 +20,8 @@ struct FontFile {
     bool synthesizeItalic = false;
 };
 
-// Resolves families through one fontconfig configuration, loaded on first use (so
-// FONTCONFIG_FILE set before that use decides which fonts are seen).
+// Resolves families through the process's fontconfig configuration, loaded on its first use in
+// the process (so FONTCONFIG_FILE set before that use decides which fonts are seen).
 class FontMatcher {
 public:
     FontMatcher();

@@ -65,7 +65,7 @@ std::string_view WindowsNameFor(std::string_view family) {
 
 // fontconfig, loaded when fonts are first listed; every member nullptr when it cannot be.
 struct FontconfigFunctions {
-    decltype(&FcInitLoadConfigAndFonts) InitLoadConfigAndFonts = nullptr;
+    decltype(&FcConfigReference) ConfigReference = nullptr;
     decltype(&FcConfigDestroy) ConfigDestroy = nullptr;
     decltype(&FcPatternCreate) PatternCreate = nullptr;
     decltype(&FcPatternDestroy) PatternDestroy = nullptr;
@@ -79,7 +79,7 @@ struct FontconfigFunctions {
     decltype(&FcLangSetHasLang) LangSetHasLang = nullptr;
 
     bool Complete() const {
-        return InitLoadConfigAndFonts && ConfigDestroy && PatternCreate && PatternDestroy && ObjectSetBuild &&
+        return ConfigReference && ConfigDestroy && PatternCreate && PatternDestroy && ObjectSetBuild &&
                ObjectSetDestroy && FontList && FontSetDestroy && PatternGetString && PatternGetBool &&
                PatternGetLangSet && LangSetHasLang;
     }
@@ -90,7 +90,7 @@ FontconfigFunctions LoadFontconfig() {
     void* library = OpenSharedLibrary("libfontconfig.so.1");
     if (!library) return f;
 #define PARCH_FONTCONFIG(name) f.name = SharedLibraryFunction<decltype(Fc##name)>(library, "Fc" #name)
-    PARCH_FONTCONFIG(InitLoadConfigAndFonts);
+    PARCH_FONTCONFIG(ConfigReference);
     PARCH_FONTCONFIG(ConfigDestroy);
     PARCH_FONTCONFIG(PatternCreate);
     PARCH_FONTCONFIG(PatternDestroy);
@@ -153,10 +153,11 @@ bool Covers(FcPattern* font, const Selection& selection) {
 std::vector<std::string> InstalledFontFamilies(std::uint8_t charset) {
     std::optional<Selection> selection = SelectionFor(charset);
     if (!selection) return {};
-    // A configuration of our own, read now, so FONTCONFIG_FILE set before the call decides
-    // which fonts are seen and nothing stays allocated afterwards.
+    // The process's configuration, read on its first use (so FONTCONFIG_FILE set before that
+    // use decides which fonts are seen) and shared with the graphics layer's face matcher:
+    // reading the configuration files is most of the cost of listing.
     if (!Fontconfig().Complete()) return {};
-    std::unique_ptr<FcConfig, ConfigDeleter> config(Fontconfig().InitLoadConfigAndFonts());
+    std::unique_ptr<FcConfig, ConfigDeleter> config(Fontconfig().ConfigReference(nullptr));
     if (!config) return {};
     std::unique_ptr<FcPattern, PatternDeleter> pattern(Fontconfig().PatternCreate());
     std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(

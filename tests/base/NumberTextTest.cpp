@@ -20,6 +20,9 @@ TEST(NumberTextTest, FloatToPDFStrRoundsAndDropsTrailingZeros) {
         {0, 2.5, "3"},        {3, 999.9996, "1000"},     {4, 0, "0"},
         {4, 1e20, "100000000000000000000"},              {4, 123456789012.5, "123456789012.5"},
         {2, 1.005, "1.01"},   {4, 0.1 + 0.2, "0.3"},
+        // Whole numbers: signs, negative zero, and the largest ones kept digit for digit.
+        {4, -0.0, "0"},       {4, -250, "-250"},         {0, 999999999999999, "999999999999999"},
+        {4, -1e15, "-1000000000000000"},                 {4, 1234567890123456789.0, "1234567890123460000"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FloatToPDFStr(c.decimals, c.value), c.text) << c.value;

@@ -319,7 +319,7 @@ namespace parch {
 namespace {
 
 // Each state of the bar shows on the screen in the part's hot colour, and goes when it ends.
-// The window is written to scroll_states_<n>.png for a look.
+// The window is written to build/scroll_states_<n>.png for a look.
 TEST_F(ScrollAdapterTest, StatesShowInTheirPartsAndEnd) {
     HWND w = MakeWindow(SbInfo(0, 100, 10, 30));
     RecordRequests();
@@ -328,7 +328,7 @@ TEST_F(ScrollAdapterTest, StatesShowInTheirPartsAndEnd) {
     const TacBarGeometry g = adapter->Geometry(SB_VERT);
     const int thumbMiddle = bar.top + g.thumbStart + g.thumbLength / 2;
     auto pixel = [](int px, int py) { return test::ScreenShot().Pixel(px, py); };
-    auto snapshot = [w](int n) { SaveWindowPng(w, "scroll_states_" + std::to_string(n) + ".png"); };
+    auto snapshot = [w](int n) { SaveWindowPng(w, "build/scroll_states_" + std::to_string(n) + ".png"); };
 
     // Hover over the down arrow, then away: the hover check on the clock puts it back.
     display.MoveMouse(x, bar.bottom - 3);
