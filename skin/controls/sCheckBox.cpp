@@ -30,6 +30,10 @@ namespace {
 
 constexpr int kCheckBoxKind = 32;
 constexpr SIZE kDefaultGlyphSize{16, 16};
+// Spacings from a form or skin are kept where the arithmetic on them cannot overflow, and an
+// auto-sized box never grows past what a window can be.
+constexpr int kMaxSpacing = 4096;
+constexpr int kMaxAutoExtent = 32767;
 
 enum SkinCheckGlyph { kBoxChecked = 0, kBoxUnchecked = 1, kBoxGrayed = 2 };
 
@@ -111,6 +115,7 @@ void TsCheckBox::AdjustIfAutoSize() {
 }
 
 void TsCheckBox::SetMargin(int value) {
+    value = std::clamp(value, -kMaxSpacing, kMaxSpacing);
     if (value == margin_) return;
     margin_ = value;
     AdjustIfAutoSize();
@@ -118,6 +123,7 @@ void TsCheckBox::SetMargin(int value) {
 }
 
 void TsCheckBox::SetTextIndent(int value) {
+    value = std::clamp(value, -kMaxSpacing, kMaxSpacing);
     if (value == textIndent_) return;
     textIndent_ = value;
     AdjustIfAutoSize();
@@ -329,16 +335,15 @@ void TsCheckBox::PrepareCache() {
     data.PrepareCacheBitmap();
     TBitmap& cache = *data.CacheBitmap;
     cache.Canvas().Font().Assign(Font());
-    TsBackgroundSource backdrop = InitBackgroundSource(&cache, 0, 0);
+    // Offsets in the backdrop are the parent's: the control's place is added when painting.
+    TsBackgroundSource backdrop = InitBackgroundSource(&cache, -Left(), -Top());
     if (Parent() != nullptr) {
         TsBackgroundRequest request;
         request.R = RECT{0, 0, Width(), Height()};
-        request.X = Left();
-        request.Y = Top();
         cache.Canvas().Lock();
-        bool answered = GetControlBackdrop(request, *Parent(), true);
+        GetControlBackdrop(request, *Parent(), true);
         cache.Canvas().Unlock();
-        if (answered && request.Kind != 0) backdrop = BackdropFromQuery(request);
+        if (request.Kind != 0) backdrop = BackdropFromQuery(request);
     }
     PaintControlFace(data, backdrop, cache, POINT{Left(), Top()}, RECT{0, 0, cache.Width(), Height()}, LookState());
     PaintText();
@@ -382,14 +387,16 @@ bool TsCheckBox::CanAutoSize(int& width, int& height) {
         const std::string caption = Caption();
         SIZE text = caption.empty() ? SIZE{0, 0} : GetFontTextSize(Font().Handle(), caption);
         RECT glyph = CheckRect();
-        width = RectWidth(glyph) + 2 * margin_ + (caption.empty() ? 0 : text.cx + textIndent_ + 8);
-        height = std::max(static_cast<int>(RectHeight(glyph)), static_cast<int>(text.cy) + 2 * margin_) + 2;
+        width = std::clamp(RectWidth(glyph) + 2 * margin_ + (caption.empty() ? 0 : text.cx + textIndent_ + 8), 0,
+                           kMaxAutoExtent);
+        height = std::clamp(std::max(static_cast<int>(RectHeight(glyph)), static_cast<int>(text.cy) + 2 * margin_) + 2,
+                            0, kMaxAutoExtent);
         return true;
     }
     if (AutoSize()) {
         SIZE text = GetFontTextSize(Font().Handle(), Caption());
-        width = text.cx + 20;
-        height = std::max(static_cast<int>(text.cy) + 4, 20);
+        width = std::min(static_cast<int>(text.cx) + 20, kMaxAutoExtent);
+        height = std::min(std::max(static_cast<int>(text.cy) + 4, 20), kMaxAutoExtent);
         return true;
     }
     return TsSkinnedControl::CanAutoSize(width, height);
