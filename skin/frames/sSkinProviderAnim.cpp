@@ -177,11 +177,15 @@ RECT TacSBAnimation::GetAnimRect() const {
     int margin = stateBitmap_ ? shownMargin_ : GlowMargin();
     int glow = margin > 0 ? GlowImageIndex() : -1;
     if (glow >= 0) {
+        // The glow is centred on the button (for a glow margin wide on every side this is the
+        // margin itself; skins whose glow picture is wider keep it centred too).
         const TsMaskData& mask = provider_.SkinData().GetSkinManager()->Tables().Masks[static_cast<size_t>(glow)];
-        rect.left -= margin;
-        rect.top -= margin;
-        width = MaskFrameWidth(mask);
-        height = MaskStateHeight(mask);
+        int glowWidth = MaskFrameWidth(mask);
+        int glowHeight = MaskStateHeight(mask);
+        rect.left -= (glowWidth - width) / 2;
+        rect.top -= (glowHeight - height) / 2;
+        width = glowWidth;
+        height = glowHeight;
     }
     rect.right = rect.left + width;
     rect.bottom = rect.top + height;

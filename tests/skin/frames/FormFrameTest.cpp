@@ -372,6 +372,10 @@ TEST_F(TitleButtonFadeTest, HoverFadesInAndOutOnTheClock) {
     EXPECT_TRUE(exStyle & WS_EX_TRANSPARENT);
     EXPECT_TRUE(exStyle & WS_EX_NOACTIVATE);
     EXPECT_TRUE(exStyle & WS_EX_LAYERED);
+    RECT fadeRect{};
+    GetWindowRect(fade, &fadeRect);
+    EXPECT_NEAR((fadeRect.left + fadeRect.right) / 2.0, (closeOnScreen.left + closeOnScreen.right) / 2.0, 1.0);
+    EXPECT_NEAR((fadeRect.top + fadeRect.bottom) / 2.0, (closeOnScreen.top + closeOnScreen.bottom) / 2.0, 1.0);
 
     std::vector<long> fadeIn{FrameTestDistance(FrameTestScreenPixels(closeOnScreen), normal)};
     for (int i = 0; i < 10; ++i) {
