@@ -164,6 +164,7 @@ TsSkinProvider::~TsSkinProvider() {
         pressedCode_ = 0;
         ReleaseCapture();
     }
+    if (drag_.Dragging && form_->HandleAllocated()) EndBorderDrag(false);
     StopButtonAnimations();
     link_.Leave();
     if (registered_) RemoveSkinnedForm(form_);
@@ -229,6 +230,7 @@ void TsSkinProvider::FormWndProc(TMessage& message, const TWndMethod& inherited)
             return;
         }
         default:
+            if (HandleSizing(message, inherited)) return;
             if (HandleMouse(message, inherited)) return;
             inherited(message);
     }
@@ -257,6 +259,7 @@ bool TsSkinProvider::HandleSkinCommand(TMessage& message) {
         case scSkinRemoved:
             if (!OwnManager(message)) return true;
             CancelPress();
+            EndBorderDrag(false);
             parch::HandleSkinCommand(message, skinData_.get());
             StopButtonAnimations();
             if (!(form_->ComponentState() & csDestroying)) {

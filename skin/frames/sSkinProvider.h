@@ -180,6 +180,14 @@ int IconSizeForCaption(int height);
 // 32-bit glyphs blended by their alpha, others keyed by their bottom-left pixel and opaque.
 void DrawTitleButtonGlyph(TBitmap& target, TsTitleButton& button, RECT rect, bool pressed);
 
+// ---- Moving and sizing helpers
+// When |value + size - edge| < distance, value becomes edge - size.
+void SnapCoordinate(int& value, int edge, int distance, int size);
+// The work area of the monitor that holds the form.
+RECT GetFormWorkArea(const TCustomForm& form);
+
+enum TacResizeMode { rmStandard, rmBorder };
+
 // ---- Window region helpers
 // Appends the key-coloured (magenta, any alpha) runs of a borders mask's corners in its first frame: the
 // top rows (or, with bottom, the last rows of the state picture) at vertical offset y, the
@@ -249,6 +257,13 @@ public:
     int IconWidth() const;
     int IconHeight() const;
     RECT IconRect() const;
+
+    // ---- Outline resizing, screen snapping and maximized size
+    TacResizeMode ResizeMode = rmStandard;
+    bool ScreenSnap = false;
+    int SnapBuffer = 10;
+    bool BorderDragging() const { return drag_.Dragging; }
+    RECT DragOutline() const { return drag_.Outline; }
 
     // ---- Title-button hover animation
     // Frees every running button animation (destroy, hide, skin change).
@@ -337,6 +352,30 @@ private:
     bool showAppIcon_ = true;
     TsTitleIcon titleIcon_;
     TacAddedTitle addedTitle_{this};
+
+    // Outline resizing, screen snapping and maximized size. The drag belongs to this form
+    // alone and ends with it, with lost capture or with a cancelled mode.
+    struct BorderDrag {
+        bool Dragging = false;
+        bool Moved = false;
+        int Kind = 0;  // sizing hit code, 0 for a move
+        POINT Anchor{0, 0};
+        RECT Outline{0, 0, 0, 0};
+        RECT Start{0, 0, 0, 0};
+        SIZE MinSize{0, 0};
+        SIZE MaxSize{0, 0};
+        HDC ScreenDC = nullptr;
+        int SavedDC = 0;
+    };
+    BorderDrag drag_;
+    bool HandleSizing(TMessage& message, const TWndMethod& inherited);
+    void SnapToWorkArea(WINDOWPOS& position);
+    void GetMinMaxInfo(MINMAXINFO& info);
+    void BeginBorderDrag(int kind, POINT screen);
+    void DrawDragFrame();
+    void DragTo(POINT screen);
+    // apply: the form takes the outline's place; otherwise it stays where it is.
+    void EndBorderDrag(bool apply);
 
     // Title-button hover animation.
     std::unique_ptr<TBitmap> titleBackground_;
