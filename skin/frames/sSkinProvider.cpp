@@ -667,6 +667,13 @@ bool TsSkinProvider::HandleMouse(TMessage& message, const TWndMethod& inherited)
             return true;
         }
         case WM_NCLBUTTONDBLCLK:
+            if (message.WParam == static_cast<WPARAM>(HTSYSMENU)) {
+                // A double click on the title icon closes the form, which may free it and this
+                // provider: nothing may follow.
+                message.Result = 0;
+                form_->Close();
+                return true;
+            }
             if (message.WParam != static_cast<WPARAM>(HTCAPTION)) return false;
             DoubleClickCaption();
             message.Result = 0;

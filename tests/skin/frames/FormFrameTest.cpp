@@ -237,7 +237,12 @@ TEST_F(FormFrameTest, TitleIconShowsAndAnswersAsSystemMenu) {
             EXPECT_EQ(icon.right - icon.left, 16);
             EXPECT_GT(icon.top, 0);
         }
-        EXPECT_EQ(HitAt(form, Centre(OnScreen(form, icon))), c.Shown ? HTSYSMENU : HTCAPTION);
+        POINT onIcon = Centre(OnScreen(form, icon));
+        EXPECT_EQ(HitAt(form, onIcon), c.Shown ? HTSYSMENU : HTCAPTION);
+        // A double click on the icon closes the form.
+        display.DoubleClick(onIcon.x, onIcon.y);
+        display.PumpMessages();
+        EXPECT_EQ(form->Visible(), !c.Shown);
         delete form;
     }
 }
