@@ -15,6 +15,7 @@
 #include "platform/win/FileDrop.h"
 #include "platform/win/Input.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Painting.h"
 #include "platform/win/SystemValues.h"
 #include "platform/win/WindowClasses.h"
 #include "platform/win/WindowLife.h"
@@ -154,9 +155,12 @@ void SdlDisplay::MirrorWindows() {
 }
 
 void SdlDisplay::Show(HWND hwnd, SDL_Window* window) {
-    // A layered window's picture carries per-pixel alpha that an SDL window cannot show: it
-    // shows the screen as composed there instead, the window over what lies beneath it.
-    const bool layered = (GetWindowLongPtr(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+    // A layered window's picture carries per-pixel alpha that an SDL window cannot show, and a
+    // window with a region (rounded corners) shows what lies beneath outside it: such windows
+    // show the screen as composed there instead, the window over what lies beneath it.
+    RECT regionBox;
+    const bool layered = (GetWindowLongPtr(hwnd, GWL_EXSTYLE) & WS_EX_LAYERED) != 0 ||
+                         GetWindowRgnBox(hwnd, &regionBox) != ERROR;
     HBITMAP picture = layered ? CaptureScreen() : CaptureWindow(hwnd);
     GdiBitmap* bitmap = ResolveHandle(picture);
     SDL_Surface* target = SDL_GetWindowSurface(window);

@@ -41,7 +41,29 @@ bool ProviderContains(const RECT& rect, POINT point) {
 
 // ---- Title buttons
 
-TsTitleButton::TsTitleButton() : name_("TsTitleButton") {}
+TsTitleButton::TsTitleButton() : name_("TsTitleButton") {
+    glyph_.OnChange = [this] { GlyphChanged(); };
+}
+
+TsTitleButton::~TsTitleButton() { Button.Animation.reset(); }
+
+void TsTitleButton::SetGlyph(TBitmap* value) {
+    glyph_.Assign(value);
+    GlyphChanged();
+}
+
+// The hover pictures hold the old glyph: they are made again on the next hover.
+void TsTitleButton::GlyphChanged() { Button.Animation.reset(); }
+
+void TsTitleButton::AssignTo(TsTitleButton& dest) const {
+    dest.Enabled = Enabled;
+    dest.SetGlyph(const_cast<TBitmap*>(&glyph_));
+    dest.Hint = Hint;
+    dest.SetName(name_);
+    dest.UseSkinData = UseSkinData;
+    dest.OnMouseDown = OnMouseDown;
+    dest.OnMouseUp = OnMouseUp;
+}
 
 void TsTitleButton::SetVisible(bool value) {
     if (visible_ == value) return;
@@ -55,6 +77,31 @@ void TsTitleButton::DoMouseDown(int x, int y) {
 
 void TsTitleButton::DoMouseUp(int x, int y) {
     if (OnMouseUp) OnMouseUp(*this, x, y);
+}
+
+// ---- Added title
+
+TacAddedTitle::TacAddedTitle(TsSkinProvider* provider) : provider_(provider) { font_.SetColor(clNone); }
+
+void TacAddedTitle::SetFont(const TFont& value) {
+    font_.Assign(value);
+    Repaint();
+}
+
+void TacAddedTitle::SetText(const std::string& value) {
+    if (text_ == value) return;
+    text_ = value;
+    Repaint();
+}
+
+void TacAddedTitle::SetShowMainCaption(bool value) {
+    if (showMainCaption_ == value) return;
+    showMainCaption_ = value;
+    Repaint();
+}
+
+void TacAddedTitle::Repaint() {
+    if (provider_ && !(provider_->ComponentState() & csLoading)) provider_->RedrawFrameNow();
 }
 
 TsTitleButton& TsTitleButtons::Add() {
@@ -117,9 +164,14 @@ TsSkinProvider::~TsSkinProvider() {
         pressedCode_ = 0;
         ReleaseCapture();
     }
+    if (drag_.Dragging && form_->HandleAllocated()) EndBorderDrag(false);
+    StopButtonAnimations();
     link_.Leave();
     if (registered_) RemoveSkinnedForm(form_);
-    if (systemMenuRemoved_ && !(form_->ComponentState() & csDestroying)) UpdateSysMenuStyle(false);
+    if (!(form_->ComponentState() & csDestroying)) {
+        if (systemMenuRemoved_) UpdateSysMenuStyle(false);
+        if (!passive_) DropRegion();
+    }
 }
 
 // ---- Window procedure
@@ -146,7 +198,9 @@ void TsSkinProvider::FormWndProc(TMessage& message, const TWndMethod& inherited)
             PrepareForm();
             return;
         case WM_NCPAINT:
+            if (regionChanged_ && !settingRegion_) RefreshRegion();
             PaintFrameToWindow();
+            firstPainted_ = true;
             message.Result = 0;
             return;
         case WM_NCACTIVATE:
@@ -159,6 +213,11 @@ void TsSkinProvider::FormWndProc(TMessage& message, const TWndMethod& inherited)
         case WM_SIZE:
             inherited(message);
             skinData_->BackgroundDirty = true;
+            if (message.Msg == WM_SIZE) {
+                regionChanged_ = true;
+                // A new size or state changes the shape now, not only at the next frame paint.
+                if (!settingRegion_) RefreshRegion();
+            }
             if (message.Msg == WM_SETTEXT) PaintFrameToWindow();
             return;
         case WM_NCHITTEST: {
@@ -171,6 +230,7 @@ void TsSkinProvider::FormWndProc(TMessage& message, const TWndMethod& inherited)
             return;
         }
         default:
+            if (HandleSizing(message, inherited)) return;
             if (HandleMouse(message, inherited)) return;
             inherited(message);
     }
@@ -199,8 +259,13 @@ bool TsSkinProvider::HandleSkinCommand(TMessage& message) {
         case scSkinRemoved:
             if (!OwnManager(message)) return true;
             CancelPress();
+            EndBorderDrag(false);
             parch::HandleSkinCommand(message, skinData_.get());
-            if (!(form_->ComponentState() & csDestroying)) UpdateSysMenuStyle(false);
+            StopButtonAnimations();
+            if (!(form_->ComponentState() & csDestroying)) {
+                UpdateSysMenuStyle(false);
+                DropRegion();
+            }
             hotCode_ = -1;
             return true;
         default:
@@ -219,6 +284,7 @@ void TsSkinProvider::PrepareForm() {
     if (!skinData_->IsSkinned(true)) return;
     UpdateSysMenuStyle(true);
     UpdateButtonImages();
+    regionChanged_ = true;
     // A form already on screen shows its skinned frame at once.
     if (form_->Showing()) RedrawFrameNow();
 }
@@ -241,6 +307,8 @@ void TsSkinProvider::ApplyLoadedSkin() {
     if (!IsValidSectionIndex(manager->Tables(), GetSectionIndex(manager, skinData_->SkinSection()))) return;
     // The skin data takes its indexes once the manager marks the skin active.
     indexesPending_ = true;
+    regionChanged_ = true;
+    StopButtonAnimations();
     UpdateSysMenuStyle(true);
     UpdateButtonImages();
     hotCode_ = -1;
@@ -291,6 +359,43 @@ int TsSkinProvider::ClientOffsetY() const {
     GetClientRect(form_->Handle(), &client);
     int frame = (ProviderStyleOf(form_->Handle()) & WS_BORDER) ? GetFrameWidth(form_->Handle()) : 0;
     return form_->Height() - client.bottom - frame;
+}
+
+// ---- Title icon
+
+void TsSkinProvider::SetShowAppIcon(bool value) {
+    if (showAppIcon_ == value) return;
+    showAppIcon_ = value;
+    skinData_->BackgroundDirty = true;
+    if (form_->HandleAllocated() && form_->Visible()) SendMessage(form_->Handle(), WM_NCPAINT, 1, 0);
+}
+
+bool TsSkinProvider::ShowsIcon() const {
+    bool style = form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsSizeable;
+    return style && showAppIcon_ && (form_->BorderIcons() & biSystemMenu);
+}
+
+int TsSkinProvider::IconWidth() const {
+    if (!ShowsIcon()) return 0;
+    return titleIcon_.Width != 0 ? titleIcon_.Width : IconSizeForCaption(CaptionHeight());
+}
+
+int TsSkinProvider::IconHeight() const {
+    if (!ShowsIcon()) return 0;
+    return titleIcon_.Height != 0 ? titleIcon_.Height : IconSizeForCaption(CaptionHeight());
+}
+
+RECT TsSkinProvider::IconRect() const {
+    if (!form_->HandleAllocated()) return RECT{};
+    TsSkinManager* manager = skinData_->GetSkinManager();
+    int frame = GetFrameWidth(form_->Handle());
+    RECT rect{};
+    rect.left = frame + (manager ? manager->SkinData().BILeft : 0);
+    rect.right = rect.left + IconWidth();
+    rect.top = frame / 2 - 1;
+    rect.top += (frame + CaptionHeight() - rect.top - IconHeight()) / 2;
+    rect.bottom = rect.top + IconHeight();
+    return rect;
 }
 
 // ---- What the system menu allows
@@ -524,7 +629,8 @@ int TsSkinProvider::HitTest(POINT screen) {
         if (sizing != 0) return sizing;
     }
     int titleBottom = GetSysCaptionHeight(*form_) + GetFrameWidth(window);
-    if (CaptionHeight() > 0 && frame.y >= 0 && frame.y < titleBottom) return HTCAPTION;
+    if (CaptionHeight() > 0 && frame.y >= 0 && frame.y < titleBottom)
+        return ShowsIcon() && ProviderContains(IconRect(), frame) ? HTSYSMENU : HTCAPTION;
     return HTCLIENT;
 }
 
@@ -561,6 +667,13 @@ bool TsSkinProvider::HandleMouse(TMessage& message, const TWndMethod& inherited)
             return true;
         }
         case WM_NCLBUTTONDBLCLK:
+            if (message.WParam == static_cast<WPARAM>(HTSYSMENU)) {
+                // A double click on the title icon closes the form, which may free it and this
+                // provider: nothing may follow.
+                message.Result = 0;
+                form_->Close();
+                return true;
+            }
             if (message.WParam != static_cast<WPARAM>(HTCAPTION)) return false;
             DoubleClickCaption();
             message.Result = 0;
@@ -583,11 +696,25 @@ bool TsSkinProvider::HandleMouse(TMessage& message, const TWndMethod& inherited)
 
 void TsSkinProvider::SetHotButton(int code) {
     if (code == hotCode_ || (code == 0 && hotCode_ == -1)) return;
-    if (TsTitleButtonRecord* old = ButtonByCode(hotCode_); old && old->State != 2) old->State = 0;
+    int oldCode = hotCode_;
+    bool oldChanged = false;
+    if (TsTitleButtonRecord* old = ButtonByCode(oldCode); old && old->State != 2) {
+        oldChanged = old->State != 0;
+        old->State = 0;
+    }
     hotCode_ = code;
+    bool newChanged = false;
     if (pressedCode_ == 0)
-        if (TsTitleButtonRecord* hot = ButtonByCode(code)) hot->State = 1;
-    RepaintButtons();
+        if (TsTitleButtonRecord* hot = ButtonByCode(code)) {
+            newChanged = hot->State != 1;
+            hot->State = 1;
+        }
+    if (!AnimatesButtons()) {
+        RepaintButtons();
+        return;
+    }
+    if (oldChanged) RepaintButton(oldCode);
+    if (newChanged) RepaintButton(code);
 }
 
 void TsSkinProvider::RepaintButtons() {
@@ -602,19 +729,27 @@ void TsSkinProvider::PressButton(int code) {
         hotCode_ = 0;
         return;
     }
-    if (TsTitleButtonRecord* old = ButtonByCode(hotCode_); old && hotCode_ != code) old->State = 0;
+    int oldCode = hotCode_;
+    TsTitleButtonRecord* old = ButtonByCode(oldCode);
+    if (old && oldCode != code) old->State = 0;
     hotCode_ = code;
     TsTitleButtonRecord* button = ButtonByCode(code);
     if (!button) return;
     button->State = 2;
     pressedCode_ = code;
     SetCapture(form_->Handle());
-    RepaintButtons();
+    if (!AnimatesButtons()) {
+        RepaintButtons();
+        return;
+    }
+    if (old && oldCode != code) RepaintButton(oldCode);
+    RepaintButton(code);
 }
 
 void TsSkinProvider::CancelPress() {
     if (pressedCode_ == 0) return;
-    if (TsTitleButtonRecord* button = ButtonByCode(pressedCode_)) button->State = 0;
+    int code = pressedCode_;
+    if (TsTitleButtonRecord* button = ButtonByCode(code)) button->State = 0;
     pressedCode_ = 0;
     hotCode_ = 0;
     if (form_->HandleAllocated() && GetCapture() == form_->Handle()) {
@@ -622,7 +757,7 @@ void TsSkinProvider::CancelPress() {
         ReleaseCapture();
         releasing_ = false;
     }
-    RepaintButtons();
+    RepaintButton(code);
 }
 
 void TsSkinProvider::ReleaseButton(int code, POINT screen) {

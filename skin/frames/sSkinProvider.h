@@ -10,12 +10,64 @@
 #include <vector>
 
 #include "framework/Forms.h"
+#include "framework/Timer.h"
 #include "framework/WindowProcChain.h"
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Graphics.h"
 #include "skin/engine/sCommonData.h"
+#include "skin/engine/sConst.h"
+#include "skin/engine/sMaskData.h"
 
 namespace parch {
 
 class TsSkinProvider;
+struct TsTitleButtonRecord;
+
+// ---- Title-button hover animation
+// Fades a title button's hot or pressed look in and out without repainting the frame: the
+// button's picture in that state sits in a small click-through layered window over the button,
+// whose opacity changes every 12 ms.
+class TacSBAnimation : public TTimer {
+public:
+    static constexpr unsigned kInterval = 12;
+
+    TacSBAnimation(TsSkinProvider& provider, TsTitleButtonRecord& button, int steps);
+    ~TacSBAnimation() override;
+
+    // Moves toward the state (0 fades out); nothing when it is already the state shown.
+    void SetState(int newState, bool up);
+    // A new target for a running animation: the step count and direction, timer running.
+    void Retarget(int newState, int steps);
+    int StepAlpha() const;
+
+    int Step = 0;
+    int State = 0;  // the state shown; -1 once the fade-out ended
+    bool Up = false;
+    int FadeSteps = 0;  // -1 once a fade-in completed
+    HWND Wnd = nullptr;
+    TForm* GlowForm() const { return glowForm_.get(); }
+    TBitmap* StateBitmap() const { return stateBitmap_.get(); }
+    const TsTitleButtonRecord& Button() const { return button_; }
+
+protected:
+    void Timer() override;
+
+private:
+    void ShowFrame(int alpha);
+    void PrepareBitmap();
+    void CreateAnimForm();
+    RECT GetAnimRect() const;
+    int GlowMargin() const;
+    int GlowImageIndex() const;
+    void CheckMouseLeave();
+    void FreePicture();
+
+    TsSkinProvider& provider_;
+    TsTitleButtonRecord& button_;
+    std::unique_ptr<TForm> glowForm_;
+    std::unique_ptr<TBitmap> stateBitmap_;
+    int shownMargin_ = 0;  // glow margin of the picture shown, kept while it fades out
+};
 
 // Hit-test codes of the skinned title bar beyond Windows' own.
 constexpr int kUserTitleButtonHitBase = 1000;
@@ -27,6 +79,8 @@ struct TsTitleButtonRecord {
     RECT Rect{0, 0, 0, 0};
     bool Aligned = false;
     int HitCode = 0;
+    // The running state animation; the record owns it.
+    std::unique_ptr<TacSBAnimation> Animation;
 };
 
 using TTitleButtonMouseEvent = std::function<void(class TsTitleButton& sender, int x, int y)>;
@@ -35,9 +89,19 @@ using TTitleButtonMouseEvent = std::function<void(class TsTitleButton& sender, i
 class TsTitleButton {
 public:
     TsTitleButton();
+    TsTitleButton(const TsTitleButton&) = delete;
+    TsTitleButton& operator=(const TsTitleButton&) = delete;
+    ~TsTitleButton();
     bool Enabled = true;
     bool UseSkinData = true;
     std::string Hint;
+    // The picture drawn centred on the button; setting it copies the bitmap and drops the
+    // cached hover pictures.
+    TBitmap& Glyph() { return glyph_; }
+    void SetGlyph(TBitmap* value);
+    // Copies the published properties (not the visibility) to another button.
+    void AssignTo(TsTitleButton& dest) const;
+    const std::string& GetDisplayName() const { return name_; }
     TTitleButtonMouseEvent OnMouseDown;
     TTitleButtonMouseEvent OnMouseUp;
 
@@ -53,9 +117,44 @@ public:
 
 private:
     friend class TsTitleButtons;
+    void GlyphChanged();
+
     TsSkinProvider* provider_ = nullptr;
     std::string name_;
     bool visible_ = true;
+    TBitmap glyph_;
+};
+
+// The form's own title icon; a size of 0 means automatic.
+class TsTitleIcon {
+public:
+    TBitmap& Glyph() { return glyph_; }
+    void SetGlyph(TBitmap* value) { glyph_.Assign(value); }
+    int Width = 0;
+    int Height = 0;
+
+private:
+    TBitmap glyph_;
+};
+
+// A second text drawn after the form's caption. A font colour of clNone takes the caption's.
+class TacAddedTitle {
+public:
+    explicit TacAddedTitle(TsSkinProvider* provider);
+    TFont& Font() { return font_; }
+    void SetFont(const TFont& value);
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& value);
+    bool ShowMainCaption() const { return showMainCaption_; }
+    void SetShowMainCaption(bool value);
+
+private:
+    void Repaint();
+
+    TsSkinProvider* provider_;
+    TFont font_;
+    std::string text_;
+    bool showMainCaption_ = true;
 };
 
 // The user buttons of a provider, in title-bar order (rightmost first after the caption buttons).
@@ -76,6 +175,27 @@ private:
 int GetFrameWidth(HWND window);
 int GetSysCaptionHeight(const TCustomForm& form);
 int IconSizeForCaption(int height);
+
+// A user button's glyph centred in rect of the target (one pixel right and down while pressed):
+// 32-bit glyphs blended by their alpha, others keyed by their bottom-left pixel and opaque.
+void DrawTitleButtonGlyph(TBitmap& target, TsTitleButton& button, RECT rect, bool pressed);
+
+// ---- Moving and sizing helpers
+// When |value + size - edge| < distance, value becomes edge - size.
+void SnapCoordinate(int& value, int edge, int distance, int size);
+// The work area of the monitor that holds the form.
+RECT GetFormWorkArea(const TCustomForm& form);
+
+enum TacResizeMode { rmStandard, rmBorder };
+
+// ---- Window region helpers
+// Appends the key-coloured (magenta, any alpha) runs of a borders mask's corners in its first frame: the
+// top rows (or, with bottom, the last rows of the state picture) at vertical offset y, the
+// right corner placed against width.
+void CollectCornerHoles(TAOR& rects, int width, const TsMaskData& mask, int y, bool bottom);
+// The question whether a window keeps its own region, and the answer of such windows.
+constexpr UINT kOwnRegionQuery = 48205;
+constexpr WPARAM kOwnRegionAnswer = 16802;
 
 class TsSkinProvider : public TComponent, public IFormSkinProvider {
 public:
@@ -118,6 +238,40 @@ public:
     // Height of the frame above the client area.
     int TopAreaHeight() const;
     bool ActiveLook() const { return activeLook_; }
+
+    // ---- Window region with the skin's transparent corners
+    int FrameImageWidth() const;
+    const TAOR& CornerRects() const { return cornerRects_; }
+    void UpdateCornerRects();
+    // The form's shape at (x, y): its rectangle less the corner holes; the caller owns it.
+    HRGN CreateFormRgn(int x, int y) const;
+    void UpdateRgn(bool redraw);
+    bool RegionChanged() const { return regionChanged_; }
+
+    // ---- Title icon and added title
+    bool ShowAppIcon() const { return showAppIcon_; }
+    void SetShowAppIcon(bool value);
+    TsTitleIcon& TitleIcon() { return titleIcon_; }
+    TacAddedTitle& AddedTitle() { return addedTitle_; }
+    bool ShowsIcon() const;
+    int IconWidth() const;
+    int IconHeight() const;
+    RECT IconRect() const;
+
+    // ---- Outline resizing, screen snapping and maximized size
+    TacResizeMode ResizeMode = rmStandard;
+    bool ScreenSnap = false;
+    int SnapBuffer = 10;
+    bool BorderDragging() const { return drag_.Dragging; }
+    RECT DragOutline() const { return drag_.Outline; }
+
+    // ---- Title-button hover animation
+    // Frees every running button animation (destroy, hide, skin change).
+    void StopButtonAnimations();
+    // Frames of a button's state change: animated when the skin allows glowing.
+    bool AnimatesButtons() const;
+    // The title band as painted before the buttons, for pictures of single buttons.
+    TBitmap* TitleBackground() const { return titleBackground_.get(); }
 
 private:
     struct CaptionButtons {
@@ -163,6 +317,13 @@ private:
     // Copies the frame image around the client area into the window.
     void PaintFrameToWindow();
     void PaintCaptionText(TBitmap& image, int titleIndex);
+    // Rebuilds the corner list and sets the region (or takes it away for forms without one).
+    void RefreshRegion();
+    // The form gets Windows' own shape back.
+    void DropRegion();
+    void PaintAddedTitle(TBitmap& image, RECT text, int titleIndex);
+    void PaintTitleIcon(TBitmap& image);
+    void RepaintButton(int code);
 
     TCustomForm* form_ = nullptr;
     std::unique_ptr<TsCommonData> skinData_;
@@ -179,6 +340,46 @@ private:
     bool releasing_ = false;
     bool activeLook_ = true;
     bool indexesPending_ = false;
+
+    // Region state.
+    TAOR cornerRects_;
+    bool regionChanged_ = true;
+    bool settingRegion_ = false;
+    bool firstPainted_ = false;
+    bool ownsRegion_ = false;  // the region in place is ours
+
+    // Title icon and added title.
+    bool showAppIcon_ = true;
+    TsTitleIcon titleIcon_;
+    TacAddedTitle addedTitle_{this};
+
+    // Outline resizing, screen snapping and maximized size. The drag belongs to this form
+    // alone and ends with it, with lost capture or with a cancelled mode.
+    struct BorderDrag {
+        bool Dragging = false;
+        bool Moved = false;
+        int Kind = 0;  // sizing hit code, 0 for a move
+        POINT Anchor{0, 0};
+        RECT Outline{0, 0, 0, 0};
+        RECT Start{0, 0, 0, 0};
+        SIZE MinSize{0, 0};
+        SIZE MaxSize{0, 0};
+        HDC ScreenDC = nullptr;
+        int SavedDC = 0;
+    };
+    BorderDrag drag_;
+    bool HandleSizing(TMessage& message, const TWndMethod& inherited);
+    void SnapToWorkArea(WINDOWPOS& position);
+    void GetMinMaxInfo(MINMAXINFO& info);
+    void BeginBorderDrag(int kind, POINT screen);
+    void DrawDragFrame();
+    void DragTo(POINT screen);
+    // apply: the form takes the outline's place; otherwise it stays where it is.
+    void EndBorderDrag(bool apply);
+
+    // Title-button hover animation.
+    std::unique_ptr<TBitmap> titleBackground_;
+    void AnimateButtonState(TsTitleButtonRecord& button, int state, int steps);
 };
 
 }  // namespace parch
