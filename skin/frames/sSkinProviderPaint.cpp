@@ -88,6 +88,7 @@ void TsSkinProvider::PaintAll() {
             if (user.Visible()) drawButton(user.Button, user.Enabled);
         }
     }
+    PaintMenuLine(*image);
     skinData_->BackgroundDirty = false;
 }
 
