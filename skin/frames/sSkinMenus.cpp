@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include "framework/Application.h"
@@ -122,6 +123,21 @@ bool SectionExists(TsSkinManager& manager, const std::string& name) {
 void CopyBitmapRect(HDC target, int x, int y, int width, int height, TBitmap& source, int sx, int sy) {
     if (width <= 0 || height <= 0) return;
     BitBlt(target, x, y, width, height, source.Canvas().Handle(), sx, sy, SRCCOPY);
+}
+
+// Pixel copy between 32-bit bitmaps, clipped to both; no device context is involved, so a
+// bitmap that is selected elsewhere (the provider's frame picture) can take part.
+void CopyPixels32(TBitmap& dst, int x, int y, TBitmap& src, int sx, int sy, int width, int height) {
+    if (sx < 0) { x -= sx; width += sx; sx = 0; }
+    if (sy < 0) { y -= sy; height += sy; sy = 0; }
+    if (x < 0) { sx -= x; width += x; x = 0; }
+    if (y < 0) { sy -= y; height += y; y = 0; }
+    width = std::min({width, dst.Width() - x, src.Width() - sx});
+    height = std::min({height, dst.Height() - y, src.Height() - sy});
+    if (width <= 0 || height <= 0) return;
+    for (int row = 0; row < height; ++row)
+        std::memcpy(reinterpret_cast<std::uint32_t*>(dst.ScanLine(y + row)) + x,
+                    reinterpret_cast<const std::uint32_t*>(src.ScanLine(sy + row)) + sx, static_cast<size_t>(width) * 4);
 }
 
 std::unique_ptr<TBitmap> NewItemBitmap(int width, int height) {
@@ -886,10 +902,15 @@ void TsSkinableMenus::DrawMenuLineItem(TObject* sender, TCanvas& canvas, RECT re
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return;
-    // The line image starts where the window's menu bar lies.
-    RECT bar = win::MenuBarRect(window);
-    int offsetX = rect.left - bar.left;
-    int offsetY = rect.top - bar.top;
+    // On the window's own DC the rectangle is in window coordinates and the line image starts
+    // where the menu bar lies; on the provider's line picture it is in the line's coordinates.
+    int offsetX = rect.left;
+    int offsetY = rect.top;
+    if (WindowFromDC(canvas.Handle()) == window) {
+        RECT bar = win::MenuBarRect(window);
+        offsetX -= bar.left;
+        offsetY -= bar.top;
+    }
 
     TBitmap ib(width, height, pf32bit);
     bool hot = item->Enabled() && (state & (odSelected | odHotLight));
@@ -935,17 +956,19 @@ void PaintSkinnedMenuLine(TsSkinManager& manager, HWND window, TBitmap& frameIma
     int height = band.bottom - band.top;
     if (bar == nullptr || width <= 0 || height <= 0) return;
     int lineIndex = GetSectionIndex(&manager, "MENULINE");
-    TsBackgroundSource behind{&frameImage, band.left, band.top, TransparentKey, true};
-    lineImage.SetSize(width, height);
     lineImage.SetPixelFormat(pf32bit);
-    if (IsValidSectionIndex(manager.Tables(), lineIndex))
+    lineImage.SetSize(width, height);
+    CopyPixels32(lineImage, 0, 0, frameImage, band.left, band.top, width, height);
+    if (IsValidSectionIndex(manager.Tables(), lineIndex)) {
+        TsBackgroundSource behind{&frameImage, band.left, band.top, TransparentKey, true};
         PaintSkinSection(lineIndex, "MENULINE", behind, 0, RECT{0, 0, width, height}, POINT{0, 0}, lineImage, &manager);
-    else
-        CopyBitmapRect(lineImage.Canvas().Handle(), 0, 0, width, height, frameImage, band.left, band.top);
-    CopyBitmapRect(frameImage.Canvas().Handle(), band.left, band.top, width, height, lineImage, 0, 0);
+    }
 
+    // The items are drawn onto a copy of the line, then the whole line goes into the frame.
+    TBitmap work(width, height, pf32bit);
+    CopyPixels32(work, 0, 0, lineImage, 0, 0, width, height);
     std::vector<RECT> items = win::MenuBarItemRects(window, band);
-    TCanvas& canvas = frameImage.Canvas();
+    TCanvas& canvas = work.Canvas();
     for (std::size_t i = 0; i < items.size(); ++i) {
         UINT id = GetMenuItemID(bar, static_cast<int>(i));
         HMENU sub = GetSubMenu(bar, static_cast<int>(i));
@@ -955,10 +978,13 @@ void PaintSkinnedMenuLine(TsSkinManager& manager, HWND window, TBitmap& frameIma
         TOwnerDrawState state = 0;
         if (flags & MF_HILITE) state |= odSelected;
         if (flags & (MF_GRAYED | MF_DISABLED)) state |= odGrayed | odDisabled;
+        RECT local = items[i];
+        OffsetRect(&local, -band.left, -band.top);
         canvas.Lock();
-        item->DrawItem(canvas, items[i], state);
+        item->DrawItem(canvas, local, state);
         canvas.Unlock();
     }
+    CopyPixels32(frameImage, band.left, band.top, work, 0, 0, width, height);
 }
 
 }  // namespace parch
