@@ -227,6 +227,12 @@ void TMenuItem::SetDefault(bool value) {
     Changed();
 }
 
+void TMenuItem::SetBreak(TMenuBreak value) {
+    if (break_ == value) return;
+    break_ = value;
+    Changed();
+}
+
 TBitmap& TMenuItem::Bitmap() {
     if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
     return *bitmap_;
@@ -393,6 +399,8 @@ void TMenuItem::AppendTo(HMENU menu) {
     bool ownerDraw = IsOwnerDraw();
     info.fType = IsLine() && !ownerDraw ? MFT_SEPARATOR : ownerDraw ? MFT_OWNERDRAW : MFT_STRING;
     if (radioItem_) info.fType |= MFT_RADIOCHECK;
+    if (break_ == mbBreak) info.fType |= MFT_MENUBREAK;
+    if (break_ == mbBarBreak) info.fType |= MFT_MENUBARBREAK;
     info.fState = (checked_ ? MFS_CHECKED : 0) | (enabled_ ? 0 : MFS_GRAYED) | (default_ ? MFS_DEFAULT : 0);
     info.wID = command_;
     info.dwItemData = command_;

@@ -39,6 +39,10 @@ std::string ShortCutToText(TShortCut shortCut);
 // The shortcut a text names (modifiers in any order, case ignored); 0 when it names none.
 TShortCut TextToShortCut(const std::string& text);
 
+// Where an item starts a new column of its popup (mbBarBreak with a line between).
+enum class TMenuBreak { mbNone, mbBreak, mbBarBreak };
+using enum TMenuBreak;
+
 class TMenuItem : public TComponent {
 public:
     explicit TMenuItem(TComponent* owner);
@@ -64,6 +68,8 @@ public:
     void SetVisible(bool value);
     bool Default() const { return default_; }
     void SetDefault(bool value);
+    TMenuBreak Break() const { return break_; }
+    void SetBreak(TMenuBreak value);
     bool AutoCheck() const { return autoCheck_; }
     void SetAutoCheck(bool value) { autoCheck_ = value; }
     // The item's picture, made empty when first asked for; call BitmapChanged after drawing
@@ -155,6 +161,7 @@ private:
     bool visible_ = true;
     bool default_ = false;
     bool autoCheck_ = false;
+    TMenuBreak break_ = mbNone;
     std::unique_ptr<TBitmap> bitmap_;
     int imageIndex_ = -1;
     std::string hint_;

@@ -13,6 +13,7 @@
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sSkinnedForms.h"
+#include "skin/frames/sSystemMenu.h"
 
 namespace parch {
 
@@ -231,6 +232,7 @@ void TsSkinProvider::FormWndProc(TMessage& message, const TWndMethod& inherited)
         }
         default:
             if (HandleSizing(message, inherited)) return;
+            if (HandleMenuMessage(message, inherited)) return;
             if (HandleMouse(message, inherited)) return;
             inherited(message);
     }
@@ -264,6 +266,7 @@ bool TsSkinProvider::HandleSkinCommand(TMessage& message) {
             StopButtonAnimations();
             if (!(form_->ComponentState() & csDestroying)) {
                 UpdateSysMenuStyle(false);
+                HookFormMenus(false);
                 DropRegion();
             }
             hotCode_ = -1;
@@ -285,6 +288,7 @@ void TsSkinProvider::PrepareForm() {
     UpdateSysMenuStyle(true);
     UpdateButtonImages();
     regionChanged_ = true;
+    HookFormMenus(true);
     // A form already on screen shows its skinned frame at once.
     if (form_->Showing()) RedrawFrameNow();
 }
@@ -296,6 +300,7 @@ void TsSkinProvider::TakePendingIndexes() {
     indexesPending_ = false;
     skinData_->UpdateIndexes();
     skinData_->BackgroundDirty = true;
+    HookFormMenus(true);
 }
 
 // The manager sends the new skin before it marks it active: the form takes its sections and
@@ -400,17 +405,12 @@ RECT TsSkinProvider::IconRect() const {
 
 // ---- What the system menu allows
 
-bool TsSkinProvider::VisibleClose() const { return (form_->BorderIcons() & biSystemMenu) != 0; }
-
-bool TsSkinProvider::VisibleMax() const {
-    bool sizableStyle = form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsSizeable;
-    return VisibleClose() && sizableStyle && (form_->BorderIcons() & (biMaximize | biMinimize));
-}
-
-bool TsSkinProvider::VisibleMin() const { return VisibleMax(); }
-bool TsSkinProvider::EnabledMax() const { return VisibleMax() && (form_->BorderIcons() & biMaximize); }
-bool TsSkinProvider::EnabledMin() const { return VisibleMin() && (form_->BorderIcons() & biMinimize); }
-bool TsSkinProvider::EnabledRestore() const { return form_->WindowState() != wsNormal; }
+bool TsSkinProvider::VisibleClose() const { return const_cast<TsSkinProvider*>(this)->SystemMenu().VisibleClose(); }
+bool TsSkinProvider::VisibleMax() const { return const_cast<TsSkinProvider*>(this)->SystemMenu().VisibleMax(); }
+bool TsSkinProvider::VisibleMin() const { return const_cast<TsSkinProvider*>(this)->SystemMenu().VisibleMin(); }
+bool TsSkinProvider::EnabledMax() const { return const_cast<TsSkinProvider*>(this)->SystemMenu().EnabledMax(); }
+bool TsSkinProvider::EnabledMin() const { return const_cast<TsSkinProvider*>(this)->SystemMenu().EnabledMin(); }
+bool TsSkinProvider::EnabledRestore() const { return const_cast<TsSkinProvider*>(this)->SystemMenu().EnabledRestore(); }
 
 // ---- Layout of the title buttons
 

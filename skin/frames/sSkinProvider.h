@@ -68,6 +68,7 @@ private:
     std::unique_ptr<TBitmap> stateBitmap_;
     int shownMargin_ = 0;  // glow margin of the picture shown, kept while it fades out
 };
+class TsSystemMenu;
 
 // Hit-test codes of the skinned title bar beyond Windows' own.
 constexpr int kUserTitleButtonHitBase = 1000;
@@ -272,6 +273,18 @@ public:
     bool AnimatesButtons() const;
     // The title band as painted before the buttons, for pictures of single buttons.
     TBitmap* TitleBackground() const { return titleBackground_.get(); }
+    // ---- Skinned menus: the system menu and the menu line
+    // The form's skinned system menu, made on first use and freed with the provider.
+    TsSystemMenu& SystemMenu();
+    // Pops the system menu up at a screen point: the skinned one with skinned popups, else the
+    // window's own with its items enabled for the form.
+    void PopupSystemMenu(int x, int y);
+    // The menu line's background as last painted (nullptr before the first paint with a menu).
+    TBitmap* MenuLineImage() const { return menuLineImage_.get(); }
+    // The system menu lists the available skins.
+    bool MakeSkinMenu = false;
+    // Set while a command runs that must not be animated.
+    bool SkipAnimation = false;
 
 private:
     struct CaptionButtons {
@@ -288,13 +301,19 @@ private:
     void TakePendingIndexes();
     void UpdateSysMenuStyle(bool on);
 
-    // What the system menu allows; the form's icons and border decide.
+    // What the system menu allows.
     bool VisibleClose() const;
     bool VisibleMax() const;
     bool VisibleMin() const;
     bool EnabledMax() const;
     bool EnabledMin() const;
     bool EnabledRestore() const;
+    // ---- Skinned menus
+    bool HandleMenuMessage(TMessage& message, const TWndMethod& inherited);
+    void PaintMenuLine(TBitmap& image);
+    void PopupWindowsSystemMenu(int x, int y);
+    // Puts the skinned menus' handlers on the form's menus (or takes them away).
+    void HookFormMenus(bool on);
 
     bool HasBigButtons() const;
     int ButtonWidth(const TsTitleButtonRecord& button) const;
@@ -380,6 +399,9 @@ private:
     // Title-button hover animation.
     std::unique_ptr<TBitmap> titleBackground_;
     void AnimateButtonState(TsTitleButtonRecord& button, int state, int steps);
+    // ---- Skinned menus
+    TsSystemMenu* systemMenu_ = nullptr;  // owned as a component of this provider
+    std::unique_ptr<TBitmap> menuLineImage_;
 };
 
 }  // namespace parch

@@ -140,6 +140,7 @@ void TsSkinProvider::PaintAll() {
             if (!user.Button.Animation) DrawTitleButtonGlyph(*image, user, user.Button.Rect, user.Button.State == 2);
         }
     }
+    PaintMenuLine(*image);
     skinData_->BackgroundDirty = false;
 }
 
