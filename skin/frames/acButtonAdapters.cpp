@@ -24,6 +24,7 @@
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sPaintHelpers.h"
 #include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sVclUtils.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sSkinText.h"
@@ -119,7 +120,7 @@ void TacBtnWnd::PaintText() {
     UINT flags = (BtnStyle(Handle()) & BS_MULTILINE) ? 0x41 : 0x51;
     if (BtnExStyle(Handle()) & WS_EX_RTLREADING) flags |= DT_RTLREADING;
     RECT r = CaptionRect();
-    WriteSectionTextOnBitmap(cache, text_, true, r, flags, skinData_.SectionIndex, ButtonState() != 0,
+    WriteSectionTextOnBitmap(cache, text_, false, r, flags, skinData_.SectionIndex, ButtonState() != 0,
                              skinData_.GetSkinManager());
     const TsGeneralData* section = skinData_.Section();
     if (IsWindowEnabled(Handle()) && (SendMessage(Handle(), BM_GETSTATE, 0, 0) & BST_FOCUS) && section &&
@@ -317,7 +318,7 @@ void TacCheckBoxWnd::PrepareCache() {
             r.left = 2;
             r.right = 2 + avail;
         }
-        WriteSectionTextOnBitmap(cache, text_, true, r, flags, skinData_.SectionIndex, hot,
+        WriteSectionTextOnBitmap(cache, text_, false, r, flags, skinData_.SectionIndex, hot,
                                  skinData_.GetSkinManager());
         if (state & BST_FOCUS) {
             InflateRect(&r, 1, 0);
@@ -326,7 +327,7 @@ void TacCheckBoxWnd::PrepareCache() {
     }
     if (const TsMaskData* mask = GlyphMask(GlyphName())) {
         const int glyphState = (state & BST_PUSHED) ? 2 : (hot ? 1 : 0);
-        DrawMaskGlyph(cache, POINT{glyph.left, glyph.top}, glyphState, 1, *mask, EmptyBackdrop);
+        DrawMaskGlyph(cache, POINT{glyph.left, glyph.top}, glyphState, 1, *mask, InitBackgroundSource(&cache, 0, 0));
     }
     if (!IsWindowEnabled(h)) FadeCacheToBackdrop(skinData_, h);
     skinData_.BackgroundDirty = false;
@@ -451,7 +452,7 @@ void TacGroupBoxWnd::PrepareCache() {
         if (TFont* font = CaptionFont()) cache.Canvas().Font().Assign(*font);
         UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
         if (BtnExStyle(h) & WS_EX_RTLREADING) flags |= DT_RTLREADING;
-        WriteSectionTextOnBitmap(cache, text_, true, caption, flags, skinData_.SectionIndex, false,
+        WriteSectionTextOnBitmap(cache, text_, false, caption, flags, skinData_.SectionIndex, false,
                                  skinData_.GetSkinManager());
     }
     if (!IsWindowEnabled(h)) FadeCacheToBackdrop(skinData_, h);

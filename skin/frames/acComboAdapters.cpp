@@ -22,6 +22,7 @@
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sPaintHelpers.h"
 #include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sVclUtils.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/frames/acAdapterPaint.h"
@@ -144,7 +145,10 @@ LRESULT TacComboListWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 TacComboBoxWnd::TacComboBoxWnd(HWND handle, TsSkinManager* manager, const std::string& section, bool repaint,
                                TWinControl* ownerControl)
     : TacEditWnd(handle, manager, section.empty() ? std::string("COMBOBOX") : section, false, ownerControl) {
-    if (repaint && IsWindowVisible(handle)) RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    if (repaint && IsWindowVisible(handle)) {
+        RefreshWindowFrame(handle, true);
+        RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    }
 }
 
 TacComboBoxWnd::~TacComboBoxWnd() {
@@ -194,7 +198,7 @@ void TacComboBoxWnd::PaintButton(HDC dc) {
         const int glyphHeight = MaskStateHeight(mask) > 0 ? MaskStateHeight(mask) : kComboDefaultGlyphHeight;
         const int x = button.left + (button.right - button.left - MaskFrameWidth(mask)) / 2;
         const int y = (cache.Height() - glyphHeight) / 2;
-        DrawMaskGlyph(picture, POINT{x, y}, state, 1, mask, EmptyBackdrop);
+        DrawMaskGlyph(picture, POINT{x, y}, state, 1, mask, InitBackgroundSource(&picture, 0, 0));
     }
     BitBlt(dc, button.left, button.top, button.right - button.left, button.bottom - button.top,
            picture.Canvas().Handle(), button.left, button.top, SRCCOPY);
@@ -306,8 +310,16 @@ LRESULT TacComboBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         case WM_ERASEBKGND:
             return 1;
-        case WM_NCCALCSIZE:
-            return EditWndProc(msg, wParam, lParam);
+        case WM_NCCALCSIZE: {
+            // A combo's scroll-bar styles are its list's: the combo itself has no bars to make
+            // room for.
+            const DWORD style = ComboStyle(h);
+            if (!(style & (WS_HSCROLL | WS_VSCROLL))) return CallPrevWndProc(msg, wParam, lParam);
+            SetWindowLongPtr(h, GWL_STYLE, static_cast<LONG_PTR>(style & ~(WS_HSCROLL | WS_VSCROLL)));
+            const LRESULT result = CallPrevWndProc(msg, wParam, lParam);
+            SetWindowLongPtr(h, GWL_STYLE, static_cast<LONG_PTR>(style));
+            return result;
+        }
         case WM_COMMAND:
         case kComboReflectedCommand: {
             if (msg == WM_COMMAND && (ComboStyle(h) & 1)) return EditWndProc(msg, wParam, lParam);

@@ -26,6 +26,7 @@
 #include "skin/engine/sPaintHelpers.h"
 #include "skin/engine/sPixelBlend.h"
 #include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sVclUtils.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sSkinText.h"
@@ -160,7 +161,7 @@ bool TacStaticWnd::DrawFace() {
     UINT flags = kStaticTextFlags;
     if (StaticStyle(Handle()) & SS_NOPREFIX) flags |= DT_NOPREFIX;
     if (StaticExStyle(Handle()) & WS_EX_RIGHT) flags |= DT_RIGHT;
-    WriteSectionTextOnBitmap(cache, text_, true, RECT{0, 0, cache.Width(), cache.Height()}, flags,
+    WriteSectionTextOnBitmap(cache, text_, false, RECT{0, 0, cache.Width(), cache.Height()}, flags,
                              skinData_.SectionIndex, false, skinData_.GetSkinManager());
     return true;
 }
@@ -214,7 +215,7 @@ bool TacLinkWnd::DrawFace() {
     if (text_.empty() || !skinData_.CacheBitmap) return true;
     TBitmap& cache = *skinData_.CacheBitmap;
     if (TFont* font = linkFont_.Font()) cache.Canvas().Font().Assign(*font);
-    WriteSectionTextOnBitmap(cache, StripLinkTags(text_), true, RECT{0, 0, cache.Width() + 4, cache.Height()},
+    WriteSectionTextOnBitmap(cache, StripLinkTags(text_), false, RECT{0, 0, cache.Width() + 4, cache.Height()},
                              kStaticTextFlags, skinData_.SectionIndex, false, skinData_.GetSkinManager());
     return true;
 }
@@ -329,7 +330,7 @@ void TacToolBarWnd::PaintButton(TBitmap& target, int index) {
         if (arrow) {
             const int arrowWidth = MaskFrameWidth(*arrow);
             DrawMaskGlyph(picture, POINT{width + shift - arrowWidth - 2, (height - MaskStateHeight(*arrow)) / 2 + shift},
-                          state, 1, *arrow, EmptyBackdrop);
+                          state, 1, *arrow, InitBackgroundSource(&picture, 0, 0));
             x = (width - arrowWidth - 2 - cx) / 2 + shift;
         }
         ImageList_Draw(images, button.iBitmap, picture.Canvas().Handle(), x, y, ILD_NORMAL);
@@ -357,12 +358,12 @@ void TacToolBarWnd::PaintButton(TBitmap& target, int index) {
         if (state == 0 && skinData_.Section() && skinData_.Section()->GiveOwnFont) colourSection = skinData_.SectionIndex;
         if (lines.TwoLines()) {
             const int lineHeight = std::max(1, canvas.TextHeight("Wg"));
-            WriteSectionTextOnBitmap(picture, lines.first, true, RECT{r.left, r.top, r.right, r.top + lineHeight},
+            WriteSectionTextOnBitmap(picture, lines.first, false, RECT{r.left, r.top, r.right, r.top + lineHeight},
                                      DT_CENTER, colourSection, state != 0, manager);
-            WriteSectionTextOnBitmap(picture, lines.second, true, RECT{r.left, r.top + lineHeight, r.right, r.bottom},
+            WriteSectionTextOnBitmap(picture, lines.second, false, RECT{r.left, r.top + lineHeight, r.right, r.bottom},
                                      DT_CENTER | DT_END_ELLIPSIS, colourSection, state != 0, manager);
         } else {
-            WriteSectionTextOnBitmap(picture, caption, true, r, 0x8015, colourSection, state != 0, manager);
+            WriteSectionTextOnBitmap(picture, caption, false, r, 0x8015, colourSection, state != 0, manager);
         }
     }
     if (!(button.fsState & TBSTATE_ENABLED))
@@ -463,7 +464,7 @@ void TacSizerWnd::Paint() {
         TBitmap picture(size.cx, size.cy, pf32bit);
         CopyParentBackdrop(picture, h, RECT{0, 0, size.cx, size.cy});
         const POINT at{std::max(size.cx - MaskFrameWidth(*grip), 0), std::max(size.cy - MaskStateHeight(*grip), 0)};
-        DrawMaskGlyph(picture, at, 0, 1, *grip, EmptyBackdrop);
+        DrawMaskGlyph(picture, at, 0, 1, *grip, InitBackgroundSource(&picture, 0, 0));
         BitBlt(dc, 0, 0, size.cx, size.cy, picture.Canvas().Handle(), 0, 0, SRCCOPY);
     }
     EndPaint(h, &paint);
