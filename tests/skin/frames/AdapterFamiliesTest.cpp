@@ -10,6 +10,8 @@
 
 #include "platform/gdi/Blits.h"
 #include "platform/win/ListBoxClass.h"
+#include "platform/win/ListViewClass.h"
+#include "skin/frames/acListViewAdapter.h"
 #include "platform/win/ScrollBars.h"
 #include "tests/skin/frames/AdapterFamiliesFixtures.h"
 
@@ -38,6 +40,8 @@ const std::vector<FamilyCase>& FamilyCases() {
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacEditWnd>(h, m, "EDIT", true); }},
         {"tree view", "SysTreeView32", 0, WS_EX_CLIENTEDGE,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacTreeViewWnd>(h, m, "", true); }},
+        {"list view", "SysListView32", LVS_REPORT | WS_VSCROLL, WS_EX_CLIENTEDGE,
+         [](HWND h, TsSkinManager* m) { return std::make_unique<TacListViewWnd>(h, m, "", true); }},
         {"combo box", "ComboBox", CBS_DROPDOWNLIST, 0,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacComboBoxWnd>(h, m, "", true); }},
         {"push button", "Button", BS_PUSHBUTTON, 0,

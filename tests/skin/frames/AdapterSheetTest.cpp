@@ -10,6 +10,8 @@
 #include "platform/display/PngFile.h"
 #include "platform/win/Compositor.h"
 #include "platform/win/ListBoxClass.h"
+#include "platform/win/ListViewClass.h"
+#include "skin/frames/acListViewAdapter.h"
 #include "platform/win/ScrollBars.h"
 #include "platform/win/StatusBarClass.h"
 #include "tests/skin/engine/PaintFixtures.h"
@@ -23,7 +25,7 @@ protected:
     void SetUp() override {
         test::LoadInternalSkin(manager);
         backdrop = static_cast<COLORREF>(ColorToRGB(manager.GetGlobalColor()));
-        parent = rec.Create("parent", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, nullptr, {40, 40, 600, 420});
+        parent = rec.Create("parent", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, nullptr, {40, 40, 600, 440});
         rec.SetHandler([this](HWND h, UINT m, WPARAM wp, LPARAM lp) -> std::optional<LRESULT> {
             if (h != parent) return std::nullopt;
             if (m == SkinCommandMessage && HIWORD(static_cast<DWORD>(wp)) == scGetBackground && lp) {
@@ -88,6 +90,25 @@ TEST_F(AdapterSheet, EveryAdaptedControlInTheInternalSkin) {
     HWND comboEdit = Make("ComboBox", "Typed", CBS_DROPDOWN, {10, 315, 190, 420});
     Adapt<TacComboBoxWnd>(comboEdit, "", true);
 
+    HWND report = Make("SysListView32", "", LVS_REPORT | WS_VSCROLL, {210, 335, 410, 398}, WS_EX_CLIENTEDGE);
+    const char* columns[2] = {"Name", "Size"};
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNA column;
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.cx = 60;
+        column.pszText = const_cast<char*>(columns[i]);
+        SendMessage(report, LVM_INSERTCOLUMN, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+    for (int i = 0; i < 12; ++i) {
+        std::string text = "file " + std::to_string(i);
+        LVITEMA item;
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = text.data();
+        SendMessage(report, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    Adapt<TacListViewWnd>(report, "", true);
+
     // Middle column: buttons.
     HWND ok = Make("Button", "OK", BS_DEFPUSHBUTTON, {210, 10, 300, 36});
     Adapt<TacBtnWnd>(ok, "");
@@ -116,7 +137,7 @@ TEST_F(AdapterSheet, EveryAdaptedControlInTheInternalSkin) {
     Adapt<TacStaticWnd>(label, "");
     HWND link = Make("Static", "Visit <A>the project page</A>", SS_LEFT, {210, 255, 400, 275});
     Adapt<TacLinkWnd>(link, "");
-    HWND toolbar = Make(TOOLBARCLASSNAME, "", CCS_NORESIZE | CCS_NOPARENTALIGN, {210, 285, 550, 325});
+    HWND toolbar = Make(TOOLBARCLASSNAME, "", CCS_NORESIZE | CCS_NOPARENTALIGN, {210, 285, 418, 325});
     TBBUTTON buttons[4];
     const char* captions[4] = {"Open", "Save all files", "", "Disabled"};
     for (int i = 0; i < 4; ++i) {
