@@ -4,6 +4,7 @@
 
 #include "framework/Controls.h"
 #include "framework/graphics/Bitmap.h"
+#include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/GdiObject.h"

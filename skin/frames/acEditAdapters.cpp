@@ -2,6 +2,7 @@
 
 #include "framework/Controls.h"
 #include "framework/graphics/Bitmap.h"
+#include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/PensBrushes.h"
 #include "platform/gdi/Drawing.h"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/graphics/Bitmap.h"
+#include "platform/gdi/Blits.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DrawText.h"
 #include "platform/gdi/GdiObject.h"

@@ -14,13 +14,16 @@
 #include "platform/win/EditClass.h"
 #include "platform/win/StaticClass.h"
 #include "platform/win/ToolBarClass.h"
+#include "platform/win/TrackBarClass.h"
 #include "platform/win/TreeViewClass.h"
+#include "platform/win/UpDownClass.h"
 #include "skin/engine/sCommonData.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/frames/acAdapterPaint.h"
 #include "skin/frames/acButtonAdapters.h"
 #include "skin/frames/acComboAdapters.h"
 #include "skin/frames/acEditAdapters.h"
+#include "skin/frames/acSpinAdapters.h"
 #include "skin/frames/acStaticAdapters.h"
 #include "tests/platform/win/ControlTestSupport.h"
 #include "tests/skin/frames/ScrollAdapterFixtures.h"
@@ -45,6 +48,7 @@ inline const std::vector<FamilySectionColour>& FamilySectionColours() {
         {"COMBOBOX", RGB(240, 230, 210), RGB(250, 240, 220), RGB(60, 30, 0)},
         {"COMBOBTN", RGB(180, 120, 60), RGB(220, 160, 90), RGB(0, 0, 0)},
         {"TOOLBUTTON", RGB(70, 70, 110), RGB(110, 110, 170), RGB(255, 255, 0)},
+        {"TRACKBAR", RGB(200, 230, 200), RGB(210, 240, 210), RGB(0, 0, 0)},
     };
     return colours;
 }

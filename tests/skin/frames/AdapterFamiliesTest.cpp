@@ -58,6 +58,10 @@ const std::vector<FamilyCase>& FamilyCases() {
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacToolBarWnd>(h, m, ""); }},
         {"size grip", "ScrollBar", SBS_SIZEGRIP, 0,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacSizerWnd>(h, m, ""); }},
+        {"spin", "msctls_updown32", 0, 0,
+         [](HWND h, TsSkinManager* m) { return std::make_unique<TacSpinWnd>(h, m, ""); }},
+        {"track bar", "msctls_trackbar32", TBS_AUTOTICKS, 0,
+         [](HWND h, TsSkinManager* m) { return std::make_unique<TacTrackWnd>(h, m, ""); }},
         {"page", "Static", 0, 0,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacTransPanelWnd>(h, m, ""); }},
     };

@@ -152,10 +152,19 @@ TEST_F(AdapterSheet, EveryAdaptedControlInTheInternalSkin) {
     HWND grip = Make("ScrollBar", "", SBS_SIZEGRIP, {540, 360, 556, 376});
     Adapt<TacSizerWnd>(grip, "");
     // A nested page paints nothing of its own, as a dialog page does.
-    HWND page = rec.Create("page", WS_CHILD | WS_VISIBLE, parent, {420, 10, 550, 270});
+    HWND page = rec.Create("page", WS_CHILD | WS_VISIBLE, parent, {420, 10, 550, 120});
     Adapt<TacTransPanelWnd>(page, "");
     HWND inPage = Make("Button", "On a page", BS_PUSHBUTTON, {430, 20, 540, 46});
     Adapt<TacBtnWnd>(inPage, "");
+
+    HWND track = Make("msctls_trackbar32", "", TBS_AUTOTICKS, {420, 130, 550, 170});
+    SendMessage(track, TBM_SETRANGE, 1, MAKELPARAM(0, 8));
+    SendMessage(track, TBM_SETTICFREQ, 1, 0);
+    Adapt<TacTrackWnd>(track, "");
+    HWND number = Make("Edit", "42", 0, {420, 185, 500, 207}, WS_EX_CLIENTEDGE);
+    Adapt<TacEditWnd>(number, "", true);
+    HWND spin = Make("msctls_updown32", "", 0, {500, 185, 518, 207});
+    Adapt<TacSpinWnd>(spin, "");
 
     RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     display.PumpMessages();
