@@ -66,14 +66,16 @@ const std::vector<Kind>& Kinds() {
     static const std::vector<Kind> kinds = {
         {"Edit", WS_VSCROLL | WS_HSCROLL | ES_MULTILINE,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacEditWnd>(h, m, "", true); }},
-        {"ListBox", WS_VSCROLL, [](HWND h, TsSkinManager* m) { return std::make_unique<TacEditWnd>(h, m, "EDIT", true); }},
+        {"ListBox", WS_VSCROLL,
+         [](HWND h, TsSkinManager* m) { return std::make_unique<TacEditWnd>(h, m, "EDIT", true); }},
         {"SysTreeView32", WS_VSCROLL,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacTreeViewWnd>(h, m, "", true); }},
         {"SysListView32", LVS_REPORT | WS_VSCROLL | WS_HSCROLL,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacListViewWnd>(h, m, "", true); }},
         {"ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacComboBoxWnd>(h, m, "", true); }},
-        {"ComboBox", CBS_SIMPLE, [](HWND h, TsSkinManager* m) { return std::make_unique<TacComboBoxWnd>(h, m, "", true); }},
+        {"ComboBox", CBS_SIMPLE,
+         [](HWND h, TsSkinManager* m) { return std::make_unique<TacComboBoxWnd>(h, m, "", true); }},
         {"Button", BS_DEFPUSHBUTTON, [](HWND h, TsSkinManager* m) { return std::make_unique<TacBtnWnd>(h, m, ""); }},
         {"Button", BS_AUTO3STATE, [](HWND h, TsSkinManager* m) { return std::make_unique<TacCheckBoxWnd>(h, m, ""); }},
         {"Button", BS_OWNERDRAW, [](HWND h, TsSkinManager* m) { return std::make_unique<TacCheckBoxWnd>(h, m, ""); }},
@@ -84,16 +86,17 @@ const std::vector<Kind>& Kinds() {
         {"ScrollBar", SBS_SIZEGRIP, [](HWND h, TsSkinManager* m) { return std::make_unique<TacSizerWnd>(h, m, ""); }},
         {"Static", 0, [](HWND h, TsSkinManager* m) { return std::make_unique<TacTransPanelWnd>(h, m, ""); }},
         {"msctls_updown32", 0, [](HWND h, TsSkinManager* m) { return std::make_unique<TacSpinWnd>(h, m, ""); }},
-        {"msctls_trackbar32", TBS_AUTOTICKS, [](HWND h, TsSkinManager* m) { return std::make_unique<TacTrackWnd>(h, m, ""); }},
+        {"msctls_trackbar32", TBS_AUTOTICKS,
+         [](HWND h, TsSkinManager* m) { return std::make_unique<TacTrackWnd>(h, m, ""); }},
     };
     return kinds;
 }
 
 void FillSkin(TsSkinManager& manager) {
-    static const char* const kSections[] = {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBAR1V", "SCROLLBAR2V",
-                                            "SCROLLSLIDERV", "SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLBAR1H",
-                                            "SCROLLBAR2H", "SCROLLSLIDERH", "EDIT", "BUTTON", "CHECKBOX",
-                                            "GROUPBOX", "COMBOBOX", "COMBOBTN", "TOOLBUTTON", "TRACKBAR"};
+    static const char* const kSections[] = {
+        "SCROLLBTNTOP",   "SCROLLBTNBOTTOM", "SCROLLBAR1V", "SCROLLBAR2V",   "SCROLLSLIDERV", "SCROLLBTNLEFT",
+        "SCROLLBTNRIGHT", "SCROLLBAR1H",     "SCROLLBAR2H", "SCROLLSLIDERH", "EDIT",          "BUTTON",
+        "CHECKBOX",       "GROUPBOX",        "COMBOBOX",    "COMBOBTN",      "TOOLBUTTON",    "TRACKBAR"};
     std::uint32_t colour = 0x203040;
     for (const char* name : kSections) {
         TsGeneralData& section = manager.Tables().Sections.emplace_back();
@@ -146,7 +149,7 @@ private:
         const Kind& kind = Kinds()[c.kind];
         const int x = in_.Byte() % 400, y = in_.Byte() % 300;
         const int w = 1 + in_.Byte(), h = 1 + in_.Byte() % 160;
-        c.window = CreateWindowEx(in_.Bit() ? WS_EX_CLIENTEDGE : 0, kind.cls, "Text <A>link</A> words", 
+        c.window = CreateWindowEx(in_.Bit() ? WS_EX_CLIENTEDGE : 0, kind.cls, "Text <A>link</A> words",
                                   WS_CHILD | WS_VISIBLE | kind.style, x, y, w, h, parent_, nullptr, nullptr, nullptr);
         if (!c.window) return;
         Fill(c);
@@ -226,24 +229,22 @@ private:
                 SendMessage(c->window, TBM_SETRANGEMAX, 1, static_cast<LPARAM>(in_.Number()));
                 SendMessage(c->window, TBM_SETTICFREQ, static_cast<WPARAM>(in_.Number()), 0);
                 break;
-            case 4:
-                SendMessage(c->window, CB_SHOWDROPDOWN, in_.Bit(), 0);
-                break;
+            case 4: SendMessage(c->window, CB_SHOWDROPDOWN, in_.Bit(), 0); break;
             case 5: {
                 const UINT message = in_.Bit() ? WM_VSCROLL : WM_HSCROLL;
-                SendMessage(c->window, message, MAKEWPARAM(in_.Byte() % 9, in_.Byte()), static_cast<LPARAM>(in_.Number()));
+                SendMessage(c->window, message, MAKEWPARAM(in_.Byte() % 9, in_.Byte()),
+                            static_cast<LPARAM>(in_.Number()));
                 break;
             }
             case 6: {
-                const LONG_PTR style = GetWindowLongPtr(c->window, GWL_STYLE) ^ (static_cast<LONG_PTR>(in_.Byte()) << (in_.Byte() % 24));
+                const LONG_PTR style =
+                    GetWindowLongPtr(c->window, GWL_STYLE) ^ (static_cast<LONG_PTR>(in_.Byte()) << (in_.Byte() % 24));
                 SetWindowLongPtr(c->window, GWL_STYLE, style | WS_CHILD);
                 SetWindowPos(c->window, nullptr, 0, 0, 0, 0,
                              SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
                 break;
             }
-            case 7:
-                c->adapter.reset();
-                break;
+            case 7: c->adapter.reset(); break;
             case 8:
                 if (!c->adapter || c->adapter->Destroyed()) {
                     c->adapter.reset();
@@ -284,9 +285,7 @@ private:
                     FillSkin(manager_);
                 }
                 break;
-            case 13:
-                MakeControl();
-                break;
+            case 13: MakeControl(); break;
             case 14:
                 SetWindowPos(c->window, nullptr, 0, 0, static_cast<int>(in_.Number() % 600),
                              static_cast<int>(in_.Number() % 600), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

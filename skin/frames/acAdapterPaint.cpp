@@ -110,7 +110,8 @@ void CopyParentBackdrop(TBitmap& bitmap, HWND window, RECT r) {
                backdrop.Bmp->Canvas().Handle(), backdrop.X + at.x + r.left, backdrop.Y + at.y + r.top, SRCCOPY);
         return;
     }
-    bitmap.Canvas().Brush().SetColor(backdrop.Color == TransparentKey ? clBtnFace : static_cast<TColor>(backdrop.Color));
+    bitmap.Canvas().Brush().SetColor(backdrop.Color == TransparentKey ? clBtnFace
+                                                                      : static_cast<TColor>(backdrop.Color));
     bitmap.Canvas().FillRect(r);
 }
 

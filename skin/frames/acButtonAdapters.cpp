@@ -100,7 +100,8 @@ int TacBtnWnd::MaxCaptionWidth() {
 }
 
 SIZE TacBtnWnd::TextSize() {
-    const UINT flags = DT_NOPREFIX | DT_EXPANDTABS | DT_CENTER | ((BtnStyle(Handle()) & BS_MULTILINE) ? 0 : DT_WORDBREAK);
+    const UINT flags =
+        DT_NOPREFIX | DT_EXPANDTABS | DT_CENTER | ((BtnStyle(Handle()) & BS_MULTILINE) ? 0 : DT_WORDBREAK);
     return BtnMeasure(CaptionFont(), text_, MaxCaptionWidth(), flags);
 }
 
@@ -202,16 +203,11 @@ LRESULT TacBtnWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!IsWindowVisible(h) && !wParam) break;
             PaintTo(reinterpret_cast<HDC>(wParam));
             return 0;
-        case WM_PRINT:
-            PaintTo(reinterpret_cast<HDC>(wParam));
-            return 0;
+        case WM_PRINT: PaintTo(reinterpret_cast<HDC>(wParam)); return 0;
         case WM_ERASEBKGND:
         case WM_NCPAINT:
-        case kBtnUpdateUiState:
-            return 1;
-        case kBtnMouseHover:
-            SendMessage(h, SkinCommandMessage, MAKEWPARAM(0, kBtnMouseEntered), 0);
-            break;
+        case kBtnUpdateUiState: return 1;
+        case kBtnMouseHover: SendMessage(h, SkinCommandMessage, MAKEWPARAM(0, kBtnMouseEntered), 0); break;
         case WM_MOUSELEAVE:
             if (skinData_.MouseInside) {
                 skinData_.MouseInside = false;
@@ -230,8 +226,7 @@ LRESULT TacBtnWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
-        default:
-            break;
+        default: break;
     }
     const LRESULT result = MainWndProc(msg, wParam, lParam);
     if (msg == WM_MOUSEMOVE && !Destroyed()) TrackHover();
@@ -379,8 +374,7 @@ LRESULT TacCheckBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (!wParam) ReleaseDC(h, dc);
             }
             return 1;
-        case WM_NCPAINT:
-            return 0;
+        case WM_NCPAINT: return 0;
         case SkinCommandMessage: {
             const int command = HIWORD(static_cast<DWORD>(wParam));
             if (command == kBtnMouseEntered || command == kBtnMouseLeft) {
@@ -393,8 +387,7 @@ LRESULT TacCheckBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             skinData_.MouseInside = false;
             if (IsWindowVisible(h)) SendMessage(h, WM_PAINT, 0, 0);
             break;
-        default:
-            break;
+        default: break;
     }
     const LRESULT result = MainWndProc(msg, wParam, lParam);
     if (Destroyed()) return result;
@@ -445,9 +438,8 @@ void TacGroupBoxWnd::PrepareCache() {
     CopyParentBackdrop(cache, h, RECT{0, 0, g.size.cx, g.size.cy});
     // The frame starts at the middle of the caption.
     TsBackgroundSource backdrop = GetWindowParentBackground(h);
-    PaintSkinSection(skinData_.SectionIndex, skinData_.SkinSection(), backdrop, 0,
-                     RECT{0, half, g.size.cx, g.size.cy}, POINT{g.posInParent.x, g.posInParent.y + half}, cache,
-                     skinData_.GetSkinManager());
+    PaintSkinSection(skinData_.SectionIndex, skinData_.SkinSection(), backdrop, 0, RECT{0, half, g.size.cx, g.size.cy},
+                     POINT{g.posInParent.x, g.posInParent.y + half}, cache, skinData_.GetSkinManager());
     if (!text_.empty()) {
         CopyParentBackdrop(cache, h, caption);
         if (TFont* font = CaptionFont()) cache.Canvas().Font().Assign(*font);
@@ -468,8 +460,8 @@ void TacGroupBoxWnd::PaintGroup(HDC given) {
         HDC dc = given ? given : paintDc;
         const SIZE size = GetWindowGeometry(Handle()).size;
         // Child windows inside the group paint themselves.
-        PaintChildWindows(Handle(), skinData_, RECT{0, 0, size.cx, size.cy}, RECT{0, 0, size.cx, size.cy}, dc, false,
-                          0, 0);
+        PaintChildWindows(Handle(), skinData_, RECT{0, 0, size.cx, size.cy}, RECT{0, 0, size.cx, size.cy}, dc, false, 0,
+                          0);
     }
     EndPaint(Handle(), &paint);
 }
@@ -492,9 +484,7 @@ LRESULT TacGroupBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             Redraw(RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
             return result;
         }
-        case WM_PAINT:
-            PaintGroup(reinterpret_cast<HDC>(wParam));
-            return 0;
+        case WM_PAINT: PaintGroup(reinterpret_cast<HDC>(wParam)); return 0;
         case WM_PRINT:
             skinData_.BackgroundDirty = true;
             PaintGroup(reinterpret_cast<HDC>(wParam));
@@ -506,10 +496,8 @@ LRESULT TacGroupBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 1;
         case WM_NCPAINT:
-        case kBtnUpdateUiState:
-            return 1;
-        default:
-            break;
+        case kBtnUpdateUiState: return 1;
+        default: break;
     }
     return MainWndProc(msg, wParam, lParam);
 }

@@ -107,9 +107,7 @@ LRESULT TacComboListWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
-        case kComboListStartTracking:
-            showed_ = true;
-            return EditWndProc(msg, wParam, lParam);
+        case kComboListStartTracking: showed_ = true; return EditWndProc(msg, wParam, lParam);
         case kComboListEndTracking:
             showed_ = false;
             skinData_.BackgroundDirty = true;
@@ -222,9 +220,8 @@ LRESULT TacComboBoxWnd::OnCtlColorListBox(WPARAM wParam, LPARAM lParam) {
         listHandle_ = reinterpret_cast<HWND>(lParam);
         if (!listAdapter_) {
             const bool simple = (ComboStyle(Handle()) & 3) == CBS_SIMPLE;
-            listAdapter_ = std::make_unique<TacComboListWnd>(listHandle_, simple,
-                                                             SendMessage(Handle(), CB_GETCOUNT, 0, 0) > 0, "EDIT",
-                                                             skinData_.GetSkinManager());
+            listAdapter_ = std::make_unique<TacComboListWnd>(
+                listHandle_, simple, SendMessage(Handle(), CB_GETCOUNT, 0, 0) > 0, "EDIT", skinData_.GetSkinManager());
             listAdapter_->DialogMode = DialogMode;
         }
         TacSectionInfo info;
@@ -269,7 +266,8 @@ LRESULT TacComboBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 const LRESULT result = EditWndProc(msg, wParam, lParam);
                 if (listHandle_ && IsWindow(listHandle_)) {
                     const DWORD style = ComboStyle(listHandle_);
-                    SetWindowLongPtr(listHandle_, GWL_STYLE, static_cast<LONG_PTR>((style & ~WS_THICKFRAME) | WS_BORDER));
+                    SetWindowLongPtr(listHandle_, GWL_STYLE,
+                                     static_cast<LONG_PTR>((style & ~WS_THICKFRAME) | WS_BORDER));
                 }
                 DropListAdapter();
                 return result;
@@ -300,16 +298,16 @@ LRESULT TacComboBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (skinData_.CacheBitmap) {
                 TBitmap& cache = *skinData_.CacheBitmap;
                 const bool simple = (ComboStyle(h) & 3) == CBS_SIMPLE;
-                const int height = simple ? static_cast<int>(SendMessage(h, CB_GETITEMHEIGHT, 0, 0)) + 8 : cache.Height();
-                CopyFrameStrips(dc, 0, 0, cache.Width(), std::min(height, cache.Height()), cache.Canvas().Handle(), 0, 0,
-                                kComboFrameWidth);
+                const int height =
+                    simple ? static_cast<int>(SendMessage(h, CB_GETITEMHEIGHT, 0, 0)) + 8 : cache.Height();
+                CopyFrameStrips(dc, 0, 0, cache.Width(), std::min(height, cache.Height()), cache.Canvas().Handle(), 0,
+                                0, kComboFrameWidth);
                 if (!simple) PaintButton(dc);
             }
             if (!wParam) ReleaseDC(h, dc);
             return result;
         }
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_ERASEBKGND: return 1;
         case WM_NCCALCSIZE: {
             // A combo's scroll-bar styles are its list's: the combo itself has no bars to make
             // room for.
@@ -331,13 +329,9 @@ LRESULT TacComboBoxWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return EditWndProc(msg, wParam, lParam);
         }
-        case WM_CTLCOLORLISTBOX:
-            return OnCtlColorListBox(wParam, lParam);
-        case WM_NCDESTROY:
-            DropListAdapter();
-            return EditWndProc(msg, wParam, lParam);
-        default:
-            return EditWndProc(msg, wParam, lParam);
+        case WM_CTLCOLORLISTBOX: return OnCtlColorListBox(wParam, lParam);
+        case WM_NCDESTROY: DropListAdapter(); return EditWndProc(msg, wParam, lParam);
+        default: return EditWndProc(msg, wParam, lParam);
     }
 }
 

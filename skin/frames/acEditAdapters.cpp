@@ -29,9 +29,7 @@ bool EditHasLeftScrollBar(HWND window) {
     return (static_cast<DWORD>(GetWindowLongPtr(window, GWL_EXSTYLE)) & WS_EX_LEFTSCROLLBAR) != 0;
 }
 
-bool EditControlGoing(const TWinControl* control) {
-    return control && (control->ComponentState() & csDestroying) != 0;
-}
+bool EditControlGoing(const TWinControl* control) { return control && (control->ComponentState() & csDestroying) != 0; }
 
 }  // namespace
 
@@ -135,8 +133,7 @@ LRESULT TacEditWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) { return Edi
 LRESULT TacEditWnd::EditWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (Destroyed() || !SkinActive() || !skinData_.IsSkinned(true)) return TacScrollWnd::WndProc(msg, wParam, lParam);
     switch (msg) {
-        case SkinCommandMessage:
-            return OnSkinCommand(wParam, lParam);
+        case SkinCommandMessage: return OnSkinCommand(wParam, lParam);
         case WM_SETFOCUS:
         case WM_KILLFOCUS: {
             const LRESULT result = TacScrollWnd::WndProc(msg, wParam, lParam);
@@ -154,18 +151,15 @@ LRESULT TacEditWnd::EditWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             if (IsWindowVisible(Handle()) && !colorsApplied_) SetSkinColors();
             return TacScrollWnd::WndProc(msg, wParam, lParam);
-        case WM_NCPAINT:
-            return OnNcPaint(wParam, lParam);
-        case WM_PRINT:
-            return OnPrint(wParam, lParam);
+        case WM_NCPAINT: return OnNcPaint(wParam, lParam);
+        case WM_PRINT: return OnPrint(wParam, lParam);
         case WM_SIZE: {
             skinData_.BackgroundDirty = true;
             const LRESULT result = TacScrollWnd::WndProc(msg, wParam, lParam);
             if (!Destroyed() && IsWindowVisible(Handle())) SendMessage(Handle(), WM_NCPAINT, 0, 0);
             return result;
         }
-        default:
-            return TacScrollWnd::WndProc(msg, wParam, lParam);
+        default: return TacScrollWnd::WndProc(msg, wParam, lParam);
     }
 }
 
@@ -185,8 +179,7 @@ LRESULT TacEditWnd::OnSkinCommand(WPARAM wParam, LPARAM lParam) {
             }
             return result;
         }
-        case kCmdIsSkinned:
-            return 1;
+        case kCmdIsSkinned: return 1;
         case scRebuildCache:
             skinData_.BackgroundDirty = true;
             UpdateWndCache(skinData_, Handle(), DialogMode, FrameState());
@@ -221,8 +214,7 @@ LRESULT TacEditWnd::OnSkinCommand(WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             return TacScrollWnd::WndProc(SkinCommandMessage, wParam, lParam);
-        default:
-            return TacScrollWnd::WndProc(SkinCommandMessage, wParam, lParam);
+        default: return TacScrollWnd::WndProc(SkinCommandMessage, wParam, lParam);
     }
 }
 

@@ -163,9 +163,7 @@ LRESULT TacListViewWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 InvalidateRect(header_, nullptr, 0);
             return result;
         }
-        case WM_PAINT:
-            SetSkinColors();
-            return EditWndProc(msg, wParam, lParam);
+        case WM_PAINT: SetSkinColors(); return EditWndProc(msg, wParam, lParam);
         case WM_NCHITTEST:
             if (hoverColumn_ >= 0 || pressedColumn_ >= 0) {
                 hoverColumn_ = pressedColumn_ = -1;
@@ -176,8 +174,7 @@ LRESULT TacListViewWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_VSCROLL:
             if (LOWORD(static_cast<DWORD>(wParam)) == SB_THUMBTRACK) return OnThumbTrack(msg, wParam, lParam);
             return EditWndProc(msg, wParam, msg == WM_VSCROLL ? 0 : lParam);
-        default:
-            break;
+        default: break;
     }
     const LRESULT result = EditWndProc(msg, wParam, lParam);
     if (Destroyed()) return result;
@@ -196,8 +193,10 @@ LRESULT TacListViewWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 HWND child = reinterpret_cast<HWND>(lParam);
                 GetClassName(child, name, sizeof(name));
                 if (std::string(name) == "SysHeader32") {
-                    if (header_) DetachHeader();
-                    else AttachHeader(child);
+                    if (header_)
+                        DetachHeader();
+                    else
+                        AttachHeader(child);
                 }
             }
             break;
@@ -215,8 +214,7 @@ LRESULT TacListViewWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 RestoreDC(dc, saved);
             }
             break;
-        default:
-            break;
+        default: break;
     }
     return result;
 }
@@ -242,8 +240,7 @@ LRESULT TacListViewWnd::HeaderProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             EndPaint(header, &paint);
             return 0;
         }
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_ERASEBKGND: return 1;
         case WM_WINDOWPOSCHANGING:
             if (IsWindowVisible(Handle())) SendMessage(Handle(), WM_NCPAINT, 0, 0);
             return DefSubclassProc(header, msg, wParam, lParam);
@@ -276,8 +273,7 @@ LRESULT TacListViewWnd::HeaderProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             RedrawWindow(header, nullptr, nullptr, RDW_INVALIDATE);
             return result;
         }
-        default:
-            return DefSubclassProc(header, msg, wParam, lParam);
+        default: return DefSubclassProc(header, msg, wParam, lParam);
     }
 }
 
@@ -336,11 +332,12 @@ void TacListViewWnd::DrawHeaderItem(HDC dc, int index, RECT r) {
     const int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return;
     TsSkinManager* manager = skinData_.GetSkinManager();
-    const int state = pressedColumn_ >= 0 ? (index == pressedColumn_ ? 2 : 0) : (index == hoverColumn_ && index >= 0 ? 1 : 0);
+    const int state =
+        pressedColumn_ >= 0 ? (index == pressedColumn_ ? 2 : 0) : (index == hoverColumn_ && index >= 0 ? 1 : 0);
     TBitmap picture(width, height, pf32bit);
     const TColor behind = OwnerControl() ? OwnerControl()->Color() : clWindow;
-    const int section = PaintNamedSection(picture, "COLHEADER", "BUTTON", state, manager, RECT{0, 0, width, height},
-                                          behind, nullptr);
+    const int section =
+        PaintNamedSection(picture, "COLHEADER", "BUTTON", state, manager, RECT{0, 0, width, height}, behind, nullptr);
     if (index >= 0) {
         char text[129] = {};
         HDITEMA item;
@@ -355,7 +352,9 @@ void TacListViewWnd::DrawHeaderItem(HDC dc, int index, RECT r) {
         }
         RECT textRect{4, 1, width - 4, height - 1};
         const TsMaskData* arrow = nullptr;
-        const char* arrowSection = (item.fmt & HDF_SORTDOWN) ? "SCROLLBTNBOTTOM" : (item.fmt & HDF_SORTUP) ? "SCROLLBTNTOP" : nullptr;
+        const char* arrowSection = (item.fmt & HDF_SORTDOWN) ? "SCROLLBTNBOTTOM"
+                                   : (item.fmt & HDF_SORTUP) ? "SCROLLBTNTOP"
+                                                             : nullptr;
         if (arrowSection) {
             const int arrowIndex = GetSectionIndex(manager->Tables(), arrowSection);
             const int mask = manager->GetMaskIndex(arrowIndex, arrowSection, "GLYPHMASK");
@@ -364,8 +363,12 @@ void TacListViewWnd::DrawHeaderItem(HDC dc, int index, RECT r) {
         const int arrowSpace = arrow ? MaskFrameWidth(*arrow) + 6 : 0;
         const int textWidth = picture.Canvas().TextWidth(text) + 5;
         switch (item.fmt & 0xFF & HDF_JUSTIFYMASK) {
-            case HDF_RIGHT: textRect.left = std::max<int>(textRect.left, textRect.right - arrowSpace - textWidth); break;
-            case HDF_CENTER: textRect.left = (textRect.right - textRect.left - textWidth - arrowSpace) / 2 + textRect.left; break;
+            case HDF_RIGHT:
+                textRect.left = std::max<int>(textRect.left, textRect.right - arrowSpace - textWidth);
+                break;
+            case HDF_CENTER:
+                textRect.left = (textRect.right - textRect.left - textWidth - arrowSpace) / 2 + textRect.left;
+                break;
             default: break;
         }
         textRect.right = std::min<int>(textRect.right, textRect.left + textWidth);

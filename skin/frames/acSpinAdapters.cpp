@@ -153,26 +153,14 @@ LRESULT TacSpinWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == SkinCommandMessage && HIWORD(static_cast<DWORD>(wParam)) == kSpinMouseLeft)
         RedrawWindow(h, nullptr, nullptr, kSpinRedraw);
     switch (msg) {
-        case WM_PAINT:
-            PaintToDC(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_PRINT:
-            PaintToDC(reinterpret_cast<HDC>(wParam));
-            return 0;
+        case WM_PAINT: PaintToDC(reinterpret_cast<HDC>(wParam)); return 0;
+        case WM_PRINT: PaintToDC(reinterpret_cast<HDC>(wParam)); return 0;
         case WM_ERASEBKGND:
-        case WM_NCPAINT:
-            return 0;
-        case WM_LBUTTONDOWN:
-            MousePressed = true;
-            break;
-        case WM_LBUTTONUP:
-            MousePressed = false;
-            break;
-        case WM_MOUSELEAVE:
-            InvalidateRect(h, nullptr, 0);
-            break;
-        default:
-            break;
+        case WM_NCPAINT: return 0;
+        case WM_LBUTTONDOWN: MousePressed = true; break;
+        case WM_LBUTTONUP: MousePressed = false; break;
+        case WM_MOUSELEAVE: InvalidateRect(h, nullptr, 0); break;
+        default: break;
     }
     const LRESULT result = TacMainWnd::WndProc(msg, wParam, lParam);
     if (Destroyed()) return result;
@@ -182,16 +170,13 @@ LRESULT TacSpinWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             RedrawWindow(h, nullptr, nullptr, kSpinRedraw);
             break;
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONUP:
-            RedrawWindow(h, nullptr, nullptr, kSpinRedraw);
-            break;
+        case WM_LBUTTONUP: RedrawWindow(h, nullptr, nullptr, kSpinRedraw); break;
         case WM_LBUTTONDBLCLK:
             MousePressed = true;
             RedrawWindow(h, nullptr, nullptr, kSpinRedraw);
             MousePressed = false;
             break;
-        default:
-            break;
+        default: break;
     }
     return result;
 }
@@ -339,7 +324,8 @@ void TacTrackWnd::PaintThumb(TBitmap& cache) {
     // a thumb pointing up or left is the image mirrored.
     if (fw <= 0 || sh <= 0 || t.right <= t.left || t.bottom <= t.top) return;
     TBitmap under(t.right - t.left, t.bottom - t.top, pf32bit);
-    BitBlt(under.Canvas().Handle(), 0, 0, under.Width(), under.Height(), cache.Canvas().Handle(), t.left, t.top, SRCCOPY);
+    BitBlt(under.Canvas().Handle(), 0, 0, under.Width(), under.Height(), cache.Canvas().Handle(), t.left, t.top,
+           SRCCOPY);
     TBitmap image(fw, sh, pf32bit);
     StretchBitmapRect(image, RECT{0, 0, fw, sh}, under, RECT{0, 0, under.Width(), under.Height()});
     DrawMaskGlyph(image, POINT{0, 0}, MousePressed ? 1 : 0, 1, *mask, InitBackgroundSource(&image, 0, 0));
@@ -389,20 +375,12 @@ LRESULT TacTrackWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (Destroyed() || !SkinActive() || !skinData_.IsSkinned(true)) return TacMainWnd::WndProc(msg, wParam, lParam);
     switch (msg) {
         case WM_PAINT:
-        case WM_PRINT:
-            PaintToDC(reinterpret_cast<HDC>(wParam));
-            return 0;
+        case WM_PRINT: PaintToDC(reinterpret_cast<HDC>(wParam)); return 0;
         case WM_ERASEBKGND:
-        case WM_NCPAINT:
-            return 0;
-        case WM_LBUTTONDOWN:
-            MousePressed = true;
-            break;
-        case WM_LBUTTONUP:
-            MousePressed = false;
-            break;
-        default:
-            break;
+        case WM_NCPAINT: return 0;
+        case WM_LBUTTONDOWN: MousePressed = true; break;
+        case WM_LBUTTONUP: MousePressed = false; break;
+        default: break;
     }
     return TacMainWnd::WndProc(msg, wParam, lParam);
 }

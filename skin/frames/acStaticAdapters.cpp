@@ -94,9 +94,7 @@ bool TacStaticWnd::KeepsSystemLook() const {
     return (StaticStyle(Handle()) & kStaticUnskinnedStyle) || (StaticExStyle(Handle()) & WS_EX_STATICEDGE);
 }
 
-LRESULT TacStaticWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return StaticWndProc(msg, wParam, lParam);
-}
+LRESULT TacStaticWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) { return StaticWndProc(msg, wParam, lParam); }
 
 LRESULT TacStaticWnd::StaticWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!Skinned() || KeepsSystemLook()) return TacMainWnd::WndProc(msg, wParam, lParam);
@@ -132,13 +130,9 @@ LRESULT TacStaticWnd::StaticWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             if (!visible) break;
             return 1;
-        case WM_NCPAINT:
-            return 0;
-        case WM_PRINT:
-            PaintToDC(reinterpret_cast<HDC>(wParam));
-            return 0;
-        default:
-            break;
+        case WM_NCPAINT: return 0;
+        case WM_PRINT: PaintToDC(reinterpret_cast<HDC>(wParam)); return 0;
+        default: break;
     }
     return TacMainWnd::WndProc(msg, wParam, lParam);
 }
@@ -204,10 +198,8 @@ LRESULT TacLinkWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!IsWindowVisible(h)) break;
             PaintToDC(reinterpret_cast<HDC>(wParam));
             return 1;
-        case WM_NCPAINT:
-            return 0;
-        default:
-            break;
+        case WM_NCPAINT: return 0;
+        default: break;
     }
     return StaticWndProc(msg, wParam, lParam);
 }
@@ -250,8 +242,7 @@ TacToolCaption SplitToolCaption(const std::string& text, int maxWidth,
     return caption;
 }
 
-TacToolBarWnd::TacToolBarWnd(HWND handle, TsSkinManager* manager, const std::string& section,
-                             TWinControl* ownerControl)
+TacToolBarWnd::TacToolBarWnd(HWND handle, TsSkinManager* manager, const std::string& section, TWinControl* ownerControl)
     : TacPaintedWnd(handle, manager, section, "CHECKBOX", ownerControl) {
     if (IsWindowVisible(handle)) RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
 }
@@ -330,8 +321,9 @@ void TacToolBarWnd::PaintButton(TBitmap& target, int index) {
         }
         if (arrow) {
             const int arrowWidth = MaskFrameWidth(*arrow);
-            DrawMaskGlyph(picture, POINT{width + shift - arrowWidth - 2, (height - MaskStateHeight(*arrow)) / 2 + shift},
-                          state, 1, *arrow, InitBackgroundSource(&picture, 0, 0));
+            DrawMaskGlyph(picture,
+                          POINT{width + shift - arrowWidth - 2, (height - MaskStateHeight(*arrow)) / 2 + shift}, state,
+                          1, *arrow, InitBackgroundSource(&picture, 0, 0));
             x = (width - arrowWidth - 2 - cx) / 2 + shift;
         }
         ImageList_Draw(images, button.iBitmap, picture.Canvas().Handle(), x, y, ILD_NORMAL);
@@ -339,24 +331,25 @@ void TacToolBarWnd::PaintButton(TBitmap& target, int index) {
     }
 
     char text[260] = {};
-    const LRESULT length = button.idCommand != -1 ? SendMessage(Handle(), TB_GETBUTTONTEXTA,
-                                                                static_cast<WPARAM>(button.idCommand),
-                                                                reinterpret_cast<LPARAM>(text))
-                                                  : -1;
+    const LRESULT length = button.idCommand != -1
+                               ? SendMessage(Handle(), TB_GETBUTTONTEXTA, static_cast<WPARAM>(button.idCommand),
+                                             reinterpret_cast<LPARAM>(text))
+                               : -1;
     if (length > 0 && text[0]) {
         HFONT font = reinterpret_cast<HFONT>(SendMessage(Handle(), WM_GETFONT, 0, 0));
         TCanvas& canvas = picture.Canvas();
         if (font) {
             LOGFONT description{};
-            if (GetObject(font, sizeof(description), &description)) canvas.Font().SetHandle(CreateFontIndirect(&description));
+            if (GetObject(font, sizeof(description), &description))
+                canvas.Font().SetHandle(CreateFontIndirect(&description));
         }
         RECT r{shift + 2, (imageHeight >= 0 ? imageHeight + 2 : 0) + shift + 2, width + shift - 2, shift + height - 2};
         const std::string caption(text);
-        const TacToolCaption lines = SplitToolCaption(caption, r.right - r.left, [&canvas](const std::string& s) {
-            return canvas.TextWidth(s);
-        });
+        const TacToolCaption lines = SplitToolCaption(caption, r.right - r.left,
+                                                      [&canvas](const std::string& s) { return canvas.TextWidth(s); });
         int colourSection = section;
-        if (state == 0 && skinData_.Section() && skinData_.Section()->GiveOwnFont) colourSection = skinData_.SectionIndex;
+        if (state == 0 && skinData_.Section() && skinData_.Section()->GiveOwnFont)
+            colourSection = skinData_.SectionIndex;
         if (lines.TwoLines()) {
             const int lineHeight = std::max(1, canvas.TextHeight("Wg"));
             WriteSectionTextOnBitmap(picture, lines.first, false, RECT{r.left, r.top, r.right, r.top + lineHeight},
@@ -396,8 +389,7 @@ LRESULT TacToolBarWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!Destroyed()) SendMessage(h, WM_NCPAINT, 0, 0);
             return result;
         }
-        case WM_ERASEBKGND:
-            return 1;
+        case WM_ERASEBKGND: return 1;
         case WM_NCPAINT:
             if ((StaticExStyle(h) & WS_EX_CLIENTEDGE) && !PaintingWaits()) {
                 PrepareCache();
@@ -416,9 +408,7 @@ LRESULT TacToolBarWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             EndPaint(h, &paint);
             return 0;
         }
-        case WM_PRINT:
-            PaintClient(reinterpret_cast<HDC>(wParam));
-            return 0;
+        case WM_PRINT: PaintClient(reinterpret_cast<HDC>(wParam)); return 0;
         case SkinCommandMessage:
             if (HIWORD(static_cast<DWORD>(wParam)) == kStaticResume && skinData_.PaintSuspended) {
                 skinData_.SetUpdating(false);
@@ -442,8 +432,7 @@ LRESULT TacToolBarWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return result;
         }
-        default:
-            break;
+        default: break;
     }
     return TacMainWnd::WndProc(msg, wParam, lParam);
 }
@@ -474,17 +463,11 @@ void TacSizerWnd::Paint() {
 LRESULT TacSizerWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!Skinned()) return TacMainWnd::WndProc(msg, wParam, lParam);
     switch (msg) {
-        case WM_PAINT:
-            Paint();
-            return 0;
+        case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND:
-        case WM_NCPAINT:
-            return 1;
-        case WM_NCHITTEST:
-            TacMainWnd::WndProc(msg, wParam, lParam);
-            return HTBOTTOMRIGHT;
-        default:
-            return TacMainWnd::WndProc(msg, wParam, lParam);
+        case WM_NCPAINT: return 1;
+        case WM_NCHITTEST: TacMainWnd::WndProc(msg, wParam, lParam); return HTBOTTOMRIGHT;
+        default: return TacMainWnd::WndProc(msg, wParam, lParam);
     }
 }
 
@@ -512,11 +495,8 @@ void TacTransPanelWnd::PaintBackground(HDC given) {
 LRESULT TacTransPanelWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!Skinned()) return TacMainWnd::WndProc(msg, wParam, lParam);
     switch (msg) {
-        case WM_ERASEBKGND:
-            PaintBackground(reinterpret_cast<HDC>(wParam));
-            return 1;
-        case WM_NCPAINT:
-            return 0;
+        case WM_ERASEBKGND: PaintBackground(reinterpret_cast<HDC>(wParam)); return 1;
+        case WM_NCPAINT: return 0;
         case SkinCommandMessage:
             if (HIWORD(static_cast<DWORD>(wParam)) == kStaticRebuildCache) {
                 // The page shows what lies behind it: its parent's picture, nothing of its own.
@@ -529,8 +509,7 @@ LRESULT TacTransPanelWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        default:
-            break;
+        default: break;
     }
     return TacMainWnd::WndProc(msg, wParam, lParam);
 }

@@ -19,9 +19,9 @@ namespace parch {
 namespace {
 
 using test::FamilyColour;
+using test::kFamilyBackdrop;
 using test::ScreenShot;
 using test::WindowRect;
-using test::kFamilyBackdrop;
 using AdapterMaker = std::function<std::unique_ptr<TacMainWnd>(HWND, TsSkinManager*)>;
 
 struct FamilyCase {
@@ -52,8 +52,7 @@ const std::vector<FamilyCase>& FamilyCases() {
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacGroupBoxWnd>(h, m, ""); }},
         {"static", "Static", SS_LEFT, 0,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacStaticWnd>(h, m, ""); }},
-        {"link", "Static", SS_LEFT, 0,
-         [](HWND h, TsSkinManager* m) { return std::make_unique<TacLinkWnd>(h, m, ""); }},
+        {"link", "Static", SS_LEFT, 0, [](HWND h, TsSkinManager* m) { return std::make_unique<TacLinkWnd>(h, m, ""); }},
         {"tool bar", TOOLBARCLASSNAME, 0, WS_EX_CLIENTEDGE,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacToolBarWnd>(h, m, ""); }},
         {"size grip", "ScrollBar", SBS_SIZEGRIP, 0,
@@ -62,8 +61,7 @@ const std::vector<FamilyCase>& FamilyCases() {
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacSpinWnd>(h, m, ""); }},
         {"track bar", "msctls_trackbar32", TBS_AUTOTICKS, 0,
          [](HWND h, TsSkinManager* m) { return std::make_unique<TacTrackWnd>(h, m, ""); }},
-        {"page", "Static", 0, 0,
-         [](HWND h, TsSkinManager* m) { return std::make_unique<TacTransPanelWnd>(h, m, ""); }},
+        {"page", "Static", 0, 0, [](HWND h, TsSkinManager* m) { return std::make_unique<TacTransPanelWnd>(h, m, ""); }},
     };
     return cases;
 }
@@ -428,7 +426,8 @@ TEST_F(AdapterFamilies, ComboButtonPlace) {
 
 TEST_F(AdapterFamilies, ComboListGetsItsAdapterAndOneBrush) {
     HWND h = Make("ComboBox", "", CBS_DROPDOWNLIST | WS_VSCROLL, {20, 20, 220, 200});
-    for (int i = 0; i < 30; ++i) SendMessage(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("item " + std::to_string(i)).c_str()));
+    for (int i = 0; i < 30; ++i)
+        SendMessage(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("item " + std::to_string(i)).c_str()));
     auto adapter = std::make_unique<TacComboBoxWnd>(h, &manager, "", true);
     display.PumpMessages();
     EXPECT_NE(adapter->ButtonState(), 2);
@@ -470,7 +469,8 @@ TEST_F(AdapterFamilies, PaintingMakesNoLastingGdiObjects) {
     }
     display.PumpMessages();
     auto repaintAll = [&] {
-        for (HWND h : windows) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        for (HWND h : windows)
+            RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
         display.PumpMessages();
     };
     repaintAll();

@@ -67,8 +67,8 @@ protected:
 TEST_F(AdapterSheet, EveryAdaptedControlInTheInternalSkin) {
     ASSERT_FALSE(manager.Tables().Sections.empty());
     // Left column: text and lists.
-    HWND edit = Make("Edit", "Some text\r\nin an edit\r\nwith lines\r\nenough\r\nto\r\nscroll", WS_VSCROLL | ES_MULTILINE,
-                     {10, 10, 190, 80}, WS_EX_CLIENTEDGE);
+    HWND edit = Make("Edit", "Some text\r\nin an edit\r\nwith lines\r\nenough\r\nto\r\nscroll",
+                     WS_VSCROLL | ES_MULTILINE, {10, 10, 190, 80}, WS_EX_CLIENTEDGE);
     Adapt<TacEditWnd>(edit, "", true);
     HWND list = Make("ListBox", "", WS_VSCROLL, {10, 90, 190, 170}, WS_EX_CLIENTEDGE);
     for (int i = 0; i < 20; ++i)
