@@ -8,6 +8,8 @@
 #include "platform/gdi/Drawing.h"
 #include "platform/gdi/SystemColors.h"
 #include "platform/win/Focus.h"
+#include "platform/win/Input.h"
+#include "platform/win/WindowTree.h"
 #include "platform/win/Messages.h"
 #include "platform/win/WindowLife.h"
 #include "platform/win/Painting.h"
@@ -153,6 +155,28 @@ LRESULT TacEditWnd::EditWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return TacScrollWnd::WndProc(msg, wParam, lParam);
         case WM_NCPAINT: return OnNcPaint(wParam, lParam);
         case WM_PRINT: return OnPrint(wParam, lParam);
+        case WM_MOUSEMOVE:
+            if (!skinData_.MouseInside && IsWindowEnabled(Handle())) {
+                // The frame turns hot under the mouse until the mouse leaves.
+                skinData_.MouseInside = true;
+                TRACKMOUSEEVENT track{};
+                track.cbSize = sizeof(track);
+                track.dwFlags = TME_LEAVE;
+                track.hwndTrack = Handle();
+                TrackMouseEvent(&track);
+                if (FrameState() > 0) {
+                    skinData_.BackgroundDirty = true;
+                    SendMessage(Handle(), WM_NCPAINT, 0, 0);
+                }
+            }
+            return TacScrollWnd::WndProc(msg, wParam, lParam);
+        case WM_MOUSELEAVE:
+            if (skinData_.MouseInside) {
+                skinData_.MouseInside = false;
+                skinData_.BackgroundDirty = true;
+                if (IsWindowVisible(Handle())) SendMessage(Handle(), WM_NCPAINT, 0, 0);
+            }
+            return TacScrollWnd::WndProc(msg, wParam, lParam);
         case WM_SIZE: {
             skinData_.BackgroundDirty = true;
             const LRESULT result = TacScrollWnd::WndProc(msg, wParam, lParam);

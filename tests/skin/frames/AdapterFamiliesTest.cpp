@@ -144,10 +144,24 @@ TEST_F(AdapterFamilies, EditFrameComesFromTheSkinAndGoesWithTheAdapter) {
     EXPECT_EQ(WindowPixel(h, 0, 0), FamilyColour("EDIT"));
     EXPECT_EQ(WindowPixel(h, 1, 30), FamilyColour("EDIT"));
 
-    // Focus turns the frame hot.
+    // The mouse over it turns the frame hot, and cold again when it leaves.
+    const RECT r = WindowRect(h);
+    display.MoveMouse(r.left + 40, r.top + 20);
+    display.PumpMessages();
+    EXPECT_EQ(WindowPixel(h, 0, 0), FamilyColour("EDIT", true));
+    display.MoveMouse(5, 5);
+    display.PumpMessages();
+    EXPECT_EQ(WindowPixel(h, 0, 0), FamilyColour("EDIT"));
+    // So does the focus.
     SetFocus(h);
     display.PumpMessages();
     EXPECT_EQ(WindowPixel(h, 0, 0), FamilyColour("EDIT", true));
+
+    // Printed, the window shows the skin's frame around its own client area.
+    test::MemoryPicture printed(200, 100, RGB(255, 0, 255));
+    SendMessage(h, WM_PRINT, reinterpret_cast<WPARAM>(printed.Dc()), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+    EXPECT_EQ(printed.Pixel(0, 0), FamilyColour("EDIT", true));
+    EXPECT_EQ(printed.Pixel(60, 90), GetSysColor(COLOR_WINDOW)) << "the client area was not printed";
 
     adapter.reset();
     display.PumpMessages();
