@@ -438,6 +438,17 @@ TEST_F(AdapterFamilies, ComboButtonPlace) {
     }
 }
 
+TEST_F(AdapterFamilies, ComboMakesNoRoomForItsListsBars) {
+    // The scroll styles of a combo are meant for its list; the combo's own field keeps its width.
+    HWND h = Make("ComboBox", "", CBS_DROPDOWNLIST | WS_VSCROLL, {20, 20, 220, 150});
+    auto adapter = std::make_unique<TacComboBoxWnd>(h, &manager, "", true);
+    display.PumpMessages();
+    RECT client{};
+    GetClientRect(h, &client);
+    EXPECT_EQ(client.right, 200);
+    EXPECT_FALSE(adapter->VertBar().shown);
+}
+
 TEST_F(AdapterFamilies, ComboListGetsItsAdapterAndOneBrush) {
     HWND h = Make("ComboBox", "", CBS_DROPDOWNLIST | WS_VSCROLL, {20, 20, 220, 200});
     for (int i = 0; i < 30; ++i)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -172,6 +173,11 @@ TEST_F(AdapterSheet, EveryAdaptedControlInTheInternalSkin) {
     HBITMAP shot = CaptureWindow(parent);
     ASSERT_NE(shot, nullptr);
     EXPECT_TRUE(SavePng(shot, "build/adapter_families-headless.png"));
+    // Glyphs and masks leave what lies under their key-coloured pixels: no key colour shows.
+    const RECT whole = test::WindowRect(parent);
+    const std::vector<long> pixels =
+        onscreen::PicturePixels(shot, whole.right - whole.left, whole.bottom - whole.top);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFF00FFL), 0);
     // Shown through SDL on a private X screen, the window looks as the headless screen drew it.
     EXPECT_EQ(onscreen::CompareWithScreen(parent, shot, "adapter_families"), "");
     DeleteObject(shot);
