@@ -146,6 +146,4 @@ std::string ReadWindowText(HWND window) {
     return std::string(buffer.data(), static_cast<size_t>(std::max(0, got)));
 }
 
-bool AdapterWindowVisible(HWND window) { return window && IsWindowVisible(window); }
-
 }  // namespace parch

@@ -68,7 +68,4 @@ void FadeCacheToBackdrop(TsCommonData& data, HWND window);
 // The text of the window (WM_GETTEXT), as UTF-8.
 std::string ReadWindowText(HWND window);
 
-// Whether the window is shown and all its ancestors are.
-bool AdapterWindowVisible(HWND window);
-
 }  // namespace parch
