@@ -24,6 +24,7 @@
 #include "skin/engine/sMaskPaint.h"
 #include "skin/engine/sSkinTables.h"
 #include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sVclUtils.h"
 #include "skin/engine/sSkinManager.h"
 
 namespace parch {
@@ -437,7 +438,7 @@ void TacScrollWnd::PaintGlyph(TBitmap& bitmap, const char* section, RECT band, i
     const int along = band.left + (band.right - band.left - glyphAlong) / 2;
     const int across = band.top + (band.bottom - band.top - glyphAcross) / 2;
     const POINT at = kind == SB_VERT ? POINT{across, along} : POINT{along, across};
-    DrawMaskGlyph(bitmap, at, state, 1, mask, EmptyBackdrop);
+    DrawMaskGlyph(bitmap, at, state, 1, mask, InitBackgroundSource(&bitmap, 0, 0));
 }
 
 bool TacScrollWnd::PaintBar(int kind, TBitmap& bitmap) {
