@@ -20,7 +20,9 @@ public:
     int Bottom() const { return values_[3]; }
     // Index 0 Left, 1 Top, 2 Right, 3 Bottom; a changed value calls Change.
     void SetMargin(int index, int value);
-    // Copies all four from another TImageMargins and calls Change once.
+    // Copies all four from another TImageMargins and calls Change once; other sources go to
+    // the inherited Assign.
+    using TPersistent::Assign;
     void Assign(const TImageMargins& source);
     virtual void Change();
 

@@ -61,10 +61,11 @@ TEST_F(SkinnedBevel, EachShapeShowsItsStripsOfTheSection) {
         bevel->SetShape(c.shape);
         Display().PumpMessages();
         auto image = test::ScreenImage(*form, *bevel);
-        for (POINT p : c.faced)
-            if (p.x || p.y || c.shape == bsBox)
-                EXPECT_EQ(test::PixelAt(*image, p.x, p.y) & 0xFFFFFF, 0xFF0000u)
-                    << static_cast<int>(c.shape) << " at " << p.x << "," << p.y;
+        for (POINT p : c.faced) {
+            if (c.shape == bsSpacer) continue;  // shows nothing of the section
+            EXPECT_EQ(test::PixelAt(*image, p.x, p.y) & 0xFFFFFF, 0xFF0000u)
+                << static_cast<int>(c.shape) << " at " << p.x << "," << p.y;
+        }
         for (POINT p : c.clear)
             EXPECT_EQ(test::PixelAt(*image, p.x, p.y) & 0xFFFFFF, 0x0000FFu)
                 << static_cast<int>(c.shape) << " at " << p.x << "," << p.y;
