@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/os/FontFamilies.h"
 
 namespace parch {
 namespace fontenumeration {
@@ -20,6 +21,9 @@ struct ObjectSetDeleter {
 };
 struct FontSetDeleter {
     void operator()(FcFontSet* s) const { FcFontSetDestroy(s); }
+};
+struct ConfigDeleter {
+    void operator()(FcConfig* c) const { FcConfigDestroy(c); }
 };
 
 std::string StringOf(FcPattern* pattern, const char* object) {
@@ -36,12 +40,13 @@ int IntegerOf(FcPattern* pattern, const char* object, int fallback) {
 // The installed faces, of one family when `family` is not empty.
 std::vector<InstalledFace> ListFaces(const std::string& family) {
     std::vector<InstalledFace> faces;
-    if (!FcInit()) return faces;
+    std::unique_ptr<FcConfig, ConfigDeleter> config(SharedFontConfiguration());
+    if (!config) return faces;
     std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
     if (!family.empty()) FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
         FcObjectSetBuild(FC_FAMILY, FC_FONTFORMAT, FC_WEIGHT, FC_SLANT, nullptr));
-    std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(nullptr, pattern.get(), objects.get()));
+    std::unique_ptr<FcFontSet, FontSetDeleter> set(FcFontList(config.get(), pattern.get(), objects.get()));
     if (!set) return faces;
     for (int i = 0; i < set->nfont; ++i) {
         FcPattern* p = set->fonts[i];

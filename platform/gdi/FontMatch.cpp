@@ -5,6 +5,8 @@
 #include <array>
 #include <cctype>
 
+#include "platform/os/FontFamilies.h"
+
 namespace parch {
 
 namespace {
@@ -94,7 +96,7 @@ FontMatcher::FontMatcher() : config_(std::make_unique<Config>()) {}
 FontMatcher::~FontMatcher() = default;
 
 FontFile FontMatcher::Match(std::string_view windowsFamily, int weight, bool italic) {
-    if (!config_->handle) config_->handle = FcConfigReference(nullptr);
+    if (!config_->handle) config_->handle = SharedFontConfiguration();
     if (!config_->handle) return {};
     const std::string family = MetricCompatibleFamily(windowsFamily);
     bool named = false;

@@ -65,6 +65,7 @@ std::string_view WindowsNameFor(std::string_view family) {
 
 // fontconfig, loaded when fonts are first listed; every member nullptr when it cannot be.
 struct FontconfigFunctions {
+    decltype(&FcInitLoadConfigAndFonts) InitLoadConfigAndFonts = nullptr;
     decltype(&FcConfigReference) ConfigReference = nullptr;
     decltype(&FcConfigDestroy) ConfigDestroy = nullptr;
     decltype(&FcPatternCreate) PatternCreate = nullptr;
@@ -79,7 +80,7 @@ struct FontconfigFunctions {
     decltype(&FcLangSetHasLang) LangSetHasLang = nullptr;
 
     bool Complete() const {
-        return ConfigReference && ConfigDestroy && PatternCreate && PatternDestroy && ObjectSetBuild &&
+        return InitLoadConfigAndFonts && ConfigReference && ConfigDestroy && PatternCreate && PatternDestroy && ObjectSetBuild &&
                ObjectSetDestroy && FontList && FontSetDestroy && PatternGetString && PatternGetBool &&
                PatternGetLangSet && LangSetHasLang;
     }
@@ -90,6 +91,7 @@ FontconfigFunctions LoadFontconfig() {
     void* library = OpenSharedLibrary("libfontconfig.so.1");
     if (!library) return f;
 #define PARCH_FONTCONFIG(name) f.name = SharedLibraryFunction<decltype(Fc##name)>(library, "Fc" #name)
+    PARCH_FONTCONFIG(InitLoadConfigAndFonts);
     PARCH_FONTCONFIG(ConfigReference);
     PARCH_FONTCONFIG(ConfigDestroy);
     PARCH_FONTCONFIG(PatternCreate);
@@ -110,6 +112,24 @@ const FontconfigFunctions& Fontconfig() {
     static const FontconfigFunctions functions = LoadFontconfig();
     return functions;
 }
+
+// The configuration every font lookup of the process shares, read on its first use and released
+// when the process ends, so nothing of it outlives the program (fontconfig's own default
+// configuration would stay allocated to the end).
+class SharedConfiguration {
+public:
+    SharedConfiguration() : config_(Fontconfig().Complete() ? Fontconfig().InitLoadConfigAndFonts() : nullptr) {}
+    ~SharedConfiguration() {
+        if (config_) Fontconfig().ConfigDestroy(config_);
+    }
+    SharedConfiguration(const SharedConfiguration&) = delete;
+    SharedConfiguration& operator=(const SharedConfiguration&) = delete;
+
+    FcConfig* NewReference() const { return config_ ? Fontconfig().ConfigReference(config_) : nullptr; }
+
+private:
+    FcConfig* config_;
+};
 
 struct PatternDeleter {
     void operator()(FcPattern* p) const { Fontconfig().PatternDestroy(p); }
@@ -153,11 +173,7 @@ bool Covers(FcPattern* font, const Selection& selection) {
 std::vector<std::string> InstalledFontFamilies(std::uint8_t charset) {
     std::optional<Selection> selection = SelectionFor(charset);
     if (!selection) return {};
-    // The process's configuration, read on its first use (so FONTCONFIG_FILE set before that
-    // use decides which fonts are seen) and shared with the graphics layer's face matcher:
-    // reading the configuration files is most of the cost of listing.
-    if (!Fontconfig().Complete()) return {};
-    std::unique_ptr<FcConfig, ConfigDeleter> config(Fontconfig().ConfigReference(nullptr));
+    std::unique_ptr<FcConfig, ConfigDeleter> config(SharedFontConfiguration());
     if (!config) return {};
     std::unique_ptr<FcPattern, PatternDeleter> pattern(Fontconfig().PatternCreate());
     std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(
@@ -179,6 +195,11 @@ std::vector<std::string> InstalledFontFamilies(std::uint8_t charset) {
         if (std::string_view windows = WindowsNameFor(*family); !windows.empty()) add(windows);
     }
     return families;
+}
+
+FcConfig* SharedFontConfiguration() {
+    static const SharedConfiguration shared;
+    return shared.NewReference();
 }
 
 }  // namespace parch

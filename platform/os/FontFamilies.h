@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct _FcConfig;
+
 namespace parch {
 
 // Windows character-set numbers that callers pass.
@@ -35,5 +37,11 @@ inline constexpr std::uint8_t OEM_CHARSET = 255;
 // metric-compatible families also answer to the Windows names ("Arial", "Times New Roman",
 // "Courier New").
 std::vector<std::string> InstalledFontFamilies(std::uint8_t charset);
+
+// A new reference to the fontconfig configuration the process's font lookups share (the caller
+// releases it with FcConfigDestroy), or nullptr without fontconfig. It is read on the first call,
+// so FONTCONFIG_FILE set before that call decides which fonts are seen: reading the
+// configuration files is most of the cost of a lookup.
+_FcConfig* SharedFontConfiguration();
 
 }  // namespace parch
