@@ -16,7 +16,8 @@
 #include "skin/engine/sBackdrop.h"
 #include "skin/engine/sBitmapUtils.h"
 #include "skin/engine/sColorTransforms.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sGlow.h"
@@ -32,82 +33,6 @@
 namespace parch {
 
 bool ForcePressedLook = false;
-
-// ----- layout -----
-
-void CalcButtonLayout(RECT client, SIZE glyph, SIZE text, TButtonLayout layout, TAlignment alignment, int margin,
-                      int spacing, bool rightToLeft, POINT& glyphPos, RECT& textBounds) {
-    if (rightToLeft) {
-        if (layout == blGlyphLeft)
-            layout = blGlyphRight;
-        else if (layout == blGlyphRight)
-            layout = blGlyphLeft;
-    }
-    const int cw = RectWidth(client);
-    const int ch = RectHeight(client);
-    const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
-    POINT textPos{0, 0};
-    // Across the layout axis both are centred.
-    if (horizontal) {
-        glyphPos.y = (ch - glyph.cy + 1) / 2;
-        textPos.y = (ch - text.cy + 1) / 2;
-    } else {
-        glyphPos.x = (cw - glyph.cx + 1) / 2;
-        textPos.x = (cw - text.cx + 1) / 2;
-    }
-    const int along = horizontal ? cw : ch;
-    const int glyphAlong = horizontal ? glyph.cx : glyph.cy;
-    const int textAlong = horizontal ? text.cx : text.cy;
-    if (text.cx == 0 || glyph.cx == 0) spacing = 0;
-    if (margin == -1) {
-        if (spacing < 0)
-            margin = spacing = (along - glyphAlong - textAlong) / 3;
-        else
-            margin = alignment == taCenter ? (along - glyphAlong - spacing - textAlong + 1) / 2 : 2;
-    } else if (spacing < 0) {
-        spacing = (along - margin - glyphAlong - textAlong) / 2;
-    }
-    int textWidth = text.cx;
-    switch (layout) {
-        case blGlyphLeft:
-            if (alignment == taLeftJustify) {
-                glyphPos.x = margin;
-                textPos.x = margin + glyph.cx + spacing;
-                textWidth = std::min(text.cx, cw - margin - textPos.x);
-            } else if (alignment == taRightJustify) {
-                textPos.x = cw - margin - text.cx;
-                glyphPos.x = textPos.x - spacing - glyph.cx;
-            } else {
-                glyphPos.x = std::max((cw - text.cx - spacing - glyph.cx) / 2, margin);
-                textPos.x = glyphPos.x + glyph.cx + spacing;
-            }
-            break;
-        case blGlyphRight:
-            if (alignment == taLeftJustify) {
-                textPos.x = margin;
-                glyphPos.x = margin + text.cx + spacing;
-            } else if (alignment == taRightJustify) {
-                glyphPos.x = cw - margin - glyph.cx;
-                textPos.x = glyphPos.x - spacing - text.cx;
-            } else {
-                textPos.x = (cw - text.cx - spacing - glyph.cx) / 2;
-                glyphPos.x = textPos.x + text.cx + spacing;
-            }
-            break;
-        case blGlyphTop:
-            glyphPos.y = (ch - glyph.cy - spacing - text.cy) / 2;
-            textPos.y = glyphPos.y + glyph.cy + spacing;
-            break;
-        case blGlyphBottom:
-            textPos.y = (ch - glyph.cy - spacing - text.cy) / 2;
-            glyphPos.y = textPos.y + text.cy + spacing;
-            break;
-    }
-    glyphPos.x += client.left;
-    glyphPos.y += client.top;
-    textBounds = RECT{textPos.x + client.left, textPos.y + client.top, textPos.x + client.left + textWidth,
-                      textPos.y + client.top + text.cy};
-}
 
 // ----- the shared push button -----
 
@@ -296,7 +221,7 @@ TsBackgroundSource TsPushButton<Base>::PaintFaceBackground(int state, bool drawO
             DrawBordersMask(cache, all, shifted, *mask, state, true);
         }
     }
-    ApplyHueAndSaturation(data, cache, all);
+    ApplyHueAndSaturation(data, cache);
     return backdrop;
 }
 
@@ -766,8 +691,9 @@ void TsBitBtn::Layout() {
         DrawText(canvas.Handle(), caption.c_str(), static_cast<int>(caption.size()), &r, flags);
         text = SIZE{std::min(RectWidth(r), available), RectHeight(r)};
     }
-    CalcButtonLayout(ClientRect(), glyph, text, TBitBtn::Layout(), alignment_, Margin(), Spacing(),
-                     UseRightToLeftAlignment(), GlyphPos, CaptionRect);
+    constexpr unsigned kRightToLeft = 2;
+    CalcButtonLayout(ClientRect(), glyph, text, static_cast<int>(TBitBtn::Layout()), static_cast<int>(alignment_),
+                     Margin(), Spacing(), GlyphPos, CaptionRect, UseRightToLeftAlignment() ? kRightToLeft : 0);
 }
 
 RECT TsBitBtn::BitBtnGlyphRect() {
@@ -804,7 +730,7 @@ void TsBitBtn::DrawCaption(TCanvas* canvas) {
     if (state == 2) r = MovedRect(r, 1, 1);
     UINT flags = TextAlignFlags(*this, textAlignment_) | DT_EXPANDTABS | DT_END_ELLIPSIS | (WordWrap() ? DT_WORDBREAK : 0);
     if (UseRightToLeftReading()) flags |= DT_RTLREADING;
-    WriteControlText(*canvas, Text(), Enabled(), state, data, flags, r);
+    DrawControlText(*canvas, Text(), Enabled(), r, flags, data, state != 0);
     if (ShowCaption()) DrawFocusFrame(*canvas, r);
 }
 

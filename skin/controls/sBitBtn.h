@@ -20,11 +20,6 @@ struct TsMaskData;
 // While set a button paints as pressed even when the mouse is away.
 extern bool ForcePressedLook;
 
-// Places a glyph and a caption of the given sizes in the client rectangle. Margin -1 centres
-// (or spreads with a negative spacing); a zero-width glyph or caption takes no spacing.
-void CalcButtonLayout(RECT client, SIZE glyph, SIZE text, TButtonLayout layout, TAlignment alignment, int margin,
-                      int spacing, bool rightToLeft, POINT& glyphPos, RECT& textBounds);
-
 // The push-button behaviour of TsBitBtn and TsButton over a framework button class.
 template <class Base>
 class TsPushButton : public TsSkinnedControl<Base, TsCtrlSkinData>, public IsButtonGlyphSource {

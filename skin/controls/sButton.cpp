@@ -5,7 +5,8 @@
 #include "platform/gdi/DrawText.h"
 #include "platform/win/ButtonClass.h"
 #include "skin/engine/acAlphaImageList.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sGlow.h"
 #include "skin/engine/sMaskData.h"
@@ -242,11 +243,10 @@ void TsButton::DrawCaption(TCanvas* canvas) {
     bool enabled = Enabled() || data.IsSkinned();
     {
         TsCommandLinkFont linkFont(canvas->Font(), style_ == bsCommandLink);
-        WriteControlText(*canvas, Text(), enabled, state, data, flags, r);
+        DrawControlText(*canvas, Text(), enabled, r, flags, data, state != 0);
     }
     if (style_ == bsCommandLink && !commandLinkHint_.empty())
-        WriteControlText(*canvas, commandLinkHint_, enabled, state, data, flags,
-                         RECT{r.left, r.bottom + 6, r.right, Height() - contentMargin_});
+        DrawControlText(*canvas, commandLinkHint_, enabled, RECT{r.left, r.bottom + 6, r.right, Height() - contentMargin_}, flags, data, state != 0);
     DrawFocusFrame(*canvas, r);
 }
 

@@ -15,7 +15,8 @@
 #include "skin/engine/sBackdrop.h"
 #include "skin/engine/sBitmapUtils.h"
 #include "skin/engine/sColorTransforms.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sMaskPaint.h"
@@ -321,7 +322,7 @@ void TsCheckBox::PaintText() {
     }
     r = RECT{r.left - (wordWrap_ ? 1 : 0), r.top - 1, r.right - (wordWrap_ ? 1 : 0), r.bottom - 1};
     if (UseRightToLeftReading()) flags |= DT_RTLREADING;
-    WriteControlText(canvas, caption, Enabled(), LookState(), SkinData(), flags, r);
+    DrawControlText(canvas, caption, Enabled(), r, flags, SkinData(), LookState() != 0);
     if (Focused() && showFocus_) {
         if (!wordWrap_) r.bottom -= 1;
         r.top += 1;
@@ -345,7 +346,7 @@ void TsCheckBox::PrepareCache() {
         cache.Canvas().Unlock();
         if (request.Kind != 0) backdrop = BackdropFromQuery(request);
     }
-    PaintControlFace(data, backdrop, cache, POINT{Left(), Top()}, RECT{0, 0, cache.Width(), Height()}, LookState());
+    PaintControlFace(data, backdrop, LookState(), RECT{0, 0, cache.Width(), Height()}, POINT{Left(), Top()}, cache, true);
     PaintText();
     PaintGlyph();
     if (!Enabled()) ApplyDisabledLook(cache, disabledKind_, Color(), backdrop, POINT{Left(), Top()});

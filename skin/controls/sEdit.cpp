@@ -11,7 +11,8 @@
 #include "platform/win/Painting.h"
 #include "platform/win/WindowPos.h"
 #include "skin/engine/acntUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sPaintHelpers.h"
@@ -120,7 +121,10 @@ void TsEdit::PrepareCache() {
     TBitmap& cache = *data.CacheBitmap;
     RECT all{0, 0, Width(), Height()};
     TsBackgroundSource backdrop = data.GetParentBackground();
-    PaintControlFace(data, backdrop, cache, POINT{Left(), Top()}, all, PaintState(), BorderStyle() == bsSingle);
+    if (BorderStyle() == bsSingle)
+        PaintControlFace(data, backdrop, PaintState(), all, POINT{Left(), Top()}, cache, true);
+    else
+        PaintControlBackground(data, backdrop, PaintState(), all, POINT{Left(), Top()}, cache);
     PaintText();
     if (!Enabled()) ApplyDisabledLook(cache, disabledKind_, Color(), backdrop, POINT{Left(), Top()});
     data.BackgroundDirty = false;
@@ -130,7 +134,7 @@ void TsEdit::WriteCacheText(RECT r, UINT flags) {
     if (Text().empty()) return;
     TCanvas& canvas = SkinData().CacheBitmap->Canvas();
     canvas.Font().Assign(Font());
-    WriteControlText(canvas, DisplayText(), true, PaintState(), SkinData(), flags, r);
+    DrawControlText(canvas, DisplayText(), true, r, flags, SkinData(), PaintState() != 0);
 }
 
 void TsEdit::PaintText() {

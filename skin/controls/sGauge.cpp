@@ -18,7 +18,8 @@
 #include "resources/EmbeddedResources.h"
 #include "skin/engine/acPNG.h"
 #include "skin/engine/sBitmapUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sMaskPaint.h"
@@ -269,7 +270,7 @@ void TsGauge::PrepareCache() {
             DrawBordersMask(cache, all, InitBackgroundSource(&cache, 0, 0),
                             manager->Tables().Masks[static_cast<size_t>(data.BordersMaskIndex)], 0, true);
     } else {
-        PaintControlFace(data, backdrop, cache, POINT{Left(), Top()}, all, 0);
+        PaintControlFace(data, backdrop, 0, all, POINT{Left(), Top()}, cache, true);
         PaintProgress(all);
     }
     data.BackgroundDirty = false;
@@ -299,7 +300,7 @@ void TsGauge::DrawSkinnedText(RECT r) {
     canvas.Pen().SetStyle(psInsideFrame);
     canvas.Brush().SetStyle(bsClear);
     UINT flags = TextAlignFlags(*this, taCenter) | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-    DrawControlText(canvas, ShownText(), Enabled(), 0, SkinData(), flags, r);
+    DrawControlText(canvas, ShownText(), Enabled(), r, flags, SkinData(), false);
 }
 
 void TsGauge::DrawTextOnBar(TBitmap& bitmap, RECT r, int sectionIndex) {

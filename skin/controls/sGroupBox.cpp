@@ -9,7 +9,8 @@
 #include "platform/win/Painting.h"
 #include "skin/engine/sBackdrop.h"
 #include "skin/engine/sBitmapUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sPixelBlend.h"
@@ -132,7 +133,7 @@ void TsGroupBox::WriteCaption(RECT band, const TsBackgroundSource& backdrop) {
         FillBitmapRect32(cache, band, static_cast<TColor>(backdrop.Color));
     }
     cache.Canvas().Font().Assign(Font());
-    WriteControlText(cache.Canvas(), Text(), true, 0, data, flags, textRect);
+    DrawControlText(cache.Canvas(), Text(), true, textRect, flags, data, false);
 }
 
 void TsGroupBox::PrepareCache() {
@@ -149,7 +150,7 @@ void TsGroupBox::PrepareCache() {
         FillBitmapRect32(cache, RECT{0, 0, Width(), std::max<int>(band.bottom, 0)}, static_cast<TColor>(backdrop.Color));
     }
     const int frameTop = captionYOffset_ < 0 ? 0 : bandHeight / 2;
-    PaintControlFace(data, backdrop, cache, POINT{Left(), Top() + frameTop}, RECT{0, frameTop, Width(), Height()}, 0);
+    PaintControlFace(data, backdrop, 0, RECT{0, frameTop, Width(), Height()}, POINT{Left(), Top() + frameTop}, cache, true);
     if (!Text().empty()) WriteCaption(band, backdrop);
     data.BackgroundDirty = false;
 }

@@ -7,7 +7,8 @@
 #include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
 #include "skin/engine/acntUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sPaintHelpers.h"
@@ -104,7 +105,10 @@ void TsMaskEdit::PrepareCache() {
     }
     TsBackgroundSource backdrop = data.GetParentBackground();
     bool bordered = BorderStyle() == bsSingle;
-    PaintControlFace(data, backdrop, cache, POINT{Left(), Top()}, all, bordered ? PaintState() : 0, bordered);
+    if (bordered)
+        PaintControlFace(data, backdrop, PaintState(), all, POINT{Left(), Top()}, cache, true);
+    else
+        PaintControlBackground(data, backdrop, 0, all, POINT{Left(), Top()}, cache);
     PaintText();
     if (!Enabled()) ApplyDisabledLook(cache, disabledKind_, Color(), backdrop, POINT{Left(), Top()});
     data.BackgroundDirty = false;
@@ -120,7 +124,7 @@ void TsMaskEdit::PaintText() {
     RECT r{inset, inset, Width() - inset, inset + canvas.TextHeight(text) + 2};
     UINT flags = PasswordChar() != 0 ? (TextAlignFlags(*this, taLeftJustify) | DT_NOPREFIX)
                                      : (DT_NOPREFIX | DT_EXTERNALLEADING);
-    WriteControlText(canvas, text, true, PaintState(), SkinData(), flags, r);
+    DrawControlText(canvas, text, true, r, flags, SkinData(), PaintState() != 0);
 }
 
 void TsMaskEdit::PaintBorder(HDC dc) {

@@ -9,7 +9,8 @@
 #include "platform/win/Painting.h"
 #include "skin/engine/sBackdrop.h"
 #include "skin/engine/sBitmapUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sMaskData.h"
@@ -204,7 +205,7 @@ void TsPanel::WriteText(RECT r, TCanvas* canvas, HDC dc) {
     int textHeight = std::max(RectHeight(measured), 0);
     r.top = (RectHeight(r) - textHeight) / 2 + BorderWidth();
     r.bottom = r.top + textHeight;
-    WriteControlText(*canvas, caption, Enabled(), 0, SkinData(), flags, r);
+    DrawControlText(*canvas, caption, Enabled(), r, flags, SkinData(), false);
 }
 
 void TsPanel::PrepareCache() {
@@ -214,9 +215,9 @@ void TsPanel::PrepareCache() {
     TBitmap& cache = *data.CacheBitmap;
     RECT all{0, 0, Width(), Height()};
     if (Parent() != nullptr)
-        PaintControlFaceOnParent(data, *Parent(), cache, POINT{Left(), Top()}, all, 0);
+        PaintControlFaceOnParent(data, *Parent(), 0, all, POINT{Left(), Top()}, cache, true);
     else
-        PaintControlFace(data, EmptyBackdrop, cache, POINT{0, 0}, all, 0);
+        PaintControlFace(data, EmptyBackdrop, 0, all, POINT{0, 0}, cache, true);
     WriteText(CaptionRect(), &cache.Canvas(), nullptr);
     if (OnPaint) OnPaint(this, cache.Canvas());
     data.BackgroundDirty = false;

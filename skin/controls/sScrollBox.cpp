@@ -9,7 +9,8 @@
 #include "platform/win/Painting.h"
 #include "platform/win/ScrollBars.h"
 #include "skin/engine/sBackdrop.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sPaintHelpers.h"
@@ -83,9 +84,9 @@ void TsScrollBox::PrepareCache() {
     TBitmap& cache = *data.CacheBitmap;
     RECT all{0, 0, Width(), Height()};
     if (Parent() != nullptr)
-        PaintControlFaceOnParent(data, *Parent(), cache, POINT{Left(), Top()}, all, 0);
+        PaintControlFaceOnParent(data, *Parent(), 0, all, POINT{Left(), Top()}, cache, true);
     else
-        PaintControlFace(data, EmptyBackdrop, cache, POINT{0, 0}, all, 0);
+        PaintControlFace(data, EmptyBackdrop, 0, all, POINT{0, 0}, cache, true);
     data.BackgroundDirty = false;
     if (OnPaint) OnPaint(cache);
 }

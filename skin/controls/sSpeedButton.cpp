@@ -11,7 +11,8 @@
 #include "skin/engine/sBackdrop.h"
 #include "skin/engine/sBitmapUtils.h"
 #include "skin/engine/sColorTransforms.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sMaskData.h"
@@ -261,7 +262,7 @@ void TsSpeedButton::DrawCaption(int state) {
     canvas.Font().Assign(Font());
     canvas.Brush().SetStyle(bsClear);
     UINT flags = (TextAlignFlags(*this, TextAlignment) | DT_WORDBREAK | DT_EXPANDTABS) & ~static_cast<UINT>(DT_SINGLELINE);
-    WriteControlText(canvas, Text(), Enabled(), state, SkinData(), flags, CaptionRect());
+    DrawControlText(canvas, Text(), Enabled(), CaptionRect(), flags, SkinData(), state != 0);
 }
 
 void TsSpeedButton::PaintArrowPart(const TsBackgroundSource& backdrop, int& faceState) {
@@ -272,7 +273,7 @@ void TsSpeedButton::PaintArrowPart(const TsBackgroundSource& backdrop, int& face
     // The arrow part keeps the skin's own hue.
     int hue = data.HUEOffset, saturation = data.Saturation;
     data.HUEOffset = data.Saturation = 0;
-    PaintControlFace(data, backdrop, cache, POINT{Left() + w - kArrowPart, Top()}, RECT{w - kArrowPart, 0, w, h}, a);
+    PaintControlFace(data, backdrop, a, RECT{w - kArrowPart, 0, w, h}, POINT{Left() + w - kArrowPart, Top()}, cache, true);
     data.HUEOffset = hue;
     data.Saturation = saturation;
     TsSkinManager* manager = data.GetSkinManager();
@@ -318,7 +319,10 @@ void TsSpeedButton::PrepareCache() {
     int faceState = CurrentState();
     if (buttonStyle_ == TToolButtonStyle::tbsDropDown) PaintArrowPart(backdrop, faceState);
     RECT face{0, 0, w - ArrowWidth(), h};
-    PaintControlFace(data, backdrop, cache, POINT{Left(), Top()}, face, faceState, DrawOverBorder);
+    if (DrawOverBorder)
+        PaintControlFace(data, backdrop, faceState, face, POINT{Left(), Top()}, cache, true);
+    else
+        PaintControlBackground(data, backdrop, faceState, face, POINT{Left(), Top()}, cache);
     DrawCaption(faceState);
     DrawButtonGlyph(*this, nullptr);
     if (!DrawOverBorder) {

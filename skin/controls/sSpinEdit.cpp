@@ -17,7 +17,8 @@
 #include "platform/win/Messages.h"
 #include "platform/win/Painting.h"
 #include "skin/engine/sBitmapUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sPaintHelpers.h"
 #include "skin/engine/sMaskData.h"
@@ -436,7 +437,7 @@ void TsBaseSpinEdit::PrepareCache() {
     TBitmap& cache = *data.CacheBitmap;
     TsBackgroundSource backdrop = data.GetParentBackground();
     int state = PaintState();
-    PaintControlFace(data, backdrop, cache, POINT{Left(), Top()}, RECT{0, 0, Width(), Height()}, state);
+    PaintControlFace(data, backdrop, state, RECT{0, 0, Width(), Height()}, POINT{Left(), Top()}, cache, true);
     int frame = EditFrameWidth(*this);
     if (data.CustomColor())
         FillRectWithColor(cache.Canvas().Handle(), RECT{frame, frame, Width() - frame, Height() - frame}, Color());

@@ -6,7 +6,8 @@
 #include "platform/gdi/Blits.h"
 #include "skin/engine/sBackdrop.h"
 #include "skin/engine/sBitmapUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sMaskData.h"
 #include "skin/engine/sMaskPaint.h"
@@ -158,8 +159,7 @@ void TsSplitter::Paint() {
     const int state = PaintState();
     TsBackgroundRequest request;
     if (Parent() != nullptr) GetControlBackdrop(request, *Parent(), false);
-    PaintControlFace(data, BackdropFromQuery(request), *data.CacheBitmap, POINT{Left(), Top()},
-                     RECT{0, 0, Width(), Height()}, state);
+    PaintControlFace(data, BackdropFromQuery(request), state, RECT{0, 0, Width(), Height()}, POINT{Left(), Top()}, *data.CacheBitmap, true);
     DrawGlyphOrGrip(*data.CacheBitmap, state);
     BitBlt(Canvas().Handle(), 0, 0, Width(), Height(), data.CacheBitmap->Canvas().Handle(), 0, 0, SRCCOPY);
     // The bar keeps no cache between paints.

@@ -9,7 +9,8 @@
 #include "platform/win/Painting.h"
 #include "platform/win/StatusBarClass.h"
 #include "skin/engine/sBitmapUtils.h"
-#include "skin/engine/sControlFace.h"
+#include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sMaskPaint.h"
@@ -79,7 +80,7 @@ void TsStatusBar::PrepareCache() {
     if (!repaint || data.PaintUrgent) return;
     TsBackgroundSource backdrop = data.GetParentBackground();
     data.PrepareCacheBitmap();
-    PaintControlFace(data, backdrop, *data.CacheBitmap, POINT{Left(), Top()}, RECT{0, 0, Width(), Height()}, 0);
+    PaintControlFace(data, backdrop, 0, RECT{0, 0, Width(), Height()}, POINT{Left(), Top()}, *data.CacheBitmap, true);
     PaintPanels();
     if (SizeGrip()) PaintSizeGrip();
     data.BackgroundDirty = false;
@@ -177,7 +178,7 @@ void TsStatusBar::WritePanelText(const std::string& text, RECT r, UINT flags) {
     TCanvas& canvas = SkinData().CacheBitmap->Canvas();
     canvas.Font().Assign(Font());
     canvas.Brush().SetStyle(bsClear);
-    WriteControlText(canvas, text, Enabled(), SkinData().IsHotOrFocused() ? 1 : 0, SkinData(), flags, r);
+    DrawControlText(canvas, text, Enabled(), r, flags, SkinData(), SkinData().IsHotOrFocused());
 }
 
 void TsStatusBar::PaintSizeGrip() {

@@ -431,6 +431,10 @@ void PaintControlFace(TsCommonData& data, TsBackgroundSource backdrop, int state
     // Without borders a see-through face would carry the tint into what shows through it.
     const int transparency = state == 0 ? section->Transparency : section->HotTransparency;
     if (mask == nullptr && transparency != 0) return;
+    ApplyHueAndSaturation(data, bitmap);
+}
+
+void ApplyHueAndSaturation(const TsCommonData& data, TBitmap& bitmap) {
     if (data.HUEOffset != 0) ShiftBitmapHue(&bitmap, data.HUEOffset);
     if (data.Saturation != 0) AdjustBitmapSaturation(&bitmap, data.Saturation);
 }

@@ -34,6 +34,8 @@ void PaintControlBackground(TsCommonData& data, TsBackgroundSource backdrop, int
 // Nothing for a rectangle reaching outside the bitmap or an invalid section.
 void PaintControlFace(TsCommonData& data, TsBackgroundSource backdrop, int state, RECT r, POINT offset,
                       TBitmap& bitmap, bool cornersUseBackdrop);
+// The control's own hue offset and saturation over the whole bitmap.
+void ApplyHueAndSaturation(const TsCommonData& data, TBitmap& bitmap);
 // As PaintControlFace over what the parent answers lies behind the control; the borders mask
 // goes under the corner images, and no hue or saturation is applied.
 void PaintControlFaceOnParent(TsCommonData& data, TControl& parent, int state, RECT r, POINT offset, TBitmap& bitmap,

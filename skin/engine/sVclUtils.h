@@ -5,17 +5,19 @@
 #include <cstdint>
 
 #include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/Rects.h"
 #include "skin/engine/sConst.h"
 
 namespace parch {
 
-// Right - Left and Bottom - Top; with clampNegative a negative result gives 0.
-constexpr int RectWidth(const RECT& r, bool clampNegative = false) {
-    int w = r.right - r.left;
+// Right - Left and Bottom - Top (the one-argument forms come from the graphics layer); with
+// clampNegative a negative result gives 0.
+inline int RectWidth(const RECT& r, bool clampNegative) {
+    int w = RectWidth(r);
     return clampNegative && w < 0 ? 0 : w;
 }
-constexpr int RectHeight(const RECT& r, bool clampNegative = false) {
-    int h = r.bottom - r.top;
+inline int RectHeight(const RECT& r, bool clampNegative) {
+    int h = RectHeight(r);
     return clampNegative && h < 0 ? 0 : h;
 }
 // Left and top the larger, right and bottom the smaller; not normalised.

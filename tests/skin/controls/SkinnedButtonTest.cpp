@@ -6,6 +6,7 @@
 
 #include "platform/gdi/Regions.h"
 #include "skin/controls/sBitBtn.h"
+#include "skin/engine/sPaintHelpers.h"
 #include "skin/controls/sButton.h"
 #include "skin/engine/sMaskData.h"
 #include "skin/engine/sPixelBlend.h"
@@ -46,7 +47,8 @@ TEST(ButtonLayout, PlacesGlyphAndCaptionByLayoutAlignmentMarginAndSpacing) {
     for (const Case& c : cases) {
         POINT glyphPos{};
         RECT textBounds{};
-        CalcButtonLayout(client, glyph, c.text, c.layout, c.alignment, c.margin, c.spacing, false, glyphPos, textBounds);
+        CalcButtonLayout(client, glyph, c.text, static_cast<int>(c.layout), static_cast<int>(c.alignment), c.margin,
+                         c.spacing, glyphPos, textBounds, 0);
         EXPECT_EQ(glyphPos.x, c.glyphPos.x) << c.what;
         EXPECT_EQ(glyphPos.y, c.glyphPos.y) << c.what;
         EXPECT_EQ(textBounds.left, c.textBounds.left) << c.what;
@@ -57,7 +59,8 @@ TEST(ButtonLayout, PlacesGlyphAndCaptionByLayoutAlignmentMarginAndSpacing) {
     // Right to left mirrors the sides.
     POINT glyphPos{};
     RECT textBounds{};
-    CalcButtonLayout(client, glyph, text, blGlyphLeft, taCenter, -1, 6, true, glyphPos, textBounds);
+    CalcButtonLayout(client, glyph, text, static_cast<int>(blGlyphLeft), static_cast<int>(taCenter), -1, 6, glyphPos,
+                     textBounds, 2);
     EXPECT_GT(glyphPos.x, textBounds.left);
 }
 

@@ -23,7 +23,7 @@ namespace {
 
 using test::PixelAt;
 
-constexpr int kGap = 6;
+constexpr int kSheetGap = 6;
 const char* const kSheetDir = "build/test-output/skinned_controls/";
 const char* const kStateNames[] = {"normal", "hot", "pressed", "focused", "disabled"};
 
@@ -94,17 +94,17 @@ protected:
     }
     // The looks side by side on white, saved for looking at.
     void SaveSheet(const std::string& name, const std::vector<std::unique_ptr<TBitmap>>& looks) {
-        int width = kGap, height = 0;
+        int width = kSheetGap, height = 0;
         for (const auto& look : looks) {
-            width += look->Width() + kGap;
+            width += look->Width() + kSheetGap;
             height = std::max(height, look->Height());
         }
-        auto sheet = test::FilledBitmap(width, height + 2 * kGap, 0xFFFFFFFFu);
-        int x = kGap;
+        auto sheet = test::FilledBitmap(width, height + 2 * kSheetGap, 0xFFFFFFFFu);
+        int x = kSheetGap;
         for (const auto& look : looks) {
             for (int y = 0; y < look->Height(); ++y)
-                for (int i = 0; i < look->Width(); ++i) PixelAt(*sheet, x + i, kGap + y) = PixelAt(*look, i, y) | 0xFF000000u;
-            x += look->Width() + kGap;
+                for (int i = 0; i < look->Width(); ++i) PixelAt(*sheet, x + i, kSheetGap + y) = PixelAt(*look, i, y) | 0xFF000000u;
+            x += look->Width() + kSheetGap;
         }
         std::filesystem::create_directories(kSheetDir);
         ASSERT_TRUE(SavePng(sheet->Handle(), kSheetDir + name + ".png"));
