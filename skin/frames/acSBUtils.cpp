@@ -218,17 +218,32 @@ void TacMainWnd::Detach() {
     if (GetProp(handle_, kAdapterProperty) == this) RemoveProp(handle_, kAdapterProperty);
 }
 
-LRESULT TacMainWnd::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {
-    auto* adapter = reinterpret_cast<TacMainWnd*>(refData);
-    const TWndMethod* saved = std::exchange(adapter->inherited_, nullptr);
-    const LRESULT result = adapter->WndProc(msg, wParam, lParam);
-    adapter->inherited_ = saved;
-    return result;
+void TacMainWnd::Release() {
+    Detach();
+    if (dispatchDepth_ > 0)
+        releaseWhenDone_ = true;
+    else
+        delete this;
 }
 
-void TacMainWnd::HandleChainMessage(TMessage& message, const TWndMethod& inherited) {
-    const TWndMethod* saved = std::exchange(inherited_, &inherited);
+LRESULT TacMainWnd::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData) {
+    auto* adapter = reinterpret_cast<TacMainWnd*>(refData);
+    TMessage message{msg, wParam, lParam, 0};
+    adapter->Dispatch(message, nullptr);
+    return message.Result;
+}
+
+void TacMainWnd::HandleChainMessage(TMessage& message, const TWndMethod& inherited) { Dispatch(message, &inherited); }
+
+void TacMainWnd::Dispatch(TMessage& message, const TWndMethod* inherited) {
+    const TWndMethod* saved = std::exchange(inherited_, inherited);
+    ++dispatchDepth_;
     message.Result = WndProc(message.Msg, message.WParam, message.LParam);
+    --dispatchDepth_;
+    if (dispatchDepth_ == 0 && releaseWhenDone_) {
+        delete this;
+        return;
+    }
     inherited_ = saved;
 }
 
@@ -882,12 +897,12 @@ void RefreshScrollWnd(TsCommonData& skinData, std::unique_ptr<TacScrollWnd>& ada
         RemoveScrollWnd(adapter);
         return;
     }
-    if (adapter && adapter->Destroyed()) adapter.reset();
+    if (adapter && adapter->Destroyed()) ReleaseAdapter(adapter);
     if (!adapter && control->HandleAllocated())
         adapter = std::make_unique<TacScrollWnd>(control->Handle(), skinData.GetSkinManager(), skinData.SkinSection(),
                                                  true, control);
 }
 
-void RemoveScrollWnd(std::unique_ptr<TacScrollWnd>& adapter) { adapter.reset(); }
+void RemoveScrollWnd(std::unique_ptr<TacScrollWnd>& adapter) { ReleaseAdapter(adapter); }
 
 }  // namespace parch

@@ -138,6 +138,9 @@ public:
     TWinControl* OwnerControl() const { return ownerLink_.Joined() ? ownerControl_ : nullptr; }
     // Leaves the window: out of the chain, property removed. Safe to call more than once.
     void Detach();
+    // Leaves the window and frees the adapter: now, or, when a control drops its adapter from
+    // inside a message the adapter is handling, once that message is done.
+    void Release();
 
 protected:
     // Joins the chain; descendants call it once they are fully built.
@@ -156,6 +159,8 @@ private:
     static LRESULT SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR refData);
     void HandleChainMessage(TMessage& message, const TWndMethod& inherited);
+    // Runs WndProc with `inherited` as what hands the message on.
+    void Dispatch(TMessage& message, const TWndMethod* inherited);
 
     HWND handle_;
     TsSkinManager* manager_;
@@ -167,7 +172,16 @@ private:
     const TWndMethod* inherited_ = nullptr;
     bool attached_ = false;
     bool destroyed_ = false;
+    // Messages the adapter is inside of, and whether it is to be freed when they are done.
+    int dispatchDepth_ = 0;
+    bool releaseWhenDone_ = false;
 };
+
+// Releases the adapter a control owns, if any.
+template <class Adapter>
+void ReleaseAdapter(std::unique_ptr<Adapter>& adapter) {
+    if (adapter) adapter.release()->Release();
+}
 
 // The adapter of the window that holds "ACSBSC", or null.
 TacMainWnd* GetAdapterOfWnd(HWND handle);

@@ -48,6 +48,10 @@ protected:
         auto section = test::MakeSection("EDIT", kEditFace, 0);
         section.FontColor = kEditInk;
         section.HotFontColor = kEditInk;
+        for (TsGenState& state : section.StateProps) {
+            state.FontColor = kEditInk;
+            state.TCLeft = state.TCTop = state.TCRight = state.TCBottom = 0xFFFFFFFFu;  // no contour copies
+        }
         test::LoadSections(manager, {section, test::MakeSection("FORM", kEditFormColour, 0)});
         form = MakeForm(260, 120);
         form->SetColor(static_cast<TColor>(kEditFormColour));

@@ -54,7 +54,9 @@ std::string RowCodedLight(int width, int height) {
 class SkinnedGauge : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegisterResource(nullptr, RT_RCDATA, "ACGL", "");  // no light unless a test gives one
+        // A light that does not decode, so no light shows unless a test gives one (an empty entry
+        // would fall back to the light built into the program).
+        RegisterResource(nullptr, RT_RCDATA, "ACGL", "not a picture");
         test::LoadSections(manager, {test::MakeSection("GAUGE", kGaugeFace, 0),
                                      test::MakeSection("PROGRESSH", kBarColor, 0),
                                      test::MakeSection("PROGRESSV", 0x00C00000, 0)});
@@ -331,7 +333,7 @@ TEST_F(SkinnedGauge, LightIsBlendedOverTheFilledPartFromTheMiddleRowsOfItsPictur
     EXPECT_EQ(test::ChannelOf(bottom, 0), 0);
 }
 
-TEST_F(SkinnedGauge, MissingLightPictureLeavesTheBarPlain) {
+TEST_F(SkinnedGauge, UnreadableLightPictureLeavesTheBarPlain) {
     auto* gauge = NewGauge();
     gauge->SetProgress(100);
     for (int i = 0; i < 24; ++i) gauge->AnimationTick();
