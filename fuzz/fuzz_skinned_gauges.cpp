@@ -112,6 +112,14 @@ void LoadSkin(World& world, Input& in) {
     world.manager.SkinData().SkinActive = true;
 }
 
+// Auto size follows a long caption, spacings and margins up to the largest window; painting
+// such a box would only measure memory.
+void KeepSmall(TsCheckBox& box) {
+    if (box.Width() <= 4 * kMaxSide && box.Height() <= 4 * kMaxSide) return;
+    box.SetAutoSize(false);
+    box.SetBounds(box.Left(), box.Top(), kMaxSide, kMaxSide);
+}
+
 void PaintInto(TControl& control) {
     if (control.Width() <= 0 || control.Height() <= 0) return;
     auto target = NewPf32Bitmap(control.Width(), control.Height());
@@ -168,8 +176,7 @@ void FuzzCheckBox(World& world, Input& in) {
         box->SetGlyphChecked(&glyph);
     }
     box->SetBounds(in.Byte(), in.Byte(), in.Side(), in.Side());
-    if (box->Width() > 4 * kMaxSide || box->Height() > 4 * kMaxSide)
-        box->SetBounds(box->Left(), box->Top(), kMaxSide, kMaxSide);  // auto size of a long caption
+    KeepSmall(*box);
     box->HandleNeeded();
     for (int step = in.Byte() % 8; step > 0; --step) {
         switch (in.Byte() % 4) {
@@ -178,6 +185,7 @@ void FuzzCheckBox(World& world, Input& in) {
             case 2: box->Perform(WM_KEYDOWN, VK_SPACE, 0); break;
             default: box->Perform(WM_KEYUP, VK_SPACE, 0); break;
         }
+        KeepSmall(*box);  // a new state sizes the box again
         PaintInto(*box);
     }
     PaintInto(*box);

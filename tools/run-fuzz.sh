@@ -12,6 +12,7 @@ budget=${2:-${PARCH_FUZZ_BUDGET:-160}}
 minimum=${3:-10}
 seed=${PARCH_FUZZ_SEED:-1}
 root=$(cd "$(dirname "$0")/.." && pwd)
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tools/lsan-suppressions.txt}
 shopt -s nullglob
 targets=("$build"/bin/fuzz_*)
 ((${#targets[@]})) || { echo "no fuzz targets in $build"; exit 1; }

@@ -16,6 +16,7 @@ settings=(-DPARCH_DEBUG_INFO=lines)
 start=$SECONDS
 stage() { echo "== $1 ($((SECONDS - start)) s)"; }
 
+export LSAN_OPTIONS="suppressions=$PWD/tools/lsan-suppressions.txt"
 stage "asan: build"
 cmake --preset asan "${settings[@]}" >/dev/null
 cmake --build --preset asan -j "$jobs"

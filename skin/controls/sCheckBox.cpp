@@ -327,6 +327,9 @@ void TsCheckBox::PaintText() {
         if (!wordWrap_) r.bottom -= 1;
         r.top += 1;
         r = RECT{r.left - 1, r.top - 1, r.right + 1, r.bottom + 1};
+        // Sides beyond the box stay one pixel outside it, so the dots walked are the box's.
+        r = RECT{std::max<LONG>(r.left, -1), std::max<LONG>(r.top, -1), std::min<LONG>(r.right, Width() + 1),
+                 std::min<LONG>(r.bottom, Height() + 1)};
         DrawDottedFrame(canvas, r, clBtnFace, clBlack);
     }
 }

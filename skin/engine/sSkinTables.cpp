@@ -1,7 +1,9 @@
 #include "skin/engine/sSkinTables.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <limits>
 
 namespace parch {
 
@@ -96,16 +98,26 @@ bool IsValidSectionIndex(const TsSkinTables& tables, int index) {
     return index >= 0 && index < static_cast<int>(tables.Sections.size());
 }
 
+namespace {
+
+// A span of the source rectangle divided in parts, in 64 bits so a hostile rectangle cannot
+// overflow, saturated to int.
+int SpanPart(std::int64_t from, std::int64_t to, std::int64_t parts) {
+    const std::int64_t part = (to - from) / parts;
+    return static_cast<int>(std::clamp<std::int64_t>(part, std::numeric_limits<int>::min(),
+                                                      std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
 int MaskFrameWidth(const TsMaskData& mask) {
-    int width = mask.SourceRect.right - mask.SourceRect.left;
     if (mask.FrameCount <= 0) return 0;
-    return mask.FrameCount == 1 ? width : width / mask.FrameCount;
+    return SpanPart(mask.SourceRect.left, mask.SourceRect.right, mask.FrameCount);
 }
 
 int MaskStateHeight(const TsMaskData& mask) {
-    int height = mask.SourceRect.bottom - mask.SourceRect.top;
     if (mask.ExtraBands < 0) return 0;
-    return mask.ExtraBands == 0 ? height : height / (mask.ExtraBands + 1);
+    return SpanPart(mask.SourceRect.top, mask.SourceRect.bottom, std::int64_t{mask.ExtraBands} + 1);
 }
 
 namespace {
