@@ -470,8 +470,8 @@ bool TsBaseSpinEdit::AcceptsChar(char16_t& key) {
 void TsBaseSpinEdit::KeyPress(char16_t& key) {
     char16_t copy = key;
     bool valid = AcceptsChar(copy);
-    if (valid && copy != 0) TsEdit::KeyPress(key);
-    if (copy == 0) key = 0;
+    key = copy;  // a separator key may have become the one the value is read with
+    if (valid && key != 0) TsEdit::KeyPress(key);
     if (!valid) MessageBeep(0);
 }
 
@@ -680,6 +680,8 @@ bool TsDecimalSpinEdit::AcceptsChar(char16_t& key) {
     }
     const std::string& text = Text();
     bool separator = useSystemDecSeparator_ ? key == kSpinSeparator : (key == ',' || key == '.');
+    // Either separator key types the one the value is read with.
+    if (separator) key = kSpinSeparator;
     bool sign = key == '+' || key == '-';
     bool digit = key >= '0' && key <= '9';
     bool valid = separator || sign || digit || key < 32;

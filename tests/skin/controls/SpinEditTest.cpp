@@ -100,6 +100,15 @@ TEST_F(SpinEdit, TypedTextFollowsTheKeyRules) {
         EXPECT_EQ(spin->Text(), c.text) << c.typed;
         EXPECT_DOUBLE_EQ(spin->Value(), c.value) << c.typed;
     }
+    // Without the system separator both separator keys type it, once.
+    spin->SetUseSystemDecSeparator(false);
+    spin->SetDecimalPlaces(2);
+    for (const char* typed : {"1,5", "1,.5", "1.,5"}) {
+        spin->SetText("");
+        Type(typed);
+        EXPECT_EQ(spin->Text(), "1.5") << typed;
+        EXPECT_DOUBLE_EQ(spin->Value(), 1.5) << typed;
+    }
 }
 
 TEST_F(SpinEdit, SignAndDigitsNeverGoBeforeAnExistingSign) {
