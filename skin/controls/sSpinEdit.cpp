@@ -563,8 +563,10 @@ void TsBaseSpinEdit::WndProc(TMessage& message) {
 TsDecimalSpinEdit::TsDecimalSpinEdit(TComponent* owner) : TsBaseSpinEdit(owner) {}
 
 double TsDecimalSpinEdit::ClampToBounds(double value) const {
-    if (minValue_ != 0 && value < minValue_) return minValue_;
-    if (maxValue_ != 0 && value > maxValue_) return maxValue_;
+    // The maximum first, so with crossed bounds the minimum wins every time and a bounded value
+    // stays as it is when bounded again.
+    if (maxValue_ != 0 && value > maxValue_) value = maxValue_;
+    if (minValue_ != 0 && value < minValue_) value = minValue_;
     return value;
 }
 

@@ -63,6 +63,8 @@ TEST_F(SpinEdit, ValueIsStoredLimitedExactlyAsTheTextShowsIt) {
         {-2, 2, 3, -7, -2, "-2.000"},
         {0, 0, 2, -0.001, -0.001, "0.00"},  // no "-0.00"
         {0, 0, 0, 2.5, 2.5, "2"},
+        {5, 2, 1, 1.25, 5, "5.0"},  // crossed bounds: the minimum, also when bounded again
+        {5, 2, 1, 9, 5, "5.0"},
     };
     for (const Case& c : cases) {
         spin->SetMinValue(c.minValue);
@@ -71,6 +73,7 @@ TEST_F(SpinEdit, ValueIsStoredLimitedExactlyAsTheTextShowsIt) {
         spin->SetValue(c.set);
         EXPECT_DOUBLE_EQ(spin->Value(), c.value) << c.set;
         EXPECT_EQ(spin->Text(), c.text) << c.set;
+        EXPECT_DOUBLE_EQ(spin->ClampToBounds(spin->Value()), c.value) << c.set;
     }
 }
 
