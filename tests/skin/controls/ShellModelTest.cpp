@@ -392,7 +392,9 @@ TEST_F(ShellModel, RenameStaysInItsFolderAndReplacesNothing) {
 
     // An item that cannot be renamed answers false and stays.
     fs::permissions(root_ + "/a/b/c", fs::perms::owner_write, fs::perm_options::remove);
-    if (access((root_ + "/a/b/c").c_str(), W_OK) != 0) EXPECT_FALSE(deep->RenameTo("again.txt"));
+    if (access((root_ + "/a/b/c").c_str(), W_OK) != 0) {
+        EXPECT_FALSE(deep->RenameTo("again.txt"));
+    }
     fs::permissions(root_ + "/a/b/c", fs::perms::owner_write, fs::perm_options::add);
 }
 

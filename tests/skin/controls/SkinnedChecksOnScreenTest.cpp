@@ -56,7 +56,9 @@ TEST(SkinnedChecksOnScreen, FormWithCheckBoxesAndAStatusBarGaugeLooksTheSameOnAn
     // The gauge fills 47 % of its width with the progress bar: not the face colour both sides.
     WindowPixels pixels(&form);
     EXPECT_NE(pixels.At(gauge, 20, gauge->Height() / 2), pixels.At(gauge, 180, gauge->Height() / 2));
-    if (onscreen::Xvfb::Installed()) EXPECT_EQ(onscreen::CompareWithScreen(form.Handle(), picture, "skinned_checks_form"), "");
+    if (onscreen::Xvfb::Installed()) {
+        EXPECT_EQ(onscreen::CompareWithScreen(form.Handle(), picture, "skinned_checks_form"), "");
+    }
     DeleteObject(picture);
 }
 

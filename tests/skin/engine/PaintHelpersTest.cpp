@@ -69,7 +69,9 @@ TEST(PaintHelpers, SmallArrowsPointRightAndDown) {
         for (int y = 0; y < 9; ++y)
             for (int x = 0; x < 9; ++x) count += Rgb(bitmap, x, y) == 0xFFFFFFu;
         EXPECT_EQ(count, c.pixels) << "kind " << c.kind;
-        if (c.pixels > 0) EXPECT_EQ(Rgb(bitmap, c.tip.x, c.tip.y), 0xFFFFFFu) << "kind " << c.kind;
+        if (c.pixels > 0) {
+            EXPECT_EQ(Rgb(bitmap, c.tip.x, c.tip.y), 0xFFFFFFu) << "kind " << c.kind;
+        }
     }
 }
 
