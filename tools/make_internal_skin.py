@@ -279,8 +279,6 @@ def build_skin():
         keys += [("STATES", states), ("COLOR", tcolor(fill)), ("HOTCOLOR", tcolor(hot)),
                  ("FONTCOLOR", tcolor(font)), ("HOTFONTCOLOR", tcolor(hot_font)),
                  ("GCOL", tcolor(ACCENT)), ("HGCOL", tcolor(ACCENT))]
-        # Captions without contour copies: a missing contour colour reads as black.
-        keys += [(prefix + side, -1) for prefix in ("TC", "HOTTC") for side in ("LEFT", "TOP", "RIGHT", "BOTTOM")]
         return keys + list(extra)
 
     def borders(w, h, radius, states=None, banded=True, widths=None):

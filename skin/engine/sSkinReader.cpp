@@ -580,10 +580,12 @@ TsGenState ReadState(const TMemIniFile& ini, const std::string& section, const S
     TsGenState state;
     state.Color = ColorToRGB(integer(keys.color, 0xFFFFFF));
     state.FontColor = static_cast<std::uint32_t>(integer(keys.fontColor, 0));
-    state.TCLeft = static_cast<std::uint32_t>(integer(keys.tc[0], 0));
-    state.TCTop = static_cast<std::uint32_t>(integer(keys.tc[1], 0));
-    state.TCRight = static_cast<std::uint32_t>(integer(keys.tc[2], 0));
-    state.TCBottom = static_cast<std::uint32_t>(integer(keys.tc[3], 0));
+    // A contour colour no section in the chain gives is none (all bits set), not black: a skin
+    // without contour keys would otherwise smear every caption with black copies.
+    state.TCLeft = static_cast<std::uint32_t>(integer(keys.tc[0], -1));
+    state.TCTop = static_cast<std::uint32_t>(integer(keys.tc[1], -1));
+    state.TCRight = static_cast<std::uint32_t>(integer(keys.tc[2], -1));
+    state.TCBottom = static_cast<std::uint32_t>(integer(keys.tc[3], -1));
     state.Transparency = integer(keys.transparency, 0);
     state.GradientPercent = integer(keys.gradientPercent, 0);
     state.GradientData = LookUpInheritedValue(ini, section, keys.gradientData, keys.gradientFallback);

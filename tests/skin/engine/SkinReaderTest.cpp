@@ -230,7 +230,7 @@ TEST(SkinSections, StatesAndGlobalValues) {
     SkinText skin(WithVersion("7.20",
                               "TITLEHEIGHT=30\nSHADOW1OFFSET=1\nSHADOW1BLUR=2\nBORDERCOLOR=7763574\n"
                               "[ONE]\nSTATES=1\nCOLOR=100\nHOTCOLOR=200\n"
-                              "[TWO]\nSTATES=2\nCOLOR=100\nHOTCOLOR=200\nGIVEOWNFONT=true\n"
+                              "[TWO]\nSTATES=2\nCOLOR=100\nHOTCOLOR=200\nGIVEOWNFONT=true\nTCLEFT=0\nHOTTCTOP=255\n"
                               "GRADIENTDATA=1;2;30;0;0;3;4;70;0;0\nGRADIENTPERCENT=40\n"
                               "[ZERO]\nSTATES=0\nGRADIENTPERCENT=40\nGRADIENTDATA=x\n"));
     TsSkinTables tables = skin.Read();
@@ -252,6 +252,11 @@ TEST(SkinSections, StatesAndGlobalValues) {
     ASSERT_EQ(two.GradientArray.size(), 2u);
     EXPECT_EQ(two.GradientArray[1].Percent, 70);
     EXPECT_EQ(two.GradientPercent, 40);
+    // Contour colours: black or any colour when given, none when no section gives one.
+    EXPECT_EQ(two.StateProps[0].TCLeft, 0u);
+    EXPECT_EQ(two.StateProps[1].TCTop, 255u);
+    EXPECT_EQ(two.StateProps[0].TCTop, 0xFFFFFFFFu);
+    EXPECT_EQ(two.HotTCLeft, 0xFFFFFFFFu);
     const TsGeneralData& zero = tables.Sections[static_cast<size_t>(GetSectionIndex(tables, "ZERO"))];
     EXPECT_EQ(zero.StateCount, 1);
     EXPECT_EQ(zero.GradientPercent, 0);
