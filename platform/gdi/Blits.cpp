@@ -646,6 +646,15 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int xSource, int 
     BlitSource from;
     std::vector<RGBQUAD> colors;
     if (!ViewOfDib(bits, info, usage, dc, colors, from.view)) return 0;
+    // Rows are read as whole pixels: bits from inside a record (a metafile's) may lie at any
+    // address, so such bits are read from an aligned copy.
+    std::vector<DWORD> aligned;
+    if (reinterpret_cast<std::uintptr_t>(from.view.bits) % alignof(DWORD) != 0) {
+        const std::size_t bytes = static_cast<std::size_t>(from.view.stride) * static_cast<std::size_t>(from.view.height);
+        aligned.resize((bytes + sizeof(DWORD) - 1) / sizeof(DWORD));
+        std::memcpy(aligned.data(), from.view.bits, bytes);
+        from.view.bits = reinterpret_cast<BYTE*>(aligned.data());
+    }
     // Bottom-up DIBs measure ySource from their last row.
     if (sourceHeight == INT_MIN || sourceWidth == INT_MIN) return 0;
     const std::int64_t top = from.view.topDown ? std::int64_t{ySource}

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -218,6 +219,22 @@ TEST(Blit, StretchDIBitsCountsSourceRowsFromTheBottomOfBottomUpDibs) {
     EXPECT_EQ(to.Value(0, 0), 2u);
     EXPECT_EQ(StretchDIBits(to.dc(), 0, 0, 1, 1, 0, 0, 1, 1, pixels, &info, DIB_RGB_COLORS, SRCCOPY), 1);
     EXPECT_EQ(to.Value(0, 0), 1u);
+}
+
+TEST(Blit, StretchDIBitsReadsBitsAtAnyAddress) {
+    // A metafile record's bits need not start on a pixel boundary.
+    alignas(4) BYTE record[1 + 2 * 4] = {};
+    const DWORD pixels[2] = {0x00112233u, 0x00445566u};
+    std::memcpy(record + 1, pixels, sizeof pixels);
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = 2;
+    info.bmiHeader.biHeight = -1;
+    info.bmiHeader.biBitCount = 32;
+    Surface to(4, 1);
+    SetStretchBltMode(to.dc(), COLORONCOLOR);
+    EXPECT_EQ(StretchDIBits(to.dc(), 0, 0, 4, 1, 0, 0, 2, 1, record + 1, &info, DIB_RGB_COLORS, SRCCOPY), 1);
+    EXPECT_EQ(to.Value(0, 0), 0x00112233u);
+    EXPECT_EQ(to.Value(3, 0), 0x00445566u);
 }
 
 }  // namespace
