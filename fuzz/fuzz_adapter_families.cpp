@@ -201,7 +201,7 @@ private:
     void Step() {
         Control* c = Pick();
         const std::uint8_t op = in_.Byte() % 16;
-        if (!c && op < 12) {
+        if (!c && op != 12 && op != 13) {  // every other step works on a control
             MakeControl();
             return;
         }
