@@ -16,6 +16,7 @@
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
 #include "skin/engine/sPaintHelpers.h"
+#include "skin/engine/sScopedPaint.h"
 #include "skin/engine/sSkinManager.h"
 #include "skin/engine/sSkinnedForms.h"
 
@@ -28,44 +29,6 @@ constexpr int kEditKind = 3;
 int BevelCount(const TWinControl& control) {
     return (control.BevelInner() != bvNone ? 1 : 0) + (control.BevelOuter() != bvNone ? 1 : 0);
 }
-
-// A window DC taken for the time it lives, its state saved and restored.
-class TsEditWindowDC {
-public:
-    explicit TsEditWindowDC(HWND window) : window_(window), dc_(GetWindowDC(window)) {
-        if (dc_ != nullptr) saved_ = SaveDC(dc_);
-    }
-    ~TsEditWindowDC() {
-        if (dc_ == nullptr) return;
-        RestoreDC(dc_, saved_);
-        ReleaseDC(window_, dc_);
-    }
-    TsEditWindowDC(const TsEditWindowDC&) = delete;
-    TsEditWindowDC& operator=(const TsEditWindowDC&) = delete;
-    HDC Handle() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-    int saved_ = 0;
-};
-
-// BeginPaint and EndPaint around a scope, also when painting throws.
-class TsEditPaintScope {
-public:
-    TsEditPaintScope(HWND window, bool active) : window_(active ? window : nullptr) {
-        if (window_ != nullptr) BeginPaint(window_, &paint_);
-    }
-    ~TsEditPaintScope() {
-        if (window_ != nullptr) EndPaint(window_, &paint_);
-    }
-    TsEditPaintScope(const TsEditPaintScope&) = delete;
-    TsEditPaintScope& operator=(const TsEditPaintScope&) = delete;
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-};
 
 // The client area's place in the window picture.
 POINT ClientOriginInWindow(HWND window) {
@@ -150,10 +113,10 @@ void TsEdit::PaintText() {
 }
 
 void TsEdit::PaintFromCache(HDC dc, bool beginPaint) {
-    TsEditPaintScope paint(Handle(), beginPaint && !AnimationInProgress);
-    std::unique_ptr<TsEditWindowDC> windowDC;
+    TsPaintScope paint(Handle(), beginPaint && !AnimationInProgress);
+    std::unique_ptr<TsWindowDCScope> windowDC;
     if (dc == nullptr) {
-        windowDC = std::make_unique<TsEditWindowDC>(Handle());
+        windowDC = std::make_unique<TsWindowDCScope>(Handle());
         dc = windowDC->Handle();
         if (dc == nullptr) return;
     }
@@ -172,7 +135,7 @@ void TsEdit::PaintBorder() {
     TsCtrlSkinData& data = SkinData();
     data.SetUpdating(data.CheckUpdating());
     if (data.PaintSuspended) return;
-    TsEditWindowDC windowDC(Handle());
+    TsWindowDCScope windowDC(Handle());
     if (windowDC.Handle() == nullptr) return;
     if (data.BackgroundDirty) PrepareCache();
     PaintControlBorder(data, 0);
@@ -229,7 +192,7 @@ void TsEdit::SkinnedWndProc(TMessage& message) {
         case WM_PAINT:
             data.SetUpdating(data.CheckUpdating());
             if (AnimationInProgress || data.PaintSuspended) {
-                TsEditPaintScope validateOnly(Handle(), true);
+                TsPaintScope validateOnly(Handle(), true);
             } else if (Enabled() && PaintState() == 1) {
                 TEdit::WndProc(message);
             } else {

@@ -8,6 +8,7 @@
 #include "platform/win/Painting.h"
 #include "skin/engine/acntUtils.h"
 #include "skin/engine/sSectionPaint.h"
+#include "skin/engine/sScopedPaint.h"
 #include "skin/engine/sSkinText.h"
 #include "skin/engine/sControlPaint.h"
 #include "skin/engine/sControlQueries.h"
@@ -20,44 +21,6 @@ namespace parch {
 namespace {
 
 constexpr int kMaskEditKind = 3;
-
-// A window DC (or the caller's DC) for the time it lives, its state saved and restored.
-class TsMaskEditDC {
-public:
-    TsMaskEditDC(HWND window, HDC given) : window_(given == nullptr ? window : nullptr) {
-        dc_ = given != nullptr ? given : GetWindowDC(window);
-        if (dc_ != nullptr) saved_ = SaveDC(dc_);
-    }
-    ~TsMaskEditDC() {
-        if (dc_ == nullptr) return;
-        RestoreDC(dc_, saved_);
-        if (window_ != nullptr) ReleaseDC(window_, dc_);
-    }
-    TsMaskEditDC(const TsMaskEditDC&) = delete;
-    TsMaskEditDC& operator=(const TsMaskEditDC&) = delete;
-    HDC Handle() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_ = nullptr;
-    int saved_ = 0;
-};
-
-class TsMaskEditPaint {
-public:
-    TsMaskEditPaint(HWND window, bool active) : window_(active ? window : nullptr) {
-        if (window_ != nullptr) BeginPaint(window_, &paint_);
-    }
-    ~TsMaskEditPaint() {
-        if (window_ != nullptr) EndPaint(window_, &paint_);
-    }
-    TsMaskEditPaint(const TsMaskEditPaint&) = delete;
-    TsMaskEditPaint& operator=(const TsMaskEditPaint&) = delete;
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-};
 
 }  // namespace
 
@@ -130,7 +93,7 @@ void TsMaskEdit::PaintText() {
 void TsMaskEdit::PaintBorder(HDC dc) {
     if (Parent() == nullptr || !Visible() || !Parent()->Visible() || !HandleAllocated()) return;
     if ((ControlState() & csCreating) != 0 || BorderStyle() == bsNone || SkinData().CheckUpdating()) return;
-    TsMaskEditDC target(Handle(), dc);
+    TsWindowDCScope target(Handle(), dc);
     if (target.Handle() == nullptr) return;
     TsCtrlSkinData& data = SkinData();
     if (data.BackgroundDirty) PrepareCache();
@@ -141,8 +104,8 @@ void TsMaskEdit::PaintBorder(HDC dc) {
 void TsMaskEdit::PaintFromCache(HDC dc) { PaintCacheToDC(dc, true); }
 
 void TsMaskEdit::PaintCacheToDC(HDC dc, bool beginPaint) {
-    TsMaskEditPaint paint(Handle(), beginPaint && !AnimationInProgress);
-    TsMaskEditDC target(Handle(), dc);
+    TsPaintScope paint(Handle(), beginPaint && !AnimationInProgress);
+    TsWindowDCScope target(Handle(), dc);
     if (target.Handle() == nullptr) return;
     TsCtrlSkinData& data = SkinData();
     data.SetUpdating(data.CheckUpdating());
@@ -219,7 +182,7 @@ void TsMaskEdit::WndProc(TMessage& message) {
 // Without a skin the unfocused edit shows its text from the cache in its own colours, with the
 // windowless children painted in.
 void TsMaskEdit::UnskinnedPaint() {
-    TsMaskEditPaint paint(Handle(), true);
+    TsPaintScope paint(Handle(), true);
     PrepareCache();
     TBitmap& cache = *SkinData().CacheBitmap;
     HDC cacheDC = cache.Canvas().Handle();
@@ -232,7 +195,7 @@ void TsMaskEdit::UnskinnedPaint() {
         child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(cacheDC), 0);
         RestoreDC(cacheDC, saved);
     }
-    TsMaskEditDC window(Handle(), nullptr);
+    TsWindowDCScope window(Handle(), nullptr);
     if (window.Handle() != nullptr)
         BitBlt(window.Handle(), x, x, Width() - 2 * x, Height() - 2 * x, cacheDC, x, x, SRCCOPY);
 }
