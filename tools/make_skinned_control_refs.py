@@ -11,7 +11,6 @@ channel mixed as ((background - picture) * band + picture * 256) >> 8. Writes
 button_<state>_<width>x<height>.png for the states 0 (normal), 1 (hot) and 2 (pressed).
 """
 
-import importlib.util
 import os
 import re
 import sys
@@ -23,11 +22,9 @@ STATES = [0, 1, 2]
 
 
 def load_skin_maker():
-    here = os.path.dirname(os.path.abspath(__file__))
-    spec = importlib.util.spec_from_file_location("make_internal_skin", os.path.join(here, "make_internal_skin.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import make_internal_skin
+    return make_internal_skin
 
 
 def section_keys(text, name):
